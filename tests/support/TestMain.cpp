@@ -1,0 +1,18 @@
+// Shared main of every test program: a Qt application on the offscreen
+// platform and a fresh program folder, so no test touches a user's files.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("WORTKISTE_HOME", home.path().toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + "/xdg-data").toUtf8());
+    qputenv("XDG_RUNTIME_DIR", (home.path() + "/xdg-runtime").toUtf8());
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Wortkiste");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
