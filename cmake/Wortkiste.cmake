@@ -37,6 +37,7 @@ function(wk_add_resources)
   add_library(wk_resources STATIC)
   target_link_libraries(wk_resources PUBLIC Qt6::Core)
   if(files)
+    list(TRANSFORM files PREPEND ${CMAKE_SOURCE_DIR}/resources/)
     qt_add_resources(wk_resources wortkiste_resources
       PREFIX "/" BASE ${CMAKE_SOURCE_DIR}/resources
       FILES ${files}
