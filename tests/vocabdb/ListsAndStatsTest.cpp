@@ -125,8 +125,9 @@ protected:
     }
     void expectSlot(const dao::RecordsetPtr& rs, int u, bool cleared) {
         const QString n = QString::number(u);
-        const long p = rs->AbsolutePosition();
-        SCOPED_TRACE(QString("slot %1 record %2").arg(u).arg(p).toStdString());
+        // The item's number is in its question, whatever its position now.
+        const int p = rs->Value("Q").toString().mid(1).toInt();
+        SCOPED_TRACE(QString("slot %1 item %2").arg(u).arg(p).toStdString());
         if (cleared) {
             for (const char* f : {"AA", "AR", "AF", "FQ"}) {
                 EXPECT_FALSE(rs->Value(f + n).isNull()) << f;
