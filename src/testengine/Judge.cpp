@@ -182,15 +182,15 @@ Judgement Judge(TestState& st, dao::Recordset& item, dao::Recordset* user, int u
     r.j.greenBoxes = m.greenBoxes;
 
     switch (m.verdict) {
-    case Verdict::Right:
-        r.right(singleBox, anyOrder);
-        break;
-    case Verdict::Wrong:
-        r.wrong(m.failingBox, singleBox);
-        break;
-    case Verdict::None:
-        r.complete();
-        break;
+        case Verdict::Right:
+            r.right(singleBox, anyOrder);
+            break;
+        case Verdict::Wrong:
+            r.wrong(m.failingBox, singleBox);
+            break;
+        case Verdict::None:
+            r.complete();
+            break;
     }
     return r.j;
 }

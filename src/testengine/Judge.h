@@ -42,10 +42,10 @@ namespace testengine {
 
 // The options the judge reads at every judgement (a flag is on only when 1).
 struct JudgeOptions {
-    bool GKignorieren = false;     // ignore letter case
-    bool BegriffAufloesen = false; // resolve a wrong item
-    bool NochmalFragen = false;    // ask a resolved item again
-    int SekundenZeitlimit = 0;     // the per-item countdown restarts from here
+    bool GKignorieren = false;      // ignore letter case
+    bool BegriffAufloesen = false;  // resolve a wrong item
+    bool NochmalFragen = false;     // ask a resolved item again
+    int SekundenZeitlimit = 0;      // the per-item countdown restarts from here
 };
 
 JudgeOptions ReadJudgeOptions(const dao::Recordset& rsOptions);
@@ -73,8 +73,8 @@ struct Judgement {
     bool counted = false;             // the judgement counted (first one, main pass)
     bool playRightSound = false;
     bool playWrongSound = false;
-    QString explanation;              // Resolved: the item's explanation, "" for none
-    double testErrorPercent = 0;      // Completed: 100 / AskedCount * WrongCount
+    QString explanation;          // Resolved: the item's explanation, "" for none
+    double testErrorPercent = 0;  // Completed: 100 / AskedCount * WrongCount
 };
 
 // Judges the current record of item against st.ExpectedAnswers. user is the

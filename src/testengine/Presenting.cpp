@@ -30,8 +30,9 @@ bool ChooseReversed(int abzufragenderBegriff, int itemTyp) {
 void PrepareItem(TestState& st, const dao::Recordset& rs, bool reversed) {
     st.ExpectedAnswers = BuildExpectedAnswers(rs, reversed && st.ItemTyp != 1);
     if (st.ItemTyp == 0) {
-        st.Test_WievieleAntwortFelder =
-            OptionInt(rs, QStringLiteral("AskAllItems")) != 0 ? std::min<int>(st.ExpectedAnswers.size() - 1, 9) : 1;
+        st.Test_WievieleAntwortFelder = OptionInt(rs, QStringLiteral("AskAllItems")) != 0
+                                            ? std::min<int>(st.ExpectedAnswers.size() - 1, 9)
+                                            : 1;
     } else if (st.ItemTyp == 1) {
         st.Test_WievieleAntwortFelder = CountAnswers(rs);
     }

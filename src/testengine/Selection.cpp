@@ -43,7 +43,8 @@ SelectionQuery BuildSelectionQuery(const SelectionOptions& opt, int u, bool bRep
         w = QStringLiteral(" WHERE Markiert = True");
     }
 
-    if (bRepeat) w += (w.isEmpty() ? QStringLiteral(" WHERE Known") : QStringLiteral(" AND Known")) + n + "1 = 0";
+    if (bRepeat)
+        w += (w.isEmpty() ? QStringLiteral(" WHERE Known") : QStringLiteral(" AND Known")) + n + "1 = 0";
 
     if (opt.DontAskTheKnown) {
         // Only the history's six columns exist; anything else would leave

@@ -45,7 +45,9 @@ TEST(SelectionQuery, TextFollowsTheOptions) {
     o.KnownWieOft = 3;
     o.Abfragereihenfolge = 1;
     q = BuildSelectionQuery(o, 2, false);
-    EXPECT_EQ(q.sql, "SELECT * FROM VOK WHERE T=? AND (Known21 = 0 OR Known22 =0 OR Known23 =0) ORDER BY FQ2 DESC, Q");
+    EXPECT_EQ(
+        q.sql,
+        "SELECT * FROM VOK WHERE T=? AND (Known21 = 0 OR Known22 =0 OR Known23 =0) ORDER BY FQ2 DESC, Q");
     EXPECT_EQ(q.params, dao::Params{"Tiere"});
 
     o = {};
@@ -64,7 +66,8 @@ TEST(SelectionQuery, TextFollowsTheOptions) {
     o.Auswahl = 1;
     o.bTestMaxFragen = true;
     o.TestMaxFragen = 7;
-    EXPECT_EQ(BuildSelectionQuery(o, 3, true).sql, "SELECT TOP 7 * FROM VOK WHERE Markiert = True AND Known31 = 0");
+    EXPECT_EQ(BuildSelectionQuery(o, 3, true).sql,
+              "SELECT TOP 7 * FROM VOK WHERE Markiert = True AND Known31 = 0");
     o.Auswahl = 0;
     EXPECT_EQ(BuildSelectionQuery(o, 3, true).sql, "SELECT TOP 7 * FROM VOK WHERE Known31 = 0");
 
