@@ -49,9 +49,10 @@ inline bool OpeningMayGoOn(UpgradeResult r) {
 
 // What the opening shares with the upgrade. The pointers are the opening's
 // own objects (dbVok, rsOptions, the data control's recordset); the upgrade
-// closes and replaces what they hold, and clears them after a failure.
+// closes and replaces what they hold, and clears them after a failure. A
+// step opens the file in a workspace of its own (see RunStep), so wsVok is
+// not needed here.
 struct UpgradeHost {
-    dao::Workspace* workspace = nullptr;     // wsVok
     QString path;                            // VokDBPfad
     QString password;                        // VokDBPasswort
     int dbType = 0;                          // DBTypeAktuell, as the opening read it
