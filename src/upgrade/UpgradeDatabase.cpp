@@ -98,6 +98,38 @@ void StepContext::CloseRecordsets() {
     CloseQuietly(host_.rsOptions);
 }
 
+void StepContext::ForEachRow(bool ignoreErrors, const std::function<void(dao::Recordset&)>& row) {
+    auto rs = OpenRowPass();
+    const auto run = [ignoreErrors](auto&& f) {
+        if (ignoreErrors)
+            IgnoringErrors(f);
+        else
+            f();
+    };
+    long count = 0;
+    if (ignoreErrors || rs->RecordCount() > 0) {
+        run([&] { rs->MoveLast(); });
+        run([&] { rs->MoveFirst(); });
+        run([&] { count = rs->RecordCount(); });
+    }
+    for (long i = 0; i < count; ++i) {
+        run([&] { rs->SetAbsolutePosition(i); });
+        row(*rs);
+    }
+}
+
+void UpdateRowIgnoringErrors(dao::Recordset& rs, const OptionValues& values) {
+    IgnoringErrors([&] { rs.Edit(); });
+    for (const auto& [field, value] : values) IgnoringErrors([&] { rs.SetValue(field, value); });
+    if (!IgnoringErrors([&] { rs.Update(); })) IgnoringErrors([&] { rs.CancelUpdate(); });
+}
+
+void UpdateRow(dao::Recordset& rs, const OptionValues& values) {
+    rs.Edit();
+    for (const auto& [field, value] : values) rs.SetValue(field, value);
+    rs.Update();
+}
+
 QString ReadAppVersion(const dao::RecordsetPtr& rs) {
     if (!rs) dao::Raise(wk::err::ObjectInvalid);
     const QVariant v = rs->Value(QStringLiteral("AppVersion"));

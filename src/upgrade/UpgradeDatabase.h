@@ -20,6 +20,7 @@
 #include <QVariant>
 #include <functional>
 
+#include "platform/Error.h"
 #include "platform/dao/Dao.h"
 #include "upgrade/SchemaVersion.h"
 
@@ -107,10 +108,36 @@ public:
     // reopened the file within a step. The transaction keeps its connection.
     void CloseRecordsets();
 
+    // The row pass every step uses: Alles installed as the data control's
+    // recordset, then each position from 0 to the row count (read once)
+    // minus 1 is set and handed to row. With ignoreErrors the moves and
+    // positioning are skipped when they fail (row must ignore its own
+    // errors); without, an empty table simply has no rows to visit. The
+    // recordset stays open as the data control's.
+    void ForEachRow(bool ignoreErrors, const std::function<void(dao::Recordset&)>& row);
+
 private:
     UpgradeHost& host_;
     dao::DatabasePtr db_;
 };
+
+// Runs f; a wk::Error it raises is dropped. Returns whether f completed.
+template <class F>
+bool IgnoringErrors(F&& f) {
+    try {
+        f();
+        return true;
+    } catch (const wk::Error&) {
+        return false;
+    }
+}
+
+// One row of a pass with errors ignored: Edit, each write and Update fail
+// alone; a row whose Update fails keeps what it held.
+void UpdateRowIgnoringErrors(dao::Recordset& rs, const OptionValues& values);
+
+// Edit, the writes in order, Update; the first error ends the step.
+void UpdateRow(dao::Recordset& rs, const OptionValues& values);
 
 // A step's own work: its statements and row passes. Returns the option
 // values for the frame to write with the new version.
