@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "upgrade/Steps.h"
+#include "vocabdb/VokSchema.h"
 
 namespace upgrade {
 
@@ -58,7 +59,7 @@ UpgradeResult Fail(UpgradeHost& host, const wk::Error& e, UpgradeResult result) 
 }  // namespace
 
 QString StepContext::defaultCategory() const {
-    return host_.defaultCategory ? host_.defaultCategory() : QString();
+    return host_.defaultCategory ? host_.defaultCategory() : vocabdb::DefaultOtherText();
 }
 
 QDateTime StepContext::now() const {
