@@ -15,7 +15,7 @@ using Row = QList<QPair<QString, QVariant>>;
 
 void AddRow(const QString& path, const Row& values) {
     auto db = dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";pwd=") + Password());
-    auto rs = db->OpenRecordset(QStringLiteral("VOK"));
+    auto rs = db->OpenRecordset(QStringLiteral("SELECT * FROM VOK"));
     rs->AddNew();
     for (const auto& [f, v] : values) rs->SetValue(f, v);
     rs->Update();
@@ -46,7 +46,8 @@ QSet<QString> Lower(const QStringList& names) {
 QSet<QString> Columns(const QString& path, const QString& table) {
     auto db = dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";pwd=") + Password());
     QStringList names;
-    for (const auto& f : db->GetTableDef(table)->Fields()) names << f->Name();
+    const auto def = db->GetTableDef(table);
+    for (const auto& f : def->Fields()) names << f->Name();
     db->Close();
     return Lower(names);
 }
@@ -94,6 +95,9 @@ TEST_P(WholeChain, AnOldFileEndsAsTheCurrentKindWithTheColumnsOfANewFile) {
     EXPECT_EQ(rows[0]["typ"].toInt(), kind == 2 ? 1 : 0);
     EXPECT_EQ(rows[0]["tip"].toString(), "");
     EXPECT_TRUE(rows[0]["zuletztgelerntam"].isValid());
+    EXPECT_EQ(rows[0]["t"].toString(), "Wohnen");
+    EXPECT_EQ(rows[0]["askallitems"].toInt(), kind == 1 ? 1 : 0);
+    EXPECT_EQ(rows[0]["known56"], QVariant(0));
 
     // Opened again, nothing changes.
     const QString before = Snapshot(path);
@@ -251,4 +255,37 @@ TEST(UpgradeSteps, EmptyTablesPassEveryStep) {
         o.Close();
         EXPECT_EQ(OptionValue(path, "AppVersion").toString(), "4.3");
     }
+}
+
+TEST(UpgradeSteps, AFileOfAnotherKindTakesOnlyTheStatementsEveryKindRuns) {
+    Files files;
+    // A kind-0 layout at 2.2 whose DBType says 4: the 3.0 step adds fonts,
+    // settings and the known history and drops the statistics, but no grid
+    // column and no list-view drop; no later step has a branch for it.
+    auto layout = upgrade::OldDatabaseLayout(0, "2.2");
+    layout.optionsRow << QPair<QString, QVariant>{"DBType", 4};
+    const QString path = files.Make(layout);
+    AddRow(path, {{"Q", "Haus"}, {"A", "house"}});
+
+    Opening o;
+    ASSERT_TRUE(o.VokDBOeffnen(path));
+    o.Close();
+    EXPECT_EQ(o.upgradeCalls, 7);
+    EXPECT_EQ(OptionValue(path, "AppVersion").toString(), "4.3");
+    const auto opts = Columns(path, "OPTIONS");
+    EXPECT_TRUE(opts.contains("schriftartrest"));
+    EXPECT_TRUE(opts.contains("lernmodus"));
+    EXPECT_TRUE(opts.contains("lview0w"));
+    EXPECT_FALSE(opts.contains("gridwidthq"));
+    EXPECT_FALSE(opts.contains("writeprotection"));
+    EXPECT_TRUE(opts.contains("showoverview"));
+    const auto vok = Columns(path, "VOK");
+    EXPECT_FALSE(vok.contains("stata1"));
+    EXPECT_TRUE(vok.contains("known11"));
+    EXPECT_FALSE(vok.contains("askallitems"));
+    EXPECT_TRUE(vok.contains("a"));
+    const auto rows = Rows(path);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0]["t"].toString(), "-");
+    EXPECT_EQ(rows[0]["known11"], QVariant(0));
 }

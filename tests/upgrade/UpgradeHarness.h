@@ -54,7 +54,8 @@ inline QString Snapshot(const QString& path) {
 inline QStringList OptionColumns(const QString& path) {
     auto db = dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";pwd=") + Password());
     QStringList names;
-    for (const auto& f : db->GetTableDef(QStringLiteral("OPTIONS"))->Fields()) names << f->Name();
+    const auto def = db->GetTableDef(QStringLiteral("OPTIONS"));
+    for (const auto& f : def->Fields()) names << f->Name();
     db->Close();
     return names;
 }
