@@ -214,14 +214,7 @@ UpgradeResult UpgradeDatabase(UpgradeHost& host) {
         SetPointer(host, vbDefault);
         return UpgradeResult::Current;
     }
-    const StepFunction work = StepFor(step);
-    if (!work) {
-        return Fail(host,
-                    wk::Error(wk::err::ItemNotFound,
-                              QStringLiteral("No upgrade from version %1 is available.").arg(StepName(step))),
-                    UpgradeResult::Refused);
-    }
-    const UpgradeResult result = RunStep(host, step, work);
+    const UpgradeResult result = RunStep(host, step, StepFor(step));
     SetPointer(host, vbDefault);
     return result;
 }
