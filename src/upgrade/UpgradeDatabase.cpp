@@ -13,7 +13,7 @@ namespace {
 // opening of a chain fills the grid.
 class DepthGuard {
 public:
-    explicit DepthGuard(int* depth) : depth_(depth) {
+    explicit DepthGuard(qint16* depth) : depth_(depth) {
         if (depth_) ++*depth_;
     }
     ~DepthGuard() {
@@ -23,7 +23,7 @@ public:
     DepthGuard& operator=(const DepthGuard&) = delete;
 
 private:
-    int* depth_;
+    qint16* depth_;
 };
 
 void SetPointer(const UpgradeHost& host, int pointer) {

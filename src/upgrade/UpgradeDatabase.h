@@ -61,7 +61,7 @@ struct UpgradeHost {
     dao::DatabasePtr* db = nullptr;          // dbVok
     dao::RecordsetPtr* rsOptions = nullptr;  // rsOptions, standing on the options row
     dao::RecordsetPtr* data = nullptr;       // the data control's recordset
-    int* checkDepth = nullptr;               // Check_Depth; raised while the call runs
+    qint16* checkDepth = nullptr;            // Check_Depth; raised while the call runs
 
     // VokDBOeffnen(path): opens the file again, binds it and runs the
     // upgrade. Returns false when that opening did not complete; whoever
