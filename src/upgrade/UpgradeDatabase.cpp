@@ -139,9 +139,9 @@ QString ReadAppVersion(const dao::RecordsetPtr& rs) {
 }
 
 UpgradeResult RunStep(UpgradeHost& host, Step step, const StepFunction& work) {
-    // The step works on a connection of its own, opened afresh as the
-    // original did, in a workspace of its own so that its transaction covers
-    // this file and nothing else the program has open.
+    // The step works on a connection of its own, opened afresh, in a
+    // workspace of its own so that its transaction covers this file and
+    // nothing else the program has open.
     CloseAll(host);
     dao::Workspace ws;
     dao::DatabasePtr db;
