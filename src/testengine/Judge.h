@@ -78,7 +78,8 @@ struct Judgement {
 };
 
 // Judges the current record of item against st.ExpectedAnswers. user is the
-// current user's record in USER.MDB (may be null: no totals are written).
+// current user's record in USER.MDB, that is the Benutzer recordset on row
+// BenutzerNr - 1 (may be null: no totals are written).
 // Errors of the statistics writes are reported with code "re51" and the
 // judge goes on with its next step. now stamps ZuletztGelerntAm (defaults to
 // forms::ui().Now()).
