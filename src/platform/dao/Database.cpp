@@ -113,6 +113,18 @@ void Core::close() {
 sqlite3_stmt* Core::statement(const QString& sql) {
     checkOpen();
     if (sqlite3_stmt* st = statements.value(sql)) return st;
+    // Statements with pasted values would pile up; drop the idle ones now
+    // and then.
+    if (statements.size() >= 256) {
+        for (auto it = statements.begin(); it != statements.end();) {
+            if (busy.contains(*it)) {
+                ++it;
+            } else {
+                sqlite3_finalize(*it);
+                it = statements.erase(it);
+            }
+        }
+    }
     sqlite3_stmt* st = nullptr;
     const int rc =
         sqlite3_prepare16_v3(db, sql.utf16(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
