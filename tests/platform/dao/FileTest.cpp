@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <sqlite3.h>
@@ -208,6 +209,17 @@ TEST_F(FileTest, StockSqliteReadsTheTablesByName) {
     EXPECT_EQ(sqlite3_exec(raw, "PRAGMA integrity_check", nullptr, nullptr, &err), SQLITE_OK);
     sqlite3_free(err);
     sqlite3_close(raw);
+}
+
+TEST_F(FileTest, StockShellListsRowsByColumnName) {
+    if (QStandardPaths::findExecutable("sqlite3").isEmpty()) GTEST_SKIP() << "no sqlite3 shell";
+    const QString file = filledFile("shell.wkd");
+    QProcess shell;
+    shell.start("sqlite3", {"-readonly", file, "SELECT Q, A1, T FROM VOK ORDER BY Q;"});
+    ASSERT_TRUE(shell.waitForFinished(10000));
+    EXPECT_EQ(shell.exitCode(), 0) << shell.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromUtf8(shell.readAllStandardOutput()),
+              "drei|drei-a|Other\neins|eins-a|Other\nzwei|zwei-a|Other\n");
 }
 
 TEST_F(FileTest, CompactionCopiesAndKeepsThePassword) {
