@@ -600,6 +600,16 @@ static QString columnDdl(const ColumnInfo& c) {
     QString s = quoteIdent(c.name) + QLatin1Char(' ') + sqlTypeOf(c.type, c.size);
     if (c.required) s += QLatin1String(" NOT NULL");
     if (c.defaultValue.isValid()) s += QLatin1String(" DEFAULT ") + sqlLiteral(c.defaultValue);
+    // Size and zero-length rules hold for SQL statements (and other tools)
+    // too; the constraint names tell raiseSqlite which error it is.
+    const QString col = quoteIdent(c.name);
+    if (c.type == dbText)
+        s += QStringLiteral(" CONSTRAINT %1 CHECK (typeof(%2) <> 'text' OR length(%2) <= %3)")
+                 .arg(quoteIdent(QLatin1String("wk_size:") + c.name), col)
+                 .arg(c.size);
+    if (isTextType(c.type) && !c.allowZeroLength)
+        s += QStringLiteral(" CONSTRAINT %1 CHECK (%2 IS NULL OR length(%2) > 0)")
+                 .arg(quoteIdent(QLatin1String("wk_empty:") + c.name), col);
     return s;
 }
 

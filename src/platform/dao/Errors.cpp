@@ -112,6 +112,11 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
                 raise(3314, field);
             }
             if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) raise(3022);
+            if (rc == SQLITE_CONSTRAINT_CHECK) {
+                if (msg.contains(QLatin1String("wk_size:"))) raise(3163);
+                const qsizetype at = msg.indexOf(QLatin1String("wk_empty:"));
+                if (at >= 0) raise(3315, msg.mid(at + 9));
+            }
             break;
         case SQLITE_ERROR:
             if (msg.startsWith(QLatin1String("no such table")))

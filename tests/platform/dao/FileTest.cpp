@@ -205,9 +205,14 @@ TEST_F(FileTest, StockSqliteReadsTheTablesByName) {
     EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 5)), "2026-12-07 14:03:00");
     EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 6)), "text");
     sqlite3_finalize(st);
-    char* err = nullptr;
-    EXPECT_EQ(sqlite3_exec(raw, "PRAGMA integrity_check", nullptr, nullptr, &err), SQLITE_OK);
-    sqlite3_free(err);
+    // The stock engine finds the file sound and keeps its rules.
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "PRAGMA integrity_check", -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok");
+    sqlite3_finalize(st);
+    EXPECT_NE(sqlite3_exec(raw, "UPDATE VOK SET T = 'this text is far longer than fifty characters, really'",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
     sqlite3_close(raw);
 }
 

@@ -166,6 +166,16 @@ TEST_F(SqlTest, FailingStatementChangesNothing) {
     EXPECT_NE(errorOf([&] { db->Execute("INSERT INTO U (K) SELECT CASE WHEN Q = 'a' THEN 5 END FROM VOK"); }),
               0);
     EXPECT_EQ(db->OpenRecordset("U")->RecordCount(), 1);
+    EXPECT_EQ(errorOf([&] { db->Execute("UPDATE VOK SET T = ?", {QString(51, 'x')}); }), 3163);
+    EXPECT_EQ(db->OpenRecordset("SELECT * FROM VOK WHERE T = 'Other'")->RecordCount(), 2);
+    auto s = db->CreateTableDef("S");
+    auto sq = s->CreateField("Q", dao::dbText, 5);
+    sq->SetRequired(true);
+    s->Append(sq);
+    db->Append(s);
+    EXPECT_EQ(errorOf([&] { db->Execute("INSERT INTO S (Q) VALUES ('')"); }), 3315);
+    EXPECT_EQ(errorOf([&] { db->Execute("INSERT INTO S (Q) VALUES (NULL)"); }), 3314);
+    db->Execute("INSERT INTO S (Q) VALUES ('12345')");
     EXPECT_EQ(errorOf([&] { db->Execute("UPDATE Nope SET x = 1"); }), 3078);
     EXPECT_EQ(errorOf([&] { db->Execute("UPDATE VOK SET Nope = 1"); }), 3061);
     EXPECT_EQ(errorOf([&] { db->Execute("SELECT * FROM VOK"); }), 3065);
