@@ -126,11 +126,19 @@ sqlite3_stmt* Core::statement(const QString& sql) {
         }
     }
     sqlite3_stmt* st = nullptr;
+    const void* tail = nullptr;
     const int rc =
-        sqlite3_prepare16_v3(db, sql.utf16(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+        sqlite3_prepare16_v3(db, sql.utf16(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT, &st, &tail);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(st);
         raiseSqlite(db, sqlite3_extended_errcode(db), sql);
+    }
+    // One statement at a time, as the original ran them.
+    const qsizetype used =
+        tail ? static_cast<const QChar*>(tail) - reinterpret_cast<const QChar*>(sql.utf16()) : 0;
+    if (!st || (tail && !sql.mid(used).trimmed().isEmpty())) {
+        sqlite3_finalize(st);
+        raise(3142);
     }
     statements.insert(sql, st);
     return st;

@@ -45,6 +45,7 @@ QString ErrorDescription(int number) {
                               "the operation again.")},
         {3129, QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', "
                               "'SELECT', or 'UPDATE'.")},
+        {3142, QStringLiteral("Characters found after end of SQL statement.")},
         {3159, QStringLiteral("Not a valid bookmark.")},
         {3163, QStringLiteral("The field is too small to accept the amount of data you attempted "
                               "to add. Try inserting or pasting less data.")},

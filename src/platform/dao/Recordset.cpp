@@ -153,7 +153,8 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
     if (fromAt == 0) simple = false;
     if (simple) {
         size_t j = i;
-        if (fromAt == j + 1 && t[j].isPunct("*")) {
+        if ((fromAt == j + 1 && t[j].isPunct("*")) ||
+            (fromAt == j + 3 && t[j + 1].isPunct(".") && t[j + 2].isPunct("*"))) {
             star = true;
         } else {
             while (j < fromAt) {

@@ -179,6 +179,11 @@ TEST_F(SqlTest, FailingStatementChangesNothing) {
     EXPECT_EQ(errorOf([&] { db->Execute("UPDATE Nope SET x = 1"); }), 3078);
     EXPECT_EQ(errorOf([&] { db->Execute("UPDATE VOK SET Nope = 1"); }), 3061);
     EXPECT_EQ(errorOf([&] { db->Execute("SELECT * FROM VOK"); }), 3065);
+    EXPECT_EQ(errorOf([&] { db->Execute("DELETE FROM VOK; DROP TABLE U"); }), 3142);
+    EXPECT_EQ(db->OpenRecordset("VOK")->RecordCount(), 2);
+    EXPECT_EQ(errorOf([&] { db->Execute(""); }), 3129);
+    db->Execute("UPDATE VOK SET RA1 = 2;");
+    EXPECT_EQ(db->RecordsAffected(), 2);
     EXPECT_EQ(errorOf([&] { db->Execute("UPDATE VOK SET Q = ? WHERE T = ?", {"x"}); }), 3061);
 }
 
@@ -193,6 +198,11 @@ TEST_F(SqlTest, DialectLiteralsAndParameters) {
     db->Execute("UPDATE VOK SET Markiert = True WHERE Q = ?", {"plain"});
     EXPECT_EQ(select("SELECT * FROM VOK WHERE Markiert = True"), QStringList({"plain"}));
     EXPECT_EQ(select("select top 1 * from vok order by q desc"), QStringList({"say \"hi\""}));
+    auto qualified = db->OpenRecordset("SELECT VOK.* FROM VOK WHERE VOK.Q = 'plain'");
+    qualified->Edit();  // still an updatable dynaset
+    qualified->SetValue("A1", "x");
+    qualified->Update();
+    EXPECT_EQ(qualified->FieldCount(), 9);
 }
 
 TEST_F(SqlTest, TextComparesWithoutCaseButWithAccents) {
