@@ -89,6 +89,8 @@ void raise(int number, const QString& arg) {
 void raiseSqlite(sqlite3* db, int rc, const QString& context) {
     const int primary = rc & 0xff;
     const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
+    const char* name = db ? sqlite3_db_filename(db, "main") : nullptr;
+    const QString file = name && *name ? QString::fromUtf8(name) : context;
     switch (primary) {
         case SQLITE_FULL:
             raise(3026);
@@ -96,12 +98,12 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
             raise(7);
         case SQLITE_CORRUPT:
         case SQLITE_NOTADB:
-            raise(3049, context);
+            raise(3049, file);
         case SQLITE_READONLY:
             raise(3027);
         case SQLITE_PERM:
         case SQLITE_CANTOPEN:
-            raise(3051, context);
+            raise(3051, file);
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
             raise(3260);
