@@ -485,8 +485,8 @@ void Recordset::Edit() {
     d->c();
     if (!d->updatable) raise(3027);
     d->needCurrent();
-    d->window.clear();
-    d->currentRow();  // a row deleted meanwhile raises here
+    // Nothing is read here: a row deleted meanwhile raises 3167 on Update
+    // (or on reading a field), so a walk that only writes reads nothing.
     d->cancelEdit();
     d->editMode = dbEditInProgress;
     d->editKey = d->keys[size_t(d->pos)];
