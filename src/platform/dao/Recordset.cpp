@@ -263,6 +263,9 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
             rows.push_back(std::move(row));
         }
     }
+    window.clear();
+    windowGeneration = ~quint64(0);
+    lastRead = -2;
     byName.clear();
     for (size_t j = fields.size(); j-- > 0;) {
         byName.insert(fields[j].name, int(j));
