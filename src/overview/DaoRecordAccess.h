@@ -18,6 +18,9 @@ public:
     void SetAbsolutePosition(long position) override { rs_->SetAbsolutePosition(position); }
     QVariant Value(const QString& field) const override { return rs_->Value(field); }
     qint64 FieldSize(const QString& field) const override { return rs_->FieldSize(field); }
+    // One transaction holds the file's read lock for the whole walk.
+    void BeginBulkRead() override { dao::DBEngine::Workspaces(0).BeginTrans(); }
+    void EndBulkRead() override { dao::DBEngine::Workspaces(0).CommitTrans(); }
 
     const dao::RecordsetPtr& recordset() const { return rs_; }
 
