@@ -108,7 +108,8 @@ frmGridOptions::frmGridOptions(DialogsHost& host, QWidget* parent) : QDialog(par
         buildFontRow(lay, 0, lblSchriftart, cmdPickFont, txtSchriftart, txtSchriftgroesse, QString());
         buildFontRow(lay, 1, lblSchriftartA, cmdPickFontA, txtSchriftartA, txtSchriftgroesseA, "A");
         buildFontRow(lay, 2, lblSchriftartT, cmdPickFontT, txtSchriftartT, txtSchriftgroesseT, "T");
-        buildFontRow(lay, 3, lblSchriftartRest, cmdPickFontRest, txtSchriftartRest, txtSchriftgroesseRest, "Rest");
+        buildFontRow(lay, 3, lblSchriftartRest, cmdPickFontRest, txtSchriftartRest, txtSchriftgroesseRest,
+                     "Rest");
         forms::setTag(lblSchriftart, "50");
         forms::setTag(lblSchriftartA, "51");
         forms::setTag(lblSchriftartT, "52");
@@ -202,7 +203,8 @@ std::array<frmGridOptions::FontRow, 4> frmGridOptions::rows() const {
 void frmGridOptions::Form_Load() {
     using modMain::GetText;
     forms::ApplyCaptions(this, GetText, false);
-    for (QPushButton* b : {cmdPickFont, cmdPickFontA, cmdPickFontT, cmdPickFontRest}) b->setToolTip(GetText(352));
+    for (QPushButton* b : {cmdPickFont, cmdPickFontA, cmdPickFontT, cmdPickFontRest})
+        b->setToolTip(GetText(352));
     cmdDefault->setToolTip(GetText(353));
     setWindowTitle(GetText(321));
     const QString q = QStringLiteral("\"");
@@ -232,22 +234,22 @@ void frmGridOptions::reloadRow(int row) {
     const dao::RecordsetPtr opts = host_.OptionsRecord();
     using namespace vocabdb;
     switch (row) {
-    case 0:
-        txtSchriftart->setText(GetSchriftart(opts));
-        txtSchriftgroesse->setText(GetSchriftgroesse(opts));
-        break;
-    case 1:
-        txtSchriftartA->setText(GetSchriftartA(opts));
-        txtSchriftgroesseA->setText(GetSchriftgroesseA(opts));
-        break;
-    case 2:
-        txtSchriftartT->setText(GetSchriftartT(opts));
-        txtSchriftgroesseT->setText(GetSchriftgroesseT(opts));
-        break;
-    default:
-        txtSchriftartRest->setText(GetSchriftartRest(opts));
-        txtSchriftgroesseRest->setText(GetSchriftgroesseRest(opts));
-        break;
+        case 0:
+            txtSchriftart->setText(GetSchriftart(opts));
+            txtSchriftgroesse->setText(GetSchriftgroesse(opts));
+            break;
+        case 1:
+            txtSchriftartA->setText(GetSchriftartA(opts));
+            txtSchriftgroesseA->setText(GetSchriftgroesseA(opts));
+            break;
+        case 2:
+            txtSchriftartT->setText(GetSchriftartT(opts));
+            txtSchriftgroesseT->setText(GetSchriftgroesseT(opts));
+            break;
+        default:
+            txtSchriftartRest->setText(GetSchriftartRest(opts));
+            txtSchriftgroesseRest->setText(GetSchriftgroesseRest(opts));
+            break;
     }
 }
 
@@ -408,16 +410,29 @@ bool frmGridOptions::eventFilter(QObject* watched, QEvent* event) {
         // leaving of the box.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !unloaded_) {
-            if (watched == txtSchriftart) txtSchriftart_LostFocus();
-            else if (watched == txtSchriftartA) txtSchriftartA_LostFocus();
-            else if (watched == txtSchriftartT) txtSchriftartT_LostFocus();
-            else if (watched == txtSchriftartRest) txtSchriftartRest_LostFocus();
-            else if (watched == txtSchriftgroesse) txtSchriftgroesse_LostFocus();
-            else if (watched == txtSchriftgroesseA) txtSchriftgroesseA_LostFocus();
-            else if (watched == txtSchriftgroesseT) txtSchriftgroesseT_LostFocus();
+            if (watched == txtSchriftart)
+                txtSchriftart_LostFocus();
+            else if (watched == txtSchriftartA)
+                txtSchriftartA_LostFocus();
+            else if (watched == txtSchriftartT)
+                txtSchriftartT_LostFocus();
+            else if (watched == txtSchriftartRest)
+                txtSchriftartRest_LostFocus();
+            else if (watched == txtSchriftgroesse)
+                txtSchriftgroesse_LostFocus();
+            else if (watched == txtSchriftgroesseA)
+                txtSchriftgroesseA_LostFocus();
+            else if (watched == txtSchriftgroesseT)
+                txtSchriftgroesseT_LostFocus();
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void ShowGridOptions(DialogsHost& host) {
+    frmGridOptions f(host, host.MainWindow());
+    f.Form_Load();
+    f.exec();
 }
 
 }  // namespace overview

@@ -119,4 +119,8 @@ private:
 // the shared error box; the answer is then false.
 bool WriteOptionField(dao::Recordset& rs, const QString& field, const QVariant& value);
 
+// The toolbar's grid options button and F8: loads and shows the dialog
+// modally over the main window.
+void ShowGridOptions(DialogsHost& host);
+
 }  // namespace overview

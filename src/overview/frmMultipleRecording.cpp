@@ -19,7 +19,8 @@
 
 namespace overview {
 
-frmMultipleRecording::frmMultipleRecording(DialogsHost& host, QWidget* parent) : QDialog(parent), host_(host) {
+frmMultipleRecording::frmMultipleRecording(DialogsHost& host, QWidget* parent)
+    : QDialog(parent), host_(host) {
     setObjectName("frmMultipleRecording");
     setModal(true);
     lblBSay = new QLabel(this);
@@ -88,7 +89,7 @@ void frmMultipleRecording::Form_Activate() {
     if (running_) return;
     running_ = true;
     dao::RecordsetPtr rs = host_.GridRecordset();
-    const long count = rs->RecordCount();
+    const long count = rs ? rs->RecordCount() : 0;
     for (long p = 0; p < count && !cancelled_; ++p) {
         rs->SetAbsolutePosition(p);
         const QVariant marked = rs->Value(QStringLiteral("Markiert"));
@@ -148,8 +149,13 @@ void frmMultipleRecording::done(int result) {
 
 void frmMultipleRecording::unload() {
     unloaded_ = true;
-    if (isVisible())
-        QDialog::done(cancelled_ ? QDialog::Rejected : QDialog::Accepted);
+    if (isVisible()) QDialog::done(cancelled_ ? QDialog::Rejected : QDialog::Accepted);
+}
+
+void ShowMultipleRecording(DialogsHost& host) {
+    frmMultipleRecording f(host, host.MainWindow());
+    f.Form_Load();
+    f.exec();
 }
 
 }  // namespace overview

@@ -61,4 +61,9 @@ private:
     int stored_ = 0;
 };
 
+// The grid menu's recording for the marked items: shows the dialog
+// modally; the run starts when it appears and it closes itself at the end.
+// The caller rebuilds the grid afterwards.
+void ShowMultipleRecording(DialogsHost& host);
+
 }  // namespace overview

@@ -141,4 +141,10 @@ bool frmSearch::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+void ShowSearch(DialogsHost& host) {
+    frmSearch f(host, host.MainWindow());
+    f.Form_Load();
+    f.exec();
+}
+
 }  // namespace overview

@@ -52,4 +52,8 @@ private:
     bool unloaded_ = false;
 };
 
+// The toolbar's search button, F3 and Ctrl+F: loads and shows the window
+// modally.
+void ShowSearch(DialogsHost& host);
+
 }  // namespace overview

@@ -24,7 +24,8 @@ bool WavSoundRecorder::Open(const QString& path) {
     openErrorString_.clear();
     if (!QFileInfo(path).isFile()) {
         openError_ = 1;
-        openErrorString_ = QStringLiteral("The file %1 cannot be opened.").arg(QDir::toNativeSeparators(path));
+        openErrorString_ =
+            QStringLiteral("The file %1 cannot be opened.").arg(QDir::toNativeSeparators(path));
         return false;
     }
     return true;
@@ -89,7 +90,8 @@ bool StartRecording(SoundRecorder& rec) {
     }
     if (QFileInfo::exists(file)) QFile::remove(file);
     if (!QFile::copy(tpl, file)) {
-        modMain::ShowError(75, QStringLiteral("Path/File access error: %1").arg(QDir::toNativeSeparators(file)),
+        modMain::ShowError(75,
+                           QStringLiteral("Path/File access error: %1").arg(QDir::toNativeSeparators(file)),
                            QStringLiteral("FN"));
         return false;
     }

@@ -53,7 +53,8 @@ void PagePrinter::Print(const QString& text) {
 void PagePrinter::Line(double x1, double y1, double x2, double y2) {
     if (!isActive()) return;
     painter_->setPen(QPen(Qt::black, 0));
-    painter_->drawLine(QPointF(x1 * pxPerTwipX(), y1 * pxPerTwipY()), QPointF(x2 * pxPerTwipX(), y2 * pxPerTwipY()));
+    painter_->drawLine(QPointF(x1 * pxPerTwipX(), y1 * pxPerTwipY()),
+                       QPointF(x2 * pxPerTwipX(), y2 * pxPerTwipY()));
     CurrentX = x2;
     CurrentY = y2;
 }

@@ -32,14 +32,17 @@ protected:
     }
     bool lastScalable = false;
 
-    std::unique_ptr<frmFont> open(const QString& field = "SchriftartA", const QString& sizeField = "SchriftgroesseA") {
+    std::unique_ptr<frmFont> open(const QString& field = "SchriftartA",
+                                  const QString& sizeField = "SchriftgroesseA") {
         auto f = std::make_unique<frmFont>(host.options);
         f->FieldToWriteTo = field;
         f->FieldToWriteSizeTo = sizeField;
         f->Form_Load();
         return f;
     }
-    QString selected(const frmFont& f) { return f.lstFont->currentItem() ? f.lstFont->currentItem()->text() : "<none>"; }
+    QString selected(const frmFont& f) {
+        return f.lstFont->currentItem() ? f.lstFont->currentItem()->text() : "<none>";
+    }
 };
 
 TEST_F(FontTest, OpensOnTheQuestionFontWhicheverGroupIsPicked) {
@@ -70,8 +73,11 @@ TEST_F(FontTest, TheFirstEntryIsSelectedLikeAnyOther) {
 
 TEST_F(FontTest, SmallMissingOrForeignSizesOpenAtSixAndLargeOnesAtTheEnd) {
     wktest::ScriptedUi ui;
-    for (const auto& [value, expected] : std::vector<std::pair<QVariant, int>>{
-             {QString("4"), 6}, {QVariant(), 6}, {QString("abc"), 6}, {QString("12"), 12}, {QString("99"), 48}}) {
+    for (const auto& [value, expected] : std::vector<std::pair<QVariant, int>>{{QString("4"), 6},
+                                                                               {QVariant(), 6},
+                                                                               {QString("abc"), 6},
+                                                                               {QString("12"), 12},
+                                                                               {QString("99"), 48}}) {
         setOption("Schriftgroesse", value);
         auto f = open();
         EXPECT_EQ(f->sldFont->value(), expected) << value.toString().toStdString();

@@ -6,17 +6,17 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 
 #include "../support/QtPrinters.h"
 #include "../support/ScriptedInteraction.h"
 #include "overview/frmFont.h"
-#include "platform/Error.h"
 #include "overview/frmGridOptions.h"
+#include "platform/Error.h"
 
 using overview::frmFont;
 using overview::frmGridOptions;
@@ -27,7 +27,9 @@ class GridOptionsTest : public dialogstest::DialogsTest {
 protected:
     void SetUp() override {
         DialogsTest::SetUp();
-        overview::FontFamilySource = [](bool) { return QStringList{"Alpha Sans", "Beta Serif", "Gamma Mono"}; };
+        overview::FontFamilySource = [](bool) {
+            return QStringList{"Alpha Sans", "Beta Serif", "Gamma Mono"};
+        };
     }
     void TearDown() override {
         overview::FontFamilySource = nullptr;
@@ -203,7 +205,8 @@ TEST_F(GridOptionsTest, RestoreDefaultsWritesAllFourFontsAndLeavesTheFlags) {
 
     for (QLineEdit* e : {f.txtSchriftart, f.txtSchriftartA, f.txtSchriftartT, f.txtSchriftartRest})
         EXPECT_EQ(e->text(), "MS Sans Serif");
-    for (QLineEdit* e : {f.txtSchriftgroesse, f.txtSchriftgroesseA, f.txtSchriftgroesseT, f.txtSchriftgroesseRest})
+    for (QLineEdit* e :
+         {f.txtSchriftgroesse, f.txtSchriftgroesseA, f.txtSchriftgroesseT, f.txtSchriftgroesseRest})
         EXPECT_EQ(e->text(), "8");
     for (const char* n : {"Schriftart", "SchriftartA", "SchriftartT", "SchriftartRest"})
         EXPECT_EQ(stored(n).toString(), "MS Sans Serif") << n;

@@ -2,13 +2,13 @@
 // media layer's recorder (no device here) and with an injected one.
 #include "GridOptionsFixture.h"
 
+#include <QAudioDevice>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
-#include <QPushButton>
 #include <QMediaDevices>
-#include <QAudioDevice>
+#include <QPushButton>
 
 #include "../support/QtPrinters.h"
 #include "../support/ScriptedInteraction.h"
@@ -102,7 +102,8 @@ protected:
     }
     QStringList pictures() const {
         QStringList l;
-        for (const auto& b : host.buttons) l << QString("%1:%2:%3").arg(int(b.button)).arg(b.enabled).arg(b.picture);
+        for (const auto& b : host.buttons)
+            l << QString("%1:%2:%3").arg(int(b.button)).arg(b.enabled).arg(b.picture);
         return l;
     }
 };

@@ -71,7 +71,7 @@ TEST_F(SearchTest, HitsFollowRowsLeftToRightWithoutRegardToCaseAndWrapAfterTheLa
     EXPECT_EQ(enter(f, "ab"), Cell(2, 3));  // kab
     EXPECT_EQ(enter(f, "AB"), Cell(2, 4));  // abc: capitals find it too, in the next cell
     EXPECT_EQ(enter(f, "ab"), Cell(3, 3));  // xAby
-    EXPECT_EQ(host.grid.SelectedRow(), 2);   // hits do not move the grid's selection
+    EXPECT_EQ(host.grid.SelectedRow(), 2);  // hits do not move the grid's selection
     // A hit in the last row sends the next search to the top, though (3, 4)
     // would match too.
     EXPECT_EQ(enter(f, "ab"), Cell(2, 3));

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
 #include <QPrinter>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -48,7 +48,8 @@ TEST_F(WordListTest, TheTitleHasNoSingular) {
     EXPECT_EQ(overview::WordListTitle("VERBS", 120), "Wordlist of the database VERBS  (120 Words)");
     EXPECT_EQ(overview::WordListTitle("VERBS", 1), "Wordlist of the database VERBS  (1 Words)");
     modMain::SetLanguage(0);
-    EXPECT_EQ(overview::WordListTitle("VERBEN", 2), QString::fromUtf8("Wortliste aus der Datenbank VERBEN  (2 Wörter)"));
+    EXPECT_EQ(overview::WordListTitle("VERBEN", 2),
+              QString::fromUtf8("Wortliste aus der Datenbank VERBEN  (2 Wörter)"));
 }
 
 TEST_F(WordListTest, HeadsOfThreePagesReachThePrinter) {
