@@ -409,7 +409,9 @@ bool frmGridOptions::eventFilter(QObject* watched, QEvent* event) {
         // Leaving for another window (a message box, another program) is no
         // leaving of the box.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !unloaded_) {
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !unloaded_ &&
+            !checking_) {
+            checking_ = true;
             if (watched == txtSchriftart)
                 txtSchriftart_LostFocus();
             else if (watched == txtSchriftartA)
@@ -424,6 +426,7 @@ bool frmGridOptions::eventFilter(QObject* watched, QEvent* event) {
                 txtSchriftgroesseA_LostFocus();
             else if (watched == txtSchriftgroesseT)
                 txtSchriftgroesseT_LostFocus();
+            checking_ = false;
         }
     }
     return QDialog::eventFilter(watched, event);

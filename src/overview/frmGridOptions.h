@@ -112,6 +112,7 @@ private:
 
     DialogsHost& host_;
     bool unloaded_ = false;
+    bool checking_ = false;  // a leave handler runs: its own focus moves are no leaving
 };
 
 // Writes one field of a record in its own edit. A refused write (a read-only

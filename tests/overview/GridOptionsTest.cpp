@@ -294,3 +294,37 @@ TEST_F(GridOptionsTest, PageButtonsSwitchThePages) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GridOptionsTest, LeavingAWrongSizeForAnotherWrongOneAsksOnceAndKeepsTheFocus) {
+    wktest::ScriptedUi ui;
+    frmGridOptions f(host);
+    f.Form_Load();
+    f.optM[1]->setChecked(true);
+    f.show();
+    QApplication::setActiveWindow(&f);
+    QApplication::processEvents();
+    f.txtSchriftgroesseA->setText("4");
+    f.txtSchriftgroesseT->setText("3");
+    f.txtSchriftgroesseA->setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+    ASSERT_TRUE(f.txtSchriftgroesseA->hasFocus());
+
+    ui.pushMsgBox(forms::vbOK);
+    f.txtSchriftgroesseT->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 1);
+    EXPECT_TRUE(f.txtSchriftgroesseA->hasFocus());
+    EXPECT_EQ(stored("SchriftgroesseA").toString(), "8");
+    EXPECT_EQ(stored("SchriftgroesseT").toString(), "8");
+
+    // Mended, the box is left and stores its size.
+    f.txtSchriftgroesseA->setText("16");
+    f.txtSchriftart->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(stored("SchriftgroesseA").toString(), "16");
+    f.close();
+}
+
+}  // namespace
