@@ -18,10 +18,13 @@ void Form::Show(int mode) {
     Load();
     // A form may unload itself while loading.
     if (!loaded_) return;
-    if (mode == vbModal)
+    if (mode == vbModal) {
         ui().ShowModal(*this);
-    else
+    } else {
         show();
+        raise();
+        activateWindow();
+    }
 }
 
 bool Form::Unload() {

@@ -28,9 +28,14 @@ public:
     std::vector<std::string> log;
     int cancelQuery = 0;
     int lastMode = -1;
+    bool unloadInLoad = false;
 
 protected:
-    void Form_Load() override { log.push_back("load"); }
+    void Form_Load() override {
+        log.push_back("load");
+        if (unloadInLoad) Unload();
+    }
+    void Form_Activate() override { log.push_back("activate"); }
     void Form_QueryUnload(int& Cancel, int mode) override {
         log.push_back("query");
         lastMode = mode;
@@ -115,4 +120,32 @@ TEST(Form, QtModalShowReturnsWhenTheFormHides) {
     } catch (const wk::Error& e) {
         EXPECT_EQ(e.number(), 400);
     }
+}
+
+TEST(Form, FormThatUnloadsItselfWhileLoadingIsNotShown) {
+    // The loading window does its work in its load and unloads itself.
+    frmTest f;
+    f.unloadInLoad = true;
+    f.Show();
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_FALSE(f.isLoaded());
+    EXPECT_EQ(f.log, (std::vector<std::string>{"load", "query", "unload"}));
+}
+
+TEST(Form, ActivateOnEachActivation) {
+    frmTest f;
+    QWidget other;
+    f.Show();
+    QApplication::processEvents();
+    const auto activations = [&] { return std::count(f.log.begin(), f.log.end(), "activate"); };
+    const auto first = activations();
+    EXPECT_GE(first, 1);
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QApplication::processEvents();
+    EXPECT_EQ(activations(), first);
+    QApplication::setActiveWindow(&f);
+    QApplication::processEvents();
+    EXPECT_EQ(activations(), first + 1);
+    f.Unload();
 }
