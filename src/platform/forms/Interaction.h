@@ -96,8 +96,9 @@ public:
 
     // Shows a form modally and returns once it is hidden, unloaded or
     // destroyed (the original's Show vbModal). A form already shown raises
-    // wk::Error 400.
-    virtual void ShowModal(QWidget& form) = 0;
+    // wk::Error 400. Implementations that do not script forms get the Qt
+    // one's behaviour.
+    virtual void ShowModal(QWidget& form);
 
     // Ends the program at once (the original's End). Never returns.
     [[noreturn]] virtual void EndProgram(int exitCode = 0) = 0;
