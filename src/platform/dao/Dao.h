@@ -1,0 +1,357 @@
+#pragma once
+// The database layer: workspaces, databases, table and field definitions,
+// stored queries and dynaset recordsets over SQLite, with the numbered errors
+// the rest of the program matches on (wk::Error).
+//
+// Values travel as QVariant:
+//   Null                 -> invalid QVariant (QVariant())
+//   Text, Memo (text)    -> QString
+//   Memo (bytes)         -> QByteArray
+//   Boolean              -> bool (stored as -1 / 0)
+//   Byte, Integer, Long  -> int
+//   Single, Double, Currency -> double
+//   Date                 -> QDateTime (local time, stored as ISO text)
+//
+// SQL is the program's dialect: SELECT [TOP n], [bracketed names], True/False,
+// '...' and "..." literals, LIKE with * ? # [..] [!..], ALTER TABLE ADD/DROP
+// COLUMN. Positional parameters are written '?' and passed as Params; user
+// text goes there, never into the SQL string.
+//
+// Every error is a wk::Error carrying the original engine's number.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+
+#include <memory>
+#include <vector>
+
+namespace dao {
+
+// Field types, numbered as the original engine numbered them.
+enum DataType : int {
+    dbBoolean = 1,
+    dbByte = 2,
+    dbInteger = 3,  // 16-bit signed
+    dbLong = 4,     // 32-bit signed
+    dbCurrency = 5,
+    dbSingle = 6,
+    dbDouble = 7,
+    dbDate = 8,
+    dbText = 10,  // Text(n), n <= 255
+    dbLongBinary = 11,
+    dbMemo = 12,  // long text or raw bytes
+};
+
+// Recordset types. All three are served as dynasets; a snapshot cannot be
+// updated.
+enum RecordsetType : int {
+    dbOpenTable = 1,
+    dbOpenDynaset = 2,
+    dbOpenSnapshot = 4,
+};
+
+// Recordset::EditMode().
+enum EditModeType : int {
+    dbEditNone = 0,
+    dbEditInProgress = 1,
+    dbEditAdd = 2,
+};
+
+// Creation options and the general sort order. They are accepted for the
+// program's sake; SQLite files have one format and are never encrypted.
+constexpr int dbVersion30 = 32;
+constexpr int dbEncrypt = 2;
+inline const QString dbLangGeneral = QStringLiteral(";LANGID=0x0409;CP=1252;COUNTRY=0");
+
+// Size a Text field gets when CreateField is given none.
+constexpr int DefaultTextSize = 255;
+
+using Params = QVariantList;
+
+namespace detail {
+struct Access;
+}
+
+class Field;
+class TableDef;
+class QueryDef;
+class Recordset;
+class Database;
+class Workspace;
+
+using FieldPtr = std::shared_ptr<Field>;
+using TableDefPtr = std::shared_ptr<TableDef>;
+using QueryDefPtr = std::shared_ptr<QueryDef>;
+using RecordsetPtr = std::shared_ptr<Recordset>;
+using DatabasePtr = std::shared_ptr<Database>;
+
+// A field definition: made by TableDef::CreateField, set up, then appended.
+// Read back from Database::TableDefs() it describes the stored field.
+class Field {
+public:
+    Field(QString name, int type, int size);
+
+    const QString& Name() const { return name_; }
+    int Type() const { return type_; }
+    // Declared size: n for Text(n), 1/2/4/8 for numbers, 0 for Memo.
+    int Size() const { return size_; }
+    int OrdinalPosition() const { return ordinal_; }
+
+    bool AllowZeroLength() const { return allowZeroLength_; }
+    void SetAllowZeroLength(bool allow);
+    bool Required() const { return required_; }
+    void SetRequired(bool required);
+    // A number, a text or a date (QDateTime); an invalid QVariant for none.
+    const QVariant& DefaultValue() const { return default_; }
+    void SetDefaultValue(const QVariant& value);
+
+private:
+    friend class Database;
+    friend class TableDef;
+    friend struct detail::Access;
+    QString name_;
+    int type_;
+    int size_;
+    int ordinal_ = -1;
+    bool allowZeroLength_ = false;
+    bool required_ = false;
+    QVariant default_;
+    bool appended_ = false;
+};
+
+// A table definition: made by Database::CreateTableDef, fields appended in
+// order, then appended to the database (which creates the table).
+class TableDef {
+public:
+    explicit TableDef(QString name);
+
+    const QString& Name() const { return name_; }
+    // Only before the table is appended.
+    void SetName(const QString& name);
+    FieldPtr CreateField(const QString& name, int type, int size = 0);
+    // Fields.Append; a duplicate name raises 3191.
+    void Append(const FieldPtr& field);
+    // Fields in creation order.
+    const std::vector<FieldPtr>& Fields() const { return fields_; }
+    int FieldCount() const { return int(fields_.size()); }
+    // By name regardless of case; 3265 when there is none.
+    FieldPtr GetField(const QString& name) const;
+    bool HasField(const QString& name) const;
+
+private:
+    friend class Database;
+    friend struct detail::Access;
+    QString name_;
+    std::vector<FieldPtr> fields_;
+    bool appended_ = false;
+};
+
+class QueryDef {
+public:
+    QueryDef(QString name, QString sql) : name_(std::move(name)), sql_(std::move(sql)) {}
+    const QString& Name() const { return name_; }
+    const QString& SQL() const { return sql_; }
+
+private:
+    QString name_;
+    QString sql_;
+};
+
+class Recordset {
+public:
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    // Position. Every move raises 3021 when there is no record to move to
+    // (including MoveFirst/MoveLast on an empty set) and 3420 once closed.
+    bool Eof() const;
+    bool Bof() const;
+    void MoveFirst();
+    void MoveLast();
+    void MoveNext();
+    void MovePrevious();
+    void Move(long rows);
+    long RecordCount() const;
+    // 0-based; -1 without a current record. Setting it outside
+    // 0 .. RecordCount()-1 raises 3001.
+    long AbsolutePosition() const;
+    void SetAbsolutePosition(long position);
+    QByteArray Bookmark() const;
+    void SetBookmark(const QByteArray& bookmark);
+    // Bookmark of the row changed or added last through this recordset.
+    QByteArray LastModified() const;
+
+    // Changes. AddNew puts a new row into the copy buffer (defaults filled);
+    // Update writes it and keeps the record that was current before. A row
+    // added here appears at the end of the set.
+    void AddNew();
+    void Edit();
+    void Update();
+    void CancelUpdate();
+    void Delete();
+    int EditMode() const;
+
+    // Fields. A missing name or index raises 3265; reading without a current
+    // record raises 3021. SetValue needs Edit or AddNew first (3020) and
+    // converts like the original: 13 for a non-number into a number field, 6
+    // for out of range, 3163 for a text longer than its field, 3315 for ""
+    // where zero length is not allowed; on error the field keeps its value.
+    QVariant Value(const QString& field) const;
+    QVariant Value(int index) const;
+    void SetValue(const QString& field, const QVariant& value);
+    void SetValue(int index, const QVariant& value);
+
+    int FieldCount() const;
+    QString FieldName(int index) const;
+    // -1 when there is no such field (no error).
+    int FieldIndex(const QString& name) const;
+    int FieldType(int index) const;
+    int FieldType(const QString& field) const;
+    int FieldDefinedSize(int index) const;
+    int FieldDefinedSize(const QString& field) const;
+    // Length of the current value in bytes (text: characters), 0 for Null,
+    // without loading the value.
+    qint64 FieldSize(const QString& field) const;
+    // First call after Edit/AddNew replaces the value, later ones append.
+    void AppendChunk(const QString& field, const QByteArray& data);
+    QByteArray GetChunk(const QString& field, qint64 offset, qint64 length) const;
+
+    // Criteria is a WHERE condition in the program's dialect.
+    void FindFirst(const QString& criteria, const Params& params = {});
+    void FindNext(const QString& criteria, const Params& params = {});
+    bool NoMatch() const;
+
+    // Re-runs the query; keys are taken afresh, position goes to the first row.
+    void Requery();
+    void Close();
+    bool IsOpen() const;
+    // The table or query name, or the SQL text it was opened with.
+    QString Name() const;
+
+    struct Impl;
+    explicit Recordset(std::unique_ptr<Impl> impl);
+
+private:
+    std::unique_ptr<Impl> d;
+};
+
+class Database : public std::enable_shared_from_this<Database> {
+public:
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // The path the database was opened with.
+    QString Name() const;
+
+    // Runs one action statement (INSERT, UPDATE, DELETE, CREATE, DROP,
+    // ALTER TABLE ADD/DROP COLUMN). A failing statement changes nothing.
+    // Returns the number of rows affected.
+    long Execute(const QString& sql, const Params& params = {});
+    long RecordsAffected() const;
+
+    // A table name, a stored query's name or a SELECT statement.
+    RecordsetPtr OpenRecordset(const QString& source, int type = dbOpenDynaset, const Params& params = {});
+
+    TableDefPtr CreateTableDef(const QString& name = {});
+    // TableDefs.Append: creates the table with its fields. 3010 when it exists.
+    void Append(const TableDefPtr& tableDef);
+    // Tables in creation order (the layer's own catalogue is not listed).
+    std::vector<TableDefPtr> TableDefs() const;
+    // By name regardless of case; 3265 when there is none.
+    TableDefPtr GetTableDef(const QString& name) const;
+    bool HasTable(const QString& name) const;
+    void DeleteTableDef(const QString& name);
+
+    // Stores the query at once (3012 when the name exists).
+    QueryDefPtr CreateQueryDef(const QString& name, const QString& sql);
+    std::vector<QueryDefPtr> QueryDefs() const;
+    QueryDefPtr GetQueryDef(const QString& name) const;
+    void DeleteQueryDef(const QString& name);
+
+    // Sets, changes or ("" as new) removes the password; 3031 when old is
+    // not the current one.
+    void NewPassword(const QString& oldPassword, const QString& newPassword);
+
+    // Closes the recordsets opened on it, then the file. Further use raises
+    // 3420.
+    void Close();
+    bool IsOpen() const;
+
+    struct Impl;
+    explicit Database(std::unique_ptr<Impl> impl);
+    Impl* impl() const { return d.get(); }
+
+private:
+    std::unique_ptr<Impl> d;
+};
+
+// A workspace opens databases and runs transactions across the databases it
+// opened. DBEngine::Workspaces(0) is the default one.
+class Workspace {
+public:
+    Workspace();
+    ~Workspace();
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+
+    // 3204 when the file exists; 3044 when the folder does not exist.
+    DatabasePtr CreateDatabase(const QString& path, const QString& locale = dbLangGeneral, int options = 0);
+    // connect: ";pwd=<password>" or empty. 3024 missing file, 3031 missing or
+    // wrong password, 3051 locked by another writer or not writable, 3049
+    // for a damaged file, 3343 for a file that is not a database.
+    DatabasePtr OpenDatabase(const QString& path, bool exclusive = false, bool readOnly = false,
+                             const QString& connect = {});
+    // Writes a compact copy of source to target; the source stays untouched.
+    // 3204 when target exists. The copy keeps the password; connect carries
+    // the source's password.
+    void CompactDatabase(const QString& source, const QString& target, const QString& locale = dbLangGeneral,
+                         int options = 0, const QString& connect = {});
+
+    // Nestable; apply to every database open in this workspace.
+    void BeginTrans();
+    void CommitTrans();
+    void Rollback();
+    int TransactionDepth() const;
+
+    // Closes every database opened here.
+    void Close();
+
+    struct Impl;
+    Impl* impl() const { return d.get(); }
+
+private:
+    std::unique_ptr<Impl> d;
+};
+
+class DBEngine {
+public:
+    // Only index 0 exists; 3265 for others.
+    static Workspace& Workspaces(int index = 0);
+    static Workspace& DefaultWorkspace() { return Workspaces(0); }
+    static DatabasePtr OpenDatabase(const QString& path, bool exclusive = false, bool readOnly = false,
+                                    const QString& connect = {}) {
+        return DefaultWorkspace().OpenDatabase(path, exclusive, readOnly, connect);
+    }
+    static DatabasePtr CreateDatabase(const QString& path, const QString& locale = dbLangGeneral,
+                                      int options = 0) {
+        return DefaultWorkspace().CreateDatabase(path, locale, options);
+    }
+    static void CompactDatabase(const QString& source, const QString& target,
+                                const QString& locale = dbLangGeneral, int options = 0,
+                                const QString& connect = {}) {
+        DefaultWorkspace().CompactDatabase(source, target, locale, options, connect);
+    }
+};
+
+// The English description the original engine gives for an error number.
+QString ErrorDescription(int number);
+// Throws wk::Error(number, ErrorDescription(number)).
+[[noreturn]] void Raise(int number);
+
+}  // namespace dao
