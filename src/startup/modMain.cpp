@@ -1,0 +1,70 @@
+#include "startup/modMain.h"
+
+#include <QStandardPaths>
+#include <cmath>
+#include <limits>
+
+#include "platform/Error.h"
+#include "platform/forms/Interaction.h"
+#include "startup/MessageTable.h"
+#include "startup/RunState.h"
+
+namespace modMain {
+
+QString GetText(qint32 id) {
+    if (TextBasis == 0) TextBasis = 20000;
+    qint32 key = 0;
+    if (__builtin_add_overflow(id, TextBasis, &key)) throw wk::Error(wk::err::Overflow, "Overflow");
+    return MessageTable::instance().text(key);
+}
+
+void SetLanguage(qint16 langId) {
+    switch (langId) {
+        case 0:
+            TextBasis = 10000;
+            return;
+        case 1:
+            TextBasis = 20000;
+            return;
+        default:
+            break;
+    }
+    forms::ui().MsgBox(QStringLiteral("Unknown Language-ID: ") + QString::number(langId),
+                       forms::vbCritical | forms::vbOKOnly, QStringLiteral("Fatal error:"));
+    // Nothing may be written to the user database after this.
+    if (CloseUserWorkspace) CloseUserWorkspace();
+    forms::ui().EndProgram();
+}
+
+void ShowError(qint32 number, const QString& description, const QString& locationCode) {
+    const QString title = locationCode.isEmpty() ? runstate::ProgName : locationCode;
+    const QString text = GetText(5002) + QString::number(number) + QStringLiteral(": ") + description +
+                         QStringLiteral("\r\r") + GetText(5009);
+    forms::ui().MsgBox(text, forms::vbCritical | forms::vbOKOnly, title);
+}
+
+QString ProgramFolder() {
+    QString dir = qEnvironmentVariable("WORTKISTE_HOME");
+    if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    while (dir.size() > 1 && dir.endsWith(u'/')) dir.chop(1);
+    return dir;
+}
+
+QString GetDBPath() {
+    return ProgramFolder() + QStringLiteral("/DB/");
+}
+
+QString GetTempPath() {
+    return ProgramFolder() + QStringLiteral("/TEMP/");
+}
+
+qint32 RandomInt(double lo, double hi) {
+    double r = forms::ui().Rnd();
+    if (!(r >= 0.0 && r < 1.0)) r = 0.0;  // keep the result inside lo..hi whatever the generator says
+    const double v = std::floor((hi - lo + 1.0) * r + lo);
+    if (!(v >= std::numeric_limits<qint32>::min() && v <= std::numeric_limits<qint32>::max()))
+        throw wk::Error(wk::err::Overflow, "Overflow");
+    return static_cast<qint32>(v);
+}
+
+}  // namespace modMain

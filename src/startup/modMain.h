@@ -1,0 +1,46 @@
+#pragma once
+// Shared services of the start-up module: message texts by id and the
+// interface language, the error report, the program's folders, the random
+// integer and the duplicate search over a recordset.
+
+#include <QString>
+#include <QVariant>
+#include <functional>
+
+namespace modMain {
+
+// Language base of the message table: 0 until a language is chosen (the
+// first lookup then settles on English), 10000 German, 20000 English.
+inline qint32 TextBasis = 0;
+
+// Closes the user database's workspace before the program ends on a fatal
+// language error. The start-up code sets it once the user database is open.
+inline std::function<void()> CloseUserWorkspace;
+
+// The text of message `id` in the current language. Raises wk::Error 6 when
+// id + TextBasis overflows and wk::Error 326 when the table has no such text.
+QString GetText(qint32 id);
+
+// 0 German, 1 English. Any other id shows "Fatal error:" and ends the program.
+void SetLanguage(qint16 langId);
+
+// The shared error box: message 5002, number, ": ", description, two CRs,
+// message 5009; titled with the location code, or the product name when the
+// code is empty.
+void ShowError(qint32 number, const QString& description, const QString& locationCode);
+
+// The program folder: $WORTKISTE_HOME, else the per-user data folder; no
+// trailing slash.
+QString ProgramFolder();
+// Program folder & "/DB/" and & "/TEMP/". Nothing is tested or created here.
+QString GetDBPath();
+QString GetTempPath();
+
+// A whole number in lo..hi, each value equally likely for whole lo <= hi:
+// floor((hi - lo + 1) * r + lo) with r from the process-wide generator.
+qint32 RandomInt(double lo, double hi);
+
+// Value of A1 of the record the last FindRecordByField found, or "".
+inline QVariant GefundenA1 = QString();
+
+}  // namespace modMain
