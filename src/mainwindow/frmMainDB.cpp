@@ -131,7 +131,6 @@ void frmMain::VokDBOeffnen(const QString& VokabelDBName) { openVokDB(VokabelDBNa
 
 bool frmMain::UpgradeDatabase() {
     upgrade::UpgradeHost host;
-    host.workspace = wsVok;
     host.path = VokDBPfad;
     host.password = VokDBPasswort;
     host.dbType = DBTypeAktuell;

@@ -6,6 +6,7 @@
 #include <QScreen>
 
 #include "mainwindow/frmMain.h"
+#include "platform/Error.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
 #include "startup/RunState.h"

@@ -185,6 +185,7 @@ void FrmBenutzer::userDatabaseFailed(const QString& reason) {
                            .arg(UserDBPfad, reason, ProgName.isEmpty() ? "Wortkiste" : ProgName),
                        forms::vbCritical, QStringLiteral("Wortkiste"));
     forms::ui().EndProgram(1);
+    throw forms::ProgramEnded(1);  // EndProgram does not come back
 }
 
 // Opens USER.MDB, or creates it when it is missing. Returns false when the
