@@ -59,7 +59,8 @@ struct FileDialog {
     QString Filter;       // "Text|*.txt|All files|*.*"
     int FilterIndex = 1;  // from 1
     QString InitDir;
-    QString FileName;     // in: proposed name; out: chosen path
+    QString FileName;   // in: proposed name; out: chosen path
+    QString FileTitle;  // out: the chosen file's name without its folder
     QString DefaultExt;
     int Flags = 0;
     bool CancelError = false;  // cancelling raises wk::Error 32755
@@ -107,9 +108,14 @@ public:
     virtual double Rnd() = 0;
 };
 
+// The product name, shown where a box is given no title.
+inline constexpr const char* kProductName = "Wortkiste";
+
 // The implementation in force. Defaults to the Qt one.
 Interaction& ui();
 // Installs another implementation (tests); nullptr restores the Qt one.
 void setInteraction(Interaction* impl);
+// The Qt implementation, whichever one is in force.
+Interaction& qtInteraction();
 
 }  // namespace forms

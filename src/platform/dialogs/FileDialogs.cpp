@@ -1,0 +1,131 @@
+#include "platform/dialogs/FileDialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+#include "platform/Error.h"
+
+namespace dialogs {
+
+QList<FilterEntry> parseFilter(const QString& filter) {
+    QList<FilterEntry> out;
+    if (filter.isEmpty()) return out;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        FilterEntry e;
+        e.description = parts[i].trimmed();
+        for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString t = p.trimmed();
+            if (!t.isEmpty()) e.patterns << t;
+        }
+        out << e;
+    }
+    return out;
+}
+
+namespace {
+
+// Patterns as Qt takes them: blank-separated, "*.*" as "*".
+QStringList qtPatterns(const QStringList& given) {
+    QStringList out;
+    for (const QString& p : given) out << (p == QLatin1String("*.*") ? QStringLiteral("*") : p);
+    return out;
+}
+
+}  // namespace
+
+QStringList nameFilters(const QString& filter) {
+    QStringList out;
+    for (const FilterEntry& e : parseFilter(filter)) {
+        QStringList patterns = qtPatterns(e.patterns);
+        if (patterns.isEmpty()) patterns << QStringLiteral("*");
+        const QString group = QStringLiteral("(%1)").arg(patterns.join(QLatin1Char(' ')));
+        // "Vocabulary database (*.wkd)" already names its patterns; Qt reads
+        // them from the last parenthesised group, so that one is rewritten
+        // in Qt's form instead of being repeated.
+        const qsizetype open = e.description.lastIndexOf(QLatin1Char('('));
+        if (open >= 0 && e.description.endsWith(QLatin1Char(')'))) {
+            const QString inner = e.description.mid(open + 1, e.description.size() - open - 2);
+            static const QRegularExpression sep(QStringLiteral("[;, ]+"));
+            if (qtPatterns(inner.split(sep, Qt::SkipEmptyParts)) == patterns) {
+                out << e.description.left(open) + group;
+                continue;
+            }
+        }
+        out << (e.description.isEmpty() ? group : e.description + QLatin1Char(' ') + group);
+    }
+    return out;
+}
+
+void prepareFileDialog(QFileDialog& dlg, const forms::FileDialog& f, Mode mode) {
+    dlg.setWindowTitle(f.DialogTitle.isEmpty()
+                           ? (mode == Mode::Open ? QFileDialog::tr("Open") : QFileDialog::tr("Save As"))
+                           : f.DialogTitle);
+    dlg.setAcceptMode(mode == Mode::Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    if (mode == Mode::Open && (f.Flags & forms::cdlOFNFileMustExist))
+        dlg.setFileMode(QFileDialog::ExistingFile);
+    else
+        dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setOption(QFileDialog::DontConfirmOverwrite,
+                  mode == Mode::Open || !(f.Flags & forms::cdlOFNOverwritePrompt));
+
+    const QStringList filters = nameFilters(f.Filter);
+    if (!filters.isEmpty()) {
+        dlg.setNameFilters(filters);
+        const qsizetype index =
+            (f.FilterIndex >= 1 && f.FilterIndex <= filters.size()) ? f.FilterIndex - 1 : 0;
+        dlg.selectNameFilter(filters[index]);
+    }
+
+    QString ext = f.DefaultExt;
+    if (ext.startsWith(QLatin1Char('.'))) ext.remove(0, 1);
+    dlg.setDefaultSuffix(ext);
+
+    if (!f.InitDir.isEmpty() && QFileInfo(f.InitDir).isDir()) dlg.setDirectory(f.InitDir);
+    if (!f.FileName.isEmpty()) {
+        const QFileInfo proposed(f.FileName);
+        if (f.FileName.contains(QLatin1Char('/')) && proposed.absoluteDir().exists())
+            dlg.setDirectory(proposed.absolutePath());
+        dlg.selectFile(proposed.fileName());
+    }
+}
+
+void readFileDialog(const QFileDialog& dlg, forms::FileDialog& f) {
+    const QStringList files = dlg.selectedFiles();
+    f.FileName = files.isEmpty() ? QString() : QDir::cleanPath(files.first());
+    f.FileTitle = QFileInfo(f.FileName).fileName();
+    const qsizetype index = dlg.nameFilters().indexOf(dlg.selectedNameFilter());
+    if (index >= 0) f.FilterIndex = int(index) + 1;
+}
+
+void raiseCancelled() {
+    throw wk::Error(wk::err::DialogCancelled, QStringLiteral("Cancel was selected."));
+}
+
+bool runFileDialog(forms::FileDialog& f, Mode mode, QWidget* parent) {
+    QFileDialog dlg(parent);
+    prepareFileDialog(dlg, f, mode);
+    for (;;) {
+        if (dlg.exec() != QDialog::Accepted) {
+            if (f.CancelError) raiseCancelled();
+            return false;
+        }
+        const QStringList files = dlg.selectedFiles();
+        // Asked for before a file that does not exist yet is taken.
+        if ((f.Flags & forms::cdlOFNCreatePrompt) && !files.isEmpty() && !QFileInfo::exists(files.first())) {
+            const auto answer =
+                QMessageBox::question(&dlg, dlg.windowTitle(),
+                                      QFileDialog::tr("%1 does not exist.\nDo you want to create it?")
+                                          .arg(QFileInfo(files.first()).fileName()),
+                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+            if (answer != QMessageBox::Yes) continue;
+        }
+        readFileDialog(dlg, f);
+        return true;
+    }
+}
+
+}  // namespace dialogs

@@ -1,0 +1,142 @@
+// Filter strings and the open/save dialog built from the common dialog
+// fields, checked on the QFileDialog before it would run.
+#include <gtest/gtest.h>
+
+#include "support/QtPrinters.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "platform/Error.h"
+#include "platform/dialogs/FileDialogs.h"
+
+using dialogs::FilterEntry;
+using dialogs::Mode;
+
+TEST(FilterString, SplitsIntoPairs) {
+    const auto entries = dialogs::parseFilter("Text|*.txt|Pictures|*.bmp;*.jpg; *.gif|All|*.*");
+    ASSERT_EQ(entries.size(), 3);
+    EXPECT_EQ(entries[0], (FilterEntry{"Text", {"*.txt"}}));
+    EXPECT_EQ(entries[1], (FilterEntry{"Pictures", {"*.bmp", "*.jpg", "*.gif"}}));
+    EXPECT_EQ(entries[2], (FilterEntry{"All", {"*.*"}}));
+    EXPECT_TRUE(dialogs::parseFilter("").isEmpty());
+    // A description left without its patterns is dropped.
+    EXPECT_EQ(dialogs::parseFilter("Text|*.txt|Broken").size(), 1);
+}
+
+TEST(FilterString, BecomesQtNameFilters) {
+    EXPECT_EQ(dialogs::nameFilters("Text|*.txt|All|*.*"), QStringList({"Text (*.txt)", "All (*)"}));
+    EXPECT_EQ(dialogs::nameFilters("Pictures|*.bmp;*.jpg"), QStringList({"Pictures (*.bmp *.jpg)"}));
+    // The description already names its pattern: not repeated.
+    EXPECT_EQ(dialogs::nameFilters("Vocabulary database (*.wkd)|*.wkd"),
+              QStringList({"Vocabulary database (*.wkd)"}));
+    EXPECT_EQ(dialogs::nameFilters("Bilder (*.bmp;*.jpg)|*.bmp;*.jpg"),
+              QStringList({"Bilder (*.bmp *.jpg)"}));
+    EXPECT_EQ(dialogs::nameFilters("Alle Dateien (*.*)|*.*"), QStringList({"Alle Dateien (*)"}));
+    // Parentheses that are no pattern list stay, and the patterns follow.
+    EXPECT_EQ(dialogs::nameFilters("Sound (Wave)|*.wav"), QStringList({"Sound (Wave) (*.wav)"}));
+}
+
+TEST(FileDialog, OpenDialogTakesTheFields) {
+    QTemporaryDir dir;
+    forms::FileDialog f;
+    f.DialogTitle = "Open database";
+    f.Filter = "Text|*.txt|Vocabulary database (*.wkd)|*.wkd";
+    f.FilterIndex = 2;
+    f.InitDir = dir.path();
+    f.Flags = forms::cdlOFNFileMustExist | forms::cdlOFNHideReadOnly;
+
+    QFileDialog dlg;
+    dialogs::prepareFileDialog(dlg, f, Mode::Open);
+    EXPECT_EQ(dlg.windowTitle(), "Open database");
+    EXPECT_EQ(dlg.acceptMode(), QFileDialog::AcceptOpen);
+    EXPECT_EQ(dlg.fileMode(), QFileDialog::ExistingFile);
+    EXPECT_EQ(dlg.nameFilters(), QStringList({"Text (*.txt)", "Vocabulary database (*.wkd)"}));
+    EXPECT_EQ(dlg.selectedNameFilter(), "Vocabulary database (*.wkd)");
+    EXPECT_EQ(QDir(dlg.directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
+}
+
+TEST(FileDialog, SaveDialogPromptsForOverwriteOnlyWhenAsked) {
+    forms::FileDialog f;
+    f.Filter = "Text|*.txt";
+    f.DefaultExt = ".txt";
+    QFileDialog plain;
+    dialogs::prepareFileDialog(plain, f, Mode::Save);
+    EXPECT_EQ(plain.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(plain.fileMode(), QFileDialog::AnyFile);
+    EXPECT_TRUE(plain.testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(plain.defaultSuffix(), "txt");
+
+    f.Flags = forms::cdlOFNOverwritePrompt;
+    f.FilterIndex = 9;  // beyond the list: the first filter
+    QFileDialog asking;
+    dialogs::prepareFileDialog(asking, f, Mode::Save);
+    EXPECT_FALSE(asking.testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(asking.selectedNameFilter(), "Text (*.txt)");
+}
+
+TEST(FileDialog, ChosenFileAndFilterAreReadBack) {
+    QTemporaryDir dir;
+    forms::FileDialog f;
+    f.Filter = "Text|*.txt|All|*.*";
+    f.InitDir = dir.path();
+    f.FileName = "liste.txt";
+    QFileDialog dlg;
+    dialogs::prepareFileDialog(dlg, f, Mode::Save);
+    dlg.selectNameFilter("All (*)");
+    dialogs::readFileDialog(dlg, f);
+    EXPECT_EQ(QFileInfo(f.FileName).fileName(), "liste.txt");
+    EXPECT_EQ(QFileInfo(QFileInfo(f.FileName).path()).canonicalFilePath(), QDir(dir.path()).canonicalPath());
+    EXPECT_EQ(f.FileTitle, "liste.txt");
+    EXPECT_EQ(f.FilterIndex, 2);
+}
+
+TEST(FileDialog, RunningDialogCancelledRaisesOnlyWithCancelError) {
+    auto cancelLater = [] {
+        QTimer::singleShot(0, [] {
+            auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            d->reject();
+        });
+    };
+    forms::FileDialog f;
+    f.FileName = "before";
+    f.Flags = forms::cdlOFNHideReadOnly;
+    f.Filter = "All|*.*";
+    cancelLater();
+    EXPECT_FALSE(dialogs::runFileDialog(f, Mode::Open));
+    EXPECT_EQ(f.FileName, "before");
+
+    f.CancelError = true;
+    cancelLater();
+    try {
+        dialogs::runFileDialog(f, Mode::Save);
+        ADD_FAILURE() << "no error";
+    } catch (const wk::Error& e) {
+        EXPECT_EQ(e.number(), 32755);
+    }
+}
+
+TEST(FileDialog, RunningDialogAcceptedGivesThePath) {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("kurs.wkd"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    forms::FileDialog f;
+    f.InitDir = dir.path();
+    f.Filter = "Vocabulary database (*.wkd)|*.wkd";
+    f.Flags = forms::cdlOFNFileMustExist;
+    QTimer::singleShot(0, [] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        d->selectFile("kurs.wkd");
+        QMetaObject::invokeMethod(d, "accept");
+    });
+    ASSERT_TRUE(dialogs::runFileDialog(f, Mode::Open));
+    EXPECT_EQ(QFileInfo(f.FileName).canonicalFilePath(), QFileInfo(file).canonicalFilePath());
+    EXPECT_EQ(f.FileTitle, "kurs.wkd");
+}
