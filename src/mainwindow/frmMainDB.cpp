@@ -5,11 +5,10 @@
 // for its version or fails on its way in (upgrade, slot claim, lists) leaves
 // the program as it was: the previous database stays open with its names,
 // recordsets and view, or the window stays in the no-database state.
-#include <QGuiApplication>
-
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
+#include "platform/forms/MousePointer.h"
 #include "platform/grid/Grid.h"
 #include "platform/shell/Shell.h"
 #include "startup/RunState.h"
@@ -140,12 +139,7 @@ bool frmMain::UpgradeDatabase() {
     host.data = &data;
     host.checkDepth = &Check_Depth;
     host.reopen = [this](const QString& path) { return openVokDB(path); };
-    host.setMousePointer = [](int pointer) {
-        if (pointer == upgrade::vbHourglass)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
-    };
+    host.setMousePointer = [](int pointer) { forms::setMousePointer(pointer); };
     host.showError = [](int number, const QString& description, const QString& location) {
         modMain::ShowError(number, description, location);
     };
