@@ -72,6 +72,10 @@ constexpr int DefaultTextSize = 255;
 
 using Params = QVariantList;
 
+namespace detail {
+struct Access;
+}
+
 class Field;
 class TableDef;
 class QueryDef;
@@ -108,6 +112,7 @@ public:
 private:
     friend class Database;
     friend class TableDef;
+    friend struct detail::Access;
     QString name_;
     int type_;
     int size_;
@@ -125,6 +130,8 @@ public:
     explicit TableDef(QString name);
 
     const QString& Name() const { return name_; }
+    // Only before the table is appended.
+    void SetName(const QString& name);
     FieldPtr CreateField(const QString& name, int type, int size = 0);
     // Fields.Append; a duplicate name raises 3191.
     void Append(const FieldPtr& field);
@@ -137,6 +144,7 @@ public:
 
 private:
     friend class Database;
+    friend struct detail::Access;
     QString name_;
     std::vector<FieldPtr> fields_;
     bool appended_ = false;
@@ -248,10 +256,9 @@ public:
     long RecordsAffected() const;
 
     // A table name, a stored query's name or a SELECT statement.
-    RecordsetPtr OpenRecordset(const QString& source, int type = dbOpenDynaset,
-                               const Params& params = {});
+    RecordsetPtr OpenRecordset(const QString& source, int type = dbOpenDynaset, const Params& params = {});
 
-    TableDefPtr CreateTableDef(const QString& name);
+    TableDefPtr CreateTableDef(const QString& name = {});
     // TableDefs.Append: creates the table with its fields. 3010 when it exists.
     void Append(const TableDefPtr& tableDef);
     // Tables in creation order (the layer's own catalogue is not listed).
@@ -294,8 +301,7 @@ public:
     Workspace& operator=(const Workspace&) = delete;
 
     // 3204 when the file exists; 3044 when the folder does not exist.
-    DatabasePtr CreateDatabase(const QString& path, const QString& locale = dbLangGeneral,
-                               int options = 0);
+    DatabasePtr CreateDatabase(const QString& path, const QString& locale = dbLangGeneral, int options = 0);
     // connect: ";pwd=<password>" or empty. 3024 missing file, 3031 missing or
     // wrong password, 3051 locked by another writer or not writable, 3049
     // for a damaged file, 3343 for a file that is not a database.
@@ -304,9 +310,8 @@ public:
     // Writes a compact copy of source to target; the source stays untouched.
     // 3204 when target exists. The copy keeps the password; connect carries
     // the source's password.
-    void CompactDatabase(const QString& source, const QString& target,
-                         const QString& locale = dbLangGeneral, int options = 0,
-                         const QString& connect = {});
+    void CompactDatabase(const QString& source, const QString& target, const QString& locale = dbLangGeneral,
+                         int options = 0, const QString& connect = {});
 
     // Nestable; apply to every database open in this workspace.
     void BeginTrans();
@@ -329,8 +334,8 @@ public:
     // Only index 0 exists; 3265 for others.
     static Workspace& Workspaces(int index = 0);
     static Workspace& DefaultWorkspace() { return Workspaces(0); }
-    static DatabasePtr OpenDatabase(const QString& path, bool exclusive = false,
-                                    bool readOnly = false, const QString& connect = {}) {
+    static DatabasePtr OpenDatabase(const QString& path, bool exclusive = false, bool readOnly = false,
+                                    const QString& connect = {}) {
         return DefaultWorkspace().OpenDatabase(path, exclusive, readOnly, connect);
     }
     static DatabasePtr CreateDatabase(const QString& path, const QString& locale = dbLangGeneral,

@@ -1,0 +1,920 @@
+// Connections, the catalogue kept inside each file, workspaces and
+// databases.
+#include "platform/Error.h"
+#include "platform/dao/Internal.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMap>
+#include <QRandomGenerator>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <map>
+#include <mutex>
+
+namespace dao::detail {
+
+// ---- file locks -------------------------------------------------------------
+// The original refused a file that another program held exclusively. SQLite
+// has no such notion, so the layer takes a flock() on the file: shared for a
+// normal open, exclusive for an exclusive one. One descriptor per file and
+// process, closed only after the last connection to the file, because closing
+// any descriptor of a file drops the process's POSIX locks that SQLite holds.
+
+class FileLock {
+public:
+    FileLock(QString path, int fd, bool exclusive) : path_(std::move(path)), fd_(fd), exclusive_(exclusive) {}
+    ~FileLock();
+    int fd() const { return fd_; }
+    bool exclusive() const { return exclusive_; }
+    static std::shared_ptr<FileLock> acquire(const QString& path, bool exclusive);
+
+private:
+    QString path_;
+    int fd_;
+    bool exclusive_;
+};
+
+namespace {
+std::mutex lockMutex;
+std::map<QString, std::weak_ptr<FileLock>>& lockRegistry() {
+    static std::map<QString, std::weak_ptr<FileLock>> r;
+    return r;
+}
+}  // namespace
+
+FileLock::~FileLock() {
+    std::lock_guard g(lockMutex);
+    auto& reg = lockRegistry();
+    auto it = reg.find(path_);
+    if (it != reg.end() && it->second.expired()) reg.erase(it);
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+}
+
+std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive) {
+    std::lock_guard g(lockMutex);
+    auto& reg = lockRegistry();
+    if (auto it = reg.find(path); it != reg.end()) {
+        if (auto existing = it->second.lock()) {
+            if (exclusive || existing->exclusive()) raise(3051, path);
+            return existing;
+        }
+    }
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) raise(3051, path);
+    if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+        ::close(fd);
+        raise(3051, path);
+    }
+    auto lock = std::make_shared<FileLock>(path, fd, exclusive);
+    reg[path] = lock;
+    return lock;
+}
+
+// ---- connection -------------------------------------------------------------
+
+bool StatementUse::step() {
+    const int rc = sqlite3_step(st_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    raiseSqlite(core_.db, sqlite3_extended_errcode(core_.db), QString::fromUtf8(sqlite3_sql(st_)));
+}
+
+Core::~Core() {
+    close();
+}
+
+void Core::checkOpen() const {
+    if (!db) raise(3420);
+}
+
+void Core::close() {
+    if (!db) return;
+    for (RecordsetImplBase* rs : std::vector<RecordsetImplBase*>(recordsets)) rs->closeFromDatabase();
+    recordsets.clear();
+    if (savepoints > 0) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    savepoints = 0;
+    for (sqlite3_stmt* st : std::as_const(statements)) sqlite3_finalize(st);
+    statements.clear();
+    sqlite3_close_v2(db);
+    db = nullptr;
+    lock.reset();
+    if (workspace) workspace->forget(this);
+    workspace = nullptr;
+}
+
+sqlite3_stmt* Core::statement(const QString& sql) {
+    checkOpen();
+    if (sqlite3_stmt* st = statements.value(sql)) return st;
+    sqlite3_stmt* st = nullptr;
+    const int rc =
+        sqlite3_prepare16_v3(db, sql.utf16(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(st);
+        raiseSqlite(db, sqlite3_extended_errcode(db), sql);
+    }
+    statements.insert(sql, st);
+    return st;
+}
+
+void Core::exec(const QString& sql) {
+    checkOpen();
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    sqlite3_free(err);
+    if (rc != SQLITE_OK) raiseSqlite(db, sqlite3_extended_errcode(db), sql);
+}
+
+bool isCatalogueName(const QString& name) {
+    return name.compare(kFields, Qt::CaseInsensitive) == 0 ||
+           name.compare(kQueries, Qt::CaseInsensitive) == 0 ||
+           name.compare(kMeta, Qt::CaseInsensitive) == 0 ||
+           name.compare(QLatin1String("wk_tables"), Qt::CaseInsensitive) == 0 ||
+           name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive);
+}
+
+namespace {
+
+// A column the catalogue does not know (made by another tool): its type is
+// read from the declared SQL type.
+ColumnInfo inferColumn(const QString& name, const QString& decl, bool notNull) {
+    ColumnInfo c;
+    c.name = name;
+    const QString d = decl.toUpper();
+    const QString word = d.section(QLatin1Char('('), 0, 0).section(QLatin1Char(' '), 0, 0).trimmed();
+    int type = typeFromSqlWord(word);
+    if (word == QLatin1String("INTEGER")) type = dbLong;
+    if (word == QLatin1String("TEXT")) type = dbMemo;
+    if (type == 0) type = dbMemo;
+    c.type = type;
+    c.size = defaultSizeOf(type);
+    if (type == dbText) {
+        const int open = d.indexOf(QLatin1Char('('));
+        const int close = d.indexOf(QLatin1Char(')'));
+        bool ok = false;
+        const int n = open > 0 && close > open ? d.mid(open + 1, close - open - 1).toInt(&ok) : 0;
+        c.size = ok && n > 0 && n <= 255 ? n : DefaultTextSize;
+    }
+    c.allowZeroLength = isTextType(type);
+    c.required = notNull;
+    return c;
+}
+
+}  // namespace
+
+void Core::loadCatalogue(bool force) {
+    checkOpen();
+    int version = 0;
+    {
+        StatementUse q(*this, QStringLiteral("PRAGMA schema_version"));
+        if (q.step()) version = sqlite3_column_int(q, 0);
+    }
+    if (!force && version == catalogueSchema) return;
+
+    struct Known {
+        QString name;
+        qint64 order;
+    };
+    QMap<QString, qint64> tableOrder;  // lower-case name -> creation order
+    {
+        StatementUse q(*this, QStringLiteral("SELECT name, rowid FROM wk_tables"));
+        while (q.step())
+            tableOrder.insert(readValue(q, 0, dbText).toString().toLower(), sqlite3_column_int64(q, 1));
+    }
+    std::vector<Known> names;
+    {
+        StatementUse q(*this, QStringLiteral("SELECT name, rowid FROM sqlite_schema WHERE type = 'table' "
+                                             "ORDER BY rowid"));
+        while (q.step()) {
+            const QString n = readValue(q, 0, dbText).toString();
+            if (isCatalogueName(n)) continue;
+            // Tables of the catalogue first, in their order; others after.
+            const qint64 known = tableOrder.value(n.toLower(), -1);
+            names.push_back({n, known >= 0 ? known : (qint64(1) << 40) + sqlite3_column_int64(q, 1)});
+        }
+    }
+    std::stable_sort(names.begin(), names.end(),
+                     [](const Known& a, const Known& b) { return a.order < b.order; });
+
+    std::vector<TableInfo> result;
+    for (const Known& k : names) {
+        TableInfo t;
+        t.name = k.name;
+        QHash<QString, ColumnInfo> declared;
+        {
+            StatementUse q(*this, QStringLiteral("SELECT name, type, size, allow_zero_length, required, "
+                                                 "default_value FROM wk_fields WHERE tbl = ?"));
+            bindValue(q, 1, k.name);
+            while (q.step()) {
+                ColumnInfo c;
+                c.name = readValue(q, 0, dbText).toString();
+                c.type = sqlite3_column_int(q, 1);
+                c.size = sqlite3_column_int(q, 2);
+                c.allowZeroLength = sqlite3_column_int(q, 3) != 0;
+                c.required = sqlite3_column_int(q, 4) != 0;
+                c.defaultValue = readValue(q, 5, c.type);
+                declared.insert(c.name.toLower(), c);
+            }
+        }
+        {
+            StatementUse q(*this, QStringLiteral("SELECT name, type, \"notnull\" FROM pragma_table_info(?)"));
+            bindValue(q, 1, k.name);
+            while (q.step()) {
+                const QString name = readValue(q, 0, dbText).toString();
+                auto it = declared.find(name.toLower());
+                if (it != declared.end()) {
+                    ColumnInfo c = *it;
+                    c.name = name;
+                    t.columns.push_back(c);
+                } else {
+                    t.columns.push_back(
+                        inferColumn(name, readValue(q, 1, dbText).toString(), sqlite3_column_int(q, 2) != 0));
+                }
+            }
+        }
+        result.push_back(std::move(t));
+    }
+    tables = std::move(result);
+    catalogueSchema = version;
+}
+
+const TableInfo* Core::findTable(const QString& name) {
+    loadCatalogue();
+    for (const TableInfo& t : tables)
+        if (t.name.compare(name, Qt::CaseInsensitive) == 0) return &t;
+    return nullptr;
+}
+
+std::optional<QString> Core::findQuery(const QString& name) {
+    StatementUse q(*this, QStringLiteral("SELECT name, sql FROM wk_queries ORDER BY rowid"));
+    while (q.step())
+        if (readValue(q, 0, dbText).toString().compare(name, Qt::CaseInsensitive) == 0)
+            return readValue(q, 1, dbText).toString();
+    return std::nullopt;
+}
+
+QString passwordVerifier(const QString& salt, const QString& password) {
+    QByteArray data = salt.toUtf8() + '\0' + password.toUtf8();
+    // Many rounds make guessing from a copied verifier slower; the content
+    // itself is not encrypted.
+    for (int i = 0; i < 2000; ++i) data = QCryptographicHash::hash(data, QCryptographicHash::Sha256);
+    return QString::fromLatin1(data.toHex());
+}
+
+namespace {
+
+QString passwordFromConnect(const QString& connect, bool* given) {
+    *given = false;
+    for (const QString& part : connect.split(QLatin1Char(';'))) {
+        const int eq = part.indexOf(QLatin1Char('='));
+        if (eq < 0) continue;
+        if (part.left(eq).trimmed().compare(QLatin1String("pwd"), Qt::CaseInsensitive) == 0) {
+            *given = true;
+            return part.mid(eq + 1);
+        }
+    }
+    return {};
+}
+
+QVariant metaValue(Core& core, const QString& key) {
+    StatementUse q(core, QStringLiteral("SELECT value FROM wk_meta WHERE key = ?"));
+    bindValue(q, 1, key);
+    if (q.step()) return readValue(q, 0, dbText);
+    return {};
+}
+
+void setMeta(Core& core, const QString& key, const QVariant& value) {
+    if (!value.isValid()) {
+        StatementUse q(core, QStringLiteral("DELETE FROM wk_meta WHERE key = ?"));
+        bindValue(q, 1, key);
+        q.step();
+        return;
+    }
+    StatementUse q(core, QStringLiteral("INSERT OR REPLACE INTO wk_meta (key, value) VALUES (?, ?)"));
+    bindValue(q, 1, key);
+    bindValue(q, 2, value);
+    q.step();
+}
+
+const char* const kFormat = "wortkiste-dao 1";
+
+bool folderExists(const QString& path) {
+    const QFileInfo fi(path);
+    return fi.absoluteDir().exists();
+}
+
+// Opens a connection on an existing file and checks that it is one of ours.
+std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnly, const QString& connect) {
+    if (path.isEmpty()) raise(3024, path);
+    const QFileInfo fi(path);
+    if (!fi.exists()) {
+        if (!folderExists(path)) raise(3044, path);
+        raise(3024, path);
+    }
+    if (fi.isDir()) raise(3044, path);
+    const QString canonical = fi.canonicalFilePath();
+
+    auto core = std::make_shared<Core>();
+    core->path = path;
+    core->readOnly = readOnly;
+    core->lock = FileLock::acquire(canonical, exclusive);
+
+    // A file that is not an SQLite database at all.
+    char header[16] = {};
+    if (::pread(core->lock->fd(), header, sizeof header, 0) != ssize_t(sizeof header) ||
+        memcmp(header, "SQLite format 3", 16) != 0)
+        raise(3343, path);
+    if (!readOnly) {
+        const QByteArray native = QFile::encodeName(canonical);
+        const QByteArray dir = QFile::encodeName(fi.absolutePath());
+        if (::access(native.constData(), W_OK) != 0 || ::access(dir.constData(), W_OK) != 0)
+            raise(3051, path);
+    }
+
+    const QByteArray native = QFile::encodeName(path);
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(native.constData(), &core->db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(core->db);
+        core->db = nullptr;
+        raise(rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT ? 3049 : 3051, path);
+    }
+    sqlite3_extended_result_codes(core->db, 1);
+    sqlite3_busy_timeout(core->db, 3000);
+    core->collator = std::make_unique<QCollator>(QLocale(QLocale::English, QLocale::UnitedStates));
+    core->collator->setCaseSensitivity(Qt::CaseInsensitive);
+    installFunctions(core->db, core->collator.get());
+
+    try {
+        if (!readOnly) {
+            core->exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+            core->exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        }
+        bool ours = false;
+        {
+            StatementUse q(*core,
+                           QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND "
+                                          "name IN ('wk_meta', 'wk_fields', 'wk_tables', 'wk_queries')"));
+            ours = q.step() && sqlite3_column_int(q, 0) == 4;
+        }
+        if (!ours || metaValue(*core, QStringLiteral("format")).toString() != QLatin1String(kFormat))
+            raise(3343, path);
+        const QString hash = metaValue(*core, QStringLiteral("password")).toString();
+        if (!hash.isEmpty()) {
+            bool given = false;
+            const QString pwd = passwordFromConnect(connect, &given);
+            const QString salt = metaValue(*core, QStringLiteral("salt")).toString();
+            if (!given || passwordVerifier(salt, pwd) != hash) raise(3031);
+        }
+        core->loadCatalogue(true);
+    } catch (const wk::Error& e) {
+        core->close();
+        // Damage shows up as engine errors on the first reads.
+        if (e.number() == 3000 || e.number() == 3043) raise(3049, path);
+        throw;
+    }
+    return core;
+}
+
+}  // namespace
+
+}  // namespace dao::detail
+
+namespace dao {
+
+using namespace detail;
+
+// ---- workspace ----------------------------------------------------------------
+
+void Workspace::Impl::forget(Core* core) {
+    std::erase_if(cores, [core](const std::weak_ptr<Core>& w) {
+        auto c = w.lock();
+        return !c || c.get() == core;
+    });
+}
+
+Workspace::Workspace() : d(std::make_unique<Impl>()) {}
+Workspace::~Workspace() {
+    for (auto& w : d->cores)
+        if (auto c = w.lock()) c->workspace = nullptr;
+}
+
+Workspace& DBEngine::Workspaces(int index) {
+    if (index != 0) raise(3265);
+    static Workspace ws;
+    return ws;
+}
+
+static DatabasePtr wrap(std::shared_ptr<Core> core, Workspace::Impl* ws) {
+    core->workspace = ws;
+    ws->cores.push_back(core);
+    auto impl = std::make_unique<Database::Impl>();
+    impl->core = std::move(core);
+    return std::make_shared<Database>(std::move(impl));
+}
+
+DatabasePtr Workspace::CreateDatabase(const QString& path, const QString& locale, int options) {
+    Q_UNUSED(options);
+    if (path.isEmpty()) raise(3044, path);
+    const QFileInfo fi(path);
+    if (fi.exists()) raise(3204);
+    if (!folderExists(path)) raise(3044, path);
+    if (::access(QFile::encodeName(fi.absolutePath()).constData(), W_OK) != 0) raise(3051, path);
+
+    {
+        sqlite3* db = nullptr;
+        const QByteArray native = QFile::encodeName(path);
+        int rc = sqlite3_open_v2(native.constData(), &db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
+        auto fail = [&](int number) {
+            sqlite3_close_v2(db);
+            QFile::remove(path);
+            raise(number, path);
+        };
+        if (rc != SQLITE_OK) fail(rc == SQLITE_CANTOPEN ? 3044 : 3051);
+        const QString ddl =
+            QStringLiteral(
+                "PRAGMA journal_mode=WAL;"
+                "BEGIN;"
+                "CREATE TABLE wk_meta (key TEXT PRIMARY KEY, value);"
+                "CREATE TABLE wk_tables (name TEXT NOT NULL UNIQUE);"
+                "CREATE TABLE wk_fields (tbl TEXT NOT NULL, name TEXT NOT NULL, type INTEGER NOT NULL, "
+                "size INTEGER NOT NULL, allow_zero_length INTEGER NOT NULL, required INTEGER NOT NULL, "
+                "default_value, PRIMARY KEY (tbl, name));"
+                "CREATE TABLE wk_queries (name TEXT NOT NULL UNIQUE, sql TEXT NOT NULL);"
+                "INSERT INTO wk_meta VALUES ('format', '%1');"
+                "INSERT INTO wk_meta VALUES ('locale', '%2');"
+                "COMMIT;")
+                .arg(QLatin1String(kFormat), QString(locale).replace(QLatin1Char('\''), QLatin1String("''")));
+        if (sqlite3_exec(db, ddl.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) fail(3051);
+        sqlite3_close_v2(db);
+    }
+    return wrap(openCore(path, false, false, {}), d.get());
+}
+
+DatabasePtr Workspace::OpenDatabase(const QString& path, bool exclusive, bool readOnly,
+                                    const QString& connect) {
+    return wrap(openCore(path, exclusive, readOnly, connect), d.get());
+}
+
+void Workspace::CompactDatabase(const QString& source, const QString& target, const QString& locale,
+                                int options, const QString& connect) {
+    Q_UNUSED(locale);
+    Q_UNUSED(options);
+    if (target.isEmpty()) raise(3044, target);
+    if (QFileInfo::exists(target)) raise(3204);
+    if (!folderExists(target)) raise(3044, target);
+    auto core = openCore(source, false, true, connect);
+    const QString canonicalSource = QFileInfo(source).canonicalFilePath();
+    const QString canonicalTarget = QFileInfo(QFileInfo(target).absolutePath()).canonicalFilePath() +
+                                    QLatin1Char('/') + QFileInfo(target).fileName();
+    if (canonicalSource == canonicalTarget) raise(3204);
+    try {
+        StatementUse q(*core, QStringLiteral("VACUUM INTO ?"));
+        bindValue(q, 1, target);
+        q.step();
+    } catch (...) {
+        core->close();
+        QFile::remove(target);
+        throw;
+    }
+    core->close();
+    // The caller deletes the source next; the copy must be on disk first.
+    const int fd = ::open(QFile::encodeName(target).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+void Workspace::BeginTrans() {
+    for (auto& w : d->cores) {
+        if (auto c = w.lock(); c && c->isOpen()) {
+            c->exec(QStringLiteral("SAVEPOINT wk_trans"));
+            ++c->savepoints;
+        }
+    }
+    ++d->depth;
+}
+
+void Workspace::CommitTrans() {
+    if (d->depth == 0) raise(3034);
+    for (auto& w : d->cores) {
+        if (auto c = w.lock(); c && c->isOpen() && c->savepoints > 0) {
+            c->exec(QStringLiteral("RELEASE wk_trans"));
+            --c->savepoints;
+        }
+    }
+    --d->depth;
+    noteWrite();
+}
+
+void Workspace::Rollback() {
+    if (d->depth == 0) raise(3034);
+    for (auto& w : d->cores) {
+        if (auto c = w.lock(); c && c->isOpen() && c->savepoints > 0) {
+            c->exec(QStringLiteral("ROLLBACK TO wk_trans"));
+            c->exec(QStringLiteral("RELEASE wk_trans"));
+            --c->savepoints;
+            c->invalidateCatalogue();
+        }
+    }
+    --d->depth;
+    noteWrite();
+}
+
+int Workspace::TransactionDepth() const {
+    return d->depth;
+}
+
+void Workspace::Close() {
+    auto cores = d->cores;
+    for (auto& w : cores)
+        if (auto c = w.lock()) c->close();
+    d->cores.clear();
+    d->depth = 0;
+}
+
+// ---- database -------------------------------------------------------------------
+
+Database::Database(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
+Database::~Database() = default;
+
+QString Database::Name() const {
+    return d->core->path;
+}
+
+bool Database::IsOpen() const {
+    return d->core && d->core->isOpen();
+}
+
+void Database::Close() {
+    d->core->checkOpen();
+    d->core->close();
+}
+
+long Database::RecordsAffected() const {
+    return d->core->recordsAffected;
+}
+
+TableDefPtr Database::CreateTableDef(const QString& name) {
+    d->core->checkOpen();
+    return std::make_shared<TableDef>(name);
+}
+
+static void insertField(Core& core, const QString& table, const ColumnInfo& c) {
+    StatementUse q(
+        core, QStringLiteral("INSERT OR REPLACE INTO wk_fields (tbl, name, type, size, "
+                             "allow_zero_length, required, default_value) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    bindValue(q, 1, table);
+    bindValue(q, 2, c.name);
+    bindValue(q, 3, c.type);
+    bindValue(q, 4, c.size);
+    bindValue(q, 5, c.allowZeroLength ? 1 : 0);
+    bindValue(q, 6, c.required ? 1 : 0);
+    bindValue(q, 7, c.defaultValue);
+    q.step();
+}
+
+static QString columnDdl(const ColumnInfo& c) {
+    QString s = quoteIdent(c.name) + QLatin1Char(' ') + sqlTypeOf(c.type, c.size);
+    if (c.required) s += QLatin1String(" NOT NULL");
+    if (c.defaultValue.isValid()) s += QLatin1String(" DEFAULT ") + sqlLiteral(c.defaultValue);
+    return s;
+}
+
+void Database::Append(const TableDefPtr& td) {
+    Core& core = *d->core;
+    core.checkOpen();
+    if (!td || td->name_.isEmpty() || isCatalogueName(td->name_)) raise(3001);
+    if (td->appended_) raise(3012, td->name_);
+    if (td->fields_.empty()) raise(3264);
+    if (core.findTable(td->name_)) raise(3010, td->name_);
+    if (core.findQuery(td->name_)) raise(3012, td->name_);
+
+    std::vector<ColumnInfo> columns;
+    for (const FieldPtr& f : td->fields_) {
+        ColumnInfo c;
+        c.name = f->name_;
+        c.type = f->type_;
+        c.size = f->size_;
+        c.allowZeroLength = isTextType(c.type) && f->allowZeroLength_;
+        c.required = f->required_;
+        if (f->default_.isValid()) {
+            // Stored in the field's own form; a default that does not fit is refused now.
+            ColumnInfo loose = c;
+            loose.allowZeroLength = true;
+            c.defaultValue = convertForField(loose, f->default_);
+        }
+        columns.push_back(c);
+    }
+    QStringList defs;
+    for (const ColumnInfo& c : columns) defs << columnDdl(c);
+    core.atomically([&] {
+        core.exec(QStringLiteral("CREATE TABLE %1 (%2)")
+                      .arg(quoteIdent(td->name_), defs.join(QLatin1String(", "))));
+        {
+            StatementUse q(core, QStringLiteral("INSERT INTO wk_tables (name) VALUES (?)"));
+            bindValue(q, 1, td->name_);
+            q.step();
+        }
+        for (const ColumnInfo& c : columns) insertField(core, td->name_, c);
+    });
+    core.invalidateCatalogue();
+    noteWrite();
+    td->appended_ = true;
+    for (const FieldPtr& f : td->fields_) f->appended_ = true;
+}
+
+namespace detail {
+struct Access {
+    static void seal(TableDef& td) {
+        td.appended_ = true;
+        for (const FieldPtr& f : td.fields_) f->appended_ = true;
+    }
+};
+}  // namespace detail
+
+static TableDefPtr toTableDef(const TableInfo& t) {
+    auto td = std::make_shared<TableDef>(t.name);
+    for (const ColumnInfo& c : t.columns) {
+        auto f = std::make_shared<Field>(c.name, c.type, c.size);
+        f->SetAllowZeroLength(c.allowZeroLength);
+        f->SetRequired(c.required);
+        f->SetDefaultValue(c.defaultValue);
+        td->Append(f);
+    }
+    // Read-only copies: changing them would not reach the file.
+    Access::seal(*td);
+    return td;
+}
+
+std::vector<TableDefPtr> Database::TableDefs() const {
+    d->core->loadCatalogue();
+    std::vector<TableDefPtr> out;
+    for (const TableInfo& t : d->core->tables) out.push_back(toTableDef(t));
+    return out;
+}
+
+TableDefPtr Database::GetTableDef(const QString& name) const {
+    const TableInfo* t = d->core->findTable(name);
+    if (!t) raise(3265);
+    return toTableDef(*t);
+}
+
+bool Database::HasTable(const QString& name) const {
+    return d->core->findTable(name) != nullptr;
+}
+
+static void dropTable(Core& core, const QString& name) {
+    const TableInfo* t = core.findTable(name);
+    if (!t) raise(3265);
+    const QString exact = t->name;
+    core.atomically([&] {
+        core.exec(QStringLiteral("DROP TABLE %1").arg(quoteIdent(exact)));
+        StatementUse a(core, QStringLiteral("DELETE FROM wk_tables WHERE name = ?"));
+        bindValue(a, 1, exact);
+        a.step();
+        StatementUse b(core, QStringLiteral("DELETE FROM wk_fields WHERE tbl = ?"));
+        bindValue(b, 1, exact);
+        b.step();
+    });
+    core.invalidateCatalogue();
+    noteWrite();
+}
+
+void Database::DeleteTableDef(const QString& name) {
+    dropTable(*d->core, name);
+}
+
+QueryDefPtr Database::CreateQueryDef(const QString& name, const QString& sql) {
+    Core& core = *d->core;
+    core.checkOpen();
+    const QString translated = translate(sql);
+    {
+        // Refuse what would fail later, as the original checked on creation.
+        sqlite3_stmt* st = nullptr;
+        const int rc =
+            sqlite3_prepare16_v2(core.db, translated.utf16(), int(translated.size() * 2), &st, nullptr);
+        sqlite3_finalize(st);
+        if (rc != SQLITE_OK) raiseSqlite(core.db, rc, sql);
+    }
+    auto q = std::make_shared<QueryDef>(name, sql);
+    if (name.isEmpty()) return q;
+    if (core.findQuery(name) || core.findTable(name)) raise(3012, name);
+    StatementUse ins(core, QStringLiteral("INSERT INTO wk_queries (name, sql) VALUES (?, ?)"));
+    bindValue(ins, 1, name);
+    bindValue(ins, 2, sql);
+    ins.step();
+    noteWrite();
+    return q;
+}
+
+std::vector<QueryDefPtr> Database::QueryDefs() const {
+    std::vector<QueryDefPtr> out;
+    StatementUse q(*d->core, QStringLiteral("SELECT name, sql FROM wk_queries ORDER BY rowid"));
+    while (q.step())
+        out.push_back(std::make_shared<QueryDef>(readValue(q, 0, dbText).toString(),
+                                                 readValue(q, 1, dbText).toString()));
+    return out;
+}
+
+QueryDefPtr Database::GetQueryDef(const QString& name) const {
+    for (auto& q : QueryDefs())
+        if (q->Name().compare(name, Qt::CaseInsensitive) == 0) return q;
+    raise(3265);
+}
+
+void Database::DeleteQueryDef(const QString& name) {
+    const QString exact = GetQueryDef(name)->Name();
+    StatementUse q(*d->core, QStringLiteral("DELETE FROM wk_queries WHERE name = ?"));
+    bindValue(q, 1, exact);
+    q.step();
+    noteWrite();
+}
+
+void Database::NewPassword(const QString& oldPassword, const QString& newPassword) {
+    Core& core = *d->core;
+    core.checkOpen();
+    if (core.readOnly) raise(3027);
+    const QString hash = metaValue(core, QStringLiteral("password")).toString();
+    if (hash.isEmpty()) {
+        if (!oldPassword.isEmpty()) raise(3031);
+    } else if (passwordVerifier(metaValue(core, QStringLiteral("salt")).toString(), oldPassword) != hash) {
+        raise(3031);
+    }
+    core.atomically([&] {
+        if (newPassword.isEmpty()) {
+            setMeta(core, QStringLiteral("password"), {});
+            setMeta(core, QStringLiteral("salt"), {});
+        } else {
+            const QString salt = QString::number(QRandomGenerator::system()->generate64(), 16) +
+                                 QString::number(QRandomGenerator::system()->generate64(), 16);
+            setMeta(core, QStringLiteral("salt"), salt);
+            setMeta(core, QStringLiteral("password"), passwordVerifier(salt, newPassword));
+        }
+    });
+}
+
+// ---- Execute --------------------------------------------------------------------
+
+namespace {
+
+struct Parser {
+    const std::vector<Token>& t;
+    size_t i = 0;
+    const QString& sql;
+    bool atEnd() const { return i >= t.size() || (t[i].isPunct(";") && i + 1 == t.size()); }
+    const Token& peek() const {
+        if (i >= t.size()) raise(3075, sql);
+        return t[i];
+    }
+    bool accept(const char* word) {
+        if (i < t.size() && t[i].is(word)) {
+            ++i;
+            return true;
+        }
+        return false;
+    }
+    bool acceptPunct(const char* p) {
+        if (i < t.size() && t[i].isPunct(p)) {
+            ++i;
+            return true;
+        }
+        return false;
+    }
+    QString name() {
+        const Token& k = peek();
+        if (k.kind != Token::Ident && k.kind != Token::QuotedIdent) raise(3075, sql);
+        ++i;
+        return k.text;
+    }
+    // type [(n)] [NOT NULL]
+    ColumnInfo column() {
+        ColumnInfo c;
+        c.name = name();
+        const Token& tw = peek();
+        if (tw.kind != Token::Ident) raise(3292);
+        c.type = typeFromSqlWord(tw.text);
+        if (c.type == 0) raise(3292);
+        ++i;
+        c.size = defaultSizeOf(c.type);
+        if (acceptPunct("(")) {
+            if (i >= t.size() || t[i].kind != Token::Number) raise(3292);
+            const int n = t[i++].text.toInt();
+            if (!acceptPunct(")")) raise(3292);
+            if (c.type == dbText) {
+                if (n <= 0 || n > 255) raise(3001);
+                c.size = n;
+            }
+        }
+        if (accept("NOT")) {
+            if (!accept("NULL")) raise(3292);
+            c.required = true;
+        }
+        // Columns made by SQL accept the empty text: the program writes ""
+        // into columns it has just added.
+        c.allowZeroLength = isTextType(c.type);
+        return c;
+    }
+};
+
+}  // namespace
+
+long Database::Execute(const QString& sql, const Params& params) {
+    Core& core = *d->core;
+    core.checkOpen();
+    const std::vector<Token> tokens = tokenize(sql);
+    if (tokens.empty()) raise(3129);
+    Parser p{tokens, 0, sql};
+
+    if (tokens[0].is("ALTER")) {
+        p.i = 1;
+        if (!p.accept("TABLE")) raise(3293);
+        const TableInfo* t = core.findTable(p.name());
+        if (!t) raise(3078, tokens[2].text);
+        const QString table = t->name;
+        if (p.accept("ADD")) {
+            p.accept("COLUMN");
+            ColumnInfo c = p.column();
+            if (!p.atEnd()) raise(3292);
+            if (t->indexOf(c.name) >= 0) raise(3380, c.name);
+            c.required = false;  // SQLite cannot add a NOT NULL column to filled rows.
+            core.atomically([&] {
+                core.exec(
+                    QStringLiteral("ALTER TABLE %1 ADD COLUMN %2").arg(quoteIdent(table), columnDdl(c)));
+                insertField(core, table, c);
+            });
+        } else if (p.accept("DROP")) {
+            p.accept("COLUMN");
+            const QString col = p.name();
+            if (!p.atEnd()) raise(3293);
+            const int idx = t->indexOf(col);
+            if (idx < 0) raise(3265);
+            const QString exact = t->columns[size_t(idx)].name;
+            core.atomically([&] {
+                core.exec(QStringLiteral("ALTER TABLE %1 DROP COLUMN %2")
+                              .arg(quoteIdent(table), quoteIdent(exact)));
+                StatementUse q(core, QStringLiteral("DELETE FROM wk_fields WHERE tbl = ? AND name = ?"));
+                bindValue(q, 1, table);
+                bindValue(q, 2, exact);
+                q.step();
+            });
+        } else {
+            raise(3293);
+        }
+        core.invalidateCatalogue();
+        noteWrite();
+        core.recordsAffected = 0;
+        return 0;
+    }
+    if (tokens[0].is("CREATE") && tokens.size() > 1 && tokens[1].is("TABLE")) {
+        p.i = 2;
+        auto td = CreateTableDef(p.name());
+        if (!p.acceptPunct("(")) raise(3290);
+        do {
+            ColumnInfo c = p.column();
+            auto f = td->CreateField(c.name, c.type, c.size);
+            f->SetRequired(c.required);
+            f->SetAllowZeroLength(c.allowZeroLength);
+            td->Append(f);
+        } while (p.acceptPunct(","));
+        if (!p.acceptPunct(")") || !p.atEnd()) raise(3290);
+        Append(td);
+        core.recordsAffected = 0;
+        return 0;
+    }
+    if (tokens[0].is("DROP") && tokens.size() > 1 && tokens[1].is("TABLE")) {
+        p.i = 2;
+        const QString name = p.name();
+        if (!p.atEnd()) raise(3075, sql);
+        if (!core.findTable(name)) raise(3376, name);
+        dropTable(core, name);
+        core.recordsAffected = 0;
+        return 0;
+    }
+    if (tokens[0].is("SELECT")) raise(3065);
+
+    const QString translated = render(tokens);
+    StatementUse q(core, translated);
+    const int expected = sqlite3_bind_parameter_count(q);
+    if (params.size() < expected) raise(3061, QString::number(expected - params.size()));
+    for (int k = 0; k < expected; ++k) bindValue(q, k + 1, params[k]);
+    while (q.step()) {
+    }
+    core.recordsAffected = long(sqlite3_changes(core.db));
+    if (!sqlite3_stmt_readonly(q)) {
+        noteWrite();
+        if (tokens[0].is("CREATE") || tokens[0].is("DROP")) core.invalidateCatalogue();
+    }
+    return core.recordsAffected;
+}
+
+}  // namespace dao

@@ -1,0 +1,135 @@
+// Error numbers and texts as the original engine gave them, so that handlers
+// and error reports read the same.
+#include "platform/Error.h"
+#include "platform/dao/Internal.h"
+
+#include <QHash>
+
+namespace dao {
+
+QString ErrorDescription(int number) {
+    static const QHash<int, QString> texts = {
+        {6, QStringLiteral("Overflow")},
+        {7, QStringLiteral("Out of memory")},
+        {13, QStringLiteral("Type mismatch")},
+        {94, QStringLiteral("Invalid use of Null")},
+        {3000, QStringLiteral("Reserved error (|); there is no message for this error.")},
+        {3001, QStringLiteral("Invalid argument.")},
+        {3010, QStringLiteral("Table '|' already exists.")},
+        {3012, QStringLiteral("Object '|' already exists.")},
+        {3020, QStringLiteral("Update or CancelUpdate without AddNew or Edit.")},
+        {3021, QStringLiteral("No current record.")},
+        {3022, QStringLiteral("The changes you requested to the table were not successful because "
+                              "they would create duplicate values in the index, primary key, or "
+                              "relationship.")},
+        {3024, QStringLiteral("Couldn't find file '|'.")},
+        {3026, QStringLiteral("Not enough space on disk.")},
+        {3027, QStringLiteral("Can't update. Database or object is read-only.")},
+        {3031, QStringLiteral("Not a valid password.")},
+        {3034, QStringLiteral("You tried to commit or rollback a transaction without first "
+                              "beginning a transaction.")},
+        {3043, QStringLiteral("Disk or network error.")},
+        {3044, QStringLiteral("'|' isn't a valid path.")},
+        {3049, QStringLiteral("Can't open database '|'. It may not be a database that your "
+                              "application recognizes, or the file may be corrupt.")},
+        {3051, QStringLiteral("The database engine cannot open the file '|'. It is already opened "
+                              "exclusively by another user, or you need permission to view its "
+                              "data.")},
+        {3061, QStringLiteral("Too few parameters. Expected |.")},
+        {3065, QStringLiteral("Cannot execute a select query.")},
+        {3075, QStringLiteral("Syntax error in query expression '|'.")},
+        {3078, QStringLiteral("The database engine cannot find the input table or query '|'. Make "
+                              "sure it exists and that its name is spelled correctly.")},
+        {3127, QStringLiteral("The INSERT INTO statement contains the following unknown field "
+                              "name: '|'. Make sure you have typed the name correctly, and try "
+                              "the operation again.")},
+        {3129, QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', "
+                              "'SELECT', or 'UPDATE'.")},
+        {3159, QStringLiteral("Not a valid bookmark.")},
+        {3163, QStringLiteral("The field is too small to accept the amount of data you attempted "
+                              "to add. Try inserting or pasting less data.")},
+        {3167, QStringLiteral("Record is deleted.")},
+        {3191, QStringLiteral("Can't define field more than once.")},
+        {3204, QStringLiteral("Database already exists.")},
+        {3219, QStringLiteral("Invalid operation.")},
+        {3251, QStringLiteral("Operation is not supported for this type of object.")},
+        {3259, QStringLiteral("Invalid field data type.")},
+        {3260, QStringLiteral("Couldn't update; currently locked by another session on this "
+                              "machine.")},
+        {3265, QStringLiteral("Item not found in this collection.")},
+        {3314, QStringLiteral("The field '|' can't contain a Null value because the Required "
+                              "property for this field is set to True. Enter a value in this "
+                              "field.")},
+        {3315, QStringLiteral("Field '|' can't be a zero-length string.")},
+        {3343, QStringLiteral("Unrecognized database format '|'.")},
+        {3380, QStringLiteral("Field '|' already exists in table.")},
+        {3264, QStringLiteral("No field defined--cannot append TableDef or Index.")},
+        {3290, QStringLiteral("Syntax error in CREATE TABLE statement.")},
+        {3292, QStringLiteral("Syntax error in field definition.")},
+        {3293, QStringLiteral("Syntax error in ALTER TABLE statement.")},
+        {3376, QStringLiteral("Table '|' doesn't exist.")},
+        {3420, QStringLiteral("Object invalid or no longer set.")},
+    };
+    return texts.value(number, QStringLiteral("Application-defined or object-defined error"));
+}
+
+void Raise(int number) {
+    detail::raise(number);
+}
+
+namespace detail {
+
+void raise(int number, const QString& arg) {
+    QString text = ErrorDescription(number);
+    if (text.contains(QLatin1Char('|'))) text.replace(QLatin1Char('|'), arg);
+    throw wk::Error(number, text);
+}
+
+void raiseSqlite(sqlite3* db, int rc, const QString& context) {
+    const int primary = rc & 0xff;
+    const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
+    switch (primary) {
+        case SQLITE_FULL:
+            raise(3026);
+        case SQLITE_NOMEM:
+            raise(7);
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            raise(3049, context);
+        case SQLITE_READONLY:
+            raise(3027);
+        case SQLITE_PERM:
+        case SQLITE_CANTOPEN:
+            raise(3051, context);
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            raise(3260);
+        case SQLITE_IOERR:
+            raise(3043);
+        case SQLITE_CONSTRAINT:
+            if (rc == SQLITE_CONSTRAINT_NOTNULL) {
+                QString field = msg.section(QLatin1Char('.'), -1);
+                raise(3314, field);
+            }
+            if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) raise(3022);
+            break;
+        case SQLITE_ERROR:
+            if (msg.startsWith(QLatin1String("no such table")))
+                raise(3078, msg.section(QLatin1String(": "), 1));
+            // The original asks for a parameter when it meets an unknown name.
+            if (msg.startsWith(QLatin1String("no such column"))) raise(3061, QStringLiteral("1"));
+            if (msg.contains(QLatin1String("syntax error")) ||
+                msg.contains(QLatin1String("unrecognized token")) ||
+                msg.contains(QLatin1String("incomplete input")))
+                raise(3075, context);
+            if (msg.startsWith(QLatin1String("duplicate column name")))
+                raise(3380, msg.section(QLatin1String(": "), 1));
+            break;
+        default:
+            break;
+    }
+    throw wk::Error(3000, QStringLiteral("Database engine error: %1").arg(msg));
+}
+
+}  // namespace detail
+}  // namespace dao

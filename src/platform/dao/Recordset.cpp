@@ -1,0 +1,732 @@
+// Dynaset recordsets: the row keys are taken when the recordset opens and
+// every value is read and written through its key, so positions stay put
+// while rows change. Queries that are not a plain selection from one table
+// give a read-only set held in memory.
+#include "platform/Error.h"
+#include "platform/dao/Internal.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+
+namespace dao {
+
+using namespace detail;
+
+struct Recordset::Impl : RecordsetImplBase {
+    std::shared_ptr<Core> core;
+    QString name;
+    QString sourceSql;
+    bool updatable = true;
+    bool isStatic = false;
+
+    // dynaset
+    QString table;
+    QString keySql;
+    QString rowSql;
+    Params params;
+    std::vector<qint64> keys;
+
+    // static set
+    QString staticSql;
+    std::vector<std::vector<QVariant>> rows;
+
+    std::vector<ColumnInfo> fields;
+    qint64 pos = 0;  // -1 before the first, size() after the last
+    bool deletedCurrent = false;
+
+    // the current row as last read
+    bool cacheValid = false;
+    qint64 cacheKey = 0;
+    quint64 cacheGeneration = 0;
+    std::vector<QVariant> cache;
+
+    // copy buffer of Edit/AddNew
+    int editMode = dbEditNone;
+    qint64 editKey = 0;
+    std::vector<std::optional<QVariant>> buffer;
+    std::vector<bool> chunked;
+
+    bool haveLastModified = false;
+    qint64 lastModified = 0;
+    bool noMatch = true;
+
+    ~Impl() override { detach(); }
+
+    void detach() {
+        if (!core) return;
+        std::erase(core->recordsets, static_cast<RecordsetImplBase*>(this));
+        core.reset();
+    }
+    void closeFromDatabase() override { core.reset(); }
+
+    Core& c() const {
+        if (!core || !core->isOpen()) raise(3420);
+        return *core;
+    }
+    qint64 size() const { return isStatic ? qint64(rows.size()) : qint64(keys.size()); }
+    bool hasCurrent() const { return !deletedCurrent && pos >= 0 && pos < size(); }
+    void needCurrent() const {
+        if (!hasCurrent()) raise(3021);
+    }
+    int index(const QString& field) const {
+        for (size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].name.compare(field, Qt::CaseInsensitive) == 0) return int(i);
+        raise(3265);
+    }
+    void checkIndex(int i) const {
+        if (i < 0 || i >= int(fields.size())) raise(3265);
+    }
+    void cancelEdit() {
+        editMode = dbEditNone;
+        buffer.assign(fields.size(), std::nullopt);
+        chunked.assign(fields.size(), false);
+    }
+    void moved() {
+        if (editMode != dbEditNone) cancelEdit();
+        deletedCurrent = false;
+    }
+
+    void load(const QString& sql, const Params& p);
+    const std::vector<QVariant>& currentRow();
+    QVariant value(int i);
+    void set(int i, const QVariant& v);
+    qint64 rawSize(int i);
+};
+
+namespace {
+
+QByteArray keyBytes(qint64 key) {
+    QByteArray b(8, '\0');
+    qToLittleEndian(key, b.data());
+    return b;
+}
+
+void bindAll(sqlite3_stmt* st, const Params& params, int first = 1) {
+    const int expected = sqlite3_bind_parameter_count(st) - (first - 1);
+    if (params.size() < expected) raise(3061, QString::number(expected - params.size()));
+    for (int k = 0; k < expected; ++k) bindValue(st, first + k, params[k]);
+}
+
+int typeFromDecl(const char* decl) {
+    if (!decl) return 0;
+    const QString d = QString::fromUtf8(decl).toUpper();
+    const QString w = d.section(QLatin1Char('('), 0, 0).section(QLatin1Char(' '), 0, 0).trimmed();
+    if (w == QLatin1String("INTEGER")) return dbLong;
+    if (w == QLatin1String("TEXT")) return dbMemo;
+    return typeFromSqlWord(w);
+}
+
+}  // namespace
+
+// Finds "SELECT [TOP n] cols FROM table [WHERE ...] [ORDER BY ...]" and
+// fills the dynaset parts; anything else becomes a static set.
+void Recordset::Impl::load(const QString& sql, const Params& p) {
+    Core& k = c();
+    params = p;
+    sourceSql = sql;
+    const std::vector<Token> t = tokenize(sql);
+    if (t.empty() || !t[0].is("SELECT")) raise(3078, name);
+
+    size_t i = 1;
+    std::vector<Token> top;
+    if (i + 1 < t.size() && t[i].is("TOP") && t[i + 1].kind == Token::Number) {
+        top = {t[i], t[i + 1]};
+        i += 2;
+    }
+    // select list
+    bool star = false;
+    QStringList columns;
+    bool simple = true;
+    size_t fromAt = 0;
+    for (size_t j = i; j < t.size(); ++j) {
+        if (t[j].is("FROM")) {
+            fromAt = j;
+            break;
+        }
+    }
+    if (fromAt == 0) simple = false;
+    if (simple) {
+        size_t j = i;
+        if (fromAt == j + 1 && t[j].isPunct("*")) {
+            star = true;
+        } else {
+            while (j < fromAt) {
+                // [table.]column
+                if (j + 2 < fromAt && t[j + 1].isPunct(".")) j += 2;
+                if (t[j].kind != Token::Ident && t[j].kind != Token::QuotedIdent) {
+                    simple = false;
+                    break;
+                }
+                if (t[j].kind == Token::Ident && (t[j].is("DISTINCT") || t[j].is("TOP"))) {
+                    simple = false;
+                    break;
+                }
+                columns << t[j].text;
+                ++j;
+                if (j < fromAt && !t[j].isPunct(",")) {
+                    simple = false;
+                    break;
+                }
+                ++j;
+            }
+        }
+    }
+    const TableInfo* info = nullptr;
+    size_t restAt = 0;
+    if (simple && fromAt + 1 < t.size() &&
+        (t[fromAt + 1].kind == Token::Ident || t[fromAt + 1].kind == Token::QuotedIdent)) {
+        info = k.findTable(t[fromAt + 1].text);
+        restAt = fromAt + 2;
+        if (restAt < t.size() && !t[restAt].is("WHERE") && !t[restAt].is("ORDER") && !t[restAt].isPunct(";"))
+            simple = false;
+        int depth = 0;
+        for (size_t j = restAt; j < t.size() && simple; ++j) {
+            if (t[j].isPunct("(")) ++depth;
+            if (t[j].isPunct(")")) --depth;
+            if (depth == 0 && (t[j].is("GROUP") || t[j].is("HAVING") || t[j].is("UNION") || t[j].is("JOIN") ||
+                               t[j].is("LIMIT")))
+                simple = false;
+        }
+    } else {
+        simple = false;
+    }
+    if (simple && !info) {
+        // Let SQLite name the missing table.
+        simple = false;
+    }
+
+    if (simple) {
+        table = info->name;
+        fields.clear();
+        if (star) {
+            fields = info->columns;
+        } else {
+            for (const QString& col : columns) {
+                const int idx = info->indexOf(col);
+                if (idx < 0) raise(3061, QStringLiteral("1"));
+                fields.push_back(info->columns[size_t(idx)]);
+            }
+        }
+        std::vector<Token> keyTokens;
+        keyTokens.push_back(t[0]);
+        keyTokens.insert(keyTokens.end(), top.begin(), top.end());
+        keyTokens.push_back({Token::Ident, quoteIdent(table) + QLatin1String(".rowid")});
+        keyTokens.insert(keyTokens.end(), t.begin() + qsizetype(fromAt), t.end());
+        keySql = render(keyTokens);
+        QStringList cols;
+        for (const ColumnInfo& f : fields) cols << quoteIdent(f.name);
+        rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                     .arg(cols.join(QLatin1String(", ")), quoteIdent(table));
+        isStatic = false;
+        keys.clear();
+        StatementUse q(k, keySql);
+        bindAll(q, params);
+        while (q.step()) keys.push_back(sqlite3_column_int64(q, 0));
+    } else {
+        isStatic = true;
+        updatable = false;
+        staticSql = render(t);
+        rows.clear();
+        fields.clear();
+        StatementUse q(k, staticSql);
+        bindAll(q, params);
+        const int n = sqlite3_column_count(q);
+        for (int j = 0; j < n; ++j) {
+            ColumnInfo f;
+            f.name = QString::fromUtf8(sqlite3_column_name(q, j));
+            f.type = typeFromDecl(sqlite3_column_decltype(q, j));
+            f.size = defaultSizeOf(f.type);
+            fields.push_back(f);
+        }
+        while (q.step()) {
+            std::vector<QVariant> row;
+            row.reserve(size_t(n));
+            for (int j = 0; j < n; ++j) row.push_back(readValue(q, j, fields[size_t(j)].type));
+            rows.push_back(std::move(row));
+        }
+    }
+    pos = 0;
+    deletedCurrent = false;
+    cacheValid = false;
+    cancelEdit();
+}
+
+const std::vector<QVariant>& Recordset::Impl::currentRow() {
+    needCurrent();
+    if (isStatic) return rows[size_t(pos)];
+    const qint64 key = keys[size_t(pos)];
+    const quint64 gen = writeGeneration.load(std::memory_order_relaxed);
+    if (cacheValid && cacheKey == key && cacheGeneration == gen) return cache;
+    StatementUse q(c(), rowSql);
+    sqlite3_bind_int64(q, 1, key);
+    if (!q.step()) raise(3167);
+    cache.resize(fields.size());
+    for (size_t j = 0; j < fields.size(); ++j) cache[j] = readValue(q, int(j), fields[j].type);
+    cacheValid = true;
+    cacheKey = key;
+    cacheGeneration = gen;
+    return cache;
+}
+
+QVariant Recordset::Impl::value(int i) {
+    c();
+    checkIndex(i);
+    if (editMode != dbEditNone && buffer[size_t(i)]) {
+        const QVariant& v = *buffer[size_t(i)];
+        // The buffer holds the stored form; give it back as a read would.
+        if (!v.isValid()) return v;
+        if (v.typeId() == QMetaType::QByteArray) return v;
+        switch (fields[size_t(i)].type) {
+            case dbBoolean:
+                return QVariant(v.toLongLong() != 0);
+            case dbByte:
+            case dbInteger:
+            case dbLong:
+                return QVariant(int(v.toLongLong()));
+            case dbDate:
+                return QVariant(QDateTime::fromString(v.toString(), QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+            default:
+                return v;
+        }
+    }
+    if (editMode == dbEditAdd) {
+        const QVariant& d = fields[size_t(i)].defaultValue;
+        return d;
+    }
+    return currentRow()[size_t(i)];
+}
+
+void Recordset::Impl::set(int i, const QVariant& v) {
+    c();
+    checkIndex(i);
+    if (editMode == dbEditNone) raise(3020);
+    // Converted (and refused) before anything changes.
+    buffer[size_t(i)] = convertForField(fields[size_t(i)], v);
+}
+
+qint64 Recordset::Impl::rawSize(int i) {
+    checkIndex(i);
+    auto sizeOf = [](const QVariant& v) -> qint64 {
+        if (!v.isValid()) return 0;
+        if (v.typeId() == QMetaType::QByteArray) return v.toByteArray().size();
+        if (v.typeId() == QMetaType::QString) return v.toString().size();
+        return v.toString().size();
+    };
+    if (editMode != dbEditNone && buffer[size_t(i)]) return sizeOf(*buffer[size_t(i)]);
+    if (editMode == dbEditAdd) return sizeOf(fields[size_t(i)].defaultValue);
+    needCurrent();
+    if (isStatic) return sizeOf(rows[size_t(pos)][size_t(i)]);
+    // length() of a blob reads its size from the record header only.
+    StatementUse q(c(), QStringLiteral("SELECT length(%1) FROM %2 WHERE rowid = ?")
+                            .arg(quoteIdent(fields[size_t(i)].name), quoteIdent(table)));
+    sqlite3_bind_int64(q, 1, keys[size_t(pos)]);
+    if (!q.step()) raise(3167);
+    return sqlite3_column_int64(q, 0);
+}
+
+// ---- Recordset --------------------------------------------------------------------
+
+Recordset::Recordset(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
+Recordset::~Recordset() = default;
+
+bool Recordset::Eof() const {
+    d->c();
+    return d->size() == 0 || d->pos >= d->size();
+}
+
+bool Recordset::Bof() const {
+    d->c();
+    return d->size() == 0 || d->pos < 0;
+}
+
+void Recordset::MoveFirst() {
+    d->c();
+    if (d->size() == 0) raise(3021);
+    d->moved();
+    d->pos = 0;
+}
+
+void Recordset::MoveLast() {
+    d->c();
+    if (d->size() == 0) raise(3021);
+    d->moved();
+    d->pos = d->size() - 1;
+}
+
+void Recordset::MoveNext() {
+    d->c();
+    if (d->deletedCurrent) {
+        // The rows after a deleted one moved up by one.
+        d->moved();
+        return;
+    }
+    if (Eof()) raise(3021);
+    d->moved();
+    ++d->pos;
+}
+
+void Recordset::MovePrevious() {
+    d->c();
+    if (d->deletedCurrent) {
+        d->moved();
+        d->pos = std::max<qint64>(-1, d->pos - 1);
+        return;
+    }
+    if (Bof()) raise(3021);
+    d->moved();
+    --d->pos;
+}
+
+void Recordset::Move(long rows) {
+    d->c();
+    d->needCurrent();
+    d->moved();
+    const qint64 target = d->pos + rows;
+    d->pos = std::clamp<qint64>(target, -1, d->size());
+}
+
+long Recordset::RecordCount() const {
+    d->c();
+    return long(d->size());
+}
+
+long Recordset::AbsolutePosition() const {
+    d->c();
+    return d->hasCurrent() ? long(d->pos) : -1;
+}
+
+void Recordset::SetAbsolutePosition(long position) {
+    d->c();
+    if (position < 0 || position >= d->size()) raise(3001);
+    d->moved();
+    d->pos = position;
+}
+
+QByteArray Recordset::Bookmark() const {
+    d->c();
+    d->needCurrent();
+    return keyBytes(d->isStatic ? d->pos : d->keys[size_t(d->pos)]);
+}
+
+void Recordset::SetBookmark(const QByteArray& bookmark) {
+    d->c();
+    if (bookmark.size() != 8) raise(3159);
+    const qint64 key = qFromLittleEndian<qint64>(bookmark.constData());
+    qint64 at = -1;
+    if (d->isStatic) {
+        if (key >= 0 && key < d->size()) at = key;
+    } else {
+        auto it = std::find(d->keys.begin(), d->keys.end(), key);
+        if (it != d->keys.end()) at = it - d->keys.begin();
+    }
+    if (at < 0) raise(3159);
+    d->moved();
+    d->pos = at;
+}
+
+QByteArray Recordset::LastModified() const {
+    d->c();
+    if (!d->haveLastModified) raise(3021);
+    return keyBytes(d->lastModified);
+}
+
+void Recordset::AddNew() {
+    d->c();
+    if (!d->updatable) raise(3027);
+    d->cancelEdit();
+    d->editMode = dbEditAdd;
+}
+
+void Recordset::Edit() {
+    d->c();
+    if (!d->updatable) raise(3027);
+    d->needCurrent();
+    d->cacheValid = false;
+    d->currentRow();  // a row deleted meanwhile raises here
+    d->cancelEdit();
+    d->editMode = dbEditInProgress;
+    d->editKey = d->keys[size_t(d->pos)];
+}
+
+void Recordset::Update() {
+    Core& core = d->c();
+    if (d->editMode == dbEditNone) raise(3020);
+    QStringList names;
+    Params values;
+    for (size_t i = 0; i < d->fields.size(); ++i) {
+        const ColumnInfo& f = d->fields[i];
+        const bool set = d->buffer[i].has_value();
+        if (f.required) {
+            const bool willBeNull =
+                set ? !d->buffer[i]->isValid() : (d->editMode == dbEditAdd && !f.defaultValue.isValid());
+            if (willBeNull) raise(3314, f.name);
+        }
+        if (set) {
+            names << quoteIdent(f.name);
+            values << *d->buffer[i];
+        }
+    }
+    if (d->editMode == dbEditAdd) {
+        QString sql;
+        if (names.isEmpty()) {
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(d->table));
+        } else {
+            QStringList marks;
+            for (qsizetype i = 0; i < names.size(); ++i) marks << QStringLiteral("?");
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoteIdent(d->table), names.join(QLatin1String(", ")),
+                           marks.join(QLatin1String(", ")));
+        }
+        StatementUse q(core, sql);
+        for (qsizetype i = 0; i < values.size(); ++i) bindValue(q, int(i) + 1, values[i]);
+        q.step();
+        const qint64 key = sqlite3_last_insert_rowid(core.db);
+        const bool wasAtEnd = d->pos >= d->size();
+        d->keys.push_back(key);
+        // The record current before AddNew stays current.
+        if (wasAtEnd) d->pos = d->size();
+        d->lastModified = key;
+    } else {
+        if (!names.isEmpty()) {
+            QStringList sets;
+            for (const QString& n : names) sets << n + QLatin1String(" = ?");
+            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                                    .arg(quoteIdent(d->table), sets.join(QLatin1String(", ")));
+            StatementUse q(core, sql);
+            for (qsizetype i = 0; i < values.size(); ++i) bindValue(q, int(i) + 1, values[i]);
+            sqlite3_bind_int64(q, int(values.size()) + 1, d->editKey);
+            q.step();
+            if (sqlite3_changes(core.db) == 0) raise(3167);
+        }
+        d->lastModified = d->editKey;
+    }
+    d->haveLastModified = true;
+    noteWrite();
+    d->cacheValid = false;
+    d->cancelEdit();
+}
+
+void Recordset::CancelUpdate() {
+    d->c();
+    if (d->editMode == dbEditNone) raise(3020);
+    d->cancelEdit();
+}
+
+void Recordset::Delete() {
+    Core& core = d->c();
+    if (!d->updatable) raise(3027);
+    d->needCurrent();
+    d->cancelEdit();
+    const qint64 key = d->keys[size_t(d->pos)];
+    StatementUse q(core, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdent(d->table)));
+    sqlite3_bind_int64(q, 1, key);
+    q.step();
+    if (sqlite3_changes(core.db) == 0) raise(3167);
+    d->keys.erase(d->keys.begin() + d->pos);
+    d->deletedCurrent = true;
+    d->cacheValid = false;
+    noteWrite();
+}
+
+int Recordset::EditMode() const {
+    d->c();
+    return d->editMode;
+}
+
+QVariant Recordset::Value(const QString& field) const {
+    return d->value(d->index(field));
+}
+QVariant Recordset::Value(int index) const {
+    return d->value(index);
+}
+void Recordset::SetValue(const QString& field, const QVariant& value) {
+    d->set(d->index(field), value);
+}
+void Recordset::SetValue(int index, const QVariant& value) {
+    d->set(index, value);
+}
+
+int Recordset::FieldCount() const {
+    d->c();
+    return int(d->fields.size());
+}
+
+QString Recordset::FieldName(int index) const {
+    d->c();
+    d->checkIndex(index);
+    return d->fields[size_t(index)].name;
+}
+
+int Recordset::FieldIndex(const QString& name) const {
+    d->c();
+    for (size_t i = 0; i < d->fields.size(); ++i)
+        if (d->fields[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
+}
+
+int Recordset::FieldType(int index) const {
+    d->c();
+    d->checkIndex(index);
+    return d->fields[size_t(index)].type;
+}
+
+int Recordset::FieldType(const QString& field) const {
+    return FieldType(d->index(field));
+}
+
+int Recordset::FieldDefinedSize(int index) const {
+    d->c();
+    d->checkIndex(index);
+    return d->fields[size_t(index)].size;
+}
+
+int Recordset::FieldDefinedSize(const QString& field) const {
+    return FieldDefinedSize(d->index(field));
+}
+
+qint64 Recordset::FieldSize(const QString& field) const {
+    d->c();
+    return d->rawSize(d->index(field));
+}
+
+void Recordset::AppendChunk(const QString& field, const QByteArray& data) {
+    d->c();
+    const int i = d->index(field);
+    if (d->editMode == dbEditNone) raise(3020);
+    const ColumnInfo& f = d->fields[size_t(i)];
+    if (f.type != dbMemo && f.type != dbLongBinary) raise(3259);
+    QByteArray value;
+    if (d->chunked[size_t(i)] && d->buffer[size_t(i)] && d->buffer[size_t(i)]->isValid())
+        value = d->buffer[size_t(i)]->toByteArray();
+    // The first chunk after Edit/AddNew replaces the value.
+    value.append(data);
+    d->buffer[size_t(i)] = QVariant(value);
+    d->chunked[size_t(i)] = true;
+}
+
+QByteArray Recordset::GetChunk(const QString& field, qint64 offset, qint64 length) const {
+    Core& core = d->c();
+    const int i = d->index(field);
+    if (offset < 0 || length < 0) raise(3001);
+    auto slice = [&](const QVariant& v) -> QByteArray {
+        if (!v.isValid()) return {};
+        const QByteArray b = v.typeId() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
+        return b.mid(offset, length);
+    };
+    if (d->editMode != dbEditNone && d->buffer[size_t(i)]) return slice(*d->buffer[size_t(i)]);
+    if (d->editMode == dbEditAdd) return slice(d->fields[size_t(i)].defaultValue);
+    d->needCurrent();
+    if (d->isStatic) return slice(d->rows[size_t(d->pos)][size_t(i)]);
+    const qint64 key = d->keys[size_t(d->pos)];
+    const QString column = d->fields[size_t(i)].name;
+    {
+        StatementUse q(core, QStringLiteral("SELECT typeof(%1) FROM %2 WHERE rowid = ?")
+                                 .arg(quoteIdent(column), quoteIdent(d->table)));
+        sqlite3_bind_int64(q, 1, key);
+        if (!q.step()) raise(3167);
+        const QByteArray type(reinterpret_cast<const char*>(sqlite3_column_text(q, 0)));
+        if (type == "null") return {};
+        if (type != "blob" && type != "text") return slice(d->value(i));
+    }
+    // Read just the piece asked for.
+    sqlite3_blob* blob = nullptr;
+    const QByteArray tableName = d->table.toUtf8();
+    const QByteArray columnName = column.toUtf8();
+    int rc = sqlite3_blob_open(core.db, "main", tableName.constData(), columnName.constData(), key, 0, &blob);
+    if (rc != SQLITE_OK) {
+        sqlite3_blob_close(blob);
+        raiseSqlite(core.db, rc);
+    }
+    const qint64 total = sqlite3_blob_bytes(blob);
+    QByteArray out;
+    if (offset < total) {
+        const qint64 n = std::min(length, total - offset);
+        out.resize(n);
+        rc = sqlite3_blob_read(blob, out.data(), int(n), int(offset));
+    }
+    sqlite3_blob_close(blob);
+    if (rc != SQLITE_OK) raiseSqlite(core.db, rc);
+    return out;
+}
+
+static void find(Recordset::Impl& d, const QString& criteria, const Params& params, qint64 from) {
+    Core& core = d.c();
+    if (d.isStatic) raise(3251);
+    d.moved();
+    const QString sql = QStringLiteral("SELECT 1 FROM %1 WHERE (%2) AND rowid = ?")
+                            .arg(quoteIdent(d.table), translate(criteria));
+    for (qint64 p = std::max<qint64>(from, 0); p < d.size(); ++p) {
+        StatementUse q(core, sql);
+        const int last = sqlite3_bind_parameter_count(q);
+        if (params.size() < last - 1) raise(3061, QString::number(last - 1 - params.size()));
+        for (int k = 0; k < last - 1; ++k) bindValue(q, k + 1, params[k]);
+        sqlite3_bind_int64(q, last, d.keys[size_t(p)]);
+        if (q.step()) {
+            d.pos = p;
+            d.noMatch = false;
+            return;
+        }
+    }
+    d.noMatch = true;
+}
+
+void Recordset::FindFirst(const QString& criteria, const Params& params) {
+    find(*d, criteria, params, 0);
+}
+
+void Recordset::FindNext(const QString& criteria, const Params& params) {
+    d->c();
+    find(*d, criteria, params, d->hasCurrent() ? d->pos + 1 : (d->deletedCurrent ? d->pos : 0));
+}
+
+bool Recordset::NoMatch() const {
+    d->c();
+    return d->noMatch;
+}
+
+void Recordset::Requery() {
+    d->c();
+    const Params p = d->params;
+    const QString sql = d->sourceSql;
+    d->load(sql, p);
+}
+
+void Recordset::Close() {
+    d->c();
+    d->detach();
+}
+
+bool Recordset::IsOpen() const {
+    return d->core && d->core->isOpen();
+}
+
+QString Recordset::Name() const {
+    return d->name;
+}
+
+// ---- Database::OpenRecordset --------------------------------------------------------
+
+RecordsetPtr Database::OpenRecordset(const QString& source, int type, const Params& params) {
+    Core& core = *d->core;
+    core.checkOpen();
+    QString sql;
+    if (const TableInfo* t = core.findTable(source.trimmed())) {
+        sql = QStringLiteral("SELECT * FROM [%1]").arg(t->name);
+    } else if (auto q = core.findQuery(source.trimmed())) {
+        sql = *q;
+    } else {
+        const std::vector<Token> t = tokenize(source);
+        if (t.empty() || !t[0].is("SELECT")) raise(3078, source);
+        sql = source;
+    }
+    auto impl = std::make_unique<Recordset::Impl>();
+    impl->core = d->core;
+    impl->name = source;
+    impl->updatable = type != dbOpenSnapshot && !core.readOnly;
+    impl->load(sql, params);
+    core.recordsets.push_back(impl.get());
+    return std::make_shared<Recordset>(std::move(impl));
+}
+
+}  // namespace dao

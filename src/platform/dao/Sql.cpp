@@ -1,0 +1,394 @@
+// The program's SQL dialect on SQLite: a small tokenizer that rewrites the
+// few things SQLite reads differently, the LIKE wildcards and the collation.
+#include "platform/dao/Internal.h"
+
+namespace dao::detail {
+
+QString quoteIdent(const QString& name) {
+    QString n = name;
+    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + n + QLatin1Char('"');
+}
+
+bool Token::is(const char* word) const {
+    return kind == Ident && text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+}
+
+static bool identChar(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+}
+
+std::vector<Token> tokenize(const QString& sql) {
+    std::vector<Token> out;
+    const qsizetype n = sql.size();
+    qsizetype i = 0;
+    auto syntax = [&] { raise(3075, sql); };
+    while (i < n) {
+        const QChar c = sql[i];
+        if (c.isSpace()) {
+            ++i;
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            // Both quote characters make string literals in this dialect.
+            QString v;
+            ++i;
+            for (;;) {
+                if (i >= n) syntax();
+                if (sql[i] == c) {
+                    if (i + 1 < n && sql[i + 1] == c) {
+                        v += c;
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                v += sql[i++];
+            }
+            out.push_back({Token::String, v});
+            continue;
+        }
+        if (c == QLatin1Char('[') || c == QLatin1Char('`')) {
+            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : QLatin1Char('`');
+            const qsizetype end = sql.indexOf(close, i + 1);
+            if (end < 0) syntax();
+            out.push_back({Token::QuotedIdent, sql.mid(i + 1, end - i - 1)});
+            i = end + 1;
+            continue;
+        }
+        if (c == QLatin1Char('#')) {
+            const qsizetype end = sql.indexOf(QLatin1Char('#'), i + 1);
+            if (end < 0) syntax();
+            out.push_back({Token::Date, sql.mid(i + 1, end - i - 1)});
+            i = end + 1;
+            continue;
+        }
+        if (c.isDigit() || (c == QLatin1Char('.') && i + 1 < n && sql[i + 1].isDigit())) {
+            qsizetype j = i;
+            while (j < n && (sql[j].isDigit() || sql[j] == QLatin1Char('.'))) ++j;
+            if (j < n && (sql[j] == QLatin1Char('e') || sql[j] == QLatin1Char('E'))) {
+                qsizetype k = j + 1;
+                if (k < n && (sql[k] == QLatin1Char('+') || sql[k] == QLatin1Char('-'))) ++k;
+                if (k < n && sql[k].isDigit()) {
+                    j = k;
+                    while (j < n && sql[j].isDigit()) ++j;
+                }
+            }
+            if (j < n && identChar(sql[j])) {
+                // A name that starts with a digit.
+                while (j < n && identChar(sql[j])) ++j;
+                out.push_back({Token::Ident, sql.mid(i, j - i)});
+            } else {
+                out.push_back({Token::Number, sql.mid(i, j - i)});
+            }
+            i = j;
+            continue;
+        }
+        if (identChar(c)) {
+            qsizetype j = i;
+            while (j < n && identChar(sql[j])) ++j;
+            out.push_back({Token::Ident, sql.mid(i, j - i)});
+            i = j;
+            continue;
+        }
+        if (c == QLatin1Char('?')) {
+            out.push_back({Token::Param, QStringLiteral("?")});
+            ++i;
+            continue;
+        }
+        static const char* twoChar[] = {"<>", "<=", ">=", "!=", "||", "=="};
+        bool done = false;
+        for (const char* op : twoChar) {
+            if (i + 1 < n && sql[i] == QLatin1Char(op[0]) && sql[i + 1] == QLatin1Char(op[1])) {
+                out.push_back({Token::Punct, QString::fromLatin1(op)});
+                i += 2;
+                done = true;
+                break;
+            }
+        }
+        if (done) continue;
+        out.push_back({Token::Punct, QString(c)});
+        ++i;
+    }
+    return out;
+}
+
+static QString dateLiteral(const QString& text) {
+    const QString t = text.trimmed();
+    static const char* formats[] = {"M/d/yyyy H:mm:ss",    "M/d/yyyy H:mm", "M/d/yyyy",
+                                    "yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd",    "d.M.yyyy"};
+    for (const char* f : formats) {
+        const QDateTime dt = QDateTime::fromString(t, QLatin1String(f));
+        if (dt.isValid()) return QLatin1Char('\'') + dateToText(dt) + QLatin1Char('\'');
+    }
+    raise(3075, QLatin1Char('#') + text + QLatin1Char('#'));
+}
+
+QString render(const std::vector<Token>& tokens) {
+    QString out;
+    QString limit;
+    std::vector<Token> t = tokens;
+    // SELECT [DISTINCT] TOP n ... -> ... LIMIT n (outermost statement only).
+    if (!t.empty() && t[0].is("SELECT")) {
+        size_t k = 1;
+        if (k < t.size() && (t[k].is("DISTINCT") || t[k].is("ALL"))) ++k;
+        if (k + 1 < t.size() && t[k].is("TOP") && t[k + 1].kind == Token::Number) {
+            limit = t[k + 1].text;
+            t.erase(t.begin() + qsizetype(k), t.begin() + qsizetype(k) + 2);
+            if (k < t.size() && t[k].is("PERCENT")) raise(3251);
+        }
+    }
+    bool trailingSemicolon = false;
+    if (!t.empty() && t.back().isPunct(";")) {
+        t.pop_back();
+        trailingSemicolon = true;
+    }
+    for (size_t i = 0; i < t.size(); ++i) {
+        const Token& tok = t[i];
+        if (!out.isEmpty()) {
+            const bool tight = tok.isPunct(".") || tok.isPunct(",") || tok.isPunct(")") ||
+                               (i > 0 && (t[i - 1].isPunct(".") || t[i - 1].isPunct("(")));
+            if (!tight) out += QLatin1Char(' ');
+        }
+        switch (tok.kind) {
+            case Token::Ident:
+                if (tok.is("True"))
+                    out += QLatin1String("-1");
+                else if (tok.is("False"))
+                    out += QLatin1String("0");
+                else
+                    out += tok.text;
+                break;
+            case Token::QuotedIdent:
+                out += quoteIdent(tok.text);
+                break;
+            case Token::String: {
+                QString s = tok.text;
+                s.replace(QLatin1Char('\''), QLatin1String("''"));
+                out += QLatin1Char('\'') + s + QLatin1Char('\'');
+                break;
+            }
+            case Token::Date:
+                out += dateLiteral(tok.text);
+                break;
+            case Token::Punct:
+                if (tok.text == QLatin1String("&"))
+                    out += QLatin1String("||");
+                else
+                    out += tok.text;
+                break;
+            default:
+                out += tok.text;
+                break;
+        }
+    }
+    if (!limit.isEmpty()) out += QLatin1String(" LIMIT ") + limit;
+    if (trailingSemicolon) out += QLatin1Char(';');
+    return out;
+}
+
+QString translate(const QString& sql) {
+    return render(tokenize(sql));
+}
+
+int typeFromSqlWord(const QString& word) {
+    const QString w = word.toUpper();
+    if (w == QLatin1String("TEXT") || w == QLatin1String("CHAR") || w == QLatin1String("VARCHAR") ||
+        w == QLatin1String("STRING") || w == QLatin1String("ALPHANUMERIC"))
+        return dbText;
+    if (w == QLatin1String("MEMO") || w == QLatin1String("LONGTEXT") || w == QLatin1String("NOTE") ||
+        w == QLatin1String("LONGCHAR"))
+        return dbMemo;
+    // The original's SQL makes INTEGER a 32-bit column.
+    if (w == QLatin1String("INTEGER") || w == QLatin1String("INT") || w == QLatin1String("LONG") ||
+        w == QLatin1String("INTEGER4") || w == QLatin1String("COUNTER") ||
+        w == QLatin1String("AUTOINCREMENT"))
+        return dbLong;
+    if (w == QLatin1String("SHORT") || w == QLatin1String("SMALLINT") || w == QLatin1String("INTEGER2"))
+        return dbInteger;
+    if (w == QLatin1String("BYTE") || w == QLatin1String("TINYINT") || w == QLatin1String("INTEGER1"))
+        return dbByte;
+    if (w == QLatin1String("BIT") || w == QLatin1String("YESNO") || w == QLatin1String("BOOLEAN") ||
+        w == QLatin1String("LOGICAL") || w == QLatin1String("LOGICAL1"))
+        return dbBoolean;
+    if (w == QLatin1String("DOUBLE") || w == QLatin1String("FLOAT") || w == QLatin1String("NUMBER") ||
+        w == QLatin1String("FLOAT8") || w == QLatin1String("NUMERIC"))
+        return dbDouble;
+    if (w == QLatin1String("SINGLE") || w == QLatin1String("REAL") || w == QLatin1String("FLOAT4"))
+        return dbSingle;
+    if (w == QLatin1String("CURRENCY") || w == QLatin1String("MONEY")) return dbCurrency;
+    if (w == QLatin1String("DATETIME") || w == QLatin1String("DATE") || w == QLatin1String("TIME") ||
+        w == QLatin1String("TIMESTAMP"))
+        return dbDate;
+    if (w == QLatin1String("LONGBINARY") || w == QLatin1String("BINARY") || w == QLatin1String("OLEOBJECT") ||
+        w == QLatin1String("IMAGE") || w == QLatin1String("GENERAL"))
+        return dbLongBinary;
+    return 0;
+}
+
+// ---- LIKE -----------------------------------------------------------------
+
+namespace {
+
+// Case folding only: accents stay significant, as in the sort order.
+inline char32_t fold(char32_t c) {
+    return QChar::toCaseFolded(c);
+}
+
+struct CodePoints {
+    std::vector<char32_t> v;
+    explicit CodePoints(QStringView s) {
+        v.reserve(size_t(s.size()));
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            char32_t c = s[i].unicode();
+            if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s[i + 1].isLowSurrogate()) {
+                c = QChar::surrogateToUcs4(s[i].unicode(), s[i + 1].unicode());
+                ++i;
+            }
+            v.push_back(c);
+        }
+    }
+};
+
+// One element of a pattern; '*' is handled by the matcher.
+struct Elem {
+    enum Kind { Literal, AnyOne, Digit, Set, Star } kind;
+    char32_t ch = 0;
+    bool negate = false;
+    std::vector<std::pair<char32_t, char32_t>> ranges = {};
+    static Elem make(Kind k, char32_t c = 0) {
+        Elem e{k};
+        e.ch = c;
+        return e;
+    }
+    bool matches(char32_t c) const {
+        switch (kind) {
+            case Literal:
+                return fold(c) == ch;
+            case AnyOne:
+                return true;
+            case Digit:
+                return c >= U'0' && c <= U'9';
+            case Set: {
+                const char32_t f = fold(c);
+                bool in = false;
+                for (auto [lo, hi] : ranges)
+                    if ((f >= lo && f <= hi) || (c >= lo && c <= hi)) in = true;
+                return in != negate;
+            }
+            default:
+                return false;
+        }
+    }
+};
+
+std::vector<Elem> compilePattern(const std::vector<char32_t>& p) {
+    std::vector<Elem> out;
+    for (size_t i = 0; i < p.size(); ++i) {
+        const char32_t c = p[i];
+        if (c == U'*') {
+            if (out.empty() || out.back().kind != Elem::Star) out.push_back(Elem::make(Elem::Star));
+        } else if (c == U'?') {
+            out.push_back(Elem::make(Elem::AnyOne));
+        } else if (c == U'#') {
+            out.push_back(Elem::make(Elem::Digit));
+        } else if (c == U'[') {
+            size_t j = i + 1;
+            Elem e = Elem::make(Elem::Set);
+            if (j < p.size() && p[j] == U'!') {
+                e.negate = true;
+                ++j;
+            }
+            size_t start = j;
+            while (j < p.size() && (p[j] != U']' || j == start)) ++j;
+            if (j >= p.size()) {
+                // An unclosed bracket stands for itself.
+                out.push_back(Elem::make(Elem::Literal, U'['));
+                continue;
+            }
+            for (size_t k = start; k < j; ++k) {
+                if (k + 2 < j && p[k + 1] == U'-') {
+                    e.ranges.push_back({fold(p[k]), fold(p[k + 2])});
+                    k += 2;
+                } else {
+                    e.ranges.push_back({fold(p[k]), fold(p[k])});
+                }
+            }
+            if (e.ranges.empty() && !e.negate) {
+                // "[]" matches the empty text in the original; nothing to add.
+            } else {
+                out.push_back(std::move(e));
+            }
+            i = j;
+        } else {
+            out.push_back(Elem::make(Elem::Literal, fold(c)));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+bool jetLike(QStringView text, QStringView pattern) {
+    const CodePoints t(text);
+    const std::vector<Elem> p = compilePattern(CodePoints(pattern).v);
+    size_t ti = 0, pi = 0;
+    size_t starP = SIZE_MAX, starT = 0;
+    while (ti < t.v.size()) {
+        if (pi < p.size() && p[pi].kind != Elem::Star && p[pi].matches(t.v[ti])) {
+            ++ti;
+            ++pi;
+        } else if (pi < p.size() && p[pi].kind == Elem::Star) {
+            starP = pi++;
+            starT = ti;
+        } else if (starP != SIZE_MAX) {
+            pi = starP + 1;
+            ti = ++starT;
+        } else {
+            return false;
+        }
+    }
+    while (pi < p.size() && p[pi].kind == Elem::Star) ++pi;
+    return pi == p.size();
+}
+
+// ---- functions on every connection ----------------------------------------
+
+namespace {
+
+QStringView valueText(sqlite3_value* v) {
+    const void* p = sqlite3_value_text16(v);
+    const int n = sqlite3_value_bytes16(v);
+    return QStringView(reinterpret_cast<const QChar*>(p), p ? n / 2 : 0);
+}
+
+void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    // X LIKE Y calls like(Y, X).
+    if (argc < 2) return;
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const QString pattern = valueText(argv[0]).toString();
+    const QStringView text = valueText(argv[1]);
+    sqlite3_result_int(ctx, jetLike(text, pattern) ? 1 : 0);
+}
+
+int collate(void* arg, int n1, const void* p1, int n2, const void* p2) {
+    auto* collator = static_cast<QCollator*>(arg);
+    const QStringView a(static_cast<const QChar*>(p1), n1 / 2);
+    const QStringView b(static_cast<const QChar*>(p2), n2 / 2);
+    return collator->compare(a, b);
+}
+
+}  // namespace
+
+void installFunctions(sqlite3* db, QCollator* collator) {
+    sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF16_ALIGNED, collator, collate, nullptr);
+    for (int argc : {2, 3})
+        sqlite3_create_function(db, "like", argc, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
+                                nullptr, nullptr);
+}
+
+}  // namespace dao::detail

@@ -1,0 +1,375 @@
+// Field types and the conversion of values on their way in and out, the way
+// the original engine converted on assignment.
+#include "platform/dao/Internal.h"
+
+#include <QLocale>
+
+#include <cmath>
+#include <limits>
+
+namespace dao::detail {
+
+std::atomic<quint64> writeGeneration{0};
+
+bool isTextType(int type) {
+    return type == dbText || type == dbMemo;
+}
+
+bool isNumberType(int type) {
+    switch (type) {
+        case dbByte:
+        case dbInteger:
+        case dbLong:
+        case dbCurrency:
+        case dbSingle:
+        case dbDouble:
+            return true;
+        default:
+            return false;
+    }
+}
+
+int defaultSizeOf(int type) {
+    switch (type) {
+        case dbBoolean:
+        case dbByte:
+            return 1;
+        case dbInteger:
+            return 2;
+        case dbLong:
+        case dbSingle:
+            return 4;
+        case dbCurrency:
+        case dbDouble:
+        case dbDate:
+            return 8;
+        case dbText:
+            return DefaultTextSize;
+        default:
+            return 0;
+    }
+}
+
+QString sqlTypeOf(int type, int size) {
+    switch (type) {
+        case dbBoolean:
+            return QStringLiteral("BOOLEAN");
+        case dbByte:
+            return QStringLiteral("TINYINT");
+        case dbInteger:
+            return QStringLiteral("SMALLINT");
+        case dbLong:
+            return QStringLiteral("INTEGER");
+        case dbCurrency:
+            return QStringLiteral("CURRENCY");
+        case dbSingle:
+            return QStringLiteral("FLOAT");
+        case dbDouble:
+            return QStringLiteral("DOUBLE");
+        case dbDate:
+            return QStringLiteral("DATETIME");
+        case dbText:
+            return QStringLiteral("VARCHAR(%1) COLLATE NOCASE").arg(size);
+        case dbMemo:
+            return QStringLiteral("TEXT COLLATE NOCASE");
+        case dbLongBinary:
+            return QStringLiteral("BLOB");
+        default:
+            raise(3001);
+    }
+}
+
+int TableInfo::indexOf(const QString& column) const {
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].name.compare(column, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
+}
+
+QString dateToText(const QDateTime& dt) {
+    return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+namespace {
+
+bool isNullValue(const QVariant& v) {
+    return !v.isValid() || v.typeId() == QMetaType::Nullptr;
+}
+
+// A number from a text: the program's own '.' form first, then the user's
+// locale; blanks around it are fine.
+std::optional<double> numberFromText(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty()) return std::nullopt;
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return -1.0;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return 0.0;
+    bool ok = false;
+    double d = QLocale::c().toDouble(t, &ok);
+    if (ok) return d;
+    d = QLocale().toDouble(t, &ok);
+    if (ok) return d;
+    return std::nullopt;
+}
+
+const QDateTime oleEpoch(QDate(1899, 12, 30), QTime(0, 0));
+
+std::optional<QDateTime> dateFromText(const QString& text) {
+    const QString t = text.trimmed();
+    static const char* formats[] = {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss",
+                                    "yyyy-MM-dd HH:mm",    "yyyy-MM-dd",
+                                    "dd.MM.yyyy HH:mm:ss", "dd.MM.yyyy HH:mm",
+                                    "dd.MM.yyyy",          "d.M.yyyy",
+                                    "M/d/yyyy H:mm:ss",    "M/d/yyyy"};
+    for (const char* f : formats) {
+        QDateTime dt = QDateTime::fromString(t, QLatin1String(f));
+        if (dt.isValid()) return dt;
+    }
+    QDateTime dt = QDateTime::fromString(t, Qt::ISODate);
+    if (dt.isValid()) return dt.toLocalTime();
+    return std::nullopt;
+}
+
+std::optional<double> asNumber(const QVariant& v) {
+    switch (v.typeId()) {
+        case QMetaType::Bool:
+            return v.toBool() ? -1.0 : 0.0;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar:
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return v.toDouble();
+        case QMetaType::QString:
+            return numberFromText(v.toString());
+        case QMetaType::QByteArray:
+            return numberFromText(QString::fromLatin1(v.toByteArray()));
+        case QMetaType::QDateTime: {
+            const QDateTime dt = v.toDateTime();
+            return double(oleEpoch.msecsTo(dt)) / 86400000.0;
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+QString asText(const QVariant& v) {
+    switch (v.typeId()) {
+        case QMetaType::Bool:
+            return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return QString::number(v.toDouble(), 'g', 15);
+        case QMetaType::QDateTime:
+            return dateToText(v.toDateTime());
+        case QMetaType::QDate:
+            return v.toDate().toString(Qt::ISODate);
+        case QMetaType::QByteArray:
+            return QString::fromLatin1(v.toByteArray());
+        default:
+            break;
+    }
+    if (!v.canConvert<QString>()) raise(13);
+    return v.toString();
+}
+
+}  // namespace
+
+QVariant convertForField(const ColumnInfo& c, const QVariant& value) {
+    if (isNullValue(value)) return QVariant();
+    switch (c.type) {
+        case dbText:
+        case dbMemo: {
+            if (c.type == dbMemo && value.typeId() == QMetaType::QByteArray) {
+                if (value.toByteArray().isEmpty() && !c.allowZeroLength) raise(3315, c.name);
+                return value;
+            }
+            QString s = asText(value);
+            if (c.type == dbText && s.size() > c.size) raise(3163);
+            if (s.isEmpty() && !c.allowZeroLength) raise(3315, c.name);
+            if (s.isNull()) s = QLatin1String("");
+            return s;
+        }
+        case dbBoolean: {
+            auto n = asNumber(value);
+            if (!n) raise(13);
+            return QVariant(qlonglong(*n != 0 ? -1 : 0));
+        }
+        case dbByte:
+        case dbInteger:
+        case dbLong: {
+            auto n = asNumber(value);
+            if (!n || std::isnan(*n)) raise(13);
+            const double r = std::nearbyint(*n);  // ties to even, as the original rounded
+            const double lo = c.type == dbByte ? 0 : c.type == dbInteger ? -32768.0 : -2147483648.0;
+            const double hi = c.type == dbByte ? 255 : c.type == dbInteger ? 32767.0 : 2147483647.0;
+            if (r < lo || r > hi) raise(6);
+            return QVariant(qlonglong(r));
+        }
+        case dbSingle:
+        case dbDouble:
+        case dbCurrency: {
+            auto n = asNumber(value);
+            if (!n) raise(13);
+            if (!std::isfinite(*n)) raise(6);
+            if (c.type == dbSingle && std::fabs(*n) > std::numeric_limits<float>::max()) raise(6);
+            return QVariant(*n);
+        }
+        case dbDate: {
+            QDateTime dt;
+            if (value.typeId() == QMetaType::QDateTime)
+                dt = value.toDateTime();
+            else if (value.typeId() == QMetaType::QDate)
+                dt = value.toDate().startOfDay();
+            else if (value.typeId() == QMetaType::QString) {
+                auto d = dateFromText(value.toString());
+                if (!d) raise(13);
+                dt = *d;
+            } else if (auto n = asNumber(value)) {
+                dt = oleEpoch.addMSecs(qint64(std::llround(*n * 86400000.0)));
+            } else {
+                raise(13);
+            }
+            if (!dt.isValid()) raise(13);
+            return QVariant(dateToText(dt));
+        }
+        case dbLongBinary:
+            if (value.typeId() == QMetaType::QByteArray) return value;
+            return QVariant(asText(value).toUtf8());
+        default:
+            raise(13);
+    }
+}
+
+void bindValue(sqlite3_stmt* st, int i, const QVariant& v) {
+    if (isNullValue(v)) {
+        sqlite3_bind_null(st, i);
+        return;
+    }
+    switch (v.typeId()) {
+        case QMetaType::Bool:
+            sqlite3_bind_int64(st, i, v.toBool() ? -1 : 0);
+            return;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar:
+        case QMetaType::ULongLong:
+            sqlite3_bind_int64(st, i, v.toLongLong());
+            return;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            sqlite3_bind_double(st, i, v.toDouble());
+            return;
+        case QMetaType::QByteArray: {
+            const QByteArray b = v.toByteArray();
+            sqlite3_bind_blob64(st, i, b.constData(), sqlite3_uint64(b.size()), SQLITE_TRANSIENT);
+            return;
+        }
+        case QMetaType::QDateTime: {
+            const QByteArray t = dateToText(v.toDateTime()).toUtf8();
+            sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            return;
+        }
+        case QMetaType::QDate: {
+            const QByteArray t = dateToText(v.toDate().startOfDay()).toUtf8();
+            sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            return;
+        }
+        default: {
+            const QString s = v.toString();
+            sqlite3_bind_text16(st, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+            return;
+        }
+    }
+}
+
+static QString columnText(sqlite3_stmt* st, int col) {
+    const void* p = sqlite3_column_text16(st, col);
+    const int n = sqlite3_column_bytes16(st, col);
+    if (!p) return QLatin1String("");
+    return QString(reinterpret_cast<const QChar*>(p), n / 2);
+}
+
+QVariant readValue(sqlite3_stmt* st, int col, int type) {
+    const int storage = sqlite3_column_type(st, col);
+    if (storage == SQLITE_NULL) return QVariant();
+    if (storage == SQLITE_BLOB) {
+        const int n = sqlite3_column_bytes(st, col);
+        const char* p = static_cast<const char*>(sqlite3_column_blob(st, col));
+        return QByteArray(p ? p : "", n);
+    }
+    switch (type) {
+        case dbBoolean:
+            return QVariant(sqlite3_column_int64(st, col) != 0);
+        case dbByte:
+        case dbInteger:
+        case dbLong:
+            if (storage == SQLITE_TEXT) {
+                auto n = numberFromText(columnText(st, col));
+                return n ? QVariant(int(*n)) : QVariant(columnText(st, col));
+            }
+            return QVariant(int(sqlite3_column_int64(st, col)));
+        case dbSingle:
+        case dbDouble:
+        case dbCurrency:
+            return QVariant(sqlite3_column_double(st, col));
+        case dbDate: {
+            if (storage == SQLITE_TEXT) {
+                auto d = dateFromText(columnText(st, col));
+                return d ? QVariant(*d) : QVariant(columnText(st, col));
+            }
+            return QVariant(oleEpoch.addMSecs(qint64(sqlite3_column_double(st, col) * 86400000.0)));
+        }
+        case dbText:
+        case dbMemo:
+            return QVariant(columnText(st, col));
+        default:
+            if (storage == SQLITE_INTEGER) {
+                const qint64 v = sqlite3_column_int64(st, col);
+                if (v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max())
+                    return QVariant(int(v));
+                return QVariant(qlonglong(v));
+            }
+            if (storage == SQLITE_FLOAT) return QVariant(sqlite3_column_double(st, col));
+            return QVariant(columnText(st, col));
+    }
+}
+
+QString sqlLiteral(const QVariant& v) {
+    if (isNullValue(v)) return QStringLiteral("NULL");
+    switch (v.typeId()) {
+        case QMetaType::Bool:
+            return v.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::Short:
+            return QString::number(v.toLongLong());
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return QString::number(v.toDouble(), 'g', 17);
+        case QMetaType::QDateTime:
+            return QLatin1Char('\'') + dateToText(v.toDateTime()) + QLatin1Char('\'');
+        default: {
+            QString s = v.toString();
+            s.replace(QLatin1Char('\''), QLatin1String("''"));
+            return QLatin1Char('\'') + s + QLatin1Char('\'');
+        }
+    }
+}
+
+}  // namespace dao::detail

@@ -1,0 +1,250 @@
+// Dynaset behaviour: positions, changes, keys fixed at open.
+#include "DaoTestSupport.h"
+
+using namespace daotest;
+
+namespace {
+
+class RecordsetTest : public DaoTest {};
+
+TEST_F(RecordsetTest, EmptySetHasNoCurrentRecord) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("SELECT * FROM VOK", dao::dbOpenDynaset);
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_TRUE(rs->Bof());
+    EXPECT_EQ(rs->RecordCount(), 0);
+    EXPECT_EQ(rs->AbsolutePosition(), -1);
+    EXPECT_EQ(errorOf([&] { rs->MoveLast(); }), 3021);
+    EXPECT_EQ(errorOf([&] { rs->MoveFirst(); }), 3021);
+    EXPECT_EQ(errorOf([&] { rs->MoveNext(); }), 3021);
+    EXPECT_EQ(errorOf([&] { rs->Value("Q"); }), 3021);
+    EXPECT_EQ(errorOf([&] { rs->Edit(); }), 3021);
+    EXPECT_EQ(errorOf([&] { rs->Delete(); }), 3021);
+    EXPECT_EQ(errorOf([&] { rs->SetAbsolutePosition(0); }), 3001);
+}
+
+TEST_F(RecordsetTest, WalkForwardAndBack) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("VOK");
+    for (QString q : {"a", "b", "c"}) addItem(rs, q);
+    rs->Requery();
+    EXPECT_EQ(rs->RecordCount(), 3);
+    EXPECT_EQ(rs->Value("Q").toString(), "a");
+    rs->MoveNext();
+    rs->MoveNext();
+    EXPECT_EQ(rs->AbsolutePosition(), 2);
+    rs->MoveNext();
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_FALSE(rs->Bof());
+    EXPECT_EQ(rs->AbsolutePosition(), -1);
+    EXPECT_EQ(errorOf([&] { rs->MoveNext(); }), 3021);
+    rs->MovePrevious();
+    EXPECT_EQ(rs->Value("Q").toString(), "c");
+    rs->MoveFirst();
+    rs->MovePrevious();
+    EXPECT_TRUE(rs->Bof());
+    EXPECT_EQ(errorOf([&] { rs->MovePrevious(); }), 3021);
+    rs->MoveLast();
+    rs->Move(-2);
+    EXPECT_EQ(rs->Value("Q").toString(), "a");
+    rs->Move(5);
+    EXPECT_TRUE(rs->Eof());
+    EXPECT_EQ(errorOf([&] { rs->SetAbsolutePosition(3); }), 3001);
+    EXPECT_EQ(errorOf([&] { rs->SetAbsolutePosition(-1); }), 3001);
+}
+
+TEST_F(RecordsetTest, AddNewAppendsAtEndAndKeepsCurrentRecord) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("SELECT * FROM VOK ORDER BY Q");
+    for (QString q : {"m", "b"}) addItem(rs, q);
+    rs->Requery();
+    EXPECT_EQ(column(rs, "Q"), QStringList({"b", "m"}));
+    rs->SetAbsolutePosition(0);
+    addItem(rs, "a");  // sorts first, but a dynaset shows it at its end
+    EXPECT_EQ(rs->Value("Q").toString(), "b");
+    EXPECT_EQ(rs->AbsolutePosition(), 0);
+    EXPECT_EQ(column(rs, "Q"), QStringList({"b", "m", "a"}));
+    rs->SetBookmark(rs->LastModified());
+    EXPECT_EQ(rs->Value("Q").toString(), "a");
+    rs->Requery();
+    EXPECT_EQ(column(rs, "Q"), QStringList({"a", "b", "m"}));
+}
+
+TEST_F(RecordsetTest, AddNewFillsDefaultsAndCancelDiscards) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("VOK");
+    rs->AddNew();
+    EXPECT_EQ(rs->EditMode(), dao::dbEditAdd);
+    EXPECT_EQ(rs->Value("T").toString(), "Other");
+    EXPECT_FALSE(rs->Value("Q").isValid());
+    rs->SetValue("Q", "x");
+    rs->CancelUpdate();
+    EXPECT_EQ(rs->EditMode(), dao::dbEditNone);
+    EXPECT_EQ(errorOf([&] { rs->Update(); }), 3020);
+    EXPECT_EQ(errorOf([&] { rs->CancelUpdate(); }), 3020);
+    EXPECT_EQ(rs->RecordCount(), 0);
+    rs->AddNew();
+    rs->Update();
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Value("T").toString(), "Other");
+    EXPECT_EQ(rs->Value("Markiert").toBool(), false);
+    EXPECT_EQ(rs->Value("Markiert").typeId(), QMetaType::Bool);
+    EXPECT_EQ(rs->Value("Punkte").toInt(), 0);
+    EXPECT_FALSE(rs->Value("Q").isValid());
+}
+
+TEST_F(RecordsetTest, EditWithoutEditModeIsRefused) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("VOK");
+    addItem(rs, "a");
+    rs->MoveFirst();
+    EXPECT_EQ(errorOf([&] { rs->SetValue("Q", "b"); }), 3020);
+    rs->Edit();
+    rs->SetValue("Q", "b");
+    EXPECT_EQ(rs->Value("Q").toString(), "b");
+    rs->MoveFirst();  // moving drops the pending change
+    EXPECT_EQ(rs->Value("Q").toString(), "a");
+}
+
+TEST_F(RecordsetTest, KeysStayFixedWhileRowsChange) {
+    auto db = freshDb();
+    auto writer = db->OpenRecordset("VOK");
+    for (QString q : {"a", "b", "c", "d"}) addItem(writer, q);
+    auto rs = db->OpenRecordset("SELECT * FROM VOK WHERE Punkte = 0 ORDER BY Q");
+    ASSERT_EQ(rs->RecordCount(), 4);
+
+    // A change that takes a row out of the filter keeps it in the set.
+    rs->SetAbsolutePosition(1);
+    rs->Edit();
+    rs->SetValue("Punkte", 5);
+    rs->Update();
+    EXPECT_EQ(rs->Value("Punkte").toInt(), 5);
+    EXPECT_EQ(column(rs, "Q"), QStringList({"a", "b", "c", "d"}));
+
+    // Another recordset sees the change and its own edits show here.
+    auto other = db->OpenRecordset("SELECT * FROM VOK ORDER BY Q");
+    other->SetAbsolutePosition(2);
+    EXPECT_EQ(other->Value("Q").toString(), "c");
+    other->Edit();
+    other->SetValue("A1", "changed");
+    other->Update();
+    rs->SetAbsolutePosition(2);
+    EXPECT_EQ(rs->Value("A1").toString(), "changed");
+    other->SetAbsolutePosition(1);
+    EXPECT_EQ(other->Value("Punkte").toInt(), 5);
+
+    // Rows inserted elsewhere do not join an open set.
+    addItem(writer, "e");
+    EXPECT_EQ(rs->RecordCount(), 4);
+
+    // A row deleted elsewhere is reported, the others keep their places.
+    other->SetAbsolutePosition(0);
+    other->Delete();
+    rs->SetAbsolutePosition(0);
+    EXPECT_EQ(errorOf([&] { rs->Value("Q"); }), 3167);
+    rs->SetAbsolutePosition(3);
+    EXPECT_EQ(rs->Value("Q").toString(), "d");
+}
+
+TEST_F(RecordsetTest, DeleteThenMoveNextGoesToFollowingRow) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("VOK");
+    for (QString q : {"a", "b", "c"}) addItem(rs, q);
+    rs->Requery();
+    rs->MoveNext();
+    rs->Delete();
+    EXPECT_EQ(rs->AbsolutePosition(), -1);
+    EXPECT_EQ(errorOf([&] { rs->Value("Q"); }), 3021);
+    rs->MoveNext();
+    EXPECT_EQ(rs->Value("Q").toString(), "c");
+    EXPECT_EQ(rs->RecordCount(), 2);
+    EXPECT_EQ(column(rs, "Q"), QStringList({"a", "c"}));
+}
+
+TEST_F(RecordsetTest, FieldsByNameAndIndex) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("SELECT * FROM VOK");
+    addItem(rs, "a", "b");
+    rs->Requery();
+    ASSERT_EQ(rs->FieldCount(), 9);
+    EXPECT_EQ(rs->FieldName(0), "Q");
+    EXPECT_EQ(rs->FieldName(8), "ZuletztGelerntAm");
+    EXPECT_EQ(rs->Value(1).toString(), "b");
+    EXPECT_EQ(rs->Value("a1").toString(), "b");  // names match regardless of case
+    EXPECT_EQ(rs->FieldType("Punkte"), dao::dbLong);
+    EXPECT_EQ(rs->FieldType(5), dao::dbInteger);
+    EXPECT_EQ(rs->FieldDefinedSize("T"), 50);
+    EXPECT_EQ(rs->FieldIndex("nope"), -1);
+    EXPECT_EQ(errorOf([&] { rs->Value("nope"); }), 3265);
+    EXPECT_EQ(errorOf([&] { rs->Value(9); }), 3265);
+    EXPECT_EQ(errorOf([&] { rs->FieldName(-1); }), 3265);
+
+    auto two = db->OpenRecordset("SELECT Q, [T] FROM VOK");
+    EXPECT_EQ(two->FieldCount(), 2);
+    EXPECT_EQ(two->Value("T").toString(), "Other");
+    EXPECT_EQ(errorOf([&] { two->Value("A1"); }), 3265);
+}
+
+TEST_F(RecordsetTest, ClosedRecordsetsAndDatabasesAreInvalid) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("VOK");
+    auto rs2 = db->OpenRecordset("VOK");
+    rs->Close();
+    EXPECT_FALSE(rs->IsOpen());
+    EXPECT_EQ(errorOf([&] { rs->Eof(); }), 3420);
+    EXPECT_EQ(errorOf([&] { rs->Close(); }), 3420);
+    db->Close();
+    EXPECT_FALSE(rs2->IsOpen());
+    EXPECT_EQ(errorOf([&] { rs2->MoveFirst(); }), 3420);
+    EXPECT_EQ(errorOf([&] { db->Execute("DELETE FROM VOK"); }), 3420);
+    EXPECT_EQ(errorOf([&] { db->Close(); }), 3420);
+}
+
+TEST_F(RecordsetTest, RecordsetOutlivesReleasedDatabase) {
+    dao::RecordsetPtr rs;
+    {
+        auto db = freshDb();
+        rs = db->OpenRecordset("VOK");
+        addItem(rs, "kept");
+    }
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Value("Q").toString(), "kept");
+}
+
+TEST_F(RecordsetTest, StaticResultsAreReadOnly) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("VOK");
+    for (QString t : {"x", "y", "x"}) addItem(rs, "q", {}, t);
+    auto count = db->OpenRecordset("SELECT T, COUNT(*) AS n FROM VOK GROUP BY T ORDER BY T");
+    ASSERT_EQ(count->RecordCount(), 2);
+    EXPECT_EQ(count->Value("T").toString(), "x");
+    EXPECT_EQ(count->Value("n").toInt(), 2);
+    EXPECT_EQ(errorOf([&] { count->Edit(); }), 3027);
+    auto snap = db->OpenRecordset("VOK", dao::dbOpenSnapshot);
+    EXPECT_EQ(errorOf([&] { snap->AddNew(); }), 3027);
+}
+
+TEST_F(RecordsetTest, FindFirstAndNext) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("VOK");
+    for (QString q : {"Haus", "Baum", "Hund"}) addItem(rs, q);
+    rs->Requery();
+    rs->FindFirst("Q LIKE ?", {"H*"});
+    ASSERT_FALSE(rs->NoMatch());
+    EXPECT_EQ(rs->Value("Q").toString(), "Haus");
+    rs->FindNext("Q LIKE ?", {"H*"});
+    EXPECT_EQ(rs->Value("Q").toString(), "Hund");
+    rs->FindNext("Q LIKE ?", {"H*"});
+    EXPECT_TRUE(rs->NoMatch());
+    EXPECT_EQ(rs->Value("Q").toString(), "Hund");
+}
+
+TEST_F(RecordsetTest, TopLimitsTheSet) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("VOK");
+    for (int i = 0; i < 10; ++i) addItem(rs, QString::number(i));
+    auto top = db->OpenRecordset("SELECT TOP 3 * FROM VOK WHERE Markiert = False ORDER BY Q DESC");
+    EXPECT_EQ(column(top, "Q"), QStringList({"9", "8", "7"}));
+}
+
+}  // namespace
