@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMediaDevices>
 #include <QPointer>
+#include <QTimer>
 #include <QtMath>
 #include <cstring>
 
@@ -90,8 +91,15 @@ public:
         buffer_->open(QIODevice::ReadOnly);
         sink_ = new QAudioSink(device, format, this);
         QAudioSink* sink = sink_;
-        connect(sink_, &QAudioSink::stateChanged, this, [this, sink](QAudio::State state) {
-            if (sink == sink_ && state == QAudio::IdleState) stop();
+        // Idle means the buffer is drained into the output, not that the
+        // output has played it: stopping at once would cut off the end of
+        // a short sound. Wait for what the output may still hold.
+        connect(sink_, &QAudioSink::stateChanged, this, [this, sink, format](QAudio::State state) {
+            if (sink != sink_ || state != QAudio::IdleState) return;
+            const int ms = int(format.durationForBytes(sink->bufferSize()) / 1000) + 250;
+            QTimer::singleShot(ms, this, [this, sink] {
+                if (sink == sink_ && sink->state() == QAudio::IdleState) stop();
+            });
         });
         sink_->start(buffer_);
         if (sink_->error() != QAudio::NoError) {
@@ -116,7 +124,7 @@ public:
         data_.clear();
     }
 
-    bool playing() const { return sink_ && sink_->state() == QAudio::ActiveState; }
+    bool playing() const { return !sink_.isNull(); }
 
 private:
     QPointer<QAudioSink> sink_;

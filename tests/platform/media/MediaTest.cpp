@@ -176,3 +176,32 @@ TEST(MediaRecord, WithoutADeviceTheRecorderFailsWithAReason) {
     EXPECT_EQ(QFile(path).size(), 0) << "an empty take must not look like a sound";
     EXPECT_EQ(rec.RecordedBytes(), 0);
 }
+
+TEST(MediaRecord, WithADeviceATakeBecomesAWaveFile) {
+    if (QMediaDevices::defaultAudioInput().isNull()) GTEST_SKIP() << "no recording device here";
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(QStringLiteral("NewVok.wav"));
+    media::WavRecorder rec;
+    ASSERT_TRUE(rec.Start(path)) << rec.ErrorString().toStdString();
+    EXPECT_TRUE(rec.IsRecording());
+    pump(400);
+    rec.Stop();
+    EXPECT_FALSE(rec.IsRecording());
+    ASSERT_TRUE(rec.Save()) << rec.ErrorString().toStdString();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    media::WavSound w;
+    ASSERT_TRUE(media::ParseWav(f.readAll(), w));
+    EXPECT_EQ(w.format, rec.Format());
+    EXPECT_GT(w.samples.size(), 0);
+    EXPECT_EQ(w.samples.size(), rec.RecordedBytes());
+}
+
+TEST(MediaPlay, ASoundEndsByItself) {
+    if (QMediaDevices::defaultAudioOutput().isNull()) GTEST_SKIP() << "no sound output here";
+    ASSERT_TRUE(media::PlaySoundData(media::MakeWav(fmt(8000, 1, QAudioFormat::Int16), tone16(800))));
+    QElapsedTimer t;
+    t.start();
+    while (media::IsPlaying() && t.elapsed() < 5000) pump(20);
+    EXPECT_FALSE(media::IsPlaying());
+}
