@@ -184,11 +184,13 @@ void frmMain::Form_Resize() {
     const double H = twips(height());
 
     imgTop->setGeometry(0, 0, width(), px(645));
-    // The title-bar pictures keep their distance from the right edge, so they
-    // stay inside the window at every width.
-    imgBarMin->move(px(W - (10200 - 8115)), px(120));
-    imgBarMax->move(px(W - (10200 - 8370)), px(120));
-    imgBarExit->move(px(W - (10200 - 8640)), px(120));
+    // The title-bar pictures sit at the right edge with their designed
+    // spacing, so that at every width they stay inside the window and clear
+    // of the main bar.
+    const double exitLeft = W - 120 - 240;
+    imgBarExit->move(px(exitLeft), px(120));
+    imgBarMax->move(px(exitLeft - (8640 - 8370)), px(120));
+    imgBarMin->move(px(exitLeft - (8640 - 8115)), px(120));
     imgSizeArrow->move(width() - imgSizeArrow->width(), height() - imgSizeArrow->height());
 
     const double bottomH = twips(imgBottom->height());

@@ -245,10 +245,11 @@ bool FrmBenutzer::openUserDatabase() {
 }
 
 void FrmBenutzer::Form_Load() {
-    // 1.-2. One instance at a time. The name is taken before ProgName is set,
-    // so the first pass locks " 4.3_APPLICATION_MUTEX".
+    // 1.-2. One instance at a time. The name is taken before step 6 sets the
+    // product name, so the first pass locks " 4.3_APPLICATION_MUTEX" and only
+    // the pass repeated after a replaced user database "Wortkiste 4.3_...".
     ProgVersion = QStringLiteral("4.3");
-    AppTitel = ProgName + " " + ProgVersion;
+    AppTitel = (passes_++ == 0 ? QString() : ProgName) + " " + ProgVersion;
     const QString lockName = AppTitel + "_APPLICATION_MUTEX";
     if (!CreateAppMutex(lockName)) {
         if (QFile::exists(restartMarker())) {

@@ -90,6 +90,7 @@ private:
     // be used.
     [[noreturn]] void userDatabaseFailed(const QString& reason);
 
+    int passes_ = 0;  // runs of the start-up sequence
     bool bFormDrag = false;
     qint32 DragOffsetX = 0, DragOffsetY = 0;
     QPoint HoverCursor;
