@@ -1,5 +1,6 @@
 // Creates the application object and shows the start form.
 #include <QApplication>
+#include <QScreen>
 
 #include "startup/FrmBenutzer.h"
 
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     start->setAttribute(Qt::WA_DeleteOnClose);
     start->CommandLine = args.join(' ');
     start->Form_Load();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        start->move(screen->geometry().center() - start->rect().center());
     start->show();
     return app.exec();
 }
