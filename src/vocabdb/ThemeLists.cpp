@@ -1,5 +1,7 @@
 #include "vocabdb/ThemeLists.h"
 
+#include "startup/modFunctions.h"
+
 #include <QComboBox>
 #include <QSet>
 #include <exception>
@@ -7,12 +9,6 @@
 namespace vocabdb {
 
 namespace {
-
-QString upper(const QString& s) {
-    QString u = s;
-    for (auto& c : u) c = c.toUpper();
-    return u;
-}
 
 QStringList comboItems(const QComboBox* cbo) {
     QStringList items;
@@ -30,7 +26,7 @@ struct DistinctList {
         if (v.isNull()) return;  // a Null theme is no theme
         const QString s = v.toString();
         if (s.isEmpty()) return;
-        const QString key = upper(s);
+        const QString key = modFunctions::UCase(s);
         if (keys.contains(key)) return;
         keys.insert(key);
         items << s;
@@ -38,13 +34,6 @@ struct DistinctList {
 };
 
 }  // namespace
-
-bool FindComboItem(const QStringList& items, const QString& text) {
-    const QString key = upper(text);
-    for (const auto& i : items)
-        if (upper(i) == key) return true;
-    return false;
-}
 
 SubjectLists CollectSubjects(const dao::RecordsetPtr& data) {
     DistinctList themen, kategorien;
@@ -73,19 +62,16 @@ void FillCombo(const dao::RecordsetPtr& data, QComboBox* cboThemen, QComboBox* c
     if (cboKategorien->count() > 0) cboKategorien->setCurrentIndex(0);
 }
 
-QVariantList ListToArray(const QStringList& items) {
-    if (items.isEmpty()) return {QVariant()};
-    QVariantList arr;
-    arr.reserve(items.size());
-    for (const auto& s : items) arr << s;
-    return arr;
+QStringList ListToArray(const QStringList& items) {
+    if (items.isEmpty()) return {QString()};
+    return items;
 }
 
-void ErstelleThemenListe(const QComboBox* cboThemen, QVariantList& arrThemen) {
+void ErstelleThemenListe(const QComboBox* cboThemen, QStringList& arrThemen) {
     arrThemen = ListToArray(comboItems(cboThemen));
 }
 
-void ErstelleKategorienListe(const QComboBox* cboKategorien, QVariantList& arrKategorien) {
+void ErstelleKategorienListe(const QComboBox* cboKategorien, QStringList& arrKategorien) {
     arrKategorien = ListToArray(comboItems(cboKategorien));
 }
 

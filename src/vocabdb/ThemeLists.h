@@ -6,7 +6,6 @@
 // into arrThemen / arrKategorien.
 
 #include <QStringList>
-#include <QVariantList>
 
 #include "platform/dao/Dao.h"
 
@@ -28,13 +27,9 @@ SubjectLists CollectSubjects(const dao::RecordsetPtr& data);
 void FillCombo(const dao::RecordsetPtr& data, QComboBox* cboThemen, QComboBox* cboKategorien);
 
 // The items of a list as an array from 0; an empty list gives one empty
-// (Null) element.
-QVariantList ListToArray(const QStringList& items);
-void ErstelleThemenListe(const QComboBox* cboThemen, QVariantList& arrThemen);
-void ErstelleKategorienListe(const QComboBox* cboKategorien, QVariantList& arrKategorien);
-
-// True when some item equals text once both are upper-cased character by
-// character (so "ß" stays "ß").
-bool FindComboItem(const QStringList& items, const QString& text);
+// element.
+QStringList ListToArray(const QStringList& items);
+void ErstelleThemenListe(const QComboBox* cboThemen, QStringList& arrThemen);
+void ErstelleKategorienListe(const QComboBox* cboKategorien, QStringList& arrKategorien);
 
 }  // namespace vocabdb

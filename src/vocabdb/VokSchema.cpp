@@ -1,5 +1,6 @@
 #include "vocabdb/VokSchema.h"
 
+#include "startup/modMain.h"
 #include "vocabdb/TableBuilder.h"
 
 namespace vocabdb {
@@ -95,7 +96,7 @@ void MakeType4(const dao::DatabasePtr& dbVok, const QString& neuDBCopyright, con
 }
 
 QString DefaultOtherText() {
-    return QStringLiteral("Other");
+    return modMain::GetText(87);
 }
 
 }  // namespace vocabdb

@@ -7,6 +7,7 @@
 #include "LayoutCompare.h"
 #include "VocabFixture.h"
 #include "platform/Error.h"
+#include "startup/modMain.h"
 #include "vocabdb/TableBuilder.h"
 
 using namespace vocabtest;
@@ -237,6 +238,23 @@ TEST_F(MakeType4, GermanFileKeepsGermanDefault) {
     rs = db->OpenRecordset("SELECT * FROM VOK WHERE Q='Maus'");
     EXPECT_EQ(rs->Value("T").toString(), "Tiere");
     EXPECT_EQ(rs->Value("Kategorie").toString(), "Andere");
+}
+
+TEST_F(MakeType4, DefaultThemeFollowsTheInterfaceLanguage) {
+    for (const auto& [lang, text] : {std::pair<int, QString>{0, "Andere"}, {1, "Other"}}) {
+        modMain::SetLanguage(lang);
+        const QString p = dir.filePath(QString("lang%1.wkd").arg(lang));
+        vocabdb::MakeType4(dao::DBEngine::CreateDatabase(p, vocabdb::VokDBLocale, 34), "n");
+        auto d = dao::DBEngine::OpenDatabase(p, false, false, pwd());
+        d->Execute("INSERT INTO VOK (Q) VALUES ('x')");
+        // Switching the language later changes nothing in the file.
+        modMain::SetLanguage(1 - lang);
+        auto rs = d->OpenRecordset("VOK");
+        EXPECT_EQ(rs->Value("T").toString(), text);
+        EXPECT_EQ(rs->Value("Kategorie").toString(), text);
+        d->Close();
+    }
+    modMain::SetLanguage(1);
 }
 
 TEST_F(MakeType4, FileNeedsThePassword) {
