@@ -34,6 +34,11 @@ bool ParseWav(const QByteArray& file, WavSound& out, QString* error = nullptr);
 // samples in `format`.
 QByteArray MakeWav(const QAudioFormat& format, const QByteArray& samples);
 
+// The samples in `target`'s layout: the rate by linear interpolation, the
+// channels by taking the first ones or repeating the last, each sample by
+// its value. For outputs that do not take a file's own layout.
+QByteArray ConvertSamples(const WavSound& in, const QAudioFormat& target);
+
 // ---- playing ---------------------------------------------------------------
 
 // Plays a wave file asynchronously and returns at once. A new sound stops

@@ -10,65 +10,11 @@
 #include <QPointer>
 #include <QTimer>
 #include <QtMath>
-#include <cstring>
 
 #include "platform/media/Media.h"
 
 namespace media {
 namespace {
-
-// Writes one sample, -1..1, in `format`.
-void putSample(const QAudioFormat& format, char* to, float v) {
-    v = qBound(-1.0f, v, 1.0f);
-    switch (format.sampleFormat()) {
-        case QAudioFormat::UInt8:
-            *reinterpret_cast<quint8*>(to) = quint8(qRound(v * 127.0f) + 128);
-            break;
-        case QAudioFormat::Int16: {
-            const qint16 s = qint16(qRound(v * 32767.0f));
-            std::memcpy(to, &s, 2);
-            break;
-        }
-        case QAudioFormat::Int32: {
-            const qint32 s = qint32(qRound64(double(v) * 2147483647.0));
-            std::memcpy(to, &s, 4);
-            break;
-        }
-        case QAudioFormat::Float:
-            std::memcpy(to, &v, 4);
-            break;
-        default:
-            break;
-    }
-}
-
-// Converts the samples to `target` (rate by linear interpolation, channels
-// by taking the first or repeating the last, encoding by value).
-QByteArray convert(const WavSound& in, const QAudioFormat& target) {
-    const QAudioFormat& src = in.format;
-    const int sch = src.channelCount(), tch = target.channelCount();
-    const int sbs = src.bytesPerSample(), tbs = target.bytesPerSample();
-    const qsizetype frames = in.samples.size() / src.bytesPerFrame();
-    if (frames == 0) return {};
-    const double step = double(src.sampleRate()) / target.sampleRate();
-    const qsizetype outFrames = qMax<qsizetype>(1, qsizetype(frames / step));
-    QByteArray out(outFrames * target.bytesPerFrame(), '\0');
-    const char* s = in.samples.constData();
-    auto sample = [&](qsizetype frame, int ch) {
-        return src.normalizedSampleValue(s + (frame * sch + qMin(ch, sch - 1)) * sbs);
-    };
-    for (qsizetype f = 0; f < outFrames; ++f) {
-        const double at = f * step;
-        const qsizetype i = qMin<qsizetype>(qsizetype(at), frames - 1);
-        const qsizetype j = qMin<qsizetype>(i + 1, frames - 1);
-        const float frac = float(at - double(i));
-        for (int c = 0; c < tch; ++c) {
-            const float v = sample(i, c) * (1.0f - frac) + sample(j, c) * frac;
-            putSample(target, out.data() + (f * tch + c) * tbs, v);
-        }
-    }
-    return out;
-}
 
 class Player : public QObject {
 public:
@@ -83,7 +29,7 @@ public:
         if (!device.isFormatSupported(format)) {
             QAudioFormat preferred = device.preferredFormat();
             if (!preferred.isValid()) return false;
-            data_ = convert(sound, preferred);
+            data_ = ConvertSamples(sound, preferred);
             format = preferred;
         }
         buffer_ = new QBuffer(this);

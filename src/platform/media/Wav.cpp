@@ -1,6 +1,7 @@
 // Reading and writing wave files. The files come from users and from old
 // databases, so every length is checked against what is really there.
 #include <QtEndian>
+#include <QtMath>
 #include <cstring>
 
 #include "platform/media/Media.h"
@@ -136,6 +137,86 @@ bool ParseWav(const QByteArray& file, WavSound& out, QString* error) {
     out.format = f;
     out.samples = samples;
     return true;
+}
+
+namespace {
+
+// Writes one sample, -1..1, in `format`.
+void putSample(const QAudioFormat& format, char* to, float v) {
+    v = qBound(-1.0f, v, 1.0f);
+    switch (format.sampleFormat()) {
+        case QAudioFormat::UInt8:
+            *reinterpret_cast<quint8*>(to) = quint8(qRound(v * 127.0f) + 128);
+            break;
+        case QAudioFormat::Int16: {
+            const qint16 s = qint16(qRound(v * 32767.0f));
+            std::memcpy(to, &s, 2);
+            break;
+        }
+        case QAudioFormat::Int32: {
+            const qint32 s = qint32(qRound64(double(v) * 2147483647.0));
+            std::memcpy(to, &s, 4);
+            break;
+        }
+        case QAudioFormat::Float:
+            std::memcpy(to, &v, 4);
+            break;
+        default:
+            break;
+    }
+}
+
+// Reads one sample as -1..1 (0x80 of 8-bit samples is exactly silence).
+float getSample(const QAudioFormat& format, const char* from) {
+    switch (format.sampleFormat()) {
+        case QAudioFormat::UInt8:
+            return (float(*reinterpret_cast<const quint8*>(from)) - 128.0f) / 128.0f;
+        case QAudioFormat::Int16: {
+            qint16 s;
+            std::memcpy(&s, from, 2);
+            return float(s) / 32768.0f;
+        }
+        case QAudioFormat::Int32: {
+            qint32 s;
+            std::memcpy(&s, from, 4);
+            return float(double(s) / 2147483648.0);
+        }
+        case QAudioFormat::Float: {
+            float s;
+            std::memcpy(&s, from, 4);
+            return s;
+        }
+        default:
+            return 0.0f;
+    }
+}
+
+}  // namespace
+
+QByteArray ConvertSamples(const WavSound& in, const QAudioFormat& target) {
+    const QAudioFormat& src = in.format;
+    const int sch = src.channelCount(), tch = target.channelCount();
+    const int sbs = src.bytesPerSample(), tbs = target.bytesPerSample();
+    const qsizetype frames = in.samples.size() / src.bytesPerFrame();
+    if (frames == 0) return {};
+    const double step = double(src.sampleRate()) / target.sampleRate();
+    const qsizetype outFrames = qMax<qsizetype>(1, qsizetype(frames / step));
+    QByteArray out(outFrames * target.bytesPerFrame(), '\0');
+    const char* s = in.samples.constData();
+    auto sample = [&](qsizetype frame, int ch) {
+        return getSample(src, s + (frame * sch + qMin(ch, sch - 1)) * sbs);
+    };
+    for (qsizetype f = 0; f < outFrames; ++f) {
+        const double at = f * step;
+        const qsizetype i = qMin<qsizetype>(qsizetype(at), frames - 1);
+        const qsizetype j = qMin<qsizetype>(i + 1, frames - 1);
+        const float frac = float(at - double(i));
+        for (int c = 0; c < tch; ++c) {
+            const float v = sample(i, c) * (1.0f - frac) + sample(j, c) * frac;
+            putSample(target, out.data() + (f * tch + c) * tbs, v);
+        }
+    }
+    return out;
 }
 
 QByteArray MakeWav(const QAudioFormat& format, const QByteArray& samples) {

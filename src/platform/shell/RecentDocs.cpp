@@ -177,6 +177,10 @@ bool rewrite(const QByteArray& old, const QString& localPath, const QString& mim
                 w.writeCurrentToken(r);
                 --depth;
                 break;
+            case QXmlStreamReader::StartDocument:
+                w.writeCurrentToken(r);
+                w.writeCharacters(QStringLiteral("\n"));  // the reader drops the prolog's line break
+                break;
             default:
                 w.writeCurrentToken(r);
                 break;

@@ -205,3 +205,32 @@ TEST(MediaPlay, ASoundEndsByItself) {
     while (media::IsPlaying() && t.elapsed() < 5000) pump(20);
     EXPECT_FALSE(media::IsPlaying());
 }
+
+TEST(MediaWav, ConversionForAnOutputOfAnotherLayout) {
+    // Mono 16-bit at 8000 Hz to stereo float at 16000 Hz: twice the frames,
+    // both channels alike, values scaled to -1..1 and interpolated between.
+    media::WavSound in;
+    in.format = fmt(8000, 1, QAudioFormat::Int16);
+    const qint16 src[] = {0, 16384, -32768, 32767};
+    in.samples = QByteArray(reinterpret_cast<const char*>(src), sizeof src);
+    const QAudioFormat target = fmt(16000, 2, QAudioFormat::Float);
+    const QByteArray out = media::ConvertSamples(in, target);
+    ASSERT_EQ(out.size(), 8 * 2 * 4);
+    const auto* f = reinterpret_cast<const float*>(out.constData());
+    for (int i = 0; i < 8; ++i) EXPECT_FLOAT_EQ(f[2 * i], f[2 * i + 1]) << i;
+    EXPECT_NEAR(f[0], 0.0f, 1e-4);
+    EXPECT_NEAR(f[2], 0.25f, 1e-3);  // halfway between 0 and 0.5
+    EXPECT_NEAR(f[4], 0.5f, 1e-3);
+    EXPECT_NEAR(f[8], -1.0f, 1e-3);
+
+    // Stereo 8-bit down to mono 16-bit at the same rate keeps the first channel.
+    in.format = fmt(8000, 2, QAudioFormat::UInt8);
+    in.samples = QByteArray("\xff\x00\x80\x00", 4);
+    const QByteArray mono = media::ConvertSamples(in, fmt(8000, 1, QAudioFormat::Int16));
+    ASSERT_EQ(mono.size(), 4);
+    const auto* m = reinterpret_cast<const qint16*>(mono.constData());
+    EXPECT_GT(m[0], 32000);
+    EXPECT_EQ(m[1], 0);
+    EXPECT_TRUE(
+        media::ConvertSamples(media::WavSound{fmt(8000, 1, QAudioFormat::Int16), {}}, target).isEmpty());
+}
