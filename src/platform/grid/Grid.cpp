@@ -158,7 +158,10 @@ struct Grid::Column {
     long format = FormatSingleLine;
     long fore = -1;
     int indent = 0;
-    mutable int lineHeight = 0;  // cached single-line height of the font
+    mutable int lineHeight = 0;               // cached single-line height of the font
+    mutable QHash<QString, int> wrapHeights;  // wrapped text -> height, for wrapWidth and wrapFont
+    mutable int wrapWidth = -1;
+    mutable QFont wrapFont;
     std::vector<QString> text;
     std::vector<qint32> back;
     std::vector<qint16> icon;
@@ -823,6 +826,27 @@ int Grid::lineHeight(const Column& c) const {
     return c.lineHeight;
 }
 
+int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
+    const QString& t = c.text[r];
+    const int w = std::max(1, c.width - 2 * kCellMargin - c.indent - (icon ? kIconSize + kCellMargin : 0));
+    if (c.wrapWidth != w || c.wrapFont != c.font) {
+        c.wrapHeights.clear();
+        c.wrapWidth = w;
+        c.wrapFont = c.font;
+    }
+    auto it = c.wrapHeights.constFind(t);
+    if (it != c.wrapHeights.constEnd()) return *it;
+    const QFontMetrics fm(c.hasFont ? c.font : font());
+    int h;
+    if (!t.contains(QLatin1Char('\n')) && fm.horizontalAdvance(t) <= w)
+        h = lineHeight(c);  // fits on one line: no layout needed
+    else
+        h = fm.boundingRect(QRect(0, 0, w, 1000000), Qt::TextWordWrap, t).height();
+    // Themes and categories repeat; questions rarely do, so the cache stays small.
+    if (c.wrapHeights.size() < 4096) c.wrapHeights.insert(t, h);
+    return h;
+}
+
 void Grid::AutoHeightRow(long row) {
     if (row < 1 || row > s_->rows) outOfRange(QStringLiteral("row %1").arg(row));
     const size_t r = size_t(row - 1);
@@ -832,13 +856,7 @@ void Grid::AutoHeightRow(long row) {
         int ch = lineHeight(c);
         const bool icon = c.icon[r] >= 0;
         if (icon) ch = std::max(ch, kIconSize);
-        if ((c.format & DT_WORDBREAK) && !c.text[r].isEmpty()) {
-            const int w = c.width - 2 * kCellMargin - c.indent - (icon ? kIconSize + kCellMargin : 0);
-            const QFontMetrics fm(c.hasFont ? c.font : font());
-            ch = std::max(
-                ch,
-                fm.boundingRect(QRect(0, 0, std::max(1, w), 100000), Qt::TextWordWrap, c.text[r]).height());
-        }
+        if ((c.format & DT_WORDBREAK) && !c.text[r].isEmpty()) ch = std::max(ch, wrappedHeight(c, r, icon));
         h = std::max(h, ch);
     }
     h += 2 * kCellMargin + 2;
@@ -1163,6 +1181,10 @@ void Grid::publish() {
 }
 
 void Grid::applyColumnLook() {
+    // With updates off the header skips its position arithmetic per resized
+    // section, which would make 100,000 row heights quadratic.
+    const bool updates = view_->updatesEnabled();
+    if (updates) view_->setUpdatesEnabled(false);
     applyingLook_ = true;
     auto* hh = view_->horizontalHeader();
     for (int i = 0; i < int(s_->cols.size()); ++i) {
@@ -1183,6 +1205,7 @@ void Grid::applyColumnLook() {
         if (h > 0 && h != def) vh->resizeSection(int(r), h);
     }
     applyingLook_ = false;
+    if (updates) view_->setUpdatesEnabled(true);
 }
 
 void Grid::headerResized(int section, int oldSize, int newSize) {

@@ -219,6 +219,7 @@ private:
     void publish();
     void applyColumnLook();
     int lineHeight(const Column& c) const;
+    int wrappedHeight(const Column& c, size_t row, bool icon) const;
     void setCurrent(long row, long column, bool fromUser);
     void userClick(long row, long column, Qt::KeyboardModifiers mods);
     void headerResized(int section, int oldSize, int newSize);
