@@ -115,7 +115,7 @@ OptionValues Upgrade22To30(StepContext& ctx) {
             for (int i = 1; i <= 9; ++i) {
                 const QString a = Numbered("A", i);
                 IgnoringErrors([&] {
-                    if (rs.Value(a).toString().isEmpty()) row.append({a, QString(QLatin1String(""))});
+                    if (rs.Value(a).toString().isEmpty()) row.append({a, QStringLiteral("")});
                 });
             }
         }

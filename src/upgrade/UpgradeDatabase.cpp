@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 #include "upgrade/Steps.h"
+#include "vocabdb/VokSchema.h"
 
 namespace upgrade {
 
@@ -58,7 +59,7 @@ UpgradeResult Fail(UpgradeHost& host, const wk::Error& e, UpgradeResult result) 
 }  // namespace
 
 QString StepContext::defaultCategory() const {
-    return host_.defaultCategory ? host_.defaultCategory() : QString();
+    return host_.defaultCategory ? host_.defaultCategory() : vocabdb::DefaultOtherText();
 }
 
 QDateTime StepContext::now() const {
@@ -213,14 +214,7 @@ UpgradeResult UpgradeDatabase(UpgradeHost& host) {
         SetPointer(host, vbDefault);
         return UpgradeResult::Current;
     }
-    const StepFunction work = StepFor(step);
-    if (!work) {
-        return Fail(host,
-                    wk::Error(wk::err::ItemNotFound,
-                              QStringLiteral("No upgrade from version %1 is available.").arg(StepName(step))),
-                    UpgradeResult::Refused);
-    }
-    const UpgradeResult result = RunStep(host, step, work);
+    const UpgradeResult result = RunStep(host, step, StepFor(step));
     SetPointer(host, vbDefault);
     return result;
 }

@@ -72,7 +72,7 @@ struct UpgradeHost {
     std::function<void(int pointer)> setMousePointer;
     // ShowError(number, description, location).
     std::function<void(int number, const QString& description, const QString& location)> showError;
-    // GetText(87), the name of the catch-all category.
+    // GetText(87), the name of the catch-all category ("Other" when unset).
     std::function<QString()> defaultCategory;
     // The clock; the current time when not set.
     std::function<QDateTime()> now;
@@ -153,6 +153,18 @@ UpgradeResult RunStep(UpgradeHost& host, Step step, const StepFunction& work);
 
 // The driver: reads the version from *host.rsOptions, runs at most one
 // step and shows the busy pointer meanwhile.
+//
+// The opening uses it like this (after binding dbVok, rsOptions, the data
+// control's recordset and DBTypeAktuell, and refusing a newer file):
+//
+//     UpgradeHost host{.path = VokDBPfad, .password = VokDBPasswort,
+//                      .dbType = DBTypeAktuell, .db = &dbVok, ...};
+//     if (!OpeningMayGoOn(UpgradeDatabase(host))) {
+//         // Reported already. Only the outermost opening (Check_Depth back
+//         // at 0) goes back to the database open before, or to none.
+//         return false;
+//     }
+//     ... the rest of the opening; the grid is filled only at Check_Depth 0.
 UpgradeResult UpgradeDatabase(UpgradeHost& host);
 
 // Reads OPTIONS.AppVersion of rs's current row as text. Raises 3265 when
