@@ -5,16 +5,16 @@
 // opening of a vocabulary database; the bars' behaviour, the panels' contents
 // and the settings are built on top of it.
 
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QTimer>
-#include <QWidget>
-#include <QComboBox>
-#include <QCheckBox>
 #include <QTreeWidget>
-#include <QAction>
+#include <QWidget>
 
 #include <map>
 #include <memory>
@@ -59,8 +59,8 @@ public:
     // Controls, named as the original named them.
     // Title bar and frame pictures.
     ImageBox *imgBarMin, *imgBarMax, *imgBarExit;
-    ImageBox *imgBarMin_Lo, *imgBarMin_Hi, *imgBarMax_Lo, *imgBarMax_Hi, *imgBarRestore_Lo,
-        *imgBarRestore_Hi, *imgBarExit_Lo, *imgBarExit_Hi;
+    ImageBox *imgBarMin_Lo, *imgBarMin_Hi, *imgBarMax_Lo, *imgBarMax_Hi, *imgBarRestore_Lo, *imgBarRestore_Hi,
+        *imgBarExit_Lo, *imgBarExit_Hi;
     ImageBox *imgSizeArrow, *imgBottom, *imgTop;
 
     // Main bar.

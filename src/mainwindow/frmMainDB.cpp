@@ -129,7 +129,9 @@ void frmMain::refreshSubjectLists() {
     arrKategorien = kategorien;
 }
 
-void frmMain::VokDBOeffnen(const QString& VokabelDBName) { openVokDB(VokabelDBName); }
+void frmMain::VokDBOeffnen(const QString& VokabelDBName) {
+    openVokDB(VokabelDBName);
+}
 
 bool frmMain::UpgradeDatabase() {
     upgrade::UpgradeHost host;

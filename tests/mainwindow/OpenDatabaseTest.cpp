@@ -19,7 +19,8 @@ TEST_F(OpenDatabase, NewDatabaseOpenedBySlotTwoBecomesTheUsersLastAndOwnsTheSlot
     startAs(f, 2, "\"" + path + "\"");
 
     EXPECT_EQ(optionsValue(path, "Benutzer2").toString(), "Ben");
-    EXPECT_FALSE(optionsValue(path, "Benutzer1").isValid() && !optionsValue(path, "Benutzer1").toString().isEmpty());
+    EXPECT_FALSE(optionsValue(path, "Benutzer1").isValid() &&
+                 !optionsValue(path, "Benutzer1").toString().isEmpty());
     EXPECT_EQ(userValue(2, "LastDB").toString(), path);
     EXPECT_EQ(userValue(1, "LastDB").toString(), QString());
     EXPECT_EQ(userValue(0 + 1, "Name").toString(), "Anna");
@@ -49,7 +50,8 @@ TEST_F(OpenDatabase, SlotOfAnotherNameIsClearedOnlyInThatSlot) {
     int rows = 0;
     for (; !rs->Eof(); rs->MoveNext(), ++rows) {
         const int stat = rs->Value("Q").toString() == "eins" ? 2 : 3;
-        for (const char* p : {"AA", "AR", "AF", "FQ"}) EXPECT_EQ(rs->Value(QString(p) + "3").toDouble(), 0.0) << p;
+        for (const char* p : {"AA", "AR", "AF", "FQ"})
+            EXPECT_EQ(rs->Value(QString(p) + "3").toDouble(), 0.0) << p;
         for (int k = 1; k <= 6; ++k) EXPECT_EQ(rs->Value(QStringLiteral("Known3%1").arg(k)).toInt(), 0);
         for (int u : {1, 2, 4, 5}) {
             EXPECT_EQ(rs->Value(QStringLiteral("AA%1").arg(u)).toInt(), stat * u);

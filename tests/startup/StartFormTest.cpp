@@ -235,7 +235,8 @@ TEST_F(StartForm, ProgramFolderThatCannotBeWrittenIsReported) {
     ui.pushMsgBox(forms::vbOK);
     startup::FrmBenutzer f;
     EXPECT_THROW(f.Form_Load(), forms::ProgramEnded);
-    QFile::setPermissions(home.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(home.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.contains(home.path() + "/USER.MDB"));
     EXPECT_FALSE(QFile::exists(home.path() + "/USER.MDB"));
 }
@@ -255,7 +256,8 @@ TEST_F(StartForm, UserDatabaseOfAnOlderLayoutIsReplacedAndStartUpRunsAgain) {
         db->CreateQueryDef("Optionen", "SELECT * FROM Options");
         db->Execute("INSERT INTO Options (LastUser) VALUES (1)");
         for (int n = 1; n <= 5; ++n)
-            db->Execute("INSERT INTO Benutzer (ID, Name, LastWidth) VALUES (?, ?, 0)", {n, n == 1 ? "Alt" : ""});
+            db->Execute("INSERT INTO Benutzer (ID, Name, LastWidth) VALUES (?, ?, 0)",
+                        {n, n == 1 ? "Alt" : ""});
         db->NewPassword("", modUserDB::UserDBPasswort);
         db->Close();
     }
@@ -307,7 +309,6 @@ TEST_F(StartForm, DraggingTheStripKeepsTheGrabbedPointUnderThePointer) {
     f.imgMove_MouseMove(0, 0, 0, 0);
     EXPECT_EQ(f.pos(), QPoint(100, 100));
 }
-
 
 TEST_F(StartForm, FileTypeIsRegisteredOnlyWhileTheOptionIsOn) {
     const QByteArray savedData = qgetenv("XDG_DATA_HOME");
