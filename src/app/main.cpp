@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QScreen>
 
+#include "platform/Error.h"
 #include "startup/FrmBenutzer.h"
+#include "startup/modMain.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -17,7 +19,13 @@ int main(int argc, char** argv) {
     auto* start = new startup::FrmBenutzer;
     start->setAttribute(Qt::WA_DeleteOnClose);
     start->CommandLine = args.join(' ');
-    start->Form_Load();
+    try {
+        start->Form_Load();
+    } catch (const wk::Error& e) {
+        // Start-up cannot go on without what failed here.
+        modMain::ShowError(e.number(), e.description(), QString());
+        return 1;
+    }
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         start->move(screen->geometry().center() - start->rect().center());
     start->show();
