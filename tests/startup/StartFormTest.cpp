@@ -241,6 +241,23 @@ TEST_F(StartForm, ProgramFolderThatCannotBeWrittenIsReported) {
     EXPECT_FALSE(QFile::exists(home.path() + "/USER.MDB"));
 }
 
+TEST_F(StartForm, ProgramFolderThatCannotBeMadeIsReported) {
+    // A file stands where the program folder should be.
+    const QString blocker = home.path() + "/blocker";
+    {
+        QFile f(blocker);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    qputenv("WORTKISTE_HOME", (blocker + "/Wortkiste").toUtf8());
+    ui.pushMsgBox(forms::vbOK);
+    startup::FrmBenutzer f;
+    EXPECT_THROW(f.Form_Load(), forms::ProgramEnded);
+    const auto box = ui.last(CallKind::MsgBox);
+    EXPECT_TRUE(box.prompt.contains(blocker + "/Wortkiste/USER.MDB")) << box.prompt.toStdString();
+    EXPECT_TRUE(box.prompt.contains("cannot be created")) << box.prompt.toStdString();
+    EXPECT_EQ(fileBytes(blocker), QByteArray());
+}
+
 TEST_F(StartForm, UserDatabaseOfAnOlderLayoutIsReplacedAndStartUpRunsAgain) {
     const QString path = home.path() + "/USER.MDB";
     {
