@@ -361,4 +361,24 @@ TEST_F(StartForm, FileTypeIsRegisteredOnlyWhileTheOptionIsOn) {
     qputenv("XDG_DATA_HOME", savedData);
 }
 
+TEST_F(StartForm, HighlightLastsWhileThePointerRests) {
+    startup::FrmBenutzer f;
+    f.Form_Load();
+    QCursor::setPos(50, 50);
+    if (QCursor::pos() != QPoint(50, 50)) GTEST_SKIP() << "this platform does not move the pointer";
+    f.imgEnd_MouseMove(0, 0, 0, 0);
+    EXPECT_EQ(f.imgEnd->pictureKey(), f.imgEnd_Hi->pictureKey());
+    EXPECT_TRUE(f.tmr->isActive());
+    f.tmr_Timer();  // the pointer has not moved: the highlight stays
+    EXPECT_EQ(f.imgEnd->pictureKey(), f.imgEnd_Hi->pictureKey());
+
+    f.imgWWW_MouseMove(0, 0, 0, 0);
+    EXPECT_TRUE(f.lHi->isVisibleTo(&f));
+    QCursor::setPos(60, 70);
+    f.tmr_Timer();
+    EXPECT_EQ(f.imgEnd->pictureKey(), f.imgEnd_Lo->pictureKey());
+    EXPECT_FALSE(f.lHi->isVisibleTo(&f));
+    EXPECT_FALSE(f.tmr->isActive());
+}
+
 }  // namespace
