@@ -36,7 +36,7 @@ public:
     ~frmMain() override;
 
     // Public variables other forms use.
-    int Check_Depth = 0;  // nesting depth of the schema upgrade inside VokDBOeffnen
+    qint16 Check_Depth = 0;  // nesting depth of the schema upgrade inside VokDBOeffnen
     bool TestActive = false;
 
     // The grid's working recordset (the data control "data": query Alles).

@@ -264,7 +264,9 @@ TEST_F(StartForm, UserDatabaseOfAnOlderLayoutIsReplacedAndStartUpRunsAgain) {
         auto db = dao::DBEngine::CreateDatabase(path);
         auto b = db->CreateTableDef("Benutzer");
         b->Append(b->CreateField("ID", dao::dbInteger));
-        b->Append(b->CreateField("Name", dao::dbText, 20));
+        auto name = b->CreateField("Name", dao::dbText, 20);
+        name->SetAllowZeroLength(true);
+        b->Append(name);
         b->Append(b->CreateField("LastWidth", dao::dbInteger));
         db->Append(b);
         auto o = db->CreateTableDef("Options");
