@@ -1,5 +1,6 @@
 // Creates the application object and shows the start form.
 #include <QApplication>
+#include <QFileInfo>
 #include <QScreen>
 
 #include "platform/Error.h"
@@ -18,7 +19,13 @@ int main(int argc, char** argv) {
 
     auto* start = new startup::FrmBenutzer;
     start->setAttribute(Qt::WA_DeleteOnClose);
-    start->CommandLine = args.join(' ');
+    QString commandLine = args.join(' ');
+    // Start-up makes the program folder the current one, so a file named
+    // relative to where the program was started is made absolute first.
+    const QFileInfo named(QString(commandLine).remove('"'));
+    if (!commandLine.isEmpty() && named.isRelative() && named.isFile())
+        commandLine = named.absoluteFilePath();
+    start->CommandLine = commandLine;
     try {
         start->Form_Load();
     } catch (const wk::Error& e) {

@@ -44,6 +44,11 @@ public:
 
     // Public operations.
     void Form_Load();
+    // Makes a vocabulary database the open one ("" asks for the file). A file
+    // that is missing, locked, damaged, refused or fails on its way in leaves
+    // the previous database open (or none); what the opening reports itself
+    // it reports, any other error passes to the caller once the previous
+    // state is back.
     void VokDBOeffnen(const QString& VokabelDBName);
     void EnableDataView();
     void DisableDataView();
