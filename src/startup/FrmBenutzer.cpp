@@ -301,7 +301,7 @@ void FrmBenutzer::Form_Load() {
     QFile::remove(restartMarker());
 
     // 4. Too few colours.
-    const int depth = shell::GetColorDepth();
+    const int depth = ColorDepth ? ColorDepth() : shell::GetColorDepth();
     if (depth == 1 || depth == 4 || depth == 8) {
         forms::ui().MsgBox(GetText(5053) + "\r\n\r\n" + GetText(5054), forms::vbExclamation,
                            QStringLiteral("Wortkiste"));

@@ -383,4 +383,25 @@ TEST_F(StartForm, HighlightLastsWhileThePointerRests) {
     EXPECT_FALSE(f.tmr->isActive());
 }
 
+TEST_F(StartForm, DisplayOfEightBitsIsRefused) {
+    for (int depth : {1, 4, 8, 16, 24, 32}) {
+        resetRunState();
+        startup::FrmBenutzer::ColorDepth = [depth] { return depth; };
+        startup::FrmBenutzer f;
+        const bool refused = depth <= 8;
+        if (refused) {
+            ui.pushMsgBox(forms::vbOK);
+            EXPECT_THROW(f.Form_Load(), forms::ProgramEnded) << depth;
+            const auto box = ui.last(CallKind::MsgBox);
+            EXPECT_EQ(box.style, forms::vbExclamation);
+            EXPECT_EQ(box.prompt, modMain::GetText(5053) + "\r\n\r\n" + modMain::GetText(5054));
+            EXPECT_TRUE(box.prompt.contains("\"High Color (16 bit)\""));
+        } else {
+            EXPECT_NO_THROW(f.Form_Load()) << depth;
+        }
+        startup::FrmBenutzer::ColorDepth = nullptr;
+    }
+    EXPECT_EQ(ui.count(CallKind::EndProgram), 3);
+}
+
 }  // namespace
