@@ -274,10 +274,13 @@ public:
         const QRect rc = opt.rect;
         const bool sel = c.inSelect && s.selected[size_t(r)];
         const qint32 back = c.back[size_t(r)];
+        if (back != -1) p->fillRect(rc, colourFromBGR(back));
         if (sel) {
-            p->fillRect(rc, opt.palette.brush(QPalette::Active, QPalette::Highlight));
-        } else if (back != -1) {
-            p->fillRect(rc, colourFromBGR(back));
+            // Blended, so that the cell colours (right answers, the row
+            // highlight) still show in a selected row.
+            QColor hl = opt.palette.color(QPalette::Active, QPalette::Highlight);
+            hl.setAlpha(110);
+            p->fillRect(rc, hl);
         }
         int x = rc.left() + kCellMargin;
         const qint16 icon = c.icon[size_t(r)];
@@ -298,7 +301,6 @@ public:
             p->save();
             p->setFont(c.hasFont ? c.font : opt.font);
             QColor fg = c.fore != -1 ? colourFromBGR(c.fore) : opt.palette.color(QPalette::Text);
-            if (sel) fg = opt.palette.color(QPalette::Active, QPalette::HighlightedText);
             p->setPen(fg);
             int halign = (c.format & DT_CENTER)  ? Qt::AlignHCenter
                          : (c.format & DT_RIGHT) ? Qt::AlignRight
