@@ -6,6 +6,11 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <memory>
+
+namespace dao {
+class Recordset;
+}
 
 namespace modMain {
 
@@ -42,5 +47,13 @@ qint32 RandomInt(double lo, double hi);
 
 // Value of A1 of the record the last FindRecordByField found, or "".
 inline QVariant GefundenA1 = QString();
+
+// Walks the recordset for the first record whose field equals value (texts
+// exactly; Null never matches), sets GefundenA1 from it and returns whether
+// one was found. The current record is the same before and after the call.
+// A missing field raises wk::Error 3265.
+bool FindRecordByField(const QString& fieldName, dao::Recordset& rs, const QVariant& value);
+bool FindRecordByField(const QString& fieldName, const std::shared_ptr<dao::Recordset>& rs,
+                       const QVariant& value);
 
 }  // namespace modMain

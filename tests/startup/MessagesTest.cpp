@@ -4,16 +4,18 @@
 #include <QSet>
 #include <climits>
 
-#include "RecordingInteraction.h"
 #include "platform/Error.h"
 #include "startup/MessageTable.h"
 #include "startup/RunState.h"
 #include "startup/modMain.h"
+#include "support/ScriptedInteraction.h"
 
 using modMain::GetText;
 using modMain::MessageTable;
 using modMain::SetLanguage;
 using modMain::ShowError;
+using wktest::CallKind;
+using wktest::InteractionCall;
 
 namespace {
 
@@ -42,7 +44,8 @@ protected:
         modMain::TextBasis = 0;
         modMain::CloseUserWorkspace = nullptr;
     }
-    wktest::RecordingInteraction ui;
+    wktest::ScriptedUi ui;
+    InteractionCall box(size_t i) const { return ui.calls(CallKind::MsgBox).at(i); }
 };
 
 QString de(qint32 id) {
@@ -223,7 +226,7 @@ TEST_F(Language, SetLanguageSwitchesLaterLookups) {
     SetLanguage(1);
     EXPECT_EQ(modMain::TextBasis, 20000);
     EXPECT_EQ(GetText(87), "Other");
-    EXPECT_TRUE(ui.msgBoxes.empty());
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
 }
 
 TEST_F(Language, MissingIdRaisesResourceNotFound) {
@@ -252,65 +255,70 @@ TEST_F(Language, KeyOverflowRaisesOverflow) {
 
 TEST_F(Language, UnknownLanguageIsFatal) {
     SetLanguage(0);
+    ui.pushMsgBox(forms::vbOK);
+    ui.pushMsgBox(forms::vbOK);
     std::vector<std::string> order;
     modMain::CloseUserWorkspace = [&] {
         order.push_back("close");
-        EXPECT_EQ(ui.endProgramCalls, 0);  // closed before the program ends
+        EXPECT_EQ(ui.count(CallKind::EndProgram), 0);  // closed before the program ends
     };
     EXPECT_THROW(SetLanguage(2), forms::ProgramEnded);
-    ASSERT_EQ(ui.msgBoxes.size(), 1u);
-    EXPECT_EQ(ui.msgBoxes[0].prompt, "Unknown Language-ID: 2");
-    EXPECT_EQ(ui.msgBoxes[0].title, "Fatal error:");
-    EXPECT_EQ(ui.msgBoxes[0].style, forms::vbCritical | forms::vbOKOnly);
+    ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+    EXPECT_EQ(box(0).prompt, "Unknown Language-ID: 2");
+    EXPECT_EQ(box(0).title, "Fatal error:");
+    EXPECT_EQ(box(0).style, forms::vbCritical | forms::vbOKOnly);
     EXPECT_EQ(order, std::vector<std::string>{"close"});
-    EXPECT_EQ(ui.endProgramCalls, 1);
+    EXPECT_EQ(ui.count(CallKind::EndProgram), 1);
     EXPECT_EQ(modMain::TextBasis, 10000);
 
     modMain::CloseUserWorkspace = nullptr;  // no user database yet: still ends
     EXPECT_THROW(SetLanguage(-1), forms::ProgramEnded);
-    EXPECT_EQ(ui.msgBoxes.back().prompt, "Unknown Language-ID: -1");
+    EXPECT_EQ(ui.last(CallKind::MsgBox).prompt, "Unknown Language-ID: -1");
 }
 
 TEST_F(Language, ErrorReportLayoutAndTitle) {
     const QString mail = QStringLiteral(WK_MAKER_MAIL);
+    ui.answerAllMsgBoxes(forms::vbOK);
     SetLanguage(1);
     ShowError(3022, "The changes were not successful.", "209");
-    ASSERT_EQ(ui.msgBoxes.size(), 1u);
-    EXPECT_EQ(ui.msgBoxes[0].title, "209");
-    EXPECT_EQ(ui.msgBoxes[0].style, forms::vbCritical | forms::vbOKOnly);
+    ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+    EXPECT_EQ(box(0).title, "209");
+    EXPECT_EQ(box(0).style, forms::vbCritical | forms::vbOKOnly);
     EXPECT_EQ(
-        ui.msgBoxes[0].prompt,
+        box(0).prompt,
         "Error 3022: The changes were not successful.\r\rPlease help improve this program by sending this "
         "error-message to \"" +
             mail + "\" !");
-    EXPECT_FALSE(ui.msgBoxes[0].prompt.contains(u'\n'));
+    EXPECT_FALSE(box(0).prompt.contains(u'\n'));
 
     ShowError(5, "", "");
-    EXPECT_EQ(ui.msgBoxes[1].title, "Wortkiste");
-    EXPECT_TRUE(ui.msgBoxes[1].prompt.startsWith("Error 5: \r\rPlease help"));
+    EXPECT_EQ(box(1).title, "Wortkiste");
+    EXPECT_TRUE(box(1).prompt.startsWith("Error 5: \r\rPlease help"));
 
     SetLanguage(0);
     ShowError(-2147467259, "Unbekannter Fehler", "Ui37G");
-    EXPECT_EQ(ui.msgBoxes[2].title, "Ui37G");
+    EXPECT_EQ(box(2).title, "Ui37G");
     EXPECT_EQ(
-        ui.msgBoxes[2].prompt,
+        box(2).prompt,
         "Fehler -2147467259: Unbekannter Fehler\r\rHelfen Sie mit, das Programm zu verbessern und senden "
         "Sie diese Fehlermeldung an \"" +
             mail + "\" !");
 }
 
 TEST_F(Language, ErrorReportBeforeAnyLanguageIsEnglish) {
+    ui.pushMsgBox(forms::vbOK);
     ShowError(13, "Type mismatch", "Init0");
-    ASSERT_EQ(ui.msgBoxes.size(), 1u);
-    EXPECT_TRUE(ui.msgBoxes[0].prompt.startsWith("Error 13: Type mismatch\r\r"));
+    ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+    EXPECT_TRUE(box(0).prompt.startsWith("Error 13: Type mismatch\r\r"));
     EXPECT_EQ(modMain::TextBasis, 20000);
 }
 
 TEST_F(Language, ErrorReportTitleFollowsProductName) {
     const QString saved = runstate::ProgName;
     runstate::ProgName = "Wortkiste Test";
+    ui.pushMsgBox(forms::vbOK);
     ShowError(1, "x", "");
     runstate::ProgName = saved;
-    ASSERT_EQ(ui.msgBoxes.size(), 1u);
-    EXPECT_EQ(ui.msgBoxes[0].title, "Wortkiste Test");
+    ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+    EXPECT_EQ(box(0).title, "Wortkiste Test");
 }

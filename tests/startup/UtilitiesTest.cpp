@@ -9,11 +9,11 @@
 #include <QTemporaryDir>
 #include <map>
 
-#include "RecordingInteraction.h"
 #include "platform/Error.h"
 #include "startup/RunState.h"
 #include "startup/modFunctions.h"
 #include "startup/modMain.h"
+#include "support/ScriptedInteraction.h"
 
 using namespace modFunctions;
 using modMain::RandomInt;
@@ -61,8 +61,14 @@ TEST(ProgramFolder, FollowsWortkisteHome) {
 }
 
 TEST(RandomInt, KeepsRangeAndFloorRule) {
-    wktest::RecordingInteraction ui;
-    ui.rnd = {0.0, 0.999999, 0.5, 0.0, 0.999999, 0.5, 0.7};
+    wktest::ScriptedUi ui;
+    ui.pushRnd(0.0);
+    ui.pushRnd(0.999999);
+    ui.pushRnd(0.5);
+    ui.pushRnd(0.0);
+    ui.pushRnd(0.999999);
+    ui.pushRnd(0.5);
+    ui.pushRnd(0.7);
     EXPECT_EQ(RandomInt(1, 6), 1);
     EXPECT_EQ(RandomInt(1, 6), 6);
     EXPECT_EQ(RandomInt(1, 6), 4);     // 6 * 0.5 + 1
@@ -73,14 +79,15 @@ TEST(RandomInt, KeepsRangeAndFloorRule) {
 }
 
 TEST(RandomInt, ValuesOutsideTheUnitRangeStayInRange) {
-    wktest::RecordingInteraction ui;
-    ui.rnd = {1.0, -0.1};
+    wktest::ScriptedUi ui;
+    ui.pushRnd(1.0);
+    ui.pushRnd(-0.1);
     EXPECT_EQ(RandomInt(1, 6), 1);
     EXPECT_EQ(RandomInt(1, 6), 1);
 }
 
 TEST(RandomInt, EveryValueOfTheRangeTurnsUpInATightLoop) {
-    wktest::RecordingInteraction ui;  // a generator seeded once, drawn many times
+    wktest::ScriptedUi ui;  // a generator seeded once, drawn many times
     std::map<int, int> seen;
     for (int i = 0; i < 6000; ++i) ++seen[RandomInt(1, 6)];
     ASSERT_EQ(seen.size(), 6u);
@@ -91,8 +98,8 @@ TEST(RandomInt, EveryValueOfTheRangeTurnsUpInATightLoop) {
 }
 
 TEST(RandomInt, OverflowRaises) {
-    wktest::RecordingInteraction ui;
-    ui.rnd = {0.5};
+    wktest::ScriptedUi ui;
+    ui.pushRnd(0.5);
     try {
         RandomInt(0, 1e12);
         ADD_FAILURE();

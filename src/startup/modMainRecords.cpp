@@ -1,0 +1,76 @@
+// Kept apart from modMain.cpp so that code which only needs message texts
+// does not pull in the database layer.
+#include "platform/dao/Dao.h"
+#include "startup/modMain.h"
+
+namespace modMain {
+
+namespace {
+
+bool isNumber(const QVariant& v) {
+    switch (v.typeId()) {
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The runtime's equality of two variants: Null equals nothing, texts compare
+// exactly, numbers by value, a number never equals a text.
+bool variantEquals(const QVariant& a, const QVariant& b) {
+    if (!a.isValid() || a.isNull() || !b.isValid() || b.isNull()) return false;
+    const bool aText = a.typeId() == QMetaType::QString;
+    const bool bText = b.typeId() == QMetaType::QString;
+    if (aText && bText) return a.toString() == b.toString();
+    if (isNumber(a) && isNumber(b)) return a.toDouble() == b.toDouble();
+    if (aText || bText || isNumber(a) || isNumber(b)) return false;
+    return a == b;
+}
+
+void restorePosition(dao::Recordset& rs, long position) {
+    try {
+        rs.SetAbsolutePosition(position);
+    } catch (...) {
+        // No current record before the call, or the set shrank meanwhile.
+    }
+}
+
+}  // namespace
+
+bool FindRecordByField(const QString& fieldName, dao::Recordset& rs, const QVariant& value) {
+    const long remembered = rs.AbsolutePosition();
+    const long count = rs.RecordCount();
+    try {
+        for (long p = 0; p < count; ++p) {
+            rs.SetAbsolutePosition(p);
+            if (variantEquals(rs.Value(fieldName), value)) {
+                GefundenA1 = rs.Value(QStringLiteral("A1"));
+                restorePosition(rs, remembered);
+                return true;
+            }
+        }
+    } catch (...) {
+        // The error belongs to the caller, but the caller's record stays current.
+        restorePosition(rs, remembered);
+        throw;
+    }
+    restorePosition(rs, remembered);
+    GefundenA1 = QString();
+    return false;
+}
+
+bool FindRecordByField(const QString& fieldName, const std::shared_ptr<dao::Recordset>& rs,
+                       const QVariant& value) {
+    return FindRecordByField(fieldName, *rs, value);
+}
+
+}  // namespace modMain
