@@ -333,6 +333,7 @@ class GridView : public QTableView {
 public:
     explicit GridView(Grid* g) : QTableView(g), g_(g) {
         setSelectionMode(QAbstractItemView::NoSelection);
+        setTabKeyNavigation(false);  // Tab leaves the grid
         setEditTriggers(QAbstractItemView::NoEditTriggers);
         setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
         verticalHeader()->hide();
