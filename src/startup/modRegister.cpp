@@ -1,0 +1,293 @@
+// File-type registration for freedesktop desktops. Every file is rewritten
+// only when its content changes, and always as a whole new file, so a start
+// that finds everything in place touches nothing.
+#include "startup/modRegister.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include "startup/RunState.h"
+
+namespace modRegister {
+namespace {
+
+const char* const kDefaultGroup = "[Default Applications]";
+const char* const kAddedGroup = "[Added Associations]";
+const char* const kRemovedGroup = "[Removed Associations]";
+
+QString dataHome() {
+    QString dir = qEnvironmentVariable("XDG_DATA_HOME");
+    if (dir.isEmpty() || !QDir::isAbsolutePath(dir)) dir = QDir::homePath() + QStringLiteral("/.local/share");
+    return dir;
+}
+
+// Writes `content` to `path` unless it holds exactly that already. Returns
+// false when the file could not be written; `changed` tells whether it was.
+bool writeIfChanged(const QString& path, const QByteArray& content, bool& changed) {
+    changed = false;
+    QFile old(path);
+    if (old.open(QIODevice::ReadOnly)) {
+        if (old.readAll() == content) return true;
+        old.close();
+    }
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly)) return false;
+    out.write(content);
+    if (!out.commit()) return false;
+    changed = true;
+    return true;
+}
+
+QByteArray mimePackage() {
+    return QByteArrayLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+        "  <mime-type type=\"application/x-wortkiste\">\n"
+        "    <comment>Wortkiste vocabulary database</comment>\n"
+        "    <comment xml:lang=\"de\">Wortkiste-Vokabeldatenbank</comment>\n"
+        "    <sub-class-of type=\"application/vnd.sqlite3\"/>\n"
+        "    <icon name=\"wortkiste\"/>\n"
+        "    <glob pattern=\"*.wkd\" weight=\"80\"/>\n"
+        "  </mime-type>\n"
+        "</mime-info>\n");
+}
+
+// A box of cards with a W: the program's icon for the program and its files.
+QByteArray iconSvg() {
+    return QByteArrayLiteral(
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"48\" height=\"48\" viewBox=\"0 0 48 48\">\n"
+        "  <rect x=\"6\" y=\"4\" width=\"32\" height=\"22\" rx=\"2\" fill=\"#fffbe6\" stroke=\"#8a6d3b\" "
+        "stroke-width=\"1.5\" transform=\"rotate(-8 22 15)\"/>\n"
+        "  <rect x=\"4\" y=\"20\" width=\"40\" height=\"24\" rx=\"3\" fill=\"#c8873a\" stroke=\"#6b4423\" "
+        "stroke-width=\"2\"/>\n"
+        "  <text x=\"24\" y=\"39\" font-family=\"sans-serif\" font-size=\"17\" font-weight=\"bold\" "
+        "fill=\"#ffffff\" text-anchor=\"middle\">W</text>\n"
+        "</svg>\n");
+}
+
+QByteArray desktopEntry(const QString& programPath) {
+    QString text;
+    text += QStringLiteral("[Desktop Entry]\n");
+    text += QStringLiteral("Type=Application\n");
+    text += QStringLiteral("Version=1.0\n");
+    text += QStringLiteral("Name=%1\n").arg(runstate::ProgName);
+    text += QStringLiteral("Comment=Vocabulary trainer\n");
+    text += QStringLiteral("Comment[de]=Vokabeltrainer\n");
+    text += QStringLiteral("Exec=%1\n").arg(DesktopExec(programPath));
+    text += QStringLiteral("Icon=wortkiste\n");
+    text += QStringLiteral("MimeType=%1;\n").arg(kMimeType);
+    text += QStringLiteral("Terminal=false\n");
+    // Only the file type is associated, as before; no menu entry is added.
+    text += QStringLiteral("NoDisplay=true\n");
+    return text.toUtf8();
+}
+
+// Runs a desktop database tool when it is installed; it may not hang the start.
+void runTool(const QString& tool, const QString& folder) {
+    const QString exe = QStandardPaths::findExecutable(tool);
+    if (exe.isEmpty()) return;
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(exe, {folder});
+    if (!p.waitForFinished(10000)) {
+        p.kill();
+        p.waitForFinished(1000);
+    }
+}
+
+// ---- mimeapps.list ---------------------------------------------------------
+
+struct Line {
+    QByteArray text;  // without its end
+    QByteArray end;   // "\n", "\r\n" or "" for a last line without one
+};
+
+QList<Line> splitLines(const QByteArray& data) {
+    QList<Line> lines;
+    qsizetype start = 0;
+    while (start < data.size()) {
+        qsizetype nl = data.indexOf('\n', start);
+        if (nl < 0) {
+            lines.append({data.mid(start), {}});
+            break;
+        }
+        qsizetype stop = nl;
+        if (stop > start && data[stop - 1] == '\r') --stop;
+        lines.append({data.mid(start, stop - start), data.mid(stop, nl + 1 - stop)});
+        start = nl + 1;
+    }
+    return lines;
+}
+
+bool isGroup(const QByteArray& text) {
+    const QByteArray t = text.trimmed();
+    return t.startsWith('[') && t.endsWith(']');
+}
+
+QByteArray keyOf(const QByteArray& text) {
+    const qsizetype eq = text.indexOf('=');
+    return eq < 0 ? QByteArray() : text.left(eq).trimmed();
+}
+
+QList<QByteArray> valuesOf(const QByteArray& text) {
+    QList<QByteArray> out;
+    const qsizetype eq = text.indexOf('=');
+    for (const QByteArray& v : text.mid(eq + 1).split(';')) {
+        const QByteArray t = v.trimmed();
+        if (!t.isEmpty()) out << t;
+    }
+    return out;
+}
+
+QByteArray joinValues(const QByteArray& key, const QList<QByteArray>& values) {
+    QByteArray text = key + '=';
+    for (const QByteArray& v : values) text += v + ';';
+    return text;
+}
+
+// Index range [begin, end) of the lines after the header of `group`; begin
+// is -1 when the group is missing.
+std::pair<qsizetype, qsizetype> groupRange(const QList<Line>& lines, const char* group) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].text.trimmed() != group) continue;
+        qsizetype end = i + 1;
+        while (end < lines.size() && !isGroup(lines[end].text)) ++end;
+        return {i + 1, end};
+    }
+    return {-1, -1};
+}
+
+// Makes `id` the first value of `key` in `group`, adding key or group.
+void putFirst(QList<Line>& lines, const char* group, const QByteArray& key, const QByteArray& id,
+              const QByteArray& eol) {
+    auto [begin, end] = groupRange(lines, group);
+    if (begin < 0) {
+        if (!lines.isEmpty()) {
+            if (lines.last().end.isEmpty()) lines.last().end = eol;
+            if (!lines.last().text.trimmed().isEmpty()) lines.append({{}, eol});
+        }
+        lines.append({group, eol});
+        lines.append({key + '=' + id + ';', eol});
+        return;
+    }
+    for (qsizetype i = begin; i < end; ++i) {
+        if (keyOf(lines[i].text) != key) continue;
+        QList<QByteArray> values = valuesOf(lines[i].text);
+        if (!values.isEmpty() && values.first() == id && values.count(id) == 1) return;  // in place
+        values.removeAll(id);
+        values.prepend(id);
+        lines[i].text = joinValues(key, values);
+        return;
+    }
+    // After the group's last entry, before blank lines that part groups.
+    qsizetype at = end;
+    while (at > begin && lines[at - 1].text.trimmed().isEmpty()) --at;
+    if (at > 0 && lines[at - 1].end.isEmpty()) lines[at - 1].end = eol;
+    lines.insert(at, {key + '=' + id + ';', eol});
+}
+
+void removeValue(QList<Line>& lines, const char* group, const QByteArray& key, const QByteArray& id) {
+    auto [begin, end] = groupRange(lines, group);
+    if (begin < 0) return;
+    for (qsizetype i = begin; i < end; ++i) {
+        if (keyOf(lines[i].text) != key) continue;
+        QList<QByteArray> values = valuesOf(lines[i].text);
+        if (!values.contains(id)) continue;
+        values.removeAll(id);
+        if (values.isEmpty()) {
+            lines.removeAt(i);
+            --i;
+            --end;
+        } else {
+            lines[i].text = joinValues(key, values);
+        }
+    }
+}
+
+}  // namespace
+
+QString DesktopExec(const QString& programPath) {
+    // Inside double quotes the specification escapes " ` $ and \ with a
+    // backslash; the value itself is a string whose backslashes are doubled
+    // once more. A literal % is written %%.
+    QString quoted;
+    for (const QChar c : programPath) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$'))
+            quoted += QStringLiteral("\\\\") + c;
+        else if (c == QLatin1Char('\\'))
+            quoted += QStringLiteral("\\\\\\\\");
+        else if (c == QLatin1Char('%'))
+            quoted += QStringLiteral("%%");
+        else if (c == QLatin1Char('\n'))
+            quoted += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\t'))
+            quoted += QStringLiteral("\\t");
+        else if (c == QLatin1Char('\r'))
+            quoted += QStringLiteral("\\r");
+        else
+            quoted += c;
+    }
+    return QStringLiteral("\"%1\" %f").arg(quoted);
+}
+
+QByteArray WithDefaultApplication(const QByteArray& mimeappsList, const QString& mimeType,
+                                  const QString& desktopId) {
+    QList<Line> lines = splitLines(mimeappsList);
+    const QByteArray eol =
+        mimeappsList.contains("\r\n") ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
+    const QByteArray key = mimeType.toUtf8();
+    const QByteArray id = desktopId.toUtf8();
+    putFirst(lines, kDefaultGroup, key, id, eol);
+    putFirst(lines, kAddedGroup, key, id, eol);
+    removeValue(lines, kRemovedGroup, key, id);
+    QByteArray out;
+    for (const Line& l : lines) out += l.text + l.end;
+    return out;
+}
+
+bool RegisterFileType() {
+    return RegisterFileType(QCoreApplication::applicationFilePath());
+}
+
+bool RegisterFileType(const QString& programPath) {
+    const QString data = dataHome();
+    bool ok = true, changed = false;
+
+    bool mimeChanged = false;
+    ok &= writeIfChanged(data + QStringLiteral("/mime/packages/wortkiste.xml"), mimePackage(), mimeChanged);
+
+    bool desktopChanged = false;
+    ok &= writeIfChanged(data + QStringLiteral("/applications/") + kDesktopId, desktopEntry(programPath),
+                         desktopChanged);
+
+    // The user's own choices live in ~/.config/mimeapps.list and win over
+    // this file; here only the program's association is kept.
+    const QString listPath = data + QStringLiteral("/applications/mimeapps.list");
+    QByteArray list;
+    {
+        QFile f(listPath);
+        if (f.exists() && !f.open(QIODevice::ReadOnly)) {
+            ok = false;  // a list we cannot read is not overwritten
+        } else {
+            if (f.isOpen()) list = f.readAll();
+            ok &= writeIfChanged(listPath, WithDefaultApplication(list, kMimeType, kDesktopId), changed);
+        }
+    }
+
+    const QByteArray icon = iconSvg();
+    ok &= writeIfChanged(data + QStringLiteral("/icons/hicolor/scalable/apps/wortkiste.svg"), icon, changed);
+
+    if (mimeChanged || !QFileInfo::exists(data + QStringLiteral("/mime/mime.cache")))
+        runTool(QStringLiteral("update-mime-database"), data + QStringLiteral("/mime"));
+    if (desktopChanged || !QFileInfo::exists(data + QStringLiteral("/applications/mimeinfo.cache")))
+        runTool(QStringLiteral("update-desktop-database"), data + QStringLiteral("/applications"));
+    return ok;
+}
+
+}  // namespace modRegister
