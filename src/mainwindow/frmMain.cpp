@@ -15,9 +15,13 @@ namespace {
 
 frmMain* g_main = nullptr;
 
-QRect tw(int l, int t, int w, int h) { return QRect(px(l), px(t), px(w), px(h)); }
+QRect tw(int l, int t, int w, int h) {
+    return QRect(px(l), px(t), px(w), px(h));
+}
 
-void setTag(QObject* o, const QString& tag) { o->setProperty("Tag", tag); }
+void setTag(QObject* o, const QString& tag) {
+    o->setProperty("Tag", tag);
+}
 
 struct BarButton {
     const char* name;
@@ -25,8 +29,8 @@ struct BarButton {
     int left;
 };
 constexpr BarButton kBarButtons[] = {
-    {"imgBarNewDB", "newdb", 120},        {"imgBarOpenDB", "opendb", 840},
-    {"imgBarOverview", "overview", 2160}, {"imgBarOptions", "options", 2880},
+    {"imgBarNewDB", "newdb", 120},          {"imgBarOpenDB", "opendb", 840},
+    {"imgBarOverview", "overview", 2160},   {"imgBarOptions", "options", 2880},
     {"imgBarStartTest", "starttest", 3600},
 };
 
@@ -120,17 +124,16 @@ void frmMain::buildMenus() {
     QMenu* ans = submenu(m, "mnuVGrid_Ansicht");
     QMenu* begriff = submenu(ans, "mnuVGrid_Ansicht_Begriff");
     for (int i = 1; i <= 9; ++i) {
-        auto* a = item(begriff, QStringLiteral("mnuVGrid_Ansicht_Begriff_%1").arg(i),
-                       QStringLiteral("&%1").arg(i));
+        auto* a =
+            item(begriff, QStringLiteral("mnuVGrid_Ansicht_Begriff_%1").arg(i), QStringLiteral("&%1").arg(i));
         a->setCheckable(true);
     }
     for (const char* n : {"mnuVGrid_Ansicht_Thema", "mnuVGrid_Ansicht_Kategorie",
-                          "mnuVGrid_Ansicht_Explanation", "mnuVGrid_Ansicht_Tip",
-                          "mnuVGrid_Ansicht_Punkte"})
+                          "mnuVGrid_Ansicht_Explanation", "mnuVGrid_Ansicht_Tip", "mnuVGrid_Ansicht_Punkte"})
         item(ans, n)->setCheckable(true);
     item(ans, "mnuL", "-");
-    for (const char* n : {"mnuVGrid_Ansicht_AA", "mnuVGrid_Ansicht_AR", "mnuVGrid_Ansicht_AF",
-                          "mnuVGrid_Ansicht_FQ"})
+    for (const char* n :
+         {"mnuVGrid_Ansicht_AA", "mnuVGrid_Ansicht_AR", "mnuVGrid_Ansicht_AF", "mnuVGrid_Ansicht_FQ"})
         item(ans, n)->setCheckable(true);
 }
 
@@ -183,8 +186,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     fraMainBar = add(new QWidget(this), "fraMainBar");
     fraMainBar->setGeometry(tw(2160, 0, 5295, 660));
     fraMainBar->setVisible(false);
-    ImageBox** bar[] = {&imgBarNewDB, &imgBarOpenDB, &imgBarOverview, &imgBarOptions,
-                        &imgBarStartTest};
+    ImageBox** bar[] = {&imgBarNewDB, &imgBarOpenDB, &imgBarOverview, &imgBarOptions, &imgBarStartTest};
     for (int i = 0; i < 5; ++i) {
         const auto& b = kBarButtons[i];
         const QString base = QString::fromLatin1(b.name);
@@ -239,6 +241,10 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     fraOverview1->hide();
     fraOverview1_1 = add(new QWidget(fraOverview1), "fraOverview1_1");
     fraOverview1_1->setGeometry(tw(600, 0, 7000, 4000));
+    ilVG = std::make_unique<grid::ImageList>();
+    grid::fillOverviewImages(*ilVG);
+    IL = std::make_unique<grid::ImageList>();
+    grid::fillOverviewImages(*IL);
     vg1 = add(new grid::Grid(fraOverview1_1), "vg1");
     vg1->setGeometry(tw(30, 120, 6900, 3800));
 
@@ -288,7 +294,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
 
     // The title-bar and status pictures stay above the panels.
     for (QWidget* w : std::initializer_list<QWidget*>{fraMainBar, fraTestBar, imgBarMin, imgBarMax,
-                                                       imgBarExit, imgSizeArrow})
+                                                      imgBarExit, imgSizeArrow})
         w->raise();
 }
 
@@ -314,7 +320,9 @@ frmMain& MainForm() {
     return *g_main;
 }
 
-bool MainFormLoaded() { return g_main != nullptr; }
+bool MainFormLoaded() {
+    return g_main != nullptr;
+}
 
 void UnloadMainForm() {
     delete g_main;

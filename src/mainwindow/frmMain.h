@@ -5,18 +5,19 @@
 // opening of a vocabulary database; the bars' behaviour, the panels' contents
 // and the settings are built on top of it.
 
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QTimer>
-#include <QWidget>
-#include <QComboBox>
-#include <QCheckBox>
 #include <QTreeWidget>
-#include <QAction>
+#include <QWidget>
 
 #include <map>
+#include <memory>
 
 #include "mainwindow/ImageBox.h"
 #include "platform/dao/Dao.h"
@@ -58,8 +59,8 @@ public:
     // Controls, named as the original named them.
     // Title bar and frame pictures.
     ImageBox *imgBarMin, *imgBarMax, *imgBarExit;
-    ImageBox *imgBarMin_Lo, *imgBarMin_Hi, *imgBarMax_Lo, *imgBarMax_Hi, *imgBarRestore_Lo,
-        *imgBarRestore_Hi, *imgBarExit_Lo, *imgBarExit_Hi;
+    ImageBox *imgBarMin_Lo, *imgBarMin_Hi, *imgBarMax_Lo, *imgBarMax_Hi, *imgBarRestore_Lo, *imgBarRestore_Hi,
+        *imgBarExit_Lo, *imgBarExit_Hi;
     ImageBox *imgSizeArrow, *imgBottom, *imgTop;
 
     // Main bar.
@@ -80,7 +81,8 @@ public:
     QWidget* fraOverview1;
     QWidget* fraOverview1_1;
     grid::Grid* vg1 = nullptr;
-    grid::ImageList* ilVG = nullptr;
+    std::unique_ptr<grid::ImageList> ilVG;  // row icons and sort pictures of vg1
+    std::unique_ptr<grid::ImageList> IL;    // the overview toolbar's pictures
     QWidget* fraVerwaltung;
     QLabel* picVerwaltungBG;
     QLabel* lblBOpt_Einstellungen;

@@ -15,6 +15,7 @@
 #include "startup/RunStateDb.h"
 #include "startup/modFunctions.h"
 #include "startup/modMain.h"
+#include "startup/modRegister.h"
 #include "startup/modUserDB.h"
 #include "vocabdb/VokSchema.h"
 
@@ -29,9 +30,13 @@ namespace {
 // Only the lock uses it; on the first pass ProgName is not set yet.
 QString AppTitel;
 
-QString restartMarker() { return modMain::ProgramFolder() + "/restart"; }
+QString restartMarker() {
+    return modMain::ProgramFolder() + "/restart";
+}
 
-QString webAddress() { return QStringLiteral(WK_MAKER_WEB); }
+QString webAddress() {
+    return QStringLiteral(WK_MAKER_WEB);
+}
 
 // The address as the link shows it: without its scheme.
 QString webCaption() {
@@ -158,7 +163,9 @@ bool FrmBenutzer::eventFilter(QObject* watched, QEvent* e) {
     return QWidget::eventFilter(watched, e);
 }
 
-bool FrmBenutzer::CreateAppMutex(const QString& name) { return shell::AcquireInstanceLock(name); }
+bool FrmBenutzer::CreateAppMutex(const QString& name) {
+    return shell::AcquireInstanceLock(name);
+}
 
 void FrmBenutzer::Wait(qint32 ms, bool pump) {
     const qint64 until = forms::ui().TickCount() + ms;
@@ -213,9 +220,15 @@ bool FrmBenutzer::openUserDatabase() {
     } catch (const wk::Error& e) {
         QString why;
         switch (e.number()) {
-        case wk::err::NotValidPassword: why = "It is not this program's user database"; break;
-        case wk::err::FileLocked: why = "It is write-protected or in use by another program"; break;
-        default: why = "It is damaged or cannot be read"; break;
+            case wk::err::NotValidPassword:
+                why = "It is not this program's user database";
+                break;
+            case wk::err::FileLocked:
+                why = "It is write-protected or in use by another program";
+                break;
+            default:
+                why = "It is damaged or cannot be read";
+                break;
         }
         userDatabaseFailed(QStringLiteral("%1 (%2: %3).").arg(why).arg(e.number()).arg(e.description()));
     }
@@ -228,7 +241,8 @@ bool FrmBenutzer::openUserDatabase() {
         if (e.number() == wk::err::ItemNotFound) {
             // An older layout: a new, empty file takes its place.
             try {
-                modUserDB::UserDB fresh = modUserDB::ReplaceUserDB(u, UserDBPfad, UserDBPasswort, *wsUser, MaxUsers);
+                modUserDB::UserDB fresh =
+                    modUserDB::ReplaceUserDB(u, UserDBPfad, UserDBPasswort, *wsUser, MaxUsers);
                 modUserDB::Close(fresh);
             } catch (const wk::Error& e2) {
                 userDatabaseFailed(QStringLiteral("It is of an older layout and cannot be replaced (%1: %2).")
@@ -327,10 +341,7 @@ void FrmBenutzer::Form_Load() {
     if (cboLang->currentText().isEmpty()) cboLang->setCurrentIndex(1);
 
     // 14.
-    if (rsUserOptionen->Value("RegFileType").toInt() == 1) {
-        // PENDING(shell): RegisterFileType, the desktop entry and MIME type
-        // for *.wkd, is called here once it has landed.
-    }
+    if (rsUserOptionen->Value("RegFileType").toInt() == 1) modRegister::RegisterFileType();
 
     // 15. The users in use.
     {
@@ -460,9 +471,13 @@ void FrmBenutzer::imgMove_MouseMove(int, int, double, double) {
     CursorPos = p;
 }
 
-void FrmBenutzer::imgMove_MouseUp(int, int, double, double) { bFormDrag = false; }
+void FrmBenutzer::imgMove_MouseUp(int, int, double, double) {
+    bFormDrag = false;
+}
 
-void FrmBenutzer::imgEnd_Click() { forms::ui().EndProgram(0); }
+void FrmBenutzer::imgEnd_Click() {
+    forms::ui().EndProgram(0);
+}
 
 void FrmBenutzer::imgEnd_MouseMove(int, int, double, double) {
     HoverCursor = QCursor::pos();
@@ -476,11 +491,19 @@ void FrmBenutzer::imgWWW_MouseMove(int, int, double, double) {
     lHi->show();
 }
 
-void FrmBenutzer::imgWWW_Click() { shell::OpenDocument(webAddress()); }
+void FrmBenutzer::imgWWW_Click() {
+    shell::OpenDocument(webAddress());
+}
 
-void FrmBenutzer::Form_MouseMove() { ResetHover(); }
-void FrmBenutzer::fraBenutzer_MouseMove() { ResetHover(); }
-void FrmBenutzer::tmr_Timer() { ResetHover(); }
+void FrmBenutzer::Form_MouseMove() {
+    ResetHover();
+}
+void FrmBenutzer::fraBenutzer_MouseMove() {
+    ResetHover();
+}
+void FrmBenutzer::tmr_Timer() {
+    ResetHover();
+}
 
 void FrmBenutzer::ResetHover() {
     if (QCursor::pos() == HoverCursor) return;

@@ -235,7 +235,8 @@ TEST_F(StartForm, ProgramFolderThatCannotBeWrittenIsReported) {
     ui.pushMsgBox(forms::vbOK);
     startup::FrmBenutzer f;
     EXPECT_THROW(f.Form_Load(), forms::ProgramEnded);
-    QFile::setPermissions(home.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(home.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.contains(home.path() + "/USER.MDB"));
     EXPECT_FALSE(QFile::exists(home.path() + "/USER.MDB"));
 }
@@ -255,7 +256,8 @@ TEST_F(StartForm, UserDatabaseOfAnOlderLayoutIsReplacedAndStartUpRunsAgain) {
         db->CreateQueryDef("Optionen", "SELECT * FROM Options");
         db->Execute("INSERT INTO Options (LastUser) VALUES (1)");
         for (int n = 1; n <= 5; ++n)
-            db->Execute("INSERT INTO Benutzer (ID, Name, LastWidth) VALUES (?, ?, 0)", {n, n == 1 ? "Alt" : ""});
+            db->Execute("INSERT INTO Benutzer (ID, Name, LastWidth) VALUES (?, ?, 0)",
+                        {n, n == 1 ? "Alt" : ""});
         db->NewPassword("", modUserDB::UserDBPasswort);
         db->Close();
     }
@@ -306,6 +308,40 @@ TEST_F(StartForm, DraggingTheStripKeepsTheGrabbedPointUnderThePointer) {
     runstate::CursorPos = QPoint(-1, -1);
     f.imgMove_MouseMove(0, 0, 0, 0);
     EXPECT_EQ(f.pos(), QPoint(100, 100));
+}
+
+TEST_F(StartForm, FileTypeIsRegisteredOnlyWhileTheOptionIsOn) {
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+    const QString data = home.path() + "/xdg";
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    const QString entry = data + "/applications/wortkiste.desktop";
+    const QString mime = data + "/mime/packages/wortkiste.xml";
+    {
+        startup::FrmBenutzer f;
+        f.Form_Load();  // a new USER.MDB has RegFileType 1
+    }
+    EXPECT_TRUE(QFile::exists(entry));
+    EXPECT_TRUE(QFile::exists(mime));
+    const QByteArray first = fileBytes(entry);
+
+    resetRunState();
+    {
+        startup::FrmBenutzer f;
+        f.Form_Load();
+    }
+    EXPECT_EQ(fileBytes(entry), first);
+
+    runstate::rsUserOptionen->Edit();
+    runstate::rsUserOptionen->SetValue("RegFileType", 0);
+    runstate::rsUserOptionen->Update();
+    resetRunState();
+    QFile::remove(entry);
+    {
+        startup::FrmBenutzer f;
+        f.Form_Load();
+    }
+    EXPECT_FALSE(QFile::exists(entry));
+    qputenv("XDG_DATA_HOME", savedData);
 }
 
 }  // namespace
