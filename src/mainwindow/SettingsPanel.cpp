@@ -99,6 +99,13 @@ SettingsPanel::SettingsPanel(QWidget* parent) : QWidget(parent) {
     tvVerwaltung->setHeaderHidden(true);
     tvVerwaltung->setColumnCount(1);
     tvVerwaltung->setRootIsDecorated(true);
+    // A narrow indent, as the original tree had, so the node texts fit; a
+    // text that still does not fit scrolls instead of being cut.
+    tvVerwaltung->setIndentation(10);
+    tvVerwaltung->setTextElideMode(Qt::ElideNone);
+    tvVerwaltung->header()->setStretchLastSection(false);
+    tvVerwaltung->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    tvVerwaltung->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     tvVerwaltung->installEventFilter(this);
 
     buildPages();
