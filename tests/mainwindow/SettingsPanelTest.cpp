@@ -1,10 +1,12 @@
 // The settings panel driven through its controls, against real databases.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTreeWidgetItemIterator>
 
 #include "SettingsFixture.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/Twips.h"
 
 namespace settingstest {
 namespace {
@@ -469,6 +471,83 @@ TEST_F(SettingsPanelTest, ReopeningShowsEveryValueAsStored) {
     // Loading wrote back what it found: nothing changed.
     EXPECT_EQ(optionsRow(), before);
     EXPECT_TRUE(ui.calls(CallKind::MsgBox).empty());
+}
+
+// Shows the panel in an active window, so focus moves as for the user.
+void showActive(mainwindow::SettingsPanel& p) {
+    p.resize(forms::twipsSize(8470, 4600));
+    p.show();
+    p.activateWindow();
+    QApplication::setActiveWindow(&p);
+    QApplication::processEvents();
+}
+
+QTreeWidgetItem* node(mainwindow::SettingsPanel& p, const QString& key) {
+    for (QTreeWidgetItemIterator it(p.tvVerwaltung); *it; ++it)
+        if ((*it)->data(0, Qt::UserRole).toString() == key) return *it;
+    return nullptr;
+}
+
+TEST_F(SettingsPanelTest, LeavingABadBoxAsksOnceAndTakesTheFocusBack) {
+    auto& p = load();
+    showActive(p);
+    p.tvVerwaltung_NodeClick(node(p, "Test_Grenzwerte"));
+    p.chk0Zeitlimit->click();
+    p.txt0Versuche->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    ASSERT_TRUE(p.txt0Versuche->hasFocus());
+    p.txt0Versuche->setText("x");
+    p.txt0ZeitlimitS->setText("y");
+    // Both boxes are bad: only the one left asks, and keeps the focus.
+    ui.pushMsgBox(forms::vbOK);
+    p.txt0ZeitlimitS->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 1);
+    EXPECT_TRUE(p.txt0Versuche->hasFocus());
+    EXPECT_EQ(storedInt("AnzahlVersuche"), 1);
+
+    // A good value is stored when the box is left.
+    p.txt0Versuche->setText("4");
+    p.txt0ZeitlimitS->setText("30");
+    p.txt0ZeitlimitS->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(storedInt("AnzahlVersuche"), 4);
+    p.txt0Versuche->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(storedInt("SekundenZeitlimit"), 30);
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 1);
+}
+
+TEST_F(SettingsPanelTest, TheTreeTakingTheFocusShowsTheChosenPage) {
+    auto& p = load();
+    showActive(p);
+    p.tvVerwaltung->setCurrentItem(node(p, "App"));
+    p.chkPlayRight->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    p.tvVerwaltung->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    EXPECT_TRUE(p.fraVPE->isVisible());
+    EXPECT_FALSE(p.fraOpt_Test->isVisible());
+}
+
+TEST_F(SettingsPanelTest, ARefillThatMovesTheFocusStoresNoUpperEnd) {
+    addItem("a", 100);
+    setStored("ZaehlePunkte", 1);
+    setStored("Punktebewertung", 1);
+    setStored("BewertungP2", 10);
+    setStored("BewertungP3", 20);
+    setStored("BewertungP4", 30);
+    auto& p = load();
+    showActive(p);
+    p.tvVerwaltung_NodeClick(node(p, "Test_Punktebewertung"));
+    p.txtPunkteBis(3)->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+    ASSERT_TRUE(p.txtPunkteBis(3)->hasFocus());
+    p.chkPunkteBewertung->click();  // the rows go off under the focus
+    QApplication::processEvents();
+    EXPECT_FALSE(p.txtPunkteBis(3)->isEnabled());
+    EXPECT_EQ(storedInt("BewertungP4"), 30);
+    EXPECT_EQ(storedInt("Punktebewertung"), 0);
 }
 
 TEST_F(SettingsPanelTest, AReadOnlyDatabaseGivesOneReportPerLoading) {
