@@ -150,7 +150,6 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     // main bar.
     imgTop = image("imgTop", this, 0, 0, 10200, 645, ":/forms/main_top.png");
 
-    const int designW = 10200;
     imgBarMin = image("imgBarMin", this, 8115, 120, 240, 210);
     imgBarMax = image("imgBarMax", this, 8370, 120, 240, 210);
     imgBarExit = image("imgBarExit", this, 8640, 120, 240, 210);
@@ -171,7 +170,6 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     imgBarMax->setPictureFrom(imgBarMax_Lo);
     imgBarExit->setPictureFrom(imgBarExit_Lo);
     for (auto* img : {imgBarMin, imgBarMax, imgBarExit}) setTag(img, "1");
-    (void)designW;
 
     imgBottom = image("imgBottom", this, 0, 6720, 9600, 300, ":/forms/main_bottom.png");
     imgSizeArrow = image("imgSizeArrow", this, 9600, 6480, 240, 240, ":/forms/main_sizearrow.png");

@@ -36,7 +36,7 @@ public:
     ~frmMain() override;
 
     // Public variables other forms use.
-    int Check_Depth = 0;  // nesting depth of the schema upgrade inside VokDBOeffnen
+    qint16 Check_Depth = 0;  // nesting depth of the schema upgrade inside VokDBOeffnen
     bool TestActive = false;
 
     // The grid's working recordset (the data control "data": query Alles).
@@ -44,6 +44,11 @@ public:
 
     // Public operations.
     void Form_Load();
+    // Makes a vocabulary database the open one ("" asks for the file). A file
+    // that is missing, locked, damaged, refused or fails on its way in leaves
+    // the previous database open (or none); what the opening reports itself
+    // it reports, any other error passes to the caller once the previous
+    // state is back.
     void VokDBOeffnen(const QString& VokabelDBName);
     void EnableDataView();
     void DisableDataView();

@@ -101,7 +101,10 @@ void frmMain::restoreOpenState(const OpenState& s) {
     }
 
     if (!s.open) {
-        if (bDBOffen || viewGeneration_ != s.viewGeneration) DisableDataView();
+        if (bDBOffen || viewGeneration_ != s.viewGeneration) {
+            HideAllPanels();
+            DisableDataView();
+        }
         return;
     }
     if (viewGeneration_ == s.viewGeneration) return;  // nothing on screen changed

@@ -143,10 +143,21 @@ FrmBenutzer::FrmBenutzer(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Fra
     tmr->setObjectName("tmr");
     tmr->setInterval(50);
 
-    connect(cboBenutzer, &QComboBox::currentIndexChanged, this, [this] { cboBenutzer_Click(); });
-    connect(cboLang, &QComboBox::currentIndexChanged, this, [this] { cboLang_Click(); });
-    connect(cmdNeu, &QPushButton::clicked, this, [this] { cmdNeu_Click(); });
-    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    // An error no handler expects is reported instead of leaving the event
+    // loop with an exception.
+    auto guarded = [](auto handler) {
+        return [handler] {
+            try {
+                handler();
+            } catch (const wk::Error& e) {
+                modMain::ShowError(e.number(), e.description(), QString());
+            }
+        };
+    };
+    connect(cboBenutzer, &QComboBox::currentIndexChanged, this, guarded([this] { cboBenutzer_Click(); }));
+    connect(cboLang, &QComboBox::currentIndexChanged, this, guarded([this] { cboLang_Click(); }));
+    connect(cmdNeu, &QPushButton::clicked, this, guarded([this] { cmdNeu_Click(); }));
+    connect(cmdOK, &QPushButton::clicked, this, guarded([this] { cmdOK_Click(); }));
     connect(imgMove, &ImageBox::mouseDown, this, &FrmBenutzer::imgMove_MouseDown);
     connect(imgMove, &ImageBox::mouseMove, this, &FrmBenutzer::imgMove_MouseMove);
     connect(imgMove, &ImageBox::mouseUp, this, &FrmBenutzer::imgMove_MouseUp);
@@ -206,6 +217,9 @@ bool FrmBenutzer::openUserDatabase() {
             dbUser = u.dbUser;
             rsBenutzer = u.rsBenutzer;
             rsUserOptionen = u.rsUserOptionen;
+            modMain::CloseUserWorkspace = [] {
+                if (dbUser && dbUser->IsOpen()) dbUser->Close();
+            };
         } catch (const wk::Error& e) {
             userDatabaseFailed(QStringLiteral("It cannot be created in the program folder (%1: %2).")
                                    .arg(e.number())
@@ -235,6 +249,9 @@ bool FrmBenutzer::openUserDatabase() {
     dbUser = u.dbUser;
     rsBenutzer = u.rsBenutzer;
     rsUserOptionen = u.rsUserOptionen;
+    modMain::CloseUserWorkspace = [] {
+        if (dbUser && dbUser->IsOpen()) dbUser->Close();
+    };
     try {
         modUserDB::ProbeUserDB(u);
     } catch (const wk::Error& e) {
@@ -284,7 +301,7 @@ void FrmBenutzer::Form_Load() {
     QFile::remove(restartMarker());
 
     // 4. Too few colours.
-    const int depth = shell::GetColorDepth();
+    const int depth = ColorDepth ? ColorDepth() : shell::GetColorDepth();
     if (depth == 1 || depth == 4 || depth == 8) {
         forms::ui().MsgBox(GetText(5053) + "\r\n\r\n" + GetText(5054), forms::vbExclamation,
                            QStringLiteral("Wortkiste"));

@@ -298,7 +298,6 @@ TEST_F(OpenDatabase, LockedFileGivesTheThreePartMessageAndKeepsThePrevious) {
     EXPECT_EQ(userValue(1, "LastDB").toString(), a);
 }
 
-
 TEST_F(OpenDatabase, OldFileIsUpgradedThroughNestedOpeningsAndFilledOnce) {
     QDir().mkpath(dbFolder());
     const QString old = dbFolder() + "/alt.wkd";

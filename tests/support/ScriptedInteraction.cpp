@@ -4,6 +4,10 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/Error.h"
 
 #include "platform/dialogs/FileDialogs.h"
 #include "platform/forms/SendKeys.h"
@@ -35,6 +39,9 @@ QString describe(const InteractionCall& c) {
             break;
         case CallKind::EndProgram:
             s += QStringLiteral(" code=%1").arg(c.exitCode);
+            break;
+        case CallKind::ShowModal:
+            s += QStringLiteral(" form=%1 title=\"%2\"").arg(c.formName, c.title);
             break;
         case CallKind::Beep:
             break;
@@ -72,6 +79,8 @@ const char* toString(CallKind kind) {
             return "ShowOpen";
         case CallKind::ShowSave:
             return "ShowSave";
+        case CallKind::ShowModal:
+            return "ShowModal";
         case CallKind::EndProgram:
             return "EndProgram";
         case CallKind::Beep:
@@ -101,6 +110,9 @@ void ScriptedInteraction::pushSave(const QString& path, int filterIndex) {
 }
 void ScriptedInteraction::pushSaveCancel() {
     saves_.push_back({true, {}, 0});
+}
+void ScriptedInteraction::pushModal(std::function<void(QWidget&)> script) {
+    modals_.push_back(std::move(script));
 }
 void ScriptedInteraction::pushRnd(double value) {
     rnds_.push_back(value);
@@ -144,6 +156,7 @@ QString ScriptedInteraction::unusedAnswers() const {
     if (!inputs_.empty()) parts << QStringLiteral("%1 InputBox").arg(inputs_.size());
     if (!opens_.empty()) parts << QStringLiteral("%1 ShowOpen").arg(opens_.size());
     if (!saves_.empty()) parts << QStringLiteral("%1 ShowSave").arg(saves_.size());
+    if (!modals_.empty()) parts << QStringLiteral("%1 ShowModal").arg(modals_.size());
     return parts.join(QStringLiteral(", "));
 }
 
@@ -220,6 +233,26 @@ bool ScriptedInteraction::ShowOpen(forms::FileDialog& dlg) {
 }
 bool ScriptedInteraction::ShowSave(forms::FileDialog& dlg) {
     return answerFile(saves_, CallKind::ShowSave, dlg);
+}
+
+void ScriptedInteraction::ShowModal(QWidget& form) {
+    InteractionCall call;
+    call.kind = CallKind::ShowModal;
+    call.formName = form.objectName();
+    call.title = form.windowTitle();
+    calls_.push_back(call);
+    if (form.isVisible()) throw wk::Error(400, QStringLiteral("Form already displayed; can't show modally"));
+    if (modals_.empty()) unexpected(call);
+    const auto script = std::move(modals_.front());
+    modals_.pop_front();
+    QPointer<QWidget> guard(&form);
+    form.show();
+    script(form);
+    if (guard && guard->isVisible()) {
+        ADD_FAILURE() << "modal form " << call.formName.toStdString()
+                      << " is still shown after its script; Show would not have returned";
+        guard->hide();
+    }
 }
 
 void ScriptedInteraction::EndProgram(int exitCode) {

@@ -14,6 +14,8 @@ Interaction& qtInteraction() {
     return qt;
 }
 
+void Interaction::ShowModal(QWidget& form) { qtInteraction().ShowModal(form); }
+
 Interaction& ui() {
     return installed ? *installed : qtInteraction();
 }

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <exception>
 
+class QWidget;
+
 namespace forms {
 
 // Message box styles and answers, numbered as the original's runtime did.
@@ -91,6 +93,12 @@ public:
     // dlg.CancelError is set.
     virtual bool ShowOpen(FileDialog& dlg) = 0;
     virtual bool ShowSave(FileDialog& dlg) = 0;
+
+    // Shows a form modally and returns once it is hidden, unloaded or
+    // destroyed (the original's Show vbModal). A form already shown raises
+    // wk::Error 400. Implementations that do not script forms get the Qt
+    // one's behaviour.
+    virtual void ShowModal(QWidget& form);
 
     // Ends the program at once (the original's End). Never returns.
     [[noreturn]] virtual void EndProgram(int exitCode = 0) = 0;

@@ -3,6 +3,8 @@
 // carries the holder's process id and an flock(), so a lock of a process
 // that ended (or was killed) is recognised as stale and taken over.
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QStandardPaths>
 
@@ -34,6 +36,16 @@ QString lockFileName(const QString& name) {
 }  // namespace
 
 QString LockFolder() {
+    // The session's runtime folder; made when it is named but missing (a
+    // test gives every process its own), private to the user as it must be.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime)) {
+        if (QFileInfo(runtime).isDir() ||
+            (QDir().mkpath(runtime) &&
+             QFile::setPermissions(runtime,
+                                   QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)))
+            return runtime;
+    }
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty() || !QDir().mkpath(dir)) dir = QDir::tempPath();
     return dir;

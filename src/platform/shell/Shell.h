@@ -11,7 +11,8 @@ namespace shell {
 
 // ---- single instance -------------------------------------------------------
 
-// Folder of the instance locks: the user's runtime folder ($XDG_RUNTIME_DIR),
+// Folder of the instance locks: the user's runtime folder ($XDG_RUNTIME_DIR,
+// made when it is named but missing),
 // or the system's temporary folder when the session has none.
 QString LockFolder();
 

@@ -369,3 +369,26 @@ TEST(GridImages, OverviewListHoldsEveryKeyWithAPicture) {
     EXPECT_THROW(il.ItemIndex("Nothing"), wk::Error);
     EXPECT_TRUE(il.PictureAt(99).isNull());
 }
+
+TEST(GridView, HeaderIconsAndCellBoundsComeFromTheModel) {
+    grid::ImageList il;
+    grid::fillOverviewImages(il);
+    Grid g;
+    g.resize(300, 200);
+    g.show();
+    g.SetImageList(&il);
+    QStringList many;
+    for (int i = 0; i < 200; ++i) many << QString::number(i);
+    fillRows(g, many);
+    g.SetColumnHeaderIcon("n", il.ItemIndex("sort_asc"));
+    const QVariant deco = g.view()->model()->headerData(1, Qt::Horizontal, Qt::DecorationRole);
+    EXPECT_EQ(deco.value<QPixmap>().cacheKey(), il.Picture("sort_asc").cacheKey());
+    EXPECT_FALSE(g.view()->model()->headerData(2, Qt::Horizontal, Qt::DecorationRole).isValid());
+
+    // A row far below is out of sight until it is brought into view.
+    EXPECT_FALSE(g.CellBoundary(150, 2).intersects(g.rect()));
+    g.EnsureVisible(150, 2);
+    const QRect r = g.CellBoundary(150, 2);
+    EXPECT_TRUE(g.rect().contains(r.center()));
+    EXPECT_NEAR(r.height(), g.RowHeight(150), 1);  // less the grid line
+}

@@ -106,7 +106,11 @@ TEST_F(ShellLock, ReleasedWhenTheHolderEndsNormallyAndNamesAreDistinct) {
     ASSERT_EQ(startChild(holder, first, stop), "locked");
     EXPECT_TRUE(shell::AcquireInstanceLock(second)) << "a lock of another name is free";
     EXPECT_FALSE(shell::AcquireInstanceLock(first));
+    // Each test process has its own runtime folder, so parallel tests never
+    // meet each other's locks.
+    EXPECT_EQ(shell::LockFolder(), qEnvironmentVariable("XDG_RUNTIME_DIR"));
     EXPECT_TRUE(QFileInfo(shell::LockFolder()).isDir());
+    EXPECT_FALSE(QDir(shell::LockFolder()).entryList({QStringLiteral("*4.3*.lock")}, QDir::Files).isEmpty());
 
     QFile(stop).open(QIODevice::WriteOnly);
     ASSERT_TRUE(holder.waitForFinished(10000));
