@@ -214,6 +214,7 @@ void SettingsPanel::InitOptionTab() {
 }
 
 void SettingsPanel::loadOptions() {
+    if (!captionsApplied_) ApplyCaptions();
     // 1. The tree.
     buildTree();
     const auto& rs = runstate::rsOptions;

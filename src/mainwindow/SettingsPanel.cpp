@@ -325,6 +325,7 @@ void SettingsPanel::connectHandlers() {
 void SettingsPanel::ApplyCaptions() {
     forms::ApplyCaptions(
         this, [](int id) { return modMain::GetText(id); }, false);
+    captionsApplied_ = true;
 }
 
 void SettingsPanel::resizeEvent(QResizeEvent* e) {

@@ -35,7 +35,7 @@ public:
     void InitOptionTab();
 
     // Sets the captions from the controls' tags (message ids); the main
-    // window calls it when it loads.
+    // window calls it when it loads (InitOptionTab does it once otherwise).
     void ApplyCaptions();
 
     // The grid's working recordset (query Alles), whose points the grading
@@ -187,6 +187,7 @@ private:
     static void chooseOption(const std::vector<QRadioButton*>& group, qint64 index);
     void loadOptions();
 
+    bool captionsApplied_ = false;
     bool loading_ = false;
     bool presentationLoading_ = false;
     bool refocusPending_ = false;
