@@ -38,8 +38,8 @@ void SettingsPanel::DisableBewertungRow(int Index) {
 
 void SettingsPanel::ShowBewertungsSkala() {
     SkalaUpdate update(bSkalaUpdate);
-    PunkteGesamt = settings::SumPunkte(gridRecordset ? gridRecordset() : dao::RecordsetPtr());
-
+    // The rows that are off show no total, so only the switched-on scale
+    // walks every item for it.
     if (!chkPunkteBewertung->isChecked()) {
         for (int k = 1; k <= settings::GradeRows; ++k) {
             forms::switchInput(txtPunkteBis(k), false, forms::SwitchedOffBackColor);
@@ -50,6 +50,7 @@ void SettingsPanel::ShowBewertungsSkala() {
         return;
     }
 
+    PunkteGesamt = settings::SumPunkte(gridRecordset ? gridRecordset() : dao::RecordsetPtr());
     const auto& rs = runstate::rsOptions;
     std::array<qint64, 9> stored{};
     for (int i = 2; i <= 8; ++i)
