@@ -215,22 +215,22 @@ void SettingsPanel::InitOptionTab() {
 
 void SettingsPanel::loadOptions() {
     if (!captionsApplied_) ApplyCaptions();
-    // 1. The tree.
+    // The tree.
     buildTree();
     const auto& rs = runstate::rsOptions;
     if (!rs) return;  // no database open: nothing to show
 
-    // 2. Option buttons; optAuswahl switches the two lists.
+    // Option buttons; optAuswahl switches the two lists.
     chooseOption(optAbzufragenderBegriff, IntValue(rs, "AbzufragenderBegriff"));
     chooseOption(optSortieren, IntValue(rs, "Abfragereihenfolge"));
     chooseOption(optAuswahl, IntValue(rs, "Auswahl"));
 
-    // 3. Maximum number of items.
+    // Maximum number of items.
     chkMaxFragen->setChecked(IntValue(rs, "bTestMaxFragen") != 0);
     txtMaxFragen->setText(TextValue(rs, "TestMaxFragen"));
     forms::switchInput(txtMaxFragen, chkMaxFragen->isChecked(), forms::SwitchedOffBackColor);
 
-    // 4. Check boxes. The presentation rule looks at the stored three, not
+    // Check boxes. The presentation rule looks at the stored three, not
     // at a mix of them and the last database's, so loading cannot turn a
     // stored text switch on.
     presentationLoading_ = true;
@@ -246,17 +246,17 @@ void SettingsPanel::loadOptions() {
     chkOpt_ShowFirstLetter->setChecked(IntValue(rs, "ShowFirstLetter") != 0);
     chkOpt_ZeigeBewertung->setChecked(IntValue(rs, "ZeigeBewertung") != 0);
 
-    // 5. How often known.
+    // How often known.
     cboKnownWieOft->setCurrentIndex(cboKnownWieOft->findText(TextValue(rs, "KnownWieOft")));
     forms::switchInput(cboKnownWieOft, chkNotTheKnown->isChecked(), forms::SwitchedOffBackColor);
 
-    // 6. Tries and the time limit per item.
+    // Tries and the time limit per item.
     txt0Versuche->setText(TextValue(rs, "AnzahlVersuche"));
     chk0Zeitlimit->setChecked(IntValue(rs, "Zeitlimit") != 0);
     txt0ZeitlimitS->setText(TextValue(rs, "SekundenZeitlimit"));
     forms::switchInput(txt0ZeitlimitS, chk0Zeitlimit->isChecked(), forms::vbButtonFace);
 
-    // 7.-9. Theme and category lists. Filling them chooses nothing; the
+    // Theme and category lists. Filling them chooses nothing; the
     // choice below raises the handler, as a choice by the user does.
     auto fill = [](QComboBox* box, const QStringList& items) {
         const bool was = box->blockSignals(true);
@@ -281,33 +281,33 @@ void SettingsPanel::loadOptions() {
     fill(cboAbfrageKategorie, runstate::arrKategorien);
     choose(cboAbfrageKategorie, rs->Value("AuswahlKategorie"));
 
-    // 10. Error treatment; the rule of chk0Aufloesen runs in any case.
+    // Error treatment; the rule of chk0Aufloesen runs in any case.
     chk0GK->setChecked(IntValue(rs, "GKignorieren") != 0);
     chk0AskAgain->setChecked(IntValue(rs, "NochmalFragen") != 0);
     chkFalscheNochmal->setChecked(IntValue(rs, "FalscheNochmal") != 0);
     chk0Aufloesen->setChecked(IntValue(rs, "BegriffAufloesen") != 0);
     chk0Aufloesen_Click();
 
-    // 11. Time limit of the whole test.
+    // Time limit of the whole test.
     chk2BigZeitlimit->setChecked(IntValue(rs, "BigZeitlimit") != 0);
     txt2BigZeitlimitM->setText(TextValue(rs, "BigZeitlimitM"));
     forms::switchInput(txt2BigZeitlimitM, chk2BigZeitlimit->isChecked(), forms::vbButtonFace);
 
-    // 12. Points and grading.
+    // Points and grading.
     chkCountPoints->setChecked(IntValue(rs, "ZaehlePunkte") != 0);
     chkPunkteBewertung->setChecked(chkCountPoints->isChecked() && IntValue(rs, "Punktebewertung") != 0);
     chkCountPoints_Click();
 
-    // 13. Grade texts (eight rows; Bewertung9 has no box).
+    // Grade texts (eight rows; Bewertung9 has no box).
     guarded("VW04", [&] {
         for (int i = 1; i <= 8; ++i)
             txtPunkteBewertung(i)->setText(TextValue(rs, QStringLiteral("Bewertung%1").arg(i)));
     });
 
-    // 14.
+    // The scale against the grades just loaded.
     guarded("VW05", [this] { ShowBewertungsSkala(); });
 
-    // 15.-16. Program options.
+    // Program options.
     if (const auto& u = runstate::rsUserOptionen) {
         chkPlayRight->setChecked(IntValue(u, "PlayRight") != 0);
         chkPlayWrong->setChecked(IntValue(u, "PlayWrong") != 0);
@@ -315,7 +315,7 @@ void SettingsPanel::loadOptions() {
     }
     chkRegFileType->setText(modMain::GetText(205) + runstate::ProgName + modMain::GetText(204));
 
-    // 17. The description of the database.
+    // The description of the database.
     for (QLineEdit* e : {txtC, txtStichworte, txtVersion}) e->clear();
     txtKommentar->clear();
     try {
