@@ -276,8 +276,8 @@ bool FrmBenutzer::openUserDatabase() {
 }
 
 void FrmBenutzer::Form_Load() {
-    // 1.-2. One instance at a time. The name is taken before step 6 sets the
-    // product name, so the first pass locks " 4.3_APPLICATION_MUTEX" and only
+    // One instance at a time. The name is taken before the product name
+    // is set, so the first pass locks " 4.3_APPLICATION_MUTEX" and only
     // the pass repeated after a replaced user database "Wortkiste 4.3_...".
     ProgVersion = QStringLiteral("4.3");
     AppTitel = (passes_++ == 0 ? QString() : ProgName) + " " + ProgVersion;
@@ -297,10 +297,9 @@ void FrmBenutzer::Form_Load() {
         }
     }
     heldLocks.append(lockName);
-    // 3.
     QFile::remove(restartMarker());
 
-    // 4. Too few colours.
+    // Too few colours.
     const int depth = ColorDepth ? ColorDepth() : shell::GetColorDepth();
     if (depth == 1 || depth == 4 || depth == 8) {
         forms::ui().MsgBox(GetText(5053) + "\r\n\r\n" + GetText(5054), forms::vbExclamation,
@@ -308,7 +307,6 @@ void FrmBenutzer::Form_Load() {
         forms::ui().EndProgram(0);
     }
 
-    // 5.-6.
     const QString folder = modMain::ProgramFolder();
     QDir().mkpath(folder);
     QDir::setCurrent(folder);
@@ -319,21 +317,20 @@ void FrmBenutzer::Form_Load() {
     bProgEnde = false;
     imgEnd->setToolTip(GetText(460));
 
-    // 7. Folders; a failure shows later, where a file is written there.
+    // Folders; a failure shows later, where a file is written there.
     QDir().mkpath(modMain::GetDBPath());
     QDir().mkpath(modMain::GetTempPath());
 
-    // 8. Word tables of the condition builder.
+    // Word tables of the condition builder.
     BedWhat = QStringList{"Q", "A", "T", "FQ"};
     BedAndOr = QStringList{"<Ende>", " AND ", " OR "};
     BedComp = QStringList{" = ", " < ", " > ", " NOT LIKE ", " LIKE "};
 
-    // 9.
     VokDBPasswort = vocabdb::VokDBPasswort;
     bDBOffen = false;
     MaxUsers = 5;
 
-    // 10.-11. The user database; an older layout is replaced and start-up
+    // The user database; an older layout is replaced and start-up
     // runs again.
     if (!openUserDatabase()) {
         Form_Load();
@@ -341,10 +338,9 @@ void FrmBenutzer::Form_Load() {
     }
     rsBenutzer->SetAbsolutePosition(0);
 
-    // 12.
     applyCaptions();
 
-    // 13. Language of slot 1, English when it has none.
+    // Language of slot 1, English when it has none.
     {
         const QSignalBlocker block(cboLang);
         cboLang->clear();
@@ -357,10 +353,9 @@ void FrmBenutzer::Form_Load() {
         cboLang->setCurrentIndex(lang.toInt());
     if (cboLang->currentText().isEmpty()) cboLang->setCurrentIndex(1);
 
-    // 14.
     if (rsUserOptionen->Value("RegFileType").toInt() == 1) modRegister::RegisterFileType();
 
-    // 15. The users in use.
+    // The users in use.
     {
         const QSignalBlocker block(cboBenutzer);
         cboBenutzer->clear();
@@ -372,14 +367,13 @@ void FrmBenutzer::Form_Load() {
         cboBenutzer->setCurrentIndex(-1);
     }
 
-    // 16.-17. The first user, then the last one confirmed.
+    // The first user, then the last one confirmed.
     rsBenutzer->SetAbsolutePosition(0);
     if (cboBenutzer->count() > 0) cboBenutzer->setCurrentIndex(0);
     const qint16 k =
         modFunctions::FindComboItemByID(*cboBenutzer, rsUserOptionen->Value("LastUser").toString());
     if (k != -1) cboBenutzer->setCurrentIndex(k);
 
-    // 18.
     if (cboBenutzer->currentText().isEmpty()) {
         cmdNeu->setText(GetText(3));
         cboBenutzer->setEnabled(false);

@@ -181,6 +181,20 @@ TEST_F(StartForm, RestartMarkerWaitsForTheEndingInstance) {
     EXPECT_TRUE(QFile::exists(home.path() + "/USER.MDB"));
 }
 
+TEST_F(StartForm, RestartMarkerGivesUpSilentlyAfterAHundredTries) {
+    QFile marker(home.path() + "/restart");
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.close();
+    const pid_t other = holdLockInOtherProcess(30000);
+    startup::FrmBenutzer f;
+    EXPECT_THROW(f.Form_Load(), forms::ProgramEnded);
+    endOtherProcess(other);
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
+    // 100 waits of 200 ms on the scripted clock, 10 ms per turn of the loop.
+    EXPECT_EQ(ui.doEventsCount(), 100 * 20);
+    EXPECT_TRUE(QFile::exists(home.path() + "/restart"));
+}
+
 TEST_F(StartForm, StaleRestartMarkerIsDeletedAtOnce) {
     QFile marker(home.path() + "/restart");
     ASSERT_TRUE(marker.open(QIODevice::WriteOnly));

@@ -90,7 +90,9 @@ using RecordsetPtr = std::shared_ptr<Recordset>;
 using DatabasePtr = std::shared_ptr<Database>;
 
 // A field definition: made by TableDef::CreateField, set up, then appended.
-// Read back from Database::TableDefs() it describes the stored field.
+// Read back from Database::TableDefs() it describes the stored field and can
+// no longer be changed (3219). A Text field made without a size gets
+// DefaultTextSize.
 class Field {
 public:
     Field(QString name, int type, int size);
@@ -105,7 +107,10 @@ public:
     void SetAllowZeroLength(bool allow);
     bool Required() const { return required_; }
     void SetRequired(bool required);
-    // A number, a text or a date (QDateTime); an invalid QVariant for none.
+    // A number, a bool, a text or a date (QDateTime); an invalid QVariant for
+    // none. Converted to the field's type when the table is appended (a
+    // default that does not fit raises 13, 6 or 3163 then); new rows get it
+    // from AddNew and from SQL INSERTs alike.
     const QVariant& DefaultValue() const { return default_; }
     void SetDefaultValue(const QVariant& value);
 

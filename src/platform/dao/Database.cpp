@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <map>
@@ -60,13 +61,18 @@ FileLock::~FileLock() {
 std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive) {
     std::lock_guard g(lockMutex);
     auto& reg = lockRegistry();
+    const QByteArray native = QFile::encodeName(path);
     if (auto it = reg.find(path); it != reg.end()) {
-        if (auto existing = it->second.lock()) {
+        auto existing = it->second.lock();
+        // A file deleted and made anew under the same name is another file.
+        struct stat now {
+        }, held{};
+        if (existing && ::stat(native.constData(), &now) == 0 && ::fstat(existing->fd(), &held) == 0 &&
+            now.st_dev == held.st_dev && now.st_ino == held.st_ino) {
             if (exclusive || existing->exclusive()) raise(3051, path);
             return existing;
         }
     }
-    const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) raise(3051, path);
     if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {

@@ -72,10 +72,17 @@ struct Recordset::Impl : RecordsetImplBase {
     void needCurrent() const {
         if (!hasCurrent()) raise(3021);
     }
+    // Field names looked up often (a grid fill reads dozens per row).
+    QHash<QString, int> byName;
+    int find(const QString& field) const {
+        auto it = byName.constFind(field);
+        if (it != byName.constEnd()) return *it;
+        return byName.value(field.toCaseFolded(), -1);
+    }
     int index(const QString& field) const {
-        for (size_t i = 0; i < fields.size(); ++i)
-            if (fields[i].name.compare(field, Qt::CaseInsensitive) == 0) return int(i);
-        raise(3265);
+        const int i = find(field);
+        if (i < 0) raise(3265);
+        return i;
     }
     void checkIndex(int i) const {
         if (i < 0 || i >= int(fields.size())) raise(3265);
@@ -255,6 +262,14 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
             for (int j = 0; j < n; ++j) row.push_back(readValue(q, j, fields[size_t(j)].type));
             rows.push_back(std::move(row));
         }
+    }
+    window.clear();
+    windowGeneration = ~quint64(0);
+    lastRead = -2;
+    byName.clear();
+    for (size_t j = fields.size(); j-- > 0;) {
+        byName.insert(fields[j].name, int(j));
+        byName.insert(fields[j].name.toCaseFolded(), int(j));
     }
     pos = 0;
     deletedCurrent = false;
@@ -473,8 +488,8 @@ void Recordset::Edit() {
     d->c();
     if (!d->updatable) raise(3027);
     d->needCurrent();
-    d->window.clear();
-    d->currentRow();  // a row deleted meanwhile raises here
+    // Nothing is read here: a row deleted meanwhile raises 3167 on Update
+    // (or on reading a field), so a walk that only writes reads nothing.
     d->cancelEdit();
     d->editMode = dbEditInProgress;
     d->editKey = d->keys[size_t(d->pos)];
@@ -591,9 +606,7 @@ QString Recordset::FieldName(int index) const {
 
 int Recordset::FieldIndex(const QString& name) const {
     d->c();
-    for (size_t i = 0; i < d->fields.size(); ++i)
-        if (d->fields[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
-    return -1;
+    return d->find(name);
 }
 
 int Recordset::FieldType(int index) const {

@@ -10,6 +10,9 @@
 #include <QStringList>
 #include <exception>
 
+class QAction;
+class QMenu;
+class QPoint;
 class QWidget;
 
 namespace forms {
@@ -99,6 +102,11 @@ public:
     // wk::Error 400. Implementations that do not script forms get the Qt
     // one's behaviour.
     virtual void ShowModal(QWidget& form);
+
+    // Pops up a menu at a screen position and returns when it closes (the
+    // original's PopupMenu). The chosen entry is triggered before this
+    // returns; it is returned, or nullptr when the menu was dismissed.
+    virtual QAction* PopupMenu(QMenu& menu, const QPoint& globalPos);
 
     // Ends the program at once (the original's End). Never returns.
     [[noreturn]] virtual void EndProgram(int exitCode = 0) = 0;

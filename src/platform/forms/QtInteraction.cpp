@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
 #include <cstdio>
@@ -84,6 +85,10 @@ void QtInteraction::ShowModal(QWidget& form) {
         delete watcher;
         form.setWindowModality(before);
     }
+}
+
+QAction* QtInteraction::PopupMenu(QMenu& menu, const QPoint& globalPos) {
+    return menu.exec(globalPos);
 }
 
 void QtInteraction::EndProgram(int exitCode) {

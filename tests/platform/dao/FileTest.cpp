@@ -113,6 +113,21 @@ TEST_F(FileTest, FileHeldByAnotherProgramIsRefused) {
     ws.OpenDatabase(file)->Close();
 }
 
+TEST_F(FileTest, FileReplacedWhileAnOldRecordsetLivesOpensAnew) {
+    const QString file = filledFile("USER.MDB", {});
+    auto db = ws.OpenDatabase(file);
+    auto stale = db->OpenRecordset("VOK");  // keeps the old connection alive
+    db.reset();
+    ASSERT_TRUE(QFile::remove(file));
+    auto fresh = ws.CreateDatabase(file);
+    makeVok(fresh, "Benutzer");
+    fresh->Close();
+    auto reopened = ws.OpenDatabase(file);
+    EXPECT_TRUE(reopened->HasTable("Benutzer"));
+    EXPECT_FALSE(reopened->HasTable("VOK"));
+    EXPECT_EQ(stale->RecordCount(), 3);
+}
+
 TEST_F(FileTest, ForeignAndDamagedFilesGiveEngineErrors) {
     write(path("text.wkd"), "this is not a database\n");
     EXPECT_EQ(errorOf([&] { ws.OpenDatabase(path("text.wkd")); }), 3343);

@@ -144,6 +144,11 @@ TEST_F(RecordsetTest, KeysStayFixedWhileRowsChange) {
     EXPECT_EQ(errorOf([&] { rs->Value("Q"); }), 3167);
     rs->SetAbsolutePosition(3);
     EXPECT_EQ(rs->Value("Q").toString(), "d");
+    rs->SetAbsolutePosition(0);
+    rs->Edit();
+    rs->SetValue("A1", "lost");
+    EXPECT_EQ(errorOf([&] { rs->Update(); }), 3167);
+    EXPECT_EQ(db->OpenRecordset("SELECT * FROM VOK WHERE A1 = 'lost'")->RecordCount(), 0);
 }
 
 TEST_F(RecordsetTest, ForwardWalkSeesChangesMadeMeanwhile) {
