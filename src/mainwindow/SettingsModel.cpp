@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/Error.h"
+#include "testengine/Selection.h"
 
 namespace settings {
 
@@ -89,22 +90,9 @@ QVariant BigZeitlimitToStore(const QString& text) {
 
 qint32 SumPunkte(const dao::RecordsetPtr& rs) {
     if (!rs) return 0;
-    const long count = rs->RecordCount();
-    if (count <= 0) return 0;
-    const long saved = rs->AbsolutePosition();
-    qint64 sum = 0;
-    for (long i = 0; i < count; ++i) {
-        rs->SetAbsolutePosition(i);
-        const QVariant p = rs->Value(QStringLiteral("Punkte"));
-        if (p.isValid() && !p.isNull()) sum += p.toLongLong();
-    }
-    try {
-        if (saved >= 0) rs->SetAbsolutePosition(saved);
-    } catch (const wk::Error&) {
-    }
-    if (sum > std::numeric_limits<qint32>::max())
-        throw wk::Error(wk::err::Overflow, QStringLiteral("Overflow"));
-    if (sum < std::numeric_limits<qint32>::min())
+    // The test engine's walk, held to the Long the scale works in.
+    const qint64 sum = testengine::SumPunkte(*rs);
+    if (sum > std::numeric_limits<qint32>::max() || sum < std::numeric_limits<qint32>::min())
         throw wk::Error(wk::err::Overflow, QStringLiteral("Overflow"));
     return qint32(sum);
 }

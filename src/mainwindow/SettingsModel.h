@@ -43,8 +43,9 @@ std::optional<QString> MaxFragenToStore(const QString& text);
 inline constexpr int MaxBigZeitlimitM = 500;
 QVariant BigZeitlimitToStore(const QString& text);
 
-// Sum of Punkte over every record, visited by position; the current record
-// is put back. An empty (or missing) recordset gives 0; Null counts 0.
+// Sum of Punkte over every record (the test engine's SumPunkte); the
+// current record is put back. No recordset gives 0; a sum beyond a Long
+// raises 6.
 qint32 SumPunkte(const dao::RecordsetPtr& rs);
 
 // --- the grading scale ---
