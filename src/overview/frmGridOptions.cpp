@@ -165,8 +165,6 @@ frmGridOptions::frmGridOptions(DialogsHost& host, QWidget* parent) : QDialog(par
     // Key preview, and the boxes that store when they lose the focus.
     installEventFilter(this);
     for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
-
-    showFontDialog = [](frmFont& f) { f.exec(); };
 }
 
 void frmGridOptions::buildFontRow(QGridLayout* lay, int index, QLabel*& head, QPushButton*& pick,
@@ -344,7 +342,7 @@ void frmGridOptions::pickFont(int row) {
     dlg.FieldToWriteTo = r.nameField;
     dlg.FieldToWriteSizeTo = r.sizeField;
     dlg.Form_Load();
-    showFontDialog(dlg);
+    forms::ui().ShowModal(dlg);
     // Confirmed or not, the boxes show what is stored now.
     reloadRow(row);
 }
@@ -435,7 +433,7 @@ bool frmGridOptions::eventFilter(QObject* watched, QEvent* event) {
 void ShowGridOptions(DialogsHost& host) {
     frmGridOptions f(host, host.MainWindow());
     f.Form_Load();
-    f.exec();
+    forms::ui().ShowModal(f);
 }
 
 }  // namespace overview

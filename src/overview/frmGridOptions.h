@@ -28,9 +28,6 @@ class frmGridOptions : public QDialog {
 public:
     explicit frmGridOptions(DialogsHost& host, QWidget* parent = nullptr);
 
-    // Shows frmFont modally; tests put a script in its place.
-    std::function<void(frmFont&)> showFontDialog;
-
     void Form_Load();
     void optM_Click(int index);
     void chkWordbreakQ_Click();

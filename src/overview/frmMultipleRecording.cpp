@@ -155,7 +155,7 @@ void frmMultipleRecording::unload() {
 void ShowMultipleRecording(DialogsHost& host) {
     frmMultipleRecording f(host, host.MainWindow());
     f.Form_Load();
-    f.exec();
+    forms::ui().ShowModal(f);
 }
 
 }  // namespace overview

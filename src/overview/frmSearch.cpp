@@ -144,7 +144,7 @@ bool frmSearch::eventFilter(QObject* watched, QEvent* event) {
 void ShowSearch(DialogsHost& host) {
     frmSearch f(host, host.MainWindow());
     f.Form_Load();
-    f.exec();
+    forms::ui().ShowModal(f);
 }
 
 }  // namespace overview

@@ -220,13 +220,14 @@ TEST_F(GridOptionsTest, PickingAFontWritesTheRowsFieldsAndReloadsItsBoxes) {
     frmGridOptions f(host);
     f.Form_Load();
     QString asked, askedSize;
-    f.showFontDialog = [&](frmFont& d) {
+    ui.pushModal([&](QWidget& w) {
+        auto& d = dynamic_cast<frmFont&>(w);
         asked = d.FieldToWriteTo;
         askedSize = d.FieldToWriteSizeTo;
         d.lstFont->setCurrentRow(2);
         d.sldFont->setValue(20);
         d.cmdOK_Click();
-    };
+    });
     f.cmdPickFontA_Click();
     EXPECT_EQ(asked, "SchriftartA");
     EXPECT_EQ(askedSize, "SchriftgroesseA");
@@ -236,12 +237,13 @@ TEST_F(GridOptionsTest, PickingAFontWritesTheRowsFieldsAndReloadsItsBoxes) {
     EXPECT_EQ(f.txtSchriftgroesseA->text(), "20");
     EXPECT_EQ(stored("Schriftart").toString(), "MS Sans Serif");
 
-    f.showFontDialog = [&](frmFont& d) {
+    ui.pushModal([&](QWidget& w) {
+        auto& d = dynamic_cast<frmFont&>(w);
         asked = d.FieldToWriteTo;
         d.lstFont->setCurrentRow(0);
         d.sldFont->setValue(30);
         d.cmdAbbrechen_Click();
-    };
+    });
     f.txtSchriftartRest->setText("typed, not stored");
     f.cmdPickFontRest_Click();
     EXPECT_EQ(asked, "SchriftartRest");
@@ -279,6 +281,19 @@ TEST_F(GridOptionsTest, OkAndEscRebuildTheGridAndClose) {
         f.close();
         EXPECT_EQ(host.rebuilds, 2);
     }
+}
+
+TEST_F(GridOptionsTest, TheToolbarOpensTheLoadedDialogModally) {
+    wktest::ScriptedUi ui;
+    QString title;
+    ui.pushModal([&](QWidget& w) {
+        auto& d = dynamic_cast<frmGridOptions&>(w);
+        title = d.windowTitle();
+        d.cmdOK_Click();
+    });
+    overview::ShowGridOptions(host);
+    EXPECT_EQ(title, "Table options");
+    EXPECT_EQ(host.rebuilds, 1);
 }
 
 TEST_F(GridOptionsTest, PageButtonsSwitchThePages) {

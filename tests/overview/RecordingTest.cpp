@@ -272,6 +272,22 @@ TEST_F(RecordingTest, TheDialogRecordsEveryMarkedItemInRecordOrder) {
     EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 0);
 }
 
+TEST_F(RecordingTest, TheMenuShowsTheDialogModallyAndItRunsWhenShown) {
+    inject();
+    script.takes = {QByteArray("a"), QByteArray("z")};
+    wktest::ScriptedUi ui;
+    ui.pushModal([&](QWidget& w) {
+        auto& d = dynamic_cast<overview::frmMultipleRecording&>(w);
+        EXPECT_EQ(d.cmdAbbrechen->text(), "&Cancel");
+        d.whileRecording = [](overview::frmMultipleRecording& r) { r.cmdOK_Click(); };
+        d.Form_Activate();
+        EXPECT_TRUE(d.unloaded());
+    });
+    overview::ShowMultipleRecording(host);
+    EXPECT_EQ(soundOf("Apfel"), QByteArray("a"));
+    EXPECT_EQ(soundOf("Zebra"), QByteArray("z"));
+}
+
 TEST_F(RecordingTest, CancelInTheDialogDropsTheTakeAndRecordsNoMore) {
     inject();
     script.takes = {QByteArray("first take"), QByteArray("second take")};
