@@ -131,7 +131,8 @@ QString titleCase(const QString& text) {
 
 TextImportResult ImportTextRows(const std::vector<QStringList>& rows, TextLayout layout,
                                 const QString& defaultThema, dao::Recordset& dst, int maxUsers,
-                                const QDateTime& now, const TextImportHooks& hooks) {
+                                const QDateTime& now, const TextImportHooks& hooks,
+                                TextImportResult* partial) {
     using modMain::GetText;
     TextImportResult result;
     const int total = int(rows.size());
@@ -177,7 +178,10 @@ TextImportResult ImportTextRows(const std::vector<QStringList>& rows, TextLayout
             dst.Update();
         } catch (const wk::Error& e) {
             dst.CancelUpdate();
-            if (e.number() != wk::err::FieldTooSmall) throw;
+            if (e.number() != wk::err::FieldTooSmall) {
+                if (partial) *partial = result;
+                throw;
+            }
             result.tooLong << r;
             continue;
         }

@@ -63,9 +63,11 @@ struct TextImportResult {
 // Adds every row as a new item of dst, in row order. An existing question
 // (FindRecordByField) asks with messages 750-753; No skips the row. A row
 // with a text longer than its field (3163) is not added and is listed in
-// tooLong; any other error passes on, the rows added before it stay.
+// tooLong; any other error passes on with the counts so far in *partial;
+// the rows added before it stay.
 TextImportResult ImportTextRows(const std::vector<QStringList>& rows, TextLayout layout,
                                 const QString& defaultThema, dao::Recordset& dst, int maxUsers,
-                                const QDateTime& now, const TextImportHooks& hooks);
+                                const QDateTime& now, const TextImportHooks& hooks,
+                                TextImportResult* partial = nullptr);
 
 }  // namespace exchange
