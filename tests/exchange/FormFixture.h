@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "exchange/frmImport.h"
+#include "platform/forms/Colors.h"
 #include "platform/grid/Grid.h"
 
 namespace exchangetest {
