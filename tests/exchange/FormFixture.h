@@ -16,6 +16,7 @@
 
 #include "exchange/frmImport.h"
 #include "platform/forms/Colors.h"
+#include "platform/forms/Twips.h"
 #include "platform/grid/Grid.h"
 
 namespace exchangetest {

@@ -233,3 +233,21 @@ TEST_F(WizardExport, CancelBeforeAnyImportDoesNotRebuild) {
     EXPECT_TRUE(form->Unloaded());
     EXPECT_EQ(host.rebuilds, 0);
 }
+
+TEST_F(WizardExport, DraggingMovesOnlyWhenTheCursorMoved) {
+    open();
+    form->move(100, 100);
+    form->Header_MouseDown(form->lblBHeader, QPoint(30, 6));
+    EXPECT_TRUE(form->bWindowDrag);
+    EXPECT_EQ(form->GrabX, 450);
+    const QPoint ctl = form->lblBHeader->pos();
+    form->Header_MouseMove(form->lblBHeader, QPoint(500, 400));
+    const int left = forms::twipsToPixels(500 * 15 - 450 - ctl.x() * 15 - 70);
+    EXPECT_EQ(form->pos().x(), left);
+    form->move(10, 10);
+    form->Header_MouseMove(form->lblBHeader, QPoint(500, 400));  // same cursor: no move
+    EXPECT_EQ(form->pos(), QPoint(10, 10));
+    form->Header_MouseUp();
+    form->Header_MouseMove(form->lblBHeader, QPoint(600, 400));
+    EXPECT_EQ(form->pos(), QPoint(10, 10));
+}
