@@ -26,10 +26,6 @@ void restorePosition(dao::Recordset& rs, long position) {
     }
 }
 
-bool isFilled(const QVariant& v) {
-    return v.isValid() && !v.isNull() && !v.toString().isEmpty();
-}
-
 }  // namespace
 
 ExportFieldKind IdentifyExportField(const QString& entryText) {
@@ -41,23 +37,6 @@ ExportFieldKind IdentifyExportField(const QString& entryText) {
     if (entryText == GetText(56)) return ExportFieldKind::ErrorRate;
     if (entryText == GetText(59)) return ExportFieldKind::Category;
     return ExportFieldKind::None;
-}
-
-qint16 MaxAnswerCount(dao::Recordset& rs) {
-    const long remembered = rs.AbsolutePosition();
-    const long count = rs.RecordCount();
-    qint16 best = -1;
-    for (long p = 0; p < count && best < 9; ++p) {
-        rs.SetAbsolutePosition(p);
-        for (int i = 9; i > best && i >= 1; --i) {
-            if (isFilled(rs.Value(QStringLiteral("A%1").arg(i)))) {
-                best = qint16(i);
-                break;
-            }
-        }
-    }
-    restorePosition(rs, remembered);
-    return best;
 }
 
 QString ExportValueText(const QVariant& value) {

@@ -42,10 +42,6 @@ struct ExportJob {
     std::function<void(long r, long total)> progress;
 };
 
-// The largest i in 1..9 for which some record has a filled "A" & i; -1 when
-// none has. The recordset's position is put back.
-qint16 MaxAnswerCount(dao::Recordset& rs);
-
 // A field value as the export writes it: text as stored, numbers in their
 // shortest form (15 significant digits, the locale's decimal separator, no
 // grouping), Null as "".
@@ -54,7 +50,8 @@ QString ExportValueText(const QVariant& value);
 // Escapes &, <, > and " for HTML text.
 QString HtmlEscape(const QString& text);
 
-// The whole file for the job, n answer columns (MaxAnswerCount). Positions
+// The whole file for the job, n answer columns (the test engine's
+// MaxAnswerCount of the whole grid recordset). Positions
 // the recordset on each exported record; it is put back afterwards.
 QByteArray BuildExport(dao::Recordset& data, const ExportJob& job, int n);
 

@@ -29,6 +29,7 @@
 #include "startup/RunState.h"
 #include "startup/modFunctions.h"
 #include "startup/modMain.h"
+#include "testengine/Answers.h"
 #include "vocabdb/FontSettings.h"
 
 namespace exchange {
@@ -841,7 +842,7 @@ void frmImport::exportWrite() {
         forms::ui().DoEvents();
     };
     try {
-        const int n = MaxAnswerCount(*data);
+        const int n = testengine::MaxAnswerCount(*data);
         WriteFileAtomically(ExportFileName, BuildExport(*data, job, n));
     } catch (const wk::Error& e) {
         forms::setMousePointer(forms::vbDefault);

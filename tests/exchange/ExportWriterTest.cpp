@@ -5,6 +5,7 @@
 #include <QLocale>
 
 #include "exchange/ExportWriter.h"
+#include "testengine/Answers.h"
 
 using namespace exchange;
 using namespace exchangetest;
@@ -38,25 +39,11 @@ protected:
 
 }  // namespace
 
-TEST_F(ExportTest, MaxAnswerCountLooksAtTheWholeDatabaseAndKeepsThePosition) {
-    data->SetAbsolutePosition(2);
-    EXPECT_EQ(MaxAnswerCount(*data), 3);
-    EXPECT_EQ(data->AbsolutePosition(), 2);
-
-    auto empty = dao::DBEngine::OpenDatabase(makeFile(dir.filePath("e.wkd")), false, false, pwd());
-    auto rs = empty->OpenRecordset("Alles");
-    EXPECT_EQ(MaxAnswerCount(*rs), -1);
-    addTo(empty, {"x", {}});
-    rs->Requery();
-    EXPECT_EQ(MaxAnswerCount(*rs), -1);
-    empty->Close();
-}
-
 TEST_F(ExportTest, TextWithHeaderHasEqualColumnsAndExactBytes) {
     ExportJob j = job(ExportFormat::Text, {0, 1, 2});
     j.header = true;
     j.separator = ";";
-    const QByteArray out = BuildExport(*data, j, MaxAnswerCount(*data));
+    const QByteArray out = BuildExport(*data, j, testengine::MaxAnswerCount(*data));
     EXPECT_EQ(out, QByteArray("Word/Question;Answer 1;Answer 2;Answer 3\r\n"
                               "Baum;tree;;\r\n"
                               "gehen;;;\r\n"

@@ -251,3 +251,17 @@ TEST_F(WizardExport, DraggingMovesOnlyWhenTheCursorMoved) {
     form->Header_MouseMove(form->lblBHeader, QPoint(600, 400));
     EXPECT_EQ(form->pos(), QPoint(10, 10));
 }
+
+TEST_F(WizardExport, AnswerColumnsCountOverTheWholeDatabase) {
+    add({"z", {"1", "2", "3"}});  // not exported, but sets three answer columns
+    wktest::ScriptedUi ui;
+    toItems();
+    form->vgExDB_DblClick(1, 1);  // a
+    form->cmdWeiter_Click();
+    form->cmdWeiter_Click();
+    const QString path = dir.filePath("n.txt");
+    ui.pushSave(path);
+    form->cmdWeiter_Click();
+    EXPECT_EQ(readFile(path), QByteArray("a\ta1\t\t\r\n"));
+    EXPECT_EQ(data->RecordCount(), 12);
+}
