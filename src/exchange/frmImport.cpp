@@ -6,12 +6,14 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -80,12 +82,15 @@ frmImport::~frmImport() {
 void frmImport::buildControls() {
     auto* outer = new QVBoxLayout(this);
     picVerwaltungBG = make<QLabel>(this, "picVerwaltungBG");
-    picVerwaltungBG->setMinimumHeight(8);
+    picVerwaltungBG->setFixedHeight(12);
+    picVerwaltungBG->setAutoFillBackground(true);
+    forms::setBackColor(picVerwaltungBG, 0x804000);
     lblBHeader = make<QLabel>(this, "lblBHeader", "600");
     QFont hf = lblBHeader->font();
     hf.setBold(true);
     hf.setPointSize(hf.pointSize() + 4);
     lblBHeader->setFont(hf);
+    lblBHeader->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     outer->addWidget(picVerwaltungBG);
     outer->addWidget(lblBHeader);
     lblBHeader->installEventFilter(this);
@@ -137,7 +142,10 @@ void frmImport::buildControls() {
         lblBExport_DBI = make<QLabel>(fraC_Export, "lblBExport_DBI", "617");
         vgExDB = make<grid::Grid>(fraC_Export, "vgExDB");
         vgExEx = make<grid::Grid>(fraC_Export, "vgExEx");
-        for (grid::Grid* gr : {vgExDB, vgExEx}) gr->SetMultiSelect(true);
+        for (grid::Grid* gr : {vgExDB, vgExEx}) {
+            gr->SetMultiSelect(true);
+            gr->view()->horizontalHeader()->hide();  // the labels above name them
+        }
         cmdExport_DB_L2R = make<QPushButton>(fraC_Export, "cmdExport_DB_L2R");
         cmdExport_DB_L2R->setText(QStringLiteral(">"));
         cmdExport_DB_L2R_A = make<QPushButton>(fraC_Export, "cmdExport_DB_L2R_A");
@@ -202,6 +210,7 @@ void frmImport::buildControls() {
         txtB_Import_FileName = make<QLineEdit>(fraB_Import, "txtB_Import_FileName");
         cmdB_Import_OpenDB = make<QPushButton>(fraB_Import, "cmdB_Import_OpenDB");
         cmdB_Import_OpenDB->setText(QStringLiteral("..."));
+        cmdB_Import_OpenDB->setFixedWidth(forms::twipsToPixels(495));
         g->addWidget(txtB_Import_FileName, 1, 0, 1, 3);
         g->addWidget(cmdB_Import_OpenDB, 1, 3);
         chkBed = make<QCheckBox>(fraB_Import, "chkBed", "611");
@@ -274,6 +283,7 @@ void frmImport::buildControls() {
         txtB_TXTImport_FileName = make<QLineEdit>(fraB_TXTImport, "txtB_TXTImport_FileName");
         cmdTXTImportFile = make<QPushButton>(fraB_TXTImport, "cmdTXTImportFile");
         cmdTXTImportFile->setText(QStringLiteral("..."));
+        cmdTXTImportFile->setFixedWidth(forms::twipsToPixels(495));
         g->addWidget(txtB_TXTImport_FileName, 0, 1, 1, 2);
         g->addWidget(cmdTXTImportFile, 0, 3);
         g->addWidget(make<QLabel>(fraB_TXTImport, "lblB_TXTFormat", "665"), 1, 0);
@@ -309,6 +319,7 @@ void frmImport::buildControls() {
                       fraB_Import, fraC_Import, fraD_Import_Finish, fraB_TXTImport, fraC_TXTImport})
         outer->addWidget(f);
 
+    outer->addStretch();
     auto* bar = new QHBoxLayout;
     cmdBack = make<QPushButton>(this, "cmdBack", "602");
     cmdCancel = make<QPushButton>(this, "cmdCancel", "601");
