@@ -61,6 +61,12 @@ void setInput(QWidget* w, bool on) {
     forms::setBackColor(w, on ? kWhite : forms::vbButtonFace);
 }
 
+// The main window's grid recordset; without an open database there is none.
+dao::Recordset& need(const dao::RecordsetPtr& rs) {
+    if (!rs) dao::Raise(wk::err::ObjectInvalid);
+    return *rs;
+}
+
 QString percentText(double p) {
     return QString::number(static_cast<long long>(std::floor(p))) + QLatin1Char('%');
 }
@@ -853,7 +859,7 @@ void frmImport::exportWrite() {
         forms::ui().DoEvents();
     };
     try {
-        const int n = testengine::MaxAnswerCount(*data);
+        const int n = testengine::MaxAnswerCount(need(data));
         WriteFileAtomically(ExportFileName, BuildExport(*data, job, n));
     } catch (const wk::Error& e) {
         forms::setMousePointer(forms::vbDefault);
@@ -1074,7 +1080,7 @@ void frmImport::ImportFromDB() {
     try {
         dao::RecordsetPtr data = host_.GridRecordset();
         const DbImportResult r =
-            exchange::ImportFromDB(*Src.vok, chosen, *data, runstate::MaxUsers, hooks, &partial);
+            exchange::ImportFromDB(need(Src.vok), chosen, need(data), runstate::MaxUsers, hooks, &partial);
         SkippedCount = r.skipped;
         count = int(chosen.size()) - SkippedCount;
     } catch (const wk::Error& e) {
@@ -1213,7 +1219,7 @@ void frmImport::ImportTXTFile() {
     hooks.updateThemes = [this] { host_.UpdateWindow(QStringLiteral("THEMEN")); };
     TextImportResult result;
     try {
-        result = ImportTextRows(rows, layout, DefaultThema, *host_.GridRecordset(), runstate::MaxUsers,
+        result = ImportTextRows(rows, layout, DefaultThema, need(host_.GridRecordset()), runstate::MaxUsers,
                                 forms::ui().Now(), hooks, &result);
     } catch (const wk::Error& e) {
         modMain::ShowError(e.number(), e.description(), QStringLiteral("HT4i"));
