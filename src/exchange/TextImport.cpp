@@ -35,6 +35,12 @@ QString fromCp1252(const QByteArray& bytes) {
     return out;
 }
 
+bool decodeUtf8(const QByteArray& bytes, QString& out) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    out = utf8.decode(bytes);
+    return !utf8.hasError();
+}
+
 // Trims blanks (character 32) only; tabs stay part of the field.
 QString trimBlanks(const QString& s) {
     qsizetype a = 0, b = s.size();
@@ -48,10 +54,22 @@ QString trimBlanks(const QString& s) {
 QString DecodeImportText(const QByteArray& bytes) {
     QByteArray data = bytes;
     if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(data);
-    if (!utf8.hasError()) return text;
-    return fromCp1252(data);
+    QString text;
+    if (decodeUtf8(data, text)) return text;
+    // Not UTF-8 as a whole: decide line by line, so that one line pasted from
+    // an old file does not garble the others. CR and LF are the same bytes in
+    // both encodings.
+    text.clear();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= data.size(); ++i) {
+        if (i < data.size() && data.at(i) != '\r' && data.at(i) != '\n') continue;
+        const QByteArray line = data.mid(start, i - start);
+        QString decoded;
+        text += decodeUtf8(line, decoded) ? decoded : fromCp1252(line);
+        if (i < data.size()) text += QChar(QLatin1Char(data.at(i)));
+        start = i + 1;
+    }
+    return text;
 }
 
 QStringList SplitImportLines(const QString& text) {

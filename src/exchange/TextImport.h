@@ -24,7 +24,8 @@ enum class TextLayout : int {
 int CellCount(TextLayout layout);
 
 // The file's bytes as text: UTF-8 (a leading BOM dropped) when they are
-// valid UTF-8, else Windows-1252.
+// valid UTF-8; otherwise each line by itself, UTF-8 where it is valid and
+// Windows-1252 where it is not.
 QString DecodeImportText(const QByteArray& bytes);
 
 // Lines at CR LF, LF or CR; the last line needs no end.

@@ -6,7 +6,13 @@
 //
 // The main window lends what the wizard touches through ImportHost: its
 // grid recordset (the dynaset of "Alles" behind the grid), the options
-// record, UpdateWindow and FillVG1.
+// record, UpdateWindow and FillVG1. The overview's import button runs
+//
+//   exchange::frmImport wizard(host, this);
+//   wizard.exec();
+//
+// The wizard reads the run state's BenutzerNr, VokDBName, MaxUsers and the
+// word tables BedWhat, BedAndOr, BedComp (filled at start).
 
 #include <QDialog>
 #include <QFont>

@@ -76,6 +76,11 @@ TEST(TextImportParse, Encodings) {
                                           "bung;\x80;stra\xDF"
                                           "e")),
               want);
+    // A file mixing lines of both: each line is read as it was written.
+    EXPECT_EQ(DecodeImportText(QByteArray("stra\xC3\x9F"
+                                          "e;x\r\nstra\xDF"
+                                          "e;y\n")),
+              QString::fromUtf8("straße;x\r\nstraße;y\n"));
     // Quotes typed in an old editor.
     EXPECT_EQ(DecodeImportText(QByteArray("\x93x\x94")), QString::fromUtf8("“x”"));
 }
