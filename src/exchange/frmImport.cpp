@@ -303,7 +303,6 @@ void frmImport::buildControls() {
         g->addWidget(chkB_TXTImport_Header, 2, 0, 1, 4);
         g->addWidget(make<QLabel>(fraB_TXTImport, "lblB_TXTPreview", "666"), 3, 0);
         lblB_TXTImport = make<QLabel>(fraB_TXTImport, "lblB_TXTImport");
-        lblB_TXTImport->setAlignment(Qt::AlignRight);
         lblB_TXTImport->setText(QStringLiteral("-"));
         g->addWidget(lblB_TXTImport, 3, 3);
         vgB_TXTImport = make<grid::Grid>(fraB_TXTImport, "vgB_TXTImport");
@@ -1178,10 +1177,7 @@ void frmImport::ShowTXTImportPreview() {
     }
     vgB_TXTImport->SetRedraw(true);
     const int n = p.counted - p.skipped;
-    QString count = QString::number(n) + QLatin1Char(' ') + GetText(n < 2 ? 377 : 378);
-    // Fields the format has no place for are named, not dropped unseen.
-    if (p.extraFields > 0) count += QLatin1Char('\n') + QString::number(p.extraFields) + GetText(672);
-    lblB_TXTImport->setText(count);
+    lblB_TXTImport->setText(QString::number(n) + QLatin1Char(' ') + GetText(n < 2 ? 377 : 378));
     forms::setMousePointer(forms::vbDefault);
 }
 
