@@ -313,3 +313,32 @@ TEST_F(WizardText, OverlongFieldsAreReportedOnce) {
     EXPECT_TRUE(box.prompt.contains("(1)"));
     EXPECT_EQ(form->lblC_TXTProgress->text(), "1 question was added.");
 }
+
+TEST_F(WizardText, BrowseAndAWindows1252FileWithHeader) {
+    toFilePage();
+    const QString path = dir.filePath("alt.txt");
+    writeFile(path,
+              "Frage\tAntwort\tThema\r\nT\xFC"
+              "r\tdoor\tHaus\r\nStra\xDF"
+              "e\tstreet\r\n");
+    wktest::ScriptedUi ui;
+    ui.pushOpenCancel();
+    form->cmdTXTImportFile_Click();
+    EXPECT_TRUE(form->txtB_TXTImport_FileName->text().isEmpty());
+    ui.pushOpen(path);
+    form->cmdTXTImportFile_Click();
+    const auto dlg = ui.last(wktest::CallKind::ShowOpen).dialog;
+    EXPECT_EQ(dlg.Filter, "*.*|*.*");
+    EXPECT_EQ(dlg.DialogTitle, "Open textfile");
+    EXPECT_EQ(dlg.InitDir, modMain::GetDBPath());
+    form->chkB_TXTImport_Header->setChecked(true);
+    ASSERT_EQ(form->vgB_TXTImport->Rows(), 2);
+    EXPECT_EQ(form->vgB_TXTImport->CellText(1, 1), QString::fromUtf8("Tür"));
+    ui.pushInputBox("Allgemein");
+    form->cmdWeiter_Click();
+    auto rs =
+        db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {QString::fromUtf8("Straße")});
+    ASSERT_EQ(rs->RecordCount(), 1);
+    EXPECT_EQ(rs->Value("T").toString(), "Allgemein");
+    EXPECT_EQ(rs->Value("A1").toString(), "street");
+}
