@@ -353,10 +353,6 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
     installFunctions(core->db, core->collator.get());
 
     try {
-        if (!readOnly) {
-            core->exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-            core->exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
-        }
         bool ours = false;
         {
             StatementUse q(*core,
@@ -366,6 +362,11 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
         }
         if (!ours || metaValue(*core, QStringLiteral("format")).toString() != QLatin1String(kFormat))
             raise(3343, path);
+        // Only a file known to be ours is switched to its journal mode.
+        if (!readOnly) {
+            core->exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+            core->exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        }
         const QString hash = metaValue(*core, QStringLiteral("password")).toString();
         if (!hash.isEmpty()) {
             bool given = false;

@@ -2,6 +2,8 @@
 // few things SQLite reads differently, the LIKE wildcards and the collation.
 #include "platform/dao/Internal.h"
 
+#include <QSet>
+
 namespace dao::detail {
 
 QString quoteIdent(const QString& name) {
@@ -125,6 +127,45 @@ static QString dateLiteral(const QString& text) {
     raise(3075, QLatin1Char('#') + text + QLatin1Char('#'));
 }
 
+// Words SQLite reserves but the program's SQL uses as names ("Nothing",
+// "Action", "Key", ...) are quoted; the dialect's own words stay bare.
+static bool needsQuoting(const QString& word) {
+    static const QSet<QString> dialect = {"SELECT",       "FROM",
+                                          "WHERE",        "ORDER",
+                                          "BY",           "ASC",
+                                          "DESC",         "AND",
+                                          "OR",           "NOT",
+                                          "LIKE",         "IS",
+                                          "NULL",         "IN",
+                                          "BETWEEN",      "DISTINCT",
+                                          "AS",           "INSERT",
+                                          "INTO",         "VALUES",
+                                          "UPDATE",       "SET",
+                                          "DELETE",       "CREATE",
+                                          "TABLE",        "DROP",
+                                          "ALTER",        "ADD",
+                                          "COLUMN",       "GROUP",
+                                          "HAVING",       "JOIN",
+                                          "INNER",        "LEFT",
+                                          "RIGHT",        "OUTER",
+                                          "ON",           "UNION",
+                                          "ALL",          "EXISTS",
+                                          "CASE",         "WHEN",
+                                          "THEN",         "ELSE",
+                                          "END",          "PRIMARY",
+                                          "KEY",          "CONSTRAINT",
+                                          "UNIQUE",       "INDEX",
+                                          "DEFAULT",      "LIMIT",
+                                          "CAST",         "COLLATE",
+                                          "ESCAPE",       "CURRENT_DATE",
+                                          "CURRENT_TIME", "CURRENT_TIMESTAMP",
+                                          "CHECK",        "FOREIGN",
+                                          "REFERENCES"};
+    const QByteArray utf8 = word.toUtf8();
+    if (!sqlite3_keyword_check(utf8.constData(), int(utf8.size()))) return false;
+    return !dialect.contains(word.toUpper());
+}
+
 QString render(const std::vector<Token>& tokens) {
     QString out;
     QString limit;
@@ -157,6 +198,8 @@ QString render(const std::vector<Token>& tokens) {
                     out += QLatin1String("-1");
                 else if (tok.is("False"))
                     out += QLatin1String("0");
+                else if (needsQuoting(tok.text))
+                    out += quoteIdent(tok.text);
                 else
                     out += tok.text;
                 break;
@@ -377,15 +420,16 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 int collate(void* arg, int n1, const void* p1, int n2, const void* p2) {
     auto* collator = static_cast<QCollator*>(arg);
-    const QStringView a(static_cast<const QChar*>(p1), n1 / 2);
-    const QStringView b(static_cast<const QChar*>(p2), n2 / 2);
+    const QString a = QString::fromUtf8(static_cast<const char*>(p1), n1);
+    const QString b = QString::fromUtf8(static_cast<const char*>(p2), n2);
     return collator->compare(a, b);
 }
 
 }  // namespace
 
 void installFunctions(sqlite3* db, QCollator* collator) {
-    sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF16_ALIGNED, collator, collate, nullptr);
+    // The files are UTF-8, so SQLite would prefer a UTF-8 NOCASE: replace that one.
+    sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, collator, collate, nullptr);
     for (int argc : {2, 3})
         sqlite3_create_function(db, "like", argc, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, likeFunction,
                                 nullptr, nullptr);

@@ -1,0 +1,299 @@
+// Opening a vocabulary database: the one way a file becomes the open
+// database of the program.
+//
+// Unlike the program this replaces, a file that fails to open, is refused
+// for its version or fails on its way in (upgrade, slot claim, lists) leaves
+// the program as it was: the previous database stays open with its names,
+// recordsets and view, or the window stays in the no-database state.
+#include "mainwindow/frmMain.h"
+#include "platform/Error.h"
+#include "platform/forms/Interaction.h"
+#include "platform/forms/MousePointer.h"
+#include "platform/grid/Grid.h"
+#include "platform/shell/Shell.h"
+#include "startup/RunState.h"
+#include "startup/RunStateDb.h"
+#include "startup/modFunctions.h"
+#include "startup/modMain.h"
+#include "upgrade/UpgradeDatabase.h"
+#include "vocabdb/DelStat.h"
+#include "vocabdb/ThemeLists.h"
+
+namespace mainwindow {
+
+using namespace runstate;
+using modMain::GetText;
+
+namespace {
+
+template <class T>
+void closeQuietly(const std::shared_ptr<T>& p) {
+    if (!p) return;
+    try {
+        if (p->IsOpen()) p->Close();
+    } catch (const wk::Error&) {
+        // Already gone with its database.
+    }
+}
+
+}  // namespace
+
+QString FileNameOfPath(const QString& path) {
+    const qsizetype cut = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
+    return cut < 0 ? path : path.mid(cut + 1);
+}
+
+QString DisplayNameFor(const QString& upperFileName) {
+    if (upperFileName.endsWith(QLatin1String(".WKD")))
+        return upperFileName.left(upperFileName.indexOf(QLatin1String(".WKD")));
+    const qsizetype dot = upperFileName.lastIndexOf('.');
+    return dot > 0 ? upperFileName.left(dot) : upperFileName;
+}
+
+frmMain::OpenState frmMain::captureOpenState() const {
+    OpenState s;
+    s.db = dbVok;
+    s.options = rsOptions;
+    s.grid = data;
+    s.pfad = VokDBPfad;
+    s.datei = VokDBDatei;
+    s.name = VokDBName;
+    s.dbType = DBTypeAktuell;
+    s.open = bDBOffen;
+    try {
+        if (rsBenutzer) s.lastDB = rsBenutzer->Value("LastDB");
+    } catch (const wk::Error&) {
+    }
+    s.viewGeneration = viewGeneration_;
+    return s;
+}
+
+void frmMain::restoreOpenState(const OpenState& s) {
+    if (dbVok != s.db) {
+        if (data != s.grid) closeQuietly(data);
+        if (rsOptions != s.options) closeQuietly(rsOptions);
+        closeQuietly(dbVok);
+    }
+    dbVok = s.db;
+    rsOptions = s.options;
+    data = s.grid;
+    VokDBPfad = s.pfad;
+    VokDBDatei = s.datei;
+    VokDBName = s.name;
+    DBTypeAktuell = s.dbType;
+    wsVok = s.db ? &dao::DBEngine::Workspaces(0) : nullptr;
+
+    // The user's last database names the file that is open.
+    try {
+        if (rsBenutzer && rsBenutzer->Value("LastDB") != s.lastDB) {
+            rsBenutzer->Edit();
+            rsBenutzer->SetValue("LastDB", s.lastDB);
+            rsBenutzer->Update();
+        }
+    } catch (const wk::Error&) {
+        try {
+            rsBenutzer->CancelUpdate();
+        } catch (const wk::Error&) {
+        }
+    }
+
+    if (!s.open) {
+        if (bDBOffen || viewGeneration_ != s.viewGeneration) DisableDataView();
+        return;
+    }
+    if (viewGeneration_ == s.viewGeneration) return;  // nothing on screen changed
+    // A nested opening showed the failed file: show the previous one again.
+    try {
+        EnableDataView();
+        refreshSubjectLists();
+        lblBDBName->setText(VokDBName.size() <= 25 ? VokDBName : VokDBName.left(22) + "...");
+        FillVG1();
+        imgBarOverview_Click();
+    } catch (const wk::Error&) {
+        // The previous database is open again; a view that cannot be rebuilt
+        // is rebuilt by the next change.
+    }
+}
+
+void frmMain::refreshSubjectLists() {
+    vocabdb::FillCombo(data, cboThemen, cboKategorien);
+    QVariantList themen, kategorien;
+    vocabdb::ErstelleThemenListe(cboThemen, themen);
+    vocabdb::ErstelleKategorienListe(cboKategorien, kategorien);
+    arrThemen.clear();
+    for (const QVariant& v : themen) arrThemen.append(v.toString());
+    arrKategorien.clear();
+    for (const QVariant& v : kategorien) arrKategorien.append(v.toString());
+}
+
+void frmMain::VokDBOeffnen(const QString& VokabelDBName) { openVokDB(VokabelDBName); }
+
+bool frmMain::UpgradeDatabase() {
+    upgrade::UpgradeHost host;
+    host.path = VokDBPfad;
+    host.password = VokDBPasswort;
+    host.dbType = DBTypeAktuell;
+    host.maxUsers = MaxUsers;
+    host.db = &dbVok;
+    host.rsOptions = &rsOptions;
+    host.data = &data;
+    host.checkDepth = &Check_Depth;
+    host.reopen = [this](const QString& path) { return openVokDB(path); };
+    host.setMousePointer = [](int pointer) { forms::setMousePointer(pointer); };
+    host.showError = [](int number, const QString& description, const QString& location) {
+        modMain::ShowError(number, description, location);
+    };
+    host.defaultCategory = [] { return GetText(87); };
+    return upgrade::OpeningMayGoOn(upgrade::UpgradeDatabase(host));
+}
+
+bool frmMain::openVokDB(const QString& VokabelDBName) {
+    // 1. The path, from the caller or from the open dialog.
+    QString path = VokabelDBName;
+    if (path.isEmpty()) {
+        forms::FileDialog dlg;
+        dlg.InitDir = modMain::GetDBPath();
+        dlg.DialogTitle = GetText(41);
+        dlg.Flags = forms::cdlOFNFileMustExist | forms::cdlOFNHideReadOnly;
+        dlg.Filter = GetText(42);
+        dlg.FileName = QString();
+        dlg.CancelError = true;
+        try {
+            if (!forms::ui().ShowOpen(dlg)) return false;
+        } catch (const wk::Error&) {
+            return false;
+        }
+        if (dlg.FileName.isEmpty()) return false;
+        path = dlg.FileName;
+    }
+    // 2. Names. A file without ".wkd" (or without a folder) is named after
+    // its file name without extension.
+    const QString datei = modFunctions::UCase(FileNameOfPath(path));
+    const QString name = DisplayNameFor(datei);
+
+    // 3. Recent documents; a failure there does not matter.
+    try {
+        shell::AddToRecentDocs(path);
+    } catch (...) {
+    }
+
+    // 4.-5. The file, with its password. Until it has passed the version
+    // test nothing of the program's state changes.
+    dao::Workspace& ws = dao::DBEngine::Workspaces(0);
+    dao::DatabasePtr db;
+    try {
+        db = ws.OpenDatabase(path, false, false, QStringLiteral(";pwd=") + VokDBPasswort);
+    } catch (const wk::Error& e) {
+        if (e.number() == wk::err::FileNotFound) return false;
+        if (e.number() == wk::err::FileLocked) {
+            forms::ui().MsgBox(GetText(5050) + "\r\n\r\n" + GetText(5051) + "\r\n\r\n" + GetText(5052),
+                               forms::vbInformation, GetText(40));
+            return false;
+        }
+        modMain::ShowError(e.number(), e.description(), QStringLiteral("209"));
+        return false;
+    }
+
+    // 6.-7. The grid's recordset and the options record.
+    dao::RecordsetPtr grid, options;
+    short dbType = 0;
+    try {
+        grid = db->OpenRecordset(QStringLiteral("Alles"), dao::dbOpenDynaset);
+        options = db->OpenRecordset(QStringLiteral("AllOptions"));
+        options->SetAbsolutePosition(0);
+        const QVariant t = options->Value(QStringLiteral("DBType"));
+        dbType = t.isValid() ? short(t.toInt()) : 0;
+    } catch (const wk::Error&) {
+        closeQuietly(db);
+        throw;
+    }
+
+    // 8. A file written by a newer program is refused (compared as text, as
+    // the versions always were). A file without the column is upgraded.
+    QVariant appVersion;
+    try {
+        appVersion = options->Value(QStringLiteral("AppVersion"));
+    } catch (const wk::Error&) {
+        appVersion = QVariant();
+    }
+    if (appVersion.isValid() && appVersion.toString() > ProgVersion) {
+        forms::ui().MsgBox(GetText(5015) + appVersion.toString() + GetText(5016) + ProgVersion + "." +
+                               "\r\r" + GetText(5017),
+                           forms::vbCritical, GetText(5001));
+        closeQuietly(options);
+        closeQuietly(grid);
+        closeQuietly(db);
+        return false;
+    }
+
+    // The file takes the place of the previous one; that one is kept until
+    // the new one is really in use.
+    const OpenState previous = captureOpenState();
+    VokDBDatei = datei;
+    VokDBName = name;
+    VokDBPfad = path;
+    wsVok = &ws;
+    dbVok = db;
+    data = grid;
+    rsOptions = options;
+    DBTypeAktuell = dbType;
+
+    try {
+        // 9. The upgrade brings an older file up to date, reopening it
+        // through this operation once per step.
+        if (!UpgradeDatabase()) {
+            restoreOpenState(previous);
+            return false;
+        }
+
+        // 10. The current user's slot.
+        const QString ownerField = QStringLiteral("Benutzer%1").arg(BenutzerNr);
+        const QVariant owner = rsOptions->Value(ownerField);
+        if (!(owner.isValid() && owner.toString() == BenutzerName)) {
+            if (owner.isValid() && !owner.toString().isEmpty())
+                vocabdb::DelStat(data, BenutzerNr, *wsVok, MaxUsers);
+            rsOptions->Edit();
+            rsOptions->SetValue(ownerField, BenutzerName);
+            rsOptions->Update();
+        }
+
+        // 11. The user's last database.
+        if (rsBenutzer) {
+            rsBenutzer->Edit();
+            rsBenutzer->SetValue(QStringLiteral("LastDB"), VokDBPfad);
+            rsBenutzer->Update();
+        }
+
+        // 12.-14. The view.
+        ++viewGeneration_;
+        EnableDataView();
+        refreshSubjectLists();
+        lblBDBName->setText(VokDBName.size() <= 25 ? VokDBName : VokDBName.left(22) + "...");
+        FillVG1();
+        imgBarOverview_Click();
+    } catch (const wk::Error&) {
+        for (auto* rs : {&rsOptions, &rsBenutzer})
+            if (*rs) try {
+                    if ((*rs)->EditMode() != dao::dbEditNone) (*rs)->CancelUpdate();
+                } catch (const wk::Error&) {
+                }
+        restoreOpenState(previous);
+        throw;
+    }
+
+    // The previous database is no longer needed.
+    if (previous.db && previous.db != dbVok) {
+        closeQuietly(previous.grid);
+        closeQuietly(previous.options);
+        closeQuietly(previous.db);
+    }
+    return true;
+}
+
+void frmMain::FillVG1() {
+    if (!bDBOffen) return;
+    // PENDING(grid): the rebuild behind the loading window (frmLoading of
+    // src/overview) is called here once that branch has landed.
+}
+
+}  // namespace mainwindow

@@ -1,0 +1,287 @@
+// Files: creating, opening, passwords, locks, damage, compaction, and what
+// the stock sqlite3 library sees in them.
+#include "DaoTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+#include <sqlite3.h>
+
+using namespace daotest;
+
+namespace {
+
+const QString kVokPwd = QStringLiteral("abcdef123456");
+const QString kUserPwd = QStringLiteral("xyz987654");
+
+class FileTest : public DaoTest {
+protected:
+    QByteArray bytes(const QString& file) {
+        QFile f(file);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    }
+    void write(const QString& file, const QByteArray& data) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(data);
+    }
+    // A closed file with a password and three items.
+    QString filledFile(const QString& name = QStringLiteral("items.wkd"), const QString& pwd = kVokPwd) {
+        auto db = freshDb(name);
+        auto rs = db->OpenRecordset("VOK");
+        for (QString q : {"eins", "zwei", "drei"}) addItem(rs, q, q + "-a");
+        db->CreateQueryDef("Alles", "SELECT * FROM VOK ORDER BY Q, T");
+        if (!pwd.isEmpty()) db->NewPassword("", pwd);
+        db->Close();
+        return path(name);
+    }
+};
+
+TEST_F(FileTest, CreateRefusesExistingFileAndMissingFolder) {
+    const QString file = filledFile();
+    const QByteArray before = bytes(file);
+    EXPECT_EQ(errorOf([&] { ws.CreateDatabase(file); }), 3204);
+    EXPECT_EQ(bytes(file), before);
+    EXPECT_EQ(errorOf([&] { ws.CreateDatabase(path("no/such/dir/x.wkd")); }), 3044);
+}
+
+TEST_F(FileTest, OpenReportsMissingFileAndFolder) {
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(path("missing.wkd")); }), 3024);
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(path("nodir/missing.wkd")); }), 3044);
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(QString()); }), 3024);
+    EXPECT_FALSE(QFile::exists(path("missing.wkd")));
+}
+
+TEST_F(FileTest, PasswordsAreChecked) {
+    const QString file = filledFile();
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(file); }), 3031);
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(file, false, false, ";pwd=" + kUserPwd); }), 3031);
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(file, false, false, ";pwd="); }), 3031);
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd.toUpper()); }), 3031);
+    auto db = ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd);
+    EXPECT_EQ(db->OpenRecordset("Alles")->RecordCount(), 3);
+
+    // Changing needs the old password; removing it opens the file to all.
+    EXPECT_EQ(errorOf([&] { db->NewPassword("wrong", kUserPwd); }), 3031);
+    db->NewPassword(kVokPwd, kUserPwd);
+    db->Close();
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd); }), 3031);
+    db = ws.OpenDatabase(file, false, false, "MS Access;PWD=" + kUserPwd);
+    db->NewPassword(kUserPwd, "");
+    db->Close();
+    ws.OpenDatabase(file)->Close();
+}
+
+TEST_F(FileTest, PasswordIsNotStoredInTheFile) {
+    const QString file = filledFile();
+    EXPECT_FALSE(bytes(file).contains(kVokPwd.toUtf8()));
+}
+
+TEST_F(FileTest, ExclusiveOpenLocksOthersOut) {
+    const QString file = filledFile("lock.wkd", {});
+    {
+        auto shared = ws.OpenDatabase(file);
+        dao::Workspace other;
+        auto second = other.OpenDatabase(file);  // shared opens coexist
+        EXPECT_EQ(errorOf([&] { other.OpenDatabase(file, true); }), 3051);
+    }
+    {
+        auto exclusive = ws.OpenDatabase(file, true);
+        dao::Workspace other;
+        EXPECT_EQ(errorOf([&] { other.OpenDatabase(file); }), 3051);
+    }
+    ws.OpenDatabase(file, true)->Close();  // free again once closed
+}
+
+TEST_F(FileTest, FileHeldByAnotherProgramIsRefused) {
+    const QString file = filledFile("held.wkd", {});
+    QProcess holder;
+    holder.start("flock", {"--no-fork", "-x", file, "sleep", "20"});
+    ASSERT_TRUE(holder.waitForStarted());
+    int rc = 0;
+    for (int i = 0; i < 50 && rc != 3051; ++i) {
+        QThread::msleep(50);
+        rc = errorOf([&] { ws.OpenDatabase(file)->Close(); });
+    }
+    holder.kill();
+    holder.waitForFinished();
+    EXPECT_EQ(rc, 3051);
+    ws.OpenDatabase(file)->Close();
+}
+
+TEST_F(FileTest, ForeignAndDamagedFilesGiveEngineErrors) {
+    write(path("text.wkd"), "this is not a database\n");
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(path("text.wkd")); }), 3343);
+    write(path("empty.wkd"), {});
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(path("empty.wkd")); }), 3343);
+
+    // A valid SQLite file that the layer did not make.
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path("foreign.db")).constData(), &raw), SQLITE_OK);
+    sqlite3_exec(raw, "CREATE TABLE x (a); INSERT INTO x VALUES (1);", nullptr, nullptr, nullptr);
+    sqlite3_close(raw);
+    const QByteArray foreign = bytes(path("foreign.db"));
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(path("foreign.db")); }), 3343);
+    EXPECT_EQ(bytes(path("foreign.db")), foreign);
+
+    // Our file with its pages overwritten after the header.
+    const QString file = filledFile("damaged.wkd", {});
+    QByteArray data = bytes(file);
+    ASSERT_GT(data.size(), 4096);
+    for (qsizetype i = 100; i < data.size(); ++i) data[i] = char(0xA5 ^ (i * 7));
+    write(file, data);
+    const int rc = errorOf([&] {
+        auto db = ws.OpenDatabase(file);
+        auto rs = db->OpenRecordset("VOK");
+        rs->MoveLast();
+    });
+    EXPECT_TRUE(rc == 3049 || rc == 3343) << rc;
+}
+
+TEST_F(FileTest, ClosedDatabaseLeavesOneFile) {
+    const QString file = filledFile("one.wkd");
+    EXPECT_FALSE(QFile::exists(file + "-wal"));
+    EXPECT_FALSE(QFile::exists(file + "-shm"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"one.wkd"}));
+}
+
+TEST_F(FileTest, ChangesAreInTheFileWhenUpdateReturns) {
+    auto db = freshDb("durable.wkd");
+    auto rs = db->OpenRecordset("VOK");
+    addItem(rs, "saved");
+    // A second, independent connection (as another process would) sees it.
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path("durable.wkd")).constData(), &raw, SQLITE_OPEN_READONLY,
+                              nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "SELECT Q FROM VOK", -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "saved");
+    sqlite3_finalize(st);
+    sqlite3_close(raw);
+}
+
+TEST_F(FileTest, StockSqliteReadsTheTablesByName) {
+    {
+        auto db = freshDb("plain.wkd");
+        auto rs = db->OpenRecordset("VOK");
+        rs->AddNew();
+        rs->SetValue("Q", QString::fromUtf8("Äpfel"));
+        rs->SetValue("A1", "apples");
+        rs->SetValue("Markiert", true);
+        rs->SetValue("RA1", 1);
+        rs->SetValue("ZuletztGelerntAm", QDateTime(QDate(2026, 12, 7), QTime(14, 3)));
+        rs->Update();
+        addItem(rs, "Birne", "pear");
+        db->NewPassword("", kVokPwd);
+        db->Close();
+    }
+    // No collation or function of ours is installed here.
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path("plain.wkd")).constData(), &raw, SQLITE_OPEN_READWRITE,
+                              nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(raw,
+                                 "SELECT Q, A1, T, Markiert, RA1, ZuletztGelerntAm, typeof(Q) FROM VOK "
+                                 "ORDER BY Q",
+                                 -1, &st, nullptr),
+              SQLITE_OK)
+        << sqlite3_errmsg(raw);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "Birne");
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))),
+              QString::fromUtf8("Äpfel"));
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), "apples");
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 2)), "Other");
+    EXPECT_EQ(sqlite3_column_int(st, 3), -1);
+    EXPECT_EQ(sqlite3_column_int(st, 4), 1);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 5)), "2026-12-07 14:03:00");
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 6)), "text");
+    sqlite3_finalize(st);
+    char* err = nullptr;
+    EXPECT_EQ(sqlite3_exec(raw, "PRAGMA integrity_check", nullptr, nullptr, &err), SQLITE_OK);
+    sqlite3_free(err);
+    sqlite3_close(raw);
+}
+
+TEST_F(FileTest, CompactionCopiesAndKeepsThePassword) {
+    const QString file = filledFile();
+    {
+        // Deleted rows leave free pages behind.
+        auto db = ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd);
+        auto rs = db->OpenRecordset("VOK");
+        for (int i = 0; i < 300; ++i) {
+            rs->AddNew();
+            rs->SetValue("Q", QString(200, QChar('x')));
+            rs->AppendChunk("Bild", QByteArray(2000, 'p'));
+            rs->Update();
+        }
+        db->Execute("DELETE FROM VOK WHERE Q LIKE 'x*'");
+        EXPECT_EQ(db->RecordsAffected(), 300);
+        db->Close();
+    }
+    const QByteArray source = bytes(file);
+    const QString target = path("tempdb.$$$");
+    ws.CompactDatabase(file, target, dao::dbLangGeneral, dao::dbEncrypt, ";pwd=" + kVokPwd);
+    EXPECT_EQ(bytes(file), source);
+    EXPECT_LT(QFileInfo(target).size(), QFileInfo(file).size());
+
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(target); }), 3031);
+    auto db = ws.OpenDatabase(target, false, false, ";pwd=" + kVokPwd);
+    auto rs = db->OpenRecordset("Alles");
+    EXPECT_EQ(column(rs, "Q"), QStringList({"drei", "eins", "zwei"}));
+    EXPECT_EQ(db->GetTableDef("VOK")->GetField("T")->DefaultValue().toString(), "Other");
+    db->Close();
+}
+
+TEST_F(FileTest, CompactionFailuresTouchNothing) {
+    const QString file = filledFile();
+    const QByteArray source = bytes(file);
+    const QString target = path("tempdb.$$$");
+    write(target, "left over");
+    EXPECT_EQ(errorOf([&] { ws.CompactDatabase(file, target, dao::dbLangGeneral, 2, ";pwd=" + kVokPwd); }),
+              3204);
+    EXPECT_EQ(bytes(target), QByteArray("left over"));
+    QFile::remove(target);
+    EXPECT_EQ(errorOf([&] { ws.CompactDatabase(file, target, dao::dbLangGeneral, 2, ";pwd=wrong"); }), 3031);
+    EXPECT_FALSE(QFile::exists(target));
+    EXPECT_EQ(errorOf([&] { ws.CompactDatabase(path("gone.wkd"), target); }), 3024);
+    EXPECT_EQ(errorOf([&] { ws.CompactDatabase(file, file, dao::dbLangGeneral, 2, ";pwd=" + kVokPwd); }),
+              3204);
+    EXPECT_EQ(bytes(file), source);
+}
+
+TEST_F(FileTest, TransactionsCommitAndRollBack) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("VOK");
+    ws.BeginTrans();
+    addItem(rs, "kept");
+    ws.CommitTrans();
+    ws.BeginTrans();
+    addItem(rs, "dropped");
+    db->Execute("UPDATE VOK SET A1 = 'x'");
+    ws.BeginTrans();  // nested
+    db->Execute("ALTER TABLE VOK ADD COLUMN Extra TEXT(10)");
+    ws.CommitTrans();
+    ws.Rollback();
+    EXPECT_EQ(ws.TransactionDepth(), 0);
+    auto check = db->OpenRecordset("VOK");
+    EXPECT_EQ(column(check, "Q"), QStringList({"kept"}));
+    EXPECT_TRUE(check->Value("A1").isNull() || !check->Value("A1").isValid());
+    EXPECT_FALSE(db->GetTableDef("VOK")->HasField("Extra"));
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3034);
+    EXPECT_EQ(errorOf([&] { ws.Rollback(); }), 3034);
+}
+
+TEST_F(FileTest, DefaultWorkspaceIsOne) {
+    EXPECT_EQ(&dao::DBEngine::Workspaces(0), &dao::DBEngine::DefaultWorkspace());
+    EXPECT_EQ(errorOf([] { dao::DBEngine::Workspaces(1); }), 3265);
+}
+
+}  // namespace

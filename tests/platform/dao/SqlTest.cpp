@@ -1,0 +1,244 @@
+// Definitions, stored queries and the SQL dialect the program writes,
+// including comparison and LIKE as the original sorted and matched text.
+#include "DaoTestSupport.h"
+
+using namespace daotest;
+
+namespace {
+
+class SqlTest : public DaoTest {
+protected:
+    dao::DatabasePtr db;
+    void SetUp() override { db = freshDb(); }
+    void items(const QStringList& qs) {
+        auto rs = db->OpenRecordset("VOK");
+        for (const QString& q : qs) addItem(rs, q);
+    }
+    QStringList select(const QString& sql, const dao::Params& params = {}) {
+        return column(db->OpenRecordset(sql, dao::dbOpenDynaset, params), "Q");
+    }
+    // Matches in code point order, so that equal keys cannot swap places.
+    QStringList matches(const QString& pattern, const QString& sql = "SELECT * FROM VOK WHERE Q LIKE ?") {
+        QStringList out = select(sql, {pattern});
+        out.sort();
+        return out;
+    }
+    static QStringList sorted(QStringList l) {
+        l.sort();
+        return l;
+    }
+};
+
+TEST_F(SqlTest, TableAndFieldDefinitionsReadBackInOrder) {
+    auto td = db->CreateTableDef();
+    td->SetName("Options");
+    for (int i = 1; i <= 3; ++i) {
+        auto f = td->CreateField("RT" + QString::number(i), dao::dbText);
+        f->SetAllowZeroLength(true);
+        td->Append(f);
+    }
+    auto lang = td->CreateField("LANG", dao::dbInteger);
+    lang->SetDefaultValue(1);
+    td->Append(lang);
+    EXPECT_EQ(errorOf([&] { td->Append(td->CreateField("lang", dao::dbLong)); }), 3191);
+    db->Append(td);
+    EXPECT_EQ(errorOf([&] { db->Append(db->CreateTableDef("options")); }), 3264);
+    auto dup = db->CreateTableDef("OPTIONS");
+    dup->Append(dup->CreateField("x", dao::dbLong));
+    EXPECT_EQ(errorOf([&] { db->Append(dup); }), 3010);
+
+    auto defs = db->TableDefs();
+    ASSERT_EQ(defs.size(), 2u);
+    EXPECT_EQ(defs[0]->Name(), "VOK");
+    EXPECT_EQ(defs[1]->Name(), "Options");
+    auto opt = db->GetTableDef("OPTIONS");
+    ASSERT_EQ(opt->FieldCount(), 4);
+    EXPECT_EQ(opt->Fields()[0]->Name(), "RT1");
+    EXPECT_EQ(opt->Fields()[0]->Size(), dao::DefaultTextSize);
+    EXPECT_TRUE(opt->Fields()[0]->AllowZeroLength());
+    EXPECT_EQ(opt->Fields()[3]->Type(), dao::dbInteger);
+    EXPECT_EQ(opt->Fields()[3]->Size(), 2);
+    EXPECT_EQ(opt->Fields()[3]->DefaultValue().toInt(), 1);
+    EXPECT_FALSE(opt->Fields()[3]->AllowZeroLength());
+    auto vok = db->GetTableDef("vok");
+    EXPECT_EQ(vok->GetField("T")->Size(), 50);
+    EXPECT_EQ(vok->GetField("Markiert")->Type(), dao::dbBoolean);
+    EXPECT_EQ(vok->GetField("Bild")->Type(), dao::dbMemo);
+    EXPECT_EQ(errorOf([&] { vok->GetField("nope"); }), 3265);
+    EXPECT_EQ(errorOf([&] { db->GetTableDef("nope"); }), 3265);
+
+    // Defaults reach rows added by SQL too.
+    db->Execute("INSERT INTO Options (RT1) VALUES ('x')");
+    EXPECT_EQ(db->OpenRecordset("Options")->Value("LANG").toInt(), 1);
+}
+
+TEST_F(SqlTest, DateDefaultIsOneFixedValue) {
+    auto td = db->CreateTableDef("D");
+    auto f = td->CreateField("When", dao::dbDate);
+    const QDateTime fixed(QDate(2020, 1, 2), QTime(3, 4, 5));
+    f->SetDefaultValue(fixed);
+    td->Append(f);
+    db->Append(td);
+    auto rs = db->OpenRecordset("D");
+    rs->AddNew();
+    rs->Update();
+    rs->MoveFirst();
+    EXPECT_EQ(rs->Value("When").toDateTime(), fixed);
+    EXPECT_EQ(db->GetTableDef("D")->GetField("When")->DefaultValue().toDateTime(), fixed);
+}
+
+TEST_F(SqlTest, StoredQueriesOpenByName) {
+    items({"b", "a"});
+    db->CreateQueryDef("Alles", "SELECT * FROM VOK ORDER BY Q, T");
+    db->CreateQueryDef("USER1", "SELECT * FROM VOK WHERE Q=\"b\"");
+    EXPECT_EQ(errorOf([&] { db->CreateQueryDef("alles", "SELECT * FROM VOK"); }), 3012);
+    EXPECT_NE(errorOf([&] { db->CreateQueryDef("Bad", "SELECT * FROM"); }), 0);
+    auto qs = db->QueryDefs();
+    ASSERT_EQ(qs.size(), 2u);
+    EXPECT_EQ(qs[0]->Name(), "Alles");
+    EXPECT_EQ(qs[1]->SQL(), "SELECT * FROM VOK WHERE Q=\"b\"");
+    EXPECT_EQ(column(db->OpenRecordset("alles"), "Q"), QStringList({"a", "b"}));
+    EXPECT_EQ(column(db->OpenRecordset("USER1"), "Q"), QStringList({"b"}));
+    EXPECT_EQ(errorOf([&] { db->OpenRecordset("Nothing"); }), 3078);
+    EXPECT_EQ(errorOf([&] { db->OpenRecordset("SELECT * FROM Nothing"); }), 3078);
+    EXPECT_EQ(errorOf([&] { db->OpenRecordset("SELECT * FROM Missing"); }), 3078);
+}
+
+TEST_F(SqlTest, AlterTableAddsAndDropsColumns) {
+    items({"a"});
+    db->Execute("ALTER TABLE Vok ADD COLUMN Tip TEXT(240)");
+    db->Execute("ALTER TABLE VOK ADD COLUMN Typ INTEGER");
+    db->Execute("ALTER TABLE VOK ADD COLUMN Punkte2 LONG");
+    db->Execute("ALTER TABLE VOK ADD COLUMN SoundTip MEMO");
+    db->Execute("ALTER TABLE VOK ADD COLUMN Seen DATETIME");
+    db->Execute("ALTER TABLE VOK ADD COLUMN [Anzahl Versuche] INTEGER");
+    EXPECT_NE(errorOf([&] { db->Execute("ALTER TABLE VOK ADD COLUMN tip TEXT(10)"); }), 0);
+    auto vok = db->GetTableDef("VOK");
+    const auto& f = vok->Fields();
+    ASSERT_EQ(f.size(), 15u);
+    EXPECT_EQ(f[9]->Name(), "Tip");
+    EXPECT_EQ(f[9]->Size(), 240);
+    EXPECT_EQ(f[10]->Type(), dao::dbLong);  // INTEGER in SQL is 32-bit
+    EXPECT_EQ(f[11]->Type(), dao::dbLong);
+    EXPECT_EQ(f[12]->Type(), dao::dbMemo);
+    EXPECT_EQ(f[13]->Type(), dao::dbDate);
+    EXPECT_EQ(f[14]->Name(), "Anzahl Versuche");
+
+    // Added text columns take the empty text, as the upgrade writes it.
+    auto rs = db->OpenRecordset("VOK");
+    rs->Edit();
+    rs->SetValue("Tip", "");
+    rs->SetValue("Typ", 100000);
+    rs->SetValue("Anzahl Versuche", 3);
+    rs->Update();
+    EXPECT_EQ(rs->Value("Typ").toInt(), 100000);
+
+    db->Execute("ALTER TABLE VOK DROP COLUMN [Anzahl Versuche]");
+    db->Execute("ALTER TABLE Vok DROP COLUMN a1");
+    EXPECT_EQ(errorOf([&] { db->Execute("ALTER TABLE VOK DROP COLUMN A1"); }), 3265);
+    vok = db->GetTableDef("VOK");
+    EXPECT_FALSE(vok->HasField("A1"));
+    EXPECT_FALSE(vok->HasField("Anzahl Versuche"));
+    EXPECT_EQ(vok->FieldCount(), 13);
+    EXPECT_EQ(vok->Fields()[1]->Name(), "T");
+    auto after = db->OpenRecordset("VOK");
+    EXPECT_EQ(errorOf([&] { after->Value("A1"); }), 3265);
+    EXPECT_EQ(after->Value("Tip").toString(), "");
+}
+
+TEST_F(SqlTest, DropColumnWorksWhileStoredQueriesExist) {
+    db->CreateQueryDef("Alles", "SELECT * FROM VOK ORDER BY Q, T");
+    db->Execute("ALTER TABLE VOK DROP COLUMN Punkte");
+    EXPECT_EQ(db->OpenRecordset("Alles")->FieldCount(), 8);
+}
+
+TEST_F(SqlTest, FailingStatementChangesNothing) {
+    items({"a", "b"});
+    db->Execute("UPDATE VOK SET RA1 = 1");
+    EXPECT_EQ(db->RecordsAffected(), 2);
+    // Fails on a value of the second row: the first keeps its value too.
+    auto td = db->CreateTableDef("U");
+    auto k = td->CreateField("K", dao::dbLong);
+    k->SetRequired(true);
+    td->Append(k);
+    db->Append(td);
+    db->Execute("INSERT INTO U (K) VALUES (1)");
+    EXPECT_NE(errorOf([&] { db->Execute("INSERT INTO U (K) SELECT CASE WHEN Q = 'a' THEN 5 END FROM VOK"); }),
+              0);
+    EXPECT_EQ(db->OpenRecordset("U")->RecordCount(), 1);
+    EXPECT_EQ(errorOf([&] { db->Execute("UPDATE Nope SET x = 1"); }), 3078);
+    EXPECT_EQ(errorOf([&] { db->Execute("UPDATE VOK SET Nope = 1"); }), 3061);
+    EXPECT_EQ(errorOf([&] { db->Execute("SELECT * FROM VOK"); }), 3065);
+    EXPECT_EQ(errorOf([&] { db->Execute("UPDATE VOK SET Q = ? WHERE T = ?", {"x"}); }), 3061);
+}
+
+TEST_F(SqlTest, DialectLiteralsAndParameters) {
+    items({"it's", "say \"hi\"", "plain"});
+    EXPECT_EQ(select("SELECT * FROM VOK WHERE Q = \"it's\""), QStringList({"it's"}));
+    EXPECT_EQ(select("SELECT * FROM VOK WHERE Q = 'say \"hi\"'"), QStringList({"say \"hi\""}));
+    EXPECT_EQ(select("SELECT * FROM VOK WHERE [Q] = ?", {"it's"}), QStringList({"it's"}));
+    // Bound user text is never read as SQL.
+    EXPECT_EQ(select("SELECT * FROM VOK WHERE Q = ?", {"' OR 1=1 --"}), QStringList());
+    EXPECT_EQ(select("SELECT * FROM VOK WHERE Markiert = False AND Q = 'plain'"), QStringList({"plain"}));
+    db->Execute("UPDATE VOK SET Markiert = True WHERE Q = ?", {"plain"});
+    EXPECT_EQ(select("SELECT * FROM VOK WHERE Markiert = True"), QStringList({"plain"}));
+    EXPECT_EQ(select("select top 1 * from vok order by q desc"), QStringList({"say \"hi\""}));
+}
+
+TEST_F(SqlTest, TextComparesWithoutCaseButWithAccents) {
+    items({QString::fromUtf8("äpfel"), "Apfel", "Birne", "apfel", "zebra", QString::fromUtf8("Äpfel")});
+    EXPECT_EQ(select("SELECT * FROM VOK WHERE Q = ?", {QString::fromUtf8("ÄPFEL")}).size(), 2);
+    EXPECT_EQ(select("SELECT * FROM VOK WHERE Q = 'APFEL'"), QStringList({"Apfel", "apfel"}));
+    EXPECT_TRUE(select("SELECT * FROM VOK WHERE Q = ?", {QString::fromUtf8("Äpfel")})
+                    .filter("Apfel", Qt::CaseSensitive)
+                    .isEmpty());
+    const QStringList sorted = select("SELECT * FROM VOK ORDER BY Q");
+    ASSERT_EQ(sorted.size(), 6);
+    // "ä" sorts beside "a": all four apple spellings come before Birne.
+    EXPECT_EQ(sorted[4], "Birne");
+    EXPECT_EQ(sorted[5], "zebra");
+    EXPECT_EQ(select("SELECT * FROM VOK WHERE Q < 'b' ORDER BY Q").size(), 4);
+}
+
+TEST_F(SqlTest, LikeTakesTheOriginalWildcards) {
+    items({"Haus", "haus", "Maus", "Hausboot", "H1", "H12", "Hx", QString::fromUtf8("Häuser"), "a*b", "50%"});
+    EXPECT_EQ(matches("H*"),
+              sorted({"H1", "H12", "Haus", "haus", "Hausboot", QString::fromUtf8("Häuser"), "Hx"}));
+    EXPECT_EQ(matches("?aus"), sorted({"Haus", "haus", "Maus"}));
+    EXPECT_EQ(matches("H#"), QStringList({"H1"}));
+    EXPECT_EQ(matches("H##"), QStringList({"H12"}));
+    EXPECT_EQ(matches("[HM]aus"), sorted({"Haus", "haus", "Maus"}));
+    EXPECT_EQ(matches("[!H]aus"), QStringList({"Maus"}));
+    EXPECT_EQ(matches("[a-l]aus"), sorted({"Haus", "haus"}));
+    EXPECT_EQ(matches("a[*]b"), QStringList({"a*b"}));
+    EXPECT_EQ(matches("50%"), QStringList({"50%"}));  // % is no wildcard here
+    EXPECT_EQ(matches("HAUS"), sorted({"Haus", "haus"}));
+    EXPECT_EQ(matches("Hau*"), sorted({"Haus", "haus", "Hausboot"}));  // accents count
+    EXPECT_EQ(matches("*a*", "SELECT * FROM VOK WHERE Q NOT LIKE ?"),
+              sorted({"50%", "H1", "H12", QString::fromUtf8("Häuser"), "Hx"}));
+    EXPECT_EQ(select("SELECT * FROM VOK WHERE T LIKE 'Oth*' AND Q LIKE 'M*'"), QStringList({"Maus"}));
+}
+
+TEST_F(SqlTest, NamesThatSqliteReservesStillWork) {
+    db->Execute("CREATE TABLE Action (Key TEXT(10), [Order] INTEGER, Nothing LONG)");
+    db->Execute("INSERT INTO Action (Key, [Order], Nothing) VALUES ('k', 1, 2)");
+    auto rs = db->OpenRecordset("SELECT Key, Nothing FROM Action WHERE Key = 'k' ORDER BY Nothing");
+    ASSERT_EQ(rs->RecordCount(), 1);
+    EXPECT_EQ(rs->Value("Nothing").toInt(), 2);
+    db->Execute("ALTER TABLE Action DROP COLUMN Nothing");
+    EXPECT_EQ(db->GetTableDef("Action")->FieldCount(), 2);
+}
+
+TEST_F(SqlTest, CreateAndDropTableBySql) {
+    db->Execute("CREATE TABLE Extra (Name TEXT(20) NOT NULL, N INTEGER, [With Blank] MEMO)");
+    auto td = db->GetTableDef("extra");
+    ASSERT_EQ(td->FieldCount(), 3);
+    EXPECT_EQ(td->Fields()[0]->Size(), 20);
+    EXPECT_TRUE(td->Fields()[0]->Required());
+    EXPECT_EQ(td->Fields()[1]->Type(), dao::dbLong);
+    db->Execute("DROP TABLE Extra");
+    EXPECT_FALSE(db->HasTable("Extra"));
+    EXPECT_EQ(errorOf([&] { db->Execute("DROP TABLE Extra"); }), 3376);
+}
+
+}  // namespace
