@@ -239,6 +239,10 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     fraOverview1->hide();
     fraOverview1_1 = add(new QWidget(fraOverview1), "fraOverview1_1");
     fraOverview1_1->setGeometry(tw(600, 0, 7000, 4000));
+    ilVG = std::make_unique<grid::ImageList>();
+    grid::fillOverviewImages(*ilVG);
+    IL = std::make_unique<grid::ImageList>();
+    grid::fillOverviewImages(*IL);
     vg1 = add(new grid::Grid(fraOverview1_1), "vg1");
     vg1->setGeometry(tw(30, 120, 6900, 3800));
 

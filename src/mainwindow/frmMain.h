@@ -17,6 +17,7 @@
 #include <QAction>
 
 #include <map>
+#include <memory>
 
 #include "mainwindow/ImageBox.h"
 #include "platform/dao/Dao.h"
@@ -80,7 +81,8 @@ public:
     QWidget* fraOverview1;
     QWidget* fraOverview1_1;
     grid::Grid* vg1 = nullptr;
-    grid::ImageList* ilVG = nullptr;
+    std::unique_ptr<grid::ImageList> ilVG;  // row icons and sort pictures of vg1
+    std::unique_ptr<grid::ImageList> IL;    // the overview toolbar's pictures
     QWidget* fraVerwaltung;
     QLabel* picVerwaltungBG;
     QLabel* lblBOpt_Einstellungen;

@@ -6,10 +6,13 @@
 // the program as it was: the previous database stays open with its names,
 // recordsets and view, or the window stays in the no-database state.
 #include "mainwindow/frmMain.h"
+#include "overview/DaoRecordAccess.h"
+#include "overview/frmLoading.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/MousePointer.h"
 #include "platform/grid/Grid.h"
+#include "platform/grid/ImageList.h"
 #include "platform/shell/Shell.h"
 #include "startup/RunState.h"
 #include "startup/RunStateDb.h"
@@ -117,13 +120,13 @@ void frmMain::restoreOpenState(const OpenState& s) {
 
 void frmMain::refreshSubjectLists() {
     vocabdb::FillCombo(data, cboThemen, cboKategorien);
-    QVariantList themen, kategorien;
+    QStringList themen, kategorien;
     vocabdb::ErstelleThemenListe(cboThemen, themen);
     vocabdb::ErstelleKategorienListe(cboKategorien, kategorien);
     arrThemen.clear();
-    for (const QVariant& v : themen) arrThemen.append(v.toString());
+    arrThemen = themen;
     arrKategorien.clear();
-    for (const QVariant& v : kategorien) arrKategorien.append(v.toString());
+    arrKategorien = kategorien;
 }
 
 void frmMain::VokDBOeffnen(const QString& VokabelDBName) { openVokDB(VokabelDBName); }
@@ -290,10 +293,61 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
     return true;
 }
 
+namespace {
+
+// What the grid rebuild borrows from the main window.
+class MainLoadingHost : public overview::LoadingHost {
+public:
+    explicit MainLoadingHost(frmMain& m) : m_(m), grid_(m.data), options_(rsOptions) {}
+
+    bool DatabaseOpen() const override { return bDBOffen; }
+    int UpgradeDepth() const override { return m_.Check_Depth; }
+    void SetMainEnabled(bool on) override { m_.setEnabled(on); }
+    void SetMousePointer(int pointer) override { forms::setMousePointer(pointer); }
+    QString StatusCaption() const override { return m_.lblBDBName->text(); }
+    void SetStatusCaption(const QString& text) override {
+        m_.lblBDBName->setText(text);
+        m_.lblBDBName->repaint();
+    }
+    void InitOptionTab() override {
+        // PENDING(settings): the settings panel's InitOptionTab is called
+        // here once the options tree and panel are built.
+    }
+    void UpdateWindow(const QString& what) override { m_.UpdateWindow(what); }
+    void SetOverviewButton(Button, bool, const QPixmap&) override {
+        // PENDING(overview toolbar): the cmdOverview1_* buttons are built
+        // with the overview panel's toolbar.
+    }
+    grid::Grid& vg1() override { return *m_.vg1; }
+    overview::RecordAccess& gridRecordset() override { return grid_; }
+    overview::RecordAccess& optionsRecord() override { return options_; }
+    int BenutzerNr() const override { return runstate::BenutzerNr; }
+    int ListIcon() const override { return programOption("ListIcon", 1); }
+    int IndikatorRand() const override { return programOption("IndikatorRand", 1); }
+    const grid::ImageList& ilVG() const override { return *m_.ilVG; }
+    const grid::ImageList& IL() const override { return *m_.IL; }
+    QString GetText(int id) const override { return modMain::GetText(id); }
+    void ReportError(int number, const QString& description) override {
+        modMain::ShowError(number, description, QString());
+    }
+
+private:
+    static int programOption(const char* field, int fallback) {
+        if (!rsUserOptionen) return fallback;
+        const QVariant v = rsUserOptionen->Value(QString::fromLatin1(field));
+        return v.isValid() ? v.toInt() : fallback;
+    }
+    frmMain& m_;
+    overview::DaoRecordAccess grid_;
+    overview::DaoRecordAccess options_;
+};
+
+}  // namespace
+
 void frmMain::FillVG1() {
-    if (!bDBOffen) return;
-    // PENDING(grid): the rebuild behind the loading window (frmLoading of
-    // src/overview) is called here once that branch has landed.
+    if (!bDBOffen || !data || !rsOptions) return;
+    MainLoadingHost host(*this);
+    overview::FillVG1(host);
 }
 
 }  // namespace mainwindow

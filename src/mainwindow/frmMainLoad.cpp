@@ -104,7 +104,7 @@ void frmMain::Form_Load() {
     lblUsername->setText(BenutzerName);
 
     // Grid defaults: no sort arrows of its own, our image list.
-    vg1->SetImageList(ilVG);
+    vg1->SetImageList(ilVG.get());
 
     // Folders of the hidden file lists; a missing folder leaves its list
     // unbound.

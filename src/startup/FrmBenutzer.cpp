@@ -15,6 +15,7 @@
 #include "startup/RunStateDb.h"
 #include "startup/modFunctions.h"
 #include "startup/modMain.h"
+#include "startup/modRegister.h"
 #include "startup/modUserDB.h"
 #include "vocabdb/VokSchema.h"
 
@@ -327,10 +328,7 @@ void FrmBenutzer::Form_Load() {
     if (cboLang->currentText().isEmpty()) cboLang->setCurrentIndex(1);
 
     // 14.
-    if (rsUserOptionen->Value("RegFileType").toInt() == 1) {
-        // PENDING(shell): RegisterFileType, the desktop entry and MIME type
-        // for *.wkd, is called here once it has landed.
-    }
+    if (rsUserOptionen->Value("RegFileType").toInt() == 1) modRegister::RegisterFileType();
 
     // 15. The users in use.
     {

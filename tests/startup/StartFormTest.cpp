@@ -308,4 +308,39 @@ TEST_F(StartForm, DraggingTheStripKeepsTheGrabbedPointUnderThePointer) {
     EXPECT_EQ(f.pos(), QPoint(100, 100));
 }
 
+
+TEST_F(StartForm, FileTypeIsRegisteredOnlyWhileTheOptionIsOn) {
+    const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+    const QString data = home.path() + "/xdg";
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    const QString entry = data + "/applications/wortkiste.desktop";
+    const QString mime = data + "/mime/packages/wortkiste.xml";
+    {
+        startup::FrmBenutzer f;
+        f.Form_Load();  // a new USER.MDB has RegFileType 1
+    }
+    EXPECT_TRUE(QFile::exists(entry));
+    EXPECT_TRUE(QFile::exists(mime));
+    const QByteArray first = fileBytes(entry);
+
+    resetRunState();
+    {
+        startup::FrmBenutzer f;
+        f.Form_Load();
+    }
+    EXPECT_EQ(fileBytes(entry), first);
+
+    runstate::rsUserOptionen->Edit();
+    runstate::rsUserOptionen->SetValue("RegFileType", 0);
+    runstate::rsUserOptionen->Update();
+    resetRunState();
+    QFile::remove(entry);
+    {
+        startup::FrmBenutzer f;
+        f.Form_Load();
+    }
+    EXPECT_FALSE(QFile::exists(entry));
+    qputenv("XDG_DATA_HOME", savedData);
+}
+
 }  // namespace
