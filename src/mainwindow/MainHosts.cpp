@@ -1,5 +1,6 @@
 #include "mainwindow/MainHosts.h"
 
+#include "mainwindow/StatusLabels.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
 #include "startup/RunState.h"
@@ -56,6 +57,15 @@ void ShowNewDBDialog(frmMain& f) {
     f.setEnabled(false);
     auto* dlg = new vocabdb::frmNewDB(&f, [&f] { vocabdb::VokDBNeu(NewDBHostFor(f)); });
     dlg->show();
+}
+
+}  // namespace mainwindow
+
+namespace mainwindow {
+
+void ChangeUser(frmMain& f, const std::function<bool()>& startInstance) {
+    if (!PrepareRestart(startInstance)) return;
+    vocabdb::CompactDatabasesAndEnd(ExitHostFor(f));
 }
 
 }  // namespace mainwindow

@@ -3,6 +3,8 @@
 // window, taken from the window itself, so its own operations forward in one
 // line.
 
+#include <functional>
+
 #include "vocabdb/VokDBNeu.h"
 #include "vocabdb/modExit.h"
 
@@ -20,5 +22,14 @@ vocabdb::ExitHost ExitHostFor(frmMain& f);
 // The main bar's new-database command: the main window is disabled and the
 // note dialog shown.
 void ShowNewDBDialog(frmMain& f);
+
+}  // namespace mainwindow
+
+namespace mainwindow {
+
+// The change of user by a double click on the user name: the restart
+// marker, a new instance, then the exit of this one. When the new instance
+// cannot be started this one stays.
+void ChangeUser(frmMain& f, const std::function<bool()>& startInstance = {});
 
 }  // namespace mainwindow
