@@ -23,8 +23,10 @@ struct Fixture {
         auto& ws = dao::DBEngine::DefaultWorkspace();
         ws.BeginTrans();
         for (int i = 0; i < items; ++i)
-            db->Execute("INSERT INTO VOK (Q, T, Kategorie, AA3, AR3, AF3, FQ3, Known31) VALUES (?, ?, ?, 5, 3, 2, 40, 1)",
-                        {QString("q%1").arg(i), QString("Thema %1").arg(i % 40), QString("Kat %1").arg(i % 7)});
+            db->Execute(
+                "INSERT INTO VOK (Q, T, Kategorie, AA3, AR3, AF3, FQ3, Known31) VALUES (?, ?, ?, 5, 3, 2, "
+                "40, 1)",
+                {QString("q%1").arg(i), QString("Thema %1").arg(i % 40), QString("Kat %1").arg(i % 7)});
         ws.CommitTrans();
     }
 };

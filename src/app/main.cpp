@@ -1,8 +1,11 @@
 // Creates the application object and shows the start form.
 #include <QApplication>
+#include <QFileInfo>
 #include <QScreen>
 
+#include "platform/Error.h"
 #include "startup/FrmBenutzer.h"
+#include "startup/modMain.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -16,8 +19,20 @@ int main(int argc, char** argv) {
 
     auto* start = new startup::FrmBenutzer;
     start->setAttribute(Qt::WA_DeleteOnClose);
-    start->CommandLine = args.join(' ');
-    start->Form_Load();
+    QString commandLine = args.join(' ');
+    // Start-up makes the program folder the current one, so a file named
+    // relative to where the program was started is made absolute first.
+    const QFileInfo named(QString(commandLine).remove('"'));
+    if (!commandLine.isEmpty() && named.isRelative() && named.isFile())
+        commandLine = named.absoluteFilePath();
+    start->CommandLine = commandLine;
+    try {
+        start->Form_Load();
+    } catch (const wk::Error& e) {
+        // Start-up cannot go on without what failed here.
+        modMain::ShowError(e.number(), e.description(), QString());
+        return 1;
+    }
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         start->move(screen->geometry().center() - start->rect().center());
     start->show();

@@ -39,8 +39,12 @@ private:
 
 // Twips <-> logical pixels at the fixed 15 twips per pixel.
 constexpr int TwipsPerPixel = 15;
-inline int px(double twips) { return int(twips / TwipsPerPixel + (twips >= 0 ? 0.5 : -0.5)); }
-inline double twips(int pixels) { return double(pixels) * TwipsPerPixel; }
+inline int px(double twips) {
+    return int(twips / TwipsPerPixel + (twips >= 0 ? 0.5 : -0.5));
+}
+inline double twips(int pixels) {
+    return double(pixels) * TwipsPerPixel;
+}
 
 // Mouse arguments in the original's numbering.
 int vbButton(Qt::MouseButtons b);

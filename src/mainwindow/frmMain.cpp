@@ -15,9 +15,13 @@ namespace {
 
 frmMain* g_main = nullptr;
 
-QRect tw(int l, int t, int w, int h) { return QRect(px(l), px(t), px(w), px(h)); }
+QRect tw(int l, int t, int w, int h) {
+    return QRect(px(l), px(t), px(w), px(h));
+}
 
-void setTag(QObject* o, const QString& tag) { o->setProperty("Tag", tag); }
+void setTag(QObject* o, const QString& tag) {
+    o->setProperty("Tag", tag);
+}
 
 struct BarButton {
     const char* name;
@@ -25,8 +29,8 @@ struct BarButton {
     int left;
 };
 constexpr BarButton kBarButtons[] = {
-    {"imgBarNewDB", "newdb", 120},        {"imgBarOpenDB", "opendb", 840},
-    {"imgBarOverview", "overview", 2160}, {"imgBarOptions", "options", 2880},
+    {"imgBarNewDB", "newdb", 120},          {"imgBarOpenDB", "opendb", 840},
+    {"imgBarOverview", "overview", 2160},   {"imgBarOptions", "options", 2880},
     {"imgBarStartTest", "starttest", 3600},
 };
 
@@ -120,17 +124,16 @@ void frmMain::buildMenus() {
     QMenu* ans = submenu(m, "mnuVGrid_Ansicht");
     QMenu* begriff = submenu(ans, "mnuVGrid_Ansicht_Begriff");
     for (int i = 1; i <= 9; ++i) {
-        auto* a = item(begriff, QStringLiteral("mnuVGrid_Ansicht_Begriff_%1").arg(i),
-                       QStringLiteral("&%1").arg(i));
+        auto* a =
+            item(begriff, QStringLiteral("mnuVGrid_Ansicht_Begriff_%1").arg(i), QStringLiteral("&%1").arg(i));
         a->setCheckable(true);
     }
     for (const char* n : {"mnuVGrid_Ansicht_Thema", "mnuVGrid_Ansicht_Kategorie",
-                          "mnuVGrid_Ansicht_Explanation", "mnuVGrid_Ansicht_Tip",
-                          "mnuVGrid_Ansicht_Punkte"})
+                          "mnuVGrid_Ansicht_Explanation", "mnuVGrid_Ansicht_Tip", "mnuVGrid_Ansicht_Punkte"})
         item(ans, n)->setCheckable(true);
     item(ans, "mnuL", "-");
-    for (const char* n : {"mnuVGrid_Ansicht_AA", "mnuVGrid_Ansicht_AR", "mnuVGrid_Ansicht_AF",
-                          "mnuVGrid_Ansicht_FQ"})
+    for (const char* n :
+         {"mnuVGrid_Ansicht_AA", "mnuVGrid_Ansicht_AR", "mnuVGrid_Ansicht_AF", "mnuVGrid_Ansicht_FQ"})
         item(ans, n)->setCheckable(true);
 }
 
@@ -147,7 +150,6 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     // main bar.
     imgTop = image("imgTop", this, 0, 0, 10200, 645, ":/forms/main_top.png");
 
-    const int designW = 10200;
     imgBarMin = image("imgBarMin", this, 8115, 120, 240, 210);
     imgBarMax = image("imgBarMax", this, 8370, 120, 240, 210);
     imgBarExit = image("imgBarExit", this, 8640, 120, 240, 210);
@@ -168,7 +170,6 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     imgBarMax->setPictureFrom(imgBarMax_Lo);
     imgBarExit->setPictureFrom(imgBarExit_Lo);
     for (auto* img : {imgBarMin, imgBarMax, imgBarExit}) setTag(img, "1");
-    (void)designW;
 
     imgBottom = image("imgBottom", this, 0, 6720, 9600, 300, ":/forms/main_bottom.png");
     imgSizeArrow = image("imgSizeArrow", this, 9600, 6480, 240, 240, ":/forms/main_sizearrow.png");
@@ -183,8 +184,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     fraMainBar = add(new QWidget(this), "fraMainBar");
     fraMainBar->setGeometry(tw(2160, 0, 5295, 660));
     fraMainBar->setVisible(false);
-    ImageBox** bar[] = {&imgBarNewDB, &imgBarOpenDB, &imgBarOverview, &imgBarOptions,
-                        &imgBarStartTest};
+    ImageBox** bar[] = {&imgBarNewDB, &imgBarOpenDB, &imgBarOverview, &imgBarOptions, &imgBarStartTest};
     for (int i = 0; i < 5; ++i) {
         const auto& b = kBarButtons[i];
         const QString base = QString::fromLatin1(b.name);
@@ -292,7 +292,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
 
     // The title-bar and status pictures stay above the panels.
     for (QWidget* w : std::initializer_list<QWidget*>{fraMainBar, fraTestBar, imgBarMin, imgBarMax,
-                                                       imgBarExit, imgSizeArrow})
+                                                      imgBarExit, imgSizeArrow})
         w->raise();
 }
 
@@ -318,7 +318,9 @@ frmMain& MainForm() {
     return *g_main;
 }
 
-bool MainFormLoaded() { return g_main != nullptr; }
+bool MainFormLoaded() {
+    return g_main != nullptr;
+}
 
 void UnloadMainForm() {
     delete g_main;

@@ -5,16 +5,16 @@
 // opening of a vocabulary database; the bars' behaviour, the panels' contents
 // and the settings are built on top of it.
 
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QTimer>
-#include <QWidget>
-#include <QComboBox>
-#include <QCheckBox>
 #include <QTreeWidget>
-#include <QAction>
+#include <QWidget>
 
 #include <map>
 #include <memory>
@@ -36,7 +36,7 @@ public:
     ~frmMain() override;
 
     // Public variables other forms use.
-    int Check_Depth = 0;  // nesting depth of the schema upgrade inside VokDBOeffnen
+    qint16 Check_Depth = 0;  // nesting depth of the schema upgrade inside VokDBOeffnen
     bool TestActive = false;
 
     // The grid's working recordset (the data control "data": query Alles).
@@ -44,6 +44,11 @@ public:
 
     // Public operations.
     void Form_Load();
+    // Makes a vocabulary database the open one ("" asks for the file). A file
+    // that is missing, locked, damaged, refused or fails on its way in leaves
+    // the previous database open (or none); what the opening reports itself
+    // it reports, any other error passes to the caller once the previous
+    // state is back.
     void VokDBOeffnen(const QString& VokabelDBName);
     void EnableDataView();
     void DisableDataView();
@@ -59,8 +64,8 @@ public:
     // Controls, named as the original named them.
     // Title bar and frame pictures.
     ImageBox *imgBarMin, *imgBarMax, *imgBarExit;
-    ImageBox *imgBarMin_Lo, *imgBarMin_Hi, *imgBarMax_Lo, *imgBarMax_Hi, *imgBarRestore_Lo,
-        *imgBarRestore_Hi, *imgBarExit_Lo, *imgBarExit_Hi;
+    ImageBox *imgBarMin_Lo, *imgBarMin_Hi, *imgBarMax_Lo, *imgBarMax_Hi, *imgBarRestore_Lo, *imgBarRestore_Hi,
+        *imgBarExit_Lo, *imgBarExit_Hi;
     ImageBox *imgSizeArrow, *imgBottom, *imgTop;
 
     // Main bar.

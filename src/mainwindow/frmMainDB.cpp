@@ -101,7 +101,10 @@ void frmMain::restoreOpenState(const OpenState& s) {
     }
 
     if (!s.open) {
-        if (bDBOffen || viewGeneration_ != s.viewGeneration) DisableDataView();
+        if (bDBOffen || viewGeneration_ != s.viewGeneration) {
+            HideAllPanels();
+            DisableDataView();
+        }
         return;
     }
     if (viewGeneration_ == s.viewGeneration) return;  // nothing on screen changed
@@ -129,7 +132,9 @@ void frmMain::refreshSubjectLists() {
     arrKategorien = kategorien;
 }
 
-void frmMain::VokDBOeffnen(const QString& VokabelDBName) { openVokDB(VokabelDBName); }
+void frmMain::VokDBOeffnen(const QString& VokabelDBName) {
+    openVokDB(VokabelDBName);
+}
 
 bool frmMain::UpgradeDatabase() {
     upgrade::UpgradeHost host;
@@ -151,7 +156,7 @@ bool frmMain::UpgradeDatabase() {
 }
 
 bool frmMain::openVokDB(const QString& VokabelDBName) {
-    // 1. The path, from the caller or from the open dialog.
+    // The path, from the caller or from the open dialog.
     QString path = VokabelDBName;
     if (path.isEmpty()) {
         forms::FileDialog dlg;
@@ -169,18 +174,18 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
         if (dlg.FileName.isEmpty()) return false;
         path = dlg.FileName;
     }
-    // 2. Names. A file without ".wkd" (or without a folder) is named after
+    // Names. A file without ".wkd" (or without a folder) is named after
     // its file name without extension.
     const QString datei = modFunctions::UCase(FileNameOfPath(path));
     const QString name = DisplayNameFor(datei);
 
-    // 3. Recent documents; a failure there does not matter.
+    // Recent documents; a failure there does not matter.
     try {
         shell::AddToRecentDocs(path);
     } catch (...) {
     }
 
-    // 4.-5. The file, with its password. Until it has passed the version
+    // The file, with its password. Until it has passed the version
     // test nothing of the program's state changes.
     dao::Workspace& ws = dao::DBEngine::Workspaces(0);
     dao::DatabasePtr db;
@@ -197,7 +202,7 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
         return false;
     }
 
-    // 6.-7. The grid's recordset and the options record.
+    // The grid's recordset and the options record.
     dao::RecordsetPtr grid, options;
     short dbType = 0;
     try {
@@ -211,7 +216,7 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
         throw;
     }
 
-    // 8. A file written by a newer program is refused (compared as text, as
+    // A file written by a newer program is refused (compared as text, as
     // the versions always were). A file without the column is upgraded.
     QVariant appVersion;
     try {
@@ -242,14 +247,14 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
     DBTypeAktuell = dbType;
 
     try {
-        // 9. The upgrade brings an older file up to date, reopening it
+        // The upgrade brings an older file up to date, reopening it
         // through this operation once per step.
         if (!UpgradeDatabase()) {
             restoreOpenState(previous);
             return false;
         }
 
-        // 10. The current user's slot.
+        // The current user's slot.
         const QString ownerField = QStringLiteral("Benutzer%1").arg(BenutzerNr);
         const QVariant owner = rsOptions->Value(ownerField);
         if (!(owner.isValid() && owner.toString() == BenutzerName)) {
@@ -260,14 +265,14 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
             rsOptions->Update();
         }
 
-        // 11. The user's last database.
+        // The user's last database.
         if (rsBenutzer) {
             rsBenutzer->Edit();
             rsBenutzer->SetValue(QStringLiteral("LastDB"), VokDBPfad);
             rsBenutzer->Update();
         }
 
-        // 12.-14. The view.
+        // The view.
         ++viewGeneration_;
         EnableDataView();
         refreshSubjectLists();

@@ -116,8 +116,7 @@ void frmMain::Form_Load() {
     fileFalschPath = QDir(wrong).exists() ? wrong : QString();
 
     for (const auto& t : kMenuTags)
-        if (QAction* a = menuItem(QString::fromLatin1(t.name)))
-            a->setProperty("Tag", QString::number(t.id));
+        if (QAction* a = menuItem(QString::fromLatin1(t.name))) a->setProperty("Tag", QString::number(t.id));
 
     fraVTE_Welche->setTitle(modMain::GetText(140));
     fraVTE_Sonstige->setTitle(modMain::GetText(139));
@@ -204,8 +203,7 @@ void frmMain::Form_Resize() {
     vg1->setGeometry(px(30), vg1->y(), px(inW - 60), px(inH - 150));
     const QRect panel = fraOverview1->geometry();
     fraWelcome->setGeometry(panel);
-    imgWelcome->move((panel.width() - imgWelcome->width()) / 2,
-                     (panel.height() - imgWelcome->height()) / 2);
+    imgWelcome->move((panel.width() - imgWelcome->width()) / 2, (panel.height() - imgWelcome->height()) / 2);
     fraAbfrage->setGeometry(panel);
     fraTestBar->move(px(2160), 0);
     vgUmlaute->setGeometry(vgUmlaute->x(), panel.height() - px(380), panel.width() - px(600),

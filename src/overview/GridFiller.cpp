@@ -47,7 +47,14 @@ void GridFiller::build() {
     } catch (const wk::Error&) {
     }
 
-    fillRows();
+    rs.BeginBulkRead();
+    try {
+        fillRows();
+    } catch (...) {
+        rs.EndBulkRead();
+        throw;
+    }
+    rs.EndBulkRead();
 
     VGridColorEverySecondCell(g, rs, in_.indikatorRand, false, &right_);
     setWidths();

@@ -32,6 +32,10 @@ public:
     virtual QVariant Value(const QString& field) const = 0;
     // Stored length of the field's value, without loading it.
     virtual qint64 FieldSize(const QString& field) const = 0;
+    // Around a walk over every record: a database may take its read lock
+    // once for the walk instead of once per record. Nothing is written.
+    virtual void BeginBulkRead() {}
+    virtual void EndBulkRead() {}
 };
 
 // Colours of the grid (&H00BBGGRR; -1 is the grid's default).

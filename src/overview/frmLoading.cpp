@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -87,6 +88,11 @@ void frmLoading::Form_Load(LoadingHost& host) {
     pS->setGeometry(1, 1, 0, 12);
     lblStatus->setText(QStringLiteral("0%"));
     lblStatus->repaint();
+    // Centred over the main window, else on the screen. Not its child: the
+    // main window is disabled meanwhile, and that would grey this one too.
+    const QRect area =
+        parentWidget() ? parentWidget()->window()->frameGeometry() : screen()->availableGeometry();
+    move(area.center() - rect().center());
     show();
     QCoreApplication::processEvents();
 
@@ -146,11 +152,12 @@ void frmLoading::Form_Load(LoadingHost& host) {
     if (failed) host.ReportError(errNumber, errText);
 }
 
-void FillVG1(LoadingHost& host) {
+void FillVG1(LoadingHost& host, QWidget* mainWindow) {
     if (!host.DatabaseOpen()) return;
     host.SetMousePointer(11);
     {
         frmLoading loading;
+        loading.setCentreOver(mainWindow);
         loading.Form_Load(host);
     }
     QCoreApplication::processEvents();

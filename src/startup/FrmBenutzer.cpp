@@ -30,9 +30,13 @@ namespace {
 // Only the lock uses it; on the first pass ProgName is not set yet.
 QString AppTitel;
 
-QString restartMarker() { return modMain::ProgramFolder() + "/restart"; }
+QString restartMarker() {
+    return modMain::ProgramFolder() + "/restart";
+}
 
-QString webAddress() { return QStringLiteral(WK_MAKER_WEB); }
+QString webAddress() {
+    return QStringLiteral(WK_MAKER_WEB);
+}
 
 // The address as the link shows it: without its scheme.
 QString webCaption() {
@@ -139,10 +143,21 @@ FrmBenutzer::FrmBenutzer(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Fra
     tmr->setObjectName("tmr");
     tmr->setInterval(50);
 
-    connect(cboBenutzer, &QComboBox::currentIndexChanged, this, [this] { cboBenutzer_Click(); });
-    connect(cboLang, &QComboBox::currentIndexChanged, this, [this] { cboLang_Click(); });
-    connect(cmdNeu, &QPushButton::clicked, this, [this] { cmdNeu_Click(); });
-    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    // An error no handler expects is reported instead of leaving the event
+    // loop with an exception.
+    auto guarded = [](auto handler) {
+        return [handler] {
+            try {
+                handler();
+            } catch (const wk::Error& e) {
+                modMain::ShowError(e.number(), e.description(), QString());
+            }
+        };
+    };
+    connect(cboBenutzer, &QComboBox::currentIndexChanged, this, guarded([this] { cboBenutzer_Click(); }));
+    connect(cboLang, &QComboBox::currentIndexChanged, this, guarded([this] { cboLang_Click(); }));
+    connect(cmdNeu, &QPushButton::clicked, this, guarded([this] { cmdNeu_Click(); }));
+    connect(cmdOK, &QPushButton::clicked, this, guarded([this] { cmdOK_Click(); }));
     connect(imgMove, &ImageBox::mouseDown, this, &FrmBenutzer::imgMove_MouseDown);
     connect(imgMove, &ImageBox::mouseMove, this, &FrmBenutzer::imgMove_MouseMove);
     connect(imgMove, &ImageBox::mouseUp, this, &FrmBenutzer::imgMove_MouseUp);
@@ -159,7 +174,9 @@ bool FrmBenutzer::eventFilter(QObject* watched, QEvent* e) {
     return QWidget::eventFilter(watched, e);
 }
 
-bool FrmBenutzer::CreateAppMutex(const QString& name) { return shell::AcquireInstanceLock(name); }
+bool FrmBenutzer::CreateAppMutex(const QString& name) {
+    return shell::AcquireInstanceLock(name);
+}
 
 void FrmBenutzer::Wait(qint32 ms, bool pump) {
     const qint64 until = forms::ui().TickCount() + ms;
@@ -200,6 +217,9 @@ bool FrmBenutzer::openUserDatabase() {
             dbUser = u.dbUser;
             rsBenutzer = u.rsBenutzer;
             rsUserOptionen = u.rsUserOptionen;
+            modMain::CloseUserWorkspace = [] {
+                if (dbUser && dbUser->IsOpen()) dbUser->Close();
+            };
         } catch (const wk::Error& e) {
             userDatabaseFailed(QStringLiteral("It cannot be created in the program folder (%1: %2).")
                                    .arg(e.number())
@@ -214,22 +234,32 @@ bool FrmBenutzer::openUserDatabase() {
     } catch (const wk::Error& e) {
         QString why;
         switch (e.number()) {
-        case wk::err::NotValidPassword: why = "It is not this program's user database"; break;
-        case wk::err::FileLocked: why = "It is write-protected or in use by another program"; break;
-        default: why = "It is damaged or cannot be read"; break;
+            case wk::err::NotValidPassword:
+                why = "It is not this program's user database";
+                break;
+            case wk::err::FileLocked:
+                why = "It is write-protected or in use by another program";
+                break;
+            default:
+                why = "It is damaged or cannot be read";
+                break;
         }
         userDatabaseFailed(QStringLiteral("%1 (%2: %3).").arg(why).arg(e.number()).arg(e.description()));
     }
     dbUser = u.dbUser;
     rsBenutzer = u.rsBenutzer;
     rsUserOptionen = u.rsUserOptionen;
+    modMain::CloseUserWorkspace = [] {
+        if (dbUser && dbUser->IsOpen()) dbUser->Close();
+    };
     try {
         modUserDB::ProbeUserDB(u);
     } catch (const wk::Error& e) {
         if (e.number() == wk::err::ItemNotFound) {
             // An older layout: a new, empty file takes its place.
             try {
-                modUserDB::UserDB fresh = modUserDB::ReplaceUserDB(u, UserDBPfad, UserDBPasswort, *wsUser, MaxUsers);
+                modUserDB::UserDB fresh =
+                    modUserDB::ReplaceUserDB(u, UserDBPfad, UserDBPasswort, *wsUser, MaxUsers);
                 modUserDB::Close(fresh);
             } catch (const wk::Error& e2) {
                 userDatabaseFailed(QStringLiteral("It is of an older layout and cannot be replaced (%1: %2).")
@@ -246,8 +276,8 @@ bool FrmBenutzer::openUserDatabase() {
 }
 
 void FrmBenutzer::Form_Load() {
-    // 1.-2. One instance at a time. The name is taken before step 6 sets the
-    // product name, so the first pass locks " 4.3_APPLICATION_MUTEX" and only
+    // One instance at a time. The name is taken before the product name
+    // is set, so the first pass locks " 4.3_APPLICATION_MUTEX" and only
     // the pass repeated after a replaced user database "Wortkiste 4.3_...".
     ProgVersion = QStringLiteral("4.3");
     AppTitel = (passes_++ == 0 ? QString() : ProgName) + " " + ProgVersion;
@@ -267,18 +297,16 @@ void FrmBenutzer::Form_Load() {
         }
     }
     heldLocks.append(lockName);
-    // 3.
     QFile::remove(restartMarker());
 
-    // 4. Too few colours.
-    const int depth = shell::GetColorDepth();
+    // Too few colours.
+    const int depth = ColorDepth ? ColorDepth() : shell::GetColorDepth();
     if (depth == 1 || depth == 4 || depth == 8) {
         forms::ui().MsgBox(GetText(5053) + "\r\n\r\n" + GetText(5054), forms::vbExclamation,
                            QStringLiteral("Wortkiste"));
         forms::ui().EndProgram(0);
     }
 
-    // 5.-6.
     const QString folder = modMain::ProgramFolder();
     QDir().mkpath(folder);
     QDir::setCurrent(folder);
@@ -289,21 +317,20 @@ void FrmBenutzer::Form_Load() {
     bProgEnde = false;
     imgEnd->setToolTip(GetText(460));
 
-    // 7. Folders; a failure shows later, where a file is written there.
+    // Folders; a failure shows later, where a file is written there.
     QDir().mkpath(modMain::GetDBPath());
     QDir().mkpath(modMain::GetTempPath());
 
-    // 8. Word tables of the condition builder.
+    // Word tables of the condition builder.
     BedWhat = QStringList{"Q", "A", "T", "FQ"};
     BedAndOr = QStringList{"<Ende>", " AND ", " OR "};
     BedComp = QStringList{" = ", " < ", " > ", " NOT LIKE ", " LIKE "};
 
-    // 9.
     VokDBPasswort = vocabdb::VokDBPasswort;
     bDBOffen = false;
     MaxUsers = 5;
 
-    // 10.-11. The user database; an older layout is replaced and start-up
+    // The user database; an older layout is replaced and start-up
     // runs again.
     if (!openUserDatabase()) {
         Form_Load();
@@ -311,10 +338,9 @@ void FrmBenutzer::Form_Load() {
     }
     rsBenutzer->SetAbsolutePosition(0);
 
-    // 12.
     applyCaptions();
 
-    // 13. Language of slot 1, English when it has none.
+    // Language of slot 1, English when it has none.
     {
         const QSignalBlocker block(cboLang);
         cboLang->clear();
@@ -327,10 +353,9 @@ void FrmBenutzer::Form_Load() {
         cboLang->setCurrentIndex(lang.toInt());
     if (cboLang->currentText().isEmpty()) cboLang->setCurrentIndex(1);
 
-    // 14.
     if (rsUserOptionen->Value("RegFileType").toInt() == 1) modRegister::RegisterFileType();
 
-    // 15. The users in use.
+    // The users in use.
     {
         const QSignalBlocker block(cboBenutzer);
         cboBenutzer->clear();
@@ -342,14 +367,13 @@ void FrmBenutzer::Form_Load() {
         cboBenutzer->setCurrentIndex(-1);
     }
 
-    // 16.-17. The first user, then the last one confirmed.
+    // The first user, then the last one confirmed.
     rsBenutzer->SetAbsolutePosition(0);
     if (cboBenutzer->count() > 0) cboBenutzer->setCurrentIndex(0);
     const qint16 k =
         modFunctions::FindComboItemByID(*cboBenutzer, rsUserOptionen->Value("LastUser").toString());
     if (k != -1) cboBenutzer->setCurrentIndex(k);
 
-    // 18.
     if (cboBenutzer->currentText().isEmpty()) {
         cmdNeu->setText(GetText(3));
         cboBenutzer->setEnabled(false);
@@ -458,9 +482,13 @@ void FrmBenutzer::imgMove_MouseMove(int, int, double, double) {
     CursorPos = p;
 }
 
-void FrmBenutzer::imgMove_MouseUp(int, int, double, double) { bFormDrag = false; }
+void FrmBenutzer::imgMove_MouseUp(int, int, double, double) {
+    bFormDrag = false;
+}
 
-void FrmBenutzer::imgEnd_Click() { forms::ui().EndProgram(0); }
+void FrmBenutzer::imgEnd_Click() {
+    forms::ui().EndProgram(0);
+}
 
 void FrmBenutzer::imgEnd_MouseMove(int, int, double, double) {
     HoverCursor = QCursor::pos();
@@ -474,11 +502,19 @@ void FrmBenutzer::imgWWW_MouseMove(int, int, double, double) {
     lHi->show();
 }
 
-void FrmBenutzer::imgWWW_Click() { shell::OpenDocument(webAddress()); }
+void FrmBenutzer::imgWWW_Click() {
+    shell::OpenDocument(webAddress());
+}
 
-void FrmBenutzer::Form_MouseMove() { ResetHover(); }
-void FrmBenutzer::fraBenutzer_MouseMove() { ResetHover(); }
-void FrmBenutzer::tmr_Timer() { ResetHover(); }
+void FrmBenutzer::Form_MouseMove() {
+    ResetHover();
+}
+void FrmBenutzer::fraBenutzer_MouseMove() {
+    ResetHover();
+}
+void FrmBenutzer::tmr_Timer() {
+    ResetHover();
+}
 
 void FrmBenutzer::ResetHover() {
     if (QCursor::pos() == HoverCursor) return;

@@ -32,6 +32,9 @@ public:
     // entry when it closes.
     inline static std::function<void(FrmBenutzer&)> ShowUserManagement;
 
+    // Bits per pixel of the screen (the shell's answer; tests put in others).
+    inline static std::function<int()> ColorDepth;
+
     // The start-up sequence.
     void Form_Load();
 

@@ -26,7 +26,7 @@ enum class Step {
 // is chosen by the missing column, not by a text.
 Step SelectStep(const QString& appVersion);
 
-// The texts a step accepts, in the order the original tested them.
+// The texts a step accepts, in the order they are tested.
 QStringList AcceptedVersions(Step step);
 
 // The version the step writes; always with a point. Empty for None.

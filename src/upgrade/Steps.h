@@ -25,7 +25,7 @@ inline QString Numbered(const char* stem, int n) {
     return QString::fromLatin1(stem) + QString::number(n);
 }
 
-// A value read as the original's 16-bit Integer: 94 for Null, 13 for what is
+// A value read as a 16-bit Integer: 94 for Null, 13 for what is
 // no number, 6 for what does not fit.
 int ToInteger(const QVariant& v);
 

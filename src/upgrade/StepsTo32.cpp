@@ -56,7 +56,7 @@ OptionValues Upgrade21To22(StepContext& ctx) {
             ctx.ExecuteIgnoringErrors(Add(QStringLiteral("VOK"), Numbered("A", n), "TEXT(200)"));
             ctx.ExecuteIgnoringErrors(Add(QStringLiteral("VOK"), Numbered("RA", n), "INTEGER"));
         }
-        // An empty table has nothing to fill (the original stopped there).
+        // An empty table simply has nothing to fill.
         ctx.ForEachRow(false, [&](dao::Recordset& rs) {
             UpdateRow(rs, {{QStringLiteral("MCAA"), mcaa}, {QStringLiteral("MultipleAnswers"), innerType}});
         });

@@ -13,7 +13,7 @@ namespace {
 // opening of a chain fills the grid.
 class DepthGuard {
 public:
-    explicit DepthGuard(int* depth) : depth_(depth) {
+    explicit DepthGuard(qint16* depth) : depth_(depth) {
         if (depth_) ++*depth_;
     }
     ~DepthGuard() {
@@ -23,7 +23,7 @@ public:
     DepthGuard& operator=(const DepthGuard&) = delete;
 
 private:
-    int* depth_;
+    qint16* depth_;
 };
 
 void SetPointer(const UpgradeHost& host, int pointer) {
@@ -139,9 +139,9 @@ QString ReadAppVersion(const dao::RecordsetPtr& rs) {
 }
 
 UpgradeResult RunStep(UpgradeHost& host, Step step, const StepFunction& work) {
-    // The step works on a connection of its own, opened afresh as the
-    // original did, in a workspace of its own so that its transaction covers
-    // this file and nothing else the program has open.
+    // The step works on a connection of its own, opened afresh, in a
+    // workspace of its own so that its transaction covers this file and
+    // nothing else the program has open.
     CloseAll(host);
     dao::Workspace ws;
     dao::DatabasePtr db;

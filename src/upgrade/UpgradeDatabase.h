@@ -6,7 +6,7 @@
 // reopen, which calls UpgradeDatabase once more. So an old file climbs the
 // chain in nested openings and the outermost opening finishes last.
 //
-// Unlike the program this replaces, every step runs in one transaction:
+// Every step runs in one transaction:
 // it either completes with its new version written or leaves the file as it
 // was. A failure is reported once, where it happens; the file is then
 // closed, the host's database objects are cleared and every level of the
@@ -26,7 +26,7 @@
 
 namespace upgrade {
 
-// Mouse pointers the upgrade shows, numbered as the original's.
+// Mouse pointers the upgrade shows (Screen.MousePointer values).
 constexpr int vbDefault = 0;
 constexpr int vbHourglass = 11;
 
@@ -61,7 +61,7 @@ struct UpgradeHost {
     dao::DatabasePtr* db = nullptr;          // dbVok
     dao::RecordsetPtr* rsOptions = nullptr;  // rsOptions, standing on the options row
     dao::RecordsetPtr* data = nullptr;       // the data control's recordset
-    int* checkDepth = nullptr;               // Check_Depth; raised while the call runs
+    qint16* checkDepth = nullptr;            // Check_Depth; raised while the call runs
 
     // VokDBOeffnen(path): opens the file again, binds it and runs the
     // upgrade. Returns false when that opening did not complete; whoever
@@ -104,8 +104,8 @@ public:
     // Alles as a dynaset installed as the data control's recordset; the
     // recordset that row passes walk.
     dao::RecordsetPtr OpenRowPass();
-    // Closes the recordsets the step holds, where the original closed and
-    // reopened the file within a step. The transaction keeps its connection.
+    // Closes the recordsets the step holds before it drops columns. The
+    // transaction keeps its connection.
     void CloseRecordsets();
 
     // The row pass every step uses: Alles installed as the data control's

@@ -87,6 +87,8 @@ FieldList optUsersAndReserved(bool kind2) {
     return f;
 }
 
+// The old kinds' theme T is Text(50) without a default: the default theme
+// came with the categories of kind 4.
 FieldList kind0Vok() {
     FieldList f{Text("Q", 120, false), Text("A", 120, false), Text("T", 50)};
     f << vokPictureAndSound() << Int("AskAllItems", 0) << Int("MindTheOrder", 0);

@@ -3,6 +3,7 @@
 
 #include "mainwindow/RoadFixture.h"
 #include "platform/grid/Grid.h"
+#include "vocabdb/OldLayouts.h"
 
 using namespace roadtest;
 using mainwindow::MainForm;
@@ -19,7 +20,8 @@ TEST_F(OpenDatabase, NewDatabaseOpenedBySlotTwoBecomesTheUsersLastAndOwnsTheSlot
     startAs(f, 2, "\"" + path + "\"");
 
     EXPECT_EQ(optionsValue(path, "Benutzer2").toString(), "Ben");
-    EXPECT_FALSE(optionsValue(path, "Benutzer1").isValid() && !optionsValue(path, "Benutzer1").toString().isEmpty());
+    EXPECT_FALSE(optionsValue(path, "Benutzer1").isValid() &&
+                 !optionsValue(path, "Benutzer1").toString().isEmpty());
     EXPECT_EQ(userValue(2, "LastDB").toString(), path);
     EXPECT_EQ(userValue(1, "LastDB").toString(), QString());
     EXPECT_EQ(userValue(0 + 1, "Name").toString(), "Anna");
@@ -49,7 +51,8 @@ TEST_F(OpenDatabase, SlotOfAnotherNameIsClearedOnlyInThatSlot) {
     int rows = 0;
     for (; !rs->Eof(); rs->MoveNext(), ++rows) {
         const int stat = rs->Value("Q").toString() == "eins" ? 2 : 3;
-        for (const char* p : {"AA", "AR", "AF", "FQ"}) EXPECT_EQ(rs->Value(QString(p) + "3").toDouble(), 0.0) << p;
+        for (const char* p : {"AA", "AR", "AF", "FQ"})
+            EXPECT_EQ(rs->Value(QString(p) + "3").toDouble(), 0.0) << p;
         for (int k = 1; k <= 6; ++k) EXPECT_EQ(rs->Value(QStringLiteral("Known3%1").arg(k)).toInt(), 0);
         for (int u : {1, 2, 4, 5}) {
             EXPECT_EQ(rs->Value(QStringLiteral("AA%1").arg(u)).toInt(), stat * u);
@@ -293,6 +296,60 @@ TEST_F(OpenDatabase, LockedFileGivesTheThreePartMessageAndKeepsThePrevious) {
     EXPECT_EQ(runstate::VokDBName, "A");
     EXPECT_TRUE(runstate::dbVok->IsOpen());
     EXPECT_EQ(userValue(1, "LastDB").toString(), a);
+}
+
+TEST_F(OpenDatabase, OldFileIsUpgradedThroughNestedOpeningsAndFilledOnce) {
+    QDir().mkpath(dbFolder());
+    const QString old = dbFolder() + "/alt.wkd";
+    vocabdb::CreateDatabaseFile(old, vocabdb::OldKindLayout(2, "3.2"), vocabdb::VokDBPasswort);
+    {
+        auto db = openVok(old);
+        auto rs = db->OpenRecordset("VOK");
+        rs->AddNew();
+        rs->SetValue("Q", "alt");
+        rs->Update();
+        db->Close();
+    }
+    makeUsers({{2, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 2, old);
+
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0) << ui.msgBoxPrompts().join("|").toStdString();
+    EXPECT_TRUE(runstate::bDBOffen);
+    EXPECT_EQ(runstate::VokDBPfad, old);
+    EXPECT_EQ(MainForm().Check_Depth, 0);
+    EXPECT_EQ(runstate::rsOptions->Value("AppVersion").toString(), "4.3");
+    EXPECT_EQ(runstate::rsOptions->Value("Benutzer2").toString(), "Ben");
+    EXPECT_EQ(MainForm().vg1->Rows(), 1);
+    EXPECT_EQ(MainForm().lblBCount->text(), "1 Question");
+    EXPECT_EQ(userValue(2, "LastDB").toString(), old);
+}
+
+TEST_F(OpenDatabase, FileTheUpgradeRefusesLeavesThePreviousDatabaseInUse) {
+    const QString a = makeVokDB("a.wkd");
+    addItem(a, "eins", 1);
+    const QString broken = makeVokDB("broken.wkd");
+    setOption(broken, "AppVersion", QVariant());
+    makeUsers({{1, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 1, a);
+    const dao::DatabasePtr first = runstate::dbVok;
+    ASSERT_EQ(MainForm().vg1->Rows(), 1);
+
+    ui.pushMsgBox(forms::vbOK);
+    MainForm().VokDBOeffnen(broken);
+
+    EXPECT_EQ(ui.last(CallKind::MsgBox).title, "Ui37G");
+    EXPECT_EQ(runstate::dbVok, first);
+    EXPECT_EQ(runstate::VokDBPfad, a);
+    EXPECT_EQ(runstate::VokDBDatei, "A.WKD");
+    EXPECT_TRUE(runstate::bDBOffen);
+    EXPECT_EQ(MainForm().data->RecordCount(), 1);
+    EXPECT_EQ(runstate::rsOptions->Value("Benutzer1").toString(), "Ben");
+    EXPECT_EQ(MainForm().lblBDBName->text(), "A");
+    EXPECT_EQ(MainForm().vg1->Rows(), 1);
+    EXPECT_EQ(userValue(1, "LastDB").toString(), a);
+    EXPECT_FALSE(optionsValue(broken, "Benutzer1").isValid());
 }
 
 }  // namespace

@@ -63,8 +63,8 @@ protected:
     QString makeVokDB(const QString& fileName, const QString& appVersion = QStringLiteral("4.3")) {
         QDir().mkpath(dbFolder());
         const QString path = dbFolder() + "/" + fileName;
-        auto fresh = dao::DBEngine::CreateDatabase(path, vocabdb::VokDBLocale,
-                                                   dao::dbVersion30 + dao::dbEncrypt);
+        auto fresh =
+            dao::DBEngine::CreateDatabase(path, vocabdb::VokDBLocale, dao::dbVersion30 + dao::dbEncrypt);
         vocabdb::MakeType4Options opt;
         opt.otherText = "Other";
         opt.progVersion = appVersion;
@@ -86,7 +86,8 @@ protected:
         for (int u = 1; u <= 5; ++u) {
             for (const char* p : {"AA", "AR", "AF"}) rs->SetValue(p + QString::number(u), stat * u);
             rs->SetValue("FQ" + QString::number(u), stat ? 50.0 : 0.0);
-            for (int k = 1; k <= 6; ++k) rs->SetValue(QStringLiteral("Known%1%2").arg(u).arg(k), stat ? 1 : 0);
+            for (int k = 1; k <= 6; ++k)
+                rs->SetValue(QStringLiteral("Known%1%2").arg(u).arg(k), stat ? 1 : 0);
         }
         rs->Update();
         db->Close();

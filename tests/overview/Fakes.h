@@ -58,6 +58,9 @@ public:
         return it->typeId() == QMetaType::QByteArray ? it->toByteArray().size() : it->toString().size();
     }
     QStringList known;  // fields that exist but are Null when a row lacks them
+    int bulkBegun = 0, bulkEnded = 0;
+    void BeginBulkRead() override { ++bulkBegun; }
+    void EndBulkRead() override { ++bulkEnded; }
 };
 
 // A VOK row with the statistics of every slot at 0.

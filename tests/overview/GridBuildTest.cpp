@@ -317,6 +317,8 @@ TEST(LoadingWindow, AFailingBuildRestoresEverythingAndReportsTheError) {
     EXPECT_EQ(h.caption, "MYWORDS");
     EXPECT_EQ(h.pointers.back(), 0);
     EXPECT_EQ(h.log.last(), "enabled");
+    EXPECT_EQ(h.records.bulkBegun, 1);
+    EXPECT_EQ(h.records.bulkEnded, 1);  // the read transaction is not left open
 
     // A missing options field fails before any row is filled.
     FakeHost bad;

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
-#include "RecordingInteraction.h"
+#include "support/ScriptedInteraction.h"
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
 #include "platform/media/Media.h"
@@ -64,6 +64,7 @@ QByteArray readAll(const QString& path) {
 class MediaFields : public ::testing::Test {
 protected:
     void SetUp() override {
+        ui.answerAllMsgBoxes(forms::vbOK);
         temp = modMain::GetTempPath();
         QDir(temp).removeRecursively();
         ASSERT_TRUE(QDir().mkpath(temp));
@@ -113,7 +114,8 @@ protected:
         return r->GetChunk(field, 0, r->FieldSize(field));
     }
 
-    wktest::RecordingInteraction ui;
+    wktest::ScriptedInteraction ui;
+    wktest::InteractionGuard uiGuard{ui};
     QTemporaryDir dir;
     dao::Workspace ws;
     dao::DatabasePtr db;
@@ -134,7 +136,7 @@ TEST_F(MediaFields, PictureAndSoundRoundTripByteForByte) {
     ASSERT_TRUE(modMedia::FileToField(file("p.bmp", picture), *rs, "Bild"));
     ASSERT_TRUE(modMedia::FileToField(file("s.wav", sound), *rs, "Sound"));
     EXPECT_EQ(rs->EditMode(), dao::dbEditNone) << "the record is saved";
-    EXPECT_TRUE(ui.msgBoxes.empty());
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 0);
     EXPECT_EQ(rs->FieldSize("Bild"), 70000);
     EXPECT_EQ(rs->FieldSize("Sound"), 1048576);
     EXPECT_EQ(stored("Bild"), picture);
@@ -181,17 +183,17 @@ TEST_F(MediaFields, UnreadableFileOrNoPictureLeavesTheFieldAsItWas) {
     ASSERT_TRUE(modMedia::FileToField(file("p.bmp", picture), *rs, "Bild"));
 
     EXPECT_FALSE(modMedia::FileToField(dir.filePath("gone.bmp"), *rs, "Bild"));
-    ASSERT_EQ(ui.msgBoxes.size(), 1u);
-    EXPECT_TRUE(ui.msgBoxes[0].prompt.contains("File cannot be opened:"));
-    EXPECT_TRUE(ui.msgBoxes[0].prompt.contains(dir.filePath("gone.bmp")));
+    ASSERT_EQ(ui.count(wktest::CallKind::MsgBox), 1);
+    EXPECT_TRUE(ui.calls(wktest::CallKind::MsgBox)[0].prompt.contains("File cannot be opened:"));
+    EXPECT_TRUE(ui.calls(wktest::CallKind::MsgBox)[0].prompt.contains(dir.filePath("gone.bmp")));
     EXPECT_FALSE(modMedia::FileToField(dir.path(), *rs, "Bild")) << "a folder is no file";
-    EXPECT_EQ(ui.msgBoxes.size(), 2u);
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 2);
 
     // A file that is no picture is refused for Bild only.
     const QString text = file("notes.jpg", "this is not a picture at all");
     EXPECT_FALSE(modMedia::FileToField(text, *rs, "Bild"));
-    ASSERT_EQ(ui.msgBoxes.size(), 3u);
-    EXPECT_TRUE(ui.msgBoxes[2].prompt.contains("not a picture"));
+    ASSERT_EQ(ui.count(wktest::CallKind::MsgBox), 3);
+    EXPECT_TRUE(ui.calls(wktest::CallKind::MsgBox)[2].prompt.contains("not a picture"));
     EXPECT_EQ(rs->EditMode(), dao::dbEditNone);
     EXPECT_EQ(stored("Bild"), picture);
     EXPECT_TRUE(modMedia::FileToField(text, *rs, "Sound"));

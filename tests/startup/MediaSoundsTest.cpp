@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include "RecordingInteraction.h"
+#include "support/ScriptedInteraction.h"
 #include "platform/media/Media.h"
 #include "startup/modMain.h"
 #include "startup/modMedia.h"
@@ -39,7 +39,8 @@ protected:
         modMedia::PlayRightOption = nullptr;
         modMedia::PlayWrongOption = nullptr;
     }
-    wktest::RecordingInteraction ui;
+    wktest::ScriptedInteraction ui;
+    wktest::InteractionGuard uiGuard{ui};
     QString home;
     QVariant right = true, wrong = -1;
 };
@@ -96,7 +97,8 @@ TEST_F(MediaSounds, ListsHoldOnlyTheWaveFilesOfTheirFolder) {
         drawn.insert(p);
     }
     EXPECT_EQ(drawn, (QSet<QString>{home + "/DATA/RIGHT/a.wav", home + "/DATA/RIGHT/B.WAV"}));
-    ui.rnd = {0.0, 0.999};
+    ui.pushRnd(0.0);
+    ui.pushRnd(0.999);
     EXPECT_EQ(modMedia::PlayRightWrong("Richtig"), home + "/DATA/RIGHT/a.wav");
     EXPECT_EQ(modMedia::PlayRightWrong("Richtig"), home + "/DATA/RIGHT/B.WAV");
     EXPECT_EQ(modMedia::PlayRightWrong("Falsch"), home + "/DATA/WRONG/x.wav");
@@ -117,9 +119,9 @@ TEST_F(MediaSounds, NothingPlaysWhenOffEmptyOrUnknown) {
 
     for (const QVariant& off : {QVariant(), QVariant(0), QVariant(false)}) {
         right = off;
-        ui.rnd = {0.5};
+        ui.pushRnd(0.5);
         EXPECT_EQ(modMedia::PlayRightWrong("Richtig"), QString());
-        EXPECT_EQ(ui.rnd.size(), 1u) << "no random number is drawn for nothing";
+        EXPECT_EQ(ui.Rnd(), 0.5) << "no random number is drawn for nothing";
     }
     modMedia::PlayRightOption = nullptr;
     EXPECT_EQ(modMedia::PlayRightWrong("Richtig"), QString()) << "no options record: off";

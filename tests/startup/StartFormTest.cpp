@@ -181,6 +181,20 @@ TEST_F(StartForm, RestartMarkerWaitsForTheEndingInstance) {
     EXPECT_TRUE(QFile::exists(home.path() + "/USER.MDB"));
 }
 
+TEST_F(StartForm, RestartMarkerGivesUpSilentlyAfterAHundredTries) {
+    QFile marker(home.path() + "/restart");
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.close();
+    const pid_t other = holdLockInOtherProcess(30000);
+    startup::FrmBenutzer f;
+    EXPECT_THROW(f.Form_Load(), forms::ProgramEnded);
+    endOtherProcess(other);
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
+    // 100 waits of 200 ms on the scripted clock, 10 ms per turn of the loop.
+    EXPECT_EQ(ui.doEventsCount(), 100 * 20);
+    EXPECT_TRUE(QFile::exists(home.path() + "/restart"));
+}
+
 TEST_F(StartForm, StaleRestartMarkerIsDeletedAtOnce) {
     QFile marker(home.path() + "/restart");
     ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
@@ -235,9 +249,27 @@ TEST_F(StartForm, ProgramFolderThatCannotBeWrittenIsReported) {
     ui.pushMsgBox(forms::vbOK);
     startup::FrmBenutzer f;
     EXPECT_THROW(f.Form_Load(), forms::ProgramEnded);
-    QFile::setPermissions(home.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(home.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.contains(home.path() + "/USER.MDB"));
     EXPECT_FALSE(QFile::exists(home.path() + "/USER.MDB"));
+}
+
+TEST_F(StartForm, ProgramFolderThatCannotBeMadeIsReported) {
+    // A file stands where the program folder should be.
+    const QString blocker = home.path() + "/blocker";
+    {
+        QFile f(blocker);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    qputenv("WORTKISTE_HOME", (blocker + "/Wortkiste").toUtf8());
+    ui.pushMsgBox(forms::vbOK);
+    startup::FrmBenutzer f;
+    EXPECT_THROW(f.Form_Load(), forms::ProgramEnded);
+    const auto box = ui.last(CallKind::MsgBox);
+    EXPECT_TRUE(box.prompt.contains(blocker + "/Wortkiste/USER.MDB")) << box.prompt.toStdString();
+    EXPECT_TRUE(box.prompt.contains("cannot be created")) << box.prompt.toStdString();
+    EXPECT_EQ(fileBytes(blocker), QByteArray());
 }
 
 TEST_F(StartForm, UserDatabaseOfAnOlderLayoutIsReplacedAndStartUpRunsAgain) {
@@ -246,7 +278,9 @@ TEST_F(StartForm, UserDatabaseOfAnOlderLayoutIsReplacedAndStartUpRunsAgain) {
         auto db = dao::DBEngine::CreateDatabase(path);
         auto b = db->CreateTableDef("Benutzer");
         b->Append(b->CreateField("ID", dao::dbInteger));
-        b->Append(b->CreateField("Name", dao::dbText, 20));
+        auto name = b->CreateField("Name", dao::dbText, 20);
+        name->SetAllowZeroLength(true);
+        b->Append(name);
         b->Append(b->CreateField("LastWidth", dao::dbInteger));
         db->Append(b);
         auto o = db->CreateTableDef("Options");
@@ -255,7 +289,8 @@ TEST_F(StartForm, UserDatabaseOfAnOlderLayoutIsReplacedAndStartUpRunsAgain) {
         db->CreateQueryDef("Optionen", "SELECT * FROM Options");
         db->Execute("INSERT INTO Options (LastUser) VALUES (1)");
         for (int n = 1; n <= 5; ++n)
-            db->Execute("INSERT INTO Benutzer (ID, Name, LastWidth) VALUES (?, ?, 0)", {n, n == 1 ? "Alt" : ""});
+            db->Execute("INSERT INTO Benutzer (ID, Name, LastWidth) VALUES (?, ?, 0)",
+                        {n, n == 1 ? "Alt" : ""});
         db->NewPassword("", modUserDB::UserDBPasswort);
         db->Close();
     }
@@ -308,7 +343,6 @@ TEST_F(StartForm, DraggingTheStripKeepsTheGrabbedPointUnderThePointer) {
     EXPECT_EQ(f.pos(), QPoint(100, 100));
 }
 
-
 TEST_F(StartForm, FileTypeIsRegisteredOnlyWhileTheOptionIsOn) {
     const QByteArray savedData = qgetenv("XDG_DATA_HOME");
     const QString data = home.path() + "/xdg";
@@ -341,6 +375,47 @@ TEST_F(StartForm, FileTypeIsRegisteredOnlyWhileTheOptionIsOn) {
     }
     EXPECT_FALSE(QFile::exists(entry));
     qputenv("XDG_DATA_HOME", savedData);
+}
+
+TEST_F(StartForm, HighlightLastsWhileThePointerRests) {
+    startup::FrmBenutzer f;
+    f.Form_Load();
+    QCursor::setPos(50, 50);
+    if (QCursor::pos() != QPoint(50, 50)) GTEST_SKIP() << "this platform does not move the pointer";
+    f.imgEnd_MouseMove(0, 0, 0, 0);
+    EXPECT_EQ(f.imgEnd->pictureKey(), f.imgEnd_Hi->pictureKey());
+    EXPECT_TRUE(f.tmr->isActive());
+    f.tmr_Timer();  // the pointer has not moved: the highlight stays
+    EXPECT_EQ(f.imgEnd->pictureKey(), f.imgEnd_Hi->pictureKey());
+
+    f.imgWWW_MouseMove(0, 0, 0, 0);
+    EXPECT_TRUE(f.lHi->isVisibleTo(&f));
+    QCursor::setPos(60, 70);
+    f.tmr_Timer();
+    EXPECT_EQ(f.imgEnd->pictureKey(), f.imgEnd_Lo->pictureKey());
+    EXPECT_FALSE(f.lHi->isVisibleTo(&f));
+    EXPECT_FALSE(f.tmr->isActive());
+}
+
+TEST_F(StartForm, DisplayOfEightBitsIsRefused) {
+    for (int depth : {1, 4, 8, 16, 24, 32}) {
+        resetRunState();
+        startup::FrmBenutzer::ColorDepth = [depth] { return depth; };
+        startup::FrmBenutzer f;
+        const bool refused = depth <= 8;
+        if (refused) {
+            ui.pushMsgBox(forms::vbOK);
+            EXPECT_THROW(f.Form_Load(), forms::ProgramEnded) << depth;
+            const auto box = ui.last(CallKind::MsgBox);
+            EXPECT_EQ(box.style, forms::vbExclamation);
+            EXPECT_EQ(box.prompt, modMain::GetText(5053) + "\r\n\r\n" + modMain::GetText(5054));
+            EXPECT_TRUE(box.prompt.contains("\"High Color (16 bit)\""));
+        } else {
+            EXPECT_NO_THROW(f.Form_Load()) << depth;
+        }
+        startup::FrmBenutzer::ColorDepth = nullptr;
+    }
+    EXPECT_EQ(ui.count(CallKind::EndProgram), 3);
 }
 
 }  // namespace

@@ -161,6 +161,10 @@ TEST(UpgradeSteps, Kind1AsksAllAnswersAndKeepsOnlyTheResolveSetting) {
     EXPECT_EQ(OptionValue(path, "Abfragereihenfolge").toInt(), 1);
     EXPECT_EQ(OptionValue(path, "AuswahlThema").toString(), "");
     EXPECT_EQ(OptionValue(path, "GridShowKategorie").toInt(), 0);
+    // Added under the 4.0 spelling; the current spelling reaches it all the same.
+    EXPECT_TRUE(OptionColumns(path).contains("AbfrageStil"));
+    EXPECT_EQ(OptionValue(path, "Abfragestil"), QVariant(0));
+    EXPECT_EQ(OptionValue(path, "abfragereihenfolge"), QVariant(1));
     const auto cols = Columns(path, "OPTIONS");
     EXPECT_FALSE(cols.contains("allowmixed"));
     EXPECT_FALSE(cols.contains("begriff aufloesen"));

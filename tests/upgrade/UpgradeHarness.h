@@ -79,7 +79,7 @@ public:
     dao::DatabasePtr dbVok;
     dao::RecordsetPtr rsOptions;
     dao::RecordsetPtr data;
-    int checkDepth = 0;
+    qint16 checkDepth = 0;
     int dbTypeAktuell = 0;
 
     // What happened, for the tests.
@@ -115,7 +115,7 @@ public:
         host.data = &data;
         host.checkDepth = &checkDepth;
         host.reopen = [this](const QString& p) {
-            deepest = std::max(deepest, checkDepth);
+            deepest = std::max(deepest, int(checkDepth));
             return VokDBOeffnen(p);
         };
         host.setMousePointer = [this](int p) { pointers.push_back(p); };

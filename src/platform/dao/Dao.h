@@ -90,7 +90,9 @@ using RecordsetPtr = std::shared_ptr<Recordset>;
 using DatabasePtr = std::shared_ptr<Database>;
 
 // A field definition: made by TableDef::CreateField, set up, then appended.
-// Read back from Database::TableDefs() it describes the stored field.
+// Read back from Database::TableDefs() it describes the stored field and can
+// no longer be changed (3219). A Text field made without a size gets
+// DefaultTextSize.
 class Field {
 public:
     Field(QString name, int type, int size);
@@ -105,7 +107,10 @@ public:
     void SetAllowZeroLength(bool allow);
     bool Required() const { return required_; }
     void SetRequired(bool required);
-    // A number, a text or a date (QDateTime); an invalid QVariant for none.
+    // A number, a bool, a text or a date (QDateTime); an invalid QVariant for
+    // none. Converted to the field's type when the table is appended (a
+    // default that does not fit raises 13, 6 or 3163 then); new rows get it
+    // from AddNew and from SQL INSERTs alike.
     const QVariant& DefaultValue() const { return default_; }
     void SetDefaultValue(const QVariant& value);
 
@@ -168,7 +173,10 @@ public:
     Recordset& operator=(const Recordset&) = delete;
 
     // Position. Every move raises 3021 when there is no record to move to
-    // (including MoveFirst/MoveLast on an empty set) and 3420 once closed.
+    // (including MoveFirst/MoveLast on an empty set); everything raises 3420
+    // once the recordset or its database is closed. Moving drops a pending
+    // Edit/AddNew. After Delete there is no current record until the next
+    // move; MoveNext then goes to the row that followed the deleted one.
     bool Eof() const;
     bool Bof() const;
     void MoveFirst();
@@ -197,7 +205,8 @@ public:
     int EditMode() const;
 
     // Fields. A missing name or index raises 3265; reading without a current
-    // record raises 3021. SetValue needs Edit or AddNew first (3020) and
+    // record raises 3021; a row deleted through another recordset raises 3167
+    // when read. During Edit/AddNew, Value returns the buffer. SetValue needs Edit or AddNew first (3020) and
     // converts like the original: 13 for a non-number into a number field, 6
     // for out of range, 3163 for a text longer than its field, 3315 for ""
     // where zero length is not allowed; on error the field keeps its value.
@@ -249,13 +258,22 @@ public:
     // The path the database was opened with.
     QString Name() const;
 
-    // Runs one action statement (INSERT, UPDATE, DELETE, CREATE, DROP,
-    // ALTER TABLE ADD/DROP COLUMN). A failing statement changes nothing.
-    // Returns the number of rows affected.
+    // Runs one action statement (INSERT, UPDATE, DELETE, CREATE TABLE,
+    // DROP TABLE, ALTER TABLE ADD/DROP COLUMN). A failing statement changes
+    // nothing. Returns the number of rows affected. A SELECT raises 3065,
+    // too few parameters 3061, an unknown table 3078, an unknown column 3061
+    // (the original asked for it as a parameter).
+    // ALTER TABLE ADD COLUMN takes TEXT(n), MEMO, INTEGER/LONG (both 32-bit),
+    // SHORT, BYTE, BIT, DOUBLE, SINGLE, CURRENCY, DATETIME; added text columns
+    // accept "" and have no default; they come last in the field order.
     long Execute(const QString& sql, const Params& params = {});
     long RecordsAffected() const;
 
-    // A table name, a stored query's name or a SELECT statement.
+    // A table name, a stored query's name or a SELECT statement. A plain
+    // SELECT [TOP n] * | columns FROM one table [WHERE] [ORDER BY] gives an
+    // updatable dynaset; anything else (joins, GROUP BY, DISTINCT,
+    // expressions) a read-only set (changes raise 3027). 3078 for an unknown
+    // name.
     RecordsetPtr OpenRecordset(const QString& source, int type = dbOpenDynaset, const Params& params = {});
 
     TableDefPtr CreateTableDef(const QString& name = {});
@@ -275,11 +293,14 @@ public:
     void DeleteQueryDef(const QString& name);
 
     // Sets, changes or ("" as new) removes the password; 3031 when old is
-    // not the current one.
+    // not the current one. The file keeps a salted verifier only; its content
+    // is not encrypted. The program's two passwords are its own constants,
+    // passed in by the callers.
     void NewPassword(const QString& oldPassword, const QString& newPassword);
 
     // Closes the recordsets opened on it, then the file. Further use raises
-    // 3420.
+    // 3420 (also a second Close). Releasing the last DatabasePtr without
+    // Close closes the file once its recordsets are gone too.
     void Close();
     bool IsOpen() const;
 
@@ -302,9 +323,11 @@ public:
 
     // 3204 when the file exists; 3044 when the folder does not exist.
     DatabasePtr CreateDatabase(const QString& path, const QString& locale = dbLangGeneral, int options = 0);
-    // connect: ";pwd=<password>" or empty. 3024 missing file, 3031 missing or
-    // wrong password, 3051 locked by another writer or not writable, 3049
-    // for a damaged file, 3343 for a file that is not a database.
+    // connect: ";pwd=<password>" or empty. 3024 missing file, 3044 missing
+    // folder, 3031 missing or wrong password, 3051 held exclusively by
+    // another open (this or another program) or not writable, 3049 for a
+    // damaged file, 3343 for a file that is not one of ours. Shared opens of
+    // one file coexist, as in the original.
     DatabasePtr OpenDatabase(const QString& path, bool exclusive = false, bool readOnly = false,
                              const QString& connect = {});
     // Writes a compact copy of source to target; the source stays untouched.

@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <map>
@@ -60,13 +61,18 @@ FileLock::~FileLock() {
 std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive) {
     std::lock_guard g(lockMutex);
     auto& reg = lockRegistry();
+    const QByteArray native = QFile::encodeName(path);
     if (auto it = reg.find(path); it != reg.end()) {
-        if (auto existing = it->second.lock()) {
+        auto existing = it->second.lock();
+        // A file deleted and made anew under the same name is another file.
+        struct stat now {
+        }, held{};
+        if (existing && ::stat(native.constData(), &now) == 0 && ::fstat(existing->fd(), &held) == 0 &&
+            now.st_dev == held.st_dev && now.st_ino == held.st_ino) {
             if (exclusive || existing->exclusive()) raise(3051, path);
             return existing;
         }
     }
-    const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) raise(3051, path);
     if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
@@ -113,12 +119,32 @@ void Core::close() {
 sqlite3_stmt* Core::statement(const QString& sql) {
     checkOpen();
     if (sqlite3_stmt* st = statements.value(sql)) return st;
+    // Statements with pasted values would pile up; drop the idle ones now
+    // and then.
+    if (statements.size() >= 256) {
+        for (auto it = statements.begin(); it != statements.end();) {
+            if (busy.contains(*it)) {
+                ++it;
+            } else {
+                sqlite3_finalize(*it);
+                it = statements.erase(it);
+            }
+        }
+    }
     sqlite3_stmt* st = nullptr;
+    const void* tail = nullptr;
     const int rc =
-        sqlite3_prepare16_v3(db, sql.utf16(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+        sqlite3_prepare16_v3(db, sql.utf16(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT, &st, &tail);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(st);
         raiseSqlite(db, sqlite3_extended_errcode(db), sql);
+    }
+    // One statement at a time, as the original ran them.
+    const qsizetype used =
+        tail ? static_cast<const QChar*>(tail) - reinterpret_cast<const QChar*>(sql.utf16()) : 0;
+    if (!st || (tail && !sql.mid(used).trimmed().isEmpty())) {
+        sqlite3_finalize(st);
+        raise(3142);
     }
     statements.insert(sql, st);
     return st;
@@ -588,6 +614,16 @@ static QString columnDdl(const ColumnInfo& c) {
     QString s = quoteIdent(c.name) + QLatin1Char(' ') + sqlTypeOf(c.type, c.size);
     if (c.required) s += QLatin1String(" NOT NULL");
     if (c.defaultValue.isValid()) s += QLatin1String(" DEFAULT ") + sqlLiteral(c.defaultValue);
+    // Size and zero-length rules hold for SQL statements (and other tools)
+    // too; the constraint names tell raiseSqlite which error it is.
+    const QString col = quoteIdent(c.name);
+    if (c.type == dbText)
+        s += QStringLiteral(" CONSTRAINT %1 CHECK (typeof(%2) <> 'text' OR length(%2) <= %3)")
+                 .arg(quoteIdent(QLatin1String("wk_size:") + c.name), col)
+                 .arg(c.size);
+    if (isTextType(c.type) && !c.allowZeroLength)
+        s += QStringLiteral(" CONSTRAINT %1 CHECK (%2 IS NULL OR length(%2) > 0)")
+                 .arg(quoteIdent(QLatin1String("wk_empty:") + c.name), col);
     return s;
 }
 

@@ -45,6 +45,7 @@ QString ErrorDescription(int number) {
                               "the operation again.")},
         {3129, QStringLiteral("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', "
                               "'SELECT', or 'UPDATE'.")},
+        {3142, QStringLiteral("Characters found after end of SQL statement.")},
         {3159, QStringLiteral("Not a valid bookmark.")},
         {3163, QStringLiteral("The field is too small to accept the amount of data you attempted "
                               "to add. Try inserting or pasting less data.")},
@@ -88,6 +89,8 @@ void raise(int number, const QString& arg) {
 void raiseSqlite(sqlite3* db, int rc, const QString& context) {
     const int primary = rc & 0xff;
     const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
+    const char* name = db ? sqlite3_db_filename(db, "main") : nullptr;
+    const QString file = name && *name ? QString::fromUtf8(name) : context;
     switch (primary) {
         case SQLITE_FULL:
             raise(3026);
@@ -95,12 +98,12 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
             raise(7);
         case SQLITE_CORRUPT:
         case SQLITE_NOTADB:
-            raise(3049, context);
+            raise(3049, file);
         case SQLITE_READONLY:
             raise(3027);
         case SQLITE_PERM:
         case SQLITE_CANTOPEN:
-            raise(3051, context);
+            raise(3051, file);
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
             raise(3260);
@@ -112,6 +115,11 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
                 raise(3314, field);
             }
             if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) raise(3022);
+            if (rc == SQLITE_CONSTRAINT_CHECK) {
+                if (msg.contains(QLatin1String("wk_size:"))) raise(3163);
+                const qsizetype at = msg.indexOf(QLatin1String("wk_empty:"));
+                if (at >= 0) raise(3315, msg.mid(at + 9));
+            }
             break;
         case SQLITE_ERROR:
             if (msg.startsWith(QLatin1String("no such table")))

@@ -6,6 +6,7 @@
 
 #include <QCollator>
 #include <QHash>
+#include <QSet>
 #include <QStringView>
 
 #include <sqlite3.h>
@@ -102,6 +103,7 @@ struct Core {
     std::unique_ptr<QCollator> collator;
     std::shared_ptr<FileLock> lock;
     QHash<QString, sqlite3_stmt*> statements;
+    QSet<sqlite3_stmt*> busy;
     std::vector<RecordsetImplBase*> recordsets;
     std::vector<TableInfo> tables;
     int catalogueSchema = -1;
@@ -131,10 +133,13 @@ struct Core {
 // stays open between calls.
 class StatementUse {
 public:
-    StatementUse(Core& core, const QString& sql) : core_(core), st_(core.statement(sql)) {}
+    StatementUse(Core& core, const QString& sql) : core_(core), st_(core.statement(sql)) {
+        core_.busy.insert(st_);
+    }
     ~StatementUse() {
         sqlite3_reset(st_);
         sqlite3_clear_bindings(st_);
+        core_.busy.remove(st_);
     }
     sqlite3_stmt* get() const { return st_; }
     operator sqlite3_stmt*() const { return st_; }

@@ -36,10 +36,13 @@ struct Recordset::Impl : RecordsetImplBase {
     bool deletedCurrent = false;
 
     // the current row as last read
-    bool cacheValid = false;
-    qint64 cacheKey = 0;
-    quint64 cacheGeneration = 0;
-    std::vector<QVariant> cache;
+    // Rows read last, by key; valid while nothing was written. A plain
+    // forward read fetches the following rows with it, so that a walk does
+    // not pay one read transaction per record.
+    QHash<qint64, std::vector<QVariant>> window;
+    quint64 windowGeneration = ~quint64(0);
+    qint64 lastRead = -2;
+    QString batchSql;
 
     // copy buffer of Edit/AddNew
     int editMode = dbEditNone;
@@ -69,10 +72,17 @@ struct Recordset::Impl : RecordsetImplBase {
     void needCurrent() const {
         if (!hasCurrent()) raise(3021);
     }
+    // Field names looked up often (a grid fill reads dozens per row).
+    QHash<QString, int> byName;
+    int find(const QString& field) const {
+        auto it = byName.constFind(field);
+        if (it != byName.constEnd()) return *it;
+        return byName.value(field.toCaseFolded(), -1);
+    }
     int index(const QString& field) const {
-        for (size_t i = 0; i < fields.size(); ++i)
-            if (fields[i].name.compare(field, Qt::CaseInsensitive) == 0) return int(i);
-        raise(3265);
+        const int i = find(field);
+        if (i < 0) raise(3265);
+        return i;
     }
     void checkIndex(int i) const {
         if (i < 0 || i >= int(fields.size())) raise(3265);
@@ -95,6 +105,8 @@ struct Recordset::Impl : RecordsetImplBase {
 };
 
 namespace {
+
+constexpr int kBatch = 64;
 
 QByteArray keyBytes(qint64 key) {
     QByteArray b(8, '\0');
@@ -148,7 +160,8 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
     if (fromAt == 0) simple = false;
     if (simple) {
         size_t j = i;
-        if (fromAt == j + 1 && t[j].isPunct("*")) {
+        if ((fromAt == j + 1 && t[j].isPunct("*")) ||
+            (fromAt == j + 3 && t[j + 1].isPunct(".") && t[j + 2].isPunct("*"))) {
             star = true;
         } else {
             while (j < fromAt) {
@@ -218,6 +231,10 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
         for (const ColumnInfo& f : fields) cols << quoteIdent(f.name);
         rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
                      .arg(cols.join(QLatin1String(", ")), quoteIdent(table));
+        QStringList marks;
+        for (int m = 0; m < kBatch; ++m) marks << QStringLiteral("?");
+        batchSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
+                       .arg(cols.join(QLatin1String(", ")), quoteIdent(table), marks.join(QLatin1Char(',')));
         isStatic = false;
         keys.clear();
         StatementUse q(k, keySql);
@@ -246,9 +263,17 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
             rows.push_back(std::move(row));
         }
     }
+    window.clear();
+    windowGeneration = ~quint64(0);
+    lastRead = -2;
+    byName.clear();
+    for (size_t j = fields.size(); j-- > 0;) {
+        byName.insert(fields[j].name, int(j));
+        byName.insert(fields[j].name.toCaseFolded(), int(j));
+    }
     pos = 0;
     deletedCurrent = false;
-    cacheValid = false;
+    window.clear();
     cancelEdit();
 }
 
@@ -257,16 +282,37 @@ const std::vector<QVariant>& Recordset::Impl::currentRow() {
     if (isStatic) return rows[size_t(pos)];
     const qint64 key = keys[size_t(pos)];
     const quint64 gen = writeGeneration.load(std::memory_order_relaxed);
-    if (cacheValid && cacheKey == key && cacheGeneration == gen) return cache;
-    StatementUse q(c(), rowSql);
-    sqlite3_bind_int64(q, 1, key);
-    if (!q.step()) raise(3167);
-    cache.resize(fields.size());
-    for (size_t j = 0; j < fields.size(); ++j) cache[j] = readValue(q, int(j), fields[j].type);
-    cacheValid = true;
-    cacheKey = key;
-    cacheGeneration = gen;
-    return cache;
+    if (windowGeneration == gen) {
+        auto it = window.constFind(key);
+        if (it != window.constEnd()) {
+            lastRead = pos;
+            return *it;
+        }
+    }
+    const bool sequential = windowGeneration == gen && pos == lastRead + 1;
+    window.clear();
+    windowGeneration = gen;
+    lastRead = pos;
+    auto take = [&](sqlite3_stmt* st, int first) {
+        std::vector<QVariant> row(fields.size());
+        for (size_t j = 0; j < fields.size(); ++j) row[j] = readValue(st, first + int(j), fields[j].type);
+        return row;
+    };
+    if (sequential && size() - pos > 1) {
+        StatementUse q(c(), batchSql);
+        for (int k = 0; k < kBatch; ++k) {
+            const qint64 at = std::min<qint64>(pos + k, size() - 1);
+            sqlite3_bind_int64(q, k + 1, keys[size_t(at)]);
+        }
+        while (q.step()) window.insert(sqlite3_column_int64(q, 0), take(q, 1));
+    } else {
+        StatementUse q(c(), rowSql);
+        sqlite3_bind_int64(q, 1, key);
+        if (q.step()) window.insert(key, take(q, 0));
+    }
+    auto it = window.constFind(key);
+    if (it == window.constEnd()) raise(3167);
+    return *it;
 }
 
 QVariant Recordset::Impl::value(int i) {
@@ -442,8 +488,8 @@ void Recordset::Edit() {
     d->c();
     if (!d->updatable) raise(3027);
     d->needCurrent();
-    d->cacheValid = false;
-    d->currentRow();  // a row deleted meanwhile raises here
+    // Nothing is read here: a row deleted meanwhile raises 3167 on Update
+    // (or on reading a field), so a walk that only writes reads nothing.
     d->cancelEdit();
     d->editMode = dbEditInProgress;
     d->editKey = d->keys[size_t(d->pos)];
@@ -503,7 +549,7 @@ void Recordset::Update() {
     }
     d->haveLastModified = true;
     noteWrite();
-    d->cacheValid = false;
+    d->window.clear();
     d->cancelEdit();
 }
 
@@ -525,7 +571,7 @@ void Recordset::Delete() {
     if (sqlite3_changes(core.db) == 0) raise(3167);
     d->keys.erase(d->keys.begin() + d->pos);
     d->deletedCurrent = true;
-    d->cacheValid = false;
+    d->window.clear();
     noteWrite();
 }
 
@@ -560,9 +606,7 @@ QString Recordset::FieldName(int index) const {
 
 int Recordset::FieldIndex(const QString& name) const {
     d->c();
-    for (size_t i = 0; i < d->fields.size(); ++i)
-        if (d->fields[i].name.compare(name, Qt::CaseInsensitive) == 0) return int(i);
-    return -1;
+    return d->find(name);
 }
 
 int Recordset::FieldType(int index) const {

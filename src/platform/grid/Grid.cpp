@@ -162,6 +162,7 @@ struct Grid::Column {
     mutable QHash<QString, int> wrapHeights;  // wrapped text -> height, for wrapWidth and wrapFont
     mutable int wrapWidth = -1;
     mutable QFont wrapFont;
+    mutable QHash<QString, qreal> wordWidths;  // for wrapFont
     std::vector<QString> text;
     std::vector<qint32> back;
     std::vector<qint16> icon;
@@ -732,12 +733,14 @@ void Grid::AutoWidthColumn(const QString& key) {
         hfm.horizontalAdvance(c.header) + 4 * kCellMargin + (c.headerIcon >= 0 ? kIconSize + kCellMargin : 0);
     // Statistics columns repeat few distinct texts: measure each text once.
     QHash<QString, int> seen;
+    const qsizetype maxChar = std::max(1, fm.maxWidth());
     bool anyIcon = false;
     int widest = 0;
     for (long r = 0; r < s_->rows; ++r) {
         const QString& t = c.text[size_t(r)];
         if (c.icon[size_t(r)] >= 0) anyIcon = true;
-        if (t.isEmpty()) continue;
+        // A text too short to beat the widest so far needs no measuring.
+        if (t.isEmpty() || t.size() * maxChar <= widest) continue;
         auto it = seen.constFind(t);
         int tw;
         if (it != seen.constEnd()) {
@@ -826,11 +829,51 @@ int Grid::lineHeight(const Column& c) const {
     return c.lineHeight;
 }
 
+// Lines of text word-wrapped into width w, laid out word by word with the
+// widths of the words cached per column (words repeat down a column), or -1
+// where only the full text layout knows (other break rules, tabs, scripts).
+int Grid::wrappedLines(const Column& c, const QString& t, qreal w) const {
+    if (t.startsWith(QLatin1Char(' ')) || t.endsWith(QLatin1Char(' ')) || t.contains(QLatin1String("  ")))
+        return -1;
+    for (const QChar ch : t) {
+        const ushort u = ch.unicode();
+        if (u < 0x20 || u == '-' || u == '/' || u == '?' || u == '!' || u == 0xA0 || u == 0xAD ||
+            (u >= 0x2000 && u <= 0x206F) || u >= 0x2E80 || ch.isSurrogate())
+            return -1;
+    }
+    const QFontMetricsF fm(c.hasFont ? c.font : font());
+    auto width = [&](const QString& word) {
+        auto it = c.wordWidths.constFind(word);
+        if (it != c.wordWidths.constEnd()) return *it;
+        const qreal ww = fm.horizontalAdvance(word);
+        if (c.wordWidths.size() < 65536) c.wordWidths.insert(word, ww);
+        return ww;
+    };
+    const qreal space = width(QStringLiteral(" "));
+    int lines = 1;
+    qreal x = -1;
+    for (const QString& word : t.split(QLatin1Char(' '))) {
+        const qreal ww = width(word);
+        if (x < 0) {
+            x = ww;
+        } else if (x + space + ww <= w) {
+            x += space + ww;
+        } else {
+            ++lines;
+            x = ww;
+        }
+    }
+    return lines;
+}
+
 int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
     const QString& t = c.text[r];
-    const int w = std::max(1, c.width - 2 * kCellMargin - c.indent - (icon ? kIconSize + kCellMargin : 0));
+    // The width the delegate draws into (the grid line takes one pixel).
+    const int w =
+        std::max(1, c.width - 1 - 2 * kCellMargin - c.indent - (icon ? kIconSize + kCellMargin : 0));
     if (c.wrapWidth != w || c.wrapFont != c.font) {
         c.wrapHeights.clear();
+        c.wordWidths.clear();
         c.wrapWidth = w;
         c.wrapFont = c.font;
     }
@@ -838,13 +881,30 @@ int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
     if (it != c.wrapHeights.constEnd()) return *it;
     const QFontMetrics fm(c.hasFont ? c.font : font());
     int h;
-    if (!t.contains(QLatin1Char('\n')) && fm.horizontalAdvance(t) <= w)
-        h = lineHeight(c);  // fits on one line: no layout needed
+    const int lines = wrappedLines(c, t, w);
+    if (lines > 0)
+        h = lines * fm.height() + (lines - 1) * fm.leading();
     else
         h = fm.boundingRect(QRect(0, 0, w, 1000000), Qt::TextWordWrap, t).height();
     // Themes and categories repeat; questions rarely do, so the cache stays small.
     if (c.wrapHeights.size() < 4096) c.wrapHeights.insert(t, h);
     return h;
+}
+
+// The height the full text layout gives, for comparison in tests.
+int Grid::layoutHeight(const QString& key, const QString& text, int width) const {
+    const auto& c = colByKey(key);
+    return QFontMetrics(c.hasFont ? c.font : font())
+        .boundingRect(QRect(0, 0, width, 1000000), Qt::TextWordWrap, text)
+        .height();
+}
+
+int Grid::fastWrapHeight(const QString& key, const QString& text, int width) const {
+    const auto& c = colByKey(key);
+    const int lines = wrappedLines(c, text, width);
+    if (lines < 0) return -1;
+    const QFontMetrics fm(c.hasFont ? c.font : font());
+    return lines * fm.height() + (lines - 1) * fm.leading();
 }
 
 void Grid::AutoHeightRow(long row) {

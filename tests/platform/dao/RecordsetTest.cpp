@@ -144,6 +144,45 @@ TEST_F(RecordsetTest, KeysStayFixedWhileRowsChange) {
     EXPECT_EQ(errorOf([&] { rs->Value("Q"); }), 3167);
     rs->SetAbsolutePosition(3);
     EXPECT_EQ(rs->Value("Q").toString(), "d");
+    rs->SetAbsolutePosition(0);
+    rs->Edit();
+    rs->SetValue("A1", "lost");
+    EXPECT_EQ(errorOf([&] { rs->Update(); }), 3167);
+    EXPECT_EQ(db->OpenRecordset("SELECT * FROM VOK WHERE A1 = 'lost'")->RecordCount(), 0);
+}
+
+TEST_F(RecordsetTest, ForwardWalkSeesChangesMadeMeanwhile) {
+    auto db = freshDb();
+    auto writer = db->OpenRecordset("VOK");
+    for (int i = 0; i < 200; ++i) addItem(writer, QString::number(i));
+    auto rs = db->OpenRecordset("VOK");
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(rs->Value("Q").toString(), QString::number(i));
+        rs->MoveNext();
+    }
+    writer->SetAbsolutePosition(11);
+    writer->Edit();
+    writer->SetValue("Q", "changed");
+    writer->Update();
+    writer->SetAbsolutePosition(12);
+    writer->Delete();
+    // Another connection to the same file changes a row further on.
+    dao::Workspace other;
+    auto db2 = other.OpenDatabase(db->Name());
+    db2->Execute("UPDATE VOK SET A1 = 'elsewhere' WHERE Q = '13'");
+    db2->Close();
+    EXPECT_EQ(rs->Value("Q").toString(), "10");
+    rs->MoveNext();
+    EXPECT_EQ(rs->Value("Q").toString(), "changed");
+    rs->MoveNext();
+    EXPECT_EQ(errorOf([&] { rs->Value("Q"); }), 3167);
+    rs->MoveNext();
+    EXPECT_EQ(rs->Value("A1").toString(), "elsewhere");
+    int seen = 0;
+    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext()) {
+        if (rs->AbsolutePosition() != 12) seen += rs->Value("Q").isValid();
+    }
+    EXPECT_EQ(seen, 199);
 }
 
 TEST_F(RecordsetTest, DeleteThenMoveNextGoesToFollowingRow) {

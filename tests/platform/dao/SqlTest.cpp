@@ -166,9 +166,24 @@ TEST_F(SqlTest, FailingStatementChangesNothing) {
     EXPECT_NE(errorOf([&] { db->Execute("INSERT INTO U (K) SELECT CASE WHEN Q = 'a' THEN 5 END FROM VOK"); }),
               0);
     EXPECT_EQ(db->OpenRecordset("U")->RecordCount(), 1);
+    EXPECT_EQ(errorOf([&] { db->Execute("UPDATE VOK SET T = ?", {QString(51, 'x')}); }), 3163);
+    EXPECT_EQ(db->OpenRecordset("SELECT * FROM VOK WHERE T = 'Other'")->RecordCount(), 2);
+    auto s = db->CreateTableDef("S");
+    auto sq = s->CreateField("Q", dao::dbText, 5);
+    sq->SetRequired(true);
+    s->Append(sq);
+    db->Append(s);
+    EXPECT_EQ(errorOf([&] { db->Execute("INSERT INTO S (Q) VALUES ('')"); }), 3315);
+    EXPECT_EQ(errorOf([&] { db->Execute("INSERT INTO S (Q) VALUES (NULL)"); }), 3314);
+    db->Execute("INSERT INTO S (Q) VALUES ('12345')");
     EXPECT_EQ(errorOf([&] { db->Execute("UPDATE Nope SET x = 1"); }), 3078);
     EXPECT_EQ(errorOf([&] { db->Execute("UPDATE VOK SET Nope = 1"); }), 3061);
     EXPECT_EQ(errorOf([&] { db->Execute("SELECT * FROM VOK"); }), 3065);
+    EXPECT_EQ(errorOf([&] { db->Execute("DELETE FROM VOK; DROP TABLE U"); }), 3142);
+    EXPECT_EQ(db->OpenRecordset("VOK")->RecordCount(), 2);
+    EXPECT_EQ(errorOf([&] { db->Execute(""); }), 3129);
+    db->Execute("UPDATE VOK SET RA1 = 2;");
+    EXPECT_EQ(db->RecordsAffected(), 2);
     EXPECT_EQ(errorOf([&] { db->Execute("UPDATE VOK SET Q = ? WHERE T = ?", {"x"}); }), 3061);
 }
 
@@ -183,6 +198,11 @@ TEST_F(SqlTest, DialectLiteralsAndParameters) {
     db->Execute("UPDATE VOK SET Markiert = True WHERE Q = ?", {"plain"});
     EXPECT_EQ(select("SELECT * FROM VOK WHERE Markiert = True"), QStringList({"plain"}));
     EXPECT_EQ(select("select top 1 * from vok order by q desc"), QStringList({"say \"hi\""}));
+    auto qualified = db->OpenRecordset("SELECT VOK.* FROM VOK WHERE VOK.Q = 'plain'");
+    qualified->Edit();  // still an updatable dynaset
+    qualified->SetValue("A1", "x");
+    qualified->Update();
+    EXPECT_EQ(qualified->FieldCount(), 9);
 }
 
 TEST_F(SqlTest, TextComparesWithoutCaseButWithAccents) {

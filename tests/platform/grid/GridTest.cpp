@@ -369,3 +369,58 @@ TEST(GridImages, OverviewListHoldsEveryKeyWithAPicture) {
     EXPECT_THROW(il.ItemIndex("Nothing"), wk::Error);
     EXPECT_TRUE(il.PictureAt(99).isNull());
 }
+
+TEST(GridView, HeaderIconsAndCellBoundsComeFromTheModel) {
+    grid::ImageList il;
+    grid::fillOverviewImages(il);
+    Grid g;
+    g.resize(300, 200);
+    g.show();
+    g.SetImageList(&il);
+    QStringList many;
+    for (int i = 0; i < 200; ++i) many << QString::number(i);
+    fillRows(g, many);
+    g.SetColumnHeaderIcon("n", il.ItemIndex("sort_asc"));
+    const QVariant deco = g.view()->model()->headerData(1, Qt::Horizontal, Qt::DecorationRole);
+    EXPECT_EQ(deco.value<QPixmap>().cacheKey(), il.Picture("sort_asc").cacheKey());
+    EXPECT_FALSE(g.view()->model()->headerData(2, Qt::Horizontal, Qt::DecorationRole).isValid());
+
+    // A row far below is out of sight until it is brought into view.
+    EXPECT_FALSE(g.CellBoundary(150, 2).intersects(g.rect()));
+    g.EnsureVisible(150, 2);
+    const QRect r = g.CellBoundary(150, 2);
+    EXPECT_TRUE(g.rect().contains(r.center()));
+    EXPECT_NEAR(r.height(), g.RowHeight(150), 1);  // less the grid line
+}
+
+TEST(GridSizes, WordByWordWrapAgreesWithTheTextLayout) {
+    Grid g;
+    g.AddColumn("w");
+    g.SetColumnFont("w", QFont("DejaVu Sans", 9));
+    const QStringList words{
+        "der", "Haus",   "Baumkrone", "ein",    "schöne", "Übung",   "a",      "Verständnisfrage",
+        "mit", "Äpfeln", "und",       "Birnen", "zum",    "Kochen,", "lesen.", "WWWWWW",
+        "iiii"};
+    quint32 seed = 7;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    int compared = 0;
+    for (int i = 0; i < 400; ++i) {
+        QStringList t;
+        const int n = 1 + int(next() % 14);
+        for (int k = 0; k < n; ++k) t << words[int(next() % words.size())];
+        const QString text = t.join(' ');
+        const int width = 40 + int(next() % 200);
+        const int fast = g.fastWrapHeight("w", text, width);
+        ASSERT_NE(fast, -1) << text.toStdString();
+        EXPECT_EQ(fast, g.layoutHeight("w", text, width)) << text.toStdString() << " in " << width;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 400);
+    // Break rules beyond the blank go to the full layout.
+    EXPECT_EQ(g.fastWrapHeight("w", "well-known", 30), -1);
+    EXPECT_EQ(g.fastWrapHeight("w", "two  blanks", 30), -1);
+    EXPECT_EQ(g.fastWrapHeight("w", QString::fromUtf8("日本語"), 30), -1);
+}
