@@ -218,7 +218,7 @@ void FrmUsers::closeEvent(QCloseEvent* e) {
     e->accept();
 }
 
-void ShowUserManagement(FrmBenutzer& start) {
+void ShowFrmUsers(FrmBenutzer& start) {
     (new FrmUsers(start))->show();
 }
 

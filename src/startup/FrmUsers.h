@@ -55,6 +55,6 @@ private:
 
 // Shows the user management over the start form; the start form's cmdNeu
 // calls it.
-void ShowUserManagement(FrmBenutzer& start);
+void ShowFrmUsers(FrmBenutzer& start);
 
 }  // namespace startup

@@ -21,6 +21,14 @@ protected:
     std::unique_ptr<startup::FrmBenutzer> start;
     QPointer<startup::FrmUsers> form;
 
+    void TearDown() override {
+        // A form a test left open must not be found by the next one.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* u = qobject_cast<startup::FrmUsers*>(w)) u->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Road::TearDown();
+    }
+
     // Slots 1 Dora and 2 Anna, both with statistics and a last database;
     // German when german is set.
     void openForm(bool german = false) {
@@ -34,9 +42,17 @@ protected:
         start = std::make_unique<startup::FrmBenutzer>();
         start->Form_Load();
         start->show();
+        form = fromStartForm();
+        ASSERT_TRUE(form);
+    }
+
+    // The start form's button opens the form.
+    startup::FrmUsers* fromStartForm() {
         start->cmdNeu_Click();
-        form = new startup::FrmUsers(*start);
-        form->show();
+        EXPECT_FALSE(start->cmdOK->isEnabled());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* u = qobject_cast<startup::FrmUsers*>(w); u && u->isVisible()) return u;
+        return nullptr;
     }
 
     QStringList startList() const {
@@ -141,9 +157,8 @@ TEST_F(Users, CancelAndTheCloseBoxWriteNothingAndGiveTheStartFormBack) {
     EXPECT_EQ(startList(), QStringList({"1: Dora", "2: Anna"}));
     expectFormGone();
 
-    start->cmdNeu_Click();
-    form = new startup::FrmUsers(*start);
-    form->show();
+    form = fromStartForm();
+    ASSERT_TRUE(form);
     EXPECT_FALSE(start->isEnabled());
     form->TxtN(3)->setText("Emil");
     form->close();
