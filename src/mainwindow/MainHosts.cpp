@@ -2,6 +2,8 @@
 
 #include "mainwindow/StatusLabels.h"
 #include "mainwindow/frmMain.h"
+
+#include <QWindow>
 #include "platform/Error.h"
 #include "startup/RunState.h"
 #include "startup/RunStateDb.h"
@@ -57,6 +59,8 @@ void ShowNewDBDialog(frmMain& f) {
     f.setEnabled(false);
     auto* dlg = new vocabdb::frmNewDB(&f, [&f] { vocabdb::VokDBNeu(NewDBHostFor(f)); });
     dlg->show();
+    // Kept above the disabled main window.
+    if (dlg->windowHandle() && f.windowHandle()) dlg->windowHandle()->setTransientParent(f.windowHandle());
 }
 
 }  // namespace mainwindow

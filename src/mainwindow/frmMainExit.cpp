@@ -13,31 +13,40 @@ namespace mainwindow {
 
 namespace {
 
-// Hands the double click on the user name to the window.
-class DoubleClickFilter : public QObject {
+// Hands a label's double click or pointer move to the window.
+class LabelEvents : public QObject {
 public:
-    DoubleClickFilter(QObject* parent, std::function<void()> onDoubleClick)
-        : QObject(parent), onDoubleClick_(std::move(onDoubleClick)) {}
+    LabelEvents(QObject* parent, QEvent::Type type, std::function<void()> handler)
+        : QObject(parent), type_(type), handler_(std::move(handler)) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
-        if (e->type() == QEvent::MouseButtonDblClick) {
-            onDoubleClick_();
-            return true;
+        if (e->type() == type_) {
+            handler_();
+            return type_ == QEvent::MouseButtonDblClick;
         }
         return QObject::eventFilter(watched, e);
     }
 
 private:
-    std::function<void()> onDoubleClick_;
+    QEvent::Type type_;
+    std::function<void()> handler_;
 };
+
+void onEvent(QWidget* w, QEvent::Type type, std::function<void()> handler) {
+    if (type == QEvent::MouseMove) w->setMouseTracking(true);
+    w->installEventFilter(new LabelEvents(w, type, std::move(handler)));
+}
 
 }  // namespace
 
 void frmMain::wireExitAndStatus() {
     connect(imgBarNewDB, &ImageBox::clicked, this, [this] { imgBarNewDB_Click(); });
     connect(imgBarExit, &ImageBox::clicked, this, [this] { CompactDatabasesAndEnd(); });
-    lblUsername->installEventFilter(new DoubleClickFilter(lblUsername, [this] { lblUsername_DblClick(); }));
+    onEvent(lblUsername, QEvent::MouseButtonDblClick, [this] { lblUsername_DblClick(); });
+    // The item count and the hint itself take the hint down.
+    for (QLabel* l : {lblBCount, lblBarPopup, lblBarPopup2})
+        onEvent(l, QEvent::MouseMove, [this] { HideBarPopup(); });
     new TempCleanup(killer, modMain::GetTempPath());
 }
 

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QSignalBlocker>
+#include <QWindow>
 
 #include "platform/Error.h"
 #include "platform/forms/Captions.h"
@@ -219,7 +220,11 @@ void FrmUsers::closeEvent(QCloseEvent* e) {
 }
 
 void ShowFrmUsers(FrmBenutzer& start) {
-    (new FrmUsers(start))->show();
+    auto* form = new FrmUsers(start);
+    form->show();
+    // Kept above the disabled start form.
+    if (form->windowHandle() && start.windowHandle())
+        form->windowHandle()->setTransientParent(start.windowHandle());
 }
 
 }  // namespace startup
