@@ -58,6 +58,7 @@ vocabdb::ExitHost ExitHostFor(frmMain& f) {
 void ShowNewDBDialog(frmMain& f) {
     f.setEnabled(false);
     auto* dlg = new vocabdb::frmNewDB(&f, [&f] { vocabdb::VokDBNeu(NewDBHostFor(f)); });
+    dlg->move(f.geometry().center() - dlg->rect().center());
     dlg->show();
     // Kept above the disabled main window.
     if (dlg->windowHandle() && f.windowHandle()) dlg->windowHandle()->setTransientParent(f.windowHandle());

@@ -221,6 +221,7 @@ void FrmUsers::closeEvent(QCloseEvent* e) {
 
 void ShowFrmUsers(FrmBenutzer& start) {
     auto* form = new FrmUsers(start);
+    form->move(start.geometry().center() - form->rect().center());
     form->show();
     // Kept above the disabled start form.
     if (form->windowHandle() && start.windowHandle())

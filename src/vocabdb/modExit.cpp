@@ -1,6 +1,8 @@
 #include "vocabdb/modExit.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QWidget>
 #include <cstdlib>
 
@@ -31,6 +33,19 @@ bool closeDatabase(dao::DatabasePtr& db) {
         ok = false;
     }
     return ok;
+}
+
+// Compacts one file in place. Reading the source for the copy leaves an
+// empty journal of the replaced file beside it; with every connection
+// closed it holds nothing and would only keep the next compaction away.
+bool compactFile(const QString& path, const QString& temp, const QString& password) {
+    if (!modCompact::CompactInPlace(path, temp, password)) return false;
+    const QFileInfo wal(path + "-wal");
+    if (wal.exists() && wal.size() == 0) {
+        QFile::remove(path + "-wal");
+        QFile::remove(path + "-shm");
+    }
+    return true;
 }
 
 }  // namespace
@@ -74,8 +89,8 @@ CompactOutcome CloseAndCompactDatabases(const std::function<void()>& beforeCompa
     if (beforeCompaction) beforeCompaction();
 
     const QString temp = modMain::ProgramFolder() + "/" + CompactTempName;
-    out.vokOk = modCompact::CompactInPlace(vokPath, temp, VokDBPasswort);
-    if (!UserDBPfad.isEmpty()) out.userOk = modCompact::CompactInPlace(UserDBPfad, temp, UserDBPasswort);
+    out.vokOk = compactFile(vokPath, temp, VokDBPasswort);
+    if (!UserDBPfad.isEmpty()) out.userOk = compactFile(UserDBPfad, temp, UserDBPasswort);
     return out;
 }
 

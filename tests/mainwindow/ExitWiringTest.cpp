@@ -44,6 +44,9 @@ TEST_F(ExitWiring, ExitOfTheMainWindowStoresItsPlacementAndCompacts) {
     EXPECT_EQ(userValue(3, "R5").toInt(), 0);
     EXPECT_FALSE(MainForm().isVisible());
     EXPECT_FALSE(QFile::exists(home.path() + "/tempdb.$$$"));
+    // Both were closed whole: no journal is left beside them.
+    EXPECT_FALSE(QFile::exists(vok + "-wal"));
+    EXPECT_FALSE(QFile::exists(home.path() + "/USER.MDB-wal"));
     auto db = openVok(vok);
     EXPECT_EQ(db->OpenRecordset("VOK")->RecordCount(), 1);
     db->Close();

@@ -115,12 +115,22 @@ TEST_F(Exit, StaleTemporaryFileDoesNotStopCompaction) {
         stale.write("left over by a run that died");
     }
     const ino_t before = inode(vok);
-    const vocabdb::CompactOutcome out = vocabdb::CloseAndCompactDatabases();
+    vocabdb::CompactOutcome out = vocabdb::CloseAndCompactDatabases();
     EXPECT_TRUE(out.ran);
     EXPECT_TRUE(out.vokOk);
     EXPECT_TRUE(out.userOk);
     EXPECT_FALSE(QFile::exists(temp()));
     EXPECT_NE(inode(vok), before);  // a new file took the name
+    // Nothing is left beside the files that would keep the next compaction away.
+    for (const QString& p : {vok, userDB()}) EXPECT_FALSE(QFile::exists(p + "-wal")) << p.toStdString();
+    out = vocabdb::CloseAndCompactDatabases();
+    EXPECT_FALSE(out.ran);  // nothing open any more
+    runstate::dbVok = openVok(vok);
+    runstate::dbUser =
+        dao::DBEngine::OpenDatabase(userDB(), false, false, ";pwd=" + modUserDB::UserDBPasswort);
+    out = vocabdb::CloseAndCompactDatabases();
+    EXPECT_TRUE(out.vokOk);
+    EXPECT_TRUE(out.userOk);
     expectItems(vok, 3);
 }
 
