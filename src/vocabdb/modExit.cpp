@@ -1,6 +1,5 @@
 #include "vocabdb/modExit.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QWidget>
@@ -70,7 +69,6 @@ void SaveWindowPlacement(const dao::RecordsetPtr& rs, const QRect& geometry, boo
 
 CompactOutcome CloseAndCompactDatabases(const std::function<void()>& beforeCompaction) {
     CompactOutcome out;
-    QDir::setCurrent(modMain::ProgramFolder());
 
     rsBenutzer.reset();
     rsUserOptionen.reset();
