@@ -35,6 +35,13 @@ QString UserStatisticsHint() {
     return GetText(679);
 }
 
+QString UserStatisticsLine(const dao::RecordsetPtr& rs) {
+    auto total = [&](const char* field) {
+        return qint32(rs->Value(QString::fromLatin1(field)).toLongLong());
+    };
+    return UserStatisticsLine(total("AnzFr"), total("AnzR"), total("AnzF"));
+}
+
 std::optional<QString> DatabaseSizeLine(bool dbOpen, const QString& path) {
     const QFileInfo fi(path);
     if (!dbOpen || path.isEmpty() || !fi.isFile()) return std::nullopt;

@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 
+#include "platform/dao/Dao.h"
+
 namespace mainwindow {
 
 // The user's error rate in per cent: 0 before the first question, else
@@ -19,6 +21,8 @@ qint32 ErrorRate(qint32 anzFr, qint32 anzF);
 QString UserStatisticsLine(qint32 anzFr, qint32 anzR, qint32 anzF);
 // Its second line (message 679).
 QString UserStatisticsHint();
+// The first line for the current user's row (totals AnzFr, AnzR, AnzF).
+QString UserStatisticsLine(const dao::RecordsetPtr& rsBenutzer);
 
 // The hint over the database name: the file's size in whole KB of 1000
 // bytes ("12 KB"), or nothing when no database is open or its file is gone.

@@ -142,6 +142,17 @@ protected:
     }
 };
 
+TEST_F(StatusChangeUser, HintOfTheUserNameReadsTheUsersTotals) {
+    makeUsers({{1, "Anna"}}, 1, {{1, 0}});
+    setUserValue(1, "AnzFr", 25);
+    setUserValue(1, "AnzR", 22);
+    setUserValue(1, "AnzF", 3);
+    startup::FrmBenutzer f;
+    startAs(f, 1);
+    EXPECT_EQ(mainwindow::UserStatisticsLine(runstate::rsBenutzer),
+              "Fehlerquote 12%, insgesamt 25 Abfragen, davon 22 richtig");
+}
+
 TEST_F(StatusChangeUser, MarkerNewInstanceThenTheExit) {
     startWithDatabase();
     {
