@@ -180,6 +180,21 @@ TEST_F(NewDB, YesReplacesTheOpenDatabaseItself) {
     EXPECT_FALSE(MainForm().fraWelcome->isVisibleTo(&MainForm()));
 }
 
+TEST_F(NewDB, ReplacedOpenDatabaseThatThenFailsToOpenLeavesTheNoDatabaseState) {
+    startWithDatabase();
+    ui.pushSave(first);
+    ui.pushMsgBox(forms::vbYes);
+    vocabdb::NewDBHost host = mainwindow::NewDBHostFor(MainForm());
+    host.openDatabase = [](const QString&) { return false; };
+    vocabdb::VokDBNeu(host);
+    EXPECT_FALSE(runstate::bDBOffen);
+    EXPECT_FALSE(runstate::dbVok);
+    EXPECT_EQ(runstate::VokDBPfad, QString());
+    EXPECT_EQ(MainForm().lblBDBName->text(), "- No database selected -");
+    EXPECT_TRUE(MainForm().fraWelcome->isVisibleTo(&MainForm()));
+    EXPECT_EQ(items(first), 0);  // the new file is in place all the same
+}
+
 TEST_F(NewDB, FailedReplacementKeepsThePreviousDatabaseOpenAndUsable) {
     startWithDatabase();
     // A folder of that name cannot be replaced by a file.
