@@ -63,6 +63,13 @@ public:
     // Lays the panels out for the window's size; runs on every resize.
     void Form_Resize();
 
+    // New database, the exit, the change of user and the TEMP clean-up
+    // (frmMainExit.cpp).
+    void imgBarNewDB_Click();
+    void VokDBNeu();
+    [[noreturn]] void CompactDatabasesAndEnd();
+    void lblUsername_DblClick();
+
     // Controls, named as the original named them.
     // Title bar and frame pictures.
     ImageBox *imgBarMin, *imgBarMax, *imgBarExit;
@@ -118,8 +125,10 @@ public:
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
 private:
+    void wireExitAndStatus();
     // What the window holds of the open database, so that a failed opening
     // can put it back.
     struct OpenState {
