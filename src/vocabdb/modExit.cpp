@@ -34,19 +34,6 @@ bool closeDatabase(dao::DatabasePtr& db) {
     return ok;
 }
 
-// Compacts one file in place. Reading the source for the copy leaves an
-// empty journal of the replaced file beside it; with every connection
-// closed it holds nothing and would only keep the next compaction away.
-bool compactFile(const QString& path, const QString& temp, const QString& password) {
-    if (!modCompact::CompactInPlace(path, temp, password)) return false;
-    const QFileInfo wal(path + "-wal");
-    if (wal.exists() && wal.size() == 0) {
-        QFile::remove(path + "-wal");
-        QFile::remove(path + "-shm");
-    }
-    return true;
-}
-
 }  // namespace
 
 void SaveWindowPlacement(const dao::RecordsetPtr& rs, const QRect& geometry, bool maximised) {
@@ -87,8 +74,8 @@ CompactOutcome CloseAndCompactDatabases(const std::function<void()>& beforeCompa
     if (beforeCompaction) beforeCompaction();
 
     const QString temp = modMain::ProgramFolder() + "/" + CompactTempName;
-    out.vokOk = compactFile(vokPath, temp, VokDBPasswort);
-    if (!UserDBPfad.isEmpty()) out.userOk = compactFile(UserDBPfad, temp, UserDBPasswort);
+    out.vokOk = modCompact::CompactInPlace(vokPath, temp, VokDBPasswort);
+    if (!UserDBPfad.isEmpty()) out.userOk = modCompact::CompactInPlace(UserDBPfad, temp, UserDBPasswort);
     return out;
 }
 
