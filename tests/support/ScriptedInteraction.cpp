@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QMenu>
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/Error.h"
 
 #include "platform/dialogs/FileDialogs.h"
 #include "platform/forms/SendKeys.h"
@@ -35,6 +41,12 @@ QString describe(const InteractionCall& c) {
             break;
         case CallKind::EndProgram:
             s += QStringLiteral(" code=%1").arg(c.exitCode);
+            break;
+        case CallKind::ShowModal:
+            s += QStringLiteral(" form=%1 title=\"%2\"").arg(c.formName, c.title);
+            break;
+        case CallKind::PopupMenu:
+            s += QStringLiteral(" menu=%1 entries=%2").arg(c.formName, c.entries.join(QLatin1Char(',')));
             break;
         case CallKind::Beep:
             break;
@@ -72,6 +84,10 @@ const char* toString(CallKind kind) {
             return "ShowOpen";
         case CallKind::ShowSave:
             return "ShowSave";
+        case CallKind::ShowModal:
+            return "ShowModal";
+        case CallKind::PopupMenu:
+            return "PopupMenu";
         case CallKind::EndProgram:
             return "EndProgram";
         case CallKind::Beep:
@@ -101,6 +117,15 @@ void ScriptedInteraction::pushSave(const QString& path, int filterIndex) {
 }
 void ScriptedInteraction::pushSaveCancel() {
     saves_.push_back({true, {}, 0});
+}
+void ScriptedInteraction::pushModal(std::function<void(QWidget&)> script) {
+    modals_.push_back(std::move(script));
+}
+void ScriptedInteraction::pushPopupChoice(const QString& entry) {
+    popups_.push_back(entry);
+}
+void ScriptedInteraction::pushPopupDismiss() {
+    popups_.push_back(QString());
 }
 void ScriptedInteraction::pushRnd(double value) {
     rnds_.push_back(value);
@@ -144,6 +169,8 @@ QString ScriptedInteraction::unusedAnswers() const {
     if (!inputs_.empty()) parts << QStringLiteral("%1 InputBox").arg(inputs_.size());
     if (!opens_.empty()) parts << QStringLiteral("%1 ShowOpen").arg(opens_.size());
     if (!saves_.empty()) parts << QStringLiteral("%1 ShowSave").arg(saves_.size());
+    if (!modals_.empty()) parts << QStringLiteral("%1 ShowModal").arg(modals_.size());
+    if (!popups_.empty()) parts << QStringLiteral("%1 PopupMenu").arg(popups_.size());
     return parts.join(QStringLiteral(", "));
 }
 
@@ -220,6 +247,90 @@ bool ScriptedInteraction::ShowOpen(forms::FileDialog& dlg) {
 }
 bool ScriptedInteraction::ShowSave(forms::FileDialog& dlg) {
     return answerFile(saves_, CallKind::ShowSave, dlg);
+}
+
+void ScriptedInteraction::ShowModal(QWidget& form) {
+    InteractionCall call;
+    call.kind = CallKind::ShowModal;
+    call.formName = form.objectName();
+    call.title = form.windowTitle();
+    calls_.push_back(call);
+    if (form.isVisible()) throw wk::Error(400, QStringLiteral("Form already displayed; can't show modally"));
+    if (modals_.empty()) unexpected(call);
+    const auto script = std::move(modals_.front());
+    modals_.pop_front();
+    QPointer<QWidget> guard(&form);
+    form.show();
+    script(form);
+    if (guard && guard->isVisible()) {
+        ADD_FAILURE() << "modal form " << call.formName.toStdString()
+                      << " is still shown after its script; Show would not have returned";
+        guard->hide();
+    }
+}
+
+namespace {
+
+// Every entry of a menu and its submenus, in menu order.
+void collectEntries(const QMenu& menu, QList<QAction*>& out) {
+    for (QAction* a : menu.actions()) {
+        if (a->isSeparator()) continue;
+        out << a;
+        if (a->menu()) collectEntries(*a->menu(), out);
+    }
+}
+
+QString plainText(QString text) {
+    text.replace(QLatin1String("&&"), QLatin1String("\x01"));
+    text.remove(QLatin1Char('&'));
+    text.replace(QLatin1String("\x01"), QLatin1String("&"));
+    return text;
+}
+
+// Whether a user can reach the entry: it and every submenu on its way are
+// visible and enabled.
+bool reachable(const QAction* a, const QMenu& top) {
+    if (!a->isVisible() || !a->isEnabled()) return false;
+    for (QObject* p = a->parent(); p && p != &top; p = p->parent()) {
+        if (auto* m = qobject_cast<QMenu*>(p)) {
+            if (!m->menuAction()->isVisible() || !m->menuAction()->isEnabled()) return false;
+        }
+    }
+    return true;
+}
+
+QString entryName(const QAction* a) {
+    return a->objectName().isEmpty() ? plainText(a->text()) : a->objectName();
+}
+
+}  // namespace
+
+QAction* ScriptedInteraction::PopupMenu(QMenu& menu, const QPoint&) {
+    QList<QAction*> all;
+    collectEntries(menu, all);
+    InteractionCall call;
+    call.kind = CallKind::PopupMenu;
+    call.formName = menu.objectName();
+    for (QAction* a : all)
+        if (reachable(a, menu) && !a->menu()) call.entries << entryName(a);
+    calls_.push_back(call);
+    if (popups_.empty()) unexpected(call);
+    const QString wanted = popups_.front();
+    popups_.pop_front();
+    if (wanted.isEmpty()) return nullptr;
+    for (QAction* a : all) {
+        if (a->objectName() != wanted && plainText(a->text()) != wanted) continue;
+        if (!reachable(a, menu)) {
+            ADD_FAILURE() << "pop-up entry " << wanted.toStdString()
+                          << " is hidden or disabled; a user could not choose it";
+            return nullptr;
+        }
+        a->trigger();
+        return a;
+    }
+    ADD_FAILURE() << "pop-up menu has no entry " << wanted.toStdString() << "; "
+                  << describe(call).toStdString();
+    return nullptr;
 }
 
 void ScriptedInteraction::EndProgram(int exitCode) {

@@ -9,6 +9,10 @@
 //   wktest::ScriptedUi ui;                 // installed until the end of scope
 //   ui.pushMsgBox(forms::vbYes);           // the next MsgBox answers Yes
 //   ui.pushOpen("/tmp/x/kurs.wkd");        // the next open dialog picks a file
+//   ui.pushPopupChoice("mnuVGrid_Delete");  // the next pop-up menu: that entry
+//   ui.pushModal([](QWidget& f) {           // the next modal form: play the user
+//       static_cast<frmSearch&>(f).cmdCancel->click();
+//   });
 //   form.cmdDelete_Click();
 //   EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).style, forms::vbYesNo | forms::vbQuestion);
 
@@ -16,6 +20,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <random>
 #include <stdexcept>
 #include <vector>
@@ -24,7 +29,17 @@
 
 namespace wktest {
 
-enum class CallKind { MsgBox, InputBox, ShowOpen, ShowSave, EndProgram, Beep, SendKeys };
+enum class CallKind {
+    MsgBox,
+    InputBox,
+    ShowOpen,
+    ShowSave,
+    ShowModal,
+    PopupMenu,
+    EndProgram,
+    Beep,
+    SendKeys
+};
 
 const char* toString(CallKind kind);
 
@@ -33,7 +48,9 @@ struct InteractionCall {
     CallKind kind = CallKind::MsgBox;
     QString prompt;            // MsgBox, InputBox
     int style = 0;             // MsgBox
-    QString title;             // MsgBox, InputBox (as passed, may be empty)
+    QString title;             // MsgBox, InputBox (as passed, may be empty); ShowModal: window title
+    QString formName;          // ShowModal: the form's objectName; PopupMenu: the menu's
+    QStringList entries;       // PopupMenu: objectNames of the entries the user could choose
     QString defaultText;       // InputBox
     forms::FileDialog dialog;  // ShowOpen, ShowSave: the fields as the form set them
     QString keys;              // SendKeys
@@ -55,6 +72,16 @@ public:
     void pushOpenCancel();
     void pushSave(const QString& path, int filterIndex = 0);
     void pushSaveCancel();
+    // The next modal form: shown (not modally), handed to `script`, which
+    // plays the user (fills its controls, clicks OK); the form must be hidden
+    // or gone when the script returns, as a modal form is when Show returns.
+    void pushModal(std::function<void(QWidget& form)> script);
+    // The next pop-up menu: the entry to choose, by objectName (or by its
+    // text without "&"), searched in submenus too. Choosing a hidden or
+    // disabled entry fails the test, as a user could not. The entry is
+    // triggered, as the real menu does before it returns.
+    void pushPopupChoice(const QString& entry);
+    void pushPopupDismiss();
     // Answers every further MsgBox with `result` once its queue is empty
     // (for tests that do not care about a form's notices). 0 switches off.
     void answerAllMsgBoxes(int result) { standingMsgBox_ = result; }
@@ -92,6 +119,8 @@ public:
     QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     bool ShowOpen(forms::FileDialog& dlg) override;
     bool ShowSave(forms::FileDialog& dlg) override;
+    void ShowModal(QWidget& form) override;
+    QAction* PopupMenu(QMenu& menu, const QPoint& globalPos) override;
     [[noreturn]] void EndProgram(int exitCode) override;
     void Beep() override;
     void SendKeys(const QString& keys) override;
@@ -114,6 +143,8 @@ private:
     std::deque<QString> inputs_;
     std::deque<FileAnswer> opens_, saves_;
     std::deque<double> rnds_;
+    std::deque<std::function<void(QWidget&)>> modals_;
+    std::deque<QString> popups_;  // "" dismisses
     int standingMsgBox_ = 0;
     QDateTime now_;
     qint64 tick_ = 0;

@@ -14,6 +14,14 @@ Interaction& qtInteraction() {
     return qt;
 }
 
+void Interaction::ShowModal(QWidget& form) {
+    qtInteraction().ShowModal(form);
+}
+
+QAction* Interaction::PopupMenu(QMenu& menu, const QPoint& globalPos) {
+    return qtInteraction().PopupMenu(menu, globalPos);
+}
+
 Interaction& ui() {
     return installed ? *installed : qtInteraction();
 }

@@ -10,6 +10,11 @@
 #include <QStringList>
 #include <exception>
 
+class QAction;
+class QMenu;
+class QPoint;
+class QWidget;
+
 namespace forms {
 
 // Message box styles and answers, numbered as the original's runtime did.
@@ -91,6 +96,17 @@ public:
     // dlg.CancelError is set.
     virtual bool ShowOpen(FileDialog& dlg) = 0;
     virtual bool ShowSave(FileDialog& dlg) = 0;
+
+    // Shows a form modally and returns once it is hidden, unloaded or
+    // destroyed (the original's Show vbModal). A form already shown raises
+    // wk::Error 400. Implementations that do not script forms get the Qt
+    // one's behaviour.
+    virtual void ShowModal(QWidget& form);
+
+    // Pops up a menu at a screen position and returns when it closes (the
+    // original's PopupMenu). The chosen entry is triggered before this
+    // returns; it is returned, or nullptr when the menu was dismissed.
+    virtual QAction* PopupMenu(QMenu& menu, const QPoint& globalPos);
 
     // Ends the program at once (the original's End). Never returns.
     [[noreturn]] virtual void EndProgram(int exitCode = 0) = 0;

@@ -1,11 +1,16 @@
 #include "platform/forms/QtInteraction.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QEventLoop>
 #include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/Error.h"
 #include "platform/dialogs/FileDialogs.h"
 #include "platform/forms/MessageBoxes.h"
 #include "platform/forms/SendKeys.h"
@@ -41,6 +46,49 @@ bool QtInteraction::ShowOpen(FileDialog& dlg) {
 
 bool QtInteraction::ShowSave(FileDialog& dlg) {
     return dialogs::runFileDialog(dlg, dialogs::Mode::Save, dialogParent());
+}
+
+namespace {
+
+// Ends a modal loop when its form is hidden (closing and unloading hide it).
+class HideWatcher : public QObject {
+public:
+    HideWatcher(QWidget* form, QEventLoop* loop) : QObject(form), loop_(loop) {
+        form->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Hide) loop_->quit();
+        return false;
+    }
+
+private:
+    QEventLoop* loop_;
+};
+
+}  // namespace
+
+void QtInteraction::ShowModal(QWidget& form) {
+    if (form.isVisible()) throw wk::Error(400, QStringLiteral("Form already displayed; can't show modally"));
+    if (auto* dialog = qobject_cast<QDialog*>(&form)) {
+        dialog->exec();
+        return;
+    }
+    QPointer<QWidget> guard(&form);
+    const Qt::WindowModality before = form.windowModality();
+    form.setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    auto* watcher = new HideWatcher(&form, &loop);
+    QObject::connect(&form, &QObject::destroyed, &loop, &QEventLoop::quit);
+    form.show();
+    loop.exec(QEventLoop::DialogExec);
+    if (guard) {
+        delete watcher;
+        form.setWindowModality(before);
+    }
+}
+
+QAction* QtInteraction::PopupMenu(QMenu& menu, const QPoint& globalPos) {
+    return menu.exec(globalPos);
 }
 
 void QtInteraction::EndProgram(int exitCode) {

@@ -17,6 +17,8 @@ public:
     QString InputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     bool ShowOpen(FileDialog& dlg) override;
     bool ShowSave(FileDialog& dlg) override;
+    void ShowModal(QWidget& form) override;
+    QAction* PopupMenu(QMenu& menu, const QPoint& globalPos) override;
     [[noreturn]] void EndProgram(int exitCode) override;
     void Beep() override;
     void SendKeys(const QString& keys) override;

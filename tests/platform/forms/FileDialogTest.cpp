@@ -13,6 +13,7 @@
 
 #include "platform/Error.h"
 #include "platform/dialogs/FileDialogs.h"
+#include "support/ModalHelpers.h"
 
 using dialogs::FilterEntry;
 using dialogs::Mode;
@@ -97,8 +98,8 @@ TEST(FileDialog, ChosenFileAndFilterAreReadBack) {
 
 TEST(FileDialog, RunningDialogCancelledRaisesOnlyWithCancelError) {
     auto cancelLater = [] {
-        QTimer::singleShot(0, [] {
-            auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        wktest::onModal([](QWidget* w) {
+            auto* d = qobject_cast<QFileDialog*>(w);
             ASSERT_NE(d, nullptr);
             d->reject();
         });
@@ -130,8 +131,8 @@ TEST(FileDialog, RunningDialogAcceptedGivesThePath) {
     f.InitDir = dir.path();
     f.Filter = "Vocabulary database (*.wkd)|*.wkd";
     f.Flags = forms::cdlOFNFileMustExist;
-    QTimer::singleShot(0, [] {
-        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    wktest::onModal([](QWidget* w) {
+        auto* d = qobject_cast<QFileDialog*>(w);
         ASSERT_NE(d, nullptr);
         d->selectFile("kurs.wkd");
         QMetaObject::invokeMethod(d, "accept");

@@ -1,10 +1,12 @@
 // The Qt message and input boxes: buttons, icons and default button by
 // style, the answers they give, and line breaks and titles of the texts.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include "support/QtPrinters.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,6 +14,7 @@
 
 #include "platform/forms/Interaction.h"
 #include "platform/forms/MessageBoxes.h"
+#include "support/ModalHelpers.h"
 
 using namespace forms;
 
@@ -26,8 +29,8 @@ QList<QMessageBox::StandardButton> standardButtons(const QMessageBox& box) {
 
 // Clicks `which` in the next modal box once it is shown.
 void clickLater(QMessageBox::StandardButton which) {
-    QTimer::singleShot(0, [which] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    wktest::onModal([which](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
         ASSERT_NE(box, nullptr);
         box->button(which)->click();
     });
@@ -110,19 +113,37 @@ TEST(InputBox, GivesTheTextOrEmptyOnCancel) {
     EXPECT_EQ(dlg->labelText(), "Name:\nplease");
     EXPECT_EQ(dlg->textValue(), "Anna");
 
-    QTimer::singleShot(0, [] {
-        auto* d = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    wktest::onModal([](QWidget* w) {
+        auto* d = qobject_cast<QInputDialog*>(w);
         ASSERT_NE(d, nullptr);
         d->setTextValue("Bert");
         d->accept();
     });
     EXPECT_EQ(qtInteraction().InputBox("Name?", {}, "x"), "Bert");
 
-    QTimer::singleShot(0, [] {
-        auto* d = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    wktest::onModal([](QWidget* w) {
+        auto* d = qobject_cast<QInputDialog*>(w);
         ASSERT_NE(d, nullptr);
         d->setTextValue("typed, then cancelled");
         d->reject();
     });
     EXPECT_EQ(qtInteraction().InputBox("Name?", {}, "x"), "");
+}
+
+TEST(ModalHelpers, FailInsteadOfHanging) {
+    EXPECT_NONFATAL_FAILURE(
+        {
+            wktest::onModal([](QWidget*) {}, 50);
+            QEventLoop loop;
+            QTimer::singleShot(300, &loop, &QEventLoop::quit);
+            loop.exec();
+        },
+        "no modal window was shown");
+    // A box left open is closed by its escape button after the failure.
+    EXPECT_NONFATAL_FAILURE(
+        {
+            wktest::onModal([](QWidget*) {}, 100);
+            EXPECT_EQ(qtInteraction().MsgBox("left open", vbOKCancel, {}), vbCancel);
+        },
+        "not closed in time");
 }

@@ -5,6 +5,8 @@
 
 #include "support/QtPrinters.h"
 
+#include <QMenu>
+
 #include "platform/Error.h"
 #include "platform/dialogs/CommonDialog.h"
 #include "platform/forms/Interaction.h"
@@ -208,4 +210,40 @@ TEST(ScriptedInteraction, GuardsNestAndRestore) {
         EXPECT_EQ(&ui(), &outer);
     }
     EXPECT_EQ(&ui(), qt);
+}
+
+TEST(ScriptedInteraction, PopupMenuTriggersTheChosenReachableEntry) {
+    QMenu menu;
+    menu.setObjectName("mnuVGrid");
+    QAction* del = menu.addAction("&Delete");
+    del->setObjectName("mnuVGrid_Delete");
+    QAction* hidden = menu.addAction("Hidden");
+    hidden->setObjectName("mnuVGrid_Hidden");
+    hidden->setVisible(false);
+    QMenu* columns = menu.addMenu("Columns");
+    QAction* colQ = columns->addAction("Question");
+    colQ->setObjectName("mnuVGrid_ColQ");
+    int deleted = 0, colToggled = 0;
+    QObject::connect(del, &QAction::triggered, [&] { ++deleted; });
+    QObject::connect(colQ, &QAction::triggered, [&] { ++colToggled; });
+
+    wktest::ScriptedUi s;
+    s.pushPopupChoice("mnuVGrid_Delete");
+    s.pushPopupChoice("Question");  // by its text, inside a submenu
+    s.pushPopupDismiss();
+    EXPECT_EQ(ui().PopupMenu(menu, {}), del);
+    EXPECT_EQ(ui().PopupMenu(menu, {}), colQ);
+    EXPECT_EQ(ui().PopupMenu(menu, {}), nullptr);
+    EXPECT_EQ(deleted, 1);
+    EXPECT_EQ(colToggled, 1);
+    EXPECT_EQ(s.last(CallKind::PopupMenu).entries, QStringList({"mnuVGrid_Delete", "mnuVGrid_ColQ"}));
+
+    columns->menuAction()->setEnabled(false);
+    EXPECT_NONFATAL_FAILURE(
+        {
+            s.pushPopupChoice("mnuVGrid_ColQ");
+            EXPECT_EQ(ui().PopupMenu(menu, {}), nullptr);
+        },
+        "could not choose");
+    EXPECT_EQ(colToggled, 1);
 }

@@ -1,0 +1,141 @@
+// Key codes and the original's key event order with key preview.
+#include <gtest/gtest.h>
+
+#include "support/QtPrinters.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "platform/forms/Keys.h"
+
+using namespace forms;
+
+namespace {
+
+QKeyEvent press(int key, Qt::KeyboardModifiers m = Qt::NoModifier, const QString& text = {}) {
+    return QKeyEvent(QEvent::KeyPress, key, m, text);
+}
+
+// A shown, active form with two boxes; the first has the focus.
+struct Form {
+    QWidget form;
+    QLineEdit* first = new QLineEdit;
+    QLineEdit* second = new QLineEdit;
+    Form() {
+        auto* l = new QVBoxLayout(&form);
+        l->addWidget(first);
+        l->addWidget(second);
+        form.show();
+        QApplication::setActiveWindow(&form);
+        first->setFocus();
+        QApplication::processEvents();
+    }
+    void type(int key, Qt::KeyboardModifiers m = Qt::NoModifier, const QString& text = {}) {
+        QKeyEvent p(QEvent::KeyPress, key, m, text);
+        QApplication::sendEvent(QApplication::focusWidget(), &p);
+        QKeyEvent r(QEvent::KeyRelease, key, m, text);
+        QApplication::sendEvent(QApplication::focusWidget(), &r);
+    }
+};
+
+}  // namespace
+
+TEST(KeyCodes, AsTheOriginalNumberedThem) {
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_A)), 65);
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_F4)), 115);
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_F8)), 119);
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_Delete)), 46);
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_Return)), 13);
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_Enter, Qt::KeypadModifier)), 13);
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_Shift)), 16);
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_1)), 49);
+    // Shifted digits and German punctuation keep their key's code.
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_Exclam, Qt::ShiftModifier | Qt::ControlModifier)), 49);
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_Question, Qt::ShiftModifier)), 219);
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_ssharp)), 219);
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_Udiaeresis)), 186);
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_5, Qt::KeypadModifier)), 101);
+    EXPECT_EQ(vbKeyCode(press(Qt::Key_unknown)), 0);
+
+    EXPECT_EQ(vbShiftState(Qt::ShiftModifier), 1);
+    EXPECT_EQ(vbShiftState(Qt::ControlModifier), 2);
+    EXPECT_EQ(vbShiftState(Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier), 7);
+
+    EXPECT_EQ(vbKeyAscii(press(Qt::Key_Return)), 13);
+    EXPECT_EQ(vbKeyAscii(press(Qt::Key_Escape)), 27);
+    EXPECT_EQ(vbKeyAscii(press(Qt::Key_A, Qt::NoModifier, "a")), 'a');
+    EXPECT_EQ(vbKeyAscii(press(Qt::Key_A, Qt::ControlModifier, "\x01")), 1);
+    EXPECT_EQ(vbKeyAscii(press(Qt::Key_Tab, Qt::NoModifier, "\t")), 0);
+    EXPECT_EQ(vbKeyAscii(press(Qt::Key_F1)), 0);
+}
+
+TEST(KeyEvents, FormSeesEachKeyFirstAndOnlyOnce) {
+    Form f;
+    std::vector<std::string> log;
+    previewKeys(&f.form, {.KeyDown =
+                              [&](int& c, int s) {
+                                  log.push_back("form down " + std::to_string(c) + "/" + std::to_string(s));
+                              },
+                          .KeyPress = [&](int& a) { log.push_back("form press " + std::to_string(a)); },
+                          .KeyUp = [&](int& c, int) { log.push_back("form up " + std::to_string(c)); }});
+    handleKeys(f.first, {.KeyDown = [&](int& c, int) { log.push_back("box down " + std::to_string(c)); },
+                         .KeyPress = [&](int& a) { log.push_back("box press " + std::to_string(a)); },
+                         .KeyUp = [&](int& c, int) { log.push_back("box up " + std::to_string(c)); }});
+    f.type(Qt::Key_X, Qt::ShiftModifier, "X");
+    EXPECT_EQ(log, (std::vector<std::string>{"form down 88/1", "box down 88", "form press 88", "box press 88",
+                                             "form up 88", "box up 88"}));
+    EXPECT_EQ(f.first->text(), "X");
+
+    // F4 is ignored by the box and travels on to the form: still one call.
+    log.clear();
+    f.type(Qt::Key_F4);
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"form down 115/0", "box down 115", "form up 115", "box up 115"}));
+}
+
+TEST(KeyEvents, ZeroSwallowsAndAnotherCharacterReplaces) {
+    Form f;
+    int boxCalls = 0;
+    previewKeys(&f.form, {.KeyDown =
+                              [](int& c, int) {
+                                  if (c == vbKeyF1 + 3) c = 0;  // F4
+                              },
+                          .KeyPress =
+                              [](int& a) {
+                                  if (a == 27) a = 0;
+                              }});
+    handleKeys(f.first, {.KeyDown = [&](int&, int) { ++boxCalls; },
+                         .KeyPress =
+                             [](int& a) {
+                                 if (a == 13) a = 0;
+                                 if (a == 'a') a = 'b';
+                             }});
+    f.type(Qt::Key_F4);
+    EXPECT_EQ(boxCalls, 0);  // the form took it
+
+    bool returned = false;
+    QObject::connect(f.first, &QLineEdit::returnPressed, [&] { returned = true; });
+    f.type(Qt::Key_Return);
+    EXPECT_FALSE(returned);
+
+    f.type(Qt::Key_A, Qt::NoModifier, "a");
+    f.type(Qt::Key_C, Qt::NoModifier, "c");
+    EXPECT_EQ(f.first->text(), "bc");
+}
+
+TEST(KeyEvents, ControlHandlersCoverItsChildrenAndEndWithIt) {
+    Form f;
+    int calls = 0;
+    handleKeys(&f.form, {.KeyPress = [&](int&) { ++calls; }});
+    f.second->setFocus();
+    f.type(Qt::Key_Q, Qt::NoModifier, "q");
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(f.second->text(), "q");
+
+    auto* gone = new QLineEdit(&f.form);
+    handleKeys(gone, {.KeyPress = [&](int&) { ++calls; }});
+    delete gone;
+    f.type(Qt::Key_R, Qt::NoModifier, "r");
+    EXPECT_EQ(calls, 2);
+}
