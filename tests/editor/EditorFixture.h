@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -78,6 +79,7 @@ protected:
         runstate::arrThemen = QStringList{QString()};
         runstate::arrKategorien = QStringList{QString()};
         runstate::LastMediaFile.clear();
+        QDir().mkpath(modMain::GetTempPath());  // made at start in the program
         ui.setNow(QDateTime(QDate(2026, 3, 4), QTime(10, 11, 12)));
         form = std::make_unique<editor::frmEditVok>(host);
     }
