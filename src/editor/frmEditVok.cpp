@@ -4,9 +4,11 @@
 #include <QCursor>
 #include <QFocusEvent>
 #include <QFont>
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTableView>
 
 #include "editor/EditVokHost.h"
 #include "editor/EditVokRules.h"
@@ -164,25 +166,30 @@ void frmEditVok::buildControls() {
         return lbl;
     };
 
-    fraEditVok = new QWidget(this);
+    // No title bar: a raised border marks the dialog's edge.
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::Panel);
+    frame->setFrameShadow(QFrame::Raised);
+    frame->setLineWidth(2);
+    fraEditVok = frame;
     name(fraEditVok, "fraEditVok");
     fraEditVok->setAutoFillBackground(true);
     forms::moveTwips(fraEditVok, 0, 0, 8415, 6000);
     fraEditVok->installEventFilter(this);
 
     // Header: the mode title and the type of a new item.
-    lblBAddVok = label(fraEditVok, "lblBAddVok", nullptr, 180, 90, 3300, 360);
+    lblBAddVok = label(fraEditVok, "lblBAddVok", nullptr, 180, 90, 2760, 360);
     QFont head = lblBAddVok->font();
     head.setBold(true);
     head.setPointSizeF(head.pointSizeF() * 1.3);
     lblBAddVok->setFont(head);
-    lblBTyp = label(fraEditVok, "lblBTyp", "552", 3600, 120, 1500, 285);
+    lblBTyp = label(fraEditVok, "lblBTyp", "552", 3000, 120, 1740, 285);
     for (int i = 0; i < 2; ++i) {
         auto* o = new QRadioButton(fraEditVok);
         name(o, i == 0 ? "optTyp0" : "optTyp1");
         o->setProperty("Index", i);
         forms::setTag(o, QString::number(553 + i));
-        forms::moveTwips(o, i == 0 ? 5160 : 6780, 90, i == 0 ? 1560 : 1560, 330);
+        forms::moveTwips(o, i == 0 ? 4800 : 6600, 90, 1740, 330);
         optTyp.add(o);
     }
     auto* line = new QFrame(fraEditVok);
@@ -198,7 +205,7 @@ void frmEditVok::buildControls() {
     section.setBold(true);
     lblBEditVokBasics = label(picEditVok, "lblBEditVokBasics", "555", 180, 180, 2400, 285);
     lblBAdvanced = label(picEditVok, "lblBAdvanced", "556", 4080, 180, 2400, 285);
-    lblBMultimedia = label(picEditVok, "lblBMultimedia", "557", 4080, 2940, 2400, 285);
+    lblBMultimedia = label(picEditVok, "lblBMultimedia", "557", 4080, 2790, 2400, 285);
     for (QLabel* l : {lblBEditVokBasics, lblBAdvanced, lblBMultimedia}) l->setFont(section);
 
     // Question and answers.
@@ -216,7 +223,7 @@ void frmEditVok::buildControls() {
         txtA.add(t);
         auto* c = new QCheckBox(QStringLiteral("&%1").arg(i), picEditVok);
         c->setObjectName(QStringLiteral("chkA%1").arg(i));
-        forms::moveTwips(c, 3480, 960 + 300 * (i - 1), 375, 285);
+        forms::moveTwips(c, 3480, 960 + 300 * (i - 1), 480, 285);
         chkA.add(c);
     }
 
@@ -238,22 +245,22 @@ void frmEditVok::buildControls() {
     };
     lblBThema = label(picEditVok, "lblBThema", "560", 4200, 615, 1150, 255);
     cboThema = combo("cboThema", 570);
-    lblBKategorie = label(picEditVok, "lblBKategorie", "561", 4200, 975, 1150, 255);
-    cboKategorie = combo("cboKategorie", 930);
-    lblBExplanation = label(picEditVok, "lblBExplanation", "562", 4200, 1320, 1150, 255);
-    txtExplanation = edit("txtExplanation", 1290, 2775, 240);
-    lblBTip = label(picEditVok, "lblBTip", "563", 4200, 1650, 1150, 255);
-    txtTip = edit("txtTip", 1620, 2775, 240);
-    lblBPunkte = label(picEditVok, "lblBPunkte", "564", 4200, 1980, 1150, 255);
-    txtPunkte = edit("txtPunkte", 1950, 900, 6);
+    lblBKategorie = label(picEditVok, "lblBKategorie", "561", 4200, 945, 1150, 255);
+    cboKategorie = combo("cboKategorie", 900);
+    lblBExplanation = label(picEditVok, "lblBExplanation", "562", 4200, 1260, 1150, 255);
+    txtExplanation = edit("txtExplanation", 1230, 2775, 240);
+    lblBTip = label(picEditVok, "lblBTip", "563", 4200, 1590, 1150, 255);
+    txtTip = edit("txtTip", 1560, 2775, 240);
+    lblBPunkte = label(picEditVok, "lblBPunkte", "564", 4200, 1920, 1150, 255);
+    txtPunkte = edit("txtPunkte", 1890, 900, 6);
     chkAskAllItems = new QCheckBox(picEditVok);
     name(chkAskAllItems, "chkAskAllItems");
     forms::setTag(chkAskAllItems, QStringLiteral("390"));
-    forms::moveTwips(chkAskAllItems, 5400, 2310, 2895, 270);
+    forms::moveTwips(chkAskAllItems, 5400, 2205, 2895, 270);
     chkMindTheOrder = new QCheckBox(picEditVok);
     name(chkMindTheOrder, "chkMindTheOrder");
     forms::setTag(chkMindTheOrder, QStringLiteral("391"));
-    forms::moveTwips(chkMindTheOrder, 5400, 2610, 2895, 270);
+    forms::moveTwips(chkMindTheOrder, 5400, 2475, 2895, 270);
 
     // Sounds and picture: attach, play or view, delete.
     auto pic = [&](const char* n, double left, double top, Glyph g, bool hi = false) {
@@ -263,7 +270,7 @@ void frmEditVok::buildControls() {
         b->setPicture(glyph(g, hi));
         return b;
     };
-    const double soundTop = 3270, soundStep = 345;
+    const double soundTop = 3090, soundStep = 300;
     Label1 = label(picEditVok, "Label1", "565", 4200, soundTop + 30, 2220, 255);
     Label3 = label(picEditVok, "Label3", "566", 4200, soundTop + soundStep + 30, 2220, 255);
     Label4 = label(picEditVok, "Label4", "567", 4200, soundTop + 2 * soundStep + 30, 2220, 255);
@@ -282,14 +289,14 @@ void frmEditVok::buildControls() {
         *rows[r][1] = pic(names[r][1], 6840, top, Glyph::Play);
         *rows[r][2] = pic(names[r][2], 7200, top, Glyph::Delete);
     }
-    const double picTop = soundTop + 4 * soundStep + 60;
+    const double picTop = soundTop + 4 * soundStep + 30;
     imgPicture = new QLabel(picEditVok);
     name(imgPicture, "imgPicture");
     imgPicture->setAlignment(Qt::AlignCenter);
     imgPicture->setFrameShape(QFrame::StyledPanel);
-    forms::moveTwips(imgPicture, 4200, picTop - 420, 915, 780);
+    forms::moveTwips(imgPicture, 4200, picTop, 915, 780);
     imgPicture->installEventFilter(this);
-    lblBPic = label(picEditVok, "lblBPic", "569", 5280, picTop + 30, 1140, 255);
+    lblBPic = label(picEditVok, "lblBPic", "569", 5250, picTop + 30, 1170, 255);
     picPic = pic("picPic", 6480, picTop, Glyph::Picture);
     picPicView = pic("picPicView", 6840, picTop, Glyph::View);
     picPicDel = pic("picPicDel", 7200, picTop, Glyph::Delete);
@@ -313,15 +320,17 @@ void frmEditVok::buildControls() {
     cmdCancel = new QPushButton(picEditVok);
     name(cmdCancel, "cmdCancel");
     forms::setTag(cmdCancel, QStringLiteral("571"));
-    forms::moveTwips(cmdCancel, 5040, 4920, 1440, 405);
+    forms::moveTwips(cmdCancel, 5040, 5100, 1440, 375);
     cmdOK = new QPushButton(picEditVok);
     name(cmdOK, "cmdOK");
-    forms::moveTwips(cmdOK, 6600, 4920, 1575, 405);
+    forms::moveTwips(cmdOK, 6600, 5100, 1575, 375);
 
     // The special-character grid, hidden until a box asks for it.
     vb = new grid::Grid(picEditVok);
     name(vb, "vb");
     forms::moveTwips(vb, 1440, 1200, 2415, 2500);
+    vb->view()->horizontalHeader()->hide();
+    vb->view()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     vb->hide();
 
     // A label's access key goes to the field beside it.
