@@ -392,7 +392,8 @@ void frmEditVok::wireControls() {
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 
     connect(vb, &grid::Grid::DblClick, this, [this](long r, long c) { vb_DblClick(r, c); });
-    connect(vb, &grid::Grid::KeyPress, this, [this](int k) { vb_KeyPress(k); });
+    // Through the key handling, which also reports Enter and Esc.
+    forms::handleKeys(vb, {.KeyPress = [this](int& k) { vb_KeyPress(k); }});
     connect(vb, &grid::Grid::LostFocus, this, [this] { vb_LostFocus(); });
 
     struct Media {

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTableView>
 
 #include "EditorFixture.h"
 #include "editor/EditVokRules.h"
@@ -333,4 +335,44 @@ TEST_F(EditorTest, EditModePickStoresTheAnswer) {
     form->vb_DblClick(2, 8);  // ç
     EXPECT_EQ(host.rs->Value("A2").toString(), QString("angle") + QChar(0xE7));
     EXPECT_EQ(host.vg.CellText(1, host.vg.ColumnIndex("A2")), QString("angle") + QChar(0xE7));
+}
+
+TEST_F(EditorTest, CharacterGridTakesRealKeysAndDoubleClicks) {
+    openAdd();
+    form->show();
+    form->activateWindow();
+    QApplication::processEvents();
+    form->txtA(2)->setText("ma");
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), form->txtA(2)->mapToGlobal(QPointF(5, 5)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form->txtA(2), &dbl);
+    ASSERT_FALSE(form->vb->isHidden());
+    if (!form->vb->view()->hasFocus()) GTEST_SKIP() << "no keyboard focus on this platform";
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    QApplication::sendEvent(form->vb->view(), &right);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(form->vb->view(), &enter);
+    EXPECT_EQ(form->txtA(2)->text(), QString("ma") + QChar(0xE0));
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+    QApplication::sendEvent(form->vb->view(), &space);
+    EXPECT_EQ(form->txtA(2)->text(), QString("ma") + QChar(0xE0) + QChar(0xE0));
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, "\x1b");
+    QApplication::sendEvent(form->vb->view(), &esc);
+    QApplication::processEvents();
+    EXPECT_TRUE(form->vb->isHidden());
+    EXPECT_TRUE(form->isLoaded());  // Esc in the grid does not close the editor
+    EXPECT_EQ(form->focusWidget(), form->txtA(2));
+    form->Unload();
+}
+
+TEST_F(EditorTest, FirstActivationPutsTheFocusInTheQuestion) {
+    openAdd();
+    EXPECT_TRUE(form->bErsteAktivierung);
+    form->show();
+    form->activateWindow();
+    QApplication::processEvents();
+    if (!form->isActiveWindow()) GTEST_SKIP() << "no window activation on this platform";
+    EXPECT_FALSE(form->bErsteAktivierung);
+    EXPECT_EQ(form->focusWidget(), form->txtQ);
+    form->Unload();
 }
