@@ -5,6 +5,8 @@
 #include "overview/GridModel.h"
 #include "platform/dao/Dao.h"
 
+#include <QHash>
+
 namespace overview {
 
 class DaoRecordAccess : public RecordAccess {
@@ -16,16 +18,31 @@ public:
     void MoveLast() override { rs_->MoveLast(); }
     long AbsolutePosition() const override { return rs_->AbsolutePosition(); }
     void SetAbsolutePosition(long position) override { rs_->SetAbsolutePosition(position); }
-    QVariant Value(const QString& field) const override { return rs_->Value(field); }
+    QVariant Value(const QString& field) const override {
+        if (!bulk_) return rs_->Value(field);
+        // During a walk the fields stay as they are: look each name up once.
+        auto it = index_.constFind(field);
+        if (it == index_.constEnd()) it = index_.insert(field, rs_->FieldIndex(field));
+        return *it >= 0 ? rs_->Value(*it) : rs_->Value(field);  // a missing name raises there
+    }
     qint64 FieldSize(const QString& field) const override { return rs_->FieldSize(field); }
     // One transaction holds the file's read lock for the whole walk.
-    void BeginBulkRead() override { dao::DBEngine::Workspaces(0).BeginTrans(); }
-    void EndBulkRead() override { dao::DBEngine::Workspaces(0).CommitTrans(); }
+    void BeginBulkRead() override {
+        dao::DBEngine::Workspaces(0).BeginTrans();
+        bulk_ = true;
+    }
+    void EndBulkRead() override {
+        bulk_ = false;
+        index_.clear();
+        dao::DBEngine::Workspaces(0).CommitTrans();
+    }
 
     const dao::RecordsetPtr& recordset() const { return rs_; }
 
 private:
     dao::RecordsetPtr rs_;
+    bool bulk_ = false;
+    mutable QHash<QString, int> index_;
 };
 
 }  // namespace overview

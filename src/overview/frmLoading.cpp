@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -87,6 +88,11 @@ void frmLoading::Form_Load(LoadingHost& host) {
     pS->setGeometry(1, 1, 0, 12);
     lblStatus->setText(QStringLiteral("0%"));
     lblStatus->repaint();
+    // Centred over the main window, else on the screen. Not its child: the
+    // main window is disabled meanwhile, and that would grey this one too.
+    const QRect area =
+        parentWidget() ? parentWidget()->window()->frameGeometry() : screen()->availableGeometry();
+    move(area.center() - rect().center());
     show();
     QCoreApplication::processEvents();
 
@@ -135,10 +141,22 @@ void frmLoading::Form_Load(LoadingHost& host) {
         errText = QString::fromLocal8Bit(e.what());
     }
     if (failed) {
-        // Nothing may stay frozen: painting, the grid and the label come back.
+        // Nothing may stay frozen: painting, the grid and the label come back,
+        // and no button offers to act on an item that is no longer selected.
         g.SetRedraw(true);
         g.SetShowData(g.Rows() > 0);
         host.SetStatusCaption(keptCaption);
+        try {
+            using B = LoadingHost::Button;
+            host.SetOverviewButton(B::Search, g.Rows() > 0);
+            host.SetOverviewButton(B::Delete, false);
+            host.SetOverviewButton(B::Record, false, host.IL().Picture(grid::keys::RecordDisabled));
+            host.SetOverviewButton(B::SoundImport, false, host.IL().Picture(grid::keys::ImportSoundDisabled));
+            host.SetOverviewButton(B::ImportPic, false, host.IL().Picture(grid::keys::ImportPicDisabled));
+            host.UpdateWindow(QStringLiteral("lblbcount"));
+        } catch (const std::exception&) {
+            // The first error is the one reported.
+        }
     }
     host.SetMousePointer(0);
     host.SetMainEnabled(true);
@@ -146,11 +164,12 @@ void frmLoading::Form_Load(LoadingHost& host) {
     if (failed) host.ReportError(errNumber, errText);
 }
 
-void FillVG1(LoadingHost& host) {
+void FillVG1(LoadingHost& host, QWidget* mainWindow) {
     if (!host.DatabaseOpen()) return;
     host.SetMousePointer(11);
     {
         frmLoading loading;
+        loading.setCentreOver(mainWindow);
         loading.Form_Load(host);
     }
     QCoreApplication::processEvents();

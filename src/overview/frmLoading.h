@@ -71,6 +71,7 @@ public:
     // the bar's own unit, 975 at 100 %).
     const QStringList& progressShown() const { return progressShown_; }
     double barWidth() const { return barWidth_; }
+    void setCentreOver(QWidget* w) { centreOver_ = w; }
     static constexpr double BarFull = 975.0;
 
 private:
@@ -79,10 +80,12 @@ private:
     QStringList progressShown_;
     double barWidth_ = 0;
     int barPixels_ = 260;
+    QWidget* centreOver_ = nullptr;
 };
 
 // frmMain.FillVG1: only with a database open, the busy pointer, the rebuild
 // behind the loading window, one turn of the event loop, the pointer back.
-void FillVG1(LoadingHost& host);
+// The loading window is centred over `mainWindow` when given.
+void FillVG1(LoadingHost& host, QWidget* mainWindow = nullptr);
 
 }  // namespace overview

@@ -65,6 +65,9 @@ void prepareFileDialog(QFileDialog& dlg, const forms::FileDialog& f, Mode mode) 
                            ? (mode == Mode::Open ? QFileDialog::tr("Open") : QFileDialog::tr("Save As"))
                            : f.DialogTitle);
     dlg.setAcceptMode(mode == Mode::Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    // Qt's own dialog matches the filters without regard to case, as the
+    // original's did ("kurs.WKD" under "*.wkd"); desktop dialogs may not.
+    dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     if (mode == Mode::Open && (f.Flags & forms::cdlOFNFileMustExist))
         dlg.setFileMode(QFileDialog::ExistingFile);
     else

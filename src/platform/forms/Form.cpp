@@ -1,6 +1,7 @@
 #include "platform/forms/Form.h"
 
 #include <QCloseEvent>
+#include <QScopedValueRollback>
 
 #include "platform/forms/Interaction.h"
 
@@ -33,17 +34,14 @@ bool Form::Unload() {
 
 bool Form::unload(int mode) {
     if (!loaded_ || unloading_) return true;
-    unloading_ = true;
+    // Cleared on every way out, an error of a handler included.
+    const QScopedValueRollback busy(unloading_, true);
     int cancel = 0;
     Form_QueryUnload(cancel, mode);
     if (cancel == 0) Form_Unload(cancel);
-    if (cancel != 0) {
-        unloading_ = false;
-        return false;
-    }
+    if (cancel != 0) return false;
     loaded_ = false;
     hide();
-    unloading_ = false;
     emit unloaded();
     return true;
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHash>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QWidget>
 
 namespace forms {
@@ -324,9 +325,8 @@ protected:
         const QChar c{char16_t(ascii)};
         const int replacementKey = c.toUpper().unicode();
         QKeyEvent replacement(QEvent::KeyPress, replacementKey, key->modifiers(), QString(c));
-        forwarding_ = true;
+        const QScopedValueRollback forwarding(forwarding_, true);
         QApplication::sendEvent(widget, &replacement);
-        forwarding_ = false;
         return true;
     }
 

@@ -162,6 +162,7 @@ struct Grid::Column {
     mutable QHash<QString, int> wrapHeights;  // wrapped text -> height, for wrapWidth and wrapFont
     mutable int wrapWidth = -1;
     mutable QFont wrapFont;
+    mutable QHash<QString, qreal> wordWidths;  // for wrapFont
     std::vector<QString> text;
     std::vector<qint32> back;
     std::vector<qint16> icon;
@@ -273,10 +274,13 @@ public:
         const QRect rc = opt.rect;
         const bool sel = c.inSelect && s.selected[size_t(r)];
         const qint32 back = c.back[size_t(r)];
+        if (back != -1) p->fillRect(rc, colourFromBGR(back));
         if (sel) {
-            p->fillRect(rc, opt.palette.brush(QPalette::Active, QPalette::Highlight));
-        } else if (back != -1) {
-            p->fillRect(rc, colourFromBGR(back));
+            // Blended, so that the cell colours (right answers, the row
+            // highlight) still show in a selected row.
+            QColor hl = opt.palette.color(QPalette::Active, QPalette::Highlight);
+            hl.setAlpha(110);
+            p->fillRect(rc, hl);
         }
         int x = rc.left() + kCellMargin;
         const qint16 icon = c.icon[size_t(r)];
@@ -297,7 +301,6 @@ public:
             p->save();
             p->setFont(c.hasFont ? c.font : opt.font);
             QColor fg = c.fore != -1 ? colourFromBGR(c.fore) : opt.palette.color(QPalette::Text);
-            if (sel) fg = opt.palette.color(QPalette::Active, QPalette::HighlightedText);
             p->setPen(fg);
             int halign = (c.format & DT_CENTER)  ? Qt::AlignHCenter
                          : (c.format & DT_RIGHT) ? Qt::AlignRight
@@ -330,6 +333,7 @@ class GridView : public QTableView {
 public:
     explicit GridView(Grid* g) : QTableView(g), g_(g) {
         setSelectionMode(QAbstractItemView::NoSelection);
+        setTabKeyNavigation(false);  // Tab leaves the grid
         setEditTriggers(QAbstractItemView::NoEditTriggers);
         setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
         verticalHeader()->hide();
@@ -669,7 +673,7 @@ int Grid::ColumnWidth(const QString& key) const {
 void Grid::SetColumnWidth(const QString& key, int width) {
     const long i = ColumnIndex(key);
     col(i).width = std::max(0, width);
-    if (redraw_ && !structureDirty_ && i <= model_->pubCols) {
+    if (lookApplies() && i <= model_->pubCols) {
         applyingLook_ = true;
         view_->horizontalHeader()->resizeSection(int(i - 1), col(i).width);
         applyingLook_ = false;
@@ -681,7 +685,7 @@ bool Grid::ColumnVisible(const QString& key) const {
 void Grid::SetColumnVisible(const QString& key, bool visible) {
     const long i = ColumnIndex(key);
     col(i).visible = visible;
-    if (redraw_ && !structureDirty_ && i <= model_->pubCols) view_->setColumnHidden(int(i - 1), !visible);
+    if (lookApplies() && i <= model_->pubCols) view_->setColumnHidden(int(i - 1), !visible);
 }
 bool Grid::ColumnFixedWidth(const QString& key) const {
     return colByKey(key).fixed;
@@ -689,7 +693,7 @@ bool Grid::ColumnFixedWidth(const QString& key) const {
 void Grid::SetColumnFixedWidth(const QString& key, bool fixed) {
     const long i = ColumnIndex(key);
     col(i).fixed = fixed;
-    if (redraw_ && !structureDirty_ && i <= model_->pubCols)
+    if (lookApplies() && i <= model_->pubCols)
         view_->horizontalHeader()->setSectionResizeMode(
             int(i - 1), fixed ? QHeaderView::Fixed : QHeaderView::Interactive);
 }
@@ -732,12 +736,14 @@ void Grid::AutoWidthColumn(const QString& key) {
         hfm.horizontalAdvance(c.header) + 4 * kCellMargin + (c.headerIcon >= 0 ? kIconSize + kCellMargin : 0);
     // Statistics columns repeat few distinct texts: measure each text once.
     QHash<QString, int> seen;
+    const qsizetype maxChar = std::max(1, fm.maxWidth());
     bool anyIcon = false;
     int widest = 0;
     for (long r = 0; r < s_->rows; ++r) {
         const QString& t = c.text[size_t(r)];
         if (c.icon[size_t(r)] >= 0) anyIcon = true;
-        if (t.isEmpty()) continue;
+        // A text too short to beat the widest so far needs no measuring.
+        if (t.isEmpty() || t.size() * maxChar <= widest) continue;
         auto it = seen.constFind(t);
         int tw;
         if (it != seen.constEnd()) {
@@ -818,7 +824,7 @@ int Grid::RowHeight(long row) const {
 void Grid::SetRowHeight(long row, int height) {
     if (row < 1 || row > s_->rows) outOfRange(QStringLiteral("row %1").arg(row));
     s_->height[size_t(row - 1)] = std::max(1, height);
-    if (redraw_ && !structureDirty_) view_->setRowHeight(int(row - 1), s_->height[size_t(row - 1)]);
+    if (lookApplies()) view_->setRowHeight(int(row - 1), s_->height[size_t(row - 1)]);
 }
 
 int Grid::lineHeight(const Column& c) const {
@@ -826,11 +832,51 @@ int Grid::lineHeight(const Column& c) const {
     return c.lineHeight;
 }
 
+// Lines of text word-wrapped into width w, laid out word by word with the
+// widths of the words cached per column (words repeat down a column), or -1
+// where only the full text layout knows (other break rules, tabs, scripts).
+int Grid::wrappedLines(const Column& c, const QString& t, qreal w) const {
+    if (t.startsWith(QLatin1Char(' ')) || t.endsWith(QLatin1Char(' ')) || t.contains(QLatin1String("  ")))
+        return -1;
+    for (const QChar ch : t) {
+        const ushort u = ch.unicode();
+        if (u < 0x20 || u == '-' || u == '/' || u == '?' || u == '!' || u == 0xA0 || u == 0xAD ||
+            (u >= 0x2000 && u <= 0x206F) || u >= 0x2E80 || ch.isSurrogate())
+            return -1;
+    }
+    const QFontMetricsF fm(c.hasFont ? c.font : font());
+    auto width = [&](const QString& word) {
+        auto it = c.wordWidths.constFind(word);
+        if (it != c.wordWidths.constEnd()) return *it;
+        const qreal ww = fm.horizontalAdvance(word);
+        if (c.wordWidths.size() < 65536) c.wordWidths.insert(word, ww);
+        return ww;
+    };
+    const qreal space = width(QStringLiteral(" "));
+    int lines = 1;
+    qreal x = -1;
+    for (const QString& word : t.split(QLatin1Char(' '))) {
+        const qreal ww = width(word);
+        if (x < 0) {
+            x = ww;
+        } else if (x + space + ww <= w) {
+            x += space + ww;
+        } else {
+            ++lines;
+            x = ww;
+        }
+    }
+    return lines;
+}
+
 int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
     const QString& t = c.text[r];
-    const int w = std::max(1, c.width - 2 * kCellMargin - c.indent - (icon ? kIconSize + kCellMargin : 0));
+    // The width the delegate draws into (the grid line takes one pixel).
+    const int w =
+        std::max(1, c.width - 1 - 2 * kCellMargin - c.indent - (icon ? kIconSize + kCellMargin : 0));
     if (c.wrapWidth != w || c.wrapFont != c.font) {
         c.wrapHeights.clear();
+        c.wordWidths.clear();
         c.wrapWidth = w;
         c.wrapFont = c.font;
     }
@@ -838,13 +884,30 @@ int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
     if (it != c.wrapHeights.constEnd()) return *it;
     const QFontMetrics fm(c.hasFont ? c.font : font());
     int h;
-    if (!t.contains(QLatin1Char('\n')) && fm.horizontalAdvance(t) <= w)
-        h = lineHeight(c);  // fits on one line: no layout needed
+    const int lines = wrappedLines(c, t, w);
+    if (lines > 0)
+        h = lines * fm.height() + (lines - 1) * fm.leading();
     else
         h = fm.boundingRect(QRect(0, 0, w, 1000000), Qt::TextWordWrap, t).height();
     // Themes and categories repeat; questions rarely do, so the cache stays small.
     if (c.wrapHeights.size() < 4096) c.wrapHeights.insert(t, h);
     return h;
+}
+
+// The height the full text layout gives, for comparison in tests.
+int Grid::layoutHeight(const QString& key, const QString& text, int width) const {
+    const auto& c = colByKey(key);
+    return QFontMetrics(c.hasFont ? c.font : font())
+        .boundingRect(QRect(0, 0, width, 1000000), Qt::TextWordWrap, text)
+        .height();
+}
+
+int Grid::fastWrapHeight(const QString& key, const QString& text, int width) const {
+    const auto& c = colByKey(key);
+    const int lines = wrappedLines(c, text, width);
+    if (lines < 0) return -1;
+    const QFontMetrics fm(c.hasFont ? c.font : font());
+    return lines * fm.height() + (lines - 1) * fm.leading();
 }
 
 void Grid::AutoHeightRow(long row) {
@@ -861,7 +924,7 @@ void Grid::AutoHeightRow(long row) {
     }
     h += 2 * kCellMargin + 2;
     s_->height[r] = h;
-    if (redraw_ && !structureDirty_) view_->setRowHeight(int(r), h);
+    if (lookApplies()) view_->setRowHeight(int(r), h);
 }
 
 // ---------------------------------------------------------------- cells
@@ -1168,11 +1231,22 @@ void Grid::structureChanged() {
     if (redraw_) publish();
 }
 
+bool Grid::lookApplies() {
+    if (redraw_ && !structureDirty_) return true;
+    lookDirty_ = true;  // widths, visibility and heights go to the view at the next publish
+    return false;
+}
+
 void Grid::publish() {
     if (structureDirty_) {
         structureDirty_ = false;
+        lookDirty_ = false;
         model_->reset();
         applyColumnLook();
+    } else if (lookDirty_) {
+        lookDirty_ = false;
+        applyColumnLook();
+        model_->headersChanged();
     } else if (cellsDirty_) {
         model_->headersChanged();
     }

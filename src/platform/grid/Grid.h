@@ -181,6 +181,11 @@ public:
 
     // The inner view, for screenshots and event tests.
     QTableView* view() const;
+    // Height of text wrapped into width in the column's font: by the full
+    // text layout, and by the word-by-word measure AutoHeightRow uses (-1
+    // where it defers to the layout). For tests.
+    int layoutHeight(const QString& key, const QString& text, int width) const;
+    int fastWrapHeight(const QString& key, const QString& text, int width) const;
 
 signals:
     void SelectionChange(long row, long column);
@@ -217,9 +222,11 @@ private:
     void cellsChanged(long row, long column);
     void structureChanged();
     void publish();
+    bool lookApplies();
     void applyColumnLook();
     int lineHeight(const Column& c) const;
     int wrappedHeight(const Column& c, size_t row, bool icon) const;
+    int wrappedLines(const Column& c, const QString& text, qreal width) const;
     void setCurrent(long row, long column, bool fromUser);
     void userClick(long row, long column, Qt::KeyboardModifiers mods);
     void headerResized(int section, int oldSize, int newSize);
@@ -235,6 +242,7 @@ private:
     bool inEdit_ = false;
     bool structureDirty_ = false;
     bool cellsDirty_ = false;
+    bool lookDirty_ = false;
     bool applyingLook_ = false;
     int defaultColumnWidth_ = 96;
     long curRow_ = 0;

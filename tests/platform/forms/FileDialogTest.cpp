@@ -6,8 +6,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -56,6 +59,7 @@ TEST(FileDialog, OpenDialogTakesTheFields) {
     EXPECT_EQ(dlg.windowTitle(), "Open database");
     EXPECT_EQ(dlg.acceptMode(), QFileDialog::AcceptOpen);
     EXPECT_EQ(dlg.fileMode(), QFileDialog::ExistingFile);
+    EXPECT_TRUE(dlg.testOption(QFileDialog::DontUseNativeDialog));
     EXPECT_EQ(dlg.nameFilters(), QStringList({"Text (*.txt)", "Vocabulary database (*.wkd)"}));
     EXPECT_EQ(dlg.selectedNameFilter(), "Vocabulary database (*.wkd)");
     EXPECT_EQ(QDir(dlg.directory()).canonicalPath(), QDir(dir.path()).canonicalPath());
@@ -140,4 +144,38 @@ TEST(FileDialog, RunningDialogAcceptedGivesThePath) {
     ASSERT_TRUE(dialogs::runFileDialog(f, Mode::Open));
     EXPECT_EQ(QFileInfo(f.FileName).canonicalFilePath(), QFileInfo(file).canonicalFilePath());
     EXPECT_EQ(f.FileTitle, "kurs.wkd");
+}
+
+TEST(FileDialog, FilterMatchesWithoutRegardToCase) {
+    QTemporaryDir dir;
+    for (const char* name : {"kurs.WKD", "liste.wkd", "notiz.txt"}) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    forms::FileDialog fields;
+    fields.InitDir = dir.path();
+    fields.Filter = "Vocabulary database (*.wkd)|*.wkd";
+    QFileDialog dlg;
+    dialogs::prepareFileDialog(dlg, fields, Mode::Open);
+    auto* model = dlg.findChild<QFileSystemModel*>();
+    ASSERT_NE(model, nullptr);
+    dlg.show();
+    // The model reads the folder in the background.
+    QElapsedTimer clock;
+    clock.start();
+    while (model->rowCount(model->index(dir.path())) < 2 && clock.elapsed() < 5000) {
+        QEventLoop loop;
+        QTimer::singleShot(10, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    const QModelIndex root = model->index(dir.path());
+    QStringList shown;
+    for (int r = 0; r < model->rowCount(root); ++r) {
+        const QModelIndex i = model->index(r, 0, root);
+        // Entries the filter rejects are hidden or, on some styles, greyed.
+        if (model->flags(i) & Qt::ItemIsEnabled) shown << model->fileName(i);
+    }
+    shown.sort();
+    EXPECT_EQ(shown, QStringList({"kurs.WKD", "liste.wkd"}));
+    dlg.hide();
 }

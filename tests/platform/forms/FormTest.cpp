@@ -41,7 +41,13 @@ protected:
         lastMode = mode;
         Cancel = cancelQuery;
     }
-    void Form_Unload(int&) override { log.push_back("unload"); }
+    void Form_Unload(int&) override {
+        log.push_back("unload");
+        if (failUnload) throw wk::Error(3021, "No current record.");
+    }
+
+public:
+    bool failUnload = false;
 };
 
 }  // namespace
@@ -148,4 +154,15 @@ TEST(Form, ActivateOnEachActivation) {
     QApplication::processEvents();
     EXPECT_EQ(activations(), first + 1);
     f.Unload();
+}
+
+TEST(Form, AnErrorInUnloadLeavesTheFormUsable) {
+    frmTest f;
+    f.Show();
+    f.failUnload = true;
+    EXPECT_THROW(f.Unload(), wk::Error);
+    EXPECT_TRUE(f.isLoaded());
+    f.failUnload = false;
+    EXPECT_TRUE(f.Unload());  // not stuck in "unloading"
+    EXPECT_FALSE(f.isLoaded());
 }

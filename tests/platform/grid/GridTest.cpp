@@ -275,6 +275,19 @@ TEST(GridRedraw, OffBatchesEveryChangeIntoOneUpdate) {
     EXPECT_EQ(m->data(m->index(0, 1)).toString(), "2");
     EXPECT_TRUE(g.view()->updatesEnabled());
 
+    // Widths, visibility and heights set while redraw is off reach the view
+    // when it is switched on, also without any change of rows or columns.
+    g.SetRedraw(false);
+    g.SetColumnWidth("n", 77);
+    g.SetColumnVisible("v", false);
+    g.SetRowHeight(2, 40);
+    EXPECT_NE(g.view()->horizontalHeader()->sectionSize(1), 77);
+    g.SetRedraw(true);
+    EXPECT_EQ(resets->count(), 1);
+    EXPECT_EQ(g.view()->horizontalHeader()->sectionSize(1), 77);
+    EXPECT_TRUE(g.view()->isColumnHidden(2));
+    EXPECT_EQ(g.view()->rowHeight(1), 40);
+
     // With redraw on, adding a row is announced as an insert, not a reset.
     g.AddRow();
     EXPECT_EQ(inserts->count(), 1);
@@ -391,4 +404,36 @@ TEST(GridView, HeaderIconsAndCellBoundsComeFromTheModel) {
     const QRect r = g.CellBoundary(150, 2);
     EXPECT_TRUE(g.rect().contains(r.center()));
     EXPECT_NEAR(r.height(), g.RowHeight(150), 1);  // less the grid line
+}
+
+TEST(GridSizes, WordByWordWrapAgreesWithTheTextLayout) {
+    Grid g;
+    g.AddColumn("w");
+    g.SetColumnFont("w", QFont("DejaVu Sans", 9));
+    const QStringList words{
+        "der", "Haus",   "Baumkrone", "ein",    "schöne", "Übung",   "a",      "Verständnisfrage",
+        "mit", "Äpfeln", "und",       "Birnen", "zum",    "Kochen,", "lesen.", "WWWWWW",
+        "iiii"};
+    quint32 seed = 7;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    int compared = 0;
+    for (int i = 0; i < 400; ++i) {
+        QStringList t;
+        const int n = 1 + int(next() % 14);
+        for (int k = 0; k < n; ++k) t << words[int(next() % words.size())];
+        const QString text = t.join(' ');
+        const int width = 40 + int(next() % 200);
+        const int fast = g.fastWrapHeight("w", text, width);
+        ASSERT_NE(fast, -1) << text.toStdString();
+        EXPECT_EQ(fast, g.layoutHeight("w", text, width)) << text.toStdString() << " in " << width;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 400);
+    // Break rules beyond the blank go to the full layout.
+    EXPECT_EQ(g.fastWrapHeight("w", "well-known", 30), -1);
+    EXPECT_EQ(g.fastWrapHeight("w", "two  blanks", 30), -1);
+    EXPECT_EQ(g.fastWrapHeight("w", QString::fromUtf8("日本語"), 30), -1);
 }

@@ -1,0 +1,314 @@
+// Selecting the items of a test over a real vocabulary database.
+
+#include <algorithm>
+
+#include "EngineFixture.h"
+#include "platform/Error.h"
+#include "startup/modMain.h"
+#include "testengine/Selection.h"
+
+using namespace testengine;
+
+namespace {
+
+class Selection : public enginetest::EngineDB {
+protected:
+    TestState st;
+    dao::RecordsetPtr dataTest;
+
+    SelectOutcome select(const SelectionOptions& opt, int u = 1, bool repeat = false) {
+        return SelectTestItems(st, *db, *rsOptions, opt, u, repeat, dataTest);
+    }
+    SelectionOptions sequential() {
+        SelectionOptions o;
+        o.Abfragereihenfolge = 1;
+        return o;
+    }
+    QStringList selected(const SelectionOptions& opt, int u = 1, bool repeat = false) {
+        EXPECT_EQ(select(opt, u, repeat), SelectOutcome::Ready);
+        return asked(st, *dataTest);
+    }
+};
+
+}  // namespace
+
+TEST(SelectionQuery, TextFollowsTheOptions) {
+    SelectionOptions o;
+    o.Abfragereihenfolge = 0;
+    auto q = BuildSelectionQuery(o, 1, false);
+    EXPECT_EQ(q.sql, "SELECT * FROM VOK");
+    EXPECT_TRUE(q.params.isEmpty());
+
+    o.Auswahl = 2;
+    o.AuswahlThema = "Tiere";
+    o.DontAskTheKnown = true;
+    o.KnownWieOft = 3;
+    o.Abfragereihenfolge = 1;
+    q = BuildSelectionQuery(o, 2, false);
+    EXPECT_EQ(
+        q.sql,
+        "SELECT * FROM VOK WHERE T=? AND (Known21 = 0 OR Known22 =0 OR Known23 =0) ORDER BY FQ2 DESC, Q");
+    EXPECT_EQ(q.params, dao::Params{"Tiere"});
+
+    o = {};
+    o.Abfragereihenfolge = 0;
+    o.DontAskTheKnown = true;
+    o.KnownWieOft = 1;
+    EXPECT_EQ(BuildSelectionQuery(o, 1, false).sql, "SELECT * FROM VOK WHERE (Known11 = 0)");
+    // Out-of-range counts stay inside the six history columns.
+    o.KnownWieOft = 0;
+    EXPECT_EQ(BuildSelectionQuery(o, 1, false).sql, "SELECT * FROM VOK WHERE (Known11 = 0)");
+    o.KnownWieOft = 9;
+    EXPECT_TRUE(BuildSelectionQuery(o, 1, false).sql.endsWith("OR Known16 =0)"));
+
+    o = {};
+    o.Abfragereihenfolge = 0;
+    o.Auswahl = 1;
+    o.bTestMaxFragen = true;
+    o.TestMaxFragen = 7;
+    EXPECT_EQ(BuildSelectionQuery(o, 3, true).sql,
+              "SELECT TOP 7 * FROM VOK WHERE Markiert = True AND Known31 = 0");
+    o.Auswahl = 0;
+    EXPECT_EQ(BuildSelectionQuery(o, 3, true).sql, "SELECT TOP 7 * FROM VOK WHERE Known31 = 0");
+
+    o.Auswahl = 3;
+    o.AuswahlKategorie = "Verben";
+    q = BuildSelectionQuery(o, 1, false);
+    EXPECT_EQ(q.sql, "SELECT TOP 7 * FROM VOK WHERE Kategorie=?");
+    EXPECT_EQ(q.params, dao::Params{"Verben"});
+
+    EXPECT_THROW(BuildSelectionQuery(o, 0, false), wk::Error);
+    EXPECT_THROW(BuildSelectionQuery(o, 6, false), wk::Error);
+}
+
+TEST_F(Selection, OptionsAreReadFromTheOptionsRecord) {
+    setOption("Auswahl", 2);
+    setOption("AuswahlThema", "Tiere");
+    setOption("DontAskTheKnown", 1);
+    setOption("KnownWieOft", 5);
+    setOption("Abfragereihenfolge", 0);
+    setOption("bTestMaxFragen", 1);
+    setOption("TestMaxFragen", 12);
+    auto o = ReadSelectionOptions(*rsOptions);
+    EXPECT_EQ(o.Auswahl, 2);
+    EXPECT_EQ(o.AuswahlThema, "Tiere");
+    EXPECT_TRUE(o.DontAskTheKnown);
+    EXPECT_EQ(o.KnownWieOft, 5);
+    EXPECT_EQ(o.Abfragereihenfolge, 0);
+    EXPECT_TRUE(o.bTestMaxFragen);
+    EXPECT_EQ(o.TestMaxFragen, 12);
+    // A flag is on only when it is 1.
+    setOption("DontAskTheKnown", 2);
+    setOption("bTestMaxFragen", -1);
+    o = ReadSelectionOptions(*rsOptions);
+    EXPECT_FALSE(o.DontAskTheKnown);
+    EXPECT_FALSE(o.bTestMaxFragen);
+}
+
+TEST_F(Selection, EachSelectionMode) {
+    add("Hund", {{"T", "Tiere"}, {"Kategorie", "Nomen"}, {"Markiert", true}});
+    add("laufen", {{"T", "Sport"}, {"Kategorie", "Verben"}});
+    add("Katze", {{"T", "Tiere"}, {"Kategorie", "Nomen"}});
+    add("springen", {{"T", "tiere"}, {"Kategorie", "Verben"}, {"Markiert", true}});
+
+    auto o = sequential();
+    EXPECT_EQ(selected(o), (QStringList{"Hund", "Katze", "laufen", "springen"}));
+    o.Auswahl = 1;
+    EXPECT_EQ(selected(o), (QStringList{"Hund", "springen"}));
+    o.Auswahl = 2;
+    o.AuswahlThema = "Tiere";
+    // Themes compare without regard to case, as the database does.
+    EXPECT_EQ(selected(o), (QStringList{"Hund", "Katze", "springen"}));
+    o.Auswahl = 3;
+    o.AuswahlKategorie = "Verben";
+    EXPECT_EQ(selected(o), (QStringList{"laufen", "springen"}));
+    EXPECT_TRUE(st.SetReady);
+}
+
+TEST_F(Selection, QuotesInAThemeAreBoundNotPasted) {
+    add("one", {{"T", "O'Neil's"}});
+    add("two", {{"T", "Tiere"}});
+    auto o = sequential();
+    o.Auswahl = 2;
+    o.AuswahlThema = "O'Neil's";
+    EXPECT_EQ(selected(o), QStringList{"one"});
+
+    o.AuswahlThema = "x' OR '1'='1";
+    EXPECT_EQ(select(o), SelectOutcome::Empty);
+    o.Auswahl = 3;
+    o.AuswahlKategorie = "\" OR 1=1 --";
+    EXPECT_EQ(select(o), SelectOutcome::Empty);
+    EXPECT_FALSE(st.SetReady);
+}
+
+TEST_F(Selection, LeavesOutTheItemsKnownKTimes) {
+    // Known11 is the newest judgement.
+    add("never");  // all 0: never judged
+    add("once", {{"Known11", 1}});
+    add("twice", {{"Known11", 1}, {"Known12", 1}});
+    add("thrice", {{"Known11", 1}, {"Known12", 1}, {"Known13", 1}});
+    add("gap", {{"Known11", 1}, {"Known12", 0}, {"Known13", 1}});
+    add("other slot", {{"Known21", 1}, {"Known22", 1}, {"Known23", 1}});
+
+    auto o = sequential();
+    o.DontAskTheKnown = true;
+    o.KnownWieOft = 1;
+    EXPECT_EQ(selected(o), (QStringList{"never", "other slot"}));
+    o.KnownWieOft = 2;
+    EXPECT_EQ(selected(o), (QStringList{"gap", "never", "once", "other slot"}));
+    o.KnownWieOft = 3;
+    EXPECT_EQ(selected(o), (QStringList{"gap", "never", "once", "other slot", "twice"}));
+    // Slot 2 reads its own history.
+    EXPECT_EQ(selected(o, 2), (QStringList{"gap", "never", "once", "thrice", "twice"}));
+}
+
+TEST_F(Selection, SortsByTheSlotsErrorRateThenQuestion) {
+    add("b", {{"FQ1", 50.0}, {"FQ2", 0.0}});
+    add("a", {{"FQ1", 50.0}, {"FQ2", 90.0}});
+    add("c", {{"FQ1", 99.5}});
+    add("d", {{"FQ1", 0.0}, {"FQ2", 10.0}});
+    auto o = sequential();
+    EXPECT_EQ(selected(o), (QStringList{"c", "a", "b", "d"}));
+    EXPECT_EQ(st.QuestionOrder, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(selected(o, 2), (QStringList{"a", "d", "b", "c"}));
+
+    o.bTestMaxFragen = true;
+    o.TestMaxFragen = 2;
+    EXPECT_EQ(selected(o), (QStringList{"c", "a"}));
+    EXPECT_EQ(dataTest->RecordCount(), 2);
+}
+
+TEST_F(Selection, MixedOrderShufflesTheTablesOwnOrder) {
+    for (const char* q : {"z", "y", "x", "w"}) add(q);
+    SelectionOptions o;
+    o.Abfragereihenfolge = 0;
+    o.bTestMaxFragen = true;
+    o.TestMaxFragen = 3;
+    // Records z, y, x (no ORDER BY): z -> slot 2, y -> slot 2 taken, then
+    // slot 0, x -> slot 1.
+    for (double r : {0.9, 0.8, 0.1, 0.5}) ui.pushRnd(r);
+    EXPECT_EQ(selected(o), (QStringList{"y", "x", "z"}));
+    EXPECT_EQ(st.QuestionOrder, (std::vector<int>{1, 2, 0}));
+}
+
+TEST(QuestionOrder, SequentialAndRandomArePermutations) {
+    wktest::ScriptedUi ui;
+    EXPECT_EQ(BuildQuestionOrder(4, true), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_TRUE(BuildQuestionOrder(0, false).empty());
+    EXPECT_EQ(BuildQuestionOrder(1, false), std::vector<int>{0});
+
+    ui.seedRnd(7);
+    auto order = BuildQuestionOrder(200, false);
+    std::vector<int> sorted = order;
+    std::sort(sorted.begin(), sorted.end());
+    for (int k = 0; k < 200; ++k) ASSERT_EQ(sorted[k], k);
+    std::vector<int> identity(200);
+    for (int k = 0; k < 200; ++k) identity[k] = k;
+    EXPECT_NE(order, identity);
+}
+
+TEST(QuestionOrder, AGeneratorStuckOnOneValueDoesNotHang) {
+    wktest::ScriptedUi ui;
+    for (int i = 0; i < 1200; ++i) ui.pushRnd(0.0);
+    EXPECT_EQ(BuildQuestionOrder(2, false), (std::vector<int>{0, 1}));
+}
+
+TEST_F(Selection, NewTestResetsRepeatPassKeepsAndSelectsTheWrongOnes) {
+    add("right", {{"Known11", 1}, {"Punkte", 3}});
+    add("wrong", {{"Known11", 0}, {"Known12", 1}, {"Punkte", 5}});
+    add("nopoints", {{"Known11", 0}, {"Punkte", QVariant()}});
+    setOption("AnzahlVersuche", 3);
+    setOption("BigZeitlimitM", 2);
+
+    st.AskedCount = 9;
+    st.RightCount = 4;
+    st.WrongCount = 5;
+    st.PointsScored = 11;
+    st.WrongQuestions << "old";
+    st.RepeatPass = true;
+    st.IsAskAgain = st.WasResolved = st.QuestionOpen = st.AnsweredWrong = true;
+    st.CurrentIndex = 4;
+    auto o = sequential();
+    o.Abfragereihenfolge = 0;
+    ASSERT_EQ(select(o), SelectOutcome::Ready);
+    EXPECT_EQ(st.AskedCount, 0);
+    EXPECT_EQ(st.RightCount, 0);
+    EXPECT_EQ(st.WrongCount, 0);
+    EXPECT_EQ(st.PointsScored, 0);
+    EXPECT_EQ(st.WrongQuestions, QStringList{QString()});
+    EXPECT_FALSE(st.RepeatPass);
+    EXPECT_FALSE(st.IsAskAgain || st.WasResolved || st.QuestionOpen || st.AnsweredWrong);
+    EXPECT_EQ(st.CurrentIndex, -1);
+    EXPECT_EQ(st.SetPoints, 8);  // Null points count as 0
+    EXPECT_EQ(st.MaxTries, 3);
+    EXPECT_EQ(st.TestMinutes, 2);
+    EXPECT_EQ(st.TestSecondsLeft, 120);
+
+    // A repeat pass keeps the test's counters and takes the wrong ones only.
+    st.AskedCount = 3;
+    st.WrongCount = 2;
+    st.RightCount = 1;
+    st.PointsScored = 3;
+    st.SetPoints = 8;
+    st.WrongQuestions << "wrong";
+    st.RepeatPass = true;
+    st.CurrentIndex = 2;
+    setOption("BigZeitlimitM", 1);
+    o.Abfragereihenfolge = 1;
+    EXPECT_EQ(selected(o, 1, true), (QStringList{"nopoints", "wrong"}));
+    EXPECT_EQ(st.AskedCount, 3);
+    EXPECT_EQ(st.WrongCount, 2);
+    EXPECT_EQ(st.RightCount, 1);
+    EXPECT_EQ(st.PointsScored, 3);
+    EXPECT_EQ(st.SetPoints, 8);
+    EXPECT_EQ(st.WrongQuestions, (QStringList{QString(), "wrong"}));
+    EXPECT_TRUE(st.RepeatPass);
+    EXPECT_EQ(st.CurrentIndex, -1);
+    EXPECT_EQ(st.TestSecondsLeft, 60);
+}
+
+TEST_F(Selection, EmptySelectionIsReportedByTheCaller) {
+    add("known", {{"Known11", 1}});
+    st.SetReady = true;
+    auto o = sequential();
+    o.Auswahl = 1;
+    EXPECT_EQ(select(o), SelectOutcome::Empty);
+    EXPECT_FALSE(st.SetReady);
+
+    ui.pushMsgBox(forms::vbOK);
+    ReportEmptySelection();
+    const auto& box = ui.last(wktest::CallKind::MsgBox);
+    EXPECT_EQ(box.prompt, modMain::GetText(5035));
+    EXPECT_EQ(box.title, modMain::GetText(40));
+    EXPECT_EQ(box.style, forms::vbOKOnly | forms::vbInformation);
+
+    // A repeat pass with nothing wrong left is just as empty.
+    EXPECT_EQ(select(sequential(), 1, true), SelectOutcome::Empty);
+    // A limit of 0 (or below) selects nothing rather than everything.
+    o = sequential();
+    o.bTestMaxFragen = true;
+    o.TestMaxFragen = -5;
+    EXPECT_EQ(select(o), SelectOutcome::Empty);
+}
+
+TEST_F(Selection, AFailingQueryIsReportedAndDoesNotStart) {
+    add("a");
+    ASSERT_EQ(select(sequential()), SelectOutcome::Ready);
+    db->Execute("ALTER TABLE VOK DROP COLUMN FQ1");
+    ui.pushMsgBox(forms::vbOK);
+    EXPECT_EQ(select(sequential()), SelectOutcome::Failed);
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).title, "TKC1");
+    EXPECT_FALSE(st.SetReady);
+}
+
+TEST_F(Selection, SumPunkteKeepsThePosition) {
+    auto rs = db->OpenRecordset("SELECT * FROM VOK");
+    EXPECT_EQ(SumPunkte(*rs), 0);
+    add("a", {{"Punkte", 4}});
+    add("b", {{"Punkte", 2000000000}});
+    add("c", {{"Punkte", 2000000000}});
+    rs = db->OpenRecordset("SELECT * FROM VOK");
+    rs->SetAbsolutePosition(1);
+    EXPECT_EQ(SumPunkte(*rs), 4000000004LL);
+    EXPECT_EQ(rs->AbsolutePosition(), 1);
+}
