@@ -233,6 +233,8 @@ void frmEditVok::buildControls() {
         name(c, n);
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
+        // Typing is stored as typed: no completion from the list.
+        c->setCompleter(nullptr);
         forms::moveTwips(c, 5400, top, 2775, 315);
         return c;
     };
@@ -654,6 +656,11 @@ bool frmEditVok::eventFilter(QObject* watched, QEvent* e) {
         imgPicture_Click();
         return true;
     } else if (e->type() == QEvent::FocusOut) {
+        // Opening the list or a menu, or another window becoming active, is
+        // no leaving of the field.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(e)->reason();
+        if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+            return forms::Form::eventFilter(watched, e);
         if (watched == cboThema) cboThema_LostFocus();
         if (watched == cboKategorie) cboKategorie_LostFocus();
         if (watched == txtPunkte) txtPunkte_LostFocus();

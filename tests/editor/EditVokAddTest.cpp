@@ -1,7 +1,11 @@
 // Add mode: loading, the OK state, saving a new item with every field, the
 // duplicate question, validation and the reset for the next item.
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
 
 #include "EditorFixture.h"
 #include "support/QtPrinters.h"
@@ -456,4 +460,38 @@ TEST_F(EditorTest, DraggingTheFrameMovesTheDialog) {
     EXPECT_EQ(form->y(), forms::twipsToPixels(c.y() * 15.0 - 301));
     form->fraEditVok_MouseUp(2, 0, 0, 0);
     EXPECT_FALSE(form->bWindowDrag);
+}
+
+TEST_F(EditorTest, OnlyARealLeavingRunsTheChecks) {
+    openAdd();
+    form->cboKategorie->setEditText("");
+    QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QApplication::sendEvent(form->cboKategorie, &popup);
+    EXPECT_EQ(form->cboKategorie->currentText(), "");  // opening the list is no leaving
+    QFocusEvent tab(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(form->cboKategorie, &tab);
+    EXPECT_EQ(form->cboKategorie->currentText(), "Other");
+
+    form->txtPunkte->setText("");
+    QApplication::sendEvent(form->txtPunkte, &tab);
+    EXPECT_EQ(form->txtPunkte->text(), "0");
+}
+
+TEST_F(EditorTest, ThemeIsNotCompletedFromTheList) {
+    storeItem("Hund", {"dog"}, 0, "Tiere", "Nomen");
+    reopen();
+    host.UpdateWindow("THEMEN");
+    openAdd();
+    form->show();
+    form->activateWindow();
+    QApplication::processEvents();  // the first activation focuses the question
+    form->cboThema->setEditText("");
+    form->cboThema->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(form->cboThema->itemText(0), "Tiere");
+    if (QApplication::focusWidget() != form->cboThema) GTEST_SKIP() << "no keyboard focus on this platform";
+    QKeyEvent t(QEvent::KeyPress, Qt::Key_T, Qt::NoModifier, "T");
+    QApplication::sendEvent(form->cboThema, &t);
+    EXPECT_EQ(form->cboThema->currentText(), "T");
+    form->Unload();
 }
