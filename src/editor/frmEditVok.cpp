@@ -138,6 +138,12 @@ frmEditVok::frmEditVok(EditVokHost& host, QWidget* parent)
 
 frmEditVok::~frmEditVok() = default;
 
+frmEditVok& EditVok(EditVokHost& host, QWidget* parent) {
+    static QPointer<frmEditVok> form;
+    if (!form) form = new frmEditVok(host, parent);
+    return *form;
+}
+
 dao::RecordsetPtr frmEditVok::rs() const {
     return host_.data();
 }

@@ -217,4 +217,10 @@ private:
     bool loading_ = false;  // Load is filling the controls
 };
 
+// The editor of the run: made on first use as a dialog of `parent` (which
+// owns it), then the same object every time, so that it keeps its fields.
+// The caller sets NEWVOK and shows it modally:
+//   auto& f = editor::EditVok(*this, this);  f.NEWVOK = true;  f.Show(forms::vbModal);
+frmEditVok& EditVok(EditVokHost& host, QWidget* parent = nullptr);
+
 }  // namespace editor

@@ -495,3 +495,23 @@ TEST_F(EditorTest, ThemeIsNotCompletedFromTheList) {
     EXPECT_EQ(form->cboThema->currentText(), "T");
     form->Unload();
 }
+
+TEST_F(EditorTest, TheRunKeepsOneEditorWithItsRememberedEntry) {
+    QWidget mainWindow;
+    editor::frmEditVok& first = editor::EditVok(host, &mainWindow);
+    first.NEWVOK = true;
+    ui.pushModal([&](QWidget& w) {
+        auto& f = dynamic_cast<editor::frmEditVok&>(w);
+        f.txtQ->setText("Tor");
+        f.txtA(1)->setText("gate");
+        f.cboThema->setEditText("Sport");
+        f.cmdOK_Click();
+        f.cmdCancel_Click();
+    });
+    first.Show(forms::vbModal);
+    EXPECT_FALSE(first.isLoaded());
+    editor::frmEditVok& again = editor::EditVok(host, &mainWindow);
+    EXPECT_EQ(&again, &first);
+    EXPECT_EQ(again.LetzteEingabe.Thema, "Sport");
+    EXPECT_EQ(itemCount(), 1);
+}
