@@ -514,77 +514,92 @@ void frmEditVok::Form_Load() {
         optTypAt(0)->setChecked(true);
         optTyp_Click(0);
     } else {
-        dao::Recordset& r = *rs();
-        lblBAddVok->setText(GetText(551));
-        // A Null in these integers counts as their default 0.
-        chkAskAllItems->setChecked(r.Value("AskAllItems").toInt() == 1);
-        chkMindTheOrder->setChecked(r.Value("MindTheOrder").toInt() == 1);
-        chkMindTheOrder->setEnabled(chkAskAllItems->isChecked());
-        txtQ->setText(asText(r.Value("Q")));
-        auto tolerant = [](auto&& step) {
-            try {
-                step();
-            } catch (const wk::Error&) {
-            }
-        };
-        for (int i = 1; i <= 9; ++i) {
-            tolerant([&] { txtA(i)->setText(asText(r.Value(QStringLiteral("A%1").arg(i)))); });
-            tolerant([&] { chkA(i)->setChecked(r.Value(QStringLiteral("RA%1").arg(i)).toInt() == 1); });
-        }
-        tolerant([&] { cboThema->setEditText(asText(r.Value("T"))); });
-        tolerant([&] { cboKategorie->setEditText(asText(r.Value("Kategorie"))); });
-        tolerant([&] { txtExplanation->setText(asText(r.Value("Explanation"))); });
-        tolerant([&] { txtTip->setText(asText(r.Value("Tip"))); });
-        tolerant([&] { txtPunkte->setText(asText(r.Value("Punkte"))); });
-        for (PicBox* b : actions) b->hide();
-        ColorEmptyFields();
-        showMediaButtons(0, modMedia::HasSound(r));
-        showMediaButtons(1, modMedia::HasSoundTip(r));
-        showMediaButtons(2, modMedia::HasSoundRichtig(r));
-        showMediaButtons(3, modMedia::HasSoundFalsch(r));
-        const bool hasPicture = modMedia::HasPicture(r);
-        showMediaButtons(4, hasPicture);
-        imgPicture->clear();
-        if (hasPicture) {
-            try {
-                const QPixmap pm = modMedia::LoadBlobPicture(r, QStringLiteral("Bild"));
-                imgPicture->setPixmap(pm.scaled(imgPicture->contentsRect().size(), Qt::KeepAspectRatio,
-                                                Qt::SmoothTransformation));
-            } catch (const wk::Error&) {
-                // Stored bytes that are no picture: the preview stays empty.
-            }
-        }
-        cmdCancel->hide();
-        cmdCancel->setEnabled(false);
-        cmdOK->setText(GetText(573));
-        cmdOK->setEnabled(true);
-        lblBF7->setVisible(cmdOK->isEnabled());
-        optTypAt(0)->hide();
-        optTypAt(1)->hide();
-        lblBTyp->hide();
-        EditTyp = qint16(r.Value("Typ").toInt());
-        if (EditTyp == 0) {
-            for (int i = 1; i <= 9; ++i) {
-                chkA(i)->setChecked(false);
-                chkA(i)->setEnabled(false);
-                txtA(i)->resize(forms::twipsToPixels(2415), txtA(i)->height());
-            }
-            chkAskAllItems->show();
-            chkMindTheOrder->show();
-        } else {
-            for (int i = 1; i <= 9; ++i) {
-                tolerant([&] { chkA(i)->setChecked(r.Value(QStringLiteral("RA%1").arg(i)).toInt() == 1); });
-                chkA(i)->setEnabled(!txtA(i)->text().isEmpty());
-                txtA(i)->resize(forms::twipsToPixels(1935), txtA(i)->height());
-            }
-            chkAskAllItems->hide();
-            chkMindTheOrder->hide();
+        try {
+            loadItem();
+        } catch (const wk::Error& e) {
+            // No item to edit (no current record, a damaged row): say so and close.
+            loading_ = false;
+            modMain::ShowError(e.number(), e.description(), QString());
+            Unload();
+            return;
         }
     }
     // In vocabulary style the disabled right-answer boxes lie under the
     // widened answers; keep them out of sight there.
     for (int i = 1; i <= 9; ++i) chkA(i)->setVisible(EditTyp != 0);
     loading_ = false;
+}
+
+// Edit mode: the controls take the grid's current record.
+void frmEditVok::loadItem() {
+    const QList<PicBox*> actions = {picSQPlay, picSQDel,  picSTPlay, picSTDel,   picSRPlay,
+                                    picSRDel,  picSWPlay, picSWDel,  picPicView, picPicDel};
+    dao::Recordset& r = *rs();
+    lblBAddVok->setText(GetText(551));
+    // A Null in these integers counts as their default 0.
+    chkAskAllItems->setChecked(r.Value("AskAllItems").toInt() == 1);
+    chkMindTheOrder->setChecked(r.Value("MindTheOrder").toInt() == 1);
+    chkMindTheOrder->setEnabled(chkAskAllItems->isChecked());
+    txtQ->setText(asText(r.Value("Q")));
+    auto tolerant = [](auto&& step) {
+        try {
+            step();
+        } catch (const wk::Error&) {
+        }
+    };
+    for (int i = 1; i <= 9; ++i) {
+        tolerant([&] { txtA(i)->setText(asText(r.Value(QStringLiteral("A%1").arg(i)))); });
+        tolerant([&] { chkA(i)->setChecked(r.Value(QStringLiteral("RA%1").arg(i)).toInt() == 1); });
+    }
+    tolerant([&] { cboThema->setEditText(asText(r.Value("T"))); });
+    tolerant([&] { cboKategorie->setEditText(asText(r.Value("Kategorie"))); });
+    tolerant([&] { txtExplanation->setText(asText(r.Value("Explanation"))); });
+    tolerant([&] { txtTip->setText(asText(r.Value("Tip"))); });
+    tolerant([&] { txtPunkte->setText(asText(r.Value("Punkte"))); });
+    for (PicBox* b : actions) b->hide();
+    ColorEmptyFields();
+    showMediaButtons(0, modMedia::HasSound(r));
+    showMediaButtons(1, modMedia::HasSoundTip(r));
+    showMediaButtons(2, modMedia::HasSoundRichtig(r));
+    showMediaButtons(3, modMedia::HasSoundFalsch(r));
+    const bool hasPicture = modMedia::HasPicture(r);
+    showMediaButtons(4, hasPicture);
+    imgPicture->clear();
+    if (hasPicture) {
+        try {
+            const QPixmap pm = modMedia::LoadBlobPicture(r, QStringLiteral("Bild"));
+            imgPicture->setPixmap(
+                pm.scaled(imgPicture->contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        } catch (const wk::Error&) {
+            // Stored bytes that are no picture: the preview stays empty.
+        }
+    }
+    cmdCancel->hide();
+    cmdCancel->setEnabled(false);
+    cmdOK->setText(GetText(573));
+    cmdOK->setEnabled(true);
+    lblBF7->setVisible(cmdOK->isEnabled());
+    optTypAt(0)->hide();
+    optTypAt(1)->hide();
+    lblBTyp->hide();
+    EditTyp = qint16(r.Value("Typ").toInt());
+    if (EditTyp == 0) {
+        for (int i = 1; i <= 9; ++i) {
+            chkA(i)->setChecked(false);
+            chkA(i)->setEnabled(false);
+            txtA(i)->resize(forms::twipsToPixels(2415), txtA(i)->height());
+        }
+        chkAskAllItems->show();
+        chkMindTheOrder->show();
+    } else {
+        for (int i = 1; i <= 9; ++i) {
+            tolerant([&] { chkA(i)->setChecked(r.Value(QStringLiteral("RA%1").arg(i)).toInt() == 1); });
+            chkA(i)->setEnabled(!txtA(i)->text().isEmpty());
+            txtA(i)->resize(forms::twipsToPixels(1935), txtA(i)->height());
+        }
+        chkAskAllItems->hide();
+        chkMindTheOrder->hide();
+    }
 }
 
 void frmEditVok::Form_Activate() {

@@ -183,6 +183,7 @@ protected:
 
 private:
     void buildControls();
+    void loadItem();
     void wireControls();
     void ColorEmptyFields();
     void CheckOkEnabled();

@@ -233,3 +233,14 @@ TEST_F(EditModeTest, NullFieldsLeaveTheirControlsEmpty) {
     EXPECT_EQ(form->txtA(1)->text(), "");
     EXPECT_TRUE(stored(0, "T").isNull());  // loading did not invent a theme
 }
+
+TEST_F(EditorTest, EditWithoutACurrentRecordIsReportedAndCloses) {
+    // An empty database: the grid recordset has no current record.
+    ui.pushMsgBox(forms::vbOK);
+    form->NEWVOK = false;
+    form->Load();
+    EXPECT_FALSE(form->isLoaded());
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).style, forms::vbCritical);
+    EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox).prompt.contains("3021"));
+    EXPECT_EQ(host.fills, 0);
+}
