@@ -328,10 +328,10 @@ void frmEditVok::buildControls() {
     cmdCancel = new QPushButton(picEditVok);
     name(cmdCancel, "cmdCancel");
     forms::setTag(cmdCancel, QStringLiteral("571"));
-    forms::moveTwips(cmdCancel, 5040, 5100, 1440, 375);
+    forms::moveTwips(cmdCancel, 5280, 5100, 1320, 375);
     cmdOK = new QPushButton(picEditVok);
     name(cmdOK, "cmdOK");
-    forms::moveTwips(cmdOK, 6600, 5100, 1575, 375);
+    forms::moveTwips(cmdOK, 6720, 5100, 1455, 375);
 
     // The special-character grid, hidden until a box asks for it.
     vb = new grid::Grid(picEditVok);
