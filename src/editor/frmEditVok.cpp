@@ -644,7 +644,8 @@ void frmEditVok::Form_Unload(int& /*Cancel*/) {
     if (vb) vb->hide();
     if (!NEWVOK) return;
     // New items are shown in the order of the stored query.
-    host_.setData(host_.dbVok()->OpenRecordset(QStringLiteral("Alles"), dao::dbOpenDynaset));
+    if (const dao::DatabasePtr db = host_.dbVok())
+        host_.setData(db->OpenRecordset(QStringLiteral("Alles"), dao::dbOpenDynaset));
     host_.UpdateWindow(QStringLiteral("THEMEN"));
     host_.FillVG1();
 }

@@ -10,6 +10,7 @@
 #include "EditorFixture.h"
 #include "editor/EditVokRules.h"
 #include "editor/frmPic.h"
+#include "startup/modMedia.h"
 #include "support/QtPrinters.h"
 
 using namespace edtest;
@@ -375,4 +376,28 @@ TEST_F(EditorTest, FirstActivationPutsTheFocusInTheQuestion) {
     EXPECT_FALSE(form->bErsteAktivierung);
     EXPECT_EQ(form->focusWidget(), form->txtQ);
     form->Unload();
+}
+
+TEST_F(EditorTest, EditModePlaysTheQuestionSoundWhateverTheOption) {
+    storeItem("Glocke", {"bell"});
+    reopen();
+    {
+        auto r = host.db->OpenRecordset("VOK");
+        r->Edit();
+        r->SetValue("Sound", QByteArray("RIFF-bell"));
+        r->Update();
+    }
+    modMedia::ShowSoundOption = [] { return QVariant(0); };
+    openEdit(0);
+    EXPECT_FALSE(form->picSQPlay->isHidden());
+    EXPECT_TRUE(form->picSTPlay->isHidden());
+    const QDir temp(modMain::GetTempPath());
+    const int before = int(temp.entryList(QDir::Files).size());
+    form->picSQPlay_Click();
+    const QStringList after = QDir(modMain::GetTempPath()).entryList(QDir::Files);
+    ASSERT_EQ(int(after.size()), before + 1);  // the stored sound went to a file to be played
+    form->picSTPlay_Click();                   // no tip sound: nothing is played
+    EXPECT_EQ(QDir(modMain::GetTempPath()).entryList(QDir::Files).size(), after.size());
+    modMedia::ShowSoundOption = nullptr;
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 0);
 }
