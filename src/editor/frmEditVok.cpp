@@ -464,7 +464,6 @@ void frmEditVok::fillCombo(QComboBox* cbo, const QStringList& items) {
 }
 
 void frmEditVok::Form_Load() {
-    loading_ = true;
     buildControls();
     forms::ApplyCaptions(this, GetText, false);
 
@@ -511,14 +510,12 @@ void frmEditVok::Form_Load() {
         cmdOK->setText(GetText(570));
         cmdOK->setEnabled(false);
         lblBF7->setVisible(cmdOK->isEnabled());
-        optTypAt(0)->setChecked(true);
-        optTyp_Click(0);
+        optTyp_Click(0);  // also checks its button
     } else {
         try {
             loadItem();
         } catch (const wk::Error& e) {
             // No item to edit (no current record, a damaged row): say so and close.
-            loading_ = false;
             modMain::ShowError(e.number(), e.description(), QString());
             Unload();
             return;
@@ -527,7 +524,6 @@ void frmEditVok::Form_Load() {
     // In vocabulary style the disabled right-answer boxes lie under the
     // widened answers; keep them out of sight there.
     for (int i = 1; i <= 9; ++i) chkA(i)->setVisible(EditTyp != 0);
-    loading_ = false;
 }
 
 // Edit mode: the controls take the grid's current record.

@@ -214,8 +214,7 @@ private:
     EditVokHost& host_;
     dao::RecordsetPtr rs() const;
     frmPic* frmPic_ = nullptr;
-    bool saving_ = false;   // an add is under way (media may still be stored)
-    bool loading_ = false;  // Load is filling the controls
+    bool saving_ = false;  // an add is under way (media may still be stored)
 };
 
 // The editor of the run: made on first use as a dialog of `parent` (which
