@@ -1,0 +1,303 @@
+// Rebuilding the vocabulary grid from 100,000 items with every column shown,
+// beside a raw sqlite3 read of the same columns from the same file.
+//   BM_RawSqliteRead     the columns the grid shows, read with the C API
+//   BM_GridRebuild_Dao   the whole rebuild over the dynaset of "Alles"
+//   BM_GridFill_Memory   the grid and the filler alone, records in memory
+// Targets: the rebuild within 3x the raw read and 1.5 s.
+
+#include "overview/DaoRecordAccess.h"
+#include "overview/GridFiller.h"
+#include "platform/dao/Dao.h"
+#include "platform/grid/Grid.h"
+#include "platform/grid/ImageList.h"
+#include "vocabdb/VokSchema.h"
+
+#include <benchmark/benchmark.h>
+
+#include <sqlite3.h>
+#include <QApplication>
+#include <QHash>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr long kItems = 100000;
+
+QStringList allFields() {
+    QStringList f{"Q", "T", "Kategorie", "Explanation", "Tip", "Punkte", "Markiert"};
+    for (int i = 1; i <= 9; ++i) f << QString("A%1").arg(i) << QString("RA%1").arg(i);
+    for (const char* s : {"AA1", "AR1", "AF1", "FQ1"}) f << s;
+    return f;
+}
+
+// Records held in memory, one vector per field, so that the filler's own
+// cost shows without a database.
+class MemoryRecords : public overview::RecordAccess {
+public:
+    explicit MemoryRecords(long n) : n_(n) {
+        const QStringList f = allFields();
+        for (int i = 0; i < f.size(); ++i) index_.insert(f[i], i);
+        cols_.resize(size_t(f.size()));
+        for (auto& c : cols_) c.resize(size_t(n));
+        for (long r = 0; r < n; ++r) {
+            auto set = [&](const char* k, QVariant v) {
+                cols_[size_t(index_.value(k))][size_t(r)] = std::move(v);
+            };
+            set("Q", QString("Frage %1 mit etwas Text").arg(r));
+            set("A1", QString("Antwort %1").arg(r));
+            set("A2", QString("zweite %1").arg(r % 97));
+            set("T", QString("Thema %1").arg(r % 20));
+            set("Kategorie", QString("Kategorie %1").arg(r % 7));
+            set("Explanation", r % 3 ? QVariant(QString("Erklaerung %1").arg(r)) : QVariant(QString()));
+            set("Tip", QString());
+            set("Punkte", int(r % 50));
+            set("Markiert", r % 5 == 0);
+            for (int i = 1; i <= 9; ++i)
+                set(qPrintable(QString("RA%1").arg(i)), i == 1 && r % 4 == 0 ? 1 : 0);
+            set("AA1", int(r % 13));
+            set("AR1", int(r % 7));
+            set("AF1", int(r % 6));
+            set("FQ1", double(r % 100) + 0.25);
+        }
+    }
+    long RecordCount() const override { return n_; }
+    void MoveFirst() override { pos_ = 0; }
+    void MoveLast() override { pos_ = n_ - 1; }
+    long AbsolutePosition() const override { return pos_; }
+    void SetAbsolutePosition(long p) override { pos_ = p; }
+    QVariant Value(const QString& f) const override {
+        auto it = index_.find(f);
+        return it == index_.end() ? QVariant() : cols_[size_t(*it)][size_t(pos_)];
+    }
+    qint64 FieldSize(const QString&) const override { return 0; }
+
+private:
+    long n_;
+    long pos_ = -1;
+    QHash<QString, int> index_;
+    std::vector<std::vector<QVariant>> cols_;
+};
+
+class OptionsAllShown : public overview::RecordAccess {
+public:
+    bool wrap = false;
+    long RecordCount() const override { return 1; }
+    void MoveFirst() override {}
+    void MoveLast() override {}
+    long AbsolutePosition() const override { return 0; }
+    void SetAbsolutePosition(long) override {}
+    QVariant Value(const QString& f) const override {
+        if (f.startsWith("GridShow")) return 1;
+        if (f.startsWith("Zeilenumbruch")) return wrap ? 1 : 0;
+        if (f.startsWith("GridWidth")) return 0;
+        return QString();
+    }
+    qint64 FieldSize(const QString&) const override { return 0; }
+};
+
+long residentKb() {
+    std::ifstream s("/proc/self/status");
+    std::string line;
+    while (std::getline(s, line))
+        if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+    return 0;
+}
+
+void BM_GridFill_Memory(benchmark::State& state) {
+    MemoryRecords records(kItems);
+    OptionsAllShown options;
+    options.wrap = state.range(0) != 0;
+    grid::ImageList il;
+    grid::fillOverviewImages(il);
+    grid::Grid g;
+    g.resize(1000, 700);
+    const long before = residentKb();
+    for (auto _ : state) {
+        overview::GridBuildInputs in;
+        in.grid = &g;
+        in.records = &records;
+        in.options = &options;
+        in.user = 1;
+        in.listIcon = 1;
+        in.ilVG = &il;
+        in.IL = &il;
+        in.getText = [](int id) { return QString("#%1").arg(id); };
+        overview::GridFiller(std::move(in)).build();
+        g.SetRedraw(true);
+        g.SetShowData(true);
+        benchmark::DoNotOptimize(g.Rows());
+    }
+    state.counters["rows"] = double(g.Rows());
+    state.counters["columns"] = double(g.Columns());
+    state.counters["rss_MB"] = double(residentKb()) / 1024.0;
+    state.counters["grid_MB"] = double(residentKb() - before) / 1024.0;
+}
+// Argument: 1 = questions, answers and themes wrap (every row measured).
+// One database of kItems items for the whole run, made with the program's
+// own schema code.
+struct BenchDatabase {
+    QTemporaryDir dir;
+    QString path;
+    dao::DatabasePtr db;
+
+    BenchDatabase() {
+        path = dir.filePath("bench.wkd");
+        vocabdb::MakeType4(dao::DBEngine::CreateDatabase(path, vocabdb::VokDBLocale), "");
+        db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + vocabdb::VokDBPasswort);
+        QStringList cols{"Q",           "A1",  "A2",     "T",        "Kategorie",
+                         "Explanation", "Tip", "Punkte", "Markiert", "RA1"};
+        for (int u = 1; u <= 5; ++u)
+            for (const char* p : {"AA", "AR", "AF", "FQ"}) cols << QString("%1%2").arg(p).arg(u);
+        QStringList marks;
+        for (int i = 0; i < cols.size(); ++i) marks << "?";
+        const QString sql =
+            QString("INSERT INTO VOK (%1) VALUES (%2)").arg(cols.join(", "), marks.join(", "));
+        auto& ws = dao::DBEngine::Workspaces(0);
+        ws.BeginTrans();
+        for (long r = 0; r < kItems; ++r) {
+            dao::Params p{QString("Frage %1 mit etwas Text").arg(r),
+                          QString("Antwort %1").arg(r),
+                          QString("zweite %1").arg(r % 97),
+                          QString("Thema %1").arg(r % 20),
+                          QString("Kategorie %1").arg(r % 7),
+                          r % 3 ? QVariant(QString("Erklaerung %1").arg(r)) : QVariant(QString()),
+                          QString(),
+                          int(r % 50),
+                          r % 5 == 0,
+                          r % 4 == 0 ? 1 : 0};
+            for (int u = 1; u <= 5; ++u)
+                p << int(r % 13) << int(r % 7) << int(r % 6) << double(r % 100) + 0.25;
+            db->Execute(sql, p);
+        }
+        ws.CommitTrans();
+        QStringList show;
+        for (int i = 1; i <= 9; ++i) show << QString("GridShowA%1 = 1").arg(i);
+        for (const char* k : {"T", "Kategorie", "Explanation", "Tip", "Punkte", "AA", "AR", "AF", "FQ"})
+            show << QString("GridShow%1 = 1").arg(k);
+        db->Execute("UPDATE OPTIONS SET " + show.join(", "));
+    }
+};
+
+BenchDatabase& benchDatabase() {
+    static BenchDatabase d;
+    return d;
+}
+
+void BM_RawSqliteRead(benchmark::State& state) {
+    const QByteArray file = benchDatabase().path.toUtf8();
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    QStringList cols{"Q"};
+    for (int i = 1; i <= 9; ++i) cols << QString("A%1").arg(i) << QString("RA%1").arg(i);
+    cols << "T"
+         << "Kategorie"
+         << "Explanation"
+         << "Tip"
+         << "Punkte"
+         << "AA1"
+         << "AR1"
+         << "AF1"
+         << "FQ1"
+         << "Markiert"
+         << "length(Bild)"
+         << "length(Sound)"
+         << "length(SoundTip)"
+         << "length(SoundRichtig)"
+         << "length(SoundFalsch)";
+    const QByteArray sql = ("SELECT " + cols.join(", ") + " FROM VOK ORDER BY Q, T").toUtf8();
+    long rows = 0;
+    for (auto _ : state) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr);
+        std::vector<QString> texts;
+        texts.reserve(size_t(kItems) * 16);
+        rows = 0;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            const int n = sqlite3_column_count(st);
+            for (int c = 0; c < n; ++c) {
+                if (sqlite3_column_type(st, c) == SQLITE_TEXT)
+                    texts.push_back(
+                        QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),
+                                          sqlite3_column_bytes(st, c)));
+                else
+                    texts.push_back(QString::number(sqlite3_column_double(st, c)));
+            }
+            ++rows;
+        }
+        sqlite3_finalize(st);
+        benchmark::DoNotOptimize(texts.data());
+    }
+    sqlite3_close(db);
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_RawSqliteRead)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_GridRebuild_Dao(benchmark::State& state) {
+    auto& d = benchDatabase();
+    overview::DaoRecordAccess records(d.db->OpenRecordset("Alles"));
+    overview::DaoRecordAccess options(d.db->OpenRecordset("AllOptions"));
+    grid::ImageList il;
+    grid::fillOverviewImages(il);
+    grid::Grid g;
+    g.resize(1000, 700);
+    for (auto _ : state) {
+        overview::GridBuildInputs in;
+        in.grid = &g;
+        in.records = &records;
+        in.options = &options;
+        in.user = 1;
+        in.listIcon = 1;
+        in.ilVG = &il;
+        in.IL = &il;
+        in.getText = [](int id) { return QString("#%1").arg(id); };
+        overview::GridFiller(std::move(in)).build();
+        g.SetRedraw(true);
+        g.SetShowData(true);
+        benchmark::DoNotOptimize(g.Rows());
+    }
+    state.counters["rows"] = double(g.Rows());
+    state.counters["columns"] = double(g.Columns());
+    state.counters["rss_MB"] = double(residentKb()) / 1024.0;
+}
+BENCHMARK(BM_GridRebuild_Dao)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The recordset walk alone: position, one field, and (arg 1) the five
+// media sizes a row icon needs.
+void BM_DaoWalkOnly(benchmark::State& state) {
+    auto& d = benchDatabase();
+    auto rs = d.db->OpenRecordset("Alles");
+    const bool sizes = state.range(0) != 0;
+    for (auto _ : state) {
+        dao::DBEngine::Workspaces(0).BeginTrans();
+        const long n = rs->RecordCount();
+        qint64 sum = 0;
+        for (long i = 0; i < n; ++i) {
+            rs->SetAbsolutePosition(i);
+            sum += rs->Value("Q").toString().size();
+            if (sizes)
+                for (const char* f : {"Bild", "Sound", "SoundTip", "SoundRichtig", "SoundFalsch"})
+                    sum += rs->FieldSize(f);
+        }
+        dao::DBEngine::Workspaces(0).CommitTrans();
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_DaoWalkOnly)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+BENCHMARK(BM_GridFill_Memory)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

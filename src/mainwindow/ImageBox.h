@@ -1,0 +1,53 @@
+#pragma once
+// A picture control as the forms used them: shows a pixmap (or nothing, as a
+// transparent hot area), reports mouse events with the pointer position in
+// twips, and can copy the picture of a hidden holder image.
+
+#include <QLabel>
+
+namespace mainwindow {
+
+class ImageBox : public QLabel {
+    Q_OBJECT
+public:
+    explicit ImageBox(const QString& name, QWidget* parent);
+
+    // Takes the picture shown by another image (the _Lo/_Hi/_Down holders).
+    void setPictureFrom(const ImageBox* holder);
+    QString pictureKey() const { return key_; }
+    void setPicture(const QString& resource);
+
+signals:
+    // Button as the original numbered them (1 left, 2 right, 4 middle),
+    // shift 1/2/4 for Shift/Ctrl/Alt, x and y in twips.
+    void mouseDown(int button, int shift, double x, double y);
+    void mouseMove(int button, int shift, double x, double y);
+    void mouseUp(int button, int shift, double x, double y);
+    void clicked();
+    void dblClicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+private:
+    QString key_;
+    bool pressedInside_ = false;
+};
+
+// Twips <-> logical pixels at the fixed 15 twips per pixel.
+constexpr int TwipsPerPixel = 15;
+inline int px(double twips) {
+    return int(twips / TwipsPerPixel + (twips >= 0 ? 0.5 : -0.5));
+}
+inline double twips(int pixels) {
+    return double(pixels) * TwipsPerPixel;
+}
+
+// Mouse arguments in the original's numbering.
+int vbButton(Qt::MouseButtons b);
+int vbShift(Qt::KeyboardModifiers m);
+
+}  // namespace mainwindow

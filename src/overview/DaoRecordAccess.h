@@ -1,0 +1,48 @@
+#pragma once
+// The overview's view of a dao recordset (the grid's dynaset of "Alles", the
+// options record).
+
+#include "overview/GridModel.h"
+#include "platform/dao/Dao.h"
+
+#include <QHash>
+
+namespace overview {
+
+class DaoRecordAccess : public RecordAccess {
+public:
+    explicit DaoRecordAccess(dao::RecordsetPtr rs) : rs_(std::move(rs)) {}
+
+    long RecordCount() const override { return rs_->RecordCount(); }
+    void MoveFirst() override { rs_->MoveFirst(); }
+    void MoveLast() override { rs_->MoveLast(); }
+    long AbsolutePosition() const override { return rs_->AbsolutePosition(); }
+    void SetAbsolutePosition(long position) override { rs_->SetAbsolutePosition(position); }
+    QVariant Value(const QString& field) const override {
+        if (!bulk_) return rs_->Value(field);
+        // During a walk the fields stay as they are: look each name up once.
+        auto it = index_.constFind(field);
+        if (it == index_.constEnd()) it = index_.insert(field, rs_->FieldIndex(field));
+        return *it >= 0 ? rs_->Value(*it) : rs_->Value(field);  // a missing name raises there
+    }
+    qint64 FieldSize(const QString& field) const override { return rs_->FieldSize(field); }
+    // One transaction holds the file's read lock for the whole walk.
+    void BeginBulkRead() override {
+        dao::DBEngine::Workspaces(0).BeginTrans();
+        bulk_ = true;
+    }
+    void EndBulkRead() override {
+        bulk_ = false;
+        index_.clear();
+        dao::DBEngine::Workspaces(0).CommitTrans();
+    }
+
+    const dao::RecordsetPtr& recordset() const { return rs_; }
+
+private:
+    dao::RecordsetPtr rs_;
+    bool bulk_ = false;
+    mutable QHash<QString, int> index_;
+};
+
+}  // namespace overview

@@ -1,0 +1,180 @@
+#include "overview/GridFiller.h"
+
+#include "platform/Error.h"
+#include "platform/grid/Grid.h"
+#include "platform/grid/ImageList.h"
+
+namespace overview {
+
+GridFiller::GridFiller(GridBuildInputs in) : in_(std::move(in)) {}
+
+int GridFiller::percentOf(long i, long count) {
+    // Whole-number arithmetic: the floating form can land just below a whole
+    // figure (7 records would end at 99%).
+    if (count <= 0) return 0;
+    return int((qint64(i) + 1) * 100 / count);
+}
+
+void GridFiller::build() {
+    grid::Grid& g = *in_.grid;
+    RecordAccess& rs = *in_.records;
+
+    opts_ = GridOptions::read(*in_.options);
+    fonts_[int(FontKind::Question)] = optionFont(opts_.schriftart, opts_.schriftgroesse);
+    fonts_[int(FontKind::Answer)] = optionFont(opts_.schriftartA, opts_.schriftgroesseA);
+    fonts_[int(FontKind::Topic)] = optionFont(opts_.schriftartT, opts_.schriftgroesseT);
+    fonts_[int(FontKind::Rest)] = optionFont(opts_.schriftartRest, opts_.schriftgroesseRest);
+
+    g.SetRedraw(false);
+    g.SetShowData(false);
+    g.Clear(true);
+    g.SetImageList(in_.ilVG);
+
+    addColumns();
+
+    const long kept = rs.AbsolutePosition();
+    // Each step by itself may fail on an empty recordset; the next still runs.
+    try {
+        rs.MoveLast();
+    } catch (const wk::Error&) {
+    }
+    try {
+        rs.MoveFirst();
+    } catch (const wk::Error&) {
+    }
+    try {
+        g.SetRows(rs.RecordCount());
+    } catch (const wk::Error&) {
+    }
+
+    rs.BeginBulkRead();
+    try {
+        fillRows();
+    } catch (...) {
+        rs.EndBulkRead();
+        throw;
+    }
+    rs.EndBulkRead();
+
+    VGridColorEverySecondCell(g, rs, in_.indikatorRand, false, &right_);
+    setWidths();
+    for (long c = 1; c <= g.Columns(); ++c) g.SetColumnSortable(g.ColumnKey(c), true);
+    g.SetImageList(in_.IL);
+    for (long r = 1; r <= g.Rows(); ++r) {
+        try {
+            g.AutoHeightRow(r);
+        } catch (const wk::Error&) {
+        }
+    }
+    if (kept != -1) rs.SetAbsolutePosition(kept);
+}
+
+void GridFiller::addColumns() {
+    grid::Grid& g = *in_.grid;
+    columns_ = gridColumns(
+        opts_, in_.user, in_.getText ? in_.getText : [](int) { return QString(); });
+    for (const auto& c : columns_) {
+        switch (c.cell) {
+            case CellRule::Icon:
+                g.AddColumn(c.key, {}, grid::AlignLeft, -1, IconColumnWidth, true, true, {}, false);
+                break;
+            case CellRule::No:
+                g.AddColumn(c.key, {}, grid::AlignLeft, -1, -1, false, true, {}, false);
+                break;
+            default:
+                g.AddColumn(c.key, c.header, grid::AlignLeft, -1, -1, true, false, {}, true);
+                break;
+        }
+    }
+}
+
+void GridFiller::fillRows() {
+    grid::Grid& g = *in_.grid;
+    RecordAccess& rs = *in_.records;
+    const long count = rs.RecordCount();
+    const QString fqField = QStringLiteral("FQ%1").arg(in_.user);
+    const long singleLine = grid::FormatSingleLine, wrap = grid::FormatWordWrap;
+    const long qFormat = opts_.zeilenumbruchQ == 1 ? wrap : singleLine;
+    const long aFormat = opts_.zeilenumbruchA == 0 ? singleLine : wrap;
+    const long tFormat = opts_.zeilenumbruchT == 0 ? singleLine : wrap;
+    const QFont* fQ = &fonts_[int(FontKind::Question)];
+    const QFont* fA = &fonts_[int(FontKind::Answer)];
+    const QFont* fT = &fonts_[int(FontKind::Topic)];
+    const QFont* fR = &fonts_[int(FontKind::Rest)];
+
+    // Right-answer field of each answer column, by grid column.
+    std::vector<QString> rightField(columns_.size());
+    for (size_t c = 0; c < columns_.size(); ++c)
+        if (columns_[c].cell == CellRule::Answer) rightField[c] = QLatin1Char('R') + columns_[c].key;
+    right_.assign(size_t(std::max(0L, g.Rows())), 0);
+
+    int shown = -1;
+    for (long i = 0; i < count && i < g.Rows(); ++i) {
+        const int p = percentOf(i, count);
+        if (p != shown) {
+            shown = p;
+            if (in_.progress) in_.progress(p);
+        }
+        rs.SetAbsolutePosition(i);
+        const long row = i + 1;
+        const QVariant fq = rs.Value(fqField);
+        const int icon = in_.listIcon == 1 ? GridIconKey(rs, in_.listIcon, *in_.IL) : -1;
+        g.CellDetails(row, 1, QVariant(), singleLine, icon, errorRateColour(fq));
+        for (size_t ci = 1; ci < columns_.size(); ++ci) {
+            const ColumnSpec& c = columns_[ci];
+            const long col = long(ci) + 1;
+            switch (c.cell) {
+                case CellRule::ErrorRate:
+                    g.CellDetails(row, col, errorRateText(rs.Value(c.field)), singleLine, -1, -1, -1, fR);
+                    break;
+                case CellRule::No:
+                    g.CellDetails(row, col, QString::number(rs.AbsolutePosition()), singleLine);
+                    break;
+                case CellRule::Question:
+                    g.CellDetails(row, col, rs.Value(c.field), qFormat, -1, -1, -1, fQ, QuestionIndent);
+                    break;
+                case CellRule::Answer: {
+                    const QVariant ra = rs.Value(rightField[ci]);
+                    const bool right = ra.isValid() && !ra.isNull() && ra.toInt() == 1;
+                    if (right) right_[size_t(i)] |= quint16(1u << c.key.at(1).digitValue());
+                    g.CellDetails(row, col, rs.Value(c.field), aFormat, -1,
+                                  right ? colour::LightGreen : colour::Default, -1, fA);
+                    break;
+                }
+                case CellRule::Topic:
+                    g.CellDetails(row, col, rs.Value(c.field), tFormat, -1, -1, -1, fT);
+                    break;
+                case CellRule::Plain:
+                    g.CellDetails(row, col, rs.Value(c.field), singleLine, -1, -1, -1, fR);
+                    break;
+                case CellRule::Icon:
+                    break;
+            }
+        }
+    }
+}
+
+void GridFiller::setWidths() {
+    grid::Grid& g = *in_.grid;
+    for (const auto& c : columns_) {
+        switch (c.widthRule) {
+            case WidthRule::Text150:
+                g.SetColumnWidth(c.key, c.storedWidth != 0 ? c.storedWidth : TextColumnWidth);
+                break;
+            case WidthRule::Topic:
+                if (c.storedWidth != 0) g.SetColumnWidth(c.key, c.storedWidth);
+                break;
+            case WidthRule::Fit:
+                if (c.storedWidth != 0)
+                    g.SetColumnWidth(c.key, c.storedWidth);
+                else
+                    g.AutoWidthColumn(c.key);
+                break;
+            case WidthRule::Fixed:
+            case WidthRule::Default:
+                break;
+        }
+    }
+}
+
+}  // namespace overview

@@ -1,0 +1,355 @@
+// Opening vocabulary databases from the start form and the main window.
+#include <QFile>
+
+#include "mainwindow/RoadFixture.h"
+#include "platform/grid/Grid.h"
+#include "vocabdb/OldLayouts.h"
+
+using namespace roadtest;
+using mainwindow::MainForm;
+using wktest::CallKind;
+
+namespace {
+
+class OpenDatabase : public Road {};
+
+TEST_F(OpenDatabase, NewDatabaseOpenedBySlotTwoBecomesTheUsersLastAndOwnsTheSlot) {
+    const QString path = makeVokDB("englisch.wkd");
+    makeUsers({{1, "Anna"}, {2, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 2, "\"" + path + "\"");
+
+    EXPECT_EQ(optionsValue(path, "Benutzer2").toString(), "Ben");
+    EXPECT_FALSE(optionsValue(path, "Benutzer1").isValid() &&
+                 !optionsValue(path, "Benutzer1").toString().isEmpty());
+    EXPECT_EQ(userValue(2, "LastDB").toString(), path);
+    EXPECT_EQ(userValue(1, "LastDB").toString(), QString());
+    EXPECT_EQ(userValue(0 + 1, "Name").toString(), "Anna");
+    EXPECT_TRUE(runstate::bDBOffen);
+    EXPECT_EQ(runstate::BenutzerNr, 2);
+    EXPECT_EQ(runstate::VokDBDatei, "ENGLISCH.WKD");
+    EXPECT_EQ(runstate::VokDBName, "ENGLISCH");
+    EXPECT_EQ(MainForm().lblBDBName->text(), "ENGLISCH");
+    EXPECT_FALSE(MainForm().fraWelcome->isVisibleTo(&MainForm()));
+    EXPECT_TRUE(MainForm().isVisible());
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
+}
+
+TEST_F(OpenDatabase, SlotOfAnotherNameIsClearedOnlyInThatSlot) {
+    const QString path = makeVokDB("stats.wkd");
+    addItem(path, "eins", 2);
+    addItem(path, "zwei", 3);
+    setOption(path, "Benutzer3", "Anna");
+    makeUsers({{3, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 3, path);
+
+    EXPECT_EQ(optionsValue(path, "Benutzer3").toString(), "Ben");
+    auto db = openVok(path);
+    auto rs = db->OpenRecordset("SELECT * FROM VOK ORDER BY Q");
+    int rows = 0;
+    for (; !rs->Eof(); rs->MoveNext(), ++rows) {
+        const int stat = rs->Value("Q").toString() == "eins" ? 2 : 3;
+        for (const char* p : {"AA", "AR", "AF", "FQ"})
+            EXPECT_EQ(rs->Value(QString(p) + "3").toDouble(), 0.0) << p;
+        for (int k = 1; k <= 6; ++k) EXPECT_EQ(rs->Value(QStringLiteral("Known3%1").arg(k)).toInt(), 0);
+        for (int u : {1, 2, 4, 5}) {
+            EXPECT_EQ(rs->Value(QStringLiteral("AA%1").arg(u)).toInt(), stat * u);
+            EXPECT_EQ(rs->Value(QStringLiteral("Known%1").arg(u) + "1").toInt(), 1);
+        }
+    }
+    EXPECT_EQ(rows, 2);
+    db->Close();
+}
+
+TEST_F(OpenDatabase, SlotOwnedByTheSameNameKeepsItsStatistics) {
+    const QString path = makeVokDB("mine.wkd");
+    addItem(path, "eins", 2);
+    setOption(path, "Benutzer3", "Ben");
+    makeUsers({{3, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 3, path);
+    auto db = openVok(path);
+    auto rs = db->OpenRecordset("VOK");
+    EXPECT_EQ(rs->Value("AA3").toInt(), 6);
+    db->Close();
+}
+
+TEST_F(OpenDatabase, NewerVersionIsRefusedAndChangesNothing) {
+    const QString first = makeVokDB("first.wkd");
+    addItem(first, "eins", 0);
+    const QString newer = makeVokDB("newer.wkd", "4.4");
+    setOption(newer, "Benutzer1", "Anna");
+    makeUsers({{1, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 1, first);
+    ASSERT_TRUE(runstate::bDBOffen);
+    const dao::DatabasePtr before = runstate::dbVok;
+
+    ui.pushMsgBox(forms::vbOK);
+    MainForm().VokDBOeffnen(newer);
+
+    const auto box = ui.last(CallKind::MsgBox);
+    EXPECT_TRUE(box.prompt.startsWith(modMain::GetText(5015) + "4.4" + modMain::GetText(5016) + "4.3."));
+    EXPECT_EQ(box.style, forms::vbCritical);
+    EXPECT_EQ(box.title, modMain::GetText(5001));
+    // The first database is still the open one, fully usable.
+    EXPECT_EQ(runstate::dbVok, before);
+    EXPECT_TRUE(runstate::dbVok->IsOpen());
+    EXPECT_EQ(runstate::VokDBPfad, first);
+    EXPECT_EQ(runstate::VokDBName, "FIRST");
+    EXPECT_TRUE(runstate::bDBOffen);
+    EXPECT_EQ(MainForm().data->RecordCount(), 1);
+    EXPECT_EQ(runstate::rsOptions->Value("Benutzer1").toString(), "Ben");
+    EXPECT_EQ(MainForm().lblBDBName->text(), "FIRST");
+    // Nothing was written to the refused file or the user's row.
+    EXPECT_EQ(optionsValue(newer, "Benutzer1").toString(), "Anna");
+    EXPECT_EQ(userValue(1, "LastDB").toString(), first);
+}
+
+TEST_F(OpenDatabase, NewerVersionWithoutAnOpenDatabaseLeavesTheWelcomePanel) {
+    const QString newer = makeVokDB("newer.wkd", "5.0");
+    makeUsers({{1, "Ben"}});
+    ui.pushMsgBox(forms::vbOK);
+    startup::FrmBenutzer f;
+    startAs(f, 1, newer);
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 1);
+    EXPECT_FALSE(runstate::bDBOffen);
+    EXPECT_FALSE(runstate::dbVok);
+    EXPECT_TRUE(runstate::VokDBPfad.isEmpty());
+    EXPECT_TRUE(MainForm().fraWelcome->isVisibleTo(&MainForm()));
+    EXPECT_TRUE(userValue(1, "LastDB").toString().isEmpty());
+}
+
+TEST_F(OpenDatabase, VersionTenIsNotNewerAsText) {
+    const QString path = makeVokDB("ten.wkd", "10.0");
+    makeUsers({{1, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 1, path);
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
+    EXPECT_TRUE(runstate::bDBOffen);
+}
+
+TEST_F(OpenDatabase, MissingLastDatabaseStartsWithoutADatabase) {
+    makeUsers({{1, "Ben"}});
+    setUserValue(1, "LastDB", dbFolder() + "/gone.wkd");
+    startup::FrmBenutzer f;
+    startAs(f, 1, dbFolder() + "/also-gone.wkd");
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
+    EXPECT_FALSE(runstate::bDBOffen);
+    EXPECT_TRUE(MainForm().isVisible());
+    EXPECT_TRUE(MainForm().fraWelcome->isVisibleTo(&MainForm()));
+    EXPECT_FALSE(MainForm().vg1->isVisibleTo(&MainForm()));
+    EXPECT_FALSE(MainForm().lblBCount->isVisibleTo(&MainForm()));
+    EXPECT_EQ(MainForm().lblBDBName->text(), "- No database selected -");
+}
+
+TEST_F(OpenDatabase, MissingCommandLineFileFallsBackToTheLastDatabase) {
+    const QString last = makeVokDB("last.wkd");
+    makeUsers({{1, "Ben"}});
+    setUserValue(1, "LastDB", last);
+    startup::FrmBenutzer f;
+    startAs(f, 1, "\"" + dbFolder() + "/gone.wkd\"");
+    EXPECT_EQ(runstate::VokDBPfad, last);
+}
+
+TEST_F(OpenDatabase, DamagedOrForeignLastDatabaseIsReportedAndTheProgramStarts) {
+    makeUsers({{1, "Ben"}});
+    const QString damaged = dbFolder() + "/damaged.wkd";
+    QDir().mkpath(dbFolder());
+    {
+        QFile file(damaged);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'x'));
+    }
+    setUserValue(1, "LastDB", damaged);
+    ui.pushMsgBox(forms::vbOK);
+    startup::FrmBenutzer f;
+    startAs(f, 1);
+    EXPECT_EQ(ui.last(CallKind::MsgBox).title, "209");
+    EXPECT_EQ(ui.count(CallKind::EndProgram), 0);
+    EXPECT_FALSE(runstate::bDBOffen);
+    EXPECT_TRUE(MainForm().isVisible());
+}
+
+TEST_F(OpenDatabase, DatabaseWithoutTheVocabularyQueriesIsReportedAndNothingChanges) {
+    // A file with the right password but none of the vocabulary tables.
+    QDir().mkpath(dbFolder());
+    const QString foreign = dbFolder() + "/foreign.wkd";
+    {
+        auto db = dao::DBEngine::CreateDatabase(foreign);
+        auto td = db->CreateTableDef("Other");
+        td->Append(td->CreateField("X", dao::dbLong));
+        db->Append(td);
+        db->NewPassword("", vocabdb::VokDBPasswort);
+        db->Close();
+    }
+    makeUsers({{1, "Ben"}});
+    ui.pushMsgBox(forms::vbOK);
+    startup::FrmBenutzer f;
+    startAs(f, 1, foreign);
+    EXPECT_EQ(ui.last(CallKind::MsgBox).title, "189");
+    EXPECT_EQ(ui.count(CallKind::EndProgram), 0);
+    EXPECT_FALSE(runstate::bDBOffen);
+    EXPECT_TRUE(runstate::VokDBPfad.isEmpty());
+    EXPECT_FALSE(runstate::dbVok);
+    EXPECT_TRUE(MainForm().isVisible());
+    EXPECT_TRUE(userValue(1, "LastDB").toString().isEmpty());
+}
+
+TEST_F(OpenDatabase, SecondFileClosesTheFirst) {
+    const QString a = makeVokDB("a.wkd");
+    const QString b = makeVokDB("b.wkd");
+    makeUsers({{1, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 1, a);
+    const dao::DatabasePtr first = runstate::dbVok;
+    const dao::RecordsetPtr firstOptions = runstate::rsOptions;
+    ASSERT_TRUE(first && first->IsOpen());
+
+    ui.pushOpen(b);
+    MainForm().VokDBOeffnen(QString());
+
+    EXPECT_FALSE(first->IsOpen());
+    EXPECT_FALSE(firstOptions->IsOpen());
+    EXPECT_NE(runstate::dbVok, first);
+    EXPECT_EQ(runstate::VokDBPfad, b);
+    EXPECT_EQ(userValue(1, "LastDB").toString(), b);
+    const auto dlg = ui.last(CallKind::ShowOpen).dialog;
+    EXPECT_EQ(dlg.InitDir, modMain::GetDBPath());
+    EXPECT_EQ(dlg.Flags, 4100);
+    EXPECT_EQ(dlg.Filter, "Vocabulary database (*.wkd)|*.wkd");
+    EXPECT_EQ(dlg.DialogTitle, "Open database");
+}
+
+TEST_F(OpenDatabase, CancelledDialogChangesNothing) {
+    const QString a = makeVokDB("a.wkd");
+    makeUsers({{1, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 1, a);
+    const dao::DatabasePtr first = runstate::dbVok;
+    ui.pushOpenCancel();
+    MainForm().VokDBOeffnen(QString());
+    EXPECT_EQ(runstate::dbVok, first);
+    EXPECT_TRUE(first->IsOpen());
+    EXPECT_EQ(runstate::VokDBPfad, a);
+    EXPECT_EQ(runstate::VokDBName, "A");
+}
+
+TEST_F(OpenDatabase, FileWithoutWkdOrFolderIsNamedAfterItsFileName) {
+    EXPECT_EQ(mainwindow::DisplayNameFor("ENGLISCH.WKD"), "ENGLISCH");
+    EXPECT_EQ(mainwindow::DisplayNameFor("KURS.WKD.WKD"), "KURS");
+    EXPECT_EQ(mainwindow::DisplayNameFor("KURS.DB"), "KURS");
+    EXPECT_EQ(mainwindow::DisplayNameFor("KURS"), "KURS");
+    EXPECT_EQ(mainwindow::DisplayNameFor("MY.WKD.BAK"), "MY.WKD");
+    EXPECT_EQ(mainwindow::FileNameOfPath("kurs.wkd"), "kurs.wkd");
+    EXPECT_EQ(mainwindow::FileNameOfPath("/a/b/kurs.wkd"), "kurs.wkd");
+
+    const QString made = makeVokDB("made.wkd");
+    const QString renamed = dbFolder() + "/Vokabeln.Kurs";
+    ASSERT_TRUE(QFile::rename(made, renamed));
+    makeUsers({{1, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 1, renamed);
+    EXPECT_TRUE(runstate::bDBOffen);
+    EXPECT_EQ(runstate::VokDBDatei, "VOKABELN.KURS");
+    EXPECT_EQ(runstate::VokDBName, "VOKABELN");
+
+    // A path without a folder, relative to the program folder.
+    const QString local = makeVokDB("local.wkd");
+    ASSERT_TRUE(QFile::rename(local, home.path() + "/nahe.wkd"));
+    QDir::setCurrent(home.path());
+    MainForm().VokDBOeffnen("nahe.wkd");
+    EXPECT_EQ(runstate::VokDBName, "NAHE");
+    EXPECT_EQ(runstate::VokDBPfad, "nahe.wkd");
+}
+
+TEST_F(OpenDatabase, LongDisplayNamesAreCutForTheLabel) {
+    const QString exact = makeVokDB(QString(25, 'a') + ".wkd");
+    const QString longer = makeVokDB(QString(26, 'b') + ".wkd");
+    makeUsers({{1, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 1, exact);
+    EXPECT_EQ(MainForm().lblBDBName->text(), QString(25, 'A'));
+    MainForm().VokDBOeffnen(longer);
+    EXPECT_EQ(MainForm().lblBDBName->text(), QString(22, 'B') + "...");
+}
+
+TEST_F(OpenDatabase, LockedFileGivesTheThreePartMessageAndKeepsThePrevious) {
+    const QString a = makeVokDB("a.wkd");
+    const QString held = makeVokDB("held.wkd");
+    makeUsers({{1, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 1, a);
+    // Another program has the file open exclusively.
+    auto holder = dao::DBEngine::OpenDatabase(held, true, false, ";pwd=" + vocabdb::VokDBPasswort);
+    ui.pushMsgBox(forms::vbOK);
+    MainForm().VokDBOeffnen(held);
+    holder->Close();
+    const auto box = ui.last(CallKind::MsgBox);
+    EXPECT_EQ(box.style, forms::vbInformation);
+    EXPECT_EQ(box.title, modMain::GetText(40));
+    EXPECT_EQ(box.prompt, modMain::GetText(5050) + "\r\n\r\n" + modMain::GetText(5051) + "\r\n\r\n" +
+                              modMain::GetText(5052));
+    EXPECT_EQ(runstate::VokDBPfad, a);
+    EXPECT_EQ(runstate::VokDBName, "A");
+    EXPECT_TRUE(runstate::dbVok->IsOpen());
+    EXPECT_EQ(userValue(1, "LastDB").toString(), a);
+}
+
+TEST_F(OpenDatabase, OldFileIsUpgradedThroughNestedOpeningsAndFilledOnce) {
+    QDir().mkpath(dbFolder());
+    const QString old = dbFolder() + "/alt.wkd";
+    vocabdb::CreateDatabaseFile(old, vocabdb::OldKindLayout(2, "3.2"), vocabdb::VokDBPasswort);
+    {
+        auto db = openVok(old);
+        auto rs = db->OpenRecordset("VOK");
+        rs->AddNew();
+        rs->SetValue("Q", "alt");
+        rs->Update();
+        db->Close();
+    }
+    makeUsers({{2, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 2, old);
+
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0) << ui.msgBoxPrompts().join("|").toStdString();
+    EXPECT_TRUE(runstate::bDBOffen);
+    EXPECT_EQ(runstate::VokDBPfad, old);
+    EXPECT_EQ(MainForm().Check_Depth, 0);
+    EXPECT_EQ(runstate::rsOptions->Value("AppVersion").toString(), "4.3");
+    EXPECT_EQ(runstate::rsOptions->Value("Benutzer2").toString(), "Ben");
+    EXPECT_EQ(MainForm().vg1->Rows(), 1);
+    EXPECT_EQ(MainForm().lblBCount->text(), "1 Question");
+    EXPECT_EQ(userValue(2, "LastDB").toString(), old);
+}
+
+TEST_F(OpenDatabase, FileTheUpgradeRefusesLeavesThePreviousDatabaseInUse) {
+    const QString a = makeVokDB("a.wkd");
+    addItem(a, "eins", 1);
+    const QString broken = makeVokDB("broken.wkd");
+    setOption(broken, "AppVersion", QVariant());
+    makeUsers({{1, "Ben"}});
+    startup::FrmBenutzer f;
+    startAs(f, 1, a);
+    const dao::DatabasePtr first = runstate::dbVok;
+    ASSERT_EQ(MainForm().vg1->Rows(), 1);
+
+    ui.pushMsgBox(forms::vbOK);
+    MainForm().VokDBOeffnen(broken);
+
+    EXPECT_EQ(ui.last(CallKind::MsgBox).title, "Ui37G");
+    EXPECT_EQ(runstate::dbVok, first);
+    EXPECT_EQ(runstate::VokDBPfad, a);
+    EXPECT_EQ(runstate::VokDBDatei, "A.WKD");
+    EXPECT_TRUE(runstate::bDBOffen);
+    EXPECT_EQ(MainForm().data->RecordCount(), 1);
+    EXPECT_EQ(runstate::rsOptions->Value("Benutzer1").toString(), "Ben");
+    EXPECT_EQ(MainForm().lblBDBName->text(), "A");
+    EXPECT_EQ(MainForm().vg1->Rows(), 1);
+    EXPECT_EQ(userValue(1, "LastDB").toString(), a);
+    EXPECT_FALSE(optionsValue(broken, "Benutzer1").isValid());
+}
+
+}  // namespace

@@ -1,0 +1,426 @@
+#include "platform/Error.h"
+#include "platform/grid/Grid.h"
+#include "platform/grid/ImageList.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTableView>
+
+using grid::Grid;
+
+namespace {
+
+// Records the arguments of every emission of a signal.
+struct Calls {
+    std::vector<QVariantList> v;
+    int count() const { return int(v.size()); }
+    const QVariantList& at(int i) const { return v.at(size_t(i)); }
+    const QVariantList& last() const { return v.back(); }
+};
+template <class Sender, class... Args>
+std::shared_ptr<Calls> spyOn(Sender* s, void (Sender::*sig)(Args...)) {
+    auto c = std::make_shared<Calls>();
+    QObject::connect(s, sig, [c](Args... a) { c->v.push_back(QVariantList{QVariant::fromValue(a)...}); });
+    return c;
+}
+template <class Signal>
+std::shared_ptr<Calls> countOf(QAbstractItemModel* s, Signal signal) {
+    auto c = std::make_shared<Calls>();
+    QObject::connect(s, signal, s, [c]() { c->v.push_back({}); });
+    return c;
+}
+
+// A grid of three columns and n rows whose "n" column holds the given texts.
+void fillRows(Grid& g, const QStringList& texts) {
+    g.AddColumn("icon", {}, grid::AlignLeft, -1, 20, true, true, {}, false);
+    g.AddColumn("n", "Name");
+    g.AddColumn("v", "Value");
+    g.SetRows(texts.size());
+    for (int i = 0; i < texts.size(); ++i) {
+        g.CellDetails(i + 1, 2, texts[i]);
+        g.CellDetails(i + 1, 3, QString::number(i + 1), grid::FormatSingleLine, i,
+                      0x112233 * (i + 1) & 0xFFFFFF);
+    }
+}
+
+QStringList column(const Grid& g, long c) {
+    QStringList out;
+    for (long r = 1; r <= g.Rows(); ++r) out << g.CellText(r, c);
+    return out;
+}
+
+void click(Grid& g, long row, long col, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTableView* v = g.view();
+    const QRect rc = v->visualRect(v->model()->index(int(row - 1), int(col - 1)));
+    const QPointF at = rc.center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, v->viewport()->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, mods);
+    QApplication::sendEvent(v->viewport(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, v->viewport()->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, mods);
+    QApplication::sendEvent(v->viewport(), &release);
+}
+
+void key(Grid& g, int k, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
+    QKeyEvent e(QEvent::KeyPress, k, mods, text);
+    QApplication::sendEvent(g.view(), &e);
+}
+
+}  // namespace
+
+TEST(GridColumns, KeysIndexesAndSettingsAreKeptPerColumn) {
+    Grid g;
+    g.AddColumn("icon", {}, grid::AlignLeft, -1, 20, true, true, {}, false);
+    g.AddColumn("no", {}, grid::AlignLeft, -1, -1, false, true, {}, false);
+    g.AddColumn("Q", "Word");
+    g.AddColumn("T", "Subject", grid::AlignLeft, -1, -1, true, false, "Q");  // inserted before Q
+    EXPECT_EQ(g.Columns(), 4);
+    EXPECT_EQ(g.ColumnKey(3), "T");
+    EXPECT_EQ(g.ColumnIndex("Q"), 4);
+    EXPECT_EQ(g.ColumnWidth("icon"), 20);
+    EXPECT_TRUE(g.ColumnFixedWidth("icon"));
+    EXPECT_FALSE(g.ColumnIncludeInSelect("icon"));
+    EXPECT_FALSE(g.ColumnVisible("no"));
+    EXPECT_EQ(g.ColumnWidth("no"), g.DefaultColumnWidth());
+    EXPECT_TRUE(g.view()->isColumnHidden(1));
+    EXPECT_EQ(g.view()->horizontalHeader()->sectionSize(0), 20);
+    EXPECT_EQ(g.ColumnHeader("T"), "Subject");
+
+    try {
+        g.ColumnIndex("A1");
+        FAIL() << "a missing key must fail";
+    } catch (const wk::Error& e) {
+        EXPECT_EQ(e.number(), wk::err::SubscriptOutOfRange);
+    }
+    EXPECT_THROW(g.AddColumn("Q"), wk::Error);
+    EXPECT_THROW(g.ColumnKey(5), wk::Error);
+
+    g.Clear(true);
+    EXPECT_EQ(g.Columns(), 0);
+    EXPECT_FALSE(g.ColumnExists("Q"));
+}
+
+TEST(GridCells, TextColourIconFontAndFormatReadBack) {
+    Grid g;
+    fillRows(g, {"a", "b"});
+    // -1 is the default colour and reads back as -1.
+    EXPECT_EQ(g.CellBackColor(1, 2), -1);
+    g.SetCellBackColor(1, 2, 0xE0E0E0);
+    EXPECT_EQ(g.CellBackColor(1, 2), 0xE0E0E0);
+    EXPECT_EQ(g.CellBackColor(2, 3), (0x112233 * 2) & 0xFFFFFF);
+    EXPECT_EQ(g.CellIcon(2, 3), 1);
+    EXPECT_EQ(g.CellIcon(2, 2), -1);
+
+    // An omitted text leaves the cell without text.
+    g.CellDetails(1, 2, QVariant(), grid::FormatWordWrap, -1, 0x80FF80);
+    EXPECT_EQ(g.CellText(1, 2), "");
+    EXPECT_EQ(g.CellBackColor(1, 2), 0x80FF80);
+    // Numbers come in as values and read back as text and as value.
+    g.CellDetails(2, 2, 80.5);
+    EXPECT_EQ(g.CellText(2, 2), "80.5");
+    EXPECT_EQ(g.CellValue(2, 2).toDouble(), 80.5);
+    g.SetCellText(2, 2, "12");
+    EXPECT_EQ(g.CellValue(2, 2).toLongLong(), 12);
+
+    // Fonts, formats and indents apply to the whole column.
+    QFont f("DejaVu Serif", 14);
+    g.CellDetails(1, 3, "x", grid::FormatWordWrap, -1, -1, -1, &f, 5);
+    EXPECT_EQ(g.CellFont(2, 3).pointSize(), 14);
+    EXPECT_EQ(g.CellFormat(2, 3), grid::FormatWordWrap);
+    EXPECT_EQ(g.CellIndent(2, 3), 5);
+    EXPECT_EQ(g.CellFormat(1, 2), grid::FormatSingleLine);
+
+    EXPECT_THROW(g.CellText(3, 1), wk::Error);
+    EXPECT_THROW(g.CellText(1, 4), wk::Error);
+    EXPECT_THROW(g.SetCellBackColor(0, 1, 1), wk::Error);
+
+    EXPECT_EQ(grid::colourFromBGR(0xAAAAFF), QColor(0xFF, 0xAA, 0xAA));
+    EXPECT_EQ(grid::colourFromBGR(0x80FF80), QColor(0x80, 0xFF, 0x80));
+}
+
+TEST(GridRows, AddRemoveAndResizeKeepCellsAndSelectionInStep) {
+    Grid g;
+    fillRows(g, {"a", "b", "c"});
+    g.SetSelectedRow(3);
+    g.AddRow(1);  // before row 1
+    EXPECT_EQ(g.Rows(), 4);
+    EXPECT_EQ(column(g, 2), QStringList({"", "a", "b", "c"}));
+    EXPECT_EQ(g.CellBackColor(1, 3), -1);
+    EXPECT_EQ(g.SelectedRow(), 4);  // the selection follows its row
+    g.RemoveRow(2);
+    EXPECT_EQ(column(g, 2), QStringList({"", "b", "c"}));
+    EXPECT_EQ(g.SelectedRow(), 3);
+    EXPECT_EQ(g.view()->model()->rowCount(), 3);
+    g.RemoveRow(3);  // the selected row goes: nothing is selected
+    EXPECT_EQ(g.SelectedRow(), 0);
+    g.AddRow(-1, "k");
+    EXPECT_EQ(g.RowKey(3), "k");
+    EXPECT_EQ(g.RowKey(1), "");
+    g.SetRows(1);
+    EXPECT_EQ(column(g, 2), QStringList({""}));
+    g.Clear();
+    EXPECT_EQ(g.Rows(), 0);
+    EXPECT_EQ(g.Columns(), 3);
+    EXPECT_THROW(g.RemoveRow(1), wk::Error);
+}
+
+TEST(GridSelection, RowsAreNumberedFromOneAndUserClicksReportCells) {
+    Grid g;
+    g.resize(400, 300);
+    g.show();
+    fillRows(g, {"a", "b", "c", "d"});
+    EXPECT_EQ(g.SelectedRow(), 0);
+    EXPECT_EQ(g.SelectedColumn(), 0);
+
+    auto spy = spyOn(&g, &Grid::SelectionChange);
+    click(g, 2, 3);
+    ASSERT_EQ(spy->count(), 1);
+    EXPECT_EQ(spy->at(0).at(0).toLongLong(), 2);
+    EXPECT_EQ(spy->at(0).at(1).toLongLong(), 3);
+    EXPECT_EQ(g.SelectedRow(), 2);
+    EXPECT_EQ(g.SelectedColumn(), 3);
+    EXPECT_TRUE(g.CellSelected(2, 1));
+    EXPECT_FALSE(g.CellSelected(1, 1));
+
+    key(g, Qt::Key_Down);
+    EXPECT_EQ(g.SelectedRow(), 3);
+    EXPECT_EQ(spy->count(), 2);
+
+    // Code moves the selection as well and reports it.
+    g.SetSelectedColumn(2);
+    EXPECT_EQ(spy->count(), 3);
+    EXPECT_EQ(spy->last().at(1).toLongLong(), 2);
+
+    // Several rows: Ctrl adds, Shift spans.
+    g.SetMultiSelect(true);
+    click(g, 1, 2);
+    click(g, 4, 2, Qt::ControlModifier);
+    EXPECT_EQ(g.SelectedRows(), (std::vector<long>{1, 4}));
+    click(g, 2, 2, Qt::ShiftModifier);
+    EXPECT_EQ(g.SelectedRows(), (std::vector<long>{2, 3, 4}));
+    EXPECT_EQ(g.SelectionCount(), 3);
+
+    g.ClearSelection();
+    EXPECT_EQ(g.SelectedRow(), 0);
+    EXPECT_EQ(g.SelectionCount(), 0);
+    EXPECT_THROW(g.SetSelectedRow(5), wk::Error);
+}
+
+TEST(GridSort, OrdersRowsWithTheirCellsAndKeepsTheSelection) {
+    Grid g;
+    fillRows(g, {"Zebra", "apfel", "Äpfel", "10", "9", "birne"});
+    g.SetSelectedRow(1);  // "Zebra"
+    g.SetSortColumn(1, 2);
+    g.SetSortOrder(1, grid::SortAscending);
+    g.SetSortType(1, grid::SortAuto);
+    g.Sort();
+    // Numbers first and by value, then text without regard to case, "Ä" beside "A".
+    const QStringList asc = column(g, 2);
+    EXPECT_EQ(asc.mid(0, 2), QStringList({"9", "10"}));
+    EXPECT_EQ(asc.last(), "Zebra");
+    EXPECT_EQ(asc.at(4), "birne");
+    EXPECT_TRUE(asc.indexOf("apfel") < asc.indexOf("birne") && asc.indexOf("Äpfel") < asc.indexOf("birne"));
+    // Cells of the other columns moved with their rows.
+    for (long r = 1; r <= g.Rows(); ++r) {
+        const int original = g.CellText(r, 3).toInt();
+        EXPECT_EQ(g.CellIcon(r, 3), original - 1);
+        EXPECT_EQ(g.CellBackColor(r, 3), (0x112233 * original) & 0xFFFFFF);
+    }
+    EXPECT_EQ(g.SelectedRow(), 6);
+    EXPECT_EQ(g.CellText(g.SelectedRow(), 2), "Zebra");
+
+    g.SetSortOrder(1, grid::SortDescending);
+    g.Sort();
+    EXPECT_EQ(column(g, 2).first(), "Zebra");
+    EXPECT_EQ(column(g, 2).last(), "9");
+    EXPECT_EQ(g.SelectedRow(), 1);
+
+    // Numeric sort of the value column, and a stable second key.
+    g.SetSortColumn(1, 3);
+    g.SetSortOrder(1, grid::SortAscending);
+    g.SetSortType(1, grid::SortNumeric);
+    g.Sort();
+    EXPECT_EQ(column(g, 3), QStringList({"1", "2", "3", "4", "5", "6"}));
+    EXPECT_EQ(g.SortColumn(1), 3);
+    EXPECT_EQ(g.SortOrder(1), grid::SortAscending);
+    EXPECT_EQ(g.SortColumn(2), 0);
+}
+
+TEST(GridRedraw, OffBatchesEveryChangeIntoOneUpdate) {
+    Grid g;
+    g.resize(400, 300);
+    g.show();
+    fillRows(g, {"a"});
+    QAbstractItemModel* m = g.view()->model();
+    auto resets = countOf(m, &QAbstractItemModel::modelReset);
+    auto inserts = countOf(m, &QAbstractItemModel::rowsInserted);
+    g.SetRedraw(false);
+    g.SetRows(1000);
+    for (long r = 1; r <= 1000; ++r) g.CellDetails(r, 2, QString::number(r));
+    g.AddRow();
+    g.AddColumn("x");
+    g.RemoveRow(1);
+    EXPECT_EQ(resets->count(), 0);
+    EXPECT_EQ(inserts->count(), 0);
+    EXPECT_EQ(m->rowCount(), 1);  // the view still sees the old grid
+    EXPECT_FALSE(g.view()->updatesEnabled());
+    g.SetRedraw(true);
+    EXPECT_EQ(resets->count(), 1);
+    EXPECT_EQ(m->rowCount(), 1000);
+    EXPECT_EQ(m->columnCount(), 4);
+    EXPECT_EQ(m->data(m->index(0, 1)).toString(), "2");
+    EXPECT_TRUE(g.view()->updatesEnabled());
+
+    // With redraw on, adding a row is announced as an insert, not a reset.
+    g.AddRow();
+    EXPECT_EQ(inserts->count(), 1);
+    EXPECT_EQ(resets->count(), 1);
+}
+
+TEST(GridSizes, AutoWidthAndHeightFitTheContents) {
+    Grid g;
+    g.resize(600, 300);
+    g.show();
+    g.AddColumn("w", "W", grid::AlignLeft, -1, 60);
+    g.AddColumn("s", "S", grid::AlignLeft, -1, 60);
+    g.SetRows(2);
+    const QString longText = "a rather long text that will not fit into sixty pixels at all";
+    g.CellDetails(1, 1, longText, grid::FormatWordWrap);
+    g.CellDetails(2, 2, longText, grid::FormatSingleLine);
+    g.AutoHeightRow(1);
+    g.AutoHeightRow(2);
+    EXPECT_GT(g.RowHeight(1), 2 * g.RowHeight(2));  // wrapped over several lines
+    EXPECT_EQ(g.view()->rowHeight(0), g.RowHeight(1));
+    g.AutoWidthColumn("s");
+    EXPECT_GE(g.ColumnWidth("s"), QFontMetrics(g.CellFont(2, 2)).horizontalAdvance(longText));
+    EXPECT_EQ(g.view()->horizontalHeader()->sectionSize(1), g.ColumnWidth("s"));
+    EXPECT_THROW(g.AutoHeightRow(3), wk::Error);
+}
+
+TEST(GridEvents, WidthChangesCanBeRefusedAndKeysCarryTheirCodes) {
+    Grid g;
+    g.resize(400, 300);
+    g.show();
+    fillRows(g, {"a", "b"});
+    QObject::connect(&g, &Grid::ColumnWidthChanging, [](long column, int, bool& cancel) {
+        if (column == 2) cancel = true;
+    });
+    auto changed = spyOn(&g, &Grid::ColumnWidthChanged);
+    g.view()->horizontalHeader()->resizeSection(1, 200);  // as the user's drag would
+    EXPECT_EQ(g.view()->horizontalHeader()->sectionSize(1), g.ColumnWidth("n"));
+    EXPECT_NE(g.ColumnWidth("n"), 200);
+    g.view()->horizontalHeader()->resizeSection(2, 150);
+    EXPECT_EQ(g.ColumnWidth("v"), 150);
+    ASSERT_EQ(changed->count(), 1);
+    EXPECT_EQ(changed->at(0).at(0).toLongLong(), 3);
+
+    auto keys = spyOn(&g, &Grid::KeyDown);
+    auto presses = spyOn(&g, &Grid::KeyPress);
+    key(g, Qt::Key_Delete);
+    key(g, Qt::Key_F2);
+    key(g, Qt::Key_F, Qt::ControlModifier, "\x06");
+    key(g, Qt::Key_Space, Qt::NoModifier, " ");
+    ASSERT_EQ(keys->count(), 4);
+    EXPECT_EQ(keys->at(0).at(0).toInt(), 46);
+    EXPECT_EQ(keys->at(1).at(0).toInt(), 113);
+    EXPECT_EQ(keys->at(2).at(0).toInt(), 70);
+    EXPECT_EQ(keys->at(2).at(1).toInt(), 2);
+    EXPECT_EQ(keys->at(3).at(0).toInt(), 32);
+    ASSERT_EQ(presses->count(), 1);
+    EXPECT_EQ(presses->at(0).at(0).toInt(), 32);
+
+    // F2 asks for an edit only when the grid is editable.
+    auto edits = spyOn(&g, &Grid::RequestEdit);
+    g.SetSelectedRow(1);
+    key(g, Qt::Key_F2);
+    EXPECT_EQ(edits->count(), 0);
+    g.SetEditable(true);
+    key(g, Qt::Key_F2);
+    ASSERT_EQ(edits->count(), 1);
+    EXPECT_EQ(edits->at(0).at(2).toInt(), 113);
+    EXPECT_TRUE(g.InEditMode());
+    g.EndEdit();
+    EXPECT_FALSE(g.InEditMode());
+
+    g.SetShowData(false);
+    EXPECT_FALSE(g.view()->isVisible());
+    g.SetShowData(true);
+    EXPECT_TRUE(g.view()->isVisible());
+}
+
+TEST(GridImages, OverviewListHoldsEveryKeyWithAPicture) {
+    grid::ImageList il;
+    grid::fillOverviewImages(il);
+    for (const char* k : {"CheckedSoundPic", "CheckedSound", "CheckedPic", "Checked", "SoundPic", "Sound",
+                          "Pic", "Empty", "sort_asc", "sort_desc", "Recordd", "Recorde", "ImportPicd",
+                          "ImportPice", "ImportSoundd", "ImportSounde", "Stop"}) {
+        ASSERT_TRUE(il.KeyExists(k)) << k;
+        EXPECT_EQ(il.Picture(k).size(), QSize(16, 16)) << k;
+        EXPECT_EQ(il.ItemKey(il.ItemIndex(k)), k);
+    }
+    EXPECT_EQ(il.ListCount(), 17);
+    // Distinct pictures for distinct row states.
+    EXPECT_NE(il.Picture("Checked").toImage(), il.Picture("Empty").toImage());
+    EXPECT_NE(il.Picture("SoundPic").toImage(), il.Picture("CheckedSoundPic").toImage());
+    EXPECT_THROW(il.ItemIndex("Nothing"), wk::Error);
+    EXPECT_TRUE(il.PictureAt(99).isNull());
+}
+
+TEST(GridView, HeaderIconsAndCellBoundsComeFromTheModel) {
+    grid::ImageList il;
+    grid::fillOverviewImages(il);
+    Grid g;
+    g.resize(300, 200);
+    g.show();
+    g.SetImageList(&il);
+    QStringList many;
+    for (int i = 0; i < 200; ++i) many << QString::number(i);
+    fillRows(g, many);
+    g.SetColumnHeaderIcon("n", il.ItemIndex("sort_asc"));
+    const QVariant deco = g.view()->model()->headerData(1, Qt::Horizontal, Qt::DecorationRole);
+    EXPECT_EQ(deco.value<QPixmap>().cacheKey(), il.Picture("sort_asc").cacheKey());
+    EXPECT_FALSE(g.view()->model()->headerData(2, Qt::Horizontal, Qt::DecorationRole).isValid());
+
+    // A row far below is out of sight until it is brought into view.
+    EXPECT_FALSE(g.CellBoundary(150, 2).intersects(g.rect()));
+    g.EnsureVisible(150, 2);
+    const QRect r = g.CellBoundary(150, 2);
+    EXPECT_TRUE(g.rect().contains(r.center()));
+    EXPECT_NEAR(r.height(), g.RowHeight(150), 1);  // less the grid line
+}
+
+TEST(GridSizes, WordByWordWrapAgreesWithTheTextLayout) {
+    Grid g;
+    g.AddColumn("w");
+    g.SetColumnFont("w", QFont("DejaVu Sans", 9));
+    const QStringList words{
+        "der", "Haus",   "Baumkrone", "ein",    "schöne", "Übung",   "a",      "Verständnisfrage",
+        "mit", "Äpfeln", "und",       "Birnen", "zum",    "Kochen,", "lesen.", "WWWWWW",
+        "iiii"};
+    quint32 seed = 7;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    int compared = 0;
+    for (int i = 0; i < 400; ++i) {
+        QStringList t;
+        const int n = 1 + int(next() % 14);
+        for (int k = 0; k < n; ++k) t << words[int(next() % words.size())];
+        const QString text = t.join(' ');
+        const int width = 40 + int(next() % 200);
+        const int fast = g.fastWrapHeight("w", text, width);
+        ASSERT_NE(fast, -1) << text.toStdString();
+        EXPECT_EQ(fast, g.layoutHeight("w", text, width)) << text.toStdString() << " in " << width;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 400);
+    // Break rules beyond the blank go to the full layout.
+    EXPECT_EQ(g.fastWrapHeight("w", "well-known", 30), -1);
+    EXPECT_EQ(g.fastWrapHeight("w", "two  blanks", 30), -1);
+    EXPECT_EQ(g.fastWrapHeight("w", QString::fromUtf8("日本語"), 30), -1);
+}
