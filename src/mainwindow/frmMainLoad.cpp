@@ -97,6 +97,7 @@ void frmMain::applyCaptions() {
 void frmMain::Form_Load() {
     if (loaded_) return;
     loaded_ = true;
+    BuildTestPanel();
 
     setWindowTitle(ProgName + " " + ProgVersion);
     Check_Depth = 0;
@@ -208,6 +209,7 @@ void frmMain::Form_Resize() {
     fraTestBar->move(px(2160), 0);
     vgUmlaute->setGeometry(vgUmlaute->x(), panel.height() - px(380), panel.width() - px(600),
                            vgUmlaute->height());
+    FillUmlauteGrid();
     chkShowUmlaute->move(chkShowUmlaute->x(), vgUmlaute->y());
     vgUmlaute->move((panel.width() + px(480)) / 2 - vgUmlaute->width() / 2, vgUmlaute->y());
     fraVerwaltung->setGeometry(panel);
@@ -215,6 +217,7 @@ void frmMain::Form_Resize() {
     lblBOpt_Einstellungen->move(picVerwaltungBG->width() / 2 - lblBOpt_Einstellungen->width() / 2,
                                 lblBOpt_Einstellungen->y());
     fraOpt->move(panel.width() / 2 - fraOpt->width() / 2, fraOpt->y());
+    if (TestActive) LayoutTestControls(lblTestQ);
     inResize_ = false;
 }
 

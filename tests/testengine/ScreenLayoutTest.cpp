@@ -1,0 +1,217 @@
+// The test screen's geometry, the special-character grid and the test bar
+// buttons.
+#include <QApplication>
+
+#include "mainwindow/TestScreen.h"
+#include "testengine/ScreenFixture.h"
+
+using namespace screentest;
+using namespace mainwindow::tsgeo;
+using mainwindow::px;
+using wktest::CallKind;
+
+namespace {
+
+class LayoutScreen : public Screen {};
+
+TEST_F(LayoutScreen, SetBestTextWidthKeepsBetweenMinAndMax) {
+    open();
+    QLineEdit* t = m().txtTestA(5);
+    t->setText(QString());
+    m().SetBestTextWidth(t, 2000, 600, 9000);
+    EXPECT_EQ(t->width(), px(2000));
+    m().SetBestTextWidth(t, 0, 600, 9000);
+    EXPECT_EQ(t->width(), px(600));
+    m().SetBestTextWidth(t, 5000, 600, 3000);  // MAX wins over min
+    EXPECT_EQ(t->width(), px(3000));
+    t->setText(QString(60, 'W'));
+    m().SetBestTextWidth(t, 2000, 600, 100000);
+    EXPECT_EQ(t->width(), px(std::round(TextWidth(t->font(), t->text()) + 600)));
+    m().SetBestTextWidth(t, 2000, 600, 4000);
+    EXPECT_EQ(t->width(), px(4000));
+}
+
+TEST_F(LayoutScreen, QuestionTopFollowsTheNumberOfBoxes) {
+    item("A drei", {{"A1", "a"}, {"A2", "b"}, {"A3", "c"}, {"AskAllItems", 1}});
+    item("B vier", {{"A1", "a"}, {"A2", "b"}, {"A3", "c"}, {"A4", "d"}, {"AskAllItems", 1}});
+    option("FalscheNochmal", 0);
+    open();
+    m().resize(900, 700);
+    QApplication::processEvents();
+    m().imgBarStartTest_Click();
+    const double FH = Height(m().fraAbfrage);
+    const double FW = Width(m().fraAbfrage);
+    ASSERT_EQ(st().Test_WievieleAntwortFelder, 3);
+    EXPECT_EQ(m().lblTestQ->y(), px(std::round(FH / 6)));
+    // The boxes stack under the question, centred in the panel.
+    for (int i = 1; i <= 3; ++i) {
+        QLineEdit* t = m().txtTestA(i);
+        EXPECT_NEAR(t->x() + t->width() / 2.0, px(FW / 2), 1.0);
+        if (i > 1) {
+            EXPECT_EQ(t->y(), m().txtTestA(i - 1)->y() + m().txtTestA(i - 1)->height() + px(30));
+        }
+    }
+    EXPECT_GE(m().txtTestA(1)->y(), m().lblTestQ->y() + m().lblTestQ->height());
+    m().fraAbfrage_MouseUp(1);  // has answers: a click does not continue
+    EXPECT_EQ(question(), "A drei");
+    for (const char* a : {"a", "b", "c"}) m().txtTestA(QString(a)[0].unicode() - 'a' + 1)->setText(a);
+    ASSERT_EQ(question(), "B vier");
+    EXPECT_EQ(m().lblTestQ->y(), px(FH / 8));
+
+    // A resize lays the shown item out again.
+    m().resize(1100, 800);
+    QApplication::processEvents();
+    m().Form_Resize();
+    EXPECT_NEAR(m().txtTestA(1)->x() + m().txtTestA(1)->width() / 2.0, m().fraAbfrage->width() / 2.0, 1.0);
+}
+
+TEST_F(LayoutScreen, LongQuestionWrapsAtThreeQuartersOfTheWindow) {
+    item(QString(200, 'x'), {{"A1", "a"}});
+    open();
+    m().imgBarStartTest_Click();
+    const double W = Width(&m());
+    const double A = W * 6 / 8;
+    EXPECT_EQ(m().lblTestQ->width(), px(A + 700));
+    const double th = TextHeight(m().lblTestQ->font(), "x");
+    const double t = std::round(TextWidth(m().lblTestQ->font(), question()) + 500);
+    EXPECT_EQ(m().lblTestQ->height(), px(th * std::ceil(t / A) + 80));
+    EXPECT_NEAR(m().lblTestQ->x() + m().lblTestQ->width() / 2.0, px(W / 2), 1.0);
+}
+
+TEST_F(LayoutScreen, ResultPanelStaysCentredAfterTheTest) {
+    item("Haus", {{"A1", "house"}});
+    option("FalscheNochmal", 0);
+    open();
+    m().imgBarStartTest_Click();
+    type(1, "house");
+    ASSERT_TRUE(m().fraTestBewertung->isVisibleTo(&m()));
+    m().resize(1000, 760);
+    QApplication::processEvents();
+    m().Form_Resize();
+    QWidget* r = m().fraTestBewertung;
+    EXPECT_NEAR(r->x() + r->width() / 2.0, m().fraAbfrage->width() / 2.0, 1.0);
+    EXPECT_EQ(r->y(), 0);
+    // Inside the panel, not cut.
+    EXPECT_GE(r->x(), 0);
+    EXPECT_LE(r->x() + r->width(), m().fraAbfrage->width());
+}
+
+TEST_F(LayoutScreen, UmlautGridColumnsFollowItsWidth) {
+    open();
+    auto* g = m().vgUmlaute;
+    g->resize(32 + 8 * 17, g->height());
+    m().FillUmlauteGrid();
+    ASSERT_EQ(g->Columns(), 8);
+    EXPECT_EQ(g->Rows(), 8);
+    EXPECT_EQ(g->CellText(1, 1), QString::fromUtf8("À"));
+    EXPECT_EQ(g->CellText(1, 8), QString::fromUtf8("ã"));
+    EXPECT_EQ(g->CellText(8, 8), QString::fromUtf8("ÿ"));
+    EXPECT_EQ(g->CellText(6, 7), QString::fromUtf8("×"));
+    EXPECT_EQ(g->CellText(6, 8), QString::fromUtf8("÷"));
+    EXPECT_EQ(g->ColumnWidth("1"), 17);
+
+    g->resize(32 + 7 * 17, g->height());
+    m().FillUmlauteGrid();
+    ASSERT_EQ(g->Columns(), 7);
+    EXPECT_EQ(g->Rows(), 10);
+    EXPECT_EQ(g->CellText(1, 7), QString::fromUtf8("Ã"));
+    EXPECT_EQ(g->CellText(2, 1), QString::fromUtf8("ã"));
+    EXPECT_EQ(g->CellText(10, 1), QString::fromUtf8("ÿ"));
+    EXPECT_EQ(g->CellText(10, 2), "");
+
+    g->resize(32 + 17 * 64 + 40, g->height());
+    m().FillUmlauteGrid();
+    EXPECT_EQ(g->Rows(), 1);
+    EXPECT_GE(g->Columns(), 64);
+
+    g->resize(20, g->height());  // narrower than a column: still one
+    m().FillUmlauteGrid();
+    EXPECT_EQ(g->Columns(), 1);
+    EXPECT_EQ(g->Rows(), 64);
+}
+
+TEST_F(LayoutScreen, DoubleClickTypesIntoTheLastFocusedBox) {
+    item("Wut", {{"A1", "Zorn"}, {"A2", QString::fromUtf8("Ärger")}, {"AskAllItems", 1}});
+    open();
+    m().imgBarStartTest_Click();
+    ASSERT_EQ(st().Test_WievieleAntwortFelder, 2);
+    auto* g = m().vgUmlaute;
+    long row = 0, col = 0;
+    for (long r = 1; r <= g->Rows() && !row; ++r)
+        for (long c = 1; c <= g->Columns(); ++c)
+            if (g->CellText(r, c) == QString::fromUtf8("Ä")) {
+                row = r;
+                col = c;
+                break;
+            }
+    ASSERT_GT(row, 0);
+    QLineEdit* box = m().txtTestA(2);
+    box->setText("rger");
+    box->setCursorPosition(0);
+    m().txtTestA_GotFocus(2);
+    m().vgUmlaute_DblClick(row, col);
+    EXPECT_EQ(box->text(), QString::fromUtf8("Ärger"));
+    // The box's change handling ran: the answer is accepted.
+    EXPECT_EQ(colour(box), 0x80FF80u);
+    EXPECT_EQ(ui.count(CallKind::SendKeys), 0);
+
+    // The toggle shows and hides the grid.
+    m().chkShowUmlaute->setChecked(true);
+    EXPECT_TRUE(g->isVisibleTo(&m()));
+    m().chkShowUmlaute->setChecked(false);
+    EXPECT_FALSE(g->isVisibleTo(&m()));
+}
+
+TEST_F(LayoutScreen, TestBarButtonsSwapTheirPictures) {
+    item("Hund", {{"A1", "dog"}});
+    option("NochmalFragen", 0);
+    option("FalscheNochmal", 0);
+    open();
+    m().imgBarStartTest_Click();
+    auto key = [](mainwindow::ImageBox* b) { return b->pictureKey(); };
+    EXPECT_EQ(key(m().imgTestBarSolve), ":/testengine/testbar_solve_lo.png");
+
+    m().imgTestBarSolve_MouseMove(0, 0, 1, 1);
+    EXPECT_EQ(key(m().imgTestBarSolve), ":/testengine/testbar_solve_hi.png");
+    EXPECT_EQ(m().lblBarPopup->text(), "Correct/continue");
+    EXPECT_EQ(m().lblBarPopup2->text(), "Rightclick for clue");
+    m().imgTestBarSolve_MouseDown(1, 0, 1, 1);
+    EXPECT_TRUE(m().bSolveDown);
+    EXPECT_EQ(key(m().imgTestBarSolve), ":/testengine/testbar_solve_down.png");
+    m().imgTestBarSolve_MouseMove(1, 0, 1, 1);  // held down: nothing changes
+    EXPECT_EQ(key(m().imgTestBarSolve), ":/testengine/testbar_solve_down.png");
+
+    // Moving to Cancel puts Solve back at once.
+    m().imgTestBarCancel_MouseMove(0, 0, 1, 1);
+    EXPECT_EQ(key(m().imgTestBarSolve), ":/testengine/testbar_solve_lo.png");
+    EXPECT_EQ(key(m().imgTestBarCancel), ":/testengine/testbar_cancel_hi.png");
+    EXPECT_EQ(m().lblBarPopup->text(), "End test");
+
+    // An item without a sound: grey hint, no picture change, no press.
+    m().imgTestBarSound_MouseMove(0, 0, 1, 1);
+    EXPECT_EQ(m().lblBarPopup->text(), "Play sound");
+    EXPECT_EQ(forms::foreColor(m().lblBarPopup), 0x808080u);
+    EXPECT_EQ(key(m().imgTestBarSound), ":/testengine/testbar_sound_lo.png");
+    m().imgTestBarSound_MouseDown(1, 0, 1, 1);
+    EXPECT_FALSE(m().bSoundDown);
+
+    // Solve released: the judge runs and the button shows its hover picture.
+    m().imgTestBarSolve_MouseDown(1, 0, 1, 1);
+    m().txtTestA(1)->setText("do");
+    m().imgTestBarSolve_MouseUp(1, 0, 1, 1);
+    EXPECT_FALSE(m().bSolveDown);
+    EXPECT_EQ(key(m().imgTestBarSolve), ":/testengine/testbar_solve_hi.png");
+    EXPECT_EQ(st().AskedCount, 1);
+    EXPECT_TRUE(st().WasResolved);
+
+    // After the end, Solve shows no hint; Cancel still does.
+    m().imgTestBarSolve_MouseUp(1, 0, 1, 1);
+    ASSERT_TRUE(st().TestFinished);
+    m().HideBarPopup();
+    m().imgTestBarSolve_MouseMove(0, 0, 1, 1);
+    EXPECT_FALSE(m().lblBarPopup->isVisibleTo(&m()));
+    m().imgTestBarCancel_MouseMove(0, 0, 1, 1);
+    EXPECT_EQ(m().lblBarPopup->text(), "End test");
+}
+
+}  // namespace
