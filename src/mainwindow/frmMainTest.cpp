@@ -262,10 +262,11 @@ void frmMain::ShowNextQuestion(bool bStop) {
     } else {
         lblBCount->hide();
     }
-    st.QuestionOpen = true;
-
+    // The first letter is a hint, not an answer: a one-letter answer must
+    // not be taken as typed by the user.
     if (opt("ShowFirstLetter") == 1 && st.ItemTyp == 0 && st.ExpectedAnswers.size() > 1)
         txtTestA(1)->setText(st.ExpectedAnswers.at(1).left(1));
+    st.QuestionOpen = true;
     if (txtTestA(1)->isVisible()) {
         txtTestA(1)->setFocus();
         txtTestA(1)->setCursorPosition(txtTestA(1)->text().size());
@@ -322,7 +323,10 @@ void frmMain::EndOfTest(bool bStop) {
     }
 
     lstTestWrongWords->clear();
-    for (int i = 1; i < st.WrongQuestions.size(); ++i) lstTestWrongWords->addItem(st.WrongQuestions.at(i));
+    // A question shown under its theme is listed on one line.
+    for (int i = 1; i < st.WrongQuestions.size(); ++i)
+        lstTestWrongWords->addItem(
+            QString(st.WrongQuestions.at(i)).replace(QStringLiteral("\n\n"), QStringLiteral(": ")));
     const bool any = lstTestWrongWords->count() > 0;
     lstTestWrongWords->setEnabled(any);
     forms::setBackColor(lstTestWrongWords, any ? kWhite : forms::SwitchedOffBackColor);
@@ -454,6 +458,8 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
                 hint.Label1->setEnabled(true);
                 hint.setWindowTitle(modMain::GetText(708));
                 hint.Show(forms::vbModal);
+                // The whole-test limit may have ended the test meanwhile.
+                if (st.TestFinished) return;
             }
             if (st.ItemTyp == 1) {
                 for (int k = 1; k <= n && k <= 9; ++k) {

@@ -1,5 +1,7 @@
 // Whole tests run through the main window's handlers over real databases:
 // start, presenting, the answer inputs, the judge's form side, cancel.
+#include <QApplication>
+
 #include "testengine/ScreenFixture.h"
 
 using namespace screentest;
@@ -363,12 +365,68 @@ TEST_F(TestScreen, ReversedItemAsksTheQuestionForTheAnswer) {
 }
 
 TEST_F(TestScreen, FirstLetterIsGivenWithoutSubmitting) {
-    item("Hund", {{"A1", "dog"}});
+    item("Ich", {{"A1", "I"}});
     option("ShowFirstLetter", 1);
     open();
     m().imgBarStartTest_Click();
-    EXPECT_EQ(m().txtTestA(1)->text(), "d");
+    // Even where the letter is the whole answer, it is not taken as typed.
+    EXPECT_EQ(m().txtTestA(1)->text(), "I");
     EXPECT_FALSE(st().TestFinished);
+    EXPECT_EQ(st().AskedCount, 0);
+    EXPECT_TRUE(st().QuestionOpen);
+    solve();
+    EXPECT_EQ(st().RightCount, 1);
+}
+
+TEST_F(TestScreen, BoxesInOrderTakeTheFocusToTheFirstOpenOne) {
+    item("Zahlen", {{"A1", "eins"}, {"A2", "zwei"}, {"AskAllItems", 1}, {"MindTheOrder", 1}});
+    option("FalscheNochmal", 0);
+    open();
+    m().show();
+    m().imgBarStartTest_Click();
+    QApplication::processEvents();
+    type(2, "eins");  // right answer, wrong place
+    EXPECT_EQ(colour(m().txtTestA(2)), kWhite);
+    type(2, "zwei");
+    EXPECT_EQ(colour(m().txtTestA(2)), kGreen);
+    EXPECT_TRUE(m().txtTestA(1)->hasFocus());
+    EXPECT_FALSE(st().TestFinished);
+    type(1, "EINS");  // letter case is ignored by default
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_EQ(st().RightCount, 1);
+}
+
+TEST_F(TestScreen, LockedBoxPassesTheFocusToTheFirstBox) {
+    item("Hund", {{"A1", "dog; hound"}});
+    option("Lernmodus", 1);
+    open();
+    m().show();
+    m().imgBarStartTest_Click();
+    QApplication::processEvents();
+    m().txtTestA(2)->setFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(m().txtTestA(1)->hasFocus());
+    EXPECT_EQ(m().FocusedAnswerBox, m().txtTestA(1));
+}
+
+TEST_F(TestScreen, TimeRunningOutDuringTheExplanationLeavesTheResultAlone) {
+    item("Hund", {{"A1", "dog"}, {"Explanation", "a pet"}});
+    option("BigZeitlimit", 1);
+    option("BigZeitlimitM", 1);
+    open();
+    m().imgBarStartTest_Click();
+    st().TestSecondsLeft = 1;
+    ui.pushModal([this](QWidget& w) {
+        m().tmrTest_Timer();  // the whole-test countdown runs on behind the window
+        static_cast<testengine::frmHint&>(w).cmdOK->click();
+    });
+    type(1, "cat");
+    solve();
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_FALSE(st().QuestionOpen);
+    EXPECT_FALSE(m().tmrTestVok->Enabled());
+    EXPECT_TRUE(m().fraTestBewertung->isVisibleTo(&m()));
+    EXPECT_EQ(m().lblTestBF->text(), "1");
 }
 
 TEST_F(TestScreen, NoLiveCheckForAUserWhoSwitchedItOff) {
