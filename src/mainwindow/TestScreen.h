@@ -72,6 +72,9 @@ inline void setHeight(QWidget* w, double t) {
 double TextWidth(const QFont& f, const QString& s);
 // Height of a text in twips: one line height per line.
 double TextHeight(const QFont& f, const QString& s);
+// The text broken at blanks into lines no wider than width twips where it
+// can be.
+QString WrapText(const QFont& f, const QString& s, double width);
 
 }  // namespace tsgeo
 

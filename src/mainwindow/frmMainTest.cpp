@@ -190,7 +190,13 @@ void frmMain::ShowNextQuestion(bool bStop) {
         try {
             const QPixmap pic = modMedia::LoadBlobPicture(rs, QStringLiteral("Bild"));
             imgTest->setPixmap(pic);
-            imgTest->resize(pic.size());
+            // A large photo is shown smaller, so that it leaves room for the
+            // question and the answers.
+            const QSize room(std::max(1, fraAbfrage->width() - px(1200)),
+                             std::max(1, fraAbfrage->height() * 2 / 5));
+            imgTest->resize(pic.width() > room.width() || pic.height() > room.height()
+                                ? pic.size().scaled(room, Qt::KeepAspectRatio)
+                                : pic.size());
             setLeft(imgTest, Width(fraAbfrage) / 2 - Width(imgTest) / 2);
             imgTest->show();
         } catch (const wk::Error&) {

@@ -106,6 +106,8 @@ void frmMain::BuildTestPanel() {
     testEvents_ = new TestPanelEvents(this);
     QFont big = font();
     big.setPointSize(12);
+    // The panel's colour, which the choices take when they are not marked.
+    forms::setBackColor(fraAbfrage, forms::toVbColor(palette().color(QPalette::Window)));
 
     lblTestQ->setWordWrap(true);
     lblTestQ->setAlignment(Qt::AlignCenter);
@@ -138,6 +140,7 @@ void frmMain::BuildTestPanel() {
         o->setFont(big);
         o->setMouseTracking(true);
         o->setAutoFillBackground(true);
+        o->setBackgroundRole(QPalette::Window);  // the back colour set by code
         o->hide();
         optTestA.add(o);
         testEvents_->watch(o, TestPanelEvents::Opt, i);
@@ -148,6 +151,7 @@ void frmMain::BuildTestPanel() {
         c->setObjectName(QStringLiteral("chkTestA(%1)").arg(i));
         c->setFont(big);
         c->setAutoFillBackground(true);
+        c->setBackgroundRole(QPalette::Window);
         c->hide();
         chkTestA.add(c);
         testEvents_->watch(c, TestPanelEvents::Chk, i);

@@ -39,6 +39,22 @@ double TextHeight(const QFont& f, const QString& s) {
     return std::ceil(fm.lineSpacing()) * lines * TwipsPerPixel;
 }
 
+QString WrapText(const QFont& f, const QString& s, double width) {
+    QStringList lines;
+    QString line;
+    for (const QString& word : s.split(' ')) {
+        const QString next = line.isEmpty() ? word : line + ' ' + word;
+        if (!line.isEmpty() && TextWidth(f, next) > width) {
+            lines << line;
+            line = word;
+        } else {
+            line = next;
+        }
+    }
+    lines << line;
+    return lines.join('\n');
+}
+
 }  // namespace tsgeo
 
 QString UmlautCharacters() {
@@ -191,7 +207,12 @@ void frmMain::LayoutTestControls(QLabel* lbl) {
                 setWidth(c, tw + 400);
                 setHeight(c, TextHeight(f, cap));
                 if (A < tw + 500) {
-                    const double lines = std::ceil((tw + 500) / A);
+                    double lines = std::ceil((tw + 500) / A);
+                    // A choice button does not wrap its text itself: break it
+                    // at blanks, and give it the lines that takes.
+                    const QString wrapped = WrapText(f, cap, A);
+                    lines = std::max<double>(lines, wrapped.count('\n') + 1);
+                    c->setText(wrapped);
                     setHeight(c, TextHeight(f, cap) * lines + 80);
                     setWidth(c, A + 700);
                 }

@@ -1,6 +1,8 @@
 // The test screen's geometry, the special-character grid and the test bar
 // buttons.
 #include <QApplication>
+#include <QBuffer>
+#include <QPixmap>
 
 #include "mainwindow/TestScreen.h"
 #include "testengine/ScreenFixture.h"
@@ -76,6 +78,64 @@ TEST_F(LayoutScreen, LongQuestionWrapsAtThreeQuartersOfTheWindow) {
     const double t = std::round(TextWidth(m().lblTestQ->font(), question()) + 500);
     EXPECT_EQ(m().lblTestQ->height(), px(th * std::ceil(t / A) + 80));
     EXPECT_NEAR(m().lblTestQ->x() + m().lblTestQ->width() / 2.0, px(W / 2), 1.0);
+}
+
+QByteArray pngOfSize(int w, int h) {
+    QPixmap p(w, h);
+    p.fill(Qt::darkGreen);
+    QByteArray b;
+    QBuffer buf(&b);
+    buf.open(QIODevice::WriteOnly);
+    p.save(&buf, "PNG");
+    return b;
+}
+
+TEST_F(LayoutScreen, PictureGoesUnderTheBoxAndALargeOneIsShownSmaller) {
+    item("Baum", {{"A1", "tree"}, {"Bild", pngOfSize(1200, 1000)}});
+    item("Blatt", {{"A1", "leaf"}, {"Bild", pngOfSize(60, 40)}});
+    item("Wald", {{"A1", "forest"}, {"Bild", pngOfSize(60, 40)}});
+    option("FalscheNochmal", 0);
+    open();
+    m().imgBarStartTest_Click();
+    ASSERT_EQ(question(), "Baum");
+    QWidget* img = m().imgTest;
+    QWidget* panel = m().fraAbfrage;
+    EXPECT_TRUE(img->isVisibleTo(&m()));
+    EXPECT_LE(img->width(), panel->width());
+    EXPECT_LE(img->height(), panel->height() / 2);
+    EXPECT_NEAR(double(img->width()) / img->height(), 1.2, 0.02);
+    EXPECT_EQ(img->y(), m().txtTestA(1)->y() + m().txtTestA(1)->height() + px(100));
+    EXPECT_NEAR(img->x() + img->width() / 2.0, panel->width() / 2.0, 1.0);
+    // With a picture the question moves up to an eighth of the panel.
+    EXPECT_EQ(m().lblTestQ->y(), px(Height(panel) / 8));
+
+    type(1, "tree");
+    ASSERT_EQ(question(), "Blatt");
+    EXPECT_EQ(img->size(), QSize(60, 40));
+
+    // Without pictures in the options none is shown.
+    setOpt("ShowPic", 0);
+    type(1, "leaf");
+    ASSERT_EQ(question(), "Wald");
+    EXPECT_FALSE(img->isVisibleTo(&m()));
+}
+
+TEST_F(LayoutScreen, LongChoiceWrapsAndSharesTheLeftEdge) {
+    const QString longText = QString("lang ").repeated(40).trimmed();
+    item("Wahl", {{"Typ", 1}, {"A1", "kurz"}, {"A2", longText}, {"RA1", 1}});
+    open();
+    m().imgBarStartTest_Click();
+    const double A = Width(&m()) * 6 / 8;
+    QAbstractButton* a = m().optTestA(1);
+    QAbstractButton* b = m().optTestA(2);
+    EXPECT_EQ(b->width(), px(A + 700));
+    EXPECT_EQ(a->x(), b->x());
+    EXPECT_EQ(a->x(), px(Width(m().fraAbfrage) / 2 - Width(b) / 2));
+    const int lines = b->text().count('\n') + 1;
+    EXPECT_GE(lines, 2);
+    EXPECT_GE(b->height(), px(TextHeight(b->font(), "x") * lines));
+    EXPECT_EQ(b->text().simplified(), longText);
+    EXPECT_EQ(b->y(), a->y() + a->height() + px(100));
 }
 
 TEST_F(LayoutScreen, ResultPanelStaysCentredAfterTheTest) {
