@@ -20,8 +20,9 @@
 #include <memory>
 
 #include "mainwindow/ImageBox.h"
-#include "mainwindow/TestScreen.h"
 #include "platform/dao/Dao.h"
+// The test screen's controls and state.
+#include "mainwindow/TestScreen.h"
 
 namespace grid {
 class Grid;

@@ -212,12 +212,12 @@ void frmMain::Form_Resize() {
     FillUmlauteGrid();
     chkShowUmlaute->move(chkShowUmlaute->x(), vgUmlaute->y());
     vgUmlaute->move((panel.width() + px(480)) / 2 - vgUmlaute->width() / 2, vgUmlaute->y());
+    if (TestActive) LayoutTestControls(lblTestQ);
     fraVerwaltung->setGeometry(panel);
     picVerwaltungBG->setGeometry(px(-120), 0, panel.width() + px(140), picVerwaltungBG->height());
     lblBOpt_Einstellungen->move(picVerwaltungBG->width() / 2 - lblBOpt_Einstellungen->width() / 2,
                                 lblBOpt_Einstellungen->y());
     fraOpt->move(panel.width() / 2 - fraOpt->width() / 2, fraOpt->y());
-    if (TestActive) LayoutTestControls(lblTestQ);
     inResize_ = false;
 }
 
