@@ -76,6 +76,12 @@ void selectTestItems(frmMain& f, bool bRepeat) {
     if (f.txtTestA(1)->isVisible()) f.txtTestA(1)->setFocus();
 }
 
+// The tip window stands over the middle of the main window.
+void showHint(frmMain& f, testengine::frmHint& hint) {
+    hint.move(f.mapToGlobal(f.rect().center()) - hint.rect().center());
+    hint.Show(forms::vbModal);
+}
+
 void setActive(frmMain& f, bool on) {
     f.TestActive = on;
     f.testState.TestActive = on;
@@ -401,7 +407,7 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
         tmrTestVok->setEnabled(false);
         tmrTest->setEnabled(false);
         modMedia::PlaySoundTip(rs);
-        hint.Show(forms::vbModal);
+        showHint(*this, hint);
         tmrTestVok->setEnabled(opt("Zeitlimit") == 1);
         tmrTest->setEnabled(opt("BigZeitlimit") == 1);
         return;
@@ -463,7 +469,7 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
                 hint.Label1->setText(j.explanation);
                 hint.Label1->setEnabled(true);
                 hint.setWindowTitle(modMain::GetText(708));
-                hint.Show(forms::vbModal);
+                showHint(*this, hint);
                 // The whole-test limit may have ended the test meanwhile.
                 if (st.TestFinished) return;
             }

@@ -18,6 +18,10 @@ frmHint::frmHint(QWidget* parent) : forms::Form(parent, Qt::Dialog) {
     Label1->setGeometry(forms::twipsRect(120, 120, 4455, 1455));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Greyed text must stay readable on the window's blue.
+    QPalette pal = Label1->palette();
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x5a, 0x5a, 0x5a));
+    Label1->setPalette(pal);
 
     Line1 = new QFrame(this);
     Line1->setObjectName("Line1");
