@@ -67,6 +67,25 @@ TEST_F(LayoutScreen, QuestionTopFollowsTheNumberOfBoxes) {
     EXPECT_NEAR(m().txtTestA(1)->x() + m().txtTestA(1)->width() / 2.0, m().fraAbfrage->width() / 2.0, 1.0);
 }
 
+TEST_F(LayoutScreen, TypedItemWithoutAnswersInLearningModeNeedsNoBox) {
+    item("Leer", {{"AskAllItems", 1}});
+    option("Lernmodus", 1);
+    option("FalscheNochmal", 0);
+    open();
+    m().imgBarStartTest_Click();  // no error box: the scripted interaction would fail on one
+    ASSERT_EQ(st().Test_WievieleAntwortFelder, 0);
+    EXPECT_EQ(m().lblTestQ->y(), px(std::round(Height(m().fraAbfrage) / 3)));
+    EXPECT_FALSE(m().txtTestA(2)->isVisibleTo(&m()));
+    // The solution box stands under the question, empty.
+    EXPECT_TRUE(m().txtTestA(1)->isVisibleTo(&m()));
+    EXPECT_TRUE(m().txtTestA(1)->isReadOnly());
+    EXPECT_EQ(m().txtTestA(1)->text(), "");
+    EXPECT_GE(m().txtTestA(1)->y(), m().lblTestQ->y() + m().lblTestQ->height());
+    m().imgTest_MouseUp(1);  // continued by a click
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
+}
+
 TEST_F(LayoutScreen, LongQuestionWrapsAtThreeQuartersOfTheWindow) {
     item(QString(200, 'x'), {{"A1", "a"}});
     open();
