@@ -258,6 +258,8 @@ TEST_F(TestScreen, ChoiceItemsAreJudged) {
     }
     EXPECT_EQ(m().optTestA(2)->text(), "blue");
     EXPECT_GT(m().optTestA(2)->y(), m().optTestA(1)->y());
+    m().optTestA_MouseMove(1);
+    EXPECT_EQ(m().lblBarPopup->text(), "Doubleclick to correct/continue");
     m().optTestA(2)->setChecked(true);
     m().optTestA_MouseUp(2, 1);  // the left button only selects
     EXPECT_EQ(question(), "Farbe des Himmels");
@@ -326,6 +328,9 @@ TEST_F(TestScreen, ItemWithoutAnswersIsContinuedByAClick) {
     open();
     m().imgBarStartTest_Click();
     EXPECT_EQ(st().Test_WievieleAntwortFelder, 0);
+    m().lblTestQ_MouseMove();
+    EXPECT_EQ(m().lblBarPopup->text(), "Click to continue");
+    EXPECT_TRUE(m().lblBarPopup->isVisibleTo(&m()));
     m().fraAbfrage_MouseUp(2);
     EXPECT_EQ(question(), "Nur lesen");
     m().lblTestQ_MouseUp(1);
