@@ -79,15 +79,16 @@ void frmMain::imgBarMax_Click() {
     HideBarPopup();
     imgBottom->hide();
     imgSizeArrow->hide();
+    // The window is not hidden around the change: a window manager may not
+    // map a hidden borderless window again.
     const bool wasMaximised = isMaximised(this);
-    if (!wasMaximised) hide();
     if (wasMaximised)
         setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
     else
         setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
     // The state change lays the window out at once.
     Form_Resize();
-    show();
+    if (!isVisible()) show();
     const bool nowMax = isMaximised(this);
     imgBarMax->setPictureFrom(nowMax ? imgBarRestore_Lo : imgBarMax_Lo);
     storeUserValues({{"R5", nowMax ? 1 : 0}});
