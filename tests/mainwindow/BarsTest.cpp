@@ -204,6 +204,25 @@ TEST_F(Bars, ExportLockWritesOneAndDisablesItsButton) {
     EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.startsWith("If you lock import/export"));
 }
 
+TEST_F(Bars, LockThatCannotBeWrittenSaysSoAndStaysOpen) {
+    auto& m = startMain(1);
+    auto* button = new QWidget(m.fraVerwaltung);
+    button->setObjectName("cmdDBHideOverview");
+    // The options record of a file opened read-only refuses the write.
+    auto readOnly = dao::DBEngine::OpenDatabase(path, false, true, ";pwd=" + vocabdb::VokDBPasswort);
+    const auto saved = runstate::rsOptions;
+    runstate::rsOptions = readOnly->OpenRecordset("OPTIONS");
+    ui.pushMsgBox(forms::vbYes);
+    ui.pushMsgBox(forms::vbOK);
+    m.cmdDBHideOverview_Click();
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 2);
+    EXPECT_TRUE(button->isEnabled());
+    runstate::rsOptions = saved;
+    readOnly->Close();
+    EXPECT_EQ(optionsValue(path, "ShowOverview").toInt(), 1);
+    EXPECT_TRUE(m.barButtonAvailable(m.imgBarOverview));
+}
+
 TEST_F(Bars, ShowOptionsOtherThanOneOpensButHintsLocked) {
     const QString p = makeVokDB("zwei.wkd");
     setOption(p, "ShowOptions", 2);
