@@ -130,9 +130,9 @@ public:
     void imgTestBarCancel_Click();
     void imgTestBarSolve_MouseUp(int Button, int Shift, double X, double Y);
     bool bCancelDown = false, bSolveDown = false, bSoundDown = false;
-    bool QuestionOpenNow() const;         // the shown test item waits for its answer
-    bool TestFinishedNow() const;         // the running test has ended
-    long ShownItemAnswerCount() const;    // CountAnswers of the shown test item
+    bool QuestionOpenNow() const;       // the shown test item waits for its answer
+    bool TestFinishedNow() const;       // the running test has ended
+    long ShownItemAnswerCount() const;  // CountAnswers of the shown test item
     void InitOptionTab();
     void CompactDatabasesAndEnd();
     void ShowNewDBDialog();

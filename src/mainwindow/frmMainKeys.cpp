@@ -102,7 +102,8 @@ protected:
         const int shift = vbShift(m->modifiers());
         const Handler& h = t == QEvent::MouseButtonPress ? down_ : t == QEvent::MouseMove ? move_ : up_;
         if (!h) return false;
-        guarded([&] { h(t == QEvent::MouseMove ? vbButton(m->buttons()) : vbButton(m->button()), shift, x, y); });
+        guarded(
+            [&] { h(t == QEvent::MouseMove ? vbButton(m->buttons()) : vbButton(m->button()), shift, x, y); });
         return true;
     }
 
@@ -161,8 +162,8 @@ void frmMain::connectBars() {
         fraTestBar, [this](int b, int s, double x, double y) { fraTestBar_MouseDown(b, s, x, y); },
         [this](int b, int s, double x, double y) { fraTestBar_MouseMove(b, s, x, y); },
         [this](int b, int s, double x, double y) { fraTestBar_MouseUp(b, s, x, y); });
-    new MouseRelay(fraOverview1, {}, [this](int b, int s, double x, double y) { fraOverview1_MouseMove(b, s, x, y); },
-                   {});
+    new MouseRelay(fraOverview1, {},
+                   [this](int b, int s, double x, double y) { fraOverview1_MouseMove(b, s, x, y); }, {});
 
     connect(imgSizeArrow, &ImageBox::mouseDown, this, &frmMain::imgSizeArrow_MouseDown);
     connect(imgSizeArrow, &ImageBox::mouseMove, this, &frmMain::imgSizeArrow_MouseMove);

@@ -34,7 +34,8 @@ TEST_F(Bars, EachButtonsHintCarriesItsTwoMessages) {
         EXPECT_EQ(forms::foreColor(m.lblBarPopup), 0x000000u) << c.button;
         EXPECT_EQ(b->pictureKey(), pictureOf(m, b, "Hi")) << c.button;
         // Only the button under the pointer is lit.
-        for (ImageBox* o : {m.imgBarNewDB, m.imgBarOpenDB, m.imgBarOverview, m.imgBarOptions, m.imgBarStartTest})
+        for (ImageBox* o :
+             {m.imgBarNewDB, m.imgBarOpenDB, m.imgBarOverview, m.imgBarOptions, m.imgBarStartTest})
             if (o != b) {
                 EXPECT_EQ(o->pictureKey(), pictureOf(m, o, "Lo")) << o->objectName().toStdString();
             }
@@ -142,8 +143,9 @@ TEST_F(Bars, OverviewLockIsAskedOnceStoredAndHoldsAfterReopening) {
     const auto& box = ui.last(CallKind::MsgBox);
     EXPECT_EQ(box.title, "Caution:");
     EXPECT_EQ(box.style, forms::vbYesNoCancel);
-    EXPECT_EQ(box.prompt, "If the overview panel is locked, the test content cannot be changed anymore.\r\n\r\n"
-                          "Do you really want to lock the overview panel ?");
+    EXPECT_EQ(box.prompt,
+              "If the overview panel is locked, the test content cannot be changed anymore.\r\n\r\n"
+              "Do you really want to lock the overview panel ?");
     EXPECT_EQ(optionsValue(path, "ShowOverview").toInt(), 0);
 
     // Locked: the button and its hint refuse, and the panel stays away.
@@ -172,7 +174,8 @@ TEST_F(Bars, SettingsLockHidesThePanelsAndShowsTheOverviewWhenOpen) {
     EXPECT_EQ(optionsValue(path, "ShowOptions").toInt(), 0);
     EXPECT_FALSE(m.fraVerwaltung->isVisibleTo(&m));
     EXPECT_TRUE(m.fraOverview1->isVisibleTo(&m));
-    EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.endsWith("\r\n\r\nDo you really want to lock the options panel ?"));
+    EXPECT_TRUE(
+        ui.last(CallKind::MsgBox).prompt.endsWith("\r\n\r\nDo you really want to lock the options panel ?"));
     m.imgBarOptions_Click();
     EXPECT_FALSE(m.fraVerwaltung->isVisibleTo(&m));
 }

@@ -101,7 +101,8 @@ TEST_F(Hint, TimerRunsByItself) {
     cursor.ry() += 5;
     QElapsedTimer clock;
     clock.start();
-    while (m.lblBarPopup->isVisible() && clock.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (m.lblBarPopup->isVisible() && clock.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_FALSE(m.lblBarPopup->isVisible());
     EXPECT_EQ(m.imgBarOpenDB->pictureKey(), pictureOf(m, m.imgBarOpenDB, "Lo"));
 }

@@ -27,7 +27,8 @@ TEST_F(KeysPending, CtrlKeysReachTheirCommands) {
     up(m, 'S', Ctrl);
     up(m, 'r', Ctrl);  // the letter counts upper-cased
     up(m, 'N', Ctrl);
-    EXPECT_EQ(m.pendingCalls, (QStringList{"imgBarStartTest_Click", "cmdOverview1_Record_Click", "ShowNewDBDialog"}));
+    EXPECT_EQ(m.pendingCalls,
+              (QStringList{"imgBarStartTest_Click", "cmdOverview1_Record_Click", "ShowNewDBDialog"}));
 }
 
 TEST_F(KeysPending, F4AddsAnItemOnlyInTheOverviewAndIsSwallowed) {

@@ -92,7 +92,8 @@ TEST_F(TitleBar, GripFollowsThePointerAndStopsAtItsMinimum) {
     m.imgSizeArrow_MouseUp(1, 0, 105, 90);
     EXPECT_FALSE(m.bSizeGripDrag);
     EXPECT_TRUE(m.imgBottom->isVisible());
-    EXPECT_EQ(m.imgBottom->geometry(), QRect(0, m.height() - m.imgBottom->height(), m.width(), m.imgBottom->height()));
+    EXPECT_EQ(m.imgBottom->geometry(),
+              QRect(0, m.height() - m.imgBottom->height(), m.width(), m.imgBottom->height()));
     // Released, the pointer no longer resizes.
     cursor = {900, 700};
     m.imgSizeArrow_MouseMove(0, 0, 105, 90);
