@@ -246,28 +246,9 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     vg1 = add(new grid::Grid(fraOverview1_1), "vg1");
     vg1->setGeometry(tw(30, 120, 6900, 3800));
 
-    fraVerwaltung = add(new QWidget(this), "fraVerwaltung");
+    fraVerwaltung = add(new SettingsPanel(this), "fraVerwaltung");
     fraVerwaltung->hide();
-    picVerwaltungBG = add(new QLabel(fraVerwaltung), "picVerwaltungBG");
-    picVerwaltungBG->setGeometry(tw(-120, 0, 8600, 375));
-    picVerwaltungBG->setAutoFillBackground(true);
-    picVerwaltungBG->setStyleSheet("background: #3a6aa8;");
-    lblBOpt_Einstellungen = add(new QLabel(fraVerwaltung), "lblBOpt_Einstellungen");
-    lblBOpt_Einstellungen->setGeometry(tw(3000, 60, 2400, 270));
-    lblBOpt_Einstellungen->setAlignment(Qt::AlignCenter);
-    lblBOpt_Einstellungen->setStyleSheet("color: white; font-weight: bold;");
-    setTag(lblBOpt_Einstellungen, "808");
-    fraOpt = add(new QGroupBox(fraVerwaltung), "fraOpt");
-    fraOpt->setGeometry(tw(240, 480, 7935, 3975));
-    tvVerwaltung = add(new QTreeWidget(fraOpt), "tvVerwaltung");
-    tvVerwaltung->setGeometry(tw(120, 240, 2295, 3615));
-    tvVerwaltung->setHeaderHidden(true);
-    fraVTE_Welche = add(new QGroupBox(fraOpt), "fraVTE_Welche");
-    fraVTE_Welche->setGeometry(tw(2520, 120, 5295, 1800));
-    fraVTE_Welche->hide();
-    fraVTE_Sonstige = add(new QGroupBox(fraOpt), "fraVTE_Sonstige");
-    fraVTE_Sonstige->setGeometry(tw(2520, 1980, 5295, 1800));
-    fraVTE_Sonstige->hide();
+    fraVerwaltung->gridRecordset = [this] { return data; };
 
     fraAbfrage = add(new QWidget(this), "fraAbfrage");
     fraAbfrage->hide();

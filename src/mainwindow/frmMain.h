@@ -21,6 +21,7 @@
 #include <memory>
 
 #include "mainwindow/ImageBox.h"
+#include "mainwindow/SettingsPanel.h"
 #include "platform/dao/Dao.h"
 
 namespace grid {
@@ -58,6 +59,7 @@ public:
     void imgBarOverview_Click();
     void HideAllPanels();
     void HideBarPopup();
+    void InitOptionTab() { fraVerwaltung->InitOptionTab(); }
 
     // Lays the panels out for the window's size; runs on every resize.
     void Form_Resize();
@@ -170,12 +172,7 @@ public:
     grid::Grid* vg1 = nullptr;
     std::unique_ptr<grid::ImageList> ilVG;  // row icons and sort pictures of vg1
     std::unique_ptr<grid::ImageList> IL;    // the overview toolbar's pictures
-    QWidget* fraVerwaltung;
-    QLabel* picVerwaltungBG;
-    QLabel* lblBOpt_Einstellungen;
-    QGroupBox* fraOpt;
-    QTreeWidget* tvVerwaltung;
-    QGroupBox *fraVTE_Welche, *fraVTE_Sonstige;
+    SettingsPanel* fraVerwaltung;
     QWidget* fraAbfrage;
     QLabel* lblTestQ;
     QWidget* vgUmlaute;

@@ -314,10 +314,7 @@ public:
         m_.lblBDBName->setText(text);
         m_.lblBDBName->repaint();
     }
-    void InitOptionTab() override {
-        // PENDING(settings): the settings panel's InitOptionTab is called
-        // here once the options tree and panel are built.
-    }
+    void InitOptionTab() override { m_.InitOptionTab(); }
     void UpdateWindow(const QString& what) override { m_.UpdateWindow(what); }
     void SetOverviewButton(Button, bool, const QPixmap&) override {
         // PENDING(overview toolbar): the cmdOverview1_* buttons are built

@@ -118,10 +118,8 @@ void frmMain::Form_Load() {
     for (const auto& t : kMenuTags)
         if (QAction* a = menuItem(QString::fromLatin1(t.name))) a->setProperty("Tag", QString::number(t.id));
 
-    fraVTE_Welche->setTitle(modMain::GetText(140));
-    fraVTE_Sonstige->setTitle(modMain::GetText(139));
-
     applyCaptions();
+    fraVerwaltung->ApplyCaptions();
 
     if (!VokDBPfad.isEmpty())
         EnableDataView();
@@ -212,10 +210,6 @@ void frmMain::Form_Resize() {
     chkShowUmlaute->move(chkShowUmlaute->x(), vgUmlaute->y());
     vgUmlaute->move((panel.width() + px(480)) / 2 - vgUmlaute->width() / 2, vgUmlaute->y());
     fraVerwaltung->setGeometry(panel);
-    picVerwaltungBG->setGeometry(px(-120), 0, panel.width() + px(140), picVerwaltungBG->height());
-    lblBOpt_Einstellungen->move(picVerwaltungBG->width() / 2 - lblBOpt_Einstellungen->width() / 2,
-                                lblBOpt_Einstellungen->y());
-    fraOpt->move(panel.width() / 2 - fraOpt->width() / 2, fraOpt->y());
     inResize_ = false;
 }
 

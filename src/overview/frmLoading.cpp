@@ -141,10 +141,22 @@ void frmLoading::Form_Load(LoadingHost& host) {
         errText = QString::fromLocal8Bit(e.what());
     }
     if (failed) {
-        // Nothing may stay frozen: painting, the grid and the label come back.
+        // Nothing may stay frozen: painting, the grid and the label come back,
+        // and no button offers to act on an item that is no longer selected.
         g.SetRedraw(true);
         g.SetShowData(g.Rows() > 0);
         host.SetStatusCaption(keptCaption);
+        try {
+            using B = LoadingHost::Button;
+            host.SetOverviewButton(B::Search, g.Rows() > 0);
+            host.SetOverviewButton(B::Delete, false);
+            host.SetOverviewButton(B::Record, false, host.IL().Picture(grid::keys::RecordDisabled));
+            host.SetOverviewButton(B::SoundImport, false, host.IL().Picture(grid::keys::ImportSoundDisabled));
+            host.SetOverviewButton(B::ImportPic, false, host.IL().Picture(grid::keys::ImportPicDisabled));
+            host.UpdateWindow(QStringLiteral("lblbcount"));
+        } catch (const std::exception&) {
+            // The first error is the one reported.
+        }
     }
     host.SetMousePointer(0);
     host.SetMainEnabled(true);

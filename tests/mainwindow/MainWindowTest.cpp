@@ -24,8 +24,8 @@ TEST_F(MainWindow, LanguageChosenOnTheStartFormLabelsTheMainWindow) {
     EXPECT_EQ(m.menuItem("mnuDatei")->text(), "&Datei");
     EXPECT_EQ(m.menuItem("mnuVGrid_Alle_Tausche")->text(), "&Vertausche Begriff und Bedeutung");
     EXPECT_EQ(m.menuItem("mnuVGrid_Ansicht_FQ")->text(), "Fehlerquote");
-    EXPECT_EQ(m.fraVTE_Welche->title(), "Folgende Begriffe abfragen");
-    EXPECT_EQ(m.lblBOpt_Einstellungen->text(), "Einstellungen");
+
+    EXPECT_EQ(m.fraVerwaltung->lblBOpt_Einstellungen->text(), "Einstellungen");
     // Untagged items keep their design captions.
     EXPECT_EQ(m.menuItem("mnuVGrid_Multimedia")->text(), "M&ultimedia");
     EXPECT_EQ(m.menuItem("mnuVGrid_Ansicht_Begriff_3")->text(), "&3");

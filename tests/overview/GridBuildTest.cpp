@@ -308,6 +308,7 @@ TEST(LoadingWindow, AFailingBuildRestoresEverythingAndReportsTheError) {
     FakeHost h;
     for (int i = 0; i < 10; ++i) h.records.rows.push_back(item("q"));
     h.records.failAt = 4;
+    h.buttons[LoadingHost::Button::Delete] = true;  // an item was selected before
     build(h);
     ASSERT_EQ(h.errors.size(), 1u);
     EXPECT_EQ(h.errors[0].first, 3021);
@@ -317,6 +318,11 @@ TEST(LoadingWindow, AFailingBuildRestoresEverythingAndReportsTheError) {
     EXPECT_EQ(h.caption, "MYWORDS");
     EXPECT_EQ(h.pointers.back(), 0);
     EXPECT_EQ(h.log.last(), "enabled");
+    using B = LoadingHost::Button;
+    EXPECT_FALSE(h.buttons[B::Delete]);
+    EXPECT_FALSE(h.buttons[B::Record]);
+    EXPECT_EQ(h.pictures[B::Record], h.images.Picture("Recordd").cacheKey());
+    EXPECT_EQ(h.updateWindowCalls, QStringList({"lblbcount"}));
     EXPECT_EQ(h.records.bulkBegun, 1);
     EXPECT_EQ(h.records.bulkEnded, 1);  // the read transaction is not left open
 

@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <time.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -427,7 +428,24 @@ void Workspace::Impl::forget(Core* core) {
     });
 }
 
-Workspace::Workspace() : d(std::make_unique<Impl>()) {}
+namespace {
+// Dates are stored as local time. Without TZ the C library looks at
+// /etc/localtime again for every conversion, which made reading the dates of
+// a large table cost more than reading the table; naming the zone file once
+// keeps the same zone and lets the library keep it loaded.
+void FixTimeZoneLookup() {
+    static const bool done = [] {
+        if (qEnvironmentVariableIsEmpty("TZ") && QFileInfo::exists(QStringLiteral("/etc/localtime"))) {
+            qputenv("TZ", ":/etc/localtime");
+            tzset();
+        }
+        return true;
+    }();
+    (void)done;
+}
+}  // namespace
+
+Workspace::Workspace() : d(std::make_unique<Impl>()) { FixTimeZoneLookup(); }
 Workspace::~Workspace() {
     for (auto& w : d->cores)
         if (auto c = w.lock()) c->workspace = nullptr;

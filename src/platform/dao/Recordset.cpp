@@ -39,7 +39,14 @@ struct Recordset::Impl : RecordsetImplBase {
     // Rows read last, by key; valid while nothing was written. A plain
     // forward read fetches the following rows with it, so that a walk does
     // not pay one read transaction per record.
-    QHash<qint64, std::vector<QVariant>> window;
+    // Large values (pictures, sounds) are not read with the row: the window
+    // keeps their size and reads the bytes only when they are asked for.
+    struct CachedRow {
+        std::vector<QVariant> values;
+        std::vector<qint64> sizes;       // length of a Memo / LongBinary value
+        std::vector<char> bytesPending;  // the value is bytes not yet read
+    };
+    QHash<qint64, CachedRow> window;
     quint64 windowGeneration = ~quint64(0);
     qint64 lastRead = -2;
     QString batchSql;
@@ -98,7 +105,8 @@ struct Recordset::Impl : RecordsetImplBase {
     }
 
     void load(const QString& sql, const Params& p);
-    const std::vector<QVariant>& currentRow();
+    const CachedRow& currentRow();
+    QVariant readPendingBytes(int i);
     QVariant value(int i);
     void set(int i, const QVariant& v);
     qint64 rawSize(int i);
@@ -107,6 +115,8 @@ struct Recordset::Impl : RecordsetImplBase {
 namespace {
 
 constexpr int kBatch = 64;
+
+bool isLargeType(int type) { return type == dbMemo || type == dbLongBinary; }
 
 QByteArray keyBytes(qint64 key) {
     QByteArray b(8, '\0');
@@ -228,7 +238,15 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
         keyTokens.insert(keyTokens.end(), t.begin() + qsizetype(fromAt), t.end());
         keySql = render(keyTokens);
         QStringList cols;
-        for (const ColumnInfo& f : fields) cols << quoteIdent(f.name);
+        for (const ColumnInfo& f : fields) {
+            const QString q = quoteIdent(f.name);
+            if (isLargeType(f.type))
+                cols << QStringLiteral("CASE WHEN typeof(%1)='blob' THEN NULL ELSE %1 END, length(%1), "
+                                       "typeof(%1)='blob'")
+                            .arg(q);
+            else
+                cols << q;
+        }
         rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
                      .arg(cols.join(QLatin1String(", ")), quoteIdent(table));
         QStringList marks;
@@ -277,9 +295,8 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
     cancelEdit();
 }
 
-const std::vector<QVariant>& Recordset::Impl::currentRow() {
+const Recordset::Impl::CachedRow& Recordset::Impl::currentRow() {
     needCurrent();
-    if (isStatic) return rows[size_t(pos)];
     const qint64 key = keys[size_t(pos)];
     const quint64 gen = writeGeneration.load(std::memory_order_relaxed);
     if (windowGeneration == gen) {
@@ -293,9 +310,21 @@ const std::vector<QVariant>& Recordset::Impl::currentRow() {
     window.clear();
     windowGeneration = gen;
     lastRead = pos;
-    auto take = [&](sqlite3_stmt* st, int first) {
-        std::vector<QVariant> row(fields.size());
-        for (size_t j = 0; j < fields.size(); ++j) row[j] = readValue(st, first + int(j), fields[j].type);
+    auto take = [&](sqlite3_stmt* st, int col) {
+        CachedRow row;
+        row.values.resize(fields.size());
+        row.sizes.assign(fields.size(), 0);
+        row.bytesPending.assign(fields.size(), 0);
+        for (size_t j = 0; j < fields.size(); ++j) {
+            row.values[j] = readValue(st, col, fields[j].type);
+            if (isLargeType(fields[j].type)) {
+                row.sizes[j] = sqlite3_column_int64(st, col + 1);
+                row.bytesPending[j] = char(sqlite3_column_int(st, col + 2) != 0);
+                col += 3;
+            } else {
+                col += 1;
+            }
+        }
         return row;
     };
     if (sequential && size() - pos > 1) {
@@ -340,7 +369,21 @@ QVariant Recordset::Impl::value(int i) {
         const QVariant& d = fields[size_t(i)].defaultValue;
         return d;
     }
-    return currentRow()[size_t(i)];
+    if (isStatic) {
+        needCurrent();
+        return rows[size_t(pos)][size_t(i)];
+    }
+    const CachedRow& row = currentRow();
+    if (row.bytesPending[size_t(i)]) return readPendingBytes(i);
+    return row.values[size_t(i)];
+}
+
+QVariant Recordset::Impl::readPendingBytes(int i) {
+    StatementUse q(c(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                            .arg(quoteIdent(fields[size_t(i)].name), quoteIdent(table)));
+    sqlite3_bind_int64(q, 1, keys[size_t(pos)]);
+    if (!q.step()) raise(3167);
+    return readValue(q, 0, fields[size_t(i)].type);
 }
 
 void Recordset::Impl::set(int i, const QVariant& v) {
@@ -363,6 +406,7 @@ qint64 Recordset::Impl::rawSize(int i) {
     if (editMode == dbEditAdd) return sizeOf(fields[size_t(i)].defaultValue);
     needCurrent();
     if (isStatic) return sizeOf(rows[size_t(pos)][size_t(i)]);
+    if (isLargeType(fields[size_t(i)].type)) return currentRow().sizes[size_t(i)];
     // length() of a blob reads its size from the record header only.
     StatementUse q(c(), QStringLiteral("SELECT length(%1) FROM %2 WHERE rowid = ?")
                             .arg(quoteIdent(fields[size_t(i)].name), quoteIdent(table)));

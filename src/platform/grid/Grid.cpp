@@ -274,10 +274,13 @@ public:
         const QRect rc = opt.rect;
         const bool sel = c.inSelect && s.selected[size_t(r)];
         const qint32 back = c.back[size_t(r)];
+        if (back != -1) p->fillRect(rc, colourFromBGR(back));
         if (sel) {
-            p->fillRect(rc, opt.palette.brush(QPalette::Active, QPalette::Highlight));
-        } else if (back != -1) {
-            p->fillRect(rc, colourFromBGR(back));
+            // Blended, so that the cell colours (right answers, the row
+            // highlight) still show in a selected row.
+            QColor hl = opt.palette.color(QPalette::Active, QPalette::Highlight);
+            hl.setAlpha(110);
+            p->fillRect(rc, hl);
         }
         int x = rc.left() + kCellMargin;
         const qint16 icon = c.icon[size_t(r)];
@@ -298,7 +301,6 @@ public:
             p->save();
             p->setFont(c.hasFont ? c.font : opt.font);
             QColor fg = c.fore != -1 ? colourFromBGR(c.fore) : opt.palette.color(QPalette::Text);
-            if (sel) fg = opt.palette.color(QPalette::Active, QPalette::HighlightedText);
             p->setPen(fg);
             int halign = (c.format & DT_CENTER)  ? Qt::AlignHCenter
                          : (c.format & DT_RIGHT) ? Qt::AlignRight
@@ -331,6 +333,7 @@ class GridView : public QTableView {
 public:
     explicit GridView(Grid* g) : QTableView(g), g_(g) {
         setSelectionMode(QAbstractItemView::NoSelection);
+        setTabKeyNavigation(false);  // Tab leaves the grid
         setEditTriggers(QAbstractItemView::NoEditTriggers);
         setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
         verticalHeader()->hide();
@@ -670,7 +673,7 @@ int Grid::ColumnWidth(const QString& key) const {
 void Grid::SetColumnWidth(const QString& key, int width) {
     const long i = ColumnIndex(key);
     col(i).width = std::max(0, width);
-    if (redraw_ && !structureDirty_ && i <= model_->pubCols) {
+    if (lookApplies() && i <= model_->pubCols) {
         applyingLook_ = true;
         view_->horizontalHeader()->resizeSection(int(i - 1), col(i).width);
         applyingLook_ = false;
@@ -682,7 +685,7 @@ bool Grid::ColumnVisible(const QString& key) const {
 void Grid::SetColumnVisible(const QString& key, bool visible) {
     const long i = ColumnIndex(key);
     col(i).visible = visible;
-    if (redraw_ && !structureDirty_ && i <= model_->pubCols) view_->setColumnHidden(int(i - 1), !visible);
+    if (lookApplies() && i <= model_->pubCols) view_->setColumnHidden(int(i - 1), !visible);
 }
 bool Grid::ColumnFixedWidth(const QString& key) const {
     return colByKey(key).fixed;
@@ -690,7 +693,7 @@ bool Grid::ColumnFixedWidth(const QString& key) const {
 void Grid::SetColumnFixedWidth(const QString& key, bool fixed) {
     const long i = ColumnIndex(key);
     col(i).fixed = fixed;
-    if (redraw_ && !structureDirty_ && i <= model_->pubCols)
+    if (lookApplies() && i <= model_->pubCols)
         view_->horizontalHeader()->setSectionResizeMode(
             int(i - 1), fixed ? QHeaderView::Fixed : QHeaderView::Interactive);
 }
@@ -821,7 +824,7 @@ int Grid::RowHeight(long row) const {
 void Grid::SetRowHeight(long row, int height) {
     if (row < 1 || row > s_->rows) outOfRange(QStringLiteral("row %1").arg(row));
     s_->height[size_t(row - 1)] = std::max(1, height);
-    if (redraw_ && !structureDirty_) view_->setRowHeight(int(row - 1), s_->height[size_t(row - 1)]);
+    if (lookApplies()) view_->setRowHeight(int(row - 1), s_->height[size_t(row - 1)]);
 }
 
 int Grid::lineHeight(const Column& c) const {
@@ -921,7 +924,7 @@ void Grid::AutoHeightRow(long row) {
     }
     h += 2 * kCellMargin + 2;
     s_->height[r] = h;
-    if (redraw_ && !structureDirty_) view_->setRowHeight(int(r), h);
+    if (lookApplies()) view_->setRowHeight(int(r), h);
 }
 
 // ---------------------------------------------------------------- cells
@@ -1228,11 +1231,22 @@ void Grid::structureChanged() {
     if (redraw_) publish();
 }
 
+bool Grid::lookApplies() {
+    if (redraw_ && !structureDirty_) return true;
+    lookDirty_ = true;  // widths, visibility and heights go to the view at the next publish
+    return false;
+}
+
 void Grid::publish() {
     if (structureDirty_) {
         structureDirty_ = false;
+        lookDirty_ = false;
         model_->reset();
         applyColumnLook();
+    } else if (lookDirty_) {
+        lookDirty_ = false;
+        applyColumnLook();
+        model_->headersChanged();
     } else if (cellsDirty_) {
         model_->headersChanged();
     }

@@ -222,6 +222,7 @@ private:
     void cellsChanged(long row, long column);
     void structureChanged();
     void publish();
+    bool lookApplies();
     void applyColumnLook();
     int lineHeight(const Column& c) const;
     int wrappedHeight(const Column& c, size_t row, bool icon) const;
@@ -241,6 +242,7 @@ private:
     bool inEdit_ = false;
     bool structureDirty_ = false;
     bool cellsDirty_ = false;
+    bool lookDirty_ = false;
     bool applyingLook_ = false;
     int defaultColumnWidth_ = 96;
     long curRow_ = 0;

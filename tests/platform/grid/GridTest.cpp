@@ -275,6 +275,19 @@ TEST(GridRedraw, OffBatchesEveryChangeIntoOneUpdate) {
     EXPECT_EQ(m->data(m->index(0, 1)).toString(), "2");
     EXPECT_TRUE(g.view()->updatesEnabled());
 
+    // Widths, visibility and heights set while redraw is off reach the view
+    // when it is switched on, also without any change of rows or columns.
+    g.SetRedraw(false);
+    g.SetColumnWidth("n", 77);
+    g.SetColumnVisible("v", false);
+    g.SetRowHeight(2, 40);
+    EXPECT_NE(g.view()->horizontalHeader()->sectionSize(1), 77);
+    g.SetRedraw(true);
+    EXPECT_EQ(resets->count(), 1);
+    EXPECT_EQ(g.view()->horizontalHeader()->sectionSize(1), 77);
+    EXPECT_TRUE(g.view()->isColumnHidden(2));
+    EXPECT_EQ(g.view()->rowHeight(1), 40);
+
     // With redraw on, adding a row is announced as an insert, not a reset.
     g.AddRow();
     EXPECT_EQ(inserts->count(), 1);
