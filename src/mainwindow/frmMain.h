@@ -135,7 +135,6 @@ public:
     bool QuestionOpenNow() const;       // the shown test item waits for its answer
     bool TestFinishedNow() const;       // the running test has ended
     long ShownItemAnswerCount() const;  // CountAnswers of the shown test item
-    void InitOptionTab();
     void CompactDatabasesAndEnd();
     void ShowNewDBDialog();
     void cmdOverview1_New_Click();

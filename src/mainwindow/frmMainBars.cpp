@@ -134,7 +134,7 @@ void frmMain::imgBarOptions_Click() {
     HideBarPopup();
     HideAllPanels();
     fraVerwaltung->show();
-    tvVerwaltung->setFocus();
+    fraVerwaltung->tvVerwaltung->setFocus();
 }
 
 // ---- the locks ----
@@ -166,22 +166,18 @@ bool writeLock(const char* field, int value) {
     }
 }
 
-void disableButton(QWidget* form, const char* name) {
-    if (auto* b = form->findChild<QWidget*>(QString::fromLatin1(name))) b->setEnabled(false);
-}
-
 }  // namespace
 
 void frmMain::cmdDBHideOverview_Click() {
     if (!confirmLock(590, 591)) return;
     if (!writeLock("ShowOverview", 0)) return;
-    disableButton(this, "cmdDBHideOverview");
+    fraVerwaltung->cmdDBHideOverview->setEnabled(false);
 }
 
 void frmMain::cmdDBHideOptions_Click() {
     if (!confirmLock(593, 594)) return;
     if (!writeLock("ShowOptions", 0)) return;
-    disableButton(this, "cmdDBHideOptions");
+    fraVerwaltung->cmdDBHideOptions->setEnabled(false);
     HideAllPanels();
     if (optionValue("ShowOverview", 1) == 1) fraOverview1->show();
 }
@@ -189,7 +185,7 @@ void frmMain::cmdDBHideOptions_Click() {
 void frmMain::cmdDBHideImportExport_Click() {
     if (!confirmLock(596, 597)) return;
     if (!writeLock("ExportProtection", 1)) return;
-    disableButton(this, "cmdDBHideImportExport");
+    fraVerwaltung->cmdDBHideImportExport->setEnabled(false);
 }
 
 }  // namespace mainwindow

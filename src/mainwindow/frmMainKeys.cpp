@@ -169,6 +169,13 @@ void frmMain::connectBars() {
     connect(imgSizeArrow, &ImageBox::mouseMove, this, &frmMain::imgSizeArrow_MouseMove);
     connect(imgSizeArrow, &ImageBox::mouseUp, this, &frmMain::imgSizeArrow_MouseUp);
 
+    // The lock buttons sit on the settings panel; the locks are the window's.
+    fraVerwaltung->onCmdDBHideOverview_Click = [this] { guarded([&] { cmdDBHideOverview_Click(); }); };
+    fraVerwaltung->onCmdDBHideOptions_Click = [this] { guarded([&] { cmdDBHideOptions_Click(); }); };
+    fraVerwaltung->onCmdDBHideImportExport_Click = [this] {
+        guarded([&] { cmdDBHideImportExport_Click(); });
+    };
+
     forms::previewKeys(this, {.KeyPress = [this](int& a) { guarded([&] { Form_KeyPress(a); }); },
                               .KeyUp = [this](int& c, int s) { guarded([&] { Form_KeyUp(c, s); }); }});
 }

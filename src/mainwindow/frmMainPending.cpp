@@ -26,11 +26,6 @@ long frmMain::ShownItemAnswerCount() const {
     return 0;
 }
 
-// Waiting for the settings panel.
-void frmMain::InitOptionTab() {
-    pendingCalls << QStringLiteral("InitOptionTab");
-}
-
 // Waiting for the exit path and the new-database dialog.
 void frmMain::CompactDatabasesAndEnd() {
     pendingCalls << QStringLiteral("CompactDatabasesAndEnd");

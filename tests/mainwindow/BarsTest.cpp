@@ -187,30 +187,37 @@ TEST_F(Bars, SettingsLockWithOverviewLockedLeavesNoPanel) {
     m.imgBarOptions_Click();
     ui.pushMsgBox(forms::vbYes);
     m.cmdDBHideOptions_Click();
-    for (QWidget* p : {m.fraOverview1, m.fraWelcome, m.fraVerwaltung, m.fraAbfrage, m.fraTestBar})
+    for (QWidget* p : std::initializer_list<QWidget*>{m.fraOverview1, m.fraWelcome, m.fraVerwaltung,
+                                                      m.fraAbfrage, m.fraTestBar})
         EXPECT_FALSE(p->isVisibleTo(&m)) << p->objectName().toStdString();
 }
 
 TEST_F(Bars, ExportLockWritesOneAndDisablesItsButton) {
     auto& m = startMain(1);
-    // The lock buttons live on the settings panel; one stands in for it here.
-    auto* button = new QWidget(m.fraVerwaltung);
-    button->setObjectName("cmdDBHideImportExport");
+    m.imgBarOptions_Click();
+    // The button on the settings panel reaches the window's lock.
+    QPushButton* button = m.fraVerwaltung->cmdDBHideImportExport;
+    ASSERT_TRUE(button->isEnabled());
     ui.pushMsgBox(forms::vbNo);
-    m.cmdDBHideImportExport_Click();
+    button->click();
     EXPECT_TRUE(button->isEnabled());
     EXPECT_EQ(optionsValue(path, "ExportProtection").toInt(), 0);
     ui.pushMsgBox(forms::vbYes);
-    m.cmdDBHideImportExport_Click();
+    button->click();
     EXPECT_FALSE(button->isEnabled());
+    // Reopened, the settings panel keeps the button off.
+    m.VokDBOeffnen(path);
+    m.imgBarOptions_Click();
+    EXPECT_FALSE(button->isEnabled());
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 2);
     EXPECT_EQ(optionsValue(path, "ExportProtection").toInt(), 1);
     EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.startsWith("If you lock import/export"));
 }
 
 TEST_F(Bars, LockThatCannotBeWrittenSaysSoAndStaysOpen) {
     auto& m = startMain(1);
-    auto* button = new QWidget(m.fraVerwaltung);
-    button->setObjectName("cmdDBHideOverview");
+    m.imgBarOptions_Click();
+    QPushButton* button = m.fraVerwaltung->cmdDBHideOverview;
     // The options record of a file opened read-only refuses the write.
     auto readOnly = dao::DBEngine::OpenDatabase(path, false, true, ";pwd=" + vocabdb::VokDBPasswort);
     const auto saved = runstate::rsOptions;

