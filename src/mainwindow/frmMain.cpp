@@ -268,6 +268,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     tmrBar->setInterval(50);
     killer = add(new QTimer(this), "killer");
     killer->setInterval(50);
+    wireExitAndStatus();
 
     buildMenus();
 

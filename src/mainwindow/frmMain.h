@@ -64,6 +64,13 @@ public:
     // Lays the panels out for the window's size; runs on every resize.
     void Form_Resize();
 
+    // New database, the exit, the change of user and the TEMP clean-up
+    // (frmMainExit.cpp).
+    void imgBarNewDB_Click();
+    void VokDBNeu();
+    [[noreturn]] void CompactDatabasesAndEnd();
+    void lblUsername_DblClick();
+
     // ---- Hint popup and hover pictures (frmMainHint.cpp) ----
     // Shows the two-line hint centred on x twips; grey unless enabled is 1 or -1.
     void ShowBarPopup(const QString& text, int enabled, long x, const QString& shortcut);
@@ -76,7 +83,6 @@ public:
     std::function<QPoint()> cursorPosition;
 
     // ---- Main bar and panels (frmMainBars.cpp) ----
-    void imgBarNewDB_Click();
     void imgBarOpenDB_Click();
     void imgBarOptions_Click();
     void imgBarNewDB_MouseMove(int Button, int Shift, double X, double Y);
@@ -135,8 +141,6 @@ public:
     bool QuestionOpenNow() const;       // the shown test item waits for its answer
     bool TestFinishedNow() const;       // the running test has ended
     long ShownItemAnswerCount() const;  // CountAnswers of the shown test item
-    void CompactDatabasesAndEnd();
-    void ShowNewDBDialog();
     void cmdOverview1_New_Click();
     void cmdOverview1_Record_Click();
     void cmdOverview1_GridOptions_Click();
@@ -205,6 +209,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
+    void wireExitAndStatus();
     // What the window holds of the open database, so that a failed opening
     // can put it back.
     struct OpenState {
@@ -239,7 +244,6 @@ private:
     void connectBars();  // wires the bars, the drag surfaces and the keys
     QPoint cursorPos() const;
     void windowDragMove(double barLeft);
-    bool closing_ = false;
 };
 
 // The one main window, created and loaded on first use as the original's

@@ -117,12 +117,6 @@ void frmMain::imgBarStartTest_MouseMove(int, int, double, double) {
     barHover(*this, imgBarStartTest, {470, 471, barButtonAvailable(imgBarStartTest)});
 }
 
-void frmMain::imgBarNewDB_Click() {
-    HideBarPopup();
-    // Disables this window until the dialog's OK or Cancel.
-    ShowNewDBDialog();
-}
-
 void frmMain::imgBarOpenDB_Click() {
     HideBarPopup();
     VokDBOeffnen(QString());

@@ -26,14 +26,6 @@ long frmMain::ShownItemAnswerCount() const {
     return 0;
 }
 
-// Waiting for the exit path and the new-database dialog.
-void frmMain::CompactDatabasesAndEnd() {
-    pendingCalls << QStringLiteral("CompactDatabasesAndEnd");
-}
-void frmMain::ShowNewDBDialog() {
-    pendingCalls << QStringLiteral("ShowNewDBDialog");
-}
-
 // Waiting for the overview's toolbar and grid menu.
 void frmMain::cmdOverview1_New_Click() {
     pendingCalls << QStringLiteral("cmdOverview1_New_Click");

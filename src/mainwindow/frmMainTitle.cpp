@@ -1,7 +1,6 @@
 // The window's own title-bar pictures, dragging the borderless window by its
 // background and bars, and the size grip. Screen positions are in logical
 // pixels, so a scaled screen moves the window by the pointer's own distance.
-#include <QCloseEvent>
 #include <QMouseEvent>
 #include <cmath>
 
@@ -51,23 +50,6 @@ void frmMain::imgBarExit_Click() {
 
 void frmMain::Form_Unload(int&) {
     CompactDatabasesAndEnd();
-}
-
-void frmMain::closeEvent(QCloseEvent* e) {
-    // Closing through the desktop takes the same way out as the close button.
-    if (closing_) {
-        e->accept();
-        return;
-    }
-    closing_ = true;
-    int cancel = 0;
-    // Nothing may escape into the event loop; the exit ends the program.
-    try {
-        Form_Unload(cancel);
-    } catch (...) {
-    }
-    closing_ = false;
-    e->ignore();
 }
 
 void frmMain::imgBarMin_Click() {

@@ -1,5 +1,5 @@
 // Shortcuts and buttons whose commands belong to other parts of the window
-// (the test, the exit path, the overview's tools) reach those commands.
+// (the test, the overview's tools) reach those commands.
 #include "mainwindow/BarsFixture.h"
 
 using namespace barstest;
@@ -8,7 +8,7 @@ namespace {
 
 class KeysPending : public BarsTest {
 protected:
-    static constexpr int Ctrl = 2, Alt = 4;
+    static constexpr int Ctrl = 2;
     static constexpr int F1 = 112, F4 = 115, F6 = 117, F7 = 118, F8 = 119;
     static int up(mainwindow::frmMain& m, int code, int shift) {
         m.Form_KeyUp(code, shift);
@@ -16,19 +16,11 @@ protected:
     }
 };
 
-TEST_F(KeysPending, AltF4TakesTheExitPath) {
-    auto& m = startMain(1);
-    up(m, F4, Alt);
-    EXPECT_EQ(m.pendingCalls, QStringList{"CompactDatabasesAndEnd"});
-}
-
 TEST_F(KeysPending, CtrlKeysReachTheirCommands) {
     auto& m = startMain(1);
     up(m, 'S', Ctrl);
     up(m, 'r', Ctrl);  // the letter counts upper-cased
-    up(m, 'N', Ctrl);
-    EXPECT_EQ(m.pendingCalls,
-              (QStringList{"imgBarStartTest_Click", "cmdOverview1_Record_Click", "ShowNewDBDialog"}));
+    EXPECT_EQ(m.pendingCalls, (QStringList{"imgBarStartTest_Click", "cmdOverview1_Record_Click"}));
 }
 
 TEST_F(KeysPending, F4AddsAnItemOnlyInTheOverviewAndIsSwallowed) {
@@ -72,26 +64,6 @@ TEST_F(KeysPending, EscLeavesARunningTest) {
     EXPECT_EQ(esc, 0);
     EXPECT_EQ(m.pendingCalls, QStringList{"imgTestBarCancel_Click"});
     m.TestActive = false;
-}
-
-TEST_F(KeysPending, NewDatabaseButtonOpensTheDialog) {
-    auto& m = startMain(-1);
-    m.ShowBarPopup("x", 1, 3000, "");
-    emit m.imgBarNewDB->clicked();
-    EXPECT_FALSE(m.lblBarPopup->isVisible());
-    EXPECT_EQ(m.pendingCalls, QStringList{"ShowNewDBDialog"});
-}
-
-TEST_F(KeysPending, CloseAndUnloadTakeTheExitPath) {
-    auto& m = startMain(1);
-    m.ShowBarPopup("x", 1, 3000, "");
-    m.imgBarExit_Click();
-    EXPECT_FALSE(m.lblBarPopup->isVisible());
-    EXPECT_EQ(m.pendingCalls, QStringList{"CompactDatabasesAndEnd"});
-    // Closing through the desktop: the same way, and the window stays until it ends the program.
-    m.close();
-    EXPECT_EQ(m.pendingCalls.count("CompactDatabasesAndEnd"), 2);
-    EXPECT_TRUE(m.isVisible());
 }
 
 }  // namespace
