@@ -128,7 +128,8 @@ void frmMain::connectBars() {
         {imgBarOpenDB, &frmMain::imgBarOpenDB_MouseMove, &frmMain::imgBarOpenDB_Click},
         {imgBarOverview, &frmMain::imgBarOverview_MouseMove, &frmMain::imgBarOverview_Click},
         {imgBarOptions, &frmMain::imgBarOptions_MouseMove, &frmMain::imgBarOptions_Click},
-        {imgBarStartTest, &frmMain::imgBarStartTest_MouseMove, &frmMain::imgBarStartTest_Click},
+        // The test screen wires its own start.
+        {imgBarStartTest, &frmMain::imgBarStartTest_MouseMove, nullptr},
     };
     for (const Bar& b : bars) {
         ImageBox* img = b.img;
@@ -139,7 +140,8 @@ void frmMain::connectBars() {
         connect(img, &ImageBox::mouseMove, this, [this, move](int bt, int sh, double x, double y) {
             guarded([&] { (this->*move)(bt, sh, x, y); });
         });
-        connect(img, &ImageBox::clicked, this, [this, click] { guarded([&] { (this->*click)(); }); });
+        if (click)
+            connect(img, &ImageBox::clicked, this, [this, click] { guarded([&] { (this->*click)(); }); });
     }
 
     // Title bar.
