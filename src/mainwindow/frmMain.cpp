@@ -276,6 +276,8 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     for (QWidget* w : std::initializer_list<QWidget*>{fraMainBar, fraTestBar, imgBarMin, imgBarMax,
                                                       imgBarExit, imgSizeArrow})
         w->raise();
+
+    connectBars();
 }
 
 frmMain::~frmMain() {

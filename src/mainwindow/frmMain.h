@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -71,6 +72,83 @@ public:
     void VokDBNeu();
     [[noreturn]] void CompactDatabasesAndEnd();
     void lblUsername_DblClick();
+
+    // ---- Hint popup and hover pictures (frmMainHint.cpp) ----
+    // Shows the two-line hint centred on x twips; grey unless enabled is 1 or -1.
+    void ShowBarPopup(const QString& text, int enabled, long x, const QString& shortcut);
+    void tmrBar_Timer();
+    QPoint BarPopupCursor;  // pointer (screen pixels) when the last hint was asked for
+    // Pressed flags of the main-bar buttons: while one is set the timer resets nothing.
+    bool bOverviewDown = false, bNewDBDown = false, bOpenDBDown = false, bStartTestDown = false,
+         bOptionsDown = false;
+    // The pointer in screen pixels; tests may replace it.
+    std::function<QPoint()> cursorPosition;
+
+    // ---- Main bar and panels (frmMainBars.cpp) ----
+    void imgBarOpenDB_Click();
+    void imgBarOptions_Click();
+    void imgBarNewDB_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarOpenDB_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarOverview_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarOptions_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarStartTest_MouseMove(int Button, int Shift, double X, double Y);
+    // MouseDown and MouseUp of the five main-bar buttons.
+    void barButton_MouseDown(ImageBox* button);
+    void barButton_MouseUp(ImageBox* button);
+    // Whether a main-bar button can be used now.
+    bool barButtonAvailable(const ImageBox* button) const;
+    // The three one-way locks of the open database.
+    void cmdDBHideOverview_Click();
+    void cmdDBHideOptions_Click();
+    void cmdDBHideImportExport_Click();
+
+    // ---- Title bar, window drag and size grip (frmMainTitle.cpp) ----
+    void imgBarExit_Click();
+    void imgBarMax_Click();
+    void imgBarMin_Click();
+    void imgBarExit_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarMax_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarMin_MouseMove(int Button, int Shift, double X, double Y);
+    // Drag surfaces: the window's background, the main bar and the test bar.
+    void Form_MouseDown(int Button, int Shift, double X, double Y);
+    void Form_MouseMove(int Button, int Shift, double X, double Y);
+    void Form_MouseUp(int Button, int Shift, double X, double Y);
+    void fraMainBar_MouseDown(int Button, int Shift, double X, double Y);
+    void fraMainBar_MouseMove(int Button, int Shift, double X, double Y);
+    void fraMainBar_MouseUp(int Button, int Shift, double X, double Y);
+    void fraTestBar_MouseDown(int Button, int Shift, double X, double Y);
+    void fraTestBar_MouseMove(int Button, int Shift, double X, double Y);
+    void fraTestBar_MouseUp(int Button, int Shift, double X, double Y);
+    void fraOverview1_MouseMove(int Button, int Shift, double X, double Y);
+    void imgSizeArrow_MouseDown(int Button, int Shift, double X, double Y);
+    void imgSizeArrow_MouseMove(int Button, int Shift, double X, double Y);
+    void imgSizeArrow_MouseUp(int Button, int Shift, double X, double Y);
+    void Form_Unload(int& Cancel);
+    bool bWindowDrag = false;
+    qint32 GrabX = 0, GrabY = 0;  // twips, relative to the pressed surface
+    bool bSizeGripDrag = false;
+    qint32 GripGrabX = 0, GripGrabY = 0;  // twips, relative to the grip
+    QPoint SizeGripCursor;                // screen pixels at the last resize step
+
+    // ---- Keyboard shortcuts (frmMainKeys.cpp) ----
+    void Form_KeyUp(int& KeyCode, int Shift);
+    void Form_KeyPress(int& KeyAscii);
+
+    // ---- Commands of other parts of the window; frmMainPending.cpp holds
+    // empty bodies until each arrives. ----
+    void imgBarStartTest_Click();
+    void imgTestBarCancel_Click();
+    void imgTestBarSolve_MouseUp(int Button, int Shift, double X, double Y);
+    bool bCancelDown = false, bSolveDown = false, bSoundDown = false;
+    bool QuestionOpenNow() const;       // the shown test item waits for its answer
+    bool TestFinishedNow() const;       // the running test has ended
+    long ShownItemAnswerCount() const;  // CountAnswers of the shown test item
+    void cmdOverview1_New_Click();
+    void cmdOverview1_Record_Click();
+    void cmdOverview1_GridOptions_Click();
+    void mnuVGrid_ImportSound_Click();
+    void mnuVGrid_ImportPic_Click();
+    QStringList pendingCalls;  // the waiting commands reached, by name, for tests
 
     // Controls, named as the original named them.
     // Title bar and frame pictures.
@@ -188,6 +266,9 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
     void wireExitAndStatus();
@@ -227,6 +308,9 @@ private:
     QList<QObject*> controls_;
     bool loaded_ = false;
     bool inResize_ = false;
+    void connectBars();  // wires the bars, the drag surfaces and the keys
+    QPoint cursorPos() const;
+    void windowDragMove(double barLeft);
 };
 
 // The one main window, created and loaded on first use as the original's
