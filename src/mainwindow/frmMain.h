@@ -134,15 +134,13 @@ public:
     void Form_KeyUp(int& KeyCode, int Shift);
     void Form_KeyPress(int& KeyAscii);
 
-    // ---- Commands of other parts of the window; frmMainPending.cpp holds
-    // empty bodies until each arrives. ----
-    void imgBarStartTest_Click();
-    void imgTestBarCancel_Click();
-    void imgTestBarSolve_MouseUp(int Button, int Shift, double X, double Y);
-    bool bCancelDown = false, bSolveDown = false, bSoundDown = false;
+    // ---- Test state as the keys read it (frmMainTest.cpp) ----
     bool QuestionOpenNow() const;       // the shown test item waits for its answer
     bool TestFinishedNow() const;       // the running test has ended
     long ShownItemAnswerCount() const;  // CountAnswers of the shown test item
+
+    // ---- Commands of the overview; frmMainPending.cpp holds empty bodies
+    // until each arrives. ----
     void cmdOverview1_New_Click();
     void cmdOverview1_Record_Click();
     void cmdOverview1_GridOptions_Click();
@@ -223,7 +221,6 @@ public:
     forms::Timer *tmrTest = nullptr, *tmrTestVok = nullptr;
     bool bCancelDown = false, bSolveDown = false, bSoundDown = false;
     QPointer<QLineEdit> FocusedAnswerBox;
-    QPoint BarPopupCursor;
 
     void imgBarStartTest_Click();
     void imgTestBarCancel_Click();
@@ -260,7 +257,6 @@ public:
     void lblTestQ_MouseMove();
     void chkShowUmlaute_Click();
     // The bars' hint popup (two lines centred on x twips).
-    void ShowBarPopup(const QString& text, int enabled, long x, const QString& shortcut);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;

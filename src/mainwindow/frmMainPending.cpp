@@ -6,26 +6,6 @@
 
 namespace mainwindow {
 
-// Waiting for the test screen.
-void frmMain::imgBarStartTest_Click() {
-    pendingCalls << QStringLiteral("imgBarStartTest_Click");
-}
-void frmMain::imgTestBarCancel_Click() {
-    pendingCalls << QStringLiteral("imgTestBarCancel_Click");
-}
-void frmMain::imgTestBarSolve_MouseUp(int, int, double, double) {
-    pendingCalls << QStringLiteral("imgTestBarSolve_MouseUp");
-}
-bool frmMain::QuestionOpenNow() const {
-    return false;
-}
-bool frmMain::TestFinishedNow() const {
-    return false;
-}
-long frmMain::ShownItemAnswerCount() const {
-    return 0;
-}
-
 // Waiting for the overview's toolbar and grid menu.
 void frmMain::cmdOverview1_New_Click() {
     pendingCalls << QStringLiteral("cmdOverview1_New_Click");

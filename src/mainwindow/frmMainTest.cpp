@@ -515,3 +515,13 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
 }
 
 }  // namespace mainwindow
+
+namespace mainwindow {
+
+bool frmMain::QuestionOpenNow() const { return testState.QuestionOpen; }
+bool frmMain::TestFinishedNow() const { return testState.TestFinished; }
+long frmMain::ShownItemAnswerCount() const {
+    return dataTest && !dataTest->Eof() && !dataTest->Bof() ? testengine::CountAnswers(*dataTest) : 0;
+}
+
+}  // namespace mainwindow
