@@ -270,6 +270,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     killer->setInterval(50);
 
     buildMenus();
+    connectGrid();
 
     // The title-bar and status pictures stay above the panels.
     for (QWidget* w : std::initializer_list<QWidget*>{fraMainBar, fraTestBar, imgBarMin, imgBarMax,
@@ -278,6 +279,8 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
 }
 
 frmMain::~frmMain() {
+    // The image lists go before the grid that draws from them.
+    if (vg1) vg1->SetImageList(nullptr);
     if (g_main == this) g_main = nullptr;
 }
 
