@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
+#include <QTableView>
 
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmMainGridShared.h"
@@ -182,7 +183,13 @@ void frmMain::vg1_HeaderRightClick(int x, int y) {
     };
     for (const auto& [entry, field] : entries) menuItem(QLatin1String(entry))->setChecked(shown(field));
     auto* menu = mnuVGrid->findChild<QMenu*>(QStringLiteral("mnuVGrid_Ansicht"));
-    if (menu) forms::ui().PopupMenu(*menu, vg1->mapToGlobal(QPoint(x, y)));
+    if (!menu) return;
+    // The column menu lives inside the context menu, which the grid switches
+    // off while it lacks the focus; the header opens it all the same.
+    const bool wasEnabled = mnuVGrid->isEnabled();
+    mnuVGrid->setEnabled(true);
+    forms::ui().PopupMenu(*menu, vg1->mapToGlobal(QPoint(x, y)));
+    if (!wasEnabled) mnuVGrid->setEnabled(false);
 }
 
 void frmMain::vg1_CancelEdit() {
@@ -229,6 +236,7 @@ protected:
         switch (e->type()) {
             case QEvent::KeyPress: {
                 auto* k = static_cast<QKeyEvent*>(e);
+                if (isText || o == m_->cboVGSubject) pressed_ = {o, k->key()};
                 if (isText && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)) {
                     int ascii = 13;
                     m_->txtEdit_KeyPress(ascii);
@@ -239,6 +247,10 @@ protected:
             case QEvent::KeyRelease: {
                 auto* k = static_cast<QKeyEvent*>(e);
                 if (k->isAutoRepeat()) return false;
+                // Only a key pressed here: the release of the Enter that
+                // closed a message box must not commit again.
+                if (pressed_ != std::pair<QObject*, int>{o, k->key()}) return false;
+                pressed_ = {};
                 const int code = editorKeyCode(k->key());
                 const int shift = grid::shiftState(k->modifiers());
                 if (isText)
@@ -252,6 +264,7 @@ protected:
                 if (isText) {
                     m_->txtEdit_LostFocus();
                 } else if (o == m_->cboVGSubject && f->reason() != Qt::PopupFocusReason &&
+                           f->reason() != Qt::ActiveWindowFocusReason &&
                            !m_->cboVGSubject->isAncestorOf(QApplication::focusWidget())) {
                     m_->cboVGSubject_LostFocus();
                 }
@@ -272,6 +285,7 @@ protected:
 
 private:
     frmMain* m_;
+    std::pair<QObject*, int> pressed_{nullptr, 0};
 };
 
 }  // namespace

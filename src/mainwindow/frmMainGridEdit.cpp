@@ -113,6 +113,7 @@ void frmMain::vg1_RequestEdit(long lRow, long lCol, int iKeyAscii, bool&) {
     txtEdit->setText(text);
     txtEdit->setSelection(0, int(text.size()));
     txtEdit->setFont(vg1->CellFont(lRow, lCol));
+    txtEdit->setTextMargins(vg1->CellIndent(lRow, lCol), 0, 0, 0);  // the text stays where the cell drew it
     setBase(txtEdit, back);
     txtEdit->setGeometry(cell);
     txtEdit->show();

@@ -342,6 +342,21 @@ TEST_F(GridUi, ColumnMenuHidesAtOnceAndShowsThroughARebuild) {
     EXPECT_EQ(cell(1, "Explanation"), "weil");
 }
 
+TEST_F(GridUi, HeaderMenuEntryActsWhileTheGridMenuIsOff) {
+    add({{"Q", "a"}, {"Tip", "leicht"}});
+    auto& m = open();
+    m.vg1_LostFocus();
+    EXPECT_FALSE(m.mnuVGrid->isEnabled());
+    ui.pushPopupChoice("mnuVGrid_Ansicht_Tip");
+    m.vg1_HeaderRightClick(5, 5);
+    EXPECT_TRUE(ui.last(CallKind::PopupMenu).entries.contains("mnuVGrid_Ansicht_Tip"));
+    EXPECT_EQ(optionsValue(path, "GridShowTip").toInt(), -1);
+    ASSERT_TRUE(g().ColumnExists("Tip"));
+    EXPECT_EQ(cell(1, "Tip"), "leicht");
+    EXPECT_TRUE(m.menuItem("mnuVGrid_Ansicht_Tip")->isChecked());
+    EXPECT_FALSE(m.mnuVGrid->isEnabled());
+}
+
 TEST_F(GridUi, SpaceTogglesTheMarkAndTheRowIcon) {
     add({{"Q", "a"}});
     auto& m = open();
