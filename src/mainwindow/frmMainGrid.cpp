@@ -202,6 +202,9 @@ void frmMain::vg1_GotFocus() {
 }
 
 void frmMain::vg1_LostFocus() {
+    // A menu popping up over the grid takes the focus only for itself; the
+    // menu must not switch itself off while it opens.
+    if (QApplication::activePopupWidget()) return;
     mnuVGrid->setEnabled(false);
 }
 
