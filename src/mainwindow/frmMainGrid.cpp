@@ -93,7 +93,12 @@ void frmMain::vg1_SelectionChange(long lRow, long lCol) {
     }
     LastHighlightColor = vg1->CellBackColor(lRow, 2);
     for (long c = first; c <= last; ++c) vg1->SetCellBackColor(lRow, c, overview::colour::Highlight);
-    const QVariant typ = data->Value(QStringLiteral("Typ"));
+    QVariant typ;
+    try {
+        typ = data->Value(QStringLiteral("Typ"));
+    } catch (const wk::Error&) {
+        // A record gone elsewhere is highlighted as a typed one.
+    }
     if (typ.isValid() && typ.toInt() != 0) overview::RMC_VGridColorEveryRightInRow(*vg1, rs, lRow);
     LastHighlightRow = lRow;
     LastHighlightTyp = typ.isValid() ? qint16(typ.toInt()) : 0;
@@ -233,6 +238,16 @@ protected:
     bool eventFilter(QObject* o, QEvent* e) override {
         // While the window is being destroyed it is no frmMain any more.
         if (!qobject_cast<frmMain*>(parent())) return false;
+        try {
+            return filter(o, e);
+        } catch (const wk::Error& err) {
+            modMain::ShowError(err.number(), err.description(), QString());
+            return false;
+        }
+    }
+
+private:
+    bool filter(QObject* o, QEvent* e) {
         const bool isText = o == m_->txtEdit;
         const bool isCombo = o == m_->cboVGSubject || o == m_->cboVGSubject->lineEdit();
         if (!isText && !isCombo) return false;
@@ -286,7 +301,6 @@ protected:
         }
     }
 
-private:
     frmMain* m_;
     std::pair<QObject*, int> pressed_{nullptr, 0};
 };
@@ -314,18 +328,28 @@ void frmMain::connectGrid() {
     connect(txtEdit, &QLineEdit::textChanged, this, [this] { txtEdit_Change(); });
     connect(cboVGSubject, qOverload<int>(&QComboBox::activated), this, [this] { cboVGSubject_Click(); });
 
-    connect(vg1, &grid::Grid::SelectionChange, this, &frmMain::vg1_SelectionChange);
-    connect(vg1, &grid::Grid::ColumnClick, this, &frmMain::vg1_ColumnClick);
-    connect(vg1, &grid::Grid::ColumnWidthChanging, this, &frmMain::vg1_ColumnWidthChanging);
-    connect(vg1, &grid::Grid::ColumnWidthChanged, this, &frmMain::vg1_ColumnWidthChanged);
-    connect(vg1, &grid::Grid::HeaderRightClick, this, &frmMain::vg1_HeaderRightClick);
+    // An error no handler expected is shown, never let out of the event loop.
+    auto safely = [this](auto handler) {
+        return [this, handler](auto&&... args) {
+            try {
+                (this->*handler)(std::forward<decltype(args)>(args)...);
+            } catch (const wk::Error& e) {
+                modMain::ShowError(e.number(), e.description(), QString());
+            }
+        };
+    };
+    connect(vg1, &grid::Grid::SelectionChange, this, safely(&frmMain::vg1_SelectionChange));
+    connect(vg1, &grid::Grid::ColumnClick, this, safely(&frmMain::vg1_ColumnClick));
+    connect(vg1, &grid::Grid::ColumnWidthChanging, this, safely(&frmMain::vg1_ColumnWidthChanging));
+    connect(vg1, &grid::Grid::ColumnWidthChanged, this, safely(&frmMain::vg1_ColumnWidthChanged));
+    connect(vg1, &grid::Grid::HeaderRightClick, this, safely(&frmMain::vg1_HeaderRightClick));
     connect(vg1, &grid::Grid::CancelEdit, this, &frmMain::vg1_CancelEdit);
     connect(vg1, &grid::Grid::GotFocus, this, &frmMain::vg1_GotFocus);
     connect(vg1, &grid::Grid::LostFocus, this, &frmMain::vg1_LostFocus);
-    connect(vg1, &grid::Grid::KeyDown, this, &frmMain::vg1_KeyDown);
-    connect(vg1, &grid::Grid::DblClick, this, &frmMain::vg1_DblClick);
-    connect(vg1, &grid::Grid::MouseMove, this, &frmMain::vg1_MouseMove);
-    connect(vg1, &grid::Grid::RequestEdit, this, &frmMain::vg1_RequestEdit);
+    connect(vg1, &grid::Grid::KeyDown, this, safely(&frmMain::vg1_KeyDown));
+    connect(vg1, &grid::Grid::DblClick, this, safely(&frmMain::vg1_DblClick));
+    connect(vg1, &grid::Grid::MouseMove, this, safely(&frmMain::vg1_MouseMove));
+    connect(vg1, &grid::Grid::RequestEdit, this, safely(&frmMain::vg1_RequestEdit));
 
     // The column menu's entries are checkable: Qt has already turned the
     // check mark when triggered arrives; the handler turns it itself.

@@ -139,12 +139,19 @@ void frmMain::txtEdit_KeyPress(int& KeyAscii) {
         }
         if (text.isEmpty()) text = QStringLiteral("0");
     }
-    if (!selectRowRecord(*this)) return;
-    const QVariant typ = data->Value(QStringLiteral("Typ"));
-    text = overview::textToStore(k, text, typ.isValid() ? typ.toInt() : 0, testengine::CountAnswers(*data));
-
     try {
+        if (!selectRowRecord(*this)) return;
+        const QVariant typ = data->Value(QStringLiteral("Typ"));
+        text =
+            overview::textToStore(k, text, typ.isValid() ? typ.toInt() : 0, testengine::CountAnswers(*data));
         data->Edit();
+    } catch (const wk::Error& e) {
+        // The record cannot be edited (gone, locked): nothing is stored.
+        cancelQuietly(data);
+        modMain::ShowError(e.number(), e.description(), QString());
+        return;
+    }
+    try {
         data->SetValue(k, text);
     } catch (const wk::Error&) {
         // Nothing stored: the cell keeps its value, the editor its text.
@@ -203,9 +210,10 @@ void frmMain::cboVGSubject_Click() {
         cboVGSubject->setEditText(text);
     }
     const long row = vg1->SelectedRow(), col = vg1->SelectedColumn();
-    if (col < 1 || col > vg1->Columns() || !selectRowRecord(*this)) return;
+    if (col < 1 || col > vg1->Columns()) return;
     const QString k = vg1->ColumnKey(col);
     try {
+        if (!selectRowRecord(*this)) return;
         data->Edit();
         data->SetValue(k, text);
         data->Update();

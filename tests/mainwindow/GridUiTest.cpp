@@ -422,6 +422,37 @@ TEST_F(GridUi, DeletingTheOnlyItemHidesTheGrid) {
     EXPECT_EQ(ui.count(CallKind::MsgBox), 1);
 }
 
+TEST_F(GridUi, AnEditOfARecordGoneElsewhereIsNotShownAsStored) {
+    add({{"Q", "a"}, {"A1", "alt"}});
+    add({{"Q", "b"}});
+    auto& m = open();
+    const long r = rowOf("a");
+    {
+        auto db = openVok(path);
+        db->Execute("DELETE FROM VOK WHERE Q = 'a'");
+        db->Close();
+    }
+    select(r, "A1");
+    m.vg1_KeyDown(113, 0);
+    m.txtEdit->setText("neu");
+    ui.pushMsgBox(forms::vbOK);
+    int k = 13;
+    m.txtEdit_KeyPress(k);
+    EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.contains("3167"));
+    EXPECT_EQ(cell(r, "A1"), "alt");
+    EXPECT_FALSE(m.txtEdit->isHidden());
+    EXPECT_EQ(m.data->EditMode(), dao::dbEditNone);
+
+    // Deleting it reports the failure and keeps the row.
+    ui.pushMsgBox(forms::vbYes);
+    ui.pushMsgBox(forms::vbOK);
+    m.vg1_KeyDown(46, 0);
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 3);
+    EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.contains("3167"));
+    EXPECT_EQ(g().Rows(), 2);
+    EXPECT_EQ(items(), 1);
+}
+
 TEST_F(GridUi, HighlightFollowsTheSelectionAndGivesTheOldRowItsColourBack) {
     add({{"Q", "a"}});
     add({{"Q", "b"}});
