@@ -2,6 +2,7 @@
 // widths, in-place editing, the column menu and the grid's keys, over real
 // databases opened the way the program opens them.
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 
 #include "mainwindow/RoadFixture.h"
@@ -453,6 +454,25 @@ TEST_F(GridUi, AnEditOfARecordGoneElsewhereIsNotShownAsStored) {
     EXPECT_EQ(items(), 1);
 }
 
+TEST_F(GridUi, F5PlaysTheItemsOwnSoundOnlyWhileTheGridIsShown) {
+    add({{"Q", "a"}, {"Sound", QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16)}});
+    add({{"Q", "b"}});
+    auto& m = open();
+    const QString temp = modMain::GetTempPath();
+    auto files = [&] { return QDir(temp).entryList(QDir::Files).size(); };
+    const auto before = files();
+    g().SetSelectedRow(rowOf("b"));
+    m.vg1_KeyDown(116, 0);
+    EXPECT_EQ(files(), before);
+    g().SetSelectedRow(rowOf("a"));
+    m.vg1->hide();
+    m.vg1_KeyDown(116, 0);
+    EXPECT_EQ(files(), before);
+    m.vg1->show();
+    m.vg1_KeyDown(116, 0);
+    EXPECT_EQ(files(), before + 1);
+}
+
 TEST_F(GridUi, HighlightFollowsTheSelectionAndGivesTheOldRowItsColourBack) {
     add({{"Q", "a"}});
     add({{"Q", "b"}});
@@ -466,6 +486,27 @@ TEST_F(GridUi, HighlightFollowsTheSelectionAndGivesTheOldRowItsColourBack) {
     g().SetSelectedRow(1);
     EXPECT_EQ(g().CellBackColor(2, col("Q")), stripe2);
     EXPECT_EQ(g().CellBackColor(1, col("Q")), overview::colour::Highlight);
+    // Selecting the same row again repaints nothing.
+    g().SetCellBackColor(1, col("A1"), 0x123456);
+    m.vg1_SelectionChange(1, col("Q"));
+    EXPECT_EQ(g().CellBackColor(1, col("A1")), 0x123456);
+}
+
+TEST_F(GridUi, HighlightedChoiceItemKeepsItsRightAnswersGreen) {
+    add({{"Q", "a"}});
+    add({{"Q", "b"}, {"Typ", 1}, {"A1", "ja"}, {"A2", "nein"}, {"RA1", 1}});
+    add({{"Q", "c"}});
+    open(1, {{"HighlightActiveRow", 1}});
+    const long r = rowOf("b");
+    const long stripe = g().CellBackColor(r, col("Q"));
+    ASSERT_EQ(g().CellBackColor(r, col("A1")), overview::colour::LightGreen);
+    g().SetSelectedRow(r);
+    EXPECT_EQ(g().CellBackColor(r, col("A1")), overview::colour::LightGreen);
+    EXPECT_EQ(g().CellBackColor(r, col("A2")), overview::colour::Highlight);
+    g().SetSelectedRow(rowOf("a"));
+    EXPECT_EQ(g().CellBackColor(r, col("A1")), overview::colour::LightGreen);
+    EXPECT_EQ(g().CellBackColor(r, col("A2")), stripe);
+    EXPECT_EQ(g().CellBackColor(r, col("Q")), stripe);
 }
 
 }  // namespace
