@@ -279,6 +279,7 @@ private:
             }
             case QEvent::FocusOut: {
                 auto* f = static_cast<QFocusEvent*>(e);
+                if (pressed_.first == o) pressed_ = {};  // a message box took the key's release
                 if (isText) {
                     m_->txtEdit_LostFocus();
                 } else if (o == m_->cboVGSubject && f->reason() != Qt::PopupFocusReason &&

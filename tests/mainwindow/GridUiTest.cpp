@@ -407,6 +407,24 @@ TEST_F(GridUi, DeleteAfterASortRemovesTheItemShownInTheRow) {
     EXPECT_EQ(g().CellBackColor(3, col("Q")), overview::colour::Stripe);
 }
 
+TEST_F(GridUi, DeletingTheLastRowLeavesNoItemCurrent) {
+    add({{"Q", "a"}});
+    add({{"Q", "b"}});
+    add({{"Q", "c"}});
+    auto& m = open();
+    g().SetSelectedRow(3);
+    ui.pushMsgBox(forms::vbYes);
+    m.vg1_KeyDown(46, 0);
+    EXPECT_EQ(g().Rows(), 2);
+    EXPECT_EQ(m.data->AbsolutePosition(), -1);
+    EXPECT_FALSE(g().isHidden());
+    EXPECT_TRUE(m.mnuVGrid->isEnabled());
+    // Space now changes nothing.
+    m.vg1_KeyDown(32, 0);
+    EXPECT_FALSE(stored("a", "Markiert").toBool());
+    EXPECT_FALSE(stored("b", "Markiert").toBool());
+}
+
 TEST_F(GridUi, DeletingTheOnlyItemHidesTheGrid) {
     add({{"Q", "a"}, {"T", "nur"}});
     auto& m = open();
