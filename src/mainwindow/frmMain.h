@@ -23,6 +23,8 @@
 #include "mainwindow/ImageBox.h"
 #include "mainwindow/SettingsPanel.h"
 #include "platform/dao/Dao.h"
+// The test screen's controls and state.
+#include "mainwindow/TestScreen.h"
 
 namespace grid {
 class Grid;
@@ -109,9 +111,14 @@ public:
     QComboBox* cboVGSubject = nullptr;
     // Operations of other parts of the window the grid calls; bodies in
     // frmMainGridPending.cpp until their parts arrive.
-    void ShowBarPopup(const QString& text, int enabled, long x, const QString& shortcut);
-    QPoint BarPopupCursor;
     void cmdOverview1_Search_Click();
+
+    // New database, the exit, the change of user and the TEMP clean-up
+    // (frmMainExit.cpp).
+    void imgBarNewDB_Click();
+    void VokDBNeu();
+    [[noreturn]] void CompactDatabasesAndEnd();
+    void lblUsername_DblClick();
 
     // Controls, named as the original named them.
     // Title bar and frame pictures.
@@ -143,7 +150,7 @@ public:
     SettingsPanel* fraVerwaltung;
     QWidget* fraAbfrage;
     QLabel* lblTestQ;
-    QWidget* vgUmlaute;
+    grid::Grid* vgUmlaute;
     QCheckBox* chkShowUmlaute;
 
     // Hidden lists of themes and categories.
@@ -165,11 +172,73 @@ public:
     // Every control of the window in creation order, for the caption loop.
     QList<QObject*> controlsInOrder() const { return controls_; }
 
+    // ---- The test screen (frmMainTest*.cpp) ----
+    testengine::TestState testState;
+    dao::RecordsetPtr dataTest;  // the items of the running test
+    forms::ControlArray<QLineEdit> txtTestA;
+    forms::ControlArray<QRadioButton> optTestA;
+    forms::ControlArray<QCheckBox> chkTestA;
+    ImageBox* imgTest = nullptr;
+    QLabel *lblTestXvonX = nullptr, *lblTestF = nullptr, *lblTestR = nullptr;
+    QWidget* fraTestBewertung = nullptr;
+    QLabel *lblTestBBR = nullptr, *lblTestBR = nullptr, *lblTestBBF = nullptr, *lblTestBF = nullptr,
+           *lblTestBPunkte = nullptr, *lblTestBPunktzahl = nullptr, *lblTestBBewertung = nullptr,
+           *lblTestBWrongWords = nullptr;
+    QListWidget* lstTestWrongWords = nullptr;
+    ImageBox* imgS = nullptr;  // error-rate picture of the result
+    ImageBox* cmdBar = nullptr;  // error-rate marker on the test bar
+    ImageBox *imgTestBarCancel_Lo = nullptr, *imgTestBarCancel_Hi = nullptr, *imgTestBarCancel_Down = nullptr,
+             *imgTestBarSolve_Lo = nullptr, *imgTestBarSolve_Hi = nullptr, *imgTestBarSolve_Down = nullptr,
+             *imgTestBarSound_Lo = nullptr, *imgTestBarSound_Hi = nullptr, *imgTestBarSound_Down = nullptr;
+    forms::Timer *tmrTest = nullptr, *tmrTestVok = nullptr;
+    bool bCancelDown = false, bSolveDown = false, bSoundDown = false;
+    QPointer<QLineEdit> FocusedAnswerBox;
+    QPoint BarPopupCursor;
+
+    void imgBarStartTest_Click();
+    void imgTestBarCancel_Click();
+    void ShowTryCount();
+    void ShowNextQuestion(bool bStop);
+    void SetBestTextWidth(QLineEdit* T, long min, long Plus, long MAX);
+    void LayoutTestControls(QLabel* lbl);
+    void FillUmlauteGrid();
+    void vgUmlaute_DblClick(long lRow, long lCol);
+    void tmrTest_Timer();
+    void tmrTestVok_Timer();
+    void imgTestBarSolve_MouseDown(int Button, int Shift, double X, double Y);
+    void imgTestBarSolve_MouseMove(int Button, int Shift, double X, double Y);
+    void imgTestBarSolve_MouseUp(int Button, int Shift, double X, double Y);
+    void imgTestBarCancel_MouseDown(int Button, int Shift, double X, double Y);
+    void imgTestBarCancel_MouseMove(int Button, int Shift, double X, double Y);
+    void imgTestBarCancel_MouseUp(int Button, int Shift, double X, double Y);
+    void imgTestBarSound_MouseDown(int Button, int Shift, double X, double Y);
+    void imgTestBarSound_MouseMove(int Button, int Shift, double X, double Y);
+    void imgTestBarSound_MouseUp(int Button, int Shift, double X, double Y);
+    void imgTestBarSound_Click();
+    void txtTestA_Change(int Index);
+    void txtTestA_GotFocus(int Index);
+    void txtTestA_KeyPress(int Index, int& KeyAscii);
+    void optTestA_DblClick(int Index);
+    void optTestA_KeyPress(int Index, int& KeyAscii);
+    void optTestA_MouseUp(int Index, int Button);
+    void optTestA_MouseMove(int Index);
+    void chkTestA_MouseUp(int Index, int Button);
+    void fraAbfrage_MouseUp(int Button);
+    void imgTest_MouseUp(int Button);
+    void lblTestQ_MouseUp(int Button);
+    void imgTest_MouseMove();
+    void lblTestQ_MouseMove();
+    void chkShowUmlaute_Click();
+    // The bars' hint popup (two lines centred on x twips).
+    void ShowBarPopup(const QString& text, int enabled, long x, const QString& shortcut);
+
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
 private:
+    void wireExitAndStatus();
     // What the window holds of the open database, so that a failed opening
     // can put it back.
     struct OpenState {
@@ -199,6 +268,11 @@ private:
     void buildMenus();
     void connectGrid();  // vg1's events, the in-place editors and the column menu
     bool inSelection_ = false;
+    void BuildTestPanel();    // the test screen's controls, made at load
+    void EndOfTest(bool bStop);
+    bool ContinueCondition();
+    void SubmitAnswer();
+    TestPanelEvents* testEvents_ = nullptr;
 
     QList<QObject*> controls_;
     bool loaded_ = false;

@@ -4,9 +4,6 @@
 
 namespace mainwindow {
 
-// The hint popup of the bars; the bars give it its body.
-void frmMain::ShowBarPopup(const QString&, int, long, const QString&) {}
-
 // The overview toolbar's search button (shows the search dialog); the
 // toolbar gives it its body.
 void frmMain::cmdOverview1_Search_Click() {}

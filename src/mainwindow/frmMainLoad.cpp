@@ -97,6 +97,7 @@ void frmMain::applyCaptions() {
 void frmMain::Form_Load() {
     if (loaded_) return;
     loaded_ = true;
+    BuildTestPanel();
 
     setWindowTitle(ProgName + " " + ProgVersion);
     Check_Depth = 0;
@@ -206,8 +207,10 @@ void frmMain::Form_Resize() {
     fraTestBar->move(px(2160), 0);
     vgUmlaute->setGeometry(vgUmlaute->x(), panel.height() - px(380), panel.width() - px(600),
                            vgUmlaute->height());
+    FillUmlauteGrid();
     chkShowUmlaute->move(chkShowUmlaute->x(), vgUmlaute->y());
     vgUmlaute->move((panel.width() + px(480)) / 2 - vgUmlaute->width() / 2, vgUmlaute->y());
+    if (TestActive) LayoutTestControls(lblTestQ);
     fraVerwaltung->setGeometry(panel);
     inResize_ = false;
 }

@@ -32,6 +32,9 @@ inline QString NeuDBCopyright;  // note for the next new database
 inline QStringList arrThemen;      // copies of the theme list, from 0
 inline QStringList arrKategorien;  // and of the category list
 
+// Folder the picture and sound open dialogs start in; read back after each.
+inline QString LastMediaFile;
+
 inline bool bProgEnde = false;  // the program is closing
 
 // Word tables of the condition builder, filled at start.

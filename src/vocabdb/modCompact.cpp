@@ -22,14 +22,26 @@ bool SyncPath(const QString& path, bool directory) {
     return ok;
 }
 
+// Removes the journal files beside a closed database when the journal holds
+// nothing; false when it holds changes.
+bool DropEmptyJournal(const QString& path) {
+    const QFileInfo wal(path + "-wal");
+    if (wal.exists() && wal.size() > 0) return false;
+    QFile::remove(path + "-wal");
+    QFile::remove(path + "-shm");
+    return true;
+}
+
 }  // namespace
 
 bool CompactInPlace(const QString& path, const QString& tempPath, const QString& password) {
     if (!QFileInfo::exists(path)) return false;
     if (QFileInfo::exists(tempPath) && !QFile::remove(tempPath)) return false;
-    // A journal beside the original means it was not closed cleanly; a copy
-    // renamed over it would meet that journal on the next open.
-    if (QFileInfo::exists(path + "-wal") || QFileInfo::exists(tempPath + "-wal")) return false;
+    QFile::remove(tempPath + "-wal");
+    QFile::remove(tempPath + "-shm");
+    // A journal with content beside the original means it was not closed
+    // cleanly; a copy renamed over it would meet that journal on the next open.
+    if (!DropEmptyJournal(path)) return false;
 
     try {
         dao::DBEngine::CompactDatabase(path, tempPath, dao::dbLangGeneral, dao::dbEncrypt,
@@ -38,7 +50,9 @@ bool CompactInPlace(const QString& path, const QString& tempPath, const QString&
         QFile::remove(tempPath);
         return false;
     }
-    if (!SyncPath(tempPath, false) ||
+    // Reading the source leaves an empty journal of it behind; it must not
+    // stay beside the copy that takes the name.
+    if (!DropEmptyJournal(path) || !SyncPath(tempPath, false) ||
         std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(path).constData()) != 0) {
         QFile::remove(tempPath);
         return false;

@@ -291,20 +291,24 @@ protected:
         if (type == QEvent::KeyRelease) {
             if (key->isAutoRepeat()) return false;
             int code = vbKeyCode(*key);
+            // A key without a code (a letter the layout has beyond A-Z) is
+            // swallowed only when a handler sets a code to 0.
+            const bool hadCode = code != 0;
             for (const KeyHandlers* h : {form, control}) {
                 if (h && h->KeyUp) {
                     h->KeyUp(code, shift);
-                    if (code == 0) return true;
+                    if (code == 0 && hadCode) return true;
                 }
             }
             return false;
         }
 
         int code = vbKeyCode(*key);
+        const bool hadCode = code != 0;
         for (const KeyHandlers* h : {form, control}) {
             if (h && h->KeyDown) {
                 h->KeyDown(code, shift);
-                if (code == 0) return true;
+                if (code == 0 && hadCode) return true;
             }
         }
         const int typed = vbKeyAscii(*key);

@@ -1,0 +1,150 @@
+#include "overview/frmSearch.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+#include "overview/OverviewDialogsHost.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/Interaction.h"
+#include "platform/grid/Grid.h"
+#include "startup/RunState.h"
+#include "startup/modFunctions.h"
+#include "startup/modMain.h"
+#include "vocabdb/FontSettings.h"
+
+namespace overview {
+
+namespace {
+constexpr int SearchTextLimit = 40;
+constexpr int Margin = 4;
+}  // namespace
+
+frmSearch::frmSearch(DialogsHost& host, QWidget* parent) : QDialog(parent), host_(host) {
+    setObjectName("frmSearch");
+    setModal(true);
+    txtS = new QLineEdit(this);
+    txtS->setObjectName("txtS");
+    forms::limitTextLength(txtS, SearchTextLimit);
+    txtS->setMinimumWidth(320);
+    auto* lay = new QVBoxLayout(this);
+    lay->setContentsMargins(Margin, Margin, Margin, Margin);
+    lay->addWidget(txtS);
+    txtS->installEventFilter(this);
+}
+
+void frmSearch::Form_Load() {
+    // The top-left corner at the centre of the main window.
+    if (QWidget* main = host_.MainWindow()) {
+        const QRect g = main->frameGeometry();
+        move(g.left() + g.width() / 2, g.top() + g.height() / 2);
+    }
+    const QString face = vocabdb::GetSchriftartA(host_.OptionsRecord());
+    QFont f = font();
+    if (!face.isEmpty()) f.setFamily(face);
+    setFont(f);
+    txtS->setFont(f);
+    const int h = QFontMetrics(f).boundingRect(QStringLiteral("X")).height();
+    txtS->setFixedHeight(std::max(h, txtS->minimumSizeHint().height()));
+    setFixedHeight(txtS->height() + 2 * Margin);
+    txtS->setText(QString());
+    hitRow_ = 0;
+    hitCol_ = 0;
+    setWindowTitle(modMain::GetText(98));
+}
+
+int frmSearch::txtS_KeyPress(int keyAscii) {
+    if (keyAscii == 27) {
+        if (isVisible())
+            done(QDialog::Rejected);
+        else
+            Form_Unload();
+        return 0;
+    }
+    if (keyAscii == 13) {
+        FindNext();
+        return 0;
+    }
+    return keyAscii;
+}
+
+void frmSearch::FindNext() {
+    grid::Grid& g = host_.vg1();
+    const long rows = g.Rows();
+    const long cols = g.Columns();
+    if (g.SelectedRow() < 1 || SearchRow == rows) {
+        if (rows >= 1) g.SetSelectedRow(1);
+        SearchRow = 0;
+    }
+    if (g.SelectedColumn() < 1 && cols >= 2 && rows >= 1) g.SetSelectedColumn(2);
+    if (SearchCol < cols) {
+        ++SearchCol;
+    } else {
+        ++SearchRow;
+        SearchCol = 1;
+    }
+
+    const QString wanted = modFunctions::UCase(txtS->text());
+    long hitR = 0, hitC = 0;
+    for (long r = std::max(SearchRow, 0L); r <= rows && hitR == 0; ++r) {
+        if (r > 0) {
+            for (long c = std::max(SearchCol, 1L); c <= cols; ++c) {
+                if (c == 1) continue;
+                if (modFunctions::UCase(g.CellText(r, c)).contains(wanted)) {
+                    hitR = r;
+                    hitC = c;
+                    break;
+                }
+            }
+        }
+        if (hitR == 0) SearchCol = 1;
+    }
+
+    if (hitR == 0) {
+        SearchRow = 0;
+        forms::ui().MsgBox(modMain::GetText(99), forms::vbOKOnly | forms::vbInformation, runstate::ProgName);
+        return;
+    }
+    if (hitRow_ != 0 && hitCol_ != 0 && hitRow_ <= rows && hitCol_ <= cols)
+        g.SetCellBackColor(hitRow_, hitCol_, savedColour_);
+    SearchRow = hitR;
+    SearchCol = hitC;
+    host_.vg1_SelectionChange(hitR, hitC);
+    g.EnsureVisible(hitR, hitC);
+    savedColour_ = g.CellBackColor(hitR, hitC);
+    hitRow_ = hitR;
+    hitCol_ = hitC;
+    g.SetCellBackColor(hitR, hitC, SearchHitColour);
+}
+
+void frmSearch::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    grid::Grid& g = host_.vg1();
+    if (hitRow_ != 0 && hitCol_ != 0 && hitRow_ <= g.Rows() && hitCol_ <= g.Columns())
+        g.SetCellBackColor(hitRow_, hitCol_, savedColour_);
+}
+
+void frmSearch::done(int result) {
+    Form_Unload();
+    QDialog::done(result);
+}
+
+bool frmSearch::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtS && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape) return txtS_KeyPress(27) == 0;
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) return txtS_KeyPress(13) == 0;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ShowSearch(DialogsHost& host) {
+    frmSearch f(host, host.MainWindow());
+    f.Form_Load();
+    forms::ui().ShowModal(f);
+}
+
+}  // namespace overview

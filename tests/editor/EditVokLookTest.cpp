@@ -1,0 +1,113 @@
+// The editor's layout: no two visible controls of the editing panel overlap,
+// and every caption fits its control. DISABLED_Shots saves pictures of the
+// form for a look by eye (run it under a display with WK_SHOT_DIR set).
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QProcess>
+#include <QRadioButton>
+
+#include "EditorFixture.h"
+
+using namespace edtest;
+
+namespace {
+
+// Visible, non-holder children of the panel with their rectangles.
+std::vector<std::pair<QWidget*, QRect>> laidOut(QWidget* panel) {
+    std::vector<std::pair<QWidget*, QRect>> out;
+    for (QObject* o : panel->children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (!w || w->isHidden()) continue;
+        out.emplace_back(w, w->geometry());
+    }
+    return out;
+}
+
+// Width a caption needs (without its access-key marker).
+int captionWidth(QWidget* w) {
+    QString text;
+    if (auto* l = qobject_cast<QLabel*>(w))
+        text = l->text();
+    else if (auto* b = qobject_cast<QAbstractButton*>(w))
+        text = b->text();
+    text.remove(QLatin1Char('&'));
+    const int extra = qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w) ? 22 : 0;
+    return QFontMetrics(w->font()).horizontalAdvance(text) + extra;
+}
+
+}  // namespace
+
+class EditorLook : public EditorTest {
+protected:
+    void checkLayout(const char* what) {
+        form->show();
+        QApplication::processEvents();
+        const auto items = laidOut(form->picEditVok);
+        for (size_t i = 0; i < items.size(); ++i) {
+            for (size_t j = i + 1; j < items.size(); ++j) {
+                EXPECT_FALSE(items[i].second.intersects(items[j].second))
+                    << what << ": " << items[i].first->objectName().toStdString() << " overlaps "
+                    << items[j].first->objectName().toStdString();
+            }
+            QWidget* w = items[i].first;
+            if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)) {
+                if (w == form->imgPicture) continue;
+                EXPECT_LE(captionWidth(w), w->width())
+                    << what << ": caption of " << w->objectName().toStdString();
+            }
+            EXPECT_TRUE(form->picEditVok->rect().contains(items[i].second))
+                << what << ": " << w->objectName().toStdString() << " outside the panel";
+        }
+        for (QWidget* w :
+             {static_cast<QWidget*>(form->lblBAddVok), static_cast<QWidget*>(form->lblBTyp),
+              static_cast<QWidget*>(form->optTypAt(0)), static_cast<QWidget*>(form->optTypAt(1))})
+            if (!w->isHidden()) {
+                EXPECT_LE(captionWidth(w), w->width()) << what << ": " << w->objectName().toStdString();
+            }
+    }
+};
+
+TEST_F(EditorLook, NothingOverlapsOrIsCut) {
+    for (qint16 lang : {0, 1}) {
+        modMain::SetLanguage(lang);
+        openAdd();
+        checkLayout(lang == 0 ? "German, vocabulary style" : "English, vocabulary style");
+        form->optTypAt(1)->setChecked(true);
+        checkLayout("multiple choice");
+        form->Unload();
+    }
+}
+
+TEST_F(EditorLook, DISABLED_Shots) {
+    const QString out = qEnvironmentVariable("WK_SHOT_DIR", dir.path());
+    storeItem("Farbe?", {"rot", "grün", "blau"}, 1, "Farben", "Quiz", {1, 3});
+    reopen();
+    host.UpdateWindow("THEMEN");
+    for (qint16 lang : {0, 1}) {
+        modMain::SetLanguage(lang);
+        openAdd();
+        form->txtQ->setText("das Haus");
+        form->txtA(1)->setText("house");
+        form->show();
+        QApplication::processEvents();
+        form->grab().save(out + QString("/editor-add-%1.png").arg(lang));
+        // The whole screen as the display shows it, when asked for.
+        if (qEnvironmentVariableIsSet("WK_SHOT_ROOT")) {
+            for (int i = 0; i < 20; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+            QProcess::execute("import", {"-window", "root", out + QString("/screen-add-%1.png").arg(lang)});
+        }
+        form->txtQ_DblClick();
+        QApplication::processEvents();
+        form->grab().save(out + QString("/editor-chars-%1.png").arg(lang));
+        form->Unload();
+    }
+    buildGrid({"Q", "A1"});
+    openEdit(0);
+    form->show();
+    QApplication::processEvents();
+    form->grab().save(out + "/editor-edit.png");
+    form->Unload();
+}

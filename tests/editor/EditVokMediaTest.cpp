@@ -1,0 +1,403 @@
+// Picture and sounds in both modes, the enlarged picture, the focus looks of
+// the media buttons, and the special characters.
+
+#include <QApplication>
+#include <QImage>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTableView>
+
+#include "EditorFixture.h"
+#include "editor/EditVokRules.h"
+#include "editor/frmPic.h"
+#include "startup/modMedia.h"
+#include "support/QtPrinters.h"
+
+using namespace edtest;
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+}  // namespace
+
+TEST_F(EditorTest, AddModeKeepsPathsUntilTheItemIsSaved) {
+    const QString pic = pictureFile("bild.png");
+    const QString q = file("frage.wav", QByteArray("RIFF-question-sound"));
+    const QString w = file("falsch.wav", QByteArray("RIFF-wrong"));
+    openAdd();
+
+    ui.pushOpen(pic);
+    form->picPic_Click();
+    const auto& dlg = ui.last(wktest::CallKind::ShowOpen).dialog;
+    EXPECT_EQ(dlg.DialogTitle, "Import picture");
+    EXPECT_EQ(dlg.Filter, "Picture (*.jpg, *.bmp, *.gif)|*.jpg;*.bmp;*.gif");
+    EXPECT_EQ(dlg.Flags, 0x1004);
+    EXPECT_TRUE(dlg.CancelError);
+    EXPECT_EQ(form->BildDatei, pic);
+    EXPECT_FALSE(form->imgPicture->pixmap().isNull());
+    EXPECT_FALSE(form->picPicView->isHidden());
+    EXPECT_FALSE(form->picPicDel->isHidden());
+
+    ui.pushOpen(q);
+    form->picSQ_Click();
+    EXPECT_EQ(ui.last(wktest::CallKind::ShowOpen).dialog.Filter, "Soundfile (*.wav)|*.wav");
+    ui.pushOpen(w);
+    form->picSW_Click();
+    ui.pushOpen(q);
+    form->picST_Click();
+    EXPECT_EQ(form->SoundDatei[0], q);
+    EXPECT_EQ(form->SoundDatei[3], w);
+    EXPECT_FALSE(form->picSWPlay->isHidden());
+    EXPECT_TRUE(form->picSRPlay->isHidden());
+
+    // Cancelling changes nothing.
+    ui.pushOpenCancel();
+    form->picSR_Click();
+    EXPECT_EQ(form->SoundDatei[2], "");
+    EXPECT_TRUE(form->picSRDel->isHidden());
+
+    // Deleting only forgets the path.
+    form->picSTDel_Click();
+    EXPECT_EQ(form->SoundDatei[1], "");
+    EXPECT_TRUE(form->picSTPlay->isHidden());
+    EXPECT_EQ(itemCount(), 0);
+
+    form->txtQ->setText("Bild");
+    form->txtA(1)->setText("picture");
+    form->cmdOK_Click();
+    auto r = item("Bild");
+    EXPECT_EQ(r->GetChunk("Bild", 0, r->FieldSize("Bild")), fileBytes(pic));
+    EXPECT_EQ(r->GetChunk("Sound", 0, r->FieldSize("Sound")), fileBytes(q));
+    EXPECT_EQ(r->FieldSize("SoundTip"), 0);
+    EXPECT_EQ(r->FieldSize("SoundRichtig"), 0);
+    EXPECT_EQ(r->GetChunk("SoundFalsch", 0, r->FieldSize("SoundFalsch")), fileBytes(w));
+
+    // The next item starts without media.
+    EXPECT_EQ(form->BildDatei, "");
+    for (const QString& s : form->SoundDatei) EXPECT_EQ(s, "");
+    EXPECT_TRUE(form->imgPicture->pixmap().isNull());
+    EXPECT_TRUE(form->picPicView->isHidden());
+    EXPECT_TRUE(form->picSQPlay->isHidden());
+}
+
+TEST_F(EditorTest, AddModeRefusesAFileThatIsNoPicture) {
+    const QString bogus = file("kaputt.jpg", QByteArray("not a picture"));
+    openAdd();
+    ui.pushOpen(bogus);
+    form->picPic_Click();
+    EXPECT_EQ(form->BildDatei, "");
+    EXPECT_TRUE(form->picPicView->isHidden());
+}
+
+TEST_F(EditorTest, EditModeStoresAndClearsAtOnceAndRedrawsTheIcon) {
+    storeItem("Katze", {"cat"});
+    reopen();
+    buildGrid({"Q", "A1"});
+    const QString pic = pictureFile("katze.png", 30, 20);
+    const QString snd = file("miau.wav", QByteArray("RIFF-miau"));
+    host.rs->SetAbsolutePosition(0);
+    host.vg.SetSelectedRow(1);
+    form->NEWVOK = false;
+    form->Load();
+    EXPECT_TRUE(form->picPicView->isHidden());
+
+    runstate::LastMediaFile = dir.path();
+    host.iconKey = 4;
+    ui.pushOpen(pic);
+    form->picPic_Click();
+    EXPECT_EQ(ui.last(wktest::CallKind::ShowOpen).dialog.InitDir, dir.path());
+    EXPECT_EQ(host.rs->GetChunk("Bild", 0, host.rs->FieldSize("Bild")), fileBytes(pic));
+    EXPECT_EQ(host.vg.CellIcon(1, 1), 4);
+    EXPECT_FALSE(form->imgPicture->pixmap().isNull());
+    EXPECT_FALSE(form->picPicDel->isHidden());
+
+    host.iconKey = 5;
+    ui.pushOpen(snd);
+    form->picSR_Click();
+    EXPECT_EQ(host.rs->GetChunk("SoundRichtig", 0, host.rs->FieldSize("SoundRichtig")), fileBytes(snd));
+    EXPECT_EQ(host.vg.CellIcon(1, 1), 5);
+    EXPECT_FALSE(form->picSRPlay->isHidden());
+
+    // A second file replaces the first.
+    const QString snd2 = file("miau2.wav", QByteArray("RIFF-2"));
+    ui.pushOpen(snd2);
+    form->picSR_Click();
+    EXPECT_EQ(host.rs->GetChunk("SoundRichtig", 0, host.rs->FieldSize("SoundRichtig")), fileBytes(snd2));
+
+    // Reopening shows exactly the media the record holds.
+    form->Unload();
+    form->Load();
+    EXPECT_FALSE(form->picSRPlay->isHidden());
+    EXPECT_TRUE(form->picSQPlay->isHidden());
+    EXPECT_TRUE(form->picSTPlay->isHidden());
+    EXPECT_FALSE(form->picPicView->isHidden());
+    EXPECT_FALSE(form->imgPicture->pixmap().isNull());
+
+    host.iconKey = 0;
+    form->picSRDel_Click();
+    form->picPicDel_Click();
+    EXPECT_EQ(host.rs->FieldSize("SoundRichtig"), 0);
+    EXPECT_EQ(host.rs->FieldSize("Bild"), 0);
+    EXPECT_EQ(host.vg.CellIcon(1, 1), 0);
+    EXPECT_TRUE(form->picSRPlay->isHidden());
+    EXPECT_TRUE(form->imgPicture->pixmap().isNull());
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 0);
+}
+
+TEST_F(EditorTest, ViewShowsThePictureCentredOnTheEditor) {
+    const QString pic = pictureFile("gross.png", 40, 30);
+    openAdd();
+    form->picPicView_Click();  // nothing chosen: no window
+    EXPECT_EQ(ui.count(wktest::CallKind::ShowModal), 0);
+
+    ui.pushOpen(pic);
+    form->picPic_Click();
+    form->move(300, 200);
+    QSize size;
+    QPoint pos;
+    ui.pushModal([&](QWidget& w) {
+        auto& f = dynamic_cast<editor::frmPic&>(w);
+        size = f.size();
+        pos = f.pos();
+        EXPECT_EQ(f.imgVok->pixmap().size(), QSize(40, 30));
+        f.imgVok_Click();
+    });
+    form->imgPicture_Click();
+    EXPECT_EQ(size, forms::twipsSize(40 * 15 + 100, 30 * 15 + 100));
+    const double left = 300 * 15 + form->width() * 15 / 2.0 - (40 * 15 + 100) / 2.0;
+    EXPECT_EQ(pos.x(), forms::twipsToPixels(left));
+
+    // Near the screen's origin the window is kept at 0.
+    form->move(-400, -300);
+    ui.pushModal([&](QWidget& w) {
+        pos = w.pos();
+        dynamic_cast<editor::frmPic&>(w).imgVok_Click();
+    });
+    form->picPicView_Click();
+    EXPECT_EQ(pos, QPoint(0, 0));
+}
+
+TEST_F(EditorTest, MediaButtonsAnswerSpaceAndEnterAndShowTheirFocus) {
+    openAdd();
+    form->show();
+    form->activateWindow();
+    for (editor::PicBox* b : {form->picSQDel, form->picSRDel}) b->show();  // as after an attach
+    QApplication::processEvents();
+    const QPixmap normalDel = form->picSTDel->picture();
+    form->picSQDel->setFocus();
+    QApplication::processEvents();
+    if (!form->picSQDel->hasFocus()) GTEST_SKIP() << "no keyboard focus on this platform";
+    EXPECT_EQ(form->picSQDel->picture().toImage(), form->picDHi->picture().toImage());
+    form->picSRDel->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(form->picSQDel->picture().toImage(), normalDel.toImage());
+    EXPECT_EQ(form->picSRDel->picture().toImage(), form->picDHi->picture().toImage());
+
+    // picPic keeps its own look in picStack while it has the focus.
+    const QImage ownPic = form->picPic->picture().toImage();
+    form->picPic->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(form->picStack->picture().toImage(), ownPic);
+    form->txtQ->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(form->picPic->picture().toImage(), ownPic);
+
+    // Space opens the dialog; another key does nothing.
+    form->picSQ->setFocus();
+    ui.pushOpenCancel();
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+    QApplication::sendEvent(form->picSQ, &space);
+    EXPECT_EQ(ui.count(wktest::CallKind::ShowOpen), 1);
+    QKeyEvent x(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
+    QApplication::sendEvent(form->picSQ, &x);
+    EXPECT_EQ(ui.count(wktest::CallKind::ShowOpen), 1);
+    form->Unload();
+}
+
+// ---------------------------------------------------------------- special characters
+
+TEST(SpecialChars, TableHoldsCapitalsBesideSmallLetters) {
+    using editor::SpecialChar;
+    EXPECT_EQ(SpecialChar(1, 1), QChar(0xC0));  // À
+    EXPECT_EQ(SpecialChar(1, 2), QChar(0xE0));  // à
+    EXPECT_EQ(SpecialChar(6, 7), QChar(0xD7));  // ×
+    EXPECT_EQ(SpecialChar(6, 8), QChar(0xF7));  // ÷
+    EXPECT_EQ(SpecialChar(8, 7), QChar(0xDF));  // ß
+    EXPECT_EQ(SpecialChar(8, 8), QChar(0xFF));  // ÿ
+    EXPECT_TRUE(SpecialChar(9, 1).isNull());
+    EXPECT_EQ(editor::CharGridHeight(0), 2500);
+    EXPECT_EQ(editor::CharGridHeight(5), 2500);
+    EXPECT_EQ(editor::CharGridHeight(8), 1550);
+    EXPECT_EQ(editor::CharGridHeight(9), 1250);
+}
+
+TEST_F(EditorTest, CharacterGridOpensUnderItsBoxAndAppends) {
+    openAdd();
+    form->show();
+    form->txtA_DblClick(8);
+    ASSERT_FALSE(form->vb->isHidden());
+    EXPECT_EQ(form->UmlautZiel, form->txtA(8));
+    EXPECT_EQ(form->vb->height(), forms::twipsToPixels(1550));
+    EXPECT_EQ(form->vb->y(), form->txtA(8)->y() + form->txtA(8)->height());
+    EXPECT_EQ(form->vb->Rows(), 8);
+    EXPECT_EQ(form->vb->Columns(), 8);
+    EXPECT_EQ(form->vb->SelectedRow(), 1);
+    EXPECT_EQ(form->vb->SelectedColumn(), 1);
+    EXPECT_EQ(form->vb->CellText(6, 8), QString(QChar(0xF7)));
+
+    form->vb->hide();
+    form->txtQ->setText("ab");
+    form->txtQ->setCursorPosition(0);
+    form->txtQ_DblClick();
+    EXPECT_EQ(form->vb->height(), forms::twipsToPixels(2500));
+    form->vb_DblClick(1, 1);
+    form->vb->SetSelectedColumn(2);
+    int enter = 13;
+    form->vb_KeyPress(enter);
+    EXPECT_EQ(form->txtQ->text(), QString("ab") + QChar(0xC0) + QChar(0xE0));
+    EXPECT_FALSE(form->vb->isHidden());
+
+    int esc = 27;
+    form->vb_KeyPress(esc);
+    EXPECT_TRUE(form->vb->isHidden());
+    EXPECT_EQ(form->txtQ->cursorPosition(), 4);
+    EXPECT_EQ(form->focusWidget(), form->txtQ);
+    form->Unload();
+}
+
+TEST_F(EditorTest, ShiftHeldBlocksTheGrid) {
+    openAdd();
+    int shift = 16;
+    form->txtQ_KeyDown(shift, 1);
+    EXPECT_TRUE(form->bShift);
+    form->txtQ_DblClick();
+    EXPECT_TRUE(form->vb->isHidden());
+    int s = 'S';
+    form->txtQ_KeyUp(s, 2);  // Ctrl+S: the same as the double-click
+    EXPECT_TRUE(form->vb->isHidden());
+    form->txtA_KeyUp(3, shift, 0);
+    EXPECT_FALSE(form->bShift);
+    form->txtA_KeyUp(3, s, 2);
+    EXPECT_FALSE(form->vb->isHidden());
+    EXPECT_EQ(form->UmlautZiel, form->txtA(3));
+}
+
+TEST_F(EditorTest, ShortcutsSendSpanishCharacters) {
+    openAdd();
+    const struct {
+        int key, shift;
+        QString sent;
+    } cases[] = {{'N', 2, "ñ"}, {'N', 3, "Ñ"}, {'C', 3, "Ç"}, {'1', 3, "¡"}, {219, 3, "¿"},
+                 {'C', 2, ""},  {'N', 6, ""},  {'N', 0, ""},  {'N', 1, ""}};
+    for (const auto& c : cases) {
+        ui.clearCalls();
+        int k = c.key;
+        form->txtA_KeyUp(2, k, c.shift);
+        if (c.sent.isEmpty()) {
+            EXPECT_EQ(ui.count(wktest::CallKind::SendKeys), 0) << c.key << " " << c.shift;
+        } else {
+            ASSERT_EQ(ui.count(wktest::CallKind::SendKeys), 1) << c.key << " " << c.shift;
+            EXPECT_EQ(ui.last(wktest::CallKind::SendKeys).keys, c.sent);
+        }
+    }
+}
+
+TEST_F(EditorTest, SentCharacterArrivesAtTheCaret) {
+    openAdd();
+    form->show();
+    form->activateWindow();
+    ui.setDeliverKeys(true);
+    form->txtQ->setFocus();
+    form->txtQ->setText("mao");
+    form->txtQ->setCursorPosition(2);
+    QApplication::processEvents();
+    int n = 'N';
+    form->txtQ_KeyUp(n, 2);
+    QApplication::processEvents();
+    if (QApplication::focusWidget() != form->txtQ) GTEST_SKIP() << "no keyboard focus on this platform";
+    EXPECT_EQ(form->txtQ->text(), "maño");
+    form->Unload();
+}
+
+TEST_F(EditorTest, EditModePickStoresTheAnswer) {
+    storeItem("Ecke", {"corner", "angle"});
+    reopen();
+    buildGrid({"Q", "A1", "A2"});
+    host.rs->SetAbsolutePosition(0);
+    host.vg.SetSelectedRow(1);
+    form->NEWVOK = false;
+    form->Load();
+    form->txtA_DblClick(2);
+    form->vb_DblClick(2, 8);  // ç
+    EXPECT_EQ(host.rs->Value("A2").toString(), QString("angle") + QChar(0xE7));
+    EXPECT_EQ(host.vg.CellText(1, host.vg.ColumnIndex("A2")), QString("angle") + QChar(0xE7));
+}
+
+TEST_F(EditorTest, CharacterGridTakesRealKeysAndDoubleClicks) {
+    openAdd();
+    form->show();
+    form->activateWindow();
+    QApplication::processEvents();
+    form->txtA(2)->setText("ma");
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), form->txtA(2)->mapToGlobal(QPointF(5, 5)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form->txtA(2), &dbl);
+    ASSERT_FALSE(form->vb->isHidden());
+    if (!form->vb->view()->hasFocus()) GTEST_SKIP() << "no keyboard focus on this platform";
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    QApplication::sendEvent(form->vb->view(), &right);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(form->vb->view(), &enter);
+    EXPECT_EQ(form->txtA(2)->text(), QString("ma") + QChar(0xE0));
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ");
+    QApplication::sendEvent(form->vb->view(), &space);
+    EXPECT_EQ(form->txtA(2)->text(), QString("ma") + QChar(0xE0) + QChar(0xE0));
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, "\x1b");
+    QApplication::sendEvent(form->vb->view(), &esc);
+    QApplication::processEvents();
+    EXPECT_TRUE(form->vb->isHidden());
+    EXPECT_TRUE(form->isLoaded());  // Esc in the grid does not close the editor
+    EXPECT_EQ(form->focusWidget(), form->txtA(2));
+    form->Unload();
+}
+
+TEST_F(EditorTest, FirstActivationPutsTheFocusInTheQuestion) {
+    openAdd();
+    EXPECT_TRUE(form->bErsteAktivierung);
+    form->show();
+    form->activateWindow();
+    QApplication::processEvents();
+    if (!form->isActiveWindow()) GTEST_SKIP() << "no window activation on this platform";
+    EXPECT_FALSE(form->bErsteAktivierung);
+    EXPECT_EQ(form->focusWidget(), form->txtQ);
+    form->Unload();
+}
+
+TEST_F(EditorTest, EditModePlaysTheQuestionSoundWhateverTheOption) {
+    storeItem("Glocke", {"bell"});
+    reopen();
+    {
+        auto r = host.db->OpenRecordset("VOK");
+        r->Edit();
+        r->SetValue("Sound", QByteArray("RIFF-bell"));
+        r->Update();
+    }
+    modMedia::ShowSoundOption = [] { return QVariant(0); };
+    openEdit(0);
+    EXPECT_FALSE(form->picSQPlay->isHidden());
+    EXPECT_TRUE(form->picSTPlay->isHidden());
+    const QDir temp(modMain::GetTempPath());
+    const int before = int(temp.entryList(QDir::Files).size());
+    form->picSQPlay_Click();
+    const QStringList after = QDir(modMain::GetTempPath()).entryList(QDir::Files);
+    ASSERT_EQ(int(after.size()), before + 1);  // the stored sound went to a file to be played
+    form->picSTPlay_Click();                   // no tip sound: nothing is played
+    EXPECT_EQ(QDir(modMain::GetTempPath()).entryList(QDir::Files).size(), after.size());
+    modMedia::ShowSoundOption = nullptr;
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 0);
+}
