@@ -358,6 +358,19 @@ TEST_F(GridUi, HeaderMenuEntryActsWhileTheGridMenuIsOff) {
     EXPECT_FALSE(m.mnuVGrid->isEnabled());
 }
 
+TEST_F(GridUi, HoverHintsOfTheGridAndTheTextEditor) {
+    add({{"Q", "a"}});
+    auto& m = open();
+    m.vg1_MouseMove(0, 0, 10, 10);
+    EXPECT_EQ(m.lblBarPopup->text(), modMain::GetText(430));
+    EXPECT_EQ(m.lblBarPopup2->text(), "");
+    EXPECT_TRUE(m.tmrBar->isActive());
+    m.HideBarPopup();
+    select(1, "Q");
+    m.vg1_KeyDown(113, 0);
+    EXPECT_EQ(m.lblBarPopup->text(), modMain::GetText(695));
+}
+
 TEST_F(GridUi, SpaceTogglesTheMarkAndTheRowIcon) {
     add({{"Q", "a"}});
     auto& m = open();
