@@ -271,6 +271,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     wireExitAndStatus();
 
     buildMenus();
+    connectGrid();
 
     // The title-bar and status pictures stay above the panels.
     for (QWidget* w : std::initializer_list<QWidget*>{fraMainBar, fraTestBar, imgBarMin, imgBarMax,
@@ -281,6 +282,8 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
 }
 
 frmMain::~frmMain() {
+    // The image lists go before the grid that draws from them.
+    if (vg1) vg1->SetImageList(nullptr);
     if (g_main == this) g_main = nullptr;
     delete testEvents_;  // it must not see the events of the controls going away
 }

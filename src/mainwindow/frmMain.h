@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QTimer>
@@ -65,6 +66,53 @@ public:
 
     // Lays the panels out for the window's size; runs on every resize.
     void Form_Resize();
+
+    // ---- The vocabulary grid's interaction (frmMainGrid*.cpp) ----
+    // Selection, sorting and columns.
+    void vg1_SelectionChange(long lRow, long lCol);
+    void vg1_ColumnClick(long lCol);
+    void vg1_ColumnWidthChanging(long lCol, int lWidth, bool& bCancel);
+    void vg1_ColumnWidthChanged(long lCol, int lWidth);
+    void vg1_HeaderRightClick(int x, int y);
+    void vg1_CancelEdit();
+    void vg1_GotFocus();
+    void vg1_LostFocus();
+    // Keys and mouse.
+    void vg1_KeyDown(int KeyCode, int Shift);
+    void vg1_DblClick(long lRow, long lCol);
+    void vg1_MouseMove(int Button, int Shift, int x, int y);
+    // In-place editing.
+    void vg1_RequestEdit(long lRow, long lCol, int iKeyAscii, bool& bCancel);
+    void txtEdit_KeyPress(int& KeyAscii);
+    void txtEdit_KeyUp(int KeyCode, int Shift);
+    void txtEdit_Change();
+    void txtEdit_MouseMove(int Button, int Shift, int x, int y);
+    void txtEdit_LostFocus();
+    void cboVGSubject_Click();
+    void cboVGSubject_KeyUp(int KeyCode, int Shift);
+    void cboVGSubject_LostFocus();
+    // Column visibility menu.
+    void mnuVGrid_Ansicht_Begriff_Click(int Index);  // 1 .. 9
+    void mnuVGrid_Ansicht_Thema_Click();
+    void mnuVGrid_Ansicht_Kategorie_Click();
+    void mnuVGrid_Ansicht_Explanation_Click();
+    void mnuVGrid_Ansicht_Tip_Click();
+    void mnuVGrid_Ansicht_Punkte_Click();
+    void mnuVGrid_Ansicht_AA_Click();
+    void mnuVGrid_Ansicht_AR_Click();
+    void mnuVGrid_Ansicht_AF_Click();
+    void mnuVGrid_Ansicht_FQ_Click();
+    // Highlight memory of the selection.
+    long LastHighlightRow = 0;
+    qint16 LastHighlightTyp = 0;
+    long LastHighlightColor = -1;
+    bool RIGHTMOUSEBUTTONDOWN = false;  // right button held over the grid
+    // The in-place editors, laid over the edited cell.
+    QLineEdit* txtEdit = nullptr;
+    QComboBox* cboVGSubject = nullptr;
+    // Operations of other parts of the window the grid calls; bodies in
+    // frmMainGridPending.cpp until their parts arrive.
+    void cmdOverview1_Search_Click();
 
     // New database, the exit, the change of user and the TEMP clean-up
     // (frmMainExit.cpp).
@@ -295,6 +343,8 @@ private:
     QAction* item(QMenu* menu, const QString& name, const QString& caption = {});
     QMenu* submenu(QMenu* menu, const QString& name, const QString& caption = {});
     void buildMenus();
+    void connectGrid();  // vg1's events, the in-place editors and the column menu
+    bool inSelection_ = false;
     void BuildTestPanel();    // the test screen's controls, made at load
     void EndOfTest(bool bStop);
     bool ContinueCondition();
