@@ -282,6 +282,10 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
 }
 
 frmMain::~frmMain() {
+    // Hiding moves the focus off the controls; let that happen while their
+    // handlers still have a whole window, and let nothing reach them after.
+    hide();
+    for (QObject* o : findChildren<QObject*>()) QObject::disconnect(o, nullptr, this, nullptr);
     // The image lists go before the grid that draws from them.
     if (vg1) vg1->SetImageList(nullptr);
     if (g_main == this) g_main = nullptr;
