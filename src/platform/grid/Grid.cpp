@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCollator>
 #include <QDateTime>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -18,6 +19,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <numeric>
+#include <optional>
 
 namespace grid {
 
@@ -163,6 +165,14 @@ struct Grid::Column {
     mutable int wrapWidth = -1;
     mutable QFont wrapFont;
     mutable QHash<QString, qreal> wordWidths;  // for wrapFont
+    // Metrics of the font wrapped text is measured in, kept between rows.
+    mutable std::optional<QFontMetricsF> metrics;
+    mutable QFont metricsFont;
+    mutable int metricsHeight = 0, metricsLeading = 0;
+    // Whether a run of digits is as wide as its digits together (no kerning
+    // or substitution between them): then numbers need no text shaping.
+    mutable int digitsAdd = -1;  // -1 not yet known
+    mutable qreal digitWidth[10] = {};
     std::vector<QString> text;
     std::vector<qint32> back;
     std::vector<qint16> icon;
@@ -832,6 +842,37 @@ int Grid::lineHeight(const Column& c) const {
     return c.lineHeight;
 }
 
+const QFontMetricsF& Grid::wrapMetrics(const Column& c) const {
+    const QFont f = c.hasFont ? c.font : font();
+    if (!c.metrics || c.metricsFont != f) {
+        c.metrics.emplace(f);
+        c.metricsFont = f;
+        const QFontMetrics im(f);
+        c.metricsHeight = im.height();
+        c.metricsLeading = im.leading();
+        c.digitsAdd = -1;
+    }
+    return *c.metrics;
+}
+
+bool Grid::digitsAdd(const Column& c) const {
+    if (c.digitsAdd < 0) {
+        const QFontMetricsF& fm = wrapMetrics(c);
+        bool add = true;
+        for (int d = 0; d < 10; ++d) c.digitWidth[d] = fm.horizontalAdvance(QString(QChar(u'0' + d)));
+        for (int a = 0; a < 10 && add; ++a)
+            for (int b = 0; b < 10 && add; ++b)
+                add = fm.horizontalAdvance(QString(QChar(u'0' + a)) + QChar(u'0' + b)) ==
+                      c.digitWidth[a] + c.digitWidth[b];
+        qreal all = 0;
+        for (int d = 0; d < 10; ++d) all += c.digitWidth[d];
+        add = add && fm.horizontalAdvance(QStringLiteral("0123456789")) == all &&
+              fm.horizontalAdvance(QStringLiteral("9876543210")) == all;
+        c.digitsAdd = add ? 1 : 0;
+    }
+    return c.digitsAdd == 1;
+}
+
 // Lines of text word-wrapped into width w, laid out word by word with the
 // widths of the words cached per column (words repeat down a column), or -1
 // where only the full text layout knows (other break rules, tabs, scripts).
@@ -844,19 +885,33 @@ int Grid::wrappedLines(const Column& c, const QString& t, qreal w) const {
             (u >= 0x2000 && u <= 0x206F) || u >= 0x2E80 || ch.isSurrogate())
             return -1;
     }
-    const QFontMetricsF fm(c.hasFont ? c.font : font());
-    auto width = [&](const QString& word) {
-        auto it = c.wordWidths.constFind(word);
+    const QFontMetricsF& fm = wrapMetrics(c);
+    auto width = [&](QStringView word) {
+        // Looked up without copying the word.
+        const QString key = QString::fromRawData(word.data(), word.size());
+        auto it = c.wordWidths.constFind(key);
         if (it != c.wordWidths.constEnd()) return *it;
-        const qreal ww = fm.horizontalAdvance(word);
-        if (c.wordWidths.size() < 65536) c.wordWidths.insert(word, ww);
+        const bool number =
+            !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar ch) {
+                return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+            });
+        if (number && digitsAdd(c)) {
+            // Numbers rarely repeat: added up, not cached.
+            qreal ww = 0;
+            for (const QChar ch : word) ww += c.digitWidth[ch.unicode() - u'0'];
+            return ww;
+        }
+        const qreal ww = fm.horizontalAdvance(key);
+        if (c.wordWidths.size() < 65536) c.wordWidths.insert(word.toString(), ww);
         return ww;
     };
-    const qreal space = width(QStringLiteral(" "));
+    const qreal space = width(u" ");
     int lines = 1;
     qreal x = -1;
-    for (const QString& word : t.split(QLatin1Char(' '))) {
-        const qreal ww = width(word);
+    const QStringView text(t);
+    for (qsizetype start = 0;;) {
+        const qsizetype sp = text.indexOf(QLatin1Char(' '), start);
+        const qreal ww = width(text.mid(start, (sp < 0 ? text.size() : sp) - start));
         if (x < 0) {
             x = ww;
         } else if (x + space + ww <= w) {
@@ -865,6 +920,8 @@ int Grid::wrappedLines(const Column& c, const QString& t, qreal w) const {
             ++lines;
             x = ww;
         }
+        if (sp < 0) break;
+        start = sp + 1;
     }
     return lines;
 }
@@ -882,13 +939,14 @@ int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
     }
     auto it = c.wrapHeights.constFind(t);
     if (it != c.wrapHeights.constEnd()) return *it;
-    const QFontMetrics fm(c.hasFont ? c.font : font());
     int h;
     const int lines = wrappedLines(c, t, w);
-    if (lines > 0)
-        h = lines * fm.height() + (lines - 1) * fm.leading();
-    else
+    if (lines > 0) {
+        h = lines * c.metricsHeight + (lines - 1) * c.metricsLeading;
+    } else {
+        const QFontMetrics fm(c.hasFont ? c.font : font());
         h = fm.boundingRect(QRect(0, 0, w, 1000000), Qt::TextWordWrap, t).height();
+    }
     // Themes and categories repeat; questions rarely do, so the cache stays small.
     if (c.wrapHeights.size() < 4096) c.wrapHeights.insert(t, h);
     return h;

@@ -437,3 +437,36 @@ TEST(GridSizes, WordByWordWrapAgreesWithTheTextLayout) {
     EXPECT_EQ(g.fastWrapHeight("w", "two  blanks", 30), -1);
     EXPECT_EQ(g.fastWrapHeight("w", QString::fromUtf8("日本語"), 30), -1);
 }
+
+// Numbers are added up from their digits instead of shaped; the heights must
+// still be those of the text layout, in any font.
+TEST(GridSizes, WrappedNumbersAgreeWithTheTextLayout) {
+    quint32 seed = 11;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    int compared = 0;
+    for (const QFont& f : {QFont("DejaVu Sans", 9), QFont("DejaVu Serif", 13, QFont::Bold), QFont()}) {
+        Grid g;
+        g.AddColumn("w");
+        g.SetColumnFont("w", f);
+        for (int i = 0; i < 200; ++i) {
+            QStringList t;
+            const int n = 1 + int(next() % 8);
+            for (int k = 0; k < n; ++k) {
+                const int kind = int(next() % 3);
+                t << (kind == 0   ? QString::number(next() * 37 % 10000000)
+                      : kind == 1 ? QStringLiteral("Frage")
+                                  : QStringLiteral("1%1").arg(next() % 10));
+            }
+            const QString text = t.join(' ');
+            const int width = 20 + int(next() % 200);
+            const int fast = g.fastWrapHeight("w", text, width);
+            ASSERT_NE(fast, -1) << text.toStdString();
+            EXPECT_EQ(fast, g.layoutHeight("w", text, width)) << text.toStdString() << " in " << width;
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 600);
+}
