@@ -744,6 +744,11 @@ qint64 Recordset::FieldSize(const QString& field) const {
     return d->rawSize(d->index(field));
 }
 
+qint64 Recordset::FieldSize(int index) const {
+    d->c();
+    return d->rawSize(index);
+}
+
 void Recordset::AppendChunk(const QString& field, const QByteArray& data) {
     d->c();
     const int i = d->index(field);
