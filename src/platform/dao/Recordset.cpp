@@ -42,7 +42,7 @@ struct Recordset::Impl : RecordsetImplBase {
     // keeps their size and reads the bytes only when they are asked for.
     // Texts are kept as read and become values when their field is asked
     // for: a walk reads a few of a row's many fields.
-    enum CellState : char { Ready, BytesPending, TextPending };
+    enum CellState : char { Ready, BytesPending, TextPending, NotRead };
     struct Window {
         qint64 first = 0;
         std::vector<qint64> keys;  // per row
@@ -62,6 +62,10 @@ struct Recordset::Impl : RecordsetImplBase {
     quint64 windowGeneration = ~quint64(0);
     qint64 lastRead = -2;
     QString batchSql;
+    // Fields read with the rows: those asked for so far. A walk reads the
+    // same few fields of every record; the others cost nothing to skip.
+    std::vector<char> wanted;
+    void want(int i);
 
     // copy buffer of Edit/AddNew
     int editMode = dbEditNone;
@@ -251,22 +255,8 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
         keyTokens.push_back({Token::Ident, quoteIdent(table) + QLatin1String(".rowid")});
         keyTokens.insert(keyTokens.end(), t.begin() + qsizetype(fromAt), t.end());
         keySql = render(keyTokens);
-        QStringList cols;
-        for (const ColumnInfo& f : fields) {
-            const QString q = quoteIdent(f.name);
-            if (isLargeType(f.type))
-                cols << QStringLiteral("CASE WHEN typeof(%1)='blob' THEN NULL ELSE %1 END, length(%1), "
-                                       "typeof(%1)='blob'")
-                            .arg(q);
-            else
-                cols << q;
-        }
-        rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
-                     .arg(cols.join(QLatin1String(", ")), quoteIdent(table));
-        QStringList marks;
-        for (int m = 0; m < kBatch; ++m) marks << QStringLiteral("?");
-        batchSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
-                       .arg(cols.join(QLatin1String(", ")), quoteIdent(table), marks.join(QLatin1Char(',')));
+        rowSql.clear();
+        batchSql.clear();
         isStatic = false;
         keys.clear();
         StatementUse q(k, keySql);
@@ -298,6 +288,7 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
     window.clear();
     windowGeneration = ~quint64(0);
     lastRead = -2;
+    wanted.assign(fields.size(), 0);
     byName.clear();
     for (size_t j = fields.size(); j-- > 0;) {
         byName.insert(fields[j].name, int(j));
@@ -309,10 +300,40 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
     cancelEdit();
 }
 
+void Recordset::Impl::want(int i) {
+    if (wanted[size_t(i)]) return;
+    wanted[size_t(i)] = 1;
+    QStringList cols;
+    for (size_t j = 0; j < fields.size(); ++j) {
+        if (!wanted[j]) continue;
+        const QString q = quoteIdent(fields[j].name);
+        if (isLargeType(fields[j].type))
+            cols << QStringLiteral("CASE WHEN typeof(%1)='blob' THEN NULL ELSE %1 END, length(%1), "
+                                   "typeof(%1)='blob'")
+                        .arg(q);
+        else
+            cols << q;
+    }
+    rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                 .arg(cols.join(QLatin1String(", ")), quoteIdent(table));
+    QStringList marks;
+    for (int m = 0; m < kBatch; ++m) marks << QStringLiteral("?");
+    batchSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
+                   .arg(cols.join(QLatin1String(", ")), quoteIdent(table), marks.join(QLatin1Char(',')));
+    // Read the rows again with the field; a walk goes on reading ahead.
+    if (window.keys.size() > 1 && pos >= window.first && pos < window.first + qint64(window.keys.size()))
+        lastRead = pos - 1;
+    window.clear();
+}
+
 void Recordset::Impl::takeRow(sqlite3_stmt* st, int col, size_t row) {
     const size_t width = fields.size();
     for (size_t j = 0; j < width; ++j) {
         const size_t k = row * width + j;
+        if (!wanted[j]) {
+            window.state[k] = NotRead;
+            continue;
+        }
         const int type = fields[j].type;
         const char* text = nullptr;
         int length = 0;
@@ -426,8 +447,11 @@ QVariant Recordset::Impl::value(int i) {
         needCurrent();
         return rows[size_t(pos)][size_t(i)];
     }
+    want(i);
     const size_t k = currentRow() + size_t(i);
     switch (window.state[k]) {
+        case NotRead:
+            raise(3167);
         case BytesPending:
             return readPendingBytes(i);
         case TextPending: {
@@ -472,7 +496,10 @@ qint64 Recordset::Impl::rawSize(int i) {
     if (editMode == dbEditAdd) return sizeOf(fields[size_t(i)].defaultValue);
     needCurrent();
     if (isStatic) return sizeOf(rows[size_t(pos)][size_t(i)]);
-    if (isLargeType(fields[size_t(i)].type)) return window.sizes[currentRow() + size_t(i)];
+    if (isLargeType(fields[size_t(i)].type)) {
+        want(i);
+        return window.sizes[currentRow() + size_t(i)];
+    }
     // length() of a blob reads its size from the record header only.
     StatementUse q(c(), QStringLiteral("SELECT length(%1) FROM %2 WHERE rowid = ?")
                             .arg(quoteIdent(fields[size_t(i)].name), quoteIdent(table)));

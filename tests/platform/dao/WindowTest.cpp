@@ -97,4 +97,47 @@ TEST_F(WindowTest, WalkAndSingleReadsGiveTheSameValuesForEveryStoredText) {
     EXPECT_EQ(at(67, "A1").toString(), surrogate);
 }
 
+// Fields are read with the rows once they were asked for; one asked for late
+// in a walk, or only by its size, comes from the same rows.
+TEST_F(WindowTest, FieldsAskedForLateInAWalkAreRead) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("VOK");
+    ws.BeginTrans();
+    for (int i = 0; i < 200; ++i) {
+        rs->AddNew();
+        rs->SetValue("Q", QString("q%1").arg(i, 3, 10, QChar('0')));
+        rs->SetValue("A1", QString("a%1").arg(i));
+        rs->SetValue("Punkte", i);
+        if (i % 3 == 0) rs->AppendChunk("Bild", QByteArray(i + 1, 'x'));
+        rs->Update();
+    }
+    ws.CommitTrans();
+    auto walk = db->OpenRecordset("SELECT * FROM VOK ORDER BY Q");
+    for (long i = 0; i < 200; ++i) {
+        walk->SetAbsolutePosition(i);
+        ASSERT_EQ(walk->Value("Q").toString(), QString("q%1").arg(i, 3, 10, QChar('0')));
+        if (i >= 70) {
+            ASSERT_EQ(walk->Value("Punkte"), QVariant(int(i))) << i;
+        }
+        if (i >= 100) {
+            ASSERT_EQ(walk->FieldSize("Bild"), i % 3 == 0 ? i + 1 : 0) << i;
+        }
+        if (i >= 130) {
+            ASSERT_EQ(walk->Value("A1").toString(), QString("a%1").arg(i)) << i;
+        }
+        if (i == 150) {
+            ASSERT_EQ(walk->Value("Bild").toByteArray(), QByteArray(151, 'x'));
+        }
+    }
+    // Back to the start, and a change made meanwhile is seen.
+    walk->MoveFirst();
+    walk->Edit();
+    walk->SetValue("Punkte", 999);
+    walk->Update();
+    walk->SetAbsolutePosition(0);
+    EXPECT_EQ(walk->Value("Punkte"), QVariant(999));
+    EXPECT_EQ(walk->Value("A1").toString(), QString("a0"));
+    EXPECT_EQ(walk->Value("T").toString(), QString("Other"));
+}
+
 }  // namespace
