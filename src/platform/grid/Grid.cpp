@@ -173,6 +173,8 @@ struct Grid::Column {
     // or substitution between them): then numbers need no text shaping.
     mutable int digitsAdd = -1;  // -1 not yet known
     mutable qreal digitWidth[10] = {};
+    // Characters that neither kern nor combine with a digit beside them.
+    mutable QHash<char16_t, bool> digitNeighbours;
     std::vector<QString> text;
     std::vector<qint32> back;
     std::vector<qint16> icon;
@@ -745,6 +747,8 @@ void Grid::AutoWidthColumn(const QString& key) {
     int w =
         hfm.horizontalAdvance(c.header) + 4 * kCellMargin + (c.headerIcon >= 0 ? kIconSize + kCellMargin : 0);
     // Statistics columns repeat few distinct texts: measure each text once.
+    // Where the font's digits are all alike and touch nothing, texts that
+    // differ only in their digits are as wide: they share one measure.
     QHash<QString, int> seen;
     const qsizetype maxChar = std::max(1, fm.maxWidth());
     bool anyIcon = false;
@@ -754,13 +758,17 @@ void Grid::AutoWidthColumn(const QString& key) {
         if (c.icon[size_t(r)] >= 0) anyIcon = true;
         // A text too short to beat the widest so far needs no measuring.
         if (t.isEmpty() || t.size() * maxChar <= widest) continue;
-        auto it = seen.constFind(t);
+        QString key = t;
+        if (numbersMeasureAlike(c, t))
+            for (QChar& ch : key)
+                if (ch >= QLatin1Char('1') && ch <= QLatin1Char('9')) ch = QLatin1Char('0');
+        auto it = seen.constFind(key);
         int tw;
         if (it != seen.constEnd()) {
             tw = *it;
         } else {
             tw = fm.horizontalAdvance(t);
-            if (seen.size() < 4096) seen.insert(t, tw);
+            if (seen.size() < 4096) seen.insert(key, tw);
         }
         widest = std::max(widest, tw);
     }
@@ -851,13 +859,14 @@ const QFontMetricsF& Grid::wrapMetrics(const Column& c) const {
         c.metricsHeight = im.height();
         c.metricsLeading = im.leading();
         c.digitsAdd = -1;
+        c.digitNeighbours.clear();
     }
     return *c.metrics;
 }
 
 bool Grid::digitsAdd(const Column& c) const {
+    const QFontMetricsF& fm = wrapMetrics(c);  // also notices a new font
     if (c.digitsAdd < 0) {
-        const QFontMetricsF& fm = wrapMetrics(c);
         bool add = true;
         for (int d = 0; d < 10; ++d) c.digitWidth[d] = fm.horizontalAdvance(QString(QChar(u'0' + d)));
         for (int a = 0; a < 10 && add; ++a)
@@ -871,6 +880,37 @@ bool Grid::digitsAdd(const Column& c) const {
         c.digitsAdd = add ? 1 : 0;
     }
     return c.digitsAdd == 1;
+}
+
+bool Grid::numbersMeasureAlike(const Column& c, const QString& t) const {
+    if (!digitsAdd(c)) return false;
+    for (int d = 1; d < 10; ++d)
+        if (c.digitWidth[d] != c.digitWidth[0]) return false;
+    const QFontMetricsF& fm = *c.metrics;
+    auto neighbourOk = [&](QChar ch) {
+        if (ch.isSurrogate()) return false;
+        auto it = c.digitNeighbours.constFind(ch.unicode());
+        if (it != c.digitNeighbours.constEnd()) return *it;
+        const qreal w = fm.horizontalAdvance(QString(ch));
+        bool ok = true;
+        for (int d = 0; d < 10 && ok; ++d) {
+            const QChar digit(u'0' + d);
+            ok = fm.horizontalAdvance(QString(ch) + digit) == w + c.digitWidth[d] &&
+                 fm.horizontalAdvance(QString(digit) + ch) == w + c.digitWidth[d];
+        }
+        c.digitNeighbours.insert(ch.unicode(), ok);
+        return ok;
+    };
+    bool anyDigit = false;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const bool digit = t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9');
+        anyDigit = anyDigit || digit;
+        if (digit) continue;
+        const bool besideDigit = (i > 0 && t[i - 1] >= QLatin1Char('0') && t[i - 1] <= QLatin1Char('9')) ||
+                                 (i + 1 < t.size() && t[i + 1] >= QLatin1Char('0') && t[i + 1] <= QLatin1Char('9'));
+        if (besideDigit && !neighbourOk(t[i])) return false;
+    }
+    return anyDigit;
 }
 
 // Lines of text word-wrapped into width w, laid out word by word with the

@@ -230,6 +230,8 @@ private:
     int wrappedLines(const Column& c, const QString& text, qreal width) const;
     const QFontMetricsF& wrapMetrics(const Column& c) const;
     bool digitsAdd(const Column& c) const;
+    // Whether t is as wide as any text with other digits in their places.
+    bool numbersMeasureAlike(const Column& c, const QString& t) const;
     void setCurrent(long row, long column, bool fromUser);
     void userClick(long row, long column, Qt::KeyboardModifiers mods);
     void headerResized(int section, int oldSize, int newSize);

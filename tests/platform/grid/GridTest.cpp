@@ -314,6 +314,41 @@ TEST(GridSizes, AutoWidthAndHeightFitTheContents) {
     EXPECT_THROW(g.AutoHeightRow(3), wk::Error);
 }
 
+// Texts that differ only in their digits may share one measure; the width
+// must still be that of the widest text measured by itself.
+TEST(GridSizes, AutoWidthOfNumberedTextsIsThatOfTheWidest) {
+    quint32 seed = 3;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    const QStringList shapes{"Erklaerung %1", "%1", "(%1)", "Nr.%1/%1", "Tee%1Wasser", "%1 Äpfel", "AV%1VA"};
+    for (const QFont& f : {QFont("DejaVu Sans", 9), QFont("DejaVu Serif", 13, QFont::Bold), QFont()}) {
+        Grid g;
+        g.AddColumn("all");
+        g.AddColumn("widest");
+        g.SetColumnFont("all", f);
+        g.SetColumnFont("widest", f);
+        const int rows = 3000;
+        g.SetRows(rows);
+        const QFontMetrics fm(f);
+        QString widest;
+        int most = -1;
+        for (int r = 1; r <= rows; ++r) {
+            const QString t = shapes[int(next() % shapes.size())].arg(next() % 100000);
+            g.SetCellText(r, 1, t);
+            if (fm.horizontalAdvance(t) > most) {
+                most = fm.horizontalAdvance(t);
+                widest = t;
+            }
+        }
+        g.SetCellText(1, 2, widest);
+        g.AutoWidthColumn("all");
+        g.AutoWidthColumn("widest");
+        EXPECT_EQ(g.ColumnWidth("all"), g.ColumnWidth("widest")) << widest.toStdString();
+    }
+}
+
 TEST(GridEvents, WidthChangesCanBeRefusedAndKeysCarryTheirCodes) {
     Grid g;
     g.resize(400, 300);
