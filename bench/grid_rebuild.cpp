@@ -9,8 +9,8 @@
 // ratio (counters cpu_ms, raw_cpu_ms, ratio_cpu), not the wall time.
 // Measured on this machine class (CPU time, 100,000 items, all columns):
 //   before (6abce7d)  rebuild 2753 ms, raw read 852 ms, ratio 3.23, walk alone 1237 ms
-//   after             rebuild 1170-1540 ms, raw read 760-980 ms, ratio 1.4-1.6 (by load),
-//                     walk alone ~90 ms, resident after the rebuild ~152 MB
+//   after             rebuild 970-1160 ms, raw read 770-990 ms, ratio 1.1-1.3 (by load),
+//                     walk alone ~75-95 ms, resident after the rebuild ~152 MB
 // The was_* counters repeat the figures from before, for comparison.
 // peak_MB is the high-water mark of everything the run did so far: the raw
 // read keeps three million texts, so run with --benchmark_filter=Rebuild_Dao
