@@ -1,5 +1,8 @@
 // Reading 100,000 rows of a 20-column table through a dynaset (every field
 // of every record), and the same reads by raw sqlite3 calls beside it.
+// Counters: cpu_ms per read; the raw read also gives ratio_cpu (layer / raw).
+// Measured on this machine class (CPU time): before (6abce7d) 404 ms against
+// 216 ms raw (ratio 1.87).
 #include "platform/dao/Dao.h"
 
 #include <benchmark/benchmark.h>
@@ -9,10 +12,20 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <ctime>
+
 namespace {
 
 constexpr int kRows = 100000;
 constexpr int kTexts = 10;
+
+double cpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+// CPU time of one pass through the layer in this run, for the ratio.
+double layerCpuMs = 0;
 
 QString makeFile(const QTemporaryDir& dir) {
     const QString file = dir.filePath("read.wkd");
@@ -56,7 +69,9 @@ void DaoReadDynaset(benchmark::State& state) {
     dao::Workspace ws;
     auto db = ws.OpenDatabase(file());
     qint64 total = 0;
+    double cpu = 0;
     for (auto _ : state) {
+        const double c0 = cpuMs();
         auto rs = db->OpenRecordset("SELECT * FROM VOK");
         const int n = rs->FieldCount();
         while (!rs->Eof()) {
@@ -66,9 +81,12 @@ void DaoReadDynaset(benchmark::State& state) {
             }
             rs->MoveNext();
         }
+        cpu += cpuMs() - c0;
     }
     benchmark::DoNotOptimize(total);
+    layerCpuMs = cpu / double(state.iterations());
     state.counters["rows"] = kRows;
+    state.counters["cpu_ms"] = layerCpuMs;
 }
 BENCHMARK(DaoReadDynaset)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -76,7 +94,9 @@ void RawSqliteRead(benchmark::State& state) {
     sqlite3* db = nullptr;
     sqlite3_open(QFile::encodeName(file()).constData(), &db);
     qint64 total = 0;
+    double cpu = 0;
     for (auto _ : state) {
+        const double c0 = cpuMs();
         sqlite3_stmt* st = nullptr;
         sqlite3_prepare_v2(db, "SELECT * FROM VOK", -1, &st, nullptr);
         const int n = sqlite3_column_count(st);
@@ -93,10 +113,14 @@ void RawSqliteRead(benchmark::State& state) {
             }
         }
         sqlite3_finalize(st);
+        cpu += cpuMs() - c0;
     }
     sqlite3_close(db);
     benchmark::DoNotOptimize(total);
+    const double raw = cpu / double(state.iterations());
     state.counters["rows"] = kRows;
+    state.counters["cpu_ms"] = raw;
+    if (raw > 0 && layerCpuMs > 0) state.counters["ratio_cpu"] = layerCpuMs / raw;
 }
 BENCHMARK(RawSqliteRead)->Unit(benchmark::kMillisecond)->Iterations(3);
 

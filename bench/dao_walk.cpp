@@ -1,6 +1,9 @@
 // Walking 10,000 records of a 20-column table and changing one field in
 // each with Edit/Update, through the database layer and, beside it, with the
-// same work done by raw sqlite3 calls.
+// same work done by raw sqlite3 calls. Target: 0.5 s for the walk.
+// Counters: cpu_ms per walk; the raw walk also gives ratio_cpu (layer / raw).
+// Measured on this machine class (CPU time): before (6abce7d) 153 ms against
+// 124 ms raw; the walk writes, so the row window does not change it much.
 #include "platform/dao/Dao.h"
 
 #include <benchmark/benchmark.h>
@@ -10,9 +13,19 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <ctime>
+
 namespace {
 
 constexpr int kRows = 10000;
+
+double cpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+// CPU time of one pass through the layer in this run, for the ratio.
+double layerCpuMs = 0;
 
 QString makeFile(const QTemporaryDir& dir) {
     const QString file = dir.filePath("walk.wkd");
@@ -53,7 +66,9 @@ void DaoWalkEditUpdate(benchmark::State& state) {
     dao::Workspace ws;
     auto db = ws.OpenDatabase(file);
     int round = 0;
+    double cpu = 0;
     for (auto _ : state) {
+        const double c0 = cpuMs();
         auto rs = db->OpenRecordset("SELECT * FROM VOK ORDER BY Q");
         ++round;
         rs->MoveFirst();
@@ -63,8 +78,11 @@ void DaoWalkEditUpdate(benchmark::State& state) {
             rs->Update();
             rs->MoveNext();
         }
+        cpu += cpuMs() - c0;
     }
+    layerCpuMs = cpu / double(state.iterations());
     state.counters["records"] = kRows;
+    state.counters["cpu_ms"] = layerCpuMs;
 }
 BENCHMARK(DaoWalkEditUpdate)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -76,7 +94,9 @@ void RawSqliteWalkUpdate(benchmark::State& state) {
     sqlite3_open(QFile::encodeName(file).constData(), &db);
     sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
     int round = 0;
+    double cpu = 0;
     for (auto _ : state) {
+        const double c0 = cpuMs();
         ++round;
         std::vector<sqlite3_int64> keys;
         sqlite3_stmt* sel = nullptr;
@@ -92,9 +112,13 @@ void RawSqliteWalkUpdate(benchmark::State& state) {
             sqlite3_reset(upd);
         }
         sqlite3_finalize(upd);
+        cpu += cpuMs() - c0;
     }
     sqlite3_close(db);
+    const double raw = cpu / double(state.iterations());
     state.counters["records"] = kRows;
+    state.counters["cpu_ms"] = raw;
+    if (raw > 0 && layerCpuMs > 0) state.counters["ratio_cpu"] = layerCpuMs / raw;
 }
 BENCHMARK(RawSqliteWalkUpdate)->Unit(benchmark::kMillisecond)->Iterations(5);
 

@@ -26,6 +26,9 @@ public:
         return *it >= 0 ? rs_->Value(*it) : rs_->Value(field);  // a missing name raises there
     }
     qint64 FieldSize(const QString& field) const override { return rs_->FieldSize(field); }
+    int FieldNumber(const QString& field) const override { return rs_->FieldIndex(field); }
+    QVariant ValueAt(int number) const override { return rs_->Value(number); }
+    qint64 FieldSizeAt(int number) const override { return rs_->FieldSize(number); }
     // One transaction holds the file's read lock for the whole walk.
     void BeginBulkRead() override {
         dao::DBEngine::Workspaces(0).BeginTrans();

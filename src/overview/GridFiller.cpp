@@ -92,7 +92,12 @@ void GridFiller::fillRows() {
     grid::Grid& g = *in_.grid;
     RecordAccess& rs = *in_.records;
     const long count = rs.RecordCount();
-    const QString fqField = QStringLiteral("FQ%1").arg(in_.user);
+    // Every record is read through the same fields: look them up once.
+    const FieldRef fqField(rs, QStringLiteral("FQ%1").arg(in_.user));
+    const IconFields iconFields(rs);
+    std::vector<FieldRef> field(columns_.size());
+    for (size_t c = 0; c < columns_.size(); ++c)
+        if (!columns_[c].field.isEmpty()) field[c] = FieldRef(rs, columns_[c].field);
     const long singleLine = grid::FormatSingleLine, wrap = grid::FormatWordWrap;
     const long qFormat = opts_.zeilenumbruchQ == 1 ? wrap : singleLine;
     const long aFormat = opts_.zeilenumbruchA == 0 ? singleLine : wrap;
@@ -103,9 +108,9 @@ void GridFiller::fillRows() {
     const QFont* fR = &fonts_[int(FontKind::Rest)];
 
     // Right-answer field of each answer column, by grid column.
-    std::vector<QString> rightField(columns_.size());
+    std::vector<FieldRef> rightField(columns_.size());
     for (size_t c = 0; c < columns_.size(); ++c)
-        if (columns_[c].cell == CellRule::Answer) rightField[c] = QLatin1Char('R') + columns_[c].key;
+        if (columns_[c].cell == CellRule::Answer) rightField[c] = FieldRef(rs, QLatin1Char('R') + columns_[c].key);
     right_.assign(size_t(std::max(0L, g.Rows())), 0);
 
     int shown = -1;
@@ -117,35 +122,35 @@ void GridFiller::fillRows() {
         }
         rs.SetAbsolutePosition(i);
         const long row = i + 1;
-        const QVariant fq = rs.Value(fqField);
-        const int icon = in_.listIcon == 1 ? GridIconKey(rs, in_.listIcon, *in_.IL) : -1;
+        const QVariant fq = fqField.value(rs);
+        const int icon = in_.listIcon == 1 ? GridIconKey(rs, in_.listIcon, *in_.IL, iconFields) : -1;
         g.CellDetails(row, 1, QVariant(), singleLine, icon, errorRateColour(fq));
         for (size_t ci = 1; ci < columns_.size(); ++ci) {
             const ColumnSpec& c = columns_[ci];
             const long col = long(ci) + 1;
             switch (c.cell) {
                 case CellRule::ErrorRate:
-                    g.CellDetails(row, col, errorRateText(rs.Value(c.field)), singleLine, -1, -1, -1, fR);
+                    g.CellDetails(row, col, errorRateText(field[ci].value(rs)), singleLine, -1, -1, -1, fR);
                     break;
                 case CellRule::No:
                     g.CellDetails(row, col, QString::number(rs.AbsolutePosition()), singleLine);
                     break;
                 case CellRule::Question:
-                    g.CellDetails(row, col, rs.Value(c.field), qFormat, -1, -1, -1, fQ, QuestionIndent);
+                    g.CellDetails(row, col, field[ci].value(rs), qFormat, -1, -1, -1, fQ, QuestionIndent);
                     break;
                 case CellRule::Answer: {
-                    const QVariant ra = rs.Value(rightField[ci]);
+                    const QVariant ra = rightField[ci].value(rs);
                     const bool right = ra.isValid() && !ra.isNull() && ra.toInt() == 1;
                     if (right) right_[size_t(i)] |= quint16(1u << c.key.at(1).digitValue());
-                    g.CellDetails(row, col, rs.Value(c.field), aFormat, -1,
+                    g.CellDetails(row, col, field[ci].value(rs), aFormat, -1,
                                   right ? colour::LightGreen : colour::Default, -1, fA);
                     break;
                 }
                 case CellRule::Topic:
-                    g.CellDetails(row, col, rs.Value(c.field), tFormat, -1, -1, -1, fT);
+                    g.CellDetails(row, col, field[ci].value(rs), tFormat, -1, -1, -1, fT);
                     break;
                 case CellRule::Plain:
-                    g.CellDetails(row, col, rs.Value(c.field), singleLine, -1, -1, -1, fR);
+                    g.CellDetails(row, col, field[ci].value(rs), singleLine, -1, -1, -1, fR);
                     break;
                 case CellRule::Icon:
                     break;

@@ -138,14 +138,32 @@ QString errorRateText(const QVariant& fq) {
     return QString::number(qlonglong(std::floor(rateOf(fq))));
 }
 
+IconFields::IconFields(const RecordAccess& rs)
+    : markiert(rs, QStringLiteral("Markiert")),
+      sound(rs, QStringLiteral("Sound")),
+      soundTip(rs, QStringLiteral("SoundTip")),
+      soundRichtig(rs, QStringLiteral("SoundRichtig")),
+      soundFalsch(rs, QStringLiteral("SoundFalsch")),
+      bild(rs, QStringLiteral("Bild")) {}
+
 QString gridIconKeyName(const RecordAccess& rs, int listIcon) {
-    const QVariant m = rs.Value(QStringLiteral("Markiert"));
+    IconFields byName;
+    byName.markiert.name = QStringLiteral("Markiert");
+    byName.sound.name = QStringLiteral("Sound");
+    byName.soundTip.name = QStringLiteral("SoundTip");
+    byName.soundRichtig.name = QStringLiteral("SoundRichtig");
+    byName.soundFalsch.name = QStringLiteral("SoundFalsch");
+    byName.bild.name = QStringLiteral("Bild");
+    return gridIconKeyName(rs, listIcon, byName);
+}
+
+QString gridIconKeyName(const RecordAccess& rs, int listIcon, const IconFields& f) {
+    const QVariant m = f.markiert.value(rs);
     const bool marked = m.isValid() && !m.isNull() && m.toBool();
     if (listIcon == 0) return marked ? grid::keys::Checked : grid::keys::Empty;
-    const bool sound =
-        rs.FieldSize(QStringLiteral("Sound")) > 0 || rs.FieldSize(QStringLiteral("SoundTip")) > 0 ||
-        rs.FieldSize(QStringLiteral("SoundRichtig")) > 0 || rs.FieldSize(QStringLiteral("SoundFalsch")) > 0;
-    const bool picture = rs.FieldSize(QStringLiteral("Bild")) > 0;
+    const bool sound = f.sound.size(rs) > 0 || f.soundTip.size(rs) > 0 || f.soundRichtig.size(rs) > 0 ||
+                       f.soundFalsch.size(rs) > 0;
+    const bool picture = f.bild.size(rs) > 0;
     if (marked) {
         if (sound) return picture ? grid::keys::CheckedSoundPic : grid::keys::CheckedSound;
         return picture ? grid::keys::CheckedPic : grid::keys::Checked;
@@ -156,6 +174,10 @@ QString gridIconKeyName(const RecordAccess& rs, int listIcon) {
 
 int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& images) {
     return images.ItemIndex(gridIconKeyName(rs, listIcon));
+}
+
+int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& images, const IconFields& fields) {
+    return images.ItemIndex(gridIconKeyName(rs, listIcon, fields));
 }
 
 long recordPositionOfRow(const grid::Grid& g, long row) {

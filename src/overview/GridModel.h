@@ -32,6 +32,21 @@ public:
     virtual QVariant Value(const QString& field) const = 0;
     // Stored length of the field's value, without loading it.
     virtual qint64 FieldSize(const QString& field) const = 0;
+    // Fields by number, for a walk that reads the same fields of every
+    // record: -1 where the source has no numbers or no such field, and then
+    // the field is read by its name.
+    virtual int FieldNumber(const QString& field) const {
+        Q_UNUSED(field);
+        return -1;
+    }
+    virtual QVariant ValueAt(int number) const {
+        Q_UNUSED(number);
+        return {};
+    }
+    virtual qint64 FieldSizeAt(int number) const {
+        Q_UNUSED(number);
+        return 0;
+    }
     // Around a walk over every record: a database may take its read lock
     // once for the walk instead of once per record. Nothing is written.
     virtual void BeginBulkRead() {}
@@ -118,11 +133,32 @@ long errorRateColour(const QVariant& fq);
 // Text of the "FQ" cell: the rate cut down to a whole number ("" for Null).
 QString errorRateText(const QVariant& fq);
 
+// A field looked up once for a walk: by number where the source has one.
+struct FieldRef {
+    QString name;
+    int number = -1;
+    FieldRef() = default;
+    FieldRef(const RecordAccess& rs, const QString& field) : name(field), number(rs.FieldNumber(field)) {}
+    QVariant value(const RecordAccess& rs) const { return number >= 0 ? rs.ValueAt(number) : rs.Value(name); }
+    qint64 size(const RecordAccess& rs) const {
+        return number >= 0 ? rs.FieldSizeAt(number) : rs.FieldSize(name);
+    }
+};
+
+// The fields a row icon is made from.
+struct IconFields {
+    FieldRef markiert, sound, soundTip, soundRichtig, soundFalsch, bild;
+    IconFields() = default;
+    explicit IconFields(const RecordAccess& rs);
+};
+
 // The key of the row icon of the current record: by the mark alone when
 // listIcon is 0, else by mark, any of the four sounds and the picture.
 QString gridIconKeyName(const RecordAccess& rs, int listIcon);
+QString gridIconKeyName(const RecordAccess& rs, int listIcon, const IconFields& fields);
 // Its index in the image list.
 int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& images);
+int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& images, const IconFields& fields);
 
 // The record position a grid row shows: its hidden "no" cell, which stays
 // with the row through sorts; row - 1 when the grid has no "no" column.

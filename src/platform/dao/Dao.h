@@ -226,6 +226,7 @@ public:
     // Length of the current value in bytes (text: characters), 0 for Null,
     // without loading the value.
     qint64 FieldSize(const QString& field) const;
+    qint64 FieldSize(int index) const;
     // First call after Edit/AddNew replaces the value, later ones append.
     void AppendChunk(const QString& field, const QByteArray& data);
     QByteArray GetChunk(const QString& field, qint64 offset, qint64 length) const;

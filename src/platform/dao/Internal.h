@@ -57,6 +57,13 @@ QVariant convertForField(const ColumnInfo& column, const QVariant& value);
 void bindValue(sqlite3_stmt* st, int index, const QVariant& value);
 // Reads a column as the program sees it, given the field's DAO type.
 QVariant readValue(sqlite3_stmt* st, int col, int type);
+// Whether readValue of a value stored as text depends on the text alone,
+// and what it gives then; lets a reader keep the text and convert later.
+bool textReadsAlone(int type);
+QVariant valueFromText(const QString& text, int type);
+// Valid UTF-8 without a byte-order mark or NUL, which SQLite and QString
+// decode alike.
+bool plainUtf8(const char* p, qsizetype n);
 QString dateToText(const QDateTime& dt);
 // Literal for a DDL DEFAULT clause.
 QString sqlLiteral(const QVariant& value);

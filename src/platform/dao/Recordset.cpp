@@ -35,21 +35,37 @@ struct Recordset::Impl : RecordsetImplBase {
     qint64 pos = 0;  // -1 before the first, size() after the last
     bool deletedCurrent = false;
 
-    // the current row as last read
-    // Rows read last, by key; valid while nothing was written. A plain
-    // forward read fetches the following rows with it, so that a walk does
-    // not pay one read transaction per record.
+    // Rows read last: consecutive positions from `first`, valid while
+    // nothing was written. A plain forward read fetches the following rows
+    // with it, so that a walk does not pay one read transaction per record.
     // Large values (pictures, sounds) are not read with the row: the window
     // keeps their size and reads the bytes only when they are asked for.
-    struct CachedRow {
+    // Texts are kept as read and become values when their field is asked
+    // for: a walk reads a few of a row's many fields.
+    enum CellState : char { Ready, BytesPending, TextPending, NotRead };
+    struct Window {
+        qint64 first = 0;
+        std::vector<qint64> keys;  // per row
+        std::vector<char> loaded;  // per row
+        // per cell (row * width + field)
         std::vector<QVariant> values;
-        std::vector<qint64> sizes;       // length of a Memo / LongBinary value
-        std::vector<char> bytesPending;  // the value is bytes not yet read
+        std::vector<qint64> sizes;  // length of a Memo / LongBinary value
+        std::vector<char> state;
+        std::vector<std::pair<qsizetype, qsizetype>> text;  // where in utf8
+        QByteArray utf8;
+        void clear() {
+            keys.clear();
+            loaded.clear();
+        }
     };
-    QHash<qint64, CachedRow> window;
+    Window window;
     quint64 windowGeneration = ~quint64(0);
     qint64 lastRead = -2;
     QString batchSql;
+    // Fields read with the rows: those asked for so far. A walk reads the
+    // same few fields of every record; the others cost nothing to skip.
+    std::vector<char> wanted;
+    void want(int i);
 
     // copy buffer of Edit/AddNew
     int editMode = dbEditNone;
@@ -105,7 +121,9 @@ struct Recordset::Impl : RecordsetImplBase {
     }
 
     void load(const QString& sql, const Params& p);
-    const CachedRow& currentRow();
+    // Index of the current row's first cell in the window, read as needed.
+    size_t currentRow();
+    void takeRow(sqlite3_stmt* st, int col, size_t row);
     QVariant readPendingBytes(int i);
     QVariant value(int i);
     void set(int i, const QVariant& v);
@@ -237,22 +255,8 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
         keyTokens.push_back({Token::Ident, quoteIdent(table) + QLatin1String(".rowid")});
         keyTokens.insert(keyTokens.end(), t.begin() + qsizetype(fromAt), t.end());
         keySql = render(keyTokens);
-        QStringList cols;
-        for (const ColumnInfo& f : fields) {
-            const QString q = quoteIdent(f.name);
-            if (isLargeType(f.type))
-                cols << QStringLiteral("CASE WHEN typeof(%1)='blob' THEN NULL ELSE %1 END, length(%1), "
-                                       "typeof(%1)='blob'")
-                            .arg(q);
-            else
-                cols << q;
-        }
-        rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
-                     .arg(cols.join(QLatin1String(", ")), quoteIdent(table));
-        QStringList marks;
-        for (int m = 0; m < kBatch; ++m) marks << QStringLiteral("?");
-        batchSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
-                       .arg(cols.join(QLatin1String(", ")), quoteIdent(table), marks.join(QLatin1Char(',')));
+        rowSql.clear();
+        batchSql.clear();
         isStatic = false;
         keys.clear();
         StatementUse q(k, keySql);
@@ -284,6 +288,7 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
     window.clear();
     windowGeneration = ~quint64(0);
     lastRead = -2;
+    wanted.assign(fields.size(), 0);
     byName.clear();
     for (size_t j = fields.size(); j-- > 0;) {
         byName.insert(fields[j].name, int(j));
@@ -295,53 +300,122 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
     cancelEdit();
 }
 
-const Recordset::Impl::CachedRow& Recordset::Impl::currentRow() {
+void Recordset::Impl::want(int i) {
+    if (wanted[size_t(i)]) return;
+    wanted[size_t(i)] = 1;
+    QStringList cols;
+    for (size_t j = 0; j < fields.size(); ++j) {
+        if (!wanted[j]) continue;
+        const QString q = quoteIdent(fields[j].name);
+        if (isLargeType(fields[j].type))
+            cols << QStringLiteral("CASE WHEN typeof(%1)='blob' THEN NULL ELSE %1 END, length(%1), "
+                                   "typeof(%1)='blob'")
+                        .arg(q);
+        else
+            cols << q;
+    }
+    rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
+                 .arg(cols.join(QLatin1String(", ")), quoteIdent(table));
+    QStringList marks;
+    for (int m = 0; m < kBatch; ++m) marks << QStringLiteral("?");
+    batchSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
+                   .arg(cols.join(QLatin1String(", ")), quoteIdent(table), marks.join(QLatin1Char(',')));
+    // Read the rows again with the field; a walk goes on reading ahead.
+    if (window.keys.size() > 1 && pos >= window.first && pos < window.first + qint64(window.keys.size()))
+        lastRead = pos - 1;
+    window.clear();
+}
+
+void Recordset::Impl::takeRow(sqlite3_stmt* st, int col, size_t row) {
+    const size_t width = fields.size();
+    for (size_t j = 0; j < width; ++j) {
+        const size_t k = row * width + j;
+        if (!wanted[j]) {
+            window.state[k] = NotRead;
+            continue;
+        }
+        const int type = fields[j].type;
+        const char* text = nullptr;
+        int length = 0;
+        if (sqlite3_column_type(st, col) == SQLITE_TEXT && textReadsAlone(type)) {
+            text = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+            length = sqlite3_column_bytes(st, col);
+        }
+        if (text && plainUtf8(text, length)) {
+            window.text[k] = {window.utf8.size(), length};
+            window.utf8.append(text, length);
+            window.values[k] = QVariant();
+            window.state[k] = TextPending;
+        } else {
+            window.values[k] = readValue(st, col, type);
+            window.state[k] = Ready;
+        }
+        if (isLargeType(type)) {
+            window.sizes[k] = sqlite3_column_int64(st, col + 1);
+            if (sqlite3_column_int(st, col + 2) != 0) window.state[k] = BytesPending;
+            col += 3;
+        } else {
+            window.sizes[k] = 0;
+            col += 1;
+        }
+    }
+    window.loaded[row] = 1;
+}
+
+size_t Recordset::Impl::currentRow() {
     needCurrent();
     const qint64 key = keys[size_t(pos)];
+    const size_t width = fields.size();
     const quint64 gen = writeGeneration.load(std::memory_order_relaxed);
+    auto slot = [&]() -> qint64 {
+        const qint64 off = pos - window.first;
+        if (off < 0 || off >= qint64(window.keys.size())) return -1;
+        if (!window.loaded[size_t(off)] || window.keys[size_t(off)] != key) return -1;
+        return off;
+    };
     if (windowGeneration == gen) {
-        auto it = window.constFind(key);
-        if (it != window.constEnd()) {
+        const qint64 off = slot();
+        if (off >= 0) {
             lastRead = pos;
-            return *it;
+            return size_t(off) * width;
         }
     }
     const bool sequential = windowGeneration == gen && pos == lastRead + 1;
     window.clear();
     windowGeneration = gen;
     lastRead = pos;
-    auto take = [&](sqlite3_stmt* st, int col) {
-        CachedRow row;
-        row.values.resize(fields.size());
-        row.sizes.assign(fields.size(), 0);
-        row.bytesPending.assign(fields.size(), 0);
-        for (size_t j = 0; j < fields.size(); ++j) {
-            row.values[j] = readValue(st, col, fields[j].type);
-            if (isLargeType(fields[j].type)) {
-                row.sizes[j] = sqlite3_column_int64(st, col + 1);
-                row.bytesPending[j] = char(sqlite3_column_int(st, col + 2) != 0);
-                col += 3;
-            } else {
-                col += 1;
-            }
-        }
-        return row;
-    };
-    if (sequential && size() - pos > 1) {
+    const qint64 rows = sequential && size() - pos > 1 ? std::min<qint64>(kBatch, size() - pos) : 1;
+    window.first = pos;
+    window.keys.assign(keys.begin() + pos, keys.begin() + pos + rows);
+    window.loaded.assign(size_t(rows), 0);
+    const size_t cells = size_t(rows) * width;
+    window.values.resize(cells);
+    window.sizes.resize(cells);
+    window.state.resize(cells);
+    window.text.resize(cells);
+    window.utf8.resize(0);
+    if (rows > 1) {
+        // Rows come back in key order: find each one's place.
+        std::vector<std::pair<qint64, size_t>> order;
+        order.reserve(size_t(rows));
+        for (qint64 r = 0; r < rows; ++r) order.emplace_back(window.keys[size_t(r)], size_t(r));
+        std::sort(order.begin(), order.end());
         StatementUse q(c(), batchSql);
-        for (int k = 0; k < kBatch; ++k) {
-            const qint64 at = std::min<qint64>(pos + k, size() - 1);
-            sqlite3_bind_int64(q, k + 1, keys[size_t(at)]);
+        for (int k = 0; k < kBatch; ++k)
+            sqlite3_bind_int64(q, k + 1, keys[size_t(std::min<qint64>(pos + k, size() - 1))]);
+        while (q.step()) {
+            const qint64 rowid = sqlite3_column_int64(q, 0);
+            auto it = std::lower_bound(order.begin(), order.end(), std::make_pair(rowid, size_t(0)));
+            if (it != order.end() && it->first == rowid) takeRow(q, 1, it->second);
         }
-        while (q.step()) window.insert(sqlite3_column_int64(q, 0), take(q, 1));
     } else {
         StatementUse q(c(), rowSql);
         sqlite3_bind_int64(q, 1, key);
-        if (q.step()) window.insert(key, take(q, 0));
+        if (q.step()) takeRow(q, 0, 0);
     }
-    auto it = window.constFind(key);
-    if (it == window.constEnd()) raise(3167);
-    return *it;
+    const qint64 off = slot();
+    if (off < 0) raise(3167);
+    return size_t(off) * width;
 }
 
 QVariant Recordset::Impl::value(int i) {
@@ -373,9 +447,25 @@ QVariant Recordset::Impl::value(int i) {
         needCurrent();
         return rows[size_t(pos)][size_t(i)];
     }
-    const CachedRow& row = currentRow();
-    if (row.bytesPending[size_t(i)]) return readPendingBytes(i);
-    return row.values[size_t(i)];
+    want(i);
+    const size_t k = currentRow() + size_t(i);
+    switch (window.state[k]) {
+        case NotRead:
+            raise(3167);
+        case BytesPending:
+            return readPendingBytes(i);
+        case TextPending: {
+            const auto [at, length] = window.text[k];
+            const QString text = length > 0 ? QString::fromUtf8(window.utf8.constData() + at, length)
+                                            : QString(QLatin1String(""));
+            window.values[k] = valueFromText(text, fields[size_t(i)].type);
+            window.state[k] = Ready;
+            break;
+        }
+        case Ready:
+            break;
+    }
+    return window.values[k];
 }
 
 QVariant Recordset::Impl::readPendingBytes(int i) {
@@ -406,7 +496,10 @@ qint64 Recordset::Impl::rawSize(int i) {
     if (editMode == dbEditAdd) return sizeOf(fields[size_t(i)].defaultValue);
     needCurrent();
     if (isStatic) return sizeOf(rows[size_t(pos)][size_t(i)]);
-    if (isLargeType(fields[size_t(i)].type)) return currentRow().sizes[size_t(i)];
+    if (isLargeType(fields[size_t(i)].type)) {
+        want(i);
+        return window.sizes[currentRow() + size_t(i)];
+    }
     // length() of a blob reads its size from the record header only.
     StatementUse q(c(), QStringLiteral("SELECT length(%1) FROM %2 WHERE rowid = ?")
                             .arg(quoteIdent(fields[size_t(i)].name), quoteIdent(table)));
@@ -676,6 +769,11 @@ int Recordset::FieldDefinedSize(const QString& field) const {
 qint64 Recordset::FieldSize(const QString& field) const {
     d->c();
     return d->rawSize(d->index(field));
+}
+
+qint64 Recordset::FieldSize(int index) const {
+    d->c();
+    return d->rawSize(index);
 }
 
 void Recordset::AppendChunk(const QString& field, const QByteArray& data) {

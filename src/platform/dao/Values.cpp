@@ -112,7 +112,35 @@ std::optional<double> numberFromText(const QString& text) {
 
 const QDateTime oleEpoch(QDate(1899, 12, 30), QTime(0, 0));
 
+// The form the layer stores ("yyyy-MM-dd HH:mm:ss") read by hand: the
+// general parser costs microseconds a value and every row carries a date.
+// Anything else, or a local time that does not exist, is left to it.
+std::optional<QDateTime> storedFormDate(QStringView t) {
+    if (t.size() != 19 || t[4] != u'-' || t[7] != u'-' || t[10] != u' ' || t[13] != u':' || t[16] != u':')
+        return std::nullopt;
+    auto number = [&](int at, int n, int& out) {
+        out = 0;
+        for (int k = at; k < at + n; ++k) {
+            const char16_t ch = t[k].unicode();
+            if (ch < u'0' || ch > u'9') return false;
+            out = out * 10 + (ch - u'0');
+        }
+        return true;
+    };
+    int y, mo, d, h, mi, s;
+    if (!number(0, 4, y) || !number(5, 2, mo) || !number(8, 2, d) || !number(11, 2, h) ||
+        !number(14, 2, mi) || !number(17, 2, s))
+        return std::nullopt;
+    const QDate date(y, mo, d);
+    const QTime time(h, mi, s);
+    if (!date.isValid() || !time.isValid()) return std::nullopt;
+    QDateTime dt(date, time);
+    if (!dt.isValid() || dt.date() != date || dt.time() != time) return std::nullopt;
+    return dt;
+}
+
 std::optional<QDateTime> dateFromText(const QString& text) {
+    if (auto quick = storedFormDate(text)) return quick;
     const QString t = text.trimmed();
     static const char* formats[] = {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-ddTHH:mm:ss",
                                     "yyyy-MM-dd HH:mm",    "yyyy-MM-dd",
@@ -303,6 +331,35 @@ static QString columnText(sqlite3_stmt* st, int col) {
     return QString(reinterpret_cast<const QChar*>(p), n / 2);
 }
 
+bool textReadsAlone(int type) {
+    switch (type) {
+        case dbBoolean:
+        case dbSingle:
+        case dbDouble:
+        case dbCurrency:
+            return false;  // read through SQLite's own number conversion
+        default:
+            return true;
+    }
+}
+
+QVariant valueFromText(const QString& text, int type) {
+    switch (type) {
+        case dbByte:
+        case dbInteger:
+        case dbLong: {
+            auto n = numberFromText(text);
+            return n ? QVariant(int(*n)) : QVariant(text);
+        }
+        case dbDate: {
+            auto d = dateFromText(text);
+            return d ? QVariant(*d) : QVariant(text);
+        }
+        default:
+            return QVariant(text);
+    }
+}
+
 QVariant readValue(sqlite3_stmt* st, int col, int type) {
     const int storage = sqlite3_column_type(st, col);
     if (storage == SQLITE_NULL) return QVariant();
@@ -311,28 +368,20 @@ QVariant readValue(sqlite3_stmt* st, int col, int type) {
         const char* p = static_cast<const char*>(sqlite3_column_blob(st, col));
         return QByteArray(p ? p : "", n);
     }
+    if (storage == SQLITE_TEXT && textReadsAlone(type)) return valueFromText(columnText(st, col), type);
     switch (type) {
         case dbBoolean:
             return QVariant(sqlite3_column_int64(st, col) != 0);
         case dbByte:
         case dbInteger:
         case dbLong:
-            if (storage == SQLITE_TEXT) {
-                auto n = numberFromText(columnText(st, col));
-                return n ? QVariant(int(*n)) : QVariant(columnText(st, col));
-            }
             return QVariant(int(sqlite3_column_int64(st, col)));
         case dbSingle:
         case dbDouble:
         case dbCurrency:
             return QVariant(sqlite3_column_double(st, col));
-        case dbDate: {
-            if (storage == SQLITE_TEXT) {
-                auto d = dateFromText(columnText(st, col));
-                return d ? QVariant(*d) : QVariant(columnText(st, col));
-            }
+        case dbDate:
             return QVariant(oleEpoch.addMSecs(qint64(sqlite3_column_double(st, col) * 86400000.0)));
-        }
         case dbText:
         case dbMemo:
             return QVariant(columnText(st, col));
@@ -346,6 +395,40 @@ QVariant readValue(sqlite3_stmt* st, int col, int type) {
             if (storage == SQLITE_FLOAT) return QVariant(sqlite3_column_double(st, col));
             return QVariant(columnText(st, col));
     }
+}
+
+bool plainUtf8(const char* p, qsizetype n) {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    qsizetype i = 0;
+    if (n >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) return false;
+    while (i < n) {
+        const unsigned c = u[i];
+        if (c >= 0x01 && c < 0x80) {
+            ++i;
+            continue;
+        }
+        int more;
+        unsigned lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            if (c == 0xE0) lo = 0xA0;
+            if (c == 0xED) hi = 0x9F;  // no surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            if (c == 0xF0) lo = 0x90;
+            if (c == 0xF4) hi = 0x8F;
+        } else {
+            return false;  // NUL, stray continuation, overlong or out of range
+        }
+        if (n - i - 1 < more) return false;
+        if (u[i + 1] < lo || u[i + 1] > hi) return false;
+        for (int k = 2; k <= more; ++k)
+            if (u[i + k] < 0x80 || u[i + k] > 0xBF) return false;
+        i += more + 1;
+    }
+    return true;
 }
 
 QString sqlLiteral(const QVariant& v) {

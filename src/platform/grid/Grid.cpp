@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCollator>
 #include <QDateTime>
+#include <QFontMetricsF>
 #include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -18,6 +19,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <numeric>
+#include <optional>
 
 namespace grid {
 
@@ -171,6 +173,16 @@ struct Grid::Column {
     mutable int wrapWidth = -1;
     mutable QFont wrapFont;
     mutable QHash<QString, qreal> wordWidths;  // for wrapFont
+    // Metrics of the font wrapped text is measured in, kept between rows.
+    mutable std::optional<QFontMetricsF> metrics;
+    mutable QFont metricsFont;
+    mutable int metricsHeight = 0, metricsLeading = 0;
+    // Whether a run of digits is as wide as its digits together (no kerning
+    // or substitution between them): then numbers need no text shaping.
+    mutable int digitsAdd = -1;  // -1 not yet known
+    mutable qreal digitWidth[10] = {};
+    // Characters that neither kern nor combine with a digit beside them.
+    mutable QHash<char16_t, bool> digitNeighbours;
     std::vector<QString> text;
     std::vector<qint32> back;
     std::vector<qint16> icon;
@@ -743,6 +755,8 @@ void Grid::AutoWidthColumn(const QString& key) {
     int w =
         hfm.horizontalAdvance(c.header) + 4 * kCellMargin + (c.headerIcon >= 0 ? kIconSize + kCellMargin : 0);
     // Statistics columns repeat few distinct texts: measure each text once.
+    // Where the font's digits are all alike and touch nothing, texts that
+    // differ only in their digits are as wide: they share one measure.
     QHash<QString, int> seen;
     const qsizetype maxChar = std::max(1, fm.maxWidth());
     bool anyIcon = false;
@@ -752,13 +766,17 @@ void Grid::AutoWidthColumn(const QString& key) {
         if (c.icon[size_t(r)] >= 0) anyIcon = true;
         // A text too short to beat the widest so far needs no measuring.
         if (t.isEmpty() || t.size() * maxChar <= widest) continue;
-        auto it = seen.constFind(t);
+        QString key = t;
+        if (numbersMeasureAlike(c, t))
+            for (QChar& ch : key)
+                if (ch >= QLatin1Char('1') && ch <= QLatin1Char('9')) ch = QLatin1Char('0');
+        auto it = seen.constFind(key);
         int tw;
         if (it != seen.constEnd()) {
             tw = *it;
         } else {
             tw = fm.horizontalAdvance(t);
-            if (seen.size() < 4096) seen.insert(t, tw);
+            if (seen.size() < 4096) seen.insert(key, tw);
         }
         widest = std::max(widest, tw);
     }
@@ -840,6 +858,69 @@ int Grid::lineHeight(const Column& c) const {
     return c.lineHeight;
 }
 
+const QFontMetricsF& Grid::wrapMetrics(const Column& c) const {
+    const QFont f = c.hasFont ? c.font : font();
+    if (!c.metrics || c.metricsFont != f) {
+        c.metrics.emplace(f);
+        c.metricsFont = f;
+        const QFontMetrics im(f);
+        c.metricsHeight = im.height();
+        c.metricsLeading = im.leading();
+        c.digitsAdd = -1;
+        c.digitNeighbours.clear();
+    }
+    return *c.metrics;
+}
+
+bool Grid::digitsAdd(const Column& c) const {
+    const QFontMetricsF& fm = wrapMetrics(c);  // also notices a new font
+    if (c.digitsAdd < 0) {
+        bool add = true;
+        for (int d = 0; d < 10; ++d) c.digitWidth[d] = fm.horizontalAdvance(QString(QChar(u'0' + d)));
+        for (int a = 0; a < 10 && add; ++a)
+            for (int b = 0; b < 10 && add; ++b)
+                add = fm.horizontalAdvance(QString(QChar(u'0' + a)) + QChar(u'0' + b)) ==
+                      c.digitWidth[a] + c.digitWidth[b];
+        qreal all = 0;
+        for (int d = 0; d < 10; ++d) all += c.digitWidth[d];
+        add = add && fm.horizontalAdvance(QStringLiteral("0123456789")) == all &&
+              fm.horizontalAdvance(QStringLiteral("9876543210")) == all;
+        c.digitsAdd = add ? 1 : 0;
+    }
+    return c.digitsAdd == 1;
+}
+
+bool Grid::numbersMeasureAlike(const Column& c, const QString& t) const {
+    if (!digitsAdd(c)) return false;
+    for (int d = 1; d < 10; ++d)
+        if (c.digitWidth[d] != c.digitWidth[0]) return false;
+    const QFontMetricsF& fm = *c.metrics;
+    auto neighbourOk = [&](QChar ch) {
+        if (ch.isSurrogate()) return false;
+        auto it = c.digitNeighbours.constFind(ch.unicode());
+        if (it != c.digitNeighbours.constEnd()) return *it;
+        const qreal w = fm.horizontalAdvance(QString(ch));
+        bool ok = true;
+        for (int d = 0; d < 10 && ok; ++d) {
+            const QChar digit(u'0' + d);
+            ok = fm.horizontalAdvance(QString(ch) + digit) == w + c.digitWidth[d] &&
+                 fm.horizontalAdvance(QString(digit) + ch) == w + c.digitWidth[d];
+        }
+        c.digitNeighbours.insert(ch.unicode(), ok);
+        return ok;
+    };
+    bool anyDigit = false;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const bool digit = t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9');
+        anyDigit = anyDigit || digit;
+        if (digit) continue;
+        const bool besideDigit = (i > 0 && t[i - 1] >= QLatin1Char('0') && t[i - 1] <= QLatin1Char('9')) ||
+                                 (i + 1 < t.size() && t[i + 1] >= QLatin1Char('0') && t[i + 1] <= QLatin1Char('9'));
+        if (besideDigit && !neighbourOk(t[i])) return false;
+    }
+    return anyDigit;
+}
+
 // Lines of text word-wrapped into width w, laid out word by word with the
 // widths of the words cached per column (words repeat down a column), or -1
 // where only the full text layout knows (other break rules, tabs, scripts).
@@ -852,19 +933,33 @@ int Grid::wrappedLines(const Column& c, const QString& t, qreal w) const {
             (u >= 0x2000 && u <= 0x206F) || u >= 0x2E80 || ch.isSurrogate())
             return -1;
     }
-    const QFontMetricsF fm(c.hasFont ? c.font : font());
-    auto width = [&](const QString& word) {
-        auto it = c.wordWidths.constFind(word);
+    const QFontMetricsF& fm = wrapMetrics(c);
+    auto width = [&](QStringView word) {
+        // Looked up without copying the word.
+        const QString key = QString::fromRawData(word.data(), word.size());
+        auto it = c.wordWidths.constFind(key);
         if (it != c.wordWidths.constEnd()) return *it;
-        const qreal ww = fm.horizontalAdvance(word);
-        if (c.wordWidths.size() < 65536) c.wordWidths.insert(word, ww);
+        const bool number =
+            !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar ch) {
+                return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+            });
+        if (number && digitsAdd(c)) {
+            // Numbers rarely repeat: added up, not cached.
+            qreal ww = 0;
+            for (const QChar ch : word) ww += c.digitWidth[ch.unicode() - u'0'];
+            return ww;
+        }
+        const qreal ww = fm.horizontalAdvance(key);
+        if (c.wordWidths.size() < 65536) c.wordWidths.insert(word.toString(), ww);
         return ww;
     };
-    const qreal space = width(QStringLiteral(" "));
+    const qreal space = width(u" ");
     int lines = 1;
     qreal x = -1;
-    for (const QString& word : t.split(QLatin1Char(' '))) {
-        const qreal ww = width(word);
+    const QStringView text(t);
+    for (qsizetype start = 0;;) {
+        const qsizetype sp = text.indexOf(QLatin1Char(' '), start);
+        const qreal ww = width(text.mid(start, (sp < 0 ? text.size() : sp) - start));
         if (x < 0) {
             x = ww;
         } else if (x + space + ww <= w) {
@@ -873,6 +968,8 @@ int Grid::wrappedLines(const Column& c, const QString& t, qreal w) const {
             ++lines;
             x = ww;
         }
+        if (sp < 0) break;
+        start = sp + 1;
     }
     return lines;
 }
@@ -890,13 +987,14 @@ int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
     }
     auto it = c.wrapHeights.constFind(t);
     if (it != c.wrapHeights.constEnd()) return *it;
-    const QFontMetrics fm(c.hasFont ? c.font : font());
     int h;
     const int lines = wrappedLines(c, t, w);
-    if (lines > 0)
-        h = lines * fm.height() + (lines - 1) * fm.leading();
-    else
+    if (lines > 0) {
+        h = lines * c.metricsHeight + (lines - 1) * c.metricsLeading;
+    } else {
+        const QFontMetrics fm(c.hasFont ? c.font : font());
         h = fm.boundingRect(QRect(0, 0, w, 1000000), Qt::TextWordWrap, t).height();
+    }
     // Themes and categories repeat; questions rarely do, so the cache stays small.
     if (c.wrapHeights.size() < 4096) c.wrapHeights.insert(t, h);
     return h;

@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+class QFontMetricsF;
 class QTableView;
 
 namespace grid {
@@ -231,6 +232,10 @@ private:
     int lineHeight(const Column& c) const;
     int wrappedHeight(const Column& c, size_t row, bool icon) const;
     int wrappedLines(const Column& c, const QString& text, qreal width) const;
+    const QFontMetricsF& wrapMetrics(const Column& c) const;
+    bool digitsAdd(const Column& c) const;
+    // Whether t is as wide as any text with other digits in their places.
+    bool numbersMeasureAlike(const Column& c, const QString& t) const;
     void setCurrent(long row, long column, bool fromUser);
     void userClick(long row, long column, Qt::KeyboardModifiers mods);
     void headerResized(int section, int oldSize, int newSize);

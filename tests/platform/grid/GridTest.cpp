@@ -314,6 +314,41 @@ TEST(GridSizes, AutoWidthAndHeightFitTheContents) {
     EXPECT_THROW(g.AutoHeightRow(3), wk::Error);
 }
 
+// Texts that differ only in their digits may share one measure; the width
+// must still be that of the widest text measured by itself.
+TEST(GridSizes, AutoWidthOfNumberedTextsIsThatOfTheWidest) {
+    quint32 seed = 3;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    const QStringList shapes{"Erklaerung %1", "%1", "(%1)", "Nr.%1/%1", "Tee%1Wasser", "%1 Äpfel", "AV%1VA"};
+    for (const QFont& f : {QFont("DejaVu Sans", 9), QFont("DejaVu Serif", 13, QFont::Bold), QFont()}) {
+        Grid g;
+        g.AddColumn("all");
+        g.AddColumn("widest");
+        g.SetColumnFont("all", f);
+        g.SetColumnFont("widest", f);
+        const int rows = 3000;
+        g.SetRows(rows);
+        const QFontMetrics fm(f);
+        QString widest;
+        int most = -1;
+        for (int r = 1; r <= rows; ++r) {
+            const QString t = shapes[int(next() % shapes.size())].arg(next() % 100000);
+            g.SetCellText(r, 1, t);
+            if (fm.horizontalAdvance(t) > most) {
+                most = fm.horizontalAdvance(t);
+                widest = t;
+            }
+        }
+        g.SetCellText(1, 2, widest);
+        g.AutoWidthColumn("all");
+        g.AutoWidthColumn("widest");
+        EXPECT_EQ(g.ColumnWidth("all"), g.ColumnWidth("widest")) << widest.toStdString();
+    }
+}
+
 TEST(GridEvents, WidthChangesCanBeRefusedAndKeysCarryTheirCodes) {
     Grid g;
     g.resize(400, 300);
@@ -436,4 +471,37 @@ TEST(GridSizes, WordByWordWrapAgreesWithTheTextLayout) {
     EXPECT_EQ(g.fastWrapHeight("w", "well-known", 30), -1);
     EXPECT_EQ(g.fastWrapHeight("w", "two  blanks", 30), -1);
     EXPECT_EQ(g.fastWrapHeight("w", QString::fromUtf8("日本語"), 30), -1);
+}
+
+// Numbers are added up from their digits instead of shaped; the heights must
+// still be those of the text layout, in any font.
+TEST(GridSizes, WrappedNumbersAgreeWithTheTextLayout) {
+    quint32 seed = 11;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    int compared = 0;
+    for (const QFont& f : {QFont("DejaVu Sans", 9), QFont("DejaVu Serif", 13, QFont::Bold), QFont()}) {
+        Grid g;
+        g.AddColumn("w");
+        g.SetColumnFont("w", f);
+        for (int i = 0; i < 200; ++i) {
+            QStringList t;
+            const int n = 1 + int(next() % 8);
+            for (int k = 0; k < n; ++k) {
+                const int kind = int(next() % 3);
+                t << (kind == 0   ? QString::number(next() * 37 % 10000000)
+                      : kind == 1 ? QStringLiteral("Frage")
+                                  : QStringLiteral("1%1").arg(next() % 10));
+            }
+            const QString text = t.join(' ');
+            const int width = 20 + int(next() % 200);
+            const int fast = g.fastWrapHeight("w", text, width);
+            ASSERT_NE(fast, -1) << text.toStdString();
+            EXPECT_EQ(fast, g.layoutHeight("w", text, width)) << text.toStdString() << " in " << width;
+            ++compared;
+        }
+    }
+    EXPECT_EQ(compared, 600);
 }
