@@ -51,6 +51,19 @@ TEST_F(HostsDialogs, NewItemFromTheEditorAppearsInTheRebuiltGrid) {
     // The new theme is in the window's theme list.
     EXPECT_GE(main().cboThemen->findText("Wohnen"), 0);
     EXPECT_EQ(main().lblBCount->text().left(2), "4 ");
+
+    // The same editor, opened again to edit, works on the recordset the add
+    // session left behind.
+    grid().SetSelectedRow(r);
+    ui.pushModal([](QWidget& w) {
+        auto& e = dynamic_cast<editor::frmEditVok&>(w);
+        EXPECT_EQ(e.txtQ->text(), "Haus");
+        e.txtA(1)->setText("home");
+        e.cmdOK_Click();
+    });
+    main().OpenItemEditor(false);
+    EXPECT_EQ(storedField("Haus", "A1").toString(), "home");
+    EXPECT_EQ(cell(r, "A1"), "home");
 }
 
 TEST_F(HostsDialogs, EditorEditsTheSelectedRowsItemAfterAHeaderSort) {
