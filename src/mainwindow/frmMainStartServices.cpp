@@ -2,7 +2,6 @@
 // the TEMP folder, the options the sound players read, and the lists of
 // right and wrong sounds.
 #include <QDir>
-#include <QPointer>
 
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
@@ -40,12 +39,7 @@ void frmMain::StartServices() {
     modMedia::PlayWrongOption = [] {
         return optionOf(runstate::rsUserOptionen, QStringLiteral("PlayWrong"));
     };
-    // The clean-up of TEMP normally switches itself on with the window; this
-    // covers a window whose clean-up was not set up.
-    if (!modMedia::EnableTempCleanup)
-        modMedia::EnableTempCleanup = [k = QPointer<QTimer>(killer)] {
-            if (k) k->start();
-        };
+    // EnableTempCleanup is set with the window's clean-up (TempCleanup).
 
     modMedia::LoadSoundLists();
 }

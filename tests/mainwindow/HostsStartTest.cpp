@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "mainwindow/HostsFixture.h"
+#include "mainwindow/MainHosts.h"
 #include "startup/modMedia.h"
 
 using namespace hoststest;
@@ -66,6 +67,11 @@ TEST_F(HostsStart, ItemSoundFollowsTheDatabasesOptionAndSwitchesTheCleanUpOn) {
     EXPECT_TRUE(played.startsWith(QDir(modMain::GetTempPath()).absolutePath())) << played.toStdString();
     // The temporary file goes with the next tick of the clean-up.
     EXPECT_TRUE(main().killer->isActive());
+
+    // With the database closed the option reads as Null: "off".
+    rs.reset();
+    mainwindow::VokDBSchliessen(main());
+    EXPECT_FALSE(modMedia::ShowSoundOption().isValid());
 }
 
 TEST_F(HostsStart, StartServicesMakeAMissingTempFolder) {
