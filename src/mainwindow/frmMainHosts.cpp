@@ -143,32 +143,38 @@ int RowIconOfCurrentRecord(frmMain& f) {
 
 namespace {
 
+constexpr int kOutOfMemory = 7;  // the runtime's "Out of memory"
+
 bool dataViewOpen(const frmMain& f) {
     return runstate::bDBOffen && f.data && runstate::rsOptions && f.vg1;
 }
 
-// Makes the selected row's record the grid recordset's current record.
+// Makes the selected row's record the grid recordset's current record;
+// errors pass to the caller (a row whose record is gone: the grid is out of
+// date).
 bool positionDataOnSelectedRow(frmMain& f) {
     const long row = f.vg1->SelectedRow();
     if (!f.data || row < 1 || row > f.vg1->Rows()) return false;
-    try {
-        f.data->SetAbsolutePosition(overview::recordPositionOfRow(*f.vg1, row));
-        return true;
-    } catch (const wk::Error& e) {
-        // A row whose record is gone: the grid is out of date.
-        modMain::ShowError(e.number(), e.description(), QString());
-        return false;
-    }
+    f.data->SetAbsolutePosition(overview::recordPositionOfRow(*f.vg1, row));
+    return true;
 }
 
 }  // namespace
 
 void frmMain::OpenItemEditor(bool newVok) {
     if (!dataViewOpen(*this)) return;
-    if (!newVok && !positionDataOnSelectedRow(*this)) return;
-    editor::frmEditVok& form = editor::EditVok(HostsOf(*this).editVok, this);
-    form.NEWVOK = newVok;
-    form.Show(forms::vbModal);
+    try {
+        if (!newVok && !positionDataOnSelectedRow(*this)) return;
+        editor::frmEditVok& form = editor::EditVok(HostsOf(*this).editVok, this);
+        form.NEWVOK = newVok;
+        form.Show(forms::vbModal);
+    } catch (const wk::Error& e) {
+        if (e.number() == kOutOfMemory)
+            forms::ui().MsgBox(QStringLiteral("Not enough memory!"), forms::vbExclamation,
+                               runstate::ProgName);
+        else
+            modMain::ShowError(e.number(), e.description(), QStringLiteral("SFEV02"));
+    }
 }
 
 void frmMain::OpenImportWizard() {
@@ -192,7 +198,12 @@ void frmMain::RecordCurrentItem() {
     WindowHosts& h = HostsOf(*this);
     // The take goes to the selected row's item, whatever moved the recordset
     // since the recording started.
-    positionDataOnSelectedRow(*this);
+    try {
+        positionDataOnSelectedRow(*this);
+    } catch (const wk::Error& e) {
+        modMain::ShowError(e.number(), e.description(), QString());
+        return;
+    }
     h.recording.cmdOverview1_Record_Click();
 }
 

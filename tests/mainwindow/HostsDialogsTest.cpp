@@ -97,6 +97,19 @@ TEST_F(HostsDialogs, EditorEditsTheSelectedRowsItemAfterAHeaderSort) {
     EXPECT_EQ(cell(rowOf("Apfel"), "A1"), "apple");
 }
 
+TEST_F(HostsDialogs, RowWhoseRecordIsGoneIsReportedAndNoEditorOpens) {
+    start(kThree);
+    grid().SetCellText(2, grid().ColumnIndex("no"), "99");
+    grid().SetSelectedRow(2);
+    ui.pushMsgBox(forms::vbOK);
+    main().OpenItemEditor(false);
+    EXPECT_EQ(ui.count(CallKind::ShowModal), 0);
+    const auto box = ui.last(CallKind::MsgBox);
+    EXPECT_EQ(box.title, "SFEV02");
+    EXPECT_EQ(box.style, forms::vbCritical | forms::vbOKOnly);
+    EXPECT_EQ(storedQuestions(), QStringList({"Apfel", "Baum", "Zebra"}));
+}
+
 TEST_F(HostsDialogs, EditorWithoutASelectedRowOrDatabaseShowsNothing) {
     start(kThree);
     grid().SetSelectedRow(0);
