@@ -254,7 +254,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     fraAbfrage->hide();
     lblTestQ = add(new QLabel(fraAbfrage), "lblTestQ");
     lblTestQ->setGeometry(tw(240, 240, 7000, 600));
-    vgUmlaute = add(new QWidget(fraAbfrage), "vgUmlaute");
+    vgUmlaute = add(new grid::Grid(fraAbfrage), "vgUmlaute");
     vgUmlaute->setGeometry(tw(600, 3000, 6000, 300));
     chkShowUmlaute = add(new QCheckBox(fraAbfrage), "chkShowUmlaute");
     chkShowUmlaute->setGeometry(tw(120, 3000, 300, 300));
@@ -271,15 +271,21 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     wireExitAndStatus();
 
     buildMenus();
+    connectGrid();
 
     // The title-bar and status pictures stay above the panels.
     for (QWidget* w : std::initializer_list<QWidget*>{fraMainBar, fraTestBar, imgBarMin, imgBarMax,
                                                       imgBarExit, imgSizeArrow})
         w->raise();
+
+    connectBars();
 }
 
 frmMain::~frmMain() {
+    // The image lists go before the grid that draws from them.
+    if (vg1) vg1->SetImageList(nullptr);
     if (g_main == this) g_main = nullptr;
+    delete testEvents_;  // it must not see the events of the controls going away
 }
 
 void frmMain::resizeEvent(QResizeEvent* e) {

@@ -10,18 +10,22 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <memory>
 
 #include "mainwindow/ImageBox.h"
 #include "mainwindow/SettingsPanel.h"
 #include "platform/dao/Dao.h"
+// The test screen's controls and state.
+#include "mainwindow/TestScreen.h"
 
 namespace grid {
 class Grid;
@@ -63,6 +67,53 @@ public:
     // Lays the panels out for the window's size; runs on every resize.
     void Form_Resize();
 
+    // ---- The vocabulary grid's interaction (frmMainGrid*.cpp) ----
+    // Selection, sorting and columns.
+    void vg1_SelectionChange(long lRow, long lCol);
+    void vg1_ColumnClick(long lCol);
+    void vg1_ColumnWidthChanging(long lCol, int lWidth, bool& bCancel);
+    void vg1_ColumnWidthChanged(long lCol, int lWidth);
+    void vg1_HeaderRightClick(int x, int y);
+    void vg1_CancelEdit();
+    void vg1_GotFocus();
+    void vg1_LostFocus();
+    // Keys and mouse.
+    void vg1_KeyDown(int KeyCode, int Shift);
+    void vg1_DblClick(long lRow, long lCol);
+    void vg1_MouseMove(int Button, int Shift, int x, int y);
+    // In-place editing.
+    void vg1_RequestEdit(long lRow, long lCol, int iKeyAscii, bool& bCancel);
+    void txtEdit_KeyPress(int& KeyAscii);
+    void txtEdit_KeyUp(int KeyCode, int Shift);
+    void txtEdit_Change();
+    void txtEdit_MouseMove(int Button, int Shift, int x, int y);
+    void txtEdit_LostFocus();
+    void cboVGSubject_Click();
+    void cboVGSubject_KeyUp(int KeyCode, int Shift);
+    void cboVGSubject_LostFocus();
+    // Column visibility menu.
+    void mnuVGrid_Ansicht_Begriff_Click(int Index);  // 1 .. 9
+    void mnuVGrid_Ansicht_Thema_Click();
+    void mnuVGrid_Ansicht_Kategorie_Click();
+    void mnuVGrid_Ansicht_Explanation_Click();
+    void mnuVGrid_Ansicht_Tip_Click();
+    void mnuVGrid_Ansicht_Punkte_Click();
+    void mnuVGrid_Ansicht_AA_Click();
+    void mnuVGrid_Ansicht_AR_Click();
+    void mnuVGrid_Ansicht_AF_Click();
+    void mnuVGrid_Ansicht_FQ_Click();
+    // Highlight memory of the selection.
+    long LastHighlightRow = 0;
+    qint16 LastHighlightTyp = 0;
+    long LastHighlightColor = -1;
+    bool RIGHTMOUSEBUTTONDOWN = false;  // right button held over the grid
+    // The in-place editors, laid over the edited cell.
+    QLineEdit* txtEdit = nullptr;
+    QComboBox* cboVGSubject = nullptr;
+    // Operations of other parts of the window the grid calls; bodies in
+    // frmMainGridPending.cpp until their parts arrive.
+    void cmdOverview1_Search_Click();
+
     // New database, the exit, the change of user and the TEMP clean-up
     // (frmMainExit.cpp).
     void imgBarNewDB_Click();
@@ -83,6 +134,81 @@ public:
     // The TEMP folder, the sound players' options and the sound lists, at
     // load (frmMainStartServices.cpp).
     void StartServices();
+
+    // ---- Hint popup and hover pictures (frmMainHint.cpp) ----
+    // Shows the two-line hint centred on x twips; grey unless enabled is 1 or -1.
+    void ShowBarPopup(const QString& text, int enabled, long x, const QString& shortcut);
+    void tmrBar_Timer();
+    QPoint BarPopupCursor;  // pointer (screen pixels) when the last hint was asked for
+    // Pressed flags of the main-bar buttons: while one is set the timer resets nothing.
+    bool bOverviewDown = false, bNewDBDown = false, bOpenDBDown = false, bStartTestDown = false,
+         bOptionsDown = false;
+    // The pointer in screen pixels; tests may replace it.
+    std::function<QPoint()> cursorPosition;
+
+    // ---- Main bar and panels (frmMainBars.cpp) ----
+    void imgBarOpenDB_Click();
+    void imgBarOptions_Click();
+    void imgBarNewDB_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarOpenDB_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarOverview_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarOptions_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarStartTest_MouseMove(int Button, int Shift, double X, double Y);
+    // MouseDown and MouseUp of the five main-bar buttons.
+    void barButton_MouseDown(ImageBox* button);
+    void barButton_MouseUp(ImageBox* button);
+    // Whether a main-bar button can be used now.
+    bool barButtonAvailable(const ImageBox* button) const;
+    // The three one-way locks of the open database.
+    void cmdDBHideOverview_Click();
+    void cmdDBHideOptions_Click();
+    void cmdDBHideImportExport_Click();
+
+    // ---- Title bar, window drag and size grip (frmMainTitle.cpp) ----
+    void imgBarExit_Click();
+    void imgBarMax_Click();
+    void imgBarMin_Click();
+    void imgBarExit_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarMax_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarMin_MouseMove(int Button, int Shift, double X, double Y);
+    // Drag surfaces: the window's background, the main bar and the test bar.
+    void Form_MouseDown(int Button, int Shift, double X, double Y);
+    void Form_MouseMove(int Button, int Shift, double X, double Y);
+    void Form_MouseUp(int Button, int Shift, double X, double Y);
+    void fraMainBar_MouseDown(int Button, int Shift, double X, double Y);
+    void fraMainBar_MouseMove(int Button, int Shift, double X, double Y);
+    void fraMainBar_MouseUp(int Button, int Shift, double X, double Y);
+    void fraTestBar_MouseDown(int Button, int Shift, double X, double Y);
+    void fraTestBar_MouseMove(int Button, int Shift, double X, double Y);
+    void fraTestBar_MouseUp(int Button, int Shift, double X, double Y);
+    void fraOverview1_MouseMove(int Button, int Shift, double X, double Y);
+    void imgSizeArrow_MouseDown(int Button, int Shift, double X, double Y);
+    void imgSizeArrow_MouseMove(int Button, int Shift, double X, double Y);
+    void imgSizeArrow_MouseUp(int Button, int Shift, double X, double Y);
+    void Form_Unload(int& Cancel);
+    bool bWindowDrag = false;
+    qint32 GrabX = 0, GrabY = 0;  // twips, relative to the pressed surface
+    bool bSizeGripDrag = false;
+    qint32 GripGrabX = 0, GripGrabY = 0;  // twips, relative to the grip
+    QPoint SizeGripCursor;                // screen pixels at the last resize step
+
+    // ---- Keyboard shortcuts (frmMainKeys.cpp) ----
+    void Form_KeyUp(int& KeyCode, int Shift);
+    void Form_KeyPress(int& KeyAscii);
+
+    // ---- Test state as the keys read it (frmMainTest.cpp) ----
+    bool QuestionOpenNow() const;       // the shown test item waits for its answer
+    bool TestFinishedNow() const;       // the running test has ended
+    long ShownItemAnswerCount() const;  // CountAnswers of the shown test item
+
+    // ---- Commands of the overview; frmMainPending.cpp holds empty bodies
+    // until each arrives. ----
+    void cmdOverview1_New_Click();
+    void cmdOverview1_Record_Click();
+    void cmdOverview1_GridOptions_Click();
+    void mnuVGrid_ImportSound_Click();
+    void mnuVGrid_ImportPic_Click();
+    QStringList pendingCalls;  // the waiting commands reached, by name, for tests
 
     // Controls, named as the original named them.
     // Title bar and frame pictures.
@@ -114,7 +240,7 @@ public:
     SettingsPanel* fraVerwaltung;
     QWidget* fraAbfrage;
     QLabel* lblTestQ;
-    QWidget* vgUmlaute;
+    grid::Grid* vgUmlaute;
     QCheckBox* chkShowUmlaute;
 
     // Hidden lists of themes and categories.
@@ -136,10 +262,71 @@ public:
     // Every control of the window in creation order, for the caption loop.
     QList<QObject*> controlsInOrder() const { return controls_; }
 
+    // ---- The test screen (frmMainTest*.cpp) ----
+    testengine::TestState testState;
+    dao::RecordsetPtr dataTest;  // the items of the running test
+    forms::ControlArray<QLineEdit> txtTestA;
+    forms::ControlArray<QRadioButton> optTestA;
+    forms::ControlArray<QCheckBox> chkTestA;
+    ImageBox* imgTest = nullptr;
+    QLabel *lblTestXvonX = nullptr, *lblTestF = nullptr, *lblTestR = nullptr;
+    QWidget* fraTestBewertung = nullptr;
+    QLabel *lblTestBBR = nullptr, *lblTestBR = nullptr, *lblTestBBF = nullptr, *lblTestBF = nullptr,
+           *lblTestBPunkte = nullptr, *lblTestBPunktzahl = nullptr, *lblTestBBewertung = nullptr,
+           *lblTestBWrongWords = nullptr;
+    QListWidget* lstTestWrongWords = nullptr;
+    ImageBox* imgS = nullptr;  // error-rate picture of the result
+    ImageBox* cmdBar = nullptr;  // error-rate marker on the test bar
+    ImageBox *imgTestBarCancel_Lo = nullptr, *imgTestBarCancel_Hi = nullptr, *imgTestBarCancel_Down = nullptr,
+             *imgTestBarSolve_Lo = nullptr, *imgTestBarSolve_Hi = nullptr, *imgTestBarSolve_Down = nullptr,
+             *imgTestBarSound_Lo = nullptr, *imgTestBarSound_Hi = nullptr, *imgTestBarSound_Down = nullptr;
+    forms::Timer *tmrTest = nullptr, *tmrTestVok = nullptr;
+    bool bCancelDown = false, bSolveDown = false, bSoundDown = false;
+    QPointer<QLineEdit> FocusedAnswerBox;
+
+    void imgBarStartTest_Click();
+    void imgTestBarCancel_Click();
+    void ShowTryCount();
+    void ShowNextQuestion(bool bStop);
+    void SetBestTextWidth(QLineEdit* T, long min, long Plus, long MAX);
+    void LayoutTestControls(QLabel* lbl);
+    void FillUmlauteGrid();
+    void vgUmlaute_DblClick(long lRow, long lCol);
+    void tmrTest_Timer();
+    void tmrTestVok_Timer();
+    void imgTestBarSolve_MouseDown(int Button, int Shift, double X, double Y);
+    void imgTestBarSolve_MouseMove(int Button, int Shift, double X, double Y);
+    void imgTestBarSolve_MouseUp(int Button, int Shift, double X, double Y);
+    void imgTestBarCancel_MouseDown(int Button, int Shift, double X, double Y);
+    void imgTestBarCancel_MouseMove(int Button, int Shift, double X, double Y);
+    void imgTestBarCancel_MouseUp(int Button, int Shift, double X, double Y);
+    void imgTestBarSound_MouseDown(int Button, int Shift, double X, double Y);
+    void imgTestBarSound_MouseMove(int Button, int Shift, double X, double Y);
+    void imgTestBarSound_MouseUp(int Button, int Shift, double X, double Y);
+    void imgTestBarSound_Click();
+    void txtTestA_Change(int Index);
+    void txtTestA_GotFocus(int Index);
+    void txtTestA_KeyPress(int Index, int& KeyAscii);
+    void optTestA_DblClick(int Index);
+    void optTestA_KeyPress(int Index, int& KeyAscii);
+    void optTestA_MouseUp(int Index, int Button);
+    void optTestA_MouseMove(int Index);
+    void chkTestA_MouseUp(int Index, int Button);
+    void fraAbfrage_MouseUp(int Button);
+    void imgTest_MouseUp(int Button);
+    void lblTestQ_MouseUp(int Button);
+    void imgTest_MouseMove();
+    void lblTestQ_MouseMove();
+    void chkShowUmlaute_Click();
+    // The bars' hint popup (two lines centred on x twips).
+
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
     void wireExitAndStatus();
@@ -170,10 +357,20 @@ private:
     QAction* item(QMenu* menu, const QString& name, const QString& caption = {});
     QMenu* submenu(QMenu* menu, const QString& name, const QString& caption = {});
     void buildMenus();
+    void connectGrid();  // vg1's events, the in-place editors and the column menu
+    bool inSelection_ = false;
+    void BuildTestPanel();    // the test screen's controls, made at load
+    void EndOfTest(bool bStop);
+    bool ContinueCondition();
+    void SubmitAnswer();
+    TestPanelEvents* testEvents_ = nullptr;
 
     QList<QObject*> controls_;
     bool loaded_ = false;
     bool inResize_ = false;
+    void connectBars();  // wires the bars, the drag surfaces and the keys
+    QPoint cursorPos() const;
+    void windowDragMove(double barLeft);
 };
 
 // The one main window, created and loaded on first use as the original's

@@ -41,8 +41,6 @@ void onEvent(QWidget* w, QEvent::Type type, std::function<void()> handler) {
 }  // namespace
 
 void frmMain::wireExitAndStatus() {
-    connect(imgBarNewDB, &ImageBox::clicked, this, [this] { imgBarNewDB_Click(); });
-    connect(imgBarExit, &ImageBox::clicked, this, [this] { CompactDatabasesAndEnd(); });
     onEvent(lblUsername, QEvent::MouseButtonDblClick, [this] { lblUsername_DblClick(); });
     // The item count and the hint itself take the hint down.
     for (QLabel* l : {lblBCount, lblBarPopup, lblBarPopup2})
@@ -51,6 +49,7 @@ void frmMain::wireExitAndStatus() {
 }
 
 void frmMain::imgBarNewDB_Click() {
+    HideBarPopup();
     ShowNewDBDialog(*this);
 }
 

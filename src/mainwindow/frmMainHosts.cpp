@@ -4,6 +4,7 @@
 
 #include "editor/frmEditVok.h"
 #include "mainwindow/frmMain.h"
+#include "mainwindow/frmMainGridShared.h"
 #include "overview/DaoRecordAccess.h"
 #include "overview/GridModel.h"
 #include "overview/frmGridOptions.h"
@@ -93,22 +94,17 @@ void MainDialogsHost::FillVG1() {
     f_.FillVG1();
 }
 
-void MainDialogsHost::vg1_SelectionChange(long row, long /*column*/) {
-    // PENDING(grid selection): the window's own selection handler also
-    // updates what follows the selected row; until it is there, the row's
-    // record becomes current, which is what the dialogs rely on.
-    if (!f_.data || row < 1 || row > f_.vg1->Rows()) return;
-    try {
-        f_.data->SetAbsolutePosition(overview::recordPositionOfRow(*f_.vg1, row));
-    } catch (const wk::Error& e) {
-        modMain::ShowError(e.number(), e.description(), QString());
-    }
+void MainDialogsHost::vg1_SelectionChange(long row, long column) {
+    f_.vg1_SelectionChange(row, column);
 }
 
 void MainDialogsHost::SetOverviewButton(Button b, bool enabled, const QString& pictureKey) {
-    // PENDING(overview toolbar): the cmdOverview1_* buttons come with the
-    // overview's toolbar; their state is kept here until then.
     buttons[b] = {enabled, pictureKey};
+    const char* name = b == Button::Record        ? "cmdOverview1_Record"
+                       : b == Button::SoundImport ? "cmdOverview1_SoundImport"
+                                                  : "cmdOverview1_ImportPic";
+    // A toolbar not built yet takes nothing.
+    setOverviewButton(f_, name, enabled, pictureKey);
 }
 
 QWidget* MainDialogsHost::MainWindow() {

@@ -59,7 +59,8 @@ public:
     void SetOverviewButton(Button b, bool enabled, const QString& pictureKey) override;
     QWidget* MainWindow() override;
 
-    // The last state each toolbar button was given.
+    // The last state each toolbar button was given (also while the toolbar
+    // is not built).
     struct ButtonState {
         bool enabled = false;
         QString pictureKey;

@@ -97,6 +97,7 @@ void frmMain::applyCaptions() {
 void frmMain::Form_Load() {
     if (loaded_) return;
     loaded_ = true;
+    BuildTestPanel();
 
     setWindowTitle(ProgName + " " + ProgVersion);
     Check_Depth = 0;
@@ -192,7 +193,8 @@ void frmMain::Form_Resize() {
     imgSizeArrow->move(width() - imgSizeArrow->width(), height() - imgSizeArrow->height());
 
     const double bottomH = twips(imgBottom->height());
-    imgBottom->setGeometry(0, px(H - bottomH - 350), width(), imgBottom->height());
+    // The grip drag places the strip itself when it ends.
+    if (!bSizeGripDrag) imgBottom->setGeometry(0, px(H - bottomH - 350), width(), imgBottom->height());
 
     const double ovTop = 1200, ovW = W - 170, ovH = H - ovTop - bottomH - 10 - 400;
     fraOverview1->setGeometry(px(20), px(ovTop), px(ovW), px(ovH));
@@ -207,8 +209,10 @@ void frmMain::Form_Resize() {
     fraTestBar->move(px(2160), 0);
     vgUmlaute->setGeometry(vgUmlaute->x(), panel.height() - px(380), panel.width() - px(600),
                            vgUmlaute->height());
+    FillUmlauteGrid();
     chkShowUmlaute->move(chkShowUmlaute->x(), vgUmlaute->y());
     vgUmlaute->move((panel.width() + px(480)) / 2 - vgUmlaute->width() / 2, vgUmlaute->y());
+    if (TestActive) LayoutTestControls(lblTestQ);
     fraVerwaltung->setGeometry(panel);
     inResize_ = false;
 }

@@ -128,6 +128,14 @@ bool parseDate(const QString& s, double& out) {
 }
 }  // namespace
 
+int virtualKeyCode(int qtKey) {
+    return virtualKey(qtKey);
+}
+
+int mouseButtons(Qt::MouseButtons b) {
+    return mouseButton(b);
+}
+
 int shiftState(Qt::KeyboardModifiers m) {
     int s = 0;
     if (m & Qt::ShiftModifier) s |= 1;

@@ -51,6 +51,10 @@ enum SortTypeValue : int {
 
 // Shift state of the key and mouse events (1 Shift, 2 Ctrl, 4 Alt).
 int shiftState(Qt::KeyboardModifiers m);
+// Windows virtual-key code of a Qt key, and the button numbers (1 left,
+// 2 right, 4 middle) of Qt buttons, as the grid's events report them.
+int virtualKeyCode(int qtKey);
+int mouseButtons(Qt::MouseButtons b);
 // &H00BBGGRR -> QColor.
 QColor colourFromBGR(long bgr);
 

@@ -1,0 +1,50 @@
+#include "testengine/frmHint.h"
+
+#include "platform/forms/Captions.h"
+#include "platform/forms/Colors.h"
+#include "platform/forms/Twips.h"
+#include "startup/modMain.h"
+
+namespace testengine {
+
+frmHint::frmHint(QWidget* parent) : forms::Form(parent, Qt::Dialog) {
+    setObjectName("frmHint");
+    setFixedSize(forms::twipsSize(4695, 2295));
+    forms::setBackColor(this, 0xEFC0A0);
+    setAutoFillBackground(true);
+
+    Label1 = new QLabel(this);
+    Label1->setObjectName("Label1");
+    Label1->setGeometry(forms::twipsRect(120, 120, 4455, 1455));
+    Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Greyed text must stay readable on the window's blue.
+    QPalette pal = Label1->palette();
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x5a, 0x5a, 0x5a));
+    Label1->setPalette(pal);
+
+    Line1 = new QFrame(this);
+    Line1->setObjectName("Line1");
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setFrameShadow(QFrame::Plain);
+    Line1->setGeometry(forms::twipsRect(120, 1680, 4440, 15));
+
+    cmdOK = new QPushButton(this);
+    cmdOK->setObjectName("cmdOK");
+    cmdOK->setGeometry(forms::twipsRect(600, 1800, 3495, 375));
+    cmdOK->setText("Close");
+    cmdOK->setDefault(true);
+    forms::setBackColor(cmdOK, 0xEFC0A0);
+    forms::setTag(cmdOK, "709");
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+}
+
+void frmHint::Form_Load() {
+    forms::ApplyCaptions(this, modMain::GetText, /*skipImg=*/true);
+}
+
+void frmHint::cmdOK_Click() {
+    Unload();
+}
+
+}  // namespace testengine

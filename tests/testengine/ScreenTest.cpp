@@ -1,0 +1,491 @@
+// Whole tests run through the main window's handlers over real databases:
+// start, presenting, the answer inputs, the judge's form side, cancel.
+#include <QApplication>
+
+#include "testengine/ScreenFixture.h"
+
+using namespace screentest;
+using wktest::CallKind;
+
+namespace {
+
+constexpr quint32 kGreen = 0x80FF80;
+constexpr quint32 kWhite = 0xFFFFFF;
+constexpr quint32 kRed = 0xAAAAFF;
+
+class TestScreen : public Screen {};
+
+TEST_F(TestScreen, EmptySelectionShows5035AndLeavesTheTestScreen) {
+    item("Haus", {{"A1", "house"}});
+    item("Hund", {{"A1", "dog"}});
+    option("Auswahl", 1);  // marked items only; none is marked
+    open();
+    ui.pushMsgBox(forms::vbOK);
+    m().imgBarStartTest_Click();
+
+    const auto& box = ui.last(CallKind::MsgBox);
+    EXPECT_EQ(box.prompt, "With the current settings no words are selected.");
+    EXPECT_EQ(box.style, forms::vbOKOnly | forms::vbInformation);
+    EXPECT_FALSE(m().TestActive);
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_TRUE(m().fraMainBar->isVisibleTo(&m()));
+    EXPECT_FALSE(m().fraAbfrage->isVisibleTo(&m()));
+    EXPECT_FALSE(m().fraTestBar->isVisibleTo(&m()));
+    EXPECT_EQ(m().lblBCount->text(), "2 Questions");
+}
+
+TEST_F(TestScreen, StartNeedsAnOpenDatabaseWithItems) {
+    open();  // no items
+    m().imgBarStartTest_Click();
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
+    EXPECT_FALSE(m().TestActive);
+    EXPECT_FALSE(m().fraAbfrage->isVisibleTo(&m()));
+}
+
+TEST_F(TestScreen, TypedTestEndsOnTheResultWithPointsAndGrade) {
+    item("Haus", {{"A1", "house"}, {"Punkte", 3}});
+    item("Hund", {{"A1", "dog"}, {"Punkte", 2}});
+    item("Katze", {{"A1", "cat"}, {"Punkte", 5}});
+    option("BegriffAufloesen", 0);
+    option("AnzahlVersuche", 2);
+    option("FalscheNochmal", 0);
+    option("ZaehlePunkte", 1);
+    option("Punktebewertung", 1);
+    option("BewertungP2", 2);
+    option("BewertungP3", 5);
+    for (int j = 4; j <= 8; ++j) option("BewertungP" + QString::number(j), 100 + j);
+    option("Bewertung1", "poor");
+    option("Bewertung2", "fair");
+    option("Bewertung3", "good");
+    open();
+    m().imgBarStartTest_Click();
+
+    ASSERT_TRUE(m().TestActive);
+    EXPECT_FALSE(m().fraMainBar->isVisibleTo(&m()));
+    EXPECT_TRUE(m().fraAbfrage->isVisibleTo(&m()));
+    EXPECT_TRUE(m().fraTestBar->isVisibleTo(&m()));
+    EXPECT_EQ(question(), "Haus");
+    EXPECT_EQ(m().lblTestXvonX->text(), "1 / 3");
+    EXPECT_EQ(m().lblBCount->text(), "Try 1 of 2");
+    EXPECT_TRUE(m().txtTestA(1)->isVisibleTo(&m()));
+    EXPECT_FALSE(m().txtTestA(2)->isVisibleTo(&m()));
+
+    // Letter case is ignored by default; the live check submits by itself.
+    type(1, "HOUSE");
+    EXPECT_EQ(question(), "Hund");
+    EXPECT_EQ(st().RightCount, 1);
+
+    // A wrong try, then the right answer: counted once, as wrong.
+    type(1, "dgo");
+    EXPECT_EQ(question(), "Hund");
+    solve();
+    EXPECT_EQ(question(), "Hund");
+    EXPECT_EQ(st().TryNumber, 2);
+    EXPECT_EQ(m().lblBCount->text(), "Try 2 of 2");
+    EXPECT_EQ(m().txtTestA(1)->text(), "");
+    EXPECT_EQ(colour(m().txtTestA(1)), kWhite);
+    EXPECT_TRUE(st().QuestionOpen);
+    type(1, "dog");
+    EXPECT_EQ(question(), "Katze");
+    EXPECT_EQ(m().lblTestXvonX->text(), "3 / 3");
+
+    // Two wrong tries end the item.
+    type(1, "x");
+    solve();
+    type(1, "y");
+    solve();
+
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_TRUE(m().TestActive);
+    EXPECT_TRUE(m().fraTestBewertung->isVisibleTo(&m()));
+    EXPECT_EQ(m().lblTestBR->text(), "1");
+    EXPECT_EQ(m().lblTestBF->text(), "2");
+    EXPECT_EQ(m().lblTestBPunktzahl->text(), "3 of 10");
+    EXPECT_TRUE(m().lblTestBPunktzahl->isVisibleTo(&m()));
+    EXPECT_EQ(m().lblTestBBewertung->text(), "fair");
+    EXPECT_TRUE(m().lblTestBBewertung->isVisibleTo(&m()));
+    ASSERT_EQ(m().lstTestWrongWords->count(), 2);
+    EXPECT_EQ(m().lstTestWrongWords->item(0)->text(), "Hund");
+    EXPECT_EQ(m().lstTestWrongWords->item(1)->text(), "Katze");
+    EXPECT_TRUE(m().lstTestWrongWords->isEnabled());
+    // 100 / 3 * 2 = 66 per cent.
+    EXPECT_EQ(m().imgS->property("GradeKey").toString(), "Five");
+    EXPECT_EQ(m().imgS->pictureKey(), ":/testengine/grade_five.png");
+
+    // The statistics were written item by item.
+    EXPECT_EQ(stored("Hund", "AA1").toInt(), 1);
+    EXPECT_EQ(stored("Hund", "AF1").toInt(), 1);
+    EXPECT_EQ(stored("Haus", "AR1").toInt(), 1);
+    EXPECT_EQ(stored("Katze", "AF1").toInt(), 1);
+
+    // Once finished, the Solve button and the panel clicks do nothing.
+    solve();
+    EXPECT_EQ(st().AskedCount, 3);
+
+    // Esc or Cancel still leaves the result.
+    m().imgTestBarCancel_Click();
+    EXPECT_FALSE(m().TestActive);
+    EXPECT_TRUE(m().fraMainBar->isVisibleTo(&m()));
+    EXPECT_EQ(m().lblBDBName->text(), "TEST");
+    EXPECT_EQ(m().lblBCount->text(), "3 Questions");
+}
+
+TEST_F(TestScreen, GradeIsLeftOutWhenTheTestCoveredOnlySomeItems) {
+    item("Haus", {{"A1", "house"}, {"Punkte", 3}, {"Markiert", true}});
+    item("Hund", {{"A1", "dog"}, {"Punkte", 2}});
+    option("Auswahl", 1);
+    option("Punktebewertung", 1);
+    option("ZaehlePunkte", 0);
+    option("Bewertung1", "poor");
+    option("FalscheNochmal", 0);
+    open();
+    m().imgBarStartTest_Click();
+    type(1, "house");
+    ASSERT_TRUE(st().TestFinished);
+    EXPECT_FALSE(m().lblTestBBewertung->isVisibleTo(&m()));
+    EXPECT_FALSE(m().lblTestBPunktzahl->isVisibleTo(&m()));
+    EXPECT_EQ(m().lblTestBWrongWords->y(), mainwindow::px(1200));
+    EXPECT_EQ(m().lstTestWrongWords->y(), mainwindow::px(1440));
+    EXPECT_EQ(m().lstTestWrongWords->count(), 0);
+    EXPECT_FALSE(m().lstTestWrongWords->isEnabled());
+    EXPECT_EQ(colour(m().lstTestWrongWords), 0xE0E0E0u);
+    EXPECT_EQ(m().imgS->property("GradeKey").toString(), "Best");
+}
+
+TEST_F(TestScreen, WithoutResultTheScreenIsLeftAtOnce) {
+    item("Haus", {{"A1", "house"}});
+    option("ZeigeBewertung", 0);
+    open();
+    m().imgBarStartTest_Click();
+    type(1, "house");
+    EXPECT_FALSE(m().TestActive);
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_TRUE(m().fraMainBar->isVisibleTo(&m()));
+    EXPECT_TRUE(m().fraOverview1->isVisibleTo(&m()));
+}
+
+TEST_F(TestScreen, WrongAnswerShowsTheSolutionAndTheExplanation) {
+    item("Hund", {{"A1", "dog; hound"}, {"Explanation", "a pet"}, {"Punkte", 4}});
+    item("Katze", {{"A1", "cat"}});
+    option("NochmalFragen", 0);
+    option("FalscheNochmal", 0);
+    open();
+    m().imgBarStartTest_Click();
+
+    ui.pushModal([](QWidget& w) {
+        auto& hint = static_cast<testengine::frmHint&>(w);
+        EXPECT_EQ(hint.windowTitle(), "Explanation");
+        EXPECT_EQ(hint.Label1->text(), "a pet");
+        EXPECT_TRUE(hint.Label1->isEnabled());
+        EXPECT_EQ(hint.cmdOK->text(), "&Close");
+        hint.cmdOK->click();
+    });
+    type(1, "cat");
+    solve();
+
+    EXPECT_EQ(question(), "Hund");
+    EXPECT_TRUE(st().WasResolved);
+    EXPECT_TRUE(st().QuestionOpen);
+    EXPECT_EQ(m().txtTestA(1)->text(), "dog");
+    EXPECT_EQ(colour(m().txtTestA(1)), kGreen);
+    EXPECT_EQ(m().txtTestA(2)->text(), "dog, hound");
+    EXPECT_TRUE(m().txtTestA(2)->isVisibleTo(&m()));
+    EXPECT_TRUE(m().txtTestA(2)->isReadOnly());
+    EXPECT_GT(m().txtTestA(2)->y(), m().txtTestA(1)->y());
+
+    // Confirming the filled-in answer moves on without points.
+    solve();
+    EXPECT_EQ(question(), "Katze");
+    EXPECT_FALSE(m().txtTestA(2)->isVisibleTo(&m()));
+    EXPECT_EQ(st().WrongCount, 1);
+    EXPECT_EQ(st().RightCount, 0);
+    EXPECT_EQ(st().PointsScored, 0);
+    EXPECT_EQ(stored("Hund", "Known11").toInt(), 0);
+}
+
+TEST_F(TestScreen, SeveralBoxesInAnyOrderAreCheckedWhileTyped) {
+    item("Farben", {{"A1", "red"}, {"A2", "blue"}, {"A3", "green"}, {"AskAllItems", 1}});
+    option("BegriffAufloesen", 0);
+    option("AnzahlVersuche", 2);
+    open();
+    m().imgBarStartTest_Click();
+    ASSERT_EQ(st().Test_WievieleAntwortFelder, 3);
+    for (int i = 1; i <= 3; ++i) EXPECT_TRUE(m().txtTestA(i)->isVisibleTo(&m()));
+
+    type(1, "blue");
+    EXPECT_EQ(colour(m().txtTestA(1)), kGreen);
+    type(2, "blue");  // the same answer twice stays white
+    EXPECT_EQ(colour(m().txtTestA(2)), kWhite);
+    EXPECT_FALSE(st().TestFinished);
+
+    // A wrong box fails the judgement: only that box turns red and empties.
+    type(3, "pink");
+    solve();
+    EXPECT_EQ(st().TryNumber, 2);
+    EXPECT_EQ(m().txtTestA(2)->text(), "");
+    EXPECT_EQ(colour(m().txtTestA(2)), kRed);
+    EXPECT_EQ(m().txtTestA(1)->text(), "blue");
+    EXPECT_EQ(m().txtTestA(3)->text(), "pink");
+
+    type(3, "red");
+    EXPECT_FALSE(st().TestFinished);  // box 2 is still open
+    type(2, "green");
+    EXPECT_FALSE(st().TestFinished);  // box 3 was completed before
+    int key = 13;
+    m().txtTestA_KeyPress(2, key);
+    EXPECT_EQ(key, 0);
+    EXPECT_FALSE(st().TestFinished);  // Enter in box 2 of 3 only moves on
+    m().txtTestA_KeyPress(3, key = 13);
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_EQ(st().WrongCount, 1);
+}
+
+TEST_F(TestScreen, ChoiceItemsAreJudged) {
+    item("Farbe des Himmels", {{"Typ", 1}, {"A1", "green"}, {"A2", "blue"}, {"A3", "red"}, {"RA2", 1}});
+    item("Primzahlen", {{"Typ", 1}, {"A1", "2"}, {"A2", "4"}, {"A3", "7"}, {"RA1", 1}, {"RA3", 1}});
+    option("BegriffAufloesen", 0);
+    option("FalscheNochmal", 0);
+    open();
+    m().imgBarStartTest_Click();
+
+    ASSERT_EQ(question(), "Farbe des Himmels");
+    EXPECT_FALSE(m().chkShowUmlaute->isVisibleTo(&m()));
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_TRUE(m().optTestA(i)->isVisibleTo(&m()));
+        EXPECT_FALSE(m().chkTestA(i)->isVisibleTo(&m()));
+        EXPECT_FALSE(m().txtTestA(i)->isVisibleTo(&m()));
+        EXPECT_EQ(m().optTestA(i)->x(), m().optTestA(1)->x());  // one left edge
+    }
+    EXPECT_EQ(m().optTestA(2)->text(), "blue");
+    EXPECT_GT(m().optTestA(2)->y(), m().optTestA(1)->y());
+    m().optTestA_MouseMove(1);
+    EXPECT_EQ(m().lblBarPopup->text(), "Doubleclick to correct/continue");
+    m().optTestA(2)->setChecked(true);
+    m().optTestA_MouseUp(2, 1);  // the left button only selects
+    EXPECT_EQ(question(), "Farbe des Himmels");
+    m().optTestA_MouseUp(2, 2);  // the right button submits
+    EXPECT_EQ(st().RightCount, 1);
+
+    ASSERT_EQ(question(), "Primzahlen");
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_TRUE(m().chkTestA(i)->isVisibleTo(&m()));
+        EXPECT_FALSE(m().optTestA(i)->isVisibleTo(&m()));
+    }
+    m().chkTestA(1)->setChecked(true);
+    solve();
+    EXPECT_EQ(st().WrongCount, 1);
+    EXPECT_TRUE(st().TestFinished);
+}
+
+TEST_F(TestScreen, ResolvedChoiceShowsTheRightAnswersInGreen) {
+    item("Primzahlen", {{"Typ", 1}, {"A1", "2"}, {"A2", "4"}, {"A3", "7"}, {"RA1", 1}, {"RA3", 1}});
+    option("NochmalFragen", 0);
+    option("FalscheNochmal", 0);
+    open();
+    m().imgBarStartTest_Click();
+    m().chkTestA(2)->setChecked(true);
+    m().chkTestA_MouseUp(2, 2);
+    EXPECT_TRUE(st().WasResolved);
+    EXPECT_EQ(colour(m().chkTestA(1)), kGreen);
+    EXPECT_EQ(colour(m().chkTestA(3)), kGreen);
+    EXPECT_NE(colour(m().chkTestA(2)), kGreen);
+    EXPECT_TRUE(m().chkTestA(2)->isChecked());  // the selection is the user's
+}
+
+TEST_F(TestScreen, RepeatPassAsksTheWrongItemsAgain) {
+    item("Haus", {{"A1", "house"}, {"Punkte", 1}});
+    item("Hund", {{"A1", "dog"}, {"Punkte", 1}});
+    option("NochmalFragen", 0);
+    open();
+    m().imgBarStartTest_Click();
+    type(1, "house");
+    type(1, "cat");
+    solve();  // resolved
+    solve();  // confirmed: the main pass is over
+
+    ASSERT_TRUE(st().RepeatPass);
+    EXPECT_FALSE(st().TestFinished);
+    EXPECT_EQ(question(), "Hund");
+    EXPECT_EQ(m().lblTestXvonX->text(), "1 / 1");
+    EXPECT_EQ(st().RightCount, 1);
+    EXPECT_EQ(st().WrongCount, 1);
+
+    type(1, "dog");  // right now: nothing is counted, no points
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
+    EXPECT_EQ(m().lblTestBR->text(), "1");
+    EXPECT_EQ(m().lblTestBF->text(), "1");
+    EXPECT_EQ(st().PointsScored, 1);
+    EXPECT_EQ(stored("Hund", "AA1").toInt(), 1);
+    EXPECT_EQ(stored("Hund", "Known11").toInt(), 1);
+}
+
+TEST_F(TestScreen, ItemWithoutAnswersIsContinuedByAClick) {
+    // Items of a kind without answer controls.
+    item("Nur lesen", {{"Typ", 2}});
+    item("Zweites", {{"Typ", 2}});
+    option("FalscheNochmal", 0);
+    open();
+    m().imgBarStartTest_Click();
+    EXPECT_EQ(st().Test_WievieleAntwortFelder, 0);
+    m().lblTestQ_MouseMove();
+    EXPECT_EQ(m().lblBarPopup->text(), "Click to continue");
+    EXPECT_TRUE(m().lblBarPopup->isVisibleTo(&m()));
+    m().fraAbfrage_MouseUp(2);
+    EXPECT_EQ(question(), "Nur lesen");
+    m().lblTestQ_MouseUp(1);
+    EXPECT_EQ(question(), "Zweites");
+    m().fraAbfrage_MouseUp(1);
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_EQ(st().AskedCount, 2);
+    EXPECT_EQ(st().RightCount + st().WrongCount, 0);
+    m().fraAbfrage_MouseUp(1);
+    EXPECT_EQ(st().AskedCount, 2);
+}
+
+TEST_F(TestScreen, LearningModeShowsTheSolutionBelowTheBox) {
+    item("Hund", {{"A1", "dog; hound"}});
+    option("Lernmodus", 1);
+    open();
+    m().imgBarStartTest_Click();
+    QLineEdit* b = m().txtTestA(2);
+    EXPECT_TRUE(b->isVisibleTo(&m()));
+    EXPECT_EQ(b->text(), "dog, hound");
+    EXPECT_TRUE(b->isReadOnly());
+    EXPECT_EQ(colour(b), forms::vbInfoBackground);
+    EXPECT_GE(b->y(), m().txtTestA(1)->y() + m().txtTestA(1)->height());
+    EXPECT_FALSE(st().TestFinished);  // filling it did not judge
+}
+
+TEST_F(TestScreen, ReversedItemAsksTheQuestionForTheAnswer) {
+    item("Hund", {{"A1", "dog"}, {"T", "Tiere"}});
+    option("AbzufragenderBegriff", 1);
+    option("ZeigeThemaBeiAbfrage", 1);
+    open();
+    m().imgBarStartTest_Click();
+    EXPECT_EQ(question(), "Tiere\n\ndog");
+    EXPECT_EQ(st().ExpectedAnswers, QStringList({QString(), "Hund"}));
+    type(1, "Hund");
+    EXPECT_EQ(st().RightCount, 1);
+}
+
+TEST_F(TestScreen, FirstLetterIsGivenWithoutSubmitting) {
+    item("Ich", {{"A1", "I"}});
+    option("ShowFirstLetter", 1);
+    open();
+    m().imgBarStartTest_Click();
+    // Even where the letter is the whole answer, it is not taken as typed.
+    EXPECT_EQ(m().txtTestA(1)->text(), "I");
+    EXPECT_FALSE(st().TestFinished);
+    EXPECT_EQ(st().AskedCount, 0);
+    EXPECT_TRUE(st().QuestionOpen);
+    solve();
+    EXPECT_EQ(st().RightCount, 1);
+}
+
+TEST_F(TestScreen, BoxesInOrderTakeTheFocusToTheFirstOpenOne) {
+    item("Zahlen", {{"A1", "eins"}, {"A2", "zwei"}, {"AskAllItems", 1}, {"MindTheOrder", 1}});
+    option("FalscheNochmal", 0);
+    open();
+    m().show();
+    m().imgBarStartTest_Click();
+    QApplication::processEvents();
+    type(2, "eins");  // right answer, wrong place
+    EXPECT_EQ(colour(m().txtTestA(2)), kWhite);
+    type(2, "zwei");
+    EXPECT_EQ(colour(m().txtTestA(2)), kGreen);
+    EXPECT_TRUE(m().txtTestA(1)->hasFocus());
+    EXPECT_FALSE(st().TestFinished);
+    type(1, "EINS");  // letter case is ignored by default
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_EQ(st().RightCount, 1);
+}
+
+TEST_F(TestScreen, LockedBoxPassesTheFocusToTheFirstBox) {
+    item("Hund", {{"A1", "dog; hound"}});
+    option("Lernmodus", 1);
+    open();
+    m().show();
+    m().imgBarStartTest_Click();
+    QApplication::processEvents();
+    m().txtTestA(2)->setFocus();
+    QApplication::processEvents();
+    EXPECT_TRUE(m().txtTestA(1)->hasFocus());
+    EXPECT_EQ(m().FocusedAnswerBox, m().txtTestA(1));
+}
+
+TEST_F(TestScreen, TimeRunningOutDuringTheExplanationLeavesTheResultAlone) {
+    item("Hund", {{"A1", "dog"}, {"Explanation", "a pet"}});
+    option("BigZeitlimit", 1);
+    option("BigZeitlimitM", 1);
+    open();
+    m().imgBarStartTest_Click();
+    st().TestSecondsLeft = 1;
+    ui.pushModal([this](QWidget& w) {
+        m().tmrTest_Timer();  // the whole-test countdown runs on behind the window
+        static_cast<testengine::frmHint&>(w).cmdOK->click();
+    });
+    type(1, "cat");
+    solve();
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_FALSE(st().QuestionOpen);
+    EXPECT_FALSE(m().tmrTestVok->Enabled());
+    EXPECT_TRUE(m().fraTestBewertung->isVisibleTo(&m()));
+    EXPECT_EQ(m().lblTestBF->text(), "1");
+}
+
+TEST_F(TestScreen, NoLiveCheckForAUserWhoSwitchedItOff) {
+    item("Hund", {{"A1", "dog"}});
+    open();
+    runstate::rsBenutzer->Edit();
+    runstate::rsBenutzer->SetValue("R2", 1);
+    runstate::rsBenutzer->Update();
+    m().imgBarStartTest_Click();
+    type(1, "dog");
+    EXPECT_FALSE(st().TestFinished);
+    int key = 13;
+    m().txtTestA_KeyPress(1, key);
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_EQ(st().RightCount, 1);
+}
+
+TEST_F(TestScreen, CancelLeavesTheTestScreenAndStopsTheTimers) {
+    item("Hund", {{"A1", "dog"}});
+    option("Zeitlimit", 1);
+    option("BigZeitlimit", 1);
+    open("a_rather_long_database_name.wkd");
+    m().imgBarStartTest_Click();
+    ASSERT_TRUE(m().TestActive);
+    EXPECT_TRUE(m().tmrTest->Enabled());
+    EXPECT_TRUE(m().tmrTestVok->Enabled());
+
+    m().imgTestBarCancel_Click();
+    EXPECT_FALSE(m().TestActive);
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_FALSE(st().QuestionOpen);
+    EXPECT_FALSE(m().tmrTest->Enabled());
+    EXPECT_FALSE(m().tmrTestVok->Enabled());
+    EXPECT_FALSE(m().fraAbfrage->isVisibleTo(&m()));
+    EXPECT_FALSE(m().fraTestBar->isVisibleTo(&m()));
+    EXPECT_TRUE(m().fraMainBar->isVisibleTo(&m()));
+    EXPECT_TRUE(m().fraOverview1->isVisibleTo(&m()));
+    // 27 characters: 22 and "...".
+    EXPECT_EQ(runstate::VokDBName, "A_RATHER_LONG_DATABASE_NAME");
+    EXPECT_EQ(m().lblBDBName->text(), "A_RATHER_LONG_DATABASE...");
+    EXPECT_EQ(m().lblBCount->text(), "1 Question");
+    EXPECT_TRUE(m().lblBCount->isVisibleTo(&m()));
+}
+
+TEST_F(TestScreen, StartDuringATestBeginsAfresh) {
+    item("Haus", {{"A1", "house"}});
+    item("Hund", {{"A1", "dog"}});
+    open();
+    m().imgBarStartTest_Click();
+    type(1, "house");
+    ASSERT_EQ(st().RightCount, 1);
+    m().imgBarStartTest_Click();
+    EXPECT_EQ(st().RightCount, 0);
+    EXPECT_EQ(question(), "Haus");
+}
+
+}  // namespace
