@@ -121,6 +121,20 @@ public:
     [[noreturn]] void CompactDatabasesAndEnd();
     void lblUsername_DblClick();
 
+    // The overview's item editor, import/export wizard, dialogs and sound
+    // recording, opened by the toolbar, the grid menu and the shortcuts
+    // (frmMainHosts.cpp). Each does nothing without an open database.
+    void OpenItemEditor(bool newVok);  // false: the selected row's item
+    void OpenImportWizard();
+    void OpenGridOptions();
+    void OpenSearch();
+    void RecordCurrentItem();  // first call starts, the next stores
+    bool IsRecordingItem() const;
+    void RecordMarkedItems();  // then rebuilds the grid
+    // The TEMP folder, the sound players' options and the sound lists, at
+    // load (frmMainStartServices.cpp).
+    void StartServices();
+
     // ---- Hint popup and hover pictures (frmMainHint.cpp) ----
     // Shows the two-line hint centred on x twips; grey unless enabled is 1 or -1.
     void ShowBarPopup(const QString& text, int enabled, long x, const QString& shortcut);

@@ -106,6 +106,7 @@ void frmMain::Form_Load() {
 
     // Grid defaults: no sort arrows of its own, our image list.
     vg1->SetImageList(ilVG.get());
+    StartServices();
 
     // Folders of the hidden file lists; a missing folder leaves its list
     // unbound.

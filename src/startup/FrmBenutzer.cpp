@@ -16,6 +16,7 @@
 #include "startup/RunStateDb.h"
 #include "startup/modFunctions.h"
 #include "startup/modMain.h"
+#include "startup/modMedia.h"
 #include "startup/modRegister.h"
 #include "startup/modUserDB.h"
 #include "vocabdb/VokSchema.h"
@@ -321,6 +322,7 @@ void FrmBenutzer::Form_Load() {
     // Folders; a failure shows later, where a file is written there.
     QDir().mkpath(modMain::GetDBPath());
     QDir().mkpath(modMain::GetTempPath());
+    modMedia::InstallDefaultSounds();
 
     // Word tables of the condition builder.
     BedWhat = QStringList{"Q", "A", "T", "FQ"};
