@@ -12,10 +12,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -62,6 +64,63 @@ public:
 
     // Lays the panels out for the window's size; runs on every resize.
     void Form_Resize();
+
+    // ---- Grid pop-up menu, its operations and the overview toolbar
+    // (frmMainMenu*.cpp, frmMainBulk.cpp, frmMainToolbar.cpp) ----
+    bool RIGHTMOUSEBUTTONDOWN = false;  // the right button is down over vg1
+    QString LastImportFolder;           // where the picture and sound dialogs start
+    bool IsRecording = false;           // a single-item recording runs
+    void vg1_MouseDown(int Button, int Shift, int X, int Y);
+    void vg1_MouseUp(int Button, int Shift, int X, int Y);
+    // The current item.
+    void mnuVGrid_Edit_Click();
+    void mnuVGrid_Del_Click();
+    void mnuVGrid_Markieren_Click();
+    void mnuVGrid_DelStat_Click();
+    void mnuVGrid_AlleAntwortenAbfragen_Click();
+    void mnuVGrid_ReihenfolgeBeachten_Click();
+    void mnuVGrid_ImportPic_Click();
+    void mnuVGrid_DelPic_Click();
+    void mnuVGrid_ImportSound_Click();
+    void mnuVGrid_DelSound_Click();
+    // All items, the marked items, and the two entries of the menu itself.
+    void mnuVGrid_CheckAll_Click();
+    void mnuVGrid_UncheckAll_Click();
+    void mnuVGrid_Alle_SoundDel_Click();
+    void mnuVGrid_Alle_DelPic_Click();
+    void mnuVGrid_Alle_DelStat_Click();
+    void mnuVGrid_Alle_RenameT_Click();
+    void mnuVGrid_Alle_Tausche_Click();
+    void mnuVGrid_Markierte_Del_Click();
+    void mnuVGrid_Markierte_SoundDel_Click();
+    void mnuVGrid_Markierte_RecordSound_Click();
+    void mnuVGrid_Markierte_DelPic_Click();
+    void mnuVGrid_Markierte_DelStat_Click();
+    void mnuVGrid_Markierte_RenameT_Click();
+    void mnuVGrid_Markierte_Tausche_Click();
+    void mnuVGrid_FindDuplicates_Click();
+    void mnuVGrid_Alle_DelSpaces_Click();
+    // The toolbar.
+    QPushButton *cmdOverview1_New = nullptr, *cmdOverview1_Delete = nullptr, *cmdOverview1_Search = nullptr,
+                *cmdOverview1_Import = nullptr, *cmdOverview1_Record = nullptr,
+                *cmdOverview1_SoundImport = nullptr, *cmdOverview1_ImportPic = nullptr,
+                *cmdOverview1_GridOptions = nullptr;
+    void cmdOverview1_New_Click();
+    void cmdOverview1_Delete_Click();
+    void cmdOverview1_Search_Click();
+    void cmdOverview1_Import_Click();
+    void cmdOverview1_Record_Click();
+    void cmdOverview1_SoundImport_Click();
+    void cmdOverview1_ImportPic_Click();
+    void cmdOverview1_GridOptions_Click();
+    // Hover hint of cmdOverview1_<name> (MouseMove of each button).
+    void cmdOverview1_MouseMove(const QString& name);
+    // Enables a toolbar button; a picture, when given, replaces its picture.
+    void SetOverviewButton(QPushButton* button, bool enabled, const QPixmap& picture = {});
+    // Made by the parts still to come; frmMainMenuPending.cpp holds stand-ins.
+    void ShowBarPopup(const QString& text, int enabled, long x, const QString& shortcut);
+    QPoint BarPopupCursor;
+    void vg1_SelectionChange(long Row, long Col);
 
     // Controls, named as the original named them.
     // Title bar and frame pictures.
@@ -147,6 +206,12 @@ private:
     QAction* item(QMenu* menu, const QString& name, const QString& caption = {});
     QMenu* submenu(QMenu* menu, const QString& name, const QString& caption = {});
     void buildMenus();
+    void setupOverviewCommands();  // toolbar buttons and menu wiring
+    void redrawRowIcon();
+    void deleteCurrentItem(bool fromMenu);
+    void showOverviewEmpty();
+    void runBulk(const std::function<void()>& walk, bool rebuild = true);
+    void renameTheme(bool marked);
 
     QList<QObject*> controls_;
     bool loaded_ = false;
