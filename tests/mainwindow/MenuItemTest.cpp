@@ -193,4 +193,35 @@ TEST_F(Menu, AnUnreadableSoundFileLeavesTheItemAsItWas) {
     EXPECT_EQ(storedOf("a", "Sound").toLongLong(), 7);
 }
 
+TEST(MenuTree, EntriesStandInDisplayOrderWithTheirCaptions) {
+    wktest::ScriptedUi ui;
+    mainwindow::frmMain& m = mainwindow::MainForm();
+    auto names = [](QMenu* menu) {
+        QStringList out;
+        for (QAction* a : menu->actions()) out << a->objectName();
+        return out;
+    };
+    EXPECT_EQ(
+        names(m.mnuVGrid),
+        QStringList({"mnuVGrid_Edit", "mnuH", "mnuVGrid_Del", "mnuVGrid_Markieren", "mnuVGrid_DelStat",
+                     "mnuM", "mnuVGrid_AlleAntwortenAbfragen", "mnuVGrid_ReihenfolgeBeachten", "mnuK",
+                     "mnuVGrid_Multimedia", "mnuI", "mnuVGrid_Alle", "mnuVGrid_Markierte", "mnuJ",
+                     "mnuVGrid_FindDuplicates", "mnuVGrid_Alle_DelSpaces", "mnuL", "mnuVGrid_Ansicht"}));
+    EXPECT_EQ(
+        names(m.menuItem("mnuVGrid_Multimedia")->menu()),
+        QStringList({"mnuVGrid_ImportSound", "mnuVGrid_DelSound", "mnuVGrid_ImportPic", "mnuVGrid_DelPic"}));
+    EXPECT_EQ(names(m.menuItem("mnuVGrid_Alle")->menu()),
+              QStringList({"mnuVGrid_CheckAll", "mnuVGrid_UncheckAll", "mnuVGrid_Alle_SoundDel",
+                           "mnuVGrid_Alle_DelPic", "mnuVGrid_Alle_DelStat", "mnuVGrid_Alle_RenameT",
+                           "mnuVGrid_Alle_Tausche"}));
+    EXPECT_EQ(names(m.menuItem("mnuVGrid_Markierte")->menu()),
+              QStringList({"mnuVGrid_Markierte_Del", "mnuVGrid_Markierte_SoundDel",
+                           "mnuVGrid_Markierte_RecordSound", "mnuVGrid_Markierte_DelPic",
+                           "mnuVGrid_Markierte_DelStat", "mnuVGrid_Markierte_RenameT",
+                           "mnuVGrid_Markierte_Tausche"}));
+    EXPECT_EQ(m.menuItem("mnuVGrid_Alle_DelSpaces")->text(), modMain::GetText(131));
+    EXPECT_EQ(m.menuItem("mnuVGrid_Multimedia")->text(), "M&ultimedia");
+    mainwindow::UnloadMainForm();
+}
+
 }  // namespace
