@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <cmath>
+#include <functional>
 
 #include "mainwindow/frmMain.h"
 #include "overview/BulkMenuState.h"
@@ -134,6 +135,14 @@ void frmMain::setupOverviewCommands() {
             }
         });
     }
+    // A separator is a line, not the designer's "-" caption.
+    std::function<void(QMenu*)> plainSeparators = [&](QMenu* menu) {
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator()) a->setText(QString());
+            if (a->menu()) plainSeparators(a->menu());
+        }
+    };
+    plainSeparators(mnuVGrid);
     for (const char* n : {"mnuVGrid_AlleAntwortenAbfragen", "mnuVGrid_ReihenfolgeBeachten"})
         if (QAction* a = menuItem(QLatin1String(n))) a->setCheckable(true);
 }
