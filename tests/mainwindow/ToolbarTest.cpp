@@ -1,5 +1,8 @@
 // The overview toolbar: deleting the current item from the toolbar and from
 // the grid menu, the empty state, and the hover hints.
+#include <QApplication>
+#include <QMouseEvent>
+
 #include "mainwindow/BulkFixture.h"
 
 using namespace bulktest;
@@ -114,6 +117,18 @@ TEST_F(Toolbar, ButtonsCallTheirHandlers) {
     main().cmdOverview1_Delete->click();
     EXPECT_EQ(stored().size(), 1u);
     EXPECT_EQ(ui.count(CallKind::MsgBox), 1);
+}
+
+TEST_F(Toolbar, ADisabledButtonStillShowsItsHintWhenThePointerMovesOverIt) {
+    open({{{"Q", "a"}}});
+    QPushButton* b = main().cmdOverview1_ImportPic;
+    b->setEnabled(false);
+    main().lblBarPopup->clear();
+    QMouseEvent move(QEvent::MouseMove, QPointF(4, 4), b->mapToGlobal(QPointF(4, 4)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(b, &move);
+    EXPECT_EQ(main().lblBarPopup->text(), modMain::GetText(494));
+    EXPECT_EQ(main().lblBarPopup2->text(), modMain::GetText(495));
 }
 
 }  // namespace
