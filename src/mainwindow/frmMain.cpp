@@ -270,6 +270,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     tmrBar->setInterval(50);
     killer = add(new QTimer(this), "killer");
     killer->setInterval(50);
+    wireExitAndStatus();
 
     buildMenus();
     setupOverviewCommands();
@@ -278,6 +279,8 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
     for (QWidget* w : std::initializer_list<QWidget*>{fraMainBar, fraTestBar, imgBarMin, imgBarMax,
                                                       imgBarExit, imgSizeArrow})
         w->raise();
+
+    connectBars();
 }
 
 frmMain::~frmMain() {

@@ -117,10 +117,87 @@ public:
     void cmdOverview1_MouseMove(const QString& name);
     // Enables a toolbar button; a picture, when given, replaces its picture.
     void SetOverviewButton(QPushButton* button, bool enabled, const QPixmap& picture = {});
-    // Made by the parts still to come; frmMainMenuPending.cpp holds stand-ins.
-    void ShowBarPopup(const QString& text, int enabled, long x, const QString& shortcut);
-    QPoint BarPopupCursor;
+    // Made by the grid's selection handling still to come; a stand-in is in
+    // frmMainMenuPending.cpp.
     void vg1_SelectionChange(long Row, long Col);
+    // New database, the exit, the change of user and the TEMP clean-up
+    // (frmMainExit.cpp).
+    void imgBarNewDB_Click();
+    void VokDBNeu();
+    [[noreturn]] void CompactDatabasesAndEnd();
+    void lblUsername_DblClick();
+
+    // ---- Hint popup and hover pictures (frmMainHint.cpp) ----
+    // Shows the two-line hint centred on x twips; grey unless enabled is 1 or -1.
+    void ShowBarPopup(const QString& text, int enabled, long x, const QString& shortcut);
+    void tmrBar_Timer();
+    QPoint BarPopupCursor;  // pointer (screen pixels) when the last hint was asked for
+    // Pressed flags of the main-bar buttons: while one is set the timer resets nothing.
+    bool bOverviewDown = false, bNewDBDown = false, bOpenDBDown = false, bStartTestDown = false,
+         bOptionsDown = false;
+    // The pointer in screen pixels; tests may replace it.
+    std::function<QPoint()> cursorPosition;
+
+    // ---- Main bar and panels (frmMainBars.cpp) ----
+    void imgBarOpenDB_Click();
+    void imgBarOptions_Click();
+    void imgBarNewDB_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarOpenDB_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarOverview_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarOptions_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarStartTest_MouseMove(int Button, int Shift, double X, double Y);
+    // MouseDown and MouseUp of the five main-bar buttons.
+    void barButton_MouseDown(ImageBox* button);
+    void barButton_MouseUp(ImageBox* button);
+    // Whether a main-bar button can be used now.
+    bool barButtonAvailable(const ImageBox* button) const;
+    // The three one-way locks of the open database.
+    void cmdDBHideOverview_Click();
+    void cmdDBHideOptions_Click();
+    void cmdDBHideImportExport_Click();
+
+    // ---- Title bar, window drag and size grip (frmMainTitle.cpp) ----
+    void imgBarExit_Click();
+    void imgBarMax_Click();
+    void imgBarMin_Click();
+    void imgBarExit_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarMax_MouseMove(int Button, int Shift, double X, double Y);
+    void imgBarMin_MouseMove(int Button, int Shift, double X, double Y);
+    // Drag surfaces: the window's background, the main bar and the test bar.
+    void Form_MouseDown(int Button, int Shift, double X, double Y);
+    void Form_MouseMove(int Button, int Shift, double X, double Y);
+    void Form_MouseUp(int Button, int Shift, double X, double Y);
+    void fraMainBar_MouseDown(int Button, int Shift, double X, double Y);
+    void fraMainBar_MouseMove(int Button, int Shift, double X, double Y);
+    void fraMainBar_MouseUp(int Button, int Shift, double X, double Y);
+    void fraTestBar_MouseDown(int Button, int Shift, double X, double Y);
+    void fraTestBar_MouseMove(int Button, int Shift, double X, double Y);
+    void fraTestBar_MouseUp(int Button, int Shift, double X, double Y);
+    void fraOverview1_MouseMove(int Button, int Shift, double X, double Y);
+    void imgSizeArrow_MouseDown(int Button, int Shift, double X, double Y);
+    void imgSizeArrow_MouseMove(int Button, int Shift, double X, double Y);
+    void imgSizeArrow_MouseUp(int Button, int Shift, double X, double Y);
+    void Form_Unload(int& Cancel);
+    bool bWindowDrag = false;
+    qint32 GrabX = 0, GrabY = 0;  // twips, relative to the pressed surface
+    bool bSizeGripDrag = false;
+    qint32 GripGrabX = 0, GripGrabY = 0;  // twips, relative to the grip
+    QPoint SizeGripCursor;                // screen pixels at the last resize step
+
+    // ---- Keyboard shortcuts (frmMainKeys.cpp) ----
+    void Form_KeyUp(int& KeyCode, int Shift);
+    void Form_KeyPress(int& KeyAscii);
+
+    // ---- Commands of other parts of the window; frmMainPending.cpp holds
+    // empty bodies until each arrives. ----
+    void imgBarStartTest_Click();
+    void imgTestBarCancel_Click();
+    void imgTestBarSolve_MouseUp(int Button, int Shift, double X, double Y);
+    bool bCancelDown = false, bSolveDown = false, bSoundDown = false;
+    bool QuestionOpenNow() const;       // the shown test item waits for its answer
+    bool TestFinishedNow() const;       // the running test has ended
+    long ShownItemAnswerCount() const;  // CountAnswers of the shown test item
+    QStringList pendingCalls;  // the waiting commands reached, by name, for tests
 
     // Controls, named as the original named them.
     // Title bar and frame pictures.
@@ -177,8 +254,13 @@ public:
 protected:
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
+    void wireExitAndStatus();
     // What the window holds of the open database, so that a failed opening
     // can put it back.
     struct OpenState {
@@ -216,6 +298,9 @@ private:
     QList<QObject*> controls_;
     bool loaded_ = false;
     bool inResize_ = false;
+    void connectBars();  // wires the bars, the drag surfaces and the keys
+    QPoint cursorPos() const;
+    void windowDragMove(double barLeft);
 };
 
 // The one main window, created and loaded on first use as the original's

@@ -191,7 +191,8 @@ void frmMain::Form_Resize() {
     imgSizeArrow->move(width() - imgSizeArrow->width(), height() - imgSizeArrow->height());
 
     const double bottomH = twips(imgBottom->height());
-    imgBottom->setGeometry(0, px(H - bottomH - 350), width(), imgBottom->height());
+    // The grip drag places the strip itself when it ends.
+    if (!bSizeGripDrag) imgBottom->setGeometry(0, px(H - bottomH - 350), width(), imgBottom->height());
 
     const double ovTop = 1200, ovW = W - 170, ovH = H - ovTop - bottomH - 10 - 400;
     fraOverview1->setGeometry(px(20), px(ovTop), px(ovW), px(ovH));

@@ -12,7 +12,9 @@ namespace mainwindow {
 void frmMain::mnuVGrid_Edit_Click() {}
 
 // The item editor (frmEditVok) in add mode.
-void frmMain::cmdOverview1_New_Click() {}
+void frmMain::cmdOverview1_New_Click() {
+    pendingCalls << QStringLiteral("cmdOverview1_New_Click");
+}
 
 // Search (frmSearch).
 void frmMain::cmdOverview1_Search_Click() {}
@@ -21,26 +23,17 @@ void frmMain::cmdOverview1_Search_Click() {}
 void frmMain::cmdOverview1_Import_Click() {}
 
 // Recording of the current item's sound.
-void frmMain::cmdOverview1_Record_Click() {}
+void frmMain::cmdOverview1_Record_Click() {
+    pendingCalls << QStringLiteral("cmdOverview1_Record_Click");
+}
 
 // Grid options (frmGridOptions).
-void frmMain::cmdOverview1_GridOptions_Click() {}
+void frmMain::cmdOverview1_GridOptions_Click() {
+    pendingCalls << QStringLiteral("cmdOverview1_GridOptions_Click");
+}
 
 // Recording for the marked items (frmMultipleRecording), then FillVG1.
 void frmMain::mnuVGrid_Markierte_RecordSound_Click() {}
-
-// The hint popup of the bars; until it arrives the two labels just show.
-void frmMain::ShowBarPopup(const QString& text, int enabled, long, const QString& shortcut) {
-    lblBarPopup->setText(text);
-    lblBarPopup2->setText(shortcut);
-    const QString colour =
-        (enabled == 1 || enabled == -1) ? QStringLiteral("black") : QStringLiteral("#808080");
-    for (QLabel* l : {lblBarPopup, lblBarPopup2}) {
-        l->setStyleSheet(QStringLiteral("color: %1;").arg(colour));
-        l->show();
-        l->raise();
-    }
-}
 
 // The grid's selection change; until it arrives the row's record is made
 // current here.

@@ -181,7 +181,7 @@ void frmMain::cmdOverview1_MouseMove(const QString& name) {
     QPushButton* b = findChild<QPushButton*>(QStringLiteral("cmdOverview1_") + name);
     const overview::ToolbarHint h = overview::toolbarHint(name, IsRecording);
     if (!b || h.text == 0) return;
-    BarPopupCursor = QCursor::pos();
+    BarPopupCursor = cursorPosition ? cursorPosition() : QCursor::pos();
     ShowBarPopup(modMain::GetText(h.text), b->isEnabled() ? 1 : 0,
                  std::lround(twips(fraMainBar->x()) + twips(imgBarNewDB->x())), modMain::GetText(h.shortcut));
     tmrBar->start();

@@ -1,4 +1,5 @@
 #include "startup/FrmBenutzer.h"
+#include "startup/FrmUsers.h"
 
 #include <QCursor>
 #include <QDir>
@@ -420,9 +421,7 @@ void FrmBenutzer::cmdNeu_Click() {
     if (ShowUserManagement) {
         ShowUserManagement(*this);
     } else {
-        // PENDING(FrmUsers): the user management form is not built yet; until
-        // it is, the start form stays usable with the users it has.
-        cboBenutzer_Click();
+        ShowFrmUsers(*this);
     }
 }
 

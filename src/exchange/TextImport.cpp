@@ -1,0 +1,212 @@
+#include "exchange/TextImport.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <cmath>
+
+#include "platform/Error.h"
+#include "platform/forms/Interaction.h"
+#include "startup/modMain.h"
+
+namespace exchange {
+
+int CellCount(TextLayout layout) {
+    return layout == TextLayout::QuestionAnswers ? 10 : 3;
+}
+
+namespace {
+
+// 0x80..0x9F of Windows-1252; 0 where the code page has no character.
+const char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+QString fromCp1252(const QByteArray& bytes) {
+    QString out;
+    out.reserve(bytes.size());
+    for (char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b >= 0x80 && b <= 0x9F && kCp1252High[b - 0x80] != 0)
+            out += QChar(kCp1252High[b - 0x80]);
+        else
+            out += QChar(b);  // Latin-1 and the five unassigned bytes as themselves
+    }
+    return out;
+}
+
+bool decodeUtf8(const QByteArray& bytes, QString& out) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    out = utf8.decode(bytes);
+    return !utf8.hasError();
+}
+
+// Trims blanks (character 32) only; tabs stay part of the field.
+QString trimBlanks(const QString& s) {
+    qsizetype a = 0, b = s.size();
+    while (a < b && s.at(a) == QLatin1Char(' ')) ++a;
+    while (b > a && s.at(b - 1) == QLatin1Char(' ')) --b;
+    return s.mid(a, b - a);
+}
+
+}  // namespace
+
+QString DecodeImportText(const QByteArray& bytes) {
+    QByteArray data = bytes;
+    if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
+    QString text;
+    if (decodeUtf8(data, text)) return text;
+    // Not UTF-8 as a whole: decide line by line, so that one line pasted from
+    // an old file does not garble the others. CR and LF are the same bytes in
+    // both encodings.
+    text.clear();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= data.size(); ++i) {
+        if (i < data.size() && data.at(i) != '\r' && data.at(i) != '\n') continue;
+        const QByteArray line = data.mid(start, i - start);
+        QString decoded;
+        text += decodeUtf8(line, decoded) ? decoded : fromCp1252(line);
+        if (i < data.size()) text += QChar(QLatin1Char(data.at(i)));
+        start = i + 1;
+    }
+    return text;
+}
+
+QStringList SplitImportLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            lines << text.mid(start, i - start);
+            if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n')) ++i;
+            start = i + 1;
+        }
+    }
+    if (start < n) lines << text.mid(start);
+    return lines;
+}
+
+TextPreview ParseImportText(const QString& text, const QString& separator, TextLayout layout, bool header) {
+    TextPreview preview;
+    const int cells = CellCount(layout);
+    for (const QString& line : SplitImportLines(text)) {
+        if (line.isEmpty() || line == QLatin1String(" ")) continue;
+        ++preview.counted;
+        if (header && preview.counted == 1) {
+            preview.skipped = 1;
+            continue;
+        }
+        const QStringList fields = separator.isEmpty() ? QStringList{line} : line.split(separator);
+        QStringList row;
+        for (int c = 0; c < cells; ++c) row << (c < fields.size() ? trimBlanks(fields.at(c)) : QString());
+        if (fields.size() > cells) ++preview.extraFields;
+        preview.rows.push_back(row);
+    }
+    return preview;
+}
+
+TextPreview ReadImportFile(const QString& path, const QString& separator, TextLayout layout, bool header) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw wk::Error(53, QStringLiteral("File not found: %1 (%2)").arg(path, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw wk::Error(57, QStringLiteral("Device I/O error: %1 (%2)").arg(path, file.errorString()));
+    return ParseImportText(DecodeImportText(bytes), separator, layout, header);
+}
+
+bool NeedsDefaultTopic(const std::vector<QStringList>& rows, TextLayout layout) {
+    if (layout == TextLayout::QuestionAnswers) return !rows.empty();
+    for (const QStringList& row : rows)
+        if (row.value(2).isEmpty()) return true;
+    return false;
+}
+
+namespace {
+
+// Halves to the even neighbour, as the runtime rounded.
+int roundHalfEven(double v) {
+    return int(std::nearbyint(v));
+}
+
+QString titleCase(const QString& text) {
+    QString out = text.toLower();
+    bool start = true;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        if (out.at(i).isSpace()) {
+            start = true;
+        } else {
+            if (start) out[i] = out.at(i).toUpper();
+            start = false;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+TextImportResult ImportTextRows(const std::vector<QStringList>& rows, TextLayout layout,
+                                const QString& defaultThema, dao::Recordset& dst, int maxUsers,
+                                const QDateTime& now, const TextImportHooks& hooks,
+                                TextImportResult* partial) {
+    using modMain::GetText;
+    TextImportResult result;
+    const int total = int(rows.size());
+    const QString category = titleCase(GetText(87));
+    for (int r = 1; r <= total; ++r) {
+        if (hooks.progress) hooks.progress(roundHalfEven(double(r) / (double(total) / 100.0)));
+        forms::ui().DoEvents();
+        const QStringList& row = rows[std::size_t(r - 1)];
+        const QString question = row.value(0);
+        if (modMain::FindRecordByField(QStringLiteral("Q"), dst, question)) {
+            const QString prompt = GetText(750) + QLatin1Char('"') + question + QLatin1Char('"') +
+                                   GetText(751) + QStringLiteral("\r\r") + GetText(752);
+            if (forms::ui().MsgBox(prompt, forms::vbYesNo, GetText(753)) == forms::vbNo) {
+                ++result.declined;
+                continue;
+            }
+        }
+        dst.AddNew();
+        try {
+            dst.SetValue(QStringLiteral("Typ"), 0);
+            dst.SetValue(QStringLiteral("Q"), question);
+            dst.SetValue(QStringLiteral("A1"), row.value(1));
+            for (int i = 2; i <= 9; ++i)
+                dst.SetValue(QStringLiteral("A%1").arg(i),
+                             layout == TextLayout::QuestionAnswers ? row.value(i) : QString());
+            QString theme = layout == TextLayout::QuestionAnswerTheme ? row.value(2) : QString();
+            if (theme.isEmpty()) theme = defaultThema;
+            dst.SetValue(QStringLiteral("T"), theme);
+            for (int i = 1; i <= 9; ++i) dst.SetValue(QStringLiteral("RA%1").arg(i), 0);
+            dst.SetValue(QStringLiteral("AskAllItems"), 0);
+            dst.SetValue(QStringLiteral("MindTheOrder"), 0);
+            dst.SetValue(QStringLiteral("ZuletztGelerntAm"), now);
+            dst.SetValue(QStringLiteral("Kategorie"), category);
+            dst.SetValue(QStringLiteral("Explanation"), QString());
+            dst.SetValue(QStringLiteral("Markiert"), false);
+            dst.SetValue(QStringLiteral("Tip"), QString());
+            dst.SetValue(QStringLiteral("Punkte"), 0);
+            for (int u = 1; u <= maxUsers; ++u)
+                for (const char* p : {"AA", "AR", "AF", "FQ"})
+                    dst.SetValue(QString::fromLatin1(p) + QString::number(u), 0);
+            for (const char* f : {"Bild", "Sound", "SoundTip", "SoundRichtig", "SoundFalsch"})
+                dst.SetValue(QString::fromLatin1(f), QString());
+            dst.Update();
+        } catch (const wk::Error& e) {
+            dst.CancelUpdate();
+            if (e.number() != wk::err::FieldTooSmall) {
+                if (partial) *partial = result;
+                throw;
+            }
+            result.tooLong << r;
+            continue;
+        }
+        ++result.imported;
+        if (hooks.updateThemes) hooks.updateThemes();
+    }
+    return result;
+}
+
+}  // namespace exchange

@@ -1,0 +1,1242 @@
+#include "exchange/frmImport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "exchange/ExportWriter.h"
+#include "exchange/TextImport.h"
+#include "exchange/WhereClause.h"
+#include "platform/Error.h"
+#include "platform/forms/Captions.h"
+#include "platform/forms/Colors.h"
+#include "platform/forms/Interaction.h"
+#include "platform/forms/MousePointer.h"
+#include "platform/forms/Twips.h"
+#include "platform/grid/Grid.h"
+#include "platform/shell/Shell.h"
+#include "startup/RunState.h"
+#include "startup/modFunctions.h"
+#include "startup/modMain.h"
+#include "testengine/Answers.h"
+#include "vocabdb/FontSettings.h"
+
+namespace exchange {
+
+using modMain::GetText;
+
+namespace {
+
+constexpr quint32 kWhite = 0xFFFFFF;
+
+template <class T>
+T* make(QWidget* parent, const char* name, const QString& tag = {}) {
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    if (!tag.isEmpty()) forms::setTag(w, tag);
+    return w;
+}
+
+QFrame* page(QWidget* parent, const char* name) {
+    auto* f = make<QFrame>(parent, name);
+    f->setLayout(new QVBoxLayout);
+    return f;
+}
+
+void setInput(QWidget* w, bool on) {
+    w->setEnabled(on);
+    forms::setBackColor(w, on ? kWhite : forms::vbButtonFace);
+}
+
+// The main window's grid recordset; without an open database there is none.
+dao::Recordset& need(const dao::RecordsetPtr& rs) {
+    if (!rs) dao::Raise(wk::err::ObjectInvalid);
+    return *rs;
+}
+
+QString percentText(double p) {
+    return QString::number(static_cast<long long>(std::floor(p))) + QLatin1Char('%');
+}
+
+}  // namespace
+
+frmImport::frmImport(ImportHost& host, QWidget* parent) : QDialog(parent), host_(host) {
+    setObjectName(QStringLiteral("frmImport"));
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setModal(true);
+    buildControls();
+    Form_Load();
+}
+
+frmImport::~frmImport() {
+    Src.Close();
+}
+
+void frmImport::buildControls() {
+    auto* outer = new QVBoxLayout(this);
+    picVerwaltungBG = make<QLabel>(this, "picVerwaltungBG");
+    picVerwaltungBG->setFixedHeight(12);
+    picVerwaltungBG->setAutoFillBackground(true);
+    forms::setBackColor(picVerwaltungBG, 0x804000);
+    lblBHeader = make<QLabel>(this, "lblBHeader", "600");
+    QFont hf = lblBHeader->font();
+    hf.setBold(true);
+    hf.setPointSize(hf.pointSize() + 4);
+    lblBHeader->setFont(hf);
+    lblBHeader->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    outer->addWidget(picVerwaltungBG);
+    outer->addWidget(lblBHeader);
+    lblBHeader->installEventFilter(this);
+    picVerwaltungBG->installEventFilter(this);
+
+    // Start page.
+    fraA_Start = page(this, "fraA_Start");
+    fraA_Start->layout()->addWidget(make<QLabel>(fraA_Start, "lblAStart", "605"));
+    const int choiceTags[3] = {606, 607, 660};
+    for (int i = 0; i < 3; ++i) {
+        optChoice[i] = make<QRadioButton>(fraA_Start, "optChoice", QString::number(choiceTags[i]));
+        optChoice[i]->setProperty("Index", i);
+        optChoice[i]->installEventFilter(this);
+        fraA_Start->layout()->addWidget(optChoice[i]);
+        connect(optChoice[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on) optChoice_Click(i);
+        });
+    }
+    fraA_Start->layout()->addWidget(make<QLabel>(fraA_Start, "lblAHint", "608"));
+    auto* hint = make<QLabel>(fraA_Start, "lblAHintText", "609");
+    hint->setWordWrap(true);
+    fraA_Start->layout()->addWidget(hint);
+
+    // Export: format.
+    fraB_Export = page(this, "fraB_Export");
+    fraB_Export->layout()->addWidget(make<QLabel>(fraB_Export, "lblBExFormat", "636"));
+    const int formatTags[3] = {637, 638, 639};
+    for (int i = 0; i < 3; ++i) {
+        optExport_Format[i] =
+            make<QRadioButton>(fraB_Export, "optExport_Format", QString::number(formatTags[i]));
+        optExport_Format[i]->setProperty("Index", i);
+        optExport_Format[i]->installEventFilter(this);
+        fraB_Export->layout()->addWidget(optExport_Format[i]);
+        connect(optExport_Format[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on) optExport_Format_Click(i);
+        });
+    }
+    optExport_Format[2]->setEnabled(false);  // no XML writer
+    fraB_Export->layout()->addWidget(make<QLabel>(fraB_Export, "lblBExHint", "608"));
+    auto* note = make<QLabel>(fraB_Export, "lblBExNote", "640");
+    note->setWordWrap(true);
+    fraB_Export->layout()->addWidget(note);
+
+    // Export: items.
+    fraC_Export = make<QFrame>(this, "fraC_Export");
+    {
+        auto* g = new QGridLayout(fraC_Export);
+        lblBExport_DB = make<QLabel>(fraC_Export, "lblBExport_DB", "615");
+        lblBExport_DBI = make<QLabel>(fraC_Export, "lblBExport_DBI", "617");
+        vgExDB = make<grid::Grid>(fraC_Export, "vgExDB");
+        vgExEx = make<grid::Grid>(fraC_Export, "vgExEx");
+        for (grid::Grid* gr : {vgExDB, vgExEx}) {
+            gr->SetMultiSelect(true);
+            gr->view()->horizontalHeader()->hide();  // the labels above name them
+        }
+        cmdExport_DB_L2R = make<QPushButton>(fraC_Export, "cmdExport_DB_L2R");
+        cmdExport_DB_L2R->setText(QStringLiteral(">"));
+        cmdExport_DB_L2R_A = make<QPushButton>(fraC_Export, "cmdExport_DB_L2R_A");
+        cmdExport_DB_L2R_A->setText(QStringLiteral(">>"));
+        cmdExport_DB_R2L = make<QPushButton>(fraC_Export, "cmdExport_DB_R2L");
+        cmdExport_DB_R2L->setText(QStringLiteral("<"));
+        cmdExport_DB_R2L_A = make<QPushButton>(fraC_Export, "cmdExport_DB_R2L_A");
+        cmdExport_DB_R2L_A->setText(QStringLiteral("<<"));
+        auto* buttons = new QVBoxLayout;
+        for (auto* b : {cmdExport_DB_L2R, cmdExport_DB_L2R_A, cmdExport_DB_R2L, cmdExport_DB_R2L_A})
+            buttons->addWidget(b);
+        g->addWidget(lblBExport_DB, 0, 0);
+        g->addWidget(lblBExport_DBI, 0, 2);
+        g->addWidget(vgExDB, 1, 0);
+        g->addLayout(buttons, 1, 1);
+        g->addWidget(vgExEx, 1, 2);
+        connect(cmdExport_DB_L2R, &QPushButton::clicked, this, &frmImport::cmdExport_DB_L2R_Click);
+        connect(cmdExport_DB_L2R_A, &QPushButton::clicked, this, &frmImport::cmdExport_DB_L2R_A_Click);
+        connect(cmdExport_DB_R2L, &QPushButton::clicked, this, &frmImport::cmdExport_DB_R2L_Click);
+        connect(cmdExport_DB_R2L_A, &QPushButton::clicked, this, &frmImport::cmdExport_DB_R2L_A_Click);
+        connect(vgExDB, &grid::Grid::DblClick, this, &frmImport::vgExDB_DblClick);
+        connect(vgExEx, &grid::Grid::DblClick, this, &frmImport::vgExEx_DblClick);
+    }
+
+    // Export: fields.
+    fraD_Export = page(this, "fraD_Export");
+    fraD_Export->layout()->addWidget(make<QLabel>(fraD_Export, "lblDExFields", "630"));
+    lstExFields = make<QListWidget>(fraD_Export, "lstExFields");
+    cmdExUp = make<QPushButton>(fraD_Export, "cmdExUp", "631");
+    cmdExDown = make<QPushButton>(fraD_Export, "cmdExDown", "632");
+    fraD_Export->layout()->addWidget(lstExFields);
+    fraD_Export->layout()->addWidget(cmdExUp);
+    fraD_Export->layout()->addWidget(cmdExDown);
+    connect(cmdExUp, &QPushButton::clicked, this, &frmImport::cmdExUp_Click);
+    connect(cmdExDown, &QPushButton::clicked, this, &frmImport::cmdExDown_Click);
+    connect(lstExFields, &QListWidget::itemChanged, this, [this] { lstExFields_Click(); });
+    connect(lstExFields, &QListWidget::currentRowChanged, this, [this] { lstExFields_Click(); });
+
+    // Export: text options.
+    fraE_Export = page(this, "fraE_Export");
+    fraE_Export->layout()->addWidget(make<QLabel>(fraE_Export, "lblEExOptions", "634"));
+    fraE_Export->layout()->addWidget(make<QLabel>(fraE_Export, "lblEExSep", "635"));
+    cboExSep = make<QComboBox>(fraE_Export, "cboExSep");
+    chkExHeader = make<QCheckBox>(fraE_Export, "chkExHeader", "641");
+    fraE_Export->layout()->addWidget(cboExSep);
+    fraE_Export->layout()->addWidget(chkExHeader);
+    connect(cboExSep, &QComboBox::currentIndexChanged, this, [this] { cboExSep_Click(); });
+
+    // Export: result.
+    fraF_Export = page(this, "fraF_Export");
+    lblExStatus = make<QLabel>(fraF_Export, "lblExStatus");
+    cmdExView = make<QPushButton>(fraF_Export, "cmdExView", "650");
+    fraF_Export->layout()->addWidget(lblExStatus);
+    fraF_Export->layout()->addWidget(cmdExView);
+    connect(cmdExView, &QPushButton::clicked, this, &frmImport::cmdExView_Click);
+
+    // Database import: source and conditions.
+    fraB_Import = make<QFrame>(this, "fraB_Import");
+    {
+        auto* g = new QGridLayout(fraB_Import);
+        g->addWidget(make<QLabel>(fraB_Import, "lblBImport_From", "610"), 0, 0, 1, 4);
+        txtB_Import_FileName = make<QLineEdit>(fraB_Import, "txtB_Import_FileName");
+        cmdB_Import_OpenDB = make<QPushButton>(fraB_Import, "cmdB_Import_OpenDB");
+        cmdB_Import_OpenDB->setText(QStringLiteral("..."));
+        cmdB_Import_OpenDB->setFixedWidth(forms::twipsToPixels(495));
+        g->addWidget(txtB_Import_FileName, 1, 0, 1, 3);
+        g->addWidget(cmdB_Import_OpenDB, 1, 3);
+        chkBed = make<QCheckBox>(fraB_Import, "chkBed", "611");
+        g->addWidget(chkBed, 2, 0, 1, 4);
+        for (int i = 0; i < 3; ++i) {
+            if (i > 0) {
+                cboAndOr[i] = make<QComboBox>(fraB_Import, "cboAndOr");
+                cboAndOr[i]->setProperty("Index", i);
+                g->addWidget(cboAndOr[i], 3 + i, 0);
+            }
+            cboWhat[i] = make<QComboBox>(fraB_Import, "cboWhat");
+            cboComp[i] = make<QComboBox>(fraB_Import, "cboComp");
+            txtBed[i] = make<QLineEdit>(fraB_Import, "txtBed");
+            for (QWidget* w : {static_cast<QWidget*>(cboWhat[i]), static_cast<QWidget*>(cboComp[i]),
+                               static_cast<QWidget*>(txtBed[i])})
+                w->setProperty("Index", i);
+            g->addWidget(cboWhat[i], 3 + i, 1);
+            g->addWidget(cboComp[i], 3 + i, 2);
+            g->addWidget(txtBed[i], 3 + i, 3);
+        }
+        connect(cmdB_Import_OpenDB, &QPushButton::clicked, this, &frmImport::cmdB_Import_OpenDB_Click);
+        connect(txtB_Import_FileName, &QLineEdit::textChanged, this,
+                [this] { txtB_Import_FileName_Change(); });
+        connect(chkBed, &QCheckBox::toggled, this, [this] { chkBed_Click(0); });
+        for (int i = 1; i < 3; ++i)
+            connect(cboAndOr[i], &QComboBox::currentIndexChanged, this, [this, i] { cboAndOr_Click(i); });
+    }
+
+    // Database import: items.
+    fraC_Import = make<QFrame>(this, "fraC_Import");
+    {
+        auto* g = new QGridLayout(fraC_Import);
+        lstImport_DB = make<QListWidget>(fraC_Import, "lstImport_DB");
+        lstImport_Import = make<QListWidget>(fraC_Import, "lstImport_Import");
+        for (QListWidget* l : {lstImport_DB, lstImport_Import})
+            l->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        cmdImport_L2R = make<QPushButton>(fraC_Import, "cmdImport_L2R");
+        cmdImport_L2R->setText(QStringLiteral(">"));
+        cmdImport_L2Ra = make<QPushButton>(fraC_Import, "cmdImport_L2Ra");
+        cmdImport_L2Ra->setText(QStringLiteral(">>"));
+        cmdImport_R2L = make<QPushButton>(fraC_Import, "cmdImport_R2L");
+        cmdImport_R2L->setText(QStringLiteral("<"));
+        cmdImport_R2La = make<QPushButton>(fraC_Import, "cmdImport_R2La");
+        cmdImport_R2La->setText(QStringLiteral("<<"));
+        auto* buttons = new QVBoxLayout;
+        for (auto* b : {cmdImport_L2R, cmdImport_L2Ra, cmdImport_R2L, cmdImport_R2La}) buttons->addWidget(b);
+        g->addWidget(make<QLabel>(fraC_Import, "lblCImport_DB", "615"), 0, 0);
+        g->addWidget(make<QLabel>(fraC_Import, "lblCImport_Import", "616"), 0, 2);
+        g->addWidget(lstImport_DB, 1, 0);
+        g->addLayout(buttons, 1, 1);
+        g->addWidget(lstImport_Import, 1, 2);
+        connect(cmdImport_L2R, &QPushButton::clicked, this, &frmImport::cmdImport_L2R_Click);
+        connect(cmdImport_L2Ra, &QPushButton::clicked, this, &frmImport::cmdImport_L2Ra_Click);
+        connect(cmdImport_R2L, &QPushButton::clicked, this, &frmImport::cmdImport_R2L_Click);
+        connect(cmdImport_R2La, &QPushButton::clicked, this, &frmImport::cmdImport_R2La_Click);
+        connect(lstImport_DB, &QListWidget::itemDoubleClicked, this, [this] { lstImport_DB_DblClick(); });
+        connect(lstImport_Import, &QListWidget::itemDoubleClicked, this,
+                [this] { lstImport_Import_DblClick(); });
+    }
+
+    fraD_Import_Finish = page(this, "fraD_Import_Finish");
+    lblDImport_Added = make<QLabel>(fraD_Import_Finish, "lblDImport_Added");
+    fraD_Import_Finish->layout()->addWidget(lblDImport_Added);
+
+    // Text import.
+    fraB_TXTImport = make<QFrame>(this, "fraB_TXTImport");
+    {
+        auto* g = new QGridLayout(fraB_TXTImport);
+        g->addWidget(make<QLabel>(fraB_TXTImport, "lblB_TXTFile", "661"), 0, 0);
+        txtB_TXTImport_FileName = make<QLineEdit>(fraB_TXTImport, "txtB_TXTImport_FileName");
+        cmdTXTImportFile = make<QPushButton>(fraB_TXTImport, "cmdTXTImportFile");
+        cmdTXTImportFile->setText(QStringLiteral("..."));
+        cmdTXTImportFile->setFixedWidth(forms::twipsToPixels(495));
+        g->addWidget(txtB_TXTImport_FileName, 0, 1, 1, 2);
+        g->addWidget(cmdTXTImportFile, 0, 3);
+        g->addWidget(make<QLabel>(fraB_TXTImport, "lblB_TXTFormat", "665"), 1, 0);
+        cboB_TXTImport_Format = make<QComboBox>(fraB_TXTImport, "cboB_TXTImport_Format");
+        g->addWidget(cboB_TXTImport_Format, 1, 1);
+        g->addWidget(make<QLabel>(fraB_TXTImport, "lblB_TXTSeparator", "670"), 1, 2);
+        cboB_TXTImport_Separator = make<QComboBox>(fraB_TXTImport, "cboB_TXTImport_Separator");
+        g->addWidget(cboB_TXTImport_Separator, 1, 3);
+        chkB_TXTImport_Header = make<QCheckBox>(fraB_TXTImport, "chkB_TXTImport_Header", "664");
+        chkB_TXTImport_Header->hide();
+        g->addWidget(chkB_TXTImport_Header, 2, 0, 1, 4);
+        g->addWidget(make<QLabel>(fraB_TXTImport, "lblB_TXTPreview", "666"), 3, 0);
+        lblB_TXTImport = make<QLabel>(fraB_TXTImport, "lblB_TXTImport");
+        lblB_TXTImport->setText(QStringLiteral("-"));
+        g->addWidget(lblB_TXTImport, 3, 3);
+        vgB_TXTImport = make<grid::Grid>(fraB_TXTImport, "vgB_TXTImport");
+        vgB_TXTImport->SetShowData(false);
+        g->addWidget(vgB_TXTImport, 4, 0, 1, 4);
+        connect(cmdTXTImportFile, &QPushButton::clicked, this, &frmImport::cmdTXTImportFile_Click);
+        connect(txtB_TXTImport_FileName, &QLineEdit::textChanged, this,
+                [this] { txtB_TXTImport_FileName_Change(); });
+        connect(cboB_TXTImport_Format, &QComboBox::currentIndexChanged, this,
+                [this] { cboB_TXTImport_Format_Click(); });
+        connect(cboB_TXTImport_Separator, &QComboBox::currentIndexChanged, this,
+                [this] { cboB_TXTImport_Separator_Click(); });
+        connect(chkB_TXTImport_Header, &QCheckBox::toggled, this, [this] { chkB_TXTImport_Header_Click(); });
+    }
+    fraC_TXTImport = page(this, "fraC_TXTImport");
+    lblC_TXTProgress = make<QLabel>(fraC_TXTImport, "lblC_TXTProgress");
+    fraC_TXTImport->layout()->addWidget(lblC_TXTProgress);
+
+    for (QFrame* f : {fraA_Start, fraB_Export, fraC_Export, fraD_Export, fraE_Export, fraF_Export,
+                      fraB_Import, fraC_Import, fraD_Import_Finish, fraB_TXTImport, fraC_TXTImport})
+        outer->addWidget(f);
+
+    outer->addStretch();
+    auto* bar = new QHBoxLayout;
+    cmdBack = make<QPushButton>(this, "cmdBack", "602");
+    cmdCancel = make<QPushButton>(this, "cmdCancel", "601");
+    cmdWeiter = make<QPushButton>(this, "cmdWeiter", "603");
+    cmdBack->hide();
+    bar->addStretch();
+    bar->addWidget(cmdBack);
+    bar->addWidget(cmdCancel);
+    bar->addWidget(cmdWeiter);
+    outer->addLayout(bar);
+    connect(cmdWeiter, &QPushButton::clicked, this, &frmImport::cmdWeiter_Click);
+    connect(cmdBack, &QPushButton::clicked, this, &frmImport::cmdBack_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmImport::cmdCancel_Click);
+    resize(forms::twipsSize(9000, 6600));
+}
+
+// ------------------------------------------------------------------ frame
+
+void frmImport::Form_Load() {
+    bool locked = false;
+    if (auto opt = host_.OptionsRecord()) {
+        const QVariant v = opt->Value(QStringLiteral("ExportProtection"));
+        locked = v.isValid() && !v.isNull() && v.toInt() == 1;
+    }
+    optChoice[1]->setEnabled(!locked);
+
+    questionFont = font();
+    const QString face = vocabdb::GetSchriftart(host_.OptionsRecord());
+    if (!face.isEmpty()) questionFont.setFamily(face);
+    const double size = vocabdb::GetSchriftgroesse(host_.OptionsRecord()).toDouble();
+    if (size > 0) questionFont.setPointSizeF(size);
+
+    forms::ApplyCaptions(this, GetText, false);
+
+    ImportChanged = false;
+    bWindowDrag = false;
+    ImportStep = 0;
+    ExportStep = 0;
+
+    for (QFrame* f : {fraB_Import, fraC_Import, fraD_Import_Finish, fraB_TXTImport, fraC_TXTImport,
+                      fraB_Export, fraC_Export, fraD_Export, fraE_Export, fraF_Export})
+        f->hide();
+    fraA_Start->show();
+    cmdWeiter->setEnabled(false);
+
+    if (runstate::BedWhat.size() > 3) runstate::BedWhat[3] = QStringLiteral("FQ%1").arg(runstate::BenutzerNr);
+
+    if (cboWhat[0]->currentText().isEmpty()) {
+        for (int i = 1; i < 3; ++i) {
+            const QSignalBlocker block(cboAndOr[i]);
+            cboAndOr[i]->clear();
+            cboAndOr[i]->addItems({GetText(229), GetText(227), GetText(228)});
+        }
+        for (int i = 0; i < 3; ++i) {
+            cboWhat[i]->clear();
+            cboWhat[i]->addItems({GetText(50), GetText(51), GetText(52), GetText(56)});
+            cboComp[i]->clear();
+            cboComp[i]->addItems(
+                {QStringLiteral("="), QStringLiteral("<"), QStringLiteral(">"), GetText(226), GetText(225)});
+            cboWhat[i]->setCurrentIndex(0);
+            cboComp[i]->setCurrentIndex(0);
+        }
+        for (int i = 1; i < 3; ++i) {
+            cboAndOr[i]->setCurrentIndex(0);
+            cboAndOr_Click(i);
+        }
+    }
+    chkBed_Click(0);
+}
+
+void frmImport::Unload() {
+    Src.Close();
+    unloaded_ = true;
+    done(QDialog::Rejected);
+    close();
+}
+
+void frmImport::optChoice_Click(int index) {
+    WizardTask = index + 1;
+    cmdWeiter->setEnabled(true);
+}
+
+void frmImport::optChoice_DblClick(int index) {
+    if (!optChoice[index]->isEnabled()) return;
+    optChoice[index]->setChecked(true);
+    WizardTask = index + 1;
+    cmdWeiter_Click();
+}
+
+void frmImport::optExport_Format_Click(int index) {
+    ExportFormat = index;
+    cmdWeiter->setEnabled(true);
+}
+
+void frmImport::optExport_Format_DblClick(int index) {
+    if (!optExport_Format[index]->isEnabled()) return;
+    optExport_Format[index]->setChecked(true);
+    ExportFormat = index;
+    cmdWeiter->setEnabled(true);
+    cmdWeiter_Click();
+}
+
+void frmImport::cmdWeiter_Click() {
+    if (WizardTask == 2) {
+        lblBHeader->setText(GetText(626));
+        switch (ExportStep) {
+            case 0:
+                fraA_Start->hide();
+                fraB_Export->show();
+                cmdWeiter->setEnabled(false);
+                ExportStep = 1;
+                break;
+            case 1:
+                exportStep1();
+                ExportStep = 2;
+                break;
+            case 2:
+                fraC_Export->hide();
+                fraD_Export->show();
+                {
+                    const QSignalBlocker block(lstExFields);
+                    lstExFields->clear();
+                    for (int id : {50, 51, 52, 59, 56, 53}) {
+                        auto* item = new QListWidgetItem(GetText(id), lstExFields);
+                        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+                        item->setCheckState(id == 50 || id == 51 ? Qt::Checked : Qt::Unchecked);
+                    }
+                }
+                ExportStep = ExportFormat == 0 ? 3 : 4;
+                break;
+            case 3:
+                fraD_Export->hide();
+                fraE_Export->show();
+                cboExSep->clear();
+                cboExSep->addItems({GetText(633), QStringLiteral(";"), QStringLiteral(",")});
+                cboExSep->setCurrentIndex(0);
+                cboExSep_Click();
+                ExportStep = 4;
+                break;
+            case 4:
+                exportWrite();
+                return;  // sets the pointer and the step itself
+            case 5:
+                Unload();
+                return;
+            default:
+                return;
+        }
+        forms::setMousePointer(forms::vbDefault);
+    } else if (WizardTask == 1) {
+        lblBHeader->setText(GetText(625));
+        switch (ImportStep) {
+            case 0:
+                fraA_Start->hide();
+                fraB_Import->show();
+                chkBed_Click(0);
+                cmdWeiter->setEnabled(false);
+                txtB_Import_FileName_Change();
+                ImportStep = 1;
+                break;
+            case 1:
+                if (!openSourceStep()) return;
+                ImportStep = 2;
+                break;
+            case 2:
+                importStep2();
+                ImportStep = 3;
+                break;
+            case 3:
+                host_.FillVG1();
+                Unload();
+                return;
+            default:
+                return;
+        }
+        forms::setMousePointer(forms::vbDefault);
+    } else if (WizardTask == 3) {
+        lblBHeader->setText(GetText(625));
+        switch (ImportStep) {
+            case 0:
+                cboB_TXTImport_Format->clear();
+                cboB_TXTImport_Format->addItems({GetText(667), GetText(668)});
+                cboB_TXTImport_Separator->clear();
+                cboB_TXTImport_Separator->addItems(
+                    {GetText(671), QStringLiteral(","), QStringLiteral(";"), QStringLiteral("@")});
+                cboB_TXTImport_Format->setCurrentIndex(0);
+                cboB_TXTImport_Separator->setCurrentIndex(0);
+                fraA_Start->hide();
+                fraB_TXTImport->show();
+                cmdWeiter->setEnabled(false);
+                txtB_TXTImport_FileName_Change();
+                ImportStep = 1;
+                break;
+            case 1:
+                textImportStep1();
+                break;
+            case 2:
+                ImportStep = 3;
+                host_.FillVG1();
+                Unload();
+                return;
+            default:
+                return;
+        }
+        forms::setMousePointer(forms::vbDefault);
+    }
+}
+
+void frmImport::cmdBack_Click() {
+    fraC_Import->hide();
+    fraB_Import->show();
+    chkBed_Click(0);
+    cmdWeiter->setEnabled(true);
+    ImportStep = 1;
+    cmdBack->hide();
+}
+
+void frmImport::cmdCancel_Click() {
+    if (WizardTask == 1 && ImportStep == 3) {
+        ImportStep = 1;
+        cmdWeiter->setEnabled(modFunctions::FileExists(txtB_Import_FileName->text()));
+        cmdCancel->setText(GetText(601));
+        cmdWeiter->setText(GetText(603));
+        chkBed_Click(0);
+        fraD_Import_Finish->hide();
+        fraB_Import->show();
+        return;
+    }
+    if (ImportChanged) host_.FillVG1();
+    Unload();
+}
+
+bool frmImport::eventFilter(QObject* watched, QEvent* event) {
+    const auto type = event->type();
+    if (type == QEvent::MouseButtonDblClick) {
+        for (int i = 0; i < 3; ++i) {
+            if (watched == optChoice[i]) {
+                optChoice_DblClick(i);
+                return true;
+            }
+            if (watched == optExport_Format[i]) {
+                optExport_Format_DblClick(i);
+                return true;
+            }
+        }
+    }
+    if (watched == lblBHeader || watched == picVerwaltungBG) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (type == QEvent::MouseButtonPress) {
+            Header_MouseDown(w, static_cast<QMouseEvent*>(event)->position().toPoint());
+        } else if (type == QEvent::MouseMove) {
+            Header_MouseMove(w, QCursor::pos());
+        } else if (type == QEvent::MouseButtonRelease) {
+            Header_MouseUp();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmImport::Header_MouseDown(QWidget* /*control*/, QPoint posInControl) {
+    bWindowDrag = true;
+    GrabX = forms::pixelsToTwips(posInControl.x());
+    GrabY = forms::pixelsToTwips(posInControl.y());
+}
+
+void frmImport::Header_MouseMove(QWidget* control, QPoint cursorOnScreen) {
+    if (!bWindowDrag || isMaximized() || isMinimized()) return;
+    if (cursorOnScreen == LastCursorPos) return;
+    const int left =
+        cursorOnScreen.x() * forms::TwipsPerPixelX - GrabX - forms::pixelsToTwips(control->x()) - 70;
+    const int top =
+        cursorOnScreen.y() * forms::TwipsPerPixelY - GrabY - forms::pixelsToTwips(control->y()) - 70;
+    move(forms::twipsToPixels(left), forms::twipsToPixels(top));
+    LastCursorPos = cursorOnScreen;
+}
+
+void frmImport::Header_MouseUp() {
+    bWindowDrag = false;
+}
+
+// ------------------------------------------------------------------ export
+
+void frmImport::exportStep1() {
+    fraB_Export->hide();
+    fraC_Export->show();
+    forms::ui().DoEvents();
+    cmdWeiter->setEnabled(false);
+    for (auto* b : {cmdExport_DB_L2R, cmdExport_DB_L2R_A, cmdExport_DB_R2L, cmdExport_DB_R2L_A})
+        b->setEnabled(false);
+    fillExportItems();
+    for (auto* b : {cmdExport_DB_L2R, cmdExport_DB_L2R_A, cmdExport_DB_R2L, cmdExport_DB_R2L_A})
+        b->setEnabled(true);
+}
+
+void frmImport::fillExportItems() {
+    for (grid::Grid* g : {vgExEx, vgExDB}) {
+        g->Clear(true);
+        g->AddColumn(QStringLiteral("Q"));
+        g->AddColumn(QStringLiteral("rsno"), QString(), grid::AlignLeft, -1, -1, false);
+    }
+    vgExDB->hide();
+    vgExDB->SetRedraw(false);
+    const QString caption = lblBExport_DB->text();
+    lblBExport_DB->setText(GetText(619));
+    lblBExport_DB->repaint();
+    forms::setMousePointer(forms::vbHourglass);
+    dao::RecordsetPtr data = host_.GridRecordset();
+    if (data) {
+        // The grid recordset stays on the record of the grid's selected row.
+        gridPositionBefore_ = data->AbsolutePosition();
+        const long count = data->RecordCount();
+        for (long r = 1; r <= count; ++r) {
+            data->SetAbsolutePosition(r - 1);
+            vgExDB->AddRow(-1, QString::number(r - 1));
+            vgExDB->CellDetails(r, 1, data->Value(QStringLiteral("Q")).toString(), grid::FormatSingleLine, -1,
+                                -1, -1, &questionFont);
+            vgExDB->CellDetails(r, 2, QString::number(r - 1));
+        }
+        if (gridPositionBefore_ >= 0) data->SetAbsolutePosition(gridPositionBefore_);
+    }
+    forms::setMousePointer(forms::vbDefault);
+    lblBExport_DB->setText(caption);
+    vgExDB->AutoWidthColumn(QStringLiteral("Q"));
+    vgExEx->AutoWidthColumn(QStringLiteral("Q"));
+    vgExDB->show();
+    vgExDB->SetRedraw(true);
+}
+
+void frmImport::moveRow(grid::Grid* from, grid::Grid* to, long row, bool bulk) {
+    const QString text = from->CellText(row, 1);
+    const QString pos = from->CellText(row, 2);
+    to->AddRow(-1, pos);
+    const long r = to->Rows();
+    to->CellDetails(r, 1, text, grid::FormatSingleLine, -1, -1, -1, &questionFont);
+    to->CellDetails(r, 2, pos);
+    if (!bulk) {
+        to->SetSortColumn(1, 2);
+        to->SetSortOrder(1, grid::SortAscending);
+        to->SetSortType(1, grid::SortNumeric);
+        to->Sort();
+        vgExDB->AutoWidthColumn(QStringLiteral("Q"));
+        vgExEx->AutoWidthColumn(QStringLiteral("Q"));
+    }
+}
+
+void frmImport::moveSelected(bool toExport) {
+    grid::Grid* from = toExport ? vgExDB : vgExEx;
+    grid::Grid* to = toExport ? vgExEx : vgExDB;
+    for (;;) {
+        long i = 0;
+        for (long r = 1; r <= from->Rows(); ++r)
+            if (from->CellSelected(r, 1)) {
+                i = r;
+                break;
+            }
+        if (i == 0) break;
+        bool nextSelected = false;
+        if (i + 1 <= from->Rows()) nextSelected = from->CellSelected(i + 1, 1);
+        moveRow(from, to, i, false);
+        from->RemoveRow(i);
+        if (i <= from->Rows()) from->SetCellSelected(i, 1, nextSelected);
+        if (toExport) cmdWeiter->setEnabled(true);
+    }
+    if (!toExport) cmdWeiter->setEnabled(vgExEx->Rows() > 0);
+    vgExEx->SetShowData(vgExEx->Rows() > 0);
+    vgExDB->SetShowData(vgExDB->Rows() > 0);
+}
+
+void frmImport::moveAll(bool toExport) {
+    grid::Grid* from = toExport ? vgExDB : vgExEx;
+    grid::Grid* to = toExport ? vgExEx : vgExDB;
+    for (grid::Grid* g : {vgExDB, vgExEx}) {
+        g->SetShowData(false);
+        g->SetRedraw(false);
+    }
+    cmdCancel->setEnabled(false);
+    if (!toExport) {
+        cmdWeiter->setEnabled(false);
+        cmdWeiter->repaint();
+    }
+    forms::setMousePointer(forms::vbHourglass);
+    const QString caption = lblBExport_DBI->text();
+    lblBExport_DBI->setText(GetText(618));
+    lblBExport_DBI->repaint();
+    for (long r = 1; r <= from->Rows(); ++r) moveRow(from, to, r, true);
+    from->Clear(false);
+    cmdCancel->setEnabled(true);
+    if (toExport)
+        cmdWeiter->setEnabled(true);
+    else if (vgExEx->Rows() == 0)
+        cmdWeiter->setEnabled(false);
+    lblBExport_DBI->setText(caption);
+    to->SetSortColumn(1, 2);
+    to->SetSortOrder(1, grid::SortAscending);
+    to->SetSortType(1, grid::SortNumeric);
+    to->Sort();
+    to->AutoWidthColumn(QStringLiteral("Q"));
+    forms::setMousePointer(forms::vbDefault);
+    to->SetShowData(true);
+    from->SetShowData(false);
+    vgExDB->SetRedraw(true);
+    vgExEx->SetRedraw(true);
+}
+
+void frmImport::cmdExport_DB_L2R_Click() {
+    moveSelected(true);
+}
+void frmImport::cmdExport_DB_R2L_Click() {
+    moveSelected(false);
+}
+void frmImport::cmdExport_DB_L2R_A_Click() {
+    moveAll(true);
+}
+void frmImport::cmdExport_DB_R2L_A_Click() {
+    moveAll(false);
+}
+
+void frmImport::afterExportMove() {
+    cmdWeiter->setEnabled(vgExEx->Rows() > 0);
+    vgExEx->SetShowData(vgExEx->Rows() > 0);
+    vgExDB->SetShowData(vgExDB->Rows() > 0);
+}
+
+void frmImport::vgExDB_DblClick(long row, long /*column*/) {
+    if (row < 1 || row > vgExDB->Rows()) return;
+    try {
+        moveRow(vgExDB, vgExEx, row, false);
+        vgExDB->RemoveRow(row);
+        afterExportMove();
+    } catch (const wk::Error&) {
+        // A double click that goes wrong moves nothing further.
+    }
+}
+
+void frmImport::vgExEx_DblClick(long row, long /*column*/) {
+    if (row < 1 || row > vgExEx->Rows()) return;
+    try {
+        moveRow(vgExEx, vgExDB, row, false);
+        vgExEx->RemoveRow(row);
+        afterExportMove();
+    } catch (const wk::Error&) {
+    }
+}
+
+void frmImport::cmdExUp_Click() {
+    const int i = lstExFields->currentRow();
+    if (i > 0) {
+        const QSignalBlocker block(lstExFields);
+        QListWidgetItem* item = lstExFields->takeItem(i);
+        lstExFields->insertItem(i - 1, item);
+    }
+    lstExFields->setFocus();
+}
+
+void frmImport::cmdExDown_Click() {
+    const int i = lstExFields->currentRow();
+    if (i >= 0 && i < lstExFields->count() - 1) {
+        const QSignalBlocker block(lstExFields);
+        QListWidgetItem* item = lstExFields->takeItem(i);
+        lstExFields->insertItem(i + 1, item);
+        lstExFields->setCurrentRow(i + 1);
+    }
+    lstExFields->setFocus();
+}
+
+void frmImport::lstExFields_Click() {
+    bool any = false;
+    for (int i = 0; i < lstExFields->count(); ++i)
+        any = any || lstExFields->item(i)->checkState() == Qt::Checked;
+    cmdWeiter->setEnabled(any);
+}
+
+void frmImport::cboExSep_Click() {
+    switch (cboExSep->currentIndex()) {
+        case 0:
+            ExportSep = QStringLiteral("\t");
+            break;
+        case 1:
+            ExportSep = QStringLiteral(";");
+            break;
+        case 2:
+            ExportSep = QStringLiteral(",");
+            break;
+        default:
+            break;
+    }
+}
+
+void frmImport::exportWrite() {
+    forms::FileDialog dlg;
+    try {
+        dlg.CancelError = true;
+        const QString docs = shell::DocumentsFolder();
+        dlg.InitDir = docs;
+        dlg.DialogTitle = GetText(642);
+        dlg.Flags = forms::cdlOFNHideReadOnly | forms::cdlOFNFileMustExist;
+        const QString ext = ExportFormat == 0 ? QStringLiteral(".txt") : QStringLiteral(".htm");
+        dlg.Filter = ExportFormat == 0 ? GetText(643) : GetText(644);
+        dlg.FileName = runstate::VokDBName.toLower() + ext;
+        if (!forms::ui().ShowSave(dlg)) return;
+    } catch (const wk::Error&) {
+        return;  // cancelled: the page stays for another try
+    }
+    if (dlg.FileName.isEmpty()) return;
+    ExportFileName = dlg.FileName;
+
+    const bool wasText = fraE_Export->isVisibleTo(this);
+    fraD_Export->hide();
+    fraE_Export->hide();
+    fraF_Export->show();
+    cmdWeiter->setText(GetText(627));
+    cmdWeiter->setEnabled(false);
+    cmdCancel->hide();
+    cmdExView->setEnabled(false);
+    forms::setMousePointer(forms::vbHourglass);
+    forms::ui().DoEvents();
+
+    dao::RecordsetPtr data = host_.GridRecordset();
+    ExportJob job;
+    job.format = ExportFormat == 1 ? exchange::ExportFormat::Html : exchange::ExportFormat::Text;
+    job.separator = ExportSep;
+    job.header = chkExHeader->isChecked();
+    for (long r = 1; r <= vgExEx->Rows(); ++r) job.positions.push_back(vgExEx->CellText(r, 2).toLong());
+    for (int i = 0; i < lstExFields->count(); ++i)
+        job.fields.append({lstExFields->item(i)->text(), lstExFields->item(i)->checkState() == Qt::Checked});
+    job.slot = runstate::BenutzerNr;
+    job.dbName = runstate::VokDBName;
+    job.progress = [this](long r, long total) {
+        lblExStatus->setText(percentText(double(r) / (double(total) / 100.0)));
+        lblExStatus->repaint();
+        forms::ui().DoEvents();
+    };
+    try {
+        const int n = testengine::MaxAnswerCount(need(data));
+        WriteFileAtomically(ExportFileName, BuildExport(*data, job, n));
+    } catch (const wk::Error& e) {
+        forms::setMousePointer(forms::vbDefault);
+        modMain::ShowError(e.number(), e.description(), QString());
+        // Back to the page before, ready for another try.
+        fraF_Export->hide();
+        (wasText ? fraE_Export : fraD_Export)->show();
+        cmdWeiter->setText(GetText(603));
+        cmdWeiter->setEnabled(true);
+        cmdCancel->show();
+        return;
+    }
+    const long total = long(job.positions.size());
+    lblExStatus->setText(QString::number(total) + QLatin1Char(' ') + GetText(total >= 2 ? 629 : 628));
+    cmdExView->setEnabled(true);
+    cmdWeiter->setEnabled(true);
+    ExportStep = 5;
+    forms::setMousePointer(forms::vbDefault);
+}
+
+void frmImport::cmdExView_Click() {
+    if (ExportFormat != 0 && ExportFormat != 1) return;
+    if (!shell::OpenDocument(ExportFileName))
+        modMain::ShowError(75, QStringLiteral("Path/File access error: %1").arg(ExportFileName), QString());
+}
+
+// ------------------------------------------------------------ conditions
+
+void frmImport::setLine(int i, bool on) {
+    setInput(cboWhat[i], on);
+    setInput(cboComp[i], on);
+    setInput(txtBed[i], on);
+}
+
+void frmImport::chkBed_Click(int /*index*/) {
+    if (chkBed->isChecked()) {
+        for (int i = 0; i < 3; ++i) {
+            if (cboAndOr[i]) setInput(cboAndOr[i], true);
+            setLine(i, true);
+        }
+        if (cboAndOr[1]->currentIndex() <= 0) {
+            setLine(1, false);
+            cboAndOr[2]->setCurrentIndex(0);
+            setInput(cboAndOr[2], false);
+        }
+        if (cboAndOr[2]->currentIndex() <= 0) setLine(2, false);
+    } else {
+        for (int i = 0; i < 3; ++i) {
+            if (cboAndOr[i]) setInput(cboAndOr[i], false);
+            setLine(i, false);
+        }
+    }
+}
+
+void frmImport::cboAndOr_Click(int index) {
+    if (index < 1 || index > 2) return;
+    if (cboAndOr[index]->currentIndex() <= 0) {
+        setLine(index, false);
+        if (index == 1) {
+            cboAndOr[2]->setCurrentIndex(0);
+            setInput(cboAndOr[2], false);
+            setLine(2, false);
+        }
+    } else {
+        setLine(index, true);
+        if (index == 1) setInput(cboAndOr[2], true);
+    }
+}
+
+void frmImport::BuildWhereClause() {
+    std::array<ConditionLine, 3> lines;
+    for (int i = 0; i < 3; ++i) {
+        lines[std::size_t(i)].andOr = cboAndOr[i] ? cboAndOr[i]->currentIndex() : 0;
+        lines[std::size_t(i)].what = cboWhat[i]->currentIndex();
+        lines[std::size_t(i)].comp = cboComp[i]->currentIndex();
+        lines[std::size_t(i)].value = txtBed[i]->text();
+    }
+    const WhereClause w = exchange::BuildWhereClause(chkBed->isChecked(), lines, runstate::BedWhat,
+                                                     runstate::BedAndOr, runstate::BedComp);
+    BedValid = w.valid;
+    if (!w.valid) {
+        forms::ui().MsgBox(GetText(5030), forms::vbExclamation, GetText(40));
+        txtBed[w.invalidLine]->setFocus();
+        return;
+    }
+    BedWhere = w.sql;
+    BedParams = w.params;
+}
+
+// --------------------------------------------------------- database import
+
+void frmImport::cmdB_Import_OpenDB_Click() {
+    forms::FileDialog dlg;
+    try {
+        dlg.CancelError = true;
+        dlg.FileName.clear();
+        dlg.InitDir = modMain::GetDBPath();
+        dlg.DialogTitle = GetText(221);
+        dlg.Flags = forms::cdlOFNHideReadOnly | forms::cdlOFNFileMustExist;
+        dlg.Filter = GetText(37);
+        if (!forms::ui().ShowOpen(dlg)) return;
+    } catch (const wk::Error&) {
+        return;
+    }
+    if (!dlg.FileName.isEmpty()) txtB_Import_FileName->setText(dlg.FileName);
+}
+
+void frmImport::txtB_Import_FileName_Change() {
+    const QString t = txtB_Import_FileName->text();
+    cmdWeiter->setEnabled(!t.isEmpty() && modFunctions::FileExists(t));
+}
+
+bool frmImport::openSourceStep() {
+    try {
+        BuildWhereClause();
+        if (!BedValid) return false;
+        Src.Close();
+        Src = OpenImportSource(txtB_Import_FileName->text(), BedWhere, BedParams);
+        const SourceCheck check = CheckImportSource(Src);
+        if (check == SourceCheck::OldSchema) {
+            forms::ui().MsgBox(GetText(620), forms::vbInformation, GetText(40));
+            txtB_Import_FileName->setFocus();
+            return false;
+        }
+        if (check == SourceCheck::Locked) {
+            forms::ui().MsgBox(GetText(5060), forms::vbExclamation, QString());
+            return false;
+        }
+        lstImport_DB->clear();
+        lstImport_Import->clear();
+        lstImport_DB->addItems(SourceQuestions(*Src.vok));
+    } catch (const wk::Error& e) {
+        Src.Close();
+        modMain::ShowError(e.number(), e.description(), QStringLiteral("FF91"));
+        forms::setMousePointer(forms::vbDefault);
+        return false;
+    }
+    fraB_Import->hide();
+    fraC_Import->show();
+    cmdWeiter->setEnabled(false);
+    cmdBack->show();
+    lstImport_DB->setFocus();
+    return true;
+}
+
+void frmImport::moveListEntries(QListWidget* from, QListWidget* to, bool selectedOnly, bool toImport) {
+    for (;;) {
+        int row = -1;
+        for (int i = 0; i < from->count(); ++i) {
+            if (!selectedOnly || from->item(i)->isSelected()) {
+                row = i;
+                break;
+            }
+        }
+        if (row < 0) break;
+        QListWidgetItem* item = from->takeItem(row);
+        item->setSelected(false);
+        to->addItem(item->text());
+        delete item;
+        if (toImport) cmdWeiter->setEnabled(true);
+    }
+    if (!toImport && lstImport_Import->count() == 0) cmdWeiter->setEnabled(false);
+}
+
+void frmImport::cmdImport_L2R_Click() {
+    moveListEntries(lstImport_DB, lstImport_Import, true, true);
+}
+void frmImport::cmdImport_L2Ra_Click() {
+    moveListEntries(lstImport_DB, lstImport_Import, false, true);
+}
+void frmImport::cmdImport_R2L_Click() {
+    moveListEntries(lstImport_Import, lstImport_DB, true, false);
+}
+void frmImport::cmdImport_R2La_Click() {
+    moveListEntries(lstImport_Import, lstImport_DB, false, false);
+}
+
+void frmImport::lstImport_DB_DblClick() {
+    const int i = lstImport_DB->currentRow();
+    if (i < 0 || i >= lstImport_DB->count()) return;
+    lstImport_Import->addItem(lstImport_DB->item(i)->text());
+    delete lstImport_DB->takeItem(i);
+    cmdWeiter->setEnabled(true);
+}
+
+void frmImport::lstImport_Import_DblClick() {
+    const int i = lstImport_Import->currentRow();
+    if (i < 0 || i >= lstImport_Import->count()) return;
+    lstImport_DB->addItem(lstImport_Import->item(i)->text());
+    delete lstImport_Import->takeItem(i);
+    if (lstImport_Import->count() == 0) cmdWeiter->setEnabled(false);
+}
+
+void frmImport::importStep2() {
+    cmdBack->hide();
+    ImportChanged = true;
+    cmdWeiter->setText(GetText(623));
+    cmdCancel->setText(GetText(624));
+    cmdWeiter->setEnabled(false);
+    cmdCancel->setEnabled(false);
+    fraC_Import->hide();
+    fraD_Import_Finish->show();
+    ImportFromDB();
+    cmdWeiter->setEnabled(true);
+    cmdCancel->setEnabled(true);
+}
+
+void frmImport::ImportFromDB() {
+    QStringList chosen;
+    for (int j = 0; j < lstImport_Import->count(); ++j) chosen << lstImport_Import->item(j)->text();
+    SkippedCount = 0;
+    forms::setMousePointer(forms::vbHourglass);
+    DbImportHooks hooks;
+    hooks.progress = [this](int p) { lblDImport_Added->setText(QString::number(p) + QLatin1Char('%')); };
+    hooks.updateThemes = [this] { host_.UpdateWindow(QStringLiteral("THEMEN")); };
+    int count = 0;
+    DbImportResult partial;
+    try {
+        dao::RecordsetPtr data = host_.GridRecordset();
+        const DbImportResult r =
+            exchange::ImportFromDB(need(Src.vok), chosen, need(data), runstate::MaxUsers, hooks, &partial);
+        SkippedCount = r.skipped;
+        count = int(chosen.size()) - SkippedCount;
+    } catch (const wk::Error& e) {
+        // What was written stays; the result line counts only that.
+        SkippedCount = partial.skipped;
+        count = partial.written;
+        forms::setMousePointer(forms::vbDefault);
+        modMain::ShowError(e.number(), e.description(), QStringLiteral("FF91"));
+    }
+    forms::setMousePointer(forms::vbDefault);
+    lblDImport_Added->setText(count == 1 ? QStringLiteral("1") + GetText(621)
+                                         : QString::number(count) + GetText(622));
+    try {
+        if (auto opt = host_.OptionsRecord()) MixedMark(*opt);
+    } catch (const wk::Error& e) {
+        modMain::ShowError(e.number(), e.description(), QStringLiteral("FF91"));
+    }
+}
+
+// ------------------------------------------------------------- text import
+
+void frmImport::cmdTXTImportFile_Click() {
+    forms::FileDialog dlg;
+    try {
+        dlg.CancelError = true;
+        dlg.InitDir = modMain::GetDBPath();
+        dlg.DialogTitle = GetText(662);
+        dlg.Flags = forms::cdlOFNHideReadOnly | forms::cdlOFNFileMustExist;
+        dlg.Filter = QStringLiteral("*.*|*.*");
+        if (!forms::ui().ShowOpen(dlg)) return;
+    } catch (const wk::Error&) {
+        return;
+    }
+    if (!dlg.FileName.isEmpty()) txtB_TXTImport_FileName->setText(dlg.FileName);
+}
+
+bool frmImport::textPathUsable() const {
+    const QString t = txtB_TXTImport_FileName->text();
+    return t.size() >= 4 && modFunctions::FileExists(t);
+}
+
+void frmImport::txtB_TXTImport_FileName_Change() {
+    if (!textPathUsable()) {
+        chkB_TXTImport_Header->hide();
+        vgB_TXTImport->SetShowData(false);
+        cmdWeiter->setEnabled(false);
+        lblB_TXTImport->setText(QStringLiteral("-"));
+        return;
+    }
+    ShowTXTImportPreview();
+    chkB_TXTImport_Header->show();
+    vgB_TXTImport->SetShowData(true);
+    cmdWeiter->setEnabled(true);
+}
+
+void frmImport::cboB_TXTImport_Format_Click() {
+    if (textPathUsable()) ShowTXTImportPreview();
+}
+void frmImport::cboB_TXTImport_Separator_Click() {
+    if (textPathUsable()) ShowTXTImportPreview();
+}
+void frmImport::chkB_TXTImport_Header_Click() {
+    if (textPathUsable()) ShowTXTImportPreview();
+}
+
+void frmImport::ShowTXTImportPreview() {
+    forms::setMousePointer(forms::vbHourglass);
+    const QString sep = cboB_TXTImport_Separator->currentIndex() == 0
+                            ? QStringLiteral("\t")
+                            : cboB_TXTImport_Separator->currentText();
+    const auto layout = cboB_TXTImport_Format->currentIndex() == 1 ? TextLayout::QuestionAnswers
+                                                                   : TextLayout::QuestionAnswerTheme;
+    vgB_TXTImport->Clear(true);
+    vgB_TXTImport->AddColumn(QStringLiteral("Q"), GetText(60));
+    if (layout == TextLayout::QuestionAnswerTheme) {
+        vgB_TXTImport->AddColumn(QStringLiteral("A"), GetText(51));
+        vgB_TXTImport->AddColumn(QStringLiteral("T"), GetText(52));
+    } else {
+        for (int i = 1; i <= 9; ++i) vgB_TXTImport->AddColumn(QStringLiteral("A%1").arg(i), GetText(60 + i));
+    }
+    TextPreview p;
+    try {
+        p = ReadImportFile(txtB_TXTImport_FileName->text(), sep, layout, chkB_TXTImport_Header->isChecked());
+    } catch (const wk::Error& e) {
+        forms::setMousePointer(forms::vbDefault);
+        modMain::ShowError(e.number(), e.description(), QStringLiteral("HT4i"));
+        return;
+    }
+    vgB_TXTImport->SetRedraw(false);
+    for (const QStringList& row : p.rows) {
+        vgB_TXTImport->AddRow();
+        const long r = vgB_TXTImport->Rows();
+        for (int c = 0; c < row.size(); ++c) vgB_TXTImport->CellDetails(r, c + 1, row.at(c));
+    }
+    vgB_TXTImport->SetRedraw(true);
+    const int n = p.counted - p.skipped;
+    lblB_TXTImport->setText(QString::number(n) + QLatin1Char(' ') + GetText(n < 2 ? 377 : 378));
+    forms::setMousePointer(forms::vbDefault);
+}
+
+void frmImport::textImportStep1() {
+    ImportStep = 2;
+    fraB_TXTImport->hide();
+    fraC_TXTImport->show();
+    cmdWeiter->setEnabled(false);
+    cmdCancel->setEnabled(false);
+
+    const auto layout = cboB_TXTImport_Format->currentIndex() == 1 ? TextLayout::QuestionAnswers
+                                                                   : TextLayout::QuestionAnswerTheme;
+    bool needed = false;
+    for (long r = 1; r <= vgB_TXTImport->Rows() && !needed; ++r)
+        needed = layout == TextLayout::QuestionAnswers || vgB_TXTImport->CellText(r, 3).isEmpty();
+    if (needed) {
+        DefaultThema.clear();
+        while (DefaultThema.isEmpty())
+            DefaultThema = forms::ui().InputBox(GetText(675) + QStringLiteral("\r\n\r\n") + GetText(676),
+                                                GetText(677), GetText(87));
+    }
+    ImportTXTFile();
+}
+
+void frmImport::ImportTXTFile() {
+    const auto layout = cboB_TXTImport_Format->currentIndex() == 1 ? TextLayout::QuestionAnswers
+                                                                   : TextLayout::QuestionAnswerTheme;
+    const int cells = CellCount(layout);
+    std::vector<QStringList> rows;
+    const long count = vgB_TXTImport->Rows();
+    for (long r = 1; r <= count; ++r) {
+        QStringList row;
+        for (int c = 1; c <= cells; ++c)
+            row << (c <= vgB_TXTImport->Columns() ? vgB_TXTImport->CellText(r, c) : QString());
+        rows.push_back(row);
+    }
+    TextImportHooks hooks;
+    hooks.progress = [this](int p) { lblC_TXTProgress->setText(QString::number(p) + QLatin1Char('%')); };
+    hooks.updateThemes = [this] { host_.UpdateWindow(QStringLiteral("THEMEN")); };
+    TextImportResult result;
+    try {
+        result = ImportTextRows(rows, layout, DefaultThema, need(host_.GridRecordset()), runstate::MaxUsers,
+                                forms::ui().Now(), hooks, &result);
+    } catch (const wk::Error& e) {
+        modMain::ShowError(e.number(), e.description(), QStringLiteral("HT4i"));
+    }
+    if (!result.tooLong.isEmpty()) {
+        QStringList which;
+        for (int r : result.tooLong) which << QString::number(r);
+        modMain::ShowError(wk::err::FieldTooSmall,
+                           dao::ErrorDescription(wk::err::FieldTooSmall) + QStringLiteral(" (") +
+                               which.join(QStringLiteral(", ")) + QLatin1Char(')'),
+                           QStringLiteral("HT4i"));
+    }
+    lblC_TXTProgress->setText(result.imported == 1 ? QStringLiteral("1") + GetText(621)
+                                                   : QString::number(result.imported) + GetText(622));
+    cmdWeiter->setText(GetText(623));
+    cmdWeiter->setEnabled(true);
+    cmdCancel->hide();
+}
+
+}  // namespace exchange

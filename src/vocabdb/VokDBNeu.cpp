@@ -1,0 +1,122 @@
+#include "vocabdb/VokDBNeu.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/Error.h"
+#include "platform/dao/Dao.h"
+#include "platform/forms/Interaction.h"
+#include "startup/RunState.h"
+#include "startup/RunStateDb.h"
+#include "startup/modMain.h"
+#include "vocabdb/VokSchema.h"
+
+namespace vocabdb {
+
+using modMain::GetText;
+
+namespace {
+
+constexpr int kFileAccessError = 75;  // the runtime's "Path/File access error"
+const QString kLocation = QStringLiteral("348");
+
+// A name in the chosen file's folder for the file under construction.
+QString NameBeside(const QString& path) {
+    const QFileInfo fi(path);
+    QTemporaryFile t(fi.absolutePath() + "/." + fi.fileName() + ".XXXXXX.new");
+    if (!t.open()) return fi.absolutePath() + "/." + fi.fileName() + ".new";
+    return t.fileName();  // removed again when t goes; CreateDatabase wants no file there
+}
+
+// Builds the complete new database at `temp`; reports a failure and removes
+// what was begun.
+bool BuildBeside(const QString& temp) {
+    dao::DatabasePtr db;
+    try {
+        db =
+            dao::DBEngine::Workspaces(0).CreateDatabase(temp, VokDBLocale, dao::dbVersion30 + dao::dbEncrypt);
+        MakeType4(db, runstate::NeuDBCopyright);
+        return true;
+    } catch (const wk::Error& e) {
+        if (db) try {
+                if (db->IsOpen()) db->Close();
+            } catch (const wk::Error&) {
+            }
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"}) QFile::remove(temp + suffix);
+        modMain::ShowError(e.number(), e.description(), kLocation);
+        return false;
+    }
+}
+
+}  // namespace
+
+bool IsOpenDatabaseFile(const QString& path) {
+    const dao::DatabasePtr& db = runstate::dbVok;
+    if (!db || !db->IsOpen()) return false;
+    const QString open = QFileInfo(db->Name()).canonicalFilePath();
+    return !open.isEmpty() && open == QFileInfo(path).canonicalFilePath();
+}
+
+void VokDBNeu(const NewDBHost& host) {
+    QString path;
+    for (;;) {
+        // 1. The save dialog.
+        forms::FileDialog dlg;
+        dlg.InitDir = modMain::GetDBPath();
+        dlg.DialogTitle = GetText(36);
+        dlg.Flags = forms::cdlOFNCreatePrompt | forms::cdlOFNHideReadOnly;
+        dlg.Filter = GetText(37);
+        dlg.FileName = QString();
+        try {
+            if (!forms::ui().ShowSave(dlg)) return;
+        } catch (const wk::Error&) {
+            return;
+        }
+        // 2. The path.
+        path = dlg.FileName;
+        if (path.isEmpty()) return;
+        if (!QFileInfo::exists(path)) break;
+        // The file exists: replace it only when the user says so.
+        const QString title = dlg.FileTitle.isEmpty() ? QFileInfo(path).fileName() : dlg.FileTitle;
+        if (forms::ui().MsgBox(GetText(38) + title + " !" + "\r\r" + GetText(39), forms::vbYesNo,
+                               GetText(40)) == forms::vbYes)
+            break;
+    }
+
+    // 3.-5. The new file with the current schema, built beside.
+    const QString temp = NameBeside(path);
+    if (!BuildBeside(temp)) return;
+
+    // Only the file that is replaced is closed; any other open database
+    // stays open until the new one has opened.
+    const bool closedOpen = IsOpenDatabaseFile(path);
+    if (closedOpen && host.closeOpenDatabase) host.closeOpenDatabase();
+
+    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        QFile::remove(temp);
+        modMain::ShowError(kFileAccessError, reason, kLocation);
+        // The old file is untouched: it is the open database again.
+        if (closedOpen && host.openDatabase) try {
+                host.openDatabase(path);
+            } catch (const wk::Error&) {
+            }
+        return;
+    }
+
+    // 6. The new file becomes the open database. When it cannot, the
+    // previous database stays open, or the window shows no database.
+    if (!host.openDatabase) return;
+    try {
+        host.openDatabase(path);
+    } catch (const wk::Error& e) {
+        modMain::ShowError(e.number(), e.description(), kLocation);
+    }
+}
+
+}  // namespace vocabdb

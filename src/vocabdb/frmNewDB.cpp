@@ -1,0 +1,79 @@
+#include "vocabdb/frmNewDB.h"
+
+#include <QCloseEvent>
+
+#include "platform/Error.h"
+#include "platform/forms/Captions.h"
+#include "platform/forms/Controls.h"
+#include "platform/forms/Twips.h"
+#include "startup/RunState.h"
+#include "startup/modMain.h"
+
+namespace vocabdb {
+
+frmNewDB::frmNewDB(QWidget* mainWindow, std::function<void()> createDatabase)
+    : QWidget(nullptr, Qt::Dialog), mainWindow_(mainWindow), createDatabase_(std::move(createDatabase)) {
+    setObjectName("frmNewDB");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(forms::twipsSize(5775, 1095));
+
+    lblBC = new QLabel(this);
+    lblBC->setObjectName("lblBC");
+    lblBC->setGeometry(forms::twipsRect(240, 150, 1815, 255));
+    forms::setTag(lblBC, "224");
+
+    txtC = new QLineEdit(this);
+    txtC->setObjectName("txtC");
+    txtC->setGeometry(forms::twipsRect(2160, 120, 3495, 285));
+    forms::limitTextLength(txtC, 100);
+
+    cmdOK = new QPushButton(this);
+    cmdOK->setObjectName("cmdOK");
+    cmdOK->setGeometry(forms::twipsRect(3840, 600, 1815, 375));
+    cmdOK->setDefault(true);
+    forms::setTag(cmdOK, "4");
+
+    cmdAbbrechen = new QPushButton(this);
+    cmdAbbrechen->setObjectName("cmdAbbrechen");
+    cmdAbbrechen->setGeometry(forms::twipsRect(2160, 600, 1455, 375));
+    forms::setTag(cmdAbbrechen, "17");
+
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(cmdAbbrechen, &QPushButton::clicked, this, [this] { cmdAbbrechen_Click(); });
+    Form_Load();
+}
+
+void frmNewDB::Form_Load() {
+    setWindowTitle(modMain::GetText(95));
+    forms::ApplyCaptions(this, modMain::GetText, false);
+}
+
+void frmNewDB::Unload() {
+    if (mainWindow_) mainWindow_->setEnabled(true);
+    unloading_ = true;
+    close();
+}
+
+void frmNewDB::cmdAbbrechen_Click() {
+    Unload();
+}
+
+void frmNewDB::cmdOK_Click() {
+    runstate::NeuDBCopyright = txtC->text();
+    hide();
+    // The main window comes back whatever the creation did.
+    try {
+        if (createDatabase_) createDatabase_();
+    } catch (const wk::Error& e) {
+        modMain::ShowError(e.number(), e.description(), QStringLiteral("348"));
+    }
+    Unload();
+    if (mainWindow_) mainWindow_->activateWindow();
+}
+
+void frmNewDB::closeEvent(QCloseEvent* e) {
+    if (!unloading_ && mainWindow_) mainWindow_->setEnabled(true);
+    e->accept();
+}
+
+}  // namespace vocabdb

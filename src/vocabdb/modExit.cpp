@@ -1,0 +1,123 @@
+#include "vocabdb/modExit.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QWidget>
+#include <cstdlib>
+
+#include "platform/Error.h"
+#include "platform/forms/Interaction.h"
+#include "startup/RunState.h"
+#include "startup/RunStateDb.h"
+#include "startup/modMain.h"
+#include "vocabdb/frmGeduld.h"
+#include "vocabdb/modCompact.h"
+
+namespace vocabdb {
+
+using namespace runstate;
+
+namespace {
+
+// Closes a database; false when it was not open or would not close.
+bool closeDatabase(dao::DatabasePtr& db) {
+    if (!db) return false;
+    bool ok = false;
+    try {
+        if (db->IsOpen()) {
+            db->Close();
+            ok = true;
+        }
+    } catch (const wk::Error&) {
+        ok = false;
+    }
+    return ok;
+}
+
+// Compacts one file in place. Reading the source for the copy leaves an
+// empty journal of the replaced file beside it; with every connection
+// closed it holds nothing and would only keep the next compaction away.
+bool compactFile(const QString& path, const QString& temp, const QString& password) {
+    if (!modCompact::CompactInPlace(path, temp, password)) return false;
+    const QFileInfo wal(path + "-wal");
+    if (wal.exists() && wal.size() == 0) {
+        QFile::remove(path + "-wal");
+        QFile::remove(path + "-shm");
+    }
+    return true;
+}
+
+}  // namespace
+
+void SaveWindowPlacement(const dao::RecordsetPtr& rs, const QRect& geometry, bool maximised) {
+    if (!rs) return;
+    try {
+        rs->Edit();
+        rs->SetValue("R3", geometry.x());
+        rs->SetValue("R4", geometry.y());
+        rs->SetValue("LastWidth", geometry.width());
+        rs->SetValue("LastHeight", geometry.height());
+        rs->SetValue("R5", maximised ? 1 : 0);
+        rs->Update();
+    } catch (const wk::Error&) {
+        try {
+            rs->CancelUpdate();
+        } catch (const wk::Error&) {
+        }
+    }
+}
+
+CompactOutcome CloseAndCompactDatabases(const std::function<void()>& beforeCompaction) {
+    CompactOutcome out;
+
+    rsBenutzer.reset();
+    rsUserOptionen.reset();
+    closeDatabase(dbUser);
+    dbUser.reset();
+
+    // The file the open database really came from, whatever the names say.
+    const QString vokPath = dbVok ? dbVok->Name() : QString();
+    rsOptions.reset();
+    const bool vokClosed = closeDatabase(dbVok);
+    dbVok.reset();
+    wsVok = nullptr;
+    if (!vokClosed || vokPath.isEmpty()) return out;  // nothing was opened in this run
+    out.ran = true;
+
+    if (beforeCompaction) beforeCompaction();
+
+    const QString temp = modMain::ProgramFolder() + "/" + CompactTempName;
+    out.vokOk = compactFile(vokPath, temp, VokDBPasswort);
+    if (!UserDBPfad.isEmpty()) out.userOk = compactFile(UserDBPfad, temp, UserDBPasswort);
+    return out;
+}
+
+void CompactDatabasesAndEnd(const ExitHost& host) {
+    if (host.mainWindow) {
+        const QWidget* w = host.mainWindow;
+        SaveWindowPlacement(rsBenutzer, QRect(w->pos(), w->size()), w->isMaximized());
+    }
+    bProgEnde = true;
+
+    frmGeduld geduld;
+    CloseAndCompactDatabases([&] {
+        if (host.mainWindow) host.mainWindow->hide();
+        try {
+            geduld.LblBBitteWarten->setText(modMain::GetText(49));
+        } catch (const wk::Error&) {
+        }
+        geduld.show();
+        forms::ui().DoEvents();
+    });
+
+    if (host.closeRecorder) {
+        try {
+            host.closeRecorder();
+        } catch (...) {
+        }
+    }
+    forms::ui().EndProgram(0);
+    std::abort();  // EndProgram does not come back
+}
+
+}  // namespace vocabdb

@@ -1,0 +1,213 @@
+// Import from another vocabulary database: opening and refusing sources,
+// conditions, the duplicate question answered Yes and No, zeroed statistics,
+// media copied whole, and the mixed mark.
+#include "ExchangeFixture.h"
+
+#include "exchange/DbImport.h"
+#include "exchange/WhereClause.h"
+
+using namespace exchange;
+using namespace exchangetest;
+
+namespace {
+
+class DbImportTest : public ExchangeDB {
+protected:
+    QString srcPath;
+    void SetUp() override {
+        ExchangeDB::SetUp();
+        srcPath = makeFile(dir.filePath("src.wkd"), "Quelle");
+        auto s = dao::DBEngine::OpenDatabase(srcPath, false, false, pwd());
+        addTo(s, {"Haus", {"house"}, "Nomen"});
+        addTo(s, {"Baum", {"tree"}, "Nomen"});
+        addTo(s, {"gehen", {"go"}, "Verben"});
+        // Statistics, defaults and media that must not or must arrive.
+        auto rs = s->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {"Haus"});
+        rs->Edit();
+        rs->SetValue("AA2", 7);
+        rs->SetValue("AF2", 3);
+        rs->SetValue("FQ2", 42.5);
+        rs->SetValue("Known21", 1);
+        rs->SetValue("MCAA", 5);
+        rs->SetValue("MultipleAnswers", 1);
+        rs->SetValue("Markiert", true);
+        rs->SetValue("Punkte", 4);
+        rs->SetValue("RA1", 1);
+        rs->SetValue("Typ", 1);
+        rs->SetValue("Bild", QByteArray("\x89PNG\0\x01\x02", 7));
+        rs->Update();
+        s->Close();
+    }
+    void setSourceOption(const QString& field, const QVariant& v) {
+        auto s = dao::DBEngine::OpenDatabase(srcPath, false, false, pwd());
+        auto o = s->OpenRecordset("AllOptions");
+        o->MoveFirst();
+        o->Edit();
+        o->SetValue(field, v);
+        o->Update();
+        s->Close();
+    }
+    QVariant mainValue(const QString& q, const QString& field, int nth = 0) {
+        auto rs = db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {q});
+        rs->SetAbsolutePosition(nth);
+        return rs->Value(field);
+    }
+    long countQ(const QString& q) {
+        return db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {q})->RecordCount();
+    }
+};
+
+}  // namespace
+
+TEST_F(DbImportTest, OpensWithAndWithoutConditions) {
+    ImportSource src = OpenImportSource(srcPath, "", {});
+    EXPECT_EQ(CheckImportSource(src), SourceCheck::Ok);
+    EXPECT_EQ(SourceQuestions(*src.vok), (QStringList{"Baum", "gehen", "Haus"}));
+    src.Close();
+
+    runstate::BedWhat[3] = "FQ1";
+    const WhereClause w = BuildWhereClause(true, {{{0, 2, 0, "Nomen"}, {}, {}}}, runstate::BedWhat,
+                                           runstate::BedAndOr, runstate::BedComp);
+    src = OpenImportSource(srcPath, w.sql, w.params);
+    EXPECT_EQ(SourceQuestions(*src.vok), (QStringList{"Baum", "Haus"}));
+    src.Close();
+
+    const WhereClause none = BuildWhereClause(true, {{{0, 0, 0, "nix"}, {}, {}}}, runstate::BedWhat,
+                                              runstate::BedAndOr, runstate::BedComp);
+    src = OpenImportSource(srcPath, none.sql, none.params);
+    EXPECT_TRUE(SourceQuestions(*src.vok).isEmpty());
+    src.Close();
+}
+
+TEST_F(DbImportTest, RefusesOldSchemaBeforeLockAndOnlyLockOne) {
+    setSourceOption("ExportProtection", -1);
+    ImportSource src = OpenImportSource(srcPath, "", {});
+    EXPECT_EQ(CheckImportSource(src), SourceCheck::Ok);
+    src.Close();
+    setSourceOption("ExportProtection", 1);
+    src = OpenImportSource(srcPath, "", {});
+    EXPECT_EQ(CheckImportSource(src), SourceCheck::Locked);
+    src.Close();
+    setSourceOption("DBType", 3);
+    src = OpenImportSource(srcPath, "", {});
+    EXPECT_EQ(CheckImportSource(src), SourceCheck::OldSchema);
+    src.Close();
+}
+
+TEST_F(DbImportTest, EngineErrorsReachTheCaller) {
+    try {
+        OpenImportSource(dir.filePath("none.wkd"), "", {});
+        FAIL();
+    } catch (const wk::Error& e) {
+        EXPECT_EQ(e.number(), wk::err::FileNotFound);
+    }
+    writeFile(dir.filePath("junk.wkd"), "this is no database at all, only text");
+    EXPECT_THROW(OpenImportSource(dir.filePath("junk.wkd"), "", {}), wk::Error);
+}
+
+TEST_F(DbImportTest, CopiesFieldsZeroesStatisticsKeepsDefaults) {
+    ImportSource src = OpenImportSource(srcPath, "", {});
+    wktest::ScriptedUi ui;
+    int themes = 0;
+    const DbImportResult r = ImportFromDB(*src.vok, {"Haus"}, *data, 5, {nullptr, [&] { ++themes; }});
+    EXPECT_EQ(r.written, 1);
+    EXPECT_EQ(r.skipped, 0);
+    EXPECT_EQ(themes, 1);
+    EXPECT_EQ(mainValue("Haus", "A1").toString(), "house");
+    EXPECT_EQ(mainValue("Haus", "T").toString(), "Nomen");
+    EXPECT_EQ(mainValue("Haus", "Typ").toInt(), 1);
+    EXPECT_EQ(mainValue("Haus", "RA1").toInt(), 1);
+    EXPECT_EQ(mainValue("Haus", "Punkte").toInt(), 4);
+    EXPECT_TRUE(mainValue("Haus", "Markiert").toBool());
+    EXPECT_EQ(mainValue("Haus", "Bild").toByteArray(), QByteArray("\x89PNG\0\x01\x02", 7));
+    for (int u = 1; u <= 5; ++u)
+        for (const char* p : {"AA", "AR", "AF", "FQ"}) {
+            const QVariant v = mainValue("Haus", p + QString::number(u));
+            EXPECT_TRUE(v.isValid() && !v.isNull()) << p << u;
+            EXPECT_EQ(v.toDouble(), 0.0) << p << u;
+        }
+    EXPECT_EQ(mainValue("Haus", "Known21").toInt(), 0);
+    EXPECT_EQ(mainValue("Haus", "MCAA").toInt(), 3);
+    EXPECT_EQ(mainValue("Haus", "MultipleAnswers").toInt(), 0);
+    src.Close();
+}
+
+TEST_F(DbImportTest, DuplicateQuestionAnsweredYesAndNo) {
+    add({"Haus", {"Gebäude"}});
+    add({"Baum", {"Eiche"}});
+    ImportSource src = OpenImportSource(srcPath, "", {});
+    wktest::ScriptedUi ui;
+    ui.pushMsgBox(forms::vbNo);   // Baum
+    ui.pushMsgBox(forms::vbYes);  // Haus
+    const DbImportResult r = ImportFromDB(*src.vok, {"Haus", "Baum", "gehen"}, *data, 5, {});
+    EXPECT_EQ(r.written, 2);
+    EXPECT_EQ(r.skipped, 1);
+    const auto boxes = ui.calls(wktest::CallKind::MsgBox);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(
+        boxes[0].prompt,
+        "The word/question \"Baum\" already exists and has the following answer:\r\rEiche\r\rContinue ?");
+    EXPECT_EQ(boxes[0].title, "Duplicate question");
+    EXPECT_EQ(boxes[0].style, forms::vbYesNo);
+    EXPECT_EQ(countQ("Baum"), 1);
+    EXPECT_EQ(countQ("Haus"), 2);
+    EXPECT_EQ(countQ("gehen"), 1);
+    src.Close();
+}
+
+TEST_F(DbImportTest, TwoSourceItemsWithOneQuestionAskAtTheSecond) {
+    auto s = dao::DBEngine::OpenDatabase(srcPath, false, false, pwd());
+    addTo(s, {"gehen", {"walk"}});
+    s->Close();
+    ImportSource src = OpenImportSource(srcPath, "", {});
+    wktest::ScriptedUi ui;
+    ui.pushMsgBox(forms::vbYes);
+    const DbImportResult r = ImportFromDB(*src.vok, {"gehen"}, *data, 5, {});
+    EXPECT_EQ(r.written, 2);
+    EXPECT_EQ(countQ("gehen"), 2);
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 1);
+    src.Close();
+}
+
+TEST_F(DbImportTest, ProgressStartsAtZeroAndNeverReachesHundred) {
+    ImportSource src = OpenImportSource(srcPath, "", {});
+    wktest::ScriptedUi ui;
+    std::vector<int> seen;
+    ImportFromDB(*src.vok, {}, *data, 5, {[&](int p) { seen.push_back(p); }, nullptr});
+    EXPECT_EQ(seen, (std::vector<int>{0, 33, 66}));
+    src.Close();
+}
+
+TEST_F(DbImportTest, MixedMarkOnceAndForEmptyOrTooLongNotes) {
+    auto opt = db->OpenRecordset("AllOptions");
+    opt->MoveFirst();
+    MixedMark(*opt);
+    EXPECT_EQ(opt->Value("Copyright").toString(), "![mixed] Notiz");
+    MixedMark(*opt);
+    EXPECT_EQ(opt->Value("Copyright").toString(), "![mixed] Notiz");
+
+    opt->Edit();
+    opt->SetValue("Copyright", QVariant());
+    opt->Update();
+    MixedMark(*opt);
+    EXPECT_EQ(opt->Value("Copyright").toString(), "![mixed] ");
+
+    opt->Edit();
+    opt->SetValue("Copyright", "vorn ![mixed] hinten");
+    opt->Update();
+    MixedMark(*opt);
+    EXPECT_EQ(opt->Value("Copyright").toString(), "vorn ![mixed] hinten");
+
+    const QString full(100, QChar('x'));
+    opt->Edit();
+    opt->SetValue("Copyright", full);
+    opt->Update();
+    try {
+        MixedMark(*opt);
+        FAIL();
+    } catch (const wk::Error& e) {
+        EXPECT_EQ(e.number(), wk::err::FieldTooSmall);
+    }
+    EXPECT_EQ(opt->Value("Copyright").toString(), full);
+    EXPECT_EQ(opt->EditMode(), dao::dbEditNone);
+}

@@ -1,0 +1,198 @@
+// Text-file import: both layouts with each separator, encodings and line
+// ends, the header line, the default topic, the duplicate question and
+// over-long texts.
+#include "ExchangeFixture.h"
+
+#include "exchange/TextImport.h"
+
+using namespace exchange;
+using namespace exchangetest;
+
+namespace {
+
+using Rows = std::vector<QStringList>;
+
+Rows parse(const QString& text, const QString& sep, TextLayout layout = TextLayout::QuestionAnswerTheme,
+           bool header = false) {
+    return ParseImportText(text, sep, layout, header).rows;
+}
+
+}  // namespace
+
+TEST(TextImportParse, LayoutZeroWithEachSeparator) {
+    for (const QString& sep : {QString("\t"), QString(","), QString(";"), QString("@")}) {
+        const QString line = QStringList{"a", "b", "c"}.join(sep);
+        EXPECT_EQ(parse(line, sep), (Rows{{"a", "b", "c"}})) << sep.toStdString();
+        EXPECT_EQ(parse(QStringList{"a", "", "c"}.join(sep), sep), (Rows{{"a", "", "c"}}));
+        EXPECT_EQ(parse(QStringList{"a", "b", "c", "d"}.join(sep), sep), (Rows{{"a", "b", "c"}}));
+    }
+    EXPECT_EQ(parse("a", ";"), (Rows{{"a", "", ""}}));
+}
+
+TEST(TextImportParse, LayoutOneTakesNineAnswers) {
+    const TextPreview p = ParseImportText("a;b;c", ";", TextLayout::QuestionAnswers, false);
+    ASSERT_EQ(p.rows.size(), 1u);
+    EXPECT_EQ(p.rows[0].size(), 10);
+    EXPECT_EQ(p.rows[0].mid(0, 4), (QStringList{"a", "b", "c", ""}));
+    const TextPreview full =
+        ParseImportText("q;1;2;3;4;5;6;7;8;9;10", ";", TextLayout::QuestionAnswers, false);
+    EXPECT_EQ(full.rows[0].last(), "9");
+    EXPECT_EQ(full.extraFields, 1);
+}
+
+TEST(TextImportParse, BlanksTrimmedTabsKeptQuotesSplit) {
+    EXPECT_EQ(parse("  a ; b\t;c  ", ";"), (Rows{{"a", "b\t", "c"}}));
+    EXPECT_EQ(parse("\"x;y\";z", ";"), (Rows{{"\"x", "y\"", "z"}}));
+}
+
+TEST(TextImportParse, EmptyAndOneBlankLinesAreNotCountedTwoBlanksAre) {
+    const TextPreview p =
+        ParseImportText("\r\n \r\n  \r\nq;a;t\r\n", ";", TextLayout::QuestionAnswerTheme, false);
+    EXPECT_EQ(p.counted, 2);
+    EXPECT_EQ(p.rows, (Rows{{"", "", ""}, {"q", "a", "t"}}));
+}
+
+TEST(TextImportParse, HeaderSkipsTheFirstCountedLine) {
+    TextPreview p = ParseImportText("\r\nq;a;t\r\nx;y;z", ";", TextLayout::QuestionAnswerTheme, true);
+    EXPECT_EQ(p.counted, 2);
+    EXPECT_EQ(p.skipped, 1);
+    EXPECT_EQ(p.rows, (Rows{{"x", "y", "z"}}));
+    p = ParseImportText("only;one", ";", TextLayout::QuestionAnswerTheme, true);
+    EXPECT_TRUE(p.rows.empty());
+    EXPECT_EQ(p.counted - p.skipped, 0);
+}
+
+TEST(TextImportParse, EveryLineEnd) {
+    EXPECT_EQ(SplitImportLines("a\r\nb\nc\rd"), (QStringList{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitImportLines("a\r\n\r\nb\r\n"), (QStringList{"a", "", "b"}));
+    EXPECT_EQ(SplitImportLines(""), QStringList{});
+}
+
+TEST(TextImportParse, Encodings) {
+    const QString want = QString::fromUtf8("Übung;€;straße");
+    EXPECT_EQ(DecodeImportText(want.toUtf8()), want);
+    EXPECT_EQ(DecodeImportText("\xEF\xBB\xBF" + want.toUtf8()), want);
+    EXPECT_EQ(DecodeImportText(QByteArray("\xDC"
+                                          "bung;\x80;stra\xDF"
+                                          "e")),
+              want);
+    // A file mixing lines of both: each line is read as it was written.
+    EXPECT_EQ(DecodeImportText(QByteArray("stra\xC3\x9F"
+                                          "e;x\r\nstra\xDF"
+                                          "e;y\n")),
+              QString::fromUtf8("straße;x\r\nstraße;y\n"));
+    // Quotes typed in an old editor.
+    EXPECT_EQ(DecodeImportText(QByteArray("\x93x\x94")), QString::fromUtf8("“x”"));
+}
+
+class TextImportFile : public ExchangeDB {};
+
+TEST_F(TextImportFile, ReadsFilesAndReportsAMissingOne) {
+    const QString path = dir.filePath("w.txt");
+    writeFile(path, "\xEF\xBB\xBFH\xC3\xA4us\tho\xC3\xBCse\tN\r\nB\tt\n");
+    const TextPreview p = ReadImportFile(path, "\t", TextLayout::QuestionAnswerTheme, false);
+    EXPECT_EQ(p.rows, (Rows{{QString::fromUtf8("Häus"), QString::fromUtf8("hoüse"), "N"}, {"B", "t", ""}}));
+    try {
+        ReadImportFile(dir.filePath("nope.txt"), "\t", TextLayout::QuestionAnswerTheme, false);
+        FAIL();
+    } catch (const wk::Error& e) {
+        EXPECT_EQ(e.number(), 53);
+    }
+}
+
+TEST(TextImportTopic, WhenADefaultTopicIsNeeded) {
+    EXPECT_FALSE(NeedsDefaultTopic({}, TextLayout::QuestionAnswers));
+    EXPECT_TRUE(NeedsDefaultTopic({{"a", "", "", "", "", "", "", "", "", ""}}, TextLayout::QuestionAnswers));
+    EXPECT_FALSE(NeedsDefaultTopic({{"a", "b", "c"}}, TextLayout::QuestionAnswerTheme));
+    EXPECT_TRUE(NeedsDefaultTopic({{"a", "b", "c"}, {"x", "y", ""}}, TextLayout::QuestionAnswerTheme));
+}
+
+namespace {
+
+class TextImportDB : public ExchangeDB {
+protected:
+    QVariant value(const QString& q, const QString& field) {
+        auto rs = db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {q});
+        EXPECT_GT(rs->RecordCount(), 0) << q.toStdString();
+        return rs->Value(field);
+    }
+    const QDateTime now{QDate(2026, 12, 7), QTime(10, 30, 0)};
+};
+
+}  // namespace
+
+TEST_F(TextImportDB, WritesEveryFieldOfLayoutZero) {
+    wktest::ScriptedUi ui;
+    int themes = 0;
+    std::vector<int> progress;
+    const TextImportResult r =
+        ImportTextRows({{"Haus", "house", "Nomen"}, {"Baum", "tree", ""}}, TextLayout::QuestionAnswerTheme,
+                       "Std", *data, 5, now, {[&](int p) { progress.push_back(p); }, [&] { ++themes; }});
+    EXPECT_EQ(r.imported, 2);
+    EXPECT_EQ(themes, 2);
+    EXPECT_EQ(progress, (std::vector<int>{50, 100}));
+    EXPECT_EQ(value("Haus", "A1").toString(), "house");
+    EXPECT_EQ(value("Haus", "A2").toString(), "");
+    EXPECT_EQ(value("Haus", "T").toString(), "Nomen");
+    EXPECT_EQ(value("Baum", "T").toString(), "Std");
+    EXPECT_EQ(value("Baum", "Kategorie").toString(), "Other");
+    EXPECT_EQ(value("Baum", "ZuletztGelerntAm").toDateTime(), now);
+    EXPECT_EQ(value("Baum", "Typ").toInt(), 0);
+    EXPECT_FALSE(value("Baum", "Markiert").toBool());
+    EXPECT_EQ(value("Baum", "MCAA").toInt(), 3);
+    for (int u = 1; u <= 5; ++u)
+        for (const char* p : {"AA", "AR", "AF", "FQ"}) {
+            const QVariant v = value("Baum", p + QString::number(u));
+            EXPECT_TRUE(v.isValid() && !v.isNull());
+            EXPECT_EQ(v.toDouble(), 0.0);
+        }
+    EXPECT_EQ(data->RecordCount(), 2);
+}
+
+TEST_F(TextImportDB, LayoutOneAndGermanCategory) {
+    wktest::ScriptedUi ui;
+    modMain::TextBasis = 10000;
+    QStringList row{"q", "1", "2", "", "", "", "", "", "", "9"};
+    ImportTextRows({row}, TextLayout::QuestionAnswers, "Thema", *data, 5, now, {});
+    modMain::TextBasis = 20000;
+    EXPECT_EQ(value("q", "A2").toString(), "2");
+    EXPECT_EQ(value("q", "A9").toString(), "9");
+    EXPECT_EQ(value("q", "T").toString(), "Thema");
+    EXPECT_EQ(value("q", "Kategorie").toString(), "Andere");
+}
+
+TEST_F(TextImportDB, DuplicateQuestionInDatabaseAndInFile) {
+    add({"Haus", {"Gebäude"}});
+    wktest::ScriptedUi ui;
+    ui.pushMsgBox(forms::vbNo);   // Haus, already there
+    ui.pushMsgBox(forms::vbYes);  // Baum, second time in the file
+    const TextImportResult r = ImportTextRows({{"Haus", "h", "t"}, {"Baum", "b", "t"}, {"Baum", "c", "t"}},
+                                              TextLayout::QuestionAnswerTheme, "", *data, 5, now, {});
+    EXPECT_EQ(r.imported, 2);
+    EXPECT_EQ(r.declined, 1);
+    const auto boxes = ui.calls(wktest::CallKind::MsgBox);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].prompt,
+              "The question \"Haus\" already exists in the database.\r\rDo you still want to import it?");
+    EXPECT_EQ(boxes[0].title, "Duplicate found");
+    EXPECT_EQ(boxes[1].prompt.mid(14, 4), "Baum");
+}
+
+TEST_F(TextImportDB, TooLongTextIsReportedNotCut) {
+    wktest::ScriptedUi ui;
+    const TextImportResult r =
+        ImportTextRows({{QString(241, 'x'), "a", "t"}, {"ok", "a", QString(51, 't')}, {"fine", "a", "t"}},
+                       TextLayout::QuestionAnswerTheme, "", *data, 5, now, {});
+    EXPECT_EQ(r.imported, 1);
+    EXPECT_EQ(r.tooLong, (QList<int>{1, 2}));
+    EXPECT_EQ(data->RecordCount(), 1);
+    EXPECT_EQ(data->EditMode(), dao::dbEditNone);
+}
+
+TEST_F(TextImportDB, EmptyQuestionIsImported) {
+    wktest::ScriptedUi ui;
+    const TextImportResult r =
+        ImportTextRows({{"", "", "t"}}, TextLayout::QuestionAnswerTheme, "", *data, 5, now, {});
+    EXPECT_EQ(r.imported, 1);
+    EXPECT_EQ(value("", "T").toString(), "t");
+}

@@ -1,0 +1,267 @@
+// The wizard's export path: pages, item and field lists, the save dialog and
+// the written file.
+#include "FormFixture.h"
+
+using namespace exchangetest;
+
+namespace {
+
+class WizardExport : public WizardTest {
+protected:
+    void SetUp() override {
+        WizardTest::SetUp();
+        for (const char* q : {"d", "a", "c", "b", "e", "f", "g", "h", "i", "j", "k"})
+            add({q, {QString(q) + "1"}, "T"});
+        // Alles: a b c d e f g h i j k at positions 0..10.
+    }
+    // Start, export, text format, items page.
+    void toItems(int format = 0) {
+        open();
+        form->optChoice[1]->setChecked(true);
+        form->cmdWeiter_Click();
+        form->optExport_Format[format]->setChecked(true);
+        form->cmdWeiter_Click();
+    }
+    QStringList exported() {
+        QStringList out;
+        for (long r = 1; r <= form->vgExEx->Rows(); ++r) out << form->vgExEx->CellText(r, 2);
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(WizardExport, LoadStartsOnTheStartPageWithCaptions) {
+    open();
+    EXPECT_TRUE(shown(form->fraA_Start));
+    EXPECT_FALSE(shown(form->fraB_Export));
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    EXPECT_TRUE(form->cmdBack->isHidden());
+    EXPECT_EQ(form->lblBHeader->text(), "Import/Export");
+    EXPECT_EQ(form->cmdWeiter->text(), "&Next >>");
+    EXPECT_TRUE(form->optChoice[1]->isEnabled());
+    EXPECT_FALSE(form->optExport_Format[2]->isEnabled());
+    form->optChoice[2]->setChecked(true);
+    EXPECT_EQ(form->WizardTask, 3);
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+}
+
+TEST_F(WizardExport, ExportLockDisablesTheExportChoiceAndItsDoubleClick) {
+    setOption("ExportProtection", 1);
+    open();
+    EXPECT_FALSE(form->optChoice[1]->isEnabled());
+    EXPECT_TRUE(form->optChoice[0]->isEnabled());
+    form->optChoice_DblClick(1);
+    EXPECT_EQ(form->WizardTask, 0);
+    EXPECT_TRUE(shown(form->fraA_Start));
+}
+
+TEST_F(WizardExport, DoubleClicksActLikeClickAndNext) {
+    open();
+    form->optChoice_DblClick(1);
+    EXPECT_EQ(form->WizardTask, 2);
+    EXPECT_TRUE(shown(form->fraB_Export));
+    EXPECT_EQ(form->lblBHeader->text(), "Export");
+    form->optExport_Format_DblClick(1);
+    EXPECT_EQ(form->ExportFormat, 1);
+    EXPECT_TRUE(shown(form->fraC_Export));
+    EXPECT_EQ(form->vgExDB->Rows(), 11);
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+}
+
+TEST_F(WizardExport, ItemsStandInDatabaseOrderWhateverTheMoveOrder) {
+    data->SetAbsolutePosition(4);
+    toItems();
+    EXPECT_EQ(data->AbsolutePosition(), 4);  // the grid's record is put back
+    EXPECT_EQ(form->vgExDB->CellText(1, 1), "a");
+    // Select 11 (k), 3 (c) and 10 (j): c and k stay selected after j moves.
+    form->vgExDB->SetCellSelected(11, 1, true);
+    form->vgExDB->SetCellSelected(3, 1, true);
+    form->vgExDB->SetCellSelected(10, 1, true);
+    form->cmdExport_DB_L2R_Click();
+    EXPECT_EQ(exported(), (QStringList{"2", "9", "10"}));
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    EXPECT_EQ(form->vgExDB->Rows(), 8);
+    form->vgExDB_DblClick(1, 1);  // a
+    EXPECT_EQ(exported(), (QStringList{"0", "2", "9", "10"}));
+    // Selection marks of the rows that stay are untouched by a move.
+    form->vgExEx->SetCellSelected(1, 1, true);
+    form->vgExEx->SetCellSelected(3, 1, true);
+    form->vgExEx->SetCellSelected(4, 1, true);
+    form->cmdExport_DB_R2L_Click();
+    EXPECT_EQ(exported(), (QStringList{"2"}));
+    EXPECT_FALSE(form->vgExEx->CellSelected(1, 1));
+    form->vgExEx_DblClick(1, 1);
+    EXPECT_EQ(form->vgExEx->Rows(), 0);
+    EXPECT_FALSE(form->vgExEx->ShowData());
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    EXPECT_EQ(form->vgExDB->CellText(3, 2), "2");
+}
+
+TEST_F(WizardExport, MoveAllAndBack) {
+    toItems();
+    form->cmdExport_DB_L2R_Click();  // nothing selected: nothing moves
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    form->cmdExport_DB_L2R_A_Click();
+    EXPECT_EQ(form->vgExEx->Rows(), 11);
+    EXPECT_EQ(form->vgExEx->CellText(11, 2), "10");
+    EXPECT_EQ(form->vgExDB->Rows(), 0);
+    EXPECT_FALSE(form->vgExDB->ShowData());
+    EXPECT_TRUE(form->vgExEx->ShowData());
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    EXPECT_TRUE(form->cmdCancel->isEnabled());
+    EXPECT_EQ(form->lblBExport_DBI->text(), "Questions to export:");
+    form->cmdExport_DB_L2R_A_Click();  // empty: still enables Next
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    EXPECT_TRUE(form->vgExEx->ShowData());
+    form->cmdExport_DB_R2L_A_Click();
+    EXPECT_EQ(form->vgExDB->Rows(), 11);
+    EXPECT_EQ(form->vgExDB->CellText(2, 2), "1");  // 2 before 10
+    EXPECT_FALSE(form->vgExEx->ShowData());
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+}
+
+TEST_F(WizardExport, FieldListOrderTicksAndNext) {
+    toItems();
+    form->cmdExport_DB_L2R_A_Click();
+    form->cmdWeiter_Click();
+    ASSERT_TRUE(shown(form->fraD_Export));
+    auto* l = form->lstExFields;
+    ASSERT_EQ(l->count(), 6);
+    EXPECT_EQ(l->item(0)->text(), "Word/Question");
+    EXPECT_EQ(l->item(3)->text(), "Category");
+    EXPECT_EQ(l->item(1)->checkState(), Qt::Checked);
+    EXPECT_EQ(l->item(2)->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+
+    l->setCurrentRow(1);
+    form->cmdExDown_Click();
+    EXPECT_EQ(l->item(2)->text(), "Answer");
+    EXPECT_EQ(l->item(2)->checkState(), Qt::Checked);
+    EXPECT_EQ(l->currentRow(), 2);
+    l->setCurrentRow(5);
+    form->cmdExDown_Click();  // last stays last
+    EXPECT_EQ(l->item(5)->text(), "Total");
+    l->setCurrentRow(0);
+    form->cmdExUp_Click();  // first stays first
+    EXPECT_EQ(l->item(0)->text(), "Word/Question");
+    l->setCurrentRow(4);
+    form->cmdExUp_Click();
+    EXPECT_EQ(l->item(3)->text(), "Rate of Mistake");
+    EXPECT_EQ(l->item(3)->checkState(), Qt::Unchecked);
+
+    l->item(0)->setCheckState(Qt::Unchecked);
+    l->item(2)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    l->item(5)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+}
+
+TEST_F(WizardExport, TextExportWritesTheFileAndCloses) {
+    wktest::ScriptedUi ui;
+    toItems();
+    form->vgExDB->SetCellSelected(2, 1, true);
+    form->vgExDB->SetCellSelected(1, 1, true);
+    form->cmdExport_DB_L2R_Click();
+    form->cmdWeiter_Click();  // fields
+    form->cmdWeiter_Click();  // separator page
+    ASSERT_TRUE(shown(form->fraE_Export));
+    EXPECT_EQ(form->ExportSep, "\t");
+    form->cboExSep->setCurrentIndex(1);
+    EXPECT_EQ(form->ExportSep, ";");
+    form->chkExHeader->setChecked(true);
+
+    ui.pushSaveCancel();
+    form->cmdWeiter_Click();
+    EXPECT_EQ(form->ExportStep, 4);
+    EXPECT_TRUE(shown(form->fraE_Export));
+    const auto dlg = ui.last(wktest::CallKind::ShowSave).dialog;
+    EXPECT_EQ(dlg.FileName, "kurs.txt");
+    EXPECT_EQ(dlg.DialogTitle, "Save as..");
+    EXPECT_EQ(dlg.Filter, "Textfile (*.txt)|*.txt");
+    EXPECT_TRUE(dlg.CancelError);
+
+    const QString path = dir.filePath("out.txt");
+    ui.pushSave(path);
+    form->cmdWeiter_Click();
+    EXPECT_EQ(form->ExportStep, 5);
+    EXPECT_TRUE(shown(form->fraF_Export));
+    EXPECT_EQ(form->lblExStatus->text(), "2  questions were exported.");
+    EXPECT_TRUE(form->cmdExView->isEnabled());
+    EXPECT_TRUE(form->cmdCancel->isHidden());
+    EXPECT_EQ(form->cmdWeiter->text(), "&Finish export");
+    EXPECT_EQ(readFile(path), QByteArray("Word/Question;Answer 1\r\na;a1\r\nb;b1\r\n"));
+    form->cmdWeiter_Click();
+    EXPECT_TRUE(form->Unloaded());
+    EXPECT_EQ(host.rebuilds, 0);
+}
+
+TEST_F(WizardExport, HtmlSkipsTheSeparatorPage) {
+    wktest::ScriptedUi ui;
+    toItems(1);
+    form->vgExDB_DblClick(3, 1);
+    form->cmdWeiter_Click();
+    EXPECT_EQ(form->ExportStep, 4);
+    const QString path = dir.filePath("out.htm");
+    ui.pushSave(path);
+    form->cmdWeiter_Click();
+    EXPECT_EQ(ui.last(wktest::CallKind::ShowSave).dialog.FileName, "kurs.htm");
+    EXPECT_EQ(form->lblExStatus->text(), "1  question was exported.");
+    const QString html = QString::fromUtf8(readFile(path));
+    EXPECT_TRUE(html.startsWith("<html><head><title>\r\nExcerpt from KURS\r\n"));
+    EXPECT_TRUE(html.contains("<td><small>\r\nc\r\n</small></td>"));
+}
+
+TEST_F(WizardExport, AFailedWriteIsReportedAndTheWizardStays) {
+    wktest::ScriptedUi ui;
+    toItems(1);
+    form->cmdExport_DB_L2R_A_Click();
+    form->cmdWeiter_Click();
+    ui.pushSave(dir.filePath("no/such/folder/x.htm"));
+    ui.pushMsgBox(forms::vbOK);
+    form->cmdWeiter_Click();
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).style & forms::vbCritical, forms::vbCritical);
+    EXPECT_EQ(form->ExportStep, 4);
+    EXPECT_TRUE(shown(form->fraD_Export));
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    EXPECT_FALSE(form->cmdCancel->isHidden());
+}
+
+TEST_F(WizardExport, CancelBeforeAnyImportDoesNotRebuild) {
+    toItems();
+    form->cmdCancel_Click();
+    EXPECT_TRUE(form->Unloaded());
+    EXPECT_EQ(host.rebuilds, 0);
+}
+
+TEST_F(WizardExport, DraggingMovesOnlyWhenTheCursorMoved) {
+    open();
+    form->move(100, 100);
+    form->Header_MouseDown(form->lblBHeader, QPoint(30, 6));
+    EXPECT_TRUE(form->bWindowDrag);
+    EXPECT_EQ(form->GrabX, 450);
+    const QPoint ctl = form->lblBHeader->pos();
+    form->Header_MouseMove(form->lblBHeader, QPoint(500, 400));
+    const int left = forms::twipsToPixels(500 * 15 - 450 - ctl.x() * 15 - 70);
+    EXPECT_EQ(form->pos().x(), left);
+    form->move(10, 10);
+    form->Header_MouseMove(form->lblBHeader, QPoint(500, 400));  // same cursor: no move
+    EXPECT_EQ(form->pos(), QPoint(10, 10));
+    form->Header_MouseUp();
+    form->Header_MouseMove(form->lblBHeader, QPoint(600, 400));
+    EXPECT_EQ(form->pos(), QPoint(10, 10));
+}
+
+TEST_F(WizardExport, AnswerColumnsCountOverTheWholeDatabase) {
+    add({"z", {"1", "2", "3"}});  // not exported, but sets three answer columns
+    wktest::ScriptedUi ui;
+    toItems();
+    form->vgExDB_DblClick(1, 1);  // a
+    form->cmdWeiter_Click();
+    form->cmdWeiter_Click();
+    const QString path = dir.filePath("n.txt");
+    ui.pushSave(path);
+    form->cmdWeiter_Click();
+    EXPECT_EQ(readFile(path), QByteArray("a\ta1\t\t\r\n"));
+    EXPECT_EQ(data->RecordCount(), 12);
+}

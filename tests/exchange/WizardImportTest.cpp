@@ -1,0 +1,344 @@
+// The wizard's two import paths: conditions, source checks, item lists,
+// the result line, the mixed mark, Back, Import more, the text preview and
+// the default topic.
+#include "FormFixture.h"
+
+using namespace exchangetest;
+
+namespace {
+
+class WizardDbImport : public WizardTest {
+protected:
+    QString srcPath;
+    void SetUp() override {
+        WizardTest::SetUp();
+        runstate::BenutzerNr = 2;
+        srcPath = makeFile(dir.filePath("src.wkd"), "Quelle");
+        auto s = dao::DBEngine::OpenDatabase(srcPath, false, false, pwd());
+        addTo(s, {"Haus", {"house"}, "Nomen", 60.0});
+        addTo(s, {"Baum", {"tree"}, "Nomen", 10.0});
+        addTo(s, {"gehen", {"go"}, "Verben", 70.0});
+        s->Close();
+        add({"Baum", {"Eiche"}});
+    }
+    void toSource() {
+        open();
+        form->optChoice_DblClick(0);
+    }
+    void setSourceOption(const QString& field, const QVariant& v) {
+        auto s = dao::DBEngine::OpenDatabase(srcPath, false, false, pwd());
+        auto o = s->OpenRecordset("AllOptions");
+        o->MoveFirst();
+        o->Edit();
+        o->SetValue(field, v);
+        o->Update();
+        s->Close();
+    }
+    QStringList entries(QListWidget* l) {
+        QStringList out;
+        for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(WizardDbImport, ConditionLinesFollowTheCheckBoxAndConnectives) {
+    open();
+    EXPECT_EQ(runstate::BedWhat[3], "FQ2");
+    EXPECT_EQ(form->cboWhat[1]->count(), 4);
+    EXPECT_EQ(form->cboComp[2]->itemText(3), "not");
+    EXPECT_EQ(form->cboAndOr[1]->itemText(0), "<End>");
+    EXPECT_FALSE(form->cboWhat[0]->isEnabled());
+    EXPECT_FALSE(form->cboAndOr[1]->isEnabled());
+    form->chkBed->setChecked(true);
+    EXPECT_TRUE(form->cboWhat[0]->isEnabled());
+    EXPECT_TRUE(form->txtBed[0]->isEnabled());
+    EXPECT_TRUE(form->cboAndOr[1]->isEnabled());
+    EXPECT_FALSE(form->cboWhat[1]->isEnabled());
+    EXPECT_FALSE(form->cboAndOr[2]->isEnabled());
+    EXPECT_EQ(forms::backColor(form->cboWhat[1]), forms::vbButtonFace);
+    EXPECT_EQ(forms::backColor(form->cboWhat[0]), 0xFFFFFFu);
+    form->cboAndOr[1]->setCurrentIndex(2);
+    EXPECT_TRUE(form->cboWhat[1]->isEnabled());
+    EXPECT_TRUE(form->cboAndOr[2]->isEnabled());
+    EXPECT_FALSE(form->txtBed[2]->isEnabled());
+    form->cboAndOr[2]->setCurrentIndex(1);
+    EXPECT_TRUE(form->txtBed[2]->isEnabled());
+    form->cboAndOr[1]->setCurrentIndex(0);
+    EXPECT_EQ(form->cboAndOr[2]->currentIndex(), 0);
+    EXPECT_FALSE(form->cboAndOr[2]->isEnabled());
+    EXPECT_FALSE(form->txtBed[2]->isEnabled());
+    form->chkBed->setChecked(false);
+    EXPECT_FALSE(form->cboAndOr[1]->isEnabled());
+}
+
+TEST_F(WizardDbImport, NextNeedsAnExistingFile) {
+    toSource();
+    EXPECT_TRUE(form->fraB_Import->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    form->txtB_Import_FileName->setText(dir.filePath("none.wkd"));
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    wktest::ScriptedUi ui;
+    ui.pushOpen(srcPath);
+    form->cmdB_Import_OpenDB_Click();
+    EXPECT_EQ(ui.last(wktest::CallKind::ShowOpen).dialog.Filter, "Vocabulary database (*.wkd)|*.wkd");
+    EXPECT_EQ(form->txtB_Import_FileName->text(), srcPath);
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    ui.pushOpenCancel();
+    form->cmdB_Import_OpenDB_Click();
+    EXPECT_EQ(form->txtB_Import_FileName->text(), srcPath);
+}
+
+TEST_F(WizardDbImport, InvalidErrorRateStaysWithOneMessage) {
+    toSource();
+    form->txtB_Import_FileName->setText(srcPath);
+    form->chkBed->setChecked(true);
+    form->cboWhat[0]->setCurrentIndex(3);
+    form->txtBed[0]->setText("viel");
+    wktest::ScriptedUi ui;
+    ui.pushMsgBox(forms::vbOK);
+    form->cmdWeiter_Click();
+    EXPECT_FALSE(form->BedValid);
+    EXPECT_EQ(form->ImportStep, 1);
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt, "Field must be numeric !");
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).style, forms::vbExclamation);
+    EXPECT_TRUE(form->fraB_Import->isVisibleTo(form.get()));
+}
+
+TEST_F(WizardDbImport, RefusedSourcesStayOnThePage) {
+    toSource();
+    form->txtB_Import_FileName->setText(srcPath);
+    wktest::ScriptedUi ui;
+    setSourceOption("ExportProtection", 1);
+    ui.pushMsgBox(forms::vbOK);
+    form->cmdWeiter_Click();
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt, "Sorry, import not possible.");
+    EXPECT_EQ(form->ImportStep, 1);
+    setSourceOption("DBType", 3);
+    ui.pushMsgBox(forms::vbOK);
+    form->cmdWeiter_Click();
+    EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox).prompt.startsWith("This database was created with an old"));
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).style, forms::vbInformation);
+    EXPECT_EQ(form->ImportStep, 1);
+
+    writeFile(dir.filePath("junk.wkd"), "no database");
+    form->txtB_Import_FileName->setText(dir.filePath("junk.wkd"));
+    ui.pushMsgBox(forms::vbOK);
+    form->cmdWeiter_Click();
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).title, "FF91");
+    EXPECT_EQ(form->ImportStep, 1);
+    EXPECT_TRUE(form->fraB_Import->isVisibleTo(form.get()));
+}
+
+TEST_F(WizardDbImport, WholeImportWithConditionDuplicateAndMixedMark) {
+    toSource();
+    form->txtB_Import_FileName->setText(srcPath);
+    form->chkBed->setChecked(true);
+    form->cboWhat[0]->setCurrentIndex(2);  // Subject
+    form->txtBed[0]->setText("Nomen");
+    form->cmdWeiter_Click();
+    ASSERT_EQ(form->ImportStep, 2);
+    EXPECT_TRUE(form->fraC_Import->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->cmdBack->isHidden());
+    EXPECT_EQ(entries(form->lstImport_DB), (QStringList{"Baum", "Haus"}));
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+
+    form->cmdImport_L2Ra_Click();
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    form->lstImport_Import->item(1)->setSelected(true);
+    form->cmdImport_R2L_Click();
+    EXPECT_EQ(entries(form->lstImport_Import), QStringList{"Baum"});
+    form->lstImport_Import->setCurrentRow(0);
+    form->lstImport_Import_DblClick();
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    form->cmdImport_L2Ra_Click();
+
+    wktest::ScriptedUi ui;
+    ui.pushMsgBox(forms::vbNo);  // Baum exists
+    form->cmdWeiter_Click();
+    EXPECT_EQ(form->ImportStep, 3);
+    EXPECT_TRUE(form->ImportChanged);
+    EXPECT_EQ(form->SkippedCount, 1);
+    EXPECT_EQ(form->lblDImport_Added->text(), "1 question was added.");
+    EXPECT_EQ(form->cmdWeiter->text(), "&Finish import");
+    EXPECT_EQ(form->cmdCancel->text(), "Import &more");
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    EXPECT_TRUE(form->cmdBack->isHidden());
+    EXPECT_EQ(host.updates, QStringList{"THEMEN"});
+    EXPECT_EQ(host.options->Value("Copyright").toString(), "![mixed] Notiz");
+    EXPECT_EQ(data->RecordCount(), 2);
+
+    form->cmdWeiter_Click();
+    EXPECT_EQ(host.rebuilds, 1);
+    EXPECT_TRUE(form->Unloaded());
+}
+
+TEST_F(WizardDbImport, BackAndImportMoreAndCancelRebuilds) {
+    toSource();
+    form->txtB_Import_FileName->setText(srcPath);
+    form->cmdWeiter_Click();
+    EXPECT_EQ(entries(form->lstImport_DB), (QStringList{"Baum", "gehen", "Haus"}));
+    form->cmdBack_Click();
+    EXPECT_EQ(form->ImportStep, 1);
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    EXPECT_TRUE(form->cmdBack->isHidden());
+    form->cmdWeiter_Click();
+    form->lstImport_DB->setCurrentRow(1);
+    form->lstImport_DB_DblClick();
+    wktest::ScriptedUi ui;
+    form->cmdWeiter_Click();
+    EXPECT_EQ(form->lblDImport_Added->text(), "1 question was added.");
+    form->cmdCancel_Click();  // Import more
+    EXPECT_EQ(form->ImportStep, 1);
+    EXPECT_EQ(form->cmdCancel->text(), "&Cancel");
+    EXPECT_EQ(form->cmdWeiter->text(), "&Next >>");
+    EXPECT_TRUE(form->fraB_Import->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->Unloaded());
+    form->cmdCancel_Click();
+    EXPECT_TRUE(form->Unloaded());
+    EXPECT_EQ(host.rebuilds, 1);
+}
+
+TEST_F(WizardDbImport, DecliningEveryDuplicateCountsZeroAndStillMarks) {
+    toSource();
+    form->txtB_Import_FileName->setText(srcPath);
+    form->cmdWeiter_Click();
+    form->lstImport_DB->setCurrentRow(0);  // Baum
+    form->lstImport_DB_DblClick();
+    wktest::ScriptedUi ui;
+    ui.pushMsgBox(forms::vbNo);
+    form->cmdWeiter_Click();
+    EXPECT_EQ(form->lblDImport_Added->text(), "0 questions were added.");
+    EXPECT_TRUE(host.options->Value("Copyright").toString().startsWith("![mixed] "));
+}
+
+namespace {
+
+class WizardText : public WizardTest {
+protected:
+    void toFilePage() {
+        open();
+        form->optChoice_DblClick(2);
+    }
+};
+
+}  // namespace
+
+TEST_F(WizardText, PreviewFollowsPathFormatSeparatorAndHeader) {
+    toFilePage();
+    EXPECT_TRUE(form->fraB_TXTImport->isVisibleTo(form.get()));
+    EXPECT_EQ(form->cboB_TXTImport_Separator->count(), 4);
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    const QString path = dir.filePath("w.txt");
+    writeFile(path, "Frage;Antwort;Thema\r\nHaus;house;Nomen\r\n \r\nBaum;tree\r\n");
+    form->txtB_TXTImport_FileName->setText("ab");
+    EXPECT_EQ(form->lblB_TXTImport->text(), "-");
+    form->txtB_TXTImport_FileName->setText(path);
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    EXPECT_FALSE(form->chkB_TXTImport_Header->isHidden());
+    EXPECT_EQ(form->vgB_TXTImport->Rows(), 3);  // the separator is still Tab
+    EXPECT_EQ(form->vgB_TXTImport->CellText(2, 1), "Haus;house;Nomen");
+    EXPECT_EQ(form->lblB_TXTImport->text(), "3 Questions");
+    form->cboB_TXTImport_Separator->setCurrentIndex(2);
+    EXPECT_EQ(form->vgB_TXTImport->Rows(), 3);
+    EXPECT_EQ(form->vgB_TXTImport->CellText(2, 2), "house");
+    form->chkB_TXTImport_Header->setChecked(true);
+    EXPECT_EQ(form->vgB_TXTImport->Rows(), 2);
+    EXPECT_EQ(form->lblB_TXTImport->text(), "2 Questions");
+    form->cboB_TXTImport_Format->setCurrentIndex(1);
+    EXPECT_EQ(form->vgB_TXTImport->Columns(), 10);
+    EXPECT_EQ(form->vgB_TXTImport->ColumnHeader("A9"), "9. Answer");
+    form->txtB_TXTImport_FileName->setText(dir.filePath("gone.txt"));
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    EXPECT_TRUE(form->chkB_TXTImport_Header->isHidden());
+}
+
+TEST_F(WizardText, DefaultTopicAskedUntilGivenThenImported) {
+    add({"Haus", {"Gebäude"}});
+    toFilePage();
+    const QString path = dir.filePath("w.txt");
+    writeFile(path, "Haus@house@Nomen\nBaum@tree\n");
+    form->cboB_TXTImport_Separator->setCurrentIndex(3);
+    form->txtB_TXTImport_FileName->setText(path);
+    ASSERT_EQ(form->vgB_TXTImport->Rows(), 2);
+    wktest::ScriptedUi ui;
+    ui.pushInputBox("");
+    ui.pushInputBox("Standard");
+    ui.pushMsgBox(forms::vbYes);  // Haus exists
+    form->cmdWeiter_Click();
+    EXPECT_EQ(ui.count(wktest::CallKind::InputBox), 2);
+    const auto ask = ui.last(wktest::CallKind::InputBox);
+    EXPECT_EQ(ask.title, "Choose a standard subject");
+    EXPECT_EQ(ask.defaultText, "Other");
+    EXPECT_TRUE(ask.prompt.contains("\r\n\r\n"));
+    EXPECT_EQ(form->DefaultThema, "Standard");
+    EXPECT_EQ(form->ImportStep, 2);
+    EXPECT_EQ(form->lblC_TXTProgress->text(), "2 questions were added.");
+    EXPECT_TRUE(form->cmdCancel->isHidden());
+    EXPECT_EQ(form->cmdWeiter->text(), "&Finish import");
+    EXPECT_EQ(host.updates.size(), 2);
+    auto rs = db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {"Baum"});
+    EXPECT_EQ(rs->Value("T").toString(), "Standard");
+    form->cmdWeiter_Click();
+    EXPECT_EQ(host.rebuilds, 1);
+    EXPECT_TRUE(form->Unloaded());
+}
+
+TEST_F(WizardText, EmptyPreviewImportsNothingWithoutAsking) {
+    toFilePage();
+    const QString path = dir.filePath("w.txt");
+    writeFile(path, "only the header\r\n");
+    form->txtB_TXTImport_FileName->setText(path);
+    form->chkB_TXTImport_Header->setChecked(true);
+    EXPECT_EQ(form->lblB_TXTImport->text(), "0 Question");
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    wktest::ScriptedUi ui;
+    form->cmdWeiter_Click();
+    EXPECT_EQ(ui.count(wktest::CallKind::InputBox), 0);
+    EXPECT_EQ(form->lblC_TXTProgress->text(), "0 questions were added.");
+}
+
+TEST_F(WizardText, OverlongFieldsAreReportedOnce) {
+    toFilePage();
+    const QString path = dir.filePath("w.txt");
+    writeFile(path, (QString(300, 'x') + "\ta\tt\r\nok\ta\tt\r\n").toUtf8());
+    form->txtB_TXTImport_FileName->setText(path);
+    wktest::ScriptedUi ui;
+    ui.pushMsgBox(forms::vbOK);
+    form->cmdWeiter_Click();
+    const auto box = ui.last(wktest::CallKind::MsgBox);
+    EXPECT_EQ(box.title, "HT4i");
+    EXPECT_TRUE(box.prompt.contains("3163"));
+    EXPECT_TRUE(box.prompt.contains("(1)"));
+    EXPECT_EQ(form->lblC_TXTProgress->text(), "1 question was added.");
+}
+
+TEST_F(WizardText, BrowseAndAWindows1252FileWithHeader) {
+    toFilePage();
+    const QString path = dir.filePath("alt.txt");
+    writeFile(path,
+              "Frage\tAntwort\tThema\r\nT\xFC"
+              "r\tdoor\tHaus\r\nStra\xDF"
+              "e\tstreet\r\n");
+    wktest::ScriptedUi ui;
+    ui.pushOpenCancel();
+    form->cmdTXTImportFile_Click();
+    EXPECT_TRUE(form->txtB_TXTImport_FileName->text().isEmpty());
+    ui.pushOpen(path);
+    form->cmdTXTImportFile_Click();
+    const auto dlg = ui.last(wktest::CallKind::ShowOpen).dialog;
+    EXPECT_EQ(dlg.Filter, "*.*|*.*");
+    EXPECT_EQ(dlg.DialogTitle, "Open textfile");
+    EXPECT_EQ(dlg.InitDir, modMain::GetDBPath());
+    form->chkB_TXTImport_Header->setChecked(true);
+    ASSERT_EQ(form->vgB_TXTImport->Rows(), 2);
+    EXPECT_EQ(form->vgB_TXTImport->CellText(1, 1), QString::fromUtf8("Tür"));
+    ui.pushInputBox("Allgemein");
+    form->cmdWeiter_Click();
+    auto rs =
+        db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {QString::fromUtf8("Straße")});
+    ASSERT_EQ(rs->RecordCount(), 1);
+    EXPECT_EQ(rs->Value("T").toString(), "Allgemein");
+    EXPECT_EQ(rs->Value("A1").toString(), "street");
+}

@@ -1,0 +1,93 @@
+// The window's layout for its size: the minimum, the panels' rectangle and
+// the maximised flag in the user's row.
+#include "mainwindow/BarsFixture.h"
+
+using namespace barstest;
+using mainwindow::px;
+
+namespace {
+
+class Layout : public BarsTest {};
+
+TEST_F(Layout, MinimumSizeLaysOutAsDesigned) {
+    auto& m = startMain(1);
+    m.resize(px(8640), px(6510));
+    m.Form_Resize();
+    EXPECT_EQ(m.imgBottom->geometry(), QRect(0, px(5860), px(8640), px(300)));
+    EXPECT_EQ(m.fraOverview1->geometry(), QRect(px(20), px(1200), px(8470), px(4600)));
+    EXPECT_EQ(m.fraOverview1_1->x(), px(600));
+    EXPECT_EQ(m.fraOverview1_1->size(), QSize(px(7750), px(4570)));
+    EXPECT_EQ(m.vg1->x(), px(30));
+    EXPECT_EQ(m.vg1->size(), QSize(px(7690), px(4420)));
+    // All panels share the overview's rectangle.
+    for (QWidget* p : std::initializer_list<QWidget*>{m.fraWelcome, m.fraAbfrage, m.fraVerwaltung})
+        EXPECT_EQ(p->geometry(), m.fraOverview1->geometry()) << p->objectName().toStdString();
+    EXPECT_EQ(m.fraTestBar->pos(), QPoint(px(2160), 0));
+}
+
+TEST_F(Layout, ResizingBelowTheMinimumIsHeldAtTheMinimum) {
+    auto& m = startMain(1);
+    m.resize(px(8000), px(6000));
+    EXPECT_EQ(m.size(), QSize(px(8640), px(6510)));
+    m.resize(px(9000), px(6000));
+    EXPECT_EQ(m.size(), QSize(px(9000), px(6510)));
+    m.resize(px(8000), px(7000));
+    EXPECT_EQ(m.size(), QSize(px(8640), px(7000)));
+}
+
+TEST_F(Layout, LargerWindowGrowsThePanelsAndKeepsTheTitleBarInside) {
+    auto& m = startMain(1);
+    m.resize(900, 700);
+    EXPECT_EQ(m.fraOverview1->width(), 900 - px(170));
+    EXPECT_EQ(m.fraOverview1->geometry().bottom() + 1, px(mainwindow::twips(700) - 300 - 10 - 400));
+    EXPECT_EQ(m.imgBottom->width(), 900);
+    for (QWidget* w : {m.imgBarExit, m.imgBarMax, m.imgBarMin, m.imgSizeArrow})
+        EXPECT_TRUE(m.rect().contains(w->geometry())) << w->objectName().toStdString();
+    // The three title pictures keep their order and spacing.
+    EXPECT_LT(m.imgBarMin->x(), m.imgBarMax->x());
+    EXPECT_LT(m.imgBarMax->x(), m.imgBarExit->x());
+    EXPECT_FALSE(m.imgBarMin->geometry().intersects(m.fraMainBar->geometry()));
+}
+
+TEST_F(Layout, MaximisingWritesROneAndRestoringZero) {
+    auto& m = startMain(1);
+    m.imgBarMax_Click();
+    EXPECT_TRUE(m.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(userValue(1, "R5").toInt(), 1);
+    EXPECT_EQ(m.imgBarMax->pictureKey(), m.imgBarRestore_Lo->pictureKey());
+    EXPECT_EQ(m.fraOverview1->width(), m.width() - px(170));
+    // The strip sits at the very bottom after the button, 350 higher after a resize.
+    EXPECT_EQ(m.imgBottom->y(), m.height() - m.imgBottom->height());
+    EXPECT_TRUE(m.imgBottom->isVisible());
+    EXPECT_TRUE(m.imgSizeArrow->isVisible());
+
+    m.imgBarMax_Click();
+    EXPECT_FALSE(m.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(userValue(1, "R5").toInt(), 0);
+    EXPECT_EQ(m.imgBarMax->pictureKey(), m.imgBarMax_Lo->pictureKey());
+    m.resize(m.width() + 15, m.height());
+    EXPECT_EQ(m.imgBottom->y(), px(mainwindow::twips(m.height()) - 300 - 350));
+}
+
+TEST_F(Layout, MinimisingWritesZeroAndMovesNothing) {
+    auto& m = startMain(1);
+    setUserValue(1, "R5", 1);
+    const QRect panel = m.fraOverview1->geometry();
+    m.imgBarMin_Click();
+    EXPECT_TRUE(m.windowState() & Qt::WindowMinimized);
+    m.Form_Resize();
+    EXPECT_EQ(m.fraOverview1->geometry(), panel);
+    EXPECT_EQ(userValue(1, "R5").toInt(), 0);
+}
+
+TEST_F(Layout, StripStaysPutWhileTheGripIsDragged) {
+    auto& m = startMain(1);
+    const QRect strip = m.imgBottom->geometry();
+    m.bSizeGripDrag = true;
+    m.resize(m.width() + 60, m.height() + 45);
+    EXPECT_EQ(m.imgBottom->geometry(), strip);
+    EXPECT_EQ(m.fraOverview1->width(), m.width() - px(170));
+    m.bSizeGripDrag = false;
+}
+
+}  // namespace
