@@ -31,8 +31,12 @@ class HoverFilter : public QObject {
 public:
     HoverFilter(frmMain& m, QString name, QObject* parent) : QObject(parent), m_(m), name_(std::move(name)) {}
     bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::MouseMove || e->type() == QEvent::Enter) m_.cmdOverview1_MouseMove(name_);
-        return false;
+        if (e->type() == QEvent::Enter) m_.cmdOverview1_MouseMove(name_);
+        if (e->type() != QEvent::MouseMove) return false;
+        m_.cmdOverview1_MouseMove(name_);
+        // A hover ends here: passed on, the panel below would take the hint
+        // down again. A drag with a button held stays the button's.
+        return static_cast<QMouseEvent*>(e)->buttons() == Qt::NoButton;
     }
 
 private:

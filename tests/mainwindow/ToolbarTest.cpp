@@ -129,6 +129,14 @@ TEST_F(Toolbar, ADisabledButtonStillShowsItsHintWhenThePointerMovesOverIt) {
     QApplication::sendEvent(b, &move);
     EXPECT_EQ(main().lblBarPopup->text(), modMain::GetText(494));
     EXPECT_EQ(main().lblBarPopup2->text(), modMain::GetText(495));
+    EXPECT_TRUE(main().lblBarPopup->isVisibleTo(&main()));
+    // The same for an enabled button, whose panel must not take the hint down.
+    main().HideBarPopup();
+    QMouseEvent again(QEvent::MouseMove, QPointF(4, 4), main().cmdOverview1_New->mapToGlobal(QPointF(4, 4)),
+                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(main().cmdOverview1_New, &again);
+    EXPECT_EQ(main().lblBarPopup->text(), modMain::GetText(480));
+    EXPECT_TRUE(main().lblBarPopup->isVisibleTo(&main()));
 }
 
 }  // namespace
