@@ -87,40 +87,42 @@ void frmMain::buildMenus() {
     mnuVGrid->menuAction()->setText("mnuVGrid");
     menuItems["mnuVGrid"] = mnuVGrid->menuAction();
     auto* m = mnuVGrid;
-    item(m, "mnuVGrid_AlleAntwortenAbfragen");
-    item(m, "mnuVGrid_ReihenfolgeBeachten");
+    // In display order.
+    item(m, "mnuVGrid_Edit");
     item(m, "mnuH", "-");
-    QMenu* mm = submenu(m, "mnuVGrid_Multimedia", "M&ultimedia");
-    item(mm, "mnuVGrid_ImportSound");
-    item(mm, "mnuVGrid_ImportPic");
-    item(mm, "mnuI", "-");
-    item(mm, "mnuVGrid_DelSound");
-    item(mm, "mnuVGrid_DelPic");
     item(m, "mnuVGrid_Del");
+    item(m, "mnuVGrid_Markieren");
     item(m, "mnuVGrid_DelStat");
     item(m, "mnuM", "-");
-    item(m, "mnuVGrid_Markieren");
-    item(m, "mnuVGrid_Edit");
+    item(m, "mnuVGrid_AlleAntwortenAbfragen");
+    item(m, "mnuVGrid_ReihenfolgeBeachten");
     item(m, "mnuK", "-");
+    QMenu* mm = submenu(m, "mnuVGrid_Multimedia", "M&ultimedia");
+    item(mm, "mnuVGrid_ImportSound");
+    item(mm, "mnuVGrid_DelSound");
+    item(mm, "mnuVGrid_ImportPic");
+    item(mm, "mnuVGrid_DelPic");
+    item(m, "mnuI", "-");
     QMenu* alle = submenu(m, "mnuVGrid_Alle");
+    item(alle, "mnuVGrid_CheckAll");
+    item(alle, "mnuVGrid_UncheckAll");
     item(alle, "mnuVGrid_Alle_SoundDel");
     item(alle, "mnuVGrid_Alle_DelPic");
     item(alle, "mnuVGrid_Alle_DelStat");
-    item(alle, "mnuVGrid_Alle_Tausche");
     item(alle, "mnuVGrid_Alle_RenameT");
-    item(alle, "mnuVGrid_CheckAll");
-    item(alle, "mnuVGrid_UncheckAll");
-    item(alle, "mnuVGrid_Alle_DelSpaces");
+    item(alle, "mnuVGrid_Alle_Tausche");
     QMenu* mark = submenu(m, "mnuVGrid_Markierte");
     item(mark, "mnuVGrid_Markierte_Del");
-    item(mark, "mnuVGrid_Markierte_RecordSound");
     item(mark, "mnuVGrid_Markierte_SoundDel");
+    item(mark, "mnuVGrid_Markierte_RecordSound");
     item(mark, "mnuVGrid_Markierte_DelPic");
     item(mark, "mnuVGrid_Markierte_DelStat");
-    item(mark, "mnuVGrid_Markierte_Tausche");
     item(mark, "mnuVGrid_Markierte_RenameT");
-    item(m, "mnuVGrid_FindDuplicates");
+    item(mark, "mnuVGrid_Markierte_Tausche");
     item(m, "mnuJ", "-");
+    item(m, "mnuVGrid_FindDuplicates");
+    item(m, "mnuVGrid_Alle_DelSpaces");
+    item(m, "mnuL", "-");
     QMenu* ans = submenu(m, "mnuVGrid_Ansicht");
     QMenu* begriff = submenu(ans, "mnuVGrid_Ansicht_Begriff");
     for (int i = 1; i <= 9; ++i) {
@@ -272,6 +274,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
 
     buildMenus();
     connectGrid();
+    setupOverviewCommands();
 
     // The title-bar and status pictures stay above the panels.
     for (QWidget* w : std::initializer_list<QWidget*>{fraMainBar, fraTestBar, imgBarMin, imgBarMax,

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWidget>
@@ -110,10 +111,58 @@ public:
     // The in-place editors, laid over the edited cell.
     QLineEdit* txtEdit = nullptr;
     QComboBox* cboVGSubject = nullptr;
-    // Operations of other parts of the window the grid calls; bodies in
-    // frmMainGridPending.cpp until their parts arrive.
-    void cmdOverview1_Search_Click();
 
+    // ---- Grid pop-up menu, its operations and the overview toolbar
+    // (frmMainMenu*.cpp, frmMainBulk.cpp, frmMainToolbar.cpp) ----
+    QString LastImportFolder;           // where the picture and sound dialogs start
+    bool IsRecording = false;           // a single-item recording runs
+    void vg1_MouseDown(int Button, int Shift, int X, int Y);
+    void vg1_MouseUp(int Button, int Shift, int X, int Y);
+    // The current item.
+    void mnuVGrid_Edit_Click();
+    void mnuVGrid_Del_Click();
+    void mnuVGrid_Markieren_Click();
+    void mnuVGrid_DelStat_Click();
+    void mnuVGrid_AlleAntwortenAbfragen_Click();
+    void mnuVGrid_ReihenfolgeBeachten_Click();
+    void mnuVGrid_ImportPic_Click();
+    void mnuVGrid_DelPic_Click();
+    void mnuVGrid_ImportSound_Click();
+    void mnuVGrid_DelSound_Click();
+    // All items, the marked items, and the two entries of the menu itself.
+    void mnuVGrid_CheckAll_Click();
+    void mnuVGrid_UncheckAll_Click();
+    void mnuVGrid_Alle_SoundDel_Click();
+    void mnuVGrid_Alle_DelPic_Click();
+    void mnuVGrid_Alle_DelStat_Click();
+    void mnuVGrid_Alle_RenameT_Click();
+    void mnuVGrid_Alle_Tausche_Click();
+    void mnuVGrid_Markierte_Del_Click();
+    void mnuVGrid_Markierte_SoundDel_Click();
+    void mnuVGrid_Markierte_RecordSound_Click();
+    void mnuVGrid_Markierte_DelPic_Click();
+    void mnuVGrid_Markierte_DelStat_Click();
+    void mnuVGrid_Markierte_RenameT_Click();
+    void mnuVGrid_Markierte_Tausche_Click();
+    void mnuVGrid_FindDuplicates_Click();
+    void mnuVGrid_Alle_DelSpaces_Click();
+    // The toolbar.
+    QPushButton *cmdOverview1_New = nullptr, *cmdOverview1_Delete = nullptr, *cmdOverview1_Search = nullptr,
+                *cmdOverview1_Import = nullptr, *cmdOverview1_Record = nullptr,
+                *cmdOverview1_SoundImport = nullptr, *cmdOverview1_ImportPic = nullptr,
+                *cmdOverview1_GridOptions = nullptr;
+    void cmdOverview1_New_Click();
+    void cmdOverview1_Delete_Click();
+    void cmdOverview1_Search_Click();
+    void cmdOverview1_Import_Click();
+    void cmdOverview1_Record_Click();
+    void cmdOverview1_SoundImport_Click();
+    void cmdOverview1_ImportPic_Click();
+    void cmdOverview1_GridOptions_Click();
+    // Hover hint of cmdOverview1_<name> (MouseMove of each button).
+    void cmdOverview1_MouseMove(const QString& name);
+    // Enables a toolbar button; a picture, when given, replaces its picture.
+    void SetOverviewButton(QPushButton* button, bool enabled, const QPixmap& picture = {});
     // New database, the exit, the change of user and the TEMP clean-up
     // (frmMainExit.cpp).
     void imgBarNewDB_Click();
@@ -200,15 +249,6 @@ public:
     bool QuestionOpenNow() const;       // the shown test item waits for its answer
     bool TestFinishedNow() const;       // the running test has ended
     long ShownItemAnswerCount() const;  // CountAnswers of the shown test item
-
-    // ---- Commands of the overview; frmMainPending.cpp holds empty bodies
-    // until each arrives. ----
-    void cmdOverview1_New_Click();
-    void cmdOverview1_Record_Click();
-    void cmdOverview1_GridOptions_Click();
-    void mnuVGrid_ImportSound_Click();
-    void mnuVGrid_ImportPic_Click();
-    QStringList pendingCalls;  // the waiting commands reached, by name, for tests
 
     // Controls, named as the original named them.
     // Title bar and frame pictures.
@@ -364,6 +404,12 @@ private:
     bool ContinueCondition();
     void SubmitAnswer();
     TestPanelEvents* testEvents_ = nullptr;
+    void setupOverviewCommands();  // toolbar buttons and menu wiring
+    void redrawRowIcon();
+    void deleteCurrentItem(bool fromMenu);
+    void showOverviewEmpty();
+    void runBulk(const std::function<void()>& walk, bool rebuild = true);
+    void renameTheme(bool marked);
 
     QList<QObject*> controls_;
     bool loaded_ = false;

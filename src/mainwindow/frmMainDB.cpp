@@ -316,9 +316,10 @@ public:
     }
     void InitOptionTab() override { m_.InitOptionTab(); }
     void UpdateWindow(const QString& what) override { m_.UpdateWindow(what); }
-    void SetOverviewButton(Button, bool, const QPixmap&) override {
-        // PENDING(overview toolbar): the cmdOverview1_* buttons are built
-        // with the overview panel's toolbar.
+    void SetOverviewButton(Button b, bool enabled, const QPixmap& picture) override {
+        QPushButton* const buttons[] = {m_.cmdOverview1_Search, m_.cmdOverview1_Delete, m_.cmdOverview1_Record,
+                                        m_.cmdOverview1_SoundImport, m_.cmdOverview1_ImportPic};
+        m_.SetOverviewButton(buttons[int(b)], enabled, picture);
     }
     grid::Grid& vg1() override { return *m_.vg1; }
     overview::RecordAccess& gridRecordset() override { return grid_; }

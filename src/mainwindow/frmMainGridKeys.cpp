@@ -52,7 +52,9 @@ bool deleteAllowed(const frmMain& m) {
     return bDBOffen && m.data && m.vg1->Rows() > 0;
 }
 
-void deleteCurrentItem(frmMain& m) {
+// The Delete key's own delete: the item of the selected row, then the
+// selection moves on to the row that took its place.
+void deleteSelectedItem(frmMain& m) {
     if (!deleteAllowed(m)) return;
     if (forms::ui().MsgBox(GetText(5045), forms::vbYesNo, GetText(5048)) != forms::vbYes) return;
     const long pos = m.data->AbsolutePosition();
@@ -117,7 +119,7 @@ void frmMain::vg1_KeyDown(int KeyCode, int Shift) {
             toggleMark(*this);
             break;
         case kDelete:
-            deleteCurrentItem(*this);
+            deleteSelectedItem(*this);
             break;
         case kF2: {
             bool cancel = false;

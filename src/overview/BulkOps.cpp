@@ -1,0 +1,198 @@
+#include "overview/BulkOps.h"
+
+#include <QHash>
+
+#include "platform/Error.h"
+#include "startup/modMedia.h"
+
+namespace overview::bulk {
+
+namespace {
+
+// Runs a walk as one transaction; a failure puts every record back.
+template <class F>
+void inTransaction(dao::Recordset& rs, dao::Workspace& ws, F&& walk) {
+    ws.BeginTrans();
+    try {
+        walk();
+        ws.CommitTrans();
+    } catch (...) {
+        try {
+            if (rs.EditMode() != dao::dbEditNone) rs.CancelUpdate();
+        } catch (...) {
+        }
+        ws.Rollback();
+        // Deleted rows come back only with fresh keys.
+        try {
+            rs.Requery();
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+// Visits positions 0 .. count - 1 (the count read once). With stopOnMiss a
+// position that cannot be reached ends the walk quietly.
+template <class F>
+void walk(dao::Recordset& rs, Items items, bool stopOnMiss, F&& act) {
+    const long n = rs.RecordCount();
+    for (long p = 0; p < n; ++p) {
+        if (stopOnMiss) {
+            try {
+                rs.SetAbsolutePosition(p);
+            } catch (const wk::Error&) {
+                return;
+            }
+        } else {
+            rs.SetAbsolutePosition(p);
+        }
+        if (items == Items::Marked && !isMarked(rs)) continue;
+        act();
+    }
+}
+
+QString textOf(const QVariant& v) {
+    return v.isValid() ? v.toString() : QString();
+}
+
+}  // namespace
+
+bool isMarked(dao::Recordset& rs) {
+    const QVariant v = rs.Value(QStringLiteral("Markiert"));
+    return v.isValid() && v.toInt() != 0;
+}
+
+void SetMarks(dao::Recordset& rs, dao::Workspace& ws, bool on) {
+    inTransaction(rs, ws, [&] {
+        walk(rs, Items::All, false, [&] {
+            rs.Edit();
+            rs.SetValue(QStringLiteral("Markiert"), on);
+            rs.Update();
+        });
+    });
+}
+
+void ClearSounds(dao::Recordset& rs, dao::Workspace& ws, Items items) {
+    inTransaction(rs, ws,
+                  [&] { walk(rs, items, items == Items::Marked, [&] { modMedia::ClearSound(rs); }); });
+}
+
+void ClearPictures(dao::Recordset& rs, dao::Workspace& ws, Items items) {
+    inTransaction(rs, ws, [&] {
+        walk(rs, items, items == Items::Marked, [&] {
+            if (modMedia::HasPicture(rs)) modMedia::ClearPicture(rs);
+        });
+    });
+}
+
+void ClearMarkedStatistics(dao::Recordset& rs, dao::Workspace& ws, int u) {
+    const QString s = QString::number(u);
+    inTransaction(rs, ws, [&] {
+        walk(rs, Items::Marked, true, [&] {
+            rs.Edit();
+            for (const char* f : {"AA", "AR", "AF", "FQ"}) rs.SetValue(QLatin1String(f) + s, 0);
+            for (int k = 1; k <= 6; ++k) rs.SetValue(QStringLiteral("Known") + s + QString::number(k), 0);
+            rs.Update();
+        });
+    });
+}
+
+void RenameTheme(dao::Recordset& rs, dao::Workspace& ws, Items items, const QString& theme) {
+    inTransaction(rs, ws, [&] {
+        walk(rs, items, false, [&] {
+            rs.Edit();
+            rs.SetValue(QStringLiteral("T"), theme);
+            rs.Update();
+        });
+    });
+}
+
+void ExchangeQuestionAnswer(dao::Recordset& rs, dao::Workspace& ws, Items items) {
+    inTransaction(rs, ws, [&] {
+        walk(rs, items, false, [&] {
+            const QString q = textOf(rs.Value(QStringLiteral("Q")));
+            const QVariant a1 = rs.Value(QStringLiteral("A1"));
+            rs.Edit();
+            if (items == Items::Marked)
+                rs.SetValue(QStringLiteral("Q"), textOf(a1).isEmpty() ? QStringLiteral("-") : a1);
+            else
+                rs.SetValue(QStringLiteral("Q"), a1.isValid() ? a1 : QVariant(QString()));
+            rs.SetValue(QStringLiteral("A1"), q);
+            rs.Update();
+        });
+    });
+}
+
+QString TrimBlanks(const QString& text) {
+    qsizetype b = 0, e = text.size();
+    while (b < e && text.at(b) == QLatin1Char(' ')) ++b;
+    while (e > b && text.at(e - 1) == QLatin1Char(' ')) --e;
+    return text.mid(b, e - b);
+}
+
+void DeleteSpaces(dao::Recordset& rs, dao::Workspace& ws) {
+    QStringList fields{QStringLiteral("Q")};
+    for (int i = 1; i <= 9; ++i) fields << QStringLiteral("A%1").arg(i);
+    inTransaction(rs, ws, [&] {
+        walk(rs, Items::All, false, [&] {
+            rs.Edit();
+            for (const QString& f : fields) {
+                const QVariant v = rs.Value(f);
+                if (v.isValid()) rs.SetValue(f, TrimBlanks(v.toString()));
+            }
+            rs.Update();
+        });
+    });
+}
+
+long CountMarked(dao::Recordset& rs) {
+    long c = 0;
+    const long n = rs.RecordCount();
+    for (long p = 0; p < n; ++p) {
+        try {
+            rs.SetAbsolutePosition(p);
+        } catch (const wk::Error&) {
+            break;
+        }
+        if (isMarked(rs)) ++c;
+    }
+    return c;
+}
+
+long DeleteMarked(dao::Recordset& rs, dao::Workspace& ws) {
+    long deleted = 0;
+    inTransaction(rs, ws, [&] {
+        const long n = rs.RecordCount();
+        long p = 0;
+        while (p < n) {
+            // A position past the records left ends the walk.
+            if (p >= rs.RecordCount()) break;
+            rs.SetAbsolutePosition(p);
+            if (isMarked(rs)) {
+                rs.Delete();
+                ++deleted;
+                p = 0;
+            } else {
+                ++p;
+            }
+        }
+    });
+    return deleted;
+}
+
+long FindDuplicate(const QStringList& texts) {
+    // Case folded keys: the first index whose key occurs twice anywhere.
+    QHash<QString, int> seen;
+    QStringList keys;
+    keys.reserve(texts.size());
+    for (const QString& t : texts) {
+        const QString k = t.toCaseFolded();
+        keys << k;
+        ++seen[k];
+    }
+    for (qsizetype i = 0; i < keys.size(); ++i)
+        if (seen.value(keys.at(i)) > 1) return static_cast<long>(i);
+    return -1;
+}
+
+}  // namespace overview::bulk

@@ -1,0 +1,284 @@
+// The grid menu's operations on all and on the marked items, driven through
+// the main window's handlers over a real database.
+#include "mainwindow/BulkFixture.h"
+#include "overview/BulkOps.h"
+
+using namespace bulktest;
+using wktest::CallKind;
+
+namespace {
+
+class BulkOps : public Bulk {};
+
+TEST_F(BulkOps, MarkAllAndUnmarkAllWriteEveryItemAndRedrawTheIcons) {
+    open({{{"Q", "a"}}, {{"Q", "b"}, {"Markiert", true}}, {{"Q", "c"}}});
+    main().mnuVGrid_CheckAll_Click();
+    for (const Item& it : stored())
+        EXPECT_NE(it.value("Markiert").toInt(), 0) << it.value("Q").toString().toStdString();
+    for (long r = 1; r <= 3; ++r) EXPECT_EQ(iconKey(r), "Checked");
+    main().mnuVGrid_UncheckAll_Click();
+    for (const Item& it : stored()) EXPECT_EQ(it.value("Markiert").toInt(), 0);
+    EXPECT_EQ(iconKey(2), "Empty");
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
+}
+
+TEST_F(BulkOps, SoundsGoForAllOrOnlyTheMarkedAndTheOtherSoundsStay) {
+    const QByteArray wav("RIFF....WAVE");
+    open({{{"Q", "a"}, {"Sound", wav}, {"SoundTip", wav}},
+          {{"Q", "b"}, {"Sound", wav}, {"Markiert", true}},
+          {{"Q", "c"}, {"Sound", wav}}});
+    main().mnuVGrid_Markierte_SoundDel_Click();
+    EXPECT_EQ(storedOf("a", "Sound").toLongLong(), wav.size());
+    EXPECT_EQ(storedOf("b", "Sound").toLongLong(), 0);
+    EXPECT_EQ(storedOf("c", "Sound").toLongLong(), wav.size());
+
+    main().mnuVGrid_Alle_SoundDel_Click();
+    for (const Item& it : stored()) EXPECT_EQ(it.value("Sound").toLongLong(), 0);
+    EXPECT_EQ(storedOf("a", "SoundTip").toLongLong(), wav.size());
+    // The tip sound still shows as a sound.
+    EXPECT_EQ(iconKey(rowOfQuestion("a")), "Sound");
+    EXPECT_EQ(iconKey(rowOfQuestion("c")), "Empty");
+}
+
+TEST_F(BulkOps, PicturesGoForAllOrOnlyTheMarked) {
+    open({{{"Q", "a"}, {"Bild", pngBytes()}, {"Markiert", true}},
+          {{"Q", "b"}, {"Bild", pngBytes()}},
+          {{"Q", "c"}}});
+    main().mnuVGrid_Markierte_DelPic_Click();
+    EXPECT_EQ(storedOf("a", "Bild").toLongLong(), 0);
+    EXPECT_GT(storedOf("b", "Bild").toLongLong(), 0);
+    EXPECT_EQ(iconKey(rowOfQuestion("b")), "Pic");
+    main().mnuVGrid_Alle_DelPic_Click();
+    EXPECT_EQ(storedOf("b", "Bild").toLongLong(), 0);
+    EXPECT_EQ(iconKey(rowOfQuestion("b")), "Empty");
+}
+
+TEST_F(BulkOps, StatisticsOfTheCurrentSlotGoForAllOrTheMarkedOnly) {
+    Item stat{{"AA1", 4}, {"AR1", 3}, {"AF1", 1}, {"FQ1", 90.0}, {"Known11", 1}, {"AA2", 7}, {"Known26", 1}};
+    Item a = stat, b = stat, c = stat;
+    a["Q"] = "a";
+    a["Markiert"] = true;
+    b["Q"] = "b";
+    c["Q"] = "c";
+    open({a, b, c});
+    EXPECT_EQ(grid().CellBackColor(rowOfQuestion("a"), 1), overview::colour::LightRed);
+
+    main().mnuVGrid_Markierte_DelStat_Click();
+    EXPECT_EQ(storedOf("a", "AA1").toInt(), 0);
+    EXPECT_EQ(storedOf("a", "FQ1").toDouble(), 0.0);
+    EXPECT_EQ(storedOf("a", "Known11").toInt(), 0);
+    EXPECT_EQ(storedOf("a", "AA2").toInt(), 7);
+    EXPECT_EQ(storedOf("b", "AA1").toInt(), 4);
+    EXPECT_EQ(grid().CellBackColor(rowOfQuestion("a"), 1), overview::colour::LightGreen);
+    EXPECT_EQ(grid().CellBackColor(rowOfQuestion("b"), 1), overview::colour::LightRed);
+
+    main().mnuVGrid_Alle_DelStat_Click();
+    for (const Item& it : stored()) {
+        EXPECT_EQ(it.value("AR1").toInt(), 0);
+        EXPECT_EQ(it.value("AA2").toInt(), 7);
+        EXPECT_EQ(it.value("Known26").toInt(), 1);
+    }
+}
+
+TEST_F(BulkOps, RenamingRefusesAnApostropheAsksAgainAndRenamesTheMarked) {
+    open({{{"Q", "a"}, {"T", "Alt"}, {"Markiert", true}},
+          {{"Q", "b"}, {"T", "Alt"}},
+          {{"Q", "c"}, {"T", "Rest"}}});
+    select(rowOfQuestion("a"));
+    ui.pushInputBox("Tom's");
+    ui.pushMsgBox(forms::vbOK);
+    ui.pushInputBox("Verben");
+    main().mnuVGrid_Markierte_RenameT_Click();
+
+    const auto inputs = ui.calls(CallKind::InputBox);
+    ASSERT_EQ(inputs.size(), 2u);
+    for (const auto& in : inputs) {
+        EXPECT_EQ(in.defaultText, "Alt");
+        EXPECT_EQ(in.prompt, modMain::GetText(116));
+        EXPECT_EQ(in.title, modMain::GetText(117));
+    }
+    const auto& warn = ui.last(CallKind::MsgBox);
+    EXPECT_EQ(warn.prompt, modMain::GetText(78));
+    EXPECT_EQ(warn.title, modMain::GetText(40));
+    EXPECT_EQ(warn.style, forms::vbExclamation);
+
+    EXPECT_EQ(storedOf("a", "T").toString(), "Verben");
+    EXPECT_EQ(storedOf("b", "T").toString(), "Alt");
+    EXPECT_EQ(cell(rowOfQuestion("a"), "T"), "Verben");
+    EXPECT_GE(main().cboThemen->findText("Verben"), 0);
+}
+
+TEST_F(BulkOps, RenamingAllTakesTheTextAsTypedAndAnEmptyInputChangesNothing) {
+    open({{{"Q", "a"}, {"T", "Alt"}}, {{"Q", "b"}, {"T", "Rest"}}});
+    ui.pushInputBox("");
+    main().mnuVGrid_Alle_RenameT_Click();
+    EXPECT_EQ(storedOf("b", "T").toString(), "Rest");
+
+    ui.pushInputBox(" neue Verben ");
+    main().mnuVGrid_Alle_RenameT_Click();
+    for (const Item& it : stored()) EXPECT_EQ(it.value("T").toString(), " neue Verben ");
+    EXPECT_EQ(main().cboThemen->findText("Alt"), -1);
+}
+
+TEST_F(BulkOps, ATooLongThemeIsReportedAndNoItemChanges) {
+    open({{{"Q", "a"}, {"T", "Alt"}}, {{"Q", "b"}, {"T", "Rest"}}});
+    ui.pushInputBox(QString(51, 'x'));
+    ui.pushMsgBox(forms::vbOK);  // the error box
+    main().mnuVGrid_Alle_RenameT_Click();
+    EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.contains("3163"));
+    EXPECT_EQ(storedOf("a", "T").toString(), "Alt");
+    EXPECT_EQ(storedOf("b", "T").toString(), "Rest");
+}
+
+TEST_F(BulkOps, ExchangingAllTwiceGivesEveryItemItsQuestionBack) {
+    open({{{"Q", "Haus"}, {"A1", ""}, {"A2", "home"}}, {{"Q", "Baum"}, {"A1", "tree"}}});
+    main().mnuVGrid_Alle_Tausche_Click();
+    auto items = stored();
+    EXPECT_EQ(items[0].value("Q").toString(), "");
+    EXPECT_EQ(items[0].value("A1").toString(), "Haus");
+    EXPECT_EQ(items[0].value("A2").toString(), "home");
+    EXPECT_EQ(items[1].value("Q").toString(), "tree");
+    EXPECT_EQ(items[1].value("A1").toString(), "Baum");
+    EXPECT_GE(rowOfQuestion("tree"), 1);
+
+    main().mnuVGrid_Alle_Tausche_Click();
+    items = stored();
+    EXPECT_EQ(items[0].value("Q").toString(), "Haus");
+    EXPECT_EQ(items[0].value("A1").toString(), "");
+    EXPECT_EQ(items[1].value("Q").toString(), "Baum");
+}
+
+TEST_F(BulkOps, ExchangingTheMarkedGivesAnEmptyAnswerTheQuestionDash) {
+    open({{{"Q", "Haus"}, {"Markiert", true}}, {{"Q", "Baum"}, {"A1", "tree"}}});
+    main().mnuVGrid_Markierte_Tausche_Click();
+    const auto items = stored();
+    EXPECT_EQ(items[0].value("Q").toString(), "-");
+    EXPECT_EQ(items[0].value("A1").toString(), "Haus");
+    EXPECT_EQ(items[1].value("Q").toString(), "Baum");
+}
+
+TEST_F(BulkOps, RemovingSpacesTrimsBlanksOnlyAndOnlyAfterYes) {
+    open({{{"Q", "  Haus "}, {"A1", "house\t"}, {"A3", " x y "}}});
+    ui.pushMsgBox(forms::vbNo);
+    main().mnuVGrid_Alle_DelSpaces_Click();
+    EXPECT_EQ(stored()[0].value("Q").toString(), "  Haus ");
+    EXPECT_EQ(ui.last(CallKind::MsgBox).prompt, modMain::GetText(132) + "\r\n\r\n" + modMain::GetText(133));
+    EXPECT_EQ(ui.last(CallKind::MsgBox).style, forms::vbYesNo);
+
+    ui.pushMsgBox(forms::vbYes);
+    main().mnuVGrid_Alle_DelSpaces_Click();
+    const Item it = stored()[0];
+    EXPECT_EQ(it.value("Q").toString(), "Haus");
+    EXPECT_EQ(it.value("A1").toString(), "house\t");
+    EXPECT_EQ(it.value("A3").toString(), "x y");
+    EXPECT_FALSE(it.value("A2").isValid());
+    EXPECT_EQ(cell(1, "Q"), "Haus");
+}
+
+TEST_F(BulkOps, DuplicateQuestionsAreFoundWithoutRegardToCase) {
+    open({{{"Q", "Apfel"}}, {{"Q", "Haus"}}, {{"Q", "Zebra"}}, {{"Q", "haus"}}});
+    main().mnuVGrid_FindDuplicates_Click();
+    const long r = grid().SelectedRow();
+    EXPECT_EQ(cell(r, "Q").toLower(), "haus");
+    EXPECT_EQ(r, std::min(rowOfQuestion("Haus"), rowOfQuestion("haus")));
+    EXPECT_EQ(main().data->Value("Q").toString(), cell(r, "Q"));
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
+}
+
+TEST_F(BulkOps, NoDuplicatesGivesItsMessage) {
+    open({{{"Q", "Apfel"}}, {{"Q", "Haus"}}});
+    ui.pushMsgBox(forms::vbOK);
+    main().mnuVGrid_FindDuplicates_Click();
+    EXPECT_EQ(ui.last(CallKind::MsgBox).prompt, modMain::GetText(678));
+    EXPECT_EQ(ui.last(CallKind::MsgBox).style, forms::vbOKOnly);
+}
+
+TEST_F(BulkOps, DeletingTheMarkedAsksWithTheCountAndDeletesOnlyThem) {
+    open({{{"Q", "a"}},
+          {{"Q", "b"}, {"Markiert", true}},
+          {{"Q", "c"}},
+          {{"Q", "d"}, {"Markiert", true}},
+          {{"Q", "e"}}});
+    ui.pushMsgBox(forms::vbNo);
+    main().mnuVGrid_Markierte_Del_Click();
+    EXPECT_EQ(stored().size(), 5u);
+    EXPECT_EQ(ui.last(CallKind::MsgBox).prompt, modMain::GetText(5046) + "2" + modMain::GetText(5047));
+    EXPECT_EQ(ui.last(CallKind::MsgBox).title, modMain::GetText(5048));
+
+    ui.pushMsgBox(forms::vbYes);
+    main().mnuVGrid_Markierte_Del_Click();
+    const auto items = stored();
+    ASSERT_EQ(items.size(), 3u);
+    for (const Item& it : items) EXPECT_EQ(it.value("Markiert").toInt(), 0);
+    EXPECT_EQ(grid().Rows(), 3);
+    EXPECT_EQ(rowOfQuestion("b"), 0);
+}
+
+TEST_F(BulkOps, DeletingWithNothingMarkedAsksNothing) {
+    open({{{"Q", "a"}}, {{"Q", "b"}}});
+    main().mnuVGrid_Markierte_Del_Click();
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
+    EXPECT_EQ(stored().size(), 2u);
+}
+
+TEST_F(BulkOps, DeletingEveryItemEmptiesTheThemeListAndTheGrid) {
+    open({{{"Q", "a"}, {"T", "Tiere"}, {"Markiert", true}}});
+    ui.pushMsgBox(forms::vbYes);
+    main().mnuVGrid_Markierte_Del_Click();
+    EXPECT_EQ(ui.last(CallKind::MsgBox).prompt, modMain::GetText(5046) + "1" + modMain::GetText(5049));
+    EXPECT_TRUE(stored().empty());
+    EXPECT_EQ(grid().Rows(), 0);
+    EXPECT_EQ(main().cboThemen->findText("Tiere"), -1);
+}
+
+TEST_F(BulkOps, TheMenuRunsAnEntryTheUserChooses) {
+    open({{{"Q", "a"}}, {{"Q", "b"}}});
+    select(1);
+    ui.pushPopupChoice("mnuVGrid_CheckAll");
+    main().vg1_MouseUp(2, 0, 5, 5);
+    for (const Item& it : stored()) EXPECT_NE(it.value("Markiert").toInt(), 0);
+}
+
+// A walk that fails in its middle puts back the records it wrote before.
+TEST_F(BulkOps, AFailingWalkLeavesEveryItemAsItWas) {
+    QDir().mkpath(dbFolder());
+    auto db = dao::DBEngine::CreateDatabase(dbFolder() + "/t.wkd");
+    auto td = db->CreateTableDef("X");
+    td->Append(td->CreateField("Q", dao::dbText, 240));
+    td->Append(td->CreateField("A1", dao::dbText, 5));
+    db->Append(td);
+    auto rs = db->OpenRecordset("X");
+    for (auto [q, a] : {std::pair{"ab", "x"}, std::pair{"a long question", "y"}}) {
+        rs->AddNew();
+        rs->SetValue("Q", q);
+        rs->SetValue("A1", a);
+        rs->Update();
+    }
+    try {
+        overview::bulk::ExchangeQuestionAnswer(*rs, dao::DBEngine::DefaultWorkspace(),
+                                               overview::bulk::Items::All);
+        ADD_FAILURE() << "the long question fits no answer field";
+    } catch (const wk::Error& e) {
+        EXPECT_EQ(e.number(), 3163);
+    }
+    auto check = db->OpenRecordset("X");
+    EXPECT_EQ(check->Value("Q").toString(), "ab");
+    EXPECT_EQ(check->Value("A1").toString(), "x");
+    EXPECT_EQ(rs->RecordCount(), 2);
+    db->Close();
+}
+
+TEST(BulkText, TrimsBlanksOnlyAndFindsTheFirstDuplicate) {
+    using overview::bulk::FindDuplicate;
+    using overview::bulk::TrimBlanks;
+    EXPECT_EQ(TrimBlanks("  Haus "), "Haus");
+    EXPECT_EQ(TrimBlanks("\tHaus\t"), "\tHaus\t");
+    EXPECT_EQ(TrimBlanks("   "), "");
+    EXPECT_EQ(FindDuplicate({"a", "b", "c"}), -1);
+    // Per character, as everywhere: "ß" is no "SS".
+    EXPECT_EQ(FindDuplicate({"x", "Straße", "y", "STRASSE", "b", "B"}), 4);
+    EXPECT_EQ(FindDuplicate({"Äpfel", "x", "äpfel"}), 0);
+    EXPECT_EQ(FindDuplicate({}), -1);
+}
+
+}  // namespace
