@@ -213,7 +213,7 @@ void removeValue(QList<Line>& lines, const char* group, const QByteArray& key, c
 }  // namespace
 
 QString DesktopExec(const QString& programPath) {
-    // Inside double quotes the specification escapes " ` $ and \ with a
+    // Inside double quotes the desktop-entry format escapes " ` $ and \ with a
     // backslash; the value itself is a string whose backslashes are doubled
     // once more. A literal % is written %%.
     QString quoted;

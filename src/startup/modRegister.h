@@ -25,7 +25,7 @@ bool RegisterFileType(const QString& programPath);
 // Building blocks, public for the tests.
 
 // The Exec line's value: the program path quoted and escaped as the desktop
-// entry specification wants, then %f for the file.
+// entry format wants, then %f for the file.
 QString DesktopExec(const QString& programPath);
 
 // The mimeapps.list text with `desktopId` as the first default and added
