@@ -49,4 +49,16 @@ TEST_F(QaNewDB, EnterInTheNoteGoesOn) {
     EXPECT_EQ(optionsValue(path, "Copyright").toString(), "Kurs 1");
 }
 
+TEST_F(QaNewDB, ANameTypedWithoutEndingGetsTheDatabaseEnding) {
+    startWithDatabase();
+    ui.pushSave(dbFolder() + "/kurs.wkd");
+    mainwindow::ShowNewDBDialog(MainForm());
+    vocabdb::frmNewDB* dlg = shownNewDBDialog();
+    ASSERT_NE(dlg, nullptr);
+    dlg->cmdOK_Click();
+    ASSERT_EQ(ui.count(CallKind::ShowSave), 1);
+    // The real dialog appends it to "kurs"; the open dialog lists only *.wkd.
+    EXPECT_EQ(ui.last(CallKind::ShowSave).dialog.DefaultExt, "wkd");
+}
+
 }  // namespace
