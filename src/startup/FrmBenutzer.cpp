@@ -412,6 +412,8 @@ void FrmBenutzer::cboLang_Click() {
     rsBenutzer->Update();
     modMain::SetLanguage(qint16(index));
     applyCaptions();
+    // The tag gives "New user"; with users in the list the button manages them.
+    if (!cboBenutzer->currentText().isEmpty()) cmdNeu->setText(GetText(7));
     imgEnd->setToolTip(GetText(460));
     cboBenutzer_Click();
 }

@@ -1,0 +1,44 @@
+// The start form as a learner meets it when switching the language.
+#include "mainwindow/RoadFixture.h"
+
+using namespace roadtest;
+
+namespace {
+
+class QaStartForm : public Road {};
+
+TEST_F(QaStartForm, SwitchingTheLanguageKeepsTheUsersButtonWhileUsersExist) {
+    makeUsers({{1, "Anna"}});
+    startup::FrmBenutzer f;
+    f.Form_Load();
+    ASSERT_EQ(f.cmdNeu->text(), "&Users");
+    f.cboLang->setCurrentIndex(0);
+    EXPECT_EQ(f.cmdNeu->text(), "&Benutzer");
+    EXPECT_EQ(f.cmdOK->text(), "&Weiter >>");
+    f.cboLang->setCurrentIndex(1);
+    EXPECT_EQ(f.cmdNeu->text(), "&Users");
+}
+
+TEST_F(QaStartForm, SwitchingTheLanguageWithoutUsersOffersANewUser) {
+    startup::FrmBenutzer f;
+    f.Form_Load();
+    f.cboLang->setCurrentIndex(0);
+    EXPECT_EQ(f.cmdNeu->text(), "&Neuer Benutzer");
+    f.cboLang->setCurrentIndex(1);
+    EXPECT_EQ(f.cmdNeu->text(), "&New user");
+}
+
+TEST_F(QaStartForm, ChoosingAUserOfTheOtherLanguageKeepsTheUsersButton) {
+    makeUsers({{1, "Anna"}, {2, "Ben"}});
+    setUserValue(1, "LANG", 0);
+    setUserValue(2, "LANG", 1);
+    startup::FrmBenutzer f;
+    f.Form_Load();
+    f.cboBenutzer->setCurrentIndex(0);
+    EXPECT_EQ(f.cmdNeu->text(), "&Benutzer");
+    f.cboBenutzer->setCurrentIndex(1);
+    EXPECT_EQ(f.cboLang->currentIndex(), 1);
+    EXPECT_EQ(f.cmdNeu->text(), "&Users");
+}
+
+}  // namespace
