@@ -1,6 +1,7 @@
 // The test screen's geometry: where the question, the picture and the
 // answer controls of the shown item go for the panel's size, text boxes
 // sized to their text, and the grid of special characters.
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QTableView>
@@ -254,6 +255,14 @@ void frmMain::FillUmlauteGrid() {
         vgUmlaute->CellDetails(k / cols + 1, k % cols + 1, QString(chars.at(k)),
                                grid::DT_CENTER | grid::DT_VCENTER | grid::DT_SINGLELINE, -1, -1, -1, &f);
     for (int c = 1; c <= cols; ++c) vgUmlaute->SetColumnWidth(QString::number(c), 17);
+    // The grid shows one row at a time. Rows as high as a line of the
+    // 12-point font, and a grid just high enough for one, keep accents and
+    // cedillas whole; the grid's default row is taller than the space it has.
+    const int rowHeight = QFontMetrics(f).height();
+    for (int r = 1; r <= rows; ++r) vgUmlaute->SetRowHeight(r, rowHeight);
+    // Computed, not measured: a hidden grid's viewport is not laid out yet.
+    const int frame = 2 * vgUmlaute->view()->frameWidth();
+    vgUmlaute->resize(vgUmlaute->width(), rowHeight + frame);
     vgUmlaute->SetRedraw(true);
 }
 
