@@ -1,5 +1,8 @@
 // The start form as a learner meets it when switching the language.
+#include <QApplication>
+
 #include "mainwindow/RoadFixture.h"
+#include "startup/FrmUsers.h"
 
 using namespace roadtest;
 
@@ -39,6 +42,23 @@ TEST_F(QaStartForm, ChoosingAUserOfTheOtherLanguageKeepsTheUsersButton) {
     f.cboBenutzer->setCurrentIndex(1);
     EXPECT_EQ(f.cboLang->currentIndex(), 1);
     EXPECT_EQ(f.cmdNeu->text(), "&Users");
+}
+
+TEST_F(QaStartForm, TheFirstUserSavedTurnsNewUserIntoUsers) {
+    startup::FrmBenutzer f;
+    f.Form_Load();
+    f.show();
+    ASSERT_EQ(f.cmdNeu->text(), "&New user");
+    f.cmdNeu_Click();
+    startup::FrmUsers* users = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* u = qobject_cast<startup::FrmUsers*>(w); u && u->isVisible()) users = u;
+    ASSERT_NE(users, nullptr);
+    users->TxtN(1)->setText("Clara");
+    users->cmdOK_Click();
+    EXPECT_EQ(f.cboBenutzer->currentText(), "1: Clara");
+    EXPECT_EQ(f.cmdNeu->text(), "&Users");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 }  // namespace
