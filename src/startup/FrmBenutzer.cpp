@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QFile>
 #include <QSignalBlocker>
 #include <cmath>
@@ -173,6 +174,14 @@ FrmBenutzer::FrmBenutzer(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Fra
 bool FrmBenutzer::eventFilter(QObject* watched, QEvent* e) {
     if (watched == fraBenutzer && e->type() == QEvent::MouseMove) fraBenutzer_MouseMove();
     return QWidget::eventFilter(watched, e);
+}
+
+void FrmBenutzer::keyPressEvent(QKeyEvent* e) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+        if (cmdOK->isEnabled() && cmdOK->isVisible()) cmdOK->click();
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 bool FrmBenutzer::CreateAppMutex(const QString& name) {

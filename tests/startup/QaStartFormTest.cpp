@@ -1,5 +1,6 @@
 // The start form as a learner meets it when switching the language.
 #include <QApplication>
+#include <QKeyEvent>
 
 #include "mainwindow/RoadFixture.h"
 #include "startup/FrmUsers.h"
@@ -59,6 +60,30 @@ TEST_F(QaStartForm, TheFirstUserSavedTurnsNewUserIntoUsers) {
     EXPECT_EQ(f.cboBenutzer->currentText(), "1: Clara");
     EXPECT_EQ(f.cmdNeu->text(), "&Users");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(QaStartForm, EnterInTheUserListStartsLikeTheDefaultButton) {
+    makeUsers({{1, "Anna"}, {2, "Ben"}});
+    startup::FrmBenutzer f;
+    f.Form_Load();
+    f.show();
+    f.cboBenutzer->setCurrentIndex(1);
+    f.cboBenutzer->setFocus();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(f.cboBenutzer, &enter);
+    EXPECT_EQ(runstate::BenutzerNr, 2);
+    EXPECT_FALSE(f.isVisible());
+}
+
+TEST_F(QaStartForm, EnterDoesNothingWhileNoUserCanStart) {
+    startup::FrmBenutzer f;
+    f.Form_Load();
+    f.show();
+    ASSERT_FALSE(f.cmdOK->isEnabled());
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(f.cboLang, &enter);
+    EXPECT_EQ(runstate::BenutzerNr, 0);
+    EXPECT_TRUE(f.isVisible());
 }
 
 }  // namespace
