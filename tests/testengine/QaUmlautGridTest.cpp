@@ -1,6 +1,7 @@
 // The special-character grid as the learner sees it: every character whole.
 #include <QApplication>
 #include <QFontMetrics>
+#include <QImage>
 #include <QTableView>
 
 #include "mainwindow/TestScreen.h"
@@ -15,7 +16,7 @@ class QaUmlautGrid : public Screen {};
 TEST_F(QaUmlautGrid, ARowOfCharactersIsShownWholeAndTheGridStaysInThePanel) {
     item("Ente", {{"A1", "duck"}});
     open();
-    m().resize(900, 700);
+    m().resize(575, 435);  // the size the window first opens with
     m().show();
     QApplication::processEvents();
     m().imgBarStartTest_Click();
@@ -28,6 +29,16 @@ TEST_F(QaUmlautGrid, ARowOfCharactersIsShownWholeAndTheGridStaysInThePanel) {
     f.setPointSize(12);
     const int line = QFontMetrics(f).height();
     EXPECT_GE(g->RowHeight(1), line);
+    // No ink on the first or last pixel row of what the grid shows, in the
+    // cells of À and Ç: the accent and the cedilla are not cut off.
+    const QImage shown = g->view()->viewport()->grab().toImage();
+    for (int col : {0, 14}) {
+        if (col >= g->Columns()) continue;
+        const QRect cell = g->view()->visualRect(g->view()->model()->index(0, col));
+        for (int y : {0, shown.height() - 1})
+            for (int x = cell.left() + 1; x < cell.right(); ++x)
+                EXPECT_GT(qGray(shown.pixel(x, y)), 100) << "column " << col << " x " << x << " y " << y;
+    }
     // The first row lies wholly inside what the grid shows: a cedilla or an
     // accent is not cut off.
     QTableView* view = g->view();
