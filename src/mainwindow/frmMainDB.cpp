@@ -6,6 +6,7 @@
 // the program as it was: the previous database stays open with its names,
 // recordsets and view, or the window stays in the no-database state.
 #include "mainwindow/frmMain.h"
+#include "mainwindow/CloseQuietly.h"
 #include "overview/DaoRecordAccess.h"
 #include "overview/frmLoading.h"
 #include "platform/Error.h"
@@ -26,20 +27,6 @@ namespace mainwindow {
 
 using namespace runstate;
 using modMain::GetText;
-
-namespace {
-
-template <class T>
-void closeQuietly(const std::shared_ptr<T>& p) {
-    if (!p) return;
-    try {
-        if (p->IsOpen()) p->Close();
-    } catch (const wk::Error&) {
-        // Already gone with its database.
-    }
-}
-
-}  // namespace
 
 QString FileNameOfPath(const QString& path) {
     const qsizetype cut = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
