@@ -97,15 +97,19 @@ void frmMain::restoreOpenState(const OpenState& s) {
     if (viewGeneration_ == s.viewGeneration) return;  // nothing on screen changed
     // A nested opening showed the failed file: show the previous one again.
     try {
-        EnableDataView();
-        refreshSubjectLists();
-        lblBDBName->setText(VokDBName.size() <= 25 ? VokDBName : VokDBName.left(22) + "...");
-        FillVG1();
-        imgBarOverview_Click();
+        showOpenDatabase();
     } catch (const wk::Error&) {
         // The previous database is open again; a view that cannot be rebuilt
         // is rebuilt by the next change.
     }
+}
+
+void frmMain::showOpenDatabase() {
+    EnableDataView();
+    refreshSubjectLists();
+    lblBDBName->setText(VokDBName.size() <= 25 ? VokDBName : VokDBName.left(22) + "...");
+    FillVG1();
+    imgBarOverview_Click();
 }
 
 void frmMain::refreshSubjectLists() {
@@ -261,11 +265,7 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
 
         // The view.
         ++viewGeneration_;
-        EnableDataView();
-        refreshSubjectLists();
-        lblBDBName->setText(VokDBName.size() <= 25 ? VokDBName : VokDBName.left(22) + "...");
-        FillVG1();
-        imgBarOverview_Click();
+        showOpenDatabase();
     } catch (const wk::Error&) {
         for (auto* rs : {&rsOptions, &rsBenutzer})
             if (*rs) try {
