@@ -130,6 +130,24 @@ using benchsupport::cpuMs;
 // CPU time of one raw read in this run, for the rebuild's ratio.
 double rawReadCpuMs = 0;
 
+// One rebuild of g as the program does it, for user 1 with the plain icons.
+void buildGrid(grid::Grid& g, overview::RecordAccess& records, overview::RecordAccess& options,
+               grid::ImageList& il) {
+    overview::GridBuildInputs in;
+    in.grid = &g;
+    in.records = &records;
+    in.options = &options;
+    in.user = 1;
+    in.listIcon = 1;
+    in.ilVG = &il;
+    in.IL = &il;
+    in.getText = [](int id) { return QString("#%1").arg(id); };
+    overview::GridFiller(std::move(in)).build();
+    g.SetRedraw(true);
+    g.SetShowData(true);
+    benchmark::DoNotOptimize(g.Rows());
+}
+
 void BM_GridFill_Memory(benchmark::State& state) {
     MemoryRecords records(kItems);
     OptionsAllShown options;
@@ -140,19 +158,7 @@ void BM_GridFill_Memory(benchmark::State& state) {
     g.resize(1000, 700);
     const long before = residentKb();
     for (auto _ : state) {
-        overview::GridBuildInputs in;
-        in.grid = &g;
-        in.records = &records;
-        in.options = &options;
-        in.user = 1;
-        in.listIcon = 1;
-        in.ilVG = &il;
-        in.IL = &il;
-        in.getText = [](int id) { return QString("#%1").arg(id); };
-        overview::GridFiller(std::move(in)).build();
-        g.SetRedraw(true);
-        g.SetShowData(true);
-        benchmark::DoNotOptimize(g.Rows());
+        buildGrid(g, records, options, il);
     }
     state.counters["rows"] = double(g.Rows());
     state.counters["columns"] = double(g.Columns());
@@ -271,19 +277,7 @@ void BM_GridRebuild_Dao(benchmark::State& state) {
     double cpu = 0;
     for (auto _ : state) {
         const double c0 = cpuMs();
-        overview::GridBuildInputs in;
-        in.grid = &g;
-        in.records = &records;
-        in.options = &options;
-        in.user = 1;
-        in.listIcon = 1;
-        in.ilVG = &il;
-        in.IL = &il;
-        in.getText = [](int id) { return QString("#%1").arg(id); };
-        overview::GridFiller(std::move(in)).build();
-        g.SetRedraw(true);
-        g.SetShowData(true);
-        benchmark::DoNotOptimize(g.Rows());
+        buildGrid(g, records, options, il);
         cpu += cpuMs() - c0;
     }
     const double perBuild = cpu / double(state.iterations());
