@@ -33,12 +33,8 @@ struct Fixture {
     }
 };
 
-void BM_SelectLeastKnown10k(benchmark::State& state) {
-    Fixture f(10000);
-    testengine::SelectionOptions opt;
-    opt.Abfragereihenfolge = 1;
-    opt.DontAskTheKnown = true;
-    opt.KnownWieOft = 2;
+// Selects the test items with opt for user 1 in every iteration.
+void selectRepeatedly(benchmark::State& state, Fixture& f, const testengine::SelectionOptions& opt) {
     testengine::TestState st;
     dao::RecordsetPtr dataTest;
     for (auto _ : state) {
@@ -46,6 +42,15 @@ void BM_SelectLeastKnown10k(benchmark::State& state) {
         benchmark::DoNotOptimize(out);
     }
     state.counters["selected"] = double(st.QuestionOrder.size());
+}
+
+void BM_SelectLeastKnown10k(benchmark::State& state) {
+    Fixture f(10000);
+    testengine::SelectionOptions opt;
+    opt.Abfragereihenfolge = 1;
+    opt.DontAskTheKnown = true;
+    opt.KnownWieOft = 2;
+    selectRepeatedly(state, f, opt);
 }
 BENCHMARK(BM_SelectLeastKnown10k)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -55,13 +60,7 @@ void BM_SelectMixedOneTheme10k(benchmark::State& state) {
     opt.Abfragereihenfolge = 0;
     opt.Auswahl = 2;
     opt.AuswahlThema = "Thema 3";
-    testengine::TestState st;
-    dao::RecordsetPtr dataTest;
-    for (auto _ : state) {
-        auto out = testengine::SelectTestItems(st, *f.db, *f.rsOptions, opt, 1, false, dataTest);
-        benchmark::DoNotOptimize(out);
-    }
-    state.counters["selected"] = double(st.QuestionOrder.size());
+    selectRepeatedly(state, f, opt);
 }
 BENCHMARK(BM_SelectMixedOneTheme10k)->Unit(benchmark::kMillisecond)->Iterations(3);
 
