@@ -12,18 +12,15 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <ctime>
+#include "BenchSupport.h"
 
 namespace {
+
+using benchsupport::cpuMs;
 
 constexpr int kRows = 100000;
 constexpr int kTexts = 10;
 
-double cpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
 // CPU time of one pass through the layer in this run, for the ratio.
 double layerCpuMs = 0;
 
@@ -120,7 +117,7 @@ void RawSqliteRead(benchmark::State& state) {
     const double raw = cpu / double(state.iterations());
     state.counters["rows"] = kRows;
     state.counters["cpu_ms"] = raw;
-    if (raw > 0 && layerCpuMs > 0) state.counters["ratio_cpu"] = layerCpuMs / raw;
+    benchsupport::setRatio(state, layerCpuMs, raw);
 }
 BENCHMARK(RawSqliteRead)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -128,9 +125,7 @@ BENCHMARK(RawSqliteRead)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int rc = benchsupport::runBenchmarks(argc, argv);
     delete sharedDir;
-    return 0;
+    return rc;
 }

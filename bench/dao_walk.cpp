@@ -13,17 +13,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <ctime>
+#include "BenchSupport.h"
 
 namespace {
 
+using benchsupport::cpuMs;
+
 constexpr int kRows = 10000;
 
-double cpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
 // CPU time of one pass through the layer in this run, for the ratio.
 double layerCpuMs = 0;
 
@@ -118,7 +115,7 @@ void RawSqliteWalkUpdate(benchmark::State& state) {
     const double raw = cpu / double(state.iterations());
     state.counters["records"] = kRows;
     state.counters["cpu_ms"] = raw;
-    if (raw > 0 && layerCpuMs > 0) state.counters["ratio_cpu"] = layerCpuMs / raw;
+    benchsupport::setRatio(state, layerCpuMs, raw);
 }
 BENCHMARK(RawSqliteWalkUpdate)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -126,8 +123,5 @@ BENCHMARK(RawSqliteWalkUpdate)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runBenchmarks(argc, argv);
 }

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include "BenchSupport.h"
+
 #include "exchange/ExportWriter.h"
 #include "exchange/TextImport.h"
 #include "startup/modMain.h"
@@ -21,12 +23,9 @@ struct Fixture {
 
     Fixture() {
         modMain::TextBasis = 20000;
-        const QString path = dir.filePath("bench.wkd");
-        auto fresh = dao::DBEngine::CreateDatabase(path, vocabdb::VokDBLocale);
         vocabdb::MakeType4Options opt;
         opt.otherText = "Other";
-        vocabdb::MakeType4(fresh, "bench", opt);
-        db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + vocabdb::VokDBPasswort);
+        db = benchsupport::newVokDatabase(dir.filePath("bench.wkd"), 0, "bench", opt);
         auto rs = db->OpenRecordset("VOK");
         dao::DBEngine::DefaultWorkspace().BeginTrans();
         for (int i = 0; i < kItems; ++i) {
@@ -93,8 +92,5 @@ BENCHMARK(ParseImportText)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runBenchmarks(argc, argv);
 }

@@ -23,6 +23,8 @@
 #include "platform/grid/ImageList.h"
 #include "vocabdb/VokSchema.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <sqlite3.h>
@@ -123,14 +125,28 @@ long residentKb() {
     return statusKb("VmRSS:");
 }
 
-double cpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
+using benchsupport::cpuMs;
 
 // CPU time of one raw read in this run, for the rebuild's ratio.
 double rawReadCpuMs = 0;
+
+// One rebuild of g as the program does it, for user 1 with the plain icons.
+void buildGrid(grid::Grid& g, overview::RecordAccess& records, overview::RecordAccess& options,
+               grid::ImageList& il) {
+    overview::GridBuildInputs in;
+    in.grid = &g;
+    in.records = &records;
+    in.options = &options;
+    in.user = 1;
+    in.listIcon = 1;
+    in.ilVG = &il;
+    in.IL = &il;
+    in.getText = [](int id) { return QString("#%1").arg(id); };
+    overview::GridFiller(std::move(in)).build();
+    g.SetRedraw(true);
+    g.SetShowData(true);
+    benchmark::DoNotOptimize(g.Rows());
+}
 
 void BM_GridFill_Memory(benchmark::State& state) {
     MemoryRecords records(kItems);
@@ -142,19 +158,7 @@ void BM_GridFill_Memory(benchmark::State& state) {
     g.resize(1000, 700);
     const long before = residentKb();
     for (auto _ : state) {
-        overview::GridBuildInputs in;
-        in.grid = &g;
-        in.records = &records;
-        in.options = &options;
-        in.user = 1;
-        in.listIcon = 1;
-        in.ilVG = &il;
-        in.IL = &il;
-        in.getText = [](int id) { return QString("#%1").arg(id); };
-        overview::GridFiller(std::move(in)).build();
-        g.SetRedraw(true);
-        g.SetShowData(true);
-        benchmark::DoNotOptimize(g.Rows());
+        buildGrid(g, records, options, il);
     }
     state.counters["rows"] = double(g.Rows());
     state.counters["columns"] = double(g.Columns());
@@ -171,8 +175,7 @@ struct BenchDatabase {
 
     BenchDatabase() {
         path = dir.filePath("bench.wkd");
-        vocabdb::MakeType4(dao::DBEngine::CreateDatabase(path, vocabdb::VokDBLocale), "");
-        db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + vocabdb::VokDBPasswort);
+        db = benchsupport::newVokDatabase(path, 0, "");
         QStringList cols{"Q",           "A1",  "A2",     "T",        "Kategorie",
                          "Explanation", "Tip", "Punkte", "Markiert", "RA1"};
         for (int u = 1; u <= 5; ++u)
@@ -181,9 +184,7 @@ struct BenchDatabase {
         for (int i = 0; i < cols.size(); ++i) marks << "?";
         const QString sql =
             QString("INSERT INTO VOK (%1) VALUES (%2)").arg(cols.join(", "), marks.join(", "));
-        auto& ws = dao::DBEngine::Workspaces(0);
-        ws.BeginTrans();
-        for (long r = 0; r < kItems; ++r) {
+        benchsupport::insertRows(*db, sql, kItems, [](long r) {
             dao::Params p{QString("Frage %1 mit etwas Text").arg(r),
                           QString("Antwort %1").arg(r),
                           QString("zweite %1").arg(r % 97),
@@ -196,9 +197,8 @@ struct BenchDatabase {
                           r % 4 == 0 ? 1 : 0};
             for (int u = 1; u <= 5; ++u)
                 p << int(r % 13) << int(r % 7) << int(r % 6) << double(r % 100) + 0.25;
-            db->Execute(sql, p);
-        }
-        ws.CommitTrans();
+            return p;
+        });
         QStringList show;
         for (int i = 1; i <= 9; ++i) show << QString("GridShowA%1 = 1").arg(i);
         for (const char* k : {"T", "Kategorie", "Explanation", "Tip", "Punkte", "AA", "AR", "AF", "FQ"})
@@ -277,19 +277,7 @@ void BM_GridRebuild_Dao(benchmark::State& state) {
     double cpu = 0;
     for (auto _ : state) {
         const double c0 = cpuMs();
-        overview::GridBuildInputs in;
-        in.grid = &g;
-        in.records = &records;
-        in.options = &options;
-        in.user = 1;
-        in.listIcon = 1;
-        in.ilVG = &il;
-        in.IL = &il;
-        in.getText = [](int id) { return QString("#%1").arg(id); };
-        overview::GridFiller(std::move(in)).build();
-        g.SetRedraw(true);
-        g.SetShowData(true);
-        benchmark::DoNotOptimize(g.Rows());
+        buildGrid(g, records, options, il);
         cpu += cpuMs() - c0;
     }
     const double perBuild = cpu / double(state.iterations());
@@ -299,7 +287,7 @@ void BM_GridRebuild_Dao(benchmark::State& state) {
     state.counters["peak_MB"] = double(statusKb("VmHWM:")) / 1024.0;
     state.counters["cpu_ms"] = perBuild;
     state.counters["raw_cpu_ms"] = rawReadCpuMs;
-    if (rawReadCpuMs > 0) state.counters["ratio_cpu"] = perBuild / rawReadCpuMs;
+    benchsupport::setRatio(state, perBuild, rawReadCpuMs);
     state.counters["was_cpu_ms"] = 2753;
     state.counters["was_ratio_cpu"] = 3.23;
 }
@@ -336,8 +324,5 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runBenchmarks(argc, argv);
 }

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include "BenchSupport.h"
+
 #include "platform/dao/Dao.h"
 #include "vocabdb/DelStat.h"
 #include "vocabdb/ThemeLists.h"
@@ -16,18 +18,13 @@ struct Fixture {
     QTemporaryDir dir;
     dao::DatabasePtr db;
     explicit Fixture(int items) {
-        const QString path = dir.filePath("bench.wkd");
-        auto fresh = dao::DBEngine::CreateDatabase(path, vocabdb::VokDBLocale, 34);
-        vocabdb::MakeType4(fresh, "bench");
-        db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + vocabdb::VokDBPasswort);
-        auto& ws = dao::DBEngine::DefaultWorkspace();
-        ws.BeginTrans();
-        for (int i = 0; i < items; ++i)
-            db->Execute(
-                "INSERT INTO VOK (Q, T, Kategorie, AA3, AR3, AF3, FQ3, Known31) VALUES (?, ?, ?, 5, 3, 2, "
-                "40, 1)",
-                {QString("q%1").arg(i), QString("Thema %1").arg(i % 40), QString("Kat %1").arg(i % 7)});
-        ws.CommitTrans();
+        db = benchsupport::newVokDatabase(dir.filePath("bench.wkd"), 34);
+        benchsupport::insertRows(
+            *db,
+            "INSERT INTO VOK (Q, T, Kategorie, AA3, AR3, AF3, FQ3, Known31) VALUES (?, ?, ?, 5, 3, 2, 40, 1)",
+            items, [](long i) -> dao::Params {
+                return {QString("q%1").arg(i), QString("Thema %1").arg(i % 40), QString("Kat %1").arg(i % 7)};
+            });
     }
 };
 
@@ -49,7 +46,5 @@ BENCHMARK(BM_CollectSubjects10k)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return benchsupport::runBenchmarks(argc, argv);
 }

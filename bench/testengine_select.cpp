@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include "BenchSupport.h"
+
 #include "platform/dao/Dao.h"
 #include "testengine/Selection.h"
 #include "vocabdb/VokSchema.h"
@@ -18,29 +20,21 @@ struct Fixture {
     dao::DatabasePtr db;
     dao::RecordsetPtr rsOptions;
     explicit Fixture(int items) {
-        const QString path = dir.filePath("bench.wkd");
-        auto fresh = dao::DBEngine::CreateDatabase(path, vocabdb::VokDBLocale, 34);
-        vocabdb::MakeType4(fresh, "bench");
-        db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + vocabdb::VokDBPasswort);
-        auto& ws = dao::DBEngine::DefaultWorkspace();
-        ws.BeginTrans();
-        for (int i = 0; i < items; ++i)
-            db->Execute(
-                "INSERT INTO VOK (Q, A1, T, Punkte, AA1, AR1, AF1, FQ1, Known11, Known12) "
-                "VALUES (?, ?, ?, ?, 4, 2, 2, ?, ?, 1)",
-                {QString("q%1").arg(i), QString("a%1; b%1").arg(i), QString("Thema %1").arg(i % 20), i % 5,
-                 double(i % 101), i % 2});
-        ws.CommitTrans();
+        db = benchsupport::newVokDatabase(dir.filePath("bench.wkd"), 34);
+        benchsupport::insertRows(*db,
+                                 "INSERT INTO VOK (Q, A1, T, Punkte, AA1, AR1, AF1, FQ1, Known11, Known12) "
+                                 "VALUES (?, ?, ?, ?, 4, 2, 2, ?, ?, 1)",
+                                 items, [](long i) -> dao::Params {
+                                     return {QString("q%1").arg(i), QString("a%1; b%1").arg(i),
+                                             QString("Thema %1").arg(i % 20), int(i % 5), double(i % 101),
+                                             int(i % 2)};
+                                 });
         rsOptions = db->OpenRecordset("AllOptions");
     }
 };
 
-void BM_SelectLeastKnown10k(benchmark::State& state) {
-    Fixture f(10000);
-    testengine::SelectionOptions opt;
-    opt.Abfragereihenfolge = 1;
-    opt.DontAskTheKnown = true;
-    opt.KnownWieOft = 2;
+// Selects the test items with opt for user 1 in every iteration.
+void selectRepeatedly(benchmark::State& state, Fixture& f, const testengine::SelectionOptions& opt) {
     testengine::TestState st;
     dao::RecordsetPtr dataTest;
     for (auto _ : state) {
@@ -48,6 +42,15 @@ void BM_SelectLeastKnown10k(benchmark::State& state) {
         benchmark::DoNotOptimize(out);
     }
     state.counters["selected"] = double(st.QuestionOrder.size());
+}
+
+void BM_SelectLeastKnown10k(benchmark::State& state) {
+    Fixture f(10000);
+    testengine::SelectionOptions opt;
+    opt.Abfragereihenfolge = 1;
+    opt.DontAskTheKnown = true;
+    opt.KnownWieOft = 2;
+    selectRepeatedly(state, f, opt);
 }
 BENCHMARK(BM_SelectLeastKnown10k)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -57,13 +60,7 @@ void BM_SelectMixedOneTheme10k(benchmark::State& state) {
     opt.Abfragereihenfolge = 0;
     opt.Auswahl = 2;
     opt.AuswahlThema = "Thema 3";
-    testengine::TestState st;
-    dao::RecordsetPtr dataTest;
-    for (auto _ : state) {
-        auto out = testengine::SelectTestItems(st, *f.db, *f.rsOptions, opt, 1, false, dataTest);
-        benchmark::DoNotOptimize(out);
-    }
-    state.counters["selected"] = double(st.QuestionOrder.size());
+    selectRepeatedly(state, f, opt);
 }
 BENCHMARK(BM_SelectMixedOneTheme10k)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -77,7 +74,5 @@ BENCHMARK(BM_RandomOrder)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return benchsupport::runBenchmarks(argc, argv);
 }

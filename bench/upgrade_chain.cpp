@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
+#include "BenchSupport.h"
+
 #include "upgrade/UpgradeHarness.h"
 
 static void BM_UpgradeKind0From22(benchmark::State& state) {
@@ -14,12 +16,11 @@ static void BM_UpgradeKind0From22(benchmark::State& state) {
         const QString path = files.Make(0, "2.2");
         {
             auto db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + upgradetest::Password());
-            auto ws = &dao::DBEngine::DefaultWorkspace();
-            ws->BeginTrans();
-            for (int i = 0; i < items; ++i)
-                db->Execute("INSERT INTO VOK (Q, A, T) VALUES (?, ?, ?)",
-                            {QString("Frage %1").arg(i), QString("Antwort %1").arg(i), QVariant()});
-            ws->CommitTrans();
+            benchsupport::insertRows(*db, "INSERT INTO VOK (Q, A, T) VALUES (?, ?, ?)", items,
+                                     [](long i) -> dao::Params {
+                                         return {QString("Frage %1").arg(i), QString("Antwort %1").arg(i),
+                                                 QVariant()};
+                                     });
             db->Close();
         }
         state.ResumeTiming();
@@ -33,7 +34,5 @@ BENCHMARK(BM_UpgradeKind0From22)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillis
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return benchsupport::runBenchmarks(argc, argv);
 }

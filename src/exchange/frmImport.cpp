@@ -56,6 +56,14 @@ QFrame* page(QWidget* parent, const char* name) {
     return f;
 }
 
+// The export lists keep the database's order: by the position in column 2.
+void sortByPosition(grid::Grid& g) {
+    g.SetSortColumn(1, 2);
+    g.SetSortOrder(1, grid::SortAscending);
+    g.SetSortType(1, grid::SortNumeric);
+    g.Sort();
+}
+
 void setInput(QWidget* w, bool on) {
     w->setEnabled(on);
     forms::setBackColor(w, on ? kWhite : forms::vbButtonFace);
@@ -662,10 +670,7 @@ void frmImport::moveRow(grid::Grid* from, grid::Grid* to, long row, bool bulk) {
     to->CellDetails(r, 1, text, grid::FormatSingleLine, -1, -1, -1, &questionFont);
     to->CellDetails(r, 2, pos);
     if (!bulk) {
-        to->SetSortColumn(1, 2);
-        to->SetSortOrder(1, grid::SortAscending);
-        to->SetSortType(1, grid::SortNumeric);
-        to->Sort();
+        sortByPosition(*to);
         vgExDB->AutoWidthColumn(QStringLiteral("Q"));
         vgExEx->AutoWidthColumn(QStringLiteral("Q"));
     }
@@ -718,10 +723,7 @@ void frmImport::moveAll(bool toExport) {
     else if (vgExEx->Rows() == 0)
         cmdWeiter->setEnabled(false);
     lblBExport_DBI->setText(caption);
-    to->SetSortColumn(1, 2);
-    to->SetSortOrder(1, grid::SortAscending);
-    to->SetSortType(1, grid::SortNumeric);
-    to->Sort();
+    sortByPosition(*to);
     to->AutoWidthColumn(QStringLiteral("Q"));
     forms::setMousePointer(forms::vbDefault);
     to->SetShowData(true);

@@ -1,5 +1,6 @@
 #include "mainwindow/MainHosts.h"
 
+#include "mainwindow/CloseQuietly.h"
 #include "mainwindow/StatusLabels.h"
 #include "mainwindow/frmMain.h"
 
@@ -10,19 +11,6 @@
 #include "vocabdb/frmNewDB.h"
 
 namespace mainwindow {
-
-namespace {
-
-template <class T>
-void closeQuietly(const std::shared_ptr<T>& p) {
-    if (!p) return;
-    try {
-        if (p->IsOpen()) p->Close();
-    } catch (const wk::Error&) {
-    }
-}
-
-}  // namespace
 
 void VokDBSchliessen(frmMain& f) {
     using namespace runstate;

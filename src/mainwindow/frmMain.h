@@ -387,6 +387,8 @@ private:
     bool openVokDB(const QString& VokabelDBName);
     bool UpgradeDatabase();
     void refreshSubjectLists();
+    // The open database's view: lists, name, grid, the overview panel.
+    void showOpenDatabase();
     void applyCaptions();
     int viewGeneration_ = 0;  // counts the data views shown, to know what to put back
 

@@ -6,6 +6,7 @@
 // the program as it was: the previous database stays open with its names,
 // recordsets and view, or the window stays in the no-database state.
 #include "mainwindow/frmMain.h"
+#include "mainwindow/CloseQuietly.h"
 #include "overview/DaoRecordAccess.h"
 #include "overview/frmLoading.h"
 #include "platform/Error.h"
@@ -26,20 +27,6 @@ namespace mainwindow {
 
 using namespace runstate;
 using modMain::GetText;
-
-namespace {
-
-template <class T>
-void closeQuietly(const std::shared_ptr<T>& p) {
-    if (!p) return;
-    try {
-        if (p->IsOpen()) p->Close();
-    } catch (const wk::Error&) {
-        // Already gone with its database.
-    }
-}
-
-}  // namespace
 
 QString FileNameOfPath(const QString& path) {
     const qsizetype cut = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
@@ -110,15 +97,19 @@ void frmMain::restoreOpenState(const OpenState& s) {
     if (viewGeneration_ == s.viewGeneration) return;  // nothing on screen changed
     // A nested opening showed the failed file: show the previous one again.
     try {
-        EnableDataView();
-        refreshSubjectLists();
-        lblBDBName->setText(VokDBName.size() <= 25 ? VokDBName : VokDBName.left(22) + "...");
-        FillVG1();
-        imgBarOverview_Click();
+        showOpenDatabase();
     } catch (const wk::Error&) {
         // The previous database is open again; a view that cannot be rebuilt
         // is rebuilt by the next change.
     }
+}
+
+void frmMain::showOpenDatabase() {
+    EnableDataView();
+    refreshSubjectLists();
+    lblBDBName->setText(VokDBName.size() <= 25 ? VokDBName : VokDBName.left(22) + "...");
+    FillVG1();
+    imgBarOverview_Click();
 }
 
 void frmMain::refreshSubjectLists() {
@@ -274,11 +265,7 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
 
         // The view.
         ++viewGeneration_;
-        EnableDataView();
-        refreshSubjectLists();
-        lblBDBName->setText(VokDBName.size() <= 25 ? VokDBName : VokDBName.left(22) + "...");
-        FillVG1();
-        imgBarOverview_Click();
+        showOpenDatabase();
     } catch (const wk::Error&) {
         for (auto* rs : {&rsOptions, &rsBenutzer})
             if (*rs) try {

@@ -63,21 +63,7 @@ void deleteSelectedItem(frmMain& m) {
     if (r < 1) return;
     const long colour = m.vg1->CellBackColor(r, 2);
 
-    // The record goes first: a record that cannot be deleted keeps its row.
-    try {
-        m.data->Delete();
-    } catch (const wk::Error& e) {
-        modMain::ShowError(e.number(), e.description(), QString());
-        return;
-    }
-    m.vg1->RemoveRow(r);
-    overview::lowerPositionsAfter(*m.vg1, pos);
-    // The rows from r down get their stripes anew, the highlighted one too.
-    if (m.LastHighlightRow >= r) m.LastHighlightRow = 0;
-    {
-        overview::DaoRecordAccess rs(m.data);
-        overview::VGridRestripeFromRow(*m.vg1, rs, r, colour);
-    }
+    if (!deleteRecordAndRow(m, pos, r, colour, QString())) return;
     m.UpdateWindow(QStringLiteral("THEMEN"));
     m.UpdateWindow(QStringLiteral("lblbcount"));
 

@@ -210,6 +210,9 @@ void frmMain::Form_Resize() {
     vgUmlaute->setGeometry(vgUmlaute->x(), panel.height() - px(380), panel.width() - px(600),
                            vgUmlaute->height());
     FillUmlauteGrid();
+    // The grid is as high as its characters need; it ends where the 300-twip
+    // grid of the layout would.
+    vgUmlaute->move(vgUmlaute->x(), panel.height() - px(80) - vgUmlaute->height());
     chkShowUmlaute->move(chkShowUmlaute->x(), vgUmlaute->y());
     vgUmlaute->move((panel.width() + px(480)) / 2 - vgUmlaute->width() / 2, vgUmlaute->y());
     if (TestActive) LayoutTestControls(lblTestQ);

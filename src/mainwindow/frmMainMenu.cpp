@@ -4,10 +4,12 @@
 #include <QCursor>
 
 #include "mainwindow/frmMain.h"
+#include "mainwindow/frmMainGridShared.h"
 #include "overview/BulkMenuState.h"
 #include "overview/DaoRecordAccess.h"
 #include "overview/GridColouring.h"
 #include "overview/GridModel.h"
+#include "overview/GridUiRules.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
@@ -115,6 +117,30 @@ void frmMain::vg1_MouseUp(int Button, int Shift, int, int) {
     forms::ui().PopupMenu(*mnuVGrid, QCursor::pos());
 }
 
+bool deleteRecordAndRow(frmMain& m, long pos, long r, long colour, const QString& helpContext,
+                        const std::function<void()>& onNoCurrent) {
+    try {
+        m.data->Delete();
+    } catch (const wk::Error& e) {
+        if (onNoCurrent && e.number() == 3021)
+            onNoCurrent();
+        else
+            modMain::ShowError(e.number(), e.description(), helpContext);
+        return false;
+    }
+    if (r < 1) return true;
+    m.vg1->RemoveRow(r);
+    overview::lowerPositionsAfter(*m.vg1, pos);
+    // The highlighted row is among those striped anew.
+    if (m.LastHighlightRow >= r) m.LastHighlightRow = 0;
+    overview::DaoRecordAccess rs(m.data);
+    try {
+        overview::VGridRestripeFromRow(*m.vg1, rs, r, colour);
+    } catch (const wk::Error&) {
+    }
+    return true;
+}
+
 void frmMain::mnuVGrid_Del_Click() {
     deleteCurrentItem(true);
 }
@@ -132,33 +158,10 @@ void frmMain::deleteCurrentItem(bool fromMenu) {
 
     const long r = rowOfRecord(*vg1, p);
     const long c = r >= 1 && vg1->Columns() >= 2 ? vg1->CellBackColor(r, 2) : overview::colour::Default;
-    // The record goes first: a delete that fails leaves the row with it.
-    try {
-        data->Delete();
-    } catch (const wk::Error& e) {
-        if (fromMenu && e.number() == 3021) {
-            showOverviewEmpty();
-            return;
-        }
-        modMain::ShowError(e.number(), e.description(), fromMenu ? QStringLiteral("732") : QString());
+    const auto empty = [this] { showOverviewEmpty(); };
+    if (!deleteRecordAndRow(*this, p, r, c, fromMenu ? QStringLiteral("732") : QString(),
+                            fromMenu ? std::function<void()>(empty) : std::function<void()>()))
         return;
-    }
-    if (r >= 1) {
-        vg1->RemoveRow(r);
-        // The records after the deleted one moved up by one position.
-        if (vg1->ColumnExists(QStringLiteral("no"))) {
-            const long no = vg1->ColumnIndex(QStringLiteral("no"));
-            for (long row = 1; row <= vg1->Rows(); ++row) {
-                const long q = overview::recordPositionOfRow(*vg1, row);
-                if (q > p) vg1->SetCellText(row, no, QString::number(q - 1));
-            }
-        }
-        overview::DaoRecordAccess rs(data);
-        try {
-            overview::VGridRestripeFromRow(*vg1, rs, r, c);
-        } catch (const wk::Error&) {
-        }
-    }
     if (fromMenu) {
         UpdateWindow(QStringLiteral("lblbcount"));
         if (vg1->Rows() == 0) showOverviewEmpty();

@@ -1,9 +1,11 @@
 // The test screen's geometry: where the question, the picture and the
 // answer controls of the shown item go for the panel's size, text boxes
 // sized to their text, and the grid of special characters.
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QTableView>
+#include <algorithm>
 #include <cmath>
 
 #include "mainwindow/frmMain.h"
@@ -254,6 +256,16 @@ void frmMain::FillUmlauteGrid() {
         vgUmlaute->CellDetails(k / cols + 1, k % cols + 1, QString(chars.at(k)),
                                grid::DT_CENTER | grid::DT_VCENTER | grid::DT_SINGLELINE, -1, -1, -1, &f);
     for (int c = 1; c <= cols; ++c) vgUmlaute->SetColumnWidth(QString::number(c), 17);
+    // The grid shows one row at a time. A row holds a line of the 12-point
+    // font plus the grid's cell margins (2 pixels above and below), or the
+    // tops of accents and the cedillas are cut; the grid is just high enough
+    // for one row (the resize layout keeps its bottom where a 300-twip grid
+    // would end).
+    const int rowHeight = QFontMetrics(f).height() + 2 * 2;
+    for (int r = 1; r <= rows; ++r) vgUmlaute->SetRowHeight(r, rowHeight);
+    // Computed, not measured: a hidden grid's viewport is not laid out yet.
+    const int height = rowHeight + 2 * vgUmlaute->view()->frameWidth();
+    vgUmlaute->resize(vgUmlaute->width(), height);
     vgUmlaute->SetRedraw(true);
 }
 

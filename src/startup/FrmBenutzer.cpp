@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QFile>
 #include <QSignalBlocker>
 #include <cmath>
@@ -174,6 +175,14 @@ FrmBenutzer::FrmBenutzer(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Fra
 bool FrmBenutzer::eventFilter(QObject* watched, QEvent* e) {
     if (watched == fraBenutzer && e->type() == QEvent::MouseMove) fraBenutzer_MouseMove();
     return QWidget::eventFilter(watched, e);
+}
+
+void FrmBenutzer::keyPressEvent(QKeyEvent* e) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+        if (cmdOK->isEnabled() && cmdOK->isVisible()) cmdOK->click();
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 bool FrmBenutzer::CreateAppMutex(const QString& name) {
@@ -414,6 +423,8 @@ void FrmBenutzer::cboLang_Click() {
     rsBenutzer->Update();
     modMain::SetLanguage(qint16(index));
     applyCaptions();
+    // The tag gives "New user"; with users in the list the button manages them.
+    if (!cboBenutzer->currentText().isEmpty()) cmdNeu->setText(GetText(7));
     imgEnd->setToolTip(GetText(460));
     cboBenutzer_Click();
 }

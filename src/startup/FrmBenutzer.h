@@ -84,6 +84,8 @@ public:
 protected:
     void mouseMoveEvent(QMouseEvent*) override { Form_MouseMove(); }
     bool eventFilter(QObject* watched, QEvent* e) override;
+    // Enter starts, as on the default button: this form is no QDialog.
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void ResetHover();

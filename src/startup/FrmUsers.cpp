@@ -175,6 +175,8 @@ void FrmUsers::cmdOK_Click() {
     }
     start->cboBenutzer->setEnabled(true);
     start->cboBenutzer->setStyleSheet("QComboBox { background: #FFFFFF; }");
+    // The button reads as after a start: "Users" once someone is in the list.
+    start->cmdNeu->setText(GetText(start->cboBenutzer->currentText().isEmpty() ? 3 : 7));
     start->cboBenutzer->setFocus();
 }
 

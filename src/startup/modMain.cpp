@@ -1,5 +1,9 @@
 #include "startup/modMain.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
 #include <QStandardPaths>
 #include <cmath>
 #include <limits>
@@ -18,13 +22,39 @@ QString GetText(qint32 id) {
     return MessageTable::instance().text(key);
 }
 
+namespace {
+
+// Qt's own texts (the buttons of message boxes, the file dialogs) follow the
+// program's language, not the system's.
+void useQtTexts(const QString& language) {
+    static QTranslator* installed = nullptr;
+    if (!QCoreApplication::instance()) return;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+        installed = nullptr;
+    }
+    if (language.isEmpty()) return;
+    auto* t = new QTranslator;
+    if (t->load(QStringLiteral("qtbase_") + language, QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(t)) {
+        installed = t;
+    } else {
+        delete t;  // no translation installed: Qt's English stays
+    }
+}
+
+}  // namespace
+
 void SetLanguage(qint16 langId) {
     switch (langId) {
         case 0:
             TextBasis = 10000;
+            useQtTexts(QStringLiteral("de"));
             return;
         case 1:
             TextBasis = 20000;
+            useQtTexts(QString());
             return;
         default:
             break;

@@ -66,6 +66,16 @@ void CopyOption(dao::Recordset& rs, const char* from, const char* to) {
     rs.SetValue(QLatin1String(to), rs.Value(QLatin1String(from)));
 }
 
+// The test options that had blanks in their old names.
+void CopyTestOptions(dao::Recordset& rs) {
+    CopyOption(rs, "Sekunden Zeitlimit", "SekundenZeitlimit");
+    CopyOption(rs, "Abzufragender Begriff", "AbzufragenderBegriff");
+    CopyOption(rs, "Anzahl Versuche", "AnzahlVersuche");
+    CopyOption(rs, "Begriff aufloesen", "BegriffAufloesen");
+    CopyOption(rs, "Nochmal fragen", "NochmalFragen");
+    CopyOption(rs, "Falsche nochmal", "FalscheNochmal");
+}
+
 void ConvertItems(StepContext& ctx, const std::function<OptionValues(dao::Recordset&)>& values) {
     ctx.ForEachRow(true, [&](dao::Recordset& rs) { UpdateRowIgnoringErrors(rs, values(rs)); });
     ctx.CloseRecordsets();
@@ -140,12 +150,7 @@ void Upgrade32To40Kind0(StepContext& ctx) {
                                            {"BigZeitlimit", 0},
                                            {"BigZeitlimitM", 30}})
         opts->SetValue(f, v);
-    CopyOption(*opts, "Sekunden Zeitlimit", "SekundenZeitlimit");
-    CopyOption(*opts, "Abzufragender Begriff", "AbzufragenderBegriff");
-    CopyOption(*opts, "Anzahl Versuche", "AnzahlVersuche");
-    CopyOption(*opts, "Begriff aufloesen", "BegriffAufloesen");
-    CopyOption(*opts, "Nochmal fragen", "NochmalFragen");
-    CopyOption(*opts, "Falsche nochmal", "FalscheNochmal");
+    CopyTestOptions(*opts);
     CopyOption(*opts, "GK ignorieren", "GKignorieren");
     opts->SetValue(QStringLiteral("ZaehlePunkte"), 0);
     opts->SetValue(QStringLiteral("Punktebewertung"), 0);
@@ -284,12 +289,7 @@ void Upgrade32To40Kind2(StepContext& ctx) {
     for (const auto& [f, v] :
          OptionValues{{"WriteProtection", 0}, {"ReadProtection", 0}, {"ExportProtection", 0}})
         opts->SetValue(f, v);
-    CopyOption(*opts, "Sekunden Zeitlimit", "SekundenZeitlimit");
-    CopyOption(*opts, "Abzufragender Begriff", "AbzufragenderBegriff");
-    CopyOption(*opts, "Anzahl Versuche", "AnzahlVersuche");
-    CopyOption(*opts, "Begriff aufloesen", "BegriffAufloesen");
-    CopyOption(*opts, "Nochmal fragen", "NochmalFragen");
-    CopyOption(*opts, "Falsche nochmal", "FalscheNochmal");
+    CopyTestOptions(*opts);
     opts->SetValue(QStringLiteral("GKignorieren"), 1);
     opts->SetValue(QStringLiteral("Punktebewertung"), 0);
     for (const auto& [f, v] : GradingValues()) opts->SetValue(f, v);

@@ -71,6 +71,9 @@ void VokDBNeu(const NewDBHost& host) {
         dlg.DialogTitle = GetText(36);
         dlg.Flags = forms::cdlOFNCreatePrompt | forms::cdlOFNHideReadOnly;
         dlg.Filter = GetText(37);
+        // A name typed without an ending gets ".wkd", or the open dialog's
+        // filter would never show the new file again.
+        dlg.DefaultExt = QStringLiteral("wkd");
         dlg.FileName = QString();
         try {
             if (!forms::ui().ShowSave(dlg)) return;

@@ -39,6 +39,9 @@ frmNewDB::frmNewDB(QWidget* mainWindow, std::function<void()> createDatabase)
     forms::setTag(cmdAbbrechen, "17");
 
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    // This is a plain window, not a QDialog: Enter in the note reaches the
+    // default button only through this.
+    connect(txtC, &QLineEdit::returnPressed, cmdOK, &QPushButton::click);
     connect(cmdAbbrechen, &QPushButton::clicked, this, [this] { cmdAbbrechen_Click(); });
     Form_Load();
 }

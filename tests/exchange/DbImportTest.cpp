@@ -38,15 +38,7 @@ protected:
         rs->Update();
         s->Close();
     }
-    void setSourceOption(const QString& field, const QVariant& v) {
-        auto s = dao::DBEngine::OpenDatabase(srcPath, false, false, pwd());
-        auto o = s->OpenRecordset("AllOptions");
-        o->MoveFirst();
-        o->Edit();
-        o->SetValue(field, v);
-        o->Update();
-        s->Close();
-    }
+    void setSourceOption(const QString& field, const QVariant& v) { setOptionOf(srcPath, field, v); }
     QVariant mainValue(const QString& q, const QString& field, int nth = 0) {
         auto rs = db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {q});
         rs->SetAbsolutePosition(nth);

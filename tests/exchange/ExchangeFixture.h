@@ -21,6 +21,17 @@ inline QString pwd() {
     return ";pwd=" + vocabdb::VokDBPasswort;
 }
 
+// Sets one field of the options record of the vocabulary database at path.
+inline void setOptionOf(const QString& path, const QString& field, const QVariant& v) {
+    auto s = dao::DBEngine::OpenDatabase(path, false, false, pwd());
+    auto o = s->OpenRecordset("AllOptions");
+    o->MoveFirst();
+    o->Edit();
+    o->SetValue(field, v);
+    o->Update();
+    s->Close();
+}
+
 inline void buildWordTables() {
     runstate::BedWhat = QStringList{"Q", "A", "T", "FQ"};
     runstate::BedAndOr = QStringList{"<Ende>", " AND ", " OR "};

@@ -25,15 +25,7 @@ protected:
         open();
         form->optChoice_DblClick(0);
     }
-    void setSourceOption(const QString& field, const QVariant& v) {
-        auto s = dao::DBEngine::OpenDatabase(srcPath, false, false, pwd());
-        auto o = s->OpenRecordset("AllOptions");
-        o->MoveFirst();
-        o->Edit();
-        o->SetValue(field, v);
-        o->Update();
-        s->Close();
-    }
+    void setSourceOption(const QString& field, const QVariant& v) { setOptionOf(srcPath, field, v); }
     QStringList entries(QListWidget* l) {
         QStringList out;
         for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
