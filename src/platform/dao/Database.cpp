@@ -37,7 +37,7 @@ public:
     static std::shared_ptr<FileLock> acquire(const QString& path, bool exclusive);
 
 private:
-    QString path_;
+    QString path_;  // the registry key: device and inode
     int fd_;
     bool exclusive_;
 };
@@ -63,13 +63,14 @@ std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive)
     std::lock_guard g(lockMutex);
     auto& reg = lockRegistry();
     const QByteArray native = QFile::encodeName(path);
-    if (auto it = reg.find(path); it != reg.end()) {
-        auto existing = it->second.lock();
-        // A file deleted and made anew under the same name is another file.
-        struct stat now {
-        }, held{};
-        if (existing && ::stat(native.constData(), &now) == 0 && ::fstat(existing->fd(), &held) == 0 &&
-            now.st_dev == held.st_dev && now.st_ino == held.st_ino) {
+    // Keyed by the file itself, not its name: the same file reached by
+    // another path must share the one descriptor, and a file deleted and
+    // made anew under the same name is another file.
+    struct stat now {};
+    if (::stat(native.constData(), &now) != 0) raise(3051, path);
+    const QString key = QStringLiteral("%1:%2").arg(quint64(now.st_dev)).arg(quint64(now.st_ino));
+    if (auto it = reg.find(key); it != reg.end()) {
+        if (auto existing = it->second.lock()) {
             if (exclusive || existing->exclusive()) raise(3051, path);
             return existing;
         }
@@ -80,8 +81,8 @@ std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive)
         ::close(fd);
         raise(3051, path);
     }
-    auto lock = std::make_shared<FileLock>(path, fd, exclusive);
-    reg[path] = lock;
+    auto lock = std::make_shared<FileLock>(key, fd, exclusive);
+    reg[key] = lock;
     return lock;
 }
 
