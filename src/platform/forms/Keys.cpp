@@ -345,6 +345,9 @@ private:
         for (; w; w = w->parentWidget()) {
             const auto it = reg.constFind(w);
             if (it != reg.constEnd()) return &*it;
+            // A message box or dialog owned by a form is a window of its own:
+            // its keys (Esc, F8, Return) must not reach the form below it.
+            if (w->isWindow()) break;
         }
         return nullptr;
     }

@@ -4,6 +4,7 @@
 #include "support/QtPrinters.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -138,4 +139,36 @@ TEST(KeyEvents, ControlHandlersCoverItsChildrenAndEndWithIt) {
     delete gone;
     f.type(Qt::Key_R, Qt::NoModifier, "r");
     EXPECT_EQ(calls, 2);
+}
+
+TEST(KeyEvents, AWindowOwnedByTheFormKeepsItsKeys) {
+    // A message box parented to a form is a window of its own: Esc or F8
+    // typed there must not close the form or repeat its command below it.
+    Form f;
+    int formKeys = 0;
+    previewKeys(&f.form, {.KeyDown = [&](int&, int) { ++formKeys; },
+                          .KeyPress = [&](int&) { ++formKeys; },
+                          .KeyUp = [&](int&, int) { ++formKeys; }});
+    QDialog box(&f.form);
+    auto* edit = new QLineEdit(&box);
+    box.show();
+    QApplication::setActiveWindow(&box);
+    edit->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), edit);
+    for (const int key : {Qt::Key_F8, Qt::Key_Escape}) {
+        QKeyEvent p(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(edit, &p);
+        QKeyEvent r(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(edit, &r);
+    }
+    EXPECT_EQ(formKeys, 0);
+
+    // The same key in the form itself still reaches it (down and up).
+    box.hide();
+    QKeyEvent p(QEvent::KeyPress, Qt::Key_F8, Qt::NoModifier);
+    QApplication::sendEvent(f.first, &p);
+    QKeyEvent r(QEvent::KeyRelease, Qt::Key_F8, Qt::NoModifier);
+    QApplication::sendEvent(f.first, &r);
+    EXPECT_GT(formKeys, 0);
 }
