@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -1120,8 +1121,10 @@ void frmImport::cmdTXTImportFile_Click() {
 }
 
 bool frmImport::textPathUsable() const {
+    // A folder name on the way to the file (typed up to its slash) is no
+    // file yet: reading it would put an error box under every keystroke.
     const QString t = txtB_TXTImport_FileName->text();
-    return t.size() >= 4 && modFunctions::FileExists(t);
+    return t.size() >= 4 && modFunctions::FileExists(t) && !QFileInfo(t).isDir();
 }
 
 void frmImport::txtB_TXTImport_FileName_Change() {

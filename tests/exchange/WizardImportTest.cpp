@@ -226,6 +226,14 @@ TEST_F(WizardText, PreviewFollowsPathFormatSeparatorAndHeader) {
     writeFile(path, "Frage;Antwort;Thema\r\nHaus;house;Nomen\r\n \r\nBaum;tree\r\n");
     form->txtB_TXTImport_FileName->setText("ab");
     EXPECT_EQ(form->lblB_TXTImport->text(), "-");
+    {
+        // Typing the path passes its folder (with files in it): no error box.
+        wktest::ScriptedUi quiet;
+        form->txtB_TXTImport_FileName->setText(dir.path() + "/");
+        EXPECT_EQ(quiet.count(wktest::CallKind::MsgBox), 0);
+        EXPECT_FALSE(form->cmdWeiter->isEnabled());
+        EXPECT_EQ(form->lblB_TXTImport->text(), "-");
+    }
     form->txtB_TXTImport_FileName->setText(path);
     EXPECT_TRUE(form->cmdWeiter->isEnabled());
     EXPECT_FALSE(form->chkB_TXTImport_Header->isHidden());
