@@ -179,6 +179,15 @@ void frmMain::deleteCurrentItem(bool fromMenu) {
             } catch (const wk::Error&) {
             }
     }
+    // The rebuild left the recordset on its last record while no row is
+    // selected; a second Delete would remove that unseen item.
+    try {
+        if (vg1->SelectedRow() < 1 && data->RecordCount() > 0) {
+            data->MoveLast();
+            data->MoveNext();
+        }
+    } catch (const wk::Error&) {
+    }
 }
 
 void frmMain::mnuVGrid_Markieren_Click() {

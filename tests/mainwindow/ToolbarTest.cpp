@@ -60,6 +60,26 @@ TEST_F(Toolbar, AnsweringNoOrHavingNoCurrentItemChangesNothing) {
     EXPECT_EQ(ui.count(CallKind::MsgBox), 1);
 }
 
+TEST_F(Toolbar, ASecondDeleteWithNoRowSelectedRemovesNothingUnseen) {
+    open(five());
+    for (const char* menu : {"toolbar", "menu"}) {
+        select(rowOfQuestion(menu[0] == 't' ? "b" : "c"));
+        ui.pushMsgBox(forms::vbYes);
+        if (menu[0] == 't')
+            main().cmdOverview1_Delete_Click();
+        else
+            main().mnuVGrid_Del_Click();
+        if (grid().SelectedRow() >= 1) continue;  // a row took its place: that one is current
+        const size_t left = stored().size();
+        const int asked = ui.count(CallKind::MsgBox);
+        ui.answerAllMsgBoxes(forms::vbYes);
+        main().cmdOverview1_Delete_Click();
+        EXPECT_EQ(ui.count(CallKind::MsgBox), asked) << menu;
+        EXPECT_EQ(stored().size(), left) << menu;
+        EXPECT_NE(rowOfQuestion("e"), 0) << menu;
+    }
+}
+
 TEST_F(Toolbar, DeletingFromTheMenuDropsAThemeNoOtherItemUses) {
     open(five());
     select(rowOfQuestion("a"));
