@@ -11,29 +11,19 @@ void frmMain::cmdOverview1_New_Click() {
     OpenItemEditor(true);
 }
 
-void frmMain::mnuVGrid_Edit_Click() {
-    OpenItemEditor(false);
-}
+void frmMain::mnuVGrid_Edit_Click() { OpenItemEditor(false); }
 
-void frmMain::cmdOverview1_Search_Click() {
-    OpenSearch();
-}
+void frmMain::cmdOverview1_Search_Click() { OpenSearch(); }
 
-void frmMain::cmdOverview1_Import_Click() {
-    OpenImportWizard();
-}
+void frmMain::cmdOverview1_Import_Click() { OpenImportWizard(); }
 
-void frmMain::cmdOverview1_GridOptions_Click() {
-    OpenGridOptions();
-}
+void frmMain::cmdOverview1_GridOptions_Click() { OpenGridOptions(); }
 
 void frmMain::cmdOverview1_Record_Click() {
     RecordCurrentItem();
     IsRecording = IsRecordingItem();  // the button's hint follows it
 }
 
-void frmMain::mnuVGrid_Markierte_RecordSound_Click() {
-    RecordMarkedItems();
-}
+void frmMain::mnuVGrid_Markierte_RecordSound_Click() { RecordMarkedItems(); }
 
 }  // namespace mainwindow

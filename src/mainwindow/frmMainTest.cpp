@@ -543,12 +543,8 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
 
 namespace mainwindow {
 
-bool frmMain::QuestionOpenNow() const {
-    return testState.QuestionOpen;
-}
-bool frmMain::TestFinishedNow() const {
-    return testState.TestFinished;
-}
+bool frmMain::QuestionOpenNow() const { return testState.QuestionOpen; }
+bool frmMain::TestFinishedNow() const { return testState.TestFinished; }
 long frmMain::ShownItemAnswerCount() const {
     return dataTest && !dataTest->Eof() && !dataTest->Bof() ? testengine::CountAnswers(*dataTest) : 0;
 }
