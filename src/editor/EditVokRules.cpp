@@ -41,11 +41,14 @@ bool IsNumericText(const QString& text) {
 
 std::optional<qint32> PointsValue(const QString& text) {
     if (text.isEmpty()) return 0;
-    const auto v = parseNumber(text);
-    if (!v) return std::nullopt;
-    const double r = std::nearbyint(*v);  // half to even, as the engine converts
-    if (r < std::numeric_limits<qint32>::min() || r > std::numeric_limits<qint32>::max()) return std::nullopt;
-    return qint32(r);
+    // Points are counted, so only whole numbers from 0 up, as message 572
+    // asks for; blanks around the digits are allowed.
+    static const QRegularExpression re(QStringLiteral("^\\s*\\d+\\s*$"));
+    if (!re.match(text).hasMatch()) return std::nullopt;
+    bool ok = false;
+    const qint64 v = text.trimmed().toLongLong(&ok);
+    if (!ok || v > std::numeric_limits<qint32>::max()) return std::nullopt;
+    return qint32(v);
 }
 
 QString ProperCase(const QString& text) {

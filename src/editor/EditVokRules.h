@@ -25,8 +25,9 @@ bool HasSeveralAnswers(const QStringList& answers);
 // separator of this locale or ".", exponent.
 bool IsNumericText(const QString& text);
 
-// The Long the points field stores for a text: 0 for "", the number rounded
-// half to even, nothing when the text is no number or out of range.
+// The Long the points field stores for a text: 0 for "", the whole number
+// the digits give (blanks around them allowed), nothing for anything else
+// (a sign, a fraction, an exponent, letters) or a number out of range.
 std::optional<qint32> PointsValue(const QString& text);
 
 // Each word's first letter upper case, the rest lower case.

@@ -361,14 +361,12 @@ void frmEditVok::buildControls() {
 
 void frmEditVok::wireControls() {
     connect(txtQ, &QLineEdit::textChanged, this, [this] { txtQ_Change(); });
-    forms::handleKeys(txtQ, {.KeyDown = [this](int& k, int s) { txtQ_KeyDown(k, s); },
-                             .KeyPress = [this](int& k) { txtQ_KeyPress(k); },
+    forms::handleKeys(txtQ, {.KeyPress = [this](int& k) { txtQ_KeyPress(k); },
                              .KeyUp = [this](int& k, int s) { txtQ_KeyUp(k, s); }});
     txtQ->installEventFilter(this);
     for (int i = 1; i <= 9; ++i) {
         connect(txtA(i), &QLineEdit::textChanged, this, [this, i] { txtA_Change(i); });
-        forms::handleKeys(txtA(i), {.KeyDown = [this, i](int& k, int s) { txtA_KeyDown(i, k, s); },
-                                    .KeyPress = [this, i](int& k) { txtA_KeyPress(i, k); },
+        forms::handleKeys(txtA(i), {.KeyPress = [this, i](int& k) { txtA_KeyPress(i, k); },
                                     .KeyUp = [this, i](int& k, int s) { txtA_KeyUp(i, k, s); }});
         txtA(i)->installEventFilter(this);
         connect(chkA(i), &QCheckBox::toggled, this, [this, i] { chkA_Click(i); });
@@ -468,7 +466,6 @@ void frmEditVok::Form_Load() {
     forms::ApplyCaptions(this, GetText, false);
 
     bErsteAktivierung = true;
-    bShift = false;
     for (QString& s : SoundDatei) s.clear();
     BildDatei.clear();
     saving_ = false;
@@ -683,6 +680,11 @@ bool frmEditVok::eventFilter(QObject* watched, QEvent* e) {
         if (watched == cboKategorie) cboKategorie_LostFocus();
         if (watched == txtPunkte) txtPunkte_LostFocus();
     } else if (e->type() == QEvent::MouseButtonDblClick) {
+        // Shift held while double-clicking selects text instead. The state is
+        // the event's own: a remembered Shift-down goes stale when Shift is
+        // released outside the box (Shift+Tab away).
+        const bool shift = static_cast<QMouseEvent*>(e)->modifiers().testFlag(Qt::ShiftModifier);
+        if (shift && (watched == txtQ || txtA.indexOf(watched))) return forms::Form::eventFilter(watched, e);
         if (watched == txtQ) {
             txtQ_DblClick();
             return true;
@@ -776,7 +778,7 @@ bool frmEditVok::checkBeforeAdd() {
     if (tooLong(QStringLiteral("Tip"), txtTip->text())) return warn(90, txtTip);
     if (!PointsValue(txtPunkte->text())) {
         forms::ui().MsgBox(GetText(572), forms::vbExclamation, GetText(40));
-        txtPunkte->setSelection(1, int(txtPunkte->text().size()));
+        txtPunkte->selectAll();
         txtPunkte->setFocus();
         return false;
     }
@@ -1171,7 +1173,8 @@ void frmEditVok::txtPunkte_LostFocus() {
     // Also a number too large for the field is refused here.
     if (!PointsValue(txtPunkte->text())) {
         forms::ui().MsgBox(GetText(572), forms::vbExclamation, GetText(40));
-        txtPunkte->setSelection(1, int(txtPunkte->text().size()));
+        // The whole text, so that typing replaces it.
+        txtPunkte->selectAll();
         txtPunkte->setFocus();
     }
 }
@@ -1179,7 +1182,6 @@ void frmEditVok::txtPunkte_LostFocus() {
 // ---------------------------------------------------------------- special characters
 
 void frmEditVok::openCharGrid(QLineEdit* box, int boxIndex) {
-    if (bShift) return;
     UmlautZiel = box;
     QFont f = vb->font();
     f.setFamily(box->font().family());
@@ -1224,24 +1226,14 @@ void frmEditVok::txtA_DblClick(int Index) {
     openCharGrid(txtA(Index), Index);
 }
 
-void frmEditVok::txtQ_KeyDown(int& KeyCode, int /*Shift*/) {
-    if (KeyCode == forms::vbKeyShift) bShift = true;
-}
-
-void frmEditVok::txtA_KeyDown(int /*Index*/, int& KeyCode, int /*Shift*/) {
-    if (KeyCode == forms::vbKeyShift) bShift = true;
-}
-
 void frmEditVok::txtQ_KeyUp(int& KeyCode, int Shift) {
     txtA_KeyUp(0, KeyCode, Shift);
 }
 
 // Index 0 is the question box.
 void frmEditVok::txtA_KeyUp(int Index, int& KeyCode, int Shift) {
-    if (KeyCode == forms::vbKeyShift) {
-        bShift = false;
-        return;
-    }
+    if (KeyCode == forms::vbKeyShift) return;
+    // Ctrl+S comes with exactly Ctrl down, so Shift is up and the grid opens.
     const QChar key = QChar(char16_t(KeyCode)).toUpper();
     if (Shift == forms::vbCtrlMask) {
         if (key == QLatin1Char('N'))
@@ -1319,10 +1311,12 @@ bool frmEditVok::chooseMediaFile(int titleId, int filterId, QString& chosen) {
 void frmEditVok::picPic_Click() {
     QString path;
     if (!chooseMediaFile(118, 119, path)) return;
+    // A file that is no picture is not taken, in either mode: it would be
+    // stored as one.
+    const QPixmap chosen(path);
+    if (chosen.isNull()) return;
     if (NEWVOK) {
-        QPixmap pm(path);
-        // A file that is no picture is not taken: it would be stored as one.
-        if (pm.isNull()) return;
+        const QPixmap& pm = chosen;
         BildDatei = path;
         imgPicture->setPixmap(
             pm.scaled(imgPicture->contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));

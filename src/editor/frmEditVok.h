@@ -63,7 +63,6 @@ public:
     std::array<QString, 4> SoundDatei;  // Sound, SoundTip, SoundRichtig, SoundFalsch
     QString BildDatei;
     QPointer<QLineEdit> UmlautZiel;
-    bool bShift = false;
     struct Eingabe {
         qint16 Typ = 0;
         QString Thema;
@@ -147,8 +146,6 @@ public:
     // --- special characters
     void txtQ_DblClick();
     void txtA_DblClick(int Index);
-    void txtQ_KeyDown(int& KeyCode, int Shift);
-    void txtA_KeyDown(int Index, int& KeyCode, int Shift);
     void txtQ_KeyUp(int& KeyCode, int Shift);
     void txtA_KeyUp(int Index, int& KeyCode, int Shift);
     void vb_DblClick(long Row, long Col);

@@ -63,6 +63,16 @@ QString HtmlEscape(const QString& text) {
     return text.toHtmlEscaped();
 }
 
+QString TextFieldValue(const QString& value, const QString& separator) {
+    const bool quote = (!separator.isEmpty() && value.contains(separator)) ||
+                       value.contains(QLatin1Char('"')) || value.contains(QLatin1Char('\r')) ||
+                       value.contains(QLatin1Char('\n'));
+    if (!quote) return value;
+    QString inner = value;
+    inner.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + inner + QLatin1Char('"');
+}
+
 namespace {
 
 struct Column {
@@ -134,20 +144,32 @@ QByteArray BuildExport(dao::Recordset& data, const ExportJob& job, int n) {
     };
 
     if (job.format == ExportFormat::Text) {
+        // A value holding the separator, a quote or a line break would
+        // shift the columns; it is quoted.
+        auto line = [&](const QStringList& values) {
+            QStringList cells;
+            for (const QString& v : values) cells << TextFieldValue(v, job.separator);
+            return cells.join(job.separator) + CRLF;
+        };
         if (job.header) {
             QStringList head;
             for (const Column& c : cols) head << entryHeaders(c, n);
-            out += head.join(job.separator) + CRLF;
+            out += line(head);
         }
         for (long r = 1; r <= total; ++r) {
             position(r);
             QStringList values;
             for (const Column& c : cols) values << entryValues(data, c, job.slot, n, false);
-            out += values.join(job.separator) + CRLF;
+            out += line(values);
         }
     } else {
         const QString name = HtmlEscape(job.dbName);
-        out += QStringLiteral("<html><head><title>") + CRLF;
+        // The file is UTF-8; without saying so a browser may guess another
+        // code page.
+        out += QStringLiteral(
+                   "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+                   "charset=utf-8\"><title>") +
+               CRLF;
         out += (total == data.RecordCount() ? GetText(651) : GetText(652)) + QLatin1Char(' ') + name + CRLF;
         out += QStringLiteral(
                    "</title></head><body><font face=\"VERDANA, TACOMA, ARIAL, CHICAGO\"><p><h3 "

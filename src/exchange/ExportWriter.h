@@ -50,6 +50,10 @@ QString ExportValueText(const QVariant& value);
 // Escapes &, <, > and " for HTML text.
 QString HtmlEscape(const QString& text);
 
+// A value of the text file: unchanged, or in double quotes with inner
+// quotes doubled when it holds the separator, a double quote, CR or LF.
+QString TextFieldValue(const QString& value, const QString& separator);
+
 // The whole file for the job, n answer columns (the test engine's
 // MaxAnswerCount of the whole grid recordset). Positions
 // the recordset on each exported record; it is put back afterwards.

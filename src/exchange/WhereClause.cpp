@@ -49,14 +49,15 @@ WhereClause BuildWhereClause(bool enabled, const std::array<ConditionLine, 3>& l
             sql += what + comp + QLatin1Char('?');
             result.params << number;
         } else if (what == QLatin1String("A")) {
-            // No field "A": the condition asks about the nine answers.
+            // No field "A": the condition asks about the filled answers among
+            // the nine. An empty answer field is no answer: "" < "b" must not
+            // list an item.
             const bool negated = comp.trimmed().startsWith(QLatin1String("NOT"), Qt::CaseInsensitive);
             QStringList parts;
             for (int a = 1; a <= 9; ++a) {
                 const QString f = QStringLiteral("A%1").arg(a);
-                // An answer without a value is not like anything.
-                parts << (negated ? QStringLiteral("(%1 IS NULL OR %1%2?)").arg(f, comp)
-                                  : f + comp + QLatin1Char('?'));
+                parts << (negated ? QStringLiteral("(%1 IS NULL OR %1 = '' OR %1%2?)").arg(f, comp)
+                                  : QStringLiteral("(%1 <> '' AND %1%2?)").arg(f, comp));
                 result.params << line.value;
             }
             sql += QLatin1Char('(') + parts.join(negated ? QStringLiteral(" AND ") : QStringLiteral(" OR ")) +

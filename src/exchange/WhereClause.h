@@ -33,8 +33,9 @@ bool IsNumericText(const QString& text, double* out = nullptr);
 // Builds the clause. With enabled false the clause is empty and valid. An
 // error-rate value (a BedWhat word beginning "FQ") must be numeric and is
 // bound as a number; other values are bound as text. The item part "A"
-// tests the nine answer fields: any of them for =, <, >, LIKE, none of them
-// for NOT LIKE.
+// tests the filled answer fields (Null and "" are no answers): any of them
+// for =, <, >, LIKE, none of them for NOT LIKE; the test stands in
+// parentheses, so the line's AND / OR joins all of it.
 WhereClause BuildWhereClause(bool enabled, const std::array<ConditionLine, 3>& lines,
                              const QStringList& bedWhat, const QStringList& bedAndOr,
                              const QStringList& bedComp);

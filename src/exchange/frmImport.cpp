@@ -828,7 +828,17 @@ void frmImport::exportWrite() {
         const QString ext = ExportFormat == 0 ? QStringLiteral(".txt") : QStringLiteral(".htm");
         dlg.Filter = ExportFormat == 0 ? GetText(643) : GetText(644);
         dlg.FileName = runstate::VokDBName.toLower() + ext;
-        if (!forms::ui().ShowSave(dlg)) return;
+        for (;;) {
+            if (!forms::ui().ShowSave(dlg)) return;
+            if (dlg.FileName.isEmpty() || !QFileInfo::exists(dlg.FileName)) break;
+            // A file of that name is the user's: replaced only when they say
+            // so, otherwise the dialog comes back for another name.
+            const QString title =
+                dlg.FileTitle.isEmpty() ? QFileInfo(dlg.FileName).fileName() : dlg.FileTitle;
+            if (forms::ui().MsgBox(GetText(38) + title + " !" + "\r\r" + GetText(39), forms::vbYesNo,
+                                   GetText(40)) == forms::vbYes)
+                break;
+        }
     } catch (const wk::Error&) {
         return;  // cancelled: the page stays for another try
     }

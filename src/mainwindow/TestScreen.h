@@ -11,6 +11,7 @@
 #include <QPoint>
 #include <QRadioButton>
 #include <QString>
+#include <array>
 
 #include "mainwindow/ImageBox.h"
 #include "platform/forms/ControlArray.h"
@@ -84,10 +85,11 @@ QString FormatSeconds(int s);
 // The key of the result picture for an error rate in percent (0 to 100).
 QString GradePictureKey(int r);
 
-// The grade text row for p points: 1 when p is not above BewertungP2,
-// otherwise the largest j (2 to 8) with p above BewertungP<j>. bounds[j]
-// holds BewertungP<j> for j = 2 to 8.
-int GradeRow(qint64 p, const qint64 (&bounds)[9]);
+// The grade text row for p points: the row of the grading scale that holds
+// p, the scale laid out as the settings panel shows it for total points
+// (storedP[j] is BewertungP<j> for j = 2 to 8). A row the panel shows as
+// not in use is never chosen.
+int GradeRow(qint64 p, qint64 total, const std::array<qint64, 9>& storedP);
 
 // The characters of the special-character grid in cell order.
 QString UmlautCharacters();

@@ -192,8 +192,8 @@ void frmMain::OpenSearch() {
 void frmMain::RecordCurrentItem() {
     if (!dataViewOpen(*this)) return;
     WindowHosts& h = HostsOf(*this);
-    // The take goes to the selected row's item, whatever moved the recordset
-    // since the recording started.
+    // A recording starts for the selected row's item, whatever moved the
+    // recordset before; it is stored into that item.
     try {
         positionDataOnSelectedRow(*this);
     } catch (const wk::Error& e) {

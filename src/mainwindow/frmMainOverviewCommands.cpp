@@ -5,7 +5,11 @@
 
 namespace mainwindow {
 
-void frmMain::cmdOverview1_New_Click() { OpenItemEditor(true); }
+void frmMain::cmdOverview1_New_Click() {
+    // The button's hint would stay over the window while the editor is up.
+    HideBarPopup();
+    OpenItemEditor(true);
+}
 
 void frmMain::mnuVGrid_Edit_Click() { OpenItemEditor(false); }
 

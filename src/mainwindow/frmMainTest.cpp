@@ -4,8 +4,11 @@
 // file shows them.
 #include <QApplication>
 #include <QPixmap>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
+#include "mainwindow/SettingsModel.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Colors.h"
@@ -41,6 +44,14 @@ int opt(const char* field) {
 int userOpt(const char* field) {
     if (!rsUserOptionen) return 0;
     return testengine::OptionInt(*rsUserOptionen, QString::fromLatin1(field));
+}
+
+bool itemTimerOn() {
+    return rsOptions && testengine::ItemTimerOn(*rsOptions);
+}
+
+bool wholeTestTimerOn() {
+    return rsOptions && testengine::WholeTestTimerOn(*rsOptions);
 }
 
 QString textOf(const QVariant& v) {
@@ -107,11 +118,17 @@ QString GradePictureKey(int r) {
     return QStringLiteral("Best");
 }
 
-int GradeRow(qint64 p, const qint64 (&bounds)[9]) {
-    if (p <= bounds[2]) return 1;
+int GradeRow(qint64 p, qint64 total, const std::array<qint64, 9>& storedP) {
+    // The rows as the settings panel lays them out, so that the grade is the
+    // text the user wrote beside the range that holds p.
+    const qint32 t = qint32(std::clamp<qint64>(total, 0, std::numeric_limits<qint32>::max()));
+    const settings::ScalePlan plan = settings::PlanScale(t, storedP, QString());
     int row = 1;
-    for (int j = 2; j <= 8; ++j)
-        if (p > bounds[j]) row = j;
+    for (int k = 1; k <= settings::GradeRows; ++k) {
+        if (!plan.rows[std::size_t(k)].on) break;
+        row = k;
+        if (p <= plan.rows[std::size_t(k)].upperEnd.toLongLong()) break;
+    }
     return row;
 }
 
@@ -188,7 +205,10 @@ void frmMain::ShowNextQuestion(bool bStop) {
         return;
     }
     dao::Recordset& rs = *dataTest;
-    lblTestXvonX->setText(QString::number(st.CurrentIndex + 1) + " / " + QString::number(rs.RecordCount()));
+    // A repeat set may hold wrong items the test never asked; the order names
+    // the ones it asks.
+    lblTestXvonX->setText(QString::number(st.CurrentIndex + 1) + " / " +
+                          QString::number(st.QuestionOrder.size()));
 
     if (opt("ShowPic") == 1 && modMedia::HasPicture(rs)) {
         // A stored picture the program cannot read is left out rather than
@@ -264,8 +284,8 @@ void frmMain::ShowNextQuestion(bool bStop) {
     }
 
     st.ItemSecondsLeft = opt("SekundenZeitlimit");
-    tmrTestVok->setEnabled(opt("Zeitlimit") == 1);
-    tmrTest->setEnabled(opt("BigZeitlimit") == 1);
+    tmrTestVok->setEnabled(itemTimerOn());
+    tmrTest->setEnabled(wholeTestTimerOn());
 
     st.TryNumber = 1;
     if (st.MaxTries > 1 && opt("BegriffAufloesen") == 0) {
@@ -314,10 +334,10 @@ void frmMain::EndOfTest(bool bStop) {
             modMain::ShowError(e.number(), e.description(), QString());
         }
         if (st.SetPoints == all) {
-            qint64 bounds[9] = {};
+            std::array<qint64, 9> bounds{};
             for (int j = 2; j <= 8; ++j)
-                bounds[j] = rsOptions->Value("BewertungP" + QString::number(j)).toLongLong();
-            const int row = GradeRow(st.PointsScored, bounds);
+                bounds[std::size_t(j)] = rsOptions->Value("BewertungP" + QString::number(j)).toLongLong();
+            const int row = GradeRow(st.PointsScored, all, bounds);
             lblTestBBewertung->setText(textOf(rsOptions->Value("Bewertung" + QString::number(row))));
             graded = true;
         }
@@ -353,6 +373,11 @@ void frmMain::EndOfTest(bool bStop) {
         imgS->setPicture(QString());
         imgS->setProperty("GradeKey", QString());
     }
+
+    // The try label and an answer's hover hint belong to the item, not to
+    // the result.
+    lblBCount->hide();
+    HideBarPopup();
 
     setLeft(fraTestBewertung, Width(fraAbfrage) / 2 - Width(fraTestBewertung) / 2);
     setTop(fraTestBewertung, 0);
@@ -408,8 +433,8 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
         tmrTest->setEnabled(false);
         modMedia::PlaySoundTip(rs);
         showHint(*this, hint);
-        tmrTestVok->setEnabled(opt("Zeitlimit") == 1);
-        tmrTest->setEnabled(opt("BigZeitlimit") == 1);
+        tmrTestVok->setEnabled(itemTimerOn());
+        tmrTest->setEnabled(wholeTestTimerOn());
         return;
     }
 
@@ -459,7 +484,7 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
                 t->setFocus();
             }
             st.QuestionOpen = open;
-            tmrTestVok->setEnabled(opt("Zeitlimit") == 1);
+            tmrTestVok->setEnabled(itemTimerOn());
             break;
         }
         case testengine::JudgeStep::Resolved: {
@@ -500,7 +525,7 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
                 }
             }
             st.QuestionOpen = open;
-            tmrTestVok->setEnabled(opt("Zeitlimit") == 1);
+            tmrTestVok->setEnabled(itemTimerOn());
             break;
         }
         case testengine::JudgeStep::Completed:

@@ -388,6 +388,7 @@ void frmMain::optTestA_MouseUp(int, int Button) {
 }
 
 void frmMain::optTestA_MouseMove(int) {
+    if (testState.TestFinished) return;  // nothing left to correct or continue
     ShowBarPopup(modMain::GetText(706), 1, long(std::lround(twips(imgBarOverview->x()))), QString());
     BarPopupCursor = QCursor::pos();
     tmrBar->start();

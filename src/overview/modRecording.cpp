@@ -6,6 +6,7 @@
 
 #include "overview/DaoRecordAccess.h"
 #include "overview/GridModel.h"
+#include "overview/GridUiRules.h"
 #include "overview/OverviewDialogsHost.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
@@ -177,7 +178,16 @@ void SingleItemRecording::cmdOverview1_Record_Click() {
         host_.SetOverviewButton(B::ImportPic, false, grid::keys::ImportPicDisabled);
         return;
     }
+    dao::RecordsetPtr rs = host_.GridRecordset();
     if (!IsRecording_) {
+        // The user may move in the grid while speaking; the take belongs to
+        // the item shown when the recording started.
+        try {
+            item_ = rs->Bookmark();
+        } catch (const wk::Error& e) {
+            modMain::ShowError(e.number(), e.description(), QString());
+            return;
+        }
         MMControl1 = NewSoundRecorder();
         if (!StartRecording(*MMControl1)) return;
         host_.SetOverviewButton(B::Record, true, grid::keys::Stop);
@@ -187,8 +197,21 @@ void SingleItemRecording::cmdOverview1_Record_Click() {
     IsRecording_ = false;
     const bool saved = StopRecording(*MMControl1);
     host_.SetOverviewButton(B::Record, true, grid::keys::RecordEnabled);
-    dao::RecordsetPtr rs = host_.GridRecordset();
-    if (StoreRecording(*rs, saved)) RefreshRowIcon(host_, host_.vg1().SelectedRow());
+    const long current = rs->AbsolutePosition();
+    try {
+        rs->SetBookmark(item_);
+    } catch (const wk::Error&) {
+        // The item was deleted while recording: the take has no place to go.
+        QFile::remove(RecordingFilePath());
+        return;
+    }
+    if (StoreRecording(*rs, saved))
+        RefreshRowIcon(host_, rowOfRecordPosition(host_.vg1(), rs->AbsolutePosition()));
+    // The grid's current record is the selected row's again.
+    try {
+        if (current >= 0) rs->SetAbsolutePosition(current);
+    } catch (const wk::Error&) {
+    }
 }
 
 }  // namespace overview

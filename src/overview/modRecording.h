@@ -81,7 +81,8 @@ void AbandonRecording(SoundRecorder& rec);
 bool StoreRecording(dao::Recordset& rs, bool saved);
 
 // The record button of the overview toolbar (and Ctrl+R): the first click
-// starts recording for the current item, the next stores it.
+// starts recording for the current item, the next stores it into that same
+// item, wherever the selection went meanwhile.
 class SingleItemRecording {
 public:
     explicit SingleItemRecording(DialogsHost& host) : host_(host) {}
@@ -94,6 +95,7 @@ private:
     DialogsHost& host_;
     std::unique_ptr<SoundRecorder> MMControl1;
     bool IsRecording_ = false;
+    QByteArray item_;  // bookmark of the item the take is for
 };
 
 // Sets the icon cell of a grid row to the row icon of the grid recordset's

@@ -58,7 +58,10 @@ SelectionQuery BuildSelectionQuery(const SelectionOptions& opt, int u, bool bRep
 
     const QString o = opt.Abfragereihenfolge == 0 ? QString() : " ORDER BY FQ" + n + " DESC, Q";
 
-    if (opt.bTestMaxFragen)
+    // A repeat pass is limited to the items of the test (see
+    // SelectTestItems), which the limit already bounds; a TOP here could cut
+    // off asked items in favour of ones the test never asked.
+    if (opt.bTestMaxFragen && !bRepeat)
         // A negative count would mean "no limit" further down; none is none.
         q.sql = "SELECT TOP " + QString::number(std::max(opt.TestMaxFragen, 0)) + " * FROM VOK" + w + o;
     else
@@ -106,8 +109,15 @@ qint64 SumPunkte(dao::Recordset& rs) {
     return sum;
 }
 
+// A limit of 0 is no limit: a countdown from 0 would never run out.
 bool WholeTestTimerOn(const dao::Recordset& rsOptions) {
-    return OptionInt(rsOptions, QStringLiteral("BigZeitlimit")) == 1;
+    return OptionInt(rsOptions, QStringLiteral("BigZeitlimit")) == 1 &&
+           OptionInt(rsOptions, QStringLiteral("BigZeitlimitM")) > 0;
+}
+
+bool ItemTimerOn(const dao::Recordset& rsOptions) {
+    return OptionInt(rsOptions, QStringLiteral("Zeitlimit")) == 1 &&
+           OptionInt(rsOptions, QStringLiteral("SekundenZeitlimit")) > 0;
 }
 
 void ReportEmptySelection() {
@@ -123,6 +133,7 @@ SelectOutcome SelectTestItems(TestState& st, dao::Database& db, const dao::Recor
     if (!bRepeat) {
         st.WrongQuestions = QStringList{QString()};
         st.PointsScored = 0;
+        st.TestItems.clear();
     }
 
     try {
@@ -142,7 +153,27 @@ SelectOutcome SelectTestItems(TestState& st, dao::Database& db, const dao::Recor
     }
 
     const int n = int(dataTest->RecordCount());
-    st.QuestionOrder = BuildQuestionOrder(n, opt.Abfragereihenfolge != 0);
+    if (!bRepeat) {
+        for (int i = 0; i < n; ++i) {
+            dataTest->SetAbsolutePosition(i);
+            st.TestItems.insert(dataTest->Bookmark());
+        }
+        st.QuestionOrder = BuildQuestionOrder(n, opt.Abfragereihenfolge != 0);
+    } else {
+        // Only items of this test whose latest judgement is wrong.
+        std::vector<int> positions;
+        for (int i = 0; i < n; ++i) {
+            dataTest->SetAbsolutePosition(i);
+            if (st.TestItems.contains(dataTest->Bookmark())) positions.push_back(i);
+        }
+        if (positions.empty()) {
+            st.SetReady = false;
+            return SelectOutcome::Empty;
+        }
+        st.QuestionOrder = BuildQuestionOrder(int(positions.size()), opt.Abfragereihenfolge != 0);
+        for (int& k : st.QuestionOrder) k = positions[std::size_t(k)];
+    }
+    dataTest->MoveFirst();
 
     st.MaxTries = OptionInt(rsOptions, QStringLiteral("AnzahlVersuche"));
     st.TestMinutes = OptionInt(rsOptions, QStringLiteral("BigZeitlimitM"));

@@ -47,7 +47,8 @@ struct SelectionQuery {
 };
 
 // The query over VOK for user slot u (1 to 5). bRepeat keeps only the items
-// whose latest judgement was wrong. Theme and category are bound, never
+// whose latest judgement was wrong and drops the TOP limit (the repeat pass
+// is bounded by the test's own items). Theme and category are bound, never
 // pasted into the text.
 SelectionQuery BuildSelectionQuery(const SelectionOptions& opt, int u, bool bRepeat);
 
@@ -68,8 +69,11 @@ enum class SelectOutcome {
 
 // Selects the items for a new test (bRepeat False) or a repeat pass (True)
 // and resets the test state. dataTest receives the opened set. A new test
-// resets counters, points and WrongQuestions; a repeat pass keeps them and
-// rebuilds the set, the order, CurrentIndex and the countdown. Reads
+// resets counters, points and WrongQuestions and keeps the bookmarks of its
+// items in TestItems; a repeat pass keeps them and rebuilds the set, the
+// order (over the items of TestItems only), CurrentIndex and the countdown.
+// A repeat set holds every wrong item of the filter; QuestionOrder names
+// the ones asked. Reads
 // AnzahlVersuche and BigZeitlimitM from rsOptions.
 SelectOutcome SelectTestItems(TestState& st, dao::Database& db, const dao::Recordset& rsOptions,
                               const SelectionOptions& opt, int u, bool bRepeat, dao::RecordsetPtr& dataTest);
@@ -78,8 +82,12 @@ SelectOutcome SelectTestItems(TestState& st, dao::Database& db, const dao::Recor
 // title of message 40, OK button, information icon.
 void ReportEmptySelection();
 
-// The whole-test countdown runs (OPTIONS.BigZeitlimit = 1).
+// The whole-test countdown runs (OPTIONS.BigZeitlimit = 1 with a limit
+// BigZeitlimitM above 0).
 bool WholeTestTimerOn(const dao::Recordset& rsOptions);
+// The per-item countdown runs (OPTIONS.Zeitlimit = 1 with a limit
+// SekundenZeitlimit above 0).
+bool ItemTimerOn(const dao::Recordset& rsOptions);
 
 // An Integer option field as the program reads it: Null (or not a number) is 0.
 int OptionInt(const dao::Recordset& rs, const QString& field);

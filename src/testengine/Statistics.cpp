@@ -78,6 +78,9 @@ void UpdateKnown(dao::Recordset& item, int u, int value) {
 void UpdateErrorRate(dao::Recordset& item, int u) {
     const QString fq = slotField("FQ", u);
     const qint64 aa = number(item, slotField("AA", u));
+    // An item never counted has no rate; a 0 would move it behind the items
+    // answered right in "least known first".
+    if (aa == 0) return;
     const qint64 af = number(item, slotField("AF", u));
     editRecord(item, [&] { item.SetValue(fq, ErrorPercent(aa, af)); });
 }

@@ -30,7 +30,7 @@ void UserWrong(dao::Recordset& user);
 void UpdateKnown(dao::Recordset& item, int u, int value);
 
 // FQ<u> := 100 / AA<u> * AF<u>, unrounded, at the completion of every item.
-// An item never counted (AA<u> 0) gets 0.
+// An item never counted (AA<u> 0 or Null) keeps its rate.
 void UpdateErrorRate(dao::Recordset& item, int u);
 
 // 100 / asked * wrong in double precision; 0 when nothing was asked.

@@ -3,6 +3,8 @@
 // selection, presenting, the judge and the statistics read and write its
 // fields, which keep the names the main window's handlers use.
 
+#include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -35,6 +37,9 @@ struct TestState {
     int TryNumber = 1;
     // For each position of the test, the 0-based record position in the set.
     std::vector<int> QuestionOrder;
+    // Bookmarks of the items the new test selected: a repeat pass asks only
+    // these again, never items the test did not ask.
+    QSet<QByteArray> TestItems;
     // Position of the shown item in QuestionOrder; -1 before the first.
     int CurrentIndex = -1;
     // Sum of Punkte over the test set, and the points earned.

@@ -353,7 +353,7 @@ TEST_F(EditorTest, LeavingChecksOfThemeCategoryAndPoints) {
     EXPECT_EQ(form->cboKategorie->currentText(), "Andere");
     modMain::SetLanguage(1);
 
-    for (const QString ok : {"-5", "1e3", "7"}) {
+    for (const QString ok : {"7", " 12 "}) {
         form->txtPunkte->setText(ok);
         form->txtPunkte_LostFocus();
     }
@@ -362,13 +362,17 @@ TEST_F(EditorTest, LeavingChecksOfThemeCategoryAndPoints) {
     form->txtPunkte_LostFocus();
     EXPECT_EQ(form->txtPunkte->text(), "0");
 
-    form->txtPunkte->setText("12a");
-    ui.pushMsgBox(forms::vbOK);
-    form->txtPunkte_LostFocus();
-    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt, "Please enter a numeric value >=0 !");
-    EXPECT_EQ(form->txtPunkte->selectionStart(), 1);
-    EXPECT_EQ(form->txtPunkte->selectedText(), "2a");
-    EXPECT_EQ(form->focusWidget(), form->txtPunkte);
+    // Only whole numbers from 0 up; the refusal selects the whole text.
+    int boxes = 1;
+    for (const QString bad : {"12a", "-5", "1e3", "2.5"}) {
+        form->txtPunkte->setText(bad);
+        ui.pushMsgBox(forms::vbOK);
+        form->txtPunkte_LostFocus();
+        EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), ++boxes) << bad.toStdString();
+        EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt, "Please enter a numeric value >=0 !");
+        EXPECT_EQ(form->txtPunkte->selectedText(), bad);
+        EXPECT_EQ(form->focusWidget(), form->txtPunkte);
+    }
 }
 
 TEST_F(EditorTest, EmptyPointsStoreZero) {

@@ -166,6 +166,11 @@ TEST_F(EditModeTest, PointsStoreZeroWhenEmptyAndRefuseText) {
     ui.pushMsgBox(forms::vbOK);
     form->txtPunkte_LostFocus();
     EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 2);
+    // Negative and fractional points are refused before they are stored.
+    for (const QString bad : {"-5", "2.5"}) {
+        form->txtPunkte->setText(bad);
+        EXPECT_EQ(stored(0, "Punkte").toInt(), 7) << bad.toStdString();
+    }
 }
 
 TEST_F(EditModeTest, OverlongThemeIsReportedOnLeavingAndNeverStored) {

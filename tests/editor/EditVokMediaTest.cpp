@@ -94,6 +94,27 @@ TEST_F(EditorTest, AddModeRefusesAFileThatIsNoPicture) {
     EXPECT_TRUE(form->picPicView->isHidden());
 }
 
+TEST_F(EditorTest, EditModeRefusesAFileThatIsNoPictureAndKeepsTheStoredOne) {
+    storeItem("Katze", {"cat"});
+    reopen();
+    buildGrid({"Q", "A1"});
+    const QString pic = pictureFile("katze.png", 30, 20);
+    const QString bogus = file("kaputt.jpg", QByteArray("not a picture"));
+    host.rs->SetAbsolutePosition(0);
+    host.vg.SetSelectedRow(1);
+    form->NEWVOK = false;
+    form->Load();
+    ui.pushOpen(pic);
+    form->picPic_Click();
+    host.iconKey = 9;
+    ui.pushOpen(bogus);
+    form->picPic_Click();
+    EXPECT_EQ(host.rs->GetChunk("Bild", 0, host.rs->FieldSize("Bild")), fileBytes(pic));
+    EXPECT_NE(host.vg.CellIcon(1, 1), 9);
+    EXPECT_FALSE(form->imgPicture->pixmap().isNull());
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 0);
+}
+
 TEST_F(EditorTest, EditModeStoresAndClearsAtOnceAndRedrawsTheIcon) {
     storeItem("Katze", {"cat"});
     reopen();
@@ -272,19 +293,34 @@ TEST_F(EditorTest, CharacterGridOpensUnderItsBoxAndAppends) {
 
 TEST_F(EditorTest, ShiftHeldBlocksTheGrid) {
     openAdd();
-    int shift = 16;
-    form->txtQ_KeyDown(shift, 1);
-    EXPECT_TRUE(form->bShift);
-    form->txtQ_DblClick();
+    form->show();
+    auto dblClick = [&](QWidget* w, Qt::KeyboardModifiers mods) {
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)),
+                        Qt::LeftButton, Qt::LeftButton, mods);
+        QApplication::sendEvent(w, &dbl);
+    };
+    dblClick(form->txtQ, Qt::ShiftModifier);
     EXPECT_TRUE(form->vb->isHidden());
+    dblClick(form->txtA(3), Qt::ShiftModifier);
+    EXPECT_TRUE(form->vb->isHidden());
+
+    // Shift goes down in the question box and up elsewhere (Shift+Tab out):
+    // nothing of it stays behind.
+    QKeyEvent shiftDown(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier);
+    QApplication::sendEvent(form->txtQ, &shiftDown);
+    QKeyEvent backtab(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
+    QApplication::sendEvent(form->txtQ, &backtab);
+    QKeyEvent shiftUp(QEvent::KeyRelease, Qt::Key_Shift, Qt::NoModifier);
+    QApplication::sendEvent(form->cboThema, &shiftUp);
+    dblClick(form->txtQ, Qt::NoModifier);
+    EXPECT_FALSE(form->vb->isHidden());
+    EXPECT_EQ(form->UmlautZiel, form->txtQ);
+    form->vb->hide();
     int s = 'S';
-    form->txtQ_KeyUp(s, 2);  // Ctrl+S: the same as the double-click
-    EXPECT_TRUE(form->vb->isHidden());
-    form->txtA_KeyUp(3, shift, 0);
-    EXPECT_FALSE(form->bShift);
-    form->txtA_KeyUp(3, s, 2);
+    form->txtA_KeyUp(3, s, 2);  // Ctrl+S
     EXPECT_FALSE(form->vb->isHidden());
     EXPECT_EQ(form->UmlautZiel, form->txtA(3));
+    form->Unload();
 }
 
 TEST_F(EditorTest, ShortcutsSendSpanishCharacters) {

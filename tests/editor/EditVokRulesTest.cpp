@@ -22,11 +22,15 @@ TEST(EditVokRules, PointsTextToLong) {
     EXPECT_EQ(PointsValue(""), 0);
     EXPECT_EQ(PointsValue("12"), 12);
     EXPECT_EQ(PointsValue(" 7 "), 7);
-    EXPECT_EQ(PointsValue("-5"), -5);
-    EXPECT_EQ(PointsValue("1e3"), 1000);
-    EXPECT_EQ(PointsValue("2.5"), 2);  // half to even
-    EXPECT_EQ(PointsValue("3.5"), 4);
+    // Whole numbers from 0 up only, as message 572 asks.
+    EXPECT_FALSE(PointsValue("-5"));
+    EXPECT_FALSE(PointsValue("+5"));
+    EXPECT_FALSE(PointsValue("1e3"));
+    EXPECT_FALSE(PointsValue("2.5"));
+    EXPECT_FALSE(PointsValue("1 2"));
+    EXPECT_EQ(PointsValue("007"), 7);
     EXPECT_EQ(PointsValue("2147483647"), 2147483647);
+    EXPECT_FALSE(PointsValue("99999999999999999999"));
     EXPECT_FALSE(PointsValue("2147483648"));
     EXPECT_FALSE(PointsValue("9e9999"));
     EXPECT_FALSE(PointsValue("12a"));

@@ -89,7 +89,7 @@ TEST_F(ExportTest, HtmlTableWholeFileAndEscaping) {
     const QByteArray out = BuildExport(*data, j, 1);
     EXPECT_EQ(data->AbsolutePosition(), 3);
     const QByteArray expected =
-        "<html><head><title>\r\n"
+        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\"><title>\r\n"
         "Excerpt from K&lt;U&gt;RS\r\n"
         "</title></head><body><font face=\"VERDANA, TACOMA, ARIAL, CHICAGO\"><p><h3 align=center><small>\r\n"
         "K&lt;U&gt;RS\r\n"
@@ -111,6 +111,33 @@ TEST_F(ExportTest, HtmlTableWholeFileAndEscaping) {
         "\">Wortkiste</a></small></td></tr>\r\n"
         "</table></font></body></html>\r\n";
     EXPECT_EQ(out, expected);
+}
+
+TEST_F(ExportTest, TextValuesThatWouldBreakTheColumnsAreQuoted) {
+    add({"a;b", {"say \"hi\"", "two\r\nlines", "tab\there"}, "plain, text"});
+    // Alles: a;b 0, Baum 1, gehen 2, Haus 3.
+    ExportJob j = job(ExportFormat::Text, {0});
+    j.fields = fields({{50, true}, {51, true}, {52, true}});
+    j.separator = ";";
+    EXPECT_EQ(BuildExport(*data, j, 3),
+              QByteArray("\"a;b\";\"say \"\"hi\"\"\";\"two\r\nlines\";tab\there;plain, text\r\n"));
+    j.separator = "\t";
+    EXPECT_EQ(BuildExport(*data, j, 3),
+              QByteArray("a;b\t\"say \"\"hi\"\"\"\t\"two\r\nlines\"\t\"tab\there\"\tplain, text\r\n"));
+
+    // A fractional error rate holds the decimal comma of a German locale.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    ExportJob rate = job(ExportFormat::Text, {3, 1});
+    rate.fields = fields({{50, true}, {56, true}});
+    rate.separator = ",";
+    rate.header = true;
+    const QByteArray out = BuildExport(*data, rate, 3);
+    QLocale::setDefault(before);
+    EXPECT_EQ(out, QByteArray("Word/Question,Rate of Mistake\r\nHaus,\"12,5\"\r\nBaum,0\r\n"));
+
+    EXPECT_EQ(TextFieldValue("", ","), "");
+    EXPECT_EQ(TextFieldValue("\"", "\t"), "\"\"\"\"");
 }
 
 TEST_F(ExportTest, HtmlTitleAndCountForAllAndOne) {

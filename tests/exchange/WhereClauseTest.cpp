@@ -106,6 +106,23 @@ TEST_F(WhereTest, AnswerTestsEveryAnswerField) {
     EXPECT_EQ(run(build(true, {{{0, 1, 3, "h*"}, {}, {}}})), (QStringList{"Baum", "laufen", "O'Brien"}));
 }
 
+TEST_F(WhereTest, AnswerComparesOnlyFilledAnswers) {
+    // Answers written as the editor writes them: the unused ones hold "".
+    add({"gehen", {"go", "", "", "", "", "", "", "", ""}, "Verben"});
+    add({"Zahl", {"", "two"}, "Nomen"});
+    EXPECT_TRUE(run(build(true, {{{0, 1, 1, "b"}, {}, {}}})).isEmpty());
+    EXPECT_EQ(run(build(true, {{{0, 1, 2, "s"}, {}, {}}})), (QStringList{"Baum", "Zahl"}));
+    EXPECT_EQ(run(build(true, {{{0, 1, 3, "g*"}, {}, {}}})),
+              (QStringList{"Baum", "Haus", "laufen", "O'Brien", "Zahl"}));
+    // The line's connective joins the whole answer test.
+    EXPECT_EQ(run(build(true, {{{0, 0, 0, "Haus"}, {2, 1, 1, "b"}, {}}})), QStringList{"Haus"});
+    EXPECT_EQ(run(build(true, {{{0, 1, 4, "t*"}, {1, 2, 0, "Nomen"}, {}}})), (QStringList{"Baum", "Zahl"}));
+    // Typed text stays a bound value.
+    const WhereClause w = build(true, {{{0, 1, 0, "x' OR ''='"}, {}, {}}});
+    EXPECT_EQ(w.params.size(), 9);
+    EXPECT_TRUE(run(w).isEmpty());
+}
+
 TEST_F(WhereTest, NotLikeOnText) {
     EXPECT_EQ(run(build(true, {{{0, 2, 3, "Verb*"}, {}, {}}})), (QStringList{"Baum", "O'Brien"}));
 }

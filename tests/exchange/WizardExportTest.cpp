@@ -208,8 +208,38 @@ TEST_F(WizardExport, HtmlSkipsTheSeparatorPage) {
     EXPECT_EQ(ui.last(wktest::CallKind::ShowSave).dialog.FileName, "kurs.htm");
     EXPECT_EQ(form->lblExStatus->text(), "1  question was exported.");
     const QString html = QString::fromUtf8(readFile(path));
-    EXPECT_TRUE(html.startsWith("<html><head><title>\r\nExcerpt from KURS\r\n"));
+    EXPECT_TRUE(
+        html.startsWith("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
+                        "charset=utf-8\"><title>\r\nExcerpt from KURS\r\n"));
     EXPECT_TRUE(html.contains("<td><small>\r\nc\r\n</small></td>"));
+}
+
+TEST_F(WizardExport, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
+    wktest::ScriptedUi ui;
+    toItems(1);
+    form->vgExDB_DblClick(3, 1);
+    form->cmdWeiter_Click();
+    const QString path = dir.filePath("old.htm");
+    writeFile(path, "mine");
+
+    // No: the dialog comes back; cancelling it leaves the file and the page.
+    ui.pushSave(path);
+    ui.pushMsgBox(forms::vbNo);
+    ui.pushSaveCancel();
+    form->cmdWeiter_Click();
+    const auto& ask = ui.last(wktest::CallKind::MsgBox);
+    EXPECT_EQ(ask.prompt, "There is already a file named old.htm !\r\rOverwrite this file ?");
+    EXPECT_EQ(ask.style, forms::vbYesNo);
+    EXPECT_EQ(ui.count(wktest::CallKind::ShowSave), 2);
+    EXPECT_EQ(readFile(path), QByteArray("mine"));
+    EXPECT_EQ(form->ExportStep, 4);
+
+    // Yes: the file is replaced.
+    ui.pushSave(path);
+    ui.pushMsgBox(forms::vbYes);
+    form->cmdWeiter_Click();
+    EXPECT_EQ(form->ExportStep, 5);
+    EXPECT_TRUE(readFile(path).startsWith("<html>"));
 }
 
 TEST_F(WizardExport, AFailedWriteIsReportedAndTheWizardStays) {

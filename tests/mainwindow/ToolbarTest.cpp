@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 
+#include "editor/frmEditVok.h"
 #include "mainwindow/BulkFixture.h"
 
 using namespace bulktest;
@@ -157,6 +158,20 @@ TEST_F(Toolbar, ADisabledButtonStillShowsItsHintWhenThePointerMovesOverIt) {
     QApplication::sendEvent(main().cmdOverview1_New, &again);
     EXPECT_EQ(main().lblBarPopup->text(), modMain::GetText(480));
     EXPECT_TRUE(main().lblBarPopup->isVisibleTo(&main()));
+}
+
+TEST_F(Toolbar, TheNewButtonsHintGoesOnceTheEditorOpens) {
+    open({{{"Q", "a"}}});
+    main().cmdOverview1_MouseMove("New");
+    ASSERT_TRUE(main().lblBarPopup->isVisibleTo(&main()));
+    bool hintUnderEditor = true;
+    ui.pushModal([&](QWidget& w) {
+        hintUnderEditor = main().lblBarPopup->isVisibleTo(&main());
+        dynamic_cast<editor::frmEditVok&>(w).cmdCancel_Click();
+    });
+    main().cmdOverview1_New_Click();
+    EXPECT_FALSE(hintUnderEditor);
+    EXPECT_FALSE(main().lblBarPopup2->isVisibleTo(&main()));
 }
 
 }  // namespace

@@ -155,7 +155,7 @@ TEST_F(RecordingTest, WithoutADeviceTheUserIsWarnedAndTheSoundStays) {
     EXPECT_EQ(pictures(), (QStringList{"0:1:Stop", "0:1:Recorde"}));
 }
 
-TEST_F(RecordingTest, TwoClicksStoreTheTakeByteForByteIntoTheItemCurrentAtTheSecond) {
+TEST_F(RecordingTest, TwoClicksStoreTheTakeByteForByteIntoTheItemCurrentAtTheFirst) {
     inject();
     script.takes = {everyByte()};
     wktest::ScriptedUi ui;
@@ -169,20 +169,38 @@ TEST_F(RecordingTest, TwoClicksStoreTheTakeByteForByteIntoTheItemCurrentAtTheSec
     EXPECT_EQ(script.fileAtOpen, tpl.readAll());
     EXPECT_FALSE(script.fileAtOpen.isEmpty());
 
-    // The user moves on before stopping: the sound goes to that item.
+    // The user moves on before stopping: the sound still goes to the item
+    // the recording was started for, and the selected item stays current.
     selectRow(3);
-    const int emptyIcon = host.images.ItemIndex("Empty");
-    host.grid.SetCellIcon(3, 1, emptyIcon);
+    const int zebraIcon = host.grid.CellIcon(3, 1);
     rec.cmdOverview1_Record_Click();
     EXPECT_FALSE(rec.IsRecording());
     EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 0);
-    EXPECT_EQ(soundOf("Zebra"), everyByte());
-    EXPECT_TRUE(soundOf("Apfel").isEmpty());
+    EXPECT_EQ(soundOf("Apfel"), everyByte());
+    EXPECT_TRUE(soundOf("Zebra").isEmpty());
     EXPECT_EQ(script.events, (QStringList{"Open NewVok.wav", "Record", "Stop", "Save", "Close"}));
     EXPECT_FALSE(QFile::exists(overview::RecordingFilePath()));
-    // Zebra is marked and now has a sound.
-    EXPECT_EQ(host.grid.CellIcon(3, 1), host.images.ItemIndex("CheckedSound"));
+    // Apfel is marked and now has a sound; Zebra's row keeps its icon.
+    EXPECT_EQ(host.grid.CellIcon(1, 1), host.images.ItemIndex("CheckedSound"));
+    EXPECT_EQ(host.grid.CellIcon(3, 1), zebraIcon);
+    EXPECT_EQ(host.items->Value("Q").toString(), "Zebra");
     EXPECT_EQ(pictures(), (QStringList{"0:1:Stop", "0:1:Recorde"}));
+}
+
+TEST_F(RecordingTest, ATakeForAnItemDeletedMeanwhileIsDropped) {
+    inject();
+    script.takes = {QByteArray("take")};
+    wktest::ScriptedUi ui;
+    overview::SingleItemRecording rec(host);
+    selectRow(1);
+    rec.cmdOverview1_Record_Click();
+    host.items->Delete();
+    selectRow(3);
+    rec.cmdOverview1_Record_Click();
+    EXPECT_FALSE(rec.IsRecording());
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 0);
+    EXPECT_TRUE(soundOf("Zebra").isEmpty());
+    EXPECT_FALSE(QFile::exists(overview::RecordingFilePath()));
 }
 
 TEST_F(RecordingTest, AnEmptyTakeIsWarnedAboutAndStoresNothing) {

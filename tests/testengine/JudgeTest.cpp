@@ -214,6 +214,15 @@ TEST_F(Judging, ErrorRateNeverDividesByZeroAndNullCountersStartAtZero) {
     answer({"never"});
     EXPECT_EQ(value("nie", "FQ1").toDouble(), 0.0);
     EXPECT_FALSE(std::isnan(value("nie", "FQ1").toDouble()));
+    // A rate of an item never counted is left as it stands, so that the item
+    // keeps its place in "least known first".
+    add("zehn", {{"A1", "ten"}, {"FQ1", 10.0}});
+    add("leer", {{"A1", "empty"}, {"FQ1", 10.0}, {"AA1", QVariant()}});
+    for (const char* q : {"zehn", "leer"}) {
+        present(q);
+        answer({q == QString("zehn") ? "ten" : "empty"});
+        EXPECT_EQ(value(q, "FQ1").toDouble(), 10.0) << q;
+    }
 
     st.RepeatPass = false;
     present("null");

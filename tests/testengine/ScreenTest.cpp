@@ -2,6 +2,7 @@
 // start, presenting, the answer inputs, the judge's form side, cancel.
 #include <QApplication>
 
+#include "mainwindow/TestScreen.h"
 #include "testengine/ScreenFixture.h"
 
 using namespace screentest;
@@ -318,6 +319,126 @@ TEST_F(TestScreen, RepeatPassAsksTheWrongItemsAgain) {
     EXPECT_EQ(st().PointsScored, 1);
     EXPECT_EQ(stored("Hund", "AA1").toInt(), 1);
     EXPECT_EQ(stored("Hund", "Known11").toInt(), 1);
+}
+
+// Four items, a limit of two questions, least known first: the two with the
+// highest error rate are the test.
+class LimitedRepeat : public Screen {
+protected:
+    void SetUp() override {
+        Screen::SetUp();
+        item("Apfel", {{"A1", "apple"}, {"FQ1", 50.0}, {"AA1", 2}, {"AF1", 1}});
+        item("Birne", {{"A1", "pear"}, {"FQ1", 40.0}, {"AA1", 5}, {"AF1", 2}});
+        item("Kirsche", {{"A1", "cherry"}, {"FQ1", 10.0}});
+        item("Pflaume", {{"A1", "plum"}, {"FQ1", 10.0}});
+        option("bTestMaxFragen", 1);
+        option("TestMaxFragen", 2);
+        option("NochmalFragen", 0);
+        open();
+    }
+    // The items the test did not ask keep their statistics.
+    void untouched() {
+        for (const char* q : {"Kirsche", "Pflaume"}) {
+            EXPECT_EQ(stored(q, "Known11").toInt(), 0) << q;
+            EXPECT_EQ(stored(q, "AA1").toInt(), 0) << q;
+            EXPECT_EQ(stored(q, "FQ1").toDouble(), 10.0) << q;
+        }
+    }
+};
+
+TEST_F(LimitedRepeat, AllRightAsksNothingMore) {
+    m().imgBarStartTest_Click();
+    EXPECT_EQ(question(), "Apfel");
+    type(1, "apple");
+    EXPECT_EQ(question(), "Birne");
+    type(1, "pear");
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_FALSE(st().RepeatPass);
+    EXPECT_EQ(st().AskedCount, 2);
+    untouched();
+}
+
+TEST_F(LimitedRepeat, TheRepeatPassAsksOnlyTheWrongItemsOfTheTest) {
+    m().imgBarStartTest_Click();
+    type(1, "x");
+    solve();  // resolved
+    solve();  // confirmed
+    EXPECT_EQ(question(), "Birne");
+    type(1, "pear");
+    ASSERT_TRUE(st().RepeatPass);
+    EXPECT_EQ(question(), "Apfel");
+    EXPECT_EQ(m().lblTestXvonX->text(), "1 / 1");
+    type(1, "apple");
+    EXPECT_TRUE(st().TestFinished);
+    EXPECT_EQ(st().AskedCount, 2);
+    EXPECT_EQ(stored("Apfel", "Known11").toInt(), 1);
+    untouched();
+}
+
+TEST_F(TestScreen, GradeIsTheRowThatHoldsThePointsWithUnusedRowsStoredAsZero) {
+    item("Haus", {{"A1", "house"}, {"Punkte", 1}});
+    item("Hund", {{"A1", "dog"}, {"Punkte", 1}});
+    option("FalscheNochmal", 0);
+    option("ZaehlePunkte", 1);
+    option("Punktebewertung", 1);
+    option("BewertungP2", 1);
+    for (int j = 3; j <= 8; ++j) option("BewertungP" + QString::number(j), 0);
+    option("Bewertung1", "Try again");
+    option("Bewertung2", "Well done");
+    open();
+    m().imgBarStartTest_Click();
+    type(1, "house");
+    type(1, "dog");
+    ASSERT_TRUE(st().TestFinished);
+    EXPECT_EQ(m().lblTestBPunktzahl->text(), "2 of 2");
+    EXPECT_TRUE(m().lblTestBBewertung->isVisibleTo(&m()));
+    EXPECT_EQ(m().lblTestBBewertung->text(), "Well done");
+}
+
+TEST(GradeRow, TheRowOfTheScaleAsTheSettingsShowIt) {
+    using mainwindow::GradeRow;
+    std::array<qint64, 9> p{};
+    p[2] = 1;  // 0 to 1, 2 to 2; the rest unused
+    EXPECT_EQ(GradeRow(0, 2, p), 1);
+    EXPECT_EQ(GradeRow(1, 2, p), 1);
+    EXPECT_EQ(GradeRow(2, 2, p), 2);
+    p = {0, 0, 10, 20, 30, 40, 50, 60, 70};
+    EXPECT_EQ(GradeRow(10, 100, p), 1);
+    EXPECT_EQ(GradeRow(11, 100, p), 2);
+    EXPECT_EQ(GradeRow(21, 100, p), 3);
+    EXPECT_EQ(GradeRow(71, 100, p), 8);
+    EXPECT_EQ(GradeRow(100, 100, p), 8);
+    // Bounds at the total end the scale there.
+    p = {0, 0, 10, 100, 0, 0, 0, 0, 0};
+    EXPECT_EQ(GradeRow(50, 40, p), 2);
+    // No upper end for row 1: one row from 0 to the total.
+    p = {};
+    EXPECT_EQ(GradeRow(7, 9, p), 1);
+}
+
+TEST_F(TestScreen, TryLabelAndAnswerHintLeaveWithTheItem) {
+    item("Haus", {{"A1", "house"}});
+    option("BegriffAufloesen", 0);
+    option("AnzahlVersuche", 3);
+    option("FalscheNochmal", 0);
+    open();
+    m().imgBarStartTest_Click();
+    m().optTestA_MouseMove(1);
+    EXPECT_TRUE(m().lblBarPopup->isVisibleTo(&m()));
+    for (const char* wrong : {"a", "b", "c"}) {
+        type(1, wrong);
+        solve();
+    }
+    ASSERT_TRUE(st().TestFinished);
+    EXPECT_TRUE(m().fraTestBewertung->isVisibleTo(&m()));
+    EXPECT_FALSE(m().lblBCount->isVisibleTo(&m()));
+    EXPECT_FALSE(m().lblBarPopup->isVisibleTo(&m()));
+    m().optTestA_MouseMove(1);
+    EXPECT_FALSE(m().lblBarPopup->isVisibleTo(&m()));
+    // Leaving the result brings the item count back.
+    m().imgTestBarCancel_Click();
+    EXPECT_TRUE(m().lblBCount->isVisibleTo(&m()));
+    EXPECT_EQ(m().lblBCount->text(), "1 Question");
 }
 
 TEST_F(TestScreen, ItemWithoutAnswersIsContinuedByAClick) {

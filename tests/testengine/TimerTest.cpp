@@ -96,4 +96,26 @@ TEST_F(TimerScreen, LimitRunningOutBeforeAnyJudgementShowsNoRatePicture) {
     EXPECT_EQ(m().lblTestBF->text(), "0");
 }
 
+TEST_F(TimerScreen, ALimitOfZeroIsNoLimit) {
+    item("Haus", {{"A1", "house"}});
+    item("Hund", {{"A1", "dog"}});
+    option("Zeitlimit", 1);
+    option("SekundenZeitlimit", 0);
+    option("BigZeitlimit", 1);
+    option("BigZeitlimitM", 0);
+    option("BegriffAufloesen", 0);
+    option("FalscheNochmal", 0);
+    open();
+    m().imgBarStartTest_Click();
+    EXPECT_FALSE(m().tmrTest->Enabled());
+    EXPECT_FALSE(m().tmrTestVok->Enabled());
+    EXPECT_EQ(m().lblBDBName->text(), "");
+    type(1, "x");
+    solve();  // a wrong answer starts the item's countdown again, if any
+    EXPECT_FALSE(m().tmrTestVok->Enabled());
+    EXPECT_EQ(question(), "Hund");
+    EXPECT_FALSE(m().tmrTest->Enabled());
+    EXPECT_EQ(m().lblBDBName->text(), "");
+}
+
 }  // namespace
