@@ -245,6 +245,10 @@ public:
     void Form_KeyUp(int& KeyCode, int Shift);
     void Form_KeyPress(int& KeyAscii);
 
+    // ---- Status labels' hints (frmMainExit.cpp) ----
+    void lblUsername_MouseMove();  // the user's statistics; a double click changes the user
+    void lblBDBName_MouseMove();   // the database file's size
+
     // ---- Test state as the keys read it (frmMainTest.cpp) ----
     bool QuestionOpenNow() const;       // the shown test item waits for its answer
     bool TestFinishedNow() const;       // the running test has ended
@@ -358,6 +362,7 @@ public:
     void imgTest_MouseMove();
     void lblTestQ_MouseMove();
     void chkShowUmlaute_Click();
+    void chkShowUmlaute_MouseMove();  // hint: show special signs
     // The bars' hint popup (two lines centred on x twips).
 
 protected:
