@@ -367,6 +367,8 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -421,6 +423,12 @@ private:
     QList<QObject*> controls_;
     bool loaded_ = false;
     bool inResize_ = false;
+    // The placement is kept as the window's outer size, frame included; the
+    // window manager's frame is known only once the window is shown, so the
+    // stored size waits until then.
+    QSize pendingOuterSize_;
+    void applyOuterSize();
+    QPoint frameOffset() const;  // the client area's top left within the frame
     void connectBars();  // wires the bars, the drag surfaces and the keys
     QPoint cursorPos() const;
     void windowDragMove(double barLeft);

@@ -211,7 +211,7 @@ TEST_F(StatusChangeUser, MarkerNewInstanceThenTheExit) {
     EXPECT_EQ(ui.count(CallKind::EndProgram), 1);
     EXPECT_FALSE(runstate::dbVok);
     EXPECT_FALSE(mainwindow::MainForm().isVisible());
-    EXPECT_EQ(userValue(1, "LastWidth").toInt(), mainwindow::MainForm().width());
+    EXPECT_EQ(userValue(1, "LastWidth").toInt(), mainwindow::MainForm().frameGeometry().width());
 }
 
 TEST_F(StatusChangeUser, NoNewInstanceMeansThisOneStays) {
