@@ -429,6 +429,7 @@ private:
     QSize pendingOuterSize_;
     void applyOuterSize();
     QPoint frameOffset() const;  // the client area's top left within the frame
+
     void connectBars();  // wires the bars, the drag surfaces and the keys
     QPoint cursorPos() const;
     void windowDragMove(double barLeft);
