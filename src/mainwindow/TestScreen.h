@@ -27,7 +27,7 @@ class frmMain;
 // it never sees the events of controls being destroyed.
 class TestPanelEvents : public QObject {
 public:
-    enum Kind { Txt, Opt, Chk, Question, Panel };
+    enum Kind { Txt, Opt, Chk, Question, Panel, ShowUmlaute };
     explicit TestPanelEvents(frmMain* f);
     void watch(QObject* o, Kind kind, int index = 0);
 

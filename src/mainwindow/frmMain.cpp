@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QResizeEvent>
+#include <QTimer>
 
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
@@ -139,7 +140,9 @@ void frmMain::buildMenus() {
         item(ans, n)->setCheckable(true);
 }
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+// A sizable window with the window manager's frame; its own title-bar
+// pictures, dragging and size grip stay as well.
+frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("frmMain");
     resize(px(10200), px(7125));
     setMinimumSize(px(8640), px(6510));
@@ -298,6 +301,32 @@ frmMain::~frmMain() {
 void frmMain::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     Form_Resize();
+}
+
+void frmMain::moveEvent(QMoveEvent* e) {
+    QWidget::moveEvent(e);
+    applyOuterSize();
+}
+
+void frmMain::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    applyOuterSize();
+    // A window manager that draws no frame never tells one: the size as set
+    // is then the outer size already.
+    if (!pendingOuterSize_.isEmpty()) QTimer::singleShot(2000, this, [this] { pendingOuterSize_ = {}; });
+}
+
+QPoint frmMain::frameOffset() const {
+    return geometry().topLeft() - frameGeometry().topLeft();
+}
+
+void frmMain::applyOuterSize() {
+    if (pendingOuterSize_.isEmpty() || !isVisible()) return;
+    const QSize frame = frameGeometry().size() - size();
+    if (frame == QSize(0, 0)) return;  // not known yet
+    const QSize outer = pendingOuterSize_;
+    pendingOuterSize_ = {};
+    resize(outer - frame);
 }
 
 void frmMain::changeEvent(QEvent* e) {

@@ -245,6 +245,10 @@ public:
     void Form_KeyUp(int& KeyCode, int Shift);
     void Form_KeyPress(int& KeyAscii);
 
+    // ---- Status labels' hints (frmMainExit.cpp) ----
+    void lblUsername_MouseMove();  // the user's statistics; a double click changes the user
+    void lblBDBName_MouseMove();   // the database file's size
+
     // ---- Test state as the keys read it (frmMainTest.cpp) ----
     bool QuestionOpenNow() const;       // the shown test item waits for its answer
     bool TestFinishedNow() const;       // the running test has ended
@@ -358,10 +362,13 @@ public:
     void imgTest_MouseMove();
     void lblTestQ_MouseMove();
     void chkShowUmlaute_Click();
+    void chkShowUmlaute_MouseMove();  // hint: show special signs
     // The bars' hint popup (two lines centred on x twips).
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -416,6 +423,13 @@ private:
     QList<QObject*> controls_;
     bool loaded_ = false;
     bool inResize_ = false;
+    // The placement is kept as the window's outer size, frame included; the
+    // window manager's frame is known only once the window is shown, so the
+    // stored size waits until then.
+    QSize pendingOuterSize_;
+    void applyOuterSize();
+    QPoint frameOffset() const;  // the client area's top left within the frame
+
     void connectBars();  // wires the bars, the drag surfaces and the keys
     QPoint cursorPos() const;
     void windowDragMove(double barLeft);

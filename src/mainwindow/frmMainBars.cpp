@@ -129,6 +129,10 @@ void frmMain::imgBarOptions_Click() {
     HideAllPanels();
     fraVerwaltung->show();
     fraVerwaltung->tvVerwaltung->setFocus();
+    // The focus event is not to be relied on (the tree may have the focus
+    // already, or the window is not active): the selected node's page
+    // shows at once either way.
+    fraVerwaltung->tvVerwaltung_GotFocus();
 }
 
 // ---- the locks ----

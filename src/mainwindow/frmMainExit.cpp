@@ -6,7 +6,9 @@
 #include "mainwindow/MainHosts.h"
 #include "mainwindow/StatusLabels.h"
 #include "mainwindow/frmMain.h"
+#include "platform/Error.h"
 #include "startup/RunState.h"
+#include "startup/RunStateDb.h"
 #include "startup/modMain.h"
 
 namespace mainwindow {
@@ -23,7 +25,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == type_) {
             handler_();
-            return type_ == QEvent::MouseButtonDblClick;
+            // A move the label ignored would reach the window's background,
+            // whose move takes the hint down again.
+            return type_ == QEvent::MouseButtonDblClick || type_ == QEvent::MouseMove;
         }
         return QObject::eventFilter(watched, e);
     }
@@ -42,6 +46,8 @@ void onEvent(QWidget* w, QEvent::Type type, std::function<void()> handler) {
 
 void frmMain::wireExitAndStatus() {
     onEvent(lblUsername, QEvent::MouseButtonDblClick, [this] { lblUsername_DblClick(); });
+    onEvent(lblUsername, QEvent::MouseMove, [this] { lblUsername_MouseMove(); });
+    onEvent(lblBDBName, QEvent::MouseMove, [this] { lblBDBName_MouseMove(); });
     // The item count and the hint itself take the hint down.
     for (QLabel* l : {lblBCount, lblBarPopup, lblBarPopup2})
         onEvent(l, QEvent::MouseMove, [this] { HideBarPopup(); });
@@ -63,6 +69,30 @@ void frmMain::CompactDatabasesAndEnd() {
 
 void frmMain::lblUsername_DblClick() {
     ChangeUser(*this);
+}
+
+void frmMain::lblUsername_MouseMove() {
+    BarPopupCursor = cursorPos();
+    tmrBar->start();
+    if (!runstate::rsBenutzer) return;
+    QString line;
+    try {
+        line = UserStatisticsLine(runstate::rsBenutzer);
+    } catch (const wk::Error& e) {
+        modMain::ShowError(e.number(), e.description(), QString());
+        return;
+    }
+    ShowBarPopup(line, 1, 1, UserStatisticsHint());
+}
+
+void frmMain::lblBDBName_MouseMove() {
+    // The size comes from the file system: the database file itself is the
+    // database layer's alone.
+    const auto line = DatabaseSizeLine(runstate::bDBOffen, runstate::VokDBPfad);
+    if (!line) return;
+    ShowBarPopup(*line, 1, 1, QString());
+    BarPopupCursor = cursorPos();
+    tmrBar->start();
 }
 
 void frmMain::closeEvent(QCloseEvent* e) {

@@ -57,8 +57,13 @@ void frmMain::Form_KeyUp(int& KeyCode, int Shift) {
 
 void frmMain::Form_KeyPress(int& KeyAscii) {
     if ((KeyAscii == 13 || KeyAscii == 32) && QuestionOpenNow() && !TestFinishedNow() && TestActive) {
-        // An item without answer fields goes on; the key still reaches the box.
-        if (ShownItemAnswerCount() == 0) imgTestBarSolve_MouseUp(1, 0, 1, 1);
+        // An item without answer fields goes on. The key has done its work:
+        // passed on, the next item's box would take it as its own Enter
+        // (judging that item unanswered) or type the blank.
+        if (ShownItemAnswerCount() == 0) {
+            imgTestBarSolve_MouseUp(1, 0, 1, 1);
+            KeyAscii = 0;
+        }
     }
     if (KeyAscii == 27) {
         if (TestActive) imgTestBarCancel_Click();

@@ -145,7 +145,12 @@ void frmMain::Form_Load() {
         }
         const int w = intField(rsBenutzer, "LastWidth");
         const int h = intField(rsBenutzer, "LastHeight");
-        resize(w < 8640 / TwipsPerPixel ? px(8640) : w, h < 6510 / TwipsPerPixel ? px(6510) : h);
+        // Position and size are the window's outer ones; the frame's share
+        // of the size is taken off once the window manager has framed it.
+        const QSize outer(w < 8640 / TwipsPerPixel ? px(8640) : w, h < 6510 / TwipsPerPixel ? px(6510) : h);
+        resize(outer);
+        pendingOuterSize_ = outer;
+        applyOuterSize();
     }
 
     vg1->SetGridLines(intField(rsUserOptionen, "Gridlines") != 0);

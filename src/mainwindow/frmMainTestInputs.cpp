@@ -97,6 +97,9 @@ bool TestPanelEvents::eventFilter(QObject* o, QEvent* e) {
         case Panel:
             if (t == QEvent::MouseButtonRelease) guarded([&] { f_->fraAbfrage_MouseUp(button()); });
             break;
+        case ShowUmlaute:
+            if (t == QEvent::MouseMove) guarded([&] { f_->chkShowUmlaute_MouseMove(); });
+            break;
     }
     return false;
 }
@@ -274,6 +277,8 @@ void frmMain::BuildTestPanel() {
     connect(vgUmlaute, &grid::Grid::DblClick, this,
             [this](long r, long c) { guarded([&] { vgUmlaute_DblClick(r, c); }); });
     connect(chkShowUmlaute, &QCheckBox::toggled, this, [this] { chkShowUmlaute_Click(); });
+    chkShowUmlaute->setMouseTracking(true);
+    testEvents_->watch(chkShowUmlaute, TestPanelEvents::ShowUmlaute);
 }
 
 // ---- answer inputs ----------------------------------------------------------------
@@ -419,6 +424,12 @@ void frmMain::imgTest_MouseMove() {
 
 void frmMain::lblTestQ_MouseMove() {
     imgTest_MouseMove();
+}
+
+void frmMain::chkShowUmlaute_MouseMove() {
+    ShowBarPopup(modMain::GetText(696), 1, 1, modMain::GetText(697));
+    BarPopupCursor = cursorPos();
+    tmrBar->start();
 }
 
 void frmMain::chkShowUmlaute_Click() {

@@ -1,5 +1,5 @@
-// The window's own title-bar pictures, dragging the borderless window by its
-// background and bars, and the size grip. Screen positions are in logical
+// The window's own title-bar pictures, dragging the window by its background
+// and bars, and the size grip. Screen positions are in logical
 // pixels, so a scaled screen moves the window by the pointer's own distance.
 #include <QMouseEvent>
 #include <cmath>
@@ -119,7 +119,8 @@ void frmMain::windowDragMove(double barLeft) {
     if (p == CursorPos) return;
     const double left = twips(p.x()) - GrabX - barLeft;
     const double top = twips(p.y()) - GrabY;
-    move(px(left), px(top));
+    // The grab point is in the client area; the position is the frame's.
+    move(QPoint(px(left), px(top)) - frameOffset());
     CursorPos = p;
 }
 
@@ -198,7 +199,10 @@ void frmMain::imgSizeArrow_MouseMove(int, int, double, double) {
     // below the minimum.
     const double w = twips(p.x()) - GripGrabX - twips(x()) + twips(imgSizeArrow->width());
     const double h = twips(p.y()) - GripGrabY - twips(y()) + twips(imgSizeArrow->height());
-    resize(px(w > 8500 ? w : 8500), px(h > 6255 ? h : 6255));
+    // w and h reach from the frame's top left; the frame's left border and
+    // caption are not part of the client size.
+    resize(QSize(px(w > 8500 ? w : 8500), px(h > 6255 ? h : 6255)) -
+           QSize(frameOffset().x(), frameOffset().y()));
     SizeGripCursor = p;
 }
 

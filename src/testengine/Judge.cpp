@@ -91,7 +91,12 @@ struct Run {
         j.playWrongSound = true;
         if (countable()) countWrong();
         known(0);
-        if (opt.BegriffAufloesen) {
+        // An item without any answer has no solution to show and nothing to
+        // try again: resolving or retrying it would keep it open for good.
+        const bool answerable = st.ItemTyp != 0 || st.ExpectedAnswers.size() > 1;
+        if (!answerable) {
+            complete();
+        } else if (opt.BegriffAufloesen) {
             resolve(singleBox);
         } else if (st.MaxTries > st.TryNumber) {
             st.AnsweredWrong = true;

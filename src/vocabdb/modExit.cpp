@@ -82,7 +82,8 @@ CompactOutcome CloseAndCompactDatabases(const std::function<void()>& beforeCompa
 void CompactDatabasesAndEnd(const ExitHost& host) {
     if (host.mainWindow) {
         const QWidget* w = host.mainWindow;
-        SaveWindowPlacement(rsBenutzer, QRect(w->pos(), w->size()), w->isMaximized());
+        // The outer position and size, the window manager's frame included.
+        SaveWindowPlacement(rsBenutzer, w->frameGeometry(), w->isMaximized());
     }
     bProgEnde = true;
 

@@ -23,8 +23,8 @@ struct ExitHost {
     std::function<void()> closeRecorder;
 };
 
-// Writes R3, R4, LastWidth, LastHeight (screen pixels, the window's
-// position and size as it sets them) and R5 (1 while maximised) into the
+// Writes R3, R4, LastWidth, LastHeight (screen pixels, the window's outer
+// position and size, the window manager's frame included) and R5 (1 while maximised) into the
 // user's current row. Any failure is ignored: the placement is a courtesy.
 void SaveWindowPlacement(const dao::RecordsetPtr& rsBenutzer, const QRect& geometry, bool maximised);
 

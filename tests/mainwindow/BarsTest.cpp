@@ -1,6 +1,12 @@
 // The main bar: availability, pressed and lit pictures, hints, clicks and the
 // three database locks.
+#include <QApplication>
+#include <QCheckBox>
+#include <QMouseEvent>
+#include <QTreeWidget>
+
 #include "mainwindow/BarsFixture.h"
+#include "mainwindow/SettingsPanel.h"
 
 using namespace barstest;
 using mainwindow::ImageBox;
@@ -178,6 +184,45 @@ TEST_F(Bars, SettingsLockHidesThePanelsAndShowsTheOverviewWhenOpen) {
         ui.last(CallKind::MsgBox).prompt.endsWith("\r\n\r\nDo you really want to lock the options panel ?"));
     m.imgBarOptions_Click();
     EXPECT_FALSE(m.fraVerwaltung->isVisibleTo(&m));
+}
+
+TEST_F(Bars, TheSettingsPanelOpensOnTheSelectedNodesPage) {
+    // Not the active window (another program has it): no focus event comes.
+    auto& m = startMain(1);
+    auto* panel = m.fraVerwaltung;
+    const auto shown = [&] {
+        QStringList pages;
+        for (QFrame* p : {panel->fraOpt_Test, panel->fraVTE_Welche, panel->fraVPE, panel->fraVDI})
+            if (p->isVisibleTo(&m)) pages << p->objectName();
+        return pages;
+    };
+    m.imgBarOptions_Click();
+    EXPECT_EQ(shown(), QStringList{"fraOpt_Test"});
+    EXPECT_TRUE(panel->lblBOpt_Start->isVisibleTo(&m));
+
+    // The node chosen last is chosen again, and its page shows, also when the
+    // tree has kept the focus.
+    QTreeWidgetItem* db = panel->tvVerwaltung->findItems("Database", Qt::MatchExactly).value(0);
+    ASSERT_TRUE(db);
+    panel->tvVerwaltung->setCurrentItem(db);
+    panel->tvVerwaltung_NodeClick(db);
+    m.imgBarOverview_Click();
+    m.imgBarOptions_Click();
+    EXPECT_EQ(shown(), QStringList{"fraVDI"});
+}
+
+TEST_F(Bars, TheSpecialCharactersBoxExplainsItself) {
+    auto& m = startMain(1);
+    m.imgBarStartTest_Click();
+    ASSERT_TRUE(m.chkShowUmlaute->isVisibleTo(&m));
+    const QPointF p(3, 3);
+    QMouseEvent move(QEvent::MouseMove, p, m.chkShowUmlaute->mapToGlobal(p), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(m.chkShowUmlaute, &move);
+    EXPECT_TRUE(m.lblBarPopup->isVisibleTo(&m));
+    EXPECT_EQ(m.lblBarPopup->text(), "Show special signs");
+    EXPECT_EQ(forms::foreColor(m.lblBarPopup), 0u);
+    m.imgTestBarCancel_Click();
 }
 
 TEST_F(Bars, SettingsLockWithOverviewLockedLeavesNoPanel) {

@@ -35,7 +35,9 @@ TEST_F(ExitWiring, ExitOfTheMainWindowStoresItsPlacementAndCompacts) {
     MainForm().showNormal();
     MainForm().move(100, 60);
     MainForm().resize(600, 400);
-    const QRect g(MainForm().pos(), MainForm().size());
+    // The outer rectangle, the window manager's frame included.
+    const QRect g = MainForm().frameGeometry();
+    ASSERT_EQ(g.topLeft(), QPoint(100, 60));
     EXPECT_THROW(MainForm().CompactDatabasesAndEnd(), forms::ProgramEnded);
     EXPECT_EQ(userValue(3, "R3").toInt(), g.x());
     EXPECT_EQ(userValue(3, "R4").toInt(), g.y());

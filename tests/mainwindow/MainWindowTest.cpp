@@ -64,7 +64,7 @@ TEST_F(MainWindow, StoredPlacementIsTakenInPixels) {
     startup::FrmBenutzer f;
     startAs(f, 1);
     EXPECT_EQ(MainForm().pos(), QPoint(40, 30));
-    EXPECT_EQ(MainForm().size(), QSize(700, 500));
+    EXPECT_EQ(MainForm().frameGeometry().size(), QSize(700, 500));
 
     resetRunState();
     startup::FrmBenutzer g;

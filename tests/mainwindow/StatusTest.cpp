@@ -1,8 +1,10 @@
 // The status labels' hints, the change of user and the TEMP clean-up.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMouseEvent>
 #include <QThread>
 
 #include "mainwindow/MainHosts.h"
@@ -153,6 +155,42 @@ TEST_F(StatusChangeUser, HintOfTheUserNameReadsTheUsersTotals) {
               "Fehlerquote 12%, insgesamt 25 Abfragen, davon 22 richtig");
 }
 
+TEST_F(StatusChangeUser, ThePointerOnTheLabelsShowsTheirHints) {
+    const QString path = makeVokDB("kurs.wkd");
+    addItem(path, "eins", 0);
+    makeUsers({{1, "Anna"}}, 1, {{1, 1}});
+    setUserValue(1, "AnzFr", 4);
+    setUserValue(1, "AnzR", 3);
+    setUserValue(1, "AnzF", 1);
+    startup::FrmBenutzer f;
+    startAs(f, 1, path);
+    auto& m = mainwindow::MainForm();
+    const auto hover = [](QLabel* l) {
+        const QPointF p(2, 2);
+        QMouseEvent move(QEvent::MouseMove, p, l->mapToGlobal(p), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(l, &move);
+    };
+
+    hover(m.lblUsername);
+    EXPECT_TRUE(m.lblBarPopup->isVisibleTo(&m));
+    EXPECT_EQ(m.lblBarPopup->text(), "Rate of mistake 25%, a total of 4 questions, of which 3 were right");
+    EXPECT_EQ(m.lblBarPopup2->text(), "Double-click to change user");
+
+    // The size by the file system, in thousands of bytes.
+    hover(m.lblBDBName);
+    EXPECT_TRUE(m.lblBarPopup->isVisibleTo(&m));
+    EXPECT_EQ(m.lblBarPopup->text(), QString::number(QFileInfo(path).size() / 1000) + " KB");
+    EXPECT_EQ(m.lblBarPopup2->text(), "");
+
+    // The item count takes the hint down; without a database file no size.
+    hover(m.lblBCount);
+    EXPECT_FALSE(m.lblBarPopup->isVisibleTo(&m));
+    runstate::VokDBPfad = home.path() + "/DB/gone.wkd";
+    hover(m.lblBDBName);
+    EXPECT_FALSE(m.lblBarPopup->isVisibleTo(&m));
+    runstate::VokDBPfad = path;
+}
+
 TEST_F(StatusChangeUser, MarkerNewInstanceThenTheExit) {
     startWithDatabase();
     {
@@ -173,7 +211,7 @@ TEST_F(StatusChangeUser, MarkerNewInstanceThenTheExit) {
     EXPECT_EQ(ui.count(CallKind::EndProgram), 1);
     EXPECT_FALSE(runstate::dbVok);
     EXPECT_FALSE(mainwindow::MainForm().isVisible());
-    EXPECT_EQ(userValue(1, "LastWidth").toInt(), mainwindow::MainForm().width());
+    EXPECT_EQ(userValue(1, "LastWidth").toInt(), mainwindow::MainForm().frameGeometry().width());
 }
 
 TEST_F(StatusChangeUser, NoNewInstanceMeansThisOneStays) {

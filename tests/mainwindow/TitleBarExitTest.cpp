@@ -16,9 +16,38 @@ protected:
         EXPECT_EQ(ui.count(CallKind::EndProgram), 1);
         EXPECT_FALSE(runstate::dbVok);
         // The placement went into the user's row on the way out.
-        EXPECT_EQ(userValue(1, "LastWidth").toInt(), m.width());
+        EXPECT_EQ(userValue(1, "LastWidth").toInt(), m.frameGeometry().width());
     }
 };
+
+TEST_F(TitleBarExit, PlacementIsTheFramedWindowsOuterRectangleAndKeepsAcrossRuns) {
+    makeUsers({{1, "Ben"}});
+    for (const auto& [field, value] :
+         {std::pair{"R3", 120}, {"R4", 90}, {"LastWidth", 700}, {"LastHeight", 520}, {"R5", 0}})
+        setUserValue(1, field, value);
+    path = makeVokDB("kurs.wkd");
+    start = std::make_unique<startup::FrmBenutzer>();
+    startAs(*start, 1, path);
+    auto& m = mainwindow::MainForm();
+    QApplication::processEvents();
+
+    // The window manager frames it; the stored rectangle is the frame's.
+    EXPECT_FALSE(m.windowFlags() & Qt::FramelessWindowHint);
+    ASSERT_TRUE(m.isVisible());
+    EXPECT_NE(m.frameGeometry().size(), m.size()) << "no frame";
+    EXPECT_EQ(m.frameGeometry(), QRect(120, 90, 700, 520));
+
+    // Moved by the user, then closed: the outer rectangle is stored, so the
+    // next start neither grows nor shifts the window by its frame.
+    m.move(150, 100);
+    QApplication::processEvents();
+    EXPECT_THROW(m.imgBarExit_Click(), forms::ProgramEnded);
+    EXPECT_EQ(userValue(1, "R3").toInt(), 150);
+    EXPECT_EQ(userValue(1, "R4").toInt(), 100);
+    EXPECT_EQ(userValue(1, "LastWidth").toInt(), 700);
+    EXPECT_EQ(userValue(1, "LastHeight").toInt(), 520);
+    EXPECT_EQ(userValue(1, "R5").toInt(), 0);
+}
 
 TEST_F(TitleBarExit, CloseButtonHidesTheHintAndEnds) {
     auto& m = startMain(1);

@@ -187,6 +187,7 @@ int ScriptedInteraction::MsgBox(const QString& prompt, int style, const QString&
     call.style = style;
     call.title = title;
     calls_.push_back(call);
+    if (whileAsking_) whileAsking_();
     int answer = 0;
     if (!msgBoxes_.empty()) {
         answer = msgBoxes_.front();
@@ -211,6 +212,7 @@ QString ScriptedInteraction::InputBox(const QString& prompt, const QString& titl
     call.title = title;
     call.defaultText = defaultText;
     calls_.push_back(call);
+    if (whileAsking_) whileAsking_();
     if (inputs_.empty()) unexpected(call);
     QString answer = inputs_.front();
     inputs_.pop_front();
@@ -222,6 +224,7 @@ bool ScriptedInteraction::answerFile(std::deque<FileAnswer>& queue, CallKind kin
     call.kind = kind;
     call.dialog = dlg;
     calls_.push_back(call);
+    if (whileAsking_) whileAsking_();
     if (queue.empty()) unexpected(call);
     const FileAnswer answer = queue.front();
     queue.pop_front();
@@ -255,6 +258,7 @@ void ScriptedInteraction::ShowModal(QWidget& form) {
     call.formName = form.objectName();
     call.title = form.windowTitle();
     calls_.push_back(call);
+    if (whileAsking_) whileAsking_();
     if (form.isVisible()) throw wk::Error(400, QStringLiteral("Form already displayed; can't show modally"));
     if (modals_.empty()) unexpected(call);
     const auto script = std::move(modals_.front());
@@ -314,6 +318,7 @@ QAction* ScriptedInteraction::PopupMenu(QMenu& menu, const QPoint&) {
     for (QAction* a : all)
         if (reachable(a, menu) && !a->menu()) call.entries << entryName(a);
     calls_.push_back(call);
+    if (whileAsking_) whileAsking_();
     if (popups_.empty()) unexpected(call);
     const QString wanted = popups_.front();
     popups_.pop_front();

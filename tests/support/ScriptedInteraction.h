@@ -85,6 +85,9 @@ public:
     // Answers every further MsgBox with `result` once its queue is empty
     // (for tests that do not care about a form's notices). 0 switches off.
     void answerAllMsgBoxes(int result) { standingMsgBox_ = result; }
+    // Runs whenever a box, dialog, modal form or pop-up menu is asked for, as
+    // the window system acts while one is up (e.g. takes the focus away).
+    void setWhileAsking(std::function<void()> action) { whileAsking_ = std::move(action); }
 
     // --- clock and random numbers ---
     void setNow(const QDateTime& now) { now_ = now; }
@@ -146,6 +149,7 @@ private:
     std::deque<std::function<void(QWidget&)>> modals_;
     std::deque<QString> popups_;  // "" dismisses
     int standingMsgBox_ = 0;
+    std::function<void()> whileAsking_;
     QDateTime now_;
     qint64 tick_ = 0;
     qint64 doEventsStep_ = 10;

@@ -292,6 +292,24 @@ TEST_F(Judging, SingleBoxWithoutAcceptedAnswerIsAlwaysWrong) {
     EXPECT_EQ(answer({""}).verdict, Verdict::Wrong);
 }
 
+TEST_F(Judging, AnItemWithoutAnswerIsNeitherResolvedNorRetried) {
+    // Nothing could ever be right: the judgement ends the item, whatever the
+    // options say about wrong answers.
+    add("nichts");
+    for (const bool resolve : {true, false}) {
+        SCOPED_TRACE(resolve);
+        opt.BegriffAufloesen = resolve;
+        st.MaxTries = 3;
+        present("nichts");
+        const auto j = answer({""});
+        EXPECT_EQ(j.verdict, Verdict::Wrong);
+        EXPECT_EQ(j.step, JudgeStep::Completed);
+        EXPECT_FALSE(st.QuestionOpen);
+        EXPECT_FALSE(st.WasResolved);
+        EXPECT_FALSE(st.IsAskAgain);
+    }
+}
+
 TEST_F(Judging, CaseIsIgnoredOnlyWhenAsked) {
     add("Straße", {{"A1", "street;Straße"}});
     present("Straße");

@@ -278,14 +278,53 @@ protected:
         if ((type != QEvent::KeyPress && type != QEvent::KeyRelease) || forwarding_) return false;
         auto* widget = qobject_cast<QWidget*>(receiver);
         if (!widget) return false;
+        auto* key = static_cast<QKeyEvent*>(event);
         // An ignored key travels on to the parents; only its first stop counts.
+        // The focus alone cannot tell: a handler that opened a dialog or moved
+        // the focus has taken it out of the first receiver by then.
+        if (isOnItsWayUp(*key, widget)) return false;
         QWidget* focus = QApplication::focusWidget();
         if (focus && widget != focus && widget->isAncestorOf(focus)) return false;
 
         const KeyHandlers* form = nearest(forms_, widget);
         const KeyHandlers* control = nearest(controls_, widget);
         if (!form && !control) return false;
-        auto* key = static_cast<QKeyEvent*>(event);
+        const Dispatched mark = dispatched(*key, widget);
+        last_ = mark;
+        const bool swallowed = dispatch(*key, widget, form, control);
+        // Keys handled meanwhile (in a dialog the handler opened) must not
+        // make this one look new at the parents.
+        last_ = mark;
+        return swallowed;
+    }
+
+private:
+    // The key event a handler ran for, and where: Qt hands an ignored key to
+    // each parent in turn, and those deliveries are not keys of their own.
+    struct Dispatched {
+        const QEvent* event = nullptr;
+        QEvent::Type type = QEvent::None;
+        int key = 0;
+        Qt::KeyboardModifiers modifiers;
+        quint64 timestamp = 0;
+        QPointer<QWidget> receiver;
+    };
+
+    static Dispatched dispatched(const QKeyEvent& e, QWidget* receiver) {
+        return {&e, e.type(), e.key(), e.modifiers(), e.timestamp(), receiver};
+    }
+
+    bool isOnItsWayUp(const QKeyEvent& e, const QWidget* widget) const {
+        return last_.event == &e && last_.type == e.type() && last_.key == e.key() &&
+               last_.modifiers == e.modifiers() && last_.timestamp == e.timestamp() && last_.receiver &&
+               widget != last_.receiver && widget->isAncestorOf(last_.receiver);
+    }
+
+    // Runs the form's and the control's handlers; true when they swallowed
+    // the key.
+    bool dispatch(QKeyEvent& e, QWidget* widget, const KeyHandlers* form, const KeyHandlers* control) {
+        QKeyEvent* key = &e;
+        const QEvent::Type type = e.type();
         const int shift = vbShiftState(key->modifiers());
 
         if (type == QEvent::KeyRelease) {
@@ -330,7 +369,6 @@ protected:
         return true;
     }
 
-private:
     using Registry = QHash<const QWidget*, KeyHandlers>;
 
     using QObject::QObject;
@@ -354,6 +392,7 @@ private:
 
     Registry controls_, forms_;
     bool forwarding_ = false;
+    Dispatched last_;
 };
 
 }  // namespace

@@ -16,7 +16,9 @@
 // swallows the release.
 //
 // Keys reach the handlers through the control that has the focus (typed or
-// sent with SendKeys). Handlers must not let errors escape into Qt's event
+// sent with SendKeys), once per key: a key the control ignores travels on to
+// its parents, which do not run the handlers again, even when a handler
+// opened a dialog or moved the focus meanwhile. Handlers must not let errors escape into Qt's event
 // loop: catch them as the original's handlers did.
 
 #include <QKeyEvent>

@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFrame>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
 #include "platform/forms/Keys.h"
+#include "support/ModalHelpers.h"
 
 using namespace forms;
 
@@ -171,4 +173,83 @@ TEST(KeyEvents, AWindowOwnedByTheFormKeepsItsKeys) {
     QKeyEvent r(QEvent::KeyRelease, Qt::Key_F8, Qt::NoModifier);
     QApplication::sendEvent(f.first, &r);
     EXPECT_GT(formKeys, 0);
+}
+
+TEST(KeyEvents, AKeyIsHandledOnceWhenTheHandlerTakesTheFocusAway) {
+    // The box sits three frames deep. A handler that opens a dialog leaves
+    // the focus elsewhere (with a window manager: nowhere, until the window
+    // is activated again); the ignored key then travels on to the parents,
+    // which must not take it for a key of their own.
+    QWidget form;
+    auto* outer = new QFrame(&form);
+    auto* middle = new QFrame(outer);
+    auto* box = new QLineEdit(middle);
+    auto* other = new QLineEdit(&form);
+    new QVBoxLayout(outer);
+    outer->layout()->addWidget(middle);
+    new QVBoxLayout(middle);
+    middle->layout()->addWidget(box);
+    auto* l = new QVBoxLayout(&form);
+    l->addWidget(outer);
+    l->addWidget(other);
+    form.show();
+    QApplication::setActiveWindow(&form);
+    QApplication::processEvents();
+
+    int ups = 0, presses = 0, downs = 0;
+    std::function<void()> away;
+    previewKeys(&form, {.KeyDown = [&](int&, int) { ++downs; },
+                        .KeyPress =
+                            [&](int&) {
+                                ++presses;
+                                away();
+                            },
+                        .KeyUp =
+                            [&](int&, int) {
+                                ++ups;
+                                away();
+                            }});
+    const auto send = [&](int key, Qt::KeyboardModifiers m, const QString& text) {
+        QApplication::setActiveWindow(&form);
+        box->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), box);
+        QKeyEvent p(QEvent::KeyPress, key, m, text);
+        QApplication::sendEvent(box, &p);
+        box->setFocus();
+        QKeyEvent r(QEvent::KeyRelease, key, m, text);
+        QApplication::sendEvent(box, &r);
+    };
+
+    for (const auto& [name, leave] : std::vector<std::pair<std::string, std::function<void()>>>{
+             {"no focus",
+              [&] { QApplication::focusWidget() ? QApplication::focusWidget()->clearFocus() : void(); }},
+             {"focus in another branch", [&] { other->setFocus(); }},
+             {"a modal dialog", [&] {
+                  QDialog dialog(&form);
+                  auto* e = new QLineEdit(&dialog);
+                  wktest::onModal([](QWidget* m) { static_cast<QDialog*>(m)->reject(); });
+                  e->setFocus();
+                  dialog.exec();
+                  // The window manager activates the form again later.
+                  if (QApplication::focusWidget()) QApplication::focusWidget()->clearFocus();
+              }}}) {
+        SCOPED_TRACE(name);
+        away = leave;
+        ups = presses = downs = 0;
+        send(Qt::Key_O, Qt::ControlModifier, "\x0f");  // ignored by the box: travels on
+        EXPECT_EQ(downs, 1);
+        EXPECT_EQ(presses, 1);
+        EXPECT_EQ(ups, 1);
+        ups = presses = downs = 0;
+        send(Qt::Key_F4, Qt::NoModifier, {});
+        EXPECT_EQ(downs, 1);
+        EXPECT_EQ(ups, 1);
+    }
+
+    // The next key of the same kind is a key of its own again.
+    away = [] {};
+    ups = 0;
+    send(Qt::Key_F4, Qt::NoModifier, {});
+    send(Qt::Key_F4, Qt::NoModifier, {});
+    EXPECT_EQ(ups, 2);
 }
