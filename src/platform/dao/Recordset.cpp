@@ -112,9 +112,12 @@ struct Recordset::Impl : RecordsetImplBase {
     };
     mutable std::array<NameSlot, 256> nameSlots{};
     int find(const QString& field) const {
-        NameSlot& slot = nameSlots[(quintptr(field.constData()) >> 3) % nameSlots.size()];
+        // Fibonacci hashing of the address: heap blocks share their low bits.
+        const quint64 mixed = quint64(quintptr(field.constData())) * 0x9E3779B97F4A7C15ull;
+        NameSlot& slot = nameSlots[size_t(mixed >> 56)];
         if (slot.data == field.constData() && slot.size == field.size() && slot.index < int(fields.size()) &&
-            QStringView(fields[size_t(slot.index)].name).compare(field, Qt::CaseInsensitive) == 0)
+            (fields[size_t(slot.index)].name == field ||
+             QStringView(fields[size_t(slot.index)].name).compare(field, Qt::CaseInsensitive) == 0))
             return slot.index;
         auto it = byName.constFind(field);
         const int i = it != byName.constEnd() ? *it : byName.value(field.toCaseFolded(), -1);
@@ -151,7 +154,7 @@ struct Recordset::Impl : RecordsetImplBase {
 
 namespace {
 
-constexpr int kBatch = 64;
+constexpr int kBatch = 256;
 
 bool isLargeType(int type) {
     return type == dbMemo || type == dbLongBinary;
