@@ -319,6 +319,8 @@ TEST_F(WizardText, DefaultTopicAskedUntilGivenThenImported) {
     EXPECT_TRUE(form->cmdCancel->isHidden());
     EXPECT_EQ(form->cmdWeiter->text(), "&Finish import");
     EXPECT_EQ(host.updates, QStringList{"THEMEN"});  // once, after the whole run
+    EXPECT_EQ(host.themes(), (QStringList{"Other", "Nomen", "Standard"}));
+    EXPECT_EQ(host.categories(), QStringList{"Other"});
     auto rs = db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {"Baum"});
     EXPECT_EQ(rs->Value("T").toString(), "Standard");
     form->cmdWeiter_Click();
