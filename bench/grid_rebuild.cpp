@@ -15,11 +15,13 @@
 //
 // The machine is shared and often loaded: compare the CPU times and the
 // ratio (counters cpu_ms, raw_cpu_ms, ratio_cpu), not the wall time.
-// Measured on this machine class (CPU time, 100,000 items, all columns):
-//   before (6abce7d)  rebuild 2753 ms, raw read 852 ms, ratio 3.23, walk alone 1237 ms
-//   after             rebuild 970-1160 ms, raw read 770-990 ms, ratio 1.1-1.3 (by load),
-//                     walk alone ~75-95 ms, resident after the rebuild ~152 MB
-// The was_* counters repeat the figures from before, for comparison.
+// Measured on this machine class (CPU time, median of 3 runs, 100,000 items,
+// all columns, honest baseline):
+//   raw read 300 ms; open + rebuild 1341 ms before, 1359 ms after the
+//   recordset and collation changes (ratio 4.5-4.7); the recordset's part
+//   alone (BM_DaoWalkAll: open + every field of every row) 646-675 ms, 2.2-2.3.
+//   The rest is the grid's own measuring: fitting widths and wrapped row
+//   heights (their text caches' hashing alone is about a quarter of it).
 // peak_MB is the high-water mark of everything the run did so far: the raw
 // read keeps three million texts, so run with --benchmark_filter=Rebuild_Dao
 // for the program's own peak (database made, rebuilt: ~153 MB).
