@@ -81,6 +81,7 @@ struct CopyPlan {
         };
         auto copy = [&](const QString& f) { copied.emplace_back(at(src, f), at(dst, f)); };
         copy(QStringLiteral("Typ"));
+        srcQ = at(src, QStringLiteral("Q"));
         copy(QStringLiteral("Q"));
         for (int i = 1; i <= 9; ++i) {
             copy(QStringLiteral("A%1").arg(i));
@@ -95,6 +96,7 @@ struct CopyPlan {
         for (const char* f : media) copy(QString::fromLatin1(f));
     }
     size_t split = 0;  // copied[0, split) come before the statistics, the media after
+    int srcQ = -1;     // the source's question
 };
 
 // Adds one new record to dst holding the current source item: its own
@@ -132,7 +134,6 @@ DbImportResult ImportFromDB(dao::Recordset& src, const QList<long>& chosen, dao:
     importrun::EventPacer events;
     try {
         const CopyPlan plan(src, dst, maxUsers);
-        const int srcQ = plan.copied[1].first;
         importrun::Transaction transaction(dst);
         modMain::RecordFinder existing(QStringLiteral("Q"), dst);
         auto next = wanted.cbegin();
@@ -142,7 +143,7 @@ DbImportResult ImportFromDB(dao::Recordset& src, const QList<long>& chosen, dao:
             while (next != wanted.cend() && *next < i) ++next;
             if (next == wanted.cend() || *next != i) continue;
             src.SetAbsolutePosition(i);
-            const QVariant q = src.Value(srcQ);
+            const QVariant q = src.Value(plan.srcQ);
             if (!q.isValid() || q.isNull()) continue;
             const QString question = q.toString();
             if (existing.Find(question)) {

@@ -29,8 +29,9 @@ Transaction::Transaction(dao::Recordset& dst) : dst_(dst) {
 }
 
 void Transaction::Commit() {
-    open_ = false;
+    // A commit that fails is taken back like any other failure.
     dao::DBEngine::Workspaces(0).CommitTrans();
+    open_ = false;
 }
 
 Transaction::~Transaction() {
