@@ -15,13 +15,15 @@
 //
 // The machine is shared and often loaded: compare the CPU times and the
 // ratio (counters cpu_ms, raw_cpu_ms, ratio_cpu), not the wall time.
-// Measured on this machine class (CPU time, median of 3 runs, 100,000 items,
-// all columns, honest baseline):
-//   raw read 300 ms; open + rebuild 1341 ms before, 1359 ms after the
-//   recordset and collation changes (ratio 4.5-4.7); the recordset's part
-//   alone (BM_DaoWalkAll: open + every field of every row) 646-675 ms, 2.2-2.3.
-//   The rest is the grid's own measuring: fitting widths and wrapped row
-//   heights (their text caches' hashing alone is about a quarter of it).
+// Measured on this machine class (CPU time, median of 3 runs, all columns,
+// honest baseline; 10,000 / 100,000 items):
+//   raw read 26 / 302 ms
+//   open + rebuild before 132 / 1341 ms (ratio 5.1 / 4.5); after 86 / 918 ms
+//   (3.3 / 3.0): the grid's measuring caches no longer use the general
+//   string hash, which had cost a quarter of a rebuild
+//   the recordset's part alone (BM_DaoWalkAll: open + every field of every
+//   row) 58 / 668 ms (2.2 / 2.3); the rest is the grid's own filling and
+//   measuring
 // peak_MB is the high-water mark of everything the run did so far: the raw
 // read keeps three million texts, so run with --benchmark_filter=Rebuild_Dao
 // for the program's own peak (database made, rebuilt: ~153 MB).
