@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 
+#include "platform/Error.h"
 #include "platform/dao/Dao.h"
 
 namespace exchange {
@@ -30,32 +31,38 @@ ImportSource OpenImportSource(const QString& path, const QString& where, const d
 // ExportProtection is 1, else Ok.
 SourceCheck CheckImportSource(const ImportSource& src);
 
-// The questions of the source's items in query order, one per record; items
-// without a question are left out.
-QStringList SourceQuestions(dao::Recordset& vok);
+// A source item as the item lists show it: its question and its position in
+// the source's query, which tells two items with one question apart.
+struct SourceItem {
+    QString question;
+    long position = -1;
+};
 
-// Adds one new record to dst holding the current source item: its own
-// fields, zeroed statistics in every slot, its pictures and sounds; the
-// table defaults for MultipleAnswers, MCAA and Known. On an error the new
-// record is cancelled and the error passes on.
-void CopyItem(dao::Recordset& src, dao::Recordset& dst, int maxUsers);
+// The source's items in query order, one per record; items without a
+// question are left out.
+QList<SourceItem> SourceItems(dao::Recordset& vok);
+// Their questions alone.
+QStringList SourceQuestions(dao::Recordset& vok);
 
 struct DbImportHooks {
     std::function<void(int percent)> progress;  // before each source record
-    std::function<void()> updateThemes;         // UpdateWindow("THEMEN") after each item
+    std::function<void()> updateThemes;         // UpdateWindow("THEMEN") once, when items were written
 };
 
 struct DbImportResult {
-    int written = 0;
-    int skipped = 0;  // duplicates the user declined
+    int written = 0;                      // items really written
+    int skipped = 0;                      // duplicates the user declined
+    QStringList failed;                   // questions of items whose values the table refused
+    wk::Error failedError{0, QString()};  // the first of those refusals
 };
 
-// Copies every source record whose question equals an entry of chosen, once
-// per equal entry, in source order. An existing question (FindRecordByField
-// on dst) asks with messages 275-278; No skips it. An error stops the
-// import; what was written stays, and the error passes on with the counts in
-// *partial.
-DbImportResult ImportFromDB(dao::Recordset& src, const QStringList& chosen, dao::Recordset& dst, int maxUsers,
+// Copies the source items at the chosen positions (SourceItem::position),
+// each once, in source order, all in one transaction. An existing question
+// (FindRecordByField on dst, also for items written before in this run) asks
+// with messages 275-278; No skips it. An item whose values dst refuses is
+// left out and listed in failed; any other error takes back every item of
+// the run and passes on with the counts in *partial (written 0).
+DbImportResult ImportFromDB(dao::Recordset& src, const QList<long>& chosen, dao::Recordset& dst, int maxUsers,
                             const DbImportHooks& hooks, DbImportResult* partial = nullptr);
 
 // Puts "![mixed] " in front of the options record's Copyright unless it

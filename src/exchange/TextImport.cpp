@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <cmath>
 
+#include "exchange/ImportRun.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
 #include "startup/modMain.h"
@@ -155,57 +156,94 @@ TextImportResult ImportTextRows(const std::vector<QStringList>& rows, TextLayout
     TextImportResult result;
     const int total = int(rows.size());
     const QString category = titleCase(GetText(87));
-    for (int r = 1; r <= total; ++r) {
-        if (hooks.progress) hooks.progress(roundHalfEven(double(r) / (double(total) / 100.0)));
-        forms::ui().DoEvents();
-        const QStringList& row = rows[std::size_t(r - 1)];
-        const QString question = row.value(0);
-        if (modMain::FindRecordByField(QStringLiteral("Q"), dst, question)) {
-            const QString prompt = GetText(750) + QLatin1Char('"') + question + QLatin1Char('"') +
-                                   GetText(751) + QStringLiteral("\r\r") + GetText(752);
-            if (forms::ui().MsgBox(prompt, forms::vbYesNo, GetText(753)) == forms::vbNo) {
-                ++result.declined;
+    importrun::EventPacer events;
+    try {
+        // Field positions once, not a name look-up per value.
+        auto at = [&](const QString& name) {
+            const int i = dst.FieldIndex(name);
+            if (i < 0) dao::Raise(wk::err::ItemNotFound);
+            return i;
+        };
+        const int fTyp = at(QStringLiteral("Typ")), fQ = at(QStringLiteral("Q")),
+                  fT = at(QStringLiteral("T"));
+        int fA[10], fRA[10];
+        for (int i = 1; i <= 9; ++i) {
+            fA[i] = at(QStringLiteral("A%1").arg(i));
+            fRA[i] = at(QStringLiteral("RA%1").arg(i));
+        }
+        const int fAskAll = at(QStringLiteral("AskAllItems")), fOrder = at(QStringLiteral("MindTheOrder"));
+        const int fDate = at(QStringLiteral("ZuletztGelerntAm")), fKat = at(QStringLiteral("Kategorie"));
+        const int fExpl = at(QStringLiteral("Explanation")), fMark = at(QStringLiteral("Markiert"));
+        const int fTip = at(QStringLiteral("Tip")), fPunkte = at(QStringLiteral("Punkte"));
+        std::vector<int> fStats;
+        for (int u = 1; u <= maxUsers; ++u)
+            for (const char* p : {"AA", "AR", "AF", "FQ"})
+                fStats.push_back(at(QString::fromLatin1(p) + QString::number(u)));
+        std::vector<int> fMedia;
+        for (const char* f : {"Bild", "Sound", "SoundTip", "SoundRichtig", "SoundFalsch"})
+            fMedia.push_back(at(QString::fromLatin1(f)));
+        const QVariant zero(0), empty(QString(QLatin1String(""))), nowValue(now), categoryValue(category);
+
+        importrun::Transaction transaction(dst);
+        modMain::RecordFinder existing(QStringLiteral("Q"), dst);
+        for (int r = 1; r <= total; ++r) {
+            if (hooks.progress) hooks.progress(roundHalfEven(double(r) / (double(total) / 100.0)));
+            events();
+            const QStringList& row = rows[std::size_t(r - 1)];
+            const QString question = row.value(0);
+            if (existing.Find(question)) {
+                const QString prompt = GetText(750) + QLatin1Char('"') + question + QLatin1Char('"') +
+                                       GetText(751) + QStringLiteral("\r\r") + GetText(752);
+                if (forms::ui().MsgBox(prompt, forms::vbYesNo, GetText(753)) == forms::vbNo) {
+                    ++result.declined;
+                    continue;
+                }
+            }
+            dst.AddNew();
+            try {
+                dst.SetValue(fTyp, zero);
+                dst.SetValue(fQ, question);
+                dst.SetValue(fA[1], row.value(1));
+                for (int i = 2; i <= 9; ++i)
+                    dst.SetValue(fA[i],
+                                 layout == TextLayout::QuestionAnswers ? QVariant(row.value(i)) : empty);
+                QString theme = layout == TextLayout::QuestionAnswerTheme ? row.value(2) : QString();
+                if (theme.isEmpty()) theme = defaultThema;
+                dst.SetValue(fT, theme);
+                for (int i = 1; i <= 9; ++i) dst.SetValue(fRA[i], zero);
+                dst.SetValue(fAskAll, zero);
+                dst.SetValue(fOrder, zero);
+                dst.SetValue(fDate, nowValue);
+                dst.SetValue(fKat, categoryValue);
+                dst.SetValue(fExpl, empty);
+                dst.SetValue(fMark, false);
+                dst.SetValue(fTip, empty);
+                dst.SetValue(fPunkte, zero);
+                for (int f : fStats) dst.SetValue(f, zero);
+                for (int f : fMedia) dst.SetValue(f, empty);
+                dst.Update();
+            } catch (const wk::Error& e) {
+                dst.CancelUpdate();
+                if (!importrun::IsItemError(e.number())) throw;
+                // This row cannot be stored; the others can.
+                if (e.number() == wk::err::FieldTooSmall) {
+                    result.tooLong << r;
+                } else {
+                    if (result.failed.isEmpty()) result.failedError = e;
+                    result.failed << r;
+                }
                 continue;
             }
+            ++result.imported;
         }
-        dst.AddNew();
-        try {
-            dst.SetValue(QStringLiteral("Typ"), 0);
-            dst.SetValue(QStringLiteral("Q"), question);
-            dst.SetValue(QStringLiteral("A1"), row.value(1));
-            for (int i = 2; i <= 9; ++i)
-                dst.SetValue(QStringLiteral("A%1").arg(i),
-                             layout == TextLayout::QuestionAnswers ? row.value(i) : QString());
-            QString theme = layout == TextLayout::QuestionAnswerTheme ? row.value(2) : QString();
-            if (theme.isEmpty()) theme = defaultThema;
-            dst.SetValue(QStringLiteral("T"), theme);
-            for (int i = 1; i <= 9; ++i) dst.SetValue(QStringLiteral("RA%1").arg(i), 0);
-            dst.SetValue(QStringLiteral("AskAllItems"), 0);
-            dst.SetValue(QStringLiteral("MindTheOrder"), 0);
-            dst.SetValue(QStringLiteral("ZuletztGelerntAm"), now);
-            dst.SetValue(QStringLiteral("Kategorie"), category);
-            dst.SetValue(QStringLiteral("Explanation"), QString());
-            dst.SetValue(QStringLiteral("Markiert"), false);
-            dst.SetValue(QStringLiteral("Tip"), QString());
-            dst.SetValue(QStringLiteral("Punkte"), 0);
-            for (int u = 1; u <= maxUsers; ++u)
-                for (const char* p : {"AA", "AR", "AF", "FQ"})
-                    dst.SetValue(QString::fromLatin1(p) + QString::number(u), 0);
-            for (const char* f : {"Bild", "Sound", "SoundTip", "SoundRichtig", "SoundFalsch"})
-                dst.SetValue(QString::fromLatin1(f), QString());
-            dst.Update();
-        } catch (const wk::Error& e) {
-            dst.CancelUpdate();
-            if (e.number() != wk::err::FieldTooSmall) {
-                if (partial) *partial = result;
-                throw;
-            }
-            result.tooLong << r;
-            continue;
-        }
-        ++result.imported;
-        if (hooks.updateThemes) hooks.updateThemes();
+        transaction.Commit();
+    } catch (...) {
+        // The transaction took every row of the run back.
+        result.imported = 0;
+        if (partial) *partial = result;
+        throw;
     }
+    if (result.imported > 0 && hooks.updateThemes) hooks.updateThemes();
     return result;
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/Error.h"
 #include "platform/dao/Dao.h"
 
 namespace exchange {
@@ -52,20 +53,23 @@ bool NeedsDefaultTopic(const std::vector<QStringList>& rows, TextLayout layout);
 
 struct TextImportHooks {
     std::function<void(int percent)> progress;  // before each row
-    std::function<void()> updateThemes;         // UpdateWindow("THEMEN") after each item
+    std::function<void()> updateThemes;         // UpdateWindow("THEMEN") once, when items were added
 };
 
 struct TextImportResult {
-    int imported = 0;
-    int declined = 0;    // duplicates the user did not want
-    QList<int> tooLong;  // rows (from 1) with a text longer than its field, not imported
+    int imported = 0;                     // items really written
+    int declined = 0;                     // duplicates the user did not want
+    QList<int> tooLong;                   // rows (from 1) with a text longer than its field, not imported
+    QList<int> failed;                    // rows whose values the table refused for another reason
+    wk::Error failedError{0, QString()};  // the first of those refusals
 };
 
-// Adds every row as a new item of dst, in row order. An existing question
-// (FindRecordByField) asks with messages 750-753; No skips the row. A row
-// with a text longer than its field (3163) is not added and is listed in
-// tooLong; any other error passes on with the counts so far in *partial;
-// the rows added before it stay.
+// Adds every row as a new item of dst, in row order, all in one
+// transaction. An existing question (FindRecordByField, also for rows added
+// before in this run) asks with messages 750-753; No skips the row. A row
+// whose values the table refuses is not added and is listed in tooLong
+// (3163) or failed; any other error takes back every row of the run and
+// passes on with the counts in *partial (imported 0).
 TextImportResult ImportTextRows(const std::vector<QStringList>& rows, TextLayout layout,
                                 const QString& defaultThema, dao::Recordset& dst, int maxUsers,
                                 const QDateTime& now, const TextImportHooks& hooks,

@@ -1003,7 +1003,13 @@ bool frmImport::openSourceStep() {
         }
         lstImport_DB->clear();
         lstImport_Import->clear();
-        lstImport_DB->addItems(SourceQuestions(*Src.vok));
+        // Each entry keeps which source item it stands for: two items may
+        // share one question.
+        for (const SourceItem& item : SourceItems(*Src.vok)) {
+            auto* entry = new QListWidgetItem(item.question);
+            entry->setData(Qt::UserRole, qlonglong(item.position));
+            lstImport_DB->addItem(entry);
+        }
     } catch (const wk::Error& e) {
         Src.Close();
         modMain::ShowError(e.number(), e.description(), QStringLiteral("FF91"));
@@ -1030,8 +1036,7 @@ void frmImport::moveListEntries(QListWidget* from, QListWidget* to, bool selecte
         if (row < 0) break;
         QListWidgetItem* item = from->takeItem(row);
         item->setSelected(false);
-        to->addItem(item->text());
-        delete item;
+        to->addItem(item);
         if (toImport) cmdWeiter->setEnabled(true);
     }
     if (!toImport && lstImport_Import->count() == 0) cmdWeiter->setEnabled(false);
@@ -1053,16 +1058,14 @@ void frmImport::cmdImport_R2La_Click() {
 void frmImport::lstImport_DB_DblClick() {
     const int i = lstImport_DB->currentRow();
     if (i < 0 || i >= lstImport_DB->count()) return;
-    lstImport_Import->addItem(lstImport_DB->item(i)->text());
-    delete lstImport_DB->takeItem(i);
+    lstImport_Import->addItem(lstImport_DB->takeItem(i));
     cmdWeiter->setEnabled(true);
 }
 
 void frmImport::lstImport_Import_DblClick() {
     const int i = lstImport_Import->currentRow();
     if (i < 0 || i >= lstImport_Import->count()) return;
-    lstImport_DB->addItem(lstImport_Import->item(i)->text());
-    delete lstImport_Import->takeItem(i);
+    lstImport_DB->addItem(lstImport_Import->takeItem(i));
     if (lstImport_Import->count() == 0) cmdWeiter->setEnabled(false);
 }
 
@@ -1081,12 +1084,13 @@ void frmImport::importStep2() {
 }
 
 void frmImport::ImportFromDB() {
-    QStringList chosen;
-    for (int j = 0; j < lstImport_Import->count(); ++j) chosen << lstImport_Import->item(j)->text();
+    QList<long> chosen;
+    for (int j = 0; j < lstImport_Import->count(); ++j)
+        chosen << long(lstImport_Import->item(j)->data(Qt::UserRole).toLongLong());
     SkippedCount = 0;
     forms::setMousePointer(forms::vbHourglass);
     DbImportHooks hooks;
-    hooks.progress = [this](int p) { lblDImport_Added->setText(QString::number(p) + QLatin1Char('%')); };
+    hooks.progress = [this](int p) { showProgress(lblDImport_Added, p); };
     hooks.updateThemes = [this] { host_.UpdateWindow(QStringLiteral("THEMEN")); };
     int count = 0;
     DbImportResult partial;
@@ -1095,9 +1099,17 @@ void frmImport::ImportFromDB() {
         const DbImportResult r =
             exchange::ImportFromDB(need(Src.vok), chosen, need(data), runstate::MaxUsers, hooks, &partial);
         SkippedCount = r.skipped;
-        count = int(chosen.size()) - SkippedCount;
+        // Items really written: a declined or refused one is not counted.
+        count = r.written;
+        if (!r.failed.isEmpty()) {
+            forms::setMousePointer(forms::vbDefault);
+            modMain::ShowError(r.failedError.number(),
+                               r.failedError.description() + QStringLiteral(" (") +
+                                   r.failed.join(QStringLiteral(", ")) + QLatin1Char(')'),
+                               QStringLiteral("FF91"));
+        }
     } catch (const wk::Error& e) {
-        // What was written stays; the result line counts only that.
+        // The import was taken back as a whole: nothing was written.
         SkippedCount = partial.skipped;
         count = partial.written;
         forms::setMousePointer(forms::vbDefault);
@@ -1114,6 +1126,12 @@ void frmImport::ImportFromDB() {
 }
 
 // ------------------------------------------------------------- text import
+
+// The per-cent label of an import, set only when its text changes.
+void frmImport::showProgress(QLabel* label, int percent) {
+    const QString text = QString::number(percent) + QLatin1Char('%');
+    if (label->text() != text) label->setText(text);
+}
 
 void frmImport::cmdTXTImportFile_Click() {
     forms::FileDialog dlg;
@@ -1230,14 +1248,23 @@ void frmImport::ImportTXTFile() {
         rows.push_back(row);
     }
     TextImportHooks hooks;
-    hooks.progress = [this](int p) { lblC_TXTProgress->setText(QString::number(p) + QLatin1Char('%')); };
+    hooks.progress = [this](int p) { showProgress(lblC_TXTProgress, p); };
     hooks.updateThemes = [this] { host_.UpdateWindow(QStringLiteral("THEMEN")); };
     TextImportResult result;
     try {
         result = ImportTextRows(rows, layout, DefaultThema, need(host_.GridRecordset()), runstate::MaxUsers,
                                 forms::ui().Now(), hooks, &result);
     } catch (const wk::Error& e) {
+        // The import was taken back as a whole: nothing was written.
         modMain::ShowError(e.number(), e.description(), QStringLiteral("HT4i"));
+    }
+    if (!result.failed.isEmpty()) {
+        QStringList which;
+        for (int r : result.failed) which << QString::number(r);
+        modMain::ShowError(result.failedError.number(),
+                           result.failedError.description() + QStringLiteral(" (") +
+                               which.join(QStringLiteral(", ")) + QLatin1Char(')'),
+                           QStringLiteral("HT4i"));
     }
     if (!result.tooLong.isEmpty()) {
         QStringList which;

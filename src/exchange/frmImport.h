@@ -181,6 +181,7 @@ public:
     void cmdImport_R2La_Click();
     void lstImport_DB_DblClick();
     void lstImport_Import_DblClick();
+    static void showProgress(QLabel* label, int percent);
     void ImportFromDB();
 
     void cmdTXTImportFile_Click();

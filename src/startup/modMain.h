@@ -3,6 +3,7 @@
 // interface language, the error report, the program's folders, the random
 // integer and the duplicate search over a recordset.
 
+#include <QHash>
 #include <QString>
 #include <QVariant>
 #include <functional>
@@ -55,5 +56,23 @@ inline QVariant GefundenA1 = QString();
 bool FindRecordByField(const QString& fieldName, dao::Recordset& rs, const QVariant& value);
 bool FindRecordByField(const QString& fieldName, const std::shared_ptr<dao::Recordset>& rs,
                        const QVariant& value);
+
+// FindRecordByField for many look-ups on one recordset (an import): the
+// same answer and the same GefundenA1, without a walk per look-up. The
+// field's texts are read once, rows appended to the recordset since the last
+// look-up are read as they come; a set that shrank is read again. Rows
+// changed in place meanwhile are not seen, so keep it for one run of adds.
+class RecordFinder {
+public:
+    RecordFinder(QString fieldName, dao::Recordset& rs);
+    bool Find(const QVariant& value);
+
+private:
+    void catchUp();
+    QString field_;
+    dao::Recordset& rs_;
+    long seen_ = 0;
+    QHash<QString, long> first_;  // text -> position of its first record
+};
 
 }  // namespace modMain

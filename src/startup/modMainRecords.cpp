@@ -73,4 +73,58 @@ bool FindRecordByField(const QString& fieldName, const std::shared_ptr<dao::Reco
     return FindRecordByField(fieldName, *rs, value);
 }
 
+RecordFinder::RecordFinder(QString fieldName, dao::Recordset& rs) : field_(std::move(fieldName)), rs_(rs) {
+    catchUp();
+}
+
+void RecordFinder::catchUp() {
+    const long count = rs_.RecordCount();
+    if (count == seen_) return;
+    if (count < seen_) {
+        first_.clear();
+        seen_ = 0;
+    }
+    const long remembered = rs_.AbsolutePosition();
+    try {
+        first_.reserve(qsizetype(count));
+        for (long p = seen_; p < count; ++p) {
+            rs_.SetAbsolutePosition(p);
+            // By index once the name is known to exist; a missing one raises.
+            const int i = rs_.FieldIndex(field_);
+            const QVariant v = i >= 0 ? rs_.Value(i) : rs_.Value(field_);
+            // Only texts can equal the texts looked for; Null never matches.
+            if (v.typeId() != QMetaType::QString || v.isNull()) continue;
+            const QString text = v.toString();
+            if (!first_.contains(text)) first_.insert(text, p);
+        }
+    } catch (...) {
+        restorePosition(rs_, remembered);
+        first_.clear();
+        seen_ = 0;
+        throw;
+    }
+    seen_ = count;
+    restorePosition(rs_, remembered);
+}
+
+bool RecordFinder::Find(const QVariant& value) {
+    if (value.typeId() != QMetaType::QString) return FindRecordByField(field_, rs_, value);
+    catchUp();
+    const auto it = first_.constFind(value.toString());
+    if (it == first_.constEnd() || value.isNull()) {
+        GefundenA1 = QString();
+        return false;
+    }
+    const long remembered = rs_.AbsolutePosition();
+    try {
+        rs_.SetAbsolutePosition(*it);
+        GefundenA1 = rs_.Value(QStringLiteral("A1"));
+    } catch (...) {
+        restorePosition(rs_, remembered);
+        throw;
+    }
+    restorePosition(rs_, remembered);
+    return true;
+}
+
 }  // namespace modMain

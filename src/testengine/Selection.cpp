@@ -109,6 +109,23 @@ qint64 SumPunkte(dao::Recordset& rs) {
     return sum;
 }
 
+namespace {
+
+// The points of the whole set as one sum over the same rows, rather than a
+// read of each of its records. Under a TOP limit the set's own records are
+// summed: which of equal rows make the cut is the set's business.
+qint64 setPointsOf(dao::Database& db, const SelectionQuery& q, const SelectionOptions& opt,
+                   dao::Recordset& set) {
+    if (opt.bTestMaxFragen) return SumPunkte(set);
+    QString from = q.sql.mid(q.sql.indexOf(QLatin1String(" FROM VOK")));
+    const qsizetype order = from.indexOf(QLatin1String(" ORDER BY "));
+    if (order >= 0) from.truncate(order);
+    auto sum = db.OpenRecordset(QStringLiteral("SELECT SUM(Punkte)") + from, dao::dbOpenSnapshot, q.params);
+    return sum->Value(0).toLongLong();
+}
+
+}  // namespace
+
 // A limit of 0 is no limit: a countdown from 0 would never run out.
 bool WholeTestTimerOn(const dao::Recordset& rsOptions) {
     return OptionInt(rsOptions, QStringLiteral("BigZeitlimit")) == 1 &&
@@ -136,8 +153,9 @@ SelectOutcome SelectTestItems(TestState& st, dao::Database& db, const dao::Recor
         st.TestItems.clear();
     }
 
+    SelectionQuery q;
     try {
-        const SelectionQuery q = BuildSelectionQuery(opt, u, bRepeat);
+        q = BuildSelectionQuery(opt, u, bRepeat);
         dataTest = db.OpenRecordset(q.sql, dao::dbOpenDynaset, q.params);
         dataTest->MoveLast();
         dataTest->MoveFirst();
@@ -186,7 +204,7 @@ SelectOutcome SelectTestItems(TestState& st, dao::Database& db, const dao::Recor
         st.RightCount = 0;
     }
     st.CurrentIndex = -1;
-    if (!bRepeat) st.SetPoints = SumPunkte(*dataTest);
+    if (!bRepeat) st.SetPoints = setPointsOf(db, q, opt, *dataTest);
     st.SetReady = true;
     return SelectOutcome::Ready;
 }

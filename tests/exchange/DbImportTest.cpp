@@ -44,6 +44,14 @@ protected:
         rs->SetAbsolutePosition(nth);
         return rs->Value(field);
     }
+    // Positions of the source items with these questions, as the item list
+    // holds them when each of their entries is chosen.
+    static QList<long> chosen(dao::Recordset& vok, const QStringList& questions) {
+        QList<long> out;
+        for (const SourceItem& item : SourceItems(vok))
+            if (questions.contains(item.question)) out << item.position;
+        return out;
+    }
     long countQ(const QString& q) {
         return db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {q})->RecordCount();
     }
@@ -101,7 +109,8 @@ TEST_F(DbImportTest, CopiesFieldsZeroesStatisticsKeepsDefaults) {
     ImportSource src = OpenImportSource(srcPath, "", {});
     wktest::ScriptedUi ui;
     int themes = 0;
-    const DbImportResult r = ImportFromDB(*src.vok, {"Haus"}, *data, 5, {nullptr, [&] { ++themes; }});
+    const DbImportResult r =
+        ImportFromDB(*src.vok, chosen(*src.vok, {"Haus"}), *data, 5, {nullptr, [&] { ++themes; }});
     EXPECT_EQ(r.written, 1);
     EXPECT_EQ(r.skipped, 0);
     EXPECT_EQ(themes, 1);
@@ -131,7 +140,8 @@ TEST_F(DbImportTest, DuplicateQuestionAnsweredYesAndNo) {
     wktest::ScriptedUi ui;
     ui.pushMsgBox(forms::vbNo);   // Baum
     ui.pushMsgBox(forms::vbYes);  // Haus
-    const DbImportResult r = ImportFromDB(*src.vok, {"Haus", "Baum", "gehen"}, *data, 5, {});
+    const DbImportResult r =
+        ImportFromDB(*src.vok, chosen(*src.vok, {"Haus", "Baum", "gehen"}), *data, 5, {});
     EXPECT_EQ(r.written, 2);
     EXPECT_EQ(r.skipped, 1);
     const auto boxes = ui.calls(wktest::CallKind::MsgBox);
@@ -154,10 +164,24 @@ TEST_F(DbImportTest, TwoSourceItemsWithOneQuestionAskAtTheSecond) {
     ImportSource src = OpenImportSource(srcPath, "", {});
     wktest::ScriptedUi ui;
     ui.pushMsgBox(forms::vbYes);
-    const DbImportResult r = ImportFromDB(*src.vok, {"gehen"}, *data, 5, {});
+    // Both entries "gehen" chosen: each item once, not each item per equal entry.
+    const QList<long> both = chosen(*src.vok, {"gehen"});
+    ASSERT_EQ(both.size(), 2);
+    const DbImportResult r = ImportFromDB(*src.vok, both, *data, 5, {});
     EXPECT_EQ(r.written, 2);
     EXPECT_EQ(countQ("gehen"), 2);
+    EXPECT_EQ(mainValue("gehen", "A1", 0).toString(), "go");
+    EXPECT_EQ(mainValue("gehen", "A1", 1).toString(), "walk");
     EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 1);
+    EXPECT_EQ(ui.calls(wktest::CallKind::MsgBox)[0].prompt.count("\r\rgo\r\r"), 1);
+    src.Close();
+
+    // Only the chosen one of two equal questions.
+    src = OpenImportSource(srcPath, "", {});
+    ui.pushMsgBox(forms::vbYes);
+    const DbImportResult one = ImportFromDB(*src.vok, {both[1]}, *data, 5, {});
+    EXPECT_EQ(one.written, 1);
+    EXPECT_EQ(mainValue("gehen", "A1", 2).toString(), "walk");
     src.Close();
 }
 

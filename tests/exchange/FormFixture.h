@@ -18,6 +18,7 @@
 #include "platform/forms/Colors.h"
 #include "platform/forms/Twips.h"
 #include "platform/grid/Grid.h"
+#include "vocabdb/ThemeLists.h"
 
 namespace exchangetest {
 
@@ -28,7 +29,21 @@ public:
     int rebuilds = 0;
     dao::RecordsetPtr GridRecordset() override { return data; }
     dao::RecordsetPtr OptionsRecord() override { return options; }
-    void UpdateWindow(const QString& what) override { updates << what; }
+    void UpdateWindow(const QString& what) override {
+        updates << what;
+        if (what == "THEMEN") vocabdb::FillCombo(data, &cboThemen, &cboKategorien);
+    }
+    QStringList themes() const {
+        QStringList out;
+        for (int i = 0; i < cboThemen.count(); ++i) out << cboThemen.itemText(i);
+        return out;
+    }
+    QStringList categories() const {
+        QStringList out;
+        for (int i = 0; i < cboKategorien.count(); ++i) out << cboKategorien.itemText(i);
+        return out;
+    }
+    QComboBox cboThemen, cboKategorien;
     void FillVG1() override { ++rebuilds; }
 };
 

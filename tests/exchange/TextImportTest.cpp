@@ -129,7 +129,7 @@ TEST_F(TextImportDB, WritesEveryFieldOfLayoutZero) {
         ImportTextRows({{"Haus", "house", "Nomen"}, {"Baum", "tree", ""}}, TextLayout::QuestionAnswerTheme,
                        "Std", *data, 5, now, {[&](int p) { progress.push_back(p); }, [&] { ++themes; }});
     EXPECT_EQ(r.imported, 2);
-    EXPECT_EQ(themes, 2);
+    EXPECT_EQ(themes, 1);  // the lists are refilled once, after the run
     EXPECT_EQ(progress, (std::vector<int>{50, 100}));
     EXPECT_EQ(value("Haus", "A1").toString(), "house");
     EXPECT_EQ(value("Haus", "A2").toString(), "");
@@ -195,4 +195,43 @@ TEST_F(TextImportDB, EmptyQuestionIsImported) {
         ImportTextRows({{"", "", "t"}}, TextLayout::QuestionAnswerTheme, "", *data, 5, now, {});
     EXPECT_EQ(r.imported, 1);
     EXPECT_EQ(value("", "T").toString(), "t");
+}
+
+// The whole run is one transaction: another connection sees none of its
+// rows until it ends, and a database failure midway takes every row back.
+TEST_F(TextImportDB, OneTransactionTakenBackWhenTheDatabaseFails) {
+    add({"alt", {"old"}});
+    wktest::ScriptedUi ui;
+    const std::vector<QStringList> rows{{"a", "1", "t"}, {"b", "2", "t"}, {"c", "3", "t"}};
+    long seenMeanwhile = -1;
+    TextImportResult r = ImportTextRows(rows, TextLayout::QuestionAnswerTheme, "", *data, 5, now,
+                                        {[&](int p) {
+                                             if (p != 100) return;
+                                             auto other =
+                                                 dao::DBEngine::OpenDatabase(db->Name(), false, true, pwd());
+                                             seenMeanwhile = other->OpenRecordset("VOK")->RecordCount();
+                                             other->Close();
+                                         },
+                                         nullptr});
+    EXPECT_EQ(r.imported, 3);
+    EXPECT_EQ(seenMeanwhile, 1);
+    EXPECT_EQ(data->RecordCount(), 4);
+
+    // A column gone midway is no value the row could mend: nothing stays.
+    TextImportResult partial;
+    partial.imported = -1;
+    const std::vector<QStringList> more{{"d", "4", "t"}, {"e", "5", "t"}, {"f", "6", "t"}};
+    EXPECT_THROW(ImportTextRows(more, TextLayout::QuestionAnswerTheme, "", *data, 5, now,
+                                {[&](int p) {
+                                     if (p == 67) db->Execute("ALTER TABLE VOK DROP COLUMN Tip");
+                                 },
+                                 nullptr},
+                                &partial),
+                 wk::Error);
+    EXPECT_EQ(partial.imported, 0);
+    auto check = db->OpenRecordset("VOK");
+    EXPECT_EQ(check->RecordCount(), 4);
+    EXPECT_GE(check->FieldIndex("Tip"), 0);
+    EXPECT_EQ(data->RecordCount(), 4);
+    EXPECT_EQ(data->EditMode(), dao::dbEditNone);
 }

@@ -205,6 +205,47 @@ TEST_F(WizardDbImport, DecliningEveryDuplicateCountsZeroAndStillMarks) {
     EXPECT_TRUE(host.options->Value("Copyright").toString().startsWith("![mixed] "));
 }
 
+// Two source items share a question: each list entry stands for its own
+// item, so choosing both writes each once and the result line counts the
+// rows really written.
+TEST_F(WizardDbImport, EqualQuestionsAreTwoEntriesEachImportedOnce) {
+    auto s = dao::DBEngine::OpenDatabase(srcPath, false, false, pwd());
+    addTo(s, {"gehen", {"walk"}, "verben"});
+    addTo(s, {"Auto", {"car"}, "nomen"});
+    s->Close();
+    add({"Rad", {"bike"}, "Technik"});
+    toSource();
+    form->txtB_Import_FileName->setText(srcPath);
+    form->cmdWeiter_Click();
+    EXPECT_EQ(entries(form->lstImport_DB), (QStringList{"Auto", "Baum", "gehen", "gehen", "Haus"}));
+    // Entries keep their item through moves both ways.
+    form->cmdImport_L2Ra_Click();
+    form->lstImport_Import->setCurrentRow(2);  // the first "gehen"
+    form->lstImport_Import_DblClick();
+    form->lstImport_DB->setCurrentRow(0);
+    form->lstImport_DB_DblClick();
+
+    wktest::ScriptedUi ui;
+    ui.pushMsgBox(forms::vbNo);   // Baum exists
+    ui.pushMsgBox(forms::vbYes);  // the second gehen
+    form->cmdWeiter_Click();
+    EXPECT_EQ(form->lblDImport_Added->text(), "4 questions were added.");
+    EXPECT_EQ(form->SkippedCount, 1);
+    EXPECT_EQ(data->RecordCount(), 2 + 4);
+    auto rs = db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {"gehen"});
+    ASSERT_EQ(rs->RecordCount(), 2);
+    EXPECT_EQ(rs->Value("A1").toString(), "go");
+    rs->MoveNext();
+    EXPECT_EQ(rs->Value("A1").toString(), "walk");
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 2);
+
+    // The lists are refilled once; new themes and categories follow the old
+    // ones in the order met, each once whatever its case, as first spelled.
+    EXPECT_EQ(host.updates, QStringList{"THEMEN"});
+    EXPECT_EQ(host.themes(), (QStringList{"Other", "Technik", "nomen", "Verben"}));
+    EXPECT_EQ(host.categories(), QStringList{"Other"});
+}
+
 namespace {
 
 class WizardText : public WizardTest {
@@ -277,7 +318,9 @@ TEST_F(WizardText, DefaultTopicAskedUntilGivenThenImported) {
     EXPECT_EQ(form->lblC_TXTProgress->text(), "2 questions were added.");
     EXPECT_TRUE(form->cmdCancel->isHidden());
     EXPECT_EQ(form->cmdWeiter->text(), "&Finish import");
-    EXPECT_EQ(host.updates.size(), 2);
+    EXPECT_EQ(host.updates, QStringList{"THEMEN"});  // once, after the whole run
+    EXPECT_EQ(host.themes(), (QStringList{"Other", "Nomen", "Standard"}));
+    EXPECT_EQ(host.categories(), QStringList{"Other"});
     auto rs = db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {"Baum"});
     EXPECT_EQ(rs->Value("T").toString(), "Standard");
     form->cmdWeiter_Click();

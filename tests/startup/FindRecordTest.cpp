@@ -18,7 +18,9 @@ protected:
         ASSERT_TRUE(dir.isValid());
         db = dao::DBEngine::CreateDatabase(dir.path() + "/find.wkd");
         auto t = db->CreateTableDef("VOK");
-        t->Append(t->CreateField("Q", dao::dbText, 240));
+        auto q = t->CreateField("Q", dao::dbText, 240);
+        q->SetAllowZeroLength(true);
+        t->Append(q);
         t->Append(t->CreateField("A1", dao::dbText, 240));
         t->Append(t->CreateField("Punkte", dao::dbLong));
         db->Append(t);
@@ -90,4 +92,52 @@ TEST_F(FindRecord, MissingFieldRaisesAndKeepsPosition) {
         EXPECT_EQ(e.number(), wk::err::ItemNotFound);
     }
     EXPECT_EQ(rs->AbsolutePosition(), 1);
+}
+
+// The finder an import keeps for its run answers every look-up as the walk
+// does, GefundenA1 included, also for rows added or deleted through the
+// recordset between look-ups.
+TEST_F(FindRecord, FinderAnswersAsTheWalkDoes) {
+    add("Haus", "house", 1);
+    add("Baum", "tree", 2);
+    add("haus", "home", 3);
+    add("Baum", "wood", 4);
+    add(QVariant(), "none", 5);
+    add("", "empty", 6);
+    add("Rad ", "bike", 7);
+    auto rs = open();
+    rs->SetAbsolutePosition(3);
+    modMain::RecordFinder finder("Q", *rs);
+    auto same = [&](const QVariant& v) {
+        const bool byFinder = finder.Find(v);
+        const QVariant a1 = GefundenA1;
+        EXPECT_EQ(rs->AbsolutePosition(), 3) << v.toString().toStdString();
+        EXPECT_EQ(byFinder, FindRecordByField("Q", rs, v)) << v.toString().toStdString();
+        EXPECT_EQ(a1, GefundenA1) << v.toString().toStdString();
+    };
+    for (const QVariant& v :
+         {QVariant("Baum"), QVariant("haus"), QVariant("HAUS"), QVariant("Rad"), QVariant("Rad "),
+          QVariant(""), QVariant(QString()), QVariant(), QVariant("Ha\u0308us"), QVariant(7)})
+        same(v);
+    EXPECT_TRUE(finder.Find("Baum"));
+    EXPECT_EQ(GefundenA1.toString(), "tree");
+
+    // A row added through the recordset counts from the next look-up on.
+    rs->AddNew();
+    rs->SetValue("Q", "HAUS");
+    rs->SetValue("A1", "big house");
+    rs->Update();
+    rs->AddNew();
+    rs->SetValue("Q", "Baum");
+    rs->SetValue("A1", "later tree");
+    rs->Update();
+    same("HAUS");
+    same("Baum");
+
+    // A set that shrank is read again.
+    rs->SetAbsolutePosition(1);
+    rs->Delete();
+    rs->SetAbsolutePosition(3);
+    same("Baum");
+    EXPECT_EQ(GefundenA1.toString(), "wood");
 }

@@ -312,3 +312,35 @@ TEST_F(Selection, SumPunkteKeepsThePosition) {
     EXPECT_EQ(SumPunkte(*rs), 4000000004LL);
     EXPECT_EQ(rs->AbsolutePosition(), 1);
 }
+
+// The points of the set are those of exactly the records selected, for every
+// choice, order, filter and limit: Null points count as 0, equal questions
+// each count, a theme with a quote is bound like any other.
+TEST_F(Selection, SetPointsAreThoseOfTheSelectedRecordsForEveryOption) {
+    add("Hund", {{"T", "Tiere"}, {"Punkte", 3}, {"Known11", 0}, {"FQ1", 50.0}, {"Markiert", true}});
+    add("Hund", {{"T", "Tiere"}, {"Punkte", 4}, {"Known11", 1}, {"Known12", 0}, {"FQ1", 50.0}});
+    add("Katze", {{"T", "tiere"}, {"Punkte", QVariant()}, {"Known11", 0}, {"Kategorie", "Nomen"}});
+    add("rot", {{"T", "Far'ben"}, {"Punkte", 7}, {"Known11", 1}, {"Known12", 1}, {"Markiert", true}});
+    add("gehen", {{"T", "Verben"}, {"Punkte", 11}, {"Kategorie", "Verb"}, {"FQ1", 10.0}});
+    for (int auswahl = 0; auswahl <= 3; ++auswahl)
+        for (int order = 0; order <= 1; ++order)
+            for (int known = 0; known <= 1; ++known)
+                for (int limit : {0, 1, 3}) {
+                    SelectionOptions o;
+                    o.Auswahl = auswahl;
+                    o.AuswahlThema = auswahl == 2 && order == 1 ? "Far'ben" : "Tiere";
+                    o.AuswahlKategorie = "Nomen";
+                    o.Abfragereihenfolge = order;
+                    o.DontAskTheKnown = known == 1;
+                    o.KnownWieOft = 2;
+                    o.bTestMaxFragen = limit > 0;
+                    o.TestMaxFragen = limit;
+                    const SelectOutcome out = select(o);
+                    if (out != SelectOutcome::Ready) continue;
+                    EXPECT_EQ(st.SetPoints, SumPunkte(*dataTest))
+                        << auswahl << " " << order << " " << known << " " << limit;
+                }
+    SelectionOptions all;
+    ASSERT_EQ(select(all), SelectOutcome::Ready);
+    EXPECT_EQ(st.SetPoints, 3 + 4 + 7 + 11);
+}

@@ -8,6 +8,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <array>
 
 namespace dao {
 
@@ -67,6 +68,10 @@ struct Recordset::Impl : RecordsetImplBase {
     std::vector<char> wanted;
     void want(int i);
 
+    // INSERT and UPDATE texts by edit mode and the fields set, so that a run
+    // of adds does not build the same statement for every row.
+    QHash<QByteArray, QString> writeSql;
+
     // copy buffer of Edit/AddNew
     int editMode = dbEditNone;
     qint64 editKey = 0;
@@ -97,10 +102,27 @@ struct Recordset::Impl : RecordsetImplBase {
     }
     // Field names looked up often (a grid fill reads dozens per row).
     QHash<QString, int> byName;
+    // Callers name fields with the same literals again and again: a name at
+    // the same address with the same length that still matches the field is
+    // that field, without hashing it.
+    struct NameSlot {
+        const QChar* data = nullptr;
+        qsizetype size = -1;
+        int index = -1;
+    };
+    mutable std::array<NameSlot, 256> nameSlots{};
     int find(const QString& field) const {
+        // Fibonacci hashing of the address: heap blocks share their low bits.
+        const quint64 mixed = quint64(quintptr(field.constData())) * 0x9E3779B97F4A7C15ull;
+        NameSlot& slot = nameSlots[size_t(mixed >> 56)];
+        if (slot.data == field.constData() && slot.size == field.size() && slot.index < int(fields.size()) &&
+            (fields[size_t(slot.index)].name == field ||
+             QStringView(fields[size_t(slot.index)].name).compare(field, Qt::CaseInsensitive) == 0))
+            return slot.index;
         auto it = byName.constFind(field);
-        if (it != byName.constEnd()) return *it;
-        return byName.value(field.toCaseFolded(), -1);
+        const int i = it != byName.constEnd() ? *it : byName.value(field.toCaseFolded(), -1);
+        if (i >= 0) slot = {field.constData(), field.size(), i};
+        return i;
     }
     int index(const QString& field) const {
         const int i = find(field);
@@ -132,9 +154,11 @@ struct Recordset::Impl : RecordsetImplBase {
 
 namespace {
 
-constexpr int kBatch = 64;
+constexpr int kBatch = 256;
 
-bool isLargeType(int type) { return type == dbMemo || type == dbLongBinary; }
+bool isLargeType(int type) {
+    return type == dbMemo || type == dbLongBinary;
+}
 
 QByteArray keyBytes(qint64 key) {
     QByteArray b(8, '\0');
@@ -289,6 +313,8 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
     windowGeneration = ~quint64(0);
     lastRead = -2;
     wanted.assign(fields.size(), 0);
+    writeSql.clear();
+    nameSlots.fill({});
     byName.clear();
     for (size_t j = fields.size(); j-- > 0;) {
         byName.insert(fields[j].name, int(j));
@@ -308,8 +334,9 @@ void Recordset::Impl::want(int i) {
         if (!wanted[j]) continue;
         const QString q = quoteIdent(fields[j].name);
         if (isLargeType(fields[j].type))
-            cols << QStringLiteral("CASE WHEN typeof(%1)='blob' THEN NULL ELSE %1 END, length(%1), "
-                                   "typeof(%1)='blob'")
+            cols << QStringLiteral(
+                        "CASE WHEN typeof(%1)='blob' THEN NULL ELSE %1 END, length(%1), "
+                        "typeof(%1)='blob'")
                         .arg(q);
         else
             cols << q;
@@ -635,34 +662,51 @@ void Recordset::Edit() {
 void Recordset::Update() {
     Core& core = d->c();
     if (d->editMode == dbEditNone) raise(3020);
-    QStringList names;
-    Params values;
+    const bool adding = d->editMode == dbEditAdd;
+    QByteArray shape(qsizetype(d->fields.size()) + 1, '\0');
+    shape[0] = adding ? 'A' : 'E';
+    std::vector<const QVariant*> values;
+    values.reserve(d->fields.size());
     for (size_t i = 0; i < d->fields.size(); ++i) {
         const ColumnInfo& f = d->fields[i];
         const bool set = d->buffer[i].has_value();
         if (f.required) {
-            const bool willBeNull =
-                set ? !d->buffer[i]->isValid() : (d->editMode == dbEditAdd && !f.defaultValue.isValid());
+            const bool willBeNull = set ? !d->buffer[i]->isValid() : (adding && !f.defaultValue.isValid());
             if (willBeNull) raise(3314, f.name);
         }
         if (set) {
-            names << quoteIdent(f.name);
-            values << *d->buffer[i];
+            shape[qsizetype(i) + 1] = 1;
+            values.push_back(&*d->buffer[i]);
         }
     }
-    if (d->editMode == dbEditAdd) {
-        QString sql;
-        if (names.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(d->table));
-        } else {
+    auto sql = d->writeSql.constFind(shape);
+    if (sql == d->writeSql.constEnd()) {
+        QStringList names;
+        for (size_t i = 0; i < d->fields.size(); ++i)
+            if (shape[qsizetype(i) + 1]) names << quoteIdent(d->fields[i].name);
+        QString text;
+        if (adding && names.isEmpty()) {
+            text = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdent(d->table));
+        } else if (adding) {
             QStringList marks;
             for (qsizetype i = 0; i < names.size(); ++i) marks << QStringLiteral("?");
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoteIdent(d->table), names.join(QLatin1String(", ")),
-                           marks.join(QLatin1String(", ")));
+            text = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(quoteIdent(d->table), names.join(QLatin1String(", ")),
+                            marks.join(QLatin1String(", ")));
+        } else if (!names.isEmpty()) {
+            QStringList sets;
+            for (const QString& n : names) sets << n + QLatin1String(" = ?");
+            text = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                       .arg(quoteIdent(d->table), sets.join(QLatin1String(", ")));
         }
-        StatementUse q(core, sql);
-        for (qsizetype i = 0; i < values.size(); ++i) bindValue(q, int(i) + 1, values[i]);
+        sql = d->writeSql.insert(shape, text);
+    }
+    // This recordset's own write leaves the rows it has read as they were,
+    // except an edited one: the read-ahead stays for a walk that writes.
+    const bool windowFresh = d->windowGeneration == writeGeneration.load(std::memory_order_relaxed);
+    if (adding) {
+        StatementUse q(core, *sql);
+        for (size_t i = 0; i < values.size(); ++i) bindValue(q, int(i) + 1, *values[i]);
         q.step();
         const qint64 key = sqlite3_last_insert_rowid(core.db);
         const bool wasAtEnd = d->pos >= d->size();
@@ -671,22 +715,23 @@ void Recordset::Update() {
         if (wasAtEnd) d->pos = d->size();
         d->lastModified = key;
     } else {
-        if (!names.isEmpty()) {
-            QStringList sets;
-            for (const QString& n : names) sets << n + QLatin1String(" = ?");
-            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                                    .arg(quoteIdent(d->table), sets.join(QLatin1String(", ")));
-            StatementUse q(core, sql);
-            for (qsizetype i = 0; i < values.size(); ++i) bindValue(q, int(i) + 1, values[i]);
+        if (!values.empty()) {
+            StatementUse q(core, *sql);
+            for (size_t i = 0; i < values.size(); ++i) bindValue(q, int(i) + 1, *values[i]);
             sqlite3_bind_int64(q, int(values.size()) + 1, d->editKey);
             q.step();
             if (sqlite3_changes(core.db) == 0) raise(3167);
         }
         d->lastModified = d->editKey;
+        for (size_t r = 0; r < d->window.keys.size(); ++r)
+            if (d->window.keys[r] == d->editKey) d->window.loaded[r] = 0;
     }
     d->haveLastModified = true;
     noteWrite();
-    d->window.clear();
+    if (windowFresh)
+        d->windowGeneration = writeGeneration.load(std::memory_order_relaxed);
+    else
+        d->window.clear();
     d->cancelEdit();
 }
 

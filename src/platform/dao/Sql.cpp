@@ -4,6 +4,10 @@
 
 #include <QSet>
 
+#include <algorithm>
+#include <array>
+#include <vector>
+
 namespace dao::detail {
 
 QString quoteIdent(const QString& name) {
@@ -418,8 +422,75 @@ void likeFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_result_int(ctx, jetLike(text, pattern) ? 1 : 0);
 }
 
+// The collator's order of printable ASCII texts, without the collator: it
+// weighs each of these characters on its own (letters alike in either
+// case, no accents, no contractions), so two such texts compare character
+// by character by those weights. The weights are learnt from the collator
+// itself and checked against it; should a check fail, every text goes to the
+// collator as before.
+class AsciiOrder {
+public:
+    explicit AsciiOrder(const QCollator& collator) {
+        auto cmp = [&](const QString& a, const QString& b) { return collator.compare(a, b); };
+        std::vector<char> chars;
+        for (char c = 0x20; c < 0x7F; ++c) chars.push_back(c);
+        std::stable_sort(chars.begin(), chars.end(),
+                         [&](char a, char b) { return cmp(QString(QChar(a)), QString(QChar(b))) < 0; });
+        int r = 1;
+        for (size_t i = 0; i < chars.size(); ++i) {
+            if (i > 0 && cmp(QString(QChar(chars[i - 1])), QString(QChar(chars[i]))) != 0) ++r;
+            weight_[size_t(chars[i])] = quint8(r);
+        }
+        auto sign = [](int v) { return (v > 0) - (v < 0); };
+        for (char a = 0x20; a < 0x7F; ++a)
+            for (char b = 0x20; b < 0x7F; ++b)
+                if (sign(cmp(QString(QChar(a)), QString(QChar(b)))) !=
+                    sign(weight_[size_t(a)] - weight_[size_t(b)]))
+                    return;
+        static const char* const samples[] = {
+            "a",   "A",  "ab", "a b", "a-b", "a_b", "aB",  "co-op", "coop", "Co op", "1",  "10", "9",  "a1",
+            "a10", "a9", "",   " ",   "!",   "a!",  "a.b", "Haus",  "haus", "HAUS",  "Hx", "H1", "H12"};
+        for (const char* x : samples)
+            for (const char* y : samples) {
+                const QByteArray bx(x), by(y);
+                if (sign(cmp(QString::fromLatin1(bx), QString::fromLatin1(by))) !=
+                    compare(bx.constData(), int(bx.size()), by.constData(), int(by.size())))
+                    return;
+            }
+        usable_ = true;
+    }
+    bool usable() const { return usable_; }
+    // -1, 0 or 1; 2 when a text holds anything but printable ASCII.
+    int compare(const char* a, int na, const char* b, int nb) const {
+        auto plain = [this](const char* p, int n) {
+            for (int i = 0; i < n; ++i) {
+                const quint8 c = quint8(p[i]);
+                if (c > 0x7E || weight_[c] == 0) return false;
+            }
+            return true;
+        };
+        if (!plain(a, na) || !plain(b, nb)) return 2;
+        const int n = std::min(na, nb);
+        for (int i = 0; i < n; ++i) {
+            const int d = int(weight_[quint8(a[i])]) - int(weight_[quint8(b[i])]);
+            if (d != 0) return d < 0 ? -1 : 1;
+        }
+        return na == nb ? 0 : (na < nb ? -1 : 1);
+    }
+
+private:
+    std::array<quint8, 128> weight_{};  // 0: not printable ASCII
+    bool usable_ = false;
+};
+
 int collate(void* arg, int n1, const void* p1, int n2, const void* p2) {
     auto* collator = static_cast<QCollator*>(arg);
+    // Every connection's collator has the same settings.
+    static const AsciiOrder ascii(*collator);
+    if (ascii.usable()) {
+        const int quick = ascii.compare(static_cast<const char*>(p1), n1, static_cast<const char*>(p2), n2);
+        if (quick != 2) return quick;
+    }
     const QString a = QString::fromUtf8(static_cast<const char*>(p1), n1);
     const QString b = QString::fromUtf8(static_cast<const char*>(p2), n2);
     return collator->compare(a, b);

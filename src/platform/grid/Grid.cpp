@@ -153,6 +153,24 @@ QColor colourFromBGR(long bgr) {
 
 // ---------------------------------------------------------------- storage
 
+namespace detail {
+
+// A text as the key of a measuring cache, with a cheap hash (FNV-1a over its
+// UTF-16 units): a rebuild asks these caches for every cell, and the general
+// string hash costs more there than much of the measuring it saves.
+struct TextKey {
+    QString text;
+    friend bool operator==(const TextKey& a, const TextKey& b) noexcept { return a.text == b.text; }
+};
+
+inline size_t qHash(const TextKey& k, size_t seed = 0) noexcept {
+    quint64 h = 0xcbf29ce484222325ull ^ quint64(seed);
+    for (const QChar c : k.text) h = (h ^ c.unicode()) * 0x100000001b3ull;
+    return size_t(h ^ (h >> 32));
+}
+
+}  // namespace detail
+
 struct Grid::Column {
     QString key;
     QString header;
@@ -168,11 +186,11 @@ struct Grid::Column {
     long format = FormatSingleLine;
     long fore = -1;
     int indent = 0;
-    mutable int lineHeight = 0;               // cached single-line height of the font
-    mutable QHash<QString, int> wrapHeights;  // wrapped text -> height, for wrapWidth and wrapFont
+    mutable int lineHeight = 0;                       // cached single-line height of the font
+    mutable QHash<detail::TextKey, int> wrapHeights;  // wrapped text -> height, for wrapWidth and wrapFont
     mutable int wrapWidth = -1;
     mutable QFont wrapFont;
-    mutable QHash<QString, qreal> wordWidths;  // for wrapFont
+    mutable QHash<detail::TextKey, qreal> wordWidths;  // for wrapFont
     // Metrics of the font wrapped text is measured in, kept between rows.
     mutable std::optional<QFontMetricsF> metrics;
     mutable QFont metricsFont;
@@ -757,7 +775,7 @@ void Grid::AutoWidthColumn(const QString& key) {
     // Statistics columns repeat few distinct texts: measure each text once.
     // Where the font's digits are all alike and touch nothing, texts that
     // differ only in their digits are as wide: they share one measure.
-    QHash<QString, int> seen;
+    QHash<detail::TextKey, int> seen;
     const qsizetype maxChar = std::max(1, fm.maxWidth());
     bool anyIcon = false;
     int widest = 0;
@@ -770,13 +788,13 @@ void Grid::AutoWidthColumn(const QString& key) {
         if (numbersMeasureAlike(c, t))
             for (QChar& ch : key)
                 if (ch >= QLatin1Char('1') && ch <= QLatin1Char('9')) ch = QLatin1Char('0');
-        auto it = seen.constFind(key);
+        auto it = seen.constFind(detail::TextKey{key});
         int tw;
         if (it != seen.constEnd()) {
             tw = *it;
         } else {
             tw = fm.horizontalAdvance(t);
-            if (seen.size() < 4096) seen.insert(key, tw);
+            if (seen.size() < 4096) seen.insert(detail::TextKey{key}, tw);
         }
         widest = std::max(widest, tw);
     }
@@ -914,8 +932,9 @@ bool Grid::numbersMeasureAlike(const Column& c, const QString& t) const {
         const bool digit = t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9');
         anyDigit = anyDigit || digit;
         if (digit) continue;
-        const bool besideDigit = (i > 0 && t[i - 1] >= QLatin1Char('0') && t[i - 1] <= QLatin1Char('9')) ||
-                                 (i + 1 < t.size() && t[i + 1] >= QLatin1Char('0') && t[i + 1] <= QLatin1Char('9'));
+        const bool besideDigit =
+            (i > 0 && t[i - 1] >= QLatin1Char('0') && t[i - 1] <= QLatin1Char('9')) ||
+            (i + 1 < t.size() && t[i + 1] >= QLatin1Char('0') && t[i + 1] <= QLatin1Char('9'));
         if (besideDigit && !neighbourOk(t[i])) return false;
     }
     return anyDigit;
@@ -937,12 +956,11 @@ int Grid::wrappedLines(const Column& c, const QString& t, qreal w) const {
     auto width = [&](QStringView word) {
         // Looked up without copying the word.
         const QString key = QString::fromRawData(word.data(), word.size());
-        auto it = c.wordWidths.constFind(key);
+        auto it = c.wordWidths.constFind(detail::TextKey{key});
         if (it != c.wordWidths.constEnd()) return *it;
-        const bool number =
-            !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar ch) {
-                return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
-            });
+        const bool number = !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar ch) {
+            return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+        });
         if (number && digitsAdd(c)) {
             // Numbers rarely repeat: added up, not cached.
             qreal ww = 0;
@@ -950,7 +968,7 @@ int Grid::wrappedLines(const Column& c, const QString& t, qreal w) const {
             return ww;
         }
         const qreal ww = fm.horizontalAdvance(key);
-        if (c.wordWidths.size() < 65536) c.wordWidths.insert(word.toString(), ww);
+        if (c.wordWidths.size() < 65536) c.wordWidths.insert(detail::TextKey{word.toString()}, ww);
         return ww;
     };
     const qreal space = width(u" ");
@@ -985,7 +1003,7 @@ int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
         c.wrapWidth = w;
         c.wrapFont = c.font;
     }
-    auto it = c.wrapHeights.constFind(t);
+    auto it = c.wrapHeights.constFind(detail::TextKey{t});
     if (it != c.wrapHeights.constEnd()) return *it;
     int h;
     const int lines = wrappedLines(c, t, w);
@@ -996,7 +1014,7 @@ int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
         h = fm.boundingRect(QRect(0, 0, w, 1000000), Qt::TextWordWrap, t).height();
     }
     // Themes and categories repeat; questions rarely do, so the cache stays small.
-    if (c.wrapHeights.size() < 4096) c.wrapHeights.insert(t, h);
+    if (c.wrapHeights.size() < 4096) c.wrapHeights.insert(detail::TextKey{t}, h);
     return h;
 }
 

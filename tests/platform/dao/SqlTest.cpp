@@ -2,6 +2,8 @@
 // including comparison and LIKE as the original sorted and matched text.
 #include "DaoTestSupport.h"
 
+#include <QCollator>
+
 using namespace daotest;
 
 namespace {
@@ -262,3 +264,33 @@ TEST_F(SqlTest, CreateAndDropTableBySql) {
 }
 
 }  // namespace
+
+// The order of the case-insensitive collation is the collator's own, for
+// plain ASCII texts (punctuation, digits, blanks, either case) as for
+// accented ones, and for the two mixed.
+TEST_F(SqlTest, CollationOrderIsTheCollatorsForEveryKindOfText) {
+    QStringList texts{"Haus",  "haus",  "HAUS", "Hausboot", "Haus boot", "Haus-boot", "Haus_boot",
+                      "Haus.", "H1",    "H12",  "H2",       "h10",       "a",         "A",
+                      "",      " ",     "  a",  "!",        "#1",        "a-b",       "ab",
+                      "a b",   "co-op", "coop", "Co op",    "zebra",     "Zebra!",    "~",
+                      "{x}",   "a@b",   "50%",  "5",        "x'y"};
+    texts << QString::fromUtf8("Häuser") << QString::fromUtf8("häuser") << QString::fromUtf8("Äpfel")
+          << QString::fromUtf8("apfel") << QString::fromUtf8("Apfel ä") << QString::fromUtf8("Öl")
+          << QString::fromUtf8("ol") << QString::fromUtf8("Straße") << QString::fromUtf8("Strasse")
+          << QString::fromUtf8("é") << QString::fromUtf8("e") << QString::fromUtf8("E");
+    items(texts);
+    const QStringList sorted = select("SELECT * FROM VOK ORDER BY Q");
+    ASSERT_EQ(sorted.size(), texts.size());
+    QCollator collator(QLocale(QLocale::English, QLocale::UnitedStates));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    for (qsizetype i = 1; i < sorted.size(); ++i)
+        EXPECT_LE(collator.compare(sorted[i - 1], sorted[i]), 0)
+            << sorted[i - 1].toStdString() << " before " << sorted[i].toStdString();
+    // Equal without regard to case, different with regard to accents.
+    for (const QString& t : texts) {
+        const QStringList same = select("SELECT * FROM VOK WHERE Q = ?", {t});
+        for (const QString& u : texts)
+            EXPECT_EQ(same.contains(u), collator.compare(t, u) == 0)
+                << t.toStdString() << " = " << u.toStdString();
+    }
+}

@@ -141,3 +141,51 @@ TEST_F(WindowTest, FieldsAskedForLateInAWalkAreRead) {
 }
 
 }  // namespace
+
+// A walk that writes through its own recordset keeps reading ahead: an edited
+// row reads back as written, the rows around it as stored, a row added
+// meanwhile is there at the end; a write through another recordset is seen.
+TEST_F(WindowTest, OwnWritesKeepTheReadAheadTrue) {
+    auto db = freshDb("writes.wkd");
+    auto rs = db->OpenRecordset("SELECT * FROM VOK ORDER BY Q");
+    ws.BeginTrans();
+    for (int i = 0; i < 600; ++i) addItem(rs, QString("item %1").arg(i, 3, 10, QChar('0')), "a");
+    ws.CommitTrans();
+    rs->Requery();
+    auto other = db->OpenRecordset("SELECT * FROM VOK WHERE Q = 'item 300'");
+    for (long p = 0; p < rs->RecordCount(); ++p) {
+        rs->SetAbsolutePosition(p);
+        ASSERT_EQ(rs->Value("Q").toString(), QString("item %1").arg(p, 3, 10, QChar('0')));
+        ASSERT_EQ(rs->Value("A1").toString(), p < 600 ? "a" : "new") << p;
+        if (p % 2 == 0 && p < 600) {
+            rs->Edit();
+            rs->SetValue("A1", QString("b%1").arg(p));
+            rs->Update();
+            EXPECT_EQ(rs->Value("A1").toString(), QString("b%1").arg(p));
+        }
+        if (p == 100) {
+            rs->AddNew();
+            rs->SetValue("Q", "item 600");
+            rs->SetValue("A1", "new");
+            rs->Update();
+            EXPECT_EQ(rs->AbsolutePosition(), 100);
+        }
+        if (p == 250) {
+            other->Edit();
+            other->SetValue("A1", "elsewhere");
+            other->Update();
+        }
+        if (p == 299) {
+            rs->SetAbsolutePosition(300);
+            EXPECT_EQ(rs->Value("A1").toString(), "elsewhere");
+            other->Edit();
+            other->SetValue("A1", "a");
+            other->Update();
+        }
+    }
+    EXPECT_EQ(rs->RecordCount(), 601);
+    rs->SetAbsolutePosition(598);
+    EXPECT_EQ(rs->Value("A1").toString(), "b598");
+    rs->SetAbsolutePosition(599);
+    EXPECT_EQ(rs->Value("A1").toString(), "a");
+}
