@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
@@ -861,18 +862,33 @@ void frmImport::exportWrite() {
         lblExStatus->repaint();
         forms::ui().DoEvents();
     };
-    try {
-        const int n = testengine::MaxAnswerCount(need(data));
-        WriteFileAtomically(ExportFileName, BuildExport(*data, job, n));
-    } catch (const wk::Error& e) {
+    // Back to the page before, ready for another try; no per-cent figure
+    // stays behind for a file that was not written.
+    auto backToPageBefore = [&] {
         forms::setMousePointer(forms::vbDefault);
-        modMain::ShowError(e.number(), e.description(), QString());
-        // Back to the page before, ready for another try.
+        lblExStatus->clear();
         fraF_Export->hide();
         (wasText ? fraE_Export : fraD_Export)->show();
         cmdWeiter->setText(GetText(603));
         cmdWeiter->setEnabled(true);
         cmdCancel->show();
+    };
+    QByteArray content;
+    try {
+        const int n = testengine::MaxAnswerCount(need(data));
+        content = BuildExport(*data, job, n);
+    } catch (const wk::Error& e) {
+        backToPageBefore();
+        modMain::ShowError(e.number(), e.description(), QString());
+        return;
+    }
+    try {
+        WriteFileAtomically(ExportFileName, content);
+    } catch (const wk::Error&) {
+        // A missing folder or a read-only place is the user's to mend, not a
+        // fault to report to us.
+        backToPageBefore();
+        forms::ui().MsgBox(CannotWriteText(ExportFileName), forms::vbExclamation);
         return;
     }
     const long total = long(job.positions.size());
@@ -885,8 +901,11 @@ void frmImport::exportWrite() {
 
 void frmImport::cmdExView_Click() {
     if (ExportFormat != 0 && ExportFormat != 1) return;
-    if (!shell::OpenDocument(ExportFileName))
-        modMain::ShowError(75, QStringLiteral("Path/File access error: %1").arg(ExportFileName), QString());
+    const QString shown = QDir::toNativeSeparators(ExportFileName);
+    if (!QFileInfo(ExportFileName).isFile())
+        forms::ui().MsgBox(GetText(647) + QLatin1Char('\r') + shown, forms::vbExclamation);
+    else if (!shell::OpenDocument(ExportFileName))
+        forms::ui().MsgBox(GetText(648) + QLatin1Char('\r') + shown, forms::vbExclamation);
 }
 
 // ------------------------------------------------------------ conditions
@@ -988,7 +1007,7 @@ bool frmImport::openSourceStep() {
             return false;
         }
         if (check == SourceCheck::Locked) {
-            forms::ui().MsgBox(GetText(5060), forms::vbExclamation, QString());
+            forms::ui().MsgBox(GetText(5060), forms::vbExclamation, forms::EmptyTitle);
             return false;
         }
         lstImport_DB->clear();
