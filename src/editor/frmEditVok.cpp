@@ -1299,14 +1299,14 @@ void frmEditVok::redrawRowIcon() {
     }
 }
 
-bool frmEditVok::chooseMediaFile(int titleId, int filterId, QString& chosen) {
+bool frmEditVok::chooseMediaFile(int titleId, const QString& filter, QString& chosen) {
     try {
         CommonDialog.CancelError = true;
         CommonDialog.FileName.clear();
         CommonDialog.InitDir = runstate::LastMediaFile;
         CommonDialog.DialogTitle = GetText(titleId);
         CommonDialog.Flags = forms::cdlOFNFileMustExist | forms::cdlOFNHideReadOnly;
-        CommonDialog.Filter = GetText(filterId);
+        CommonDialog.Filter = filter;
         CommonDialog.ShowOpen();
         runstate::LastMediaFile = CommonDialog.InitDir;
     } catch (const wk::Error&) {
@@ -1318,7 +1318,7 @@ bool frmEditVok::chooseMediaFile(int titleId, int filterId, QString& chosen) {
 
 void frmEditVok::picPic_Click() {
     QString path;
-    if (!chooseMediaFile(118, 119, path)) return;
+    if (!chooseMediaFile(118, modMedia::PictureFilter(), path)) return;
     if (NEWVOK) {
         QPixmap pm(path);
         // A file that is no picture is not taken: it would be stored as one.
@@ -1344,7 +1344,7 @@ void frmEditVok::picPic_Click() {
 
 void frmEditVok::attachSound(int i) {
     QString path;
-    if (!chooseMediaFile(113, 114, path)) return;
+    if (!chooseMediaFile(113, GetText(114), path)) return;
     if (NEWVOK) {
         SoundDatei[size_t(i)] = path;
     } else {
