@@ -508,6 +508,11 @@ Grid::Grid(QWidget* parent) : QWidget(parent), s_(std::make_unique<Store>()) {
     view_->setModel(model_);
     view_->setItemDelegate(new GridDelegate(this));
     lay->addWidget(view_);
+    // A grid that shows no data keeps its place in the form, as an empty
+    // control would; the pages around it do not shift or collapse.
+    QSizePolicy keep = view_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    view_->setSizePolicy(keep);
     setFocusProxy(view_);
     defaultColumnWidth_ = view_->horizontalHeader()->defaultSectionSize();
     view_->verticalHeader()->setDefaultSectionSize(lineHeight(Column{}) + 2 * kCellMargin + 2);
