@@ -4,11 +4,13 @@
 #include <QCursor>
 #include <QFocusEvent>
 #include <QFont>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTableView>
+#include <algorithm>
 
 #include "editor/EditVokHost.h"
 #include "editor/EditVokRules.h"
@@ -1185,8 +1187,16 @@ void frmEditVok::openCharGrid(QLineEdit* box, int boxIndex) {
     f.setFamily(box->font().family());
     vb->setFont(f);
     const int topTwips = forms::pixelsToTwips(box->y() + box->height());
-    forms::moveTwips(vb, 1440, topTwips, 2415, CharGridHeight(boxIndex));
     BuildCharGrid();
+    // Under the question and the first answers all eight rows are seen, with
+    // no scroll bar over the last one; the lower boxes scroll.
+    int heightTwips = CharGridHeight(boxIndex);
+    if (heightTwips >= CharGridHeight(0)) {
+        int rows = 2 * vb->view()->frameWidth();
+        for (long r = 1; r <= vb->Rows(); ++r) rows += vb->RowHeight(r);
+        heightTwips = std::max(heightTwips, forms::pixelsToTwips(rows));
+    }
+    forms::moveTwips(vb, 1440, topTwips, 2415, heightTwips);
     vb->show();
     vb->raise();
     vb->setFocus();
@@ -1207,6 +1217,9 @@ void frmEditVok::BuildCharGrid() {
         for (int c = 1; c <= 8; ++c)
             vb->CellDetails(r, c, QString(SpecialChar(r, c)), grid::DT_CENTER, -1, -1, -1, &f);
     for (int c = 1; c <= 8; ++c) vb->SetColumnWidth(QString::number(c), 17);
+    // Rows as high as the characters, accents over capitals included.
+    const int rowHeight = QFontMetrics(f).height() + 2;
+    for (int r = 1; r <= 8; ++r) vb->SetRowHeight(r, rowHeight);
 }
 
 void frmEditVok::pickChar(long row, long col) {

@@ -263,7 +263,12 @@ TEST_F(EditorTest, CharacterGridOpensUnderItsBoxAndAppends) {
     form->txtQ->setText("ab");
     form->txtQ->setCursorPosition(0);
     form->txtQ_DblClick();
-    EXPECT_EQ(form->vb->height(), forms::twipsToPixels(2500));
+    EXPECT_GE(form->vb->height(), forms::twipsToPixels(2500));
+    // All eight rows are seen whole; none hides behind a scroll bar.
+    QApplication::processEvents();
+    QTableView* view = form->vb->view();
+    EXPECT_LE(view->rowViewportPosition(7) + view->rowHeight(7), view->viewport()->height());
+    EXPECT_EQ(view->rowViewportPosition(0), 0);
     form->vb_DblClick(1, 1);
     form->vb->SetSelectedColumn(2);
     int enter = 13;
