@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "exchange/ExportWriter.h"
@@ -243,6 +244,9 @@ void frmImport::buildControls() {
             for (QWidget* w : {static_cast<QWidget*>(cboWhat[i]), static_cast<QWidget*>(cboComp[i]),
                                static_cast<QWidget*>(txtBed[i])})
                 w->setProperty("Index", i);
+            // The lists are as wide as their longest entry ("Rate of Mistake").
+            for (QComboBox* c : {cboAndOr[i], cboWhat[i], cboComp[i]})
+                if (c) c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
             g->addWidget(cboWhat[i], 3 + i, 1);
             g->addWidget(cboComp[i], 3 + i, 2);
             g->addWidget(txtBed[i], 3 + i, 3);
@@ -369,6 +373,19 @@ void frmImport::Form_Load() {
     if (size > 0) questionFont.setPointSizeF(size);
 
     forms::ApplyCaptions(this, GetText, false);
+    // The frame's buttons change their captions on the way ("Finish
+    // export", "Import more"); each is wide enough for its longest one,
+    // with room on both sides of the text.
+    auto roomFor = [](QPushButton* b, std::initializer_list<int> ids) {
+        int widest = 0;
+        for (int id : ids)
+            widest = std::max(
+                widest, b->fontMetrics().horizontalAdvance(QString(GetText(id)).remove(QLatin1Char('&'))));
+        b->setMinimumWidth(widest + b->fontMetrics().averageCharWidth() * 4);
+    };
+    roomFor(cmdWeiter, {603, 623, 627});
+    roomFor(cmdCancel, {601, 624});
+    roomFor(cmdBack, {602});
 
     ImportChanged = false;
     bWindowDrag = false;
