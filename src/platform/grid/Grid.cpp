@@ -588,6 +588,15 @@ void Grid::SetRedraw(bool on) {
 void Grid::SetShowData(bool on) {
     showData_ = on;
     view_->setVisible(on);
+    update();
+}
+
+void Grid::paintEvent(QPaintEvent*) {
+    if (showData_) return;
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Base));
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 bool Grid::GridLines() const {
