@@ -5,6 +5,7 @@
 #include <QDir>
 
 #include "FormFixture.h"
+#include "platform/dialogs/FileDialogs.h"
 
 using namespace exchangetest;
 
@@ -210,6 +211,9 @@ TEST_F(WizardExport, HtmlSkipsTheSeparatorPage) {
     ui.pushSave(path);
     form->cmdWeiter_Click();
     EXPECT_EQ(ui.last(wktest::CallKind::ShowSave).dialog.FileName, "kurs.htm");
+    // The dialog shows the patterns once, blank-separated, as a filter reads.
+    EXPECT_EQ(dialogs::nameFilters(ui.last(wktest::CallKind::ShowSave).dialog.Filter),
+              QStringList{"HTML-file (*.htm *.html)"});
     EXPECT_EQ(form->lblExStatus->text(), "1  question was exported.");
     const QString html = QString::fromUtf8(readFile(path));
     EXPECT_TRUE(html.startsWith("<html><head><title>\r\nExcerpt from KURS\r\n"));
