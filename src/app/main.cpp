@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include "platform/Error.h"
+#include "platform/shell/Shell.h"
 #include "startup/FrmBenutzer.h"
 #include "startup/modMain.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Wortkiste");
     QApplication::setOrganizationName("Wortkiste");
+    shell::SubstituteMissingFonts();
 
     // The command line as one text, the way the start form reads it: a file
     // path with blanks arrives quoted or in pieces and is put together again.

@@ -4,11 +4,13 @@
 #include <QCursor>
 #include <QFocusEvent>
 #include <QFont>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTableView>
+#include <algorithm>
 
 #include "editor/EditVokHost.h"
 #include "editor/EditVokRules.h"
@@ -1187,8 +1189,16 @@ void frmEditVok::openCharGrid(QLineEdit* box, int boxIndex) {
     f.setFamily(box->font().family());
     vb->setFont(f);
     const int topTwips = forms::pixelsToTwips(box->y() + box->height());
-    forms::moveTwips(vb, 1440, topTwips, 2415, CharGridHeight(boxIndex));
     BuildCharGrid();
+    // Under the question and the first answers all eight rows are seen, with
+    // no scroll bar over the last one; the lower boxes scroll.
+    int heightTwips = CharGridHeight(boxIndex);
+    if (heightTwips >= CharGridHeight(0)) {
+        int rows = 2 * vb->view()->frameWidth();
+        for (long r = 1; r <= vb->Rows(); ++r) rows += vb->RowHeight(r);
+        heightTwips = std::max(heightTwips, forms::pixelsToTwips(rows));
+    }
+    forms::moveTwips(vb, 1440, topTwips, 2415, heightTwips);
     vb->show();
     vb->raise();
     vb->setFocus();
@@ -1209,6 +1219,9 @@ void frmEditVok::BuildCharGrid() {
         for (int c = 1; c <= 8; ++c)
             vb->CellDetails(r, c, QString(SpecialChar(r, c)), grid::DT_CENTER, -1, -1, -1, &f);
     for (int c = 1; c <= 8; ++c) vb->SetColumnWidth(QString::number(c), 17);
+    // Rows as high as the characters, accents over capitals included.
+    const int rowHeight = QFontMetrics(f).height() + 2;
+    for (int r = 1; r <= 8; ++r) vb->SetRowHeight(r, rowHeight);
 }
 
 void frmEditVok::pickChar(long row, long col) {
@@ -1291,14 +1304,14 @@ void frmEditVok::redrawRowIcon() {
     }
 }
 
-bool frmEditVok::chooseMediaFile(int titleId, int filterId, QString& chosen) {
+bool frmEditVok::chooseMediaFile(int titleId, const QString& filter, QString& chosen) {
     try {
         CommonDialog.CancelError = true;
         CommonDialog.FileName.clear();
         CommonDialog.InitDir = runstate::LastMediaFile;
         CommonDialog.DialogTitle = GetText(titleId);
         CommonDialog.Flags = forms::cdlOFNFileMustExist | forms::cdlOFNHideReadOnly;
-        CommonDialog.Filter = GetText(filterId);
+        CommonDialog.Filter = filter;
         CommonDialog.ShowOpen();
         runstate::LastMediaFile = CommonDialog.InitDir;
     } catch (const wk::Error&) {
@@ -1310,7 +1323,7 @@ bool frmEditVok::chooseMediaFile(int titleId, int filterId, QString& chosen) {
 
 void frmEditVok::picPic_Click() {
     QString path;
-    if (!chooseMediaFile(118, 119, path)) return;
+    if (!chooseMediaFile(118, modMedia::PictureFilter(), path)) return;
     // A file that is no picture is not taken, in either mode: it would be
     // stored as one.
     const QPixmap chosen(path);
@@ -1338,7 +1351,7 @@ void frmEditVok::picPic_Click() {
 
 void frmEditVok::attachSound(int i) {
     QString path;
-    if (!chooseMediaFile(113, 114, path)) return;
+    if (!chooseMediaFile(113, GetText(114), path)) return;
     if (NEWVOK) {
         SoundDatei[size_t(i)] = path;
     } else {

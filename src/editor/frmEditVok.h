@@ -204,7 +204,7 @@ private:
     void attachSound(int i);
     void playSound(int i);
     void deleteSound(int i);
-    bool chooseMediaFile(int titleId, int filterId, QString& chosen);
+    bool chooseMediaFile(int titleId, const QString& filter, QString& chosen);
     void showMediaButtons(int i, bool on);  // 0..3 sounds, 4 picture
     void setLook(PicBox* b, bool highlighted);
 

@@ -1,5 +1,7 @@
 #include "exchange/ExportWriter.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
 #include <cmath>
@@ -226,6 +228,19 @@ void WriteFileAtomically(const QString& path, const QByteArray& content) {
     }
     if (!file.commit())
         throw wk::Error(75, QStringLiteral("Path/File access error (%1): %2").arg(path, file.errorString()));
+}
+
+QString CannotWriteText(const QString& path) {
+    using modMain::GetText;
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    int why = 659;
+    if (!folder.isDir())
+        why = 657;
+    else if (!folder.isWritable() || (file.exists() && !file.isDir() && !file.isWritable()))
+        why = 658;  // the new file is made beside the old one, so the folder counts too
+    return GetText(656) + QLatin1Char('\r') + QDir::toNativeSeparators(path) + QStringLiteral("\r\r") +
+           GetText(why) + QLatin1Char('\r') + GetText(646);
 }
 
 }  // namespace exchange

@@ -63,4 +63,9 @@ QByteArray BuildExport(dao::Recordset& data, const ExportJob& job, int n);
 // wk::Error 75 with the reason when the file cannot be written.
 void WriteFileAtomically(const QString& path, const QByteArray& content);
 
+// Why path cannot be written, in the user's words and language: the file
+// name, the cause (missing folder, no permission, a failed write) and what
+// to do about it. For a write that has just failed.
+QString CannotWriteText(const QString& path);
+
 }  // namespace exchange

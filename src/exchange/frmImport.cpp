@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
+#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
@@ -16,6 +17,7 @@
 #include <QRadioButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "exchange/ExportWriter.h"
@@ -242,6 +244,9 @@ void frmImport::buildControls() {
             for (QWidget* w : {static_cast<QWidget*>(cboWhat[i]), static_cast<QWidget*>(cboComp[i]),
                                static_cast<QWidget*>(txtBed[i])})
                 w->setProperty("Index", i);
+            // The lists are as wide as their longest entry ("Rate of Mistake").
+            for (QComboBox* c : {cboAndOr[i], cboWhat[i], cboComp[i]})
+                if (c) c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
             g->addWidget(cboWhat[i], 3 + i, 1);
             g->addWidget(cboComp[i], 3 + i, 2);
             g->addWidget(txtBed[i], 3 + i, 3);
@@ -368,6 +373,19 @@ void frmImport::Form_Load() {
     if (size > 0) questionFont.setPointSizeF(size);
 
     forms::ApplyCaptions(this, GetText, false);
+    // The frame's buttons change their captions on the way ("Finish
+    // export", "Import more"); each is wide enough for its longest one,
+    // with room on both sides of the text.
+    auto roomFor = [](QPushButton* b, std::initializer_list<int> ids) {
+        int widest = 0;
+        for (int id : ids)
+            widest = std::max(
+                widest, b->fontMetrics().horizontalAdvance(QString(GetText(id)).remove(QLatin1Char('&'))));
+        b->setMinimumWidth(widest + b->fontMetrics().averageCharWidth() * 4);
+    };
+    roomFor(cmdWeiter, {603, 623, 627});
+    roomFor(cmdCancel, {601, 624});
+    roomFor(cmdBack, {602});
 
     ImportChanged = false;
     bWindowDrag = false;
@@ -871,18 +889,33 @@ void frmImport::exportWrite() {
         lblExStatus->repaint();
         forms::ui().DoEvents();
     };
-    try {
-        const int n = testengine::MaxAnswerCount(need(data));
-        WriteFileAtomically(ExportFileName, BuildExport(*data, job, n));
-    } catch (const wk::Error& e) {
+    // Back to the page before, ready for another try; no per-cent figure
+    // stays behind for a file that was not written.
+    auto backToPageBefore = [&] {
         forms::setMousePointer(forms::vbDefault);
-        modMain::ShowError(e.number(), e.description(), QString());
-        // Back to the page before, ready for another try.
+        lblExStatus->clear();
         fraF_Export->hide();
         (wasText ? fraE_Export : fraD_Export)->show();
         cmdWeiter->setText(GetText(603));
         cmdWeiter->setEnabled(true);
         cmdCancel->show();
+    };
+    QByteArray content;
+    try {
+        const int n = testengine::MaxAnswerCount(need(data));
+        content = BuildExport(*data, job, n);
+    } catch (const wk::Error& e) {
+        backToPageBefore();
+        modMain::ShowError(e.number(), e.description(), QString());
+        return;
+    }
+    try {
+        WriteFileAtomically(ExportFileName, content);
+    } catch (const wk::Error&) {
+        // A missing folder or a read-only place is the user's to mend, not a
+        // fault to report to us.
+        backToPageBefore();
+        forms::ui().MsgBox(CannotWriteText(ExportFileName), forms::vbExclamation);
         return;
     }
     const long total = long(job.positions.size());
@@ -895,8 +928,11 @@ void frmImport::exportWrite() {
 
 void frmImport::cmdExView_Click() {
     if (ExportFormat != 0 && ExportFormat != 1) return;
-    if (!shell::OpenDocument(ExportFileName))
-        modMain::ShowError(75, QStringLiteral("Path/File access error: %1").arg(ExportFileName), QString());
+    const QString shown = QDir::toNativeSeparators(ExportFileName);
+    if (!QFileInfo(ExportFileName).isFile())
+        forms::ui().MsgBox(GetText(647) + QLatin1Char('\r') + shown, forms::vbExclamation);
+    else if (!shell::OpenDocument(ExportFileName))
+        forms::ui().MsgBox(GetText(648) + QLatin1Char('\r') + shown, forms::vbExclamation);
 }
 
 // ------------------------------------------------------------ conditions
@@ -998,7 +1034,7 @@ bool frmImport::openSourceStep() {
             return false;
         }
         if (check == SourceCheck::Locked) {
-            forms::ui().MsgBox(GetText(5060), forms::vbExclamation, QString());
+            forms::ui().MsgBox(GetText(5060), forms::vbExclamation, forms::EmptyTitle);
             return false;
         }
         lstImport_DB->clear();

@@ -331,7 +331,10 @@ void frmMain::applyOuterSize() {
 
 void frmMain::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
-    if (e->type() == QEvent::WindowStateChange) Form_Resize();
+    if (e->type() == QEvent::WindowStateChange) {
+        Form_Resize();
+        if (loaded_) applyAccessibleNames();  // maximise or restore
+    }
 }
 
 frmMain& MainForm() {

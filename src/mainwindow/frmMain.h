@@ -397,6 +397,8 @@ private:
     // The open database's view: lists, name, grid, the overview panel.
     void showOpenDatabase();
     void applyCaptions();
+    void applyAccessibleNames();
+    void fitDBNameLabel();
     int viewGeneration_ = 0;  // counts the data views shown, to know what to put back
 
     template <class W>

@@ -108,6 +108,7 @@ void frmMain::showOpenDatabase() {
     EnableDataView();
     refreshSubjectLists();
     lblBDBName->setText(VokDBName.size() <= 25 ? VokDBName : VokDBName.left(22) + "...");
+    fitDBNameLabel();
     FillVG1();
     imgBarOverview_Click();
 }

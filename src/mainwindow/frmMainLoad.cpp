@@ -3,9 +3,12 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 #include "mainwindow/frmMain.h"
+#include "overview/BulkMenuState.h"
 #include "platform/Error.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
@@ -91,6 +94,35 @@ void frmMain::applyCaptions() {
         const QString tag = o->property("Tag").toString();
         if (o->objectName().left(3) == "img" || tag.isEmpty()) continue;
         setCaption(o, modMain::GetText(tag.toInt()));
+    }
+    applyAccessibleNames();
+}
+
+void frmMain::applyAccessibleNames() {
+    // The picture buttons show no text; their hint names them for screen
+    // readers and test tools, the shortcut line describes them.
+    auto name = [](QWidget* w, int text, int shortcut) {
+        if (!w) return;
+        w->setAccessibleName(modMain::GetText(text));
+        w->setAccessibleDescription(modMain::GetText(shortcut).trimmed());
+    };
+    const bool maximised = windowState() & Qt::WindowMaximized;
+    name(imgBarExit, 460, 461);
+    name(imgBarMin, 466, 467);
+    name(imgBarMax, maximised ? 464 : 462, maximised ? 465 : 463);
+    name(imgBarNewDB, 478, 479);
+    name(imgBarOpenDB, 476, 477);
+    name(imgBarOverview, 474, 475);
+    name(imgBarOptions, 472, 473);
+    name(imgBarStartTest, 470, 471);
+    name(imgTestBarCancel, 687, 688);
+    name(imgTestBarSound, 689, 690);
+    name(imgTestBarSolve, 693, 694);
+    for (const char* tool :
+         {"New", "Delete", "Search", "Import", "Record", "SoundImport", "ImportPic", "GridOptions"}) {
+        const overview::ToolbarHint h = overview::toolbarHint(QLatin1String(tool), IsRecording);
+        name(findChild<QPushButton*>(QStringLiteral("cmdOverview1_") + QLatin1String(tool)), h.text,
+             h.shortcut);
     }
 }
 
@@ -233,10 +265,18 @@ void frmMain::EnableDataView() {
     lblBCount->show();
 }
 
+void frmMain::fitDBNameLabel() {
+    // The design's width holds the name in the old platform's narrow font;
+    // the desktop's bold font may need more, and nothing is cut.
+    lblBDBName->ensurePolished();
+    lblBDBName->resize(std::max(px(2595), lblBDBName->sizeHint().width()), lblBDBName->height());
+}
+
 void frmMain::DisableDataView() {
     bDBOffen = false;
     vg1->hide();
     lblBDBName->setText(modMain::GetText(35));
+    fitDBNameLabel();
     lblBCount->setText(QString());
     lblBCount->hide();
     fraWelcome->show();

@@ -231,14 +231,14 @@ void frmMain::mnuVGrid_ReihenfolgeBeachten_Click() {
 namespace {
 
 // The open dialog of the picture and sound imports; "" when cancelled.
-QString askMediaFile(QString& lastFolder, int title, int filter) {
+QString askMediaFile(QString& lastFolder, int title, const QString& filter) {
     forms::FileDialog dlg;
     dlg.CancelError = true;
     dlg.FileName.clear();
     dlg.InitDir = lastFolder;
     dlg.DialogTitle = modMain::GetText(title);
     dlg.Flags = forms::cdlOFNFileMustExist | forms::cdlOFNHideReadOnly;
-    dlg.Filter = modMain::GetText(filter);
+    dlg.Filter = filter;
     try {
         forms::ui().ShowOpen(dlg);
     } catch (const wk::Error&) {
@@ -252,7 +252,7 @@ QString askMediaFile(QString& lastFolder, int title, int filter) {
 
 void frmMain::mnuVGrid_ImportPic_Click() {
     if (!data) return;
-    const QString file = askMediaFile(LastImportFolder, 118, 119);
+    const QString file = askMediaFile(LastImportFolder, 118, modMedia::PictureFilter());
     if (file.isEmpty()) return;
     try {
         // A file that is no picture is refused there, with a message.
@@ -264,7 +264,7 @@ void frmMain::mnuVGrid_ImportPic_Click() {
 
 void frmMain::mnuVGrid_ImportSound_Click() {
     if (!data) return;
-    const QString file = askMediaFile(LastImportFolder, 113, 114);
+    const QString file = askMediaFile(LastImportFolder, 113, modMain::GetText(114));
     if (file.isEmpty()) return;
     try {
         if (modMedia::FileToField(file, *data, QStringLiteral("Sound"))) redrawRowIcon();

@@ -22,6 +22,7 @@ void frmMain::cmdOverview1_GridOptions_Click() { OpenGridOptions(); }
 void frmMain::cmdOverview1_Record_Click() {
     RecordCurrentItem();
     IsRecording = IsRecordingItem();  // the button's hint follows it
+    applyAccessibleNames();
 }
 
 void frmMain::mnuVGrid_Markierte_RecordSound_Click() { RecordMarkedItems(); }

@@ -160,6 +160,7 @@ void frmMain::imgTestBarCancel_Click() {
     testState.TestFinished = true;
     testState.QuestionOpen = false;
     lblBDBName->setText(VokDBName.size() <= 25 ? VokDBName : VokDBName.left(22) + "...");
+    fitDBNameLabel();
     const long n = vg1 ? vg1->Rows() : 0;
     lblBCount->setText(QString::number(n) + " " + modMain::GetText(n == 1 ? 377 : 378));
     if (!lblBCount->isVisible()) lblBCount->show();

@@ -1,12 +1,15 @@
 #include "overview/frmFont.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "platform/Error.h"
@@ -31,8 +34,11 @@ QString charsetName(long lCharset) {
 
 }  // namespace
 
+// Zero-width spaces between the letter pairs let the first line wrap in
+// large sizes instead of running out of the sample.
 const QString FontSampleText = QStringLiteral(
-    "AaBbCcDdEeFfGgHhIiJjKkLlMmNnOoPpQqRrSsTtUuVvWwXxYyZz\n"
+    "Aa\u200BBb\u200BCc\u200BDd\u200BEe\u200BFf\u200BGg\u200BHh\u200BIi\u200BJj\u200BKk\u200BLl\u200BMm\u200B"
+    "Nn\u200BOo\u200BPp\u200BQq\u200BRr\u200BSs\u200BTt\u200BUu\u200BVv\u200BWw\u200BXx\u200BYy\u200BZz\n"
     "\u00C4\u00E4\u00D6\u00F6\u00DC\u00FC \u00E0\u00E1\u00E2 \u00E8\u00E9\u00EA \u00EC\u00ED\u00EE "
     "\u00F2\u00F3\u00F4 \u00F9\u00FA\u00FB \u00DF\n"
     "0123456789 .,;:!?-+*/=()\"'");
@@ -157,7 +163,10 @@ void frmFont::Form_Load() {
 
     const QVariant face = options_->Value(QStringLiteral("Schriftart"));
     if (face.isValid() && !face.toString().isEmpty()) {
-        const int i = modFunctions::FindListItem(*lstFont, face.toString(), 2);
+        int i = modFunctions::FindListItem(*lstFont, face.toString(), 2);
+        // A face that is not installed here ("MS Sans Serif") is shown with
+        // another one; that one is the current font then.
+        if (i < 0) i = modFunctions::FindListItem(*lstFont, QFontInfo(QFont(face.toString())).family(), 2);
         if (i >= 0) lstFont->setCurrentRow(i);
     }
 }
@@ -168,6 +177,7 @@ void frmFont::lstFont_Click() {
     QFont f = Label1->font();
     f.setFamily(item->text());
     Label1->setFont(f);
+    fitSample();
 }
 
 void frmFont::sldFont_Change() {
@@ -175,6 +185,19 @@ void frmFont::sldFont_Change() {
     QFont f = Label1->font();
     f.setPointSize(sldFont->value());
     Label1->setFont(f);
+    fitSample();
+}
+
+void frmFont::fitSample() {
+    // The sample grows with its font, so that it is seen whole in the sizes
+    // text is read in; only very large sizes are cut at half the screen.
+    const int frame = 2 * (Label1->frameWidth() + Label1->margin()) + 4;
+    const int width = std::max(Label1->width(), Label1->minimumWidth()) - frame;
+    const QRect needed = QFontMetrics(Label1->font())
+                             .boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, FontSampleText);
+    int limit = 600;
+    if (const QScreen* screen = this->screen()) limit = screen->availableGeometry().height() / 2;
+    Label1->setMinimumHeight(std::clamp(needed.height() + frame, 150, std::max(150, limit)));
 }
 
 void frmFont::cmdOK_Click() {

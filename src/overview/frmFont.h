@@ -90,6 +90,7 @@ public:
 
 private:
     void unload(bool ok);
+    void fitSample();
 
     dao::RecordsetPtr options_;
     bool written_ = false;

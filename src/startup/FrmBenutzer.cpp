@@ -327,6 +327,8 @@ void FrmBenutzer::Form_Load() {
     ProgName = QStringLiteral("Wortkiste");
     bProgEnde = false;
     imgEnd->setToolTip(GetText(460));
+    imgEnd->setAccessibleName(GetText(460));  // the picture buttons are named for screen readers
+    imgWWW->setAccessibleName(webAddress());
 
     // Folders; a failure shows later, where a file is written there.
     QDir().mkpath(modMain::GetDBPath());
@@ -426,6 +428,8 @@ void FrmBenutzer::cboLang_Click() {
     // The tag gives "New user"; with users in the list the button manages them.
     if (!cboBenutzer->currentText().isEmpty()) cmdNeu->setText(GetText(7));
     imgEnd->setToolTip(GetText(460));
+    imgEnd->setAccessibleName(GetText(460));  // the picture buttons are named for screen readers
+    imgWWW->setAccessibleName(webAddress());
     cboBenutzer_Click();
 }
 

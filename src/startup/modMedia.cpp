@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 
 #include "platform/Error.h"
@@ -127,6 +128,17 @@ QString BlobToTempFile(const QString& folder, dao::Recordset& rs, const QString&
     if (path.isEmpty()) throw wk::Error(kFileAccessError, QStringLiteral("Path/File access error"));
     FieldToFile(path, rs, field);
     return path;
+}
+
+QString PictureFilter() {
+    QString description = modMain::GetText(119).section(QLatin1Char('|'), 0, 0);
+    const qsizetype open = description.indexOf(QLatin1Char('('));
+    if (open > 0) description = description.left(open).trimmed();
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(format).toLower();
+    patterns.removeDuplicates();
+    return description + QLatin1Char('|') + patterns.join(QLatin1Char(';'));
 }
 
 QPixmap LoadBlobPicture(dao::Recordset& rs, const QString& field) {

@@ -60,6 +60,11 @@ void FieldToFile(const QString& path, dao::Recordset& rs, const QString& field);
 // Raises wk::Error 75 when no file can be made there.
 QString BlobToTempFile(const QString& folder, dao::Recordset& rs, const QString& field);
 
+// The open dialog's filter for pictures: the words of message 119 with
+// every format the program can load (PNG included), not only the three of
+// the message's own pattern list.
+QString PictureFilter();
+
 // The stored picture, through a temporary file that is deleted at once.
 // Raises wk::Error 481 when the bytes are no picture.
 QPixmap LoadBlobPicture(dao::Recordset& rs, const QString& field);

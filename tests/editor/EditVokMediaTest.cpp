@@ -2,6 +2,7 @@
 // the media buttons, and the special characters.
 
 #include <QApplication>
+#include <QDir>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -10,6 +11,7 @@
 #include "EditorFixture.h"
 #include "editor/EditVokRules.h"
 #include "editor/frmPic.h"
+#include "platform/dialogs/FileDialogs.h"
 #include "startup/modMedia.h"
 #include "support/QtPrinters.h"
 
@@ -35,7 +37,14 @@ TEST_F(EditorTest, AddModeKeepsPathsUntilTheItemIsSaved) {
     form->picPic_Click();
     const auto& dlg = ui.last(wktest::CallKind::ShowOpen).dialog;
     EXPECT_EQ(dlg.DialogTitle, "Import picture");
-    EXPECT_EQ(dlg.Filter, "Picture (*.jpg, *.bmp, *.gif)|*.jpg;*.bmp;*.gif");
+    // Every format the program loads is offered, PNG among them.
+    const auto filters = dialogs::parseFilter(dlg.Filter);
+    ASSERT_EQ(filters.size(), 1);
+    EXPECT_EQ(filters[0].description, "Picture");
+    for (const char* name : {"bild.png", "bild.jpg", "bild.jpeg", "bild.bmp", "bild.gif", "BILD.PNG"})
+        EXPECT_TRUE(QDir::match(filters[0].patterns, name)) << name;
+    EXPECT_FALSE(QDir::match(filters[0].patterns, "ton.wav"));
+    EXPECT_EQ(dialogs::nameFilters(dlg.Filter).value(0).left(9), "Picture (");
     EXPECT_EQ(dlg.Flags, 0x1004);
     EXPECT_TRUE(dlg.CancelError);
     EXPECT_EQ(form->BildDatei, pic);
@@ -275,7 +284,12 @@ TEST_F(EditorTest, CharacterGridOpensUnderItsBoxAndAppends) {
     form->txtQ->setText("ab");
     form->txtQ->setCursorPosition(0);
     form->txtQ_DblClick();
-    EXPECT_EQ(form->vb->height(), forms::twipsToPixels(2500));
+    EXPECT_GE(form->vb->height(), forms::twipsToPixels(2500));
+    // All eight rows are seen whole; none hides behind a scroll bar.
+    QApplication::processEvents();
+    QTableView* view = form->vb->view();
+    EXPECT_LE(view->rowViewportPosition(7) + view->rowHeight(7), view->viewport()->height());
+    EXPECT_EQ(view->rowViewportPosition(0), 0);
     form->vb_DblClick(1, 1);
     form->vb->SetSelectedColumn(2);
     int enter = 13;

@@ -1,6 +1,11 @@
 // The wizard's export path: pages, item and field lists, the save dialog and
 // the written file.
+#include <unistd.h>
+
+#include <QDir>
+
 #include "FormFixture.h"
+#include "platform/dialogs/FileDialogs.h"
 
 using namespace exchangetest;
 
@@ -206,6 +211,9 @@ TEST_F(WizardExport, HtmlSkipsTheSeparatorPage) {
     ui.pushSave(path);
     form->cmdWeiter_Click();
     EXPECT_EQ(ui.last(wktest::CallKind::ShowSave).dialog.FileName, "kurs.htm");
+    // The dialog shows the patterns once, blank-separated, as a filter reads.
+    EXPECT_EQ(dialogs::nameFilters(ui.last(wktest::CallKind::ShowSave).dialog.Filter),
+              QStringList{"HTML-file (*.htm *.html)"});
     EXPECT_EQ(form->lblExStatus->text(), "1  question was exported.");
     const QString html = QString::fromUtf8(readFile(path));
     EXPECT_TRUE(
@@ -242,19 +250,74 @@ TEST_F(WizardExport, AnExistingFileIsReplacedOnlyWhenTheUserSaysSo) {
     EXPECT_TRUE(readFile(path).startsWith("<html>"));
 }
 
-TEST_F(WizardExport, AFailedWriteIsReportedAndTheWizardStays) {
+TEST_F(WizardExport, AFailedWriteNamesFileAndCauseAndTheWizardStays) {
     wktest::ScriptedUi ui;
     toItems(1);
     form->cmdExport_DB_L2R_A_Click();
     form->cmdWeiter_Click();
-    ui.pushSave(dir.filePath("no/such/folder/x.htm"));
+    const QString path = dir.filePath("no/such/folder/x.htm");
+    ui.pushSave(path);
     ui.pushMsgBox(forms::vbOK);
     form->cmdWeiter_Click();
-    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).style & forms::vbCritical, forms::vbCritical);
+    const auto box = ui.last(wktest::CallKind::MsgBox);
+    EXPECT_EQ(box.style, forms::vbExclamation);
+    EXPECT_EQ(box.prompt, "The file cannot be written:\r" + path +
+                              "\r\rThis folder does not exist.\rPlease choose another folder or file name.");
+    EXPECT_FALSE(box.prompt.contains(modMain::GetText(5009)));
+    EXPECT_FALSE(form->lblExStatus->text().contains('%')) << form->lblExStatus->text().toStdString();
     EXPECT_EQ(form->ExportStep, 4);
     EXPECT_TRUE(shown(form->fraD_Export));
+    EXPECT_FALSE(shown(form->fraF_Export));
     EXPECT_TRUE(form->cmdWeiter->isEnabled());
     EXPECT_FALSE(form->cmdCancel->isHidden());
+
+    // The same in German, for a name that is a folder.
+    modMain::TextBasis = 10000;
+    ui.pushSave(dir.path());
+    ui.pushMsgBox(forms::vbOK);
+    form->cmdWeiter_Click();
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt,
+              "Die Datei kann nicht geschrieben werden:\r" + dir.path() +
+                  "\r\rBeim Schreiben ist ein Fehler aufgetreten. Ist der Datenträger voll?"
+                  "\rBitte wählen Sie einen anderen Ordner oder Dateinamen.");
+    EXPECT_EQ(form->ExportStep, 4);
+}
+
+TEST_F(WizardExport, AReadOnlyFolderIsNamedAsSuch) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes everywhere";
+    wktest::ScriptedUi ui;
+    toItems();
+    form->cmdExport_DB_L2R_A_Click();
+    form->cmdWeiter_Click();
+    form->cmdWeiter_Click();
+    const QString folder = dir.filePath("ro");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    ui.pushSave(folder + "/x.txt");
+    ui.pushMsgBox(forms::vbOK);
+    form->cmdWeiter_Click();
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox)
+                    .prompt.contains("\r\rYou are not allowed to write to this folder or file.\r"));
+    EXPECT_TRUE(shown(form->fraE_Export));
+}
+
+TEST_F(WizardExport, ViewingAFileThatIsGoneSaysSo) {
+    wktest::ScriptedUi ui;
+    toItems();
+    form->vgExDB_DblClick(1, 1);
+    form->cmdWeiter_Click();
+    form->cmdWeiter_Click();
+    const QString path = dir.filePath("gone.txt");
+    ui.pushSave(path);
+    form->cmdWeiter_Click();
+    ASSERT_TRUE(form->cmdExView->isEnabled());
+    ASSERT_TRUE(QFile::remove(path));
+    ui.pushMsgBox(forms::vbOK);
+    form->cmdExView_Click();
+    const auto box = ui.last(wktest::CallKind::MsgBox);
+    EXPECT_EQ(box.prompt, "This file no longer exists:\r" + path);
+    EXPECT_EQ(box.style, forms::vbExclamation);
 }
 
 TEST_F(WizardExport, CancelBeforeAnyImportDoesNotRebuild) {

@@ -106,6 +106,7 @@ TEST_F(WizardDbImport, RefusedSourcesStayOnThePage) {
     ui.pushMsgBox(forms::vbOK);
     form->cmdWeiter_Click();
     EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt, "Sorry, import not possible.");
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).title, forms::EmptyTitle);
     EXPECT_EQ(form->ImportStep, 1);
     setSourceOption("DBType", 3);
     ui.pushMsgBox(forms::vbOK);

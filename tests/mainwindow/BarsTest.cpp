@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QMouseEvent>
 #include <QTreeWidget>
+#include <QPushButton>
 
 #include "mainwindow/BarsFixture.h"
 #include "mainwindow/SettingsPanel.h"
@@ -48,6 +49,34 @@ TEST_F(Bars, EachButtonsHintCarriesItsTwoMessages) {
         EXPECT_EQ(m.BarPopupCursor, cursor);
         EXPECT_TRUE(m.tmrBar->isActive());
     }
+}
+
+TEST_F(Bars, PictureButtonsAreNamedByTheirHint) {
+    auto& m = startMain(1);
+    for (ImageBox* b : {m.imgBarExit, m.imgBarMin, m.imgBarMax, m.imgBarNewDB, m.imgBarOpenDB,
+                        m.imgBarOverview, m.imgBarOptions, m.imgBarStartTest}) {
+        m.HideBarPopup();
+        emit b->mouseMove(0, 0, 30, 30);
+        EXPECT_FALSE(b->accessibleName().isEmpty()) << b->objectName().toStdString();
+        EXPECT_EQ(b->accessibleName(), m.lblBarPopup->text()) << b->objectName().toStdString();
+        EXPECT_EQ(b->accessibleDescription(), m.lblBarPopup2->text().trimmed())
+            << b->objectName().toStdString();
+    }
+    for (const char* tool :
+         {"New", "Delete", "Search", "Import", "Record", "SoundImport", "ImportPic", "GridOptions"}) {
+        auto* b = m.findChild<QPushButton*>(QString("cmdOverview1_") + tool);
+        ASSERT_TRUE(b) << tool;
+        m.HideBarPopup();
+        m.cmdOverview1_MouseMove(tool);
+        EXPECT_EQ(b->accessibleName(), m.lblBarPopup->text()) << tool;
+    }
+    EXPECT_EQ(m.imgBarNewDB->accessibleName(), "Create a new database");
+    // The test bar's hints show only during a test.
+    EXPECT_EQ(m.imgTestBarCancel->accessibleName(), "End test");
+    EXPECT_EQ(m.imgTestBarSound->accessibleName(), "Play sound");
+    EXPECT_EQ(m.imgTestBarSolve->accessibleName(), "Correct/continue");
+    EXPECT_EQ(m.imgTestBarSolve->accessibleDescription(), "Rightclick for clue");
+    EXPECT_EQ(m.findChild<QPushButton*>("cmdOverview1_ImportPic")->accessibleName(), "Import picture");
 }
 
 TEST_F(Bars, WithoutDatabaseOnlyNewAndOpenWork) {

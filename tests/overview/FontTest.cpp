@@ -1,6 +1,7 @@
 // The font dialog and its font enumeration over a real options record.
 #include "GridOptionsFixture.h"
 
+#include <QFontInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -83,6 +84,19 @@ TEST_F(FontTest, SmallMissingOrForeignSizesOpenAtSixAndLargeOnesAtTheEnd) {
         EXPECT_EQ(f->sldFont->value(), expected) << value.toString().toStdString();
         EXPECT_EQ(f->lblFontSize->text(), QString::number(expected));
     }
+}
+
+TEST_F(FontTest, AFaceNotInstalledHereSelectsTheFaceItIsShownWith) {
+    shell::SubstituteMissingFonts();
+    const QString shownWith = QFontInfo(QFont("MS Sans Serif")).family();
+    ASSERT_NE(shownWith, "MS Sans Serif");
+    overview::FontFamilySource = [&](bool) { return QStringList{"Alpha Sans", shownWith, "Gamma Mono"}; };
+    setOption("Schriftart", "MS Sans Serif");
+    wktest::ScriptedUi ui;
+    auto f = open("SchriftartT", "SchriftgroesseT");
+    EXPECT_EQ(selected(*f), shownWith);
+    f->cmdAbbrechen_Click();
+    EXPECT_EQ(stored("Schriftart").toString(), "MS Sans Serif");  // the stored name stays
 }
 
 TEST_F(FontTest, AnUnlistedStoredFontLeavesNoSelectionAndOkWaitsForAChoice) {

@@ -62,6 +62,8 @@ TEST_F(StartForm, NewInstallationOffersNoUserInEnglish) {
     EXPECT_EQ(f.cboLang->currentText(), "English");
     EXPECT_EQ(f.lblVersion->text(), "version 4.3");
     EXPECT_EQ(f.imgEnd->toolTip(), "Exit Wortkiste");
+    EXPECT_EQ(f.imgEnd->accessibleName(), "Exit Wortkiste");
+    EXPECT_TRUE(f.imgWWW->accessibleName().contains("example.org"));
     EXPECT_EQ(runstate::BedComp, (QStringList{" = ", " < ", " > ", " NOT LIKE ", " LIKE "}));
     EXPECT_EQ(runstate::BedAndOr, (QStringList{"<Ende>", " AND ", " OR "}));
     EXPECT_EQ(runstate::BedWhat, (QStringList{"Q", "A", "T", "FQ"}));
@@ -80,6 +82,7 @@ TEST_F(StartForm, LastUserThreePreselectsSlotThreeInItsLanguage) {
     EXPECT_EQ(f.LblBenutzer->text(), "Benutzer:");
     EXPECT_EQ(f.cmdNeu->text(), "&Benutzer");
     EXPECT_EQ(f.imgEnd->toolTip(), "Wortkiste beenden");
+    EXPECT_EQ(f.imgEnd->accessibleName(), "Wortkiste beenden");
     EXPECT_TRUE(f.cmdOK->isEnabled());
     EXPECT_TRUE(f.cboBenutzer->isEnabled());
 }

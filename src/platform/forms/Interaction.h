@@ -127,6 +127,10 @@ public:
 // The product name, shown where a box is given no title.
 inline constexpr const char* kProductName = "Wortkiste";
 
+// The title of a box whose title is empty on purpose. Desktops put the
+// program's name into a title left empty; a blank shows nothing.
+inline const QString EmptyTitle = QStringLiteral(" ");
+
 // The implementation in force. Defaults to the Qt one.
 Interaction& ui();
 // Installs another implementation (tests); nullptr restores the Qt one.

@@ -526,6 +526,11 @@ Grid::Grid(QWidget* parent) : QWidget(parent), s_(std::make_unique<Store>()) {
     view_->setModel(model_);
     view_->setItemDelegate(new GridDelegate(this));
     lay->addWidget(view_);
+    // A grid that shows no data keeps its place in the form, as an empty
+    // control would; the pages around it do not shift or collapse.
+    QSizePolicy keep = view_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    view_->setSizePolicy(keep);
     setFocusProxy(view_);
     defaultColumnWidth_ = view_->horizontalHeader()->defaultSectionSize();
     view_->verticalHeader()->setDefaultSectionSize(lineHeight(Column{}) + 2 * kCellMargin + 2);
@@ -601,6 +606,15 @@ void Grid::SetRedraw(bool on) {
 void Grid::SetShowData(bool on) {
     showData_ = on;
     view_->setVisible(on);
+    update();
+}
+
+void Grid::paintEvent(QPaintEvent*) {
+    if (showData_) return;
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Base));
+    p.setPen(palette().color(QPalette::Mid));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 bool Grid::GridLines() const {

@@ -212,6 +212,10 @@ signals:
     void GotFocus();
     void LostFocus();
 
+protected:
+    // With its data hidden the grid shows as an empty list, framed.
+    void paintEvent(QPaintEvent* e) override;
+
 private:
     friend class GridView;
     friend class GridItemModel;

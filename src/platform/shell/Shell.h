@@ -62,7 +62,16 @@ int GetColorDepth();
 // them. With scalableOnly, only families that scale to any size and cover
 // the Latin script (what the original listed as TrueType faces of the ANSI
 // character set).
+// A face made by several foundries is listed once, without the foundry.
 QStringList FontFamilies(bool scalableOnly = false);
+// The families without their foundry ("C059 [urw]" is "C059"), each once,
+// in the order given.
+QStringList UniqueFaces(const QStringList& families);
+
+// Shows the old platform's own faces ("MS Sans Serif", ...) with the
+// desktop's face of the same kind where they are not installed. Once at
+// start; stored font names are not changed.
+void SubstituteMissingFonts();
 
 // Starts a new instance of this program with `arguments`, without waiting
 // for it. Returns false when it could not be started.

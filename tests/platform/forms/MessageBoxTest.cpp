@@ -99,6 +99,8 @@ TEST(MessageBox, EmptyTitleShowsTheProductName) {
     EXPECT_EQ(buildMessageBox("x", vbOKOnly, "")->windowTitle(), "Wortkiste");
     EXPECT_EQ(buildMessageBox("x", vbOKOnly, "Hinweis:")->windowTitle(), "Hinweis:");
     EXPECT_EQ(buildInputBox("x", "", "")->windowTitle(), "Wortkiste");
+    // A title empty on purpose stays empty.
+    EXPECT_EQ(buildMessageBox("x", vbExclamation, EmptyTitle)->windowTitle().trimmed(), "");
 }
 
 TEST(MessageBox, QtImplementationReturnsTheClickedAnswer) {

@@ -394,8 +394,11 @@ TEST(GridEvents, WidthChangesCanBeRefusedAndKeysCarryTheirCodes) {
     g.EndEdit();
     EXPECT_FALSE(g.InEditMode());
 
+    const QSize before = g.sizeHint();
     g.SetShowData(false);
     EXPECT_FALSE(g.view()->isVisible());
+    EXPECT_EQ(g.sizeHint(), before);  // an empty grid keeps its place
+    EXPECT_GT(g.minimumSizeHint().height(), 0);
     g.SetShowData(true);
     EXPECT_TRUE(g.view()->isVisible());
 }

@@ -8,7 +8,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QProcess>
 #include <QSet>
 #include <QStandardPaths>
@@ -243,6 +245,24 @@ TEST(ShellDesktop, ScreenFoldersAndFonts) {
         EXPECT_TRUE(all.contains(f)) << f.toStdString();
         EXPECT_TRUE(QFontDatabase::isScalable(f)) << f.toStdString();
     }
+    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), all.size());
+}
+
+TEST(ShellDesktop, FacesOfSeveralFoundriesAreListedOnce) {
+    EXPECT_EQ(
+        shell::UniqueFaces({"C059 [UKWN]", "DejaVu Sans", "C059 [urw]", "Nimbus Sans [urw]", "DejaVu Sans"}),
+        (QStringList{"C059", "DejaVu Sans", "Nimbus Sans"}));
+    for (const QString& face : shell::FontFamilies(true))
+        EXPECT_FALSE(face.contains('[')) << face.toStdString();
+}
+
+TEST(ShellDesktop, TheOldPlatformsFacesShowWithTheDesktopsOwn) {
+    shell::SubstituteMissingFonts();
+    shell::SubstituteMissingFonts();  // once is enough, twice does no harm
+    const QString sans = QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
+    ASSERT_FALSE(QFontDatabase::hasFamily("MS Sans Serif"));
+    EXPECT_EQ(QFontInfo(QFont("MS Sans Serif", 8)).family(), sans);
+    EXPECT_EQ(QFont("MS Sans Serif").family(), "MS Sans Serif");  // the name itself is kept
 }
 
 // ---- recent documents ------------------------------------------------------

@@ -1,0 +1,349 @@
+#!/usr/bin/env python3
+"""Screenshots of the program's windows, in English and German, for a look
+after a change to a window's layout or texts.
+
+    ../shared/tools/ui-session.sh python3 tools/screenshots.py [PROGRAM] [FOLDER]
+
+PROGRAM defaults to build/release/wortkiste (then build/test/wortkiste),
+FOLDER to /tmp/wortkiste-screenshots. Each run starts the program with a
+fresh WORTKISTE_HOME, makes a user and a small database and walks through
+the windows as a user would, through the accessibility bus
+(../shared/tools/ui.py) and xdotool. Not run by CI.
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.dirname(HERE)
+sys.path.insert(0, os.path.join(REPO, "..", "shared", "tools"))
+import ui  # noqa: E402
+
+def _messages():
+    table = {}
+    with open(os.path.join(REPO, "resources", "messages", "messages.tsv"), encoding="utf-8") as f:
+        for line in f:
+            if line.startswith("#") or "\t" not in line:
+                continue
+            key, text = line.rstrip("\n").split("\t", 1)
+            table[int(key)] = text
+    return table
+
+
+MESSAGES = _messages()
+
+LANGUAGES = {"en": "English", "de": "Deutsch"}
+
+
+def program():
+    if len(sys.argv) > 1:
+        return sys.argv[1]
+    for p in ("build/release/wortkiste", "build/test/wortkiste"):
+        if os.path.exists(os.path.join(REPO, p)):
+            return os.path.join(REPO, p)
+    sys.exit("build the program first: ./wk run, or ./wk test")
+
+
+OUT = sys.argv[2] if len(sys.argv) > 2 else "/tmp/wortkiste-screenshots"
+
+
+def keys(*chord):
+    """Presses a chord as a person does: modifiers down, key, modifiers up."""
+    *mods, key = chord
+    cmd = ["xdotool"]
+    for m in mods:
+        cmd += ["keydown", m]
+    cmd += ["key", key]
+    for m in reversed(mods):
+        cmd += ["keyup", m]
+    subprocess.run(cmd, check=True)
+    time.sleep(0.6)
+
+
+def typed(text):
+    subprocess.run(["xdotool", "type", "--delay", "30", text], check=True)
+    time.sleep(0.3)
+
+
+def click(node, double=False):
+    x, y, w, h = ui.extents(node)
+    cmd = ["xdotool", "mousemove", str(x + w // 2), str(y + h // 2), "click"]
+    if double:
+        cmd += ["--repeat", "2", "--delay", "80"]
+    subprocess.run(cmd + ["1"], check=True)
+    time.sleep(0.6)
+
+
+class Session:
+    def __init__(self, lang):
+        self.lang = lang
+        self.home = tempfile.mkdtemp(prefix="wk-shots-")
+        env = dict(os.environ, WORTKISTE_HOME=self.home, ASAN_OPTIONS="detect_leaks=0")
+        self.log = open(os.path.join(self.home, "program.log"), "w")
+        self.proc = subprocess.Popen([program()], env=env, stdout=self.log, stderr=subprocess.STDOUT)
+        time.sleep(2)
+        self.app = ui.app("Wortkiste", timeout=30)
+
+    def text(self, message_id):
+        """A caption as the accessibility bus shows it (without "&")."""
+        base = 10000 if self.lang == "de" else 20000
+        return MESSAGES[base + message_id].replace("&", "")
+
+    def shot(self, name):
+        time.sleep(0.8)
+        path = os.path.join(OUT, f"{name}-{self.lang}.png")
+        subprocess.run(["import", "-window", "root", path], check=True)
+        print(path)
+
+    def find(self, role=None, name=None, contains=None, timeout=8):
+        return ui.find(self.app, role, name, contains, timeout=timeout)
+
+    def press(self, role, name):
+        ui.press(self.find(role, name))
+        time.sleep(0.8)
+
+    def dump(self):
+        print("\n".join(ui.dump(self.app)))
+
+    def close(self):
+        self.proc.terminate()
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+
+
+def start(s):
+    """Start form: language, a new user, on to the main window."""
+    combo = s.find("combo box", "English")
+    if s.lang != "en":
+        ui.press(combo)
+        time.sleep(0.5)
+        click(s.find("list item", LANGUAGES[s.lang]))
+    s.press("push button", s.text(3))
+    field = ui.find_all(s.app, "text")[0]
+    click(field)
+    typed("Anna")
+    s.press("push button", s.text(16))
+    s.shot("01-start")
+    s.press("push button", s.text(4))
+    time.sleep(2)
+    s.shot("02-main-no-database")
+
+
+def alerts(s):
+    """The message boxes open now; the tree changes under a walk, so retry."""
+    for _ in range(5):
+        try:
+            return ui.find_all(s.app, "alert")
+        except Exception:
+            time.sleep(0.5)
+    return []
+
+
+def confirm_new_file(s):
+    """Qt's file dialog asks whether to create a file that does not exist."""
+    time.sleep(0.5)
+    for alert in alerts(s):
+        if any("?" in (n.name or "") for n in ui.find_all(alert, "label")):
+            keys("Return")
+
+
+def new_database(s):
+    click(s.find("image", s.text(478)))
+    click(ui.find_all(s.app, "text")[-1])
+    typed("Kurs")
+    s.press("push button", s.text(4))
+    time.sleep(1)
+    typed(os.path.join(s.home, "DB", "kurs.wkd"))
+    keys("Return")
+    confirm_new_file(s)
+    time.sleep(2)
+    s.shot("03-overview")
+
+
+def step(s, name, fn):
+    try:
+        fn(s)
+    except Exception as e:  # go on with the next window
+        print(f"{name}: {e}", file=sys.stderr)
+        if os.environ.get("WK_SHOTS_DUMP"):
+            traceback.print_exc()
+        s.shot(f"failed-{name}")
+        if os.environ.get("WK_SHOTS_DUMP"):
+            s.dump()
+        keys("Escape")
+
+
+def walk(lang):
+    s = Session(lang)
+    try:
+        start(s)
+        new_database(s)
+        for name, fn in SECTIONS:
+            step(s, name, fn)
+    finally:
+        s.close()
+
+
+def editor(s):
+    keys("F4")
+    s.shot("04-editor")
+    click(question_box(s), double=True)
+    s.shot("05-editor-special-characters")
+    keys("Escape")
+    click(s.find("image", s.text(569)))
+    s.shot("06-editor-picture-dialog")
+    keys("Escape")
+    for q, a in (("Haus", "house"), ("Baum", "tree"), ("Fluss", "river")):
+        click(question_box(s))
+        typed(q)
+        click(answer_box(s))
+        typed(a)
+        s.press("push button", s.text(570))
+    s.press("push button", s.text(571))
+
+
+def question_box(s):
+    return s.find("text", s.text(558))
+
+
+def answer_box(s):
+    return s.find("text", s.text(559))
+
+
+def overview_picture(s):
+    click(s.find("table cell", "Haus"))
+    click(s.find("push button", s.text(494)))
+    s.shot("06b-overview-picture-dialog")
+    keys("Escape")
+
+
+def fonts(s):
+    click(s.find("push button", s.text(496)))
+    click(s.find("radio button", s.text(297)))
+    s.shot("07-grid-options-fonts")
+    click(ui.find_all(s.app, "push button", "...")[0])
+    s.find("slider").queryValue().currentValue = 12
+    s.shot("08-font-dialog-size-12")
+    s.press("push button", s.text(17))
+    keys("Escape")
+
+
+def wizard(s, task):
+    click(s.find("push button", s.text(486)))
+    click(s.find("radio button", s.text(task)))
+    s.press("push button", s.text(603))
+
+
+def save_as(s, path):
+    click(s.find("text", contains=":"))  # the dialog's file name box
+    keys("ctrl", "a")
+    typed(path)
+    keys("Return")
+    confirm_new_file(s)
+    time.sleep(1)
+
+
+def export(s):
+    click(s.find("push button", s.text(486)))
+    s.shot("09-wizard-start")
+    click(s.find("radio button", s.text(607)))
+    s.press("push button", s.text(603))
+    click(s.find("radio button", s.text(638)))
+    s.press("push button", s.text(603))
+    s.shot("10-export-items")
+    s.press("push button", ">>")
+    s.shot("11-export-all-moved")
+    s.press("push button", s.text(603))
+    s.press("push button", s.text(603))  # fields: HTML goes to the save dialog
+    s.shot("12-export-save-html")
+    save_as(s, "/no/such/folder/kurs.htm")
+    s.shot("13-export-cannot-write")
+    keys("Return")
+    s.press("push button", s.text(603))
+    save_as(s, os.path.join(s.home, "kurs.htm"))
+    s.shot("14-export-finished")
+    s.press("push button", s.text(650))
+    time.sleep(1)
+    s.shot("15-export-view-file")
+    if alerts(s):
+        keys("Return")
+    s.press("push button", s.text(627))
+
+
+def copy_database(s, name, locked):
+    src = os.path.join(s.home, "DB", "kurs.wkd")
+    dst = os.path.join(s.home, name)
+    subprocess.run(["sqlite3", src, f".backup '{dst}'"], check=True)
+    if locked:
+        subprocess.run(["sqlite3", dst, "UPDATE OPTIONS SET ExportProtection = 1"], check=True)
+    return dst
+
+
+def database_import(s):
+    locked = copy_database(s, "locked.wkd", True)
+    other = copy_database(s, "other.wkd", False)
+    wizard(s, 606)
+    click(s.find("check box", s.text(611)))
+    what = s.find("combo box", s.text(50))
+    click(what)
+    for _ in range(3):  # down to the error rate
+        keys("Down")
+    keys("Return")
+    ui.set_text(ui.find_all(s.app, "text")[1], "50")
+    ui.set_text(ui.find_all(s.app, "text")[0], locked)
+    s.shot("16-import-conditions")
+    s.press("push button", s.text(601))
+    wizard(s, 606)
+    ui.set_text(ui.find_all(s.app, "text")[0], locked)
+    click(s.find("push button", s.text(603)))
+    s.shot("17-import-locked-5060")
+    print("message 5060's title:", repr(s.find("alert").name))
+    keys("Return")
+    ui.set_text(ui.find_all(s.app, "text")[0], other)
+    s.press("push button", s.text(603))
+    s.press("push button", ">>")
+    s.shot("18-import-items")
+    click(s.find("push button", s.text(603)))  # a modal question follows
+    s.shot("19-import-duplicate")
+    while alerts(s):  # one question per item already there
+        keys("Return")
+    s.shot("20-import-finished")
+    s.press("push button", s.text(623))
+
+
+def text_import(s):
+    path = os.path.join(s.home, "words.txt")
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("Katze\tcat\tTiere\nHund\tdog\tTiere\n")
+    wizard(s, 660)
+    s.shot("21-text-import-no-file")
+    ui.set_text(ui.find_all(s.app, "text")[0], path)
+    s.shot("22-text-import-preview")
+    s.press("push button", s.text(603))
+    s.shot("23-text-import-finished")
+    s.press("push button", s.text(623))
+
+
+SECTIONS = [
+    ("editor", editor),
+    ("overview-picture", overview_picture),
+    ("fonts", fonts),
+    ("export", export),
+    ("database-import", database_import),
+    ("text-import", text_import),
+]
+
+
+def main():
+    os.makedirs(OUT, exist_ok=True)
+    for lang in sys.argv[3:] or ("en", "de"):
+        walk(lang)
+
+
+if __name__ == "__main__":
+    main()
