@@ -848,7 +848,7 @@ void frmImport::exportWrite() {
         dlg.FileName = runstate::VokDBName.toLower() + ext;
         for (;;) {
             if (!forms::ui().ShowSave(dlg)) return;
-            if (dlg.FileName.isEmpty() || !QFileInfo::exists(dlg.FileName)) break;
+            if (dlg.FileName.isEmpty() || !QFileInfo(dlg.FileName).isFile()) break;  // a folder fails below
             // A file of that name is the user's: replaced only when they say
             // so, otherwise the dialog comes back for another name.
             const QString title =
