@@ -14,6 +14,7 @@
 #include "mainwindow/RoadFixture.h"
 #include "platform/Error.h"
 #include "support/QtPrinters.h"
+#include "vocabdb/modCompact.h"
 #include "vocabdb/modExit.h"
 
 using namespace roadtest;
@@ -47,7 +48,8 @@ protected:
         ASSERT_TRUE(runstate::bDBOffen);
     }
 
-    QString temp() const { return home.path() + "/tempdb.$$$"; }
+    // Each database's compact copy is made beside it.
+    QStringList temps() const { return {modCompact::TempPathFor(vok), modCompact::TempPathFor(userDB())}; }
     QString userDB() const { return home.path() + "/USER.MDB"; }
 
     void expectItems(const QString& path, int count) {
@@ -85,7 +87,7 @@ TEST_F(Exit, PlacementIsStoredAndBothFilesReopenWithTheirPasswordsAndData) {
     EXPECT_EQ(userValue(2, "LastDB").toString(), vok);
 
     expectItems(vok, 3);
-    EXPECT_FALSE(QFile::exists(temp()));
+    for (const QString& t : temps()) EXPECT_FALSE(QFile::exists(t)) << t.toStdString();
     for (const QString& p : {vok, userDB()}) {
         EXPECT_FALSE(QFile::exists(p + "-wal")) << p.toStdString();
         try {
@@ -110,7 +112,7 @@ TEST_F(Exit, StaleTemporaryFileDoesNotStopCompaction) {
         rs->Delete();
     }
     {
-        QFile stale(temp());
+        QFile stale(temps()[0]);
         ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
         stale.write("left over by a run that died");
     }
@@ -119,7 +121,7 @@ TEST_F(Exit, StaleTemporaryFileDoesNotStopCompaction) {
     EXPECT_TRUE(out.ran);
     EXPECT_TRUE(out.vokOk);
     EXPECT_TRUE(out.userOk);
-    EXPECT_FALSE(QFile::exists(temp()));
+    for (const QString& t : temps()) EXPECT_FALSE(QFile::exists(t)) << t.toStdString();
     EXPECT_NE(inode(vok), before);  // a new file took the name
     // Nothing is left beside the files that would keep the next compaction away.
     for (const QString& p : {vok, userDB()}) EXPECT_FALSE(QFile::exists(p + "-wal")) << p.toStdString();
@@ -137,7 +139,7 @@ TEST_F(Exit, StaleTemporaryFileDoesNotStopCompaction) {
 TEST_F(Exit, FailedCompactionLeavesBothOriginalsIntact) {
     startWithDatabase();
     // A temporary "file" that cannot be removed: a folder with something in it.
-    ASSERT_TRUE(QDir().mkpath(temp() + "/blocked"));
+    for (const QString& t : temps()) ASSERT_TRUE(QDir().mkpath(t + "/blocked"));
     int waits = 0;
     // Close first so the digests are of the closed files.
     const vocabdb::CompactOutcome out = vocabdb::CloseAndCompactDatabases([&] { ++waits; });
@@ -164,7 +166,7 @@ TEST_F(Exit, FailedCompactionChangesNoByte) {
     runstate::dbVok = openVok(path);
     runstate::dbUser =
         dao::DBEngine::OpenDatabase(userDB(), false, false, ";pwd=" + modUserDB::UserDBPasswort);
-    ASSERT_TRUE(QDir().mkpath(temp() + "/blocked"));
+    for (const QString& t : temps()) ASSERT_TRUE(QDir().mkpath(t + "/blocked"));
 
     const vocabdb::CompactOutcome out = vocabdb::CloseAndCompactDatabases();
     EXPECT_FALSE(out.vokOk);
