@@ -196,3 +196,14 @@ TEST_F(TextImportDB, EmptyQuestionIsImported) {
     EXPECT_EQ(r.imported, 1);
     EXPECT_EQ(value("", "T").toString(), "t");
 }
+
+TEST_F(TextImportFile, TheOpenDatabaseIsNotReadAsText) {
+    for (const QString& path : {dir.filePath("main.wkd"), dir.filePath("main.wkd-wal")}) {
+        try {
+            ReadImportFile(path, "\t", TextLayout::QuestionAnswerTheme, false);
+            ADD_FAILURE() << path.toStdString() << " was read";
+        } catch (const wk::Error& e) {
+            EXPECT_EQ(e.number(), 75);
+        }
+    }
+}

@@ -559,6 +559,13 @@ void clearLeftoverJournals(const QString& path) {
 
 }  // namespace
 
+bool IsOpenDatabaseFile(const QString& path) {
+    QString base = path;
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+        if (base.endsWith(QLatin1String(suffix))) base.chop(int(qstrlen(suffix)));
+    return FileLock::held(base);
+}
+
 bool FileInUse(const QString& path) {
     if (FileLock::held(path)) return true;
     const QByteArray native = QFile::encodeName(path);
