@@ -191,6 +191,7 @@ void Core::reconnectIfJournalLost() {
     sqlite3_close_v2(db);
     db = nullptr;
     journalLost = false;
+    ++connection;
     connect();
     exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     exec(QStringLiteral("PRAGMA synchronous=NORMAL"));

@@ -125,6 +125,9 @@ struct Core {
     quint64 journalIno = 0;
     bool journalKnown = false;
     bool journalLost = false;
+    // Counts reconnections: statements prepared on an earlier connection are
+    // finalized then, so nothing may keep one beyond the cache above.
+    quint64 connection = 0;
     // Sole user (SQLite's exclusive locking mode): no other connection may
     // read or write while this one is open.
     bool sole = false;
