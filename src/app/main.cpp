@@ -6,6 +6,7 @@
 #include "platform/Error.h"
 #include "platform/shell/Shell.h"
 #include "startup/FrmBenutzer.h"
+#include "startup/RunStateDb.h"
 #include "startup/modMain.h"
 
 int main(int argc, char** argv) {
@@ -38,5 +39,9 @@ int main(int argc, char** argv) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         start->move(screen->geometry().center() - start->rect().center());
     start->show();
-    return app.exec();
+    const int code = app.exec();
+    // Closed while the application still exists, not among the static
+    // objects at the very end.
+    runstate::ResetDatabaseHandles();
+    return code;
 }

@@ -6,6 +6,7 @@
 
 #include "exchange/ImportRun.h"
 #include "platform/Error.h"
+#include "platform/dao/Dao.h"
 #include "platform/forms/Interaction.h"
 #include "startup/modMain.h"
 
@@ -109,6 +110,10 @@ TextPreview ParseImportText(const QString& text, const QString& separator, TextL
 }
 
 TextPreview ReadImportFile(const QString& path, const QString& separator, TextLayout layout, bool header) {
+    // An open database is no text file, and reading it here would cost the
+    // database its locks.
+    if (dao::IsOpenDatabaseFile(path))
+        throw wk::Error(75, QStringLiteral("Path/File access error: %1").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw wk::Error(53, QStringLiteral("File not found: %1 (%2)").arg(path, file.errorString()));

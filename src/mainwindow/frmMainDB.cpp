@@ -5,8 +5,8 @@
 // for its version or fails on its way in (upgrade, slot claim, lists) leaves
 // the program as it was: the previous database stays open with its names,
 // recordsets and view, or the window stays in the no-database state.
-#include "mainwindow/frmMain.h"
 #include "mainwindow/CloseQuietly.h"
+#include "mainwindow/frmMain.h"
 #include "overview/DaoRecordAccess.h"
 #include "overview/frmLoading.h"
 #include "platform/Error.h"
@@ -21,6 +21,7 @@
 #include "startup/modMain.h"
 #include "upgrade/UpgradeDatabase.h"
 #include "vocabdb/DelStat.h"
+#include "vocabdb/OpenCheck.h"
 #include "vocabdb/ThemeLists.h"
 
 namespace mainwindow {
@@ -144,7 +145,19 @@ bool frmMain::UpgradeDatabase() {
         modMain::ShowError(number, description, location);
     };
     host.defaultCategory = [] { return GetText(87); };
-    return upgrade::OpeningMayGoOn(upgrade::UpgradeDatabase(host));
+    const upgrade::UpgradeResult result = upgrade::UpgradeDatabase(host);
+    if (result == upgrade::UpgradeResult::Current) {
+        // No step applies, so the file must have the current layout: a
+        // version text that selects nothing on an older or damaged file is
+        // refused here rather than failing in every later use.
+        try {
+            vocabdb::RefuseIfMissing(vocabdb::MissingInCurrentVersion(dbVok), VokDBPfad);
+        } catch (const wk::Error& e) {
+            modMain::ShowError(e.number(), e.description(), QStringLiteral("209"));
+            return false;
+        }
+    }
+    return upgrade::OpeningMayGoOn(result);
 }
 
 bool frmMain::openVokDB(const QString& VokabelDBName) {
@@ -198,6 +211,7 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
     dao::RecordsetPtr grid, options;
     short dbType = 0;
     try {
+        vocabdb::RefuseIfMissing(vocabdb::MissingInAnyVersion(db), path);
         grid = db->OpenRecordset(QStringLiteral("Alles"), dao::dbOpenDynaset);
         options = db->OpenRecordset(QStringLiteral("AllOptions"));
         options->SetAbsolutePosition(0);
@@ -305,8 +319,9 @@ public:
     void InitOptionTab() override { m_.InitOptionTab(); }
     void UpdateWindow(const QString& what) override { m_.UpdateWindow(what); }
     void SetOverviewButton(Button b, bool enabled, const QPixmap& picture) override {
-        QPushButton* const buttons[] = {m_.cmdOverview1_Search, m_.cmdOverview1_Delete, m_.cmdOverview1_Record,
-                                        m_.cmdOverview1_SoundImport, m_.cmdOverview1_ImportPic};
+        QPushButton* const buttons[] = {m_.cmdOverview1_Search, m_.cmdOverview1_Delete,
+                                        m_.cmdOverview1_Record, m_.cmdOverview1_SoundImport,
+                                        m_.cmdOverview1_ImportPic};
         m_.SetOverviewButton(buttons[int(b)], enabled, picture);
     }
     grid::Grid& vg1() override { return *m_.vg1; }

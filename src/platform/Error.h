@@ -12,7 +12,8 @@ namespace wk {
 class Error : public std::exception {
 public:
     Error(int number, QString description)
-        : number_(number), description_(std::move(description)),
+        : number_(number),
+          description_(std::move(description)),
           what_(QStringLiteral("%1: %2").arg(number_).arg(description_).toStdString()) {}
 
     int number() const noexcept { return number_; }
@@ -37,6 +38,7 @@ constexpr int DuplicateKey = 3022;
 constexpr int FileNotFound = 3024;
 constexpr int NotValidPassword = 3031;
 constexpr int PathNotValid = 3044;
+constexpr int CannotOpenDatabase = 3049;
 constexpr int FileLocked = 3051;
 constexpr int FieldTooSmall = 3163;
 constexpr int DatabaseExists = 3204;

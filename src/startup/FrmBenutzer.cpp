@@ -4,8 +4,9 @@
 #include <QCursor>
 #include <QDir>
 #include <QEvent>
-#include <QKeyEvent>
+#include <QEventLoopLocker>
 #include <QFile>
+#include <QKeyEvent>
 #include <QSignalBlocker>
 #include <cmath>
 
@@ -457,6 +458,10 @@ void FrmBenutzer::cmdOK_Click() {
         modMain::ShowError(e.number(), e.description(), QStringLiteral("189"));
         return;
     }
+    // Between this form and the main window no window shows: a message
+    // closed then would count as the last window closed and end the
+    // program unasked.
+    const QEventLoopLocker stayUntilMainWindowShows;
     hide();
 
     // The file named on the command line, else the user's last database.

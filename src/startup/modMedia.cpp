@@ -75,6 +75,12 @@ QString playStored(dao::Recordset& rs, const QString& field) {
 // ---- file and field -----------------------------------------------------------
 
 bool FileToField(const QString& path, dao::Recordset& rs, const QString& field) {
+    // An open database is no picture or sound, and reading it here would
+    // cost the database its locks.
+    if (dao::IsOpenDatabaseFile(path)) {
+        tellCannotStore(path, dao::ErrorDescription(3045).replace('|', path));
+        return false;
+    }
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
         tellCannotStore(path, file.errorString());

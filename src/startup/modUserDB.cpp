@@ -24,9 +24,11 @@ QString connectString(const QString& password) {
 // Moves a complete new file over path in one step, so that path is always
 // either the old file or the whole new one.
 void moveIntoPlace(const QString& from, const QString& to) {
-    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
+    try {
+        dao::ReplaceFile(from, to);
+    } catch (const wk::Error&) {
         QFile::remove(from);
-        dao::Raise(wk::err::FileLocked);
+        throw;
     }
 }
 

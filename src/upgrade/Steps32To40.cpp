@@ -130,17 +130,28 @@ void Upgrade32To40Kind0(StepContext& ctx) {
     AddVok(ctx, QStringLiteral("SoundFalsch"), "MEMO");
     AddVok(ctx, QStringLiteral("SoundRichtig"), "MEMO");
 
-    // The single answer becomes the first of nine.
-    ConvertItems(ctx, [&](dao::Recordset& rs) {
-        OptionValues v;
-        IgnoringErrors([&] { v.append({QStringLiteral("A1"), rs.Value(QStringLiteral("A"))}); });
-        for (int j = 2; j <= 9; ++j) v.append({Numbered("A", j), kEmpty});
-        v << NewItemParts(ctx);
-        v << OptionValues{{"MultipleAnswers", 0}, {"Typ", 0},           {"MCAA", 3},
-                          {"Punkte", 0},          {"SoundTip", kEmpty}, {"SoundRichtig", kEmpty},
-                          {"SoundFalsch", kEmpty}};
-        return v;
+    // The single answer becomes the first of nine. Column A goes at the end
+    // of the step, so an answer that cannot be copied fails the whole step
+    // (and the file stays as it was) instead of being lost.
+    ctx.ForEachRow(true, [&](dao::Recordset& rs) {
+        const QVariant answer = rs.Value(QStringLiteral("A"));
+        rs.Edit();
+        rs.SetValue(QStringLiteral("A1"), answer);
+        try {
+            OptionValues v;
+            for (int j = 2; j <= 9; ++j) v.append({Numbered("A", j), kEmpty});
+            v << NewItemParts(ctx);
+            v << OptionValues{{"MultipleAnswers", 0}, {"Typ", 0},           {"MCAA", 3},
+                              {"Punkte", 0},          {"SoundTip", kEmpty}, {"SoundRichtig", kEmpty},
+                              {"SoundFalsch", kEmpty}};
+            for (const auto& [field, value] : v) IgnoringErrors([&] { rs.SetValue(field, value); });
+            rs.Update();
+        } catch (...) {
+            IgnoringErrors([&] { rs.CancelUpdate(); });
+            throw;
+        }
     });
+    ctx.CloseRecordsets();
 
     auto opts = ctx.OpenOptions();
     opts->Edit();

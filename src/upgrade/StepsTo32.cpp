@@ -53,8 +53,8 @@ OptionValues Upgrade21To22(StepContext& ctx) {
         ctx.Execute(QStringLiteral("ALTER TABLE VOK ADD COLUMN MCAA INTEGER"));
         ctx.Execute(QStringLiteral("ALTER TABLE VOK ADD COLUMN MultipleAnswers INTEGER"));
         for (int n = 1; n <= 9; ++n) {
-            ctx.ExecuteIgnoringErrors(Add(QStringLiteral("VOK"), Numbered("A", n), "TEXT(200)"));
-            ctx.ExecuteIgnoringErrors(Add(QStringLiteral("VOK"), Numbered("RA", n), "INTEGER"));
+            ctx.AddColumnUnlessPresent(Add(QStringLiteral("VOK"), Numbered("A", n), "TEXT(200)"));
+            ctx.AddColumnUnlessPresent(Add(QStringLiteral("VOK"), Numbered("RA", n), "INTEGER"));
         }
         // An empty table simply has nothing to fill.
         ctx.ForEachRow(false, [&](dao::Recordset& rs) {
@@ -108,23 +108,25 @@ OptionValues Upgrade22To30(StepContext& ctx) {
         for (int k = 1; k <= 6; ++k) ctx.Execute(Add(kVok, Numbered("Known", u * 10 + k), "INTEGER"));
 
     // Every item: empty answers become "", an empty theme "-", and the known
-    // history starts at 0.
+    // history starts at 0. Each write is an edit of its own, so a value the
+    // row refuses costs only that value.
     ctx.ForEachRow(true, [&](dao::Recordset& rs) {
-        OptionValues row;
+        const auto write = [&](const QString& field, const QVariant& value) {
+            UpdateRowIgnoringErrors(rs, {{field, value}});
+        };
         if (kind == 1 || kind == 2) {
             for (int i = 1; i <= 9; ++i) {
                 const QString a = Numbered("A", i);
-                IgnoringErrors([&] {
-                    if (rs.Value(a).toString().isEmpty()) row.append({a, QStringLiteral("")});
-                });
+                bool empty = false;
+                IgnoringErrors([&] { empty = rs.Value(a).toString().isEmpty(); });
+                if (empty) write(a, QStringLiteral(""));
             }
         }
-        IgnoringErrors([&] {
-            if (rs.Value(QStringLiteral("T")).toString().isEmpty()) row.append({QStringLiteral("T"), "-"});
-        });
+        bool noTheme = false;
+        IgnoringErrors([&] { noTheme = rs.Value(QStringLiteral("T")).toString().isEmpty(); });
+        if (noTheme) write(QStringLiteral("T"), QStringLiteral("-"));
         for (int u = 1; u <= maxUsers; ++u)
-            for (int k = 1; k <= 6; ++k) row.append({Numbered("Known", u * 10 + k), 0});
-        UpdateRowIgnoringErrors(rs, row);
+            for (int k = 1; k <= 6; ++k) write(Numbered("Known", u * 10 + k), 0);
     });
 
     OptionValues values;

@@ -79,6 +79,16 @@ bool StepContext::ExecuteIgnoringErrors(const QString& sql) {
     }
 }
 
+bool StepContext::AddColumnUnlessPresent(const QString& sql) {
+    try {
+        db_->Execute(sql);
+        return true;
+    } catch (const wk::Error& e) {
+        if (e.number() == kFieldExists) return false;
+        throw;
+    }
+}
+
 dao::RecordsetPtr StepContext::OpenOptions() {
     CloseQuietly(host_.rsOptions);
     auto rs = db_->OpenRecordset(QStringLiteral("AllOptions"));

@@ -35,6 +35,7 @@ inline const QString kErrorLocation = QStringLiteral("Ui37G");
 
 // The runtime's error for reading Null into text.
 constexpr int kInvalidUseOfNull = 94;
+constexpr int kFieldExists = 3380;  // "Field '|' already exists in table."
 
 enum class UpgradeResult {
     Current,   // no step for this version; nothing changed, go on opening
@@ -98,6 +99,9 @@ public:
     void Execute(const QString& sql);
     // One statement whose failure is skipped. Returns whether it ran.
     bool ExecuteIgnoringErrors(const QString& sql);
+    // Adds a column that may be there already: only "the column exists"
+    // is skipped, every other failure ends the step. Returns whether it ran.
+    bool AddColumnUnlessPresent(const QString& sql);
 
     // The options row: AllOptions, at position 0, installed as rsOptions.
     dao::RecordsetPtr OpenOptions();

@@ -189,9 +189,15 @@ void CreateDatabaseFile(const QString& path, const DatabaseLayout& layout, const
         QFile::remove(part);
         throw;
     }
-    if (!QFile::rename(part, path)) {
+    if (QFileInfo::exists(path)) {
         QFile::remove(part);
         dao::Raise(wk::err::DatabaseExists);
+    }
+    try {
+        dao::ReplaceFile(part, path);
+    } catch (...) {
+        QFile::remove(part);
+        throw;
     }
 }
 

@@ -4,9 +4,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
@@ -22,7 +20,6 @@ using modMain::GetText;
 
 namespace {
 
-constexpr int kFileAccessError = 75;  // the runtime's "Path/File access error"
 const QString kLocation = QStringLiteral("348");
 
 // A name in the chosen file's folder for the file under construction.
@@ -100,10 +97,13 @@ void VokDBNeu(const NewDBHost& host) {
     const bool closedOpen = IsOpenDatabaseFile(path);
     if (closedOpen && host.closeOpenDatabase) host.closeOpenDatabase();
 
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+    // Refused while another program has the old file open; its leftover
+    // journals would otherwise be applied to the new file.
+    try {
+        dao::ReplaceFile(temp, path);
+    } catch (const wk::Error& e) {
         QFile::remove(temp);
-        modMain::ShowError(kFileAccessError, reason, kLocation);
+        modMain::ShowError(e.number(), e.description(), kLocation);
         // The old file is untouched: it is the open database again.
         if (closedOpen && host.openDatabase) try {
                 host.openDatabase(path);

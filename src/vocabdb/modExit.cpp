@@ -73,9 +73,10 @@ CompactOutcome CloseAndCompactDatabases(const std::function<void()>& beforeCompa
 
     if (beforeCompaction) beforeCompaction();
 
-    const QString temp = modMain::ProgramFolder() + "/" + CompactTempName;
-    out.vokOk = modCompact::CompactInPlace(vokPath, temp, VokDBPasswort);
-    if (!UserDBPfad.isEmpty()) out.userOk = modCompact::CompactInPlace(UserDBPfad, temp, UserDBPasswort);
+    out.vokOk = modCompact::CompactInPlace(vokPath, modCompact::TempPathFor(vokPath), VokDBPasswort);
+    if (!UserDBPfad.isEmpty())
+        out.userOk =
+            modCompact::CompactInPlace(UserDBPfad, modCompact::TempPathFor(UserDBPfad), UserDBPasswort);
     return out;
 }
 

@@ -13,7 +13,7 @@ class QWidget;
 
 namespace vocabdb {
 
-// Name of the compaction file in the program folder.
+// Name of the compaction file; each database's copy is made beside it.
 inline const QString CompactTempName = QStringLiteral("tempdb.$$$");
 
 // What the exit needs of the main window.
@@ -37,10 +37,10 @@ struct CompactOutcome {
 
 // Steps after the placement: closes USER.MDB and the vocabulary database
 // and, when the latter was open and closed cleanly, compacts it (the file it
-// was opened from) and USER.MDB, each through tempdb.$$$ in the program
-// folder. Each file is replaced only by its complete compacted copy; a
-// failure leaves it as it was. `beforeCompaction` runs once, only when there
-// is something to compact (it hides the main window and shows the wait).
+// was opened from) and USER.MDB, each through a copy in its own folder.
+// A file another process has open is left as it is. Each file is replaced only by its complete compacted
+// copy; a failure leaves it as it was. `beforeCompaction` runs once, only when there is something to compact
+// (it hides the main window and shows the wait).
 CompactOutcome CloseAndCompactDatabases(const std::function<void()>& beforeCompaction = {});
 
 // The whole exit; ends the process through forms::ui().EndProgram.

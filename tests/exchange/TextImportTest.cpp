@@ -235,3 +235,14 @@ TEST_F(TextImportDB, OneTransactionTakenBackWhenTheDatabaseFails) {
     EXPECT_EQ(data->RecordCount(), 4);
     EXPECT_EQ(data->EditMode(), dao::dbEditNone);
 }
+
+TEST_F(TextImportFile, TheOpenDatabaseIsNotReadAsText) {
+    for (const QString& path : {dir.filePath("main.wkd"), dir.filePath("main.wkd-wal")}) {
+        try {
+            ReadImportFile(path, "\t", TextLayout::QuestionAnswerTheme, false);
+            ADD_FAILURE() << path.toStdString() << " was read";
+        } catch (const wk::Error& e) {
+            EXPECT_EQ(e.number(), 75);
+        }
+    }
+}

@@ -3,6 +3,7 @@
 
 #include "mainwindow/RoadFixture.h"
 #include "platform/grid/Grid.h"
+#include "upgrade/OldKinds.h"
 #include "vocabdb/OldLayouts.h"
 
 using namespace roadtest;
@@ -350,6 +351,73 @@ TEST_F(OpenDatabase, FileTheUpgradeRefusesLeavesThePreviousDatabaseInUse) {
     EXPECT_EQ(MainForm().vg1->Rows(), 1);
     EXPECT_EQ(userValue(1, "LastDB").toString(), a);
     EXPECT_FALSE(optionsValue(broken, "Benutzer1").isValid());
+}
+
+}  // namespace
+
+namespace {
+
+QByteArray FileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class OpenCheck : public Road {
+protected:
+    // Opens `broken` over an open sound database; the sound one must stay
+    // open and the broken file keep every byte.
+    wktest::InteractionCall refuse(const QString& broken) {
+        const QString first = makeVokDB("first.wkd");
+        makeUsers({{1, "Ben"}});
+        startup::FrmBenutzer f;
+        startAs(f, 1, first);
+        EXPECT_TRUE(runstate::bDBOffen);
+        const QByteArray before = FileBytes(broken);
+        ui.pushMsgBox(forms::vbOK);
+        try {
+            MainForm().VokDBOeffnen(broken);
+        } catch (const wk::Error& e) {
+            modMain::ShowError(e.number(), e.description(), QStringLiteral("189"));
+        }
+        EXPECT_EQ(runstate::VokDBPfad, first);
+        EXPECT_TRUE(runstate::dbVok && runstate::dbVok->IsOpen());
+        EXPECT_EQ(userValue(1, "LastDB").toString(), first);
+        EXPECT_EQ(FileBytes(broken), before);
+        EXPECT_EQ(ui.count(CallKind::MsgBox), 1);
+        return ui.last(CallKind::MsgBox);
+    }
+};
+
+TEST_F(OpenCheck, ItemTableWithoutAnAnswerColumnIsRefusedByName) {
+    const QString path = makeVokDB("ohneA1.wkd");
+    {
+        auto db = openVok(path);
+        db->Execute("ALTER TABLE VOK DROP COLUMN A1");
+        db->Close();
+    }
+    const auto box = refuse(path);
+    EXPECT_TRUE(box.prompt.contains("3049")) << box.prompt.toStdString();
+    EXPECT_TRUE(box.prompt.contains("column VOK.A1")) << box.prompt.toStdString();
+}
+
+TEST_F(OpenCheck, OptionsWithoutTheirRowAreRefusedByName) {
+    const QString path = makeVokDB("ohneZeile.wkd");
+    {
+        auto db = openVok(path);
+        db->Execute("DELETE FROM OPTIONS");
+        db->Close();
+    }
+    const auto box = refuse(path);
+    EXPECT_TRUE(box.prompt.contains("the row of table OPTIONS")) << box.prompt.toStdString();
+    EXPECT_FALSE(box.prompt.contains("3001")) << box.prompt.toStdString();
+}
+
+TEST_F(OpenCheck, OlderLayoutWithAVersionTextOfNoStepIsRefused) {
+    QDir().mkpath(dbFolder());
+    const QString path = dbFolder() + "/blank42.wkd";
+    upgrade::CreateOldDatabase(path, upgrade::OldDatabaseLayout(4, "4.2", " 4.2"), vocabdb::VokDBPasswort);
+    const auto box = refuse(path);
+    EXPECT_TRUE(box.prompt.contains("It lacks: column ")) << box.prompt.toStdString();
 }
 
 }  // namespace

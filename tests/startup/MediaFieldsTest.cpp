@@ -10,12 +10,12 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
-#include "support/ScriptedInteraction.h"
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
 #include "platform/media/Media.h"
 #include "startup/modMain.h"
 #include "startup/modMedia.h"
+#include "support/ScriptedInteraction.h"
 
 namespace {
 
@@ -318,4 +318,17 @@ TEST_F(MediaFields, RightAndWrongSoundsFallBackOnlyWhenAsked) {
     EXPECT_EQ(QFileInfo(own).absolutePath(), QDir(temp).absolutePath());
     EXPECT_EQ(readAll(own), QByteArray("own"));
     EXPECT_EQ(cleanups, 1);
+}
+
+// The open database itself chosen as a picture or sound: refused unread, so
+// its connection keeps its locks.
+TEST_F(MediaFields, TheOpenDatabaseIsNotReadAsAMedium) {
+    const QString self = dir.filePath("media.wkd");
+    ui.pushMsgBox(forms::vbOK);
+    ui.pushMsgBox(forms::vbOK);
+    EXPECT_FALSE(modMedia::FileToField(self, *rs, "Bild"));
+    EXPECT_FALSE(modMedia::FileToField(self + "-wal", *rs, "Sound"));
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 2);
+    EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox).prompt.contains("already in use"));
+    EXPECT_FALSE(rs->Value("Bild").isValid());
 }

@@ -8,6 +8,7 @@
 
 #include "platform/Error.h"
 #include "startup/modUserDB.h"
+#include "support/StaleJournal.h"
 #include "vocabdb/LayoutCompare.h"
 #include "vocabdb/VokSchema.h"
 
@@ -197,4 +198,19 @@ TEST_F(UserDBTest, DamagedFileIsNeitherOpenedNorReplaced) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray(4096, 'x'));
+}
+
+// A user database made where a killed writer left its journal: the old
+// frames never reach the new file.
+TEST_F(UserDBTest, NewFileBesideAStaleJournalOpensWhole) {
+    ASSERT_TRUE(wktest::LeaveStaleJournal(path));
+    u = modUserDB::CreateUserDB(path);
+    u.rsBenutzer->MoveLast();
+    EXPECT_EQ(u.rsBenutzer->Value("ID").toInt(), 5);
+    modUserDB::Close(u);
+    auto db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + modUserDB::UserDBPasswort);
+    EXPECT_FALSE(db->HasTable("scratch"));
+    EXPECT_EQ(db->OpenRecordset("SELECT * FROM Benutzer")->RecordCount(), 5);
+    db->Close();
+    EXPECT_FALSE(QFile::exists(path + "-wal"));
 }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -143,4 +144,39 @@ TEST(CompactInPlace, KilledAtRandomMomentsLeavesCompleteFile) {
     }
     // The kills must have landed among real compactions, not before them.
     EXPECT_GT(QFileInfo(path + ".done").size(), 50);
+}
+
+// A second instance's exit compaction while another process (here the stock
+// shell) holds the file: skipped, and every write of the holder is kept.
+TEST(CompactInPlace, FileHeldByAnotherProcessIsLeftAlone) {
+    if (QStandardPaths::findExecutable("sqlite3").isEmpty()) GTEST_SKIP() << "no sqlite3 shell";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("kurs.wkd");
+    const QString temp = dir.filePath("kurs.wkd.tempdb.$$$");
+    MakeDatabase(path);
+    const QByteArray before = Digest(path);
+    QProcess holder;
+    holder.start("sqlite3", {"-cmd", ".timeout 5000", path});
+    ASSERT_TRUE(holder.waitForStarted());
+    holder.write("SELECT count(*) FROM VOK;\n");
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
+    EXPECT_EQ(holder.readAllStandardOutput().trimmed(), QByteArray::number(kRows));
+
+    EXPECT_FALSE(modCompact::CompactInPlace(path, temp, kPwd));
+    EXPECT_EQ(Digest(path), before);
+    EXPECT_TRUE(QFile::exists(path + "-wal"));
+    EXPECT_TRUE(QFile::exists(path + "-shm"));
+    EXPECT_FALSE(QFile::exists(temp));
+
+    for (int i = 0; i < 10; ++i)
+        holder.write(QStringLiteral("INSERT INTO VOK (Q) VALUES ('neu %1');\n").arg(i).toUtf8());
+    holder.write(".quit\n");
+    holder.closeWriteChannel();
+    ASSERT_TRUE(holder.waitForFinished(10000));
+    auto db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + kPwd);
+    EXPECT_EQ(db->OpenRecordset("VOK")->RecordCount(), kRows + 10);
+    db->Close();
+    // Nobody holds it now: compacted.
+    EXPECT_TRUE(modCompact::CompactInPlace(path, temp, kPwd));
+    EXPECT_FALSE(QFile::exists(path + "-wal"));
 }

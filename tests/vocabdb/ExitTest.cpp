@@ -4,8 +4,10 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <sys/stat.h>
@@ -14,6 +16,7 @@
 #include "mainwindow/RoadFixture.h"
 #include "platform/Error.h"
 #include "support/QtPrinters.h"
+#include "vocabdb/modCompact.h"
 #include "vocabdb/modExit.h"
 
 using namespace roadtest;
@@ -47,7 +50,8 @@ protected:
         ASSERT_TRUE(runstate::bDBOffen);
     }
 
-    QString temp() const { return home.path() + "/tempdb.$$$"; }
+    // Each database's compact copy is made beside it.
+    QStringList temps() const { return {modCompact::TempPathFor(vok), modCompact::TempPathFor(userDB())}; }
     QString userDB() const { return home.path() + "/USER.MDB"; }
 
     void expectItems(const QString& path, int count) {
@@ -85,7 +89,7 @@ TEST_F(Exit, PlacementIsStoredAndBothFilesReopenWithTheirPasswordsAndData) {
     EXPECT_EQ(userValue(2, "LastDB").toString(), vok);
 
     expectItems(vok, 3);
-    EXPECT_FALSE(QFile::exists(temp()));
+    for (const QString& t : temps()) EXPECT_FALSE(QFile::exists(t)) << t.toStdString();
     for (const QString& p : {vok, userDB()}) {
         EXPECT_FALSE(QFile::exists(p + "-wal")) << p.toStdString();
         try {
@@ -110,7 +114,7 @@ TEST_F(Exit, StaleTemporaryFileDoesNotStopCompaction) {
         rs->Delete();
     }
     {
-        QFile stale(temp());
+        QFile stale(temps()[0]);
         ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
         stale.write("left over by a run that died");
     }
@@ -119,7 +123,7 @@ TEST_F(Exit, StaleTemporaryFileDoesNotStopCompaction) {
     EXPECT_TRUE(out.ran);
     EXPECT_TRUE(out.vokOk);
     EXPECT_TRUE(out.userOk);
-    EXPECT_FALSE(QFile::exists(temp()));
+    for (const QString& t : temps()) EXPECT_FALSE(QFile::exists(t)) << t.toStdString();
     EXPECT_NE(inode(vok), before);  // a new file took the name
     // Nothing is left beside the files that would keep the next compaction away.
     for (const QString& p : {vok, userDB()}) EXPECT_FALSE(QFile::exists(p + "-wal")) << p.toStdString();
@@ -134,10 +138,51 @@ TEST_F(Exit, StaleTemporaryFileDoesNotStopCompaction) {
     expectItems(vok, 3);
 }
 
+// A database elsewhere than the program folder, on another file system
+// where there is one: its copy is made beside it, so the rename works.
+TEST_F(Exit, DatabaseOutsideTheProgramFolderIsCompactedInItsOwnFolder) {
+    const bool shm = QFileInfo(QStringLiteral("/dev/shm")).isWritable();
+    QTemporaryDir elsewhere(shm ? QStringLiteral("/dev/shm/wk-XXXXXX") : QDir::tempPath() + "/wk-XXXXXX");
+    ASSERT_TRUE(elsewhere.isValid());
+    const QString made = makeVokDB("weit.wkd");
+    addItem(made, "eins", 1);
+    vok = elsewhere.filePath("weit.wkd");
+    {
+        // Rows deleted leave room that only a compaction gives back.
+        auto db = openVok(made);
+        auto rs = db->OpenRecordset("VOK");
+        rs->AddNew();
+        rs->SetValue("Q", "gross");
+        rs->AppendChunk("Bild", QByteArray(300000, 'x'));
+        rs->Update();
+        db->Execute("DELETE FROM VOK WHERE Q = 'gross'");
+        db->Close();
+    }
+    ASSERT_TRUE(QFile::copy(made, vok));
+    ASSERT_TRUE(QFile::remove(made));
+    makeUsers({{2, "Anna"}});
+    startup::FrmBenutzer f;
+    startAs(f, 2, vok);
+    ASSERT_TRUE(runstate::bDBOffen);
+    const qint64 size = QFileInfo(vok).size();
+
+    const vocabdb::CompactOutcome out = vocabdb::CloseAndCompactDatabases();
+    EXPECT_TRUE(out.vokOk);
+    EXPECT_TRUE(out.userOk);
+    EXPECT_LT(QFileInfo(vok).size(), size);
+    // One file each, nothing else left in either folder.
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"weit.wkd"});
+    EXPECT_FALSE(QFile::exists(userDB() + "-wal"));
+    for (const QString& t : temps()) EXPECT_FALSE(QFile::exists(t)) << t.toStdString();
+    auto db = openVok(vok);
+    EXPECT_EQ(db->OpenRecordset("SELECT * FROM VOK")->RecordCount(), 1);
+    db->Close();
+}
+
 TEST_F(Exit, FailedCompactionLeavesBothOriginalsIntact) {
     startWithDatabase();
     // A temporary "file" that cannot be removed: a folder with something in it.
-    ASSERT_TRUE(QDir().mkpath(temp() + "/blocked"));
+    for (const QString& t : temps()) ASSERT_TRUE(QDir().mkpath(t + "/blocked"));
     int waits = 0;
     // Close first so the digests are of the closed files.
     const vocabdb::CompactOutcome out = vocabdb::CloseAndCompactDatabases([&] { ++waits; });
@@ -147,6 +192,9 @@ TEST_F(Exit, FailedCompactionLeavesBothOriginalsIntact) {
     EXPECT_FALSE(out.userOk);
     expectItems(vok, 3);
     EXPECT_EQ(userValue(2, "Name").toString(), "Anna");
+    // Closed, each is one file again, though its compaction failed.
+    for (const QString& p : {vok, userDB()})
+        for (const char* j : {"-wal", "-shm"}) EXPECT_FALSE(QFile::exists(p + j)) << p.toStdString() << j;
 }
 
 TEST_F(Exit, FailedCompactionChangesNoByte) {
@@ -164,7 +212,7 @@ TEST_F(Exit, FailedCompactionChangesNoByte) {
     runstate::dbVok = openVok(path);
     runstate::dbUser =
         dao::DBEngine::OpenDatabase(userDB(), false, false, ";pwd=" + modUserDB::UserDBPasswort);
-    ASSERT_TRUE(QDir().mkpath(temp() + "/blocked"));
+    for (const QString& t : temps()) ASSERT_TRUE(QDir().mkpath(t + "/blocked"));
 
     const vocabdb::CompactOutcome out = vocabdb::CloseAndCompactDatabases();
     EXPECT_FALSE(out.vokOk);

@@ -6,12 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include "mainwindow/MainHosts.h"
 #include "mainwindow/RoadFixture.h"
 #include "platform/Error.h"
 #include "platform/forms/Controls.h"
 #include "support/QtPrinters.h"
+#include "support/StaleJournal.h"
 #include "vocabdb/frmNewDB.h"
 
 using namespace roadtest;
@@ -262,6 +265,55 @@ TEST_F(NewDB, WithoutAnOpenDatabaseTheNewOneOpens) {
     createThroughDialog("");
     EXPECT_EQ(optionsValue(dbFolder() + "/erste.wkd", "Copyright").toString(), QString());
     expectStillOpen(dbFolder() + "/erste.wkd");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(NewDB, JournalLeftBesideTheReplacedFileIsNotAppliedToTheNewOne) {
+    startWithDatabase();
+    const QString other = makeVokDB("other.wkd");
+    addItem(other, "drei", 1);
+    ASSERT_TRUE(wktest::LeaveStaleJournal(other));
+    ui.pushSave(other);
+    ui.pushMsgBox(forms::vbYes);
+    createThroughDialog("neu");
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 1);  // the question only
+    expectStillOpen(other);
+    EXPECT_EQ(items(other), 0);
+    EXPECT_EQ(optionsValue(other, "Copyright").toString(), "neu");
+    EXPECT_FALSE(runstate::dbVok->HasTable("scratch"));
+}
+
+TEST_F(NewDB, FileAnotherProgramHoldsIsNotReplaced) {
+    if (QStandardPaths::findExecutable("sqlite3").isEmpty()) GTEST_SKIP() << "no sqlite3 shell";
+    startWithDatabase();
+    const QString other = makeVokDB("other.wkd");
+    addItem(other, "drei", 1);
+    const QByteArray before = Digest(other);
+    QProcess holder;
+    holder.start("sqlite3", {other});
+    ASSERT_TRUE(holder.waitForStarted());
+    holder.write("SELECT count(*) FROM VOK;\n");
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
+
+    ui.pushSave(other);
+    ui.pushMsgBox(forms::vbYes);
+    ui.pushMsgBox(forms::vbOK);  // the error report
+    createThroughDialog("x");
+    const auto box = ui.last(CallKind::MsgBox);
+    EXPECT_EQ(box.title, "348");
+    EXPECT_TRUE(box.prompt.contains("3045")) << box.prompt.toStdString();
+    EXPECT_TRUE(box.prompt.contains("already in use")) << box.prompt.toStdString();
+    expectStillOpen(first);
+    EXPECT_EQ(dbFiles(), (QStringList{"first.wkd", "other.wkd"}));
+
+    holder.write(".quit\n");
+    holder.closeWriteChannel();
+    ASSERT_TRUE(holder.waitForFinished(10000));
+    EXPECT_EQ(Digest(other), before);
+    EXPECT_EQ(items(other), 1);
 }
 
 }  // namespace

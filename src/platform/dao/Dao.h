@@ -373,6 +373,25 @@ public:
     }
 };
 
+// Whether path is a database (or one of its journals) that a connection of
+// this process has open. Such a file must not be opened by anything else in
+// the process: closing that descriptor would drop the connection's locks.
+bool IsOpenDatabaseFile(const QString& path);
+// Whether a connection of this or another process has the database open
+// (SQLite's locks on the file or its -shm index, or this program's lock).
+// Asks without disturbing the locks of connections in this process.
+bool FileInUse(const QString& path);
+// Puts the complete closed database `built` in the place of `target` with
+// one rename (same folder). Journals left beside target belong to the file
+// being replaced and are removed first; 3045 and nothing changed when
+// another connection has target open.
+void ReplaceFile(const QString& built, const QString& target);
+// Compacts a closed database in place: a compact copy at tempPath (in the
+// same folder, else 3044) is renamed over it, and one file remains. Returns
+// false and touches nothing when the file is open anywhere else; raises for
+// other failures, leaving the original as it was.
+bool CompactInPlace(const QString& path, const QString& tempPath, const QString& connect = {});
+
 // The English description the original engine gives for an error number.
 QString ErrorDescription(int number);
 // Throws wk::Error(number, ErrorDescription(number)).

@@ -12,8 +12,8 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <time.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <map>
@@ -35,6 +35,8 @@ public:
     int fd() const { return fd_; }
     bool exclusive() const { return exclusive_; }
     static std::shared_ptr<FileLock> acquire(const QString& path, bool exclusive);
+    // Whether a connection of this process has the file open.
+    static bool held(const QString& path);
 
 private:
     QString path_;  // the registry key: device and inode
@@ -43,15 +45,24 @@ private:
 };
 
 namespace {
-std::mutex lockMutex;
+// Never destroyed: a database held by a static object of the program is
+// released during exit, after function-local statics made later are gone.
+std::mutex& lockMutex() {
+    static auto* m = new std::mutex;
+    return *m;
+}
 std::map<QString, std::weak_ptr<FileLock>>& lockRegistry() {
-    static std::map<QString, std::weak_ptr<FileLock>> r;
-    return r;
+    static auto* r = new std::map<QString, std::weak_ptr<FileLock>>;
+    return *r;
+}
+
+QString fileKey(const struct stat& st) {
+    return QStringLiteral("%1:%2").arg(quint64(st.st_dev)).arg(quint64(st.st_ino));
 }
 }  // namespace
 
 FileLock::~FileLock() {
-    std::lock_guard g(lockMutex);
+    std::lock_guard g(lockMutex());
     auto& reg = lockRegistry();
     auto it = reg.find(path_);
     if (it != reg.end() && it->second.expired()) reg.erase(it);
@@ -59,8 +70,16 @@ FileLock::~FileLock() {
     ::close(fd_);
 }
 
+bool FileLock::held(const QString& path) {
+    std::lock_guard g(lockMutex());
+    struct stat now {};
+    if (::stat(QFile::encodeName(path).constData(), &now) != 0) return false;
+    const auto it = lockRegistry().find(fileKey(now));
+    return it != lockRegistry().end() && !it->second.expired();
+}
+
 std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive) {
-    std::lock_guard g(lockMutex);
+    std::lock_guard g(lockMutex());
     auto& reg = lockRegistry();
     const QByteArray native = QFile::encodeName(path);
     // Keyed by the file itself, not its name: the same file reached by
@@ -68,7 +87,7 @@ std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive)
     // made anew under the same name is another file.
     struct stat now {};
     if (::stat(native.constData(), &now) != 0) raise(3051, path);
-    const QString key = QStringLiteral("%1:%2").arg(quint64(now.st_dev)).arg(quint64(now.st_ino));
+    const QString key = fileKey(now);
     if (auto it = reg.find(key); it != reg.end()) {
         if (auto existing = it->second.lock()) {
             if (exclusive || existing->exclusive()) raise(3051, path);
@@ -103,6 +122,84 @@ void Core::checkOpen() const {
     if (!db) raise(3420);
 }
 
+namespace {
+
+QByteArray journalName(sqlite3* db) {
+    const char* main = sqlite3_db_filename(db, "main");
+    return main && *main ? QByteArray(sqlite3_filename_wal(main)) : QByteArray();
+}
+
+// Every commit of every write path passes here: one that would go into a
+// journal no longer under the file's name is turned into a rollback.
+int refuseCommitIntoLostJournal(void* p) {
+    auto* core = static_cast<Core*>(p);
+    if (core->journalIntact()) return 0;
+    core->journalLost = true;
+    return 1;
+}
+
+}  // namespace
+
+void Core::recordJournal() {
+    journalKnown = false;
+    journalLost = false;
+    if (readOnly || !db) return;
+    struct stat st {};
+    const QByteArray wal = journalName(db);
+    if (wal.isEmpty() || ::stat(wal.constData(), &st) != 0) return;
+    journalDev = quint64(st.st_dev);
+    journalIno = quint64(st.st_ino);
+    journalKnown = true;
+}
+
+bool Core::journalIntact() const {
+    if (!journalKnown || !db) return true;
+    struct stat st {};
+    const QByteArray wal = journalName(db);
+    return ::stat(wal.constData(), &st) == 0 && quint64(st.st_dev) == journalDev &&
+           quint64(st.st_ino) == journalIno;
+}
+
+void Core::connect() {
+    const QByteArray native = QFile::encodeName(path);
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+    const int rc = sqlite3_open_v2(native.constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        db = nullptr;
+        raise(rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT ? 3049 : 3051, path);
+    }
+    sqlite3_extended_result_codes(db, 1);
+    // The sole user does not wait: another user means the file is in use.
+    sqlite3_busy_timeout(db, sole ? 0 : 3000);
+    if (!collator) {
+        collator = std::make_unique<QCollator>(QLocale(QLocale::English, QLocale::UnitedStates));
+        collator->setCaseSensitivity(Qt::CaseInsensitive);
+    }
+    installFunctions(db, collator.get());
+    sqlite3_commit_hook(db, &refuseCommitIntoLostJournal, this);
+    if (sole) exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
+}
+
+void Core::reconnectIfJournalLost() {
+    if (!journalLost || !db || !busy.isEmpty() || savepoints > 0) return;
+    for (sqlite3_stmt* st : std::as_const(statements)) sqlite3_finalize(st);
+    statements.clear();
+    // The old connection neither checkpoints nor deletes anything on its
+    // way out: the journal under that name now belongs to someone else.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_close_v2(db);
+    db = nullptr;
+    journalLost = false;
+    ++connection;
+    connect();
+    exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    invalidateCatalogue();
+    loadCatalogue(true);
+    recordJournal();
+}
+
 void Core::close() {
     if (!db) return;
     for (RecordsetImplBase* rs : std::vector<RecordsetImplBase*>(recordsets)) rs->closeFromDatabase();
@@ -111,6 +208,7 @@ void Core::close() {
     savepoints = 0;
     for (sqlite3_stmt* st : std::as_const(statements)) sqlite3_finalize(st);
     statements.clear();
+    if (!journalIntact()) sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_close_v2(db);
     db = nullptr;
     lock.reset();
@@ -120,6 +218,7 @@ void Core::close() {
 
 sqlite3_stmt* Core::statement(const QString& sql) {
     checkOpen();
+    reconnectIfJournalLost();
     if (sqlite3_stmt* st = statements.value(sql)) return st;
     // Statements with pasted values would pile up; drop the idle ones now
     // and then.
@@ -154,6 +253,7 @@ sqlite3_stmt* Core::statement(const QString& sql) {
 
 void Core::exec(const QString& sql) {
     checkOpen();
+    reconnectIfJournalLost();
     char* err = nullptr;
     const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
     sqlite3_free(err);
@@ -339,7 +439,8 @@ bool folderExists(const QString& path) {
 }
 
 // Opens a connection on an existing file and checks that it is one of ours.
-std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnly, const QString& connect) {
+std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnly, const QString& connect,
+                               bool sole = false) {
     if (path.isEmpty()) raise(3024, path);
     const QFileInfo fi(path);
     if (!fi.exists()) {
@@ -366,19 +467,8 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
             raise(3051, path);
     }
 
-    const QByteArray native = QFile::encodeName(path);
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(native.constData(), &core->db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_close_v2(core->db);
-        core->db = nullptr;
-        raise(rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT ? 3049 : 3051, path);
-    }
-    sqlite3_extended_result_codes(core->db, 1);
-    sqlite3_busy_timeout(core->db, 3000);
-    core->collator = std::make_unique<QCollator>(QLocale(QLocale::English, QLocale::UnitedStates));
-    core->collator->setCaseSensitivity(Qt::CaseInsensitive);
-    installFunctions(core->db, core->collator.get());
+    core->sole = sole;
+    core->connect();
 
     try {
         bool ours = false;
@@ -403,6 +493,7 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
             if (!given || passwordVerifier(salt, pwd) != hash) raise(3031);
         }
         core->loadCatalogue(true);
+        core->recordJournal();
     } catch (const wk::Error& e) {
         core->close();
         // Damage shows up as engine errors on the first reads.
@@ -419,6 +510,69 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
 namespace dao {
 
 using namespace detail;
+
+// ---- files in use ------------------------------------------------------------
+// SQLite holds POSIX locks on a database (the shared range above 1 GiB) and
+// on its -shm index (byte 120 on) for as long as a connection in WAL mode is
+// open. F_GETLK reports only other processes' locks. The descriptor opened
+// for asking is closed again, which would drop this process's own locks on
+// the file: so it is asked only about files no connection here has open.
+
+namespace {
+
+constexpr off_t kLockRange = 0x40000000;  // SQLite's pending byte
+constexpr off_t kShmLocks = 120;          // first lock byte of the -shm index
+
+bool lockedElsewhere(const QByteArray& file, off_t start, off_t length, bool alsoFlock) {
+    const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = start;
+    fl.l_len = length;
+    bool held = ::fcntl(fd, F_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+    // Another instance of this program holds its flock() on the file.
+    if (!held && alsoFlock) held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
+bool syncPath(const QByteArray& path, bool directory) {
+    const int fd = ::open(path.constData(), (directory ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+void removeJournals(const QString& path) {
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) QFile::remove(path + QLatin1String(suffix));
+}
+
+// Journals beside a name that gets a new file belong to the file that was
+// there (or is gone): applied to the new one they would damage it. When
+// someone still uses them nothing may be touched.
+void clearLeftoverJournals(const QString& path) {
+    if (FileInUse(path)) raise(3045, path);
+    removeJournals(path);
+}
+
+}  // namespace
+
+bool IsOpenDatabaseFile(const QString& path) {
+    QString base = path;
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+        if (base.endsWith(QLatin1String(suffix))) base.chop(int(qstrlen(suffix)));
+    return FileLock::held(base);
+}
+
+bool FileInUse(const QString& path) {
+    if (FileLock::held(path)) return true;
+    const QByteArray native = QFile::encodeName(path);
+    if (lockedElsewhere(native, kLockRange, 512, true)) return true;
+    return lockedElsewhere(QFile::encodeName(path + QLatin1String("-shm")), kShmLocks, 16, false);
+}
 
 // ---- workspace ----------------------------------------------------------------
 
@@ -446,7 +600,9 @@ void FixTimeZoneLookup() {
 }
 }  // namespace
 
-Workspace::Workspace() : d(std::make_unique<Impl>()) { FixTimeZoneLookup(); }
+Workspace::Workspace() : d(std::make_unique<Impl>()) {
+    FixTimeZoneLookup();
+}
 Workspace::~Workspace() {
     for (auto& w : d->cores)
         if (auto c = w.lock()) c->workspace = nullptr;
@@ -473,6 +629,7 @@ DatabasePtr Workspace::CreateDatabase(const QString& path, const QString& locale
     if (fi.exists()) raise(3204);
     if (!folderExists(path)) raise(3044, path);
     if (::access(QFile::encodeName(fi.absolutePath()).constData(), W_OK) != 0) raise(3051, path);
+    clearLeftoverJournals(path);
 
     {
         sqlite3* db = nullptr;
@@ -538,6 +695,71 @@ void Workspace::CompactDatabase(const QString& source, const QString& target, co
         ::fsync(fd);
         ::close(fd);
     }
+}
+
+void ReplaceFile(const QString& built, const QString& target) {
+    if (!QFileInfo::exists(built)) raise(3024, built);
+    clearLeftoverJournals(target);
+    const QByteArray from = QFile::encodeName(built);
+    const QByteArray to = QFile::encodeName(target);
+    if (!syncPath(from, false)) raise(3043);
+    if (::rename(from.constData(), to.constData()) != 0) raise(3051, target);
+    syncPath(QFile::encodeName(QFileInfo(target).absolutePath()), true);
+}
+
+bool CompactInPlace(const QString& path, const QString& tempPath, const QString& connect) {
+    const QFileInfo fi(path);
+    if (!fi.exists()) raise(3024, path);
+    // Only a rename within one folder replaces the file in one step.
+    if (QFileInfo(QFileInfo(tempPath).absolutePath()).canonicalFilePath() !=
+        QFileInfo(fi.absolutePath()).canonicalFilePath())
+        raise(3044, tempPath);
+    if (FileInUse(path)) return false;
+    std::shared_ptr<Core> core;
+    try {
+        // Held exclusively by this program's lock and by SQLite's own, so no
+        // other process reads or writes until the copy has the name.
+        core = openCore(path, true, false, connect, true);
+    } catch (const wk::Error& e) {
+        if (e.number() == 3051 || e.number() == 3260) return false;
+        throw;
+    }
+    const QByteArray native = QFile::encodeName(path);
+    const QByteArray temp = QFile::encodeName(tempPath);
+    auto dropTemp = [&] {
+        QFile::remove(tempPath);
+        removeJournals(tempPath);
+    };
+    try {
+        // A copy left by an earlier run that died here.
+        dropTemp();
+        if (QFileInfo::exists(tempPath)) raise(3204);
+        // The old file whole by itself first: its journal may go then.
+        core->exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        StatementUse q(*core, QStringLiteral("VACUUM INTO ?"));
+        bindValue(q, 1, tempPath);
+        q.step();
+    } catch (...) {
+        core->close();
+        dropTemp();
+        throw;
+    }
+    if (!syncPath(temp, false)) {
+        core->close();
+        dropTemp();
+        raise(3043);
+    }
+    removeJournals(path);
+    const bool renamed = ::rename(temp.constData(), native.constData()) == 0;
+    // The journal is gone, so closing neither checkpoints nor deletes
+    // anything (which could be a journal of the new file by now).
+    core->close();
+    if (!renamed) {
+        dropTemp();
+        raise(3051, path);
+    }
+    syncPath(QFile::encodeName(fi.absolutePath()), true);
+    return true;
 }
 
 void Workspace::BeginTrans() {

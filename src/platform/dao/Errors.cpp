@@ -30,6 +30,7 @@ QString ErrorDescription(int number) {
                               "beginning a transaction.")},
         {3043, QStringLiteral("Disk or network error.")},
         {3044, QStringLiteral("'|' isn't a valid path.")},
+        {3045, QStringLiteral("Couldn't use '|'; file already in use.")},
         {3049, QStringLiteral("Can't open database '|'. It may not be a database that your "
                               "application recognizes, or the file may be corrupt.")},
         {3051, QStringLiteral("The database engine cannot open the file '|'. It is already opened "
@@ -110,6 +111,11 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
         case SQLITE_IOERR:
             raise(3043);
         case SQLITE_CONSTRAINT:
+            if (rc == SQLITE_CONSTRAINT_COMMITHOOK)
+                throw wk::Error(3043, QStringLiteral("Disk or network error. The journal of '%1' was removed "
+                                                     "or replaced by another program; the change was not "
+                                                     "saved.")
+                                          .arg(file));
             if (rc == SQLITE_CONSTRAINT_NOTNULL) {
                 QString field = msg.section(QLatin1Char('.'), -1);
                 raise(3314, field);

@@ -117,11 +117,32 @@ struct Core {
     long recordsAffected = 0;
     int savepoints = 0;
     Workspace::Impl* workspace = nullptr;
+    // The -wal file this connection writes into, as it was at open. Another
+    // process that believes it is the file's last user deletes it; writing on
+    // into the deleted file would lose every later change, so commits are
+    // refused once it is gone or replaced (see journalIntact).
+    quint64 journalDev = 0;
+    quint64 journalIno = 0;
+    bool journalKnown = false;
+    bool journalLost = false;
+    // Counts reconnections: statements prepared on an earlier connection are
+    // finalized then, so nothing may keep one beyond the cache above.
+    quint64 connection = 0;
+    // Sole user (SQLite's exclusive locking mode): no other connection may
+    // read or write while this one is open.
+    bool sole = false;
 
     ~Core();
     bool isOpen() const { return db != nullptr; }
     void checkOpen() const;
     void close();
+    // Opens db on path with the layer's settings; raises on failure.
+    void connect();
+    void recordJournal();
+    bool journalIntact() const;
+    // After a refused commit: a fresh connection with a journal of its own,
+    // taken when no statement or transaction still needs the old one.
+    void reconnectIfJournalLost();
 
     // Prepared once, reset after each use by StatementUse.
     sqlite3_stmt* statement(const QString& sql);

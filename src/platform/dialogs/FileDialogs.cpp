@@ -1,9 +1,12 @@
 #include "platform/dialogs/FileDialogs.h"
 
+#include <QAbstractFileIconProvider>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QRegularExpression>
 
 #include "platform/Error.h"
@@ -35,7 +38,41 @@ QStringList qtPatterns(const QStringList& given) {
     return out;
 }
 
+// Icons and type names from the file name alone. Qt's own provider reads
+// the first bytes of every file whose name it does not know; opening and
+// closing an open database that way drops the POSIX locks this process's
+// connection holds on it, and another program may then delete its journal.
+class NameOnlyIconProvider : public QAbstractFileIconProvider {
+public:
+    QIcon icon(IconType type) const override { return QAbstractFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override {
+        if (!info.isFile()) return QAbstractFileIconProvider::icon(info.isDir() ? Folder : File);
+        const QMimeType mime = byName(info);
+        QIcon icon = QIcon::fromTheme(mime.iconName());
+        if (icon.isNull()) icon = QIcon::fromTheme(mime.genericIconName());
+        return icon.isNull() ? QAbstractFileIconProvider::icon(File) : icon;
+    }
+    QString type(const QFileInfo& info) const override {
+        if (!info.isFile()) return QAbstractFileIconProvider::type(info);
+        const QMimeType mime = byName(info);
+        return mime.comment().isEmpty() ? mime.name() : mime.comment();
+    }
+
+private:
+    QMimeType byName(const QFileInfo& info) const {
+        return mimes_.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+    }
+    QMimeDatabase mimes_;
+};
+
 }  // namespace
+
+QAbstractFileIconProvider* nameOnlyIconProvider() {
+    // Shared by every dialog and never destroyed: the dialog's model asks it
+    // from its own thread, which may outlive the dialog a little.
+    static auto* provider = new NameOnlyIconProvider;
+    return provider;
+}
 
 QStringList nameFilters(const QString& filter) {
     QStringList out;
@@ -68,6 +105,7 @@ void prepareFileDialog(QFileDialog& dlg, const forms::FileDialog& f, Mode mode) 
     // Qt's own dialog matches the filters without regard to case, as the
     // original's did ("kurs.WKD" under "*.wkd"); desktop dialogs may not.
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+    dlg.setIconProvider(nameOnlyIconProvider());
     if (mode == Mode::Open && (f.Flags & forms::cdlOFNFileMustExist))
         dlg.setFileMode(QFileDialog::ExistingFile);
     else

@@ -11,6 +11,7 @@
 
 #include "platform/forms/Interaction.h"
 
+class QAbstractFileIconProvider;
 class QFileDialog;
 class QWidget;
 
@@ -34,6 +35,10 @@ QList<FilterEntry> parseFilter(const QString& filter);
 QStringList nameFilters(const QString& filter);
 
 enum class Mode { Open, Save };
+
+// The dialogs' icon provider: icons and types by file name, never by
+// reading a file (see prepareFileDialog).
+QAbstractFileIconProvider* nameOnlyIconProvider();
 
 // Fills `dlg` from the common dialog fields: title, filters and the selected
 // one (FilterIndex from 1), initial folder, proposed name, default

@@ -1,0 +1,105 @@
+// The built program itself, started on a file and ended again: the whole way
+// out, static objects included, must run clean under the sanitizers.
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "mainwindow/RoadFixture.h"
+#include "upgrade/OldKinds.h"
+
+using namespace roadtest;
+
+namespace {
+
+class BuiltProgram : public Road {
+protected:
+    struct Run {
+        int exitCode = -1;
+        bool crashed = false;
+        QString log;
+    };
+
+    // Starts the program on `file` with the test driver as its user: it
+    // starts as the preselected user, answers every message with its
+    // default button and closes the main window once it shows.
+    Run run(const QString& file, bool quit = false) {
+        QTemporaryDir runtime;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("WORTKISTE_HOME", home.path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QT_PLUGIN_PATH", QCoreApplication::applicationDirPath() + "/plugins");
+        env.insert("QT_QPA_GENERIC_PLUGINS", "wkexitdriver");
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        env.insert("XDG_DATA_HOME", runtime.path() + "/data");
+        env.insert("XDG_CONFIG_HOME", runtime.path() + "/config");
+        if (quit) env.insert("WK_DRIVER_QUIT", "1");
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QCoreApplication::applicationDirPath() + "/wortkiste", {file});
+        Run r;
+        if (!p.waitForStarted(10000)) return r;
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished();
+            r.log = "did not end\n";
+        }
+        r.crashed = p.exitStatus() == QProcess::CrashExit;
+        r.exitCode = p.exitCode();
+        r.log += QString::fromLocal8Bit(p.readAllStandardError());
+        return r;
+    }
+};
+
+// AppVersion texts that select no upgrade step on a file of the 4.2 layout.
+TEST_F(BuiltProgram, VersionTextsWithoutAStepEndCleanly) {
+    makeUsers({{1, "Anna"}}, 1);
+    QDir().mkpath(dbFolder());
+    for (const QString& version : {QStringLiteral(" 4.2"), QStringLiteral("2.10"), QStringLiteral("4.25")}) {
+        SCOPED_TRACE(version.toStdString());
+        const QString file = dbFolder() + QStringLiteral("/v%1.wkd").arg(QString(version).remove(' '));
+        upgrade::CreateOldDatabase(file, upgrade::OldDatabaseLayout(4, "4.2", version),
+                                   vocabdb::VokDBPasswort);
+        const Run r = run(file);
+        EXPECT_FALSE(r.crashed) << r.log.toStdString();
+        EXPECT_EQ(r.exitCode, 0) << r.log.toStdString();
+        EXPECT_FALSE(r.log.contains("Sanitizer")) << r.log.toStdString();
+        EXPECT_FALSE(r.log.contains("runtime error")) << r.log.toStdString();
+        EXPECT_FALSE(r.log.contains("double free")) << r.log.toStdString();
+        EXPECT_TRUE(r.log.contains("driver: start")) << r.log.toStdString();
+        // The program goes on after the message, until it is ended.
+        EXPECT_TRUE(r.log.contains("driver: close main window")) << r.log.toStdString();
+        // The files are whole and alone after the end.
+        EXPECT_FALSE(QFile::exists(file + "-wal"));
+        EXPECT_FALSE(QFile::exists(home.path() + "/USER.MDB-wal"));
+    }
+}
+
+// A current file: the program starts, shows its window and ends through its
+// own exit path.
+TEST_F(BuiltProgram, CurrentFileEndsThroughTheExitPath) {
+    makeUsers({{1, "Anna"}}, 1);
+    const QString file = makeVokDB("kurs.wkd");
+    const Run r = run(file);
+    EXPECT_FALSE(r.crashed) << r.log.toStdString();
+    EXPECT_EQ(r.exitCode, 0) << r.log.toStdString();
+    EXPECT_TRUE(r.log.contains("driver: close main window")) << r.log.toStdString();
+    EXPECT_FALSE(r.log.contains("driver: message")) << r.log.toStdString();
+    EXPECT_FALSE(r.log.contains("Sanitizer")) << r.log.toStdString();
+    EXPECT_FALSE(QFile::exists(file + "-wal"));
+}
+
+// Quitting the application with both databases open (the desktop session
+// ends): the databases close before the program's static objects go.
+TEST_F(BuiltProgram, QuitWithOpenDatabasesEndsCleanly) {
+    makeUsers({{1, "Anna"}}, 1);
+    const QString file = makeVokDB("kurs.wkd");
+    const Run r = run(file, true);
+    EXPECT_FALSE(r.crashed) << r.log.toStdString();
+    EXPECT_EQ(r.exitCode, 0) << r.log.toStdString();
+    EXPECT_TRUE(r.log.contains("driver: quit")) << r.log.toStdString();
+    EXPECT_FALSE(r.log.contains("Sanitizer")) << r.log.toStdString();
+    EXPECT_FALSE(QFile::exists(file + "-wal"));
+    EXPECT_FALSE(QFile::exists(home.path() + "/USER.MDB-wal"));
+}
+
+}  // namespace

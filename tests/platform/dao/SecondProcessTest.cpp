@@ -1,0 +1,220 @@
+// Another process on the same file, as the stock sqlite3 shell, a script or
+// a second instance of the program in another session would be: what one
+// process has acknowledged must never be lost to the other.
+#include "DaoTestSupport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/dialogs/FileDialogs.h"
+
+using namespace daotest;
+
+namespace {
+
+class SecondProcess : public DaoTest {
+protected:
+    void SetUp() override {
+        if (QStandardPaths::findExecutable("sqlite3").isEmpty()) GTEST_SKIP() << "no sqlite3 shell";
+    }
+
+    // The other process: opens the file, runs sql, closes it and ends.
+    static QString shell(const QString& file, const QString& sql) {
+        QProcess p;
+        p.start("sqlite3", {"-cmd", ".timeout 5000", file, sql});
+        EXPECT_TRUE(p.waitForFinished(15000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+    static int countInOtherProcess(const QString& file) {
+        return shell(file, "SELECT count(*) FROM VOK;").toInt();
+    }
+
+    static ino_t inode(const QString& file) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(file).constData(), &st) == 0 ? st.st_ino : 0;
+    }
+
+    // Whether this process still holds SQLite's shared lock on the file.
+    static bool holdsSharedLock(const QString& file) {
+        QFile locks("/proc/locks");
+        if (!locks.open(QIODevice::ReadOnly)) return false;
+        const QByteArray pid = QByteArray::number(qint64(::getpid()));
+        const QByteArray ino = ":" + QByteArray::number(quint64(inode(file)));
+        for (const QByteArray& line : locks.readAll().split('\n')) {
+            const QList<QByteArray> f = line.simplified().split(' ');
+            // "1: POSIX ADVISORY READ pid maj:min:inode start end"
+            if (f.size() >= 8 && f[1] == "POSIX" && f[4] == pid && f[5].endsWith(ino) && f[6] == "1073741826")
+                return true;
+        }
+        return false;
+    }
+
+    dao::DatabasePtr holder;
+    dao::RecordsetPtr items;
+    int written = 0;
+
+    void openHolder(const QString& name) {
+        auto db = freshDb(name);
+        db->Close();
+        holder = ws.OpenDatabase(path(name));
+        items = holder->OpenRecordset("VOK");
+    }
+    void write(int n) {
+        for (int i = 0; i < n; ++i) addItem(items, QString("item %1").arg(written++));
+    }
+};
+
+TEST_F(SecondProcess, FileDialogOverTheFolderLeavesTheDatabaseToTheLayer) {
+    // A name without a known type: a dialog that sniffed content would read it.
+    const QString file = path("kurs.vok");
+    openHolder("kurs.vok");
+    write(5);
+    ASSERT_TRUE(holdsSharedLock(file));
+
+    QFileDialog dlg;
+    forms::FileDialog fields;
+    fields.InitDir = dir.path();
+    fields.Filter = "All files (*.*)|*.*";
+    dialogs::prepareFileDialog(dlg, fields, dialogs::Mode::Open);
+    dlg.setViewMode(QFileDialog::Detail);
+    dlg.show();
+    auto* model = dlg.findChild<QFileSystemModel*>();
+    ASSERT_NE(model, nullptr);
+    QElapsedTimer t;
+    t.start();
+    QModelIndex entry;
+    while (t.elapsed() < 5000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+        entry = model->index(file);
+        // The type column is filled in by the model's own thread.
+        if (entry.isValid() && !model->data(entry.siblingAtColumn(2)).toString().isEmpty()) break;
+    }
+    ASSERT_TRUE(entry.isValid());
+    EXPECT_FALSE(model->data(entry.siblingAtColumn(2)).toString().isEmpty());
+    QApplication::processEvents(QEventLoop::AllEvents, 200);
+    dlg.hide();
+    EXPECT_TRUE(holdsSharedLock(file)) << "the dialog dropped the connection's locks";
+
+    // The other process reads and closes: the journal must stay, since this
+    // process still uses it.
+    const ino_t wal = inode(file + "-wal");
+    EXPECT_EQ(countInOtherProcess(file), 5);
+    EXPECT_EQ(inode(file + "-wal"), wal);
+    write(10);
+    // What a killed holder leaves is what the other process finds now.
+    EXPECT_EQ(countInOtherProcess(file), 15);
+    holder->Close();
+    EXPECT_FALSE(QFile::exists(file + "-wal"));
+}
+
+TEST_F(SecondProcess, RemovedJournalRefusesTheNextWriteAndLosesNothing) {
+    const QString file = path("kurs.wkd");
+    openHolder("kurs.wkd");
+    write(5);
+    // Something in this process opens and closes the file, as careless code
+    // would: the connection's locks are gone, and the other process, thinking
+    // itself the last user, checkpoints and deletes the journal.
+    {
+        QFile foreign(file);
+        ASSERT_TRUE(foreign.open(QIODevice::ReadOnly));
+        foreign.read(16);
+    }
+    EXPECT_EQ(countInOtherProcess(file), 5);
+    ASSERT_FALSE(QFile::exists(file + "-wal"));
+
+    const int refused = errorOf([&] { write(1); });
+    EXPECT_EQ(refused, 3043);
+    try {
+        addItem(items, "refused");
+    } catch (const wk::Error& e) {
+        ADD_FAILURE() << "a second write was refused too: " << e.description().toStdString();
+    }
+    // The next write goes into a journal of its own and is durable again.
+    write(2);
+    EXPECT_EQ(countInOtherProcess(file), 5 + 3);
+    EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q = 'item 5';").toInt(), 0);
+    // A statement of SQL and a transaction are refused and then work alike.
+    {
+        QFile foreign(file);
+        ASSERT_TRUE(foreign.open(QIODevice::ReadOnly));
+    }
+    countInOtherProcess(file);
+    ws.BeginTrans();
+    holder->Execute("DELETE FROM VOK");
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3043);
+    ws.Rollback();
+    EXPECT_EQ(countInOtherProcess(file), 8);
+    holder->Execute("DELETE FROM VOK WHERE Q = 'refused'");
+    EXPECT_EQ(countInOtherProcess(file), 7);
+    holder->Close();
+    EXPECT_EQ(countInOtherProcess(file), 7);
+}
+
+TEST_F(SecondProcess, CompactionWhileAnotherProcessHoldsTheFileIsSkipped) {
+    const QString file = path("kurs.wkd");
+    {
+        auto db = freshDb("kurs.wkd");
+        auto rs = db->OpenRecordset("VOK");
+        for (int i = 0; i < 100; ++i) addItem(rs, QString("w%1").arg(i));
+        db->Execute("DELETE FROM VOK WHERE Q LIKE 'w5*'");
+        db->Close();
+    }
+    // The other process keeps the file open between its statements.
+    QProcess other;
+    other.start("sqlite3", {"-cmd", ".timeout 5000", file});
+    ASSERT_TRUE(other.waitForStarted());
+    other.write("SELECT count(*) FROM VOK;\n");
+    ASSERT_TRUE(other.waitForReadyRead(10000));
+    EXPECT_EQ(other.readAllStandardOutput().trimmed(), "89");
+
+    const ino_t before = inode(file);
+    const QString temp = path("kurs.wkd.tempdb.$$$");
+    EXPECT_TRUE(dao::FileInUse(file));
+    EXPECT_FALSE(dao::CompactInPlace(file, temp));
+    EXPECT_EQ(inode(file), before);
+    EXPECT_FALSE(QFile::exists(temp));
+    EXPECT_TRUE(QFile::exists(file + "-wal"));
+
+    // The holder's writes after the skipped compaction are all there.
+    for (int i = 0; i < 10; ++i)
+        other.write(QString("INSERT INTO VOK (Q) VALUES ('h%1');\n").arg(i).toUtf8());
+    other.write("SELECT count(*) FROM VOK;\n.quit\n");
+    other.closeWriteChannel();
+    ASSERT_TRUE(other.waitForFinished(10000));
+    EXPECT_EQ(other.readAllStandardOutput().trimmed(), "99");
+    EXPECT_FALSE(dao::FileInUse(file));
+    auto db = ws.OpenDatabase(file);
+    EXPECT_EQ(db->OpenRecordset("VOK")->RecordCount(), 99);
+    db->Close();
+
+    // Held by another instance of this program (its lock only).
+    QProcess instance;
+    instance.start("flock", {"--no-fork", "-s", file, "sleep", "20"});
+    ASSERT_TRUE(instance.waitForStarted());
+    QElapsedTimer t;
+    t.start();
+    while (!dao::FileInUse(file) && t.elapsed() < 5000) QThread::msleep(20);
+    EXPECT_FALSE(dao::CompactInPlace(file, temp));
+    EXPECT_EQ(inode(file), before);
+    instance.kill();
+    instance.waitForFinished();
+
+    // Nobody else: compacted, one file left.
+    ASSERT_TRUE(dao::CompactInPlace(file, temp));
+    EXPECT_NE(inode(file), before);
+    for (const char* s : {"-wal", "-shm"}) EXPECT_FALSE(QFile::exists(file + s)) << s;
+    EXPECT_FALSE(QFile::exists(temp));
+    EXPECT_EQ(countInOtherProcess(file), 99);
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+// Steps whose data move fails: the step fails whole, the file keeps every
+// byte of what it held, and the driver reports it as it reports any step.
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include "UpgradeHarness.h"
+#include "upgrade/Steps.h"
+
+using namespace upgradetest;
+using upgrade::UpgradeResult;
+
+namespace {
+
+// What another program could have left in a file: SQL run on it directly,
+// past the layer's own checks.
+void RunRaw(const QString& path, const char* sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
+    EXPECT_EQ(rc, SQLITE_OK) << (err ? err : "");
+    sqlite3_free(err);
+    sqlite3_close(db);
+}
+
+void ExpectFailedAndUnchanged(const QString& path, const QString& before) {
+    Opening o;
+    EXPECT_FALSE(o.VokDBOeffnen(path));
+    EXPECT_EQ(o.results, std::vector<UpgradeResult>{UpgradeResult::Failed});
+    ASSERT_EQ(o.errors.size(), 1u);
+    EXPECT_EQ(o.errors[0].location, "Ui37G");
+    EXPECT_FALSE(o.dbVok);
+    EXPECT_EQ(Snapshot(path), before);
+}
+
+}  // namespace
+
+TEST(StepErrors, Kind0AnswerThatCannotBeCopiedFailsTheStepAndKeepsTheFile) {
+    Files files;
+    const QString path = files.Make(0, "3.2");
+    {
+        auto db = dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";pwd=") + Password());
+        db->Execute(QStringLiteral("INSERT INTO VOK (Q, A, T) VALUES ('Baum', 'tree', 'Natur')"));
+        db->Close();
+    }
+    {
+        auto db = dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";pwd=") + Password());
+        db->Execute(QStringLiteral("INSERT INTO VOK (Q, A, T) VALUES ('Haus', 'unkopierbar', 'Natur')"));
+        db->Close();
+    }
+    // A rule another program put into the file refuses this answer in A1.
+    RunRaw(path,
+           "CREATE TRIGGER refuse BEFORE UPDATE OF A1 ON VOK WHEN NEW.A1 = 'unkopierbar' "
+           "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+    const QString before = Snapshot(path);
+    ASSERT_TRUE(before.contains("unkopierbar"));
+    ExpectFailedAndUnchanged(path, before);
+}
+
+TEST(StepErrors, Kind2AnswerColumnsSkipOnlyColumnsThatExist) {
+    Files files;
+    auto layout = upgrade::OldDatabaseLayout(2, "2.1");
+    vocabdb::RemoveFields(layout.vok, {"A9", "RA9"});
+    layout.optionsRow << QPair<QString, QVariant>{"MCAA", 4} << QPair<QString, QVariant>{"InnerType", 1};
+    const QString path = files.Make(layout);
+    {
+        auto db = dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";pwd=") + Password());
+        db->Execute(QStringLiteral("INSERT INTO VOK (Q, T) VALUES ('Baum', 'Natur')"));
+        db->Close();
+    }
+    // Adding A9 fails, and not because the column exists.
+    RunRaw(path,
+           "CREATE TRIGGER noA9 BEFORE INSERT ON wk_fields WHEN NEW.name = 'A9' "
+           "BEGIN SELECT RAISE(ABORT, 'disk trouble'); END;");
+    ExpectFailedAndUnchanged(path, Snapshot(path));
+
+    // With room for them, A1 to A8 exist and are skipped, A9 and RA9 come in.
+    auto roomy = upgrade::OldDatabaseLayout(2, "2.1");
+    vocabdb::RemoveFields(roomy.vok, {"A9", "RA9"});
+    roomy.optionsRow << QPair<QString, QVariant>{"MCAA", 4} << QPair<QString, QVariant>{"InnerType", 1};
+    const QString fine = files.Make(roomy);
+    {
+        auto db = dao::DBEngine::OpenDatabase(fine, false, false, QStringLiteral(";pwd=") + Password());
+        db->Execute(QStringLiteral("INSERT INTO VOK (Q, T) VALUES ('Baum', 'Natur')"));
+        db->Close();
+    }
+    Opening o;
+    ASSERT_TRUE(o.VokDBOeffnen(fine));
+    o.Close();
+    auto db = dao::DBEngine::OpenDatabase(fine, false, false, QStringLiteral(";pwd=") + Password());
+    EXPECT_NO_THROW(db->GetTableDef("VOK")->GetField("A9"));
+    db->Close();
+}
+
+TEST(StepErrors, From22EachWriteOfTheRowPassStandsAlone) {
+    Files files;
+    const QString path = files.Make(2, "2.2");
+    {
+        auto db = dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";pwd=") + Password());
+        db->Execute(QStringLiteral("INSERT INTO VOK (Q, A1) VALUES ('Baum', 'tree')"));
+        db->Close();
+    }
+    // The third answer of this file cannot be changed.
+    RunRaw(path,
+           "CREATE TRIGGER keepA3 BEFORE UPDATE OF A3 ON VOK "
+           "BEGIN SELECT RAISE(ABORT, 'A3 is kept'); END;");
+
+    // Only the step from 2.2: the nested opening is left out.
+    Opening o;
+    o.dbVok = dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";pwd=") + Password());
+    upgrade::UpgradeHost host;
+    host.path = path;
+    host.password = Password();
+    host.dbType = 2;
+    host.maxUsers = 5;
+    host.db = &o.dbVok;
+    host.rsOptions = &o.rsOptions;
+    host.data = &o.data;
+    host.reopen = [](const QString&) { return true; };
+    host.showError = [&](int n, const QString& d, const QString& l) { o.errors.push_back({n, d, l}); };
+    EXPECT_EQ(upgrade::RunStep(host, upgrade::Step::From22, upgrade::StepFor(upgrade::Step::From22)),
+              UpgradeResult::Upgraded);
+    EXPECT_TRUE(o.errors.empty());
+    o.Close();
+
+    // The refused answer costs only itself: the theme and the history of
+    // the same row are written.
+    auto db = dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";pwd=") + Password());
+    auto rs = db->OpenRecordset(QStringLiteral("SELECT * FROM VOK"));
+    EXPECT_FALSE(rs->Value("A3").isValid());
+    EXPECT_EQ(rs->Value("A2").toString(), "");
+    EXPECT_EQ(rs->Value("A1").toString(), "tree");
+    EXPECT_EQ(rs->Value("T").toString(), "-");
+    EXPECT_EQ(rs->Value("Known11").toInt(), 0);
+    EXPECT_TRUE(rs->Value("Known56").isValid());
+    db->Close();
+}
