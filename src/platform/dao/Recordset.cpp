@@ -427,7 +427,16 @@ void Recordset::Impl::fillStore() {
     Store s;
     s.rowOf.assign(keys.size(), -1);
     s.columns.resize(fields.size());
-    for (size_t j = 0; j < fields.size(); ++j) s.columns[j].present = wanted[j] != 0;
+    for (size_t j = 0; j < fields.size(); ++j) {
+        s.columns[j].present = wanted[j] != 0;
+        if (wanted[j]) s.columns[j].kind.reserve(keys.size());
+    }
+    // A column's numbers, offsets or sizes take room once it has one.
+    auto cell = [n = keys.size()](auto& column, qint32 row) -> auto& {
+        if (column.capacity() == 0) column.reserve(n + 1);
+        column.resize(size_t(row) + 1);
+        return column[size_t(row)];
+    };
     const QString sql =
         QStringLiteral("SELECT rowid, %1 FROM %2%3").arg(selectList(true), quoteIdent(table), whereSql);
     try {
@@ -449,8 +458,7 @@ void Recordset::Impl::fillStore() {
                 char kind = SOther;
                 if (large) {
                     if (storage != SQLITE_NULL) {
-                        sc.sizes.resize(size_t(row) + 1);
-                        sc.sizes[size_t(row)] = sqlite3_column_int64(q, col);
+                        cell(sc.sizes, row) = sqlite3_column_int64(q, col);
                         kind = SBytes;
                     } else {
                         kind = SNull;
@@ -462,29 +470,26 @@ void Recordset::Impl::fillStore() {
                     const int length = sqlite3_column_bytes(q, col);
                     if (plainUtf8(text, length)) {
                         // Offsets only for columns that hold texts.
-                        if (sc.at.empty()) sc.at.assign(size_t(row) + 1, 0);
+                        if (sc.at.empty()) cell(sc.at, row) = 0;
                         sc.arena.append(text, length);
                         kind = SText;
                     }
                 } else if (storage != SQLITE_BLOB) {
                     switch (type) {
                         case dbBoolean:
-                            sc.number.resize(size_t(row) + 1);
-                            sc.number[size_t(row)] = sqlite3_column_int64(q, col) != 0;
+                            cell(sc.number, row) = sqlite3_column_int64(q, col) != 0;
                             kind = SNumber;
                             break;
                         case dbByte:
                         case dbInteger:
                         case dbLong:
-                            sc.number.resize(size_t(row) + 1);
-                            sc.number[size_t(row)] = qint32(sqlite3_column_int64(q, col));
+                            cell(sc.number, row) = qint32(sqlite3_column_int64(q, col));
                             kind = SNumber;
                             break;
                         case dbSingle:
                         case dbDouble:
                         case dbCurrency:
-                            sc.real.resize(size_t(row) + 1);
-                            sc.real[size_t(row)] = sqlite3_column_double(q, col);
+                            cell(sc.real, row) = sqlite3_column_double(q, col);
                             kind = SNumber;
                             break;
                         default:
@@ -506,6 +511,7 @@ void Recordset::Impl::fillStore() {
         // The blocks read the rows (and raise what is wrong).
         return;
     }
+    for (StoreColumn& sc : s.columns) sc.arena.shrink_to_fit();
     s.valid = true;
     s.generation = gen;
     store = std::move(s);
