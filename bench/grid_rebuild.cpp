@@ -7,6 +7,7 @@
 //   BM_GridRebuild_Dao/n opening the dynaset of "Alles" (which sorts as the
 //                        raw read does) and the whole rebuild over it
 //   BM_GridFill_Memory   the grid and the filler alone, records in memory
+//   BM_DaoOpen           opening the dynaset of "Alles" alone
 // Target: open + rebuild within 2x the raw read, 200 MB resident at 100,000.
 //
 // Until this change the raw read turned every value, numbers and Nulls too,
@@ -24,6 +25,17 @@
 //   the recordset's part alone (BM_DaoWalkAll: open + every field of every
 //   row) 58 / 668 ms (2.2 / 2.3); the rest is the grid's own filling and
 //   measuring
+// Since recordsets keep the values of a long walk, read in one pass over the
+// table instead of blocks of random lookups (interleaved with the build
+// before, CPU time, min / median of 3 runs; 10,000 / 100,000 items):
+//   raw read 27.4-28.8 / 301-309 ms
+//   open + rebuild before 89 / 90.6 and 959 / 972 ms (ratio 3.2 / 3.2);
+//   after 80 / 82 and 842 / 868 ms (2.9 / 2.8); the program's own peak
+//   (filter Rebuild_Dao) ~174 MB, was ~157: the kept values
+//   BM_DaoWalkAll before 54 / 61 and 543 / 578 ms (1.9 / 1.9); after 46 / 47
+//   and 475 / 482 ms (1.6 / 1.6). Of that, opening (BM_DaoOpen, the sorted
+//   key query) is ~70 ms and the pass ~180 ms; the rest of the rebuild
+//   (~400 ms) is the grid's own filling, measuring and freeing.
 // peak_MB is the high-water mark of everything the run did so far: the raw
 // read keeps three million texts, so run with --benchmark_filter=Rebuild_Dao
 // for the program's own peak (database made, rebuilt: ~153 MB).

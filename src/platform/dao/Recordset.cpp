@@ -443,10 +443,15 @@ void Recordset::Impl::fillStore() {
         StatementUse q(c(), sql);
         bindAll(q, params);
         qint32 row = 0;
+        auto next = byKey.begin();
         while (q.step()) {
             const qint64 key = sqlite3_column_int64(q, 0);
-            auto it = std::lower_bound(byKey.begin(), byKey.end(), std::make_pair(key, qint32(-1)));
+            // A table scan gives the keys in ascending order.
+            auto it = next != byKey.end() && next->first == key
+                          ? next
+                          : std::lower_bound(byKey.begin(), byKey.end(), std::make_pair(key, qint32(-1)));
             if (it == byKey.end() || it->first != key) continue;
+            next = it + 1;
             s.rowOf[size_t(it->second)] = row;
             int col = 1;
             for (size_t j = 0; j < fields.size(); ++j) {
