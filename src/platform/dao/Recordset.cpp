@@ -124,8 +124,12 @@ struct Recordset::Impl : RecordsetImplBase {
         if (!core) return;
         std::erase(core->recordsets, static_cast<RecordsetImplBase*>(this));
         core.reset();
+        dropStore();
     }
-    void closeFromDatabase() override { core.reset(); }
+    void closeFromDatabase() override {
+        core.reset();
+        dropStore();
+    }
 
     Core& c() const {
         if (!core || !core->isOpen()) raise(3420);
