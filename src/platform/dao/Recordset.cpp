@@ -150,18 +150,28 @@ struct Recordset::Impl : RecordsetImplBase {
         qsizetype size = -1;
         int index = -1;
     };
-    mutable std::array<NameSlot, 256> nameSlots{};
+    // Two places per address, so that two names a walk reads do not keep
+    // pushing each other out.
+    mutable std::array<NameSlot, 512> nameSlots{};
     int find(const QString& field) const {
         // Fibonacci hashing of the address: heap blocks share their low bits.
         const quint64 mixed = quint64(quintptr(field.constData())) * 0x9E3779B97F4A7C15ull;
-        NameSlot& slot = nameSlots[size_t(mixed >> 56)];
-        if (slot.data == field.constData() && slot.size == field.size() && slot.index < int(fields.size()) &&
-            (fields[size_t(slot.index)].name == field ||
-             QStringView(fields[size_t(slot.index)].name).compare(field, Qt::CaseInsensitive) == 0))
-            return slot.index;
+        const size_t at = size_t(mixed >> 55) & ~size_t(1);
+        auto matches = [&](const NameSlot& slot) {
+            return slot.data == field.constData() && slot.size == field.size() &&
+                   slot.index < int(fields.size()) &&
+                   (fields[size_t(slot.index)].name == field ||
+                    QStringView(fields[size_t(slot.index)].name).compare(field, Qt::CaseInsensitive) == 0);
+        };
+        if (matches(nameSlots[at])) return nameSlots[at].index;
+        if (matches(nameSlots[at + 1])) return nameSlots[at + 1].index;
         auto it = byName.constFind(field);
         const int i = it != byName.constEnd() ? *it : byName.value(field.toCaseFolded(), -1);
-        if (i >= 0) slot = {field.constData(), field.size(), i};
+        if (i >= 0) {
+            // The newer name goes first, the older one moves to the second place.
+            nameSlots[at + 1] = nameSlots[at];
+            nameSlots[at] = {field.constData(), field.size(), i};
+        }
         return i;
     }
     int index(const QString& field) const {
