@@ -26,16 +26,17 @@
 //   row) 58 / 668 ms (2.2 / 2.3); the rest is the grid's own filling and
 //   measuring
 // Since recordsets keep the values of a long walk, read in one pass over the
-// table instead of blocks of random lookups (interleaved with the build
-// before, CPU time, min / median of 3 runs; 10,000 / 100,000 items):
-//   raw read 27.4-28.8 / 301-309 ms
-//   open + rebuild before 89 / 90.6 and 959 / 972 ms (ratio 3.2 / 3.2);
-//   after 80 / 82 and 842 / 868 ms (2.9 / 2.8); the program's own peak
+// table instead of blocks of random lookups, and name two fields per place
+// in their name cache (interleaved with the build before, CPU time, min /
+// median of 3 runs; 10,000 / 100,000 items):
+//   raw read 26.7-28.9 / 293-308 ms
+//   open + rebuild before 89.8 / 90.5 and 940 / 947 ms (ratio 3.2 / 3.2);
+//   after 78.8 / 80.1 and 827 / 834 ms (2.9 / 2.8); the program's own peak
 //   (filter Rebuild_Dao) ~174 MB, was ~157: the kept values
-//   BM_DaoWalkAll before 54 / 61 and 543 / 578 ms (1.9 / 1.9); after 46 / 47
-//   and 475 / 482 ms (1.6 / 1.6). Of that, opening (BM_DaoOpen, the sorted
-//   key query) is ~70 ms and the pass ~180 ms; the rest of the rebuild
-//   (~400 ms) is the grid's own filling, measuring and freeing.
+//   BM_DaoWalkAll before 52.6 / 56.4 and 483 / 576 ms (2.0 / 2.0); after
+//   32.4 / 32.8 and 332 / 337 ms (1.2 / 1.1). Of that, opening (BM_DaoOpen,
+//   the sorted key query) is ~70 ms and the pass ~180 ms; the rest of the
+//   rebuild (~450 ms) is the grid's own filling, measuring and freeing.
 // peak_MB is the high-water mark of everything the run did so far: the raw
 // read keeps three million texts, so run with --benchmark_filter=Rebuild_Dao
 // for the program's own peak (database made, rebuilt: ~174 MB).
