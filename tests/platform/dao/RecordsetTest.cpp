@@ -357,6 +357,18 @@ TEST_F(LongWalkTest, ValuesOfAWalkAreThoseOfSingleReads) {
     EXPECT_EQ(rs->GetChunk("Bild", 1290, 100), QByteArray(5, 'x'));
 }
 
+TEST_F(LongWalkTest, TopAndFilterKeepTheirRowsInAWalk) {
+    auto rs = db->OpenRecordset("SELECT TOP 700 Q, Punkte FROM VOK WHERE Punkte >= ? ORDER BY Q",
+                                dao::dbOpenDynaset, {300});
+    ASSERT_EQ(rs->RecordCount(), 700);
+    for (long i = 0; i < rs->RecordCount(); ++i) {
+        rs->SetAbsolutePosition(i);
+        ASSERT_EQ(rs->Value("Q").toString(), q(300 + i));
+        ASSERT_EQ(rs->Value("Punkte").toInt(), 300 + i);
+    }
+    EXPECT_EQ(errorOf([&] { rs->Value("A1"); }), 3265);
+}
+
 TEST_F(LongWalkTest, WritesElsewhereAreSeenOnTheNextRead) {
     auto rs = db->OpenRecordset("Select * FROM VOK ORDER BY Q");
     auto other = db->OpenRecordset("VOK");
