@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
+#include <string>
 
 namespace dao {
 
@@ -68,6 +70,40 @@ struct Recordset::Impl : RecordsetImplBase {
     std::vector<char> wanted;
     void want(int i);
 
+    // The values of a long walk, read in one pass over the table once the
+    // walk goes past its first read-ahead block (by then it has asked for
+    // every field it reads per record): only those fields, each in a column
+    // of native values, large values by their size alone. Valid while no
+    // one else wrote; this recordset's own writes keep it, minus the rows
+    // they touched. Filled at most once per opening: a walk beside other
+    // writers goes on with the blocks.
+    // SBytes: a large value, read through the key when asked for.
+    enum StoreKind : char { SNull, SNumber, SText, SOther, SBytes };
+    struct StoreColumn {
+        bool present = false;
+        std::vector<char> kind;  // per store row
+        std::vector<qint32> number;
+        std::vector<double> real;
+        std::vector<quint32> at;  // text of row r: arena[at[r], at[r + 1])
+        std::string arena;
+        std::vector<qint64> sizes;  // Memo / LongBinary
+        QHash<qint32, QVariant> other;
+    };
+    struct Store {
+        bool valid = false;
+        quint64 generation = 0;
+        std::vector<qint32> rowOf;  // per position, beside keys: store row or -1
+        std::vector<StoreColumn> columns;
+    };
+    Store store;
+    bool storeTried = false;
+    QString whereSql;
+    void fillStore();
+    void dropStore() { store = Store(); }
+    // Store row of the current record for field i, or -1.
+    qint32 storeRow(int i);
+    QVariant storeValue(int i, qint32 row);
+
     // INSERT and UPDATE texts by edit mode and the fields set, so that a run
     // of adds does not build the same statement for every row.
     QHash<QByteArray, QString> writeSql;
@@ -88,8 +124,12 @@ struct Recordset::Impl : RecordsetImplBase {
         if (!core) return;
         std::erase(core->recordsets, static_cast<RecordsetImplBase*>(this));
         core.reset();
+        dropStore();
     }
-    void closeFromDatabase() override { core.reset(); }
+    void closeFromDatabase() override {
+        core.reset();
+        dropStore();
+    }
 
     Core& c() const {
         if (!core || !core->isOpen()) raise(3420);
@@ -110,18 +150,28 @@ struct Recordset::Impl : RecordsetImplBase {
         qsizetype size = -1;
         int index = -1;
     };
-    mutable std::array<NameSlot, 256> nameSlots{};
+    // Two places per address, so that two names a walk reads do not keep
+    // pushing each other out.
+    mutable std::array<NameSlot, 512> nameSlots{};
     int find(const QString& field) const {
         // Fibonacci hashing of the address: heap blocks share their low bits.
         const quint64 mixed = quint64(quintptr(field.constData())) * 0x9E3779B97F4A7C15ull;
-        NameSlot& slot = nameSlots[size_t(mixed >> 56)];
-        if (slot.data == field.constData() && slot.size == field.size() && slot.index < int(fields.size()) &&
-            (fields[size_t(slot.index)].name == field ||
-             QStringView(fields[size_t(slot.index)].name).compare(field, Qt::CaseInsensitive) == 0))
-            return slot.index;
+        const size_t at = size_t(mixed >> 55) & ~size_t(1);
+        auto matches = [&](const NameSlot& slot) {
+            return slot.data == field.constData() && slot.size == field.size() &&
+                   slot.index < int(fields.size()) &&
+                   (fields[size_t(slot.index)].name == field ||
+                    QStringView(fields[size_t(slot.index)].name).compare(field, Qt::CaseInsensitive) == 0);
+        };
+        if (matches(nameSlots[at])) return nameSlots[at].index;
+        if (matches(nameSlots[at + 1])) return nameSlots[at + 1].index;
         auto it = byName.constFind(field);
         const int i = it != byName.constEnd() ? *it : byName.value(field.toCaseFolded(), -1);
-        if (i >= 0) slot = {field.constData(), field.size(), i};
+        if (i >= 0) {
+            // The newer name goes first, the older one moves to the second place.
+            nameSlots[at + 1] = nameSlots[at];
+            nameSlots[at] = {field.constData(), field.size(), i};
+        }
         return i;
     }
     int index(const QString& field) const {
@@ -148,6 +198,7 @@ struct Recordset::Impl : RecordsetImplBase {
     void takeRow(sqlite3_stmt* st, int col, size_t row);
     QVariant readPendingBytes(int i);
     QVariant value(int i);
+    QString selectList(bool sizesOnly = false) const;
     void set(int i, const QVariant& v);
     qint64 rawSize(int i);
 };
@@ -155,6 +206,8 @@ struct Recordset::Impl : RecordsetImplBase {
 namespace {
 
 constexpr int kBatch = 256;
+// currentRow's answer when the row is in the store.
+constexpr size_t kInStore = ~size_t(0);
 
 bool isLargeType(int type) {
     return type == dbMemo || type == dbLongBinary;
@@ -279,6 +332,16 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
         keyTokens.push_back({Token::Ident, quoteIdent(table) + QLatin1String(".rowid")});
         keyTokens.insert(keyTokens.end(), t.begin() + qsizetype(fromAt), t.end());
         keySql = render(keyTokens);
+        // The filter alone, for reading the rows again in table order.
+        std::vector<Token> where;
+        int level = 0;
+        for (size_t j = restAt; j < t.size(); ++j) {
+            if (t[j].isPunct("(")) ++level;
+            if (t[j].isPunct(")")) --level;
+            if (level == 0 && (t[j].is("ORDER") || t[j].isPunct(";"))) break;
+            where.push_back(t[j]);
+        }
+        whereSql = where.empty() ? QString() : QLatin1Char(' ') + render(where);
         rowSql.clear();
         batchSql.clear();
         isStatic = false;
@@ -312,6 +375,8 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
     window.clear();
     windowGeneration = ~quint64(0);
     lastRead = -2;
+    dropStore();
+    storeTried = false;
     wanted.assign(fields.size(), 0);
     writeSql.clear();
     nameSlots.fill({});
@@ -329,11 +394,29 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
 void Recordset::Impl::want(int i) {
     if (wanted[size_t(i)]) return;
     wanted[size_t(i)] = 1;
+    const QString cols = selectList();
+    rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(cols, quoteIdent(table));
+    QStringList marks;
+    for (int m = 0; m < kBatch; ++m) marks << QStringLiteral("?");
+    batchSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
+                   .arg(cols, quoteIdent(table), marks.join(QLatin1Char(',')));
+    // Read the rows again with the field; a walk goes on reading ahead.
+    if (window.keys.size() > 1 && pos >= window.first && pos < window.first + qint64(window.keys.size()))
+        lastRead = pos - 1;
+    window.clear();
+}
+
+// The wanted fields as read with a row: a large value only if it is not
+// bytes, with its length and whether it is (or its length alone: the value
+// is read through the key when asked for).
+QString Recordset::Impl::selectList(bool sizesOnly) const {
     QStringList cols;
     for (size_t j = 0; j < fields.size(); ++j) {
         if (!wanted[j]) continue;
         const QString q = quoteIdent(fields[j].name);
-        if (isLargeType(fields[j].type))
+        if (isLargeType(fields[j].type) && sizesOnly)
+            cols << QStringLiteral("length(%1)").arg(q);
+        else if (isLargeType(fields[j].type))
             cols << QStringLiteral(
                         "CASE WHEN typeof(%1)='blob' THEN NULL ELSE %1 END, length(%1), "
                         "typeof(%1)='blob'")
@@ -341,16 +424,151 @@ void Recordset::Impl::want(int i) {
         else
             cols << q;
     }
-    rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?")
-                 .arg(cols.join(QLatin1String(", ")), quoteIdent(table));
-    QStringList marks;
-    for (int m = 0; m < kBatch; ++m) marks << QStringLiteral("?");
-    batchSql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid IN (%3)")
-                   .arg(cols.join(QLatin1String(", ")), quoteIdent(table), marks.join(QLatin1Char(',')));
-    // Read the rows again with the field; a walk goes on reading ahead.
-    if (window.keys.size() > 1 && pos >= window.first && pos < window.first + qint64(window.keys.size()))
-        lastRead = pos - 1;
-    window.clear();
+    return cols.join(QLatin1String(", "));
+}
+
+// One pass in table order (no sort), each row put at its position through
+// its key. Rows that left the set meanwhile are skipped; rows that joined
+// it are not in the set anyway.
+void Recordset::Impl::fillStore() {
+    storeTried = true;
+    dropStore();
+    const quint64 gen = writeGeneration.load(std::memory_order_relaxed);
+    std::vector<std::pair<qint64, qint32>> byKey;
+    byKey.reserve(keys.size());
+    for (size_t p = 0; p < keys.size(); ++p) byKey.emplace_back(keys[p], qint32(p));
+    std::sort(byKey.begin(), byKey.end());
+    Store s;
+    s.rowOf.assign(keys.size(), -1);
+    s.columns.resize(fields.size());
+    for (size_t j = 0; j < fields.size(); ++j) {
+        s.columns[j].present = wanted[j] != 0;
+        if (wanted[j]) s.columns[j].kind.reserve(keys.size());
+    }
+    // A column's numbers, offsets or sizes take room once it has one.
+    auto cell = [n = keys.size()](auto& column, qint32 row) -> auto& {
+        if (column.capacity() == 0) column.reserve(n + 1);
+        column.resize(size_t(row) + 1);
+        return column[size_t(row)];
+    };
+    const QString sql =
+        QStringLiteral("SELECT rowid, %1 FROM %2%3").arg(selectList(true), quoteIdent(table), whereSql);
+    try {
+        StatementUse q(c(), sql);
+        bindAll(q, params);
+        qint32 row = 0;
+        auto next = byKey.begin();
+        while (q.step()) {
+            const qint64 key = sqlite3_column_int64(q, 0);
+            // A table scan gives the keys in ascending order.
+            auto it = next != byKey.end() && next->first == key
+                          ? next
+                          : std::lower_bound(byKey.begin(), byKey.end(), std::make_pair(key, qint32(-1)));
+            if (it == byKey.end() || it->first != key) continue;
+            next = it + 1;
+            s.rowOf[size_t(it->second)] = row;
+            int col = 1;
+            for (size_t j = 0; j < fields.size(); ++j) {
+                StoreColumn& sc = s.columns[j];
+                if (!sc.present) continue;
+                const int type = fields[j].type;
+                const bool large = isLargeType(type);
+                const int storage = sqlite3_column_type(q, col);
+                char kind = SOther;
+                if (large) {
+                    if (storage != SQLITE_NULL) {
+                        cell(sc.sizes, row) = sqlite3_column_int64(q, col);
+                        kind = SBytes;
+                    } else {
+                        kind = SNull;
+                    }
+                } else if (storage == SQLITE_NULL) {
+                    kind = SNull;
+                } else if (storage == SQLITE_TEXT && textReadsAlone(type)) {
+                    const char* text = reinterpret_cast<const char*>(sqlite3_column_text(q, col));
+                    const int length = sqlite3_column_bytes(q, col);
+                    if (plainUtf8(text, length)) {
+                        // Offsets only for columns that hold texts.
+                        if (sc.at.empty()) cell(sc.at, row) = 0;
+                        sc.arena.append(text, length);
+                        kind = SText;
+                    }
+                } else if (storage != SQLITE_BLOB) {
+                    switch (type) {
+                        case dbBoolean:
+                            cell(sc.number, row) = sqlite3_column_int64(q, col) != 0;
+                            kind = SNumber;
+                            break;
+                        case dbByte:
+                        case dbInteger:
+                        case dbLong:
+                            cell(sc.number, row) = qint32(sqlite3_column_int64(q, col));
+                            kind = SNumber;
+                            break;
+                        case dbSingle:
+                        case dbDouble:
+                        case dbCurrency:
+                            cell(sc.real, row) = sqlite3_column_double(q, col);
+                            kind = SNumber;
+                            break;
+                        default:
+                            break;
+                    }
+                }
+                if (kind == SOther) sc.other.insert(row, readValue(q, col, type));
+                ++col;
+                sc.kind.push_back(kind);
+                if (!sc.at.empty()) {
+                    // Offsets past 4 GB of text: give up, the blocks read it.
+                    if (sc.arena.size() > std::numeric_limits<quint32>::max()) return;
+                    sc.at.push_back(quint32(sc.arena.size()));
+                }
+            }
+            ++row;
+        }
+    } catch (const wk::Error&) {
+        // The blocks read the rows (and raise what is wrong).
+        return;
+    }
+    for (StoreColumn& sc : s.columns) sc.arena.shrink_to_fit();
+    s.valid = true;
+    s.generation = gen;
+    store = std::move(s);
+}
+
+qint32 Recordset::Impl::storeRow(int i) {
+    if (!store.valid) return -1;
+    if (store.generation != writeGeneration.load(std::memory_order_relaxed)) {
+        dropStore();
+        return -1;
+    }
+    if (!store.columns[size_t(i)].present || !hasCurrent()) return -1;
+    return store.rowOf[size_t(pos)];
+}
+
+QVariant Recordset::Impl::storeValue(int i, qint32 row) {
+    const StoreColumn& sc = store.columns[size_t(i)];
+    const int type = fields[size_t(i)].type;
+    switch (sc.kind[size_t(row)]) {
+        case SNull:
+            return QVariant();
+        case SNumber:
+            if (type == dbBoolean) return QVariant(sc.number[size_t(row)] != 0);
+            if (type == dbSingle || type == dbDouble || type == dbCurrency)
+                return QVariant(sc.real[size_t(row)]);
+            return QVariant(int(sc.number[size_t(row)]));
+        case SText: {
+            const quint32 at = sc.at[size_t(row)];
+            const qsizetype length = qsizetype(sc.at[size_t(row) + 1] - at);
+            const QString text =
+                length > 0 ? QString::fromUtf8(sc.arena.data() + at, length) : QString(QLatin1String(""));
+            return valueFromText(text, type);
+        }
+        case SBytes:
+            return readPendingBytes(i);
+        default:
+            return sc.other.value(row);
+    }
 }
 
 void Recordset::Impl::takeRow(sqlite3_stmt* st, int col, size_t row) {
@@ -408,6 +626,15 @@ size_t Recordset::Impl::currentRow() {
         }
     }
     const bool sequential = windowGeneration == gen && pos == lastRead + 1;
+    // A walk past its first block reads the rest in one pass.
+    if (sequential && !storeTried && window.keys.size() > 1 &&
+        pos == window.first + qint64(window.keys.size()) && size() - pos > kBatch) {
+        fillStore();
+        if (store.valid && store.rowOf[size_t(pos)] >= 0) {
+            lastRead = pos;
+            return kInStore;
+        }
+    }
     window.clear();
     windowGeneration = gen;
     lastRead = pos;
@@ -475,7 +702,10 @@ QVariant Recordset::Impl::value(int i) {
         return rows[size_t(pos)][size_t(i)];
     }
     want(i);
-    const size_t k = currentRow() + size_t(i);
+    if (const qint32 row = storeRow(i); row >= 0) return storeValue(i, row);
+    const size_t at = currentRow();
+    if (at == kInStore) return storeValue(i, store.rowOf[size_t(pos)]);
+    const size_t k = at + size_t(i);
     switch (window.state[k]) {
         case NotRead:
             raise(3167);
@@ -525,7 +755,12 @@ qint64 Recordset::Impl::rawSize(int i) {
     if (isStatic) return sizeOf(rows[size_t(pos)][size_t(i)]);
     if (isLargeType(fields[size_t(i)].type)) {
         want(i);
-        return window.sizes[currentRow() + size_t(i)];
+        qint32 row = storeRow(i);
+        const size_t at = row >= 0 ? kInStore : currentRow();
+        if (at != kInStore) return window.sizes[at + size_t(i)];
+        if (row < 0) row = store.rowOf[size_t(pos)];
+        const StoreColumn& sc = store.columns[size_t(i)];
+        return sc.kind[size_t(row)] == SBytes ? sc.sizes[size_t(row)] : 0;
     }
     // length() of a blob reads its size from the record header only.
     StatementUse q(c(), QStringLiteral("SELECT length(%1) FROM %2 WHERE rowid = ?")
@@ -704,6 +939,8 @@ void Recordset::Update() {
     // This recordset's own write leaves the rows it has read as they were,
     // except an edited one: the read-ahead stays for a walk that writes.
     const bool windowFresh = d->windowGeneration == writeGeneration.load(std::memory_order_relaxed);
+    const bool storeFresh =
+        d->store.valid && d->store.generation == writeGeneration.load(std::memory_order_relaxed);
     if (adding) {
         StatementUse q(core, *sql);
         for (size_t i = 0; i < values.size(); ++i) bindValue(q, int(i) + 1, *values[i]);
@@ -711,6 +948,7 @@ void Recordset::Update() {
         const qint64 key = sqlite3_last_insert_rowid(core.db);
         const bool wasAtEnd = d->pos >= d->size();
         d->keys.push_back(key);
+        if (d->store.valid) d->store.rowOf.push_back(-1);
         // The record current before AddNew stays current.
         if (wasAtEnd) d->pos = d->size();
         d->lastModified = key;
@@ -725,6 +963,12 @@ void Recordset::Update() {
         d->lastModified = d->editKey;
         for (size_t r = 0; r < d->window.keys.size(); ++r)
             if (d->window.keys[r] == d->editKey) d->window.loaded[r] = 0;
+        if (d->store.valid) {
+            const qint64 at = d->hasCurrent() && d->keys[size_t(d->pos)] == d->editKey
+                                  ? d->pos
+                                  : std::find(d->keys.begin(), d->keys.end(), d->editKey) - d->keys.begin();
+            if (at < d->size()) d->store.rowOf[size_t(at)] = -1;
+        }
     }
     d->haveLastModified = true;
     noteWrite();
@@ -732,6 +976,10 @@ void Recordset::Update() {
         d->windowGeneration = writeGeneration.load(std::memory_order_relaxed);
     else
         d->window.clear();
+    if (storeFresh)
+        d->store.generation = writeGeneration.load(std::memory_order_relaxed);
+    else
+        d->dropStore();
     d->cancelEdit();
 }
 
@@ -751,10 +999,17 @@ void Recordset::Delete() {
     sqlite3_bind_int64(q, 1, key);
     q.step();
     if (sqlite3_changes(core.db) == 0) raise(3167);
+    const bool storeFresh =
+        d->store.valid && d->store.generation == writeGeneration.load(std::memory_order_relaxed);
+    if (d->store.valid) d->store.rowOf.erase(d->store.rowOf.begin() + d->pos);
     d->keys.erase(d->keys.begin() + d->pos);
     d->deletedCurrent = true;
     d->window.clear();
     noteWrite();
+    if (storeFresh)
+        d->store.generation = writeGeneration.load(std::memory_order_relaxed);
+    else
+        d->dropStore();
 }
 
 int Recordset::EditMode() const {

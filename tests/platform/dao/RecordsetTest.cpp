@@ -286,4 +286,177 @@ TEST_F(RecordsetTest, TopLimitsTheSet) {
     EXPECT_EQ(column(top, "Q"), QStringList({"9", "8", "7"}));
 }
 
+// Long walks read their values in one pass and keep them; every case below
+// reads a row, lets something change it, and reads it again.
+class LongWalkTest : public daotest::DaoTest {
+protected:
+    static constexpr int kRows = 1200;
+    dao::DatabasePtr db;
+
+    void SetUp() override {
+        db = freshDb();
+        auto rs = db->OpenRecordset("VOK");
+        ws.BeginTrans();
+        for (int i = 0; i < kRows; ++i) {
+            rs->AddNew();
+            rs->SetValue("Q", QString("q%1").arg(i, 4, 10, QChar('0')));
+            rs->SetValue("A1", i % 3 ? QVariant(QString("a%1").arg(i)) : QVariant(QString("")));
+            rs->SetValue("Markiert", i % 2 == 0);
+            rs->SetValue("Punkte", i);
+            rs->SetValue("FQ1", i + 0.5);
+            if (i % 5 == 0) rs->AppendChunk("Bild", QByteArray(100 + i, 'x'));
+            if (i % 7 == 0) rs->SetValue("ZuletztGelerntAm", QDateTime(QDate(2026, 1, 1), QTime(8, 30)));
+            rs->Update();
+        }
+        ws.CommitTrans();
+    }
+    // Walks rs forward to the row at position `to`, reading the fields a
+    // grid row reads, so that the walk goes past its first block.
+    static void walkTo(const dao::RecordsetPtr& rs, long to) {
+        for (long i = 0; i <= to; ++i) {
+            rs->SetAbsolutePosition(i);
+            rs->Value("Q");
+            rs->Value("A1");
+            rs->Value("Punkte");
+            rs->FieldSize("Bild");
+        }
+    }
+    static QString q(long i) { return QString("q%1").arg(i, 4, 10, QChar('0')); }
+};
+
+TEST_F(LongWalkTest, ValuesOfAWalkAreThoseOfSingleReads) {
+    auto rs =
+        db->OpenRecordset("SELECT * FROM VOK WHERE Punkte >= ? ORDER BY Q DESC", dao::dbOpenDynaset, {100});
+    ASSERT_EQ(rs->RecordCount(), kRows - 100);
+    // A text in a number field and bytes in a text field on its way.
+    db->Execute("UPDATE VOK SET Punkte = 'x7' WHERE Q = ?", {q(900)});
+    db->Execute("UPDATE VOK SET A1 = ? WHERE Q = ?", {QByteArray("a\xff"), q(901)});
+    const int n = rs->FieldCount();
+    for (long i = 0; i < rs->RecordCount(); ++i) {
+        rs->SetAbsolutePosition(i);
+        for (int f = 0; f < n; ++f) rs->Value(f);
+        rs->FieldSize("Bild");
+    }
+    for (long i = 0; i < rs->RecordCount(); ++i) {
+        rs->SetAbsolutePosition(i);
+        auto one = db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {rs->Value("Q")});
+        ASSERT_EQ(one->RecordCount(), 1);
+        for (int f = 0; f < n; ++f) {
+            const QVariant a = rs->Value(f), b = one->Value(f);
+            ASSERT_EQ(a, b) << "row " << i << " field " << rs->FieldName(f).toStdString();
+            ASSERT_EQ(a.typeId(), b.typeId()) << "row " << i << " field " << rs->FieldName(f).toStdString();
+            ASSERT_EQ(a.isNull(), b.isNull()) << "row " << i;
+        }
+        ASSERT_EQ(rs->FieldSize("Bild"), one->FieldSize("Bild")) << "row " << i;
+    }
+    rs->SetAbsolutePosition(0);
+    EXPECT_EQ(rs->Value("Q").toString(), q(kRows - 1));
+    EXPECT_EQ(rs->FieldSize("Bild"), 0);
+    rs->SetAbsolutePosition(4);  // q1195
+    EXPECT_EQ(rs->FieldSize("Bild"), 100 + 1195);
+    EXPECT_EQ(rs->GetChunk("Bild", 1290, 100), QByteArray(5, 'x'));
+}
+
+TEST_F(LongWalkTest, TopAndFilterKeepTheirRowsInAWalk) {
+    auto rs = db->OpenRecordset("SELECT TOP 700 Q, Punkte FROM VOK WHERE Punkte >= ? ORDER BY Q",
+                                dao::dbOpenDynaset, {300});
+    ASSERT_EQ(rs->RecordCount(), 700);
+    for (long i = 0; i < rs->RecordCount(); ++i) {
+        rs->SetAbsolutePosition(i);
+        ASSERT_EQ(rs->Value("Q").toString(), q(300 + i));
+        ASSERT_EQ(rs->Value("Punkte").toInt(), 300 + i);
+    }
+    EXPECT_EQ(errorOf([&] { rs->Value("A1"); }), 3265);
+}
+
+TEST_F(LongWalkTest, WritesElsewhereAreSeenOnTheNextRead) {
+    auto rs = db->OpenRecordset("Select * FROM VOK ORDER BY Q");
+    auto other = db->OpenRecordset("VOK");
+    walkTo(rs, 700);
+    EXPECT_EQ(rs->Value("A1").toString(), "a700");
+
+    // Another recordset changes the current row and one further on.
+    other->SetAbsolutePosition(700);
+    other->Edit();
+    other->SetValue("A1", "other");
+    other->Update();
+    other->SetAbsolutePosition(900);
+    other->Edit();
+    other->SetValue("Punkte", -9);
+    other->Update();
+    EXPECT_EQ(rs->Value("A1").toString(), "other");
+    rs->SetAbsolutePosition(900);
+    EXPECT_EQ(rs->Value("Punkte").toInt(), -9);
+
+    // So does a statement, on a row read before.
+    db->Execute("UPDATE VOK SET A1 = 'executed' WHERE Q = ?", {q(650)});
+    rs->SetAbsolutePosition(650);
+    EXPECT_EQ(rs->Value("A1").toString(), "executed");
+    walkTo(rs, 1100);
+    rs->SetAbsolutePosition(650);
+    EXPECT_EQ(rs->Value("A1").toString(), "executed");
+
+    // A row deleted elsewhere raises, its neighbours keep their values.
+    db->Execute("DELETE FROM VOK WHERE Q = ?", {q(800)});
+    rs->SetAbsolutePosition(800);
+    EXPECT_EQ(errorOf([&] { rs->Value("Q"); }), 3167);
+    EXPECT_EQ(errorOf([&] { rs->FieldSize("Bild"); }), 3167);
+    rs->SetAbsolutePosition(801);
+    EXPECT_EQ(rs->Value("Q").toString(), q(801));
+}
+
+TEST_F(LongWalkTest, RollbackBringsBackTheValuesReadInTheTransaction) {
+    auto rs = db->OpenRecordset("SELECT * FROM VOK ORDER BY Q");
+    ws.BeginTrans();
+    db->Execute("UPDATE VOK SET A1 = 'pending', Punkte = 0 WHERE Q = ?", {q(901)});
+    walkTo(rs, 1000);
+    rs->SetAbsolutePosition(901);
+    EXPECT_EQ(rs->Value("A1").toString(), "pending");
+    ws.Rollback();
+    EXPECT_EQ(rs->Value("A1").toString(), "a901");
+    EXPECT_EQ(rs->Value("Punkte").toInt(), 901);
+}
+
+TEST_F(LongWalkTest, OwnWritesDuringAWalk) {
+    auto rs = db->OpenRecordset("SELECT * FROM VOK ORDER BY Q");
+    walkTo(rs, 600);
+    rs->Edit();
+    rs->SetValue("A1", "mine");
+    rs->SetValue("Bild", QByteArray("tiny"));
+    rs->Update();
+    EXPECT_EQ(rs->Value("A1").toString(), "mine");
+    EXPECT_EQ(rs->FieldSize("Bild"), 4);
+
+    // Deleting shifts the rows after it by one, values stay with their keys.
+    rs->SetAbsolutePosition(601);
+    rs->Delete();
+    rs->MoveNext();
+    EXPECT_EQ(rs->AbsolutePosition(), 601);
+    EXPECT_EQ(rs->Value("Q").toString(), q(602));
+    EXPECT_EQ(rs->Value("Punkte").toInt(), 602);
+    rs->SetAbsolutePosition(1000);
+    EXPECT_EQ(rs->Value("Q").toString(), q(1001));
+    EXPECT_EQ(rs->FieldSize("Bild"), 0);
+    rs->SetAbsolutePosition(1004);
+    EXPECT_EQ(rs->FieldSize("Bild"), 100 + 1005);
+
+    // A row added here comes at the end, with its own values.
+    rs->AddNew();
+    rs->SetValue("Q", "added");
+    rs->SetValue("Punkte", 5);
+    rs->Update();
+    rs->MoveLast();
+    EXPECT_EQ(rs->Value("Q").toString(), "added");
+    EXPECT_EQ(rs->Value("Punkte").toInt(), 5);
+    EXPECT_EQ(rs->RecordCount(), kRows);
+
+    // And the rest of the walk still reads what is stored.
+    long sum = 0;
+    for (long i = 0; i < rs->RecordCount(); ++i) {
+        rs->SetAbsolutePosition(i);
+        sum += rs->Value("Punkte").toInt();
+    }
+    EXPECT_EQ(sum, long(kRows) * (kRows - 1) / 2 - 601 + 5);
+}
+
 }  // namespace
