@@ -772,8 +772,19 @@ void Workspace::BeginTrans() {
     ++d->depth;
 }
 
+namespace {
+
+// A commit the journal check refuses is rolled back by SQLite: values that
+// recordsets kept from inside the transaction must go either way.
+struct NoteWriteOnExit {
+    ~NoteWriteOnExit() { noteWrite(); }
+};
+
+}  // namespace
+
 void Workspace::CommitTrans() {
     if (d->depth == 0) raise(3034);
+    const NoteWriteOnExit written;
     for (auto& w : d->cores) {
         if (auto c = w.lock(); c && c->isOpen() && c->savepoints > 0) {
             c->exec(QStringLiteral("RELEASE wk_trans"));
@@ -781,11 +792,11 @@ void Workspace::CommitTrans() {
         }
     }
     --d->depth;
-    noteWrite();
 }
 
 void Workspace::Rollback() {
     if (d->depth == 0) raise(3034);
+    const NoteWriteOnExit written;
     for (auto& w : d->cores) {
         if (auto c = w.lock(); c && c->isOpen() && c->savepoints > 0) {
             c->exec(QStringLiteral("ROLLBACK TO wk_trans"));
@@ -795,7 +806,6 @@ void Workspace::Rollback() {
         }
     }
     --d->depth;
-    noteWrite();
 }
 
 int Workspace::TransactionDepth() const {

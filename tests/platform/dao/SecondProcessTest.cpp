@@ -160,6 +160,31 @@ TEST_F(SecondProcess, RemovedJournalRefusesTheNextWriteAndLosesNothing) {
     EXPECT_EQ(countInOtherProcess(file), 7);
 }
 
+// A refused commit is rolled back: what a recordset read of its own edit
+// inside the transaction must not outlive it.
+TEST_F(SecondProcess, ARefusedCommitLeavesNoReadOfTheRolledBackEdit) {
+    const QString file = path("kurs.wkd");
+    openHolder("kurs.wkd");
+    write(3);
+    items->MoveFirst();
+    ws.BeginTrans();
+    items->Edit();
+    items->SetValue("Q", "changed");
+    items->Update();
+    EXPECT_EQ(items->Value("Q").toString(), "changed");
+    {
+        QFile foreign(file);
+        ASSERT_TRUE(foreign.open(QIODevice::ReadOnly));
+    }
+    countInOtherProcess(file);
+    ASSERT_FALSE(QFile::exists(file + "-wal"));
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3043);
+    EXPECT_EQ(items->Value("Q").toString(), "item 0");
+    ws.Rollback();
+    EXPECT_EQ(items->Value("Q").toString(), "item 0");
+    EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q = 'changed';").toInt(), 0);
+}
+
 TEST_F(SecondProcess, CompactionWhileAnotherProcessHoldsTheFileIsSkipped) {
     const QString file = path("kurs.wkd");
     {
