@@ -12,6 +12,9 @@
 #include <QTableView>
 #include <algorithm>
 
+#include "core/RunState.h"
+#include "core/modMain.h"
+#include "core/modMedia.h"
 #include "editor/EditVokHost.h"
 #include "editor/EditVokRules.h"
 #include "editor/frmPic.h"
@@ -25,9 +28,6 @@
 #include "platform/forms/Twips.h"
 #include "platform/grid/Grid.h"
 #include "platform/media/Media.h"
-#include "startup/RunState.h"
-#include "startup/modMain.h"
-#include "startup/modMedia.h"
 #include "vocabdb/FontSettings.h"
 
 namespace editor {

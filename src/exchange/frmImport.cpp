@@ -20,6 +20,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/RunState.h"
+#include "core/modFunctions.h"
+#include "core/modMain.h"
 #include "exchange/ExportWriter.h"
 #include "exchange/TextImport.h"
 #include "exchange/WhereClause.h"
@@ -31,9 +34,6 @@
 #include "platform/forms/Twips.h"
 #include "platform/grid/Grid.h"
 #include "platform/shell/Shell.h"
-#include "startup/RunState.h"
-#include "startup/modFunctions.h"
-#include "startup/modMain.h"
 #include "testengine/Answers.h"
 #include "vocabdb/FontSettings.h"
 
