@@ -12,7 +12,7 @@
 #include "core/modMedia.h"
 #include "editor/EditVokRules.h"
 #include "editor/frmPic.h"
-#include "platform/dialogs/FileDialogs.h"
+#include "platform/forms/FileDialogs.h"
 #include "support/QtPrinters.h"
 
 using namespace edtest;
