@@ -2,35 +2,16 @@
 #include "editor/frmEditVok.h"
 #include "editor/frmEditVokParts.h"
 
-#include <QApplication>
-#include <QCursor>
-#include <QFocusEvent>
-#include <QFont>
-#include <QFontMetrics>
-#include <QHeaderView>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPainterPath>
-#include <QTableView>
-#include <algorithm>
-
 #include "core/RunState.h"
 #include "core/modMain.h"
 #include "core/modMedia.h"
 #include "editor/EditVokHost.h"
-#include "editor/EditVokRules.h"
 #include "editor/frmPic.h"
-#include "overview/DaoRecordAccess.h"
 #include "overview/GridColouring.h"
 #include "platform/Error.h"
-#include "platform/forms/Captions.h"
-#include "platform/forms/Colors.h"
-#include "platform/forms/Controls.h"
-#include "platform/forms/Keys.h"
 #include "platform/forms/Twips.h"
 #include "platform/grid/Grid.h"
 #include "platform/media/Media.h"
-#include "vocabdb/FontSettings.h"
 
 namespace editor {
 

@@ -5,40 +5,20 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCursor>
-#include <QDir>
 #include <QFileInfo>
-#include <QFrame>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QMouseEvent>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTableView>
-#include <QVBoxLayout>
-#include <algorithm>
-#include <cmath>
 
 #include "core/RunState.h"
 #include "core/modFunctions.h"
 #include "core/modMain.h"
-#include "exchange/ExportWriter.h"
 #include "exchange/TextImport.h"
-#include "exchange/WhereClause.h"
 #include "platform/Error.h"
-#include "platform/forms/Captions.h"
-#include "platform/forms/Colors.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/MousePointer.h"
 #include "platform/forms/Twips.h"
 #include "platform/grid/Grid.h"
-#include "platform/shell/Shell.h"
-#include "testengine/Answers.h"
-#include "vocabdb/FontSettings.h"
 
 namespace exchange {
 
