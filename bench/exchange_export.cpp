@@ -7,9 +7,9 @@
 
 #include "BenchSupport.h"
 
+#include "core/modMain.h"
 #include "exchange/ExportWriter.h"
 #include "exchange/TextImport.h"
-#include "startup/modMain.h"
 #include "vocabdb/VokSchema.h"
 
 namespace {

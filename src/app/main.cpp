@@ -3,11 +3,11 @@
 #include <QFileInfo>
 #include <QScreen>
 
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/shell/Shell.h"
 #include "startup/FrmBenutzer.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

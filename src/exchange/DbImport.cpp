@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/modMain.h"
 #include "exchange/ImportRun.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
-#include "startup/modMain.h"
 #include "vocabdb/VokSchema.h"
 
 namespace exchange {

@@ -6,9 +6,9 @@
 #include <QSaveFile>
 #include <cmath>
 
+#include "core/RunState.h"
+#include "core/modMain.h"
 #include "platform/Error.h"
-#include "startup/RunState.h"
-#include "startup/modMain.h"
 
 #ifndef WK_MAKER_WEB
 #define WK_MAKER_WEB "https://wortkiste.example.org"

@@ -4,11 +4,11 @@
 #include <QStringDecoder>
 #include <cmath>
 
+#include "core/modMain.h"
 #include "exchange/ImportRun.h"
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
 #include "platform/forms/Interaction.h"
-#include "startup/modMain.h"
 
 namespace exchange {
 

@@ -1,12 +1,12 @@
 // The grading scale on the page fraOpt_Punkte: eight rows of a lower end,
 // an upper end and a grade text, laid out against the total points of the
 // open database.
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "mainwindow/SettingsModel.h"
 #include "mainwindow/SettingsPanel.h"
 #include "platform/Error.h"
 #include "platform/forms/Colors.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 
 namespace mainwindow {
 

@@ -5,9 +5,9 @@
 #include "mainwindow/frmMain.h"
 
 #include <QWindow>
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
 #include "platform/Error.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
 #include "vocabdb/frmNewDB.h"
 
 namespace mainwindow {

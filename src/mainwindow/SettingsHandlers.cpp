@@ -3,14 +3,14 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "mainwindow/SettingsModel.h"
 #include "mainwindow/SettingsPanel.h"
 #include "platform/Error.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Interaction.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 
 namespace mainwindow {
 

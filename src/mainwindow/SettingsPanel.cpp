@@ -9,11 +9,11 @@
 #include <QHeaderView>
 #include <QResizeEvent>
 
+#include "core/modMain.h"
 #include "platform/forms/Captions.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Twips.h"
-#include "startup/modMain.h"
 
 namespace mainwindow {
 

@@ -7,9 +7,9 @@
 
 #include <cmath>
 
+#include "core/modMain.h"
+#include "core/modMedia.h"
 #include "platform/shell/Shell.h"
-#include "startup/modMain.h"
-#include "startup/modMedia.h"
 
 namespace mainwindow {
 

@@ -3,13 +3,13 @@
 #include <QCursor>
 #include <cmath>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 
 namespace mainwindow {
 

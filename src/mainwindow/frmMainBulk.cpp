@@ -1,14 +1,14 @@
 // The grid menu's operations on all items and on the marked items, the
 // duplicate search and the removal of blanks.
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "mainwindow/frmMain.h"
 #include "overview/BulkOps.h"
 #include "overview/GridModel.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 #include "vocabdb/DelStat.h"
 
 namespace mainwindow {

@@ -5,6 +5,10 @@
 // for its version or fails on its way in (upgrade, slot claim, lists) leaves
 // the program as it was: the previous database stays open with its names,
 // recordsets and view, or the window stays in the no-database state.
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modFunctions.h"
+#include "core/modMain.h"
 #include "mainwindow/CloseQuietly.h"
 #include "mainwindow/frmMain.h"
 #include "overview/DaoRecordAccess.h"
@@ -15,10 +19,6 @@
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
 #include "platform/shell/Shell.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modFunctions.h"
-#include "startup/modMain.h"
 #include "upgrade/UpgradeDatabase.h"
 #include "vocabdb/DelStat.h"
 #include "vocabdb/OpenCheck.h"

@@ -3,13 +3,13 @@
 #include <QCloseEvent>
 #include <QEvent>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "mainwindow/MainHosts.h"
 #include "mainwindow/StatusLabels.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 
 namespace mainwindow {
 

@@ -7,6 +7,9 @@
 #include <QKeyEvent>
 #include <QTableView>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmMainGridShared.h"
 #include "overview/DaoRecordAccess.h"
@@ -17,9 +20,6 @@
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 
 namespace mainwindow {
 

@@ -1,12 +1,12 @@
 // The column menu of the grid: each entry shows or hides one optional
 // column, stored in the database's options so every later build and every
 // user of the database sees the same columns.
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
 #include "platform/grid/Grid.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 
 namespace mainwindow {
 

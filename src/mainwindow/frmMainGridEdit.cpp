@@ -5,6 +5,10 @@
 #include <QCursor>
 #include <QTableView>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modFunctions.h"
+#include "core/modMain.h"
 #include "mainwindow/SettingsModel.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmMainGridShared.h"
@@ -13,10 +17,6 @@
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modFunctions.h"
-#include "startup/modMain.h"
 #include "testengine/Answers.h"
 #include "vocabdb/FontSettings.h"
 #include "vocabdb/ThemeLists.h"

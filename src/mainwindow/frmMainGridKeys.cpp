@@ -2,6 +2,10 @@
 // searching and listening to the current item, and the hover hint.
 #include <QCursor>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
+#include "core/modMedia.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmMainGridShared.h"
 #include "overview/DaoRecordAccess.h"
@@ -12,10 +16,6 @@
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
-#include "startup/modMedia.h"
 
 namespace mainwindow {
 

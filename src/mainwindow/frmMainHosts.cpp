@@ -2,6 +2,9 @@
 // the overview's dialogs, and the window's operations that open them.
 #include "mainwindow/frmMainHosts.h"
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "editor/frmEditVok.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmMainGridShared.h"
@@ -14,9 +17,6 @@
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 
 namespace mainwindow {
 

@@ -4,12 +4,12 @@
 #include <QEvent>
 #include <QMouseEvent>
 
+#include "core/RunState.h"
+#include "core/modMain.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Keys.h"
 #include "platform/grid/Grid.h"
-#include "startup/RunState.h"
-#include "startup/modMain.h"
 
 namespace mainwindow {
 

@@ -7,14 +7,14 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "mainwindow/frmMain.h"
 #include "overview/BulkMenuState.h"
 #include "platform/Error.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 
 namespace mainwindow {
 

@@ -3,6 +3,10 @@
 // current item, and the delete of the current item shared with the toolbar.
 #include <QCursor>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
+#include "core/modMedia.h"
 #include "mainwindow/frmMain.h"
 #include "mainwindow/frmMainGridShared.h"
 #include "overview/BulkMenuState.h"
@@ -14,10 +18,6 @@
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
-#include "startup/modMedia.h"
 
 namespace mainwindow {
 

@@ -3,11 +3,11 @@
 // right and wrong sounds.
 #include <QDir>
 
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
+#include "core/modMedia.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
-#include "startup/modMedia.h"
 
 namespace mainwindow {
 

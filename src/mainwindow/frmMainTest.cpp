@@ -8,16 +8,16 @@
 #include <cmath>
 #include <limits>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
+#include "core/modMedia.h"
 #include "mainwindow/SettingsModel.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
-#include "startup/modMedia.h"
 #include "testengine/Answers.h"
 #include "testengine/Judge.h"
 #include "testengine/Presenting.h"
@@ -544,8 +544,12 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
 
 namespace mainwindow {
 
-bool frmMain::QuestionOpenNow() const { return testState.QuestionOpen; }
-bool frmMain::TestFinishedNow() const { return testState.TestFinished; }
+bool frmMain::QuestionOpenNow() const {
+    return testState.QuestionOpen;
+}
+bool frmMain::TestFinishedNow() const {
+    return testState.TestFinished;
+}
 long frmMain::ShownItemAnswerCount() const {
     return dataTest && !dataTest->Eof() && !dataTest->Bof() ? testengine::CountAnswers(*dataTest) : 0;
 }

@@ -9,6 +9,10 @@
 #include <QMouseEvent>
 #include <QTableView>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
+#include "core/modMedia.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Captions.h"
@@ -16,10 +20,6 @@
 #include "platform/forms/Interaction.h"
 #include "platform/forms/Keys.h"
 #include "platform/grid/Grid.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
-#include "startup/modMedia.h"
 #include "testengine/Answers.h"
 #include "testengine/Selection.h"
 

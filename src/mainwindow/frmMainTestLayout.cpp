@@ -8,15 +8,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
+#include "core/modMedia.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
-#include "startup/modMedia.h"
 #include "testengine/Answers.h"
 #include "testengine/Selection.h"
 

@@ -6,6 +6,9 @@
 #include <cmath>
 #include <functional>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "mainwindow/frmMain.h"
 #include "overview/BulkMenuState.h"
 #include "overview/DaoRecordAccess.h"
@@ -15,9 +18,6 @@
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 
 namespace mainwindow {
 

@@ -2,8 +2,8 @@
 
 #include <QHash>
 
+#include "core/modMedia.h"
 #include "platform/Error.h"
-#include "startup/modMedia.h"
 
 namespace overview::bulk {
 

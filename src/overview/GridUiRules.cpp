@@ -1,8 +1,8 @@
 #include "overview/GridUiRules.h"
 
+#include "core/modFunctions.h"
 #include "overview/GridModel.h"
 #include "platform/grid/Grid.h"
-#include "startup/modFunctions.h"
 
 namespace overview {
 

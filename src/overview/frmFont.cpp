@@ -12,11 +12,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/modFunctions.h"
+#include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Captions.h"
 #include "platform/shell/Shell.h"
-#include "startup/modFunctions.h"
-#include "startup/modMain.h"
 
 namespace overview {
 

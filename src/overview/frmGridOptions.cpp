@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "core/modMain.h"
 #include "overview/OverviewDialogsHost.h"
 #include "overview/frmFont.h"
 #include "platform/Error.h"
@@ -20,7 +21,6 @@
 #include "platform/forms/Controls.h"
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
-#include "startup/modMain.h"
 #include "vocabdb/FontSettings.h"
 
 namespace overview {

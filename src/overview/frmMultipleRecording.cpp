@@ -9,12 +9,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/modMain.h"
 #include "overview/OverviewDialogsHost.h"
 #include "overview/modRecording.h"
 #include "platform/Error.h"
 #include "platform/forms/Captions.h"
 #include "platform/forms/Interaction.h"
-#include "startup/modMain.h"
 #include "vocabdb/FontSettings.h"
 
 namespace overview {

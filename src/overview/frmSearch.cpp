@@ -6,13 +6,13 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "core/RunState.h"
+#include "core/modFunctions.h"
+#include "core/modMain.h"
 #include "overview/OverviewDialogsHost.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
-#include "startup/RunState.h"
-#include "startup/modFunctions.h"
-#include "startup/modMain.h"
 #include "vocabdb/FontSettings.h"
 
 namespace overview {

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "core/modMain.h"
+#include "core/modMedia.h"
 #include "overview/DaoRecordAccess.h"
 #include "overview/GridModel.h"
 #include "overview/GridUiRules.h"
@@ -12,8 +14,6 @@
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
-#include "startup/modMain.h"
-#include "startup/modMedia.h"
 
 namespace overview {
 

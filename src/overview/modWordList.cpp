@@ -5,7 +5,7 @@
 #include <QPen>
 #include <QPrinter>
 
-#include "startup/modMain.h"
+#include "core/modMain.h"
 
 namespace overview {
 

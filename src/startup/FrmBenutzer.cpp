@@ -10,15 +10,15 @@
 #include <QSignalBlocker>
 #include <cmath>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modFunctions.h"
+#include "core/modMain.h"
+#include "core/modMedia.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
 #include "platform/shell/Shell.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modFunctions.h"
-#include "startup/modMain.h"
-#include "startup/modMedia.h"
 #include "startup/modRegister.h"
 #include "startup/modUserDB.h"
 #include "vocabdb/VokSchema.h"

@@ -5,6 +5,9 @@
 #include <QSignalBlocker>
 #include <QWindow>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Captions.h"
 #include "platform/forms/Colors.h"
@@ -12,9 +15,6 @@
 #include "platform/forms/Interaction.h"
 #include "platform/forms/Twips.h"
 #include "startup/FrmBenutzer.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 
 namespace startup {
 

@@ -11,7 +11,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include "startup/RunState.h"
+#include "core/RunState.h"
 
 namespace modRegister {
 namespace {

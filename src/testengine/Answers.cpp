@@ -1,7 +1,7 @@
 #include "testengine/Answers.h"
 
+#include "core/modFunctions.h"
 #include "platform/Error.h"
-#include "startup/modFunctions.h"
 
 namespace testengine {
 

@@ -1,8 +1,8 @@
 #include "testengine/Judge.h"
 
+#include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
-#include "startup/modMain.h"
 #include "testengine/Selection.h"
 #include "testengine/Statistics.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "startup/modMain.h"
+#include "core/modMain.h"
 #include "testengine/Answers.h"
 #include "testengine/Selection.h"
 

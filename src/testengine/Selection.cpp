@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
-#include "startup/modMain.h"
 
 namespace testengine {
 

@@ -1,9 +1,9 @@
 #include "testengine/frmHint.h"
 
+#include "core/modMain.h"
 #include "platform/forms/Captions.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Twips.h"
-#include "startup/modMain.h"
 
 namespace testengine {
 

@@ -1,6 +1,6 @@
 #include "vocabdb/ThemeLists.h"
 
-#include "startup/modFunctions.h"
+#include "core/modFunctions.h"
 
 #include <QComboBox>
 #include <QSet>

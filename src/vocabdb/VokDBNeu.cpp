@@ -6,12 +6,12 @@
 
 #include <cstdio>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
 #include "platform/forms/Interaction.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 #include "vocabdb/VokSchema.h"
 
 namespace vocabdb {

@@ -1,6 +1,6 @@
 #include "vocabdb/VokSchema.h"
 
-#include "startup/modMain.h"
+#include "core/modMain.h"
 #include "vocabdb/TableBuilder.h"
 
 namespace vocabdb {

@@ -2,12 +2,12 @@
 
 #include <QCloseEvent>
 
+#include "core/RunState.h"
+#include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Captions.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Twips.h"
-#include "startup/RunState.h"
-#include "startup/modMain.h"
 
 namespace vocabdb {
 

@@ -5,11 +5,11 @@
 #include <QWidget>
 #include <cstdlib>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 #include "vocabdb/frmGeduld.h"
 #include "vocabdb/modCompact.h"
 

@@ -9,10 +9,10 @@
 #include <QTableView>
 
 #include "EditorFixture.h"
+#include "core/modMedia.h"
 #include "editor/EditVokRules.h"
 #include "editor/frmPic.h"
-#include "platform/dialogs/FileDialogs.h"
-#include "startup/modMedia.h"
+#include "platform/forms/FileDialogs.h"
 #include "support/QtPrinters.h"
 
 using namespace edtest;

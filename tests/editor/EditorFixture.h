@@ -9,14 +9,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "core/RunState.h"
+#include "core/modMain.h"
 #include "editor/EditVokHost.h"
 #include "editor/frmEditVok.h"
 #include "platform/dao/Dao.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Twips.h"
 #include "platform/grid/Grid.h"
-#include "startup/RunState.h"
-#include "startup/modMain.h"
 #include "support/ScriptedInteraction.h"
 #include "vocabdb/ThemeLists.h"
 #include "vocabdb/VokSchema.h"

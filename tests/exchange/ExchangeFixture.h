@@ -8,10 +8,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "core/RunState.h"
+#include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
-#include "startup/RunState.h"
-#include "startup/modMain.h"
 #include "support/ScriptedInteraction.h"
 #include "vocabdb/VokSchema.h"
 

@@ -5,7 +5,7 @@
 #include <QDir>
 
 #include "FormFixture.h"
-#include "platform/dialogs/FileDialogs.h"
+#include "platform/forms/FileDialogs.h"
 
 using namespace exchangetest;
 

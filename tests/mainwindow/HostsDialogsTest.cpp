@@ -3,6 +3,7 @@
 // database and the grid the window built from it.
 #include <QTemporaryDir>
 
+#include "core/modMain.h"
 #include "editor/frmEditVok.h"
 #include "exchange/frmImport.h"
 #include "mainwindow/HostsFixture.h"
@@ -12,7 +13,6 @@
 #include "overview/frmSearch.h"
 #include "overview/modRecording.h"
 #include "platform/grid/ImageList.h"
-#include "startup/modMain.h"
 
 using namespace hoststest;
 using wktest::CallKind;

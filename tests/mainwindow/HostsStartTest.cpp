@@ -2,9 +2,9 @@
 // temporary files.
 #include <QDir>
 
+#include "core/modMedia.h"
 #include "mainwindow/HostsFixture.h"
 #include "mainwindow/MainHosts.h"
-#include "startup/modMedia.h"
 
 using namespace hoststest;
 

@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "core/modMedia.h"
 #include "mainwindow/BulkFixture.h"
-#include "startup/modMedia.h"
 
 using namespace bulktest;
 using wktest::CallKind;

@@ -9,13 +9,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "mainwindow/frmMain.h"
 #include "platform/dao/Dao.h"
 #include "platform/shell/Shell.h"
 #include "startup/FrmBenutzer.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 #include "startup/modUserDB.h"
 #include "support/ScriptedInteraction.h"
 #include "vocabdb/VokSchema.h"

@@ -8,11 +8,11 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
 #include "mainwindow/SettingsPanel.h"
 #include "platform/dao/Dao.h"
-#include "startup/RunState.h"
-#include "startup/RunStateDb.h"
-#include "startup/modMain.h"
 #include "startup/modUserDB.h"
 #include "support/ScriptedInteraction.h"
 #include "vocabdb/VokSchema.h"

@@ -7,10 +7,10 @@
 #include <QMouseEvent>
 #include <QThread>
 
+#include "core/modMedia.h"
 #include "mainwindow/MainHosts.h"
 #include "mainwindow/RoadFixture.h"
 #include "mainwindow/StatusLabels.h"
-#include "startup/modMedia.h"
 #include "support/QtPrinters.h"
 
 using namespace roadtest;

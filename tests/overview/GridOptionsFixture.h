@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "core/modMain.h"
 #include "overview/OverviewDialogsHost.h"
 #include "platform/dao/Dao.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
-#include "startup/modMain.h"
 #include "startup/modUserDB.h"
 #include "vocabdb/VokSchema.h"
 

@@ -12,9 +12,9 @@
 
 #include "../support/QtPrinters.h"
 #include "../support/ScriptedInteraction.h"
+#include "core/modMedia.h"
 #include "overview/frmMultipleRecording.h"
 #include "overview/modRecording.h"
-#include "startup/modMedia.h"
 
 using overview::DialogsHost;
 

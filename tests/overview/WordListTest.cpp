@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 
 #include "../support/QtPrinters.h"
+#include "core/modMain.h"
 #include "overview/modWordList.h"
-#include "startup/modMain.h"
 
 using overview::PagePrinter;
 

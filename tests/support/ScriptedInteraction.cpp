@@ -11,7 +11,7 @@
 
 #include "platform/Error.h"
 
-#include "platform/dialogs/FileDialogs.h"
+#include "platform/forms/FileDialogs.h"
 #include "platform/forms/SendKeys.h"
 
 namespace wktest {

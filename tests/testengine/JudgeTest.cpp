@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "EngineFixture.h"
-#include "startup/modMain.h"
+#include "core/modMain.h"
 #include "testengine/Judge.h"
 #include "testengine/Presenting.h"
 #include "testengine/Selection.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "EngineFixture.h"
+#include "core/modMain.h"
 #include "platform/Error.h"
-#include "startup/modMain.h"
 #include "testengine/Selection.h"
 
 using namespace testengine;

@@ -6,8 +6,8 @@
 
 #include "LayoutCompare.h"
 #include "VocabFixture.h"
+#include "core/modMain.h"
 #include "platform/Error.h"
-#include "startup/modMain.h"
 #include "vocabdb/TableBuilder.h"
 
 using namespace vocabtest;

@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/dialogs/FileDialogs.h"
+#include "platform/forms/FileDialogs.h"
 
 using namespace daotest;
 

@@ -15,7 +15,7 @@
 #include <QTimer>
 
 #include "platform/Error.h"
-#include "platform/dialogs/FileDialogs.h"
+#include "platform/forms/FileDialogs.h"
 #include "support/ModalHelpers.h"
 
 using dialogs::FilterEntry;

@@ -4,9 +4,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "core/modMain.h"
+#include "core/modMedia.h"
 #include "platform/media/Media.h"
-#include "startup/modMain.h"
-#include "startup/modMedia.h"
 
 namespace modMedia {
 namespace {

@@ -1,7 +1,7 @@
 // Media stored in database fields. A file goes into its field in one step,
 // with no event loop running while the record is in edit mode, so no other
 // handler can meet the record half written.
-#include "startup/modMedia.h"
+#include "core/modMedia.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,12 +10,12 @@
 #include <QImageReader>
 #include <QLabel>
 
+#include "core/RunState.h"
+#include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
 #include "platform/media/Media.h"
 #include "platform/shell/Shell.h"
-#include "startup/RunState.h"
-#include "startup/modMain.h"
 
 namespace modMedia {
 namespace {

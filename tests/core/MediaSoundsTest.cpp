@@ -5,10 +5,10 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include "support/ScriptedInteraction.h"
+#include "core/modMain.h"
+#include "core/modMedia.h"
 #include "platform/media/Media.h"
-#include "startup/modMain.h"
-#include "startup/modMedia.h"
+#include "support/ScriptedInteraction.h"
 
 namespace {
 

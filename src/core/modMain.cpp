@@ -1,4 +1,4 @@
-#include "startup/modMain.h"
+#include "core/modMain.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -8,10 +8,10 @@
 #include <cmath>
 #include <limits>
 
+#include "core/MessageTable.h"
+#include "core/RunState.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
-#include "startup/MessageTable.h"
-#include "startup/RunState.h"
 
 namespace modMain {
 

@@ -1,7 +1,7 @@
 // Kept apart from modMain.cpp so that code which only needs message texts
 // does not pull in the database layer.
+#include "core/modMain.h"
 #include "platform/dao/Dao.h"
-#include "startup/modMain.h"
 
 namespace modMain {
 

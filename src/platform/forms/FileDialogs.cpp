@@ -1,4 +1,4 @@
-#include "platform/dialogs/FileDialogs.h"
+#include "platform/forms/FileDialogs.h"
 
 #include <QAbstractFileIconProvider>
 #include <QDir>

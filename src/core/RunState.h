@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "startup/modMain.h"
+#include "core/modMain.h"
 
 namespace runstate {
 

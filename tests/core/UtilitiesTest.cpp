@@ -9,10 +9,10 @@
 #include <QTemporaryDir>
 #include <map>
 
+#include "core/RunState.h"
+#include "core/modFunctions.h"
+#include "core/modMain.h"
 #include "platform/Error.h"
-#include "startup/RunState.h"
-#include "startup/modFunctions.h"
-#include "startup/modMain.h"
 #include "support/ScriptedInteraction.h"
 
 using namespace modFunctions;

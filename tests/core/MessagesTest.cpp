@@ -4,10 +4,10 @@
 #include <QSet>
 #include <climits>
 
+#include "core/MessageTable.h"
+#include "core/RunState.h"
+#include "core/modMain.h"
 #include "platform/Error.h"
-#include "startup/MessageTable.h"
-#include "startup/RunState.h"
-#include "startup/modMain.h"
 #include "support/ScriptedInteraction.h"
 
 using modMain::GetText;

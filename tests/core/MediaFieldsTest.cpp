@@ -10,11 +10,11 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include "core/modMain.h"
+#include "core/modMedia.h"
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
 #include "platform/media/Media.h"
-#include "startup/modMain.h"
-#include "startup/modMedia.h"
 #include "support/ScriptedInteraction.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "startup/modMain.h"
+#include "core/modMain.h"
 
 namespace {
 

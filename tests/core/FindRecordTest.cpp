@@ -3,9 +3,9 @@
 
 #include <QTemporaryDir>
 
+#include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
-#include "startup/modMain.h"
 
 using modMain::FindRecordByField;
 using modMain::GefundenA1;

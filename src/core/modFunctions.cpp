@@ -1,11 +1,11 @@
-#include "startup/modFunctions.h"
+#include "core/modFunctions.h"
 
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
 
-#include "startup/RunState.h"
+#include "core/RunState.h"
 
 namespace modFunctions {
 

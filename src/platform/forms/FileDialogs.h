@@ -3,7 +3,8 @@
 // dialog fields. Forms do not call these directly: they go through
 // forms::ui().ShowOpen/ShowSave (or dialogs::CommonDialog), which tests
 // script. The pieces are apart so that the dialog's make-up can be checked
-// without running it.
+// without running it. They sit in the forms runtime because its Qt
+// interaction runs them; dialogs::CommonDialog sits above it.
 
 #include <QList>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "startup/MessageTable.h"
+#include "core/MessageTable.h"
 
 #include <QFile>
 

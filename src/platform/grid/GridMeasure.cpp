@@ -1,0 +1,233 @@
+// Measuring the grid's text: column widths and the heights of rows with
+// wrapped text, with the caches that keep a rebuild of many rows quick.
+#include "platform/grid/Grid.h"
+#include "platform/grid/GridStore.h"
+
+#include "platform/Error.h"
+
+#include <QFontMetricsF>
+#include <QHash>
+#include <QHeaderView>
+#include <QTableView>
+#include <algorithm>
+
+namespace grid {
+
+void Grid::AutoWidthColumn(const QString& key) {
+    auto& c = colByKey(key);
+    const QFontMetrics fm(c.hasFont ? c.font : font());
+    const QFontMetrics hfm(view_->horizontalHeader()->font());
+    int w =
+        hfm.horizontalAdvance(c.header) + 4 * kCellMargin + (c.headerIcon >= 0 ? kIconSize + kCellMargin : 0);
+    // Statistics columns repeat few distinct texts: measure each text once.
+    // Where the font's digits are all alike and touch nothing, texts that
+    // differ only in their digits are as wide: they share one measure.
+    QHash<detail::TextKey, int> seen;
+    const qsizetype maxChar = std::max(1, fm.maxWidth());
+    bool anyIcon = false;
+    int widest = 0;
+    for (long r = 0; r < s_->rows; ++r) {
+        const QString& t = c.text[size_t(r)];
+        if (c.icon[size_t(r)] >= 0) anyIcon = true;
+        // A text too short to beat the widest so far needs no measuring.
+        if (t.isEmpty() || t.size() * maxChar <= widest) continue;
+        QString key = t;
+        if (numbersMeasureAlike(c, t))
+            for (QChar& ch : key)
+                if (ch >= QLatin1Char('1') && ch <= QLatin1Char('9')) ch = QLatin1Char('0');
+        auto it = seen.constFind(detail::TextKey{key});
+        int tw;
+        if (it != seen.constEnd()) {
+            tw = *it;
+        } else {
+            tw = fm.horizontalAdvance(t);
+            if (seen.size() < 4096) seen.insert(detail::TextKey{key}, tw);
+        }
+        widest = std::max(widest, tw);
+    }
+    const int cell = widest + c.indent + 2 * kCellMargin + 2 + (anyIcon ? kIconSize + kCellMargin : 0);
+    w = std::max(w, cell);
+    SetColumnWidth(key, w);
+}
+
+int Grid::lineHeight(const Column& c) const {
+    if (c.lineHeight == 0) c.lineHeight = QFontMetrics(c.hasFont ? c.font : font()).height();
+    return c.lineHeight;
+}
+
+const QFontMetricsF& Grid::wrapMetrics(const Column& c) const {
+    const QFont f = c.hasFont ? c.font : font();
+    if (!c.metrics || c.metricsFont != f) {
+        c.metrics.emplace(f);
+        c.metricsFont = f;
+        const QFontMetrics im(f);
+        c.metricsHeight = im.height();
+        c.metricsLeading = im.leading();
+        c.digitsAdd = -1;
+        c.digitNeighbours.clear();
+    }
+    return *c.metrics;
+}
+
+bool Grid::digitsAdd(const Column& c) const {
+    const QFontMetricsF& fm = wrapMetrics(c);  // also notices a new font
+    if (c.digitsAdd < 0) {
+        bool add = true;
+        for (int d = 0; d < 10; ++d) c.digitWidth[d] = fm.horizontalAdvance(QString(QChar(u'0' + d)));
+        for (int a = 0; a < 10 && add; ++a)
+            for (int b = 0; b < 10 && add; ++b)
+                add = fm.horizontalAdvance(QString(QChar(u'0' + a)) + QChar(u'0' + b)) ==
+                      c.digitWidth[a] + c.digitWidth[b];
+        qreal all = 0;
+        for (int d = 0; d < 10; ++d) all += c.digitWidth[d];
+        add = add && fm.horizontalAdvance(QStringLiteral("0123456789")) == all &&
+              fm.horizontalAdvance(QStringLiteral("9876543210")) == all;
+        c.digitsAdd = add ? 1 : 0;
+    }
+    return c.digitsAdd == 1;
+}
+
+bool Grid::numbersMeasureAlike(const Column& c, const QString& t) const {
+    if (!digitsAdd(c)) return false;
+    for (int d = 1; d < 10; ++d)
+        if (c.digitWidth[d] != c.digitWidth[0]) return false;
+    const QFontMetricsF& fm = *c.metrics;
+    auto neighbourOk = [&](QChar ch) {
+        if (ch.isSurrogate()) return false;
+        auto it = c.digitNeighbours.constFind(ch.unicode());
+        if (it != c.digitNeighbours.constEnd()) return *it;
+        const qreal w = fm.horizontalAdvance(QString(ch));
+        bool ok = true;
+        for (int d = 0; d < 10 && ok; ++d) {
+            const QChar digit(u'0' + d);
+            ok = fm.horizontalAdvance(QString(ch) + digit) == w + c.digitWidth[d] &&
+                 fm.horizontalAdvance(QString(digit) + ch) == w + c.digitWidth[d];
+        }
+        c.digitNeighbours.insert(ch.unicode(), ok);
+        return ok;
+    };
+    bool anyDigit = false;
+    for (qsizetype i = 0; i < t.size(); ++i) {
+        const bool digit = t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9');
+        anyDigit = anyDigit || digit;
+        if (digit) continue;
+        const bool besideDigit =
+            (i > 0 && t[i - 1] >= QLatin1Char('0') && t[i - 1] <= QLatin1Char('9')) ||
+            (i + 1 < t.size() && t[i + 1] >= QLatin1Char('0') && t[i + 1] <= QLatin1Char('9'));
+        if (besideDigit && !neighbourOk(t[i])) return false;
+    }
+    return anyDigit;
+}
+
+// Lines of text word-wrapped into width w, laid out word by word with the
+// widths of the words cached per column (words repeat down a column), or -1
+// where only the full text layout knows (other break rules, tabs, scripts).
+int Grid::wrappedLines(const Column& c, const QString& t, qreal w) const {
+    if (t.startsWith(QLatin1Char(' ')) || t.endsWith(QLatin1Char(' ')) || t.contains(QLatin1String("  ")))
+        return -1;
+    for (const QChar ch : t) {
+        const ushort u = ch.unicode();
+        if (u < 0x20 || u == '-' || u == '/' || u == '?' || u == '!' || u == 0xA0 || u == 0xAD ||
+            (u >= 0x2000 && u <= 0x206F) || u >= 0x2E80 || ch.isSurrogate())
+            return -1;
+    }
+    const QFontMetricsF& fm = wrapMetrics(c);
+    auto width = [&](QStringView word) {
+        // Looked up without copying the word.
+        const QString key = QString::fromRawData(word.data(), word.size());
+        auto it = c.wordWidths.constFind(detail::TextKey{key});
+        if (it != c.wordWidths.constEnd()) return *it;
+        const bool number = !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar ch) {
+            return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+        });
+        if (number && digitsAdd(c)) {
+            // Numbers rarely repeat: added up, not cached.
+            qreal ww = 0;
+            for (const QChar ch : word) ww += c.digitWidth[ch.unicode() - u'0'];
+            return ww;
+        }
+        const qreal ww = fm.horizontalAdvance(key);
+        if (c.wordWidths.size() < 65536) c.wordWidths.insert(detail::TextKey{word.toString()}, ww);
+        return ww;
+    };
+    const qreal space = width(u" ");
+    int lines = 1;
+    qreal x = -1;
+    const QStringView text(t);
+    for (qsizetype start = 0;;) {
+        const qsizetype sp = text.indexOf(QLatin1Char(' '), start);
+        const qreal ww = width(text.mid(start, (sp < 0 ? text.size() : sp) - start));
+        if (x < 0) {
+            x = ww;
+        } else if (x + space + ww <= w) {
+            x += space + ww;
+        } else {
+            ++lines;
+            x = ww;
+        }
+        if (sp < 0) break;
+        start = sp + 1;
+    }
+    return lines;
+}
+
+int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
+    const QString& t = c.text[r];
+    // The width the delegate draws into (the grid line takes one pixel).
+    const int w =
+        std::max(1, c.width - 1 - 2 * kCellMargin - c.indent - (icon ? kIconSize + kCellMargin : 0));
+    if (c.wrapWidth != w || c.wrapFont != c.font) {
+        c.wrapHeights.clear();
+        c.wordWidths.clear();
+        c.wrapWidth = w;
+        c.wrapFont = c.font;
+    }
+    auto it = c.wrapHeights.constFind(detail::TextKey{t});
+    if (it != c.wrapHeights.constEnd()) return *it;
+    int h;
+    const int lines = wrappedLines(c, t, w);
+    if (lines > 0) {
+        h = lines * c.metricsHeight + (lines - 1) * c.metricsLeading;
+    } else {
+        const QFontMetrics fm(c.hasFont ? c.font : font());
+        h = fm.boundingRect(QRect(0, 0, w, 1000000), Qt::TextWordWrap, t).height();
+    }
+    // Themes and categories repeat; questions rarely do, so the cache stays small.
+    if (c.wrapHeights.size() < 4096) c.wrapHeights.insert(detail::TextKey{t}, h);
+    return h;
+}
+
+// The height the full text layout gives, for comparison in tests.
+int Grid::layoutHeight(const QString& key, const QString& text, int width) const {
+    const auto& c = colByKey(key);
+    return QFontMetrics(c.hasFont ? c.font : font())
+        .boundingRect(QRect(0, 0, width, 1000000), Qt::TextWordWrap, text)
+        .height();
+}
+
+int Grid::fastWrapHeight(const QString& key, const QString& text, int width) const {
+    const auto& c = colByKey(key);
+    const int lines = wrappedLines(c, text, width);
+    if (lines < 0) return -1;
+    const QFontMetrics fm(c.hasFont ? c.font : font());
+    return lines * fm.height() + (lines - 1) * fm.leading();
+}
+
+void Grid::AutoHeightRow(long row) {
+    if (row < 1 || row > s_->rows) outOfRange(QStringLiteral("row %1").arg(row));
+    const size_t r = size_t(row - 1);
+    int h = 0;
+    for (const auto& c : s_->cols) {
+        if (!c.visible) continue;
+        int ch = lineHeight(c);
+        const bool icon = c.icon[r] >= 0;
+        if (icon) ch = std::max(ch, kIconSize);
+        if ((c.format & DT_WORDBREAK) && !c.text[r].isEmpty()) ch = std::max(ch, wrappedHeight(c, r, icon));
+        h = std::max(h, ch);
+    }
+    h += 2 * kCellMargin + 2;
+    s_->height[r] = h;
+    if (lookApplies()) view_->setRowHeight(int(r), h);
+}
+
+}  // namespace grid

@@ -1,0 +1,171 @@
+#pragma once
+// What the pieces of the grid (Grid*.cpp) share: the storage behind it and
+// the Qt model over that storage.
+
+#include <QAbstractTableModel>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QString>
+#include <optional>
+#include <vector>
+
+#include "platform/grid/Grid.h"
+#include "platform/grid/ImageList.h"
+
+namespace grid {
+
+constexpr int kCellMargin = 2;  // pixels between a cell's border and its icon or text
+constexpr int kIconSize = 16;
+
+// Raises the out-of-range error for a wrong row, column or key.
+[[noreturn]] void outOfRange(const QString& what);
+
+// ---------------------------------------------------------------- storage
+
+namespace detail {
+
+// A text as the key of a measuring cache, with a cheap hash (FNV-1a over its
+// UTF-16 units): a rebuild asks these caches for every cell, and the general
+// string hash costs more there than much of the measuring it saves.
+struct TextKey {
+    QString text;
+    friend bool operator==(const TextKey& a, const TextKey& b) noexcept { return a.text == b.text; }
+};
+
+inline size_t qHash(const TextKey& k, size_t seed = 0) noexcept {
+    quint64 h = 0xcbf29ce484222325ull ^ quint64(seed);
+    for (const QChar c : k.text) h = (h ^ c.unicode()) * 0x100000001b3ull;
+    return size_t(h ^ (h >> 32));
+}
+
+}  // namespace detail
+
+struct Grid::Column {
+    QString key;
+    QString header;
+    int align = AlignLeft;
+    int headerIcon = -1;
+    int width = 96;
+    bool visible = true;
+    bool fixed = false;
+    bool inSelect = true;
+    bool sortable = true;
+    bool hasFont = false;
+    QFont font;
+    long format = FormatSingleLine;
+    long fore = -1;
+    int indent = 0;
+    mutable int lineHeight = 0;                       // cached single-line height of the font
+    mutable QHash<detail::TextKey, int> wrapHeights;  // wrapped text -> height, for wrapWidth and wrapFont
+    mutable int wrapWidth = -1;
+    mutable QFont wrapFont;
+    mutable QHash<detail::TextKey, qreal> wordWidths;  // for wrapFont
+    // Metrics of the font wrapped text is measured in, kept between rows.
+    mutable std::optional<QFontMetricsF> metrics;
+    mutable QFont metricsFont;
+    mutable int metricsHeight = 0, metricsLeading = 0;
+    // Whether a run of digits is as wide as its digits together (no kerning
+    // or substitution between them): then numbers need no text shaping.
+    mutable int digitsAdd = -1;  // -1 not yet known
+    mutable qreal digitWidth[10] = {};
+    // Characters that neither kern nor combine with a digit beside them.
+    mutable QHash<char16_t, bool> digitNeighbours;
+    std::vector<QString> text;
+    std::vector<qint32> back;
+    std::vector<qint16> icon;
+
+    void resize(size_t n) {
+        text.resize(n);
+        back.resize(n, -1);
+        icon.resize(n, -1);
+    }
+};
+
+struct SortKey {
+    long column = 0;
+    int order = SortNone;
+    int type = SortAuto;
+};
+
+struct Grid::Store {
+    std::vector<Column> cols;
+    QHash<QString, int> byKey;  // key -> 0-based column
+    long rows = 0;
+    std::vector<int> height;       // 0 = the grid's default
+    std::vector<char> selected;    // row is part of the selection
+    std::vector<QString> rowKeys;  // empty until a row gets a key
+    std::vector<SortKey> sortKeys;
+    long resizingSection = -1;  // column being dragged in the header
+    long selectAnchor = 0;
+
+    void reindex() {
+        byKey.clear();
+        for (int i = 0; i < int(cols.size()); ++i) byKey.insert(cols[size_t(i)].key, i);
+    }
+};
+
+// ---------------------------------------------------------------- Qt model
+
+class GridItemModel : public QAbstractTableModel {
+public:
+    explicit GridItemModel(Grid* g) : QAbstractTableModel(g), g_(g) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : pubRows; }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : pubCols; }
+
+    QVariant data(const QModelIndex& idx, int role) const override {
+        if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+        const auto& s = *g_->s_;
+        if (!idx.isValid() || idx.column() >= int(s.cols.size()) || idx.row() >= s.rows) return {};
+        return s.cols[size_t(idx.column())].text[size_t(idx.row())];
+    }
+
+    QVariant headerData(int section, Qt::Orientation o, int role) const override {
+        const auto& s = *g_->s_;
+        if (o != Qt::Horizontal || section < 0 || section >= int(s.cols.size())) return {};
+        const auto& c = s.cols[size_t(section)];
+        switch (role) {
+            case Qt::DisplayRole:
+                return c.header;
+            case Qt::DecorationRole:
+                if (c.headerIcon >= 0 && g_->images_) return g_->images_->PictureAt(c.headerIcon);
+                return {};
+            case Qt::TextAlignmentRole:
+                return int((c.align == AlignCentre  ? Qt::AlignHCenter
+                            : c.align == AlignRight ? Qt::AlignRight
+                                                    : Qt::AlignLeft) |
+                           Qt::AlignVCenter);
+            default:
+                return {};
+        }
+    }
+
+    void reset() {
+        beginResetModel();
+        pubRows = int(g_->s_->rows);
+        pubCols = int(g_->s_->cols.size());
+        endResetModel();
+    }
+    void insertRow(int at) {
+        beginInsertRows({}, at, at);
+        ++pubRows;
+        endInsertRows();
+    }
+    void removeRow(int at) {
+        beginRemoveRows({}, at, at);
+        --pubRows;
+        endRemoveRows();
+    }
+    void headersChanged() {
+        if (pubCols > 0) emit headerDataChanged(Qt::Horizontal, 0, pubCols - 1);
+    }
+
+    int pubRows = 0;
+    int pubCols = 0;
+
+private:
+    Grid* g_;
+};
+
+}  // namespace grid
