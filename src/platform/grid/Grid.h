@@ -235,11 +235,11 @@ private:
     void applyColumnLook();
     int lineHeight(const Column& c) const;
     int wrappedHeight(const Column& c, size_t row, bool icon) const;
-    int wrappedLines(const Column& c, const QString& text, qreal width) const;
+    int wrappedLines(const Column& c, QStringView text, qreal width) const;
     const QFontMetricsF& wrapMetrics(const Column& c) const;
     bool digitsAdd(const Column& c) const;
     // Whether t is as wide as any text with other digits in their places.
-    bool numbersMeasureAlike(const Column& c, const QString& t) const;
+    bool numbersMeasureAlike(const Column& c, QStringView t) const;
     void setCurrent(long row, long column, bool fromUser);
     void userClick(long row, long column, Qt::KeyboardModifiers mods);
     void headerResized(int section, int oldSize, int newSize);

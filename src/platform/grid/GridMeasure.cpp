@@ -26,22 +26,30 @@ void Grid::AutoWidthColumn(const QString& key) {
     const qsizetype maxChar = std::max(1, fm.maxWidth());
     bool anyIcon = false;
     int widest = 0;
+    QString normal;  // the text with its digits as zeros, reused from row to row
     for (long r = 0; r < s_->rows; ++r) {
-        const QString& t = c.text[size_t(r)];
         if (c.icon[size_t(r)] >= 0) anyIcon = true;
+        const QStringView t = c.text.view(size_t(r));
         // A text too short to beat the widest so far needs no measuring.
         if (t.isEmpty() || t.size() * maxChar <= widest) continue;
-        QString key = t;
-        if (numbersMeasureAlike(c, t))
-            for (QChar& ch : key)
-                if (ch >= QLatin1Char('1') && ch <= QLatin1Char('9')) ch = QLatin1Char('0');
+        const QString raw = QString::fromRawData(reinterpret_cast<const QChar*>(t.data()), t.size());
+        QString key = raw;
+        if (numbersMeasureAlike(c, t)) {
+            normal.resize(t.size());
+            QChar* out = normal.data();
+            for (const QChar ch : t)
+                *out++ = ch >= QLatin1Char('1') && ch <= QLatin1Char('9') ? QLatin1Char('0') : ch;
+            key = normal;
+        }
         auto it = seen.constFind(detail::TextKey{key});
         int tw;
         if (it != seen.constEnd()) {
             tw = *it;
         } else {
-            tw = fm.horizontalAdvance(t);
-            if (seen.size() < 4096) seen.insert(detail::TextKey{key}, tw);
+            tw = fm.horizontalAdvance(raw);
+            // Kept as a copy of its own: the key may be the column's buffer
+            // or the reused one.
+            if (seen.size() < 4096) seen.insert(detail::TextKey{QString(key.constData(), key.size())}, tw);
         }
         widest = std::max(widest, tw);
     }
@@ -87,7 +95,7 @@ bool Grid::digitsAdd(const Column& c) const {
     return c.digitsAdd == 1;
 }
 
-bool Grid::numbersMeasureAlike(const Column& c, const QString& t) const {
+bool Grid::numbersMeasureAlike(const Column& c, QStringView t) const {
     if (!digitsAdd(c)) return false;
     for (int d = 1; d < 10; ++d)
         if (c.digitWidth[d] != c.digitWidth[0]) return false;
@@ -122,7 +130,7 @@ bool Grid::numbersMeasureAlike(const Column& c, const QString& t) const {
 // Lines of text word-wrapped into width w, laid out word by word with the
 // widths of the words cached per column (words repeat down a column), or -1
 // where only the full text layout knows (other break rules, tabs, scripts).
-int Grid::wrappedLines(const Column& c, const QString& t, qreal w) const {
+int Grid::wrappedLines(const Column& c, QStringView t, qreal w) const {
     if (t.startsWith(QLatin1Char(' ')) || t.endsWith(QLatin1Char(' ')) || t.contains(QLatin1String("  ")))
         return -1;
     for (const QChar ch : t) {
@@ -172,7 +180,7 @@ int Grid::wrappedLines(const Column& c, const QString& t, qreal w) const {
 }
 
 int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
-    const QString& t = c.text[r];
+    const QStringView t = c.text.view(r);
     // The width the delegate draws into (the grid line takes one pixel).
     const int w =
         std::max(1, c.width - 1 - 2 * kCellMargin - c.indent - (icon ? kIconSize + kCellMargin : 0));
@@ -182,7 +190,8 @@ int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
         c.wrapWidth = w;
         c.wrapFont = c.font;
     }
-    auto it = c.wrapHeights.constFind(detail::TextKey{t});
+    auto it = c.wrapHeights.constFind(
+        detail::TextKey{QString::fromRawData(reinterpret_cast<const QChar*>(t.data()), t.size())});
     if (it != c.wrapHeights.constEnd()) return *it;
     int h;
     const int lines = wrappedLines(c, t, w);
@@ -190,10 +199,10 @@ int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
         h = lines * c.metricsHeight + (lines - 1) * c.metricsLeading;
     } else {
         const QFontMetrics fm(c.hasFont ? c.font : font());
-        h = fm.boundingRect(QRect(0, 0, w, 1000000), Qt::TextWordWrap, t).height();
+        h = fm.boundingRect(QRect(0, 0, w, 1000000), Qt::TextWordWrap, t.toString()).height();
     }
     // Themes and categories repeat; questions rarely do, so the cache stays small.
-    if (c.wrapHeights.size() < 4096) c.wrapHeights.insert(detail::TextKey{t}, h);
+    if (c.wrapHeights.size() < 4096) c.wrapHeights.insert(detail::TextKey{t.toString()}, h);
     return h;
 }
 
@@ -222,7 +231,7 @@ void Grid::AutoHeightRow(long row) {
         int ch = lineHeight(c);
         const bool icon = c.icon[r] >= 0;
         if (icon) ch = std::max(ch, kIconSize);
-        if ((c.format & DT_WORDBREAK) && !c.text[r].isEmpty()) ch = std::max(ch, wrappedHeight(c, r, icon));
+        if ((c.format & DT_WORDBREAK) && !c.text.isEmpty(r)) ch = std::max(ch, wrappedHeight(c, r, icon));
         h = std::max(h, ch);
     }
     h += 2 * kCellMargin + 2;

@@ -7,6 +7,8 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QString>
+#include <QStringView>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -38,6 +40,78 @@ inline size_t qHash(const TextKey& k, size_t seed = 0) noexcept {
     for (const QChar c : k.text) h = (h ^ c.unicode()) * 0x100000001b3ull;
     return size_t(h ^ (h >> 32));
 }
+
+// A column's cell texts: their UTF-16 units in one buffer, a span per row.
+// A rebuild stores millions of texts; one allocation each costs more to make
+// and to free than much of the rest of the build, and takes more room.
+class CellTexts {
+public:
+    size_t size() const { return spans_.size(); }
+    void resize(size_t n) { spans_.resize(n); }
+    bool isEmpty(size_t r) const { return spans_[r].length <= 0; }
+    // Valid until the column's texts next change.
+    QStringView view(size_t r) const {
+        const Span& s = spans_[r];
+        return s.length > 0 ? QStringView(units_.data() + s.at, s.length) : QStringView();
+    }
+    // A copy: a text never set is a null string, an empty one stays empty.
+    QString at(size_t r) const {
+        const Span& s = spans_[r];
+        if (s.length < 0) return {};
+        if (s.length == 0) return QString(QLatin1String(""));
+        return QString(reinterpret_cast<const QChar*>(units_.data() + s.at), s.length);
+    }
+    void set(size_t r, const QString& t) {
+        Span& s = spans_[r];
+        const qsizetype n = t.isNull() ? -1 : t.size();
+        if (n > 0 && n <= s.length) {
+            // Fits where the old one was.
+            std::copy_n(t.utf16(), n, units_.data() + s.at);
+            dead_ += size_t(s.length - n);
+        } else {
+            if (s.length > 0) dead_ += size_t(s.length);
+            s.at = units_.size();
+            if (n > 0) units_.insert(units_.end(), t.utf16(), t.utf16() + n);
+        }
+        s.length = n;
+        if (dead_ > 4096 && dead_ > units_.size() / 2) compact();
+    }
+    void insert(size_t at) { spans_.insert(spans_.begin() + long(at), Span{}); }
+    void erase(size_t at) {
+        if (spans_[at].length > 0) dead_ += size_t(spans_[at].length);
+        spans_.erase(spans_.begin() + long(at));
+    }
+    // Row i takes the text of row perm[i].
+    void permute(const std::vector<int>& perm) {
+        std::vector<Span> out;
+        out.reserve(spans_.size());
+        for (int i : perm) out.push_back(spans_[size_t(i)]);
+        spans_.swap(out);
+    }
+
+private:
+    struct Span {
+        size_t at = 0;
+        qsizetype length = -1;  // -1: null
+    };
+    // Texts overwritten or removed leave their units behind: drop them once
+    // they are half of the buffer.
+    void compact() {
+        std::vector<char16_t> kept;
+        kept.reserve(units_.size() - dead_);
+        for (Span& s : spans_) {
+            const size_t from = s.at;
+            s.at = kept.size();
+            if (s.length > 0)
+                kept.insert(kept.end(), units_.begin() + long(from), units_.begin() + long(from) + s.length);
+        }
+        units_.swap(kept);
+        dead_ = 0;
+    }
+    std::vector<Span> spans_;
+    std::vector<char16_t> units_;
+    size_t dead_ = 0;
+};
 
 }  // namespace detail
 
@@ -71,7 +145,7 @@ struct Grid::Column {
     mutable qreal digitWidth[10] = {};
     // Characters that neither kern nor combine with a digit beside them.
     mutable QHash<char16_t, bool> digitNeighbours;
-    std::vector<QString> text;
+    detail::CellTexts text;
     std::vector<qint32> back;
     std::vector<qint16> icon;
 
@@ -118,7 +192,7 @@ public:
         if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
         const auto& s = *g_->s_;
         if (!idx.isValid() || idx.column() >= int(s.cols.size()) || idx.row() >= s.rows) return {};
-        return s.cols[size_t(idx.column())].text[size_t(idx.row())];
+        return s.cols[size_t(idx.column())].text.at(size_t(idx.row()));
     }
 
     QVariant headerData(int section, Qt::Orientation o, int role) const override {

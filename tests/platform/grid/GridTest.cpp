@@ -168,6 +168,59 @@ TEST(GridRows, AddRemoveAndResizeKeepCellsAndSelectionInStep) {
     EXPECT_THROW(g.RemoveRow(1), wk::Error);
 }
 
+// Texts are kept by column in one buffer: overwriting them longer and
+// shorter, inserting and removing rows and sorting must leave every cell
+// as a plain list of texts would, null and empty texts apart.
+TEST(GridCells, TextsSurviveOverwritesInsertsRemovalsAndSorts) {
+    Grid g;
+    g.AddColumn("t");
+    std::vector<QString> want(300);
+    g.SetRows(long(want.size()));
+    quint32 seed = 11;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    // Enough rounds that the space of replaced texts is given back several times.
+    for (int round = 0; round < 60; ++round) {
+        for (size_t r = 0; r < want.size(); ++r) {
+            if (next() % 3 == 0) continue;
+            const quint32 k = next() % 10;
+            QString t = k == 0   ? QString()
+                        : k == 1 ? QString("")
+                                 : QString(int(next() % 40) + 1, QChar(u'a' + k));
+            if (r % 2) {
+                g.SetCellText(long(r) + 1, 1, t);
+            } else {
+                g.CellDetails(long(r) + 1, 1, t.isNull() ? QVariant() : QVariant(t));
+                if (t.isNull()) t = QString();
+            }
+            want[r] = t;
+        }
+        if (round % 7 == 3) {
+            g.AddRow(long(round % 5) + 1);
+            want.insert(want.begin() + round % 5, QString());
+            g.RemoveRow(long(want.size()));
+            want.pop_back();
+        }
+    }
+    for (size_t r = 0; r < want.size(); ++r) {
+        const QString got = g.CellText(long(r) + 1, 1);
+        ASSERT_EQ(got, want[r]) << r;
+        EXPECT_EQ(got.isNull(), want[r].isNull()) << r;
+        EXPECT_EQ(g.view()->model()->index(int(r), 0).data().toString(), want[r]);
+    }
+    g.SetSortColumn(1, 1);
+    g.SetSortOrder(1, grid::SortAscending);
+    g.SetSortType(1, grid::SortString);
+    g.Sort();
+    std::vector<QString> sorted;
+    for (long r = 1; r <= g.Rows(); ++r) sorted.push_back(g.CellText(r, 1));
+    std::sort(want.begin(), want.end());
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, want);  // the same texts, moved with their rows
+}
+
 TEST(GridSelection, RowsAreNumberedFromOneAndUserClicksReportCells) {
     Grid g;
     g.resize(400, 300);
