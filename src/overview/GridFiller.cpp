@@ -110,8 +110,19 @@ void GridFiller::fillRows() {
     // Right-answer field of each answer column, by grid column.
     std::vector<FieldRef> rightField(columns_.size());
     for (size_t c = 0; c < columns_.size(); ++c)
-        if (columns_[c].cell == CellRule::Answer) rightField[c] = FieldRef(rs, QLatin1Char('R') + columns_[c].key);
+        if (columns_[c].cell == CellRule::Answer)
+            rightField[c] = FieldRef(rs, QLatin1Char('R') + columns_[c].key);
     right_.assign(size_t(std::max(0L, g.Rows())), 0);
+
+    // Few distinct row icons: each key is looked up in the image list once.
+    std::vector<std::pair<QString, int>> iconIndex;
+    auto rowIcon = [&]() {
+        const QString name = gridIconKeyName(rs, in_.listIcon, iconFields);
+        for (const auto& [k, index] : iconIndex)
+            if (k == name) return index;
+        iconIndex.emplace_back(name, in_.IL->ItemIndex(name));
+        return iconIndex.back().second;
+    };
 
     int shown = -1;
     for (long i = 0; i < count && i < g.Rows(); ++i) {
@@ -123,7 +134,7 @@ void GridFiller::fillRows() {
         rs.SetAbsolutePosition(i);
         const long row = i + 1;
         const QVariant fq = fqField.value(rs);
-        const int icon = in_.listIcon == 1 ? GridIconKey(rs, in_.listIcon, *in_.IL, iconFields) : -1;
+        const int icon = in_.listIcon == 1 ? rowIcon() : -1;
         g.CellDetails(row, 1, QVariant(), singleLine, icon, errorRateColour(fq));
         for (size_t ci = 1; ci < columns_.size(); ++ci) {
             const ColumnSpec& c = columns_[ci];

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QTableView>
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 
 namespace grid {
@@ -36,6 +37,18 @@ bool parseDate(const QString& s, double& out) {
     if (!d.isValid()) return false;
     out = static_cast<double>(d.toMSecsSinceEpoch());
     return true;
+}
+// v in decimal, as QString::number writes it, in the end of buf.
+QStringView decimal(qlonglong v, char16_t (&buf)[24]) {
+    char16_t* const end = std::end(buf);
+    char16_t* p = end;
+    qulonglong u = v < 0 ? 0 - qulonglong(v) : qulonglong(v);
+    do {
+        *--p = char16_t(u'0' + u % 10);
+        u /= 10;
+    } while (u != 0);
+    if (v < 0) *--p = u'-';
+    return QStringView(p, end - p);
 }
 }  // namespace
 
@@ -239,7 +252,20 @@ void Grid::CellDetails(long row, long column, const QVariant& text, long format,
                        long foreColor, const QFont* f, int indent) {
     const size_t r = cellIndex(row, column);
     auto& c = s_->cols[size_t(column - 1)];
-    c.text.set(r, text.isValid() && !text.isNull() ? text.toString() : QString());
+    // Texts and whole numbers, most of a build's cells, are stored without
+    // a string made for them.
+    const int type = text.isValid() && !text.isNull() ? text.metaType().id() : QMetaType::UnknownType;
+    char16_t digits[24];
+    if (type == QMetaType::UnknownType)
+        c.text.set(r, QStringView());
+    else if (type == QMetaType::QString)
+        c.text.set(r, *static_cast<const QString*>(text.constData()));
+    else if (type == QMetaType::Int)
+        c.text.set(r, decimal(*static_cast<const int*>(text.constData()), digits));
+    else if (type == QMetaType::LongLong)
+        c.text.set(r, decimal(*static_cast<const qlonglong*>(text.constData()), digits));
+    else
+        c.text.set(r, text.toString());
     c.icon[r] = qint16(icon < 0 ? -1 : icon);
     c.back[r] = qint32(backColor);
     // Per-column settings: compare first, so that a build's 100,000 calls do

@@ -47,7 +47,10 @@ inline size_t qHash(const TextKey& k, size_t seed = 0) noexcept {
 class CellTexts {
 public:
     size_t size() const { return spans_.size(); }
-    void resize(size_t n) { spans_.resize(n); }
+    void resize(size_t n) {
+        spans_.resize(n);
+        nullFrom_ = std::min(nullFrom_, n);
+    }
     bool isEmpty(size_t r) const { return spans_[r].length <= 0; }
     // Valid until the column's texts next change.
     QStringView view(size_t r) const {
@@ -61,9 +64,19 @@ public:
         if (s.length == 0) return QString(QLatin1String(""));
         return QString(reinterpret_cast<const QChar*>(units_.data() + s.at), s.length);
     }
-    void set(size_t r, const QString& t) {
+    // A null view makes a null text.
+    void set(size_t r, QStringView t) {
         Span& s = spans_[r];
         const qsizetype n = t.isNull() ? -1 : t.size();
+        if (r >= nullFrom_) {
+            // A row not yet set: its span is not read back (a rebuild sets
+            // millions, and the reads are cache misses).
+            s.at = units_.size();
+            if (n > 0) units_.insert(units_.end(), t.utf16(), t.utf16() + n);
+            s.length = n;
+            nullFrom_ = r + 1;
+            return;
+        }
         if (n > 0 && n <= s.length) {
             // Fits where the old one was.
             std::copy_n(t.utf16(), n, units_.data() + s.at);
@@ -76,10 +89,14 @@ public:
         s.length = n;
         if (dead_ > 4096 && dead_ > units_.size() / 2) compact();
     }
-    void insert(size_t at) { spans_.insert(spans_.begin() + long(at), Span{}); }
+    void insert(size_t at) {
+        spans_.insert(spans_.begin() + long(at), Span{});
+        if (at < nullFrom_) ++nullFrom_;
+    }
     void erase(size_t at) {
         if (spans_[at].length > 0) dead_ += size_t(spans_[at].length);
         spans_.erase(spans_.begin() + long(at));
+        if (at < nullFrom_) --nullFrom_;
     }
     // Row i takes the text of row perm[i].
     void permute(const std::vector<int>& perm) {
@@ -87,6 +104,7 @@ public:
         out.reserve(spans_.size());
         for (int i : perm) out.push_back(spans_[size_t(i)]);
         spans_.swap(out);
+        nullFrom_ = spans_.size();
     }
 
 private:
@@ -111,6 +129,7 @@ private:
     std::vector<Span> spans_;
     std::vector<char16_t> units_;
     size_t dead_ = 0;
+    size_t nullFrom_ = 0;  // the rows from here on are all null
 };
 
 }  // namespace detail

@@ -210,6 +210,13 @@ TEST(GridCells, TextsSurviveOverwritesInsertsRemovalsAndSorts) {
         EXPECT_EQ(got.isNull(), want[r].isNull()) << r;
         EXPECT_EQ(g.view()->model()->index(int(r), 0).data().toString(), want[r]);
     }
+    // Values other than texts read as their own text.
+    const QVariantList values{0, -1234, 2147483647, qlonglong(-9223372036854775807LL - 1), true, 2.5, 1e-7};
+    for (int i = 0; i < values.size(); ++i) g.CellDetails(i + 1, 1, values[i]);
+    for (int i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(g.CellText(i + 1, 1), values[i].toString());
+        want[size_t(i)] = values[i].toString();
+    }
     g.SetSortColumn(1, 1);
     g.SetSortOrder(1, grid::SortAscending);
     g.SetSortType(1, grid::SortString);
