@@ -60,12 +60,7 @@ void GridFiller::build() {
     setWidths();
     for (long c = 1; c <= g.Columns(); ++c) g.SetColumnSortable(g.ColumnKey(c), true);
     g.SetImageList(in_.IL);
-    for (long r = 1; r <= g.Rows(); ++r) {
-        try {
-            g.AutoHeightRow(r);
-        } catch (const wk::Error&) {
-        }
-    }
+    g.AutoHeightRows();
     if (kept != -1) rs.SetAbsolutePosition(kept);
 }
 

@@ -27,6 +27,7 @@ void Grid::AutoWidthColumn(const QString& key) {
     bool anyIcon = false;
     int widest = 0;
     QString normal;  // the text with its digits as zeros, reused from row to row
+    const bool alike = digitsAlike(c);
     for (long r = 0; r < s_->rows; ++r) {
         if (c.icon[size_t(r)] >= 0) anyIcon = true;
         const QStringView t = c.text.view(size_t(r));
@@ -34,7 +35,7 @@ void Grid::AutoWidthColumn(const QString& key) {
         if (t.isEmpty() || t.size() * maxChar <= widest) continue;
         const QString raw = QString::fromRawData(reinterpret_cast<const QChar*>(t.data()), t.size());
         QString key = raw;
-        if (numbersMeasureAlike(c, t)) {
+        if (alike && numbersMeasureAlike(c, t)) {
             normal.resize(t.size());
             QChar* out = normal.data();
             for (const QChar ch : t)
@@ -95,10 +96,14 @@ bool Grid::digitsAdd(const Column& c) const {
     return c.digitsAdd == 1;
 }
 
-bool Grid::numbersMeasureAlike(const Column& c, QStringView t) const {
+bool Grid::digitsAlike(const Column& c) const {
     if (!digitsAdd(c)) return false;
     for (int d = 1; d < 10; ++d)
         if (c.digitWidth[d] != c.digitWidth[0]) return false;
+    return true;
+}
+
+bool Grid::numbersMeasureAlike(const Column& c, QStringView t) const {
     const QFontMetricsF& fm = *c.metrics;
     auto neighbourOk = [&](QChar ch) {
         if (ch.isSurrogate()) return false;
@@ -222,21 +227,41 @@ int Grid::fastWrapHeight(const QString& key, const QString& text, int width) con
     return lines * fm.height() + (lines - 1) * fm.leading();
 }
 
+int Grid::cellHeight(const Column& c, size_t r, int line) const {
+    int h = line;
+    const bool icon = c.icon[r] >= 0;
+    if (icon) h = std::max(h, kIconSize);
+    if ((c.format & DT_WORDBREAK) && !c.text.isEmpty(r)) h = std::max(h, wrappedHeight(c, r, icon));
+    return h;
+}
+
 void Grid::AutoHeightRow(long row) {
     if (row < 1 || row > s_->rows) outOfRange(QStringLiteral("row %1").arg(row));
     const size_t r = size_t(row - 1);
     int h = 0;
-    for (const auto& c : s_->cols) {
-        if (!c.visible) continue;
-        int ch = lineHeight(c);
-        const bool icon = c.icon[r] >= 0;
-        if (icon) ch = std::max(ch, kIconSize);
-        if ((c.format & DT_WORDBREAK) && !c.text.isEmpty(r)) ch = std::max(ch, wrappedHeight(c, r, icon));
-        h = std::max(h, ch);
-    }
+    for (const auto& c : s_->cols)
+        if (c.visible) h = std::max(h, cellHeight(c, r, lineHeight(c)));
     h += 2 * kCellMargin + 2;
     s_->height[r] = h;
     if (lookApplies()) view_->setRowHeight(int(r), h);
+}
+
+void Grid::AutoHeightRows() {
+    if (s_->rows == 0) return;
+    // Column by column: each column's cells lie together in memory, row by
+    // row they would be as many cache misses as cells.
+    const size_t n = size_t(s_->rows);
+    std::vector<int> h(n, 0);
+    for (const auto& c : s_->cols) {
+        if (!c.visible) continue;
+        const int line = lineHeight(c);
+        for (size_t r = 0; r < n; ++r) h[r] = std::max(h[r], cellHeight(c, r, line));
+    }
+    const bool apply = lookApplies();
+    for (size_t r = 0; r < n; ++r) {
+        s_->height[r] = h[r] + 2 * kCellMargin + 2;
+        if (apply) view_->setRowHeight(int(r), s_->height[r]);
+    }
 }
 
 }  // namespace grid

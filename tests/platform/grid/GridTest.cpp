@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTableView>
+#include <set>
 
 using grid::Grid;
 
@@ -567,4 +568,51 @@ TEST(GridSizes, WrappedNumbersAgreeWithTheTextLayout) {
         }
     }
     EXPECT_EQ(compared, 600);
+}
+
+// A rebuild fits every row at once, column by column: the heights must be
+// those of fitting each row by itself, with wrapped, long, repeated and
+// empty texts, icons, fonts and hidden columns.
+TEST(GridSizes, FittingAllRowsAgreesWithFittingEachRow) {
+    quint32 seed = 5;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    const QStringList words{"ein", "Haus", "Verständnisfrage", "mit", "well-known", "Zeile\nzwei",
+                            "17",  "WWWW"};
+    Grid a, b;
+    for (Grid* g : {&a, &b}) {
+        g->AddColumn("icon", {}, grid::AlignLeft, -1, 20, true, true, {}, false);
+        g->AddColumn("q", "Q", grid::AlignLeft, -1, 90);
+        g->AddColumn("t", "T", grid::AlignLeft, -1, 60);
+        g->AddColumn("hidden", "H", grid::AlignLeft, -1, 30, false);
+        g->AddColumn("big", "B", grid::AlignLeft, -1, 120);
+        g->SetRows(500);
+    }
+    const QFont large("DejaVu Serif", 15);
+    for (long r = 1; r <= 500; ++r) {
+        QStringList q;
+        for (int k = int(next() % 12); k > 0; --k) q << words[int(next() % words.size())];
+        const QString topic = QStringLiteral("Thema %1 und mehr").arg(next() % 5);
+        const QString hidden = QStringLiteral("x\ny\nz\nw");
+        const int icon = next() % 4 == 0 ? 1 : -1;
+        const QVariant t = next() % 3 ? QVariant(topic) : QVariant();
+        for (Grid* g : {&a, &b}) {
+            g->CellDetails(r, 1, QVariant(), grid::FormatSingleLine, icon);
+            g->CellDetails(r, 2, q.join(' '), grid::FormatWordWrap);
+            g->CellDetails(r, 3, t, grid::FormatWordWrap);
+            g->CellDetails(r, 4, hidden, grid::FormatWordWrap);
+            g->CellDetails(r, 5, QString::number(r), grid::FormatSingleLine, -1, -1, -1,
+                           r % 7 == 0 ? &large : nullptr);
+        }
+    }
+    a.AutoHeightRows();
+    for (long r = 1; r <= 500; ++r) b.AutoHeightRow(r);
+    std::set<int> distinct;
+    for (long r = 1; r <= 500; ++r) {
+        ASSERT_EQ(a.RowHeight(r), b.RowHeight(r)) << r;
+        distinct.insert(a.RowHeight(r));
+    }
+    EXPECT_GE(distinct.size(), 3u);  // the sample has rows of one, several and many lines
 }
