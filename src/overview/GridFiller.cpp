@@ -102,6 +102,10 @@ void GridFiller::fillRows() {
     const QFont* fT = &fonts_[int(FontKind::Topic)];
     const QFont* fR = &fonts_[int(FontKind::Rest)];
 
+    // The error rate column shows the field the row colour comes from: read once.
+    std::vector<char> isFq(columns_.size());
+    for (size_t c = 0; c < columns_.size(); ++c) isFq[c] = field[c].name == fqField.name;
+
     // Right-answer field of each answer column, by grid column.
     std::vector<FieldRef> rightField(columns_.size());
     for (size_t c = 0; c < columns_.size(); ++c)
@@ -136,7 +140,8 @@ void GridFiller::fillRows() {
             const long col = long(ci) + 1;
             switch (c.cell) {
                 case CellRule::ErrorRate:
-                    g.CellDetails(row, col, errorRateText(field[ci].value(rs)), singleLine, -1, -1, -1, fR);
+                    g.CellDetails(row, col, errorRateText(isFq[ci] ? fq : field[ci].value(rs)), singleLine,
+                                  -1, -1, -1, fR);
                     break;
                 case CellRule::No:
                     g.CellDetails(row, col, QString::number(rs.AbsolutePosition()), singleLine);

@@ -9,9 +9,11 @@
 #include <QString>
 #include <QStringView>
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <vector>
 
+#include "platform/Error.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
 
@@ -71,9 +73,7 @@ public:
         if (r >= nullFrom_) {
             // A row not yet set: its span is not read back (a rebuild sets
             // millions, and the reads are cache misses).
-            s.at = units_.size();
-            if (n > 0) units_.insert(units_.end(), t.utf16(), t.utf16() + n);
-            s.length = n;
+            append(s, t, n);
             nullFrom_ = r + 1;
             return;
         }
@@ -81,12 +81,11 @@ public:
             // Fits where the old one was.
             std::copy_n(t.utf16(), n, units_.data() + s.at);
             dead_ += size_t(s.length - n);
+            s.length = qint32(n);
         } else {
             if (s.length > 0) dead_ += size_t(s.length);
-            s.at = units_.size();
-            if (n > 0) units_.insert(units_.end(), t.utf16(), t.utf16() + n);
+            append(s, t, n);
         }
-        s.length = n;
         if (dead_ > 4096 && dead_ > units_.size() / 2) compact();
     }
     void insert(size_t at) {
@@ -108,10 +107,21 @@ public:
     }
 
 private:
+    // Small, as there is one per cell; a column holds up to 2^31 units.
     struct Span {
-        size_t at = 0;
-        qsizetype length = -1;  // -1: null
+        quint32 at = 0;
+        qint32 length = -1;  // -1: null
     };
+    static constexpr size_t kMaxUnits = size_t(std::numeric_limits<qint32>::max());
+    void append(Span& s, QStringView t, qsizetype n) {
+        if (n > 0 && units_.size() + size_t(n) > kMaxUnits) {
+            if (dead_ > 0) compact();
+            if (units_.size() + size_t(n) > kMaxUnits) throw wk::Error(7, QStringLiteral("Out of memory"));
+        }
+        s.at = quint32(units_.size());
+        if (n > 0) units_.insert(units_.end(), t.utf16(), t.utf16() + n);
+        s.length = qint32(n);
+    }
     // Texts overwritten or removed leave their units behind: drop them once
     // they are half of the buffer.
     void compact() {
@@ -119,7 +129,7 @@ private:
         kept.reserve(units_.size() - dead_);
         for (Span& s : spans_) {
             const size_t from = s.at;
-            s.at = kept.size();
+            s.at = quint32(kept.size());
             if (s.length > 0)
                 kept.insert(kept.end(), units_.begin() + long(from), units_.begin() + long(from) + s.length);
         }
