@@ -144,7 +144,7 @@ void GridFiller::fillRows() {
                                   -1, -1, -1, fR);
                     break;
                 case CellRule::No:
-                    g.CellDetails(row, col, QString::number(rs.AbsolutePosition()), singleLine);
+                    g.CellDetails(row, col, qlonglong(rs.AbsolutePosition()), singleLine);
                     break;
                 case CellRule::Question:
                     g.CellDetails(row, col, field[ci].value(rs), qFormat, -1, -1, -1, fQ, QuestionIndent);

@@ -28,12 +28,22 @@ void Grid::AutoWidthColumn(const QString& key) {
     int widest = 0;
     QString normal;  // the text with its digits as zeros, reused from row to row
     const bool alike = digitsAlike(c);
+    int numberWidth[24];  // by count of digits, -1 not yet measured
+    std::fill(std::begin(numberWidth), std::end(numberWidth), -1);
     for (long r = 0; r < s_->rows; ++r) {
         if (c.icon[size_t(r)] >= 0) anyIcon = true;
         const QStringView t = c.text.view(size_t(r));
         // A text too short to beat the widest so far needs no measuring.
         if (t.isEmpty() || t.size() * maxChar <= widest) continue;
         const QString raw = QString::fromRawData(reinterpret_cast<const QChar*>(t.data()), t.size());
+        if (alike && t.size() < qsizetype(std::size(numberWidth)) &&
+            std::all_of(t.begin(), t.end(), [](QChar ch) { return ch >= u'0' && ch <= u'9'; })) {
+            // A number: as wide as any other of as many digits.
+            int& known = numberWidth[t.size()];
+            if (known < 0) known = fm.horizontalAdvance(raw);
+            widest = std::max(widest, known);
+            continue;
+        }
         QString key = raw;
         if (alike && numbersMeasureAlike(c, t)) {
             normal.resize(t.size());
@@ -194,10 +204,18 @@ int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
         c.wordWidths.clear();
         c.wrapWidth = w;
         c.wrapFont = c.font;
+        c.wrapLookups = c.wrapHits = 0;
     }
-    auto it = c.wrapHeights.constFind(
-        detail::TextKey{QString::fromRawData(reinterpret_cast<const QChar*>(t.data()), t.size())});
-    if (it != c.wrapHeights.constEnd()) return *it;
+    const bool full = c.wrapHeights.size() >= 4096;
+    if (!full || c.wrapLookups < 256 || c.wrapHits * 8 >= c.wrapLookups) {
+        auto it = c.wrapHeights.constFind(
+            detail::TextKey{QString::fromRawData(reinterpret_cast<const QChar*>(t.data()), t.size())});
+        if (full) ++c.wrapLookups;
+        if (it != c.wrapHeights.constEnd()) {
+            if (full) ++c.wrapHits;
+            return *it;
+        }
+    }
     int h;
     const int lines = wrappedLines(c, t, w);
     if (lines > 0) {

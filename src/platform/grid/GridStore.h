@@ -162,6 +162,9 @@ struct Grid::Column {
     mutable int lineHeight = 0;                       // cached single-line height of the font
     mutable QHash<detail::TextKey, int> wrapHeights;  // wrapped text -> height, for wrapWidth and wrapFont
     mutable int wrapWidth = -1;
+    // Lookups in wrapHeights and how many found the text: once it is full
+    // and seldom finds one (questions rarely repeat), it is not asked.
+    mutable qint64 wrapLookups = 0, wrapHits = 0;
     mutable QFont wrapFont;
     mutable QHash<detail::TextKey, qreal> wordWidths;  // for wrapFont
     // Metrics of the font wrapped text is measured in, kept between rows.
