@@ -97,10 +97,10 @@ void GridFiller::fillRows() {
     const long qFormat = opts_.zeilenumbruchQ == 1 ? wrap : singleLine;
     const long aFormat = opts_.zeilenumbruchA == 0 ? singleLine : wrap;
     const long tFormat = opts_.zeilenumbruchT == 0 ? singleLine : wrap;
-    const QFont* fQ = &fonts_[int(FontKind::Question)];
-    const QFont* fA = &fonts_[int(FontKind::Answer)];
-    const QFont* fT = &fonts_[int(FontKind::Topic)];
-    const QFont* fR = &fonts_[int(FontKind::Rest)];
+    const QFont* fontQ = &fonts_[int(FontKind::Question)];
+    const QFont* fontA = &fonts_[int(FontKind::Answer)];
+    const QFont* fontT = &fonts_[int(FontKind::Topic)];
+    const QFont* fontR = &fonts_[int(FontKind::Rest)];
 
     // The error rate column shows the field the row colour comes from: read once.
     std::vector<char> isFq(columns_.size());
@@ -135,12 +135,17 @@ void GridFiller::fillRows() {
         const QVariant fq = fqField.value(rs);
         const int icon = in_.listIcon == 1 ? rowIcon() : -1;
         g.CellDetails(row, 1, QVariant(), singleLine, icon, errorRateColour(fq));
+        // Fonts are kept per column: given with the first row only.
+        const QFont* const fQ = i == 0 ? fontQ : nullptr;
+        const QFont* const fA = i == 0 ? fontA : nullptr;
+        const QFont* const fT = i == 0 ? fontT : nullptr;
+        const QFont* const fR = i == 0 ? fontR : nullptr;
         for (size_t ci = 1; ci < columns_.size(); ++ci) {
             const ColumnSpec& c = columns_[ci];
             const long col = long(ci) + 1;
             switch (c.cell) {
                 case CellRule::ErrorRate:
-                    g.CellDetails(row, col, errorRateText(isFq[ci] ? fq : field[ci].value(rs)), singleLine,
+                    g.CellDetails(row, col, errorRateValue(isFq[ci] ? fq : field[ci].value(rs)), singleLine,
                                   -1, -1, -1, fR);
                     break;
                 case CellRule::No:
