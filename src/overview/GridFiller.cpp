@@ -60,12 +60,7 @@ void GridFiller::build() {
     setWidths();
     for (long c = 1; c <= g.Columns(); ++c) g.SetColumnSortable(g.ColumnKey(c), true);
     g.SetImageList(in_.IL);
-    for (long r = 1; r <= g.Rows(); ++r) {
-        try {
-            g.AutoHeightRow(r);
-        } catch (const wk::Error&) {
-        }
-    }
+    g.AutoHeightRows();
     if (kept != -1) rs.SetAbsolutePosition(kept);
 }
 
@@ -102,16 +97,31 @@ void GridFiller::fillRows() {
     const long qFormat = opts_.zeilenumbruchQ == 1 ? wrap : singleLine;
     const long aFormat = opts_.zeilenumbruchA == 0 ? singleLine : wrap;
     const long tFormat = opts_.zeilenumbruchT == 0 ? singleLine : wrap;
-    const QFont* fQ = &fonts_[int(FontKind::Question)];
-    const QFont* fA = &fonts_[int(FontKind::Answer)];
-    const QFont* fT = &fonts_[int(FontKind::Topic)];
-    const QFont* fR = &fonts_[int(FontKind::Rest)];
+    const QFont* fontQ = &fonts_[int(FontKind::Question)];
+    const QFont* fontA = &fonts_[int(FontKind::Answer)];
+    const QFont* fontT = &fonts_[int(FontKind::Topic)];
+    const QFont* fontR = &fonts_[int(FontKind::Rest)];
+
+    // The error rate column shows the field the row colour comes from: read once.
+    std::vector<char> isFq(columns_.size());
+    for (size_t c = 0; c < columns_.size(); ++c) isFq[c] = field[c].name == fqField.name;
 
     // Right-answer field of each answer column, by grid column.
     std::vector<FieldRef> rightField(columns_.size());
     for (size_t c = 0; c < columns_.size(); ++c)
-        if (columns_[c].cell == CellRule::Answer) rightField[c] = FieldRef(rs, QLatin1Char('R') + columns_[c].key);
+        if (columns_[c].cell == CellRule::Answer)
+            rightField[c] = FieldRef(rs, QLatin1Char('R') + columns_[c].key);
     right_.assign(size_t(std::max(0L, g.Rows())), 0);
+
+    // Few distinct row icons: each key is looked up in the image list once.
+    std::vector<std::pair<QString, int>> iconIndex;
+    auto rowIcon = [&]() {
+        const QString name = gridIconKeyName(rs, in_.listIcon, iconFields);
+        for (const auto& [k, index] : iconIndex)
+            if (k == name) return index;
+        iconIndex.emplace_back(name, in_.IL->ItemIndex(name));
+        return iconIndex.back().second;
+    };
 
     int shown = -1;
     for (long i = 0; i < count && i < g.Rows(); ++i) {
@@ -123,17 +133,23 @@ void GridFiller::fillRows() {
         rs.SetAbsolutePosition(i);
         const long row = i + 1;
         const QVariant fq = fqField.value(rs);
-        const int icon = in_.listIcon == 1 ? GridIconKey(rs, in_.listIcon, *in_.IL, iconFields) : -1;
+        const int icon = in_.listIcon == 1 ? rowIcon() : -1;
         g.CellDetails(row, 1, QVariant(), singleLine, icon, errorRateColour(fq));
+        // Fonts are kept per column: given with the first row only.
+        const QFont* const fQ = i == 0 ? fontQ : nullptr;
+        const QFont* const fA = i == 0 ? fontA : nullptr;
+        const QFont* const fT = i == 0 ? fontT : nullptr;
+        const QFont* const fR = i == 0 ? fontR : nullptr;
         for (size_t ci = 1; ci < columns_.size(); ++ci) {
             const ColumnSpec& c = columns_[ci];
             const long col = long(ci) + 1;
             switch (c.cell) {
                 case CellRule::ErrorRate:
-                    g.CellDetails(row, col, errorRateText(field[ci].value(rs)), singleLine, -1, -1, -1, fR);
+                    g.CellDetails(row, col, errorRateValue(isFq[ci] ? fq : field[ci].value(rs)), singleLine,
+                                  -1, -1, -1, fR);
                     break;
                 case CellRule::No:
-                    g.CellDetails(row, col, QString::number(rs.AbsolutePosition()), singleLine);
+                    g.CellDetails(row, col, qlonglong(rs.AbsolutePosition()), singleLine);
                     break;
                 case CellRule::Question:
                     g.CellDetails(row, col, field[ci].value(rs), qFormat, -1, -1, -1, fQ, QuestionIndent);

@@ -133,9 +133,13 @@ long errorRateColour(const QVariant& fq) {
     return colour::LightGreen;
 }
 
-QString errorRateText(const QVariant& fq) {
+QVariant errorRateValue(const QVariant& fq) {
     if (!fq.isValid() || fq.isNull()) return {};
-    return QString::number(qlonglong(std::floor(rateOf(fq))));
+    return qlonglong(std::floor(rateOf(fq)));
+}
+
+QString errorRateText(const QVariant& fq) {
+    return errorRateValue(fq).toString();
 }
 
 IconFields::IconFields(const RecordAccess& rs)
@@ -176,7 +180,8 @@ int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& ima
     return images.ItemIndex(gridIconKeyName(rs, listIcon));
 }
 
-int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& images, const IconFields& fields) {
+int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& images,
+                const IconFields& fields) {
     return images.ItemIndex(gridIconKeyName(rs, listIcon, fields));
 }
 

@@ -132,6 +132,8 @@ int roundedErrorRate(const QVariant& fq);
 long errorRateColour(const QVariant& fq);
 // Text of the "FQ" cell: the rate cut down to a whole number ("" for Null).
 QString errorRateText(const QVariant& fq);
+// The same as a whole number (Null where there is no text).
+QVariant errorRateValue(const QVariant& fq);
 
 // A field looked up once for a walk: by number where the source has one.
 struct FieldRef {
@@ -158,7 +160,8 @@ QString gridIconKeyName(const RecordAccess& rs, int listIcon);
 QString gridIconKeyName(const RecordAccess& rs, int listIcon, const IconFields& fields);
 // Its index in the image list.
 int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& images);
-int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& images, const IconFields& fields);
+int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& images,
+                const IconFields& fields);
 
 // The record position a grid row shows: its hidden "no" cell, which stays
 // with the row through sorts; row - 1 when the grid has no "no" column.

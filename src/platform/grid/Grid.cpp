@@ -155,7 +155,7 @@ public:
             x += kIconSize + kCellMargin;
         }
         x += c.indent;
-        const QString& text = c.text[size_t(r)];
+        const QString text = c.text.at(size_t(r));
         if (!text.isEmpty()) {
             QRect tr(x, rc.top() + kCellMargin, rc.right() - kCellMargin - x + 1,
                      rc.height() - 2 * kCellMargin);
@@ -455,8 +455,7 @@ void Grid::SetImageList(const ImageList* list) {
 
 void Grid::Clear(bool removeColumns) {
     for (auto& c : s_->cols) {
-        c.text.clear();
-        c.text.shrink_to_fit();
+        c.text = detail::CellTexts();
         c.back.clear();
         c.back.shrink_to_fit();
         c.icon.clear();

@@ -134,6 +134,8 @@ public:
     void SetRowHeight(long row, int height);
     // Fits the row's height to its cells (wrapped text, fonts, icons).
     void AutoHeightRow(long row);
+    // AutoHeightRow for every row, measured column by column.
+    void AutoHeightRows();
 
     // --- cells
     // Sets one cell. An invalid text leaves the cell without text; icon -1 is
@@ -235,11 +237,16 @@ private:
     void applyColumnLook();
     int lineHeight(const Column& c) const;
     int wrappedHeight(const Column& c, size_t row, bool icon) const;
-    int wrappedLines(const Column& c, const QString& text, qreal width) const;
+    // The height the cell in row r asks for: its line, icon or wrapped text.
+    int cellHeight(const Column& c, size_t r, int line) const;
+    int wrappedLines(const Column& c, QStringView text, qreal width) const;
     const QFontMetricsF& wrapMetrics(const Column& c) const;
     bool digitsAdd(const Column& c) const;
-    // Whether t is as wide as any text with other digits in their places.
-    bool numbersMeasureAlike(const Column& c, const QString& t) const;
+    // Whether the column's font draws every digit alike, none kerning.
+    bool digitsAlike(const Column& c) const;
+    // Whether t is as wide as any text with other digits in their places,
+    // where digitsAlike(c).
+    bool numbersMeasureAlike(const Column& c, QStringView t) const;
     void setCurrent(long row, long column, bool fromUser);
     void userClick(long row, long column, Qt::KeyboardModifiers mods);
     void headerResized(int section, int oldSize, int newSize);

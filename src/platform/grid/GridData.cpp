@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QTableView>
 #include <algorithm>
+#include <iterator>
 #include <numeric>
 
 namespace grid {
@@ -36,6 +37,18 @@ bool parseDate(const QString& s, double& out) {
     if (!d.isValid()) return false;
     out = static_cast<double>(d.toMSecsSinceEpoch());
     return true;
+}
+// v in decimal, as QString::number writes it, in the end of buf.
+QStringView decimal(qlonglong v, char16_t (&buf)[24]) {
+    char16_t* const end = std::end(buf);
+    char16_t* p = end;
+    qulonglong u = v < 0 ? 0 - qulonglong(v) : qulonglong(v);
+    do {
+        *--p = char16_t(u'0' + u % 10);
+        u /= 10;
+    } while (u != 0);
+    if (v < 0) *--p = u'-';
+    return QStringView(p, end - p);
 }
 }  // namespace
 
@@ -174,7 +187,7 @@ void Grid::AddRow(long before, const QString& key) {
         at = before - 1;
     }
     for (auto& c : s_->cols) {
-        c.text.insert(c.text.begin() + at, QString());
+        c.text.insert(size_t(at));
         c.back.insert(c.back.begin() + at, -1);
         c.icon.insert(c.icon.begin() + at, -1);
     }
@@ -195,7 +208,7 @@ void Grid::RemoveRow(long row) {
     if (row < 1 || row > s_->rows) outOfRange(QStringLiteral("row %1").arg(row));
     const long at = row - 1;
     for (auto& c : s_->cols) {
-        c.text.erase(c.text.begin() + at);
+        c.text.erase(size_t(at));
         c.back.erase(c.back.begin() + at);
         c.icon.erase(c.icon.begin() + at);
     }
@@ -239,7 +252,20 @@ void Grid::CellDetails(long row, long column, const QVariant& text, long format,
                        long foreColor, const QFont* f, int indent) {
     const size_t r = cellIndex(row, column);
     auto& c = s_->cols[size_t(column - 1)];
-    c.text[r] = text.isValid() && !text.isNull() ? text.toString() : QString();
+    // Texts and whole numbers, most of a build's cells, are stored without
+    // a string made for them.
+    const int type = text.isValid() && !text.isNull() ? text.metaType().id() : QMetaType::UnknownType;
+    char16_t digits[24];
+    if (type == QMetaType::UnknownType)
+        c.text.set(r, QStringView());
+    else if (type == QMetaType::QString)
+        c.text.set(r, *static_cast<const QString*>(text.constData()));
+    else if (type == QMetaType::Int)
+        c.text.set(r, decimal(*static_cast<const int*>(text.constData()), digits));
+    else if (type == QMetaType::LongLong)
+        c.text.set(r, decimal(*static_cast<const qlonglong*>(text.constData()), digits));
+    else
+        c.text.set(r, text.toString());
     c.icon[r] = qint16(icon < 0 ? -1 : icon);
     c.back[r] = qint32(backColor);
     // Per-column settings: compare first, so that a build's 100,000 calls do
@@ -256,12 +282,12 @@ void Grid::CellDetails(long row, long column, const QVariant& text, long format,
 }
 
 QString Grid::CellText(long row, long column) const {
-    return s_->cols[size_t(column - 1)].text[cellIndex(row, column)];
+    return s_->cols[size_t(column - 1)].text.at(cellIndex(row, column));
 }
 
 void Grid::SetCellText(long row, long column, const QString& text) {
     const size_t r = cellIndex(row, column);
-    s_->cols[size_t(column - 1)].text[r] = text;
+    s_->cols[size_t(column - 1)].text.set(r, text);
     cellsChanged(row, column);
 }
 
@@ -375,7 +401,8 @@ void Grid::Sort() {
         const bool textual = k.type != SortNumeric;
         if (textual) p.text.reserve(n);
         for (size_t r = 0; r < n; ++r) {
-            const QString& t = c.text[r];
+            const QStringView v = c.text.view(r);
+            const QString t = QString::fromRawData(reinterpret_cast<const QChar*>(v.data()), v.size());
             if (k.type == SortNumeric) {
                 p.cls[r] = parseNumber(t, p.num[r]) ? 1 : 0;
             } else if (k.type == SortAuto) {
@@ -413,7 +440,7 @@ void Grid::Sort() {
         v.swap(out);
     };
     for (auto& c : s_->cols) {
-        permute(c.text);
+        c.text.permute(perm);
         permute(c.back);
         permute(c.icon);
     }

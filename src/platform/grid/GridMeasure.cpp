@@ -26,22 +26,41 @@ void Grid::AutoWidthColumn(const QString& key) {
     const qsizetype maxChar = std::max(1, fm.maxWidth());
     bool anyIcon = false;
     int widest = 0;
+    QString normal;  // the text with its digits as zeros, reused from row to row
+    const bool alike = digitsAlike(c);
+    int numberWidth[24];  // by count of digits, -1 not yet measured
+    std::fill(std::begin(numberWidth), std::end(numberWidth), -1);
     for (long r = 0; r < s_->rows; ++r) {
-        const QString& t = c.text[size_t(r)];
         if (c.icon[size_t(r)] >= 0) anyIcon = true;
+        const QStringView t = c.text.view(size_t(r));
         // A text too short to beat the widest so far needs no measuring.
         if (t.isEmpty() || t.size() * maxChar <= widest) continue;
-        QString key = t;
-        if (numbersMeasureAlike(c, t))
-            for (QChar& ch : key)
-                if (ch >= QLatin1Char('1') && ch <= QLatin1Char('9')) ch = QLatin1Char('0');
+        const QString raw = QString::fromRawData(reinterpret_cast<const QChar*>(t.data()), t.size());
+        if (alike && t.size() < qsizetype(std::size(numberWidth)) &&
+            std::all_of(t.begin(), t.end(), [](QChar ch) { return ch >= u'0' && ch <= u'9'; })) {
+            // A number: as wide as any other of as many digits.
+            int& known = numberWidth[t.size()];
+            if (known < 0) known = fm.horizontalAdvance(raw);
+            widest = std::max(widest, known);
+            continue;
+        }
+        QString key = raw;
+        if (alike && numbersMeasureAlike(c, t)) {
+            normal.resize(t.size());
+            QChar* out = normal.data();
+            for (const QChar ch : t)
+                *out++ = ch >= QLatin1Char('1') && ch <= QLatin1Char('9') ? QLatin1Char('0') : ch;
+            key = normal;
+        }
         auto it = seen.constFind(detail::TextKey{key});
         int tw;
         if (it != seen.constEnd()) {
             tw = *it;
         } else {
-            tw = fm.horizontalAdvance(t);
-            if (seen.size() < 4096) seen.insert(detail::TextKey{key}, tw);
+            tw = fm.horizontalAdvance(raw);
+            // Kept as a copy of its own: the key may be the column's buffer
+            // or the reused one.
+            if (seen.size() < 4096) seen.insert(detail::TextKey{QString(key.constData(), key.size())}, tw);
         }
         widest = std::max(widest, tw);
     }
@@ -87,10 +106,14 @@ bool Grid::digitsAdd(const Column& c) const {
     return c.digitsAdd == 1;
 }
 
-bool Grid::numbersMeasureAlike(const Column& c, const QString& t) const {
+bool Grid::digitsAlike(const Column& c) const {
     if (!digitsAdd(c)) return false;
     for (int d = 1; d < 10; ++d)
         if (c.digitWidth[d] != c.digitWidth[0]) return false;
+    return true;
+}
+
+bool Grid::numbersMeasureAlike(const Column& c, QStringView t) const {
     const QFontMetricsF& fm = *c.metrics;
     auto neighbourOk = [&](QChar ch) {
         if (ch.isSurrogate()) return false;
@@ -122,7 +145,7 @@ bool Grid::numbersMeasureAlike(const Column& c, const QString& t) const {
 // Lines of text word-wrapped into width w, laid out word by word with the
 // widths of the words cached per column (words repeat down a column), or -1
 // where only the full text layout knows (other break rules, tabs, scripts).
-int Grid::wrappedLines(const Column& c, const QString& t, qreal w) const {
+int Grid::wrappedLines(const Column& c, QStringView t, qreal w) const {
     if (t.startsWith(QLatin1Char(' ')) || t.endsWith(QLatin1Char(' ')) || t.contains(QLatin1String("  ")))
         return -1;
     for (const QChar ch : t) {
@@ -172,7 +195,7 @@ int Grid::wrappedLines(const Column& c, const QString& t, qreal w) const {
 }
 
 int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
-    const QString& t = c.text[r];
+    const QStringView t = c.text.view(r);
     // The width the delegate draws into (the grid line takes one pixel).
     const int w =
         std::max(1, c.width - 1 - 2 * kCellMargin - c.indent - (icon ? kIconSize + kCellMargin : 0));
@@ -181,19 +204,28 @@ int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
         c.wordWidths.clear();
         c.wrapWidth = w;
         c.wrapFont = c.font;
+        c.wrapLookups = c.wrapHits = 0;
     }
-    auto it = c.wrapHeights.constFind(detail::TextKey{t});
-    if (it != c.wrapHeights.constEnd()) return *it;
+    const bool full = c.wrapHeights.size() >= 4096;
+    if (!full || c.wrapLookups < 256 || c.wrapHits * 8 >= c.wrapLookups) {
+        auto it = c.wrapHeights.constFind(
+            detail::TextKey{QString::fromRawData(reinterpret_cast<const QChar*>(t.data()), t.size())});
+        if (full) ++c.wrapLookups;
+        if (it != c.wrapHeights.constEnd()) {
+            if (full) ++c.wrapHits;
+            return *it;
+        }
+    }
     int h;
     const int lines = wrappedLines(c, t, w);
     if (lines > 0) {
         h = lines * c.metricsHeight + (lines - 1) * c.metricsLeading;
     } else {
         const QFontMetrics fm(c.hasFont ? c.font : font());
-        h = fm.boundingRect(QRect(0, 0, w, 1000000), Qt::TextWordWrap, t).height();
+        h = fm.boundingRect(QRect(0, 0, w, 1000000), Qt::TextWordWrap, t.toString()).height();
     }
     // Themes and categories repeat; questions rarely do, so the cache stays small.
-    if (c.wrapHeights.size() < 4096) c.wrapHeights.insert(detail::TextKey{t}, h);
+    if (c.wrapHeights.size() < 4096) c.wrapHeights.insert(detail::TextKey{t.toString()}, h);
     return h;
 }
 
@@ -213,21 +245,41 @@ int Grid::fastWrapHeight(const QString& key, const QString& text, int width) con
     return lines * fm.height() + (lines - 1) * fm.leading();
 }
 
+int Grid::cellHeight(const Column& c, size_t r, int line) const {
+    int h = line;
+    const bool icon = c.icon[r] >= 0;
+    if (icon) h = std::max(h, kIconSize);
+    if ((c.format & DT_WORDBREAK) && !c.text.isEmpty(r)) h = std::max(h, wrappedHeight(c, r, icon));
+    return h;
+}
+
 void Grid::AutoHeightRow(long row) {
     if (row < 1 || row > s_->rows) outOfRange(QStringLiteral("row %1").arg(row));
     const size_t r = size_t(row - 1);
     int h = 0;
-    for (const auto& c : s_->cols) {
-        if (!c.visible) continue;
-        int ch = lineHeight(c);
-        const bool icon = c.icon[r] >= 0;
-        if (icon) ch = std::max(ch, kIconSize);
-        if ((c.format & DT_WORDBREAK) && !c.text[r].isEmpty()) ch = std::max(ch, wrappedHeight(c, r, icon));
-        h = std::max(h, ch);
-    }
+    for (const auto& c : s_->cols)
+        if (c.visible) h = std::max(h, cellHeight(c, r, lineHeight(c)));
     h += 2 * kCellMargin + 2;
     s_->height[r] = h;
     if (lookApplies()) view_->setRowHeight(int(r), h);
+}
+
+void Grid::AutoHeightRows() {
+    if (s_->rows == 0) return;
+    // Column by column: each column's cells lie together in memory, row by
+    // row they would be as many cache misses as cells.
+    const size_t n = size_t(s_->rows);
+    std::vector<int> h(n, 0);
+    for (const auto& c : s_->cols) {
+        if (!c.visible) continue;
+        const int line = lineHeight(c);
+        for (size_t r = 0; r < n; ++r) h[r] = std::max(h[r], cellHeight(c, r, line));
+    }
+    const bool apply = lookApplies();
+    for (size_t r = 0; r < n; ++r) {
+        s_->height[r] = h[r] + 2 * kCellMargin + 2;
+        if (apply) view_->setRowHeight(int(r), s_->height[r]);
+    }
 }
 
 }  // namespace grid

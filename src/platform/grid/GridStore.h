@@ -7,9 +7,13 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QString>
+#include <QStringView>
+#include <algorithm>
+#include <limits>
 #include <optional>
 #include <vector>
 
+#include "platform/Error.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
 
@@ -39,6 +43,105 @@ inline size_t qHash(const TextKey& k, size_t seed = 0) noexcept {
     return size_t(h ^ (h >> 32));
 }
 
+// A column's cell texts: their UTF-16 units in one buffer, a span per row.
+// A rebuild stores millions of texts; one allocation each costs more to make
+// and to free than much of the rest of the build, and takes more room.
+class CellTexts {
+public:
+    size_t size() const { return spans_.size(); }
+    void resize(size_t n) {
+        spans_.resize(n);
+        nullFrom_ = std::min(nullFrom_, n);
+    }
+    bool isEmpty(size_t r) const { return spans_[r].length <= 0; }
+    // Valid until the column's texts next change.
+    QStringView view(size_t r) const {
+        const Span& s = spans_[r];
+        return s.length > 0 ? QStringView(units_.data() + s.at, s.length) : QStringView();
+    }
+    // A copy: a text never set is a null string, an empty one stays empty.
+    QString at(size_t r) const {
+        const Span& s = spans_[r];
+        if (s.length < 0) return {};
+        if (s.length == 0) return QString(QLatin1String(""));
+        return QString(reinterpret_cast<const QChar*>(units_.data() + s.at), s.length);
+    }
+    // A null view makes a null text.
+    void set(size_t r, QStringView t) {
+        Span& s = spans_[r];
+        const qsizetype n = t.isNull() ? -1 : t.size();
+        if (r >= nullFrom_) {
+            // A row not yet set: its span is not read back (a rebuild sets
+            // millions, and the reads are cache misses).
+            append(s, t, n);
+            nullFrom_ = r + 1;
+            return;
+        }
+        if (n > 0 && n <= s.length) {
+            // Fits where the old one was.
+            std::copy_n(t.utf16(), n, units_.data() + s.at);
+            dead_ += size_t(s.length - n);
+            s.length = qint32(n);
+        } else {
+            if (s.length > 0) dead_ += size_t(s.length);
+            append(s, t, n);
+        }
+        if (dead_ > 4096 && dead_ > units_.size() / 2) compact();
+    }
+    void insert(size_t at) {
+        spans_.insert(spans_.begin() + long(at), Span{});
+        if (at < nullFrom_) ++nullFrom_;
+    }
+    void erase(size_t at) {
+        if (spans_[at].length > 0) dead_ += size_t(spans_[at].length);
+        spans_.erase(spans_.begin() + long(at));
+        if (at < nullFrom_) --nullFrom_;
+    }
+    // Row i takes the text of row perm[i].
+    void permute(const std::vector<int>& perm) {
+        std::vector<Span> out;
+        out.reserve(spans_.size());
+        for (int i : perm) out.push_back(spans_[size_t(i)]);
+        spans_.swap(out);
+        nullFrom_ = spans_.size();
+    }
+
+private:
+    // Small, as there is one per cell; a column holds up to 2^31 units.
+    struct Span {
+        quint32 at = 0;
+        qint32 length = -1;  // -1: null
+    };
+    static constexpr size_t kMaxUnits = size_t(std::numeric_limits<qint32>::max());
+    void append(Span& s, QStringView t, qsizetype n) {
+        if (n > 0 && units_.size() + size_t(n) > kMaxUnits) {
+            if (dead_ > 0) compact();
+            if (units_.size() + size_t(n) > kMaxUnits) throw wk::Error(7, QStringLiteral("Out of memory"));
+        }
+        s.at = quint32(units_.size());
+        if (n > 0) units_.insert(units_.end(), t.utf16(), t.utf16() + n);
+        s.length = qint32(n);
+    }
+    // Texts overwritten or removed leave their units behind: drop them once
+    // they are half of the buffer.
+    void compact() {
+        std::vector<char16_t> kept;
+        kept.reserve(units_.size() - dead_);
+        for (Span& s : spans_) {
+            const size_t from = s.at;
+            s.at = quint32(kept.size());
+            if (s.length > 0)
+                kept.insert(kept.end(), units_.begin() + long(from), units_.begin() + long(from) + s.length);
+        }
+        units_.swap(kept);
+        dead_ = 0;
+    }
+    std::vector<Span> spans_;
+    std::vector<char16_t> units_;
+    size_t dead_ = 0;
+    size_t nullFrom_ = 0;  // the rows from here on are all null
+};
+
 }  // namespace detail
 
 struct Grid::Column {
@@ -59,6 +162,9 @@ struct Grid::Column {
     mutable int lineHeight = 0;                       // cached single-line height of the font
     mutable QHash<detail::TextKey, int> wrapHeights;  // wrapped text -> height, for wrapWidth and wrapFont
     mutable int wrapWidth = -1;
+    // Lookups in wrapHeights and how many found the text: once it is full
+    // and seldom finds one (questions rarely repeat), it is not asked.
+    mutable qint64 wrapLookups = 0, wrapHits = 0;
     mutable QFont wrapFont;
     mutable QHash<detail::TextKey, qreal> wordWidths;  // for wrapFont
     // Metrics of the font wrapped text is measured in, kept between rows.
@@ -71,7 +177,7 @@ struct Grid::Column {
     mutable qreal digitWidth[10] = {};
     // Characters that neither kern nor combine with a digit beside them.
     mutable QHash<char16_t, bool> digitNeighbours;
-    std::vector<QString> text;
+    detail::CellTexts text;
     std::vector<qint32> back;
     std::vector<qint16> icon;
 
@@ -118,7 +224,7 @@ public:
         if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
         const auto& s = *g_->s_;
         if (!idx.isValid() || idx.column() >= int(s.cols.size()) || idx.row() >= s.rows) return {};
-        return s.cols[size_t(idx.column())].text[size_t(idx.row())];
+        return s.cols[size_t(idx.column())].text.at(size_t(idx.row()));
     }
 
     QVariant headerData(int section, Qt::Orientation o, int role) const override {

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTableView>
+#include <set>
 
 using grid::Grid;
 
@@ -166,6 +167,66 @@ TEST(GridRows, AddRemoveAndResizeKeepCellsAndSelectionInStep) {
     EXPECT_EQ(g.Rows(), 0);
     EXPECT_EQ(g.Columns(), 3);
     EXPECT_THROW(g.RemoveRow(1), wk::Error);
+}
+
+// Texts are kept by column in one buffer: overwriting them longer and
+// shorter, inserting and removing rows and sorting must leave every cell
+// as a plain list of texts would, null and empty texts apart.
+TEST(GridCells, TextsSurviveOverwritesInsertsRemovalsAndSorts) {
+    Grid g;
+    g.AddColumn("t");
+    std::vector<QString> want(300);
+    g.SetRows(long(want.size()));
+    quint32 seed = 11;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    // Enough rounds that the space of replaced texts is given back several times.
+    for (int round = 0; round < 60; ++round) {
+        for (size_t r = 0; r < want.size(); ++r) {
+            if (next() % 3 == 0) continue;
+            const quint32 k = next() % 10;
+            QString t = k == 0   ? QString()
+                        : k == 1 ? QString("")
+                                 : QString(int(next() % 40) + 1, QChar(u'a' + k));
+            if (r % 2) {
+                g.SetCellText(long(r) + 1, 1, t);
+            } else {
+                g.CellDetails(long(r) + 1, 1, t.isNull() ? QVariant() : QVariant(t));
+                if (t.isNull()) t = QString();
+            }
+            want[r] = t;
+        }
+        if (round % 7 == 3) {
+            g.AddRow(long(round % 5) + 1);
+            want.insert(want.begin() + round % 5, QString());
+            g.RemoveRow(long(want.size()));
+            want.pop_back();
+        }
+    }
+    for (size_t r = 0; r < want.size(); ++r) {
+        const QString got = g.CellText(long(r) + 1, 1);
+        ASSERT_EQ(got, want[r]) << r;
+        EXPECT_EQ(got.isNull(), want[r].isNull()) << r;
+        EXPECT_EQ(g.view()->model()->index(int(r), 0).data().toString(), want[r]);
+    }
+    // Values other than texts read as their own text.
+    const QVariantList values{0, -1234, 2147483647, qlonglong(-9223372036854775807LL - 1), true, 2.5, 1e-7};
+    for (int i = 0; i < values.size(); ++i) g.CellDetails(i + 1, 1, values[i]);
+    for (int i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(g.CellText(i + 1, 1), values[i].toString());
+        want[size_t(i)] = values[i].toString();
+    }
+    g.SetSortColumn(1, 1);
+    g.SetSortOrder(1, grid::SortAscending);
+    g.SetSortType(1, grid::SortString);
+    g.Sort();
+    std::vector<QString> sorted;
+    for (long r = 1; r <= g.Rows(); ++r) sorted.push_back(g.CellText(r, 1));
+    std::sort(want.begin(), want.end());
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, want);  // the same texts, moved with their rows
 }
 
 TEST(GridSelection, RowsAreNumberedFromOneAndUserClicksReportCells) {
@@ -507,4 +568,51 @@ TEST(GridSizes, WrappedNumbersAgreeWithTheTextLayout) {
         }
     }
     EXPECT_EQ(compared, 600);
+}
+
+// A rebuild fits every row at once, column by column: the heights must be
+// those of fitting each row by itself, with wrapped, long, repeated and
+// empty texts, icons, fonts and hidden columns.
+TEST(GridSizes, FittingAllRowsAgreesWithFittingEachRow) {
+    quint32 seed = 5;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    const QStringList words{"ein", "Haus", "Verständnisfrage", "mit", "well-known", "Zeile\nzwei",
+                            "17",  "WWWW"};
+    Grid a, b;
+    for (Grid* g : {&a, &b}) {
+        g->AddColumn("icon", {}, grid::AlignLeft, -1, 20, true, true, {}, false);
+        g->AddColumn("q", "Q", grid::AlignLeft, -1, 90);
+        g->AddColumn("t", "T", grid::AlignLeft, -1, 60);
+        g->AddColumn("hidden", "H", grid::AlignLeft, -1, 30, false);
+        g->AddColumn("big", "B", grid::AlignLeft, -1, 120);
+        g->SetRows(500);
+    }
+    const QFont large("DejaVu Serif", 15);
+    for (long r = 1; r <= 500; ++r) {
+        QStringList q;
+        for (int k = int(next() % 12); k > 0; --k) q << words[int(next() % words.size())];
+        const QString topic = QStringLiteral("Thema %1 und mehr").arg(next() % 5);
+        const QString hidden = QStringLiteral("x\ny\nz\nw");
+        const int icon = next() % 4 == 0 ? 1 : -1;
+        const QVariant t = next() % 3 ? QVariant(topic) : QVariant();
+        for (Grid* g : {&a, &b}) {
+            g->CellDetails(r, 1, QVariant(), grid::FormatSingleLine, icon);
+            g->CellDetails(r, 2, q.join(' '), grid::FormatWordWrap);
+            g->CellDetails(r, 3, t, grid::FormatWordWrap);
+            g->CellDetails(r, 4, hidden, grid::FormatWordWrap);
+            g->CellDetails(r, 5, QString::number(r), grid::FormatSingleLine, -1, -1, -1,
+                           r % 7 == 0 ? &large : nullptr);
+        }
+    }
+    a.AutoHeightRows();
+    for (long r = 1; r <= 500; ++r) b.AutoHeightRow(r);
+    std::set<int> distinct;
+    for (long r = 1; r <= 500; ++r) {
+        ASSERT_EQ(a.RowHeight(r), b.RowHeight(r)) << r;
+        distinct.insert(a.RowHeight(r));
+    }
+    EXPECT_GE(distinct.size(), 3u);  // the sample has rows of one, several and many lines
 }
