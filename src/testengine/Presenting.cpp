@@ -17,6 +17,9 @@ bool AdvanceToNextItem(TestState& st, dao::Recordset& rs, bool bStop) {
     }
     if (!st.IsAskAgain) st.AnsweredWrong = false;
     rs.SetAbsolutePosition(st.QuestionOrder.at(st.CurrentIndex));
+    // Kept as it is asked, so that a repeat pass asks only what this test
+    // asked (and costs nothing for a large set that is never repeated).
+    if (!st.RepeatPass) st.TestItems.insert(rs.Bookmark());
     st.ItemTyp = OptionInt(rs, QStringLiteral("Typ"));
     return true;
 }

@@ -20,8 +20,8 @@ namespace testengine {
 
 // CurrentIndex + 1; false (CurrentIndex put back) when the order is
 // exhausted or bStop is set: the test ends. Otherwise clears AnsweredWrong
-// unless the item is asked again, moves rs to the item's record and sets
-// ItemTyp from its Typ.
+// unless the item is asked again, moves rs to the item's record, adds it to
+// TestItems in a first pass and sets ItemTyp from its Typ.
 bool AdvanceToNextItem(TestState& st, dao::Recordset& rs, bool bStop);
 
 // Whether the item is asked reversed (answer shown, question expected):

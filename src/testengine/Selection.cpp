@@ -172,10 +172,6 @@ SelectOutcome SelectTestItems(TestState& st, dao::Database& db, const dao::Recor
 
     const int n = int(dataTest->RecordCount());
     if (!bRepeat) {
-        for (int i = 0; i < n; ++i) {
-            dataTest->SetAbsolutePosition(i);
-            st.TestItems.insert(dataTest->Bookmark());
-        }
         st.QuestionOrder = BuildQuestionOrder(n, opt.Abfragereihenfolge != 0);
     } else {
         // Only items of this test whose latest judgement is wrong.

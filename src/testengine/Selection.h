@@ -69,9 +69,9 @@ enum class SelectOutcome {
 
 // Selects the items for a new test (bRepeat False) or a repeat pass (True)
 // and resets the test state. dataTest receives the opened set. A new test
-// resets counters, points and WrongQuestions and keeps the bookmarks of its
-// items in TestItems; a repeat pass keeps them and rebuilds the set, the
-// order (over the items of TestItems only), CurrentIndex and the countdown.
+// resets counters, points, WrongQuestions and TestItems (filled as items are
+// asked); a repeat pass keeps them and rebuilds the set, the order (over the
+// items of TestItems only), CurrentIndex and the countdown.
 // A repeat set holds every wrong item of the filter; QuestionOrder names
 // the ones asked. Reads
 // AnzahlVersuche and BigZeitlimitM from rsOptions.

@@ -37,8 +37,8 @@ struct TestState {
     int TryNumber = 1;
     // For each position of the test, the 0-based record position in the set.
     std::vector<int> QuestionOrder;
-    // Bookmarks of the items the new test selected: a repeat pass asks only
-    // these again, never items the test did not ask.
+    // Bookmarks of the items the test has asked (first pass): a repeat pass
+    // asks only these again, never items the test did not ask.
     QSet<QByteArray> TestItems;
     // Position of the shown item in QuestionOrder; -1 before the first.
     int CurrentIndex = -1;

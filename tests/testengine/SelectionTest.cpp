@@ -5,6 +5,7 @@
 #include "EngineFixture.h"
 #include "core/modMain.h"
 #include "platform/Error.h"
+#include "testengine/Presenting.h"
 #include "testengine/Selection.h"
 
 using namespace testengine;
@@ -213,6 +214,24 @@ TEST(QuestionOrder, AGeneratorStuckOnOneValueDoesNotHang) {
     EXPECT_EQ(BuildQuestionOrder(2, false), (std::vector<int>{0, 1}));
 }
 
+// A test that ends before it asked every item (the whole-test limit, Esc)
+// repeats only what it asked, never a wrong item it did not reach.
+TEST_F(Selection, RepeatPassTakesOnlyWhatTheTestAsked) {
+    add("a", {{"Known11", 0}});
+    add("b", {{"Known11", 0}});
+    add("c", {{"Known11", 0}});
+    auto o = sequential();
+    o.Abfragereihenfolge = 0;
+    ASSERT_EQ(select(o), SelectOutcome::Ready);
+    ASSERT_TRUE(AdvanceToNextItem(st, *dataTest, false));
+    const QString first = dataTest->Value("Q").toString();
+    st.RepeatPass = true;
+    EXPECT_EQ(selected(o, 1, true), QStringList{first});
+    // Items asked in a repeat pass add nothing new to the test's own.
+    ASSERT_TRUE(AdvanceToNextItem(st, *dataTest, false));
+    EXPECT_EQ(st.TestItems.size(), 1);
+}
+
 TEST_F(Selection, NewTestResetsRepeatPassKeepsAndSelectsTheWrongOnes) {
     add("right", {{"Known11", 1}, {"Punkte", 3}});
     add("wrong", {{"Known11", 0}, {"Known12", 1}, {"Punkte", 5}});
@@ -243,6 +262,9 @@ TEST_F(Selection, NewTestResetsRepeatPassKeepsAndSelectsTheWrongOnes) {
     EXPECT_EQ(st.MaxTries, 3);
     EXPECT_EQ(st.TestMinutes, 2);
     EXPECT_EQ(st.TestSecondsLeft, 120);
+    // The test asks each of its items in turn.
+    while (AdvanceToNextItem(st, *dataTest, false)) {
+    }
 
     // A repeat pass keeps the test's counters and takes the wrong ones only.
     st.AskedCount = 3;
