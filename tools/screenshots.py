@@ -2,13 +2,14 @@
 """Screenshots of the program's windows, in English and German, for a look
 after a change to a window's layout or texts.
 
-    ../shared/tools/ui-session.sh python3 tools/screenshots.py [PROGRAM] [FOLDER]
+    ../shared/tools/ui-session.sh /usr/bin/python3 tools/screenshots.py [PROGRAM] [FOLDER] [LANG...]
 
 PROGRAM defaults to build/release/wortkiste (then build/test/wortkiste),
 FOLDER to /tmp/wortkiste-screenshots. Each run starts the program with a
 fresh WORTKISTE_HOME, makes a user and a small database and walks through
 the windows as a user would, through the accessibility bus
-(../shared/tools/ui.py) and xdotool. Not run by CI.
+(../shared/tools/ui.py) and xdotool. The system's python3 is the one
+with pyatspi. LANG is en, de or both (the default). Not run by CI.
 """
 import os
 import subprocess
@@ -135,21 +136,56 @@ def start(s):
 
 
 def alerts(s):
-    """The message boxes open now; the tree changes under a walk, so retry."""
+    """The message boxes open now. They are top-level windows, so only the
+    application's own children are asked: a walk of the whole tree is slow
+    and, under load, runs into the bus's reply timeout."""
     for _ in range(5):
         try:
-            return ui.find_all(s.app, "alert")
+            out = []
+            for i in range(s.app.childCount):
+                w = s.app.getChildAtIndex(i)
+                if w is not None and w.getRoleName() == "alert" and w.getState().contains(
+                        ui.pyatspi.STATE_SHOWING):
+                    out.append(w)
+            return out
         except Exception:
             time.sleep(0.5)
     return []
 
 
-def confirm_new_file(s):
-    """Qt's file dialog asks whether to create a file that does not exist."""
-    time.sleep(0.5)
-    for alert in alerts(s):
-        if any("?" in (n.name or "") for n in ui.find_all(alert, "label")):
+def xdo(*args):
+    return subprocess.run(["xdotool", *args], capture_output=True, text=True).stdout.split("\n")
+
+
+def visible_windows(title):
+    return {w for w in xdo("search", "--onlyvisible", "--name", "") if w and xdo("getwindowname", w)[0] == title}
+
+
+def accept_file_dialog(timeout=20):
+    """Presses Enter in the focused file dialog and answers Yes when it asks
+    whether to create a file that does not exist. The question carries the
+    dialog's title and comes a moment after the dialog has gone, later
+    under load: it is waited for by polling the display, not the
+    accessibility bus, which answers slowly while the dialog closes."""
+    dialog = xdo("getwindowfocus")[0]
+    title = xdo("getwindowname", dialog)[0]
+    keys("Return")
+    end = time.time() + timeout
+    gone_since = None
+    while time.time() < end:
+        shown = visible_windows(title)
+        if shown - {dialog}:
+            time.sleep(0.3)
             keys("Return")
+            return True
+        if dialog in shown:
+            gone_since = None
+        elif gone_since is None:
+            gone_since = time.time()
+        elif time.time() - gone_since > 3:
+            return False  # closed without a question
+        time.sleep(0.3)
+    return False
 
 
 def new_database(s):
@@ -159,8 +195,7 @@ def new_database(s):
     s.press("push button", s.text(4))
     time.sleep(1)
     typed(os.path.join(s.home, "DB", "kurs.wkd"))
-    keys("Return")
-    confirm_new_file(s)
+    accept_file_dialog()
     time.sleep(2)
     s.shot("03-overview")
 
@@ -190,7 +225,14 @@ def walk(lang):
 
 
 def editor(s):
+    # Without a window manager the keyboard focus may stay with the file
+    # dialog that just closed, and the key goes nowhere: then the toolbar's
+    # button opens the editor.
     keys("F4")
+    try:
+        question_box(s)
+    except RuntimeError:
+        click(s.find("push button", s.text(480)))
     s.shot("04-editor")
     click(question_box(s), double=True)
     s.shot("05-editor-special-characters")
@@ -243,8 +285,7 @@ def save_as(s, path):
     click(s.find("text", contains=":"))  # the dialog's file name box
     keys("ctrl", "a")
     typed(path)
-    keys("Return")
-    confirm_new_file(s)
+    accept_file_dialog()
     time.sleep(1)
 
 
@@ -329,6 +370,57 @@ def text_import(s):
     s.press("push button", s.text(623))
 
 
+SETTINGS_NODES = [580, 800, 803, 802, 801, 804, 145, 144, 702, 581, 582]
+
+
+def settings(s):
+    """Every page of the settings panel, the first as it opens."""
+    click(s.find("image", s.text(472)))
+    s.shot("24-settings-580")
+    for node in SETTINGS_NODES[1:]:
+        click(s.find(None, s.text(node)))
+        s.shot(f"24-settings-{node}")
+
+
+ANSWERS = {"Haus": "house", "Baum": "tree", "Fluss": "river", "Katze": "cat", "Hund": "dog"}
+
+
+def test_screen(s):
+    """A test run to its result: the first answer wrong (the right one is
+    shown and confirmed, and the item comes again), every other right."""
+    click(s.find("image", s.text(470)))
+    s.shot("25-test-question")
+    wrong_given = False
+    for _ in range(40):
+        if result_shown(s):
+            break
+        if alerts(s):  # ask the wrong ones again?
+            s.shot("26-test-ask-again")
+            s.press("push button", s.text(261))
+            continue
+        box = s.find("text")
+        if ui.text_of(box):
+            keys("Return")  # confirm the answer shown
+        elif not wrong_given:
+            typed("x")
+            keys("Return")
+            wrong_given = True
+            s.shot("26-test-wrong-answer")
+        else:
+            question = next(l.name for l in ui.find_all(s.app, "label") if l.name in ANSWERS)
+            typed(ANSWERS[question])  # a right answer goes on by itself
+            time.sleep(1)
+    s.shot("27-test-result")
+    keys("Escape")
+
+
+def result_shown(s):
+    try:
+        s.find("label", s.text(255), timeout=0.3)
+        return True
+    except Exception:
+        return False
+
 SECTIONS = [
     ("editor", editor),
     ("overview-picture", overview_picture),
@@ -336,6 +428,8 @@ SECTIONS = [
     ("export", export),
     ("database-import", database_import),
     ("text-import", text_import),
+    ("settings", settings),
+    ("test-screen", test_screen),
 ]
 
 

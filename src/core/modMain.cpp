@@ -12,6 +12,7 @@
 #include "core/RunState.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
+#include "platform/forms/QtTextsSupplement.h"
 
 namespace modMain {
 
@@ -28,11 +29,17 @@ namespace {
 // program's language, not the system's.
 void useQtTexts(const QString& language) {
     static QTranslator* installed = nullptr;
+    static QTranslator* supplement = nullptr;
     if (!QCoreApplication::instance()) return;
     if (installed) {
         QCoreApplication::removeTranslator(installed);
         delete installed;
         installed = nullptr;
+    }
+    if (supplement) {
+        QCoreApplication::removeTranslator(supplement);
+        delete supplement;
+        supplement = nullptr;
     }
     if (language.isEmpty()) return;
     auto* t = new QTranslator;
@@ -42,6 +49,10 @@ void useQtTexts(const QString& language) {
     } else {
         delete t;  // no translation installed: Qt's English stays
     }
+    // Texts of Qt's dialogs that its catalogue lacks (the file dialog's
+    // create prompt); asked before Qt's own, which it leaves alone.
+    if (auto own = forms::qtTextsSupplement(language); own && QCoreApplication::installTranslator(own.get()))
+        supplement = own.release();
 }
 
 }  // namespace

@@ -356,6 +356,7 @@ public:
     void optTestA_MouseUp(int Index, int Button);
     void optTestA_MouseMove(int Index);
     void chkTestA_MouseUp(int Index, int Button);
+    void chkTestA_MouseMove(int Index);  // hint: right click corrects
     void fraAbfrage_MouseUp(int Button);
     void imgTest_MouseUp(int Button);
     void lblTestQ_MouseUp(int Button);

@@ -86,6 +86,7 @@ bool TestPanelEvents::eventFilter(QObject* o, QEvent* e) {
             break;
         case Chk:
             if (t == QEvent::MouseButtonRelease) guarded([&] { f_->chkTestA_MouseUp(i, button()); });
+            if (t == QEvent::MouseMove) guarded([&] { f_->chkTestA_MouseMove(i); });
             break;
         case Question:
             if (t == QEvent::MouseButtonRelease) {
@@ -153,6 +154,7 @@ void frmMain::BuildTestPanel() {
         auto* c = new QCheckBox(fraAbfrage);
         c->setObjectName(QStringLiteral("chkTestA(%1)").arg(i));
         c->setFont(big);
+        c->setMouseTracking(true);
         c->setAutoFillBackground(true);
         c->setBackgroundRole(QPalette::Window);
         c->hide();
@@ -401,6 +403,13 @@ void frmMain::optTestA_MouseMove(int) {
 
 void frmMain::chkTestA_MouseUp(int, int Button) {
     if (Button == 2) SubmitAnswer();
+}
+
+void frmMain::chkTestA_MouseMove(int) {
+    if (testState.TestFinished) return;  // nothing left to correct or continue
+    ShowBarPopup(modMain::GetText(705), 1, long(std::lround(twips(imgBarOverview->x()))), QString());
+    BarPopupCursor = cursorPos();
+    tmrBar->start();
 }
 
 void frmMain::fraAbfrage_MouseUp(int Button) {

@@ -1,6 +1,7 @@
 // Whole tests run through the main window's handlers over real databases:
 // start, presenting, the answer inputs, the judge's form side, cancel.
 #include <QApplication>
+#include <QMouseEvent>
 
 #include "mainwindow/TestScreen.h"
 #include "testengine/ScreenFixture.h"
@@ -272,6 +273,15 @@ TEST_F(TestScreen, ChoiceItemsAreJudged) {
         EXPECT_TRUE(m().chkTestA(i)->isVisibleTo(&m()));
         EXPECT_FALSE(m().optTestA(i)->isVisibleTo(&m()));
     }
+    // Hovering a check box tells how to submit it.
+    m().HideBarPopup();
+    EXPECT_TRUE(m().chkTestA(2)->hasMouseTracking());
+    const QPointF p(3, 3);
+    QMouseEvent move(QEvent::MouseMove, p, m().chkTestA(2)->mapToGlobal(p), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(m().chkTestA(2), &move);
+    EXPECT_TRUE(m().lblBarPopup->isVisibleTo(&m()));
+    EXPECT_EQ(m().lblBarPopup->text(), "Rightclick to correct/continue");
     m().chkTestA(1)->setChecked(true);
     solve();
     EXPECT_EQ(st().WrongCount, 1);
