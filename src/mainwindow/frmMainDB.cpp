@@ -7,6 +7,7 @@
 // recordsets and view, or the window stays in the no-database state.
 #include "core/RunState.h"
 #include "core/RunStateDb.h"
+#include "core/UserFiles.h"
 #include "core/modFunctions.h"
 #include "core/modMain.h"
 #include "mainwindow/CloseQuietly.h"
@@ -189,6 +190,9 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
         shell::AddToRecentDocs(path);
     } catch (...) {
     }
+
+    // A pipe or a device at that name would keep the program waiting.
+    if (userfiles::RefuseNonRegularSource(path)) return false;
 
     // The file, with its password. Until it has passed the version
     // test nothing of the program's state changes.

@@ -3,6 +3,7 @@
 
 #include "mainwindow/RoadFixture.h"
 #include "platform/grid/Grid.h"
+#include "support/StuckPipe.h"
 #include "upgrade/OldKinds.h"
 #include "vocabdb/OldLayouts.h"
 
@@ -153,6 +154,33 @@ TEST_F(OpenDatabase, MissingCommandLineFileFallsBackToTheLastDatabase) {
     startup::FrmBenutzer f;
     startAs(f, 1, "\"" + dbFolder() + "/gone.wkd\"");
     EXPECT_EQ(runstate::VokDBPfad, last);
+}
+
+// A pipe named like a database, on the command line or in the open dialog,
+// is said to be no file; nothing waits for it and nothing changes.
+TEST_F(OpenDatabase, APipeIsNamedAndNeverWaitedOn) {
+    const QString last = makeVokDB("last.wkd");
+    makeUsers({{1, "Ben"}});
+    setUserValue(1, "LastDB", last);
+    wktest::StuckPipe pipe(dbFolder() + "/x.wkd");
+    ASSERT_TRUE(pipe.made());
+    const QString said = "File cannot be opened:\r" + pipe.path() +
+                         "\r\rThis is not a regular file but a folder, a pipe or a device.";
+    ui.pushMsgBox(forms::vbOK);
+    startup::FrmBenutzer f;
+    startAs(f, 1, "\"" + pipe.path() + "\"");
+    EXPECT_EQ(ui.last(CallKind::MsgBox).prompt, said);
+    EXPECT_EQ(runstate::VokDBPfad, last);  // the last database, as for a missing file
+
+    ui.pushOpen(pipe.path());
+    ui.pushMsgBox(forms::vbOK);
+    MainForm().VokDBOeffnen(QString());
+    EXPECT_EQ(ui.last(CallKind::MsgBox).prompt, said);
+    EXPECT_EQ(ui.last(CallKind::MsgBox).style, forms::vbExclamation);
+    EXPECT_EQ(runstate::VokDBPfad, last);
+    EXPECT_TRUE(runstate::dbVok->IsOpen());
+    EXPECT_EQ(userValue(1, "LastDB").toString(), last);
+    EXPECT_FALSE(pipe.waited());
 }
 
 TEST_F(OpenDatabase, DamagedOrForeignLastDatabaseIsReportedAndTheProgramStarts) {
