@@ -335,7 +335,7 @@ void FrmBenutzer::Form_Load() {
 
     // Folders; a failure shows later, where a file is written there.
     QDir().mkpath(modMain::GetDBPath());
-    QDir().mkpath(modMain::GetTempPath());
+    shell::MakePrivateFolder(modMain::GetTempPath());
     modMedia::InstallDefaultSounds();
 
     // Word tables of the condition builder.
