@@ -13,6 +13,7 @@
 #include "core/RunState.h"
 #include "core/modMain.h"
 #include "platform/Error.h"
+#include "platform/RegularFile.h"
 #include "platform/forms/Interaction.h"
 #include "platform/media/Media.h"
 #include "platform/shell/Shell.h"
@@ -23,6 +24,8 @@ namespace {
 // The runtime's numbers for these failures.
 constexpr int kFileAccessError = 75;
 constexpr int kInvalidPicture = 481;
+
+constexpr int kNotRegularFile = 5071;  // message id
 
 const QString kBild = QStringLiteral("Bild");
 const QString kSound = QStringLiteral("Sound");
@@ -81,17 +84,15 @@ bool FileToField(const QString& path, dao::Recordset& rs, const QString& field) 
         tellCannotStore(path, dao::ErrorDescription(3045).replace('|', path));
         return false;
     }
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-        tellCannotStore(path, file.errorString());
+    // A folder, a pipe or a device is no picture or sound; a pipe would
+    // keep the program waiting for good.
+    QByteArray bytes;
+    QString why;
+    bool notRegular = false;
+    if (!wk::ReadRegularFile(path, bytes, &why, &notRegular)) {
+        tellCannotStore(path, notRegular ? modMain::GetText(kNotRegularFile) : why);
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        tellCannotStore(path, file.errorString());
-        return false;
-    }
-    file.close();
 
     if (field.compare(kBild, Qt::CaseInsensitive) == 0 && !bytes.isEmpty() &&
         QImage::fromData(bytes).isNull()) {
@@ -153,6 +154,14 @@ QPixmap LoadBlobPicture(dao::Recordset& rs, const QString& field) {
     const bool loaded = picture.load(path);
     QFile::remove(path);
     if (!loaded) throw wk::Error(kInvalidPicture, QStringLiteral("Invalid picture"));
+    return picture;
+}
+
+QPixmap PictureFromFile(const QString& path) {
+    QByteArray bytes;
+    QPixmap picture;
+    // The ending is a hint only; the content decides when it is wrong.
+    if (wk::ReadRegularFile(path, bytes)) picture.loadFromData(bytes, QFileInfo(path).suffix().toLatin1());
     return picture;
 }
 

@@ -68,6 +68,9 @@ QString PictureFilter();
 // The stored picture, through a temporary file that is deleted at once.
 // Raises wk::Error 481 when the bytes are no picture.
 QPixmap LoadBlobPicture(dao::Recordset& rs, const QString& field);
+// The picture in the file at path, read without ever waiting on a pipe or a
+// device; a null pixmap when there is none.
+QPixmap PictureFromFile(const QString& path);
 void ShowBlobPicture(dao::Recordset& rs, const QString& field, QLabel& control);
 
 // A field holds a medium when its stored size is at least 1 (the bytes are

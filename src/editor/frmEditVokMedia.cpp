@@ -3,6 +3,7 @@
 #include "editor/frmEditVokParts.h"
 
 #include "core/RunState.h"
+#include "core/UserFiles.h"
 #include "core/modMain.h"
 #include "core/modMedia.h"
 #include "editor/EditVokHost.h"
@@ -58,9 +59,11 @@ bool frmEditVok::chooseMediaFile(int titleId, const QString& filter, QString& ch
 void frmEditVok::picPic_Click() {
     QString path;
     if (!chooseMediaFile(118, modMedia::PictureFilter(), path)) return;
-    // A file that is no picture is not taken, in either mode: it would be
-    // stored as one.
-    const QPixmap chosen(path);
+    // A pipe or a device is refused before anything waits on it; a file
+    // that is no picture is not taken, in either mode: it would be stored
+    // as one.
+    if (userfiles::RefuseNonRegularSource(path)) return;
+    const QPixmap chosen = modMedia::PictureFromFile(path);
     if (chosen.isNull()) return;
     if (NEWVOK) {
         const QPixmap& pm = chosen;
@@ -86,6 +89,7 @@ void frmEditVok::picPic_Click() {
 void frmEditVok::attachSound(int i) {
     QString path;
     if (!chooseMediaFile(113, GetText(114), path)) return;
+    if (userfiles::RefuseNonRegularSource(path)) return;
     if (NEWVOK) {
         SoundDatei[size_t(i)] = path;
     } else {
@@ -105,7 +109,7 @@ void frmEditVok::picPicView_Click() {
     try {
         if (NEWVOK) {
             if (BildDatei.isEmpty()) return;
-            pm = QPixmap(BildDatei);
+            pm = modMedia::PictureFromFile(BildDatei);
         } else {
             if (!modMedia::HasPicture(*rs())) return;
             pm = modMedia::LoadBlobPicture(*rs(), QStringLiteral("Bild"));

@@ -7,8 +7,10 @@
 #include <cmath>
 
 #include "core/RunState.h"
+#include "core/UserFiles.h"
 #include "core/modMain.h"
 #include "platform/Error.h"
+#include "platform/RegularFile.h"
 
 #ifndef WK_MAKER_WEB
 #define WK_MAKER_WEB "https://wortkiste.example.org"
@@ -218,6 +220,10 @@ QByteArray BuildExport(dao::Recordset& data, const ExportJob& job, int n) {
 }
 
 void WriteFileAtomically(const QString& path, const QByteArray& content) {
+    // The new file is renamed over the old one: over a database the program
+    // holds, that would throw away every change made after it.
+    if (userfiles::IsHeldFile(path) || wk::KindOfFile(path) == wk::FileKind::Other)
+        throw wk::Error(75, QStringLiteral("Path/File access error (%1)").arg(path));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw wk::Error(75, QStringLiteral("Path/File access error (%1): %2").arg(path, file.errorString()));
@@ -232,6 +238,8 @@ void WriteFileAtomically(const QString& path, const QByteArray& content) {
 
 QString CannotWriteText(const QString& path) {
     using modMain::GetText;
+    if (userfiles::IsHeldFile(path)) return userfiles::HeldFileText(path);
+    if (wk::KindOfFile(path) == wk::FileKind::Other) return userfiles::NonRegularTargetText(path);
     const QFileInfo file(path);
     const QFileInfo folder(file.absolutePath());
     int why = 659;

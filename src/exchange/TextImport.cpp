@@ -7,6 +7,7 @@
 #include "core/modMain.h"
 #include "exchange/ImportRun.h"
 #include "platform/Error.h"
+#include "platform/RegularFile.h"
 #include "platform/dao/Dao.h"
 #include "platform/forms/Interaction.h"
 
@@ -114,9 +115,16 @@ TextPreview ReadImportFile(const QString& path, const QString& separator, TextLa
     // database its locks.
     if (dao::IsOpenDatabaseFile(path))
         throw wk::Error(75, QStringLiteral("Path/File access error: %1").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw wk::Error(53, QStringLiteral("File not found: %1 (%2)").arg(path, file.errorString()));
+    // A pipe or a device is refused without waiting for it.
+    bool notRegular = false;
+    const int fd = wk::OpenRegularFileForReading(path, &notRegular);
+    if (notRegular) throw wk::Error(75, QStringLiteral("Path/File access error: %1").arg(path));
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        const QString why = fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString();
+        if (fd >= 0) ::close(fd);
+        throw wk::Error(53, QStringLiteral("File not found: %1 (%2)").arg(path, why));
+    }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw wk::Error(57, QStringLiteral("Device I/O error: %1 (%2)").arg(path, file.errorString()));

@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "core/RunState.h"
+#include "core/UserFiles.h"
 #include "core/modFunctions.h"
 #include "core/modMain.h"
 #include "exchange/TextImport.h"
@@ -115,6 +116,7 @@ void frmImport::cmdB_Import_OpenDB_Click() {
     } catch (const wk::Error&) {
         return;
     }
+    if (userfiles::RefuseNonRegularSource(dlg.FileName)) return;
     if (!dlg.FileName.isEmpty()) txtB_Import_FileName->setText(dlg.FileName);
 }
 
@@ -128,6 +130,7 @@ bool frmImport::openSourceStep() {
         BuildWhereClause();
         if (!BedValid) return false;
         Src.Close();
+        if (userfiles::RefuseNonRegularSource(txtB_Import_FileName->text())) return false;
         Src = OpenImportSource(txtB_Import_FileName->text(), BedWhere, BedParams);
         const SourceCheck check = CheckImportSource(Src);
         if (check == SourceCheck::OldSchema) {

@@ -13,9 +13,11 @@
 #include <cmath>
 
 #include "core/RunState.h"
+#include "core/UserFiles.h"
 #include "core/modMain.h"
 #include "exchange/ExportWriter.h"
 #include "platform/Error.h"
+#include "platform/RegularFile.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/MousePointer.h"
 #include "platform/forms/Twips.h"
@@ -258,6 +260,16 @@ void frmImport::exportWrite() {
         dlg.FileName = runstate::VokDBName.toLower() + ext;
         for (;;) {
             if (!forms::ui().ShowSave(dlg)) return;
+            // A file the program holds, or a pipe or device, is never written
+            // over; the dialog comes back for another name.
+            if (userfiles::IsHeldFile(dlg.FileName)) {
+                forms::ui().MsgBox(userfiles::HeldFileText(dlg.FileName), forms::vbExclamation);
+                continue;
+            }
+            if (wk::KindOfFile(dlg.FileName) == wk::FileKind::Other) {
+                forms::ui().MsgBox(userfiles::NonRegularTargetText(dlg.FileName), forms::vbExclamation);
+                continue;
+            }
             if (dlg.FileName.isEmpty() || !QFileInfo(dlg.FileName).isFile()) break;  // a folder fails below
             // A file of that name is the user's: replaced only when they say
             // so, otherwise the dialog comes back for another name.

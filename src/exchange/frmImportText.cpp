@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "core/RunState.h"
+#include "core/UserFiles.h"
 #include "core/modFunctions.h"
 #include "core/modMain.h"
 #include "exchange/TextImport.h"
@@ -44,6 +45,7 @@ void frmImport::cmdTXTImportFile_Click() {
     } catch (const wk::Error&) {
         return;
     }
+    if (userfiles::RefuseNonRegularSource(dlg.FileName)) return;
     if (!dlg.FileName.isEmpty()) txtB_TXTImport_FileName->setText(dlg.FileName);
 }
 

@@ -7,6 +7,7 @@
 // recordsets and view, or the window stays in the no-database state.
 #include "core/RunState.h"
 #include "core/RunStateDb.h"
+#include "core/UserFiles.h"
 #include "core/modFunctions.h"
 #include "core/modMain.h"
 #include "mainwindow/CloseQuietly.h"
@@ -149,9 +150,15 @@ bool frmMain::UpgradeDatabase() {
     if (result == upgrade::UpgradeResult::Current) {
         // No step applies, so the file must have the current layout: a
         // version text that selects nothing on an older or damaged file is
-        // refused here rather than failing in every later use.
+        // refused here rather than failing in every later use. That is the
+        // user's situation, not a fault of ours: a plain notice, and the
+        // file stays as it was.
         try {
-            vocabdb::RefuseIfMissing(vocabdb::MissingInCurrentVersion(dbVok), VokDBPfad);
+            const vocabdb::MissingParts missing = vocabdb::MissingInCurrentVersion(dbVok);
+            if (!missing.isEmpty()) {
+                vocabdb::TellUnusable(VokDBPfad, missing);
+                return false;
+            }
         } catch (const wk::Error& e) {
             modMain::ShowError(e.number(), e.description(), QStringLiteral("209"));
             return false;
@@ -190,6 +197,9 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
     } catch (...) {
     }
 
+    // A pipe or a device at that name would keep the program waiting.
+    if (userfiles::RefuseNonRegularSource(path)) return false;
+
     // The file, with its password. Until it has passed the version
     // test nothing of the program's state changes.
     dao::Workspace& ws = dao::DBEngine::Workspaces(0);
@@ -211,7 +221,12 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
     dao::RecordsetPtr grid, options;
     short dbType = 0;
     try {
-        vocabdb::RefuseIfMissing(vocabdb::MissingInAnyVersion(db), path);
+        const vocabdb::MissingParts missing = vocabdb::MissingInAnyVersion(db);
+        if (!missing.isEmpty()) {
+            closeQuietly(db);
+            vocabdb::TellUnusable(path, missing);
+            return false;
+        }
         grid = db->OpenRecordset(QStringLiteral("Alles"), dao::dbOpenDynaset);
         options = db->OpenRecordset(QStringLiteral("AllOptions"));
         options->SetAbsolutePosition(0);

@@ -1,5 +1,5 @@
 // What the main window sets up for the rest of the program when it loads:
-// the TEMP folder, the options the sound players read, and the lists of
+// the private TEMP folder, the options the sound players read, and the lists of
 // right and wrong sounds.
 #include <QDir>
 
@@ -8,6 +8,7 @@
 #include "core/modMedia.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
+#include "platform/shell/Shell.h"
 
 namespace mainwindow {
 
@@ -28,7 +29,7 @@ QVariant optionOf(const dao::RecordsetPtr& rs, const QString& field) {
 
 void frmMain::StartServices() {
     // A failure shows where a file is written there.
-    QDir().mkpath(modMain::GetTempPath());
+    shell::MakePrivateFolder(modMain::GetTempPath());
 
     // Read when a sound is played, so a changed option counts at once and a
     // closed database reads as "off".

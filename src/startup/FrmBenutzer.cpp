@@ -12,11 +12,13 @@
 
 #include "core/RunState.h"
 #include "core/RunStateDb.h"
+#include "core/UserFiles.h"
 #include "core/modFunctions.h"
 #include "core/modMain.h"
 #include "core/modMedia.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
+#include "platform/RegularFile.h"
 #include "platform/forms/Interaction.h"
 #include "platform/shell/Shell.h"
 #include "startup/modRegister.h"
@@ -333,7 +335,7 @@ void FrmBenutzer::Form_Load() {
 
     // Folders; a failure shows later, where a file is written there.
     QDir().mkpath(modMain::GetDBPath());
-    QDir().mkpath(modMain::GetTempPath());
+    shell::MakePrivateFolder(modMain::GetTempPath());
     modMedia::InstallDefaultSounds();
 
     // Word tables of the condition builder.
@@ -470,6 +472,9 @@ void FrmBenutzer::cmdOK_Click() {
     if (!path.isEmpty() && modFunctions::FileExists(cleaned)) {
         path = cleaned;
     } else {
+        // A pipe or a device named there is said so, not waited on.
+        if (!cleaned.isEmpty() && wk::KindOfFile(cleaned) == wk::FileKind::Other)
+            userfiles::RefuseNonRegularSource(cleaned);
         const QVariant last = rsBenutzer->Value("LastDB");
         if (last.isValid() && !last.toString().isEmpty()) path = last.toString();
     }

@@ -8,8 +8,10 @@
 
 #include "core/RunState.h"
 #include "core/RunStateDb.h"
+#include "core/UserFiles.h"
 #include "core/modMain.h"
 #include "platform/Error.h"
+#include "platform/RegularFile.h"
 #include "platform/dao/Dao.h"
 #include "platform/forms/Interaction.h"
 #include "vocabdb/VokSchema.h"
@@ -55,8 +57,7 @@ bool BuildBeside(const QString& temp) {
 bool IsOpenDatabaseFile(const QString& path) {
     const dao::DatabasePtr& db = runstate::dbVok;
     if (!db || !db->IsOpen()) return false;
-    const QString open = QFileInfo(db->Name()).canonicalFilePath();
-    return !open.isEmpty() && open == QFileInfo(path).canonicalFilePath();
+    return wk::FileIdOf(db->Name()) == wk::FileIdOf(path);
 }
 
 void VokDBNeu(const NewDBHost& host) {
@@ -80,6 +81,17 @@ void VokDBNeu(const NewDBHost& host) {
         // 2. The path.
         path = dlg.FileName;
         if (path.isEmpty()) return;
+        // The open database may be replaced (it is closed first); USER.MDB
+        // or a journal may not: the new file would take their place under
+        // the connections that hold them.
+        if (userfiles::IsHeldFile(path) && !IsOpenDatabaseFile(path)) {
+            forms::ui().MsgBox(userfiles::HeldFileText(path), forms::vbExclamation, GetText(40));
+            continue;
+        }
+        if (wk::KindOfFile(path) == wk::FileKind::Other) {
+            forms::ui().MsgBox(userfiles::NonRegularTargetText(path), forms::vbExclamation, GetText(40));
+            continue;
+        }
         if (!QFileInfo::exists(path)) break;
         // The file exists: replace it only when the user says so.
         const QString title = dlg.FileTitle.isEmpty() ? QFileInfo(path).fileName() : dlg.FileTitle;

@@ -16,6 +16,7 @@
 #include "platform/dao/Dao.h"
 #include "platform/media/Media.h"
 #include "support/ScriptedInteraction.h"
+#include "support/StuckPipe.h"
 
 namespace {
 
@@ -188,12 +189,24 @@ TEST_F(MediaFields, UnreadableFileOrNoPictureLeavesTheFieldAsItWas) {
     EXPECT_TRUE(ui.calls(wktest::CallKind::MsgBox)[0].prompt.contains(dir.filePath("gone.bmp")));
     EXPECT_FALSE(modMedia::FileToField(dir.path(), *rs, "Bild")) << "a folder is no file";
     EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 2);
+    {
+        // Nor is a pipe, and nothing waits for it.
+        wktest::StuckPipe pipe(dir.filePath("pipe.wav"));
+        ASSERT_TRUE(pipe.made());
+        EXPECT_FALSE(modMedia::FileToField(pipe.path(), *rs, "Sound"));
+        EXPECT_TRUE(ui.calls(wktest::CallKind::MsgBox)
+                        .back()
+                        .prompt.endsWith("\rThis is not a regular file but a folder, a pipe or a device."));
+        EXPECT_TRUE(modMedia::PictureFromFile(pipe.path()).isNull());
+        EXPECT_FALSE(media::PlaySound(pipe.path()));
+        EXPECT_FALSE(pipe.waited());
+    }
 
     // A file that is no picture is refused for Bild only.
     const QString text = file("notes.jpg", "this is not a picture at all");
     EXPECT_FALSE(modMedia::FileToField(text, *rs, "Bild"));
-    ASSERT_EQ(ui.count(wktest::CallKind::MsgBox), 3);
-    EXPECT_TRUE(ui.calls(wktest::CallKind::MsgBox)[2].prompt.contains("not a picture"));
+    ASSERT_EQ(ui.count(wktest::CallKind::MsgBox), 4);
+    EXPECT_TRUE(ui.calls(wktest::CallKind::MsgBox)[3].prompt.contains("not a picture"));
     EXPECT_EQ(rs->EditMode(), dao::dbEditNone);
     EXPECT_EQ(stored("Bild"), picture);
     EXPECT_TRUE(modMedia::FileToField(text, *rs, "Sound"));

@@ -40,16 +40,13 @@ std::pair<QString, QString> createPrompt(const QString& folder) {
     f.Flags = forms::cdlOFNCreatePrompt;
     std::pair<QString, QString> seen;
     wktest::onModal([&seen](QWidget* w) {
-        auto* d = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(d, nullptr);
         wktest::onModal([&seen](QWidget* prompt) {
             auto* box = qobject_cast<QMessageBox*>(prompt);
             ASSERT_NE(box, nullptr);
             seen = {box->text(), box->button(QMessageBox::Yes)->text()};
             box->button(QMessageBox::Yes)->click();
         });
-        d->selectFile("kurs.wkd");
-        QMetaObject::invokeMethod(d, "accept");
+        wktest::typeNameAndAccept(w, "kurs.wkd");
     });
     EXPECT_TRUE(dialogs::runFileDialog(f, dialogs::Mode::Save));
     EXPECT_EQ(f.FileTitle, "kurs.wkd");

@@ -14,6 +14,7 @@
 #include "editor/frmPic.h"
 #include "platform/forms/FileDialogs.h"
 #include "support/QtPrinters.h"
+#include "support/StuckPipe.h"
 
 using namespace edtest;
 
@@ -101,6 +102,27 @@ TEST_F(EditorTest, AddModeRefusesAFileThatIsNoPicture) {
     form->picPic_Click();
     EXPECT_EQ(form->BildDatei, "");
     EXPECT_TRUE(form->picPicView->isHidden());
+}
+
+// A pipe chosen as a picture or a sound is named and never waited on.
+TEST_F(EditorTest, APipeChosenAsPictureOrSoundIsNamedAndNotTaken) {
+    wktest::StuckPipe pipe(dir.filePath("pipe.png"));
+    ASSERT_TRUE(pipe.made());
+    openAdd();
+    ui.pushOpen(pipe.path());
+    ui.pushMsgBox(forms::vbOK);
+    form->picPic_Click();
+    ui.pushOpen(pipe.path());
+    ui.pushMsgBox(forms::vbOK);
+    form->picSQ_Click();
+    EXPECT_EQ(ui.msgBoxPrompts(), QStringList(2, "File cannot be opened:\r" + pipe.path() +
+                                                     "\r\rThis is not a regular file but a folder, a pipe or "
+                                                     "a device."));
+    EXPECT_EQ(form->BildDatei, "");
+    EXPECT_EQ(form->SoundDatei[0], "");
+    EXPECT_TRUE(form->picPicView->isHidden());
+    EXPECT_TRUE(form->picSQPlay->isHidden());
+    EXPECT_FALSE(pipe.waited());
 }
 
 TEST_F(EditorTest, EditModeRefusesAFileThatIsNoPictureAndKeepsTheStoredOne) {

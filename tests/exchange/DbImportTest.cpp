@@ -157,6 +157,23 @@ TEST_F(DbImportTest, DuplicateQuestionAnsweredYesAndNo) {
     src.Close();
 }
 
+// An empty question is a question: when the open database has one, it asks.
+TEST_F(DbImportTest, AnEmptyQuestionMeetsTheDuplicateQuestionToo) {
+    auto s = dao::DBEngine::OpenDatabase(srcPath, false, false, pwd());
+    addTo(s, {"", {"leer"}});
+    s->Close();
+    add({"", {"nichts"}});
+    ImportSource src = OpenImportSource(srcPath, "", {});
+    wktest::ScriptedUi ui;
+    ui.pushMsgBox(forms::vbNo);
+    const DbImportResult r = ImportFromDB(*src.vok, chosen(*src.vok, {""}), *data, 5, {});
+    EXPECT_EQ(r.written, 0);
+    EXPECT_EQ(r.skipped, 1);
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt,
+              "The word/question \"\" already exists and has the following answer:\r\rnichts\r\rContinue ?");
+    src.Close();
+}
+
 TEST_F(DbImportTest, TwoSourceItemsWithOneQuestionAskAtTheSecond) {
     auto s = dao::DBEngine::OpenDatabase(srcPath, false, false, pwd());
     addTo(s, {"gehen", {"walk"}});

@@ -138,6 +138,9 @@ TEST_F(ExportTest, TextValuesThatWouldBreakTheColumnsAreQuoted) {
 
     EXPECT_EQ(TextFieldValue("", ","), "");
     EXPECT_EQ(TextFieldValue("\"", "\t"), "\"\"\"\"");
+    // A lone carriage return or line feed ends a line for many readers.
+    EXPECT_EQ(TextFieldValue("a\rb", ";"), "\"a\rb\"");
+    EXPECT_EQ(TextFieldValue("a\nb", ";"), "\"a\nb\"");
 }
 
 TEST_F(ExportTest, HtmlTitleAndCountForAllAndOne) {

@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <memory>
 
+#include "core/RunStateDb.h"
 #include "exchange/frmImport.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Twips.h"
@@ -63,6 +64,8 @@ protected:
         form.reset();
         host.data.reset();
         host.options.reset();
+        runstate::dbVok.reset();
+        runstate::UserDBPfad.clear();
         ExchangeDB::TearDown();
     }
     void open() { form = std::make_unique<exchange::frmImport>(host); }

@@ -189,12 +189,20 @@ TEST_F(TextImportDB, TooLongTextIsReportedNotCut) {
     EXPECT_EQ(data->EditMode(), dao::dbEditNone);
 }
 
-TEST_F(TextImportDB, EmptyQuestionIsImported) {
+TEST_F(TextImportDB, EmptyQuestionIsImportedAndMeetsTheDuplicateQuestion) {
     wktest::ScriptedUi ui;
-    const TextImportResult r =
-        ImportTextRows({{"", "", "t"}}, TextLayout::QuestionAnswerTheme, "", *data, 5, now, {});
-    EXPECT_EQ(r.imported, 1);
+    // An empty question is a question like any other: its second
+    // occurrence asks, as the parser gives it and as a bare QString.
+    ui.pushMsgBox(forms::vbNo);
+    ui.pushMsgBox(forms::vbYes);
+    const TextImportResult r = ImportTextRows({{"", "", "t"}, {QString(), "", "u"}, {"", "", "v"}},
+                                              TextLayout::QuestionAnswerTheme, "", *data, 5, now, {});
+    EXPECT_EQ(r.imported, 2);
+    EXPECT_EQ(r.declined, 1);
     EXPECT_EQ(value("", "T").toString(), "t");
+    EXPECT_EQ(ui.msgBoxPrompts(),
+              QStringList(
+                  2, "The question \"\" already exists in the database.\r\rDo you still want to import it?"));
 }
 
 // The whole run is one transaction: another connection sees none of its
@@ -234,6 +242,38 @@ TEST_F(TextImportDB, OneTransactionTakenBackWhenTheDatabaseFails) {
     EXPECT_GE(check->FieldIndex("Tip"), 0);
     EXPECT_EQ(data->RecordCount(), 4);
     EXPECT_EQ(data->EditMode(), dao::dbEditNone);
+}
+
+// A commit the database refuses (here the journal was removed from outside
+// during the run) takes the whole run back: the grid's recordset keeps none
+// of its rows, the layer leaves its transaction, and the next write works and
+// lasts.
+TEST_F(TextImportDB, ARefusedFinalCommitLeavesNoRowsAndLaterWritesWork) {
+    wktest::ScriptedUi ui;
+    TextImportResult partial;
+    partial.imported = -1;
+    const QString journal = db->Name() + "-wal";
+    EXPECT_THROW(
+        ImportTextRows({{"a", "1", "t"}, {"b", "2", "t"}}, TextLayout::QuestionAnswerTheme, "", *data, 5, now,
+                       {[&](int p) {
+                            if (p == 100) {
+                                ASSERT_TRUE(QFile::remove(journal));
+                            }
+                        },
+                        nullptr},
+                       &partial),
+        wk::Error);
+    EXPECT_EQ(partial.imported, 0);
+    EXPECT_EQ(data->RecordCount(), 0);
+    EXPECT_EQ(dao::DBEngine::Workspaces(0).TransactionDepth(), 0);
+
+    const TextImportResult again =
+        ImportTextRows({{"c", "3", "t"}}, TextLayout::QuestionAnswerTheme, "", *data, 5, now, {});
+    EXPECT_EQ(again.imported, 1);
+    EXPECT_EQ(data->RecordCount(), 1);
+    auto other = dao::DBEngine::OpenDatabase(db->Name(), false, true, pwd());
+    EXPECT_EQ(other->OpenRecordset("VOK")->RecordCount(), 1);
+    other->Close();
 }
 
 TEST_F(TextImportFile, TheOpenDatabaseIsNotReadAsText) {

@@ -5,7 +5,9 @@
 #include <QDir>
 
 #include "FormFixture.h"
+#include "platform/RegularFile.h"
 #include "platform/forms/FileDialogs.h"
+#include "support/StuckPipe.h"
 
 using namespace exchangetest;
 
@@ -357,4 +359,79 @@ TEST_F(WizardExport, AnswerColumnsCountOverTheWholeDatabase) {
     form->cmdWeiter_Click();
     EXPECT_EQ(readFile(path), QByteArray("a\ta1\t\t\r\n"));
     EXPECT_EQ(data->RecordCount(), 12);
+}
+
+// The open database, USER.MDB and their journals are never written over, by
+// whatever name they are reached: the user is told and chooses again.
+TEST_F(WizardExport, FilesTheProgramHoldsAreRefusedAndTheDialogComesBack) {
+    const QString userDb = makeFile(dir.filePath("USER.MDB"));
+    runstate::UserDBPfad = userDb;
+    runstate::dbVok = db;
+    const QString mainDb = db->Name();
+    const QString linked = dir.filePath("kurs.htm");
+    ASSERT_TRUE(QFile::link(mainDb, linked));
+    const QString hardLinked = dir.filePath("other.htm");
+    ASSERT_EQ(::link(QFile::encodeName(mainDb).constData(), QFile::encodeName(hardLinked).constData()), 0);
+    const QByteArray userBytes = readFile(userDb);
+
+    wktest::ScriptedUi ui;
+    toItems(1);
+    form->cmdExport_DB_L2R_A_Click();
+    form->cmdWeiter_Click();
+    const QStringList refused{mainDb,          mainDb + "-wal", mainDb + "-shm", userDb,
+                              userDb + "-wal", linked,          hardLinked};
+    for (const QString& name : refused) {
+        ui.pushSave(name);
+        ui.pushMsgBox(forms::vbOK);
+    }
+    const QString fine = dir.filePath("fine.htm");
+    ui.pushSave(fine);
+    form->cmdWeiter_Click();
+
+    const auto boxes = ui.calls(wktest::CallKind::MsgBox);
+    ASSERT_EQ(boxes.size(), size_t(refused.size()));
+    for (int i = 0; i < refused.size(); ++i) {
+        EXPECT_EQ(boxes[size_t(i)].prompt,
+                  "The file cannot be written:\r" + refused[i] +
+                      "\r\rWortkiste is using this file: it is the open vocabulary database, the user "
+                      "database USER.MDB or one of their journal files.\rPlease choose another folder or "
+                      "file name.");
+        EXPECT_EQ(boxes[size_t(i)].style, forms::vbExclamation);
+    }
+    EXPECT_EQ(ui.count(wktest::CallKind::ShowSave), int(refused.size()) + 1);
+    EXPECT_EQ(form->ExportStep, 5);
+    EXPECT_TRUE(readFile(fine).startsWith("<html>"));
+
+    // Both databases are whole and in use as before.
+    EXPECT_EQ(readFile(userDb), userBytes);
+    EXPECT_TRUE(QFileInfo(linked).isSymLink());
+    add({"after", {"x"}});
+    auto again = dao::DBEngine::OpenDatabase(mainDb, false, true, pwd());
+    EXPECT_EQ(again->OpenRecordset("VOK")->RecordCount(), 12);
+    again->Close();
+}
+
+// A pipe is no place for an export: refused before anything is written.
+TEST_F(WizardExport, APipeIsRefusedAsATarget) {
+    wktest::StuckPipe pipe(dir.filePath("pipe.txt"));
+    ASSERT_TRUE(pipe.made());
+    wktest::ScriptedUi ui;
+    modMain::TextBasis = 10000;
+    toItems();
+    form->cmdExport_DB_L2R_A_Click();
+    form->cmdWeiter_Click();
+    form->cmdWeiter_Click();
+    ui.pushSave(pipe.path());
+    ui.pushMsgBox(forms::vbOK);
+    ui.pushSaveCancel();
+    form->cmdWeiter_Click();
+    modMain::TextBasis = 20000;
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt,
+              "Die Datei kann nicht geschrieben werden:\r" + pipe.path() +
+                  "\r\rDies ist keine gewöhnliche Datei, sondern ein Ordner, eine Pipe oder ein Gerät."
+                  "\rBitte wählen Sie einen anderen Ordner oder Dateinamen.");
+    EXPECT_EQ(ui.count(wktest::CallKind::ShowSave), 2);
+    EXPECT_EQ(form->ExportStep, 4);
+    EXPECT_EQ(wk::KindOfFile(pipe.path()), wk::FileKind::Other);
+    EXPECT_FALSE(pipe.waited());
 }

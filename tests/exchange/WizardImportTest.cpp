@@ -3,6 +3,11 @@
 // the default topic.
 #include "FormFixture.h"
 
+#include <sqlite3.h>
+
+#include "exchange/TextImport.h"
+#include "support/StuckPipe.h"
+
 using namespace exchangetest;
 
 namespace {
@@ -385,4 +390,69 @@ TEST_F(WizardText, BrowseAndAWindows1252FileWithHeader) {
     ASSERT_EQ(rs->RecordCount(), 1);
     EXPECT_EQ(rs->Value("T").toString(), "Allgemein");
     EXPECT_EQ(rs->Value("A1").toString(), "street");
+}
+
+// A pipe chosen as the text or the source database is named, never read:
+// reading it would wait for good.
+TEST_F(WizardText, APipeChosenAsTextOrSourceIsNamedAndNotRead) {
+    wktest::StuckPipe pipe(dir.filePath("pipe.txt"));
+    ASSERT_TRUE(pipe.made());
+    const QString said = "File cannot be opened:\r" + pipe.path() +
+                         "\r\rThis is not a regular file but a folder, a pipe or a device.";
+    toFilePage();
+    wktest::ScriptedUi ui;
+    ui.pushOpen(pipe.path());
+    ui.pushMsgBox(forms::vbOK);
+    form->cmdTXTImportFile_Click();
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt, said);
+    EXPECT_TRUE(form->txtB_TXTImport_FileName->text().isEmpty());
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    try {
+        exchange::ReadImportFile(pipe.path(), "\t", exchange::TextLayout::QuestionAnswerTheme, false);
+        ADD_FAILURE() << "a pipe was read as text";
+    } catch (const wk::Error& e) {
+        EXPECT_EQ(e.number(), 75);
+    }
+
+    form->cmdCancel_Click();
+    open();
+    form->optChoice_DblClick(0);
+    ui.pushOpen(pipe.path());
+    ui.pushMsgBox(forms::vbOK);
+    form->cmdB_Import_OpenDB_Click();
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt, said);
+    EXPECT_TRUE(form->txtB_Import_FileName->text().isEmpty());
+    EXPECT_FALSE(pipe.waited());
+}
+
+// Items whose values the open database refuses are reported and not counted
+// as added.
+TEST_F(WizardDbImport, ItemsTheDatabaseRefusesAreNotCountedAsAdded) {
+    {
+        // Another program wrote a subject longer than the field holds.
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(srcPath).constData(), &raw), SQLITE_OK);
+        const QByteArray sql = "PRAGMA ignore_check_constraints = 1; UPDATE VOK SET T = '" +
+                               QByteArray(60, 't') + "' WHERE Q = 'gehen'";
+        EXPECT_EQ(sqlite3_exec(raw, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(raw);
+    }
+    toSource();
+    form->txtB_Import_FileName->setText(srcPath);
+    form->cmdWeiter_Click();
+    ASSERT_EQ(entries(form->lstImport_DB), (QStringList{"Baum", "gehen", "Haus"}));
+    form->lstImport_DB->setCurrentRow(1);  // gehen
+    form->lstImport_DB_DblClick();
+    form->lstImport_DB->setCurrentRow(1);  // Haus
+    form->lstImport_DB_DblClick();
+    wktest::ScriptedUi ui;
+    ui.pushMsgBox(forms::vbOK);
+    form->cmdWeiter_Click();
+    const auto box = ui.last(wktest::CallKind::MsgBox);
+    EXPECT_TRUE(box.prompt.contains("3163")) << box.prompt.toStdString();
+    EXPECT_TRUE(box.prompt.contains("(gehen)")) << box.prompt.toStdString();
+    EXPECT_EQ(form->lblDImport_Added->text(), "1 question was added.");
+    EXPECT_EQ(data->RecordCount(), 2);
+    auto rs = db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {"gehen"});
+    EXPECT_EQ(rs->RecordCount(), 0);
 }

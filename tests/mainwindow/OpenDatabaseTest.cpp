@@ -3,6 +3,7 @@
 
 #include "mainwindow/RoadFixture.h"
 #include "platform/grid/Grid.h"
+#include "support/StuckPipe.h"
 #include "upgrade/OldKinds.h"
 #include "vocabdb/OldLayouts.h"
 
@@ -155,6 +156,33 @@ TEST_F(OpenDatabase, MissingCommandLineFileFallsBackToTheLastDatabase) {
     EXPECT_EQ(runstate::VokDBPfad, last);
 }
 
+// A pipe named like a database, on the command line or in the open dialog,
+// is said to be no file; nothing waits for it and nothing changes.
+TEST_F(OpenDatabase, APipeIsNamedAndNeverWaitedOn) {
+    const QString last = makeVokDB("last.wkd");
+    makeUsers({{1, "Ben"}});
+    setUserValue(1, "LastDB", last);
+    wktest::StuckPipe pipe(dbFolder() + "/x.wkd");
+    ASSERT_TRUE(pipe.made());
+    const QString said = "File cannot be opened:\r" + pipe.path() +
+                         "\r\rThis is not a regular file but a folder, a pipe or a device.";
+    ui.pushMsgBox(forms::vbOK);
+    startup::FrmBenutzer f;
+    startAs(f, 1, "\"" + pipe.path() + "\"");
+    EXPECT_EQ(ui.last(CallKind::MsgBox).prompt, said);
+    EXPECT_EQ(runstate::VokDBPfad, last);  // the last database, as for a missing file
+
+    ui.pushOpen(pipe.path());
+    ui.pushMsgBox(forms::vbOK);
+    MainForm().VokDBOeffnen(QString());
+    EXPECT_EQ(ui.last(CallKind::MsgBox).prompt, said);
+    EXPECT_EQ(ui.last(CallKind::MsgBox).style, forms::vbExclamation);
+    EXPECT_EQ(runstate::VokDBPfad, last);
+    EXPECT_TRUE(runstate::dbVok->IsOpen());
+    EXPECT_EQ(userValue(1, "LastDB").toString(), last);
+    EXPECT_FALSE(pipe.waited());
+}
+
 TEST_F(OpenDatabase, DamagedOrForeignLastDatabaseIsReportedAndTheProgramStarts) {
     makeUsers({{1, "Ben"}});
     const QString damaged = dbFolder() + "/damaged.wkd";
@@ -190,7 +218,12 @@ TEST_F(OpenDatabase, DatabaseWithoutTheVocabularyQueriesIsReportedAndNothingChan
     ui.pushMsgBox(forms::vbOK);
     startup::FrmBenutzer f;
     startAs(f, 1, foreign);
-    EXPECT_EQ(ui.last(CallKind::MsgBox).title, "189");
+    // A foreign file is the user's situation, not a fault: a plain notice.
+    EXPECT_EQ(ui.last(CallKind::MsgBox).prompt, "Wortkiste cannot use this file:\r" + foreign +
+                                                    "\r\rIt is not a vocabulary database this version of "
+                                                    "Wortkiste can open or upgrade. It lacks: table VOK, "
+                                                    "table OPTIONS.");
+    EXPECT_EQ(ui.last(CallKind::MsgBox).style, forms::vbExclamation);
     EXPECT_EQ(ui.count(CallKind::EndProgram), 0);
     EXPECT_FALSE(runstate::bDBOffen);
     EXPECT_TRUE(runstate::VokDBPfad.isEmpty());
@@ -366,9 +399,10 @@ class OpenCheck : public Road {
 protected:
     // Opens `broken` over an open sound database; the sound one must stay
     // open and the broken file keep every byte.
-    wktest::InteractionCall refuse(const QString& broken) {
+    // language: the user's LANG, 0 German, 1 English.
+    wktest::InteractionCall refuse(const QString& broken, int language = 1) {
         const QString first = makeVokDB("first.wkd");
-        makeUsers({{1, "Ben"}});
+        makeUsers({{1, "Ben"}}, 0, {{1, language}});
         startup::FrmBenutzer f;
         startAs(f, 1, first);
         EXPECT_TRUE(runstate::bDBOffen);
@@ -396,8 +430,11 @@ TEST_F(OpenCheck, ItemTableWithoutAnAnswerColumnIsRefusedByName) {
         db->Close();
     }
     const auto box = refuse(path);
-    EXPECT_TRUE(box.prompt.contains("3049")) << box.prompt.toStdString();
-    EXPECT_TRUE(box.prompt.contains("column VOK.A1")) << box.prompt.toStdString();
+    EXPECT_EQ(box.prompt, "Wortkiste cannot use this file:\r" + path +
+                              "\r\rIt is not a vocabulary database this version of Wortkiste can open or "
+                              "upgrade. It lacks: column VOK.A1.");
+    EXPECT_EQ(box.title, "Warning:");
+    EXPECT_EQ(box.style, forms::vbExclamation);
 }
 
 TEST_F(OpenCheck, OptionsWithoutTheirRowAreRefusedByName) {
@@ -408,7 +445,7 @@ TEST_F(OpenCheck, OptionsWithoutTheirRowAreRefusedByName) {
         db->Close();
     }
     const auto box = refuse(path);
-    EXPECT_TRUE(box.prompt.contains("the row of table OPTIONS")) << box.prompt.toStdString();
+    EXPECT_TRUE(box.prompt.endsWith("It lacks: the row of table OPTIONS.")) << box.prompt.toStdString();
     EXPECT_FALSE(box.prompt.contains("3001")) << box.prompt.toStdString();
 }
 
@@ -416,8 +453,16 @@ TEST_F(OpenCheck, OlderLayoutWithAVersionTextOfNoStepIsRefused) {
     QDir().mkpath(dbFolder());
     const QString path = dbFolder() + "/blank42.wkd";
     upgrade::CreateOldDatabase(path, upgrade::OldDatabaseLayout(4, "4.2", " 4.2"), vocabdb::VokDBPasswort);
-    const auto box = refuse(path);
-    EXPECT_TRUE(box.prompt.contains("It lacks: column ")) << box.prompt.toStdString();
+    // Not the error report: the file is named and what it lacks, in the
+    // user's language.
+    const auto box = refuse(path, 0);
+    EXPECT_TRUE(box.prompt.startsWith("Wortkiste kann diese Datei nicht verwenden:\r" + path + "\r\r"))
+        << box.prompt.toStdString();
+    EXPECT_TRUE(box.prompt.contains(". Es fehlt: Spalte OPTIONS.")) << box.prompt.toStdString();
+    EXPECT_TRUE(box.prompt.contains(", Spalte OPTIONS.ShowFirstLetter,")) << box.prompt.toStdString();
+    EXPECT_FALSE(box.prompt.contains(modMain::GetText(5009))) << box.prompt.toStdString();
+    EXPECT_EQ(box.title, "Hinweis:");
+    EXPECT_EQ(box.style, forms::vbExclamation);
 }
 
 }  // namespace

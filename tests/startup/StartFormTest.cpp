@@ -1,6 +1,7 @@
 // The start form: single instance, program folder, user database, the user
 // and language lists, and the confirmation.
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,6 +71,25 @@ TEST_F(StartForm, NewInstallationOffersNoUserInEnglish) {
     EXPECT_EQ(runstate::ProgName, "Wortkiste");
     EXPECT_EQ(f.heldLocks, QStringList{kFirstLock});
     EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
+}
+
+// Pictures and sounds of the user are extracted to TEMP: no other local
+// user may read them, also where an older version left the folder open.
+TEST_F(StartForm, TempFolderAndItsFilesAreTheOwnersAlone) {
+    const QString temp = home.path() + "/TEMP";
+    ASSERT_TRUE(QDir().mkpath(temp));
+    ASSERT_EQ(::chmod(QFile::encodeName(temp).constData(), 0755), 0);
+    const mode_t mask = ::umask(022);
+    startup::FrmBenutzer f;
+    f.Form_Load();
+    const QString file = shell::CreateTempFile(modMain::GetTempPath());
+    ::umask(mask);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(temp).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    ASSERT_FALSE(file.isEmpty());
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
 }
 
 TEST_F(StartForm, LastUserThreePreselectsSlotThreeInItsLanguage) {

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
 #include <memory>
@@ -45,6 +47,17 @@ void onModal(std::function<void(QWidget*)> action, int timeoutMs) {
         }
     });
     poll->start();
+}
+
+void typeNameAndAccept(QWidget* fileDialog, const QString& name) {
+    auto* dialog = qobject_cast<QFileDialog*>(fileDialog);
+    ASSERT_NE(dialog, nullptr);
+    auto* box = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(box, nullptr);
+    QApplication::setActiveWindow(dialog);
+    box->setFocus();
+    box->setText(name);
+    QMetaObject::invokeMethod(dialog, "accept");
 }
 
 }  // namespace wktest

@@ -1,5 +1,7 @@
 // Shared main of every test program: a Qt application on the offscreen
-// platform and a fresh program folder, so no test touches a user's files.
+// platform and a fresh program folder, with the desktop's data, settings
+// and cache folders inside it, so no test touches a user's files (Qt keeps
+// the file dialog's state in the settings folder).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,6 +13,9 @@ int main(int argc, char** argv) {
     qputenv("WORTKISTE_HOME", home.path().toUtf8());
     qputenv("XDG_DATA_HOME", (home.path() + "/xdg-data").toUtf8());
     qputenv("XDG_RUNTIME_DIR", (home.path() + "/xdg-runtime").toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/xdg-config").toUtf8());
+    qputenv("XDG_CACHE_HOME", (home.path() + "/xdg-cache").toUtf8());
+    qputenv("XDG_STATE_HOME", (home.path() + "/xdg-state").toUtf8());
     QApplication app(argc, argv);
     QApplication::setApplicationName("Wortkiste");
     ::testing::InitGoogleTest(&argc, argv);

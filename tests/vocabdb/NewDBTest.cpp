@@ -1,6 +1,8 @@
 // Creating a new vocabulary database from the main window: the note dialog,
 // the save dialog, the question before a file is replaced, and what stays
 // open when something fails.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -181,6 +183,36 @@ TEST_F(NewDB, YesReplacesTheOpenDatabaseItself) {
     EXPECT_EQ(optionsValue(first, "Copyright").toString(), "frisch");
     expectStillOpen(first);
     EXPECT_FALSE(MainForm().fraWelcome->isVisibleTo(&MainForm()));
+}
+
+// The open database may be replaced (it is closed first); USER.MDB and the
+// journals are refused by whatever name they are reached, and the dialog
+// comes back.
+TEST_F(NewDB, UserDatabaseAndJournalsAreRefused) {
+    startWithDatabase();
+    const QString users = home.path() + "/USER.MDB";
+    const QString usersLinked = dbFolder() + "/users.wkd";
+    ASSERT_EQ(::link(QFile::encodeName(users).constData(), QFile::encodeName(usersLinked).constData()), 0);
+    const QStringList refused{users, usersLinked, first + "-wal", first + "-shm", users + "-wal"};
+    for (const QString& name : refused) {
+        ui.pushSave(name);
+        ui.pushMsgBox(forms::vbOK);
+    }
+    ui.pushSaveCancel();
+    createThroughDialog("neu");
+
+    const auto boxes = ui.calls(CallKind::MsgBox);
+    ASSERT_EQ(boxes.size(), size_t(refused.size()));
+    for (int i = 0; i < refused.size(); ++i) {
+        EXPECT_TRUE(boxes[size_t(i)].prompt.startsWith("The file cannot be written:\r" + refused[i] +
+                                                       "\r\rWortkiste is using this file:"))
+            << boxes[size_t(i)].prompt.toStdString();
+        EXPECT_EQ(boxes[size_t(i)].title, "Warning:");
+    }
+    EXPECT_EQ(ui.count(CallKind::ShowSave), int(refused.size()) + 1);
+    expectStillOpen(first);
+    EXPECT_EQ(items(first), 2);
+    EXPECT_EQ(userValue(2, "Name").toString(), "Anna");
 }
 
 TEST_F(NewDB, ReplacedOpenDatabaseThatThenFailsToOpenLeavesTheNoDatabaseState) {

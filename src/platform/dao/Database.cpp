@@ -94,8 +94,16 @@ std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive)
             return existing;
         }
     }
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    // A pipe or a device is no database; opening it never waits, and what
+    // is opened must be the file looked at.
+    if (!S_ISREG(now.st_mode)) raise(3343, path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) raise(3051, path);
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || opened.st_dev != now.st_dev || opened.st_ino != now.st_ino) {
+        ::close(fd);
+        raise(3051, path);
+    }
     if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
         ::close(fd);
         raise(3051, path);
@@ -524,7 +532,7 @@ constexpr off_t kLockRange = 0x40000000;  // SQLite's pending byte
 constexpr off_t kShmLocks = 120;          // first lock byte of the -shm index
 
 bool lockedElsewhere(const QByteArray& file, off_t start, off_t length, bool alsoFlock) {
-    const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(file.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     struct flock fl {};
     fl.l_type = F_WRLCK;

@@ -5,12 +5,12 @@
 #include <QAudioDevice>
 #include <QAudioSink>
 #include <QBuffer>
-#include <QFile>
 #include <QMediaDevices>
 #include <QPointer>
 #include <QTimer>
 #include <QtMath>
 
+#include "platform/RegularFile.h"
 #include "platform/media/Media.h"
 
 namespace media {
@@ -103,10 +103,9 @@ bool PlaySoundData(const QByteArray& wavFile) {
 }
 
 bool PlaySound(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = file.readAll();
-    file.close();
+    // Never waits on a pipe or a device named like a sound.
+    QByteArray bytes;
+    if (!wk::ReadRegularFile(path, bytes)) return false;
     return PlaySoundData(bytes);
 }
 

@@ -34,7 +34,13 @@ void ReleaseInstanceLock(const QString& name);
 // full path: `prefix` (at most its first three characters), four to eight
 // hexadecimal digits and ".tmp". Returns "" when the folder does not exist or
 // no file can be created there.
+// The file is readable and writable by its owner alone: it may hold a
+// picture or sound of the user's.
 QString CreateTempFile(const QString& folder, const QString& prefix = {});
+
+// Makes the folder (and its parents) when missing and lets its owner alone
+// in, also when it was there before. Returns false when that fails.
+bool MakePrivateFolder(const QString& folder);
 
 // ---- desktop ---------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 // Unique temporary files, as the old platform's GetTempFileName made them:
 // a short prefix, a hexadecimal number and ".tmp", the file created empty so
-// that the name is ours the moment it is returned.
+// that the name is ours the moment it is returned, and no one else's to
+// read.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,10 +26,18 @@ QString CreateTempFile(const QString& folder, const QString& prefix) {
                              QStringLiteral("%1").arg(n, wide ? 8 : 4, 16, QLatin1Char('0')).toUpper() +
                              QStringLiteral(".tmp");
         QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return path;
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly,
+                      QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            return path;
         if (!file.exists()) return {};  // not a name clash: the folder refuses files
     }
     return {};
+}
+
+bool MakePrivateFolder(const QString& folder) {
+    if (folder.isEmpty() || !QDir().mkpath(folder)) return false;
+    return QFile::setPermissions(folder,
+                                 QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 }  // namespace shell

@@ -10,6 +10,8 @@
 
 #include <sqlite3.h>
 
+#include "support/StuckPipe.h"
+
 using namespace daotest;
 
 namespace {
@@ -54,6 +56,17 @@ TEST_F(FileTest, OpenReportsMissingFileAndFolder) {
     EXPECT_EQ(errorOf([&] { ws.OpenDatabase(path("nodir/missing.wkd")); }), 3044);
     EXPECT_EQ(errorOf([&] { ws.OpenDatabase(QString()); }), 3024);
     EXPECT_FALSE(QFile::exists(path("missing.wkd")));
+}
+
+// A pipe named like a database is refused at once; nothing waits for a
+// writer that never comes.
+TEST_F(FileTest, APipeIsNoDatabaseAndIsNeverWaitedOn) {
+    wktest::StuckPipe pipe(path("x.wkd"));
+    ASSERT_TRUE(pipe.made());
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(pipe.path(), false, true, ";pwd=" + kVokPwd); }), 3343);
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(pipe.path()); }), 3343);
+    EXPECT_FALSE(dao::FileInUse(pipe.path()));
+    EXPECT_FALSE(pipe.waited());
 }
 
 TEST_F(FileTest, PasswordsAreChecked) {

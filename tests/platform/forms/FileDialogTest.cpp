@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -135,15 +136,19 @@ TEST(FileDialog, RunningDialogAcceptedGivesThePath) {
     f.InitDir = dir.path();
     f.Filter = "Vocabulary database (*.wkd)|*.wkd";
     f.Flags = forms::cdlOFNFileMustExist;
-    wktest::onModal([](QWidget* w) {
-        auto* d = qobject_cast<QFileDialog*>(w);
-        ASSERT_NE(d, nullptr);
-        d->selectFile("kurs.wkd");
-        QMetaObject::invokeMethod(d, "accept");
-    });
+    wktest::onModal([](QWidget* w) { wktest::typeNameAndAccept(w, "kurs.wkd"); });
     ASSERT_TRUE(dialogs::runFileDialog(f, Mode::Open));
     EXPECT_EQ(QFileInfo(f.FileName).canonicalFilePath(), QFileInfo(file).canonicalFilePath());
     EXPECT_EQ(f.FileTitle, "kurs.wkd");
+}
+
+// Qt keeps the dialog's history and folder in its settings: a test program
+// keeps them in its own folder, never in the user's.
+TEST(FileDialog, ItsStateStaysInTheTestProgramsOwnFolder) {
+    const QString home = qEnvironmentVariable("WORTKISTE_HOME");
+    ASSERT_FALSE(home.isEmpty());
+    const QSettings qtSettings(QSettings::UserScope, QStringLiteral("QtProject"));
+    EXPECT_TRUE(qtSettings.fileName().startsWith(home + "/")) << qtSettings.fileName().toStdString();
 }
 
 TEST(FileDialog, FilterMatchesWithoutRegardToCase) {

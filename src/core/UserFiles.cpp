@@ -1,0 +1,85 @@
+#include "core/UserFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "core/RunState.h"
+#include "core/RunStateDb.h"
+#include "core/modMain.h"
+#include "platform/RegularFile.h"
+#include "platform/dao/Dao.h"
+#include "platform/forms/Interaction.h"
+
+namespace userfiles {
+
+using modMain::GetText;
+
+namespace {
+
+// Message ids of these texts.
+constexpr int kCannotWrite = 656;
+constexpr int kChooseAnother = 646;
+constexpr int kCannotOpen = 5050;
+constexpr int kHeld = 5070;
+constexpr int kNotRegular = 5071;
+
+// Whether writing at target writes over file: one file by device and
+// inode, or, while either does not exist, one name in one folder.
+bool samePlace(const QString& target, const QString& file) {
+    const wk::FileId a = wk::FileIdOf(target);
+    const wk::FileId b = wk::FileIdOf(file);
+    if (a.valid && b.valid) return a == b;
+    const QFileInfo t(target);
+    const QFileInfo f(file);
+    return t.fileName() == f.fileName() && wk::FileIdOf(t.absolutePath()) == wk::FileIdOf(f.absolutePath());
+}
+
+QStringList heldDatabases() {
+    QStringList out;
+    if (runstate::dbVok && runstate::dbVok->IsOpen()) out << runstate::dbVok->Name();
+    // USER.MDB is the program's whether it is open at the moment or not.
+    if (!runstate::UserDBPfad.isEmpty()) out << runstate::UserDBPfad;
+    return out;
+}
+
+QString cannotWrite(const QString& path, int why) {
+    return GetText(kCannotWrite) + QLatin1Char('\r') + QDir::toNativeSeparators(path) +
+           QStringLiteral("\r\r") + GetText(why) + QLatin1Char('\r') + GetText(kChooseAnother);
+}
+
+}  // namespace
+
+bool IsHeldFile(const QString& path) {
+    if (path.isEmpty()) return false;
+    if (dao::IsOpenDatabaseFile(path)) return true;
+    for (const QString& db : heldDatabases())
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            if (samePlace(path, db + QLatin1String(suffix))) return true;
+    return false;
+}
+
+bool IsNonRegular(const QString& path) {
+    const wk::FileKind kind = wk::KindOfFile(path);
+    return kind == wk::FileKind::Folder || kind == wk::FileKind::Other;
+}
+
+QString HeldFileText(const QString& path) {
+    return cannotWrite(path, kHeld);
+}
+
+QString NonRegularTargetText(const QString& path) {
+    return cannotWrite(path, kNotRegular);
+}
+
+QString NonRegularSourceText(const QString& path) {
+    return GetText(kCannotOpen) + QLatin1Char('\r') + QDir::toNativeSeparators(path) +
+           QStringLiteral("\r\r") + GetText(kNotRegular);
+}
+
+bool RefuseNonRegularSource(const QString& path) {
+    if (!IsNonRegular(path)) return false;
+    forms::ui().MsgBox(NonRegularSourceText(path), forms::vbExclamation, runstate::ProgName);
+    return true;
+}
+
+}  // namespace userfiles
