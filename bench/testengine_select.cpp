@@ -22,9 +22,9 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <map>
+#include <memory>
 #include <numeric>
 #include <random>
-#include <memory>
 
 #include "BenchSupport.h"
 
