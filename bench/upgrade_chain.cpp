@@ -32,13 +32,12 @@ QString kind2File(upgradetest::Files& files, const QString& version, long items)
         layout.optionsRow << QPair<QString, QVariant>{"MCAA", 4} << QPair<QString, QVariant>{"InnerType", 1};
     const QString path = files.Make(layout);
     auto db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + upgradetest::Password());
-    benchsupport::insertRows(*db, "INSERT INTO VOK (Q, A1, A2, T) VALUES (?, ?, ?, ?)", items,
-                             [](long i) -> dao::Params {
-                                 return {QString("Frage %1").arg((i * 7919) % 1000003),
-                                         QString("Antwort %1").arg(i),
-                                         i % 2 ? QVariant(QString("zweite %1").arg(i)) : QVariant(),
-                                         i % 3 ? QVariant(QString("Thema %1").arg(i % 20)) : QVariant()};
-                             });
+    benchsupport::insertRows(
+        *db, "INSERT INTO VOK (Q, A1, A2, T) VALUES (?, ?, ?, ?)", items, [](long i) -> dao::Params {
+            return {QString("Frage %1").arg((i * 7919) % 1000003), QString("Antwort %1").arg(i),
+                    i % 2 ? QVariant(QString("zweite %1").arg(i)) : QVariant(),
+                    i % 3 ? QVariant(QString("Thema %1").arg(i % 20)) : QVariant()};
+        });
     db->Close();
     return path;
 }
@@ -53,8 +52,9 @@ double rawStep22To30(const QString& path, int maxUsers) {
     for (int u = 1; u <= maxUsers; ++u)
         for (int k = 1; k <= 6; ++k) {
             known << QString("Known%1%2").arg(u).arg(k);
-            sqlite3_exec(db, QString("ALTER TABLE VOK ADD COLUMN %1 INTEGER").arg(known.last()).toUtf8().constData(),
-                         nullptr, nullptr, nullptr);
+            sqlite3_exec(
+                db, QString("ALTER TABLE VOK ADD COLUMN %1 INTEGER").arg(known.last()).toUtf8().constData(),
+                nullptr, nullptr, nullptr);
         }
     sqlite3_stmt* read = nullptr;
     sqlite3_prepare_v2(db, "SELECT rowid, A1, A2, A3, A4, A5, A6, A7, A8, A9, T FROM VOK ORDER BY Q, T", -1,
@@ -73,8 +73,9 @@ double rawStep22To30(const QString& path, int maxUsers) {
                 if (shape & (1 << c)) sets << QString("A%1 = ''").arg(c);
             if (shape & (1 << 10)) sets << "T = '-'";
             for (const QString& k : known) sets << k + " = ?";
-            sqlite3_prepare_v2(db, ("UPDATE VOK SET " + sets.join(", ") + " WHERE rowid = ?").toUtf8().constData(),
-                               -1, &up, nullptr);
+            sqlite3_prepare_v2(
+                db, ("UPDATE VOK SET " + sets.join(", ") + " WHERE rowid = ?").toUtf8().constData(), -1, &up,
+                nullptr);
         }
         for (int i = 0; i < known.size(); ++i) sqlite3_bind_int(up, i + 1, 0);
         sqlite3_bind_int64(up, int(known.size()) + 1, sqlite3_column_int64(read, 0));
@@ -99,11 +100,10 @@ static void BM_UpgradeKind0From22(benchmark::State& state) {
         const QString path = files.Make(0, "2.2");
         {
             auto db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + upgradetest::Password());
-            benchsupport::insertRows(*db, "INSERT INTO VOK (Q, A, T) VALUES (?, ?, ?)", items,
-                                     [](long i) -> dao::Params {
-                                         return {QString("Frage %1").arg(i), QString("Antwort %1").arg(i),
-                                                 QVariant()};
-                                     });
+            benchsupport::insertRows(
+                *db, "INSERT INTO VOK (Q, A, T) VALUES (?, ?, ?)", items, [](long i) -> dao::Params {
+                    return {QString("Frage %1").arg(i), QString("Antwort %1").arg(i), QVariant()};
+                });
             db->Close();
         }
         state.ResumeTiming();
