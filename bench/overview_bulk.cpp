@@ -1,11 +1,13 @@
 // Deleting the checked items, beside raw sqlite3 doing the same rows:
 //   BM_DeleteChecked/n  CountMarked and DeleteMarked over the grid's
-//       dynaset of "Alles" (opened before, as the program holds it), n items
-//       of which every tenth is checked, in one transaction
-//   the raw side counts the checked rows in one pass, then in one
-//       transaction reads Markiert of every row once and deletes each
+//       dynaset of "Alles" as the program holds it (opened and walked over
+//       every field by the grid's rebuild before), n items of which every
+//       tenth is checked, in one transaction
+//   the raw side reads Markiert of every row in one pass and counts the
+//       checked ones among the keys, then in one transaction deletes each
 //       checked row by its key (one prepared DELETE ... WHERE rowid = ?),
-//       in the order of the same keys
+//       in the order of the same keys (the layer, too, reads the values in
+//       one pass and keeps them for both walks)
 //   BM_CheckAll/n       SetMarks(true) over the same dynaset, beside raw
 //       per-key UPDATEs of Markiert in the same order and transaction
 // Each run works on a fresh copy of the database, made outside the timing.
@@ -18,6 +20,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -64,15 +67,30 @@ QString freshCopy(long items, QTemporaryDir& dir) {
     return path;
 }
 
-// The keys of "Alles" in its order, as the dynaset holds them.
+// The keys of "Alles" in its order, as the dynaset holds them (a bookmark
+// is the key).
 std::vector<qint64> keysOfAlles(dao::Database& db) {
     std::vector<qint64> keys;
-    auto rs = db.OpenRecordset("SELECT rowid FROM VOK ORDER BY Q, T", dao::dbOpenSnapshot);
-    while (!rs->Eof()) {
-        keys.push_back(rs->Value(0).toLongLong());
-        rs->MoveNext();
+    auto rs = db.OpenRecordset("Alles", dao::dbOpenDynaset);
+    for (long p = 0; p < rs->RecordCount(); ++p) {
+        rs->SetAbsolutePosition(p);
+        keys.push_back(qFromLittleEndian<qint64>(rs->Bookmark().constData()));
     }
     return keys;
+}
+
+// The grid's dynaset as a rebuild leaves it: every field of every record
+// read once, in one read transaction.
+dao::RecordsetPtr gridRecordset(dao::Database& db) {
+    auto rs = db.OpenRecordset("Alles", dao::dbOpenDynaset);
+    auto& ws = dao::DBEngine::DefaultWorkspace();
+    ws.BeginTrans();
+    for (long p = 0; p < rs->RecordCount(); ++p) {
+        rs->SetAbsolutePosition(p);
+        for (int f = 0; f < rs->FieldCount(); ++f) benchmark::DoNotOptimize(rs->Value(f));
+    }
+    ws.CommitTrans();
+    return rs;
 }
 
 sqlite3* openRaw(const QString& path) {
@@ -103,12 +121,9 @@ double rawDelete(const QString& path, const std::vector<qint64>& keys, long* del
     sqlite3* db = openRaw(path);
     const double c0 = cpuMs();
     long count = 0;
-    {
-        const auto marks = rawMarks(db);
-        for (qint64 k : keys) count += markedIn(marks, k);
-    }
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     const auto marks = rawMarks(db);
+    for (qint64 k : keys) count += markedIn(marks, k);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt* del = nullptr;
     sqlite3_prepare_v2(db, "DELETE FROM VOK WHERE rowid = ?", -1, &del, nullptr);
     long n = 0;
@@ -164,7 +179,7 @@ void BM_DeleteChecked(benchmark::State& state) {
 
         const QString again = freshCopy(items, dir);
         auto db = dao::DBEngine::OpenDatabase(again, false, false, ";pwd=" + vocabdb::VokDBPasswort);
-        auto rs = db->OpenRecordset("Alles", dao::dbOpenDynaset);
+        auto rs = gridRecordset(*db);
         const double c0 = cpuMs();
         const long c = overview::bulk::CountMarked(*rs);
         deleted = c > 0 ? overview::bulk::DeleteMarked(*rs, dao::DBEngine::DefaultWorkspace()) : 0;
@@ -202,7 +217,7 @@ void BM_CheckAll(benchmark::State& state) {
 
         const QString again = freshCopy(items, dir);
         auto db = dao::DBEngine::OpenDatabase(again, false, false, ";pwd=" + vocabdb::VokDBPasswort);
-        auto rs = db->OpenRecordset("Alles", dao::dbOpenDynaset);
+        auto rs = gridRecordset(*db);
         const double c0 = cpuMs();
         overview::bulk::SetMarks(*rs, dao::DBEngine::DefaultWorkspace(), true);
         layer += cpuMs() - c0;

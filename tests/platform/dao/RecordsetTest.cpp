@@ -200,6 +200,44 @@ TEST_F(RecordsetTest, DeleteThenMoveNextGoesToFollowingRow) {
     EXPECT_EQ(column(rs, "Q"), QStringList({"a", "c"}));
 }
 
+// Several rows at once, in a set long enough that its values are kept from
+// a walk: the positions close up as after that many Deletes, and the kept
+// values still belong to their rows.
+TEST_F(RecordsetTest, DeletePositionsClosesUpTheSetOnce) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("VOK");
+    for (int i = 0; i < 600; ++i) addItem(rs, QString("q%1").arg(i, 3, 10, QChar('0')));
+    rs->Requery();
+    EXPECT_EQ(column(rs, "Q").size(), 600);  // a walk: the values are kept
+    EXPECT_EQ(errorOf([&] { rs->DeletePositions({5, 3}); }), 3001);
+    EXPECT_EQ(errorOf([&] { rs->DeletePositions({3, 600}); }), 3001);
+    EXPECT_EQ(rs->RecordCount(), 600);
+
+    rs->DeletePositions({0, 1, 299, 597});
+    EXPECT_EQ(rs->AbsolutePosition(), -1);
+    rs->MoveNext();  // the row after the last one deleted
+    EXPECT_EQ(rs->Value("Q").toString(), "q598");
+    EXPECT_EQ(rs->RecordCount(), 596);
+    const QStringList left = column(rs, "Q");
+    EXPECT_EQ(left.first(), "q002");
+    EXPECT_EQ(left.at(296), "q298");
+    EXPECT_EQ(left.at(297), "q300");
+    EXPECT_EQ(left.last(), "q599");
+    auto other = db->OpenRecordset("SELECT Q FROM VOK WHERE Q IN ('q000', 'q299', 'q597', 'q598')");
+    EXPECT_EQ(column(other, "Q"), QStringList{"q598"});
+
+    // A row gone meanwhile: the rows before it are deleted and leave the set.
+    db->Execute("DELETE FROM VOK WHERE Q = 'q010'");
+    EXPECT_EQ(errorOf([&] { rs->DeletePositions({2, 8, 9}); }), 3167);
+    EXPECT_EQ(rs->RecordCount(), 595);
+    QStringList front;
+    for (long p = 0; p < 7; ++p) {
+        rs->SetAbsolutePosition(p);
+        front << rs->Value("Q").toString();
+    }
+    EXPECT_EQ(front, QStringList({"q002", "q003", "q005", "q006", "q007", "q008", "q009"}));
+}
+
 TEST_F(RecordsetTest, FieldsByNameAndIndex) {
     auto db = freshDb();
     auto rs = db->OpenRecordset("SELECT * FROM VOK");
