@@ -12,8 +12,6 @@
 #include "platform/grid/Grid.h"
 #include "vocabdb/DelStat.h"
 
-#include <QCoreApplication>
-
 namespace mainwindow {
 
 using namespace runstate;
@@ -31,9 +29,9 @@ dao::Workspace& vokWorkspace() {
 // grid is rebuilt either way so that it shows what is stored.
 void frmMain::runBulk(const std::function<void()>& walk, bool rebuild) {
     if (!data) return;
-    // What a closed question box uncovered is painted before the walk
-    // holds the event loop; no input is taken meanwhile.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // What a closed question box uncovered is painted before the walk holds
+    // the event loop (painted here, so that no other event runs meanwhile).
+    if (isVisible()) repaint();
     try {
         // The hourglass while the items are written, gone before any message.
         forms::BusyCursor busy;
