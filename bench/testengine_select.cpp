@@ -14,7 +14,15 @@
 // Measured (ratio, median of 3, options 0/1/2/3): 100,000 items 3.30 / 3.09 /
 // 2.09 / 3.07 before, 1.10 / 1.27 / 1.71 / 1.29 after (the points summed in
 // one query instead of a read of every record); 1,000,000 items 1.04 / 1.28 /
-// 1.84 / 1.21.
+// 1.84 / 1.21. Options 0 and 2 were then in fact least known first.
+// With options 0 and 2 in mixed order (CPU time, min / median of 3, the raw
+// side shuffling too): before, drawing free slots until one hits, option 0
+// 10,000 3.8 / 3.9 ms (1.27-1.30x), 100,000 48 / 50 ms (1.94-2.04x),
+// 1,000,000 562 / 569 ms (2.49-2.61x); option 2 (a twentieth of the items)
+// 1.20-1.38x, 1.99-2.07x, 2.21-2.52x. After, a Fisher-Yates shuffle: option
+// 0 2.2 / 2.2 ms (0.66-0.70x), 28 / 28 ms (1.14x), 305 / 308 ms (1.18-1.22x);
+// option 2 1.10-1.18x, 1.92-2.03x, 2.09-2.14x: there the second pass over
+// the table for the points sum, not the order, is what the raw side lacks.
 
 #include <benchmark/benchmark.h>
 
