@@ -6,10 +6,9 @@
 // Each walk visits the records by position, 0 to the count read once at its
 // start (on the marked items: the marked positions among them, the marks
 // read in one pass first), and writes every changed record in its own edit
-// and update. The
-// whole walk runs in one transaction of the workspace: when a record fails,
-// every record written before is put back, the recordset is re-read and the
-// error passes to the caller.
+// and update. The whole walk runs in one transaction of the workspace: when
+// a record fails, every record written before is put back, the recordset is
+// re-read and the error passes to the caller.
 
 #include <QString>
 #include <QStringList>

@@ -29,10 +29,6 @@ bool isRight(const QVariant& v) {
     return v.isValid() && !v.isNull() && v.toInt() == 1;
 }
 
-}  // namespace
-
-namespace {
-
 // The flags of every row's record, read in one pass over the records: after
 // a sort the rows lie scattered over the recordset, and the recordset would
 // fetch each record alone (with every field it has read for the grid).
