@@ -8,6 +8,7 @@
 #include "overview/GridModel.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
+#include "platform/forms/MousePointer.h"
 #include "platform/grid/Grid.h"
 #include "vocabdb/DelStat.h"
 
@@ -28,7 +29,12 @@ dao::Workspace& vokWorkspace() {
 // grid is rebuilt either way so that it shows what is stored.
 void frmMain::runBulk(const std::function<void()>& walk, bool rebuild) {
     if (!data) return;
+    // What a closed question box uncovered is painted before the walk holds
+    // the event loop (painted here, so that no other event runs meanwhile).
+    if (isVisible()) repaint();
     try {
+        // The hourglass while the items are written, gone before any message.
+        forms::BusyCursor busy;
         walk();
     } catch (const wk::Error& e) {
         modMain::ShowError(e.number(), e.description(), QString());
@@ -112,6 +118,7 @@ void frmMain::mnuVGrid_Markierte_Del_Click() {
     if (!data) return;
     long c = 0;
     try {
+        forms::BusyCursor busy;
         c = bulk::CountMarked(*data);
     } catch (const wk::Error& e) {
         modMain::ShowError(e.number(), e.description(), QString());

@@ -2,6 +2,9 @@
 
 #include <QHash>
 
+#include <algorithm>
+#include <vector>
+
 #include "core/modMedia.h"
 #include "platform/Error.h"
 
@@ -31,22 +34,51 @@ void inTransaction(dao::Recordset& rs, dao::Workspace& ws, F&& walk) {
     }
 }
 
-// Visits positions 0 .. count - 1 (the count read once). With stopOnMiss a
-// position that cannot be reached ends the walk quietly.
+bool markedValue(const QVariant& v) {
+    return v.isValid() && v.toInt() != 0;
+}
+
+// The positions of the marked records, ascending. The marks are read in one
+// pass: the grid's recordset has read dozens of fields of every record, and
+// reading them all again record by record costs many times the walk.
+std::vector<long> markedPositions(dao::Recordset& rs) {
+    std::vector<long> marked;
+    rs.ForEachRecord({QStringLiteral("Markiert")}, [&](long p, const QVariantList& v) {
+        if (markedValue(v.at(0))) marked.push_back(p);
+    });
+    std::sort(marked.begin(), marked.end());
+    return marked;
+}
+
+// Visits positions 0 .. count - 1 (the count read once); the marked items
+// only the marked ones among them, the walk ending on the last position as
+// a walk over all would. With stopOnMiss a position that cannot be reached
+// ends the walk quietly.
 template <class F>
 void walk(dao::Recordset& rs, Items items, bool stopOnMiss, F&& act) {
     const long n = rs.RecordCount();
-    for (long p = 0; p < n; ++p) {
-        if (stopOnMiss) {
-            try {
-                rs.SetAbsolutePosition(p);
-            } catch (const wk::Error&) {
-                return;
-            }
-        } else {
+    auto moveTo = [&](long p) {
+        if (!stopOnMiss) {
             rs.SetAbsolutePosition(p);
+            return true;
         }
-        if (items == Items::Marked && !isMarked(rs)) continue;
+        try {
+            rs.SetAbsolutePosition(p);
+            return true;
+        } catch (const wk::Error&) {
+            return false;
+        }
+    };
+    if (items == Items::Marked) {
+        for (const long p : markedPositions(rs)) {
+            if (p >= n || !moveTo(p)) return;
+            act();
+        }
+        if (n > 0) moveTo(n - 1);
+        return;
+    }
+    for (long p = 0; p < n; ++p) {
+        if (!moveTo(p)) return;
         act();
     }
 }
@@ -58,8 +90,7 @@ QString textOf(const QVariant& v) {
 }  // namespace
 
 bool isMarked(dao::Recordset& rs) {
-    const QVariant v = rs.Value(QStringLiteral("Markiert"));
-    return v.isValid() && v.toInt() != 0;
+    return markedValue(rs.Value(QStringLiteral("Markiert")));
 }
 
 void SetMarks(dao::Recordset& rs, dao::Workspace& ws, bool on) {
@@ -146,36 +177,20 @@ void DeleteSpaces(dao::Recordset& rs, dao::Workspace& ws) {
 }
 
 long CountMarked(dao::Recordset& rs) {
-    long c = 0;
-    const long n = rs.RecordCount();
-    for (long p = 0; p < n; ++p) {
-        try {
-            rs.SetAbsolutePosition(p);
-        } catch (const wk::Error&) {
-            break;
-        }
-        if (isMarked(rs)) ++c;
-    }
-    return c;
+    return long(markedPositions(rs).size());
 }
 
 long DeleteMarked(dao::Recordset& rs, dao::Workspace& ws) {
     long deleted = 0;
     inTransaction(rs, ws, [&] {
-        const long n = rs.RecordCount();
-        long p = 0;
-        while (p < n) {
-            // A position past the records left ends the walk.
-            if (p >= rs.RecordCount()) break;
-            rs.SetAbsolutePosition(p);
-            if (isMarked(rs)) {
-                rs.Delete();
-                ++deleted;
-                p = 0;
-            } else {
-                ++p;
-            }
-        }
+        // The marked records go in the order of their positions: the same
+        // records in the same order as a walk that starts again at the first
+        // record after each deletion, without walking k times over n.
+        const std::vector<long> marked = markedPositions(rs);
+        rs.DeletePositions(marked);
+        deleted = long(marked.size());
+        // The last record walked stays current.
+        if (rs.RecordCount() > 0) rs.MoveLast();
     });
     return deleted;
 }

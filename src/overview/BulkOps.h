@@ -4,10 +4,11 @@
 // trimmed, marked items deleted; and the search for duplicate questions.
 //
 // Each walk visits the records by position, 0 to the count read once at its
-// start, and writes every changed record in its own edit and update. The
-// whole walk runs in one transaction of the workspace: when a record fails,
-// every record written before is put back, the recordset is re-read and the
-// error passes to the caller.
+// start (on the marked items: the marked positions among them, the marks
+// read in one pass first), and writes every changed record in its own edit
+// and update. The whole walk runs in one transaction of the workspace: when
+// a record fails, every record written before is put back, the recordset is
+// re-read and the error passes to the caller.
 
 #include <QString>
 #include <QStringList>

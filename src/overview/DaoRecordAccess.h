@@ -34,6 +34,12 @@ public:
         dao::DBEngine::Workspaces(0).BeginTrans();
         bulk_ = true;
     }
+    // One pass over the table: the grid's dynaset has read dozens of fields
+    // and would read them all again, record by record.
+    void ForEachRecord(const QStringList& fields,
+                       const std::function<void(long position, const QVariantList& values)>& each) override {
+        rs_->ForEachRecord(fields, each);
+    }
     void EndBulkRead() override {
         bulk_ = false;
         index_.clear();

@@ -4,6 +4,8 @@
 #include "platform/Error.h"
 #include "platform/grid/Grid.h"
 
+#include <algorithm>
+
 namespace overview {
 
 namespace {
@@ -27,31 +29,55 @@ bool isRight(const QVariant& v) {
     return v.isValid() && !v.isNull() && v.toInt() == 1;
 }
 
+// The flags of every row's record, read in one pass over the records: after
+// a sort the rows lie scattered over the recordset, and the recordset would
+// fetch each record alone (with every field it has read for the grid).
+RightAnswers readRightAnswers(const grid::Grid& g, RecordAccess& rs,
+                              const std::vector<AnswerColumn>& answers) {
+    const long rows = g.Rows();
+    std::vector<long> rowOf(size_t(std::max(rs.RecordCount(), 0L)), 0);
+    for (long r = 1; r <= rows; ++r) {
+        const long p = recordPositionOfRow(g, r);
+        if (p >= 0 && p < long(rowOf.size())) rowOf[size_t(p)] = r;
+    }
+    QStringList fields;
+    for (const auto& a : answers) fields << a.rightField;
+    RightAnswers bits(size_t(rows), 0);
+    rs.ForEachRecord(fields, [&](long position, const QVariantList& values) {
+        const long row = position >= 0 && position < long(rowOf.size()) ? rowOf[size_t(position)] : 0;
+        if (row < 1) return;
+        quint16 b = 0;
+        for (size_t i = 0; i < answers.size(); ++i)
+            if (isRight(values.at(qsizetype(i)))) b |= quint16(1u << answers[i].bit);
+        bits[size_t(row - 1)] = b;
+    });
+    return bits;
+}
+
 }  // namespace
 
 void RMC_VGridColorEveryRight(grid::Grid& g, RecordAccess& rs, const RightAnswers* known) {
     const long selected = g.SelectedRow();
     const long rows = g.Rows();
     const auto answers = answerColumns(g);
+    RightAnswers read;
+    const bool walked = !known && !answers.empty();
+    if (walked) {
+        read = readRightAnswers(g, rs, answers);
+        known = &read;
+    }
     if (!answers.empty()) {
         for (long r = 1; r <= rows; ++r) {
-            if (known) {
-                const quint16 bits = r <= long(known->size()) ? (*known)[size_t(r - 1)] : 0;
-                if (!bits) continue;
-                for (const auto& a : answers)
-                    if ((bits >> a.bit) & 1 && g.CellText(r, a.column) != QLatin1String("-"))
-                        g.SetCellBackColor(r, a.column, colour::LightGreen);
-                continue;
-            }
-            rs.SetAbsolutePosition(recordPositionOfRow(g, r));
+            const quint16 bits = r <= long(known->size()) ? (*known)[size_t(r - 1)] : 0;
+            if (!bits) continue;
             for (const auto& a : answers)
-                if (g.CellText(r, a.column) != QLatin1String("-") && isRight(rs.Value(a.rightField)))
+                if ((bits >> a.bit) & 1 && g.CellText(r, a.column) != QLatin1String("-"))
                     g.SetCellBackColor(r, a.column, colour::LightGreen);
         }
     }
     if (selected >= 1 && selected <= g.Rows()) {
         try {
-            if (!known && !answers.empty()) rs.SetAbsolutePosition(recordPositionOfRow(g, selected));
+            if (walked) rs.SetAbsolutePosition(recordPositionOfRow(g, selected));
             g.SetSelectedRow(selected);
         } catch (const wk::Error&) {
             // The row's record may be gone; the selection stays as it is.

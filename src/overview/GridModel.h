@@ -5,7 +5,9 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
+#include <QVariantList>
 #include <functional>
 #include <vector>
 
@@ -51,6 +53,20 @@ public:
     // once for the walk instead of once per record. Nothing is written.
     virtual void BeginBulkRead() {}
     virtual void EndBulkRead() {}
+    // Hands each(position, values) these fields of every record, in no
+    // particular order, the cheapest way the source has: here a walk by
+    // position. The position afterwards is not kept.
+    virtual void ForEachRecord(const QStringList& fields,
+                               const std::function<void(long position, const QVariantList& values)>& each) {
+        QVariantList values;
+        values.resize(fields.size());
+        const long n = RecordCount();
+        for (long p = 0; p < n; ++p) {
+            SetAbsolutePosition(p);
+            for (qsizetype i = 0; i < fields.size(); ++i) values[i] = Value(fields.at(i));
+            each(p, values);
+        }
+    }
 };
 
 // Colours of the grid (&H00BBGGRR; -1 is the grid's default).

@@ -17,6 +17,9 @@
 #include "platform/forms/Interaction.h"
 #include "vocabdb/FontSettings.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace overview {
 
 frmMultipleRecording::frmMultipleRecording(DialogsHost& host, QWidget* parent)
@@ -89,11 +92,17 @@ void frmMultipleRecording::Form_Activate() {
     if (running_) return;
     running_ = true;
     dao::RecordsetPtr rs = host_.GridRecordset();
-    const long count = rs ? rs->RecordCount() : 0;
-    for (long p = 0; p < count && !cancelled_; ++p) {
+    // The marked positions from one pass over the marks, rather than every
+    // record of the grid's recordset read again before the first take.
+    std::vector<long> marked;
+    if (rs)
+        rs->ForEachRecord({QStringLiteral("Markiert")}, [&](long p, const QVariantList& v) {
+            if (v.at(0).isValid() && v.at(0).toBool()) marked.push_back(p);
+        });
+    std::sort(marked.begin(), marked.end());
+    for (const long p : marked) {
+        if (cancelled_) break;
         rs->SetAbsolutePosition(p);
-        const QVariant marked = rs->Value(QStringLiteral("Markiert"));
-        if (!marked.isValid() || !marked.toBool()) continue;
         lblB->setText(rs->Value(QStringLiteral("Q")).toString());
         lblA->setText(QString());
         lblA->setText(rs->Value(QStringLiteral("A1")).toString());

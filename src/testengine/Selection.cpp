@@ -70,26 +70,12 @@ SelectionQuery BuildSelectionQuery(const SelectionOptions& opt, int u, bool bRep
 }
 
 std::vector<int> BuildQuestionOrder(int n, bool sequential) {
-    std::vector<int> order(std::max(n, 0), -1);
-    if (sequential) {
-        for (int k = 0; k < n; ++k) order[k] = k;
-        return order;
-    }
-    for (int i = 0; i < n; ++i) {
-        int r = modMain::RandomInt(0, n - 1);
-        // Drawn again until a free slot comes up. A generator that keeps
-        // repeating itself must not hang the test: after many misses the
-        // next free slot after the last draw is taken.
-        int misses = 0;
-        while (order[r] != -1) {
-            if (++misses > 1000) {
-                while (order[r] != -1) r = (r + 1) % n;
-                break;
-            }
-            r = modMain::RandomInt(0, n - 1);
-        }
-        order[r] = i;
-    }
+    std::vector<int> order(std::max(n, 0));
+    for (int k = 0; k < n; ++k) order[k] = k;
+    if (sequential) return order;
+    // Fisher-Yates: every order equally likely with n - 1 draws, where
+    // drawing free slots until one hits takes about n ln n.
+    for (int i = n - 1; i > 0; --i) std::swap(order[i], order[modMain::RandomInt(0, i)]);
     return order;
 }
 

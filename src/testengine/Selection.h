@@ -53,8 +53,9 @@ struct SelectionQuery {
 SelectionQuery BuildSelectionQuery(const SelectionOptions& opt, int u, bool bRepeat);
 
 // The order array for n items: entry k is the record position asked k-th.
-// Sequential gives 0..n-1; otherwise every position lands in a free slot
-// drawn uniformly with modMain::RandomInt (forms::ui().Rnd()).
+// Sequential gives 0..n-1; otherwise a shuffle in which every order is
+// equally likely, drawn with modMain::RandomInt (forms::ui().Rnd()): for
+// i = n-1 down to 1, entry i swaps with entry RandomInt(0, i).
 std::vector<int> BuildQuestionOrder(int n, bool sequential);
 
 // Sum of Punkte over all records of rs, visited by absolute position; the

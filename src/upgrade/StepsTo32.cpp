@@ -108,25 +108,28 @@ OptionValues Upgrade22To30(StepContext& ctx) {
         for (int k = 1; k <= 6; ++k) ctx.Execute(Add(kVok, Numbered("Known", u * 10 + k), "INTEGER"));
 
     // Every item: empty answers become "", an empty theme "-", and the known
-    // history starts at 0. Each write is an edit of its own, so a value the
-    // row refuses costs only that value.
+    // history starts at 0. A value the row refuses costs only that value.
+    QStringList answers;
+    for (int i = 1; i <= 9; ++i) answers << Numbered("A", i);
+    const QString theme = QStringLiteral("T");
+    OptionValues history;
+    for (int u = 1; u <= maxUsers; ++u)
+        for (int k = 1; k <= 6; ++k) history.append({Numbered("Known", u * 10 + k), 0});
+    OptionValues writes;
     ctx.ForEachRow(true, [&](dao::Recordset& rs) {
-        const auto write = [&](const QString& field, const QVariant& value) {
-            UpdateRowIgnoringErrors(rs, {{field, value}});
-        };
+        writes.clear();
         if (kind == 1 || kind == 2) {
-            for (int i = 1; i <= 9; ++i) {
-                const QString a = Numbered("A", i);
+            for (const QString& a : answers) {
                 bool empty = false;
                 IgnoringErrors([&] { empty = rs.Value(a).toString().isEmpty(); });
-                if (empty) write(a, QStringLiteral(""));
+                if (empty) writes.append({a, QStringLiteral("")});
             }
         }
         bool noTheme = false;
-        IgnoringErrors([&] { noTheme = rs.Value(QStringLiteral("T")).toString().isEmpty(); });
-        if (noTheme) write(QStringLiteral("T"), QStringLiteral("-"));
-        for (int u = 1; u <= maxUsers; ++u)
-            for (int k = 1; k <= 6; ++k) write(Numbered("Known", u * 10 + k), 0);
+        IgnoringErrors([&] { noTheme = rs.Value(theme).toString().isEmpty(); });
+        if (noTheme) writes.append({theme, QStringLiteral("-")});
+        writes << history;
+        UpdateRowEachValueAlone(rs, writes);
     });
 
     OptionValues values;

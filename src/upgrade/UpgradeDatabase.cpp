@@ -135,6 +135,15 @@ void UpdateRowIgnoringErrors(dao::Recordset& rs, const OptionValues& values) {
     if (!IgnoringErrors([&] { rs.Update(); })) IgnoringErrors([&] { rs.CancelUpdate(); });
 }
 
+void UpdateRowEachValueAlone(dao::Recordset& rs, const OptionValues& values) {
+    if (IgnoringErrors([&] { rs.Edit(); })) {
+        for (const auto& [field, value] : values) IgnoringErrors([&] { rs.SetValue(field, value); });
+        if (IgnoringErrors([&] { rs.Update(); })) return;
+        IgnoringErrors([&] { rs.CancelUpdate(); });
+    }
+    for (const auto& value : values) UpdateRowIgnoringErrors(rs, {value});
+}
+
 void UpdateRow(dao::Recordset& rs, const OptionValues& values) {
     rs.Edit();
     for (const auto& [field, value] : values) rs.SetValue(field, value);

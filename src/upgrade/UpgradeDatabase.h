@@ -140,6 +140,12 @@ bool IgnoringErrors(F&& f) {
 // alone; a row whose Update fails keeps what it held.
 void UpdateRowIgnoringErrors(dao::Recordset& rs, const OptionValues& values);
 
+// The same outcome as one Edit, write and Update per value with errors
+// ignored, in one Edit and Update where the row takes them all: a value the
+// field refuses is left out, and when the row refuses the Update, each value
+// is tried again on its own.
+void UpdateRowEachValueAlone(dao::Recordset& rs, const OptionValues& values);
+
 // Edit, the writes in order, Update; the first error ends the step.
 void UpdateRow(dao::Recordset& rs, const OptionValues& values);
 

@@ -268,6 +268,69 @@ TEST_F(BulkOps, AFailingWalkLeavesEveryItemAsItWas) {
     db->Close();
 }
 
+// Marked runs at the start, in the middle and at the end of a set long
+// enough that the recordset keeps the values of its walk: exactly the marked
+// records go, the rest keep their order, and the last record is current.
+TEST_F(BulkOps, DeletingTheMarkedOfALongSetKeepsEveryOtherRecordInOrder) {
+    QDir().mkpath(dbFolder());
+    auto db = dao::DBEngine::CreateDatabase(dbFolder() + "/long.wkd");
+    auto td = db->CreateTableDef("X");
+    td->Append(td->CreateField("Q", dao::dbText, 240));
+    td->Append(td->CreateField("Markiert", dao::dbBoolean));
+    db->Append(td);
+    auto rs = db->OpenRecordset("X");
+    auto marked = [](int i) { return i < 3 || i % 7 == 0 || (i >= 400 && i <= 402) || i >= 597; };
+    QStringList kept;
+    for (int i = 0; i < 600; ++i) {
+        rs->AddNew();
+        rs->SetValue("Q", QString::number(i));
+        // Null counts as not marked.
+        if (marked(i) || i % 2) rs->SetValue("Markiert", marked(i));
+        rs->Update();
+        if (!marked(i)) kept << QString::number(i);
+    }
+    rs->Requery();
+    const long count = overview::bulk::CountMarked(*rs);
+    EXPECT_EQ(600 - count, kept.size());
+    EXPECT_EQ(overview::bulk::DeleteMarked(*rs, dao::DBEngine::DefaultWorkspace()), count);
+    EXPECT_EQ(rs->AbsolutePosition(), long(kept.size()) - 1);
+    QStringList left;
+    auto check = db->OpenRecordset("X");
+    for (long p = 0; p < check->RecordCount(); ++p) {
+        check->SetAbsolutePosition(p);
+        left << check->Value("Q").toString();
+    }
+    EXPECT_EQ(left, kept);
+    EXPECT_EQ(overview::bulk::CountMarked(*rs), 0);
+    db->Close();
+}
+
+// A marked record that another recordset deleted meanwhile is gone already:
+// the other marked records go, the unmarked ones stay.
+TEST_F(BulkOps, AMarkedRecordDeletedElsewhereMeanwhileIsSkipped) {
+    QDir().mkpath(dbFolder());
+    auto db = dao::DBEngine::CreateDatabase(dbFolder() + "/gone.wkd");
+    auto td = db->CreateTableDef("X");
+    td->Append(td->CreateField("Q", dao::dbText, 240));
+    td->Append(td->CreateField("Markiert", dao::dbBoolean));
+    db->Append(td);
+    auto rs = db->OpenRecordset("X");
+    for (int i = 0; i < 300; ++i) {
+        rs->AddNew();
+        rs->SetValue("Q", QString::number(i));
+        rs->SetValue("Markiert", i % 3 == 0);
+        rs->Update();
+    }
+    rs->Requery();
+    ASSERT_EQ(overview::bulk::CountMarked(*rs), 100);
+    db->Execute("DELETE FROM X WHERE Q = '150'");
+    EXPECT_EQ(overview::bulk::DeleteMarked(*rs, dao::DBEngine::DefaultWorkspace()), 99);
+    auto check = db->OpenRecordset("X");
+    EXPECT_EQ(check->RecordCount(), 200);
+    EXPECT_EQ(overview::bulk::CountMarked(*check), 0);
+    db->Close();
+}
+
 TEST(BulkText, TrimsBlanksOnlyAndFindsTheFirstDuplicate) {
     using overview::bulk::FindDuplicate;
     using overview::bulk::TrimBlanks;

@@ -51,7 +51,13 @@ TEST(GridColouring, ResetAfterASortStripesTheNewOrderAndKeepsRightAnswersGreen) 
     h.grid.SetSortColumn(1, 3);
     h.grid.SetSortOrder(1, grid::SortDescending);
     h.grid.Sort();  // q4 q3 q2 q1 q0: the right answer of q1 is now in row 4
+    h.records.positionsSet.clear();
     VGridColorEverySecondCell(h.grid, h.records, 1, true);
+    // The flags are read in the records' own order, not the rows' new one,
+    // so that a dynaset reads ahead instead of fetching record by record.
+    ASSERT_GE(h.records.positionsSet.size(), 5u);
+    EXPECT_EQ(std::vector<long>(h.records.positionsSet.begin(), h.records.positionsSet.begin() + 5),
+              (std::vector<long>{0, 1, 2, 3, 4}));
     const long a1 = h.grid.ColumnIndex("A1");
     EXPECT_EQ(back(h, 1, 3), colour::Stripe);
     EXPECT_EQ(back(h, 2, 3), colour::Default);

@@ -1,6 +1,7 @@
 // Selecting the items of a test over a real vocabulary database.
 
 #include <algorithm>
+#include <map>
 
 #include "EngineFixture.h"
 #include "core/modMain.h"
@@ -185,11 +186,11 @@ TEST_F(Selection, MixedOrderShufflesTheTablesOwnOrder) {
     o.Abfragereihenfolge = 0;
     o.bTestMaxFragen = true;
     o.TestMaxFragen = 3;
-    // Records z, y, x (no ORDER BY): z -> slot 2, y -> slot 2 taken, then
-    // slot 0, x -> slot 1.
-    for (double r : {0.9, 0.8, 0.1, 0.5}) ui.pushRnd(r);
-    EXPECT_EQ(selected(o), (QStringList{"y", "x", "z"}));
-    EXPECT_EQ(st.QuestionOrder, (std::vector<int>{1, 2, 0}));
+    // Records z, y, x (no ORDER BY), shuffled with two draws: slot 2 swaps
+    // with slot Int(3 * 0.5) = 1, then slot 1 with slot Int(2 * 0.1) = 0.
+    for (double r : {0.5, 0.1}) ui.pushRnd(r);
+    EXPECT_EQ(selected(o), (QStringList{"x", "z", "y"}));
+    EXPECT_EQ(st.QuestionOrder, (std::vector<int>{2, 0, 1}));
 }
 
 TEST(QuestionOrder, SequentialAndRandomArePermutations) {
@@ -208,10 +209,26 @@ TEST(QuestionOrder, SequentialAndRandomArePermutations) {
     EXPECT_NE(order, identity);
 }
 
+// Each of the six orders of three items comes up about as often as the
+// others, and the first item is not kept in its place more than by chance.
+TEST(QuestionOrder, EveryOrderIsEquallyLikely) {
+    wktest::ScriptedUi ui;
+    ui.seedRnd(11);
+    std::map<std::vector<int>, int> seen;
+    const int runs = 6000;
+    for (int i = 0; i < runs; ++i) ++seen[BuildQuestionOrder(3, false)];
+    ASSERT_EQ(seen.size(), 6u);
+    for (const auto& [order, count] : seen) EXPECT_NEAR(count, runs / 6, 150);
+    int firstStays = 0;
+    for (int i = 0; i < runs; ++i) firstStays += BuildQuestionOrder(40, false)[0] == 0;
+    EXPECT_LT(firstStays, runs / 40 * 2);
+}
+
 TEST(QuestionOrder, AGeneratorStuckOnOneValueDoesNotHang) {
     wktest::ScriptedUi ui;
     for (int i = 0; i < 1200; ++i) ui.pushRnd(0.0);
-    EXPECT_EQ(BuildQuestionOrder(2, false), (std::vector<int>{0, 1}));
+    // Each entry from the last down swaps with the first.
+    EXPECT_EQ(BuildQuestionOrder(5, false), (std::vector<int>{1, 2, 3, 4, 0}));
 }
 
 // A test that ends before it asked every item (the whole-test limit, Esc)

@@ -26,6 +26,7 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -202,7 +203,22 @@ public:
     void Update();
     void CancelUpdate();
     void Delete();
+    // Deletes the records at these positions (ascending, each below
+    // RecordCount()) in that order, as Delete would one by one, but closes
+    // up the positions once. After it there is no current record; MoveNext
+    // goes to the row that followed the last one deleted. A row that is gone
+    // raises 3167; the rows deleted before it stay deleted.
+    void DeletePositions(const std::vector<long>& positions);
     int EditMode() const;
+
+    // Hands each(position, values) the current values of these fields of
+    // every record, read now in one pass over the table (in the table's
+    // order, not by position), without moving and without the values this
+    // recordset read before: a walk that needs a few fields of every record
+    // after the set has read many. A record gone meanwhile is not handed.
+    // each must not change the database.
+    void ForEachRecord(const QStringList& fields,
+                       const std::function<void(long position, const QVariantList& values)>& each);
 
     // Fields. A missing name or index raises 3265; reading without a current
     // record raises 3021; a row deleted through another recordset raises 3167

@@ -1012,6 +1012,97 @@ void Recordset::Delete() {
         d->dropStore();
 }
 
+void Recordset::DeletePositions(const std::vector<long>& positions) {
+    Core& core = d->c();
+    if (!d->updatable) raise(3027);
+    for (size_t i = 0; i < positions.size(); ++i)
+        if (positions[i] < 0 || positions[i] >= d->size() || (i > 0 && positions[i] <= positions[i - 1]))
+            raise(3001);
+    if (positions.empty()) return;
+    d->cancelEdit();
+    const bool storeFresh =
+        d->store.valid && d->store.generation == writeGeneration.load(std::memory_order_relaxed);
+    size_t done = 0;
+    // Closing up the keys after each row would move the rest of the set
+    // every time.
+    auto closeUp = [&] {
+        if (done == 0) return;
+        size_t at = 0, next = 0;
+        for (size_t p = 0; p < d->keys.size(); ++p) {
+            if (next < done && long(p) == positions[next]) {
+                ++next;
+                continue;
+            }
+            d->keys[at] = d->keys[p];
+            if (d->store.valid) d->store.rowOf[at] = d->store.rowOf[p];
+            ++at;
+        }
+        d->keys.resize(at);
+        if (d->store.valid) d->store.rowOf.resize(at);
+        d->pos = positions[done - 1] - long(done - 1);
+        d->deletedCurrent = true;
+        d->window.clear();
+        noteWrite();
+        if (storeFresh)
+            d->store.generation = writeGeneration.load(std::memory_order_relaxed);
+        else
+            d->dropStore();
+    };
+    try {
+        StatementUse q(core, QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quoteIdent(d->table)));
+        for (const long p : positions) {
+            sqlite3_bind_int64(q, 1, d->keys[size_t(p)]);
+            q.step();
+            if (sqlite3_changes(core.db) == 0) raise(3167);
+            sqlite3_reset(q);
+            ++done;
+        }
+    } catch (...) {
+        closeUp();
+        throw;
+    }
+    closeUp();
+}
+
+void Recordset::ForEachRecord(const QStringList& fields,
+                              const std::function<void(long position, const QVariantList& values)>& each) {
+    Core& core = d->c();
+    std::vector<int> index;
+    for (const QString& f : fields) index.push_back(d->index(f));
+    QVariantList values;
+    values.resize(fields.size());
+    if (d->isStatic) {
+        for (qint64 p = 0; p < d->size(); ++p) {
+            for (size_t j = 0; j < index.size(); ++j)
+                values[qsizetype(j)] = d->rows[size_t(p)][size_t(index[j])];
+            each(long(p), values);
+        }
+        return;
+    }
+    std::vector<std::pair<qint64, qint32>> byKey;
+    byKey.reserve(d->keys.size());
+    for (size_t p = 0; p < d->keys.size(); ++p) byKey.emplace_back(d->keys[p], qint32(p));
+    std::sort(byKey.begin(), byKey.end());
+    QStringList columns{QStringLiteral("rowid")};
+    for (int i : index) columns << quoteIdent(d->fields[size_t(i)].name);
+    StatementUse q(core, QStringLiteral("SELECT %1 FROM %2%3")
+                             .arg(columns.join(QLatin1String(", ")), quoteIdent(d->table), d->whereSql));
+    bindAll(q, d->params);
+    auto next = byKey.begin();
+    while (q.step()) {
+        const qint64 key = sqlite3_column_int64(q, 0);
+        // A table scan gives the keys in ascending order.
+        auto it = next != byKey.end() && next->first == key
+                      ? next
+                      : std::lower_bound(byKey.begin(), byKey.end(), std::make_pair(key, qint32(-1)));
+        if (it == byKey.end() || it->first != key) continue;
+        next = it + 1;
+        for (size_t j = 0; j < index.size(); ++j)
+            values[qsizetype(j)] = readValue(q, int(j) + 1, d->fields[size_t(index[j])].type);
+        each(long(it->second), values);
+    }
+}
+
 int Recordset::EditMode() const {
     d->c();
     return d->editMode;

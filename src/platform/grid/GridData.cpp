@@ -19,6 +19,12 @@ namespace {
 
 bool parseNumber(const QString& s, double& out) {
     if (s.isEmpty()) return false;
+    // A number starts with a sign, a digit or a point, after blanks; only
+    // "inf" and "nan" start with a letter. Most texts are no number, and
+    // saying so early spares two conversions each.
+    qsizetype i = 0;
+    while (i < s.size() && s.at(i).isSpace()) ++i;
+    if (i < s.size() && s.at(i).isLetter() && !QStringLiteral("iInN").contains(s.at(i))) return false;
     bool ok = false;
     out = s.toDouble(&ok);
     if (ok) return true;
@@ -29,7 +35,8 @@ bool parseNumber(const QString& s, double& out) {
 }
 
 bool parseDate(const QString& s, double& out) {
-    if (s.size() < 8) return false;
+    // Every form taken here starts with the digits of a year or a day.
+    if (s.size() < 8 || !s.at(0).isDigit()) return false;
     QDateTime d = QDateTime::fromString(s, Qt::ISODate);
     if (!d.isValid()) d = QDateTime::fromString(s, QStringLiteral("dd.MM.yyyy hh:mm:ss"));
     if (!d.isValid()) d.setDate(QDate::fromString(s, QStringLiteral("dd.MM.yyyy")));
@@ -385,7 +392,10 @@ void Grid::Sort() {
         int order;
         std::vector<char> cls;
         std::vector<double> num;
+        // Collation keys of the rows that sort as text only: a number or a
+        // date needs none, and a key costs more than all the rest.
         std::vector<QCollatorSortKey> text;
+        std::vector<int> textOf;  // per row, index into text or -1
     };
     std::vector<Prepared> prep;
     QCollator noCase{QLocale(QLocale::German, QLocale::Germany)};
@@ -397,9 +407,9 @@ void Grid::Sort() {
         if (k.column < 1 || k.column > long(s_->cols.size()) || k.order == SortNone) continue;
         const auto& c = s_->cols[size_t(k.column - 1)];
         Prepared p{
-            k.order == SortDescending ? -1 : 1, std::vector<char>(n, 2), std::vector<double>(n, 0), {}};
+            k.order == SortDescending ? -1 : 1, std::vector<char>(n, 2), std::vector<double>(n, 0), {}, {}};
         const bool textual = k.type != SortNumeric;
-        if (textual) p.text.reserve(n);
+        if (textual) p.textOf.assign(n, -1);
         for (size_t r = 0; r < n; ++r) {
             const QStringView v = c.text.view(r);
             const QString t = QString::fromRawData(reinterpret_cast<const QChar*>(v.data()), v.size());
@@ -411,7 +421,10 @@ void Grid::Sort() {
                 else if (parseDate(t, p.num[r]))
                     p.cls[r] = 1;
             }
-            if (textual) p.text.push_back((k.type == SortString ? withCase : noCase).sortKey(t));
+            if (textual && p.cls[r] == 2) {
+                p.textOf[r] = int(p.text.size());
+                p.text.push_back((k.type == SortString ? withCase : noCase).sortKey(t));
+            }
         }
         prep.push_back(std::move(p));
     }
@@ -426,8 +439,8 @@ void Grid::Sort() {
                 cmp = p.cls[ia] < p.cls[ib] ? -1 : 1;
             else if (p.cls[ia] < 2 && p.num[ia] != p.num[ib])
                 cmp = p.num[ia] < p.num[ib] ? -1 : 1;
-            else if (p.cls[ia] == 2 || p.text.empty())
-                cmp = p.text.empty() ? 0 : p.text[ia].compare(p.text[ib]);
+            else if (p.cls[ia] == 2 && !p.textOf.empty())
+                cmp = p.text[size_t(p.textOf[ia])].compare(p.text[size_t(p.textOf[ib])]);
             if (cmp != 0) return cmp * p.order < 0;
         }
         return false;

@@ -1,6 +1,8 @@
 // Dynaset behaviour: positions, changes, keys fixed at open.
 #include "DaoTestSupport.h"
 
+#include <map>
+
 using namespace daotest;
 
 namespace {
@@ -198,6 +200,68 @@ TEST_F(RecordsetTest, DeleteThenMoveNextGoesToFollowingRow) {
     EXPECT_EQ(rs->Value("Q").toString(), "c");
     EXPECT_EQ(rs->RecordCount(), 2);
     EXPECT_EQ(column(rs, "Q"), QStringList({"a", "c"}));
+}
+
+// Several rows at once, in a set long enough that its values are kept from
+// a walk: the positions close up as after that many Deletes, and the kept
+// values still belong to their rows.
+TEST_F(RecordsetTest, DeletePositionsClosesUpTheSetOnce) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("VOK");
+    for (int i = 0; i < 600; ++i) addItem(rs, QString("q%1").arg(i, 3, 10, QChar('0')));
+    rs->Requery();
+    EXPECT_EQ(column(rs, "Q").size(), 600);  // a walk: the values are kept
+    EXPECT_EQ(errorOf([&] { rs->DeletePositions({5, 3}); }), 3001);
+    EXPECT_EQ(errorOf([&] { rs->DeletePositions({3, 600}); }), 3001);
+    EXPECT_EQ(rs->RecordCount(), 600);
+
+    rs->DeletePositions({0, 1, 299, 597});
+    EXPECT_EQ(rs->AbsolutePosition(), -1);
+    rs->MoveNext();  // the row after the last one deleted
+    EXPECT_EQ(rs->Value("Q").toString(), "q598");
+    EXPECT_EQ(rs->RecordCount(), 596);
+    const QStringList left = column(rs, "Q");
+    EXPECT_EQ(left.first(), "q002");
+    EXPECT_EQ(left.at(296), "q298");
+    EXPECT_EQ(left.at(297), "q300");
+    EXPECT_EQ(left.last(), "q599");
+    auto other = db->OpenRecordset("SELECT Q FROM VOK WHERE Q IN ('q000', 'q299', 'q597', 'q598')");
+    EXPECT_EQ(column(other, "Q"), QStringList{"q598"});
+
+    // A row gone meanwhile: the rows before it are deleted and leave the set.
+    db->Execute("DELETE FROM VOK WHERE Q = 'q010'");
+    EXPECT_EQ(errorOf([&] { rs->DeletePositions({2, 8, 9}); }), 3167);
+    EXPECT_EQ(rs->RecordCount(), 595);
+    QStringList front;
+    for (long p = 0; p < 7; ++p) {
+        rs->SetAbsolutePosition(p);
+        front << rs->Value("Q").toString();
+    }
+    EXPECT_EQ(front, QStringList({"q002", "q003", "q005", "q006", "q007", "q008", "q009"}));
+}
+
+// The values of a few fields for every record of a filtered, sorted set:
+// each by its position in the set, read now, a row gone meanwhile left out;
+// a read-only set answers from what it holds.
+TEST_F(RecordsetTest, ForEachRecordHandsEveryRecordByItsPosition) {
+    auto db = freshDb();
+    auto rs = db->OpenRecordset("VOK");
+    for (QString q : {"d", "b", "x", "a", "c"}) addItem(rs, q, q.toUpper(), q == "x" ? "other" : "T");
+    auto set = db->OpenRecordset("SELECT * FROM VOK WHERE T = ? ORDER BY Q DESC", dao::dbOpenDynaset, {"T"});
+    ASSERT_EQ(set->RecordCount(), 4);
+    db->Execute("UPDATE VOK SET A1 = 'new' WHERE Q = 'b'");
+    db->Execute("DELETE FROM VOK WHERE Q = 'c'");
+    std::map<long, QStringList> seen;
+    set->ForEachRecord({"A1", "Q"}, [&](long p, const QVariantList& v) {
+        seen[p] = QStringList{v.at(0).toString(), v.at(1).toString()};
+    });
+    EXPECT_EQ(seen, (std::map<long, QStringList>{{0, {"D", "d"}}, {2, {"new", "b"}}, {3, {"A", "a"}}}));
+    EXPECT_EQ(errorOf([&] { set->ForEachRecord({"Nope"}, [](long, const QVariantList&) {}); }), 3265);
+
+    auto fixed = db->OpenRecordset("SELECT DISTINCT Q FROM VOK ORDER BY Q");
+    std::map<long, QString> held;
+    fixed->ForEachRecord({"Q"}, [&](long p, const QVariantList& v) { held[p] = v.at(0).toString(); });
+    EXPECT_EQ(held, (std::map<long, QString>{{0, "a"}, {1, "b"}, {2, "d"}, {3, "x"}}));
 }
 
 TEST_F(RecordsetTest, FieldsByNameAndIndex) {

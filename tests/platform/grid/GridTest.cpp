@@ -311,6 +311,24 @@ TEST(GridSort, OrdersRowsWithTheirCellsAndKeepsTheSelection) {
     EXPECT_EQ(g.SortColumn(2), 0);
 }
 
+// The automatic sort type: numbers by value (a leading blank or a comma
+// still makes a number), then dates by time, then every other text by
+// collation, also texts that start with a digit or look like a word.
+TEST(GridSort, AutoTypeOrdersNumbersThenDatesThenTexts) {
+    Grid g;
+    fillRows(g, {"Zebra", "2026-01-05", "01.02.2025", "7", " 12", "1a", "2,5", "birne", "Ärger"});
+    g.SetSortColumn(1, 2);
+    g.SetSortOrder(1, grid::SortAscending);
+    g.SetSortType(1, grid::SortAuto);
+    g.Sort();
+    EXPECT_EQ(column(g, 2),
+              QStringList({"2,5", "7", " 12", "01.02.2025", "2026-01-05", "1a", "Ärger", "birne", "Zebra"}));
+    g.SetSortOrder(1, grid::SortDescending);
+    g.Sort();
+    EXPECT_EQ(column(g, 2).first(), "Zebra");
+    EXPECT_EQ(column(g, 2).last(), "2,5");
+}
+
 TEST(GridRedraw, OffBatchesEveryChangeIntoOneUpdate) {
     Grid g;
     g.resize(400, 300);
