@@ -72,8 +72,7 @@ void DaoCompactInPlace(benchmark::State& state) {
         QElapsedTimer t;
         t.start();
         const double c0 = cpuMs();
-        if (!dao::CompactInPlace(file, file + ".tempdb.$$$", ";pwd=" + kPwd))
-            state.SkipWithError("not compacted");
+        if (!dao::CompactInPlace(file, ";pwd=" + kPwd)) state.SkipWithError("not compacted");
         cpu += cpuMs() - c0;
         wall += double(t.nsecsElapsed()) / 1e6;
         after = QFileInfo(file).size();
