@@ -4,6 +4,11 @@
 // of the same uncompacted file (the copy is not timed).
 // Counters: wall_ms and cpu_ms per compaction, mb_before / mb_after; the raw
 // compaction also gives ratio_wall (layer / raw).
+// Measured on this machine class (wall time, min / median of 5 runs on a
+// loaded machine, 70 MB -> 35 MB): a VACUUM INTO copy renamed over the file
+// (before 52e1dbd) 94 / 101 ms; VACUUM in the file itself, which writes the
+// kept pages three times (temporary copy, journal, file) but never puts
+// another file under the name, 191 / 194 ms; the raw VACUUM 185 to 204 ms.
 #include "platform/dao/Dao.h"
 
 #include <benchmark/benchmark.h>

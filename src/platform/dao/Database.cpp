@@ -428,7 +428,7 @@ void runPendingCheckpoints() {
             // reports that.
             done = true;
         }
-        if (!done) {
+        if (!done && !core->checkpointScheduled) {
             core->checkpointScheduled = true;
             t.pending.push_back(core);
         }
@@ -439,13 +439,14 @@ void runPendingCheckpoints() {
 }  // namespace
 
 void scheduleCheckpoint(Core* core) {
+    // Already waiting for the timer, which runs while anything waits: the
+    // usual case in a run of commits, so nothing else is asked.
+    if (core->checkpointScheduled) return;
     QCoreApplication* app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) return;
     auto& t = checkpointTimer();
-    if (!core->checkpointScheduled) {
-        core->checkpointScheduled = true;
-        t.pending.push_back(core);
-    }
+    core->checkpointScheduled = true;
+    t.pending.push_back(core);
     if (!t.timer) {
         t.timer = new QTimer(app);
         t.timer->setSingleShot(true);
