@@ -166,6 +166,5 @@ TEST(StepErrors, AFullDiskFailsTheStepAsSuchAndKeepsTheFile) {
     ASSERT_EQ(o.errors.size(), 1u);
     EXPECT_EQ(o.errors[0].number, 3026) << o.errors[0].description.toStdString();
     EXPECT_EQ(o.errors[0].location, "Ui37G");
-    EXPECT_EQ(dao::DBEngine::DefaultWorkspace().TransactionDepth(), 0);
     EXPECT_EQ(Snapshot(path), before);
 }
