@@ -5,17 +5,11 @@
 
 namespace modCompact {
 
-// Where the compact copy of the database at `path` is written: its own
-// folder, a name of its own.
-QString TempPathFor(const QString& path);
-
-// Writes a compact copy of the database at `path` into `tempPath` (in the
-// same folder) and puts the copy in the original's place with one rename, so
-// that at every moment either the old or the new complete file carries the
-// name. A file left at `tempPath` by an earlier run is removed first. While
-// another process has the file open nothing is done. On any failure the
-// original stays untouched, the temporary file is removed and false is
-// returned.
-bool CompactInPlace(const QString& path, const QString& tempPath, const QString& password);
+// Compacts the database at `path` in the file itself, under SQLite's locks,
+// so that another program that opens it at any moment sees either the whole
+// old or the whole new content, and whatever the file's journal holds goes
+// along. While another process has the file open nothing is done. On any
+// failure the file keeps its content and false is returned.
+bool CompactInPlace(const QString& path, const QString& password);
 
 }  // namespace modCompact

@@ -73,10 +73,8 @@ CompactOutcome CloseAndCompactDatabases(const std::function<void()>& beforeCompa
 
     if (beforeCompaction) beforeCompaction();
 
-    out.vokOk = modCompact::CompactInPlace(vokPath, modCompact::TempPathFor(vokPath), VokDBPasswort);
-    if (!UserDBPfad.isEmpty())
-        out.userOk =
-            modCompact::CompactInPlace(UserDBPfad, modCompact::TempPathFor(UserDBPfad), UserDBPasswort);
+    out.vokOk = modCompact::CompactInPlace(vokPath, VokDBPasswort);
+    if (!UserDBPfad.isEmpty()) out.userOk = modCompact::CompactInPlace(UserDBPfad, UserDBPasswort);
     return out;
 }
 

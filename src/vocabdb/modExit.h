@@ -13,9 +13,6 @@ class QWidget;
 
 namespace vocabdb {
 
-// Name of the compaction file; each database's copy is made beside it.
-inline const QString CompactTempName = QStringLiteral("tempdb.$$$");
-
 // What the exit needs of the main window.
 struct ExitHost {
     QWidget* mainWindow = nullptr;  // placement is read from it, then it hides
@@ -31,16 +28,15 @@ void SaveWindowPlacement(const dao::RecordsetPtr& rsBenutzer, const QRect& geome
 // What the compaction step did, for tests.
 struct CompactOutcome {
     bool ran = false;     // the vocabulary database was open and closed cleanly
-    bool vokOk = false;   // its compacted copy took its place
+    bool vokOk = false;   // it was compacted
     bool userOk = false;  // same for USER.MDB
 };
 
 // Steps after the placement: closes USER.MDB and the vocabulary database
 // and, when the latter was open and closed cleanly, compacts it (the file it
-// was opened from) and USER.MDB, each through a copy in its own folder.
-// A file another process has open is left as it is. Each file is replaced only by its complete compacted
-// copy; a failure leaves it as it was. `beforeCompaction` runs once, only when there is something to compact
-// (it hides the main window and shows the wait).
+// was opened from) and USER.MDB, each in place. A file another process has
+// open is left as it is; a failure leaves a file as it was. `beforeCompaction` runs once, only when there is
+// something to compact (it hides the main window and shows the wait).
 CompactOutcome CloseAndCompactDatabases(const std::function<void()>& beforeCompaction = {});
 
 // The whole exit; ends the process through forms::ui().EndProgram.

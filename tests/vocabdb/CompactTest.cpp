@@ -17,6 +17,7 @@
 
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
+#include "support/FileSizeLimit.h"
 #include "vocabdb/modCompact.h"
 
 namespace {
@@ -64,21 +65,14 @@ QByteArray Digest(const QString& path) {
 
 }  // namespace
 
-TEST(CompactInPlace, KeepsDataAndPasswordAndRemovesStaleTemp) {
+TEST(CompactInPlace, KeepsDataAndPassword) {
     QTemporaryDir dir;
     const QString path = dir.filePath("kurs.wkd");
-    const QString temp = dir.filePath("tempdb.$$$");
     MakeDatabase(path);
-    {
-        QFile stale(temp);
-        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-        stale.write("left over from a crash");
-    }
-    ASSERT_TRUE(modCompact::CompactInPlace(path, temp, kPwd));
-    EXPECT_FALSE(QFile::exists(temp));
+    ASSERT_TRUE(modCompact::CompactInPlace(path, kPwd));
     // Nothing the first compaction leaves behind may stop the next one.
-    ASSERT_TRUE(modCompact::CompactInPlace(path, temp, kPwd));
-    EXPECT_FALSE(QFile::exists(path + "-wal"));
+    ASSERT_TRUE(modCompact::CompactInPlace(path, kPwd));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kurs.wkd"});
     ExpectComplete(path);
     try {
         dao::DBEngine::OpenDatabase(path);
@@ -94,15 +88,19 @@ TEST(CompactInPlace, FailureLeavesOriginalUntouched) {
     MakeDatabase(path);
     const QByteArray before = Digest(path);
 
-    // A temporary file in a folder that does not exist cannot be written.
-    EXPECT_FALSE(modCompact::CompactInPlace(path, dir.filePath("nowhere/tempdb.$$$"), kPwd));
-    // A wrong password cannot read the source.
-    EXPECT_FALSE(modCompact::CompactInPlace(path, dir.filePath("tempdb.$$$"), "falsch"));
-    EXPECT_FALSE(QFile::exists(dir.filePath("tempdb.$$$")));
-    // A missing source is no success either.
-    EXPECT_FALSE(modCompact::CompactInPlace(dir.filePath("fehlt.wkd"), dir.filePath("tempdb.$$$"), kPwd));
+    // A wrong password cannot read the file.
+    EXPECT_FALSE(modCompact::CompactInPlace(path, "falsch"));
+    // A missing file is no success either.
+    EXPECT_FALSE(modCompact::CompactInPlace(dir.filePath("fehlt.wkd"), kPwd));
+    // A disk that fills up half way: the file keeps its old content.
+    {
+        wktest::FileSizeLimit full(64 * 1024);
+        ASSERT_TRUE(full.ok());
+        EXPECT_FALSE(modCompact::CompactInPlace(path, kPwd));
+    }
 
     EXPECT_EQ(Digest(path), before);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kurs.wkd"});
     ExpectComplete(path);
 }
 
@@ -111,11 +109,10 @@ TEST(CompactInPlace, FailureLeavesOriginalUntouched) {
 TEST(CompactInPlace, DISABLED_ChildLoop) {
     const QString path = qEnvironmentVariable("WK_COMPACT_CHILD");
     if (path.isEmpty()) GTEST_SKIP() << "child of the kill test only";
-    const QString temp = QFileInfo(path).absolutePath() + "/tempdb.$$$";
     QFile done(path + ".done");
     if (!done.open(QIODevice::Append)) return;
     for (;;) {
-        if (modCompact::CompactInPlace(path, temp, kPwd)) {
+        if (modCompact::CompactInPlace(path, kPwd)) {
             done.write("x");
             done.flush();
         }
@@ -147,8 +144,7 @@ TEST(CompactInPlace, KilledAtRandomMomentsLeavesCompleteFile) {
         QThread::msleep(rng->bounded(250));
         ::kill(pid_t(child.processId()), SIGKILL);
         child.waitForFinished();
-        // What the next start does: a stale temporary file is cleared by the
-        // next compaction, the database itself must open complete.
+        // What the next start finds: the database opens complete.
         ExpectComplete(path);
     }
 }
@@ -159,7 +155,6 @@ TEST(CompactInPlace, FileHeldByAnotherProcessIsLeftAlone) {
     if (QStandardPaths::findExecutable("sqlite3").isEmpty()) GTEST_SKIP() << "no sqlite3 shell";
     QTemporaryDir dir;
     const QString path = dir.filePath("kurs.wkd");
-    const QString temp = dir.filePath("kurs.wkd.tempdb.$$$");
     MakeDatabase(path);
     const QByteArray before = Digest(path);
     QProcess holder;
@@ -169,11 +164,10 @@ TEST(CompactInPlace, FileHeldByAnotherProcessIsLeftAlone) {
     ASSERT_TRUE(holder.waitForReadyRead(10000));
     EXPECT_EQ(holder.readAllStandardOutput().trimmed(), QByteArray::number(kRows));
 
-    EXPECT_FALSE(modCompact::CompactInPlace(path, temp, kPwd));
+    EXPECT_FALSE(modCompact::CompactInPlace(path, kPwd));
     EXPECT_EQ(Digest(path), before);
     EXPECT_TRUE(QFile::exists(path + "-wal"));
     EXPECT_TRUE(QFile::exists(path + "-shm"));
-    EXPECT_FALSE(QFile::exists(temp));
 
     for (int i = 0; i < 10; ++i)
         holder.write(QStringLiteral("INSERT INTO VOK (Q) VALUES ('neu %1');\n").arg(i).toUtf8());
@@ -184,6 +178,6 @@ TEST(CompactInPlace, FileHeldByAnotherProcessIsLeftAlone) {
     EXPECT_EQ(db->OpenRecordset("VOK")->RecordCount(), kRows + 10);
     db->Close();
     // Nobody holds it now: compacted.
-    EXPECT_TRUE(modCompact::CompactInPlace(path, temp, kPwd));
+    EXPECT_TRUE(modCompact::CompactInPlace(path, kPwd));
     EXPECT_FALSE(QFile::exists(path + "-wal"));
 }

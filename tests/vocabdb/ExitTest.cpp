@@ -13,11 +13,12 @@
 
 #include <sys/stat.h>
 #include <csignal>
+#include <optional>
 
 #include "mainwindow/RoadFixture.h"
 #include "platform/Error.h"
+#include "support/FileSizeLimit.h"
 #include "support/QtPrinters.h"
-#include "vocabdb/modCompact.h"
 #include "vocabdb/modExit.h"
 
 using namespace roadtest;
@@ -30,6 +31,10 @@ QByteArray Digest(const QString& path) {
     if (!f.open(QIODevice::ReadOnly)) return {};
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
+
+// Where the disk is full in the failure tests: room for SQLite's index of
+// the journal, not for a copy of either database.
+constexpr qint64 kFullAt = 32768;
 
 ino_t inode(const QString& path) {
     struct stat st {};
@@ -51,8 +56,6 @@ protected:
         ASSERT_TRUE(runstate::bDBOffen);
     }
 
-    // Each database's compact copy is made beside it.
-    QStringList temps() const { return {modCompact::TempPathFor(vok), modCompact::TempPathFor(userDB())}; }
     QString userDB() const { return home.path() + "/USER.MDB"; }
 
     void expectItems(const QString& path, int count) {
@@ -90,7 +93,6 @@ TEST_F(Exit, PlacementIsStoredAndBothFilesReopenWithTheirPasswordsAndData) {
     EXPECT_EQ(userValue(2, "LastDB").toString(), vok);
 
     expectItems(vok, 3);
-    for (const QString& t : temps()) EXPECT_FALSE(QFile::exists(t)) << t.toStdString();
     for (const QString& p : {vok, userDB()}) {
         EXPECT_FALSE(QFile::exists(p + "-wal")) << p.toStdString();
         try {
@@ -102,7 +104,10 @@ TEST_F(Exit, PlacementIsStoredAndBothFilesReopenWithTheirPasswordsAndData) {
     }
 }
 
-TEST_F(Exit, StaleTemporaryFileDoesNotStopCompaction) {
+// Compaction happens in the file itself: whatever lies in the folder (a
+// stale "tempdb.$$$" of the old program among it) neither stops it nor is
+// touched.
+TEST_F(Exit, CompactsEachFileInPlace) {
     startWithDatabase();
     // Rows deleted leave room that only a compaction gives back.
     {
@@ -114,18 +119,21 @@ TEST_F(Exit, StaleTemporaryFileDoesNotStopCompaction) {
         rs->MoveLast();
         rs->Delete();
     }
+    const QString stale = home.path() + "/tempdb.$$$";
     {
-        QFile stale(temps()[0]);
-        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-        stale.write("left over by a run that died");
+        QFile f(stale);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("left over by a run that died");
     }
     const ino_t before = inode(vok);
     vocabdb::CompactOutcome out = vocabdb::CloseAndCompactDatabases();
     EXPECT_TRUE(out.ran);
     EXPECT_TRUE(out.vokOk);
     EXPECT_TRUE(out.userOk);
-    for (const QString& t : temps()) EXPECT_FALSE(QFile::exists(t)) << t.toStdString();
-    EXPECT_NE(inode(vok), before);  // a new file took the name
+    EXPECT_EQ(inode(vok), before);  // the same file, never another one under its name
+    EXPECT_LT(QFileInfo(vok).size(), 300000);
+    EXPECT_EQ(Digest(stale),
+              QCryptographicHash::hash("left over by a run that died", QCryptographicHash::Sha256));
     // Nothing is left beside the files that would keep the next compaction away.
     for (const QString& p : {vok, userDB()}) EXPECT_FALSE(QFile::exists(p + "-wal")) << p.toStdString();
     out = vocabdb::CloseAndCompactDatabases();
@@ -140,7 +148,7 @@ TEST_F(Exit, StaleTemporaryFileDoesNotStopCompaction) {
 }
 
 // A database elsewhere than the program folder, on another file system
-// where there is one: its copy is made beside it, so the rename works.
+// where there is one: compacted there, and nothing is left beside it.
 TEST_F(Exit, DatabaseOutsideTheProgramFolderIsCompactedInItsOwnFolder) {
     const bool shm = QFileInfo(QStringLiteral("/dev/shm")).isWritable();
     QTemporaryDir elsewhere(shm ? QStringLiteral("/dev/shm/wk-XXXXXX") : QDir::tempPath() + "/wk-XXXXXX");
@@ -174,7 +182,6 @@ TEST_F(Exit, DatabaseOutsideTheProgramFolderIsCompactedInItsOwnFolder) {
     // One file each, nothing else left in either folder.
     EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"weit.wkd"});
     EXPECT_FALSE(QFile::exists(userDB() + "-wal"));
-    for (const QString& t : temps()) EXPECT_FALSE(QFile::exists(t)) << t.toStdString();
     auto db = openVok(vok);
     EXPECT_EQ(db->OpenRecordset("SELECT * FROM VOK")->RecordCount(), 1);
     db->Close();
@@ -182,11 +189,16 @@ TEST_F(Exit, DatabaseOutsideTheProgramFolderIsCompactedInItsOwnFolder) {
 
 TEST_F(Exit, FailedCompactionLeavesBothOriginalsIntact) {
     startWithDatabase();
-    // A temporary "file" that cannot be removed: a folder with something in it.
-    for (const QString& t : temps()) ASSERT_TRUE(QDir().mkpath(t + "/blocked"));
     int waits = 0;
-    // Close first so the digests are of the closed files.
-    const vocabdb::CompactOutcome out = vocabdb::CloseAndCompactDatabases([&] { ++waits; });
+    // The disk fills up once both are closed: neither compaction gets far.
+    std::optional<wktest::FileSizeLimit> full;
+    const vocabdb::CompactOutcome out = vocabdb::CloseAndCompactDatabases([&] {
+        ++waits;
+        for (const QString& p : {vok, userDB()}) EXPECT_GT(QFileInfo(p).size(), kFullAt) << p.toStdString();
+        full.emplace(kFullAt);
+    });
+    ASSERT_TRUE(full && full->ok());
+    full.reset();
     EXPECT_TRUE(out.ran);
     EXPECT_EQ(waits, 1);
     EXPECT_FALSE(out.vokOk);
@@ -213,9 +225,14 @@ TEST_F(Exit, FailedCompactionChangesNoByte) {
     runstate::dbVok = openVok(path);
     runstate::dbUser =
         dao::DBEngine::OpenDatabase(userDB(), false, false, ";pwd=" + modUserDB::UserDBPasswort);
-    for (const QString& t : temps()) ASSERT_TRUE(QDir().mkpath(t + "/blocked"));
+    for (const QString& p : {vok, userDB()}) ASSERT_GT(QFileInfo(p).size(), kFullAt) << p.toStdString();
 
-    const vocabdb::CompactOutcome out = vocabdb::CloseAndCompactDatabases();
+    vocabdb::CompactOutcome out;
+    {
+        wktest::FileSizeLimit full(kFullAt);
+        ASSERT_TRUE(full.ok());
+        out = vocabdb::CloseAndCompactDatabases();
+    }
     EXPECT_FALSE(out.vokOk);
     EXPECT_FALSE(out.userOk);
     EXPECT_EQ(Digest(vok), vokBefore);

@@ -315,9 +315,11 @@ public:
     // passed in by the callers.
     void NewPassword(const QString& oldPassword, const QString& newPassword);
 
-    // Closes the recordsets opened on it, then the file. Further use raises
-    // 3420 (also a second Close). Releasing the last DatabasePtr without
-    // Close closes the file once its recordsets are gone too.
+    // Closes the recordsets opened on it, then the file (when no other
+    // handle of this process has it open). Further use raises 3420 (also a
+    // second Close). Releasing the last DatabasePtr without Close closes the
+    // file once its recordsets are gone too. Shortly after each change the
+    // file alone holds it (while an event loop runs; otherwise at close).
     void Close();
     bool IsOpen() const;
 
@@ -343,8 +345,11 @@ public:
     // connect: ";pwd=<password>" or empty. 3024 missing file, 3044 missing
     // folder, 3031 missing or wrong password, 3051 held exclusively by
     // another open (this or another program) or not writable, 3049 for a
-    // damaged file, 3343 for a file that is not one of ours. Shared opens of
-    // one file coexist, as in the original.
+    // damaged file, 3343 for a file that is not one of ours, 3026 when the
+    // disk is full. Shared opens of one file coexist, as in the original:
+    // in this process they share one connection (the file is the same by
+    // device and inode, whatever the path), each handle with its own name,
+    // read-only flag and recordsets; the password is checked for each.
     DatabasePtr OpenDatabase(const QString& path, bool exclusive = false, bool readOnly = false,
                              const QString& connect = {});
     // Writes a compact copy of source to target; the source stays untouched.
@@ -397,16 +402,19 @@ bool IsOpenDatabaseFile(const QString& path);
 // (SQLite's locks on the file or its -shm index, or this program's lock).
 // Asks without disturbing the locks of connections in this process.
 bool FileInUse(const QString& path);
-// Puts the complete closed database `built` in the place of `target` with
-// one rename (same folder). Journals left beside target belong to the file
-// being replaced and are removed first; 3045 and nothing changed when
-// another connection has target open.
+// Puts the content of the complete closed database `built` (in the same
+// folder) in the place of `target`, then removes `built`. An existing
+// database is written into (SQLite's backup, under its locks), so that a
+// program that has it open sees the whole new content; a new name, or a
+// file that is no database, gets `built` by rename. 3045 and nothing
+// changed when a connection has target open.
 void ReplaceFile(const QString& built, const QString& target);
-// Compacts a closed database in place: a compact copy at tempPath (in the
-// same folder, else 3044) is renamed over it, and one file remains. Returns
-// false and touches nothing when the file is open anywhere else; raises for
-// other failures, leaving the original as it was.
-bool CompactInPlace(const QString& path, const QString& tempPath, const QString& connect = {});
+// Compacts a closed database in place (VACUUM on the file itself, with
+// whatever its journal holds), so one compact file remains. Returns false
+// and touches nothing when the file is open anywhere else or another
+// program keeps it busy; raises for other failures, leaving the file as it
+// was.
+bool CompactInPlace(const QString& path, const QString& connect = {});
 
 // The English description the original engine gives for an error number.
 QString ErrorDescription(int number);

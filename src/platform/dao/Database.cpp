@@ -3,18 +3,24 @@
 #include "platform/Error.h"
 #include "platform/dao/Internal.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QMap>
+#include <QPointer>
 #include <QRandomGenerator>
+#include <QThread>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
 
 #include <map>
 #include <mutex>
@@ -37,6 +43,9 @@ public:
     static std::shared_ptr<FileLock> acquire(const QString& path, bool exclusive);
     // Whether a connection of this process has the file open.
     static bool held(const QString& path);
+    // The connection of this process to the file, once it is open: a second
+    // opening shares it instead of opening another one.
+    std::weak_ptr<Core> core;
 
 private:
     QString path_;  // the registry key: device and inode
@@ -115,15 +124,28 @@ std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive)
 
 // ---- connection -------------------------------------------------------------
 
+FileState FileState::of(const QByteArray& path) {
+    FileState f;
+    struct stat st {};
+    if (path.isEmpty() || ::stat(path.constData(), &st) != 0) return f;
+    f.dev = quint64(st.st_dev);
+    f.ino = quint64(st.st_ino);
+    f.size = qint64(st.st_size);
+    f.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    f.ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return f;
+}
+
 bool StatementUse::step() {
     const int rc = sqlite3_step(st_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
-    raiseSqlite(core_.db, sqlite3_extended_errcode(core_.db), QString::fromUtf8(sqlite3_sql(st_)));
+    core_.fail(sqlite3_extended_errcode(core_.db), QString::fromUtf8(sqlite3_sql(st_)));
 }
 
 Core::~Core() {
     close();
+    forgetCheckpoint(this);
 }
 
 void Core::checkOpen() const {
@@ -132,9 +154,21 @@ void Core::checkOpen() const {
 
 namespace {
 
-QByteArray journalName(sqlite3* db) {
-    const char* main = sqlite3_db_filename(db, "main");
-    return main && *main ? QByteArray(sqlite3_filename_wal(main)) : QByteArray();
+constexpr off_t kLockRange = 0x40000000;  // SQLite's pending byte
+constexpr off_t kShmLocks = 120;          // first lock byte of the -shm index
+// SQLite's own rule for writing the journal back during a long run of
+// changes, kept when the layer takes over the commit notice.
+constexpr int kAutoCheckpointFrames = 1000;
+
+// Whether another process holds one of SQLite's locks in the range; asked
+// through a descriptor that stays open, so this process's locks stay too.
+bool lockedByOthers(int fd, off_t start, off_t length) {
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = start;
+    fl.l_len = length;
+    return ::fcntl(fd, F_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
 }
 
 // Every commit of every write path passes here: one that would go into a
@@ -146,26 +180,55 @@ int refuseCommitIntoLostJournal(void* p) {
     return 1;
 }
 
+// After each commit: the main file is brought up to date shortly.
+int afterCommit(void* p, sqlite3*, const char*, int frames) {
+    auto* core = static_cast<Core*>(p);
+    core->unsaved = true;
+    if (frames >= kAutoCheckpointFrames) core->checkpoint();
+    if (core->unsaved) scheduleCheckpoint(core);
+    return SQLITE_OK;
+}
+
+// `change`: a change was being saved when the loss showed.
+QString lostJournalMessage(const QString& file, bool kept, bool change = true) {
+    if (!change)
+        return QStringLiteral(
+                   "Disk or network error. The journal of '%1' was removed or replaced by another "
+                   "program; changes saved shortly before may be lost.")
+            .arg(file);
+    if (kept)
+        return QStringLiteral(
+                   "Disk or network error. The journal of '%1' was removed or replaced by another "
+                   "program; the change was not saved.")
+            .arg(file);
+    return QStringLiteral(
+               "Disk or network error. The journal of '%1' was removed or replaced by another "
+               "program; the change was not saved, and changes saved shortly before it may be "
+               "lost.")
+        .arg(file);
+}
+
 }  // namespace
 
+QByteArray Core::mainName() const {
+    const char* main = db ? sqlite3_db_filename(db, "main") : nullptr;
+    return main && *main ? QByteArray(main) : QFile::encodeName(path);
+}
+
 void Core::recordJournal() {
-    journalKnown = false;
+    journal = FileState();
+    index = FileState();
     journalLost = false;
     if (readOnly || !db) return;
-    struct stat st {};
-    const QByteArray wal = journalName(db);
-    if (wal.isEmpty() || ::stat(wal.constData(), &st) != 0) return;
-    journalDev = quint64(st.st_dev);
-    journalIno = quint64(st.st_ino);
-    journalKnown = true;
+    const QByteArray main = mainName();
+    journal = FileState::of(QByteArray(sqlite3_filename_wal(sqlite3_db_filename(db, "main"))));
+    index = FileState::of(main + "-shm");
+    mainFile = FileState::of(main);
 }
 
 bool Core::journalIntact() const {
-    if (!journalKnown || !db) return true;
-    struct stat st {};
-    const QByteArray wal = journalName(db);
-    return ::stat(wal.constData(), &st) == 0 && quint64(st.st_dev) == journalDev &&
-           quint64(st.st_ino) == journalIno;
+    if (!journal.exists() || !db) return true;
+    return FileState::of(QByteArray(sqlite3_filename_wal(sqlite3_db_filename(db, "main")))).sameFile(journal);
 }
 
 void Core::connect() {
@@ -178,19 +241,64 @@ void Core::connect() {
         raise(rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT ? 3049 : 3051, path);
     }
     sqlite3_extended_result_codes(db, 1);
-    // The sole user does not wait: another user means the file is in use.
-    sqlite3_busy_timeout(db, sole ? 0 : 3000);
+    sqlite3_busy_timeout(db, 3000);
     if (!collator) {
         collator = std::make_unique<QCollator>(QLocale(QLocale::English, QLocale::UnitedStates));
         collator->setCaseSensitivity(Qt::CaseInsensitive);
     }
     installFunctions(db, collator.get());
     sqlite3_commit_hook(db, &refuseCommitIntoLostJournal, this);
-    if (sole) exec(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE"));
+    sqlite3_wal_hook(db, &afterCommit, this);
+}
+
+bool Core::checkpoint() {
+    if (!db || readOnly) return true;
+    int log = -1, copied = -1;
+    if (sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, &log, &copied) != SQLITE_OK)
+        return false;
+    mainFile = FileState::of(mainName());
+    if (log == copied) unsaved = false;
+    return !unsaved;
+}
+
+bool Core::saveToMainFile() {
+    if (!db) return true;
+    // A statement or transaction of this connection holds the journal; the
+    // timer comes back.
+    if (!busy.isEmpty() || savepoints > 0) return false;
+    if (!journalIntact()) {
+        // Removed or replaced while the program sat idle: what can be kept
+        // goes into the main file now, before anyone else writes it, and
+        // the next change goes into a journal of its own.
+        journalLost = true;
+        // What cannot be kept is reported to the next use instead.
+        if (keepLostJournal()) reconnectIfJournalLost();
+        return true;
+    }
+    return checkpoint();
+}
+
+bool Core::keepLostJournal() {
+    if (!unsaved) return true;
+    if (!db || readOnly || !lock) return false;
+    // The old journal is still open here, but its pages may only go into a
+    // main file that no one else has written since this connection did, and
+    // that no one else uses now: another process may have begun afresh on
+    // it without them.
+    const QByteArray main = mainName();
+    if (!(FileState::of(main) == mainFile)) return false;
+    if (lockedByOthers(lock->fd(), kLockRange, 512)) return false;
+    for (const auto& [name, mine] : {std::pair{main + "-wal", journal}, std::pair{main + "-shm", index}}) {
+        const FileState now = FileState::of(name);
+        if (now.exists() && !now.sameFile(mine)) return false;
+    }
+    return checkpoint();
 }
 
 void Core::reconnectIfJournalLost() {
     if (!journalLost || !db || !busy.isEmpty() || savepoints > 0) return;
+    const bool tell = !keepLostJournal() && !journalLossReported;
+    journalLossReported = false;
     for (sqlite3_stmt* st : std::as_const(statements)) sqlite3_finalize(st);
     statements.clear();
     // The old connection neither checkpoints nor deletes anything on its
@@ -199,29 +307,55 @@ void Core::reconnectIfJournalLost() {
     sqlite3_close_v2(db);
     db = nullptr;
     journalLost = false;
-    ++connection;
+    // What the old journal held is in the main file now, or out of reach.
+    unsaved = false;
     connect();
     exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
     invalidateCatalogue();
     loadCatalogue(true);
     recordJournal();
+    if (tell) throw wk::Error(3043, lostJournalMessage(path, false, false));
+}
+
+void Core::fail(int rc, const QString& context) {
+    if (rc == SQLITE_CONSTRAINT_COMMITHOOK && journalLost) {
+        journalLossReported = true;
+        throw wk::Error(3043, lostJournalMessage(path, keepLostJournal()));
+    }
+    try {
+        raiseSqlite(db, rc, context);
+    } catch (const wk::Error& e) {
+        if (db && savepoints > 0 && sqlite3_get_autocommit(db)) {
+            // SQLite gave up the whole transaction. The work after this
+            // must not be committed on its own: it goes into savepoints
+            // begun again, which only Rollback ends.
+            if (!lostTransaction) lostTransaction = e;
+            for (int i = 0; i < savepoints; ++i)
+                sqlite3_exec(db, "SAVEPOINT wk_trans", nullptr, nullptr, nullptr);
+        }
+        throw;
+    }
 }
 
 void Core::close() {
     if (!db) return;
+    forgetCheckpoint(this);
     for (RecordsetImplBase* rs : std::vector<RecordsetImplBase*>(recordsets)) rs->closeFromDatabase();
     recordsets.clear();
     if (savepoints > 0) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     savepoints = 0;
+    lostTransaction.reset();
     for (sqlite3_stmt* st : std::as_const(statements)) sqlite3_finalize(st);
     statements.clear();
-    if (!journalIntact()) sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    if (!journalIntact()) {
+        journalLost = true;
+        keepLostJournal();
+        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    }
     sqlite3_close_v2(db);
     db = nullptr;
     lock.reset();
-    if (workspace) workspace->forget(this);
-    workspace = nullptr;
 }
 
 sqlite3_stmt* Core::statement(const QString& sql) {
@@ -246,7 +380,7 @@ sqlite3_stmt* Core::statement(const QString& sql) {
         sqlite3_prepare16_v3(db, sql.utf16(), int(sql.size() * 2), SQLITE_PREPARE_PERSISTENT, &st, &tail);
     if (rc != SQLITE_OK) {
         sqlite3_finalize(st);
-        raiseSqlite(db, sqlite3_extended_errcode(db), sql);
+        fail(sqlite3_extended_errcode(db), sql);
     }
     // One statement at a time, as the original ran them.
     const qsizetype used =
@@ -265,7 +399,74 @@ void Core::exec(const QString& sql) {
     char* err = nullptr;
     const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
     sqlite3_free(err);
-    if (rc != SQLITE_OK) raiseSqlite(db, sqlite3_extended_errcode(db), sql);
+    if (rc != SQLITE_OK) fail(sqlite3_extended_errcode(db), sql);
+}
+
+// ---- the idle checkpoint -------------------------------------------------------
+// One single-shot timer for the whole process, in the application's thread.
+// It fires a second after a commit finds it idle, so the main file is never
+// much more than a second behind; a checkpoint that another reader keeps
+// from finishing is tried again a second later.
+
+namespace {
+
+constexpr int kIdleCheckpointMs = 1000;
+
+struct CheckpointTimer {
+    QPointer<QTimer> timer;
+    std::vector<Core*> pending;
+};
+
+CheckpointTimer& checkpointTimer() {
+    static auto* t = new CheckpointTimer;
+    return *t;
+}
+
+void runPendingCheckpoints() {
+    auto& t = checkpointTimer();
+    std::vector<Core*> cores;
+    cores.swap(t.pending);
+    for (Core* core : cores) {
+        core->checkpointScheduled = false;
+        bool done = false;
+        try {
+            done = core->saveToMainFile();
+        } catch (const wk::Error&) {
+            // A connection that could not start afresh: its next use
+            // reports that.
+            done = true;
+        }
+        if (!done && !core->checkpointScheduled) {
+            core->checkpointScheduled = true;
+            t.pending.push_back(core);
+        }
+    }
+    if (!t.pending.empty() && t.timer) t.timer->start(kIdleCheckpointMs);
+}
+
+}  // namespace
+
+void scheduleCheckpoint(Core* core) {
+    // Already waiting for the timer, which runs while anything waits: the
+    // usual case in a run of commits, so nothing else is asked.
+    if (core->checkpointScheduled) return;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) return;
+    auto& t = checkpointTimer();
+    core->checkpointScheduled = true;
+    t.pending.push_back(core);
+    if (!t.timer) {
+        t.timer = new QTimer(app);
+        t.timer->setSingleShot(true);
+        QObject::connect(t.timer, &QTimer::timeout, app, &runPendingCheckpoints);
+    }
+    if (!t.timer->isActive()) t.timer->start(kIdleCheckpointMs);
+}
+
+void forgetCheckpoint(Core* core) {
+    if (!core->checkpointScheduled) return;
+    core->checkpointScheduled = false;
+    std::erase(checkpointTimer().pending, core);
 }
 
 bool isCatalogueName(const QString& name) {
@@ -446,9 +647,44 @@ bool folderExists(const QString& path) {
     return fi.absoluteDir().exists();
 }
 
-// Opens a connection on an existing file and checks that it is one of ours.
-std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnly, const QString& connect,
-                               bool sole = false) {
+bool isHex(const QString& text, qsizetype minLength, qsizetype maxLength) {
+    if (text.size() < minLength || text.size() > maxLength) return false;
+    for (QChar c : text)
+        if (!((c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+              (c >= QLatin1Char('a') && c <= QLatin1Char('f'))))
+            return false;
+    return true;
+}
+
+bool pagesHoldTogether(Core& core) {
+    sqlite3_stmt* st = nullptr;
+    bool ok = false;
+    if (sqlite3_prepare_v2(core.db, "PRAGMA quick_check(1)", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW) {
+        const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        ok = text && qstrcmp(text, "ok") == 0;
+    }
+    sqlite3_finalize(st);
+    return ok;
+}
+
+// 3031 for a missing or wrong password. A verifier this layer did not write
+// (bytes flipped in it) or pages that do not hold together are damage, and
+// damage is reported as such.
+void checkPassword(Core& core, const QString& connect, const QString& path) {
+    const QString hash = metaValue(core, QStringLiteral("password")).toString();
+    if (hash.isEmpty()) return;
+    bool given = false;
+    const QString pwd = passwordFromConnect(connect, &given);
+    const QString salt = metaValue(core, QStringLiteral("salt")).toString();
+    if (given && passwordVerifier(salt, pwd) == hash) return;
+    if (!isHex(hash, 64, 64) || !isHex(salt, 2, 32) || !pagesHoldTogether(core)) raise(3049, path);
+    raise(3031);
+}
+
+// The connection to an existing file, checked to be one of ours: the one
+// this process already has, or a new one.
+std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnly, const QString& connect) {
     if (path.isEmpty()) raise(3024, path);
     const QFileInfo fi(path);
     if (!fi.exists()) {
@@ -457,25 +693,30 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
     }
     if (fi.isDir()) raise(3044, path);
     const QString canonical = fi.canonicalFilePath();
+    const QByteArray native = QFile::encodeName(canonical);
+    const bool writable = ::access(native.constData(), W_OK) == 0 &&
+                          ::access(QFile::encodeName(fi.absolutePath()).constData(), W_OK) == 0;
+
+    std::shared_ptr<FileLock> lock = FileLock::acquire(canonical, exclusive);
+    if (auto shared = lock->core.lock(); shared && shared->isOpen()) {
+        if (!readOnly && (!writable || shared->readOnly)) raise(3051, path);
+        checkPassword(*shared, connect, path);
+        return shared;
+    }
 
     auto core = std::make_shared<Core>();
     core->path = path;
-    core->readOnly = readOnly;
-    core->lock = FileLock::acquire(canonical, exclusive);
+    // One connection serves every handle: it writes wherever it may.
+    core->readOnly = !writable;
+    core->lock = lock;
 
     // A file that is not an SQLite database at all.
     char header[16] = {};
     if (::pread(core->lock->fd(), header, sizeof header, 0) != ssize_t(sizeof header) ||
         memcmp(header, "SQLite format 3", 16) != 0)
         raise(3343, path);
-    if (!readOnly) {
-        const QByteArray native = QFile::encodeName(canonical);
-        const QByteArray dir = QFile::encodeName(fi.absolutePath());
-        if (::access(native.constData(), W_OK) != 0 || ::access(dir.constData(), W_OK) != 0)
-            raise(3051, path);
-    }
+    if (!readOnly && !writable) raise(3051, path);
 
-    core->sole = sole;
     core->connect();
 
     try {
@@ -489,25 +730,20 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
         if (!ours || metaValue(*core, QStringLiteral("format")).toString() != QLatin1String(kFormat))
             raise(3343, path);
         // Only a file known to be ours is switched to its journal mode.
-        if (!readOnly) {
+        if (!core->readOnly) {
             core->exec(QStringLiteral("PRAGMA journal_mode=WAL"));
             core->exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
         }
-        const QString hash = metaValue(*core, QStringLiteral("password")).toString();
-        if (!hash.isEmpty()) {
-            bool given = false;
-            const QString pwd = passwordFromConnect(connect, &given);
-            const QString salt = metaValue(*core, QStringLiteral("salt")).toString();
-            if (!given || passwordVerifier(salt, pwd) != hash) raise(3031);
-        }
+        checkPassword(*core, connect, path);
         core->loadCatalogue(true);
         core->recordJournal();
     } catch (const wk::Error& e) {
         core->close();
-        // Damage shows up as engine errors on the first reads.
-        if (e.number() == 3000 || e.number() == 3043) raise(3049, path);
+        // Damage shows up as engine errors without a number of their own.
+        if (e.number() == 3000) raise(3049, path);
         throw;
     }
+    lock->core = core;
     return core;
 }
 
@@ -528,18 +764,10 @@ using namespace detail;
 
 namespace {
 
-constexpr off_t kLockRange = 0x40000000;  // SQLite's pending byte
-constexpr off_t kShmLocks = 120;          // first lock byte of the -shm index
-
 bool lockedElsewhere(const QByteArray& file, off_t start, off_t length, bool alsoFlock) {
     const int fd = ::open(file.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = start;
-    fl.l_len = length;
-    bool held = ::fcntl(fd, F_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+    bool held = lockedByOthers(fd, start, length);
     // Another instance of this program holds its flock() on the file.
     if (!held && alsoFlock) held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
     ::close(fd);
@@ -584,11 +812,13 @@ bool FileInUse(const QString& path) {
 
 // ---- workspace ----------------------------------------------------------------
 
-void Workspace::Impl::forget(Core* core) {
-    std::erase_if(cores, [core](const std::weak_ptr<Core>& w) {
-        auto c = w.lock();
-        return !c || c.get() == core;
-    });
+std::vector<std::shared_ptr<Core>> Workspace::Impl::cores() const {
+    std::vector<std::shared_ptr<Core>> out;
+    for (const Database::Impl* h : handles)
+        if (h->open && h->core && h->core->isOpen() &&
+            std::find(out.begin(), out.end(), h->core) == out.end())
+            out.push_back(h->core);
+    return out;
 }
 
 namespace {
@@ -612,8 +842,7 @@ Workspace::Workspace() : d(std::make_unique<Impl>()) {
     FixTimeZoneLookup();
 }
 Workspace::~Workspace() {
-    for (auto& w : d->cores)
-        if (auto c = w.lock()) c->workspace = nullptr;
+    for (Database::Impl* h : d->handles) h->workspace = nullptr;
 }
 
 Workspace& DBEngine::Workspaces(int index) {
@@ -622,11 +851,14 @@ Workspace& DBEngine::Workspaces(int index) {
     return ws;
 }
 
-static DatabasePtr wrap(std::shared_ptr<Core> core, Workspace::Impl* ws) {
-    core->workspace = ws;
-    ws->cores.push_back(core);
+static DatabasePtr wrap(std::shared_ptr<Core> core, Workspace::Impl* ws, const QString& path, bool readOnly) {
     auto impl = std::make_unique<Database::Impl>();
     impl->core = std::move(core);
+    impl->path = path;
+    impl->readOnly = readOnly;
+    impl->workspace = ws;
+    ++impl->core->handles;
+    ws->handles.push_back(impl.get());
     return std::make_shared<Database>(std::move(impl));
 }
 
@@ -667,12 +899,12 @@ DatabasePtr Workspace::CreateDatabase(const QString& path, const QString& locale
         if (sqlite3_exec(db, ddl.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) fail(3051);
         sqlite3_close_v2(db);
     }
-    return wrap(openCore(path, false, false, {}), d.get());
+    return wrap(openCore(path, false, false, {}), d.get(), path, false);
 }
 
 DatabasePtr Workspace::OpenDatabase(const QString& path, bool exclusive, bool readOnly,
                                     const QString& connect) {
-    return wrap(openCore(path, exclusive, readOnly, connect), d.get());
+    return wrap(openCore(path, exclusive, readOnly, connect), d.get(), path, readOnly);
 }
 
 void Workspace::CompactDatabase(const QString& source, const QString& target, const QString& locale,
@@ -682,21 +914,22 @@ void Workspace::CompactDatabase(const QString& source, const QString& target, co
     if (target.isEmpty()) raise(3044, target);
     if (QFileInfo::exists(target)) raise(3204);
     if (!folderExists(target)) raise(3044, target);
-    auto core = openCore(source, false, true, connect);
+    Workspace own;
+    DatabasePtr db = own.OpenDatabase(source, false, true, connect);
     const QString canonicalSource = QFileInfo(source).canonicalFilePath();
     const QString canonicalTarget = QFileInfo(QFileInfo(target).absolutePath()).canonicalFilePath() +
                                     QLatin1Char('/') + QFileInfo(target).fileName();
     if (canonicalSource == canonicalTarget) raise(3204);
     try {
-        StatementUse q(*core, QStringLiteral("VACUUM INTO ?"));
+        StatementUse q(db->impl()->use(), QStringLiteral("VACUUM INTO ?"));
         bindValue(q, 1, target);
         q.step();
     } catch (...) {
-        core->close();
+        db->Close();
         QFile::remove(target);
         throw;
     }
-    core->close();
+    db->Close();
     // The caller deletes the source next; the copy must be on disk first.
     const int fd = ::open(QFile::encodeName(target).constData(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
@@ -705,77 +938,158 @@ void Workspace::CompactDatabase(const QString& source, const QString& target, co
     }
 }
 
+// ---- replacing and compacting files in place ------------------------------------
+// Other programs may have a file open without holding any lock yet; they
+// write through the file they opened. So a file is never swapped by a rename
+// under them: new content goes into the file itself, under SQLite's locks,
+// and every other connection either waits or sees the whole new content.
+
+namespace {
+
+bool hasSqliteHeader(const QByteArray& path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    char header[16] = {};
+    const bool ok = ::pread(fd, header, sizeof header, 0) == ssize_t(sizeof header) &&
+                    memcmp(header, "SQLite format 3", 16) == 0;
+    ::close(fd);
+    return ok;
+}
+
+int pragmaNumber(sqlite3* db, const char* sql, int* rc) {
+    sqlite3_stmt* st = nullptr;
+    int value = 0;
+    *rc = sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    if (*rc == SQLITE_OK) {
+        *rc = sqlite3_step(st);
+        if (*rc == SQLITE_ROW) {
+            value = sqlite3_column_int(st, 0);
+            *rc = SQLITE_OK;
+        }
+    }
+    sqlite3_finalize(st);
+    return value;
+}
+
+// Copies the closed database `built` into the database file `target` with
+// SQLite's backup, under its locks. False, with nothing changed, when target
+// is no database SQLite can read.
+bool writeInto(const QString& built, const QString& target) {
+    sqlite3* src = nullptr;
+    sqlite3* dst = nullptr;
+    struct Closer {
+        sqlite3*& a;
+        sqlite3*& b;
+        ~Closer() {
+            sqlite3_close_v2(a);
+            sqlite3_close_v2(b);
+        }
+    } closer{src, dst};
+    if (sqlite3_open_v2(QFile::encodeName(built).constData(), &src, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK)
+        raiseSqlite(src, sqlite3_extended_errcode(src), built);
+    sqlite3_extended_result_codes(src, 1);
+    if (sqlite3_open_v2(QFile::encodeName(target).constData(), &dst, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK)
+        raise(3051, target);
+    sqlite3_extended_result_codes(dst, 1);
+    sqlite3_busy_timeout(dst, 3000);
+
+    int rc = SQLITE_OK;
+    const int targetPage = pragmaNumber(dst, "PRAGMA page_size", &rc);
+    if ((rc & 0xff) == SQLITE_NOTADB || (rc & 0xff) == SQLITE_CORRUPT) return false;
+    if (rc != SQLITE_OK) raiseSqlite(dst, rc, target);
+    const int builtPage = pragmaNumber(src, "PRAGMA page_size", &rc);
+    if (rc != SQLITE_OK) raiseSqlite(src, rc, built);
+    // A journal file keeps its page size: the copy takes the target's.
+    if (targetPage != builtPage) {
+        const QByteArray sql = QByteArray("PRAGMA journal_mode=DELETE; PRAGMA page_size=") +
+                               QByteArray::number(targetPage) + "; VACUUM; PRAGMA journal_mode=WAL;";
+        if ((rc = sqlite3_exec(src, sql.constData(), nullptr, nullptr, nullptr)) != SQLITE_OK)
+            raiseSqlite(src, sqlite3_extended_errcode(src), built);
+    }
+
+    sqlite3_backup* backup = sqlite3_backup_init(dst, "main", src, "main");
+    if (!backup) raiseSqlite(dst, sqlite3_extended_errcode(dst), target);
+    rc = sqlite3_backup_step(backup, -1);
+    sqlite3_backup_finish(backup);
+    switch (rc & 0xff) {
+        case SQLITE_DONE:
+            break;
+        case SQLITE_NOTADB:
+        case SQLITE_CORRUPT:
+            return false;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            raise(3045, target);
+        default:
+            raiseSqlite(dst, rc, target);
+    }
+    // The new content in the file itself, not only in its journal.
+    sqlite3_wal_checkpoint_v2(dst, "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    return true;
+}
+
+}  // namespace
+
 void ReplaceFile(const QString& built, const QString& target) {
     if (!QFileInfo::exists(built)) raise(3024, built);
-    clearLeftoverJournals(target);
+    if (FileInUse(target)) raise(3045, target);
     const QByteArray from = QFile::encodeName(built);
     const QByteArray to = QFile::encodeName(target);
     if (!syncPath(from, false)) raise(3043);
-    if (::rename(from.constData(), to.constData()) != 0) raise(3051, target);
+    struct stat st {};
+    const bool present = ::stat(to.constData(), &st) == 0;
+    if (present && S_ISREG(st.st_mode) && hasSqliteHeader(to) && writeInto(built, target)) {
+        QFile::remove(built);
+        removeJournals(built);
+        return;
+    }
+    // No database under the name (or none SQLite can read): no connection
+    // can be at work on it, and the complete file takes its place.
+    clearLeftoverJournals(target);
+    if (present) {
+        if (::rename(from.constData(), to.constData()) != 0) raise(3051, target);
+    } else if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) != 0) {
+        // Another program made a file under the name meanwhile.
+        if (errno == EEXIST) raise(3045, target);
+        if (errno != EINVAL || ::rename(from.constData(), to.constData()) != 0) raise(3051, target);
+    }
     syncPath(QFile::encodeName(QFileInfo(target).absolutePath()), true);
 }
 
-bool CompactInPlace(const QString& path, const QString& tempPath, const QString& connect) {
-    const QFileInfo fi(path);
-    if (!fi.exists()) raise(3024, path);
-    // Only a rename within one folder replaces the file in one step.
-    if (QFileInfo(QFileInfo(tempPath).absolutePath()).canonicalFilePath() !=
-        QFileInfo(fi.absolutePath()).canonicalFilePath())
-        raise(3044, tempPath);
+bool CompactInPlace(const QString& path, const QString& connect) {
+    if (!QFileInfo::exists(path)) raise(3024, path);
+    // A file another program is at work on is left to it: the VACUUM would
+    // keep its writes waiting and grow its journal to the size of the file.
     if (FileInUse(path)) return false;
-    std::shared_ptr<Core> core;
+    Workspace own;
+    DatabasePtr db;
     try {
-        // Held exclusively by this program's lock and by SQLite's own, so no
-        // other process reads or writes until the copy has the name.
-        core = openCore(path, true, false, connect, true);
+        db = own.OpenDatabase(path, false, false, connect);
     } catch (const wk::Error& e) {
         if (e.number() == 3051 || e.number() == 3260) return false;
         throw;
     }
-    const QByteArray native = QFile::encodeName(path);
-    const QByteArray temp = QFile::encodeName(tempPath);
-    auto dropTemp = [&] {
-        QFile::remove(tempPath);
-        removeJournals(tempPath);
-    };
+    Core& core = db->impl()->use();
     try {
-        // A copy left by an earlier run that died here.
-        dropTemp();
-        if (QFileInfo::exists(tempPath)) raise(3204);
-        // The old file whole by itself first: its journal may go then.
-        core->exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-        StatementUse q(*core, QStringLiteral("VACUUM INTO ?"));
-        bindValue(q, 1, tempPath);
-        q.step();
-    } catch (...) {
-        core->close();
-        dropTemp();
+        // Everything in the journal goes along: VACUUM reads through it.
+        core.exec(QStringLiteral("VACUUM"));
+    } catch (const wk::Error& e) {
+        db->Close();
+        if (e.number() == 3260) return false;
         throw;
     }
-    if (!syncPath(temp, false)) {
-        core->close();
-        dropTemp();
-        raise(3043);
-    }
-    removeJournals(path);
-    const bool renamed = ::rename(temp.constData(), native.constData()) == 0;
-    // The journal is gone, so closing neither checkpoints nor deletes
-    // anything (which could be a journal of the new file by now).
-    core->close();
-    if (!renamed) {
-        dropTemp();
-        raise(3051, path);
-    }
-    syncPath(QFile::encodeName(fi.absolutePath()), true);
+    // The file shrinks once its journal is written back.
+    core.checkpoint();
+    db->Close();
     return true;
 }
 
 void Workspace::BeginTrans() {
-    for (auto& w : d->cores) {
-        if (auto c = w.lock(); c && c->isOpen()) {
-            c->exec(QStringLiteral("SAVEPOINT wk_trans"));
-            ++c->savepoints;
-        }
+    for (const auto& c : d->cores()) {
+        c->exec(QStringLiteral("SAVEPOINT wk_trans"));
+        ++c->savepoints;
     }
     ++d->depth;
 }
@@ -793,11 +1107,23 @@ struct NoteWriteOnExit {
 void Workspace::CommitTrans() {
     if (d->depth == 0) raise(3034);
     const NoteWriteOnExit written;
-    for (auto& w : d->cores) {
-        if (auto c = w.lock(); c && c->isOpen() && c->savepoints > 0) {
+    for (const auto& c : d->cores()) {
+        if (c->savepoints <= 0) continue;
+        // Rolled back by SQLite already: nothing of it is committed, and
+        // the transaction stays until Rollback.
+        if (c->lostTransaction) throw *c->lostTransaction;
+        try {
             c->exec(QStringLiteral("RELEASE wk_trans"));
-            --c->savepoints;
+        } catch (const wk::Error& e) {
+            // A commit that fails is rolled back, though its savepoint
+            // stays: a second CommitTrans must not report the empty rest
+            // as saved.
+            if (c->isOpen() && c->savepoints == 1 && sqlite3_txn_state(c->db, nullptr) != SQLITE_TXN_WRITE &&
+                !c->lostTransaction)
+                c->lostTransaction = e;
+            throw;
         }
+        --c->savepoints;
     }
     --d->depth;
 }
@@ -805,13 +1131,15 @@ void Workspace::CommitTrans() {
 void Workspace::Rollback() {
     if (d->depth == 0) raise(3034);
     const NoteWriteOnExit written;
-    for (auto& w : d->cores) {
-        if (auto c = w.lock(); c && c->isOpen() && c->savepoints > 0) {
+    for (const auto& c : d->cores()) {
+        if (c->savepoints <= 0) continue;
+        // After SQLite rolled back by itself there is nothing left to undo.
+        if (!sqlite3_get_autocommit(c->db)) {
             c->exec(QStringLiteral("ROLLBACK TO wk_trans"));
             c->exec(QStringLiteral("RELEASE wk_trans"));
-            --c->savepoints;
-            c->invalidateCatalogue();
         }
+        if (--c->savepoints == 0) c->lostTransaction.reset();
+        c->invalidateCatalogue();
     }
     --d->depth;
 }
@@ -821,29 +1149,63 @@ int Workspace::TransactionDepth() const {
 }
 
 void Workspace::Close() {
-    auto cores = d->cores;
-    for (auto& w : cores)
-        if (auto c = w.lock()) c->close();
-    d->cores.clear();
+    for (Database::Impl* h : std::vector<Database::Impl*>(d->handles))
+        if (h->open) h->closeHandle();
+    d->handles.clear();
     d->depth = 0;
 }
 
 // ---- database -------------------------------------------------------------------
 
+Core& Database::Impl::use() const {
+    if (!open || !core || !core->isOpen()) raise(3420);
+    return *core;
+}
+
+void Database::Impl::needWritable() const {
+    use();
+    if (readOnly) raise(3027);
+}
+
+void Database::Impl::detach() {
+    if (!open) return;
+    open = false;
+    if (core) --core->handles;
+    if (workspace) std::erase(workspace->handles, this);
+    workspace = nullptr;
+}
+
+void Database::Impl::closeHandle() {
+    if (!open) return;
+    std::shared_ptr<Core> keep = core;
+    Core& c = *keep;
+    for (RecordsetImplBase* rs : std::vector<RecordsetImplBase*>(c.recordsets)) {
+        if (rs->owner != this) continue;
+        rs->closeFromDatabase();
+        std::erase(c.recordsets, rs);
+    }
+    detach();
+    // The last handle closes the connection, unless recordsets of a handle
+    // released without Close still use it.
+    if (c.handles == 0 && c.recordsets.empty()) c.close();
+}
+
 Database::Database(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
-Database::~Database() = default;
+Database::~Database() {
+    d->detach();
+}
 
 QString Database::Name() const {
-    return d->core->path;
+    return d->path;
 }
 
 bool Database::IsOpen() const {
-    return d->core && d->core->isOpen();
+    return d->open && d->core && d->core->isOpen();
 }
 
 void Database::Close() {
-    d->core->checkOpen();
-    d->core->close();
+    d->use();
+    d->closeHandle();
 }
 
 long Database::RecordsAffected() const {
@@ -851,7 +1213,7 @@ long Database::RecordsAffected() const {
 }
 
 TableDefPtr Database::CreateTableDef(const QString& name) {
-    d->core->checkOpen();
+    d->use();
     return std::make_shared<TableDef>(name);
 }
 
@@ -887,8 +1249,8 @@ static QString columnDdl(const ColumnInfo& c) {
 }
 
 void Database::Append(const TableDefPtr& td) {
-    Core& core = *d->core;
-    core.checkOpen();
+    Core& core = d->use();
+    d->needWritable();
     if (!td || td->name_.isEmpty() || isCatalogueName(td->name_)) raise(3001);
     if (td->appended_) raise(3012, td->name_);
     if (td->fields_.empty()) raise(3264);
@@ -953,20 +1315,21 @@ static TableDefPtr toTableDef(const TableInfo& t) {
 }
 
 std::vector<TableDefPtr> Database::TableDefs() const {
-    d->core->loadCatalogue();
+    Core& core = d->use();
+    core.loadCatalogue();
     std::vector<TableDefPtr> out;
-    for (const TableInfo& t : d->core->tables) out.push_back(toTableDef(t));
+    for (const TableInfo& t : core.tables) out.push_back(toTableDef(t));
     return out;
 }
 
 TableDefPtr Database::GetTableDef(const QString& name) const {
-    const TableInfo* t = d->core->findTable(name);
+    const TableInfo* t = d->use().findTable(name);
     if (!t) raise(3265);
     return toTableDef(*t);
 }
 
 bool Database::HasTable(const QString& name) const {
-    return d->core->findTable(name) != nullptr;
+    return d->use().findTable(name) != nullptr;
 }
 
 static void dropTable(Core& core, const QString& name) {
@@ -987,12 +1350,12 @@ static void dropTable(Core& core, const QString& name) {
 }
 
 void Database::DeleteTableDef(const QString& name) {
-    dropTable(*d->core, name);
+    d->needWritable();
+    dropTable(d->use(), name);
 }
 
 QueryDefPtr Database::CreateQueryDef(const QString& name, const QString& sql) {
-    Core& core = *d->core;
-    core.checkOpen();
+    Core& core = d->use();
     const QString translated = translate(sql);
     {
         // Refuse what would fail later, as the original checked on creation.
@@ -1005,6 +1368,7 @@ QueryDefPtr Database::CreateQueryDef(const QString& name, const QString& sql) {
     auto q = std::make_shared<QueryDef>(name, sql);
     if (name.isEmpty()) return q;
     if (core.findQuery(name) || core.findTable(name)) raise(3012, name);
+    d->needWritable();
     StatementUse ins(core, QStringLiteral("INSERT INTO wk_queries (name, sql) VALUES (?, ?)"));
     bindValue(ins, 1, name);
     bindValue(ins, 2, sql);
@@ -1015,7 +1379,7 @@ QueryDefPtr Database::CreateQueryDef(const QString& name, const QString& sql) {
 
 std::vector<QueryDefPtr> Database::QueryDefs() const {
     std::vector<QueryDefPtr> out;
-    StatementUse q(*d->core, QStringLiteral("SELECT name, sql FROM wk_queries ORDER BY rowid"));
+    StatementUse q(d->use(), QStringLiteral("SELECT name, sql FROM wk_queries ORDER BY rowid"));
     while (q.step())
         out.push_back(std::make_shared<QueryDef>(readValue(q, 0, dbText).toString(),
                                                  readValue(q, 1, dbText).toString()));
@@ -1030,16 +1394,16 @@ QueryDefPtr Database::GetQueryDef(const QString& name) const {
 
 void Database::DeleteQueryDef(const QString& name) {
     const QString exact = GetQueryDef(name)->Name();
-    StatementUse q(*d->core, QStringLiteral("DELETE FROM wk_queries WHERE name = ?"));
+    d->needWritable();
+    StatementUse q(d->use(), QStringLiteral("DELETE FROM wk_queries WHERE name = ?"));
     bindValue(q, 1, exact);
     q.step();
     noteWrite();
 }
 
 void Database::NewPassword(const QString& oldPassword, const QString& newPassword) {
-    Core& core = *d->core;
-    core.checkOpen();
-    if (core.readOnly) raise(3027);
+    Core& core = d->use();
+    d->needWritable();
     const QString hash = metaValue(core, QStringLiteral("password")).toString();
     if (hash.isEmpty()) {
         if (!oldPassword.isEmpty()) raise(3031);
@@ -1125,13 +1489,13 @@ struct Parser {
 }  // namespace
 
 long Database::Execute(const QString& sql, const Params& params) {
-    Core& core = *d->core;
-    core.checkOpen();
+    Core& core = d->use();
     const std::vector<Token> tokens = tokenize(sql);
     if (tokens.empty()) raise(3129);
     Parser p{tokens, 0, sql};
 
     if (tokens[0].is("ALTER")) {
+        d->needWritable();
         p.i = 1;
         if (!p.accept("TABLE")) raise(3293);
         const TableInfo* t = core.findTable(p.name());
@@ -1188,6 +1552,7 @@ long Database::Execute(const QString& sql, const Params& params) {
         return 0;
     }
     if (tokens[0].is("DROP") && tokens.size() > 1 && tokens[1].is("TABLE")) {
+        d->needWritable();
         p.i = 2;
         const QString name = p.name();
         if (!p.atEnd()) raise(3075, sql);
@@ -1200,6 +1565,7 @@ long Database::Execute(const QString& sql, const Params& params) {
 
     const QString translated = render(tokens);
     StatementUse q(core, translated);
+    if (!sqlite3_stmt_readonly(q)) d->needWritable();
     const int expected = sqlite3_bind_parameter_count(q);
     if (params.size() < expected) raise(3061, QString::number(expected - params.size()));
     for (int k = 0; k < expected; ++k) bindValue(q, k + 1, params[k]);

@@ -5,6 +5,8 @@
 
 #include <QHash>
 
+#include <cerrno>
+
 namespace dao {
 
 QString ErrorDescription(int number) {
@@ -81,6 +83,18 @@ void Raise(int number) {
 
 namespace detail {
 
+namespace {
+
+// SQLite reports a write the disk refused as an I/O error; the system's
+// reason tells a full disk (or quota, or size limit) from a failing one.
+bool diskFull(sqlite3* db) {
+    if (!db) return false;
+    const int e = sqlite3_system_errno(db);
+    return e == ENOSPC || e == EDQUOT || e == EFBIG;
+}
+
+}  // namespace
+
 void raise(int number, const QString& arg) {
     QString text = ErrorDescription(number);
     if (text.contains(QLatin1Char('|'))) text.replace(QLatin1Char('|'), arg);
@@ -103,12 +117,17 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
         case SQLITE_READONLY:
             raise(3027);
         case SQLITE_PERM:
+            raise(3051, file);
         case SQLITE_CANTOPEN:
+            if (diskFull(db)) raise(3026);
             raise(3051, file);
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
             raise(3260);
         case SQLITE_IOERR:
+            if (diskFull(db)) raise(3026);
+            // A file shorter than its own header says is damaged.
+            if (rc == SQLITE_IOERR_SHORT_READ) raise(3049, file);
             raise(3043);
         case SQLITE_CONSTRAINT:
             if (rc == SQLITE_CONSTRAINT_COMMITHOOK)

@@ -2,6 +2,7 @@
 // Shared internals of the database layer. Only the layer's own sources
 // include this (and with it sqlite3.h).
 
+#include "platform/Error.h"
 #include "platform/dao/Dao.h"
 
 #include <QCollator>
@@ -99,13 +100,34 @@ class FileLock;
 struct RecordsetImplBase {
     virtual ~RecordsetImplBase() = default;
     virtual void closeFromDatabase() = 0;
+    // The Database handle it was opened through: closing that handle closes
+    // it, closing another handle of the same file does not.
+    const void* owner = nullptr;
 };
 
-// One open connection with its catalogue and statement cache. Database and
-// its recordsets share it; it closes when the last of them lets go.
+// What identifies a file's content from outside: another process that
+// writes it changes at least one of these.
+struct FileState {
+    quint64 dev = 0;
+    quint64 ino = 0;
+    qint64 size = -1;  // -1: no such file
+    qint64 mtimeNs = 0;
+    qint64 ctimeNs = 0;
+    bool operator==(const FileState&) const = default;
+    bool exists() const { return size >= 0; }
+    bool sameFile(const FileState& o) const { return exists() && o.exists() && dev == o.dev && ino == o.ino; }
+    static FileState of(const QByteArray& path);
+};
+
+// The one connection of this process to a file, with its catalogue and
+// statement cache. Every Database handle opened on the file shares it, and
+// so do their recordsets; it closes when the last open handle is closed and
+// none of its recordsets is left, or when the last of them lets go.
 struct Core {
     sqlite3* db = nullptr;
-    QString path;
+    QString path;  // as it was first opened
+    // The connection cannot write (file or folder not writable); a
+    // read-only handle on a writable file shares a writing connection.
     bool readOnly = false;
     std::unique_ptr<QCollator> collator;
     std::shared_ptr<FileLock> lock;
@@ -116,21 +138,28 @@ struct Core {
     int catalogueSchema = -1;
     long recordsAffected = 0;
     int savepoints = 0;
-    Workspace::Impl* workspace = nullptr;
-    // The -wal file this connection writes into, as it was at open. Another
-    // process that believes it is the file's last user deletes it; writing on
-    // into the deleted file would lose every later change, so commits are
-    // refused once it is gone or replaced (see journalIntact).
-    quint64 journalDev = 0;
-    quint64 journalIno = 0;
-    bool journalKnown = false;
+    int handles = 0;  // open Database handles on this connection
+    // The -wal file this connection writes into and its -shm index, as they
+    // were at connect. Another process that believes it is the file's last
+    // user deletes them; writing on into the deleted journal would lose
+    // every later change, so commits are refused once it is gone or
+    // replaced (see journalIntact), and the connection starts afresh.
+    FileState journal;
+    FileState index;
     bool journalLost = false;
-    // Counts reconnections: statements prepared on an earlier connection are
-    // finalized then, so nothing may keep one beyond the cache above.
-    quint64 connection = 0;
-    // Sole user (SQLite's exclusive locking mode): no other connection may
-    // read or write while this one is open.
-    bool sole = false;
+    // The user was told what the loss cost (by the refused commit).
+    bool journalLossReported = false;
+    // Commits that are in the journal but not yet in the main file, and the
+    // main file as this connection last wrote it. Users copy, back up and
+    // sync the main file alone, so it is brought up to date shortly after
+    // each change (see scheduleCheckpoint).
+    bool unsaved = false;
+    FileState mainFile;
+    bool checkpointScheduled = false;
+    // A transaction that SQLite rolled back by itself (full disk, I/O
+    // error): its savepoints are begun again, so that nothing after it is
+    // committed piecemeal, and CommitTrans raises this error until Rollback.
+    std::optional<wk::Error> lostTransaction;
 
     ~Core();
     bool isOpen() const { return db != nullptr; }
@@ -138,11 +167,23 @@ struct Core {
     void close();
     // Opens db on path with the layer's settings; raises on failure.
     void connect();
+    QByteArray mainName() const;
     void recordJournal();
     bool journalIntact() const;
     // After a refused commit: a fresh connection with a journal of its own,
     // taken when no statement or transaction still needs the old one.
     void reconnectIfJournalLost();
+    // Writes what the lost journal still holds into the main file, when no
+    // one else can have written the main file since this connection did.
+    // True when the main file holds every commit of this connection.
+    bool keepLostJournal();
+    // Passive checkpoint: true when the main file holds every commit.
+    bool checkpoint();
+    // The idle timer's work: false to be tried again later.
+    bool saveToMainFile();
+    // Raises the error for a failed statement, after noting what SQLite
+    // rolled back by itself.
+    [[noreturn]] void fail(int rc, const QString& context);
 
     // Prepared once, reset after each use by StatementUse.
     sqlite3_stmt* statement(const QString& sql);
@@ -156,6 +197,12 @@ struct Core {
     std::optional<QString> findQuery(const QString& name);
     void invalidateCatalogue() { catalogueSchema = -1; }
 };
+
+// Asks the idle timer to bring core's main file up to date shortly. Only
+// where an event loop runs (the application's thread); elsewhere the main
+// file is brought up to date at close.
+void scheduleCheckpoint(Core* core);
+void forgetCheckpoint(Core* core);
 
 // Resets a cached statement when leaving the scope, so no read transaction
 // stays open between calls.
@@ -203,13 +250,29 @@ QString passwordVerifier(const QString& salt, const QString& password);
 }  // namespace dao::detail
 
 namespace dao {
+// One handle of a database: its own name, read-only flag and recordsets, on
+// the connection every handle of the same file shares.
 struct Database::Impl {
     std::shared_ptr<detail::Core> core;
+    QString path;
+    bool readOnly = false;
+    bool open = true;
+    Workspace::Impl* workspace = nullptr;
+    // The connection, for a handle that is still open; 3420 otherwise.
+    detail::Core& use() const;
+    // Checks that this handle may write (3027).
+    void needWritable() const;
+    // Closes the recordsets opened through this handle and the handle; the
+    // connection closes with its last handle.
+    void closeHandle();
+    // No longer open: leaves the connection and the workspace.
+    void detach();
 };
 
 struct Workspace::Impl {
-    std::vector<std::weak_ptr<detail::Core>> cores;
+    std::vector<Database::Impl*> handles;
     int depth = 0;
-    void forget(detail::Core* core);
+    // The connections of the handles open here, each once.
+    std::vector<std::shared_ptr<detail::Core>> cores() const;
 };
 }  // namespace dao

@@ -1285,8 +1285,7 @@ QString Recordset::Name() const {
 // ---- Database::OpenRecordset --------------------------------------------------------
 
 RecordsetPtr Database::OpenRecordset(const QString& source, int type, const Params& params) {
-    Core& core = *d->core;
-    core.checkOpen();
+    Core& core = d->use();
     QString sql;
     if (const TableInfo* t = core.findTable(source.trimmed())) {
         sql = QStringLiteral("SELECT * FROM [%1]").arg(t->name);
@@ -1300,7 +1299,8 @@ RecordsetPtr Database::OpenRecordset(const QString& source, int type, const Para
     auto impl = std::make_unique<Recordset::Impl>();
     impl->core = d->core;
     impl->name = source;
-    impl->updatable = type != dbOpenSnapshot && !core.readOnly;
+    impl->owner = d.get();
+    impl->updatable = type != dbOpenSnapshot && !d->readOnly;
     impl->load(sql, params);
     core.recordsets.push_back(impl.get());
     return std::make_shared<Recordset>(std::move(impl));

@@ -6,7 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <functional>
 
@@ -20,6 +24,37 @@ inline int errorOf(const std::function<void()>& fn) {
         return e.number();
     }
     return 0;
+}
+
+// Lets the event loop run (the layer's timers) until done() holds, for at
+// most a generous while; whether it came to hold.
+inline bool waitFor(const std::function<bool()>& done, int ms = 30000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(100);
+    }
+    return true;
+}
+
+// What a backup or a sync tool finds: the database file alone, copied by
+// another process while this one has it open. The rows of VOK in the copy,
+// -1 when the copy is no usable database or has no such table.
+inline long itemsInCopyOf(const QString& file, const QString& connect = {}) {
+    QTemporaryDir elsewhere;
+    const QString copy = elsewhere.filePath("copy.wkd");
+    if (QProcess::execute("cp", {file, copy}) != 0) return -1;
+    try {
+        dao::Workspace ws;
+        auto db = ws.OpenDatabase(copy, false, false, connect);
+        const long n = db->OpenRecordset("VOK")->RecordCount();
+        db->Close();
+        return n;
+    } catch (const wk::Error&) {
+        return -1;
+    }
 }
 
 class DaoTest : public ::testing::Test {

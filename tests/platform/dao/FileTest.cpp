@@ -5,11 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 
 #include <sqlite3.h>
 
+#include "support/FileSizeLimit.h"
 #include "support/StuckPipe.h"
 
 using namespace daotest;
@@ -340,6 +342,185 @@ TEST_F(FileTest, TransactionsCommitAndRollBack) {
     EXPECT_FALSE(db->GetTableDef("VOK")->HasField("Extra"));
     EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3034);
     EXPECT_EQ(errorOf([&] { ws.Rollback(); }), 3034);
+}
+
+// Users copy, back up and sync the file while the program runs: shortly
+// after the last change the file alone holds every saved change, though a
+// recordset stays open in the middle of a walk.
+TEST_F(FileTest, ShortlyAfterTheLastChangeTheFileAloneHoldsIt) {
+    auto db = freshDb("kurs.wkd");
+    auto rs = db->OpenRecordset("VOK");
+    ws.BeginTrans();  // an import
+    for (int i = 0; i < 1186; ++i) addItem(rs, QString("import %1").arg(i));
+    ws.CommitTrans();
+    for (int i = 0; i < 10; ++i) addItem(rs, QString("typed %1").arg(i));
+    auto walk = db->OpenRecordset("SELECT * FROM VOK ORDER BY Q");
+    walk->MoveFirst();
+    walk->MoveNext();
+    const QString file = path("kurs.wkd");
+    EXPECT_TRUE(waitFor([&] { return itemsInCopyOf(file) == 1196; })) << itemsInCopyOf(file);
+
+    walk->Delete();
+    EXPECT_TRUE(waitFor([&] { return itemsInCopyOf(file) == 1195; })) << itemsInCopyOf(file);
+    db->Close();
+}
+
+// One file is one connection in this process, whatever the path; each
+// handle keeps its own name, password check, read-only flag and recordsets.
+TEST_F(FileTest, HandlesOfOneFileShareItButNotTheirRules) {
+    const QString file = filledFile("shared.wkd");
+    auto writer = ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd);
+    auto mine = writer->OpenRecordset("VOK");
+    dao::Workspace other;
+    const QString spelled = dir.path() + "/./shared.wkd";
+    EXPECT_EQ(errorOf([&] { other.OpenDatabase(spelled, false, true, ";pwd=wrong"); }), 3031);
+    EXPECT_EQ(errorOf([&] { other.OpenDatabase(spelled, true, false, ";pwd=" + kVokPwd); }), 3051);
+    auto reader = other.OpenDatabase(spelled, false, true, ";pwd=" + kVokPwd);
+    EXPECT_EQ(reader->Name(), spelled);
+    EXPECT_EQ(writer->Name(), file);
+
+    auto theirs = reader->OpenRecordset("VOK");
+    theirs->MoveFirst();
+    EXPECT_EQ(errorOf([&] { theirs->Edit(); }), 3027);
+    EXPECT_EQ(errorOf([&] { reader->Execute("DELETE FROM VOK"); }), 3027);
+    EXPECT_EQ(errorOf([&] { reader->NewPassword(kVokPwd, ""); }), 3027);
+    addItem(mine, "vier");
+    theirs->Requery();
+    EXPECT_EQ(theirs->RecordCount(), 4);
+
+    reader->Close();
+    EXPECT_EQ(errorOf([&] { theirs->MoveFirst(); }), 3420);
+    EXPECT_EQ(errorOf([&] { reader->OpenRecordset("VOK"); }), 3420);
+    EXPECT_TRUE(writer->IsOpen());
+    addItem(mine, "fünf");
+    EXPECT_EQ(mine->RecordCount(), 5);
+    writer->Close();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"shared.wkd"}));
+}
+
+TEST_F(FileTest, AFullDiskIsReportedAsSuchAndNeverAsDamage) {
+    const QString file = filledFile();
+    const QByteArray before = bytes(file);
+    {
+        // No room for SQLite's index of the journal.
+        wktest::FileSizeLimit full(16 * 1024);
+        ASSERT_TRUE(full.ok());
+        EXPECT_EQ(errorOf([&] { ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd); }), 3026);
+    }
+    EXPECT_EQ(bytes(file), before);
+    ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd)->Close();
+}
+
+// SQLite gives up a whole transaction when the disk fills up. Nothing after
+// that may be committed on its own, CommitTrans reports the full disk, and
+// the transaction count stays right for Rollback.
+TEST_F(FileTest, AFullDiskInATransactionTakesItBackWhole) {
+    auto db = freshDb("full.wkd");
+    auto rs = db->OpenRecordset("VOK");
+    addItem(rs, "before");
+    {
+        wktest::FileSizeLimit full(1024 * 1024);
+        ASSERT_TRUE(full.ok());
+        ws.BeginTrans();
+        addItem(rs, "first of the step");
+        rs->AddNew();
+        rs->SetValue("Q", "picture");
+        rs->AppendChunk("Bild", QByteArray(6 * 1024 * 1024, 'p'));
+        EXPECT_EQ(errorOf([&] { rs->Update(); }), 3026);
+        rs->CancelUpdate();
+        // A caller that goes on regardless.
+        addItem(rs, "after the failure");
+        EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3026);
+        EXPECT_EQ(ws.TransactionDepth(), 1);
+        EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3026);
+    }
+    ws.Rollback();
+    EXPECT_EQ(ws.TransactionDepth(), 0);
+    EXPECT_EQ(column(db->OpenRecordset("SELECT Q FROM VOK ORDER BY Q"), "Q"), QStringList{"before"});
+    addItem(rs, "later");
+    db->Close();
+    db = ws.OpenDatabase(path("full.wkd"));
+    EXPECT_EQ(column(db->OpenRecordset("SELECT Q FROM VOK ORDER BY Q"), "Q"),
+              QStringList({"before", "later"}));
+}
+
+// Flipped bytes in the stored password verifier are damage, not a wrong
+// password; a wrong password on an intact file stays 3031.
+TEST_F(FileTest, DamagedPasswordVerifierIsReportedAsDamage) {
+    const QString file = filledFile();
+    QByteArray data = bytes(file);
+    const QRegularExpressionMatch hex =
+        QRegularExpression("[0-9a-f]{64}").match(QString::fromLatin1(data.constData(), data.size()));
+    ASSERT_TRUE(hex.hasMatch());
+    for (qsizetype i = hex.capturedStart() + 20; i < hex.capturedStart() + 24; ++i) data[i] = char(~data[i]);
+    write(file, data);
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd); }), 3049);
+
+    const QString intact = filledFile("intact.wkd");
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(intact, false, false, ";pwd=" + kUserPwd); }), 3031);
+}
+
+// Compaction in place takes along what the journal holds (here rows another
+// program committed and left in it), and works for any name a file can
+// have with its journal beside it.
+TEST_F(FileTest, CompactionInPlaceKeepsTheJournalAndTakesLongNames) {
+    const QString name = QString(240, QChar('w')) + ".wkd";
+    const QString file = filledFile(name);
+    {
+        sqlite3* raw = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &raw), SQLITE_OK);
+        sqlite3_exec(raw,
+                     "PRAGMA wal_autocheckpoint=0;"
+                     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
+                     "INSERT INTO VOK (Q, Bild) SELECT 'from the journal ' || i, zeroblob(4000) FROM n;"
+                     "DELETE FROM VOK WHERE Q LIKE 'from the journal %0';",
+                     nullptr, nullptr, nullptr);
+        sqlite3_db_config(raw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_close(raw);
+    }
+    ASSERT_GT(QFileInfo(file + "-wal").size(), 1000000);
+    const qint64 size = QFileInfo(file).size() + QFileInfo(file + "-wal").size();
+    ASSERT_TRUE(dao::CompactInPlace(file, ";pwd=" + kVokPwd));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{name});
+    EXPECT_LT(QFileInfo(file).size(), size);
+    auto db = ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd);
+    EXPECT_EQ(db->OpenRecordset("VOK")->RecordCount(), 3 + 450);
+    db->Close();
+}
+
+// A new database over an old name: written into a database that is there
+// (whatever its page size), put in place of anything else.
+TEST_F(FileTest, ReplacementPutsTheWholeNewDatabaseInPlace) {
+    auto makeNew = [&](const QString& name) {
+        auto db = ws.CreateDatabase(path(name));
+        makeVok(db, "Neu");
+        addItem(db->OpenRecordset("Neu"), "new");
+        db->NewPassword("", kUserPwd);
+        db->Close();
+        return path(name);
+    };
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path("small.db")).constData(), &raw), SQLITE_OK);
+    sqlite3_exec(raw, "PRAGMA page_size=1024; PRAGMA journal_mode=WAL; CREATE TABLE old (a);", nullptr,
+                 nullptr, nullptr);
+    sqlite3_close(raw);
+    write(path("notes.wkd"), "some text, no database\n");
+    const QString ours = filledFile("ours.wkd");
+
+    for (const QString& target : {path("small.db"), path("notes.wkd"), ours, path("fresh.wkd")}) {
+        SCOPED_TRACE(target.toStdString());
+        const QString built = makeNew(".building");
+        dao::ReplaceFile(built, target);
+        EXPECT_FALSE(QFile::exists(built));
+        EXPECT_EQ(errorOf([&] { ws.OpenDatabase(target, false, false, ";pwd=" + kVokPwd); }), 3031);
+        auto db = ws.OpenDatabase(target, false, false, ";pwd=" + kUserPwd);
+        EXPECT_EQ(column(db->OpenRecordset("Neu"), "Q"), QStringList{"new"});
+        EXPECT_FALSE(db->HasTable("VOK"));
+        EXPECT_FALSE(db->HasTable("old"));
+        db->Close();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              QStringList({"fresh.wkd", "notes.wkd", "ours.wkd", "small.db"}));
 }
 
 TEST_F(FileTest, DefaultWorkspaceIsOne) {

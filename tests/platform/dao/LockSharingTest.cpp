@@ -13,18 +13,25 @@
 
 namespace {
 
-// Read-only descriptors of this process that point at `path`.
-int ReadOnlyDescriptorsOf(const QString& path) {
+// Descriptors of this process that point at `path` (read-only ones only,
+// or all).
+int DescriptorsOf(const QString& path, bool readOnlyOnly = true) {
     const QString target = QFileInfo(path).canonicalFilePath();
     int n = 0;
-    for (const QString& fd : QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+    for (const QString& fd :
+         QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
         if (QFileInfo(QStringLiteral("/proc/self/fd/") + fd).symLinkTarget() != target) continue;
         QFile info(QStringLiteral("/proc/self/fdinfo/") + fd);
         if (!info.open(QIODevice::ReadOnly)) continue;
         for (const QByteArray& line : info.readAll().split('\n'))
-            if (line.startsWith("flags:") && (line.mid(6).trimmed().toInt(nullptr, 8) & 3) == 0) ++n;
+            if (line.startsWith("flags:") &&
+                (!readOnlyOnly || (line.mid(6).trimmed().toInt(nullptr, 8) & 3) == 0))
+                ++n;
     }
     return n;
+}
+int ReadOnlyDescriptorsOf(const QString& path) {
+    return DescriptorsOf(path);
 }
 
 }  // namespace
@@ -52,4 +59,28 @@ TEST(LockSharing, OneLockDescriptorPerFileWhateverThePath) {
     first->Execute("CREATE TABLE T (x LONG)");
     first->Close();
     EXPECT_EQ(ReadOnlyDescriptorsOf(path), 0);
+}
+
+// A file is opened once per process: a second handle, by another path and
+// in another workspace, shares the connection (SQLite's descriptor and the
+// layer's lock), read-only or not.
+TEST(LockSharing, OneConnectionPerFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
+    const QString path = dir.filePath("sub/kurs.wkd");
+    dao::DBEngine::CreateDatabase(path)->Close();
+
+    dao::Workspace other;
+    auto first = dao::DBEngine::OpenDatabase(path);
+    first->OpenRecordset("SELECT * FROM wk_meta")->Close();
+    const int one = DescriptorsOf(path, false);
+    EXPECT_EQ(one, 2);
+    auto second = other.OpenDatabase(dir.filePath("sub/../sub/kurs.wkd"));
+    auto third = other.OpenDatabase(path, false, true);
+    second->OpenRecordset("SELECT * FROM wk_meta")->Close();
+    third->OpenRecordset("SELECT * FROM wk_meta")->Close();
+    EXPECT_EQ(DescriptorsOf(path, false), one);
+    other.Close();
+    first->Close();
+    EXPECT_EQ(DescriptorsOf(path, false), 0);
 }
