@@ -30,10 +30,6 @@ const QString kSoundTip = QStringLiteral("SoundTip");
 const QString kSoundRichtig = QStringLiteral("SoundRichtig");
 const QString kSoundFalsch = QStringLiteral("SoundFalsch");
 
-bool german() {
-    return modMain::TextBasis == 10000;
-}
-
 // "File cannot be opened:", the file and why.
 void tellCannotStore(const QString& path, const QString& reason) {
     QString text;
@@ -70,11 +66,8 @@ QString playStored(dao::Recordset& rs, const QString& field) {
     return path;
 }
 
-}  // namespace
-
-// ---- file and field -----------------------------------------------------------
-
-bool FileToField(const QString& path, dao::Recordset& rs, const QString& field) {
+// The whole file, or false after telling the user why it cannot be read.
+bool readMediaFile(const QString& path, QByteArray& bytes) {
     // An open database is no picture or sound, and reading it here would
     // cost the database its locks.
     if (dao::IsOpenDatabaseFile(path)) {
@@ -86,17 +79,39 @@ bool FileToField(const QString& path, dao::Recordset& rs, const QString& field) 
         tellCannotStore(path, file.errorString());
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         tellCannotStore(path, file.errorString());
         return false;
     }
-    file.close();
+    return true;
+}
 
+void tellNoPicture(const QString& path) {
+    tellCannotStore(path, modMain::GetText(5073));
+}
+
+}  // namespace
+
+// ---- file and field -----------------------------------------------------------
+
+QPixmap PictureFromFile(const QString& path) {
+    QByteArray bytes;
+    if (!readMediaFile(path, bytes)) return {};
+    QPixmap picture;
+    if (bytes.isEmpty() || !picture.loadFromData(bytes)) {
+        tellNoPicture(path);
+        return {};
+    }
+    return picture;
+}
+
+bool FileToField(const QString& path, dao::Recordset& rs, const QString& field) {
+    QByteArray bytes;
+    if (!readMediaFile(path, bytes)) return false;
     if (field.compare(kBild, Qt::CaseInsensitive) == 0 && !bytes.isEmpty() &&
         QImage::fromData(bytes).isNull()) {
-        tellCannotStore(path, german() ? QStringLiteral("Die Datei ist kein Bild, das Wortkiste lesen kann.")
-                                       : QStringLiteral("The file is not a picture Wortkiste can read."));
+        tellNoPicture(path);
         return false;
     }
 

@@ -52,6 +52,11 @@ bool InstallDefaultSounds();
 // the record's edit cancelled.
 bool FileToField(const QString& path, dao::Recordset& rs, const QString& field);
 
+// The picture in the file, read as FileToField reads it; a null pixmap
+// after telling the user why the file cannot be taken (unreadable, empty,
+// an open database, or no picture the program can show).
+QPixmap PictureFromFile(const QString& path);
+
 // Writes the field's bytes into the file, replacing its content. Raises
 // wk::Error 75 when the file cannot be written.
 void FieldToFile(const QString& path, dao::Recordset& rs, const QString& field);

@@ -58,9 +58,9 @@ bool frmEditVok::chooseMediaFile(int titleId, const QString& filter, QString& ch
 void frmEditVok::picPic_Click() {
     QString path;
     if (!chooseMediaFile(118, modMedia::PictureFilter(), path)) return;
-    // A file that is no picture is not taken, in either mode: it would be
-    // stored as one.
-    const QPixmap chosen(path);
+    // A file that is no picture is not taken, in either mode (it would be
+    // stored as one), and the user hears why.
+    const QPixmap chosen = modMedia::PictureFromFile(path);
     if (chosen.isNull()) return;
     if (NEWVOK) {
         const QPixmap& pm = chosen;
