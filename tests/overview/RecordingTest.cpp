@@ -279,6 +279,9 @@ TEST_F(RecordingTest, TheDialogRecordsEveryMarkedItemInRecordOrder) {
     QStringList shown;
     f.whileRecording = [&](overview::frmMultipleRecording& d) {
         shown << d.lblB->text() + "|" + d.lblA->text();
+        // The item's own texts, never taken for markup.
+        EXPECT_EQ(d.lblB->textFormat(), Qt::PlainText);
+        EXPECT_EQ(d.lblA->textFormat(), Qt::PlainText);
         EXPECT_TRUE(d.bRecordingItem);
         EXPECT_FALSE(d.sRec->isHidden());
         d.cmdOK_Click();

@@ -1,7 +1,11 @@
 // Whole tests run through the main window's handlers over real databases:
 // start, presenting, the answer inputs, the judge's form side, cancel.
+#include <QAbstractButton>
 #include <QApplication>
+#include <QKeySequence>
+#include <QListWidget>
 #include <QMouseEvent>
+#include <QTextDocument>
 
 #include "mainwindow/TestScreen.h"
 #include "testengine/ScreenFixture.h"
@@ -240,6 +244,61 @@ TEST_F(TestScreen, SeveralBoxesInAnyOrderAreCheckedWhileTyped) {
     m().txtTestA_KeyPress(3, key = 13);
     EXPECT_TRUE(st().TestFinished);
     EXPECT_EQ(st().WrongCount, 1);
+}
+
+// The user's own text is shown as it stands, never as markup: the question
+// under its theme, the choices, the tip, the grade text, the list of wrong
+// questions and the database's name.
+TEST_F(TestScreen, UserTextIsShownAsItStands) {
+    const auto asItStands = [](const QLabel* l) {
+        return l->textFormat() == Qt::PlainText ||
+               (l->textFormat() == Qt::AutoText && !Qt::mightBeRichText(l->text()));
+    };
+    item("<b>bold</b> tag", {{"Typ", 1},
+                             {"A1", "salt & pepper"},
+                             {"A2", "<i>no</i>"},
+                             {"RA1", 1},
+                             {"T", "<u>Küche</u>"},
+                             {"Tip", "<i>think</i>"},
+                             {"Punkte", 3}});
+    option("ZeigeThemaBeiAbfrage", 1);
+    option("BegriffAufloesen", 0);
+    option("FalscheNochmal", 0);
+    option("ZaehlePunkte", 1);
+    option("Punktebewertung", 1);
+    option("BewertungP2", 2);
+    for (int j = 3; j <= 8; ++j) option("BewertungP" + QString::number(j), 100 + j);
+    option("Bewertung1", "<b>poor</b>");
+    open("<b>kurs.wkd");
+    EXPECT_EQ(m().lblBDBName->text(), "<B>KURS");
+    EXPECT_TRUE(asItStands(m().lblBDBName));
+
+    m().imgBarStartTest_Click();
+    EXPECT_EQ(question(), "<u>Küche</u>\n\n<b>bold</b> tag");
+    EXPECT_TRUE(asItStands(m().lblTestQ));
+    const QAbstractButton* choice = m().optTestA(1);
+    EXPECT_TRUE(QKeySequence::mnemonic(choice->text()).isEmpty()) << "\"&\" is no shortcut here";
+    EXPECT_EQ(QString(choice->text()).replace("&&", "&"), "salt & pepper");
+
+    ui.pushModal([&](QWidget& w) {
+        auto& hint = static_cast<testengine::frmHint&>(w);
+        EXPECT_EQ(hint.Label1->text(), "<i>think</i>");
+        EXPECT_TRUE(asItStands(hint.Label1));
+        hint.cmdOK->click();
+    });
+    m().imgTestBarSolve_MouseUp(2, 0, 1, 1);  // the right button asks for the tip
+
+    m().optTestA(2)->setChecked(true);
+    solve();  // wrong, and the only try
+    ASSERT_TRUE(st().TestFinished);
+    EXPECT_EQ(m().lblTestBBewertung->text(), "<b>poor</b>");
+    EXPECT_TRUE(asItStands(m().lblTestBBewertung));
+    ASSERT_EQ(m().lstTestWrongWords->count(), 1);
+    EXPECT_EQ(m().lstTestWrongWords->item(0)->text(), "<u>Küche</u>: <b>bold</b> tag");
+
+    m().imgTestBarCancel_Click();
+    EXPECT_EQ(m().lblBDBName->text(), "<B>KURS");
+    EXPECT_TRUE(asItStands(m().lblBDBName));
 }
 
 TEST_F(TestScreen, ChoiceItemsAreJudged) {
