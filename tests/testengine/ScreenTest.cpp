@@ -301,6 +301,99 @@ TEST_F(TestScreen, UserTextIsShownAsItStands) {
     EXPECT_TRUE(asItStands(m().lblBDBName));
 }
 
+// Leaving a test, the overview's rows of the items it asked show what it
+// stored: the statistics columns and the error-rate colour at the left
+// edge, changed in place (the grid keeps its order and everything else).
+TEST_F(TestScreen, LeavingATestShowsWhatItStoredInTheOverview) {
+    item("Baum", {{"A1", "tree"}});
+    item("Haus", {{"A1", "house"}});
+    item("Hund", {{"A1", "dog"}});
+    for (const char* shown : {"GridShowAA", "GridShowAR", "GridShowAF", "GridShowFQ"}) option(shown, 1);
+    option("BegriffAufloesen", 0);
+    option("FalscheNochmal", 0);
+    option("bTestMaxFragen", 1);
+    option("TestMaxFragen", 2);  // Baum and Haus; Hund is not asked
+    open();
+    grid::Grid& g = *m().vg1;
+    const auto rowOf = [&](const QString& q) {
+        for (long r = 1; r <= g.Rows(); ++r)
+            if (g.CellText(r, g.ColumnIndex("Q")) == q) return r;
+        return 0L;
+    };
+    const auto cell = [&](const QString& q, const QString& key) {
+        return g.CellText(rowOf(q), g.ColumnIndex(key));
+    };
+    // Sorted by question, last first: rows no longer follow the records.
+    while (rowOf("Baum") != 3) m().vg1_ColumnClick(g.ColumnIndex("Q"));
+    const long hundColour = g.CellBackColor(rowOf("Hund"), 1);
+    g.SetCellBackColor(rowOf("Hund"), g.ColumnIndex("Q"), 0x123456);  // a rebuild would not keep it
+
+    m().imgBarStartTest_Click();
+    ASSERT_EQ(question(), "Baum");
+    type(1, "wood");
+    solve();
+    ASSERT_EQ(question(), "Haus");
+    type(1, "house");
+    ASSERT_TRUE(st().TestFinished);
+    // On the result the overview is hidden; leaving shows it.
+    m().imgTestBarCancel_Click();
+
+    EXPECT_EQ(rowOf("Baum"), 3);
+    EXPECT_EQ(cell("Baum", "AA1"), "1");
+    EXPECT_EQ(cell("Baum", "AR1"), "0");
+    EXPECT_EQ(cell("Baum", "AF1"), "1");
+    EXPECT_EQ(cell("Baum", "FQ1"), "100");
+    EXPECT_EQ(g.CellBackColor(rowOf("Baum"), 1), 0xAAAAFF);
+    EXPECT_EQ(cell("Haus", "AA1"), "1");
+    EXPECT_EQ(cell("Haus", "AR1"), "1");
+    EXPECT_EQ(cell("Haus", "AF1"), "0");
+    EXPECT_EQ(cell("Haus", "FQ1"), "0");
+    EXPECT_EQ(g.CellBackColor(rowOf("Haus"), 1), 0x80FF80);
+    EXPECT_EQ(cell("Hund", "AA1"), "0");
+    EXPECT_EQ(g.CellBackColor(rowOf("Hund"), 1), hundColour);
+    EXPECT_EQ(g.CellBackColor(rowOf("Hund"), g.ColumnIndex("Q")), 0x123456) << "the grid was rebuilt";
+
+    // A test started over the last one's result (Ctrl+S) brings the last
+    // one's figures into the grid as well.
+    m().imgBarStartTest_Click();
+    ASSERT_EQ(question(), "Baum");
+    type(1, "tree");
+    type(1, "house");
+    ASSERT_TRUE(st().TestFinished);
+    m().imgBarStartTest_Click();
+    EXPECT_EQ(cell("Baum", "AA1"), "2");
+    EXPECT_EQ(cell("Baum", "AR1"), "1");
+    EXPECT_EQ(cell("Baum", "FQ1"), "50");
+    EXPECT_EQ(g.CellBackColor(rowOf("Baum"), 1), 0xAAFFFF);
+    EXPECT_EQ(cell("Haus", "AA1"), "2");
+    EXPECT_EQ(cell("Haus", "AR1"), "2");
+    m().imgTestBarCancel_Click();
+}
+
+// A long test's items are found in the grid all the same.
+TEST_F(TestScreen, LeavingALongTestShowsEachOfItsItems) {
+    for (int i = 0; i < 40; ++i) item(QStringLiteral("Frage %1").arg(i, 2, 10, QLatin1Char('0')));
+    item("Nicht gefragt");
+    option("GridShowAA", 1);
+    option("FalscheNochmal", 0);
+    option("bTestMaxFragen", 1);
+    option("TestMaxFragen", 40);
+    open();
+    grid::Grid& g = *m().vg1;
+    m().vg1_ColumnClick(g.ColumnIndex("Q"));
+    m().imgBarStartTest_Click();
+    for (int i = 0; i < 40 && !st().TestFinished; ++i) {
+        int enter = 13;
+        m().Form_KeyPress(enter);  // items without answer fields go on
+    }
+    ASSERT_TRUE(st().TestFinished);
+    m().imgTestBarCancel_Click();
+    for (long r = 1; r <= g.Rows(); ++r) {
+        const QString q = g.CellText(r, g.ColumnIndex("Q"));
+        EXPECT_EQ(g.CellText(r, g.ColumnIndex("AA1")), q == "Nicht gefragt" ? "0" : "1") << q.toStdString();
+    }
+}
+
 TEST_F(TestScreen, ChoiceItemsAreJudged) {
     item("Farbe des Himmels", {{"Typ", 1}, {"A1", "green"}, {"A2", "blue"}, {"A3", "red"}, {"RA2", 1}});
     item("Primzahlen", {{"Typ", 1}, {"A1", "2"}, {"A2", "4"}, {"A3", "7"}, {"RA1", 1}, {"RA3", 1}});
