@@ -295,8 +295,8 @@ void frmGridOptions::chkListIcon_Click() {
 
 void frmGridOptions::writeName(QLineEdit* box, const QString& field) {
     // Any name goes, the empty one too. The box takes more than the field
-    // holds: a longer name is refused, the stored name stays, and the box
-    // keeps the focus to have it shortened.
+    // holds: a longer name is refused, the stored name stays, and the focus
+    // goes back to the box, as for a wrong size.
     dao::Recordset& options = *host_.OptionsRecord();
     int size = 0;
     try {
