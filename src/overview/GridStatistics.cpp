@@ -23,8 +23,8 @@ long positionInRow(const grid::Grid& g, long noColumn, long row) {
     return p;
 }
 
-}  // namespace
-
+// For each record position of the grid recordset, the row whose hidden "no"
+// cell names it; positions no row shows are left out.
 std::vector<long> rowsOfRecordPositions(const grid::Grid& g, const std::vector<long>& positions) {
     std::vector<long> rows;
     rows.reserve(positions.size());
@@ -50,6 +50,8 @@ std::vector<long> rowsOfRecordPositions(const grid::Grid& g, const std::vector<l
     }
     return rows;
 }
+
+}  // namespace
 
 void RefreshStatisticsCells(grid::Grid& g, RecordAccess& rs, const std::vector<long>& positions, int user,
                             int indikatorRand) {

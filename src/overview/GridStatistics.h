@@ -16,10 +16,6 @@ namespace overview {
 
 class RecordAccess;
 
-// For each record position of the grid recordset, the row whose hidden "no"
-// cell names it; positions no row shows are left out.
-std::vector<long> rowsOfRecordPositions(const grid::Grid& g, const std::vector<long>& positions);
-
 // The rows of the records at these positions show the records' statistics
 // of user slot `user` again: the "AA", "AR", "AF" and "FQ" columns the grid
 // has, and the error-rate colour of column 1 where the grid shows it

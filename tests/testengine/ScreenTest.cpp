@@ -370,30 +370,6 @@ TEST_F(TestScreen, LeavingATestShowsWhatItStoredInTheOverview) {
     m().imgTestBarCancel_Click();
 }
 
-// A long test's items are found in the grid all the same.
-TEST_F(TestScreen, LeavingALongTestShowsEachOfItsItems) {
-    for (int i = 0; i < 40; ++i) item(QStringLiteral("Frage %1").arg(i, 2, 10, QLatin1Char('0')));
-    item("Nicht gefragt");
-    option("GridShowAA", 1);
-    option("FalscheNochmal", 0);
-    option("bTestMaxFragen", 1);
-    option("TestMaxFragen", 40);
-    open();
-    grid::Grid& g = *m().vg1;
-    m().vg1_ColumnClick(g.ColumnIndex("Q"));
-    m().imgBarStartTest_Click();
-    for (int i = 0; i < 40 && !st().TestFinished; ++i) {
-        int enter = 13;
-        m().Form_KeyPress(enter);  // items without answer fields go on
-    }
-    ASSERT_TRUE(st().TestFinished);
-    m().imgTestBarCancel_Click();
-    for (long r = 1; r <= g.Rows(); ++r) {
-        const QString q = g.CellText(r, g.ColumnIndex("Q"));
-        EXPECT_EQ(g.CellText(r, g.ColumnIndex("AA1")), q == "Nicht gefragt" ? "0" : "1") << q.toStdString();
-    }
-}
-
 TEST_F(TestScreen, ChoiceItemsAreJudged) {
     item("Farbe des Himmels", {{"Typ", 1}, {"A1", "green"}, {"A2", "blue"}, {"A3", "red"}, {"RA2", 1}});
     item("Primzahlen", {{"Typ", 1}, {"A1", "2"}, {"A2", "4"}, {"A3", "7"}, {"RA1", 1}, {"RA3", 1}});
