@@ -84,6 +84,13 @@ void ShowError(qint32 number, const QString& description, const QString& locatio
     forms::ui().MsgBox(text, forms::vbCritical | forms::vbOKOnly, title);
 }
 
+bool FitsField(const QString& text, int size) {
+    if (size <= 0 || text.size() <= size) return true;
+    forms::ui().MsgBox(GetText(5077) + QString::number(size) + GetText(5078),
+                       forms::vbExclamation | forms::vbOKOnly, GetText(40));
+    return false;
+}
+
 QString ProgramFolder() {
     QString dir = qEnvironmentVariable("WORTKISTE_HOME");
     if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);

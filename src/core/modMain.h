@@ -35,6 +35,11 @@ void SetLanguage(qint16 langId);
 // code is empty.
 void ShowError(qint32 number, const QString& description, const QString& locationCode);
 
+// Whether a text fits a text field of `size` characters. A text that does
+// not is refused as the user's input, not reported as an error of the
+// program: messages 5077, the size and 5078, under the title of message 40.
+bool FitsField(const QString& text, int size);
+
 // The program folder: $WORTKISTE_HOME, else the per-user data folder; no
 // trailing slash.
 QString ProgramFolder();

@@ -33,10 +33,6 @@ const QString kSoundTip = QStringLiteral("SoundTip");
 const QString kSoundRichtig = QStringLiteral("SoundRichtig");
 const QString kSoundFalsch = QStringLiteral("SoundFalsch");
 
-bool german() {
-    return modMain::TextBasis == 10000;
-}
-
 // "File cannot be opened:", the file and why.
 void tellCannotStore(const QString& path, const QString& reason) {
     QString text;
@@ -73,11 +69,8 @@ QString playStored(dao::Recordset& rs, const QString& field) {
     return path;
 }
 
-}  // namespace
-
-// ---- file and field -----------------------------------------------------------
-
-bool FileToField(const QString& path, dao::Recordset& rs, const QString& field) {
+// The whole file, or false after telling the user why it cannot be read.
+bool readMediaFile(const QString& path, QByteArray& bytes) {
     // An open database is no picture or sound, and reading it here would
     // cost the database its locks.
     if (dao::IsOpenDatabaseFile(path)) {
@@ -86,18 +79,40 @@ bool FileToField(const QString& path, dao::Recordset& rs, const QString& field) 
     }
     // A folder, a pipe or a device is no picture or sound; a pipe would
     // keep the program waiting for good.
-    QByteArray bytes;
     QString why;
     bool notRegular = false;
     if (!wk::ReadRegularFile(path, bytes, &why, &notRegular)) {
         tellCannotStore(path, notRegular ? modMain::GetText(kNotRegularFile) : why);
         return false;
     }
+    return true;
+}
 
+void tellNoPicture(const QString& path) {
+    tellCannotStore(path, modMain::GetText(5079));
+}
+
+}  // namespace
+
+// ---- file and field -----------------------------------------------------------
+
+QPixmap PictureFromFile(const QString& path) {
+    QByteArray bytes;
+    if (!readMediaFile(path, bytes)) return {};
+    QPixmap picture;
+    if (bytes.isEmpty() || !picture.loadFromData(bytes, QFileInfo(path).suffix().toLatin1())) {
+        tellNoPicture(path);
+        return {};
+    }
+    return picture;
+}
+
+bool FileToField(const QString& path, dao::Recordset& rs, const QString& field) {
+    QByteArray bytes;
+    if (!readMediaFile(path, bytes)) return false;
     if (field.compare(kBild, Qt::CaseInsensitive) == 0 && !bytes.isEmpty() &&
         QImage::fromData(bytes).isNull()) {
-        tellCannotStore(path, german() ? QStringLiteral("Die Datei ist kein Bild, das Wortkiste lesen kann.")
-                                       : QStringLiteral("The file is not a picture Wortkiste can read."));
+        tellNoPicture(path);
         return false;
     }
 
@@ -154,14 +169,6 @@ QPixmap LoadBlobPicture(dao::Recordset& rs, const QString& field) {
     const bool loaded = picture.load(path);
     QFile::remove(path);
     if (!loaded) throw wk::Error(kInvalidPicture, QStringLiteral("Invalid picture"));
-    return picture;
-}
-
-QPixmap PictureFromFile(const QString& path) {
-    QByteArray bytes;
-    QPixmap picture;
-    // The ending is a hint only; the content decides when it is wrong.
-    if (wk::ReadRegularFile(path, bytes)) picture.loadFromData(bytes, QFileInfo(path).suffix().toLatin1());
     return picture;
 }
 

@@ -52,6 +52,11 @@ bool InstallDefaultSounds();
 // the record's edit cancelled.
 bool FileToField(const QString& path, dao::Recordset& rs, const QString& field);
 
+// The picture in the file, read as FileToField reads it; a null pixmap
+// after telling the user why the file cannot be taken (unreadable, empty,
+// an open database, or no picture the program can show).
+QPixmap PictureFromFile(const QString& path);
+
 // Writes the field's bytes into the file, replacing its content. Raises
 // wk::Error 75 when the file cannot be written.
 void FieldToFile(const QString& path, dao::Recordset& rs, const QString& field);
@@ -68,9 +73,6 @@ QString PictureFilter();
 // The stored picture, through a temporary file that is deleted at once.
 // Raises wk::Error 481 when the bytes are no picture.
 QPixmap LoadBlobPicture(dao::Recordset& rs, const QString& field);
-// The picture in the file at path, read without ever waiting on a pipe or a
-// device; a null pixmap when there is none.
-QPixmap PictureFromFile(const QString& path);
 void ShowBlobPicture(dao::Recordset& rs, const QString& field, QLabel& control);
 
 // A field holds a medium when its stored size is at least 1 (the bytes are

@@ -42,6 +42,7 @@ void frmEditVok::fillCombo(QComboBox* cbo, const QStringList& items) {
 void frmEditVok::Form_Load() {
     buildControls();
     forms::ApplyCaptions(this, GetText, false);
+    forms::plainTextLabels(this);
 
     bErsteAktivierung = true;
     for (QString& s : SoundDatei) s.clear();

@@ -60,8 +60,8 @@ void frmEditVok::picPic_Click() {
     QString path;
     if (!chooseMediaFile(118, modMedia::PictureFilter(), path)) return;
     // A pipe or a device is refused before anything waits on it; a file
-    // that is no picture is not taken, in either mode: it would be stored
-    // as one.
+    // that is no picture is not taken, in either mode (it would be stored
+    // as one), and the user hears why.
     if (userfiles::RefuseNonRegularSource(path)) return;
     const QPixmap chosen = modMedia::PictureFromFile(path);
     if (chosen.isNull()) return;

@@ -98,16 +98,24 @@ void frmMain::renameTheme(bool marked) {
         if (t.isValid()) proposal = t.toString();
     } catch (const wk::Error&) {
     }
+    int size = 0;
+    try {
+        size = data->FieldDefinedSize(QStringLiteral("T"));
+    } catch (const wk::Error&) {
+    }
     QString theme;
     for (;;) {
         theme = forms::ui().InputBox(modMain::GetText(116), modMain::GetText(117), proposal);
         if (theme.isEmpty()) return;
-        if (!theme.contains(QLatin1Char('\''))) break;
-        forms::ui().MsgBox(modMain::GetText(78), forms::vbExclamation | forms::vbOKOnly,
-                           modMain::GetText(40));
+        if (theme.contains(QLatin1Char('\''))) {
+            forms::ui().MsgBox(modMain::GetText(78), forms::vbExclamation | forms::vbOKOnly,
+                               modMain::GetText(40));
+            continue;
+        }
+        if (modMain::FitsField(theme, size)) break;
+        // Asked again with what was typed, to be shortened.
+        proposal = theme;
     }
-    // A theme longer than its field is refused by the first record, and
-    // every record keeps its theme.
     runBulk([&] {
         bulk::RenameTheme(*data, vokWorkspace(), marked ? bulk::Items::Marked : bulk::Items::All, theme);
         UpdateWindow(QStringLiteral("THEMEN"));

@@ -28,18 +28,23 @@ void frmMain::Form_KeyUp(int& KeyCode, int Shift) {
     }
     if (Shift == forms::vbCtrlMask) {
         const QString key = QString(QChar(char16_t(KeyCode))).toUpper();
-        if (key == "O")
-            imgBarOpenDB_Click();
-        else if (key == "N")
-            imgBarNewDB_Click();
-        else if (key == "D")
-            imgBarOverview_Click();
-        else if (key == "S")
+        // The main bar is hidden while a test is on screen, and so are the
+        // buttons these keys stand for: they would leave the window without
+        // either bar. Ctrl+S starts a new test from there as well.
+        const bool mainBar = !TestActive;
+        if (key == "O") {
+            if (mainBar) imgBarOpenDB_Click();
+        } else if (key == "N") {
+            if (mainBar) imgBarNewDB_Click();
+        } else if (key == "D") {
+            if (mainBar) imgBarOverview_Click();
+        } else if (key == "S") {
             imgBarStartTest_Click();
-        else if (key == "E")
-            imgBarOptions_Click();
-        else if (key == "R")
+        } else if (key == "E") {
+            if (mainBar) imgBarOptions_Click();
+        } else if (key == "R") {
             cmdOverview1_Record_Click();
+        }
         return;
     }
     const bool overview = fraOverview1->isVisible();

@@ -13,6 +13,7 @@
 #include "mainwindow/frmMain.h"
 #include "overview/BulkMenuState.h"
 #include "platform/Error.h"
+#include "platform/forms/Controls.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
 
@@ -130,6 +131,9 @@ void frmMain::Form_Load() {
     if (loaded_) return;
     loaded_ = true;
     BuildTestPanel();
+    // Questions, answers, themes, grade texts, names and file names are the
+    // user's: shown as they stand.
+    forms::plainTextLabels(this);
 
     setWindowTitle(ProgName + " " + ProgVersion);
     Check_Depth = 0;

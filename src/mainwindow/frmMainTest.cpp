@@ -14,6 +14,8 @@
 #include "core/modMedia.h"
 #include "mainwindow/SettingsModel.h"
 #include "mainwindow/frmMain.h"
+#include "mainwindow/frmMainGridShared.h"
+#include "overview/GridStatistics.h"
 #include "platform/Error.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Interaction.h"
@@ -98,6 +100,14 @@ void setActive(frmMain& f, bool on) {
     f.testState.TestActive = on;
 }
 
+// The overview's rows of the items the test asked show what the test stored
+// there, as a change to one item is shown: in place, row by row.
+void showAskedItemsStatistics(frmMain& f) {
+    if (f.testState.TestItems.isEmpty() || !f.data || !f.vg1) return;
+    overview::RefreshItemsStatistics(*f.vg1, f.data, f.testState.TestItems, BenutzerNr,
+                                     userOption("IndikatorRand", 1));
+}
+
 }  // namespace
 
 QString FormatSeconds(int s) {
@@ -134,6 +144,8 @@ int GradeRow(qint64 p, qint64 total, const std::array<qint64, 9>& storedP) {
 
 void frmMain::imgBarStartTest_Click() {
     if (!bDBOffen || !vg1 || vg1->Rows() < 1) return;
+    // A new test over a test on screen: the grid keeps what the first stored.
+    if (TestActive) showAskedItemsStatistics(*this);
     HideBarPopup();
     HideAllPanels();
     fraMainBar->hide();
@@ -164,6 +176,7 @@ void frmMain::imgTestBarCancel_Click() {
     const long n = vg1 ? vg1->Rows() : 0;
     lblBCount->setText(QString::number(n) + " " + modMain::GetText(n == 1 ? 377 : 378));
     if (!lblBCount->isVisible()) lblBCount->show();
+    showAskedItemsStatistics(*this);
 }
 
 void frmMain::ShowTryCount() {

@@ -15,6 +15,7 @@
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Colors.h"
+#include "platform/forms/Controls.h"
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
 #include "testengine/Answers.h"
@@ -204,7 +205,7 @@ void frmMain::LayoutTestControls(QLabel* lbl) {
             for (int i = 1; i <= m; ++i) {
                 QAbstractButton* c = C(i);
                 const QString cap = st.ExpectedAnswers.value(i);
-                c->setText(cap);
+                c->setText(forms::literalCaption(cap));
                 const double tw = TextWidth(f, cap);
                 setWidth(c, tw + 400);
                 setHeight(c, TextHeight(f, cap));
@@ -214,7 +215,7 @@ void frmMain::LayoutTestControls(QLabel* lbl) {
                     // at blanks, and give it the lines that takes.
                     const QString wrapped = WrapText(f, cap, A);
                     lines = std::max<double>(lines, wrapped.count('\n') + 1);
-                    c->setText(wrapped);
+                    c->setText(forms::literalCaption(wrapped));
                     setHeight(c, TextHeight(f, cap) * lines + 80);
                     setWidth(c, A + 700);
                 }

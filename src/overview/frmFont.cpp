@@ -203,6 +203,14 @@ void frmFont::fitSample() {
 void frmFont::cmdOK_Click() {
     QListWidgetItem* item = lstFont->currentItem();
     if (!item || item->text().isEmpty()) return;
+    // A family whose name the field cannot hold: the dialog stays for
+    // another choice.
+    int size = 0;
+    try {
+        size = options_->FieldDefinedSize(FieldToWriteTo);
+    } catch (const wk::Error&) {
+    }
+    if (!modMain::FitsField(item->text(), size)) return;
     try {
         options_->Edit();
         options_->SetValue(FieldToWriteTo, item->text());

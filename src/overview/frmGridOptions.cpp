@@ -294,9 +294,20 @@ void frmGridOptions::chkListIcon_Click() {
 }
 
 void frmGridOptions::writeName(QLineEdit* box, const QString& field) {
-    // Any name goes, the empty one too; a name longer than the field is
-    // refused by the database and reported, and the stored name stays.
-    WriteOptionField(*host_.OptionsRecord(), field, box->text());
+    // Any name goes, the empty one too. The box takes more than the field
+    // holds: a longer name is refused, the stored name stays, and the focus
+    // goes back to the box, as for a wrong size.
+    dao::Recordset& options = *host_.OptionsRecord();
+    int size = 0;
+    try {
+        size = options.FieldDefinedSize(field);
+    } catch (const wk::Error&) {
+    }
+    if (!modMain::FitsField(box->text(), size)) {
+        box->setFocus();
+        return;
+    }
+    WriteOptionField(options, field, box->text());
 }
 
 void frmGridOptions::txtSchriftart_LostFocus() {

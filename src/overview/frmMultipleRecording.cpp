@@ -35,6 +35,9 @@ frmMultipleRecording::frmMultipleRecording(DialogsHost& host, QWidget* parent)
     lblA = new QLabel(this);
     lblA->setObjectName("lblA");
     lblA->setWordWrap(true);
+    // The item's question and answer, as they stand.
+    lblB->setTextFormat(Qt::PlainText);
+    lblA->setTextFormat(Qt::PlainText);
     sRec = new QFrame(this);
     sRec->setObjectName("sRec");
     sRec->setFixedSize(16, 16);

@@ -120,17 +120,6 @@ void AbandonRecording(SoundRecorder& rec) {
     QFile::remove(RecordingFilePath());
 }
 
-namespace {
-
-// Leftovers of the device in the program folder; none may exist, and a file
-// that cannot go is left.
-void removeTempFiles() {
-    QDir dir(modMain::ProgramFolder());
-    for (const QString& name : dir.entryList({QStringLiteral("*.tmp")}, QDir::Files)) dir.remove(name);
-}
-
-}  // namespace
-
 bool StoreRecording(dao::Recordset& rs, bool saved) {
     const QString file = RecordingFilePath();
     const QFileInfo info(file);
@@ -144,8 +133,10 @@ bool StoreRecording(dao::Recordset& rs, bool saved) {
     } else {
         ShowRecordingError();
     }
+    // The take is the only file a recording leaves in the program folder
+    // (the recorder writes through a save file that removes its own
+    // temporary); whatever else lies there is not the recording's to delete.
     QFile::remove(file);
-    removeTempFiles();
     return stored;
 }
 

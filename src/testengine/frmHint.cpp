@@ -18,6 +18,8 @@ frmHint::frmHint(QWidget* parent) : forms::Form(parent, Qt::Dialog) {
     Label1->setGeometry(forms::twipsRect(120, 120, 4455, 1455));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A tip or an explanation is the user's text, never markup.
+    Label1->setTextFormat(Qt::PlainText);
     // Greyed text must stay readable on the window's blue.
     QPalette pal = Label1->palette();
     pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x5a, 0x5a, 0x5a));

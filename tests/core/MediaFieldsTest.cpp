@@ -198,6 +198,7 @@ TEST_F(MediaFields, UnreadableFileOrNoPictureLeavesTheFieldAsItWas) {
                         .back()
                         .prompt.endsWith("\rThis is not a regular file but a folder, a pipe or a device."));
         EXPECT_TRUE(modMedia::PictureFromFile(pipe.path()).isNull());
+        EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 4) << "the picture's refusal is said too";
         EXPECT_FALSE(media::PlaySound(pipe.path()));
         EXPECT_FALSE(pipe.waited());
     }
@@ -205,8 +206,8 @@ TEST_F(MediaFields, UnreadableFileOrNoPictureLeavesTheFieldAsItWas) {
     // A file that is no picture is refused for Bild only.
     const QString text = file("notes.jpg", "this is not a picture at all");
     EXPECT_FALSE(modMedia::FileToField(text, *rs, "Bild"));
-    ASSERT_EQ(ui.count(wktest::CallKind::MsgBox), 4);
-    EXPECT_TRUE(ui.calls(wktest::CallKind::MsgBox)[3].prompt.contains("not a picture"));
+    ASSERT_EQ(ui.count(wktest::CallKind::MsgBox), 5);
+    EXPECT_TRUE(ui.calls(wktest::CallKind::MsgBox)[4].prompt.contains("not a picture"));
     EXPECT_EQ(rs->EditMode(), dao::dbEditNone);
     EXPECT_EQ(stored("Bild"), picture);
     EXPECT_TRUE(modMedia::FileToField(text, *rs, "Sound"));

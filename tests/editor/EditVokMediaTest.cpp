@@ -95,13 +95,22 @@ TEST_F(EditorTest, AddModeKeepsPathsUntilTheItemIsSaved) {
     EXPECT_TRUE(form->picSQPlay->isHidden());
 }
 
-TEST_F(EditorTest, AddModeRefusesAFileThatIsNoPicture) {
-    const QString bogus = file("kaputt.jpg", QByteArray("not a picture"));
+// A file that is no picture (or an empty one) is refused, and the user is
+// told which file and why.
+TEST_F(EditorTest, AddModeRefusesAFileThatIsNoPictureAndSaysSo) {
     openAdd();
-    ui.pushOpen(bogus);
-    form->picPic_Click();
-    EXPECT_EQ(form->BildDatei, "");
-    EXPECT_TRUE(form->picPicView->isHidden());
+    for (const QByteArray& bytes : {QByteArray("not a picture"), QByteArray()}) {
+        const QString bogus = file("kaputt.jpg", bytes);
+        ui.pushOpen(bogus);
+        ui.pushMsgBox(forms::vbOK);
+        form->picPic_Click();
+        EXPECT_EQ(form->BildDatei, "");
+        EXPECT_TRUE(form->picPicView->isHidden());
+        const auto& box = ui.last(wktest::CallKind::MsgBox);
+        EXPECT_TRUE(box.prompt.contains(QDir::toNativeSeparators(bogus)));
+        EXPECT_TRUE(box.prompt.endsWith(modMain::GetText(5079)));
+    }
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 2);
 }
 
 // A pipe chosen as a picture or a sound is named and never waited on.
@@ -139,11 +148,13 @@ TEST_F(EditorTest, EditModeRefusesAFileThatIsNoPictureAndKeepsTheStoredOne) {
     form->picPic_Click();
     host.iconKey = 9;
     ui.pushOpen(bogus);
+    ui.pushMsgBox(forms::vbOK);
     form->picPic_Click();
     EXPECT_EQ(host.rs->GetChunk("Bild", 0, host.rs->FieldSize("Bild")), fileBytes(pic));
     EXPECT_NE(host.vg.CellIcon(1, 1), 9);
     EXPECT_FALSE(form->imgPicture->pixmap().isNull());
-    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 0);
+    ASSERT_EQ(ui.count(wktest::CallKind::MsgBox), 1);
+    EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox).prompt.endsWith(modMain::GetText(5079)));
 }
 
 TEST_F(EditorTest, EditModeStoresAndClearsAtOnceAndRedrawsTheIcon) {

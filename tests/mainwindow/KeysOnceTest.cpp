@@ -212,6 +212,47 @@ TEST_F(KeysOnce, AltShortcutsActOnce) {
     EXPECT_THROW(key(Qt::Key_F4, Qt::AltModifier), forms::ProgramEnded);
 }
 
+// While a test is on screen, on a question or on its result, the keys of the
+// hidden main bar do nothing: the window keeps its test bar, and Esc leads
+// back to the main bar, where the keys work again.
+TEST_F(KeysOnce, MainBarKeysWaitWhileATestIsOnScreen) {
+    const std::tuple<Qt::Key, const char*, const char*> mainBarKeys[] = {
+        {Qt::Key_D, "\x04", "Ctrl+D"},
+        {Qt::Key_E, "\x05", "Ctrl+E"},
+        {Qt::Key_O, "\x0f", "Ctrl+O"},  // an open dialog would be unexpected
+        {Qt::Key_N, "\x0e", "Ctrl+N"},
+    };
+    // No repeat pass: the third item ends the test on its result.
+    runstate::rsOptions->Edit();
+    runstate::rsOptions->SetValue("FalscheNochmal", 0);
+    runstate::rsOptions->Update();
+    m->imgBarStartTest_Click();
+    ASSERT_TRUE(m->TestActive);
+    for (const char* stage : {"question", "result"}) {
+        SCOPED_TRACE(stage);
+        if (std::string(stage) == "result") {
+            for (int i = 0; i < 3; ++i) key(Qt::Key_Return, Qt::NoModifier, "\r");
+            ASSERT_TRUE(m->fraTestBewertung->isVisibleTo(m));
+        }
+        for (const auto& [k, text, name] : mainBarKeys) {
+            focus(m->txtTestA(1)->isVisible() ? static_cast<QWidget*>(m->txtTestA(1)) : m->fraAbfrage);
+            key(k, Qt::ControlModifier, text);
+            EXPECT_TRUE(m->fraTestBar->isVisibleTo(m)) << name;
+            EXPECT_TRUE(m->fraAbfrage->isVisibleTo(m)) << name;
+            EXPECT_FALSE(m->fraOverview1->isVisibleTo(m)) << name;
+            EXPECT_FALSE(m->fraVerwaltung->isVisibleTo(m)) << name;
+            EXPECT_TRUE(m->TestActive) << name;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                EXPECT_FALSE(qobject_cast<vocabdb::frmNewDB*>(w) && w->isVisible()) << name;
+        }
+    }
+    key(Qt::Key_Escape, Qt::NoModifier, "\x1b");
+    ASSERT_TRUE(m->fraMainBar->isVisibleTo(m));
+    focus(m->vg1->view());
+    key(Qt::Key_E, Qt::ControlModifier, "\x05");
+    EXPECT_TRUE(m->fraVerwaltung->isVisibleTo(m));
+}
+
 // Items without answer fields: Enter, Space and F1 each go on by one item,
 // and so does a click on the test bar's judge picture.
 TEST_F(KeysOnce, TestKeysMoveOnByOneItem) {

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
+
+#include "overview/GridStatistics.h"
 
 using namespace overview;
 
@@ -102,4 +105,44 @@ TEST_F(GridOverDatabase, AnEmptyDatabaseGivesAnEmptyHiddenGrid) {
     EXPECT_EQ(h.grid.Rows(), 0);
     EXPECT_EQ(h.grid.ColumnKey(3), "Q");
     EXPECT_FALSE(h.grid.ShowData());
+}
+
+// A test's items are found in the grid's recordset by their bookmarks, a few
+// of them one by one and many in one walk, with the same answer; an item
+// deleted meanwhile is left out.
+TEST_F(GridOverDatabase, AskedItemsAreFoundByTheirBookmarksFewOrMany) {
+    constexpr int kItems = 4200;
+    auto& ws = dao::DBEngine::Workspaces(0);
+    ws.BeginTrans();
+    for (int i = kItems - 1; i >= 0; --i)
+        db->Execute("INSERT INTO VOK (Q) VALUES (?)", {QString("F%1").arg(i, 5, 10, QLatin1Char('0'))});
+    ws.CommitTrans();
+    auto grid = db->OpenRecordset("Alles");  // by question: F00000 at 0
+    auto test = db->OpenRecordset("SELECT * FROM VOK");
+    grid->SetAbsolutePosition(7);
+    for (const int many : {3, 4100}) {
+        SCOPED_TRACE(many);
+        QSet<QByteArray> asked;
+        std::vector<long> expected;
+        for (int k = 0; k < many; ++k) {
+            test->SetAbsolutePosition(k);
+            asked.insert(test->Bookmark());
+            expected.push_back(test->Value("Q").toString().mid(1).toLong());
+        }
+        if (many > 3) {
+            // The last by question is gone from the table (and from a grid
+            // recordset opened since) after the test asked it.
+            test->SetAbsolutePosition(0);
+            ASSERT_EQ(test->Value("Q").toString(), "F04199");
+            db->Execute("DELETE FROM VOK WHERE Q = 'F04199'");
+            expected.erase(std::find(expected.begin(), expected.end(), 4199L));
+            grid = db->OpenRecordset("Alles");
+            grid->SetAbsolutePosition(7);
+        }
+        std::vector<long> found = recordPositionsOf(*grid, asked);
+        std::sort(found.begin(), found.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(found, expected);
+        EXPECT_EQ(grid->AbsolutePosition(), 7);
+    }
 }

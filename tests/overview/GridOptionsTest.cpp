@@ -167,7 +167,7 @@ TEST_F(GridOptionsTest, TheOtherColumnsSizeChecksAtEveryChange) {
     EXPECT_EQ(stored("SchriftgroesseRest").toString(), "10");
 }
 
-TEST_F(GridOptionsTest, FontNamesAreStoredAsTypedAndATooLongNameIsReportedNotCut) {
+TEST_F(GridOptionsTest, FontNamesAreStoredAsTypedAndATooLongNameIsRefusedNotCut) {
     wktest::ScriptedUi ui;
     frmGridOptions f(host);
     f.Form_Load();
@@ -179,13 +179,20 @@ TEST_F(GridOptionsTest, FontNamesAreStoredAsTypedAndATooLongNameIsReportedNotCut
     f.txtSchriftartRest_LostFocus();
     EXPECT_EQ(stored("SchriftartRest").toString(), "");
 
-    // 41 characters do not fit the field of 40: the user is told, the stored
-    // name stays, and the record is usable for the next write.
+    // 41 characters do not fit the field of 40: the user is told so plainly
+    // (not in the error report), the box keeps its text to be shortened, the
+    // stored name stays, and the record is usable for the next write.
+    f.show();
+    QApplication::setActiveWindow(&f);
     ui.pushMsgBox(forms::vbOK);
     f.txtSchriftart->setText(QString(41, 'x'));
     f.txtSchriftart_LostFocus();
     EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 1);
-    EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox).prompt.contains("3163"));
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt,
+              modMain::GetText(5077) + "40" + modMain::GetText(5078));
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).title, modMain::GetText(40));
+    EXPECT_TRUE(f.txtSchriftart->hasFocus());
+    EXPECT_EQ(f.txtSchriftart->text(), QString(41, 'x'));
     EXPECT_EQ(stored("Schriftart").toString(), "MS Sans Serif");
     f.txtSchriftart->setText(QString(40, 'y'));
     f.txtSchriftart_LostFocus();

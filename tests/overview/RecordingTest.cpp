@@ -218,20 +218,24 @@ TEST_F(RecordingTest, AnEmptyTakeIsWarnedAboutAndStoresNothing) {
     EXPECT_EQ(host.grid.CellIcon(2, 1), icon);
 }
 
-TEST_F(RecordingTest, LeftoverTempFilesOfTheProgramFolderGo) {
+// A stored take leaves no file behind, and deletes none it did not make.
+TEST_F(RecordingTest, OnlyTheTakeIsDeletedFromTheProgramFolder) {
     inject();
     script.takes = {QByteArray("RIFF....")};
-    const QString tmp = modMain::ProgramFolder() + "/left.tmp";
-    QFile f(tmp);
+    const QString mine = modMain::ProgramFolder() + "/notes.tmp";
+    QFile f(mine);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("keep me");
     f.close();
     wktest::ScriptedUi ui;
     overview::SingleItemRecording rec(host);
     selectRow(1);
     rec.cmdOverview1_Record_Click();
     rec.cmdOverview1_Record_Click();
-    EXPECT_FALSE(QFile::exists(tmp));
     EXPECT_EQ(soundOf("Apfel"), QByteArray("RIFF...."));
+    EXPECT_FALSE(QFile::exists(overview::RecordingFilePath()));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << "a file of the user's was deleted";
+    EXPECT_EQ(f.readAll(), QByteArray("keep me"));
 }
 
 TEST_F(RecordingTest, WithoutTheTemplateNothingIsRecorded) {
@@ -275,6 +279,9 @@ TEST_F(RecordingTest, TheDialogRecordsEveryMarkedItemInRecordOrder) {
     QStringList shown;
     f.whileRecording = [&](overview::frmMultipleRecording& d) {
         shown << d.lblB->text() + "|" + d.lblA->text();
+        // The item's own texts, never taken for markup.
+        EXPECT_EQ(d.lblB->textFormat(), Qt::PlainText);
+        EXPECT_EQ(d.lblA->textFormat(), Qt::PlainText);
         EXPECT_TRUE(d.bRecordingItem);
         EXPECT_FALSE(d.sRec->isHidden());
         d.cmdOK_Click();

@@ -1,7 +1,11 @@
 // Whole tests run through the main window's handlers over real databases:
 // start, presenting, the answer inputs, the judge's form side, cancel.
+#include <QAbstractButton>
 #include <QApplication>
+#include <QKeySequence>
+#include <QListWidget>
 #include <QMouseEvent>
+#include <QTextDocument>
 
 #include "mainwindow/TestScreen.h"
 #include "testengine/ScreenFixture.h"
@@ -240,6 +244,130 @@ TEST_F(TestScreen, SeveralBoxesInAnyOrderAreCheckedWhileTyped) {
     m().txtTestA_KeyPress(3, key = 13);
     EXPECT_TRUE(st().TestFinished);
     EXPECT_EQ(st().WrongCount, 1);
+}
+
+// The user's own text is shown as it stands, never as markup: the question
+// under its theme, the choices, the tip, the grade text, the list of wrong
+// questions and the database's name.
+TEST_F(TestScreen, UserTextIsShownAsItStands) {
+    const auto asItStands = [](const QLabel* l) {
+        return l->textFormat() == Qt::PlainText ||
+               (l->textFormat() == Qt::AutoText && !Qt::mightBeRichText(l->text()));
+    };
+    item("<b>bold</b> tag", {{"Typ", 1},
+                             {"A1", "salt & pepper"},
+                             {"A2", "<i>no</i>"},
+                             {"RA1", 1},
+                             {"T", "<u>Küche</u>"},
+                             {"Tip", "<i>think</i>"},
+                             {"Punkte", 3}});
+    option("ZeigeThemaBeiAbfrage", 1);
+    option("BegriffAufloesen", 0);
+    option("FalscheNochmal", 0);
+    option("ZaehlePunkte", 1);
+    option("Punktebewertung", 1);
+    option("BewertungP2", 2);
+    for (int j = 3; j <= 8; ++j) option("BewertungP" + QString::number(j), 100 + j);
+    option("Bewertung1", "<b>poor</b>");
+    open("<b>kurs.wkd");
+    EXPECT_EQ(m().lblBDBName->text(), "<B>KURS");
+    EXPECT_TRUE(asItStands(m().lblBDBName));
+
+    m().imgBarStartTest_Click();
+    EXPECT_EQ(question(), "<u>Küche</u>\n\n<b>bold</b> tag");
+    EXPECT_TRUE(asItStands(m().lblTestQ));
+    const QAbstractButton* choice = m().optTestA(1);
+    EXPECT_TRUE(QKeySequence::mnemonic(choice->text()).isEmpty()) << "\"&\" is no shortcut here";
+    EXPECT_EQ(QString(choice->text()).replace("&&", "&"), "salt & pepper");
+
+    ui.pushModal([&](QWidget& w) {
+        auto& hint = static_cast<testengine::frmHint&>(w);
+        EXPECT_EQ(hint.Label1->text(), "<i>think</i>");
+        EXPECT_TRUE(asItStands(hint.Label1));
+        hint.cmdOK->click();
+    });
+    m().imgTestBarSolve_MouseUp(2, 0, 1, 1);  // the right button asks for the tip
+
+    m().optTestA(2)->setChecked(true);
+    solve();  // wrong, and the only try
+    ASSERT_TRUE(st().TestFinished);
+    EXPECT_EQ(m().lblTestBBewertung->text(), "<b>poor</b>");
+    EXPECT_TRUE(asItStands(m().lblTestBBewertung));
+    ASSERT_EQ(m().lstTestWrongWords->count(), 1);
+    EXPECT_EQ(m().lstTestWrongWords->item(0)->text(), "<u>Küche</u>: <b>bold</b> tag");
+
+    m().imgTestBarCancel_Click();
+    EXPECT_EQ(m().lblBDBName->text(), "<B>KURS");
+    EXPECT_TRUE(asItStands(m().lblBDBName));
+}
+
+// Leaving a test, the overview's rows of the items it asked show what it
+// stored: the statistics columns and the error-rate colour at the left
+// edge, changed in place (the grid keeps its order and everything else).
+TEST_F(TestScreen, LeavingATestShowsWhatItStoredInTheOverview) {
+    item("Baum", {{"A1", "tree"}});
+    item("Haus", {{"A1", "house"}});
+    item("Hund", {{"A1", "dog"}});
+    for (const char* shown : {"GridShowAA", "GridShowAR", "GridShowAF", "GridShowFQ"}) option(shown, 1);
+    option("BegriffAufloesen", 0);
+    option("FalscheNochmal", 0);
+    option("bTestMaxFragen", 1);
+    option("TestMaxFragen", 2);  // Baum and Haus; Hund is not asked
+    open();
+    grid::Grid& g = *m().vg1;
+    const auto rowOf = [&](const QString& q) {
+        for (long r = 1; r <= g.Rows(); ++r)
+            if (g.CellText(r, g.ColumnIndex("Q")) == q) return r;
+        return 0L;
+    };
+    const auto cell = [&](const QString& q, const QString& key) {
+        return g.CellText(rowOf(q), g.ColumnIndex(key));
+    };
+    // Sorted by question, last first: rows no longer follow the records.
+    while (rowOf("Baum") != 3) m().vg1_ColumnClick(g.ColumnIndex("Q"));
+    const long hundColour = g.CellBackColor(rowOf("Hund"), 1);
+    g.SetCellBackColor(rowOf("Hund"), g.ColumnIndex("Q"), 0x123456);  // a rebuild would not keep it
+
+    m().imgBarStartTest_Click();
+    ASSERT_EQ(question(), "Baum");
+    type(1, "wood");
+    solve();
+    ASSERT_EQ(question(), "Haus");
+    type(1, "house");
+    ASSERT_TRUE(st().TestFinished);
+    // On the result the overview is hidden; leaving shows it.
+    m().imgTestBarCancel_Click();
+
+    EXPECT_EQ(rowOf("Baum"), 3);
+    EXPECT_EQ(cell("Baum", "AA1"), "1");
+    EXPECT_EQ(cell("Baum", "AR1"), "0");
+    EXPECT_EQ(cell("Baum", "AF1"), "1");
+    EXPECT_EQ(cell("Baum", "FQ1"), "100");
+    EXPECT_EQ(g.CellBackColor(rowOf("Baum"), 1), 0xAAAAFF);
+    EXPECT_EQ(cell("Haus", "AA1"), "1");
+    EXPECT_EQ(cell("Haus", "AR1"), "1");
+    EXPECT_EQ(cell("Haus", "AF1"), "0");
+    EXPECT_EQ(cell("Haus", "FQ1"), "0");
+    EXPECT_EQ(g.CellBackColor(rowOf("Haus"), 1), 0x80FF80);
+    EXPECT_EQ(cell("Hund", "AA1"), "0");
+    EXPECT_EQ(g.CellBackColor(rowOf("Hund"), 1), hundColour);
+    EXPECT_EQ(g.CellBackColor(rowOf("Hund"), g.ColumnIndex("Q")), 0x123456) << "the grid was rebuilt";
+
+    // A test started over the last one's result (Ctrl+S) brings the last
+    // one's figures into the grid as well.
+    m().imgBarStartTest_Click();
+    ASSERT_EQ(question(), "Baum");
+    type(1, "tree");
+    type(1, "house");
+    ASSERT_TRUE(st().TestFinished);
+    m().imgBarStartTest_Click();
+    EXPECT_EQ(cell("Baum", "AA1"), "2");
+    EXPECT_EQ(cell("Baum", "AR1"), "1");
+    EXPECT_EQ(cell("Baum", "FQ1"), "50");
+    EXPECT_EQ(g.CellBackColor(rowOf("Baum"), 1), 0xAAFFFF);
+    EXPECT_EQ(cell("Haus", "AA1"), "2");
+    EXPECT_EQ(cell("Haus", "AR1"), "2");
+    m().imgTestBarCancel_Click();
 }
 
 TEST_F(TestScreen, ChoiceItemsAreJudged) {

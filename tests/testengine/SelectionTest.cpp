@@ -249,6 +249,25 @@ TEST_F(Selection, RepeatPassTakesOnlyWhatTheTestAsked) {
     EXPECT_EQ(st.TestItems.size(), 1);
 }
 
+// A new test starts without the items the last one asked: after a test that
+// asked three wrong items and was left before its repeat pass, a test of one
+// item repeats that one alone.
+TEST_F(Selection, ANewTestRepeatsNoneOfTheLastTestsItems) {
+    for (const char* q : {"a", "b", "c"}) add(q, {{"Known11", 0}});
+    auto o = sequential();
+    o.Abfragereihenfolge = 0;
+    ASSERT_EQ(select(o), SelectOutcome::Ready);
+    while (AdvanceToNextItem(st, *dataTest, false)) {
+    }
+    o.bTestMaxFragen = true;
+    o.TestMaxFragen = 1;
+    ASSERT_EQ(select(o), SelectOutcome::Ready);
+    ASSERT_TRUE(AdvanceToNextItem(st, *dataTest, false));
+    const QString asked = dataTest->Value("Q").toString();
+    st.RepeatPass = true;
+    EXPECT_EQ(selected(o, 1, true), QStringList{asked});
+}
+
 TEST_F(Selection, NewTestResetsRepeatPassKeepsAndSelectsTheWrongOnes) {
     add("right", {{"Known11", 1}, {"Punkte", 3}});
     add("wrong", {{"Known11", 0}, {"Known12", 1}, {"Punkte", 5}});

@@ -1,5 +1,6 @@
 #include "platform/forms/Controls.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QValidator>
@@ -57,6 +58,18 @@ void limitTextLength(QLineEdit* edit, int maxLength) {
 int textLengthLimit(const QLineEdit* edit) {
     const LengthLimit* l = limitOf(edit);
     return l ? l->limit() : 0;
+}
+
+void plainTextLabels(QWidget* root) {
+    if (!root) return;
+    if (auto* label = qobject_cast<QLabel*>(root)) label->setTextFormat(Qt::PlainText);
+    for (QLabel* label : root->findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+}
+
+QString literalCaption(const QString& text) {
+    QString out = text;
+    out.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return out;
 }
 
 }  // namespace forms

@@ -16,8 +16,19 @@
 // original's limit held only for typing and pasting. Use limitTextLength.
 
 class QLineEdit;
+class QString;
+class QWidget;
 
 namespace forms {
+
+// Every label in `root` (and root itself, when it is one) shows its text
+// as it stands: Qt would take a question such as "<b>bold</b> tag" for
+// markup. Call it once a form's labels are made.
+void plainTextLabels(QWidget* root);
+
+// The caption of a button (check box, option button) showing the user's own
+// text: "&" is a character there, not the mark of a shortcut key.
+QString literalCaption(const QString& text);
 
 // The user cannot type or paste beyond `maxLength` characters (a paste is
 // cut to what fits); text set by code is kept whole, and from such an

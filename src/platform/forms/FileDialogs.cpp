@@ -157,12 +157,14 @@ bool runFileDialog(forms::FileDialog& f, Mode mode, QWidget* parent) {
         const QStringList files = dlg.selectedFiles();
         // Asked for before a file that does not exist yet is taken.
         if ((f.Flags & forms::cdlOFNCreatePrompt) && !files.isEmpty() && !QFileInfo::exists(files.first())) {
-            const auto answer =
-                QMessageBox::question(&dlg, dlg.windowTitle(),
-                                      QFileDialog::tr("%1 does not exist.\nDo you want to create it?")
-                                          .arg(QFileInfo(files.first()).fileName()),
-                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-            if (answer != QMessageBox::Yes) continue;
+            // The file's name is shown as it stands, whatever characters it holds.
+            QMessageBox ask(QMessageBox::Question, dlg.windowTitle(),
+                            QFileDialog::tr("%1 does not exist.\nDo you want to create it?")
+                                .arg(QFileInfo(files.first()).fileName()),
+                            QMessageBox::Yes | QMessageBox::No, &dlg);
+            ask.setTextFormat(Qt::PlainText);
+            ask.setDefaultButton(QMessageBox::Yes);
+            if (ask.exec() != QMessageBox::Yes) continue;
         }
         readFileDialog(dlg, f);
         return true;

@@ -1,6 +1,7 @@
 #include "platform/forms/MessageBoxes.h"
 
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -128,6 +129,8 @@ std::unique_ptr<QInputDialog> buildInputBox(const QString& prompt, const QString
     dlg->setInputMode(QInputDialog::TextInput);
     dlg->setWindowTitle(boxTitle(title));
     dlg->setLabelText(lineBreaks(prompt));
+    // The prompt stands as written, as a message box's does.
+    for (QLabel* label : dlg->findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
     dlg->setTextValue(defaultText);
     return dlg;
 }

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringView>
+#include <QTextDocument>
 #include <algorithm>
 #include <limits>
 #include <optional>
@@ -224,7 +225,13 @@ public:
         if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
         const auto& s = *g_->s_;
         if (!idx.isValid() || idx.column() >= int(s.cols.size()) || idx.row() >= s.rows) return {};
-        return s.cols[size_t(idx.column())].text.at(size_t(idx.row()));
+        QString text = s.cols[size_t(idx.column())].text.at(size_t(idx.row()));
+        // A tip that looks like markup would be drawn as such: the cell's
+        // text is shown as it stands.
+        if (role == Qt::ToolTipRole && Qt::mightBeRichText(text))
+            return QStringLiteral("<p style=\"white-space:pre-wrap\">") + text.toHtmlEscaped() +
+                   QStringLiteral("</p>");
+        return text;
     }
 
     QVariant headerData(int section, Qt::Orientation o, int role) const override {

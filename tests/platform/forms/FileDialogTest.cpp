@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -149,6 +151,32 @@ TEST(FileDialog, ItsStateStaysInTheTestProgramsOwnFolder) {
     ASSERT_FALSE(home.isEmpty());
     const QSettings qtSettings(QSettings::UserScope, QStringLiteral("QtProject"));
     EXPECT_TRUE(qtSettings.fileName().startsWith(home + "/")) << qtSettings.fileName().toStdString();
+}
+
+// The question before a new file is made shows its name as it stands.
+TEST(FileDialog, CreatePromptShowsTheNameAsItStands) {
+    QTemporaryDir dir;
+    forms::FileDialog f;
+    f.InitDir = dir.path();
+    f.Filter = "All|*.*";
+    f.Flags = forms::cdlOFNCreatePrompt;
+    bool asked = false;
+    wktest::onModal([&](QWidget* w) {
+        auto* d = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(d, nullptr);
+        wktest::onModal([&](QWidget* q) {
+            auto* box = qobject_cast<QMessageBox*>(q);
+            ASSERT_NE(box, nullptr);
+            asked = true;
+            EXPECT_TRUE(box->text().contains("<b>neu.txt")) << box->text().toStdString();
+            EXPECT_EQ(box->textFormat(), Qt::PlainText);
+            box->button(QMessageBox::Yes)->click();
+        });
+        wktest::typeNameAndAccept(d, "<b>neu.txt");
+    });
+    ASSERT_TRUE(dialogs::runFileDialog(f, Mode::Save));
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(f.FileTitle, "<b>neu.txt");
 }
 
 TEST(FileDialog, FilterMatchesWithoutRegardToCase) {

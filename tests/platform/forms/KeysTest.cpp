@@ -224,13 +224,34 @@ TEST(KeyEvents, AKeyIsHandledOnceWhenTheHandlerTakesTheFocusAway) {
              {"no focus",
               [&] { QApplication::focusWidget() ? QApplication::focusWidget()->clearFocus() : void(); }},
              {"focus in another branch", [&] { other->setFocus(); }},
-             {"a modal dialog", [&] {
+             {"a modal dialog",
+              [&] {
                   QDialog dialog(&form);
                   auto* e = new QLineEdit(&dialog);
                   wktest::onModal([](QWidget* m) { static_cast<QDialog*>(m)->reject(); });
                   e->setFocus();
                   dialog.exec();
                   // The window manager activates the form again later.
+                  if (QApplication::focusWidget()) QApplication::focusWidget()->clearFocus();
+              }},
+             {"a modal dialog with keys of its own, typed in", [&] {
+                  // Its keys are handled meanwhile; the key that opened it
+                  // must still be known for itself on its way up.
+                  QDialog dialog(&form);
+                  auto* e = new QLineEdit(&dialog);
+                  int typed = 0;
+                  previewKeys(&dialog, {.KeyPress = [&](int&) { ++typed; }});
+                  wktest::onModal([e](QWidget* m) {
+                      QKeyEvent p(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
+                      QApplication::sendEvent(e, &p);
+                      QKeyEvent r(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, "x");
+                      QApplication::sendEvent(e, &r);
+                      static_cast<QDialog*>(m)->reject();
+                  });
+                  e->setFocus();
+                  dialog.exec();
+                  EXPECT_EQ(e->text(), "x");
+                  EXPECT_EQ(typed, 1);
                   if (QApplication::focusWidget()) QApplication::focusWidget()->clearFocus();
               }}}) {
         SCOPED_TRACE(name);

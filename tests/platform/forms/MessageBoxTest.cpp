@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -111,8 +112,11 @@ TEST(MessageBox, QtImplementationReturnsTheClickedAnswer) {
 }
 
 TEST(InputBox, GivesTheTextOrEmptyOnCancel) {
-    auto dlg = buildInputBox("Name:\rplease", "New", "Anna");
-    EXPECT_EQ(dlg->labelText(), "Name:\nplease");
+    auto dlg = buildInputBox("<b>Name</b>:\rplease", "New", "Anna");
+    EXPECT_EQ(dlg->labelText(), "<b>Name</b>:\nplease");
+    const auto* prompt = dlg->findChild<QLabel*>();
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_EQ(prompt->textFormat(), Qt::PlainText) << "the prompt is never markup";
     EXPECT_EQ(dlg->textValue(), "Anna");
 
     wktest::onModal([](QWidget* w) {

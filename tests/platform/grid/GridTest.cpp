@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTableView>
+#include <QTextDocument>
 #include <set>
 
 using grid::Grid;
@@ -498,6 +499,25 @@ TEST(GridImages, OverviewListHoldsEveryKeyWithAPicture) {
     EXPECT_NE(il.Picture("SoundPic").toImage(), il.Picture("CheckedSoundPic").toImage());
     EXPECT_THROW(il.ItemIndex("Nothing"), wk::Error);
     EXPECT_TRUE(il.PictureAt(99).isNull());
+}
+
+// A cell's tip shows the cell's text as it stands, also when it looks like
+// markup.
+TEST(GridView, CellTipsShowTheTextAsItStands) {
+    Grid g;
+    const QStringList texts{"<b>bold</b> tag\n  second line", "a < b & c", "plain"};
+    fillRows(g, texts);
+    for (int r = 0; r < texts.size(); ++r) {
+        const QString tip =
+            g.view()->model()->data(g.view()->model()->index(r, 1), Qt::ToolTipRole).toString();
+        QString shown = tip;
+        if (Qt::mightBeRichText(tip)) {
+            QTextDocument doc;
+            doc.setHtml(tip);
+            shown = doc.toPlainText();
+        }
+        EXPECT_EQ(shown, texts[r]);
+    }
 }
 
 TEST(GridView, HeaderIconsAndCellBoundsComeFromTheModel) {

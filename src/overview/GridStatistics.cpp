@@ -1,0 +1,144 @@
+#include "overview/GridStatistics.h"
+
+#include "overview/DaoRecordAccess.h"
+#include "overview/GridModel.h"
+#include "platform/Error.h"
+#include "platform/grid/Grid.h"
+
+namespace overview {
+
+namespace {
+
+// The record position row r shows: its "no" cell, read digit by digit (the
+// locale's number parsing would cost more than all else for 100,000 rows).
+long positionInRow(const grid::Grid& g, long noColumn, long row) {
+    if (noColumn < 1) return row - 1;
+    const QString t = g.CellText(row, noColumn);
+    if (t.isEmpty()) return row - 1;
+    long p = 0;
+    for (const QChar c : t) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return row - 1;
+        p = p * 10 + (c.unicode() - u'0');
+    }
+    return p;
+}
+
+// For each record position of the grid recordset, the row whose hidden "no"
+// cell names it; positions no row shows are left out.
+std::vector<long> rowsOfRecordPositions(const grid::Grid& g, const std::vector<long>& positions) {
+    std::vector<long> rows;
+    rows.reserve(positions.size());
+    const long count = g.Rows();
+    const long noColumn = g.ColumnExists(QStringLiteral("no")) ? g.ColumnIndex(QStringLiteral("no")) : 0;
+    // Until a header sort, row r shows position r - 1: no search is needed.
+    // After one, the "no" column is read once for all of them.
+    std::vector<long> rowOf;
+    for (const long pos : positions) {
+        const long guess = pos + 1;
+        if (guess >= 1 && guess <= count && positionInRow(g, noColumn, guess) == pos) {
+            rows.push_back(guess);
+            continue;
+        }
+        if (rowOf.empty()) {
+            rowOf.assign(size_t(count), 0);
+            for (long r = 1; r <= count; ++r) {
+                const long p = positionInRow(g, noColumn, r);
+                if (p >= 0 && p < count) rowOf[size_t(p)] = r;
+            }
+        }
+        if (pos >= 0 && pos < count && rowOf[size_t(pos)] > 0) rows.push_back(rowOf[size_t(pos)]);
+    }
+    return rows;
+}
+
+}  // namespace
+
+void RefreshStatisticsCells(grid::Grid& g, RecordAccess& rs, const std::vector<long>& positions, int user,
+                            int indikatorRand) {
+    if (positions.empty() || g.Rows() < 1) return;
+    const QString slot = QString::number(user);
+    const QString fqField = QStringLiteral("FQ") + slot;
+    struct Column {
+        long index;
+        QString field;
+        bool rate;
+    };
+    std::vector<Column> columns;
+    for (const char* prefix : {"AA", "AR", "AF", "FQ"}) {
+        const QString key = QLatin1String(prefix) + slot;
+        if (g.ColumnExists(key)) columns.push_back({g.ColumnIndex(key), key, key == fqField});
+    }
+    // Column 1 shows the error-rate colour only where the stripes leave it.
+    const bool rateColour = indikatorRand != 0 && g.ColumnExists(QStringLiteral("icon"));
+    if (columns.empty() && !rateColour) return;
+
+    const std::vector<long> rows = rowsOfRecordPositions(g, positions);
+    const long noColumn = g.ColumnExists(QStringLiteral("no")) ? g.ColumnIndex(QStringLiteral("no")) : 0;
+    const long kept = rs.AbsolutePosition();
+    const bool redraw = g.Redraw();
+    g.SetRedraw(false);
+    for (const long row : rows) {
+        try {
+            rs.SetAbsolutePosition(positionInRow(g, noColumn, row));
+            const QVariant fq = rs.Value(fqField);
+            for (const Column& c : columns) {
+                const QVariant v = c.rate ? fq : rs.Value(c.field);
+                g.SetCellText(
+                    row, c.index,
+                    c.rate ? errorRateText(v) : (v.isValid() && !v.isNull() ? v.toString() : QString()));
+            }
+            if (rateColour)
+                g.SetCellBackColor(row, g.ColumnIndex(QStringLiteral("icon")), errorRateColour(fq));
+        } catch (const wk::Error&) {
+            // A record gone meanwhile: its row keeps what it showed.
+        }
+    }
+    try {
+        if (kept >= 0) rs.SetAbsolutePosition(kept);
+    } catch (const wk::Error&) {
+    }
+    g.SetRedraw(redraw);
+}
+
+std::vector<long> recordPositionsOf(dao::Recordset& rs, const QSet<QByteArray>& bookmarks) {
+    std::vector<long> positions;
+    if (bookmarks.isEmpty()) return positions;
+    const long kept = rs.AbsolutePosition();
+    // A look-up scans the keys, which is fast; a walk that asks every row
+    // for its bookmark costs as much as some thousand look-ups, whatever
+    // the count of rows.
+    constexpr qsizetype kLookups = 4096;
+    if (bookmarks.size() <= kLookups) {
+        for (const QByteArray& item : bookmarks) {
+            try {
+                rs.SetBookmark(item);
+                positions.push_back(rs.AbsolutePosition());
+            } catch (const wk::Error&) {
+                // Deleted meanwhile: no row shows it.
+            }
+        }
+    } else {
+        const long n = rs.RecordCount();
+        for (long i = 0; i < n; ++i) {
+            rs.SetAbsolutePosition(i);
+            if (bookmarks.contains(rs.Bookmark())) positions.push_back(i);
+        }
+    }
+    if (kept >= 0) rs.SetAbsolutePosition(kept);
+    return positions;
+}
+
+void RefreshItemsStatistics(grid::Grid& g, const dao::RecordsetPtr& rs, const QSet<QByteArray>& bookmarks,
+                            int user, int indikatorRand) {
+    if (!rs || bookmarks.isEmpty() || g.Rows() < 1) return;
+    std::vector<long> positions;
+    try {
+        positions = recordPositionsOf(*rs, bookmarks);
+    } catch (const wk::Error&) {
+        return;  // the recordset cannot be read: the grid stays as it was
+    }
+    DaoRecordAccess records(rs);
+    RefreshStatisticsCells(g, records, positions, user, indikatorRand);
+}
+
+}  // namespace overview
