@@ -20,8 +20,14 @@ void DropOptions(StepContext& ctx, const QString& column, bool ignoreErrors) {
     ignoreErrors ? void(ctx.ExecuteIgnoringErrors(sql)) : ctx.Execute(sql);
 }
 
-void DropVok(StepContext& ctx, const QString& column) {
-    ctx.ExecuteIgnoringErrors(QStringLiteral("ALTER TABLE Vok DROP COLUMN %1").arg(column));
+void DropVok(StepContext& ctx, const QStringList& columns) {
+    ctx.DropColumnsIgnoringErrors(QStringLiteral("Vok"), columns);
+}
+
+QStringList NumberedList(const char* stem, int last) {
+    QStringList out;
+    for (int i = 1; i <= last; ++i) out << Numbered(stem, i);
+    return out;
 }
 
 const QString kEmpty = QStringLiteral("");
@@ -178,8 +184,7 @@ void Upgrade32To40Kind0(StepContext& ctx) {
     opts->Update();
     ctx.CloseRecordsets();
 
-    DropVok(ctx, QStringLiteral("A"));
-    for (int i = 1; i <= 4; ++i) DropVok(ctx, Numbered("R", i));
+    DropVok(ctx, QStringList{QStringLiteral("A")} + NumberedList("R", 4));
     for (int i = 1; i <= 5; ++i) DropOptions(ctx, Numbered("R", i), true);
     for (const char* c :
          {"[Sekunden Zeitlimit]", "[Abzufragender Begriff]", "[Anzahl Versuche]", "[Begriff aufloesen]",
@@ -259,9 +264,8 @@ void Upgrade32To40Kind1(StepContext& ctx) {
     opts->Update();
     ctx.CloseRecordsets();
 
-    for (int i = 1; i <= 4; ++i) DropVok(ctx, Numbered("R", i));
-    DropVok(ctx, QStringLiteral("AnzahlAntworten"));
-    for (int i = 1; i <= 9; ++i) DropVok(ctx, Numbered("E", i));
+    DropVok(ctx,
+            NumberedList("R", 4) + QStringList{QStringLiteral("AnzahlAntworten")} + NumberedList("E", 9));
     for (int i = 1; i <= 5; ++i) DropOptions(ctx, Numbered("R", i), true);
     for (const char* c : {"AllowMixed", "[Nur markierte]", "[Begriff aufloesen]"})
         DropOptions(ctx, QLatin1String(c), true);
@@ -318,7 +322,7 @@ void Upgrade32To40Kind2(StepContext& ctx) {
     opts->Update();
     ctx.CloseRecordsets();
 
-    for (int i = 1; i <= 5; ++i) DropVok(ctx, Numbered("R", i));
+    DropVok(ctx, NumberedList("R", 5));
     for (int i = 1; i <= 7; ++i) DropOptions(ctx, Numbered("R", i), true);
     DropOptions(ctx, QStringLiteral("MCAA"), true);
     DropOptions(ctx, QStringLiteral("InnerType"), true);

@@ -100,8 +100,10 @@ OptionValues Upgrade22To30(StepContext& ctx) {
         }
     }
     if (kind != 1) {
+        QStringList stats;
         for (int j = 1; j <= 5; ++j)
-            for (const char* stem : {"StatA", "StatB", "StatC"}) ctx.Execute(Drop(kVok, Numbered(stem, j)));
+            for (const char* stem : {"StatA", "StatB", "StatC"}) stats << Numbered(stem, j);
+        ctx.DropColumns(kVok, stats);
     }
     const int maxUsers = ctx.maxUsers();
     for (int u = 1; u <= maxUsers; ++u)

@@ -79,6 +79,20 @@ bool StepContext::ExecuteIgnoringErrors(const QString& sql) {
     }
 }
 
+void StepContext::DropColumns(const QString& table, const QStringList& columns) {
+    db_->DropColumns(table, columns);
+}
+
+void StepContext::DropColumnsIgnoringErrors(const QString& table, const QStringList& columns) {
+    try {
+        db_->DropColumns(table, columns, true);
+    } catch (const wk::Error&) {
+        // All or nothing failed: drop each alone, skipping the ones refused.
+        for (const QString& column : columns)
+            ExecuteIgnoringErrors(QStringLiteral("ALTER TABLE %1 DROP COLUMN %2").arg(table, column));
+    }
+}
+
 bool StepContext::AddColumnUnlessPresent(const QString& sql) {
     try {
         db_->Execute(sql);

@@ -102,6 +102,12 @@ public:
     // Adds a column that may be there already: only "the column exists"
     // is skipped, every other failure ends the step. Returns whether it ran.
     bool AddColumnUnlessPresent(const QString& sql);
+    // Drops these columns of the table, all at once: a column the table
+    // lacks ends the step, as its own DROP COLUMN would.
+    void DropColumns(const QString& table, const QStringList& columns);
+    // Drops each of these columns that can be dropped, passing over the
+    // rest, as ExecuteIgnoringErrors of each DROP COLUMN would.
+    void DropColumnsIgnoringErrors(const QString& table, const QStringList& columns);
 
     // The options row: AllOptions, at position 0, installed as rsOptions.
     dao::RecordsetPtr OpenOptions();

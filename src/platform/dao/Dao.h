@@ -285,6 +285,11 @@ public:
     // accept "" and have no default; they come last in the field order.
     long Execute(const QString& sql, const Params& params = {});
     long RecordsAffected() const;
+    // Drops these columns of a table as one change, as ALTER TABLE ... DROP
+    // COLUMN would one by one, but rewriting the rows once rather than once
+    // per column. A name the table lacks raises 3265 before anything is
+    // dropped, unless skipMissing passes it over.
+    void DropColumns(const QString& table, const QStringList& columns, bool skipMissing = false);
 
     // A table name, a stored query's name or a SELECT statement. A plain
     // SELECT [TOP n] * | columns FROM one table [WHERE] [ORDER BY] gives an

@@ -1488,6 +1488,87 @@ struct Parser {
 
 }  // namespace
 
+namespace {
+
+// Whether a table can be rebuilt from the catalogue without losing anything:
+// every column is declared there (so the new declarations are the old
+// ones), no index, trigger or view hangs on it, and its rows are known by
+// a plain rowid.
+bool rebuildsFromCatalogue(Core& core, const TableInfo& t) {
+    {
+        StatementUse q(core, QStringLiteral("SELECT count(*) FROM wk_fields WHERE tbl = ?"));
+        bindValue(q, 1, t.name);
+        if (!q.step() || sqlite3_column_int64(q, 0) != qint64(t.columns.size())) return false;
+    }
+    {
+        StatementUse q(core, QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type <> 'table' AND "
+                                            "lower(tbl_name) = lower(?)"));
+        bindValue(q, 1, t.name);
+        if (!q.step() || sqlite3_column_int64(q, 0) != 0) return false;
+    }
+    StatementUse q(core, QStringLiteral("SELECT count(*) FROM pragma_table_info(?) WHERE pk > 0"));
+    bindValue(q, 1, t.name);
+    return q.step() && sqlite3_column_int64(q, 0) == 0;
+}
+
+}  // namespace
+
+void Database::DropColumns(const QString& table, const QStringList& columns, bool skipMissing) {
+    Core& core = d->use();
+    d->needWritable();
+    const TableInfo* t = core.findTable(table);
+    if (!t) raise(3078, table);
+    std::vector<bool> dropped(t->columns.size(), false);
+    for (const QString& column : columns) {
+        const int idx = t->indexOf(column);
+        if (idx >= 0)
+            dropped[size_t(idx)] = true;
+        else if (!skipMissing)
+            raise(3265);
+    }
+    QStringList drop;
+    std::vector<ColumnInfo> kept;
+    for (size_t i = 0; i < t->columns.size(); ++i)
+        dropped[i] ? void(drop << t->columns[i].name) : kept.push_back(t->columns[i]);
+    if (drop.isEmpty()) return;
+
+    const QString name = t->name;
+    // SQLite's DROP COLUMN rewrites every row; for several columns one copy
+    // into a table declared without them is the same change at the cost of
+    // one.
+    const bool rebuild = drop.size() > 1 && !kept.empty() && rebuildsFromCatalogue(core, *t);
+    core.atomically([&] {
+        if (rebuild) {
+            const QString fresh = quoteIdent(QStringLiteral("wk_rebuild"));
+            QStringList defs;
+            QStringList names;
+            for (const ColumnInfo& c : kept) {
+                defs << columnDdl(c);
+                names << quoteIdent(c.name);
+            }
+            const QString list = names.join(QLatin1String(", "));
+            core.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(fresh, defs.join(QLatin1String(", "))));
+            core.exec(QStringLiteral("INSERT INTO %1 (rowid, %2) SELECT rowid, %2 FROM %3")
+                          .arg(fresh, list, quoteIdent(name)));
+            core.exec(QStringLiteral("DROP TABLE %1").arg(quoteIdent(name)));
+            core.exec(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(fresh, quoteIdent(name)));
+        } else {
+            for (const QString& column : drop)
+                core.exec(QStringLiteral("ALTER TABLE %1 DROP COLUMN %2")
+                              .arg(quoteIdent(name), quoteIdent(column)));
+        }
+        for (const QString& column : drop) {
+            StatementUse q(core, QStringLiteral("DELETE FROM wk_fields WHERE tbl = ? AND name = ?"));
+            bindValue(q, 1, name);
+            bindValue(q, 2, column);
+            q.step();
+        }
+    });
+    core.invalidateCatalogue();
+    noteWrite();
+    core.recordsAffected = 0;
+}
+
 long Database::Execute(const QString& sql, const Params& params) {
     Core& core = d->use();
     const std::vector<Token> tokens = tokenize(sql);

@@ -4,6 +4,8 @@
 
 #include <QCollator>
 
+#include <sqlite3.h>
+
 using namespace daotest;
 
 namespace {
@@ -146,6 +148,75 @@ TEST_F(SqlTest, AlterTableAddsAndDropsColumns) {
     auto after = db->OpenRecordset("VOK");
     EXPECT_EQ(errorOf([&] { after->Value("A1"); }), 3265);
     EXPECT_EQ(after->Value("Tip").toString(), "");
+}
+
+// Several columns dropped at once leave the table as dropping them one by
+// one does: the same fields with the same rules, the same rows under the
+// same keys; a name the table lacks drops nothing.
+TEST_F(SqlTest, DropColumnsAtOnceLeavesWhatDroppingEachLeaves) {
+    auto other = ws.CreateDatabase(path("other.wkd"), dao::dbLangGeneral, dao::dbVersion30 | dao::dbEncrypt);
+    makeVok(other);
+    for (const auto& d : {db, other}) {
+        auto rs = d->OpenRecordset("VOK");
+        for (const char* q : {"eins", "zwei", "drei", "vier"}) addItem(rs, q, QString(q) + "-a", "Thema");
+        rs->SetAbsolutePosition(1);
+        rs->Delete();  // a gap in the keys, which both must keep
+        rs->MoveFirst();
+        rs->Edit();
+        rs->SetValue("Punkte", 7);
+        rs->SetValue("ZuletztGelerntAm", QDateTime(QDate(2026, 12, 7), QTime(14, 3)));
+        rs->Update();
+    }
+    const QStringList gone{"A1", "markiert", "RA1", "Bild"};
+    EXPECT_EQ(errorOf([&] { db->DropColumns("VOK", gone + QStringList{"Missing"}); }), 3265);
+    EXPECT_EQ(db->GetTableDef("VOK")->FieldCount(), 9) << "a missing name drops nothing";
+
+    db->DropColumns("vok", gone + QStringList{"Missing"}, true);
+    for (const QString& c : gone) other->Execute("ALTER TABLE VOK DROP COLUMN " + c);
+
+    const auto a = db->GetTableDef("VOK")->Fields();
+    const auto b = other->GetTableDef("VOK")->Fields();
+    ASSERT_EQ(a.size(), 5u);
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        SCOPED_TRACE(a[i]->Name().toStdString());
+        EXPECT_EQ(a[i]->Name(), b[i]->Name());
+        EXPECT_EQ(a[i]->Type(), b[i]->Type());
+        EXPECT_EQ(a[i]->Size(), b[i]->Size());
+        EXPECT_EQ(a[i]->AllowZeroLength(), b[i]->AllowZeroLength());
+        EXPECT_EQ(a[i]->DefaultValue(), b[i]->DefaultValue());
+    }
+    const QString rows = "SELECT rowid AS k, Q, T, Punkte, FQ1, ZuletztGelerntAm FROM VOK ORDER BY rowid";
+    for (const char* f : {"k", "Q", "T", "Punkte", "ZuletztGelerntAm"})
+        EXPECT_EQ(column(db->OpenRecordset(rows), f), column(other->OpenRecordset(rows), f)) << f;
+
+    // The rules of the kept fields still hold, for SQL as for recordsets,
+    // and new rows come after the old ones.
+    EXPECT_EQ(errorOf([&] { db->Execute("UPDATE VOK SET T = ?", {QString(51, 'x')}); }), 3163);
+    auto rs = db->OpenRecordset("VOK");
+    addItem(rs, "fuenf");
+    EXPECT_EQ(column(db->OpenRecordset("SELECT T FROM VOK WHERE Q = 'fuenf'"), "T"), QStringList({"Other"}));
+    EXPECT_EQ(column(db->OpenRecordset("VOK"), "Q"), QStringList({"eins", "drei", "vier", "fuenf"}));
+}
+
+// Where the table cannot simply be built anew (an index on it), the columns
+// are dropped one by one and the index stays.
+TEST_F(SqlTest, DropColumnsKeepsAnIndexOnTheTable) {
+    items({"b", "a"});
+    db->Execute("CREATE INDEX ByQ ON VOK (Q)");
+    db->DropColumns("VOK", {"A1", "RA1"});
+    EXPECT_EQ(db->GetTableDef("VOK")->FieldCount(), 7);
+    EXPECT_EQ(column(db->OpenRecordset("SELECT Q FROM VOK WHERE Q = 'a'"), "Q"), QStringList({"a"}));
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(path("test.wkd").toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(raw, "SELECT count(*) FROM sqlite_schema WHERE type = 'index' AND name = 'ByQ'", -1,
+                       &st, nullptr);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0), 1);
+    sqlite3_finalize(st);
+    sqlite3_close(raw);
 }
 
 TEST_F(SqlTest, DropColumnWorksWhileStoredQueriesExist) {
