@@ -61,6 +61,9 @@ QVariant readValue(sqlite3_stmt* st, int col, int type);
 // and what it gives then; lets a reader keep the text and convert later.
 bool textReadsAlone(int type);
 QVariant valueFromText(const QString& text, int type);
+// The local date and time a text "yyyy-MM-dd HH:mm:ss" with these figures
+// stands for, as valueFromText reads it; none where that is no valid time.
+std::optional<QDateTime> storedDate(int y, int mo, int d, int h, int mi, int s);
 // Valid UTF-8 without a byte-order mark or NUL, which SQLite and QString
 // decode alike.
 bool plainUtf8(const char* p, qsizetype n);

@@ -9,6 +9,10 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#if defined(__x86_64__) || defined(__i386__)
+#include <x86intrin.h>
+#endif
 #include <limits>
 #include <string>
 
@@ -77,8 +81,9 @@ struct Recordset::Impl : RecordsetImplBase {
     // one else wrote; this recordset's own writes keep it, minus the rows
     // they touched. Filled at most once per opening: a walk beside other
     // writers goes on with the blocks.
-    // SBytes: a large value, read through the key when asked for.
-    enum StoreKind : char { SNull, SNumber, SText, SOther, SBytes };
+    // SBytes: a large value, read through the key when asked for. SDate: a
+    // date in the stored form, kept as its figures (yyyymmddhhmmss).
+    enum StoreKind : char { SNull, SNumber, SText, SOther, SBytes, SDate };
     struct StoreColumn {
         bool present = false;
         std::vector<char> kind;  // per store row
@@ -87,6 +92,7 @@ struct Recordset::Impl : RecordsetImplBase {
         std::vector<quint32> at;  // text of row r: arena[at[r], at[r + 1])
         std::string arena;
         std::vector<qint64> sizes;  // Memo / LongBinary
+        std::vector<qint64> dates;
         QHash<qint32, QVariant> other;
     };
     struct Store {
@@ -97,9 +103,45 @@ struct Recordset::Impl : RecordsetImplBase {
     };
     Store store;
     bool storeTried = false;
+
+    // Another process may commit at any moment, and only SQLite's data
+    // version tells. The kept values (window and store) were read at
+    // keptVersion; they are served while that is still the version. Asking
+    // costs a read transaction outside a transaction of ours, too much for
+    // every value of a walk: an answer holds while the program reads on
+    // without a break (each read within kPause of the one before, within
+    // kAnswerFor of the asking), so that every pause, wait or user action
+    // (and with it every commit another program could have told us of)
+    // asks again. Time is read for every value served, so in ticks of the
+    // processor's cycle counter where there is one (at 1 GHz or more a tick
+    // is at most a nanosecond), else in nanoseconds.
+    static quint64 ticks() {
+#if defined(__x86_64__) || defined(__i386__)
+        return __rdtsc();
+#else
+        return quint64(std::chrono::steady_clock::now().time_since_epoch().count());
+#endif
+    }
+    static constexpr quint64 kPause = 100'000;        // ticks: at most 100 µs
+    static constexpr quint64 kAnswerFor = 1'000'000;  // ticks: at most 1 ms
+    quint64 keptVersion = 0;
+    quint64 askedAt = 0;
+    quint64 lastServed = 0;
+    bool haveKept() const {
+        return store.valid || !window.keys.empty();
+    }
+    // Before serving kept values: drops them when another connection has
+    // committed since they were read. strict asks SQLite in any case.
+    void confirmKept(bool strict = false);
+    // After reading rows at `version`: what was kept at another version goes.
+    void keptReadAt(quint64 version, bool intoStore);
+    // After this recordset's own write.
+    void keptAfterOwnWrite();
     QString whereSql;
     void fillStore();
-    void dropStore() { store = Store(); }
+    void dropStore() {
+        store = Store();
+    }
     // Store row of the current record for field i, or -1.
     qint32 storeRow(int i);
     QVariant storeValue(int i, qint32 row);
@@ -118,7 +160,9 @@ struct Recordset::Impl : RecordsetImplBase {
     qint64 lastModified = 0;
     bool noMatch = true;
 
-    ~Impl() override { detach(); }
+    ~Impl() override {
+        detach();
+    }
 
     void detach() {
         if (!core) return;
@@ -135,8 +179,12 @@ struct Recordset::Impl : RecordsetImplBase {
         if (!core || !core->isOpen()) raise(3420);
         return *core;
     }
-    qint64 size() const { return isStatic ? qint64(rows.size()) : qint64(keys.size()); }
-    bool hasCurrent() const { return !deletedCurrent && pos >= 0 && pos < size(); }
+    qint64 size() const {
+        return isStatic ? qint64(rows.size()) : qint64(keys.size());
+    }
+    bool hasCurrent() const {
+        return !deletedCurrent && pos >= 0 && pos < size();
+    }
     void needCurrent() const {
         if (!hasCurrent()) raise(3021);
     }
@@ -223,6 +271,46 @@ void bindAll(sqlite3_stmt* st, const Params& params, int first = 1) {
     const int expected = sqlite3_bind_parameter_count(st) - (first - 1);
     if (params.size() < expected) raise(3061, QString::number(expected - params.size()));
     for (int k = 0; k < expected; ++k) bindValue(st, first + k, params[k]);
+}
+
+// SQLite's data version of the main database as of the connection's last
+// read transaction, with the connection it belongs to.
+quint64 snapshotVersion(Core& core) {
+    unsigned int version = 0;
+    sqlite3_file_control(core.db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+    return (quint64(core.connection) << 32) | version;
+}
+
+// The data version as of now: outside a read transaction the counter only
+// moves on when one starts, which the pragma does.
+quint64 currentVersion(Core& core) {
+    if (sqlite3_txn_state(core.db, "main") == SQLITE_TXN_NONE) {
+        StatementUse q(core, QStringLiteral("PRAGMA data_version"));
+        q.step();
+    }
+    return snapshotVersion(core);
+}
+
+// The figures of a date in the stored form "yyyy-MM-dd HH:mm:ss" as one
+// number yyyymmddhhmmss; false for any other text.
+bool packStoredDate(const char* t, int n, qint64& out) {
+    if (n != 19 || t[4] != '-' || t[7] != '-' || t[10] != ' ' || t[13] != ':' || t[16] != ':') return false;
+    qint64 v = 0;
+    for (int k = 0; k < 19; ++k) {
+        if (k == 4 || k == 7 || k == 10 || k == 13 || k == 16) continue;
+        if (t[k] < '0' || t[k] > '9') return false;
+        v = v * 10 + (t[k] - '0');
+    }
+    out = v;
+    return true;
+}
+
+QVariant unpackStoredDate(qint64 v) {
+    const int s = int(v % 100), mi = int(v / 100 % 100), h = int(v / 10000 % 100);
+    const int d = int(v / 1000000 % 100), mo = int(v / 100000000 % 100), y = int(v / 10000000000);
+    if (auto dt = storedDate(y, mo, d, h, mi, s)) return *dt;
+    // Not a time that exists here: read as any other text.
+    return valueFromText(QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s), dbDate);
 }
 
 int typeFromDecl(const char* decl) {
@@ -487,7 +575,11 @@ void Recordset::Impl::fillStore() {
                 } else if (storage == SQLITE_TEXT && textReadsAlone(type)) {
                     const char* text = reinterpret_cast<const char*>(sqlite3_column_text(q, col));
                     const int length = sqlite3_column_bytes(q, col);
-                    if (plainUtf8(text, length)) {
+                    qint64 date = 0;
+                    if (type == dbDate && packStoredDate(text, length, date)) {
+                        cell(sc.dates, row) = date;
+                        kind = SDate;
+                    } else if (plainUtf8(text, length)) {
                         // Offsets only for columns that hold texts.
                         if (sc.at.empty()) cell(sc.at, row) = 0;
                         sc.arena.append(text, length);
@@ -533,7 +625,49 @@ void Recordset::Impl::fillStore() {
     for (StoreColumn& sc : s.columns) sc.arena.shrink_to_fit();
     s.valid = true;
     s.generation = gen;
+    const quint64 version = snapshotVersion(c());
     store = std::move(s);
+    keptReadAt(version, true);
+}
+
+void Recordset::Impl::keptReadAt(quint64 version, bool intoStore) {
+    if (version != keptVersion) {
+        if (intoStore)
+            window.clear();
+        else
+            dropStore();
+        keptVersion = version;
+    }
+    askedAt = lastServed = ticks();
+}
+
+void Recordset::Impl::confirmKept(bool strict) {
+    if (!haveKept()) return;
+    // Unsigned: a counter that went back (another core) asks as well.
+    const quint64 now = ticks();
+    if (!strict && now - lastServed < kPause && now - askedAt < kAnswerFor) {
+        lastServed = now;
+        return;
+    }
+    const quint64 version = currentVersion(c());
+    askedAt = lastServed = ticks();
+    if (version == keptVersion) return;
+    window.clear();
+    dropStore();
+}
+
+void Recordset::Impl::keptAfterOwnWrite() {
+    if (!haveKept()) return;
+    const quint64 version = snapshotVersion(c());
+    // Inside a transaction the version stays; a commit of our own moves it
+    // on by one. Anything else is another connection's commit.
+    if (version == keptVersion) return;
+    if (version == keptVersion + 1 && sqlite3_get_autocommit(c().db)) {
+        keptVersion = version;
+        return;
+    }
+    window.clear();
+    dropStore();
 }
 
 qint32 Recordset::Impl::storeRow(int i) {
@@ -566,6 +700,8 @@ QVariant Recordset::Impl::storeValue(int i, qint32 row) {
         }
         case SBytes:
             return readPendingBytes(i);
+        case SDate:
+            return unpackStoredDate(sc.dates[size_t(row)]);
         default:
             return sc.other.value(row);
     }
@@ -667,6 +803,7 @@ size_t Recordset::Impl::currentRow() {
         sqlite3_bind_int64(q, 1, key);
         if (q.step()) takeRow(q, 0, 0);
     }
+    keptReadAt(snapshotVersion(c()), false);
     const qint64 off = slot();
     if (off < 0) raise(3167);
     return size_t(off) * width;
@@ -702,6 +839,7 @@ QVariant Recordset::Impl::value(int i) {
         return rows[size_t(pos)][size_t(i)];
     }
     want(i);
+    confirmKept();
     if (const qint32 row = storeRow(i); row >= 0) return storeValue(i, row);
     const size_t at = currentRow();
     if (at == kInStore) return storeValue(i, store.rowOf[size_t(pos)]);
@@ -755,6 +893,7 @@ qint64 Recordset::Impl::rawSize(int i) {
     if (isStatic) return sizeOf(rows[size_t(pos)][size_t(i)]);
     if (isLargeType(fields[size_t(i)].type)) {
         want(i);
+        confirmKept();
         qint32 row = storeRow(i);
         const size_t at = row >= 0 ? kInStore : currentRow();
         if (at != kInStore) return window.sizes[at + size_t(i)];
@@ -889,6 +1028,9 @@ void Recordset::Edit() {
     d->needCurrent();
     // Nothing is read here: a row deleted meanwhile raises 3167 on Update
     // (or on reading a field), so a walk that only writes reads nothing.
+    // But what it reads during the edit is the row as stored now, whatever
+    // another program wrote since the values were kept.
+    if (!d->isStatic) d->confirmKept(true);
     d->cancelEdit();
     d->editMode = dbEditInProgress;
     d->editKey = d->keys[size_t(d->pos)];
@@ -972,6 +1114,7 @@ void Recordset::Update() {
     }
     d->haveLastModified = true;
     noteWrite();
+    d->keptAfterOwnWrite();
     if (windowFresh)
         d->windowGeneration = writeGeneration.load(std::memory_order_relaxed);
     else
@@ -1006,6 +1149,7 @@ void Recordset::Delete() {
     d->deletedCurrent = true;
     d->window.clear();
     noteWrite();
+    d->keptAfterOwnWrite();
     if (storeFresh)
         d->store.generation = writeGeneration.load(std::memory_order_relaxed);
     else

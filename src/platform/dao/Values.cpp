@@ -112,6 +112,19 @@ std::optional<double> numberFromText(const QString& text) {
 
 const QDateTime oleEpoch(QDate(1899, 12, 30), QTime(0, 0));
 
+}  // namespace
+
+std::optional<QDateTime> storedDate(int y, int mo, int d, int h, int mi, int s) {
+    const QDate date(y, mo, d);
+    const QTime time(h, mi, s);
+    if (!date.isValid() || !time.isValid()) return std::nullopt;
+    QDateTime dt(date, time);
+    if (!dt.isValid() || dt.date() != date || dt.time() != time) return std::nullopt;
+    return dt;
+}
+
+namespace {
+
 // The form the layer stores ("yyyy-MM-dd HH:mm:ss") read by hand: the
 // general parser costs microseconds a value and every row carries a date.
 // Anything else, or a local time that does not exist, is left to it.
@@ -131,12 +144,7 @@ std::optional<QDateTime> storedFormDate(QStringView t) {
     if (!number(0, 4, y) || !number(5, 2, mo) || !number(8, 2, d) || !number(11, 2, h) ||
         !number(14, 2, mi) || !number(17, 2, s))
         return std::nullopt;
-    const QDate date(y, mo, d);
-    const QTime time(h, mi, s);
-    if (!date.isValid() || !time.isValid()) return std::nullopt;
-    QDateTime dt(date, time);
-    if (!dt.isValid() || dt.date() != date || dt.time() != time) return std::nullopt;
-    return dt;
+    return storedDate(y, mo, d, h, mi, s);
 }
 
 std::optional<QDateTime> dateFromText(const QString& text) {
