@@ -28,6 +28,7 @@ public:
     qint64 FieldSize(const QString& field) const override { return rs_->FieldSize(field); }
     int FieldNumber(const QString& field) const override { return rs_->FieldIndex(field); }
     QVariant ValueAt(int number) const override { return rs_->Value(number); }
+    void ReadValueAt(int number, QVariant& into) const override { rs_->ReadValue(number, into); }
     qint64 FieldSizeAt(int number) const override { return rs_->FieldSize(number); }
     // One transaction holds the file's read lock for the whole walk.
     void BeginBulkRead() override {
@@ -38,6 +39,11 @@ public:
         bulk_ = false;
         index_.clear();
         dao::DBEngine::Workspaces(0).CommitTrans();
+    }
+
+    // In the order the file holds the records.
+    void ForEachRecord(const std::vector<int>& numbers, const std::function<void(long)>& visit) override {
+        rs_->ForEachRecord(numbers, visit);
     }
 
     const dao::RecordsetPtr& recordset() const { return rs_; }

@@ -146,6 +146,15 @@ struct Recordset::Impl : RecordsetImplBase {
     qint32 storeRow(int i);
     QVariant storeValue(int i, qint32 row);
 
+    // While ForEachRecord runs: its statement on the record at passPos, and
+    // per field the column there (-1: not read by the pass).
+    sqlite3_stmt* passRow = nullptr;
+    qint64 passPos = -1;
+    std::vector<int> passColumn;
+    bool inPass(int i) const {
+        return passRow && pos == passPos && passColumn[size_t(i)] >= 0 && editMode == dbEditNone;
+    }
+
     // INSERT and UPDATE texts by edit mode and the fields set, so that a run
     // of adds does not build the same statement for every row.
     QHash<QByteArray, QString> writeSql;
@@ -812,6 +821,8 @@ size_t Recordset::Impl::currentRow() {
 QVariant Recordset::Impl::value(int i) {
     c();
     checkIndex(i);
+    if (inPass(i) && !isLargeType(fields[size_t(i)].type))
+        return readValue(passRow, passColumn[size_t(i)], fields[size_t(i)].type);
     if (editMode != dbEditNone && buffer[size_t(i)]) {
         const QVariant& v = *buffer[size_t(i)];
         // The buffer holds the stored form; give it back as a read would.
@@ -881,6 +892,8 @@ void Recordset::Impl::set(int i, const QVariant& v) {
 
 qint64 Recordset::Impl::rawSize(int i) {
     checkIndex(i);
+    if (inPass(i) && isLargeType(fields[size_t(i)].type))
+        return sqlite3_column_int64(passRow, passColumn[size_t(i)]);
     auto sizeOf = [](const QVariant& v) -> qint64 {
         if (!v.isValid()) return 0;
         if (v.typeId() == QMetaType::QByteArray) return v.toByteArray().size();
@@ -1167,6 +1180,22 @@ QVariant Recordset::Value(const QString& field) const {
 QVariant Recordset::Value(int index) const {
     return d->value(index);
 }
+
+void Recordset::ReadValue(int index, QVariant& into) const {
+    d->c();
+    d->checkIndex(index);
+    const int type = d->fields[size_t(index)].type;
+    if (d->inPass(index) && (type == dbText || type == dbMemo) && into.typeId() == QMetaType::QString) {
+        sqlite3_stmt* st = d->passRow;
+        const int col = d->passColumn[size_t(index)];
+        if (sqlite3_column_type(st, col) == SQLITE_TEXT) {
+            const char* u = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+            const qsizetype n = sqlite3_column_bytes(st, col);
+            if (u && utf8IntoText(u, n, *static_cast<QString*>(into.data()))) return;
+        }
+    }
+    into = d->value(index);
+}
 void Recordset::SetValue(const QString& field, const QVariant& value) {
     d->set(d->index(field), value);
 }
@@ -1313,6 +1342,78 @@ void Recordset::FindNext(const QString& criteria, const Params& params) {
 bool Recordset::NoMatch() const {
     d->c();
     return d->noMatch;
+}
+
+void Recordset::ForEachRecord(const std::vector<int>& wanted, const std::function<void(long)>& visit) {
+    Core& core = d->c();
+    const qint64 kept = d->pos;
+    const bool keptDeleted = d->deletedCurrent;
+    auto restore = [&] {
+        d->moved();
+        d->pos = kept;
+        d->deletedCurrent = keptDeleted;
+    };
+    auto byPosition = [&](const std::vector<char>* skip) {
+        for (qint64 p = 0; p < d->size(); ++p) {
+            if (skip && (*skip)[size_t(p)]) continue;
+            d->moved();
+            d->pos = p;
+            visit(long(p));
+        }
+    };
+    if (d->isStatic || d->passRow) {
+        byPosition(nullptr);
+        restore();
+        return;
+    }
+    std::vector<int> column(d->fields.size(), -1);
+    QStringList list;
+    for (int i : wanted) {
+        d->checkIndex(i);
+        if (column[size_t(i)] >= 0) continue;
+        const QString q = quoteIdent(d->fields[size_t(i)].name);
+        list << (isLargeType(d->fields[size_t(i)].type) ? QStringLiteral("length(%1)").arg(q) : q);
+        column[size_t(i)] = int(list.size());
+    }
+    std::vector<std::pair<qint64, qint64>> byKey;
+    byKey.reserve(d->keys.size());
+    for (size_t p = 0; p < d->keys.size(); ++p) byKey.emplace_back(d->keys[p], qint64(p));
+    std::sort(byKey.begin(), byKey.end());
+    std::vector<char> seen(d->keys.size(), 0);
+    {
+        // Named apart from every other statement of the layer, which may run
+        // while this one is on a row.
+        StatementUse q(core, QStringLiteral("SELECT rowid AS wk_each%1%2 FROM %3%4")
+                                 .arg(list.isEmpty() ? QString() : QStringLiteral(", "),
+                                      list.join(QLatin1String(", ")), quoteIdent(d->table), d->whereSql));
+        bindAll(q, d->params);
+        struct PassEnd {
+            Recordset::Impl& d;
+            ~PassEnd() {
+                d.passRow = nullptr;
+                d.passPos = -1;
+            }
+        } passEnd{*d};
+        d->passColumn = column;
+        auto next = byKey.begin();
+        while (q.step()) {
+            const qint64 key = sqlite3_column_int64(q, 0);
+            // A table scan gives the keys in ascending order.
+            auto it = next != byKey.end() && next->first == key
+                          ? next
+                          : std::lower_bound(byKey.begin(), byKey.end(), std::make_pair(key, qint64(-1)));
+            if (it == byKey.end() || it->first != key) continue;
+            next = it + 1;
+            d->moved();
+            d->pos = it->second;
+            d->passRow = q;
+            d->passPos = it->second;
+            seen[size_t(it->second)] = 1;
+            visit(long(it->second));
+        }
+    }
+    byPosition(&seen);
+    restore();
 }
 
 void Recordset::Requery() {

@@ -3,6 +3,7 @@
 #include "platform/dao/Internal.h"
 
 #include <QLocale>
+#include <QStringDecoder>
 
 #include <cmath>
 #include <limits>
@@ -333,6 +334,14 @@ void bindValue(sqlite3_stmt* st, int i, const QVariant& v) {
 }
 
 static QString columnText(sqlite3_stmt* st, int col) {
+    // The files hold UTF-8: decoded here when it is plain, in one step;
+    // anything else as SQLite decodes it.
+    if (sqlite3_column_type(st, col) == SQLITE_TEXT) {
+        const char* u = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+        const int n = sqlite3_column_bytes(st, col);
+        if (n == 0) return QLatin1String("");
+        if (u && plainUtf8(u, n)) return QString::fromUtf8(u, n);
+    }
     const void* p = sqlite3_column_text16(st, col);
     const int n = sqlite3_column_bytes16(st, col);
     if (!p) return QLatin1String("");
@@ -436,6 +445,26 @@ bool plainUtf8(const char* p, qsizetype n) {
             if (u[i + k] < 0x80 || u[i + k] > 0xBF) return false;
         i += more + 1;
     }
+    return true;
+}
+
+bool utf8IntoText(const char* p, qsizetype n, QString& text) {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    bool ascii = true;
+    for (qsizetype i = 0; i < n; ++i) ascii &= u[i] >= 0x01 && u[i] < 0x80;
+    if (ascii) {
+        // A text without a string yet stays empty, not null, as a read gives it.
+        text.resize(n);
+        if (n == 0 && text.isNull()) text = QLatin1String("");
+        char16_t* out = reinterpret_cast<char16_t*>(text.data());
+        for (qsizetype i = 0; i < n; ++i) out[i] = u[i];
+        return true;
+    }
+    if (!plainUtf8(p, n)) return false;
+    text.resize(n);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QChar* end = decoder.appendToBuffer(text.data(), QByteArrayView(p, n));
+    text.truncate(end - text.constData());
     return true;
 }
 
