@@ -4,7 +4,9 @@
 
 #include <QComboBox>
 #include <QSet>
+#include <algorithm>
 #include <exception>
+#include <vector>
 
 namespace vocabdb {
 
@@ -36,20 +38,59 @@ struct DistinctList {
 }  // namespace
 
 SubjectLists CollectSubjects(const dao::RecordsetPtr& data) {
-    DistinctList themen, kategorien;
     const long remembered = data->AbsolutePosition();
     const long n = data->RecordCount();
-    for (long p = 0; p < n; ++p) {
-        data->SetAbsolutePosition(p);
-        themen.offer(data->Value(QStringLiteral("T")));
-        kategorien.offer(data->Value(QStringLiteral("Kategorie")));
+    const int t = data->FieldIndex(QStringLiteral("T")), k = data->FieldIndex(QStringLiteral("Kategorie"));
+    if (t < 0 || k < 0 || n == 0) {
+        // A missing field raises as a read by name does.
+        DistinctList themen, kategorien;
+        for (long p = 0; p < n; ++p) {
+            data->SetAbsolutePosition(p);
+            themen.offer(data->Value(QStringLiteral("T")));
+            kategorien.offer(data->Value(QStringLiteral("Kategorie")));
+        }
+        return {themen.items, kategorien.items};
     }
-    try {
-        data->SetAbsolutePosition(remembered);
-    } catch (const std::exception&) {
-        // No current record before: stay on the last one visited.
-    }
-    return {themen.items, kategorien.items};
+    // One pass in the order the file holds the records, keeping each text's
+    // first position; the lists then follow the positions, as a walk by
+    // position would have made them.
+    QHash<QString, long> firstT, firstK;
+    QVariant vt = QString(), vk = QString();
+    auto note = [](QHash<QString, long>& first, const QVariant& v, long p) {
+        if (v.isNull() || v.typeId() != QMetaType::QString) {
+            if (v.isNull()) return;
+            const QString s = v.toString();
+            if (s.isEmpty()) return;
+            auto it = first.find(s);
+            if (it == first.end() || p < *it) first.insert(s, p);
+            return;
+        }
+        const QString& s = *static_cast<const QString*>(v.constData());
+        if (s.isEmpty()) return;
+        auto it = first.find(s);
+        if (it == first.end())
+            first.insert(s, p);
+        else if (p < *it)
+            *it = p;
+    };
+    data->ForEachRecord({t, k}, [&](long p) {
+        data->ReadValue(t, vt);
+        note(firstT, vt, p);
+        data->ReadValue(k, vk);
+        note(firstK, vk, p);
+    });
+    auto inOrder = [](const QHash<QString, long>& first) {
+        std::vector<std::pair<long, QString>> byPosition;
+        byPosition.reserve(size_t(first.size()));
+        for (auto it = first.begin(); it != first.end(); ++it) byPosition.emplace_back(it.value(), it.key());
+        std::sort(byPosition.begin(), byPosition.end());
+        DistinctList list;
+        for (const auto& [p, text] : byPosition) list.offer(text);
+        return list.items;
+    };
+    // Without a current record before, on the last one, where a walk ends.
+    if (remembered < 0) data->SetAbsolutePosition(n - 1);
+    return {inOrder(firstT), inOrder(firstK)};
 }
 
 void FillCombo(const dao::RecordsetPtr& data, QComboBox* cboThemen, QComboBox* cboKategorien) {
