@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace dao::detail {
@@ -450,8 +451,18 @@ bool plainUtf8(const char* p, qsizetype n) {
 
 bool utf8IntoText(const char* p, qsizetype n, QString& text) {
     const auto* u = reinterpret_cast<const unsigned char*>(p);
-    bool ascii = true;
-    for (qsizetype i = 0; i < n; ++i) ascii &= u[i] >= 0x01 && u[i] < 0x80;
+    // ASCII without NUL, eight bytes at a time: a NUL or a byte from 0x80 up
+    // sets a top bit.
+    constexpr quint64 ones = 0x0101010101010101ull, tops = 0x8080808080808080ull;
+    quint64 outside = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 x;
+        std::memcpy(&x, p + i, 8);
+        outside |= (x - ones) | x;
+    }
+    bool ascii = (outside & tops) == 0;
+    for (; i < n; ++i) ascii &= u[i] >= 0x01 && u[i] < 0x80;
     if (ascii) {
         // A text without a string yet stays empty, not null, as a read gives it.
         text.resize(n);
