@@ -172,7 +172,7 @@ exchange::TextImportHooks refreshHooks(const dao::RecordsetPtr& data, SubjectCom
 // before the import in the grid's order, then the new ones as added).
 void rawRefreshLists(sqlite3* db, sqlite3_int64 lastBefore, SubjectCombos& combos) {
     QStringList lists[2];
-    QSet<QString> seen[2];
+    QSet<QString> seen[2], texts[2];
     for (const char* sql : {"SELECT T, Kategorie FROM VOK WHERE rowid <= ? ORDER BY Q, T",
                             "SELECT T, Kategorie FROM VOK WHERE rowid > ? ORDER BY rowid"}) {
         sqlite3_stmt* st = nullptr;
@@ -183,7 +183,8 @@ void rawRefreshLists(sqlite3* db, sqlite3_int64 lastBefore, SubjectCombos& combo
                 if (sqlite3_column_type(st, c) != SQLITE_TEXT) continue;
                 const QString s = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),
                                                     sqlite3_column_bytes(st, c));
-                if (s.isEmpty()) continue;
+                if (s.isEmpty() || texts[c].contains(s)) continue;
+                texts[c].insert(s);
                 const QString key = modFunctions::UCase(s);
                 if (seen[c].contains(key)) continue;
                 seen[c].insert(key);

@@ -4,7 +4,9 @@
 
 #include <QLocale>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -88,7 +90,28 @@ int TableInfo::indexOf(const QString& column) const {
 }
 
 QString dateToText(const QDateTime& dt) {
-    return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    // By hand for the years of four digits: an import writes the same
+    // date into every row, and the general formatting costs microseconds.
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    if (!d.isValid() || !t.isValid() || d.year() < 1 || d.year() > 9999)
+        return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    char16_t out[19];
+    auto put = [&out](int at, int value, int digits) {
+        for (int k = digits - 1; k >= 0; --k, value /= 10) out[at + k] = char16_t(u'0' + value % 10);
+    };
+    put(0, d.year(), 4);
+    out[4] = u'-';
+    put(5, d.month(), 2);
+    out[7] = u'-';
+    put(8, d.day(), 2);
+    out[10] = u' ';
+    put(11, t.hour(), 2);
+    out[13] = u':';
+    put(14, t.minute(), 2);
+    out[16] = u':';
+    put(17, t.second(), 2);
+    return QString(reinterpret_cast<const QChar*>(out), 19);
 }
 
 namespace {
@@ -242,6 +265,14 @@ QVariant convertForField(const ColumnInfo& c, const QVariant& value) {
         case dbByte:
         case dbInteger:
         case dbLong: {
+            if (value.typeId() == QMetaType::Int) {
+                // The common case, without going through a double.
+                const int v = *static_cast<const int*>(value.constData());
+                const int lo = c.type == dbByte ? 0 : c.type == dbInteger ? -32768 : INT_MIN;
+                const int hi = c.type == dbByte ? 255 : c.type == dbInteger ? 32767 : INT_MAX;
+                if (v < lo || v > hi) raise(6);
+                return QVariant(qlonglong(v));
+            }
             auto n = asNumber(value);
             if (!n || std::isnan(*n)) raise(13);
             const double r = std::nearbyint(*n);  // ties to even, as the original rounded
@@ -324,6 +355,29 @@ void bindValue(sqlite3_stmt* st, int i, const QVariant& v) {
         case QMetaType::QDate: {
             const QByteArray t = dateToText(v.toDate().startOfDay()).toUtf8();
             sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
+            return;
+        }
+        case QMetaType::QString: {
+            const QString& s = *static_cast<const QString*>(v.constData());
+            if (s.isEmpty()) {
+                sqlite3_bind_text(st, i, "", 0, SQLITE_STATIC);
+                return;
+            }
+            // The files are UTF-8: encoded here, SQLite keeps one copy and
+            // need not translate. Lone surrogates are left to SQLite's own
+            // encoding.
+            const ushort* u = s.utf16();
+            bool surrogate = false;
+            for (qsizetype k = 0; k < s.size(); ++k) surrogate |= (u[k] & 0xF800) == 0xD800;
+            if (!surrogate) {
+                thread_local QByteArray utf8;
+                utf8.resize(s.size() * 3);
+                QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+                char* end = encoder.appendToBuffer(utf8.data(), s);
+                sqlite3_bind_text(st, i, utf8.constData(), int(end - utf8.constData()), SQLITE_TRANSIENT);
+                return;
+            }
+            sqlite3_bind_text16(st, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
             return;
         }
         default: {
