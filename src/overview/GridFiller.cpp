@@ -146,6 +146,8 @@ void GridFiller::fillRows() {
         field[ci].read(rs, cell[ci]);
         return cell[ci];
     };
+    std::vector<QVariant> rightValue(columns_.size());
+    QVariant fq;
     const long rows = std::min(count, g.Rows());
     long done = 0;
     int shown = -1;
@@ -158,7 +160,7 @@ void GridFiller::fillRows() {
             if (in_.progress) in_.progress(p);
         }
         const long row = i + 1;
-        const QVariant fq = fqField.value(rs);
+        fqField.read(rs, fq);
         const int icon = in_.listIcon == 1 ? rowIcon() : -1;
         g.CellDetails(row, 1, QVariant(), singleLine, icon, errorRateColour(fq));
         // Fonts are kept per column: given with the first row only.
@@ -181,8 +183,11 @@ void GridFiller::fillRows() {
                     g.CellDetails(row, col, read(ci), qFormat, -1, -1, -1, fQ, QuestionIndent);
                     break;
                 case CellRule::Answer: {
-                    const QVariant ra = rightField[ci].value(rs);
-                    const bool right = ra.isValid() && !ra.isNull() && ra.toInt() == 1;
+                    QVariant& ra = rightValue[ci];
+                    rightField[ci].read(rs, ra);
+                    const bool right = ra.typeId() == QMetaType::Int
+                                           ? *static_cast<const int*>(ra.constData()) == 1
+                                           : ra.isValid() && !ra.isNull() && ra.toInt() == 1;
                     if (right) right_[size_t(i)] |= quint16(1u << c.key.at(1).digitValue());
                     g.CellDetails(row, col, read(ci), aFormat, -1,
                                   right ? colour::LightGreen : colour::Default, -1, fA);

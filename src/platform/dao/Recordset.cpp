@@ -1185,13 +1185,29 @@ void Recordset::ReadValue(int index, QVariant& into) const {
     d->c();
     d->checkIndex(index);
     const int type = d->fields[size_t(index)].type;
-    if (d->inPass(index) && (type == dbText || type == dbMemo) && into.typeId() == QMetaType::QString) {
+    if (d->inPass(index)) {
+        // Into the value `into` holds when it is of the kind read: no new
+        // value made, no text buffer.
         sqlite3_stmt* st = d->passRow;
         const int col = d->passColumn[size_t(index)];
-        if (sqlite3_column_type(st, col) == SQLITE_TEXT) {
+        const int storage = sqlite3_column_type(st, col);
+        const int held = into.typeId();
+        if ((type == dbText || type == dbMemo) && held == QMetaType::QString && storage == SQLITE_TEXT) {
             const char* u = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
             const qsizetype n = sqlite3_column_bytes(st, col);
             if (u && utf8IntoText(u, n, *static_cast<QString*>(into.data()))) return;
+        } else if ((type == dbByte || type == dbInteger || type == dbLong) && held == QMetaType::Int &&
+                   storage == SQLITE_INTEGER) {
+            *static_cast<int*>(into.data()) = int(sqlite3_column_int64(st, col));
+            return;
+        } else if ((type == dbSingle || type == dbDouble || type == dbCurrency) &&
+                   held == QMetaType::Double && (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)) {
+            *static_cast<double*>(into.data()) = sqlite3_column_double(st, col);
+            return;
+        } else if (type == dbBoolean && held == QMetaType::Bool &&
+                   (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)) {
+            *static_cast<bool*>(into.data()) = sqlite3_column_int64(st, col) != 0;
+            return;
         }
     }
     into = d->value(index);
