@@ -61,6 +61,7 @@
 #include "platform/dao/Dao.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
+#include "vocabdb/ThemeLists.h"
 #include "vocabdb/VokSchema.h"
 
 #include "BenchSupport.h"
@@ -409,6 +410,22 @@ void BM_DaoWalkAll(benchmark::State& state) {
 BENCHMARK(BM_DaoWalkAll)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 BENCHMARK(BM_GridFill_Memory)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The theme and category lists the program collects from "Alles" when it
+// opens a database and after an import.
+void BM_SubjectLists(benchmark::State& state) {
+    auto& d = benchDatabase(state.range(0));
+    auto rs = d.db->OpenRecordset("Alles");
+    double cpu = 0;
+    for (auto _ : state) {
+        const double c0 = cpuMs();
+        const vocabdb::SubjectLists lists = vocabdb::CollectSubjects(rs);
+        benchmark::DoNotOptimize(lists.themen.size());
+        cpu += cpuMs() - c0;
+    }
+    state.counters["cpu_ms"] = cpu / double(state.iterations());
+}
+BENCHMARK(BM_SubjectLists)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QSet>
 #include <algorithm>
+#include <cstring>
 #include <exception>
 #include <vector>
 
@@ -35,6 +36,23 @@ struct DistinctList {
     }
 };
 
+// A text as a hash key for a walk over every record: few distinct texts,
+// each looked up 100,000 times, where the general string hash and compare
+// cost more than the rest of the walk.
+struct TextKey {
+    QString text;
+    friend bool operator==(const TextKey& a, const TextKey& b) noexcept {
+        return a.text.size() == b.text.size() && std::memcmp(a.text.constData(), b.text.constData(),
+                                                             size_t(a.text.size()) * sizeof(QChar)) == 0;
+    }
+};
+
+size_t qHash(const TextKey& k, size_t seed = 0) noexcept {
+    quint64 h = 0xcbf29ce484222325ull ^ quint64(seed);
+    for (const QChar c : k.text) h = (h ^ c.unicode()) * 0x100000001b3ull;
+    return size_t(h ^ (h >> 32));
+}
+
 }  // namespace
 
 SubjectLists CollectSubjects(const dao::RecordsetPtr& data) {
@@ -54,22 +72,17 @@ SubjectLists CollectSubjects(const dao::RecordsetPtr& data) {
     // One pass in the order the file holds the records, keeping each text's
     // first position; the lists then follow the positions, as a walk by
     // position would have made them.
-    QHash<QString, long> firstT, firstK;
+    QHash<TextKey, long> firstT, firstK;
     QVariant vt = QString(), vk = QString();
-    auto note = [](QHash<QString, long>& first, const QVariant& v, long p) {
-        if (v.isNull() || v.typeId() != QMetaType::QString) {
-            if (v.isNull()) return;
-            const QString s = v.toString();
-            if (s.isEmpty()) return;
-            auto it = first.find(s);
-            if (it == first.end() || p < *it) first.insert(s, p);
-            return;
-        }
-        const QString& s = *static_cast<const QString*>(v.constData());
-        if (s.isEmpty()) return;
-        auto it = first.find(s);
+    auto note = [](QHash<TextKey, long>& first, const QVariant& v, long p) {
+        if (v.isNull()) return;
+        TextKey key{v.typeId() == QMetaType::QString ? *static_cast<const QString*>(v.constData())
+                                                     : v.toString()};
+        if (key.text.isEmpty()) return;
+        auto it = first.find(key);
         if (it == first.end())
-            first.insert(s, p);
+            // A copy of its own: the value's buffer is written again for the next record.
+            first.insert(TextKey{QString(key.text.constData(), key.text.size())}, p);
         else if (p < *it)
             *it = p;
     };
@@ -79,10 +92,11 @@ SubjectLists CollectSubjects(const dao::RecordsetPtr& data) {
         data->ReadValue(k, vk);
         note(firstK, vk, p);
     });
-    auto inOrder = [](const QHash<QString, long>& first) {
+    auto inOrder = [](const QHash<TextKey, long>& first) {
         std::vector<std::pair<long, QString>> byPosition;
         byPosition.reserve(size_t(first.size()));
-        for (auto it = first.begin(); it != first.end(); ++it) byPosition.emplace_back(it.value(), it.key());
+        for (auto it = first.begin(); it != first.end(); ++it)
+            byPosition.emplace_back(it.value(), it.key().text);
         std::sort(byPosition.begin(), byPosition.end());
         DistinctList list;
         for (const auto& [p, text] : byPosition) list.offer(text);
