@@ -1391,10 +1391,21 @@ void Recordset::ForEachRecord(const std::vector<int>& wanted, const std::functio
         list << (isLargeType(d->fields[size_t(i)].type) ? QStringLiteral("length(%1)").arg(q) : q);
         column[size_t(i)] = int(list.size());
     }
+    // The position of each key: by the key itself where the keys lie close
+    // together (rowids mostly do), else by a search among the sorted keys.
+    const auto [low, high] = std::minmax_element(d->keys.begin(), d->keys.end());
+    const bool dense = !d->keys.empty() && quint64(*high - *low) < 4 * quint64(d->keys.size()) + 1024;
+    std::vector<qint32> positionOf;
     std::vector<std::pair<qint64, qint64>> byKey;
-    byKey.reserve(d->keys.size());
-    for (size_t p = 0; p < d->keys.size(); ++p) byKey.emplace_back(d->keys[p], qint64(p));
-    std::sort(byKey.begin(), byKey.end());
+    if (dense) {
+        positionOf.assign(size_t(*high - *low + 1), -1);
+        for (size_t p = 0; p < d->keys.size(); ++p) positionOf[size_t(d->keys[p] - *low)] = qint32(p);
+    } else {
+        byKey.reserve(d->keys.size());
+        for (size_t p = 0; p < d->keys.size(); ++p) byKey.emplace_back(d->keys[p], qint64(p));
+        std::sort(byKey.begin(), byKey.end());
+    }
+    const qint64 lowKey = d->keys.empty() ? 0 : *low;
     std::vector<char> seen(d->keys.size(), 0);
     {
         // Named apart from every other statement of the layer, which may run
@@ -1414,18 +1425,27 @@ void Recordset::ForEachRecord(const std::vector<int>& wanted, const std::functio
         auto next = byKey.begin();
         while (q.step()) {
             const qint64 key = sqlite3_column_int64(q, 0);
-            // A table scan gives the keys in ascending order.
-            auto it = next != byKey.end() && next->first == key
-                          ? next
-                          : std::lower_bound(byKey.begin(), byKey.end(), std::make_pair(key, qint64(-1)));
-            if (it == byKey.end() || it->first != key) continue;
-            next = it + 1;
+            qint64 position = -1;
+            if (dense) {
+                if (key >= lowKey && quint64(key - lowKey) < positionOf.size())
+                    position = positionOf[size_t(key - lowKey)];
+            } else {
+                // A table scan gives the keys in ascending order.
+                auto it = next != byKey.end() && next->first == key
+                              ? next
+                              : std::lower_bound(byKey.begin(), byKey.end(), std::make_pair(key, qint64(-1)));
+                if (it != byKey.end() && it->first == key) {
+                    position = it->second;
+                    next = it + 1;
+                }
+            }
+            if (position < 0 || seen[size_t(position)]) continue;
             d->moved();
-            d->pos = it->second;
+            d->pos = position;
             d->passRow = q;
-            d->passPos = it->second;
-            seen[size_t(it->second)] = 1;
-            visit(long(it->second));
+            d->passPos = position;
+            seen[size_t(position)] = 1;
+            visit(long(position));
         }
     }
     byPosition(&seen);

@@ -521,8 +521,9 @@ bool utf8IntoText(const char* p, qsizetype n, QString& text) {
         // A text without a string yet stays empty, not null, as a read gives it.
         text.resize(n);
         if (n == 0 && text.isNull()) text = QLatin1String("");
-        char16_t* out = reinterpret_cast<char16_t*>(text.data());
-        for (qsizetype i = 0; i < n; ++i) out[i] = u[i];
+        // ASCII reads alike as Latin-1, whose decoder widens many at a time.
+        QStringDecoder latin1(QStringDecoder::Latin1, QStringDecoder::Flag::Stateless);
+        latin1.appendToBuffer(text.data(), QByteArrayView(p, n));
         return true;
     }
     if (!plainUtf8(p, n)) return false;
