@@ -7,6 +7,9 @@
 #include <QStringEncoder>
 
 #include <climits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -521,9 +524,18 @@ bool utf8IntoText(const char* p, qsizetype n, QString& text) {
         // A text without a string yet stays empty, not null, as a read gives it.
         text.resize(n);
         if (n == 0 && text.isNull()) text = QLatin1String("");
-        // ASCII reads alike as Latin-1, whose decoder widens many at a time.
-        QStringDecoder latin1(QStringDecoder::Latin1, QStringDecoder::Flag::Stateless);
-        latin1.appendToBuffer(text.data(), QByteArrayView(p, n));
+        char16_t* out = reinterpret_cast<char16_t*>(text.data());
+        qsizetype k = 0;
+#if defined(__SSE2__)
+        // Sixteen characters at a time: each byte widened by a zero byte.
+        const __m128i zero = _mm_setzero_si128();
+        for (; k + 16 <= n; k += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8), _mm_unpackhi_epi8(bytes, zero));
+        }
+#endif
+        for (; k < n; ++k) out[k] = u[k];
         return true;
     }
     if (!plainUtf8(p, n)) return false;
