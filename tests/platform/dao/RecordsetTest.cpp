@@ -476,6 +476,7 @@ TEST_P(ForEachRecordTest, VisitsEveryRecordOnceAtItsPosition) {
         add->SetValue("Q", QString("%1 Wort").arg((i * 7919) % 300, 3, 10, QChar('0')));
         add->SetValue("A1", i % 5 == 0   ? QString()
                             : i % 5 == 1 ? QString("Äpfel €𝄞 %1").arg(i)
+                            : i % 5 == 2 ? QString("a plain text longer than sixteen characters %1").arg(i)
                                          : QString("a"));
         add->SetValue("Punkte", i);
         if (i % 4 == 0) add->AppendChunk("Bild", QByteArray(i + 1, 'p'));
