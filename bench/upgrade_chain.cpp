@@ -16,10 +16,11 @@ static void BM_UpgradeKind0From22(benchmark::State& state) {
         const QString path = files.Make(0, "2.2");
         {
             auto db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + upgradetest::Password());
-            benchsupport::insertRows(
-                *db, "INSERT INTO VOK (Q, A, T) VALUES (?, ?, ?)", items, [](long i) -> dao::Params {
-                    return {QString("Frage %1").arg(i), QString("Antwort %1").arg(i), QVariant()};
-                });
+            benchsupport::insertRows(*db, "INSERT INTO VOK (Q, A, T) VALUES (?, ?, ?)", items,
+                                     [](long i) -> dao::Params {
+                                         return {QString("Frage %1").arg(i), QString("Antwort %1").arg(i),
+                                                 QVariant()};
+                                     });
             db->Close();
         }
         state.ResumeTiming();
