@@ -71,6 +71,10 @@ class RecordFinder {
 public:
     RecordFinder(QString fieldName, dao::Recordset& rs);
     bool Find(const QVariant& value);
+    // The record just appended to the recordset holds value in the field:
+    // taken as it is, not read back. Anything else appended meanwhile is
+    // read as usual.
+    void Appended(const QVariant& value);
 
 private:
     void catchUp();

@@ -107,6 +107,16 @@ void RecordFinder::catchUp() {
     restorePosition(rs_, remembered);
 }
 
+void RecordFinder::Appended(const QVariant& value) {
+    if (rs_.RecordCount() != seen_ + 1) return;
+    // As catchUp takes a value read back: texts only, the first position kept.
+    if (value.typeId() == QMetaType::QString && !value.isNull()) {
+        const QString text = value.toString();
+        if (!first_.contains(text)) first_.insert(text, seen_);
+    }
+    ++seen_;
+}
+
 bool RecordFinder::Find(const QVariant& value) {
     if (value.typeId() != QMetaType::QString) return FindRecordByField(field_, rs_, value);
     catchUp();

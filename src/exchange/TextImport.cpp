@@ -235,6 +235,8 @@ TextImportResult ImportTextRows(const std::vector<QStringList>& rows, TextLayout
                 for (int f : fStats) dst.SetValue(f, zero);
                 for (int f : fMedia) dst.SetValue(f, empty);
                 dst.Update();
+                // The finder takes the question as written, without reading the row back.
+                existing.Appended(question);
             } catch (const wk::Error& e) {
                 dst.CancelUpdate();
                 if (!importrun::IsItemError(e.number())) throw;

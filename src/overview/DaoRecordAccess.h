@@ -28,22 +28,22 @@ public:
     qint64 FieldSize(const QString& field) const override { return rs_->FieldSize(field); }
     int FieldNumber(const QString& field) const override { return rs_->FieldIndex(field); }
     QVariant ValueAt(int number) const override { return rs_->Value(number); }
+    void ReadValueAt(int number, QVariant& into) const override { rs_->ReadValue(number, into); }
     qint64 FieldSizeAt(int number) const override { return rs_->FieldSize(number); }
     // One transaction holds the file's read lock for the whole walk.
     void BeginBulkRead() override {
         dao::DBEngine::Workspaces(0).BeginTrans();
         bulk_ = true;
     }
-    // One pass over the table: the grid's dynaset has read dozens of fields
-    // and would read them all again, record by record.
-    void ForEachRecord(const QStringList& fields,
-                       const std::function<void(long position, const QVariantList& values)>& each) override {
-        rs_->ForEachRecord(fields, each);
-    }
     void EndBulkRead() override {
         bulk_ = false;
         index_.clear();
         dao::DBEngine::Workspaces(0).CommitTrans();
+    }
+
+    // In the order the file holds the records.
+    void ForEachRecord(const std::vector<int>& numbers, const std::function<void(long)>& visit) override {
+        rs_->ForEachRecord(numbers, visit);
     }
 
     const dao::RecordsetPtr& recordset() const { return rs_; }

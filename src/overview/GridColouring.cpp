@@ -5,6 +5,7 @@
 #include "platform/grid/Grid.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace overview {
 
@@ -40,15 +41,19 @@ RightAnswers readRightAnswers(const grid::Grid& g, RecordAccess& rs,
         const long p = recordPositionOfRow(g, r);
         if (p >= 0 && p < long(rowOf.size())) rowOf[size_t(p)] = r;
     }
-    QStringList fields;
-    for (const auto& a : answers) fields << a.rightField;
+    std::vector<int> numbers;
+    for (const auto& a : answers) numbers.push_back(rs.FieldNumber(a.rightField));
+    std::vector<int> known;
+    std::copy_if(numbers.begin(), numbers.end(), std::back_inserter(known), [](int n) { return n >= 0; });
     RightAnswers bits(size_t(rows), 0);
-    rs.ForEachRecord(fields, [&](long position, const QVariantList& values) {
+    rs.ForEachRecord(known, [&](long position) {
         const long row = position >= 0 && position < long(rowOf.size()) ? rowOf[size_t(position)] : 0;
         if (row < 1) return;
         quint16 b = 0;
-        for (size_t i = 0; i < answers.size(); ++i)
-            if (isRight(values.at(qsizetype(i)))) b |= quint16(1u << answers[i].bit);
+        for (size_t i = 0; i < answers.size(); ++i) {
+            const QVariant v = numbers[i] >= 0 ? rs.ValueAt(numbers[i]) : rs.Value(answers[i].rightField);
+            if (isRight(v)) b |= quint16(1u << answers[i].bit);
+        }
         bits[size_t(row - 1)] = b;
     });
     return bits;

@@ -4,6 +4,9 @@
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace overview {
 
 GridFiller::GridFiller(GridBuildInputs in) : in_(std::move(in)) {}
@@ -113,26 +116,51 @@ void GridFiller::fillRows() {
             rightField[c] = FieldRef(rs, QLatin1Char('R') + columns_[c].key);
     right_.assign(size_t(std::max(0L, g.Rows())), 0);
 
-    // Few distinct row icons: each key is looked up in the image list once.
-    std::vector<std::pair<QString, int>> iconIndex;
+    // Eight row icons at most: each is looked up in the image list once.
+    int iconIndex[8];
+    std::fill(std::begin(iconIndex), std::end(iconIndex), -2);
     auto rowIcon = [&]() {
-        const QString name = gridIconKeyName(rs, in_.listIcon, iconFields);
-        for (const auto& [k, index] : iconIndex)
-            if (k == name) return index;
-        iconIndex.emplace_back(name, in_.IL->ItemIndex(name));
-        return iconIndex.back().second;
+        const int kind = gridIconKind(rs, in_.listIcon, iconFields);
+        if (iconIndex[kind] == -2) iconIndex[kind] = in_.IL->ItemIndex(gridIconKeyNameOfKind(kind));
+        return iconIndex[kind];
     };
 
+    // Every field the rows read, for a source that reads them in one pass.
+    std::vector<int> numbers;
+    auto reads = [&numbers](const FieldRef& f) {
+        if (f.number >= 0) numbers.push_back(f.number);
+    };
+    reads(fqField);
+    for (const FieldRef* f : {&iconFields.markiert, &iconFields.sound, &iconFields.soundTip,
+                              &iconFields.soundRichtig, &iconFields.soundFalsch, &iconFields.bild})
+        reads(*f);
+    for (size_t c = 0; c < columns_.size(); ++c) {
+        reads(field[c]);
+        reads(rightField[c]);
+    }
+
+    // One value per column, read into again for every row: its text buffer
+    // is reused, not made anew for each cell.
+    std::vector<QVariant> cell(columns_.size(), QVariant(QString()));
+    auto read = [&](size_t ci) -> const QVariant& {
+        field[ci].read(rs, cell[ci]);
+        return cell[ci];
+    };
+    std::vector<QVariant> rightValue(columns_.size());
+    QVariant fq;
+    const long rows = std::min(count, g.Rows());
+    long done = 0;
     int shown = -1;
-    for (long i = 0; i < count && i < g.Rows(); ++i) {
-        const int p = percentOf(i, count);
+    // The records come in the source's order; each fills the row of its position.
+    auto fillRow = [&](long i) {
+        if (i >= rows) return;
+        const int p = percentOf(done++, count);
         if (p != shown) {
             shown = p;
             if (in_.progress) in_.progress(p);
         }
-        rs.SetAbsolutePosition(i);
         const long row = i + 1;
-        const QVariant fq = fqField.value(rs);
+        fqField.read(rs, fq);
         const int icon = in_.listIcon == 1 ? rowIcon() : -1;
         g.CellDetails(row, 1, QVariant(), singleLine, icon, errorRateColour(fq));
         // Fonts are kept per column: given with the first row only.
@@ -145,33 +173,41 @@ void GridFiller::fillRows() {
             const long col = long(ci) + 1;
             switch (c.cell) {
                 case CellRule::ErrorRate:
-                    g.CellDetails(row, col, errorRateValue(isFq[ci] ? fq : field[ci].value(rs)), singleLine,
-                                  -1, -1, -1, fR);
+                    g.CellDetails(row, col, errorRateValue(isFq[ci] ? fq : read(ci)), singleLine, -1, -1, -1,
+                                  fR);
                     break;
                 case CellRule::No:
-                    g.CellDetails(row, col, qlonglong(rs.AbsolutePosition()), singleLine);
+                    g.CellDetails(row, col, qlonglong(i), singleLine);
                     break;
                 case CellRule::Question:
-                    g.CellDetails(row, col, field[ci].value(rs), qFormat, -1, -1, -1, fQ, QuestionIndent);
+                    g.CellDetails(row, col, read(ci), qFormat, -1, -1, -1, fQ, QuestionIndent);
                     break;
                 case CellRule::Answer: {
-                    const QVariant ra = rightField[ci].value(rs);
-                    const bool right = ra.isValid() && !ra.isNull() && ra.toInt() == 1;
+                    QVariant& ra = rightValue[ci];
+                    rightField[ci].read(rs, ra);
+                    const bool right = ra.typeId() == QMetaType::Int
+                                           ? *static_cast<const int*>(ra.constData()) == 1
+                                           : ra.isValid() && !ra.isNull() && ra.toInt() == 1;
                     if (right) right_[size_t(i)] |= quint16(1u << c.key.at(1).digitValue());
-                    g.CellDetails(row, col, field[ci].value(rs), aFormat, -1,
+                    g.CellDetails(row, col, read(ci), aFormat, -1,
                                   right ? colour::LightGreen : colour::Default, -1, fA);
                     break;
                 }
                 case CellRule::Topic:
-                    g.CellDetails(row, col, field[ci].value(rs), tFormat, -1, -1, -1, fT);
+                    g.CellDetails(row, col, read(ci), tFormat, -1, -1, -1, fT);
                     break;
                 case CellRule::Plain:
-                    g.CellDetails(row, col, field[ci].value(rs), singleLine, -1, -1, -1, fR);
+                    g.CellDetails(row, col, read(ci), singleLine, -1, -1, -1, fR);
                     break;
                 case CellRule::Icon:
                     break;
             }
         }
+    };
+    if (rows > 0) {
+        rs.ForEachRecord(numbers, fillRow);
+        // Where a walk by position would have left it.
+        rs.SetAbsolutePosition(rows - 1);
     }
 }
 

@@ -161,19 +161,28 @@ QString gridIconKeyName(const RecordAccess& rs, int listIcon) {
     return gridIconKeyName(rs, listIcon, byName);
 }
 
-QString gridIconKeyName(const RecordAccess& rs, int listIcon, const IconFields& f) {
+int gridIconKind(const RecordAccess& rs, int listIcon, const IconFields& f) {
     const QVariant m = f.markiert.value(rs);
     const bool marked = m.isValid() && !m.isNull() && m.toBool();
-    if (listIcon == 0) return marked ? grid::keys::Checked : grid::keys::Empty;
+    if (listIcon == 0) return marked ? IconMarked : 0;
     const bool sound = f.sound.size(rs) > 0 || f.soundTip.size(rs) > 0 || f.soundRichtig.size(rs) > 0 ||
                        f.soundFalsch.size(rs) > 0;
     const bool picture = f.bild.size(rs) > 0;
+    return (marked ? IconMarked : 0) | (sound ? IconSound : 0) | (picture ? IconPicture : 0);
+}
+
+QString gridIconKeyNameOfKind(int kind) {
+    const bool marked = kind & IconMarked, sound = kind & IconSound, picture = kind & IconPicture;
     if (marked) {
         if (sound) return picture ? grid::keys::CheckedSoundPic : grid::keys::CheckedSound;
         return picture ? grid::keys::CheckedPic : grid::keys::Checked;
     }
     if (sound) return picture ? grid::keys::SoundPic : grid::keys::Sound;
     return picture ? grid::keys::Pic : grid::keys::Empty;
+}
+
+QString gridIconKeyName(const RecordAccess& rs, int listIcon, const IconFields& f) {
+    return gridIconKeyNameOfKind(gridIconKind(rs, listIcon, f));
 }
 
 int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& images) {

@@ -49,23 +49,26 @@ public:
         Q_UNUSED(number);
         return 0;
     }
+    // ValueAt(number) put into `into`, whose text buffer a source may reuse.
+    virtual void ReadValueAt(int number, QVariant& into) const { into = ValueAt(number); }
     // Around a walk over every record: a database may take its read lock
     // once for the walk instead of once per record. Nothing is written.
     virtual void BeginBulkRead() {}
     virtual void EndBulkRead() {}
-    // Hands each(position, values) these fields of every record, in no
-    // particular order, the cheapest way the source has: here a walk by
-    // position. The position afterwards is not kept.
-    virtual void ForEachRecord(const QStringList& fields,
-                               const std::function<void(long position, const QVariantList& values)>& each) {
-        QVariantList values;
-        values.resize(fields.size());
+    // Calls visit(position) once for every record, that record then
+    // current, in the order the source reads them fastest (here by
+    // position); `numbers` are the fields (FieldNumber) the visit reads. The
+    // visit only reads; afterwards the position is as before.
+    virtual void ForEachRecord(const std::vector<int>& numbers,
+                               const std::function<void(long position)>& visit) {
+        Q_UNUSED(numbers);
+        const long kept = AbsolutePosition();
         const long n = RecordCount();
         for (long p = 0; p < n; ++p) {
             SetAbsolutePosition(p);
-            for (qsizetype i = 0; i < fields.size(); ++i) values[i] = Value(fields.at(i));
-            each(p, values);
+            visit(p);
         }
+        if (kept >= 0 && kept < n) SetAbsolutePosition(kept);
     }
 };
 
@@ -158,6 +161,13 @@ struct FieldRef {
     FieldRef() = default;
     FieldRef(const RecordAccess& rs, const QString& field) : name(field), number(rs.FieldNumber(field)) {}
     QVariant value(const RecordAccess& rs) const { return number >= 0 ? rs.ValueAt(number) : rs.Value(name); }
+    // The value into `into`, reusing its text buffer where the source can.
+    void read(const RecordAccess& rs, QVariant& into) const {
+        if (number >= 0)
+            rs.ReadValueAt(number, into);
+        else
+            into = rs.Value(name);
+    }
     qint64 size(const RecordAccess& rs) const {
         return number >= 0 ? rs.FieldSizeAt(number) : rs.FieldSize(name);
     }
@@ -174,6 +184,11 @@ struct IconFields {
 // listIcon is 0, else by mark, any of the four sounds and the picture.
 QString gridIconKeyName(const RecordAccess& rs, int listIcon);
 QString gridIconKeyName(const RecordAccess& rs, int listIcon, const IconFields& fields);
+// The same as flags (mark, sound, picture; sound and picture only where
+// listIcon is not 0), and the key those flags give.
+enum IconKind { IconMarked = 1, IconSound = 2, IconPicture = 4 };
+int gridIconKind(const RecordAccess& rs, int listIcon, const IconFields& fields);
+QString gridIconKeyNameOfKind(int kind);
 // Its index in the image list.
 int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& images);
 int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& images,

@@ -4,7 +4,10 @@
 
 #include <QComboBox>
 #include <QSet>
+#include <algorithm>
+#include <cstring>
 #include <exception>
+#include <vector>
 
 namespace vocabdb {
 
@@ -33,23 +36,75 @@ struct DistinctList {
     }
 };
 
+// A text as a hash key for a walk over every record: few distinct texts,
+// each looked up 100,000 times, where the general string hash and compare
+// cost more than the rest of the walk.
+struct TextKey {
+    QString text;
+    friend bool operator==(const TextKey& a, const TextKey& b) noexcept {
+        return a.text.size() == b.text.size() && std::memcmp(a.text.constData(), b.text.constData(),
+                                                             size_t(a.text.size()) * sizeof(QChar)) == 0;
+    }
+};
+
+size_t qHash(const TextKey& k, size_t seed = 0) noexcept {
+    quint64 h = 0xcbf29ce484222325ull ^ quint64(seed);
+    for (const QChar c : k.text) h = (h ^ c.unicode()) * 0x100000001b3ull;
+    return size_t(h ^ (h >> 32));
+}
+
 }  // namespace
 
 SubjectLists CollectSubjects(const dao::RecordsetPtr& data) {
-    DistinctList themen, kategorien;
     const long remembered = data->AbsolutePosition();
     const long n = data->RecordCount();
-    for (long p = 0; p < n; ++p) {
-        data->SetAbsolutePosition(p);
-        themen.offer(data->Value(QStringLiteral("T")));
-        kategorien.offer(data->Value(QStringLiteral("Kategorie")));
+    const int t = data->FieldIndex(QStringLiteral("T")), k = data->FieldIndex(QStringLiteral("Kategorie"));
+    if (t < 0 || k < 0 || n == 0) {
+        // A missing field raises as a read by name does.
+        DistinctList themen, kategorien;
+        for (long p = 0; p < n; ++p) {
+            data->SetAbsolutePosition(p);
+            themen.offer(data->Value(QStringLiteral("T")));
+            kategorien.offer(data->Value(QStringLiteral("Kategorie")));
+        }
+        return {themen.items, kategorien.items};
     }
-    try {
-        data->SetAbsolutePosition(remembered);
-    } catch (const std::exception&) {
-        // No current record before: stay on the last one visited.
-    }
-    return {themen.items, kategorien.items};
+    // One pass in the order the file holds the records, keeping each text's
+    // first position; the lists then follow the positions, as a walk by
+    // position would have made them.
+    QHash<TextKey, long> firstT, firstK;
+    QVariant vt = QString(), vk = QString();
+    auto note = [](QHash<TextKey, long>& first, const QVariant& v, long p) {
+        if (v.isNull()) return;
+        TextKey key{v.typeId() == QMetaType::QString ? *static_cast<const QString*>(v.constData())
+                                                     : v.toString()};
+        if (key.text.isEmpty()) return;
+        auto it = first.find(key);
+        if (it == first.end())
+            // A copy of its own: the value's buffer is written again for the next record.
+            first.insert(TextKey{QString(key.text.constData(), key.text.size())}, p);
+        else if (p < *it)
+            *it = p;
+    };
+    data->ForEachRecord({t, k}, [&](long p) {
+        data->ReadValue(t, vt);
+        note(firstT, vt, p);
+        data->ReadValue(k, vk);
+        note(firstK, vk, p);
+    });
+    auto inOrder = [](const QHash<TextKey, long>& first) {
+        std::vector<std::pair<long, QString>> byPosition;
+        byPosition.reserve(size_t(first.size()));
+        for (auto it = first.begin(); it != first.end(); ++it)
+            byPosition.emplace_back(it.value(), it.key().text);
+        std::sort(byPosition.begin(), byPosition.end());
+        DistinctList list;
+        for (const auto& [p, text] : byPosition) list.offer(text);
+        return list.items;
+    };
+    // Without a current record before, on the last one, where a walk ends.
+    if (remembered < 0) data->SetAbsolutePosition(n - 1);
+    return {inOrder(firstT), inOrder(firstK)};
 }
 
 void FillCombo(const dao::RecordsetPtr& data, QComboBox* cboThemen, QComboBox* cboKategorien) {

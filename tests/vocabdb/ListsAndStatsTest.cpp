@@ -26,6 +26,18 @@ TEST_F(ThemeLists, DistinctWithoutCaseFirstSpellingInRecordOrder) {
     EXPECT_EQ(lists.kategorien, QStringList({"Nomen", "Verb"}));
 }
 
+TEST_F(ThemeLists, ListsFollowTheRecordOrderNotTheOrderTheItemsWereAdded) {
+    addItem("5", "Verben", "b");
+    addItem("4", "Tiere", "a");
+    addItem("3", "tiere", "b");
+    addItem("2", "Farben", "B");
+    addItem("1", "verben", "c");
+    auto data = db->OpenRecordset("Alles");
+    const auto lists = vocabdb::CollectSubjects(data);
+    EXPECT_EQ(lists.themen, QStringList({"verben", "Farben", "tiere"}));
+    EXPECT_EQ(lists.kategorien, QStringList({"c", "B", "a"}));
+}
+
 TEST_F(ThemeLists, EmptyAndNullCountAsNoEntry) {
     addItem("1", "", "");
     addItem("2", "Haus", "Ort");

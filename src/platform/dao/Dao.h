@@ -228,6 +228,10 @@ public:
     // where zero length is not allowed; on error the field keeps its value.
     QVariant Value(const QString& field) const;
     QVariant Value(int index) const;
+    // Value(index) put into `into`; a text is written into the buffer of
+    // the text `into` holds, so that a walk reading many texts need not
+    // make a new string for each.
+    void ReadValue(int index, QVariant& into) const;
     void SetValue(const QString& field, const QVariant& value);
     void SetValue(int index, const QVariant& value);
 
@@ -251,6 +255,15 @@ public:
     void FindFirst(const QString& criteria, const Params& params = {});
     void FindNext(const QString& criteria, const Params& params = {});
     bool NoMatch() const;
+
+    // Calls visit(position) once for every record, that record then
+    // current, in the order the file holds them: a walk over all records
+    // without a look-up per record. `fields` are the field numbers the visit
+    // reads; they come straight from the pass (large values by their size
+    // alone), others are read as usual. A record the pass does not meet
+    // (changed meanwhile) is visited after it. The visit must not move,
+    // write or call this again; afterwards the position is as before.
+    void ForEachRecord(const std::vector<int>& fields, const std::function<void(long position)>& visit);
 
     // Re-runs the query; keys are taken afresh, position goes to the first row.
     void Requery();

@@ -240,6 +240,7 @@ void Core::connect() {
         db = nullptr;
         raise(rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT ? 3049 : 3051, path);
     }
+    ++generation;
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, 3000);
     if (!collator) {

@@ -62,9 +62,15 @@ QVariant readValue(sqlite3_stmt* st, int col, int type);
 // and what it gives then; lets a reader keep the text and convert later.
 bool textReadsAlone(int type);
 QVariant valueFromText(const QString& text, int type);
+// The local date and time a text "yyyy-MM-dd HH:mm:ss" with these figures
+// stands for, as valueFromText reads it; none where that is no valid time.
+std::optional<QDateTime> storedDate(int y, int mo, int d, int h, int mi, int s);
 // Valid UTF-8 without a byte-order mark or NUL, which SQLite and QString
 // decode alike.
 bool plainUtf8(const char* p, qsizetype n);
+// Decodes plain UTF-8 (see plainUtf8) into text, reusing its buffer; false
+// and text unchanged for anything else.
+bool utf8IntoText(const char* p, qsizetype n, QString& text);
 QString dateToText(const QDateTime& dt);
 // Literal for a DDL DEFAULT clause.
 QString sqlLiteral(const QVariant& value);
@@ -156,6 +162,10 @@ struct Core {
     bool unsaved = false;
     FileState mainFile;
     bool checkpointScheduled = false;
+    // Counts the connections made (a lost journal makes a fresh one): data
+    // versions of two connections cannot be compared, so recordsets stamp
+    // the values they keep with both.
+    quint32 generation = 0;
     // A transaction that SQLite rolled back by itself (full disk, I/O
     // error): its savepoints are begun again, so that nothing after it is
     // committed piecemeal, and CommitTrans raises this error until Rollback.

@@ -9,6 +9,10 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#if defined(__x86_64__) || defined(__i386__)
+#include <x86intrin.h>
+#endif
 #include <limits>
 #include <string>
 
@@ -77,8 +81,9 @@ struct Recordset::Impl : RecordsetImplBase {
     // one else wrote; this recordset's own writes keep it, minus the rows
     // they touched. Filled at most once per opening: a walk beside other
     // writers goes on with the blocks.
-    // SBytes: a large value, read through the key when asked for.
-    enum StoreKind : char { SNull, SNumber, SText, SOther, SBytes };
+    // SBytes: a large value, read through the key when asked for. SDate: a
+    // date in the stored form, kept as its figures (yyyymmddhhmmss).
+    enum StoreKind : char { SNull, SNumber, SText, SOther, SBytes, SDate };
     struct StoreColumn {
         bool present = false;
         std::vector<char> kind;  // per store row
@@ -87,6 +92,7 @@ struct Recordset::Impl : RecordsetImplBase {
         std::vector<quint32> at;  // text of row r: arena[at[r], at[r + 1])
         std::string arena;
         std::vector<qint64> sizes;  // Memo / LongBinary
+        std::vector<qint64> dates;
         QHash<qint32, QVariant> other;
     };
     struct Store {
@@ -97,12 +103,57 @@ struct Recordset::Impl : RecordsetImplBase {
     };
     Store store;
     bool storeTried = false;
+
+    // Another process may commit at any moment, and only SQLite's data
+    // version tells. The kept values (window and store) were read at
+    // keptVersion; they are served while that is still the version. Asking
+    // costs a read transaction outside a transaction of ours, too much for
+    // every value of a walk: an answer holds while the program reads on
+    // without a break (each read within kPause of the one before, within
+    // kAnswerFor of the asking), so that every pause, wait or user action
+    // (and with it every commit another program could have told us of)
+    // asks again. Time is read for every value served, so in ticks of the
+    // processor's cycle counter where there is one (at 1 GHz or more a tick
+    // is at most a nanosecond), else in nanoseconds.
+    static quint64 ticks() {
+#if defined(__x86_64__) || defined(__i386__)
+        return __rdtsc();
+#else
+        return quint64(std::chrono::steady_clock::now().time_since_epoch().count());
+#endif
+    }
+    static constexpr quint64 kPause = 100'000;        // ticks: at most 100 µs
+    static constexpr quint64 kAnswerFor = 1'000'000;  // ticks: at most 1 ms
+    quint64 keptVersion = 0;
+    quint64 askedAt = 0;
+    quint64 lastServed = 0;
+    bool haveKept() const {
+        return store.valid || !window.keys.empty();
+    }
+    // Before serving kept values: drops them when another connection has
+    // committed since they were read. strict asks SQLite in any case.
+    void confirmKept(bool strict = false);
+    // After reading rows at `version`: what was kept at another version goes.
+    void keptReadAt(quint64 version, bool intoStore);
+    // After this recordset's own write.
+    void keptAfterOwnWrite();
     QString whereSql;
     void fillStore();
-    void dropStore() { store = Store(); }
+    void dropStore() {
+        store = Store();
+    }
     // Store row of the current record for field i, or -1.
     qint32 storeRow(int i);
     QVariant storeValue(int i, qint32 row);
+
+    // While ForEachRecord runs: its statement on the record at passPos, and
+    // per field the column there (-1: not read by the pass).
+    sqlite3_stmt* passRow = nullptr;
+    qint64 passPos = -1;
+    std::vector<int> passColumn;
+    bool inPass(int i) const {
+        return passRow && pos == passPos && passColumn[size_t(i)] >= 0 && editMode == dbEditNone;
+    }
 
     // INSERT and UPDATE texts by edit mode and the fields set, so that a run
     // of adds does not build the same statement for every row.
@@ -118,7 +169,9 @@ struct Recordset::Impl : RecordsetImplBase {
     qint64 lastModified = 0;
     bool noMatch = true;
 
-    ~Impl() override { detach(); }
+    ~Impl() override {
+        detach();
+    }
 
     void detach() {
         if (!core) return;
@@ -135,8 +188,12 @@ struct Recordset::Impl : RecordsetImplBase {
         if (!core || !core->isOpen()) raise(3420);
         return *core;
     }
-    qint64 size() const { return isStatic ? qint64(rows.size()) : qint64(keys.size()); }
-    bool hasCurrent() const { return !deletedCurrent && pos >= 0 && pos < size(); }
+    qint64 size() const {
+        return isStatic ? qint64(rows.size()) : qint64(keys.size());
+    }
+    bool hasCurrent() const {
+        return !deletedCurrent && pos >= 0 && pos < size();
+    }
     void needCurrent() const {
         if (!hasCurrent()) raise(3021);
     }
@@ -223,6 +280,46 @@ void bindAll(sqlite3_stmt* st, const Params& params, int first = 1) {
     const int expected = sqlite3_bind_parameter_count(st) - (first - 1);
     if (params.size() < expected) raise(3061, QString::number(expected - params.size()));
     for (int k = 0; k < expected; ++k) bindValue(st, first + k, params[k]);
+}
+
+// SQLite's data version of the main database as of the connection's last
+// read transaction, with the connection it belongs to.
+quint64 snapshotVersion(Core& core) {
+    unsigned int version = 0;
+    sqlite3_file_control(core.db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+    return (quint64(core.generation) << 32) | version;
+}
+
+// The data version as of now: outside a read transaction the counter only
+// moves on when one starts, which the pragma does.
+quint64 currentVersion(Core& core) {
+    if (sqlite3_txn_state(core.db, "main") == SQLITE_TXN_NONE) {
+        StatementUse q(core, QStringLiteral("PRAGMA data_version"));
+        q.step();
+    }
+    return snapshotVersion(core);
+}
+
+// The figures of a date in the stored form "yyyy-MM-dd HH:mm:ss" as one
+// number yyyymmddhhmmss; false for any other text.
+bool packStoredDate(const char* t, int n, qint64& out) {
+    if (n != 19 || t[4] != '-' || t[7] != '-' || t[10] != ' ' || t[13] != ':' || t[16] != ':') return false;
+    qint64 v = 0;
+    for (int k = 0; k < 19; ++k) {
+        if (k == 4 || k == 7 || k == 10 || k == 13 || k == 16) continue;
+        if (t[k] < '0' || t[k] > '9') return false;
+        v = v * 10 + (t[k] - '0');
+    }
+    out = v;
+    return true;
+}
+
+QVariant unpackStoredDate(qint64 v) {
+    const int s = int(v % 100), mi = int(v / 100 % 100), h = int(v / 10000 % 100);
+    const int d = int(v / 1000000 % 100), mo = int(v / 100000000 % 100), y = int(v / 10000000000);
+    if (auto dt = storedDate(y, mo, d, h, mi, s)) return *dt;
+    // Not a time that exists here: read as any other text.
+    return valueFromText(QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s), dbDate);
 }
 
 int typeFromDecl(const char* decl) {
@@ -487,7 +584,11 @@ void Recordset::Impl::fillStore() {
                 } else if (storage == SQLITE_TEXT && textReadsAlone(type)) {
                     const char* text = reinterpret_cast<const char*>(sqlite3_column_text(q, col));
                     const int length = sqlite3_column_bytes(q, col);
-                    if (plainUtf8(text, length)) {
+                    qint64 date = 0;
+                    if (type == dbDate && packStoredDate(text, length, date)) {
+                        cell(sc.dates, row) = date;
+                        kind = SDate;
+                    } else if (plainUtf8(text, length)) {
                         // Offsets only for columns that hold texts.
                         if (sc.at.empty()) cell(sc.at, row) = 0;
                         sc.arena.append(text, length);
@@ -533,7 +634,49 @@ void Recordset::Impl::fillStore() {
     for (StoreColumn& sc : s.columns) sc.arena.shrink_to_fit();
     s.valid = true;
     s.generation = gen;
+    const quint64 version = snapshotVersion(c());
     store = std::move(s);
+    keptReadAt(version, true);
+}
+
+void Recordset::Impl::keptReadAt(quint64 version, bool intoStore) {
+    if (version != keptVersion) {
+        if (intoStore)
+            window.clear();
+        else
+            dropStore();
+        keptVersion = version;
+    }
+    askedAt = lastServed = ticks();
+}
+
+void Recordset::Impl::confirmKept(bool strict) {
+    if (!haveKept()) return;
+    // Unsigned: a counter that went back (another core) asks as well.
+    const quint64 now = ticks();
+    if (!strict && now - lastServed < kPause && now - askedAt < kAnswerFor) {
+        lastServed = now;
+        return;
+    }
+    const quint64 version = currentVersion(c());
+    askedAt = lastServed = ticks();
+    if (version == keptVersion) return;
+    window.clear();
+    dropStore();
+}
+
+void Recordset::Impl::keptAfterOwnWrite() {
+    if (!haveKept()) return;
+    const quint64 version = snapshotVersion(c());
+    // Inside a transaction the version stays; a commit of our own moves it
+    // on by one. Anything else is another connection's commit.
+    if (version == keptVersion) return;
+    if (version == keptVersion + 1 && sqlite3_get_autocommit(c().db)) {
+        keptVersion = version;
+        return;
+    }
+    window.clear();
+    dropStore();
 }
 
 qint32 Recordset::Impl::storeRow(int i) {
@@ -566,6 +709,8 @@ QVariant Recordset::Impl::storeValue(int i, qint32 row) {
         }
         case SBytes:
             return readPendingBytes(i);
+        case SDate:
+            return unpackStoredDate(sc.dates[size_t(row)]);
         default:
             return sc.other.value(row);
     }
@@ -667,6 +812,7 @@ size_t Recordset::Impl::currentRow() {
         sqlite3_bind_int64(q, 1, key);
         if (q.step()) takeRow(q, 0, 0);
     }
+    keptReadAt(snapshotVersion(c()), false);
     const qint64 off = slot();
     if (off < 0) raise(3167);
     return size_t(off) * width;
@@ -675,6 +821,8 @@ size_t Recordset::Impl::currentRow() {
 QVariant Recordset::Impl::value(int i) {
     c();
     checkIndex(i);
+    if (inPass(i) && !isLargeType(fields[size_t(i)].type))
+        return readValue(passRow, passColumn[size_t(i)], fields[size_t(i)].type);
     if (editMode != dbEditNone && buffer[size_t(i)]) {
         const QVariant& v = *buffer[size_t(i)];
         // The buffer holds the stored form; give it back as a read would.
@@ -702,6 +850,7 @@ QVariant Recordset::Impl::value(int i) {
         return rows[size_t(pos)][size_t(i)];
     }
     want(i);
+    confirmKept();
     if (const qint32 row = storeRow(i); row >= 0) return storeValue(i, row);
     const size_t at = currentRow();
     if (at == kInStore) return storeValue(i, store.rowOf[size_t(pos)]);
@@ -743,6 +892,8 @@ void Recordset::Impl::set(int i, const QVariant& v) {
 
 qint64 Recordset::Impl::rawSize(int i) {
     checkIndex(i);
+    if (inPass(i) && isLargeType(fields[size_t(i)].type))
+        return sqlite3_column_int64(passRow, passColumn[size_t(i)]);
     auto sizeOf = [](const QVariant& v) -> qint64 {
         if (!v.isValid()) return 0;
         if (v.typeId() == QMetaType::QByteArray) return v.toByteArray().size();
@@ -755,6 +906,7 @@ qint64 Recordset::Impl::rawSize(int i) {
     if (isStatic) return sizeOf(rows[size_t(pos)][size_t(i)]);
     if (isLargeType(fields[size_t(i)].type)) {
         want(i);
+        confirmKept();
         qint32 row = storeRow(i);
         const size_t at = row >= 0 ? kInStore : currentRow();
         if (at != kInStore) return window.sizes[at + size_t(i)];
@@ -889,6 +1041,9 @@ void Recordset::Edit() {
     d->needCurrent();
     // Nothing is read here: a row deleted meanwhile raises 3167 on Update
     // (or on reading a field), so a walk that only writes reads nothing.
+    // But what it reads during the edit is the row as stored now, whatever
+    // another program wrote since the values were kept.
+    if (!d->isStatic) d->confirmKept(true);
     d->cancelEdit();
     d->editMode = dbEditInProgress;
     d->editKey = d->keys[size_t(d->pos)];
@@ -972,6 +1127,7 @@ void Recordset::Update() {
     }
     d->haveLastModified = true;
     noteWrite();
+    d->keptAfterOwnWrite();
     if (windowFresh)
         d->windowGeneration = writeGeneration.load(std::memory_order_relaxed);
     else
@@ -1006,6 +1162,7 @@ void Recordset::Delete() {
     d->deletedCurrent = true;
     d->window.clear();
     noteWrite();
+    d->keptAfterOwnWrite();
     if (storeFresh)
         d->store.generation = writeGeneration.load(std::memory_order_relaxed);
     else
@@ -1066,41 +1223,19 @@ void Recordset::DeletePositions(const std::vector<long>& positions) {
 
 void Recordset::ForEachRecord(const QStringList& fields,
                               const std::function<void(long position, const QVariantList& values)>& each) {
-    Core& core = d->c();
     std::vector<int> index;
     for (const QString& f : fields) index.push_back(d->index(f));
     QVariantList values;
     values.resize(fields.size());
-    if (d->isStatic) {
-        for (qint64 p = 0; p < d->size(); ++p) {
-            for (size_t j = 0; j < index.size(); ++j)
-                values[qsizetype(j)] = d->rows[size_t(p)][size_t(index[j])];
-            each(long(p), values);
+    ForEachRecord(index, [&](long position) {
+        try {
+            for (size_t j = 0; j < index.size(); ++j) values[qsizetype(j)] = d->value(index[j]);
+        } catch (const wk::Error& e) {
+            if (e.number() == 3167) return;  // gone meanwhile
+            throw;
         }
-        return;
-    }
-    std::vector<std::pair<qint64, qint32>> byKey;
-    byKey.reserve(d->keys.size());
-    for (size_t p = 0; p < d->keys.size(); ++p) byKey.emplace_back(d->keys[p], qint32(p));
-    std::sort(byKey.begin(), byKey.end());
-    QStringList columns{QStringLiteral("rowid")};
-    for (int i : index) columns << quoteIdent(d->fields[size_t(i)].name);
-    StatementUse q(core, QStringLiteral("SELECT %1 FROM %2%3")
-                             .arg(columns.join(QLatin1String(", ")), quoteIdent(d->table), d->whereSql));
-    bindAll(q, d->params);
-    auto next = byKey.begin();
-    while (q.step()) {
-        const qint64 key = sqlite3_column_int64(q, 0);
-        // A table scan gives the keys in ascending order.
-        auto it = next != byKey.end() && next->first == key
-                      ? next
-                      : std::lower_bound(byKey.begin(), byKey.end(), std::make_pair(key, qint32(-1)));
-        if (it == byKey.end() || it->first != key) continue;
-        next = it + 1;
-        for (size_t j = 0; j < index.size(); ++j)
-            values[qsizetype(j)] = readValue(q, int(j) + 1, d->fields[size_t(index[j])].type);
-        each(long(it->second), values);
-    }
+        each(position, values);
+    });
 }
 
 int Recordset::EditMode() const {
@@ -1113,6 +1248,38 @@ QVariant Recordset::Value(const QString& field) const {
 }
 QVariant Recordset::Value(int index) const {
     return d->value(index);
+}
+
+void Recordset::ReadValue(int index, QVariant& into) const {
+    d->c();
+    d->checkIndex(index);
+    const int type = d->fields[size_t(index)].type;
+    if (d->inPass(index)) {
+        // Into the value `into` holds when it is of the kind read: no new
+        // value made, no text buffer.
+        sqlite3_stmt* st = d->passRow;
+        const int col = d->passColumn[size_t(index)];
+        const int storage = sqlite3_column_type(st, col);
+        const int held = into.typeId();
+        if ((type == dbText || type == dbMemo) && held == QMetaType::QString && storage == SQLITE_TEXT) {
+            const char* u = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+            const qsizetype n = sqlite3_column_bytes(st, col);
+            if (u && utf8IntoText(u, n, *static_cast<QString*>(into.data()))) return;
+        } else if ((type == dbByte || type == dbInteger || type == dbLong) && held == QMetaType::Int &&
+                   storage == SQLITE_INTEGER) {
+            *static_cast<int*>(into.data()) = int(sqlite3_column_int64(st, col));
+            return;
+        } else if ((type == dbSingle || type == dbDouble || type == dbCurrency) &&
+                   held == QMetaType::Double && (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)) {
+            *static_cast<double*>(into.data()) = sqlite3_column_double(st, col);
+            return;
+        } else if (type == dbBoolean && held == QMetaType::Bool &&
+                   (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT)) {
+            *static_cast<bool*>(into.data()) = sqlite3_column_int64(st, col) != 0;
+            return;
+        }
+    }
+    into = d->value(index);
 }
 void Recordset::SetValue(const QString& field, const QVariant& value) {
     d->set(d->index(field), value);
@@ -1260,6 +1427,98 @@ void Recordset::FindNext(const QString& criteria, const Params& params) {
 bool Recordset::NoMatch() const {
     d->c();
     return d->noMatch;
+}
+
+void Recordset::ForEachRecord(const std::vector<int>& wanted, const std::function<void(long)>& visit) {
+    Core& core = d->c();
+    const qint64 kept = d->pos;
+    const bool keptDeleted = d->deletedCurrent;
+    auto restore = [&] {
+        d->moved();
+        d->pos = kept;
+        d->deletedCurrent = keptDeleted;
+    };
+    auto byPosition = [&](const std::vector<char>* skip) {
+        for (qint64 p = 0; p < d->size(); ++p) {
+            if (skip && (*skip)[size_t(p)]) continue;
+            d->moved();
+            d->pos = p;
+            visit(long(p));
+        }
+    };
+    if (d->isStatic || d->passRow) {
+        byPosition(nullptr);
+        restore();
+        return;
+    }
+    std::vector<int> column(d->fields.size(), -1);
+    QStringList list;
+    for (int i : wanted) {
+        d->checkIndex(i);
+        if (column[size_t(i)] >= 0) continue;
+        const QString q = quoteIdent(d->fields[size_t(i)].name);
+        list << (isLargeType(d->fields[size_t(i)].type) ? QStringLiteral("length(%1)").arg(q) : q);
+        column[size_t(i)] = int(list.size());
+    }
+    // The position of each key: by the key itself where the keys lie close
+    // together (rowids mostly do), else by a search among the sorted keys.
+    const auto [low, high] = std::minmax_element(d->keys.begin(), d->keys.end());
+    const bool dense = !d->keys.empty() && quint64(*high - *low) < 4 * quint64(d->keys.size()) + 1024;
+    std::vector<qint32> positionOf;
+    std::vector<std::pair<qint64, qint64>> byKey;
+    if (dense) {
+        positionOf.assign(size_t(*high - *low + 1), -1);
+        for (size_t p = 0; p < d->keys.size(); ++p) positionOf[size_t(d->keys[p] - *low)] = qint32(p);
+    } else {
+        byKey.reserve(d->keys.size());
+        for (size_t p = 0; p < d->keys.size(); ++p) byKey.emplace_back(d->keys[p], qint64(p));
+        std::sort(byKey.begin(), byKey.end());
+    }
+    const qint64 lowKey = d->keys.empty() ? 0 : *low;
+    std::vector<char> seen(d->keys.size(), 0);
+    {
+        // Named apart from every other statement of the layer, which may run
+        // while this one is on a row.
+        StatementUse q(core, QStringLiteral("SELECT rowid AS wk_each%1%2 FROM %3%4")
+                                 .arg(list.isEmpty() ? QString() : QStringLiteral(", "),
+                                      list.join(QLatin1String(", ")), quoteIdent(d->table), d->whereSql));
+        bindAll(q, d->params);
+        struct PassEnd {
+            Recordset::Impl& d;
+            ~PassEnd() {
+                d.passRow = nullptr;
+                d.passPos = -1;
+            }
+        } passEnd{*d};
+        d->passColumn = column;
+        auto next = byKey.begin();
+        while (q.step()) {
+            const qint64 key = sqlite3_column_int64(q, 0);
+            qint64 position = -1;
+            if (dense) {
+                if (key >= lowKey && quint64(key - lowKey) < positionOf.size())
+                    position = positionOf[size_t(key - lowKey)];
+            } else {
+                // A table scan gives the keys in ascending order.
+                auto it = next != byKey.end() && next->first == key
+                              ? next
+                              : std::lower_bound(byKey.begin(), byKey.end(), std::make_pair(key, qint64(-1)));
+                if (it != byKey.end() && it->first == key) {
+                    position = it->second;
+                    next = it + 1;
+                }
+            }
+            if (position < 0 || seen[size_t(position)]) continue;
+            d->moved();
+            d->pos = position;
+            d->passRow = q;
+            d->passPos = position;
+            seen[size_t(position)] = 1;
+            visit(long(position));
+        }
+    }
+    byPosition(&seen);
+    restore();
 }
 
 void Recordset::Requery() {

@@ -3,8 +3,15 @@
 #include "platform/dao/Internal.h"
 
 #include <QLocale>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
+#include <climits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace dao::detail {
@@ -86,7 +93,28 @@ int TableInfo::indexOf(const QString& column) const {
 }
 
 QString dateToText(const QDateTime& dt) {
-    return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    // By hand for the years of four digits: an import writes the same
+    // date into every row, and the general formatting costs microseconds.
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    if (!d.isValid() || !t.isValid() || d.year() < 1 || d.year() > 9999)
+        return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    char16_t out[19];
+    auto put = [&out](int at, int value, int digits) {
+        for (int k = digits - 1; k >= 0; --k, value /= 10) out[at + k] = char16_t(u'0' + value % 10);
+    };
+    put(0, d.year(), 4);
+    out[4] = u'-';
+    put(5, d.month(), 2);
+    out[7] = u'-';
+    put(8, d.day(), 2);
+    out[10] = u' ';
+    put(11, t.hour(), 2);
+    out[13] = u':';
+    put(14, t.minute(), 2);
+    out[16] = u':';
+    put(17, t.second(), 2);
+    return QString(reinterpret_cast<const QChar*>(out), 19);
 }
 
 namespace {
@@ -112,6 +140,19 @@ std::optional<double> numberFromText(const QString& text) {
 
 const QDateTime oleEpoch(QDate(1899, 12, 30), QTime(0, 0));
 
+}  // namespace
+
+std::optional<QDateTime> storedDate(int y, int mo, int d, int h, int mi, int s) {
+    const QDate date(y, mo, d);
+    const QTime time(h, mi, s);
+    if (!date.isValid() || !time.isValid()) return std::nullopt;
+    QDateTime dt(date, time);
+    if (!dt.isValid() || dt.date() != date || dt.time() != time) return std::nullopt;
+    return dt;
+}
+
+namespace {
+
 // The form the layer stores ("yyyy-MM-dd HH:mm:ss") read by hand: the
 // general parser costs microseconds a value and every row carries a date.
 // Anything else, or a local time that does not exist, is left to it.
@@ -131,12 +172,7 @@ std::optional<QDateTime> storedFormDate(QStringView t) {
     if (!number(0, 4, y) || !number(5, 2, mo) || !number(8, 2, d) || !number(11, 2, h) ||
         !number(14, 2, mi) || !number(17, 2, s))
         return std::nullopt;
-    const QDate date(y, mo, d);
-    const QTime time(h, mi, s);
-    if (!date.isValid() || !time.isValid()) return std::nullopt;
-    QDateTime dt(date, time);
-    if (!dt.isValid() || dt.date() != date || dt.time() != time) return std::nullopt;
-    return dt;
+    return storedDate(y, mo, d, h, mi, s);
 }
 
 std::optional<QDateTime> dateFromText(const QString& text) {
@@ -232,6 +268,14 @@ QVariant convertForField(const ColumnInfo& c, const QVariant& value) {
         case dbByte:
         case dbInteger:
         case dbLong: {
+            if (value.typeId() == QMetaType::Int) {
+                // The common case, without going through a double.
+                const int v = *static_cast<const int*>(value.constData());
+                const int lo = c.type == dbByte ? 0 : c.type == dbInteger ? -32768 : INT_MIN;
+                const int hi = c.type == dbByte ? 255 : c.type == dbInteger ? 32767 : INT_MAX;
+                if (v < lo || v > hi) raise(6);
+                return QVariant(qlonglong(v));
+            }
             auto n = asNumber(value);
             if (!n || std::isnan(*n)) raise(13);
             const double r = std::nearbyint(*n);  // ties to even, as the original rounded
@@ -316,6 +360,29 @@ void bindValue(sqlite3_stmt* st, int i, const QVariant& v) {
             sqlite3_bind_text(st, i, t.constData(), int(t.size()), SQLITE_TRANSIENT);
             return;
         }
+        case QMetaType::QString: {
+            const QString& s = *static_cast<const QString*>(v.constData());
+            if (s.isEmpty()) {
+                sqlite3_bind_text(st, i, "", 0, SQLITE_STATIC);
+                return;
+            }
+            // The files are UTF-8: encoded here, SQLite keeps one copy and
+            // need not translate. Lone surrogates are left to SQLite's own
+            // encoding.
+            const ushort* u = s.utf16();
+            bool surrogate = false;
+            for (qsizetype k = 0; k < s.size(); ++k) surrogate |= (u[k] & 0xF800) == 0xD800;
+            if (!surrogate) {
+                thread_local QByteArray utf8;
+                utf8.resize(s.size() * 3);
+                QStringEncoder encoder(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+                char* end = encoder.appendToBuffer(utf8.data(), s);
+                sqlite3_bind_text(st, i, utf8.constData(), int(end - utf8.constData()), SQLITE_TRANSIENT);
+                return;
+            }
+            sqlite3_bind_text16(st, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
+            return;
+        }
         default: {
             const QString s = v.toString();
             sqlite3_bind_text16(st, i, s.utf16(), int(s.size() * 2), SQLITE_TRANSIENT);
@@ -325,6 +392,14 @@ void bindValue(sqlite3_stmt* st, int i, const QVariant& v) {
 }
 
 static QString columnText(sqlite3_stmt* st, int col) {
+    // The files hold UTF-8: decoded here when it is plain, in one step;
+    // anything else as SQLite decodes it.
+    if (sqlite3_column_type(st, col) == SQLITE_TEXT) {
+        const char* u = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+        const int n = sqlite3_column_bytes(st, col);
+        if (n == 0) return QLatin1String("");
+        if (u && plainUtf8(u, n)) return QString::fromUtf8(u, n);
+    }
     const void* p = sqlite3_column_text16(st, col);
     const int n = sqlite3_column_bytes16(st, col);
     if (!p) return QLatin1String("");
@@ -428,6 +503,46 @@ bool plainUtf8(const char* p, qsizetype n) {
             if (u[i + k] < 0x80 || u[i + k] > 0xBF) return false;
         i += more + 1;
     }
+    return true;
+}
+
+bool utf8IntoText(const char* p, qsizetype n, QString& text) {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    // ASCII without NUL, eight bytes at a time: a NUL or a byte from 0x80 up
+    // sets a top bit.
+    constexpr quint64 ones = 0x0101010101010101ull, tops = 0x8080808080808080ull;
+    quint64 outside = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 x;
+        std::memcpy(&x, p + i, 8);
+        outside |= (x - ones) | x;
+    }
+    bool ascii = (outside & tops) == 0;
+    for (; i < n; ++i) ascii &= u[i] >= 0x01 && u[i] < 0x80;
+    if (ascii) {
+        // A text without a string yet stays empty, not null, as a read gives it.
+        text.resize(n);
+        if (n == 0 && text.isNull()) text = QLatin1String("");
+        char16_t* out = reinterpret_cast<char16_t*>(text.data());
+        qsizetype k = 0;
+#if defined(__SSE2__)
+        // Sixteen characters at a time: each byte widened by a zero byte.
+        const __m128i zero = _mm_setzero_si128();
+        for (; k + 16 <= n; k += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8), _mm_unpackhi_epi8(bytes, zero));
+        }
+#endif
+        for (; k < n; ++k) out[k] = u[k];
+        return true;
+    }
+    if (!plainUtf8(p, n)) return false;
+    text.resize(n);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QChar* end = decoder.appendToBuffer(text.data(), QByteArrayView(p, n));
+    text.truncate(end - text.constData());
     return true;
 }
 

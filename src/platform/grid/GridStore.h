@@ -52,7 +52,7 @@ public:
     size_t size() const { return spans_.size(); }
     void resize(size_t n) {
         spans_.resize(n);
-        nullFrom_ = std::min(nullFrom_, n);
+        touched_.resize(n, false);
     }
     bool isEmpty(size_t r) const { return spans_[r].length <= 0; }
     // Valid until the column's texts next change.
@@ -71,11 +71,12 @@ public:
     void set(size_t r, QStringView t) {
         Span& s = spans_[r];
         const qsizetype n = t.isNull() ? -1 : t.size();
-        if (r >= nullFrom_) {
+        if (!touched_[r]) {
             // A row not yet set: its span is not read back (a rebuild sets
-            // millions, and the reads are cache misses).
+            // millions, in the order the records come, and the reads are
+            // cache misses).
             append(s, t, n);
-            nullFrom_ = r + 1;
+            touched_[r] = true;
             return;
         }
         if (n > 0 && n <= s.length) {
@@ -91,12 +92,12 @@ public:
     }
     void insert(size_t at) {
         spans_.insert(spans_.begin() + long(at), Span{});
-        if (at < nullFrom_) ++nullFrom_;
+        touched_.insert(touched_.begin() + long(at), false);
     }
     void erase(size_t at) {
         if (spans_[at].length > 0) dead_ += size_t(spans_[at].length);
         spans_.erase(spans_.begin() + long(at));
-        if (at < nullFrom_) --nullFrom_;
+        touched_.erase(touched_.begin() + long(at));
     }
     // Row i takes the text of row perm[i].
     void permute(const std::vector<int>& perm) {
@@ -104,7 +105,7 @@ public:
         out.reserve(spans_.size());
         for (int i : perm) out.push_back(spans_[size_t(i)]);
         spans_.swap(out);
-        nullFrom_ = spans_.size();
+        touched_.assign(spans_.size(), true);
     }
 
 private:
@@ -120,8 +121,21 @@ private:
             if (units_.size() + size_t(n) > kMaxUnits) throw wk::Error(7, QStringLiteral("Out of memory"));
         }
         s.at = quint32(units_.size());
-        if (n > 0) units_.insert(units_.end(), t.utf16(), t.utf16() + n);
+        if (n > 0) {
+            if (units_.size() + size_t(n) > units_.capacity()) grow(size_t(n));
+            units_.insert(units_.end(), t.utf16(), t.utf16() + n);
+            ++appended_;
+        }
         s.length = qint32(n);
+    }
+    // A build fills every row: once some texts are in, room for all of them
+    // at their length so far, rather than doubling (each doubling copies the
+    // whole buffer into new pages).
+    void grow(size_t n) {
+        size_t want = std::max(units_.capacity() * 2, units_.size() + n);
+        if (appended_ >= 64 && spans_.size() > appended_)
+            want = std::max(want, units_.size() / appended_ * spans_.size() * 9 / 8 + n);
+        units_.reserve(std::min(want, kMaxUnits));
     }
     // Texts overwritten or removed leave their units behind: drop them once
     // they are half of the buffer.
@@ -136,11 +150,16 @@ private:
         }
         units_.swap(kept);
         dead_ = 0;
+        appended_ =
+            size_t(std::count_if(spans_.begin(), spans_.end(), [](const Span& s) { return s.length > 0; }));
     }
     std::vector<Span> spans_;
     std::vector<char16_t> units_;
     size_t dead_ = 0;
-    size_t nullFrom_ = 0;  // the rows from here on are all null
+    size_t appended_ = 0;  // texts appended since the buffer was last made
+    // False for a row whose span was never set: it is null, and is written
+    // without reading it first. One bit a row stays in the cache.
+    std::vector<bool> touched_;
 };
 
 }  // namespace detail

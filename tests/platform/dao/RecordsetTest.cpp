@@ -524,3 +524,59 @@ TEST_F(LongWalkTest, OwnWritesDuringAWalk) {
 }
 
 }  // namespace
+
+// A visit of every record in the file's order meets each position once, on
+// that record, with the values a read by position gives; a record that no
+// longer matches the filter is visited too; the position comes back.
+class ForEachRecordTest : public DaoTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ForEachRecordTest, VisitsEveryRecordOnceAtItsPosition) {
+    const bool sparse = GetParam();
+    auto db = freshDb();
+    auto add = db->OpenRecordset("VOK");
+    ws.BeginTrans();
+    for (int i = 0; i < 300; ++i) {
+        add->AddNew();
+        add->SetValue("Q", QString("%1 Wort").arg((i * 7919) % 300, 3, 10, QChar('0')));
+        add->SetValue("A1", i % 5 == 0   ? QString()
+                            : i % 5 == 1 ? QString("Äpfel €𝄞 %1").arg(i)
+                            : i % 5 == 2 ? QString("a plain text longer than sixteen characters %1").arg(i)
+                                         : QString("a"));
+        add->SetValue("Punkte", i);
+        if (i % 4 == 0) add->AppendChunk("Bild", QByteArray(i + 1, 'p'));
+        add->Update();
+    }
+    ws.CommitTrans();
+    // Keys far apart, as after many deletions and additions.
+    if (sparse) db->Execute("UPDATE VOK SET rowid = rowid * 100003");
+    db->Execute("UPDATE VOK SET A1 = NULL WHERE Punkte IN (17, 18)");
+    auto rs = db->OpenRecordset("SELECT * FROM VOK WHERE Punkte >= 10 ORDER BY Q DESC");
+    ASSERT_EQ(rs->RecordCount(), 290);
+    db->Execute("UPDATE VOK SET Punkte = 1, A1 = 'moved' WHERE Punkte = 150");
+    rs->SetAbsolutePosition(42);
+
+    const int q = rs->FieldIndex("Q"), a1 = rs->FieldIndex("A1"), punkte = rs->FieldIndex("Punkte"),
+              bild = rs->FieldIndex("Bild");
+    std::vector<int> visits(290, 0);
+    std::vector<QStringList> seen(290);
+    QVariant text = QString();
+    rs->ForEachRecord({q, a1, bild}, [&](long p) {
+        ++visits[size_t(p)];
+        EXPECT_EQ(rs->AbsolutePosition(), p);
+        rs->ReadValue(a1, text);
+        seen[size_t(p)] << rs->Value(q).toString() << text.toString() << QString::number(text.isNull())
+                        << QString::number(rs->FieldSize(bild)) << rs->Value(punkte).toString();
+    });
+    EXPECT_EQ(rs->AbsolutePosition(), 42);
+    for (long p = 0; p < 290; ++p) {
+        ASSERT_EQ(visits[size_t(p)], 1) << p;
+        rs->SetAbsolutePosition(p);
+        const QVariant a = rs->Value(a1);
+        const QStringList byPosition{rs->Value(q).toString(), a.toString(), QString::number(a.isNull()),
+                                     QString::number(rs->FieldSize(bild)), rs->Value(punkte).toString()};
+        EXPECT_EQ(seen[size_t(p)], byPosition) << p;
+    }
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const QStringList& s) { return s[1] == "moved"; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, ForEachRecordTest, ::testing::Values(false, true));

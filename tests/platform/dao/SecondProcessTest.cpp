@@ -430,4 +430,61 @@ TEST_F(SecondProcess, JournalRemovedWhileIdleIsMendedQuietly) {
     EXPECT_EQ(countInOtherProcess(file), 6);
 }
 
+// Values a walk kept (the rows read ahead, the one pass over a long walk)
+// are not served once another program has committed: the program reads
+// and edits the row as stored, not the value it read before.
+TEST_F(SecondProcess, AWalkedRecordsetServesAnotherProgramsCommit) {
+    const QString file = path("kurs.wkd");
+    openHolder("kurs.wkd");
+    ws.BeginTrans();
+    write(700);
+    ws.CommitTrans();
+    items->Requery();
+    long sum = 0;
+    for (long p = 0; p < items->RecordCount(); ++p) {
+        items->SetAbsolutePosition(p);
+        sum += items->Value("Punkte").toInt() + items->Value("Q").toString().size();
+    }
+    EXPECT_GT(sum, 0);
+
+    shell(file, "UPDATE VOK SET Punkte = 7 WHERE Q = 'item 300'; DELETE FROM VOK WHERE Q = 'item 400';");
+    items->SetAbsolutePosition(300);
+    ASSERT_EQ(items->Value("Q").toString(), "item 300");
+    EXPECT_EQ(items->Value("Punkte").toInt(), 7);
+    items->Edit();
+    items->SetValue("Punkte", items->Value("Punkte").toInt() + 1);
+    items->Update();
+    EXPECT_EQ(shell(file, "SELECT Punkte FROM VOK WHERE Q = 'item 300';"), "8");
+    // A row the other program deleted is gone for this one too.
+    items->SetAbsolutePosition(400);
+    EXPECT_EQ(errorOf([&] { items->Value("Punkte"); }), 3167);
+    items->SetAbsolutePosition(401);
+    EXPECT_EQ(items->Value("Q").toString(), "item 401");
+}
+
+// The current record read again without a move, and an edit begun later,
+// start from the row as stored.
+TEST_F(SecondProcess, TheCurrentRecordIsReadAgainAfterAnotherProgramsCommit) {
+    const QString file = path("kurs.wkd");
+    openHolder("kurs.wkd");
+    write(5);
+    items->MoveFirst();
+    EXPECT_EQ(items->Value("Punkte").toInt(), 0);
+    EXPECT_EQ(items->Value("Q").toString(), "item 0");
+
+    shell(file, "UPDATE VOK SET Punkte = 7, A1 = 'outside' WHERE Q = 'item 0';");
+    EXPECT_EQ(items->Value("Punkte").toInt(), 7);
+    EXPECT_EQ(items->Value("A1").toString(), "outside");
+
+    shell(file, "UPDATE VOK SET Punkte = 9 WHERE Q = 'item 0';");
+    items->Edit();
+    items->SetValue("Punkte", items->Value("Punkte").toInt() + 1);
+    items->Update();
+    EXPECT_EQ(shell(file, "SELECT Punkte FROM VOK WHERE Q = 'item 0';"), "10");
+    EXPECT_EQ(items->Value("Punkte").toInt(), 10);
+    // Its own write does not hide the next commit of the other program.
+    shell(file, "UPDATE VOK SET Punkte = 11 WHERE Q = 'item 0';");
+    EXPECT_EQ(items->Value("Punkte").toInt(), 11);
+}
+
 }  // namespace

@@ -365,3 +365,24 @@ TEST_F(SqlTest, CollationOrderIsTheCollatorsForEveryKindOfText) {
                 << t.toStdString() << " = " << u.toStdString();
     }
 }
+
+// Control characters in a text (a tab pasted with a word, a stray
+// character from an old file) weigh what the collator gives them: they
+// must not make a text sort before one it follows.
+TEST_F(SqlTest, ControlCharactersSortAsTheCollatorWeighsThem) {
+    const QStringList texts{QString("a") + QChar(1) + "z", "aa",  "az",  QString("a\tz"),
+                            QString("a") + QChar(0x1f),    "a",   "ab",  QString("\x01"),
+                            QString("a") + QChar(0x7f),    "a z", "A Z", QString("a\nb")};
+    items(texts);
+    QCollator collator(QLocale(QLocale::English, QLocale::UnitedStates));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    const QStringList sorted = select("SELECT * FROM VOK ORDER BY Q");
+    ASSERT_EQ(sorted.size(), texts.size());
+    for (qsizetype i = 1; i < sorted.size(); ++i)
+        EXPECT_LE(collator.compare(sorted[i - 1], sorted[i]), 0)
+            << sorted[i - 1].toUtf8().toPercentEncoding().toStdString() << " before "
+            << sorted[i].toUtf8().toPercentEncoding().toStdString();
+    EXPECT_EQ(select("SELECT * FROM VOK WHERE Q < 'aa'").size(),
+              std::count_if(texts.begin(), texts.end(),
+                            [&](const QString& t) { return collator.compare(t, "aa") < 0; }));
+}

@@ -1,7 +1,10 @@
 // Values on their way in and out: conversion, limits, Null, MEMO chunks.
 #include "DaoTestSupport.h"
 
+#include <QFile>
 #include <QRandomGenerator>
+
+#include <sqlite3.h>
 
 using namespace daotest;
 
@@ -147,3 +150,55 @@ TEST_F(ValueTest, NullMemoHasNoSize) {
 }
 
 }  // namespace
+
+// Texts and dates are stored as the stock library stores them: the bytes
+// of a text bound as UTF-16, a date in its one form, for any year.
+TEST_F(ValueTest, TextsAndDatesAreStoredAsSqliteAndQtWriteThem) {
+    rs->CancelUpdate();
+    const QString texts[] = {"",
+                             "plain",
+                             QString::fromUtf8("Äpfel €𝄞 ß"),
+                             QString(QChar(0xD800)) + "x",
+                             QString("a") + QChar(0xDC00),
+                             QString(QChar(0xFFFF))};
+    const QDateTime dates[] = {
+        QDateTime(QDate(2026, 12, 7), QTime(14, 3, 9)), QDateTime(QDate(999, 1, 2), QTime(3, 4, 5)),
+        QDateTime(QDate(1, 1, 1), QTime(0, 0, 0)), QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59)),
+        QDateTime(QDate(10000, 1, 1), QTime(0, 0, 0))};
+    for (const QString& t : texts) db->Execute("INSERT INTO VOK (Q, A1) VALUES ('text', ?)", {t});
+    for (const QDateTime& d : dates)
+        db->Execute("INSERT INTO VOK (Q, ZuletztGelerntAm) VALUES ('date', ?)", {d});
+    db->Close();
+
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path("test.wkd")).constData(), &raw), SQLITE_OK);
+    auto column = [&](const char* sql) {
+        QList<QByteArray> out;
+        sqlite3_stmt* st = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(raw, sql, -1, &st, nullptr), SQLITE_OK);
+        while (sqlite3_step(st) == SQLITE_ROW)
+            out << QByteArray(static_cast<const char*>(sqlite3_column_blob(st, 0)),
+                              sqlite3_column_bytes(st, 0));
+        sqlite3_finalize(st);
+        return out;
+    };
+    const QList<QByteArray> stored =
+        column("SELECT CAST(A1 AS BLOB) FROM VOK WHERE Q = 'text' ORDER BY rowid");
+    ASSERT_EQ(stored.size(), std::size(texts));
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "SELECT CAST(? AS BLOB)", -1, &st, nullptr), SQLITE_OK);
+    for (size_t k = 0; k < std::size(texts); ++k) {
+        sqlite3_bind_text16(st, 1, texts[k].utf16(), int(texts[k].size() * 2), SQLITE_TRANSIENT);
+        ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+        EXPECT_EQ(stored[qsizetype(k)], QByteArray(static_cast<const char*>(sqlite3_column_blob(st, 0)),
+                                                   sqlite3_column_bytes(st, 0)))
+            << k;
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    const QList<QByteArray> when = column("SELECT ZuletztGelerntAm FROM VOK WHERE Q = 'date' ORDER BY rowid");
+    ASSERT_EQ(when.size(), std::size(dates));
+    for (size_t k = 0; k < std::size(dates); ++k)
+        EXPECT_EQ(when[qsizetype(k)], dates[k].toString("yyyy-MM-dd HH:mm:ss").toUtf8()) << k;
+    sqlite3_close(raw);
+}

@@ -189,3 +189,40 @@ TEST_F(WindowTest, OwnWritesKeepTheReadAheadTrue) {
     rs->SetAbsolutePosition(599);
     EXPECT_EQ(rs->Value("A1").toString(), "a");
 }
+
+// Dates kept by a long walk read back as a single read gives them, whatever
+// the stored text: the stored form, a day that does not exist, other forms.
+TEST_F(WindowTest, DatesKeptByALongWalkReadAsSingleReads) {
+    auto db = freshDb("dates.wkd");
+    auto rs = db->OpenRecordset("VOK");
+    ws.BeginTrans();
+    for (int i = 0; i < 700; ++i) addItem(rs, QString("item %1").arg(i, 3, 10, QChar('0')));
+    ws.CommitTrans();
+    const char* texts[] = {"2026-12-07 14:03:09", "2026-02-30 10:00:00", "07.12.2026",
+                           "kein Datum",          "2026-12-07T14:03:09", "1999-01-01 00:00:00",
+                           "2026-12-7 14:03:09",  "0000-00-00 00:00:00"};
+    int k = 0;
+    for (const char* t : texts)
+        db->Execute("UPDATE VOK SET ZuletztGelerntAm = ? WHERE Q = ?",
+                    {QString(t), QString("item %1").arg(400 + k++, 3, 10, QChar('0'))});
+    db->Execute("UPDATE VOK SET ZuletztGelerntAm = 46000.5 WHERE Q = 'item 420'");
+    db->Execute("UPDATE VOK SET ZuletztGelerntAm = NULL WHERE Q = 'item 421'");
+
+    auto walk = db->OpenRecordset("SELECT * FROM VOK ORDER BY Q");
+    auto single = db->OpenRecordset("SELECT * FROM VOK ORDER BY Q");
+    for (long i = 0; i < walk->RecordCount(); ++i) {
+        walk->SetAbsolutePosition(i);
+        const QVariant a = walk->Value("ZuletztGelerntAm");
+        single->SetAbsolutePosition(walk->RecordCount() - 1 - i);
+        single->SetAbsolutePosition(i);
+        const QVariant b = single->Value("ZuletztGelerntAm");
+        ASSERT_EQ(a.typeId(), b.typeId()) << i;
+        ASSERT_EQ(a, b) << i;
+    }
+    walk->SetAbsolutePosition(400);
+    EXPECT_EQ(walk->Value("ZuletztGelerntAm"), QVariant(QDateTime(QDate(2026, 12, 7), QTime(14, 3, 9))));
+    walk->SetAbsolutePosition(401);
+    EXPECT_EQ(walk->Value("ZuletztGelerntAm"), QVariant(QString("2026-02-30 10:00:00")));
+    walk->SetAbsolutePosition(421);
+    EXPECT_FALSE(walk->Value("ZuletztGelerntAm").isValid());
+}

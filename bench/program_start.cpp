@@ -1,0 +1,158 @@
+// The built program from its start to the vocabulary grid on screen, with a
+// prepared program folder whose user has a database of n items as last
+// database, every grid column shown (as the grid benchmark's database):
+//   BM_ProgramShowsGrid/n   wall_ms: from starting the process to the
+//                           grid's first paint; cpu_ms: the program's CPU
+//                           time until then (both as the probe plugin,
+//                           bench/probe, reports them); start_form_ms: to
+//                           the start form on screen
+// The start form is answered at once (the preselected user). The program is
+// the one built beside this benchmark, or WK_PROGRAM; it runs on the
+// offscreen platform. Target: 0.5 s at 100,000 items.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <ctime>
+#include <map>
+#include <memory>
+
+#include "BenchSupport.h"
+#include "startup/modUserDB.h"
+
+namespace {
+
+struct ProgramFolder {
+    QTemporaryDir dir;
+    QString home;
+
+    explicit ProgramFolder(long items) {
+        home = dir.filePath("home");
+        QDir().mkpath(home + "/DB");
+        const QString path = home + "/DB/bench.wkd";
+        {
+            auto db = benchsupport::newVokDatabase(path, 0, "");
+            QStringList cols{"Q",           "A1",  "A2",     "T",        "Kategorie",
+                             "Explanation", "Tip", "Punkte", "Markiert", "RA1"};
+            for (int u = 1; u <= 5; ++u)
+                for (const char* p : {"AA", "AR", "AF", "FQ"}) cols << QString("%1%2").arg(p).arg(u);
+            QStringList marks;
+            for (int i = 0; i < cols.size(); ++i) marks << "?";
+            benchsupport::insertRows(
+                *db, QString("INSERT INTO VOK (%1) VALUES (%2)").arg(cols.join(", "), marks.join(", ")),
+                items, [](long r) {
+                    dao::Params p{QString("Frage %1 mit etwas Text").arg(r),
+                                  QString("Antwort %1").arg(r),
+                                  QString("zweite %1").arg(r % 97),
+                                  QString("Thema %1").arg(r % 20),
+                                  QString("Kategorie %1").arg(r % 7),
+                                  r % 3 ? QVariant(QString("Erklaerung %1").arg(r)) : QVariant(QString()),
+                                  QString(),
+                                  int(r % 50),
+                                  r % 5 == 0,
+                                  r % 4 == 0 ? 1 : 0};
+                    for (int u = 1; u <= 5; ++u)
+                        p << int(r % 13) << int(r % 7) << int(r % 6) << double(r % 100) + 0.25;
+                    return p;
+                });
+            QStringList show;
+            for (int i = 1; i <= 9; ++i) show << QString("GridShowA%1 = 1").arg(i);
+            for (const char* k : {"T", "Kategorie", "Explanation", "Tip", "Punkte", "AA", "AR", "AF", "FQ"})
+                show << QString("GridShow%1 = 1").arg(k);
+            db->Execute("UPDATE OPTIONS SET " + show.join(", "));
+            db->Close();
+        }
+        modUserDB::UserDB u = modUserDB::CreateUserDB(home + "/" + modUserDB::UserDBDatei);
+        u.rsBenutzer->SetAbsolutePosition(0);
+        u.rsBenutzer->Edit();
+        u.rsBenutzer->SetValue("Name", "Bench");
+        u.rsBenutzer->SetValue("LastDB", path);
+        u.rsBenutzer->SetValue("LANG", 1);
+        u.rsBenutzer->Update();
+        u.rsUserOptionen->Edit();
+        u.rsUserOptionen->SetValue("LastUser", 1);
+        u.rsUserOptionen->Update();
+        modUserDB::Close(u);
+        for (const char* d : {"run", "config", "data", "cache"}) QDir().mkpath(dir.filePath(d));
+        QFile::setPermissions(dir.filePath("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // One start of the program; false when it reported no grid.
+    double startFormMs = 0;  // of the last run
+
+    bool run(double& wallMs, double& cpuMs) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("WORTKISTE_HOME", home);
+        env.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
+        env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+        env.insert("XDG_DATA_HOME", dir.filePath("data"));
+        env.insert("XDG_CACHE_HOME", dir.filePath("cache"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QT_PLUGIN_PATH", QCoreApplication::applicationDirPath() + "/plugins");
+        env.insert("QT_QPA_GENERIC_PLUGINS", "wkgridprobe");
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        env.insert("WK_PROBE_T0", QString::number(qint64(t.tv_sec) * 1000000000 + t.tv_nsec));
+        p.setProcessEnvironment(env);
+        const QString program = qEnvironmentVariableIsSet("WK_PROGRAM")
+                                    ? qEnvironmentVariable("WK_PROGRAM")
+                                    : QCoreApplication::applicationDirPath() + "/wortkiste";
+        p.start(program, {});
+        if (!p.waitForFinished(300000)) {
+            p.kill();
+            p.waitForFinished();
+            return false;
+        }
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        const auto m = QRegularExpression(R"(grid shown wall_ms=([0-9.]+) cpu_ms=([0-9.]+))").match(err);
+        if (!m.hasMatch()) return false;
+        wallMs = m.captured(1).toDouble();
+        cpuMs = m.captured(2).toDouble();
+        const auto s = QRegularExpression(R"(start form shown wall_ms=([0-9.]+))").match(err);
+        startFormMs = s.hasMatch() ? s.captured(1).toDouble() : 0;
+        return true;
+    }
+};
+
+std::map<long, std::unique_ptr<ProgramFolder>> folders;
+
+void BM_ProgramShowsGrid(benchmark::State& state) {
+    auto& f = folders[state.range(0)];
+    if (!f) {
+        f = std::make_unique<ProgramFolder>(state.range(0));
+        double w = 0, c = 0;
+        f->run(w, c);  // a first start settles the folder
+    }
+    double wall = 0, cpu = 0, startForm = 0;
+    for (auto _ : state) {
+        double w = 0, c = 0;
+        if (!f->run(w, c)) {
+            state.SkipWithError("the program showed no grid");
+            return;
+        }
+        wall += w;
+        cpu += c;
+        startForm += f->startFormMs;
+    }
+    state.counters["start_form_ms"] = startForm / double(state.iterations());
+    state.counters["wall_ms"] = wall / double(state.iterations());
+    state.counters["cpu_ms"] = cpu / double(state.iterations());
+}
+BENCHMARK(BM_ProgramShowsGrid)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    const int rc = benchsupport::runBenchmarks(argc, argv);
+    folders.clear();
+    return rc;
+}
