@@ -239,6 +239,7 @@ private:
     int wrappedHeight(const Column& c, size_t row, bool icon) const;
     // The height the cell in row r asks for: its line, icon or wrapped text.
     int cellHeight(const Column& c, size_t r, int line) const;
+    bool knownBreaks(const Column& c, QStringView text) const;
     int wrappedLines(const Column& c, QStringView text, qreal width) const;
     const QFontMetricsF& wrapMetrics(const Column& c) const;
     bool digitsAdd(const Column& c) const;
