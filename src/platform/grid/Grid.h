@@ -205,6 +205,8 @@ signals:
     // Editable); keyAscii is the key that asked (113 for F2).
     void RequestEdit(long row, long column, int keyAscii, bool& cancel);
     void CancelEdit();
+    // The menu key or Shift+F10: the context menu, asked for without a mouse.
+    void ContextMenuKey();
     void KeyDown(int keyCode, int shift);
     void KeyPress(int keyAscii);
     void KeyUp(int keyCode, int shift);
