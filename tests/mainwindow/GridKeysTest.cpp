@@ -143,6 +143,13 @@ TEST_F(GridKeys, EscLeavesAnEditWithoutWritingAndEnterWrites) {
     key(Qt::Key_Escape, Qt::NoModifier, "\x1b");
     EXPECT_TRUE(combo->isHidden());
     EXPECT_EQ(stored("Haus", "T").toString(), "Dinge");
+    // And Enter there stores.
+    key(Qt::Key_F2);
+    ASSERT_FALSE(combo->isHidden());
+    combo->setEditText("Welt");
+    key(Qt::Key_Return, Qt::NoModifier, "\r");
+    EXPECT_TRUE(combo->isHidden());
+    EXPECT_EQ(stored("Haus", "T").toString(), "Welt");
 }
 
 }  // namespace
