@@ -2,14 +2,17 @@
 """Screenshots of the program's windows, in English and German, for a look
 after a change to a window's layout or texts.
 
-    ../shared/tools/ui-session.sh /usr/bin/python3 tools/screenshots.py [PROGRAM] [FOLDER] [LANG...]
+    tools/ui-session.sh /usr/bin/python3 tools/screenshots.py [PROGRAM] [FOLDER] [LANG...]
 
 PROGRAM defaults to build/release/wortkiste (then build/test/wortkiste),
 FOLDER to /tmp/wortkiste-screenshots. Each run starts the program with a
-fresh WORTKISTE_HOME, makes a user and a small database and walks through
-the windows as a user would, through the accessibility bus
-(../shared/tools/ui.py) and xdotool. The system's python3 is the one
-with pyatspi. LANG is en, de or both (the default). Not run by CI.
+fresh WORTKISTE_HOME (which also takes the data and settings folders, so
+nothing is written to the real home), makes a user and a small database and
+walks through the windows as a user would, through the accessibility bus
+(tools/ui.py) and xdotool. tools/ui-session.sh gives it a virtual display
+and the buses. Needs the Debian packages xvfb dbus-x11 at-spi2-core
+python3-pyatspi imagemagick xdotool; the system's python3 is the one with
+pyatspi. LANG is en, de or both (the default). Not run by CI.
 """
 import os
 import subprocess
@@ -20,7 +23,7 @@ import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(HERE)
-sys.path.insert(0, os.path.join(REPO, "..", "shared", "tools"))
+sys.path.insert(0, HERE)
 import ui  # noqa: E402
 
 def _messages():
@@ -82,7 +85,10 @@ class Session:
     def __init__(self, lang):
         self.lang = lang
         self.home = tempfile.mkdtemp(prefix="wk-shots-")
-        env = dict(os.environ, WORTKISTE_HOME=self.home, ASAN_OPTIONS="detect_leaks=0")
+        env = dict(os.environ, WORTKISTE_HOME=self.home, ASAN_OPTIONS="detect_leaks=0",
+                   XDG_DATA_HOME=os.path.join(self.home, "xdg-data"),
+                   XDG_CONFIG_HOME=os.path.join(self.home, "xdg-config"),
+                   XDG_CACHE_HOME=os.path.join(self.home, "xdg-cache"))
         self.log = open(os.path.join(self.home, "program.log"), "w")
         self.proc = subprocess.Popen([program()], env=env, stdout=self.log, stderr=subprocess.STDOUT)
         time.sleep(2)

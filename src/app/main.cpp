@@ -3,13 +3,51 @@
 #include <QFileInfo>
 #include <QScreen>
 
+#include "core/RunState.h"
 #include "core/RunStateDb.h"
 #include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/shell/Shell.h"
 #include "startup/FrmBenutzer.h"
 
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// --help and --version answer on the terminal and end, before anything
+// needs a display; any other command line is the database to open.
+bool answeredOption(int argc, char** argv) {
+    if (argc < 2) return false;
+    const QByteArray name = (runstate::ProgName + " " + runstate::ProgVersion).toUtf8();
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s\n", name.constData());
+        return true;
+    }
+    if (std::strcmp(argv[1], "--help") == 0) {
+        std::printf(
+            "Usage: wortkiste [DATABASE]\n"
+            "%s, a vocabulary trainer for a graphical desktop.\n"
+            "\n"
+            "Once a user is chosen, it opens the vocabulary database DATABASE (a .wkd\n"
+            "file) when that file exists, or else the user's last database.\n"
+            "\n"
+            "  --help     show this help and end\n"
+            "  --version  show the version and end\n"
+            "\n"
+            "The program folder (users, options, new databases in DB/) is\n"
+            "$WORTKISTE_HOME when set, or else Wortkiste/Wortkiste in the user's data\n"
+            "folder (~/.local/share/Wortkiste/Wortkiste).\n",
+            name.constData());
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (answeredOption(argc, argv)) return 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName("Wortkiste");
     QApplication::setOrganizationName("Wortkiste");

@@ -27,6 +27,7 @@
 #include "platform/forms/Colors.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/MousePointer.h"
+#include "platform/forms/Placement.h"
 #include "platform/forms/Twips.h"
 #include "platform/grid/Grid.h"
 #include "vocabdb/FontSettings.h"
@@ -62,6 +63,7 @@ dao::Recordset& need(const dao::RecordsetPtr& rs) {
 frmImport::frmImport(ImportHost& host, QWidget* parent) : QDialog(parent), host_(host) {
     setObjectName(QStringLiteral("frmImport"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    forms::keepPlacement(this);
     setModal(true);
     buildControls();
     Form_Load();
@@ -348,6 +350,8 @@ void frmImport::Form_Load() {
     if (size > 0) questionFont.setPointSizeF(size);
 
     forms::ApplyCaptions(this, GetText, false);
+    // Without a title bar the header names the window, for screen readers too.
+    setAccessibleName(lblBHeader->text());
     // The frame's buttons change their captions on the way ("Finish
     // export", "Import more"); each is wide enough for its longest one,
     // with room on both sides of the text.

@@ -300,6 +300,7 @@ frmMain::~frmMain() {
 
 void frmMain::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
+    applyOuterSize();
     Form_Resize();
 }
 
@@ -321,9 +322,13 @@ QPoint frmMain::frameOffset() const {
 }
 
 void frmMain::applyOuterSize() {
-    if (pendingOuterSize_.isEmpty() || !isVisible()) return;
+    if (!isVisible()) return;
     const QSize frame = frameGeometry().size() - size();
     if (frame == QSize(0, 0)) return;  // not known yet
+    // The least size is the outer one, as the stored size is.
+    const QSize least = QSize(px(8640), px(6510)) - frame;
+    if (minimumSize() != least) setMinimumSize(least);
+    if (pendingOuterSize_.isEmpty()) return;
     const QSize outer = pendingOuterSize_;
     pendingOuterSize_ = {};
     resize(outer - frame);

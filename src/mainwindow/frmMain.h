@@ -118,6 +118,9 @@ public:
     bool IsRecording = false;           // a single-item recording runs
     void vg1_MouseDown(int Button, int Shift, int X, int Y);
     void vg1_MouseUp(int Button, int Shift, int X, int Y);
+    // The menu key or Shift+F10 on the grid: the right click's menu, opened
+    // at the current cell.
+    void vg1_ContextMenuKey();
     // The current item.
     void mnuVGrid_Edit_Click();
     void mnuVGrid_Del_Click();
@@ -418,6 +421,7 @@ private:
     TestPanelEvents* testEvents_ = nullptr;
     void setupOverviewCommands();  // toolbar buttons and menu wiring
     void redrawRowIcon();
+    void popUpGridMenu(const QPoint& at);  // prepares mnuVGrid for the current item
     void deleteCurrentItem(bool fromMenu);
     void showOverviewEmpty();
     void runBulk(const std::function<void()>& walk, bool rebuild = true);

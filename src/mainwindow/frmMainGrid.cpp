@@ -18,6 +18,7 @@
 #include "overview/GridUiRules.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
+#include "platform/forms/Keys.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
 
@@ -234,6 +235,12 @@ class EditorEvents : public QObject {
 public:
     EditorEvents(frmMain* m) : QObject(m), m_(m) {}
 
+    // A key went down in the editor o: told by the control's own key handler,
+    // which runs even where the window's key preview then swallows the key
+    // (Esc), as the original's control saw the key go down before the
+    // window dropped its character.
+    void keyDown(QObject* o, int code) { pressed_ = {o, code}; }
+
 protected:
     bool eventFilter(QObject* o, QEvent* e) override {
         // While the window is being destroyed it is no frmMain any more.
@@ -254,7 +261,6 @@ private:
         switch (e->type()) {
             case QEvent::KeyPress: {
                 auto* k = static_cast<QKeyEvent*>(e);
-                if (isText || o == m_->cboVGSubject) pressed_ = {o, k->key()};
                 if (isText && (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)) {
                     int ascii = 13;
                     m_->txtEdit_KeyPress(ascii);
@@ -267,7 +273,7 @@ private:
                 if (k->isAutoRepeat()) return false;
                 // Only a key pressed here: the release of the Enter that
                 // closed a message box must not commit again.
-                if (pressed_ != std::pair<QObject*, int>{o, k->key()}) return false;
+                if (pressed_ != std::pair<QObject*, int>{o, forms::vbKeyCode(*k)}) return false;
                 pressed_ = {};
                 const int code = editorKeyCode(k->key());
                 const int shift = grid::shiftState(k->modifiers());
@@ -323,6 +329,8 @@ void frmMain::connectGrid() {
     txtEdit->installEventFilter(events);
     cboVGSubject->installEventFilter(events);
     cboVGSubject->lineEdit()->installEventFilter(events);
+    for (QWidget* w : {static_cast<QWidget*>(txtEdit), static_cast<QWidget*>(cboVGSubject)})
+        forms::handleKeys(w, {.KeyDown = [events, w](int& code, int) { events->keyDown(w, code); }});
     controls_.append(txtEdit);
     controls_.append(cboVGSubject);
 

@@ -80,7 +80,17 @@ void frmMain::vg1_MouseUp(int Button, int Shift, int, int) {
         return;
     }
     if (Button != 2) return;
+    popUpGridMenu(QCursor::pos());
+}
 
+void frmMain::vg1_ContextMenuKey() {
+    QRect at(QPoint(0, 0), QSize(1, 1));
+    const long r = vg1->SelectedRow(), c = vg1->SelectedColumn();
+    if (r >= 1 && r <= vg1->Rows() && c >= 1 && c <= vg1->Columns()) at = vg1->CellBoundary(r, c);
+    popUpGridMenu(vg1->mapToGlobal(at.bottomLeft()));
+}
+
+void frmMain::popUpGridMenu(const QPoint& at) {
     if (auto* editor = findChild<QWidget*>(QStringLiteral("txtEdit"))) editor->hide();
     vg1->EndEdit();
     RIGHTMOUSEBUTTONDOWN = false;
@@ -114,7 +124,7 @@ void frmMain::vg1_MouseUp(int Button, int Shift, int, int) {
             });
         }
     }
-    forms::ui().PopupMenu(*mnuVGrid, QCursor::pos());
+    forms::ui().PopupMenu(*mnuVGrid, at);
 }
 
 bool deleteRecordAndRow(frmMain& m, long pos, long r, long colour, const QString& helpContext,

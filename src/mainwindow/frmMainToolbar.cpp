@@ -95,6 +95,13 @@ void frmMain::setupOverviewCommands() {
     connect(vg1, &grid::Grid::MouseDown, this,
             [this](int b, int s, int x, int y) { vg1_MouseDown(b, s, x, y); });
     connect(vg1, &grid::Grid::MouseUp, this, [this](int b, int s, int x, int y) { vg1_MouseUp(b, s, x, y); });
+    connect(vg1, &grid::Grid::ContextMenuKey, this, [this] {
+        try {
+            vg1_ContextMenuKey();
+        } catch (const wk::Error& e) {
+            modMain::ShowError(e.number(), e.description(), QString());
+        }
+    });
     const std::pair<const char*, void (frmMain::*)()> entries[] = {
         {"mnuVGrid_Edit", &frmMain::mnuVGrid_Edit_Click},
         {"mnuVGrid_Del", &frmMain::mnuVGrid_Del_Click},

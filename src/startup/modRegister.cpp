@@ -11,8 +11,6 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include "core/RunState.h"
-
 namespace modRegister {
 namespace {
 
@@ -44,48 +42,22 @@ bool writeIfChanged(const QString& path, const QByteArray& content, bool& change
     return true;
 }
 
-QByteArray mimePackage() {
-    return QByteArrayLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-        "  <mime-type type=\"application/x-wortkiste\">\n"
-        "    <comment>Wortkiste vocabulary database</comment>\n"
-        "    <comment xml:lang=\"de\">Wortkiste-Vokabeldatenbank</comment>\n"
-        "    <sub-class-of type=\"application/vnd.sqlite3\"/>\n"
-        "    <icon name=\"wortkiste\"/>\n"
-        "    <glob pattern=\"*.wkd\" weight=\"80\"/>\n"
-        "  </mime-type>\n"
-        "</mime-info>\n");
+// The files an install puts in place (resources/desktop), so that both
+// name the same type, icon and menu entry.
+QByteArray resource(const char* name) {
+    QFile f(QStringLiteral(":/desktop/") + QLatin1String(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A box of cards with a W: the program's icon for the program and its files.
-QByteArray iconSvg() {
-    return QByteArrayLiteral(
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"48\" height=\"48\" viewBox=\"0 0 48 48\">\n"
-        "  <rect x=\"6\" y=\"4\" width=\"32\" height=\"22\" rx=\"2\" fill=\"#fffbe6\" stroke=\"#8a6d3b\" "
-        "stroke-width=\"1.5\" transform=\"rotate(-8 22 15)\"/>\n"
-        "  <rect x=\"4\" y=\"20\" width=\"40\" height=\"24\" rx=\"3\" fill=\"#c8873a\" stroke=\"#6b4423\" "
-        "stroke-width=\"2\"/>\n"
-        "  <text x=\"24\" y=\"39\" font-family=\"sans-serif\" font-size=\"17\" font-weight=\"bold\" "
-        "fill=\"#ffffff\" text-anchor=\"middle\">W</text>\n"
-        "</svg>\n");
-}
-
+// The installed entry, with this program file in its Exec line.
 QByteArray desktopEntry(const QString& programPath) {
-    QString text;
-    text += QStringLiteral("[Desktop Entry]\n");
-    text += QStringLiteral("Type=Application\n");
-    text += QStringLiteral("Version=1.0\n");
-    text += QStringLiteral("Name=%1\n").arg(runstate::ProgName);
-    text += QStringLiteral("Comment=Vocabulary trainer\n");
-    text += QStringLiteral("Comment[de]=Vokabeltrainer\n");
-    text += QStringLiteral("Exec=%1\n").arg(DesktopExec(programPath));
-    text += QStringLiteral("Icon=wortkiste\n");
-    text += QStringLiteral("MimeType=%1;\n").arg(kMimeType);
-    text += QStringLiteral("Terminal=false\n");
-    // Only the file type is associated, as before; no menu entry is added.
-    text += QStringLiteral("NoDisplay=true\n");
-    return text.toUtf8();
+    QByteArray out;
+    for (const QByteArray& line : resource("wortkiste.desktop").split('\n')) {
+        if (line.isEmpty()) continue;
+        out += line.startsWith("Exec=") ? "Exec=" + DesktopExec(programPath).toUtf8() : line;
+        out += '\n';
+    }
+    return out;
 }
 
 // Runs a desktop database tool when it is installed; it may not hang the start.
@@ -260,7 +232,9 @@ bool RegisterFileType(const QString& programPath) {
     bool ok = true, changed = false;
 
     bool mimeChanged = false;
-    ok &= writeIfChanged(data + QStringLiteral("/mime/packages/wortkiste.xml"), mimePackage(), mimeChanged);
+    const QByteArray mime = resource("wortkiste.xml");
+    ok &= !mime.isEmpty() &&
+          writeIfChanged(data + QStringLiteral("/mime/packages/wortkiste.xml"), mime, mimeChanged);
 
     bool desktopChanged = false;
     ok &= writeIfChanged(data + QStringLiteral("/applications/") + kDesktopId, desktopEntry(programPath),
@@ -280,8 +254,9 @@ bool RegisterFileType(const QString& programPath) {
         }
     }
 
-    const QByteArray icon = iconSvg();
-    ok &= writeIfChanged(data + QStringLiteral("/icons/hicolor/scalable/apps/wortkiste.svg"), icon, changed);
+    const QByteArray icon = resource("wortkiste.svg");
+    ok &= !icon.isEmpty() &&
+          writeIfChanged(data + QStringLiteral("/icons/hicolor/scalable/apps/wortkiste.svg"), icon, changed);
 
     if (mimeChanged || !QFileInfo::exists(data + QStringLiteral("/mime/mime.cache")))
         runTool(QStringLiteral("update-mime-database"), data + QStringLiteral("/mime"));

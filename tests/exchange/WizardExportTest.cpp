@@ -2,6 +2,7 @@
 // the written file.
 #include <unistd.h>
 
+#include <QAccessible>
 #include <QDir>
 
 #include "FormFixture.h"
@@ -45,6 +46,8 @@ TEST_F(WizardExport, LoadStartsOnTheStartPageWithCaptions) {
     EXPECT_FALSE(form->cmdWeiter->isEnabled());
     EXPECT_TRUE(form->cmdBack->isHidden());
     EXPECT_EQ(form->lblBHeader->text(), "Import/Export");
+    // Without a title bar, screen readers name the window by its header.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form.get())->text(QAccessible::Name), "Import/Export");
     EXPECT_EQ(form->cmdWeiter->text(), "&Next >>");
     EXPECT_TRUE(form->optChoice[1]->isEnabled());
     EXPECT_FALSE(form->optExport_Format[2]->isEnabled());

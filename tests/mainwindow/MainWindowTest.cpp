@@ -48,8 +48,7 @@ TEST_F(MainWindow, NeverClosedWindowIsCentredAtTheMinimumSize) {
     startup::FrmBenutzer f;
     startAs(f, 1);
     auto& m = MainForm();
-    EXPECT_EQ(m.width(), 8640 / 15);
-    EXPECT_EQ(m.height(), 6510 / 15);
+    EXPECT_EQ(m.frameGeometry().size(), QSize(8640 / 15, 6510 / 15));
     EXPECT_FALSE(m.isMaximized());
 }
 
@@ -69,7 +68,12 @@ TEST_F(MainWindow, StoredPlacementIsTakenInPixels) {
     resetRunState();
     startup::FrmBenutzer g;
     startAs(g, 2);
-    EXPECT_EQ(MainForm().size(), QSize(576, 434));
+    // The least size is the outer one too, frame included.
+    auto& m = MainForm();
+    ASSERT_NE(m.frameGeometry().size(), m.size()) << "no frame";
+    EXPECT_EQ(m.frameGeometry().size(), QSize(576, 434));
+    m.resize(300, 200);
+    EXPECT_EQ(m.frameGeometry().size(), QSize(576, 434));
 }
 
 TEST_F(MainWindow, MaximisedUserGetsTheRestorePicture) {

@@ -100,6 +100,10 @@ TEST_F(Register, WritesTheFilesUnderTheDataFolderAndRepeatsIdentically) {
     EXPECT_TRUE(entry.contains("\nMimeType=application/x-wortkiste;\n"));
     EXPECT_TRUE(entry.contains("\nIcon=wortkiste\n"));
     EXPECT_TRUE(entry.contains("\nExec=\"/opt/Vok Trainer/bin/wortkiste\" %f\n")) << entry.toStdString();
+    // Shown in the desktop's menus, among the programs for learning.
+    EXPECT_FALSE(entry.contains("NoDisplay")) << entry.toStdString();
+    EXPECT_FALSE(entry.contains("Hidden")) << entry.toStdString();
+    EXPECT_TRUE(entry.contains("\nCategories=Education;Languages;\n")) << entry.toStdString();
 
     const QByteArray mime = readAll(mimeXml());
     EXPECT_TRUE(mime.contains("type=\"application/x-wortkiste\""));

@@ -309,12 +309,13 @@ QString entryName(const QAction* a) {
 
 }  // namespace
 
-QAction* ScriptedInteraction::PopupMenu(QMenu& menu, const QPoint&) {
+QAction* ScriptedInteraction::PopupMenu(QMenu& menu, const QPoint& globalPos) {
     QList<QAction*> all;
     collectEntries(menu, all);
     InteractionCall call;
     call.kind = CallKind::PopupMenu;
     call.formName = menu.objectName();
+    call.at = globalPos;
     for (QAction* a : all)
         if (reachable(a, menu) && !a->menu()) call.entries << entryName(a);
     calls_.push_back(call);

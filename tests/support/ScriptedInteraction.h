@@ -17,6 +17,7 @@
 //   EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).style, forms::vbYesNo | forms::vbQuestion);
 
 #include <QDateTime>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 #include <deque>
@@ -51,6 +52,7 @@ struct InteractionCall {
     QString title;             // MsgBox, InputBox (as passed, may be empty); ShowModal: window title
     QString formName;          // ShowModal: the form's objectName; PopupMenu: the menu's
     QStringList entries;       // PopupMenu: objectNames of the entries the user could choose
+    QPoint at;                 // PopupMenu: where it opens, in screen coordinates
     QString defaultText;       // InputBox
     forms::FileDialog dialog;  // ShowOpen, ShowSave: the fields as the form set them
     QString keys;              // SendKeys

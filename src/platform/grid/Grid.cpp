@@ -5,6 +5,7 @@
 #include "platform/grid/ImageList.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -271,6 +272,12 @@ protected:
                     emit g_->CancelEdit();
                 }
                 return;
+            case Qt::Key_Menu:
+                emit g_->ContextMenuKey();
+                return;
+            case Qt::Key_F10:
+                if ((e->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) emit g_->ContextMenuKey();
+                return;
             default:
                 if (g_->editable_ && !e->text().isEmpty() && e->text().at(0).isPrint() &&
                     !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
@@ -282,6 +289,14 @@ protected:
         if (c < 1) c = firstVisible();
         g_->userClick(r, c, e->modifiers() & Qt::ShiftModifier);
         g_->EnsureVisible(r, c);
+    }
+
+    // The window system's own menu-key event: the key itself opened the menu.
+    void contextMenuEvent(QContextMenuEvent* e) override {
+        if (e->reason() == QContextMenuEvent::Keyboard)
+            e->accept();
+        else
+            QTableView::contextMenuEvent(e);
     }
 
     void keyReleaseEvent(QKeyEvent* e) override {

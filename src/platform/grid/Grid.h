@@ -205,6 +205,8 @@ signals:
     // Editable); keyAscii is the key that asked (113 for F2).
     void RequestEdit(long row, long column, int keyAscii, bool& cancel);
     void CancelEdit();
+    // The menu key or Shift+F10: the context menu, asked for without a mouse.
+    void ContextMenuKey();
     void KeyDown(int keyCode, int shift);
     void KeyPress(int keyAscii);
     void KeyUp(int keyCode, int shift);
@@ -239,6 +241,7 @@ private:
     int wrappedHeight(const Column& c, size_t row, bool icon) const;
     // The height the cell in row r asks for: its line, icon or wrapped text.
     int cellHeight(const Column& c, size_t r, int line) const;
+    bool knownBreaks(const Column& c, QStringView text) const;
     int wrappedLines(const Column& c, QStringView text, qreal width) const;
     const QFontMetricsF& wrapMetrics(const Column& c) const;
     bool digitsAdd(const Column& c) const;

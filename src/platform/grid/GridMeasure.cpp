@@ -8,10 +8,78 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QHeaderView>
+#include <QRawFont>
 #include <QTableView>
 #include <algorithm>
+#include <array>
 
 namespace grid {
+
+namespace {
+
+// How a character takes part in line breaking, for the characters whose
+// breaks the word-by-word measure knows. Between these the text layout
+// breaks after a blank and nowhere else, but for the few rules of
+// knownBreaks. Everything else (dashes, slashes, bars, closing braces,
+// accents set apart, currency signs, scripts broken by dictionary, and
+// whatever lies beyond) is left to the text layout.
+enum BreakKind : quint8 { Unsure, Blank, Letter, Mark, Digit, Infix, Quote, Open, Close, Symbol };
+
+constexpr char16_t kKindsBelow = 0x1100;
+
+BreakKind breakKind(char16_t u) {
+    if (u == u' ') return Blank;
+    if (u >= u'0' && u <= u'9') return Digit;
+    if (u < 0x80) {
+        switch (u) {
+            case u'.':
+            case u',':
+            case u':':
+            case u';':
+                return Infix;
+            case u'\'':
+            case u'"':
+                return Quote;
+            case u'(':
+            case u'[':
+                return Open;
+            case u')':
+            case u']':
+                return Close;
+            case u'#':
+            case u'&':
+            case u'*':
+            case u'<':
+            case u'=':
+            case u'>':
+            case u'@':
+            case u'^':
+            case u'_':
+            case u'`':
+            case u'~':
+                return Symbol;
+            default:
+                return QChar::isLetter(u) ? Letter : Unsure;
+        }
+    }
+    // The spacing modifier letters hold stress marks that break before
+    // them; Thai, Lao, Tibetan and Myanmar break by dictionary.
+    if (u >= kKindsBelow || (u >= 0x2B0 && u <= 0x2FF) || (u >= 0xE00 && u <= 0x109F)) return Unsure;
+    if (QChar::isLetter(u)) return Letter;
+    if (QChar::isMark(u)) return Mark;
+    return Unsure;
+}
+
+const std::array<quint8, kKindsBelow>& breakKinds() {
+    static const auto kinds = [] {
+        std::array<quint8, kKindsBelow> k{};
+        for (char16_t u = 0; u < kKindsBelow; ++u) k[u] = breakKind(u);
+        return k;
+    }();
+    return kinds;
+}
+
+}  // namespace
 
 void Grid::AutoWidthColumn(const QString& key) {
     auto& c = colByKey(key);
@@ -84,6 +152,7 @@ const QFontMetricsF& Grid::wrapMetrics(const Column& c) const {
         c.metricsLeading = im.leading();
         c.digitsAdd = -1;
         c.digitNeighbours.clear();
+        c.breakKinds.clear();
     }
     return *c.metrics;
 }
@@ -142,19 +211,58 @@ bool Grid::numbersMeasureAlike(const Column& c, QStringView t) const {
     return anyDigit;
 }
 
+// Whether the text layout breaks t after its blanks and nowhere else, all
+// of it drawn in the column's own font (a fallback font brings its own line
+// height). After wrapMetrics(c).
+bool Grid::knownBreaks(const Column& c, QStringView t) const {
+    if (c.breakKinds.empty()) {
+        const QRawFont own = QRawFont::fromFont(c.metricsFont);
+        c.breakKinds.assign(breakKinds().begin(), breakKinds().end());
+        for (char16_t u = 0; u < kKindsBelow; ++u)
+            if (c.breakKinds[u] != Unsure && !own.supportsCharacter(QChar(u))) c.breakKinds[u] = Unsure;
+    }
+    BreakKind prev = Blank;       // the character before; Blank at a word's start
+    BreakKind endOfWord = Blank;  // the last character of the word before
+    bool first = true;
+    for (const QChar ch : t) {
+        const char16_t u = ch.unicode();
+        const BreakKind k = u < kKindsBelow ? BreakKind(c.breakKinds[u]) : Unsure;
+        switch (k) {
+            case Unsure:
+                return false;
+            case Blank:
+                // A leading or second blank; none breaks after an opening bracket.
+                if (prev == Blank || prev == Open) return false;
+                endOfWord = prev;
+                break;
+            case Mark:
+                if (prev != Letter && prev != Mark) return false;
+                break;
+            case Digit:
+                if (prev == Infix) return false;  // "1,5" breaks after its comma
+                break;
+            case Infix:
+            case Close:
+                if (prev == Blank && !first) return false;  // kept with the word before
+                break;
+            case Open:
+                if (prev == Blank ? endOfWord == Quote : prev == Infix || prev == Close) return false;
+                break;
+            default:
+                break;
+        }
+        prev = k;
+        first = false;
+    }
+    return prev != Blank;
+}
+
 // Lines of text word-wrapped into width w, laid out word by word with the
 // widths of the words cached per column (words repeat down a column), or -1
-// where only the full text layout knows (other break rules, tabs, scripts).
+// where only the full text layout knows.
 int Grid::wrappedLines(const Column& c, QStringView t, qreal w) const {
-    if (t.startsWith(QLatin1Char(' ')) || t.endsWith(QLatin1Char(' ')) || t.contains(QLatin1String("  ")))
-        return -1;
-    for (const QChar ch : t) {
-        const ushort u = ch.unicode();
-        if (u < 0x20 || u == '-' || u == '/' || u == '?' || u == '!' || u == 0xA0 || u == 0xAD ||
-            (u >= 0x2000 && u <= 0x206F) || u >= 0x2E80 || ch.isSurrogate())
-            return -1;
-    }
-    const QFontMetricsF& fm = wrapMetrics(c);
+    const QFontMetricsF& fm = wrapMetrics(c);  // also notices a new font
+    if (!knownBreaks(c, t)) return -1;
     auto width = [&](QStringView word) {
         // Looked up without copying the word.
         const QString key = QString::fromRawData(word.data(), word.size());

@@ -197,6 +197,9 @@ struct Grid::Column {
     mutable qreal digitWidth[10] = {};
     // Characters that neither kern nor combine with a digit beside them.
     mutable QHash<char16_t, bool> digitNeighbours;
+    // How each character below 0x1100 takes part in line breaking in this
+    // font (GridMeasure.cpp); empty until wrapped text is first measured.
+    mutable std::vector<quint8> breakKinds;
     detail::CellTexts text;
     std::vector<qint32> back;
     std::vector<qint16> icon;
