@@ -98,12 +98,15 @@ void Grid::AutoWidthColumn(const QString& key) {
     const bool alike = digitsAlike(c);
     int numberWidth[24];  // by count of digits, -1 not yet measured
     std::fill(std::begin(numberWidth), std::end(numberWidth), -1);
+    QString text;  // each measured row's text in turn, in one buffer
     for (long r = 0; r < s_->rows; ++r) {
         if (c.icon[size_t(r)] >= 0) anyIcon = true;
-        const QStringView t = c.text.view(size_t(r));
         // A text too short to beat the widest so far needs no measuring.
-        if (t.isEmpty() || t.size() * maxChar <= widest) continue;
-        const QString raw = QString::fromRawData(reinterpret_cast<const QChar*>(t.data()), t.size());
+        const qsizetype length = c.text.length(size_t(r));
+        if (length == 0 || length * maxChar <= widest) continue;
+        c.text.read(size_t(r), text);
+        const QStringView t(text);
+        const QString raw = QString::fromRawData(text.constData(), text.size());
         if (alike && t.size() < qsizetype(std::size(numberWidth)) &&
             std::all_of(t.begin(), t.end(), [](QChar ch) { return ch >= u'0' && ch <= u'9'; })) {
             // A number: as wide as any other of as many digits.
@@ -303,7 +306,8 @@ int Grid::wrappedLines(const Column& c, QStringView t, qreal w) const {
 }
 
 int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
-    const QStringView t = c.text.view(r);
+    c.text.read(r, c.measured);
+    const QStringView t(c.measured);
     // The width the delegate draws into (the grid line takes one pixel).
     const int w =
         std::max(1, c.width - 1 - 2 * kCellMargin - c.indent - (icon ? kIconSize + kCellMargin : 0));
