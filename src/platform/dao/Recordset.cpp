@@ -1281,6 +1281,65 @@ void Recordset::ReadValue(int index, QVariant& into) const {
     }
     into = d->value(index);
 }
+void Recordset::ReadPassValues(const int* index, size_t count, PassValue* out) const {
+    const bool pass = d->passRow && d->pos == d->passPos && d->editMode == dbEditNone;
+    const int known = int(d->fields.size());
+    const ColumnInfo* fields = d->fields.data();
+    const int* column = d->passColumn.data();
+    for (size_t k = 0; k < count; ++k) {
+        PassValue& v = out[k];
+        v.kind = PassValue::Other;
+        const int i = index[k];
+        if (!pass || i < 0 || i >= known || column[i] < 0) continue;
+        const int type = fields[i].type;
+        sqlite3_value* sv = sqlite3_column_value(d->passRow, column[i]);
+        if (isLargeType(type)) {
+            // The pass holds its length, as FieldSize gives it.
+            v.kind = PassValue::Length;
+            v.integer = sqlite3_value_int64(sv);
+            continue;
+        }
+        // As readValue reads it, where that needs no conversion.
+        const bool whole = type == dbByte || type == dbInteger || type == dbLong;
+        const bool real = type == dbSingle || type == dbDouble || type == dbCurrency;
+        switch (sqlite3_value_type(sv)) {
+            case SQLITE_NULL:
+                v.kind = PassValue::Null;
+                break;
+            case SQLITE_INTEGER:
+                if (whole) {
+                    v.kind = PassValue::Integer;
+                    v.integer = int(sqlite3_value_int64(sv));
+                } else if (real) {
+                    v.kind = PassValue::Real;
+                    v.real = sqlite3_value_double(sv);
+                } else if (type == dbBoolean) {
+                    v.kind = PassValue::Boolean;
+                    v.integer = sqlite3_value_int64(sv) != 0;
+                }
+                break;
+            case SQLITE_FLOAT:
+                if (real) {
+                    v.kind = PassValue::Real;
+                    v.real = sqlite3_value_double(sv);
+                }
+                break;
+            case SQLITE_TEXT:
+                if (type == dbText) {
+                    const char* u = reinterpret_cast<const char*>(sqlite3_value_text(sv));
+                    const qsizetype n = sqlite3_value_bytes(sv);
+                    if (u && plainUtf8(u, n, &v.ascii)) {
+                        v.kind = PassValue::Text;
+                        v.text = QByteArrayView(u, n);
+                    }
+                }
+                break;
+            default:
+                break;
+        }
+    }
+}
+
 void Recordset::SetValue(const QString& field, const QVariant& value) {
     d->set(d->index(field), value);
 }
