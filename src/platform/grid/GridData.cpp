@@ -195,8 +195,8 @@ void Grid::AddRow(long before, const QString& key) {
     }
     for (auto& c : s_->cols) {
         c.text.insert(size_t(at));
-        c.back.insert(c.back.begin() + at, -1);
-        c.icon.insert(c.icon.begin() + at, -1);
+        c.back.insert(size_t(at));
+        c.icon.insert(size_t(at));
     }
     s_->height.insert(s_->height.begin() + at, 0);
     s_->selected.insert(s_->selected.begin() + at, 0);
@@ -216,8 +216,8 @@ void Grid::RemoveRow(long row) {
     const long at = row - 1;
     for (auto& c : s_->cols) {
         c.text.erase(size_t(at));
-        c.back.erase(c.back.begin() + at);
-        c.icon.erase(c.icon.begin() + at);
+        c.back.erase(size_t(at));
+        c.icon.erase(size_t(at));
     }
     s_->height.erase(s_->height.begin() + at);
     s_->selected.erase(s_->selected.begin() + at);
@@ -288,8 +288,8 @@ void Grid::CellDetailsText(long row, long column, QAnyStringView text, long form
 
 void Grid::setCellLook(Column& c, size_t r, long format, int icon, long backColor, long foreColor,
                        const QFont* f, int indent) {
-    c.icon[r] = qint16(icon < 0 ? -1 : icon);
-    c.back[r] = qint32(backColor);
+    c.icon.set(r, size_t(s_->rows), qint16(icon < 0 ? -1 : icon));
+    c.back.set(r, size_t(s_->rows), qint32(backColor));
     // Per-column settings: compare first, so that a build's 100,000 calls do
     // not copy fonts around.
     if (c.format != format) c.format = format;
@@ -323,22 +323,22 @@ QVariant Grid::CellValue(long row, long column) const {
 }
 
 int Grid::CellIcon(long row, long column) const {
-    return s_->cols[size_t(column - 1)].icon[cellIndex(row, column)];
+    return s_->cols[size_t(column - 1)].icon.at(cellIndex(row, column));
 }
 
 void Grid::SetCellIcon(long row, long column, int icon) {
     const size_t r = cellIndex(row, column);
-    s_->cols[size_t(column - 1)].icon[r] = qint16(icon < 0 ? -1 : icon);
+    s_->cols[size_t(column - 1)].icon.set(r, size_t(s_->rows), qint16(icon < 0 ? -1 : icon));
     cellsChanged(row, column);
 }
 
 long Grid::CellBackColor(long row, long column) const {
-    return s_->cols[size_t(column - 1)].back[cellIndex(row, column)];
+    return s_->cols[size_t(column - 1)].back.at(cellIndex(row, column));
 }
 
 void Grid::SetCellBackColor(long row, long column, long colour) {
     const size_t r = cellIndex(row, column);
-    s_->cols[size_t(column - 1)].back[r] = qint32(colour);
+    s_->cols[size_t(column - 1)].back.set(r, size_t(s_->rows), qint32(colour));
     cellsChanged(row, column);
 }
 
@@ -468,8 +468,8 @@ void Grid::Sort() {
     };
     for (auto& c : s_->cols) {
         c.text.permute(perm);
-        permute(c.back);
-        permute(c.icon);
+        c.back.permute(perm);
+        c.icon.permute(perm);
     }
     permute(s_->height);
     permute(s_->selected);

@@ -100,7 +100,7 @@ void Grid::AutoWidthColumn(const QString& key) {
     std::fill(std::begin(numberWidth), std::end(numberWidth), -1);
     QString text;  // each measured row's text in turn, in one buffer
     for (long r = 0; r < s_->rows; ++r) {
-        if (c.icon[size_t(r)] >= 0) anyIcon = true;
+        if (c.icon.at(size_t(r)) >= 0) anyIcon = true;
         // A text too short to beat the widest so far needs no measuring.
         const qsizetype length = c.text.length(size_t(r));
         if (length == 0 || length * maxChar <= widest) continue;
@@ -359,7 +359,7 @@ int Grid::fastWrapHeight(const QString& key, const QString& text, int width) con
 
 int Grid::cellHeight(const Column& c, size_t r, int line) const {
     int h = line;
-    const bool icon = c.icon[r] >= 0;
+    const bool icon = c.icon.at(r) >= 0;
     if (icon) h = std::max(h, kIconSize);
     if ((c.format & DT_WORDBREAK) && !c.text.isEmpty(r)) h = std::max(h, wrappedHeight(c, r, icon));
     return h;

@@ -45,6 +45,46 @@ inline size_t qHash(const TextKey& k, size_t seed = 0) noexcept {
     return size_t(h ^ (h >> 32));
 }
 
+// Per-row values of a column that most columns leave at their default (the
+// back colour, the icon): they take no room, and a rebuild writes nothing
+// for them, until a row differs. A rebuild writes every column of every
+// row; each vector written is one more stream of memory it goes through.
+template <class T, T Default>
+class RowValues {
+public:
+    T at(size_t r) const { return v_.empty() ? Default : v_[r]; }
+    // rows: the column's row count, for the first value that differs.
+    void set(size_t r, size_t rows, T x) {
+        if (v_.empty()) {
+            if (x == Default) return;
+            v_.assign(rows, Default);
+        }
+        v_[r] = x;
+    }
+    bool anyDiffers() const { return !v_.empty(); }
+    void resize(size_t n) {
+        if (!v_.empty()) v_.resize(n, Default);
+    }
+    void insert(size_t at) {
+        if (!v_.empty()) v_.insert(v_.begin() + long(at), Default);
+    }
+    void erase(size_t at) {
+        if (!v_.empty()) v_.erase(v_.begin() + long(at));
+    }
+    // Row i takes the value of row perm[i].
+    void permute(const std::vector<int>& perm) {
+        if (v_.empty()) return;
+        std::vector<T> out;
+        out.reserve(v_.size());
+        for (int i : perm) out.push_back(v_[size_t(i)]);
+        v_.swap(out);
+    }
+    void clear() { v_ = {}; }
+
+private:
+    std::vector<T> v_;
+};
+
 }  // namespace detail
 
 struct Grid::Column {
@@ -86,13 +126,13 @@ struct Grid::Column {
     // The text of the cell being measured, in a buffer kept from row to row.
     mutable QString measured;
     detail::CellTexts text;
-    std::vector<qint32> back;
-    std::vector<qint16> icon;
+    detail::RowValues<qint32, -1> back;
+    detail::RowValues<qint16, -1> icon;
 
     void resize(size_t n) {
         text.resize(n);
-        back.resize(n, -1);
-        icon.resize(n, -1);
+        back.resize(n);
+        icon.resize(n);
     }
 };
 

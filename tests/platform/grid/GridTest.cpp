@@ -818,3 +818,92 @@ TEST(GridSort, TextsOfEveryScriptSortAsTheirStrings) {
     EXPECT_GE(g.ColumnWidth("n"), widest);
     EXPECT_LE(g.ColumnWidth("n"), widest + 4 * grid::kCellMargin + 2 + grid::kIconSize);
 }
+
+// A column keeps no colours or icons until a row has one: rows added,
+// removed, resized and sorted before and after the first keep theirs.
+TEST(GridCells, ColoursAndIconsStayWithTheirRowsFromTheFirstOneOn) {
+    quint32 seed = 17;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    Grid g;
+    g.AddColumn("a");
+    g.AddColumn("b");
+    struct Row {
+        long back[2] = {-1, -1};
+        int icon[2] = {-1, -1};
+        QString key;
+    };
+    std::vector<Row> want(40);
+    g.SetRows(long(want.size()));
+    for (size_t r = 0; r < want.size(); ++r) {
+        want[r].key = QString::number(r);
+        g.SetCellText(long(r) + 1, 1, want[r].key);
+    }
+    auto check = [&](int round) {
+        ASSERT_EQ(g.Rows(), long(want.size())) << round;
+        for (size_t r = 0; r < want.size(); ++r)
+            for (int c = 0; c < 2; ++c) {
+                ASSERT_EQ(g.CellBackColor(long(r) + 1, c + 1), want[r].back[c])
+                    << round << " " << r << " " << c;
+                ASSERT_EQ(g.CellIcon(long(r) + 1, c + 1), want[r].icon[c]) << round << " " << r << " " << c;
+            }
+    };
+    for (int round = 0; round < 30; ++round) {
+        // Column a stays plain for the first rounds, then gets a colour now and then.
+        const int c = round < 10 ? 1 : int(next() % 2);
+        const size_t r = next() % want.size();
+        const long back = next() % 3 == 0 ? -1 : long(next() * 977 % 0xFFFFFF);
+        const int icon = next() % 3 == 0 ? -1 : int(next() % 5);
+        if (next() % 2) {
+            g.CellDetails(long(r) + 1, c + 1, want[r].key, grid::FormatSingleLine, icon, back);
+        } else {
+            g.SetCellBackColor(long(r) + 1, c + 1, back);
+            g.SetCellIcon(long(r) + 1, c + 1, icon);
+        }
+        want[r].back[c] = back;
+        want[r].icon[c] = icon;
+        switch (round % 4) {
+            case 0: {
+                const size_t at = next() % want.size();
+                g.AddRow(long(at) + 1, {});
+                want.insert(want.begin() + long(at), Row{});
+                want[at].key = QString("new %1").arg(round);
+                g.SetCellText(long(at) + 1, 1, want[at].key);
+                break;
+            }
+            case 1: {
+                const size_t at = next() % want.size();
+                g.RemoveRow(long(at) + 1);
+                want.erase(want.begin() + long(at));
+                break;
+            }
+            case 2:
+                g.SetRows(long(want.size()) + 2);
+                want.resize(want.size() + 2);
+                g.SetRows(long(want.size()) - 1);
+                want.pop_back();
+                want.back().key = QString("more %1").arg(round);
+                g.SetCellText(long(want.size()), 1, want.back().key);
+                break;
+            default: {
+                g.SetSortColumn(1, 1);
+                g.SetSortOrder(1, round % 8 == 3 ? grid::SortAscending : grid::SortDescending);
+                g.SetSortType(1, grid::SortString);
+                g.Sort();
+                std::vector<Row> sorted;
+                for (long k = 1; k <= g.Rows(); ++k) {
+                    auto it = std::find_if(want.begin(), want.end(),
+                                           [&](const Row& w) { return w.key == g.CellText(k, 1); });
+                    ASSERT_NE(it, want.end());
+                    sorted.push_back(*it);
+                    want.erase(it);
+                }
+                want = sorted;
+                break;
+            }
+        }
+        check(round);
+    }
+}
