@@ -146,7 +146,7 @@ int Grid::lineHeight(const Column& c) const {
 }
 
 const QFontMetricsF& Grid::wrapMetrics(const Column& c) const {
-    const QFont f = c.hasFont ? c.font : font();
+    const QFont& f = c.hasFont ? c.font : font();
     if (!c.metrics || c.metricsFont != f) {
         c.metrics.emplace(f);
         c.metricsFont = f;
