@@ -101,6 +101,20 @@ void CellTexts::read(size_t r, QString& out) const {
         widenLatin1(narrow_.units.data() + s.at, s.length, to);
 }
 
+bool CellTexts::readDigitsAsZeros(size_t r, QString& out) const {
+    read(r, out);
+    const qsizetype n = out.size();
+    if (n == 0) return false;
+    char16_t* u = reinterpret_cast<char16_t*>(out.data());
+    char16_t any = 0;
+    for (qsizetype k = 0; k < n; ++k) {
+        const bool digit = char16_t(u[k] - u'1') < 9;
+        any |= char16_t(digit);
+        u[k] = digit ? u'0' : u[k];
+    }
+    return any != 0;
+}
+
 void CellTexts::setNull(size_t r) {
     Span& s = spans_[r];
     if (touched_[r]) {

@@ -71,6 +71,8 @@ public:
     // The text into `out`, in the buffer out holds where it can (a walk over
     // many cells then makes no string per cell). Null and empty as at().
     void read(size_t r, QString& out) const;
+    // read() with the digits 1 to 9 as 0; whether there were any.
+    bool readDigitsAsZeros(size_t r, QString& out) const;
     // A copy: a text never set is a null string, an empty one stays empty.
     QString at(size_t r) const {
         QString t;

@@ -154,6 +154,8 @@ const QFontMetricsF& Grid::wrapMetrics(const Column& c) const {
         c.metricsHeight = im.height();
         c.metricsLeading = im.leading();
         c.digitsAdd = -1;
+        c.digitsAlike = -1;
+        c.latinDigitNeighbours.fill(-1);
         c.digitNeighbours.clear();
         c.breakKinds.clear();
     }
@@ -179,17 +181,23 @@ bool Grid::digitsAdd(const Column& c) const {
 }
 
 bool Grid::digitsAlike(const Column& c) const {
-    if (!digitsAdd(c)) return false;
-    for (int d = 1; d < 10; ++d)
-        if (c.digitWidth[d] != c.digitWidth[0]) return false;
-    return true;
+    if (!digitsAdd(c)) return false;  // also notices a new font
+    if (c.digitsAlike < 0) {
+        c.digitsAlike = 1;
+        for (int d = 1; d < 10; ++d)
+            if (c.digitWidth[d] != c.digitWidth[0]) c.digitsAlike = 0;
+    }
+    return c.digitsAlike == 1;
 }
 
 bool Grid::numbersMeasureAlike(const Column& c, QStringView t) const {
     const QFontMetricsF& fm = *c.metrics;
     auto neighbourOk = [&](QChar ch) {
         if (ch.isSurrogate()) return false;
-        auto it = c.digitNeighbours.constFind(ch.unicode());
+        const bool latin = ch.unicode() < 0x100;
+        if (latin && c.latinDigitNeighbours[ch.unicode()] >= 0)
+            return c.latinDigitNeighbours[ch.unicode()] == 1;
+        auto it = latin ? c.digitNeighbours.constEnd() : c.digitNeighbours.constFind(ch.unicode());
         if (it != c.digitNeighbours.constEnd()) return *it;
         const qreal w = fm.horizontalAdvance(QString(ch));
         bool ok = true;
@@ -198,7 +206,10 @@ bool Grid::numbersMeasureAlike(const Column& c, QStringView t) const {
             ok = fm.horizontalAdvance(QString(ch) + digit) == w + c.digitWidth[d] &&
                  fm.horizontalAdvance(QString(digit) + ch) == w + c.digitWidth[d];
         }
-        c.digitNeighbours.insert(ch.unicode(), ok);
+        if (latin)
+            c.latinDigitNeighbours[ch.unicode()] = ok ? 1 : 0;
+        else
+            c.digitNeighbours.insert(ch.unicode(), ok);
         return ok;
     };
     bool anyDigit = false;
@@ -267,10 +278,6 @@ int Grid::wrappedLines(const Column& c, QStringView t, qreal w) const {
     const QFontMetricsF& fm = wrapMetrics(c);  // also notices a new font
     if (!knownBreaks(c, t)) return -1;
     auto width = [&](QStringView word) {
-        // Looked up without copying the word.
-        const QString key = QString::fromRawData(word.data(), word.size());
-        auto it = c.wordWidths.constFind(detail::TextKey{key});
-        if (it != c.wordWidths.constEnd()) return *it;
         const bool number = !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar ch) {
             return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
         });
@@ -280,6 +287,10 @@ int Grid::wrappedLines(const Column& c, QStringView t, qreal w) const {
             for (const QChar ch : word) ww += c.digitWidth[ch.unicode() - u'0'];
             return ww;
         }
+        // Looked up without copying the word.
+        const QString key = QString::fromRawData(word.data(), word.size());
+        auto it = c.wordWidths.constFind(detail::TextKey{key});
+        if (it != c.wordWidths.constEnd()) return *it;
         const qreal ww = fm.horizontalAdvance(key);
         if (c.wordWidths.size() < 65536) c.wordWidths.insert(detail::TextKey{word.toString()}, ww);
         return ww;
@@ -306,8 +317,6 @@ int Grid::wrappedLines(const Column& c, QStringView t, qreal w) const {
 }
 
 int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
-    c.text.read(r, c.measured);
-    const QStringView t(c.measured);
     // The width the delegate draws into (the grid line takes one pixel).
     const int w =
         std::max(1, c.width - 1 - 2 * kCellMargin - c.indent - (icon ? kIconSize + kCellMargin : 0));
@@ -318,6 +327,14 @@ int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
         c.wrapFont = c.font;
         c.wrapLookups = c.wrapHits = 0;
     }
+    // Where the font draws every digit alike and none kerns with what
+    // stands beside it, texts that differ only in their digits wrap alike
+    // (numbered questions, "Thema 7"): they share one entry, that of the
+    // text with zeros for its digits. The digits stand where they stood, so
+    // whether they kern is asked of that text as well.
+    if (!digitsAlike(c) || (c.text.readDigitsAsZeros(r, c.measured) && !numbersMeasureAlike(c, c.measured)))
+        c.text.read(r, c.measured);
+    const QStringView t(c.measured);
     const bool full = c.wrapHeights.size() >= 4096;
     if (!full || c.wrapLookups < 256 || c.wrapHits * 8 >= c.wrapLookups) {
         auto it = c.wrapHeights.constFind(

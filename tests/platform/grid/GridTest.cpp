@@ -907,3 +907,53 @@ TEST(GridCells, ColoursAndIconsStayWithTheirRowsFromTheFirstOneOn) {
         check(round);
     }
 }
+
+// Texts that differ only in their digits may share one measure of their
+// wrapped height: each row must still be as high as the text layout makes
+// its own text.
+TEST(GridSizes, NumberedTextsWrapAsTheyWouldAlone) {
+    quint32 seed = 23;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    const QStringList shapes{
+        "Frage %1 mit etwas Text", "%1.%2 Antwort", "T%1 und W%2 mit AV%1", "(%1) Verständnisfrage",
+        "Nr.%1/%2 zwei Wörter",    "%1%2%1 %2",     "well-known %1",        "Thema %1",
+        "7%1 Äpfel, 1%2 Birnen"};
+    auto number = [&] { return QString::number(next() % 10000000 / (1u << (next() % 20))); };
+    // The last font, where it is installed, has digits of different widths.
+    for (const QFont& f :
+         {QFont("DejaVu Sans", 9), QFont("DejaVu Serif", 13, QFont::Bold), QFont(), QFont("D050000L", 10)}) {
+        // Where the digits differ in width, a width between those of two
+        // texts that differ only in their digits wraps one and not the other.
+        const QFontMetrics fm(f);
+        const QString narrow = "1111111111 111", wide = "8888888888 888";
+        const int between = (fm.horizontalAdvance(narrow) + fm.horizontalAdvance(wide)) / 2;
+        Grid all;
+        all.AddColumn("q", "Q", grid::AlignLeft, -1,
+                      fm.horizontalAdvance(narrow) != fm.horizontalAdvance(wide)
+                          ? between + 1 + 2 * grid::kCellMargin
+                          : 70 + int(next() % 60));
+        all.SetColumnFont("q", f);
+        const int rows = 60;
+        all.SetRows(rows);
+        QStringList texts;
+        for (int r = 1; r <= rows; ++r) {
+            texts << (r == 7   ? narrow
+                      : r == 8 ? wide
+                               : shapes[int(next() % shapes.size())].arg(number(), number()));
+            all.CellDetails(r, 1, texts.last(), grid::FormatWordWrap);
+        }
+        all.AutoHeightRows();
+        // The text's own area: the cell less its margins and grid line.
+        const int area = all.ColumnWidth("q") - 1 - 2 * grid::kCellMargin;
+        std::set<int> distinct;
+        for (int r = 1; r <= rows; ++r) {
+            const int own = std::max(fm.height(), all.layoutHeight("q", texts[r - 1], area));
+            ASSERT_EQ(all.RowHeight(r), own + 2 * grid::kCellMargin + 2) << texts[r - 1].toStdString();
+            distinct.insert(all.RowHeight(r));
+        }
+        EXPECT_GE(distinct.size(), 2u);  // one line and several
+    }
+}
