@@ -116,13 +116,15 @@ bool CellTexts::readDigitsAsZeros(size_t r, QString& out) const {
 }
 
 void CellTexts::setNull(size_t r) {
-    Span& s = spans_[r];
-    if (touched_[r]) {
-        release(s);
-    } else {
+    if (!touched_[r]) {
+        // Null already: its span is not written (a rebuild sets the empty
+        // answer columns of every row).
         touched_[r] = true;
         ++filled_;
+        return;
     }
+    Span& s = spans_[r];
+    release(s);
     s = Span{};
 }
 
