@@ -106,13 +106,30 @@ bool CellTexts::readDigitsAsZeros(size_t r, QString& out) const {
     const qsizetype n = out.size();
     if (n == 0) return false;
     char16_t* u = reinterpret_cast<char16_t*>(out.data());
-    char16_t any = 0;
-    for (qsizetype k = 0; k < n; ++k) {
-        const bool digit = char16_t(u[k] - u'1') < 9;
-        any |= char16_t(digit);
-        u[k] = digit ? u'0' : u[k];
+    qsizetype k = 0;
+    bool any = false;
+#if defined(__SSE2__)
+    // Eight units at a time: u - '1' below 9, compared signed with the top
+    // bit flipped, marks the digits 1 to 9.
+    const __m128i one = _mm_set1_epi16(short(u'1')), zero = _mm_set1_epi16(short(u'0'));
+    const __m128i flip = _mm_set1_epi16(short(0x8000)), nine = _mm_set1_epi16(short(0x8000 + 9));
+    __m128i seen = _mm_setzero_si128();
+    for (; k + 8 <= n; k += 8) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + k));
+        const __m128i digit = _mm_cmplt_epi16(_mm_xor_si128(_mm_sub_epi16(x, one), flip), nine);
+        seen = _mm_or_si128(seen, digit);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(u + k),
+                         _mm_or_si128(_mm_andnot_si128(digit, x), _mm_and_si128(digit, zero)));
     }
-    return any != 0;
+    any = _mm_movemask_epi8(seen) != 0;
+#endif
+    for (; k < n; ++k) {
+        if (char16_t(u[k] - u'1') < 9) {
+            u[k] = u'0';
+            any = true;
+        }
+    }
+    return any;
 }
 
 void CellTexts::setNull(size_t r) {

@@ -192,13 +192,7 @@ bool Grid::digitsAlike(const Column& c) const {
 
 bool Grid::numbersMeasureAlike(const Column& c, QStringView t) const {
     const QFontMetricsF& fm = *c.metrics;
-    auto neighbourOk = [&](QChar ch) {
-        if (ch.isSurrogate()) return false;
-        const bool latin = ch.unicode() < 0x100;
-        if (latin && c.latinDigitNeighbours[ch.unicode()] >= 0)
-            return c.latinDigitNeighbours[ch.unicode()] == 1;
-        auto it = latin ? c.digitNeighbours.constEnd() : c.digitNeighbours.constFind(ch.unicode());
-        if (it != c.digitNeighbours.constEnd()) return *it;
+    auto measure = [&](QChar ch) {
         const qreal w = fm.horizontalAdvance(QString(ch));
         bool ok = true;
         for (int d = 0; d < 10 && ok; ++d) {
@@ -206,21 +200,33 @@ bool Grid::numbersMeasureAlike(const Column& c, QStringView t) const {
             ok = fm.horizontalAdvance(QString(ch) + digit) == w + c.digitWidth[d] &&
                  fm.horizontalAdvance(QString(digit) + ch) == w + c.digitWidth[d];
         }
-        if (latin)
-            c.latinDigitNeighbours[ch.unicode()] = ok ? 1 : 0;
-        else
-            c.digitNeighbours.insert(ch.unicode(), ok);
         return ok;
     };
+    auto neighbourOk = [&](char16_t u) {
+        if (u < 0x100) {
+            // Most characters are Latin-1: by table, measured once each.
+            qint8& known = c.latinDigitNeighbours[u];
+            if (known < 0) known = measure(QChar(u)) ? 1 : 0;
+            return known == 1;
+        }
+        if (QChar::isSurrogate(u)) return false;
+        auto it = c.digitNeighbours.constFind(u);
+        if (it != c.digitNeighbours.constEnd()) return *it;
+        const bool ok = measure(QChar(u));
+        c.digitNeighbours.insert(u, ok);
+        return ok;
+    };
+    auto isDigit = [](char16_t u) { return char16_t(u - u'0') < 10; };
+    const char16_t* p = t.utf16();
+    const qsizetype n = t.size();
     bool anyDigit = false;
-    for (qsizetype i = 0; i < t.size(); ++i) {
-        const bool digit = t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9');
-        anyDigit = anyDigit || digit;
-        if (digit) continue;
-        const bool besideDigit =
-            (i > 0 && t[i - 1] >= QLatin1Char('0') && t[i - 1] <= QLatin1Char('9')) ||
-            (i + 1 < t.size() && t[i + 1] >= QLatin1Char('0') && t[i + 1] <= QLatin1Char('9'));
-        if (besideDigit && !neighbourOk(t[i])) return false;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (isDigit(p[i])) {
+            anyDigit = true;
+            continue;
+        }
+        const bool besideDigit = (i > 0 && isDigit(p[i - 1])) || (i + 1 < n && isDigit(p[i + 1]));
+        if (besideDigit && !neighbourOk(p[i])) return false;
     }
     return anyDigit;
 }
@@ -399,14 +405,21 @@ void Grid::AutoHeightRows() {
     // row they would be as many cache misses as cells.
     const size_t n = size_t(s_->rows);
     std::vector<int> h(n, 0);
+    // A column that neither wraps nor has an icon asks its line of every
+    // row: taken once for all rows.
+    int everyRow = 0;
     for (const auto& c : s_->cols) {
         if (!c.visible) continue;
         const int line = lineHeight(c);
+        if (!(c.format & DT_WORDBREAK) && !c.icon.anyDiffers()) {
+            everyRow = std::max(everyRow, line);
+            continue;
+        }
         for (size_t r = 0; r < n; ++r) h[r] = std::max(h[r], cellHeight(c, r, line));
     }
     const bool apply = lookApplies();
     for (size_t r = 0; r < n; ++r) {
-        s_->height[r] = h[r] + 2 * kCellMargin + 2;
+        s_->height[r] = std::max(h[r], everyRow) + 2 * kCellMargin + 2;
         if (apply) view_->setRowHeight(int(r), s_->height[r]);
     }
 }
