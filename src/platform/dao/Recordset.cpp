@@ -517,6 +517,9 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
 void Recordset::Impl::want(int i) {
     if (wanted[size_t(i)]) return;
     wanted[size_t(i)] = 1;
+    // A set of one record (the options) is read field by field, each field
+    // asked for a new statement and a new read: the first brings them all.
+    if (size() <= 1) std::fill(wanted.begin(), wanted.end(), 1);
     const QString cols = selectList();
     rowSql = QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(cols, quoteIdent(table));
     QStringList marks;
