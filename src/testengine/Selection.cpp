@@ -87,7 +87,10 @@ qint64 SumPunkte(dao::Recordset& rs) {
     const int punkte = rs.FieldIndex(QStringLiteral("Punkte"));
     for (long i = 0; i < count; ++i) {
         rs.SetAbsolutePosition(i);
-        sum += rs.Value(punkte).toLongLong();
+        // A Long reads as an int, which toLongLong would take through Qt's
+        // general conversion.
+        const QVariant v = rs.Value(punkte);
+        sum += v.typeId() == QMetaType::Int ? v.toInt() : v.toLongLong();
     }
     try {
         rs.SetAbsolutePosition(remembered);
