@@ -83,9 +83,14 @@ qint64 SumPunkte(dao::Recordset& rs) {
     const long remembered = rs.AbsolutePosition();
     qint64 sum = 0;
     const long count = rs.RecordCount();
+    // Looked up once; a set without the field still raises on the first read.
+    const int punkte = rs.FieldIndex(QStringLiteral("Punkte"));
     for (long i = 0; i < count; ++i) {
         rs.SetAbsolutePosition(i);
-        sum += rs.Value(QStringLiteral("Punkte")).toLongLong();
+        // A Long reads as an int, which toLongLong would take through Qt's
+        // general conversion.
+        const QVariant v = rs.Value(punkte);
+        sum += v.typeId() == QMetaType::Int ? v.toInt() : v.toLongLong();
     }
     try {
         rs.SetAbsolutePosition(remembered);
@@ -94,23 +99,6 @@ qint64 SumPunkte(dao::Recordset& rs) {
     }
     return sum;
 }
-
-namespace {
-
-// The points of the whole set as one sum over the same rows, rather than a
-// read of each of its records. Under a TOP limit the set's own records are
-// summed: which of equal rows make the cut is the set's business.
-qint64 setPointsOf(dao::Database& db, const SelectionQuery& q, const SelectionOptions& opt,
-                   dao::Recordset& set) {
-    if (opt.bTestMaxFragen) return SumPunkte(set);
-    QString from = q.sql.mid(q.sql.indexOf(QLatin1String(" FROM VOK")));
-    const qsizetype order = from.indexOf(QLatin1String(" ORDER BY "));
-    if (order >= 0) from.truncate(order);
-    auto sum = db.OpenRecordset(QStringLiteral("SELECT SUM(Punkte)") + from, dao::dbOpenSnapshot, q.params);
-    return sum->Value(0).toLongLong();
-}
-
-}  // namespace
 
 // A limit of 0 is no limit: a countdown from 0 would never run out.
 bool WholeTestTimerOn(const dao::Recordset& rsOptions) {
@@ -142,7 +130,10 @@ SelectOutcome SelectTestItems(TestState& st, dao::Database& db, const dao::Recor
     SelectionQuery q;
     try {
         q = BuildSelectionQuery(opt, u, bRepeat);
-        dataTest = db.OpenRecordset(q.sql, dao::dbOpenDynaset, q.params);
+        // A new test's points come with the keys: summing them then reads
+        // memory, not the same rows a second time.
+        dataTest = db.OpenRecordset(q.sql, dao::dbOpenDynaset, q.params,
+                                    bRepeat ? QStringList() : QStringList{QStringLiteral("Punkte")});
         dataTest->MoveLast();
         dataTest->MoveFirst();
     } catch (const wk::Error& e) {
@@ -186,7 +177,7 @@ SelectOutcome SelectTestItems(TestState& st, dao::Database& db, const dao::Recor
         st.RightCount = 0;
     }
     st.CurrentIndex = -1;
-    if (!bRepeat) st.SetPoints = setPointsOf(db, q, opt, *dataTest);
+    if (!bRepeat) st.SetPoints = SumPunkte(*dataTest);
     st.SetReady = true;
     return SelectOutcome::Ready;
 }

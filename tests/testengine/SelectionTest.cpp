@@ -1,7 +1,10 @@
 // Selecting the items of a test over a real vocabulary database.
 
+#include <QFile>
 #include <algorithm>
+#include <functional>
 #include <map>
+#include <utility>
 
 #include "EngineFixture.h"
 #include "core/modMain.h"
@@ -31,6 +34,15 @@ protected:
         return asked(st, *dataTest);
     }
 };
+
+// Bytes this process has read from files so far.
+qint64 bytesRead() {
+    QFile io("/proc/self/io");
+    if (!io.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:")) return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
 
 }  // namespace
 
@@ -401,4 +413,65 @@ TEST_F(Selection, SetPointsAreThoseOfTheSelectedRecordsForEveryOption) {
     SelectionOptions all;
     ASSERT_EQ(select(all), SelectOutcome::Ready);
     EXPECT_EQ(st.SetPoints, 3 + 4 + 7 + 11);
+}
+
+// A selection reads its items once: the points come with them, not from a
+// second pass over the same rows.
+TEST_F(Selection, ASelectionReadsTheItemsOnce) {
+    if (bytesRead() < 0) GTEST_SKIP() << "no /proc/self/io";
+    // Far more rows than SQLite keeps in memory, so that every pass reads
+    // the file again.
+    add("first", {{"T", "Tiere"}, {"Markiert", true}, {"Punkte", 3}});
+    for (int i = 1; i <= 9; ++i)
+        db->Execute(QString("UPDATE VOK SET A%1 = ?").arg(i), {QString(200, QChar('a' + i))});
+    for (int doubling = 0; doubling < 12; ++doubling)
+        db->Execute(
+            "INSERT INTO VOK (Q, A1, A2, A3, A4, A5, A6, A7, A8, A9, T, Markiert, Punkte, FQ1) "
+            "SELECT Q, A1, A2, A3, A4, A5, A6, A7, A8, A9, IIF(rowid % 3 = 0, 'Sport', T), "
+            "rowid % 2 = 0, Punkte + rowid % 5, rowid % 101 FROM VOK");
+    ASSERT_EQ(db->OpenRecordset("VOK")->RecordCount(), 4096);
+    SelectionOptions all;
+    all.Abfragereihenfolge = 0;
+    SelectionOptions theme = all;
+    theme.Auswahl = 2;
+    theme.AuswahlThema = "tiere";
+    SelectionOptions marked = sequential();
+    marked.Auswahl = 1;
+    for (const SelectionOptions& o : {all, theme, marked}) {
+        ASSERT_EQ(select(o), SelectOutcome::Ready);
+        const SelectionQuery q = BuildSelectionQuery(o, 1, false);
+        qint64 start = bytesRead();
+        db->OpenRecordset(q.sql, dao::dbOpenDynaset, q.params);
+        const qint64 onePass = bytesRead() - start;
+        ASSERT_GT(onePass, 2'000'000) << q.sql.toStdString();
+        start = bytesRead();
+        ASSERT_EQ(select(o), SelectOutcome::Ready);
+        EXPECT_LT(bytesRead() - start, onePass * 3 / 2) << q.sql.toStdString();
+    }
+}
+
+// The points are those of the items the test asks, even when another writer
+// adds an item or changes points while the selection runs (here while it
+// shuffles).
+TEST_F(Selection, PointsAreThoseOfTheSelectedItemsWhenTheTableChangesMeanwhile) {
+    add("a", {{"Punkte", 1}});
+    add("b", {{"Punkte", 2}});
+    struct WritingWhileShuffling : wktest::ScriptedInteraction {
+        std::function<void()> write;
+        double Rnd() override {
+            if (write) std::exchange(write, {})();
+            return ScriptedInteraction::Rnd();
+        }
+    } writer;
+    writer.write = [&] {
+        add("late", {{"Punkte", 50}});
+        db->Execute("UPDATE VOK SET Punkte = 10 WHERE Q = 'a'");
+    };
+    wktest::InteractionGuard guard(writer);
+    SelectionOptions o;
+    o.Abfragereihenfolge = 0;
+    ASSERT_EQ(select(o), SelectOutcome::Ready);
+    EXPECT_FALSE(writer.write);
+    EXPECT_EQ(dataTest->RecordCount(), 2);
+    EXPECT_EQ(st.SetPoints, 12);
 }

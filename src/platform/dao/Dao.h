@@ -334,7 +334,12 @@ public:
     // updatable dynaset; anything else (joins, GROUP BY, DISTINCT,
     // expressions) a read-only set (changes raise 3027). 3078 for an unknown
     // name.
-    RecordsetPtr OpenRecordset(const QString& source, int type = dbOpenDynaset, const Params& params = {});
+    // A dynaset reads the values of the fields named in `keep` with its keys
+    // and serves them from memory while no one else writes (its own writes
+    // keep the rest): for a caller that reads those fields of every record
+    // right after opening. Names the set lacks are passed over.
+    RecordsetPtr OpenRecordset(const QString& source, int type = dbOpenDynaset, const Params& params = {},
+                               const QStringList& keep = {});
 
     TableDefPtr CreateTableDef(const QString& name = {});
     // TableDefs.Append: creates the table with its fields. 3010 when it exists.

@@ -31,6 +31,10 @@ struct Recordset::Impl : RecordsetImplBase {
     // dynaset
     QString table;
     QString keySql;
+    // Fields whose values the key query reads and keeps in the store: a
+    // caller that needs one field of every record (a sum) reads them from
+    // memory rather than in a second pass over the same rows.
+    QStringList keep;
     QString rowSql;
     Params params;
     std::vector<qint64> keys;
@@ -101,6 +105,14 @@ struct Recordset::Impl : RecordsetImplBase {
         quint64 generation = 0;
         std::vector<qint32> rowOf;  // per position, beside keys: store row or -1
         std::vector<StoreColumn> columns;
+        std::vector<int> present;  // the fields with a column, in field order
+        void keepFields(const std::vector<char>& which) {
+            columns.resize(which.size());
+            for (size_t j = 0; j < which.size(); ++j) {
+                columns[j].present = which[j] != 0;
+                if (which[j]) present.push_back(int(j));
+            }
+        }
     };
     Store store;
     bool storeTried = false;
@@ -140,6 +152,11 @@ struct Recordset::Impl : RecordsetImplBase {
     void keptAfterOwnWrite();
     QString whereSql;
     void fillStore();
+    // Puts the wanted fields of the row on statement q (from column col on,
+    // as selectList(true) gives them) into store row `row` of s; `rows` is
+    // how many rows s will hold, 0 when not known. False when the store
+    // cannot take them.
+    bool keepCells(Store& s, sqlite3_stmt* q, int col, qint32 row, size_t rows);
     void dropStore() {
         store = Store();
     }
@@ -415,6 +432,8 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
     }
     const TableInfo* info = nullptr;
     size_t restAt = 0;
+    Store kept;
+    quint64 keptAt = 0;
     if (simple && fromAt + 1 < t.size() &&
         (t[fromAt + 1].kind == Token::Ident || t[fromAt + 1].kind == Token::QuotedIdent)) {
         info = k.findTable(t[fromAt + 1].text);
@@ -453,6 +472,21 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
         keyTokens.push_back(t[0]);
         keyTokens.insert(keyTokens.end(), top.begin(), top.end());
         keyTokens.push_back({Token::Ident, quoteIdent(table) + QLatin1String(".rowid")});
+        // The kept fields come with the keys, read as a pass reads them
+        // (named in `wanted` just for the select list: what the walks want
+        // starts afresh, even when the query fails).
+        wanted.assign(fields.size(), 0);
+        for (const QString& f : std::as_const(keep))
+            for (size_t j = 0; j < fields.size(); ++j)
+                if (fields[j].name.compare(f, Qt::CaseInsensitive) == 0) wanted[j] = 1;
+        bool keeping = std::find(wanted.begin(), wanted.end(), 1) != wanted.end();
+        if (keeping) {
+            keyTokens.push_back({Token::Punct, QStringLiteral(",")});
+            keyTokens.push_back({Token::Ident, selectList(true)});
+            kept.keepFields(wanted);
+            kept.generation = writeGeneration.load(std::memory_order_relaxed);
+        }
+        wanted.assign(fields.size(), 0);
         keyTokens.insert(keyTokens.end(), t.begin() + qsizetype(fromAt), t.end());
         keySql = render(keyTokens);
         // The filter alone, for reading the rows again in table order.
@@ -469,9 +503,23 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
         batchSql.clear();
         isStatic = false;
         keys.clear();
-        StatementUse q(k, keySql);
-        bindAll(q, params);
-        while (q.step()) keys.push_back(sqlite3_column_int64(q, 0));
+        {
+            StatementUse q(k, keySql);
+            bindAll(q, params);
+            while (q.step()) {
+                keys.push_back(sqlite3_column_int64(q, 0));
+                if (!keeping) continue;
+                const auto row = qint32(keys.size() - 1);
+                kept.rowOf.push_back(row);
+                // A store that cannot take them all: the fields are read as usual.
+                keeping = row < std::numeric_limits<qint32>::max() && keepCells(kept, q, 1, row, 0);
+            }
+        }
+        if (keeping) {
+            for (StoreColumn& sc : kept.columns) sc.arena.shrink_to_fit();
+            kept.valid = true;
+            keptAt = snapshotVersion(k);
+        }
     } else {
         isStatic = true;
         updatable = false;
@@ -512,6 +560,11 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
     deletedCurrent = false;
     window.clear();
     cancelEdit();
+    if (kept.valid) {
+        for (const int j : kept.present) want(j);
+        store = std::move(kept);
+        keptReadAt(keptAt, true);
+    }
 }
 
 void Recordset::Impl::want(int i) {
@@ -566,17 +619,8 @@ void Recordset::Impl::fillStore() {
     std::sort(byKey.begin(), byKey.end());
     Store s;
     s.rowOf.assign(keys.size(), -1);
-    s.columns.resize(fields.size());
-    for (size_t j = 0; j < fields.size(); ++j) {
-        s.columns[j].present = wanted[j] != 0;
-        if (wanted[j]) s.columns[j].kind.reserve(keys.size());
-    }
-    // A column's numbers, offsets or sizes take room once it has one.
-    auto cell = [n = keys.size()](auto& column, qint32 row) -> auto& {
-        if (column.capacity() == 0) column.reserve(n + 1);
-        column.resize(size_t(row) + 1);
-        return column[size_t(row)];
-    };
+    s.keepFields(wanted);
+    for (const int j : s.present) s.columns[size_t(j)].kind.reserve(keys.size());
     const QString sql =
         QStringLiteral("SELECT rowid, %1 FROM %2%3").arg(selectList(true), quoteIdent(table), whereSql);
     try {
@@ -595,67 +639,7 @@ void Recordset::Impl::fillStore() {
             if (it == byKey.end() || it->first != key) continue;
             next = it + 1;
             s.rowOf[size_t(it->second)] = row;
-            int col = 1;
-            for (size_t j = 0; j < fields.size(); ++j) {
-                StoreColumn& sc = s.columns[j];
-                if (!sc.present) continue;
-                const int type = fields[j].type;
-                const bool large = isLargeType(type);
-                const int storage = sqlite3_column_type(q, col);
-                char kind = SOther;
-                if (large) {
-                    if (storage != SQLITE_NULL) {
-                        cell(sc.sizes, row) = sqlite3_column_int64(q, col);
-                        kind = SBytes;
-                    } else {
-                        kind = SNull;
-                    }
-                } else if (storage == SQLITE_NULL) {
-                    kind = SNull;
-                } else if (storage == SQLITE_TEXT && textReadsAlone(type)) {
-                    const char* text = reinterpret_cast<const char*>(sqlite3_column_text(q, col));
-                    const int length = sqlite3_column_bytes(q, col);
-                    qint64 date = 0;
-                    if (type == dbDate && packStoredDate(text, length, date)) {
-                        cell(sc.dates, row) = date;
-                        kind = SDate;
-                    } else if (plainUtf8(text, length)) {
-                        // Offsets only for columns that hold texts.
-                        if (sc.at.empty()) cell(sc.at, row) = 0;
-                        sc.arena.append(text, length);
-                        kind = SText;
-                    }
-                } else if (storage != SQLITE_BLOB) {
-                    switch (type) {
-                        case dbBoolean:
-                            cell(sc.number, row) = sqlite3_column_int64(q, col) != 0;
-                            kind = SNumber;
-                            break;
-                        case dbByte:
-                        case dbInteger:
-                        case dbLong:
-                            cell(sc.number, row) = qint32(sqlite3_column_int64(q, col));
-                            kind = SNumber;
-                            break;
-                        case dbSingle:
-                        case dbDouble:
-                        case dbCurrency:
-                            cell(sc.real, row) = sqlite3_column_double(q, col);
-                            kind = SNumber;
-                            break;
-                        default:
-                            break;
-                    }
-                }
-                if (kind == SOther) sc.other.insert(row, readValue(q, col, type));
-                ++col;
-                sc.kind.push_back(kind);
-                if (!sc.at.empty()) {
-                    // Offsets past 4 GB of text: give up, the blocks read it.
-                    if (sc.arena.size() > std::numeric_limits<quint32>::max()) return;
-                    sc.at.push_back(quint32(sc.arena.size()));
-                }
-            }
+            if (!keepCells(s, q, 1, row, keys.size())) return;
             ++row;
         }
     } catch (const wk::Error&) {
@@ -668,6 +652,75 @@ void Recordset::Impl::fillStore() {
     const quint64 version = snapshotVersion(c());
     store = std::move(s);
     keptReadAt(version, true);
+}
+
+bool Recordset::Impl::keepCells(Store& s, sqlite3_stmt* q, int col, qint32 row, size_t rows) {
+    // A column's numbers, offsets or sizes take room once it has one.
+    auto cell = [rows](auto& column, qint32 r) -> auto& {
+        if (column.capacity() == 0 && rows > 0) column.reserve(rows + 1);
+        column.resize(size_t(r) + 1);
+        return column[size_t(r)];
+    };
+    for (const int j : s.present) {
+        StoreColumn& sc = s.columns[size_t(j)];
+        const int type = fields[size_t(j)].type;
+        const bool large = isLargeType(type);
+        const int storage = sqlite3_column_type(q, col);
+        char kind = SOther;
+        if (large) {
+            if (storage != SQLITE_NULL) {
+                cell(sc.sizes, row) = sqlite3_column_int64(q, col);
+                kind = SBytes;
+            } else {
+                kind = SNull;
+            }
+        } else if (storage == SQLITE_NULL) {
+            kind = SNull;
+        } else if (storage == SQLITE_TEXT && textReadsAlone(type)) {
+            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(q, col));
+            const int length = sqlite3_column_bytes(q, col);
+            qint64 date = 0;
+            if (type == dbDate && packStoredDate(text, length, date)) {
+                cell(sc.dates, row) = date;
+                kind = SDate;
+            } else if (plainUtf8(text, length)) {
+                // Offsets only for columns that hold texts.
+                if (sc.at.empty()) cell(sc.at, row) = 0;
+                sc.arena.append(text, length);
+                kind = SText;
+            }
+        } else if (storage != SQLITE_BLOB) {
+            switch (type) {
+                case dbBoolean:
+                    cell(sc.number, row) = sqlite3_column_int64(q, col) != 0;
+                    kind = SNumber;
+                    break;
+                case dbByte:
+                case dbInteger:
+                case dbLong:
+                    cell(sc.number, row) = qint32(sqlite3_column_int64(q, col));
+                    kind = SNumber;
+                    break;
+                case dbSingle:
+                case dbDouble:
+                case dbCurrency:
+                    cell(sc.real, row) = sqlite3_column_double(q, col);
+                    kind = SNumber;
+                    break;
+                default:
+                    break;
+            }
+        }
+        if (kind == SOther) sc.other.insert(row, readValue(q, col, type));
+        ++col;
+        sc.kind.push_back(kind);
+        if (!sc.at.empty()) {
+            // Offsets past 4 GB of text: give up, the blocks read it.
+            if (sc.arena.size() > std::numeric_limits<quint32>::max()) return false;
+            sc.at.push_back(quint32(sc.arena.size()));
+        }
+    }
+    return true;
 }
 
 void Recordset::Impl::keptReadAt(quint64 version, bool intoStore) {
@@ -1635,7 +1688,8 @@ QString Recordset::Name() const {
 
 // ---- Database::OpenRecordset --------------------------------------------------------
 
-RecordsetPtr Database::OpenRecordset(const QString& source, int type, const Params& params) {
+RecordsetPtr Database::OpenRecordset(const QString& source, int type, const Params& params,
+                                     const QStringList& keep) {
     Core& core = d->use();
     QString sql;
     if (const TableInfo* t = core.findTable(source.trimmed())) {
@@ -1652,6 +1706,7 @@ RecordsetPtr Database::OpenRecordset(const QString& source, int type, const Para
     impl->name = source;
     impl->owner = d.get();
     impl->updatable = type != dbOpenSnapshot && !d->readOnly;
+    impl->keep = keep;
     impl->load(sql, params);
     core.recordsets.push_back(impl.get());
     return std::make_shared<Recordset>(std::move(impl));

@@ -422,6 +422,49 @@ TEST_F(LongWalkTest, ValuesOfAWalkAreThoseOfSingleReads) {
     EXPECT_EQ(rs->GetChunk("Bild", 1290, 100), QByteArray(5, 'x'));
 }
 
+// Fields kept with the keys read as a set without them does, at every
+// position, and give way to every write: elsewhere, the set's own, one
+// rolled back.
+TEST_F(LongWalkTest, FieldsKeptWithTheKeys) {
+    const QString sql = "SELECT TOP 900 * FROM VOK WHERE Punkte >= ? ORDER BY Markiert, Q DESC";
+    auto plain = db->OpenRecordset(sql, dao::dbOpenDynaset, {100});
+    auto kept =
+        db->OpenRecordset(sql, dao::dbOpenDynaset, {100},
+                          {"punkte", "A1", "Bild", "ZuletztGelerntAm", "FQ1", "Markiert", "NoSuchField"});
+    ASSERT_EQ(kept->RecordCount(), 900);
+    const int n = kept->FieldCount();
+    for (long i = 0; i < kept->RecordCount(); ++i) {
+        kept->SetAbsolutePosition(i);
+        plain->SetAbsolutePosition(i);
+        for (int f = 0; f < n; ++f) {
+            const QVariant a = kept->Value(f), b = plain->Value(f);
+            ASSERT_EQ(a, b) << "row " << i << " field " << kept->FieldName(f).toStdString();
+            ASSERT_EQ(a.typeId(), b.typeId()) << "row " << i << " field " << kept->FieldName(f).toStdString();
+        }
+        ASSERT_EQ(kept->FieldSize("Bild"), plain->FieldSize("Bild")) << "row " << i;
+    }
+    EXPECT_EQ(errorOf([&] { kept->Value("NoSuchField"); }), 3265);
+
+    kept->SetAbsolutePosition(5);
+    const QString fifth = kept->Value("Q").toString();
+    db->Execute("UPDATE VOK SET Punkte = -1, A1 = 'elsewhere' WHERE Q = ?", {fifth});
+    EXPECT_EQ(kept->Value("Punkte").toInt(), -1);
+    EXPECT_EQ(kept->Value("A1").toString(), "elsewhere");
+    kept->SetAbsolutePosition(6);
+    kept->Edit();
+    kept->SetValue("Punkte", 77);
+    kept->Update();
+    EXPECT_EQ(kept->Value("Punkte").toInt(), 77);
+
+    // Kept inside a transaction, then rolled back.
+    ws.BeginTrans();
+    db->Execute("UPDATE VOK SET Punkte = Punkte + 5000");
+    kept->Requery();
+    EXPECT_GE(kept->Value("Punkte").toInt(), 5000);
+    ws.Rollback();
+    EXPECT_LT(kept->Value("Punkte").toInt(), 5000);
+}
+
 TEST_F(LongWalkTest, TopAndFilterKeepTheirRowsInAWalk) {
     auto rs = db->OpenRecordset("SELECT TOP 700 Q, Punkte FROM VOK WHERE Punkte >= ? ORDER BY Q",
                                 dao::dbOpenDynaset, {300});

@@ -462,6 +462,20 @@ TEST_F(SecondProcess, AWalkedRecordsetServesAnotherProgramsCommit) {
     EXPECT_EQ(items->Value("Q").toString(), "item 401");
 }
 
+// Fields a set kept with its keys give way to another program's commit.
+TEST_F(SecondProcess, FieldsKeptWithTheKeysGiveWayToAnotherProgramsCommit) {
+    const QString file = path("kurs.wkd");
+    openHolder("kurs.wkd");
+    write(5);
+    auto rs = holder->OpenRecordset("SELECT * FROM VOK ORDER BY Q", dao::dbOpenDynaset, {}, {"Punkte"});
+    rs->SetAbsolutePosition(2);
+    EXPECT_EQ(rs->Value("Punkte").toInt(), 0);
+    shell(file, "UPDATE VOK SET Punkte = 7 WHERE Q = 'item 2'; DELETE FROM VOK WHERE Q = 'item 3';");
+    EXPECT_EQ(rs->Value("Punkte").toInt(), 7);
+    rs->SetAbsolutePosition(3);
+    EXPECT_EQ(errorOf([&] { rs->Value("Punkte"); }), 3167);
+}
+
 // The current record read again without a move, and an edit begun later,
 // start from the row as stored.
 TEST_F(SecondProcess, TheCurrentRecordIsReadAgainAfterAnotherProgramsCommit) {
