@@ -65,6 +65,17 @@
 //   Rebuild_Dao) ~98 MB, was ~123
 //   BM_SubjectLists (the theme and category lists, 100,000 items) 100-111
 //   ms before, 42-48 ms after (one pass, a plain hash of the texts)
+// Since the grid keeps Latin-1 texts a byte a character, the rebuild hands
+// it the file's texts without a string made for each, looks and icons take
+// room only in columns that have them, row heights of texts that differ
+// only in their digits are measured once and a column that neither wraps
+// nor has icons gives its line once (CPU time, interleaved with the build
+// before; 10,000 / 100,000 items):
+//   raw read 34.3-36.3 / 368-402 ms
+//   open + rebuild before 59.3 and 587 ms (1.64 / 1.52); after 33.3-47.7
+//   and 334-387 ms (0.92-1.34 / 0.83-1.00); peak (filter Rebuild_Dao)
+//   ~82 MB, was ~98
+//   BM_SubjectLists 30-31 ms
 // peak_MB is the high-water mark of everything the run did so far: the raw
 // read keeps three million texts, so run with --benchmark_filter=Rebuild_Dao
 // for the program's own peak (database made, rebuilt: ~124 MB).

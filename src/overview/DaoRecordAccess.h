@@ -29,6 +29,10 @@ public:
     int FieldNumber(const QString& field) const override { return rs_->FieldIndex(field); }
     QVariant ValueAt(int number) const override { return rs_->Value(number); }
     void ReadValueAt(int number, QVariant& into) const override { rs_->ReadValue(number, into); }
+    bool ReadPassValues(const int* numbers, size_t count, dao::PassValue* out) const override {
+        rs_->ReadPassValues(numbers, count, out);
+        return true;
+    }
     qint64 FieldSizeAt(int number) const override { return rs_->FieldSize(number); }
     // One transaction holds the file's read lock for the whole walk.
     void BeginBulkRead() override {

@@ -1,6 +1,7 @@
 #include "overview/GridFiller.h"
 
 #include "platform/Error.h"
+#include "platform/dao/Dao.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
 
@@ -8,6 +9,23 @@
 #include <iterator>
 
 namespace overview {
+
+namespace {
+
+// v in decimal, as QString::number writes it, in the end of buf.
+QLatin1StringView decimal(qint64 v, char (&buf)[24]) {
+    char* const end = std::end(buf);
+    char* p = end;
+    quint64 u = v < 0 ? 0 - quint64(v) : quint64(v);
+    do {
+        *--p = char('0' + u % 10);
+        u /= 10;
+    } while (u != 0);
+    if (v < 0) *--p = '-';
+    return QLatin1StringView(p, end - p);
+}
+
+}  // namespace
 
 GridFiller::GridFiller(GridBuildInputs in) : in_(std::move(in)) {}
 
@@ -119,8 +137,7 @@ void GridFiller::fillRows() {
     // Eight row icons at most: each is looked up in the image list once.
     int iconIndex[8];
     std::fill(std::begin(iconIndex), std::end(iconIndex), -2);
-    auto rowIcon = [&]() {
-        const int kind = gridIconKind(rs, in_.listIcon, iconFields);
+    auto iconOfKind = [&](int kind) {
         if (iconIndex[kind] == -2) iconIndex[kind] = in_.IL->ItemIndex(gridIconKeyNameOfKind(kind));
         return iconIndex[kind];
     };
@@ -139,12 +156,92 @@ void GridFiller::fillRows() {
         reads(rightField[c]);
     }
 
+    // Where the source gives a record's plain values in one call, each row
+    // reads them so, and its cells take the texts as the file holds them;
+    // a value that is not plain is read as a QVariant, as it always was.
+    // Place in the batch (-1: read as a QVariant) of each value a row reads.
+    std::vector<int> batch;
+    auto slot = [&batch](const FieldRef& f) {
+        if (f.number < 0) return -1;
+        batch.push_back(f.number);
+        return int(batch.size()) - 1;
+    };
+    const int fqSlot = slot(fqField);
+    const int markSlot = slot(iconFields.markiert);
+    int mediaSlot[5];
+    {
+        int k = 0;
+        for (const FieldRef* f : {&iconFields.sound, &iconFields.soundTip, &iconFields.soundRichtig,
+                                  &iconFields.soundFalsch, &iconFields.bild})
+            mediaSlot[k++] = slot(*f);
+    }
+    std::vector<int> textSlot(columns_.size(), -1), rightSlot(columns_.size(), -1);
+    for (size_t c = 0; c < columns_.size(); ++c) {
+        switch (columns_[c].cell) {
+            case CellRule::Answer:
+                rightSlot[c] = slot(rightField[c]);
+                [[fallthrough]];
+            case CellRule::Question:
+            case CellRule::Topic:
+            case CellRule::Plain:
+                textSlot[c] = slot(field[c]);
+                break;
+            default:
+                break;
+        }
+    }
+    std::vector<dao::PassValue> values(batch.size());
+    bool plain = false;  // values holds the current record's
+    auto plainValue = [&](int at) -> const dao::PassValue* {
+        return plain && at >= 0 ? &values[size_t(at)] : nullptr;
+    };
+
+    // The row icon: from the plain values where they are all there.
+    auto rowIcon = [&]() {
+        const dao::PassValue* m = plainValue(markSlot);
+        bool known = m && (m->kind == dao::PassValue::Boolean || m->kind == dao::PassValue::Null);
+        bool media[5] = {};
+        for (int k = 0; k < 5 && known; ++k) {
+            const dao::PassValue* v = plainValue(mediaSlot[k]);
+            known = v && v->kind == dao::PassValue::Length;
+            if (known) media[k] = v->integer > 0;
+        }
+        if (!known) return iconOfKind(gridIconKind(rs, in_.listIcon, iconFields));
+        const bool marked = m->kind == dao::PassValue::Boolean && m->integer != 0;
+        return iconOfKind(
+            gridIconKindOf(in_.listIcon, marked, media[0] || media[1] || media[2] || media[3], media[4]));
+    };
+
     // One value per column, read into again for every row: its text buffer
     // is reused, not made anew for each cell.
     std::vector<QVariant> cell(columns_.size(), QVariant(QString()));
     auto read = [&](size_t ci) -> const QVariant& {
         field[ci].read(rs, cell[ci]);
         return cell[ci];
+    };
+    // A text cell: a plain value goes in as the file holds it.
+    auto textCell = [&](long row, size_t ci, long format, long back, const QFont* f, int indent) {
+        const long col = long(ci) + 1;
+        if (const dao::PassValue* v = plainValue(textSlot[ci])) {
+            char digits[24];
+            switch (v->kind) {
+                case dao::PassValue::Text:
+                    g.CellDetailsText(row, col,
+                                      v->ascii ? QAnyStringView(QLatin1StringView(v->text))
+                                               : QAnyStringView(QUtf8StringView(v->text)),
+                                      format, -1, back, -1, f, indent);
+                    return;
+                case dao::PassValue::Null:
+                    g.CellDetailsText(row, col, QAnyStringView(), format, -1, back, -1, f, indent);
+                    return;
+                case dao::PassValue::Integer:
+                    g.CellDetailsText(row, col, decimal(v->integer, digits), format, -1, back, -1, f, indent);
+                    return;
+                default:
+                    break;
+            }
+        }
+        g.CellDetails(row, col, read(ci), format, -1, back, -1, f, indent);
     };
     std::vector<QVariant> rightValue(columns_.size());
     QVariant fq;
@@ -160,9 +257,15 @@ void GridFiller::fillRows() {
             if (in_.progress) in_.progress(p);
         }
         const long row = i + 1;
-        fqField.read(rs, fq);
+        plain = !batch.empty() && rs.ReadPassValues(batch.data(), batch.size(), values.data());
+        if (const dao::PassValue* v = plainValue(fqSlot); v && v->kind == dao::PassValue::Real)
+            fq.setValue(v->real);
+        else if (v && v->kind == dao::PassValue::Null)
+            fq = QVariant();
+        else
+            fqField.read(rs, fq);
         const int icon = in_.listIcon == 1 ? rowIcon() : -1;
-        g.CellDetails(row, 1, QVariant(), singleLine, icon, errorRateColour(fq));
+        g.CellDetailsText(row, 1, QAnyStringView(), singleLine, icon, errorRateColour(fq));
         // Fonts are kept per column: given with the first row only.
         const QFont* const fQ = i == 0 ? fontQ : nullptr;
         const QFont* const fA = i == 0 ? fontA : nullptr;
@@ -176,28 +279,35 @@ void GridFiller::fillRows() {
                     g.CellDetails(row, col, errorRateValue(isFq[ci] ? fq : read(ci)), singleLine, -1, -1, -1,
                                   fR);
                     break;
-                case CellRule::No:
-                    g.CellDetails(row, col, qlonglong(i), singleLine);
+                case CellRule::No: {
+                    char digits[24];
+                    g.CellDetailsText(row, col, decimal(i, digits), singleLine);
                     break;
+                }
                 case CellRule::Question:
-                    g.CellDetails(row, col, read(ci), qFormat, -1, -1, -1, fQ, QuestionIndent);
+                    textCell(row, ci, qFormat, -1, fQ, QuestionIndent);
                     break;
                 case CellRule::Answer: {
-                    QVariant& ra = rightValue[ci];
-                    rightField[ci].read(rs, ra);
-                    const bool right = ra.typeId() == QMetaType::Int
-                                           ? *static_cast<const int*>(ra.constData()) == 1
-                                           : ra.isValid() && !ra.isNull() && ra.toInt() == 1;
+                    bool right;
+                    const dao::PassValue* v = plainValue(rightSlot[ci]);
+                    if (v && (v->kind == dao::PassValue::Integer || v->kind == dao::PassValue::Null)) {
+                        right = v->kind == dao::PassValue::Integer && v->integer == 1;
+                    } else {
+                        QVariant& ra = rightValue[ci];
+                        rightField[ci].read(rs, ra);
+                        right = ra.typeId() == QMetaType::Int
+                                    ? *static_cast<const int*>(ra.constData()) == 1
+                                    : ra.isValid() && !ra.isNull() && ra.toInt() == 1;
+                    }
                     if (right) right_[size_t(i)] |= quint16(1u << c.key.at(1).digitValue());
-                    g.CellDetails(row, col, read(ci), aFormat, -1,
-                                  right ? colour::LightGreen : colour::Default, -1, fA);
+                    textCell(row, ci, aFormat, right ? colour::LightGreen : colour::Default, fA, 0);
                     break;
                 }
                 case CellRule::Topic:
-                    g.CellDetails(row, col, read(ci), tFormat, -1, -1, -1, fT);
+                    textCell(row, ci, tFormat, -1, fT, 0);
                     break;
                 case CellRule::Plain:
-                    g.CellDetails(row, col, read(ci), singleLine, -1, -1, -1, fR);
+                    textCell(row, ci, singleLine, -1, fR, 0);
                     break;
                 case CellRule::Icon:
                     break;

@@ -118,10 +118,11 @@ QFont optionFont(const QString& name, const QString& size) {
 
 int roundedErrorRate(const QVariant& fq) {
     const double d = rateOf(fq);
+    // Setting the rounding mode stalls the processor: only where it differs.
     const int old = std::fegetround();
-    std::fesetround(FE_TONEAREST);
+    if (old != FE_TONEAREST) std::fesetround(FE_TONEAREST);
     const double r = std::nearbyint(d);
-    std::fesetround(old);
+    if (old != FE_TONEAREST) std::fesetround(old);
     if (!(r >= -32768.0 && r <= 32767.0)) throw wk::Error(wk::err::Overflow, QStringLiteral("Overflow"));
     return int(r);
 }
@@ -164,10 +165,14 @@ QString gridIconKeyName(const RecordAccess& rs, int listIcon) {
 int gridIconKind(const RecordAccess& rs, int listIcon, const IconFields& f) {
     const QVariant m = f.markiert.value(rs);
     const bool marked = m.isValid() && !m.isNull() && m.toBool();
-    if (listIcon == 0) return marked ? IconMarked : 0;
+    if (listIcon == 0) return gridIconKindOf(listIcon, marked, false, false);
     const bool sound = f.sound.size(rs) > 0 || f.soundTip.size(rs) > 0 || f.soundRichtig.size(rs) > 0 ||
                        f.soundFalsch.size(rs) > 0;
-    const bool picture = f.bild.size(rs) > 0;
+    return gridIconKindOf(listIcon, marked, sound, f.bild.size(rs) > 0);
+}
+
+int gridIconKindOf(int listIcon, bool marked, bool sound, bool picture) {
+    if (listIcon == 0) return marked ? IconMarked : 0;
     return (marked ? IconMarked : 0) | (sound ? IconSound : 0) | (picture ? IconPicture : 0);
 }
 

@@ -11,6 +11,9 @@
 #include <functional>
 #include <vector>
 
+namespace dao {
+struct PassValue;
+}  // namespace dao
 namespace grid {
 class Grid;
 class ImageList;
@@ -51,6 +54,15 @@ public:
     }
     // ValueAt(number) put into `into`, whose text buffer a source may reuse.
     virtual void ReadValueAt(int number, QVariant& into) const { into = ValueAt(number); }
+    // During ForEachRecord, the values of these fields without a QVariant
+    // each, where the source can (dao::Recordset::ReadPassValues); false
+    // where it cannot, and ReadValueAt reads them.
+    virtual bool ReadPassValues(const int* numbers, size_t count, dao::PassValue* out) const {
+        Q_UNUSED(numbers);
+        Q_UNUSED(count);
+        Q_UNUSED(out);
+        return false;
+    }
     // Around a walk over every record: a database may take its read lock
     // once for the walk instead of once per record. Nothing is written.
     virtual void BeginBulkRead() {}
@@ -188,6 +200,8 @@ QString gridIconKeyName(const RecordAccess& rs, int listIcon, const IconFields& 
 // listIcon is not 0), and the key those flags give.
 enum IconKind { IconMarked = 1, IconSound = 2, IconPicture = 4 };
 int gridIconKind(const RecordAccess& rs, int listIcon, const IconFields& fields);
+// The same of a record whose mark, sounds and picture are known.
+int gridIconKindOf(int listIcon, bool marked, bool sound, bool picture);
 QString gridIconKeyNameOfKind(int kind);
 // Its index in the image list.
 int GridIconKey(const RecordAccess& rs, int listIcon, const grid::ImageList& images);

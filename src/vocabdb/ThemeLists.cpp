@@ -53,6 +53,22 @@ size_t qHash(const TextKey& k, size_t seed = 0) noexcept {
     return size_t(h ^ (h >> 32));
 }
 
+// The same for a text as the file holds it (plain UTF-8), looked up without
+// decoding it.
+struct BytesKey {
+    QByteArray bytes;
+    friend bool operator==(const BytesKey& a, const BytesKey& b) noexcept {
+        return a.bytes.size() == b.bytes.size() &&
+               std::memcmp(a.bytes.constData(), b.bytes.constData(), size_t(a.bytes.size())) == 0;
+    }
+};
+
+size_t qHash(const BytesKey& k, size_t seed = 0) noexcept {
+    quint64 h = 0xcbf29ce484222325ull ^ quint64(seed);
+    for (const char c : k.bytes) h = (h ^ quint8(c)) * 0x100000001b3ull;
+    return size_t(h ^ (h >> 32));
+}
+
 }  // namespace
 
 SubjectLists CollectSubjects(const dao::RecordsetPtr& data) {
@@ -86,12 +102,46 @@ SubjectLists CollectSubjects(const dao::RecordsetPtr& data) {
         else if (p < *it)
             *it = p;
     };
+    // Texts the file holds as plain UTF-8 are kept by their bytes, each
+    // distinct one decoded once at the end; other values are read as values.
+    QHash<BytesKey, long> bytesT, bytesK;
+    auto noteBytes = [](QHash<BytesKey, long>& first, QByteArrayView utf8, long p) {
+        if (utf8.isEmpty()) return;
+        auto it = first.find(BytesKey{QByteArray::fromRawData(utf8.data(), utf8.size())});
+        if (it == first.end())
+            first.insert(BytesKey{QByteArray(utf8.data(), utf8.size())}, p);
+        else if (p < *it)
+            *it = p;
+    };
+    const int both[2] = {t, k};
+    dao::PassValue plain[2];
     data->ForEachRecord({t, k}, [&](long p) {
-        data->ReadValue(t, vt);
-        note(firstT, vt, p);
-        data->ReadValue(k, vk);
-        note(firstK, vk, p);
+        data->ReadPassValues(both, 2, plain);
+        if (plain[0].kind == dao::PassValue::Text) {
+            noteBytes(bytesT, plain[0].text, p);
+        } else if (plain[0].kind != dao::PassValue::Null) {
+            data->ReadValue(t, vt);
+            note(firstT, vt, p);
+        }
+        if (plain[1].kind == dao::PassValue::Text) {
+            noteBytes(bytesK, plain[1].text, p);
+        } else if (plain[1].kind != dao::PassValue::Null) {
+            data->ReadValue(k, vk);
+            note(firstK, vk, p);
+        }
     });
+    auto merge = [](QHash<TextKey, long>& first, const QHash<BytesKey, long>& bytes) {
+        for (auto it = bytes.begin(); it != bytes.end(); ++it) {
+            const TextKey key{QString::fromUtf8(it.key().bytes)};
+            auto at = first.find(key);
+            if (at == first.end())
+                first.insert(key, it.value());
+            else if (it.value() < *at)
+                *at = it.value();
+        }
+    };
+    merge(firstT, bytesT);
+    merge(firstK, bytesK);
     auto inOrder = [](const QHash<TextKey, long>& first) {
         std::vector<std::pair<long, QString>> byPosition;
         byPosition.reserve(size_t(first.size()));

@@ -26,6 +26,22 @@ public:
     DaoRecordAccess opts_;
 };
 
+// The same, but every value of the grid recordset read as a value.
+class ValuesOnly : public DaoRecordAccess {
+public:
+    using DaoRecordAccess::DaoRecordAccess;
+    bool ReadPassValues(const int*, size_t, dao::PassValue*) const override { return false; }
+};
+class ValuesHost : public test::FakeHost {
+public:
+    ValuesHost(dao::RecordsetPtr items, dao::RecordsetPtr opts)
+        : items_(std::move(items)), opts_(std::move(opts)) {}
+    RecordAccess& gridRecordset() override { return items_; }
+    RecordAccess& optionsRecord() override { return opts_; }
+    ValuesOnly items_;
+    DaoRecordAccess opts_;
+};
+
 class GridOverDatabase : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -96,6 +112,82 @@ TEST_F(GridOverDatabase, RebuildShowsTheItemsInQuestionOrderWithIconsAndColours)
     EXPECT_EQ(items->AbsolutePosition(), 1);  // the current record is kept
     EXPECT_TRUE(g.ShowData());
     EXPECT_TRUE(h.enabled);
+}
+
+// The rebuild takes a record's plain values as the file holds them and
+// reads the rest as values: the grid is the one a build reading every value
+// makes, whatever the file holds.
+TEST_F(GridOverDatabase, PlainValuesBuildTheGridEveryValueBuilds) {
+    auto& ws = dao::DBEngine::Workspaces(0);
+    ws.BeginTrans();
+    const QStringList texts{"plain",
+                            "",
+                            QString::fromUtf8("Äpfel und Bäume"),
+                            QString::fromUtf8("Жук 𝄞 €"),
+                            "a question longer than sixteen characters",
+                            QString()};
+    for (int i = 0; i < 60; ++i) {
+        const QString t = texts[i % texts.size()];
+        add(t.isNull() ? QString("q%1").arg(i) : t + QString::number(i % 7), texts[(i + 1) % texts.size()],
+            i * 1.75, i % 3 == 0, i % 5 == 0 ? QByteArray(10, 'p') : QByteArray(),
+            i % 4 == 0 ? QByteArray(20, 's') : QByteArray(), i % 2);
+    }
+    ws.CommitTrans();
+    db->Execute("UPDATE VOK SET T = A1, Kategorie = Q, Explanation = 'mehr', A2 = Q, RA2 = 1 WHERE FQ1 > 50");
+    // What no program of ours stores: bytes that are no UTF-8, a leading
+    // byte-order mark, numbers as text and text as numbers, Nulls.
+    const QString asText = "UPDATE VOK SET A1 = CAST(? AS TEXT) WHERE FQ1 = ?";
+    db->Execute(asText, {QByteArray("a\xff"
+                                    "b"),
+                         3 * 1.75});
+    db->Execute(asText, {QByteArray("\xef\xbb\xbf"
+                                    "bom"),
+                         4 * 1.75});
+    db->Execute(asText, {QByteArray("x\0y", 3), 5 * 1.75});
+    db->Execute("UPDATE VOK SET Punkte = 'x7', AA1 = 2.5, RA1 = 'ja', FQ1 = NULL WHERE Q LIKE 'plain*'");
+    db->Execute("UPDATE VOK SET Markiert = NULL, AR1 = 4294967301, T = 12 WHERE Q LIKE '*3'");
+    db->Execute("UPDATE VOK SET RA1 = 1.0, FQ1 = 'n' WHERE Q LIKE '*5'");
+    db->Execute(
+        "UPDATE OPTIONS SET GridShowA1 = 1, GridShowA2 = 1, GridShowT = 1, GridShowKategorie = 1, "
+        "GridShowExplanation = 1, GridShowTip = 1, GridShowPunkte = 1, GridShowAA = 1, GridShowAR = 1, "
+        "GridShowAF = 1, GridShowFQ = 1");
+
+    DaoHost plain(db->OpenRecordset("Alles"), db->OpenRecordset("AllOptions"));
+    ValuesHost values(db->OpenRecordset("Alles"), db->OpenRecordset("AllOptions"));
+    for (test::FakeHost* h : {static_cast<test::FakeHost*>(&plain), static_cast<test::FakeHost*>(&values)}) {
+        h->listIcon = 1;
+        FillVG1(*h);
+        ASSERT_TRUE(h->errors.empty()) << h->errors.front().second.toStdString();
+    }
+    const grid::Grid &a = plain.grid, &b = values.grid;
+    ASSERT_EQ(a.Rows(), 60);
+    ASSERT_EQ(a.Rows(), b.Rows());
+    ASSERT_EQ(a.Columns(), b.Columns());
+    EXPECT_GE(a.Columns(), 17);
+    int nonAscii = 0, empty = 0, none = 0;
+    for (long c = 1; c <= a.Columns(); ++c) {
+        ASSERT_EQ(a.ColumnKey(c), b.ColumnKey(c));
+        EXPECT_EQ(a.ColumnWidth(a.ColumnKey(c)), b.ColumnWidth(b.ColumnKey(c))) << c;
+        for (long r = 1; r <= a.Rows(); ++r) {
+            const QString ta = a.CellText(r, c), tb = b.CellText(r, c);
+            ASSERT_EQ(ta, tb) << r << " " << a.ColumnKey(c).toStdString();
+            ASSERT_EQ(ta.isNull(), tb.isNull()) << r << " " << a.ColumnKey(c).toStdString();
+            EXPECT_EQ(a.CellBackColor(r, c), b.CellBackColor(r, c)) << r << " " << c;
+            EXPECT_EQ(a.CellIcon(r, c), b.CellIcon(r, c)) << r << " " << c;
+            nonAscii += std::any_of(ta.begin(), ta.end(), [](QChar ch) { return ch.unicode() > 0x7F; });
+            empty += ta.isEmpty() && !ta.isNull();
+            none += ta.isNull();
+        }
+    }
+    for (long r = 1; r <= a.Rows(); ++r) EXPECT_EQ(a.RowHeight(r), b.RowHeight(r)) << r;
+    // The sample holds what it is meant to.
+    EXPECT_GT(nonAscii, 30);
+    EXPECT_GT(empty, 10);
+    EXPECT_GT(none, 100);
+    const long a1 = a.ColumnIndex("A1");
+    bool odd = false;
+    for (long r = 1; r <= a.Rows(); ++r) odd = odd || a.CellText(r, a1).contains(QChar(0xFFFD));
+    EXPECT_TRUE(odd);
 }
 
 TEST_F(GridOverDatabase, AnEmptyDatabaseGivesAnEmptyHiddenGrid) {

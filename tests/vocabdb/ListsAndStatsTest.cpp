@@ -60,6 +60,23 @@ TEST_F(ThemeLists, UpperCasingIsPerCharacter) {
     EXPECT_EQ(vocabdb::CollectSubjects(data).themen, QStringList({"Straße", "STRASSE", "Ärger"}));
 }
 
+// Texts the file holds as UTF-8 and values read otherwise (bytes that are
+// no UTF-8, numbers) are one list, by their first position either way.
+TEST_F(ThemeLists, TextsAsStoredAndAsReadShareOneOrder) {
+    addItem("1", "placeholder", "Nomen");
+    addItem("2", "Baum", "Verb");
+    addItem("3", QString::fromUtf8("a\xef\xbf\xbd"), "nomen");  // "a" and U+FFFD, as UTF-8
+    addItem("4", "Zahl", "x");
+    db->Execute("UPDATE VOK SET T = CAST(? AS TEXT) WHERE Q = '1'",
+                {QByteArray("a\xff")});  // reads as "a" U+FFFD
+    db->Execute("UPDATE VOK SET Kategorie = 12 WHERE Q = '4'");
+    db->Execute("UPDATE VOK SET Kategorie = CAST(? AS TEXT) WHERE Q = '2'", {QByteArray("V\xe4rb")});
+    auto data = db->OpenRecordset("Alles");
+    const auto lists = vocabdb::CollectSubjects(data);
+    EXPECT_EQ(lists.themen, QStringList({QString::fromUtf8("a\xef\xbf\xbd"), "Baum", "Zahl"}));
+    EXPECT_EQ(lists.kategorien, QStringList({"Nomen", QString::fromUtf8("V\xef\xbf\xbdrb"), "12"}));
+}
+
 TEST_F(ThemeLists, PositionIsRestored) {
     for (const char* q : {"a", "b", "c", "d"}) addItem(q, QString("T") + q);
     auto data = db->OpenRecordset("Alles");

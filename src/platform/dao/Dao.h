@@ -20,6 +20,7 @@
 // Every error is a wk::Error carrying the original engine's number.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -167,6 +168,25 @@ private:
     QString sql_;
 };
 
+// A value of a record as ForEachRecord's pass holds it (ReadPassValues).
+struct PassValue {
+    enum Kind : quint8 {
+        Null,     // Value: Null
+        Integer,  // a whole-number field's value (Value: that int)
+        Boolean,  // a Yes/No field's value as 0 or 1 (Value: that bool)
+        Real,     // a floating-point field's value (Value: that double)
+        Text,     // a text field's value as plain UTF-8: valid, without NUL or
+                  // leading byte-order mark (Value: QString::fromUtf8 of it)
+        Length,   // a memo or binary field by its length alone (FieldSize)
+        Other,    // anything else; ReadValue reads it
+    };
+    Kind kind = Other;
+    bool ascii = false;  // Text: every byte below 0x80
+    qint64 integer = 0;
+    double real = 0;
+    QByteArrayView text;
+};
+
 class Recordset {
 public:
     ~Recordset();
@@ -232,6 +252,11 @@ public:
     // the text `into` holds, so that a walk reading many texts need not
     // make a new string for each.
     void ReadValue(int index, QVariant& into) const;
+    // In a visit of ForEachRecord: the values of these fields of the record,
+    // as the pass holds them, without making a QVariant of each (a rebuild
+    // reads millions). A value Value would give otherwise is Other: read it
+    // with ReadValue. Valid until the visit returns.
+    void ReadPassValues(const int* fields, size_t count, PassValue* out) const;
     void SetValue(const QString& field, const QVariant& value);
     void SetValue(int index, const QVariant& value);
 

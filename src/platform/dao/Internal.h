@@ -67,7 +67,7 @@ QVariant valueFromText(const QString& text, int type);
 std::optional<QDateTime> storedDate(int y, int mo, int d, int h, int mi, int s);
 // Valid UTF-8 without a byte-order mark or NUL, which SQLite and QString
 // decode alike.
-bool plainUtf8(const char* p, qsizetype n);
+bool plainUtf8(const char* p, qsizetype n, bool* ascii = nullptr);
 // Decodes plain UTF-8 (see plainUtf8) into text, reusing its buffer; false
 // and text unchanged for anything else.
 bool utf8IntoText(const char* p, qsizetype n, QString& text);

@@ -472,16 +472,27 @@ QVariant readValue(sqlite3_stmt* st, int col, int type) {
     }
 }
 
-bool plainUtf8(const char* p, qsizetype n) {
+bool plainUtf8(const char* p, qsizetype n, bool* ascii) {
     const auto* u = reinterpret_cast<const unsigned char*>(p);
     qsizetype i = 0;
+    if (ascii) *ascii = false;
     if (n >= 3 && u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF) return false;
+    // Most texts are ASCII: eight bytes at a time while there is neither a
+    // NUL nor a byte from 0x80 up (either sets a top bit).
+    constexpr quint64 ones = 0x0101010101010101ull, tops = 0x8080808080808080ull;
+    for (; i + 8 <= n; i += 8) {
+        quint64 x;
+        std::memcpy(&x, p + i, 8);
+        if (((x - ones) | x) & tops) break;
+    }
+    bool onlyAscii = true;
     while (i < n) {
         const unsigned c = u[i];
         if (c >= 0x01 && c < 0x80) {
             ++i;
             continue;
         }
+        onlyAscii = false;
         int more;
         unsigned lo = 0x80, hi = 0xBF;
         if (c >= 0xC2 && c <= 0xDF) {
@@ -503,6 +514,7 @@ bool plainUtf8(const char* p, qsizetype n) {
             if (u[i + k] < 0x80 || u[i + k] > 0xBF) return false;
         i += more + 1;
     }
+    if (ascii) *ascii = onlyAscii;
     return true;
 }
 

@@ -135,7 +135,7 @@ public:
         const auto& c = s.cols[size_t(ci)];
         const QRect rc = opt.rect;
         const bool sel = c.inSelect && s.selected[size_t(r)];
-        const qint32 back = c.back[size_t(r)];
+        const qint32 back = c.back.at(size_t(r));
         if (back != -1) p->fillRect(rc, colourFromBGR(back));
         if (sel) {
             // Blended, so that the cell colours (right answers, the row
@@ -145,7 +145,7 @@ public:
             p->fillRect(rc, hl);
         }
         int x = rc.left() + kCellMargin;
-        const qint16 icon = c.icon[size_t(r)];
+        const qint16 icon = c.icon.at(size_t(r));
         if (icon >= 0 && g_->images_) {
             const QPixmap pm = g_->images_->PictureAt(icon);
             if (!pm.isNull()) {
@@ -472,9 +472,7 @@ void Grid::Clear(bool removeColumns) {
     for (auto& c : s_->cols) {
         c.text = detail::CellTexts();
         c.back.clear();
-        c.back.shrink_to_fit();
         c.icon.clear();
-        c.icon.shrink_to_fit();
     }
     s_->rows = 0;
     s_->height = {};

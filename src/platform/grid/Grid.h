@@ -8,6 +8,7 @@
 // fonts, drawing formats, fore colour and indent are kept per column, so a
 // cell's font or format given to CellDetails applies to its whole column.
 
+#include <QAnyStringView>
 #include <QFont>
 #include <QRect>
 #include <QString>
@@ -143,6 +144,12 @@ public:
     void CellDetails(long row, long column, const QVariant& text = {}, long format = FormatSingleLine,
                      int icon = -1, long backColor = -1, long foreColor = -1, const QFont* font = nullptr,
                      int indent = 0);
+    // CellDetails with the text as a view of Latin-1, UTF-8 (read as
+    // QString::fromUtf8 reads it) or UTF-16; a null view leaves the cell
+    // without text. A file's text goes in without a string made for it.
+    void CellDetailsText(long row, long column, QAnyStringView text, long format = FormatSingleLine,
+                         int icon = -1, long backColor = -1, long foreColor = -1, const QFont* font = nullptr,
+                         int indent = 0);
     QString CellText(long row, long column) const;
     void SetCellText(long row, long column, const QString& text);
     // The text read as a value: a number when it is one, else the text.
@@ -232,6 +239,8 @@ private:
     Column& colByKey(const QString& key);
     const Column& colByKey(const QString& key) const;
     size_t cellIndex(long row, long column) const;  // checks and gives the 0-based row
+    void setCellLook(Column& c, size_t r, long format, int icon, long backColor, long foreColor,
+                     const QFont* font, int indent);
     void cellsChanged(long row, long column);
     void structureChanged();
     void publish();

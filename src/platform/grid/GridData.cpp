@@ -46,16 +46,16 @@ bool parseDate(const QString& s, double& out) {
     return true;
 }
 // v in decimal, as QString::number writes it, in the end of buf.
-QStringView decimal(qlonglong v, char16_t (&buf)[24]) {
-    char16_t* const end = std::end(buf);
-    char16_t* p = end;
+QLatin1StringView decimal(qlonglong v, char (&buf)[24]) {
+    char* const end = std::end(buf);
+    char* p = end;
     qulonglong u = v < 0 ? 0 - qulonglong(v) : qulonglong(v);
     do {
-        *--p = char16_t(u'0' + u % 10);
+        *--p = char('0' + u % 10);
         u /= 10;
     } while (u != 0);
-    if (v < 0) *--p = u'-';
-    return QStringView(p, end - p);
+    if (v < 0) *--p = '-';
+    return QLatin1StringView(p, end - p);
 }
 }  // namespace
 
@@ -195,8 +195,8 @@ void Grid::AddRow(long before, const QString& key) {
     }
     for (auto& c : s_->cols) {
         c.text.insert(size_t(at));
-        c.back.insert(c.back.begin() + at, -1);
-        c.icon.insert(c.icon.begin() + at, -1);
+        c.back.insert(size_t(at));
+        c.icon.insert(size_t(at));
     }
     s_->height.insert(s_->height.begin() + at, 0);
     s_->selected.insert(s_->selected.begin() + at, 0);
@@ -216,8 +216,8 @@ void Grid::RemoveRow(long row) {
     const long at = row - 1;
     for (auto& c : s_->cols) {
         c.text.erase(size_t(at));
-        c.back.erase(c.back.begin() + at);
-        c.icon.erase(c.icon.begin() + at);
+        c.back.erase(size_t(at));
+        c.icon.erase(size_t(at));
     }
     s_->height.erase(s_->height.begin() + at);
     s_->selected.erase(s_->selected.begin() + at);
@@ -262,19 +262,34 @@ void Grid::CellDetails(long row, long column, const QVariant& text, long format,
     // Texts and whole numbers, most of a build's cells, are stored without
     // a string made for them.
     const int type = text.isValid() && !text.isNull() ? text.metaType().id() : QMetaType::UnknownType;
-    char16_t digits[24];
+    char digits[24];
     if (type == QMetaType::UnknownType)
         c.text.set(r, QStringView());
     else if (type == QMetaType::QString)
         c.text.set(r, *static_cast<const QString*>(text.constData()));
     else if (type == QMetaType::Int)
-        c.text.set(r, decimal(*static_cast<const int*>(text.constData()), digits));
+        c.text.setLatin1(r, decimal(*static_cast<const int*>(text.constData()), digits));
     else if (type == QMetaType::LongLong)
-        c.text.set(r, decimal(*static_cast<const qlonglong*>(text.constData()), digits));
+        c.text.setLatin1(r, decimal(*static_cast<const qlonglong*>(text.constData()), digits));
     else
         c.text.set(r, text.toString());
-    c.icon[r] = qint16(icon < 0 ? -1 : icon);
-    c.back[r] = qint32(backColor);
+    setCellLook(c, r, format, icon, backColor, foreColor, f, indent);
+    cellsChanged(row, column);
+}
+
+void Grid::CellDetailsText(long row, long column, QAnyStringView text, long format, int icon, long backColor,
+                           long foreColor, const QFont* f, int indent) {
+    const size_t r = cellIndex(row, column);
+    auto& c = s_->cols[size_t(column - 1)];
+    c.text.setAny(r, text);
+    setCellLook(c, r, format, icon, backColor, foreColor, f, indent);
+    cellsChanged(row, column);
+}
+
+void Grid::setCellLook(Column& c, size_t r, long format, int icon, long backColor, long foreColor,
+                       const QFont* f, int indent) {
+    c.icon.set(r, size_t(s_->rows), qint16(icon < 0 ? -1 : icon));
+    c.back.set(r, size_t(s_->rows), qint32(backColor));
     // Per-column settings: compare first, so that a build's 100,000 calls do
     // not copy fonts around.
     if (c.format != format) c.format = format;
@@ -285,7 +300,6 @@ void Grid::CellDetails(long row, long column, const QVariant& text, long format,
         c.hasFont = true;
         c.lineHeight = 0;
     }
-    cellsChanged(row, column);
 }
 
 QString Grid::CellText(long row, long column) const {
@@ -309,22 +323,22 @@ QVariant Grid::CellValue(long row, long column) const {
 }
 
 int Grid::CellIcon(long row, long column) const {
-    return s_->cols[size_t(column - 1)].icon[cellIndex(row, column)];
+    return s_->cols[size_t(column - 1)].icon.at(cellIndex(row, column));
 }
 
 void Grid::SetCellIcon(long row, long column, int icon) {
     const size_t r = cellIndex(row, column);
-    s_->cols[size_t(column - 1)].icon[r] = qint16(icon < 0 ? -1 : icon);
+    s_->cols[size_t(column - 1)].icon.set(r, size_t(s_->rows), qint16(icon < 0 ? -1 : icon));
     cellsChanged(row, column);
 }
 
 long Grid::CellBackColor(long row, long column) const {
-    return s_->cols[size_t(column - 1)].back[cellIndex(row, column)];
+    return s_->cols[size_t(column - 1)].back.at(cellIndex(row, column));
 }
 
 void Grid::SetCellBackColor(long row, long column, long colour) {
     const size_t r = cellIndex(row, column);
-    s_->cols[size_t(column - 1)].back[r] = qint32(colour);
+    s_->cols[size_t(column - 1)].back.set(r, size_t(s_->rows), qint32(colour));
     cellsChanged(row, column);
 }
 
@@ -410,9 +424,9 @@ void Grid::Sort() {
             k.order == SortDescending ? -1 : 1, std::vector<char>(n, 2), std::vector<double>(n, 0), {}, {}};
         const bool textual = k.type != SortNumeric;
         if (textual) p.textOf.assign(n, -1);
+        QString t;  // each row's text in turn, in one buffer
         for (size_t r = 0; r < n; ++r) {
-            const QStringView v = c.text.view(r);
-            const QString t = QString::fromRawData(reinterpret_cast<const QChar*>(v.data()), v.size());
+            c.text.read(r, t);
             if (k.type == SortNumeric) {
                 p.cls[r] = parseNumber(t, p.num[r]) ? 1 : 0;
             } else if (k.type == SortAuto) {
@@ -454,8 +468,8 @@ void Grid::Sort() {
     };
     for (auto& c : s_->cols) {
         c.text.permute(perm);
-        permute(c.back);
-        permute(c.icon);
+        c.back.permute(perm);
+        c.icon.permute(perm);
     }
     permute(s_->height);
     permute(s_->selected);

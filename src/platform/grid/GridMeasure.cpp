@@ -98,12 +98,15 @@ void Grid::AutoWidthColumn(const QString& key) {
     const bool alike = digitsAlike(c);
     int numberWidth[24];  // by count of digits, -1 not yet measured
     std::fill(std::begin(numberWidth), std::end(numberWidth), -1);
+    QString text;  // each measured row's text in turn, in one buffer
     for (long r = 0; r < s_->rows; ++r) {
-        if (c.icon[size_t(r)] >= 0) anyIcon = true;
-        const QStringView t = c.text.view(size_t(r));
+        if (c.icon.at(size_t(r)) >= 0) anyIcon = true;
         // A text too short to beat the widest so far needs no measuring.
-        if (t.isEmpty() || t.size() * maxChar <= widest) continue;
-        const QString raw = QString::fromRawData(reinterpret_cast<const QChar*>(t.data()), t.size());
+        const qsizetype length = c.text.length(size_t(r));
+        if (length == 0 || length * maxChar <= widest) continue;
+        c.text.read(size_t(r), text);
+        const QStringView t(text);
+        const QString raw = QString::fromRawData(text.constData(), text.size());
         if (alike && t.size() < qsizetype(std::size(numberWidth)) &&
             std::all_of(t.begin(), t.end(), [](QChar ch) { return ch >= u'0' && ch <= u'9'; })) {
             // A number: as wide as any other of as many digits.
@@ -143,7 +146,7 @@ int Grid::lineHeight(const Column& c) const {
 }
 
 const QFontMetricsF& Grid::wrapMetrics(const Column& c) const {
-    const QFont f = c.hasFont ? c.font : font();
+    const QFont& f = c.hasFont ? c.font : font();
     if (!c.metrics || c.metricsFont != f) {
         c.metrics.emplace(f);
         c.metricsFont = f;
@@ -151,6 +154,8 @@ const QFontMetricsF& Grid::wrapMetrics(const Column& c) const {
         c.metricsHeight = im.height();
         c.metricsLeading = im.leading();
         c.digitsAdd = -1;
+        c.digitsAlike = -1;
+        c.latinDigitNeighbours.fill(-1);
         c.digitNeighbours.clear();
         c.breakKinds.clear();
     }
@@ -176,18 +181,18 @@ bool Grid::digitsAdd(const Column& c) const {
 }
 
 bool Grid::digitsAlike(const Column& c) const {
-    if (!digitsAdd(c)) return false;
-    for (int d = 1; d < 10; ++d)
-        if (c.digitWidth[d] != c.digitWidth[0]) return false;
-    return true;
+    if (!digitsAdd(c)) return false;  // also notices a new font
+    if (c.digitsAlike < 0) {
+        c.digitsAlike = 1;
+        for (int d = 1; d < 10; ++d)
+            if (c.digitWidth[d] != c.digitWidth[0]) c.digitsAlike = 0;
+    }
+    return c.digitsAlike == 1;
 }
 
 bool Grid::numbersMeasureAlike(const Column& c, QStringView t) const {
     const QFontMetricsF& fm = *c.metrics;
-    auto neighbourOk = [&](QChar ch) {
-        if (ch.isSurrogate()) return false;
-        auto it = c.digitNeighbours.constFind(ch.unicode());
-        if (it != c.digitNeighbours.constEnd()) return *it;
+    auto measure = [&](QChar ch) {
         const qreal w = fm.horizontalAdvance(QString(ch));
         bool ok = true;
         for (int d = 0; d < 10 && ok; ++d) {
@@ -195,18 +200,33 @@ bool Grid::numbersMeasureAlike(const Column& c, QStringView t) const {
             ok = fm.horizontalAdvance(QString(ch) + digit) == w + c.digitWidth[d] &&
                  fm.horizontalAdvance(QString(digit) + ch) == w + c.digitWidth[d];
         }
-        c.digitNeighbours.insert(ch.unicode(), ok);
         return ok;
     };
+    auto neighbourOk = [&](char16_t u) {
+        if (u < 0x100) {
+            // Most characters are Latin-1: by table, measured once each.
+            qint8& known = c.latinDigitNeighbours[u];
+            if (known < 0) known = measure(QChar(u)) ? 1 : 0;
+            return known == 1;
+        }
+        if (QChar::isSurrogate(u)) return false;
+        auto it = c.digitNeighbours.constFind(u);
+        if (it != c.digitNeighbours.constEnd()) return *it;
+        const bool ok = measure(QChar(u));
+        c.digitNeighbours.insert(u, ok);
+        return ok;
+    };
+    auto isDigit = [](char16_t u) { return char16_t(u - u'0') < 10; };
+    const char16_t* p = t.utf16();
+    const qsizetype n = t.size();
     bool anyDigit = false;
-    for (qsizetype i = 0; i < t.size(); ++i) {
-        const bool digit = t[i] >= QLatin1Char('0') && t[i] <= QLatin1Char('9');
-        anyDigit = anyDigit || digit;
-        if (digit) continue;
-        const bool besideDigit =
-            (i > 0 && t[i - 1] >= QLatin1Char('0') && t[i - 1] <= QLatin1Char('9')) ||
-            (i + 1 < t.size() && t[i + 1] >= QLatin1Char('0') && t[i + 1] <= QLatin1Char('9'));
-        if (besideDigit && !neighbourOk(t[i])) return false;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (isDigit(p[i])) {
+            anyDigit = true;
+            continue;
+        }
+        const bool besideDigit = (i > 0 && isDigit(p[i - 1])) || (i + 1 < n && isDigit(p[i + 1]));
+        if (besideDigit && !neighbourOk(p[i])) return false;
     }
     return anyDigit;
 }
@@ -264,10 +284,6 @@ int Grid::wrappedLines(const Column& c, QStringView t, qreal w) const {
     const QFontMetricsF& fm = wrapMetrics(c);  // also notices a new font
     if (!knownBreaks(c, t)) return -1;
     auto width = [&](QStringView word) {
-        // Looked up without copying the word.
-        const QString key = QString::fromRawData(word.data(), word.size());
-        auto it = c.wordWidths.constFind(detail::TextKey{key});
-        if (it != c.wordWidths.constEnd()) return *it;
         const bool number = !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar ch) {
             return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
         });
@@ -277,6 +293,10 @@ int Grid::wrappedLines(const Column& c, QStringView t, qreal w) const {
             for (const QChar ch : word) ww += c.digitWidth[ch.unicode() - u'0'];
             return ww;
         }
+        // Looked up without copying the word.
+        const QString key = QString::fromRawData(word.data(), word.size());
+        auto it = c.wordWidths.constFind(detail::TextKey{key});
+        if (it != c.wordWidths.constEnd()) return *it;
         const qreal ww = fm.horizontalAdvance(key);
         if (c.wordWidths.size() < 65536) c.wordWidths.insert(detail::TextKey{word.toString()}, ww);
         return ww;
@@ -303,7 +323,6 @@ int Grid::wrappedLines(const Column& c, QStringView t, qreal w) const {
 }
 
 int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
-    const QStringView t = c.text.view(r);
     // The width the delegate draws into (the grid line takes one pixel).
     const int w =
         std::max(1, c.width - 1 - 2 * kCellMargin - c.indent - (icon ? kIconSize + kCellMargin : 0));
@@ -314,6 +333,14 @@ int Grid::wrappedHeight(const Column& c, size_t r, bool icon) const {
         c.wrapFont = c.font;
         c.wrapLookups = c.wrapHits = 0;
     }
+    // Where the font draws every digit alike and none kerns with what
+    // stands beside it, texts that differ only in their digits wrap alike
+    // (numbered questions, "Thema 7"): they share one entry, that of the
+    // text with zeros for its digits. The digits stand where they stood, so
+    // whether they kern is asked of that text as well.
+    if (!digitsAlike(c) || (c.text.readDigitsAsZeros(r, c.measured) && !numbersMeasureAlike(c, c.measured)))
+        c.text.read(r, c.measured);
+    const QStringView t(c.measured);
     const bool full = c.wrapHeights.size() >= 4096;
     if (!full || c.wrapLookups < 256 || c.wrapHits * 8 >= c.wrapLookups) {
         auto it = c.wrapHeights.constFind(
@@ -355,7 +382,7 @@ int Grid::fastWrapHeight(const QString& key, const QString& text, int width) con
 
 int Grid::cellHeight(const Column& c, size_t r, int line) const {
     int h = line;
-    const bool icon = c.icon[r] >= 0;
+    const bool icon = c.icon.at(r) >= 0;
     if (icon) h = std::max(h, kIconSize);
     if ((c.format & DT_WORDBREAK) && !c.text.isEmpty(r)) h = std::max(h, wrappedHeight(c, r, icon));
     return h;
@@ -378,14 +405,21 @@ void Grid::AutoHeightRows() {
     // row they would be as many cache misses as cells.
     const size_t n = size_t(s_->rows);
     std::vector<int> h(n, 0);
+    // A column that neither wraps nor has an icon asks its line of every
+    // row: taken once for all rows.
+    int everyRow = 0;
     for (const auto& c : s_->cols) {
         if (!c.visible) continue;
         const int line = lineHeight(c);
+        if (!(c.format & DT_WORDBREAK) && !c.icon.anyDiffers()) {
+            everyRow = std::max(everyRow, line);
+            continue;
+        }
         for (size_t r = 0; r < n; ++r) h[r] = std::max(h[r], cellHeight(c, r, line));
     }
     const bool apply = lookApplies();
     for (size_t r = 0; r < n; ++r) {
-        s_->height[r] = h[r] + 2 * kCellMargin + 2;
+        s_->height[r] = std::max(h[r], everyRow) + 2 * kCellMargin + 2;
         if (apply) view_->setRowHeight(int(r), s_->height[r]);
     }
 }

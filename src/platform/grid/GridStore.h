@@ -10,11 +10,14 @@
 #include <QStringView>
 #include <QTextDocument>
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <vector>
 
 #include "platform/Error.h"
+#include "platform/grid/CellTexts.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
 
@@ -30,136 +33,98 @@ constexpr int kIconSize = 16;
 
 namespace detail {
 
-// A text as the key of a measuring cache, with a cheap hash (FNV-1a over its
-// UTF-16 units): a rebuild asks these caches for every cell, and the general
-// string hash costs more there than much of the measuring it saves.
+// A text as the key of a measuring cache, with a cheap hash (four UTF-16
+// units at a time, multiplied and folded): a rebuild asks these caches for
+// every cell, and the general string hash, or one that takes a unit at a
+// time, costs more there than much of the measuring it saves.
 struct TextKey {
     QString text;
-    friend bool operator==(const TextKey& a, const TextKey& b) noexcept { return a.text == b.text; }
+    friend bool operator==(const TextKey& a, const TextKey& b) noexcept {
+        if (a.text.size() != b.text.size()) return false;
+        // Four units at a time, without a call: the keys are short.
+        const char* p = reinterpret_cast<const char*>(a.text.constData());
+        const char* q = reinterpret_cast<const char*>(b.text.constData());
+        const size_t n = size_t(a.text.size()) * sizeof(QChar);
+        size_t i = 0;
+        for (; i + 8 <= n; i += 8) {
+            quint64 x, y;
+            std::memcpy(&x, p + i, 8);
+            std::memcpy(&y, q + i, 8);
+            if (x != y) return false;
+        }
+        for (; i < n; i += 2) {
+            quint16 x, y;
+            std::memcpy(&x, p + i, 2);
+            std::memcpy(&y, q + i, 2);
+            if (x != y) return false;
+        }
+        return true;
+    }
 };
 
 inline size_t qHash(const TextKey& k, size_t seed = 0) noexcept {
-    quint64 h = 0xcbf29ce484222325ull ^ quint64(seed);
-    for (const QChar c : k.text) h = (h ^ c.unicode()) * 0x100000001b3ull;
+    constexpr quint64 m = 0x9E3779B97F4A7C15ull;
+    const char* p = reinterpret_cast<const char*>(k.text.constData());
+    const size_t n = size_t(k.text.size()) * sizeof(QChar);
+    quint64 h = (quint64(seed) ^ n) * m;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 x;
+        std::memcpy(&x, p + i, 8);
+        h = (h ^ x) * m;
+        h ^= h >> 29;
+    }
+    if (i < n) {
+        quint64 x = 0;
+        for (size_t k = i; k < n; k += 2) {
+            quint16 unit;
+            std::memcpy(&unit, p + k, 2);
+            x |= quint64(unit) << (8 * (k - i));
+        }
+        h = (h ^ x) * m;
+        h ^= h >> 29;
+    }
     return size_t(h ^ (h >> 32));
 }
 
-// A column's cell texts: their UTF-16 units in one buffer, a span per row.
-// A rebuild stores millions of texts; one allocation each costs more to make
-// and to free than much of the rest of the build, and takes more room.
-class CellTexts {
+// Per-row values of a column that most columns leave at their default (the
+// back colour, the icon): they take no room, and a rebuild writes nothing
+// for them, until a row differs. A rebuild writes every column of every
+// row; each vector written is one more stream of memory it goes through.
+template <class T, T Default>
+class RowValues {
 public:
-    size_t size() const { return spans_.size(); }
+    T at(size_t r) const { return v_.empty() ? Default : v_[r]; }
+    // rows: the column's row count, for the first value that differs.
+    void set(size_t r, size_t rows, T x) {
+        if (v_.empty()) {
+            if (x == Default) return;
+            v_.assign(rows, Default);
+        }
+        v_[r] = x;
+    }
+    bool anyDiffers() const { return !v_.empty(); }
     void resize(size_t n) {
-        spans_.resize(n);
-        touched_.resize(n, false);
-    }
-    bool isEmpty(size_t r) const { return spans_[r].length <= 0; }
-    // Valid until the column's texts next change.
-    QStringView view(size_t r) const {
-        const Span& s = spans_[r];
-        return s.length > 0 ? QStringView(units_.data() + s.at, s.length) : QStringView();
-    }
-    // A copy: a text never set is a null string, an empty one stays empty.
-    QString at(size_t r) const {
-        const Span& s = spans_[r];
-        if (s.length < 0) return {};
-        if (s.length == 0) return QString(QLatin1String(""));
-        return QString(reinterpret_cast<const QChar*>(units_.data() + s.at), s.length);
-    }
-    // A null view makes a null text.
-    void set(size_t r, QStringView t) {
-        Span& s = spans_[r];
-        const qsizetype n = t.isNull() ? -1 : t.size();
-        if (!touched_[r]) {
-            // A row not yet set: its span is not read back (a rebuild sets
-            // millions, in the order the records come, and the reads are
-            // cache misses).
-            append(s, t, n);
-            touched_[r] = true;
-            return;
-        }
-        if (n > 0 && n <= s.length) {
-            // Fits where the old one was.
-            std::copy_n(t.utf16(), n, units_.data() + s.at);
-            dead_ += size_t(s.length - n);
-            s.length = qint32(n);
-        } else {
-            if (s.length > 0) dead_ += size_t(s.length);
-            append(s, t, n);
-        }
-        if (dead_ > 4096 && dead_ > units_.size() / 2) compact();
+        if (!v_.empty()) v_.resize(n, Default);
     }
     void insert(size_t at) {
-        spans_.insert(spans_.begin() + long(at), Span{});
-        touched_.insert(touched_.begin() + long(at), false);
+        if (!v_.empty()) v_.insert(v_.begin() + long(at), Default);
     }
     void erase(size_t at) {
-        if (spans_[at].length > 0) dead_ += size_t(spans_[at].length);
-        spans_.erase(spans_.begin() + long(at));
-        touched_.erase(touched_.begin() + long(at));
+        if (!v_.empty()) v_.erase(v_.begin() + long(at));
     }
-    // Row i takes the text of row perm[i].
+    // Row i takes the value of row perm[i].
     void permute(const std::vector<int>& perm) {
-        std::vector<Span> out;
-        out.reserve(spans_.size());
-        for (int i : perm) out.push_back(spans_[size_t(i)]);
-        spans_.swap(out);
-        touched_.assign(spans_.size(), true);
+        if (v_.empty()) return;
+        std::vector<T> out;
+        out.reserve(v_.size());
+        for (int i : perm) out.push_back(v_[size_t(i)]);
+        v_.swap(out);
     }
+    void clear() { v_ = {}; }
 
 private:
-    // Small, as there is one per cell; a column holds up to 2^31 units.
-    struct Span {
-        quint32 at = 0;
-        qint32 length = -1;  // -1: null
-    };
-    static constexpr size_t kMaxUnits = size_t(std::numeric_limits<qint32>::max());
-    void append(Span& s, QStringView t, qsizetype n) {
-        if (n > 0 && units_.size() + size_t(n) > kMaxUnits) {
-            if (dead_ > 0) compact();
-            if (units_.size() + size_t(n) > kMaxUnits) throw wk::Error(7, QStringLiteral("Out of memory"));
-        }
-        s.at = quint32(units_.size());
-        if (n > 0) {
-            if (units_.size() + size_t(n) > units_.capacity()) grow(size_t(n));
-            units_.insert(units_.end(), t.utf16(), t.utf16() + n);
-            ++appended_;
-        }
-        s.length = qint32(n);
-    }
-    // A build fills every row: once some texts are in, room for all of them
-    // at their length so far, rather than doubling (each doubling copies the
-    // whole buffer into new pages).
-    void grow(size_t n) {
-        size_t want = std::max(units_.capacity() * 2, units_.size() + n);
-        if (appended_ >= 64 && spans_.size() > appended_)
-            want = std::max(want, units_.size() / appended_ * spans_.size() * 9 / 8 + n);
-        units_.reserve(std::min(want, kMaxUnits));
-    }
-    // Texts overwritten or removed leave their units behind: drop them once
-    // they are half of the buffer.
-    void compact() {
-        std::vector<char16_t> kept;
-        kept.reserve(units_.size() - dead_);
-        for (Span& s : spans_) {
-            const size_t from = s.at;
-            s.at = quint32(kept.size());
-            if (s.length > 0)
-                kept.insert(kept.end(), units_.begin() + long(from), units_.begin() + long(from) + s.length);
-        }
-        units_.swap(kept);
-        dead_ = 0;
-        appended_ =
-            size_t(std::count_if(spans_.begin(), spans_.end(), [](const Span& s) { return s.length > 0; }));
-    }
-    std::vector<Span> spans_;
-    std::vector<char16_t> units_;
-    size_t dead_ = 0;
-    size_t appended_ = 0;  // texts appended since the buffer was last made
-    // False for a row whose span was never set: it is null, and is written
-    // without reading it first. One bit a row stays in the cache.
-    std::vector<bool> touched_;
+    std::vector<T> v_;
 };
 
 }  // namespace detail
@@ -193,21 +158,30 @@ struct Grid::Column {
     mutable int metricsHeight = 0, metricsLeading = 0;
     // Whether a run of digits is as wide as its digits together (no kerning
     // or substitution between them): then numbers need no text shaping.
-    mutable int digitsAdd = -1;  // -1 not yet known
+    mutable int digitsAdd = -1;    // -1 not yet known
+    mutable int digitsAlike = -1;  // the same for digitsAlike()
     mutable qreal digitWidth[10] = {};
     // Characters that neither kern nor combine with a digit beside them.
+    // Below U+0100 by table (-1 not yet known), the rest by hash.
+    mutable std::array<qint8, 256> latinDigitNeighbours = [] {
+        std::array<qint8, 256> unknown;
+        unknown.fill(-1);
+        return unknown;
+    }();
     mutable QHash<char16_t, bool> digitNeighbours;
     // How each character below 0x1100 takes part in line breaking in this
     // font (GridMeasure.cpp); empty until wrapped text is first measured.
     mutable std::vector<quint8> breakKinds;
+    // The text of the cell being measured, in a buffer kept from row to row.
+    mutable QString measured;
     detail::CellTexts text;
-    std::vector<qint32> back;
-    std::vector<qint16> icon;
+    detail::RowValues<qint32, -1> back;
+    detail::RowValues<qint16, -1> icon;
 
     void resize(size_t n) {
         text.resize(n);
-        back.resize(n, -1);
-        icon.resize(n, -1);
+        back.resize(n);
+        icon.resize(n);
     }
 };
 

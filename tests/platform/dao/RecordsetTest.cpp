@@ -2,6 +2,7 @@
 #include "DaoTestSupport.h"
 
 #include <map>
+#include <numeric>
 
 using namespace daotest;
 
@@ -623,3 +624,114 @@ TEST_P(ForEachRecordTest, VisitsEveryRecordOnceAtItsPosition) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, ForEachRecordTest, ::testing::Values(false, true));
+
+// The plain values a pass hands out are exactly the values a read gives;
+// whatever would need converting is left to the read.
+TEST_F(RecordsetTest, PassValuesAreTheValuesAReadGives) {
+    auto db = freshDb();
+    auto add = db->OpenRecordset("VOK");
+    const QStringList texts{"plain", "", QString::fromUtf8("Äpfel"), QString::fromUtf8("€ 𝄞 ж"),
+                            "a text longer than sixteen bytes"};
+    for (int i = 0; i < 14; ++i) {
+        add->AddNew();
+        add->SetValue("Q", QString("q%1").arg(i, 2, 10, QChar('0')));
+        if (i < texts.size()) add->SetValue("A1", texts[i]);
+        add->SetValue("Markiert", i % 2 == 0);
+        add->SetValue("Punkte", i * 1000 - 3000);
+        add->SetValue("FQ1", i + 0.25);
+        if (i % 3 == 0) add->AppendChunk("Bild", QByteArray(10 + i, 'b'));
+        add->Update();
+    }
+    // Values stored as no program of ours stores them.
+    const QString asText = "UPDATE VOK SET A1 = CAST(? AS TEXT) WHERE Q = ?";
+    db->Execute(asText, {QByteArray("a\xff"
+                                    "b"),
+                         "q05"});  // not UTF-8
+    db->Execute(asText, {QByteArray("\xef\xbb\xbf"
+                                    "A"),
+                         "q06"});                                                  // byte-order mark
+    db->Execute(asText, {QByteArray("a\0b", 3), "q07"});                           // a NUL inside
+    db->Execute("UPDATE VOK SET A1 = 5, Punkte = 'x7' WHERE Q = 'q08'");           // text / number
+    db->Execute("UPDATE VOK SET Punkte = 2.75, FQ1 = 3 WHERE Q = 'q09'");          // real / whole
+    db->Execute("UPDATE VOK SET Punkte = 4294967301, FQ1 = 'n' WHERE Q = 'q10'");  // beyond 32 bits
+    db->Execute("UPDATE VOK SET Markiert = NULL, Bild = NULL WHERE Q = 'q11'");
+    db->Execute("UPDATE VOK SET Markiert = 7 WHERE Q = 'q12'");
+
+    auto rs = db->OpenRecordset("SELECT * FROM VOK ORDER BY Q DESC");
+    std::vector<int> all(size_t(rs->FieldCount()));
+    std::iota(all.begin(), all.end(), 0);
+    std::vector<dao::PassValue> values(all.size());
+    // Outside a visit nothing is plain.
+    rs->SetAbsolutePosition(0);
+    rs->ReadPassValues(all.data(), all.size(), values.data());
+    for (const auto& v : values) EXPECT_EQ(v.kind, dao::PassValue::Other);
+
+    std::map<QString, std::map<QString, dao::PassValue::Kind>> kinds;  // Q -> field -> kind
+    rs->ForEachRecord(all, [&](long) {
+        rs->ReadPassValues(all.data(), all.size(), values.data());
+        const QString q = rs->Value("Q").toString();
+        for (size_t k = 0; k < all.size(); ++k) {
+            const dao::PassValue& v = values[k];
+            const QString name = rs->FieldName(all[k]);
+            kinds[q][name] = v.kind;
+            const QVariant read = rs->Value(all[k]);
+            switch (v.kind) {
+                case dao::PassValue::Null:
+                    EXPECT_FALSE(read.isValid()) << q.toStdString() << " " << name.toStdString();
+                    break;
+                case dao::PassValue::Integer:
+                    EXPECT_EQ(read.typeId(), QMetaType::Int) << q.toStdString() << " " << name.toStdString();
+                    EXPECT_EQ(read.toLongLong(), v.integer) << q.toStdString() << " " << name.toStdString();
+                    break;
+                case dao::PassValue::Boolean:
+                    EXPECT_EQ(read.typeId(), QMetaType::Bool) << q.toStdString();
+                    EXPECT_EQ(read.toBool(), v.integer != 0) << q.toStdString();
+                    EXPECT_TRUE(v.integer == 0 || v.integer == 1) << q.toStdString();
+                    break;
+                case dao::PassValue::Real:
+                    EXPECT_EQ(read.typeId(), QMetaType::Double)
+                        << q.toStdString() << " " << name.toStdString();
+                    EXPECT_EQ(read.toDouble(), v.real) << q.toStdString() << " " << name.toStdString();
+                    break;
+                case dao::PassValue::Text: {
+                    EXPECT_EQ(read.typeId(), QMetaType::QString)
+                        << q.toStdString() << " " << name.toStdString();
+                    const QString decoded = QString::fromUtf8(v.text);
+                    EXPECT_EQ(read.toString(), decoded) << q.toStdString() << " " << name.toStdString();
+                    EXPECT_FALSE(decoded.isNull());
+                    EXPECT_EQ(v.ascii,
+                              std::all_of(v.text.begin(), v.text.end(), [](char c) { return c > 0; }))
+                        << q.toStdString();
+                    break;
+                }
+                case dao::PassValue::Length:
+                    EXPECT_EQ(rs->FieldSize(all[k]), v.integer)
+                        << q.toStdString() << " " << name.toStdString();
+                    break;
+                case dao::PassValue::Other:
+                    break;
+            }
+        }
+    });
+    using K = dao::PassValue;
+    ASSERT_EQ(kinds.size(), 14u);
+    EXPECT_EQ(kinds["q00"]["A1"], K::Text);
+    EXPECT_EQ(kinds["q01"]["A1"], K::Text);  // empty
+    EXPECT_EQ(kinds["q02"]["A1"], K::Text);
+    EXPECT_EQ(kinds["q03"]["A1"], K::Text);
+    EXPECT_EQ(kinds["q13"]["A1"], K::Null);
+    for (const char* odd : {"q05", "q06", "q07"}) EXPECT_EQ(kinds[odd]["A1"], K::Other) << odd;
+    EXPECT_EQ(kinds["q08"]["A1"], K::Text);  // the column keeps a number as its text
+    EXPECT_EQ(kinds["q00"]["Punkte"], K::Integer);
+    EXPECT_EQ(kinds["q10"]["Punkte"], K::Integer);
+    EXPECT_EQ(kinds["q08"]["Punkte"], K::Other);
+    EXPECT_EQ(kinds["q09"]["Punkte"], K::Other);
+    EXPECT_EQ(kinds["q00"]["FQ1"], K::Real);
+    EXPECT_EQ(kinds["q09"]["FQ1"], K::Real);
+    EXPECT_EQ(kinds["q10"]["FQ1"], K::Other);
+    EXPECT_EQ(kinds["q12"]["Markiert"], K::Boolean);
+    EXPECT_EQ(kinds["q11"]["Markiert"], K::Null);
+    EXPECT_EQ(kinds["q03"]["Bild"], K::Length);
+    EXPECT_EQ(kinds["q11"]["Bild"], K::Length);
+    EXPECT_EQ(kinds["q00"]["ZuletztGelerntAm"], K::Null);
+}

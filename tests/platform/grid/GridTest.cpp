@@ -1,10 +1,12 @@
 #include "platform/Error.h"
 #include "platform/grid/Grid.h"
+#include "platform/grid/GridStore.h"
 #include "platform/grid/ImageList.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCollator>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -653,4 +655,305 @@ TEST(GridSizes, FittingAllRowsAgreesWithFittingEachRow) {
         distinct.insert(a.RowHeight(r));
     }
     EXPECT_GE(distinct.size(), 3u);  // the sample has rows of one, several and many lines
+}
+
+// Cells keep a text of Latin-1 characters byte by byte and any other as
+// UTF-16: texts of every script, given every way a cell takes them, read
+// back as given through overwrites of the other width, inserts, removals
+// and sorts.
+TEST(GridCells, TextsOfEveryScriptSurviveEveryWayIn) {
+    quint32 seed = 29;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    const QStringList pool{QString(),
+                           QString(""),
+                           "abc",
+                           "Zebra mit etwas mehr Text als sechzehn",
+                           QString::fromUtf8("Äpfel und Bäume"),
+                           QString::fromUtf8("ÿß"),
+                           QString::fromUtf8("€uro"),
+                           QString::fromUtf8("Жук и пчела"),
+                           QString::fromUtf8("𝄞 Notenschlüssel"),
+                           QString(QChar(0xD800)) + "lone",
+                           QString::fromLatin1("a\0b", 3)};
+    Grid g;
+    g.AddColumn("t");
+    std::vector<QString> want(250);
+    g.SetRows(long(want.size()));
+    for (int round = 0; round < 40; ++round) {
+        for (size_t r = 0; r < want.size(); ++r) {
+            if (next() % 3 == 0) continue;
+            QString t = pool[int(next() % pool.size())];
+            if (!t.isEmpty() && next() % 2) t += QString(int(next() % 30), QChar(u'x'));
+            const long row = long(r) + 1;
+            const bool latin1 = std::all_of(t.begin(), t.end(), [](QChar c) { return c.unicode() < 0x100; });
+            const bool utf8 = !t.contains(QChar(0xD800));  // a lone surrogate has no UTF-8
+            const QByteArray l1 = t.toLatin1(), u8 = t.toUtf8();
+            switch (next() % 5) {
+                case 0:
+                    g.SetCellText(row, 1, t);
+                    break;
+                case 1:
+                    g.CellDetails(row, 1, t.isNull() ? QVariant() : QVariant(t));
+                    break;
+                case 2:
+                    g.CellDetailsText(row, 1, QStringView(t));
+                    break;
+                case 3:
+                    if (!latin1) continue;
+                    g.CellDetailsText(row, 1, t.isNull() ? QLatin1StringView() : QLatin1StringView(l1));
+                    break;
+                default:
+                    if (!utf8) continue;
+                    g.CellDetailsText(row, 1, t.isNull() ? QUtf8StringView() : QUtf8StringView(u8));
+                    break;
+            }
+            want[r] = t;
+        }
+        if (round % 6 == 2) {
+            g.AddRow(long(round % 9) + 1);
+            want.insert(want.begin() + round % 9, QString());
+            g.RemoveRow(long(want.size()) - long(round % 4));
+            want.erase(want.end() - 1 - round % 4);
+        }
+        if (round % 10 == 9) {
+            // A sort keeps each text with its row; rows are told apart by order.
+            g.SetSortColumn(1, 1);
+            g.SetSortOrder(1, grid::SortDescending);
+            g.SetSortType(1, grid::SortString);
+            g.Sort();
+            for (size_t r = 0; r < want.size(); ++r) want[r] = g.CellText(long(r) + 1, 1);
+        }
+    }
+    for (size_t r = 0; r < want.size(); ++r) {
+        const QString got = g.CellText(long(r) + 1, 1);
+        ASSERT_EQ(got, want[r]) << r;
+        EXPECT_EQ(got.isNull(), want[r].isNull()) << r;
+        EXPECT_EQ(g.view()->model()->index(int(r), 0).data().toString(), want[r]) << r;
+    }
+    // Every kind of text is still there.
+    for (const QString& p : pool) {
+        if (p.isEmpty()) continue;
+        EXPECT_TRUE(std::any_of(want.begin(), want.end(), [&](const QString& t) { return t.startsWith(p); }))
+            << p.toStdString();
+    }
+}
+
+// UTF-8 is read as QString::fromUtf8 reads it, byte-order marks, invalid,
+// cut and overlong sequences and NUL included.
+TEST(GridCells, Utf8TextsReadAsFromUtf8ReadsThem) {
+    QList<QByteArray> cases{"",
+                            "plain",
+                            "\xc3\xa4pfel",
+                            "\xef\xbb\xbf"
+                            "bom",
+                            "a\xff"
+                            "b",
+                            "cut \xc3",
+                            "cut \xe2\x82",
+                            "\xed\xa0\x80 surrogate",
+                            "\xf0\x9f\x98\x80 smile",
+                            "\xc0\xaf overlong",
+                            QByteArray("nul\0inside", 10),
+                            "\xf4\x90\x80\x80 beyond",
+                            "\xe2\x82\xac\xe2\x82\xac long enough to take the wide path twice over"};
+    quint32 seed = 41;
+    for (int i = 0; i < 300; ++i) {
+        QByteArray b;
+        for (int k = int(i % 23); k > 0; --k) {
+            seed = seed * 1103515245u + 12345u;
+            b += char((seed >> 16) & 0xFF);
+        }
+        cases << b;
+    }
+    Grid g;
+    g.AddColumn("t");
+    g.SetRows(cases.size());
+    for (int i = 0; i < cases.size(); ++i) g.CellDetailsText(i + 1, 1, QUtf8StringView(cases[i]));
+    for (int i = 0; i < cases.size(); ++i) {
+        const QString got = g.CellText(i + 1, 1), expected = QString::fromUtf8(cases[i]);
+        ASSERT_EQ(got, expected) << i << ": " << cases[i].toHex().toStdString();
+        EXPECT_EQ(got.isNull(), cases[i].isNull()) << i;
+    }
+    g.CellDetailsText(1, 1, QUtf8StringView());
+    EXPECT_TRUE(g.CellText(1, 1).isNull());
+}
+
+// Sorting and fitting read the texts as they are, however they are kept.
+TEST(GridSort, TextsOfEveryScriptSortAsTheirStrings) {
+    const QStringList words{"apfel",
+                            QString::fromUtf8("Äpfel"),
+                            "Zebra",
+                            QString::fromUtf8("zürich"),
+                            QString::fromUtf8("Жук"),
+                            QString::fromUtf8("жаба"),
+                            QString::fromUtf8("€uro"),
+                            "euro",
+                            QString::fromUtf8("ß"),
+                            "ss",
+                            QString::fromUtf8("𝄞"),
+                            "12",
+                            "3"};
+    QStringList texts;
+    for (int i = 0; i < 120; ++i) texts << words[(i * 7) % words.size()] + QString(" %1").arg(i % 5);
+    Grid g;
+    fillRows(g, texts);
+    g.SetSortColumn(1, 2);
+    g.SetSortOrder(1, grid::SortAscending);
+    g.SetSortType(1, grid::SortStringNoCase);
+    g.Sort();
+    QCollator noCase{QLocale(QLocale::German, QLocale::Germany)};
+    noCase.setCaseSensitivity(Qt::CaseInsensitive);
+    QStringList expected = texts;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](const QString& a, const QString& b) { return noCase.compare(a, b) < 0; });
+    EXPECT_EQ(column(g, 2), expected);
+    // Widths are those of the widest text, measured as a string.
+    g.AutoWidthColumn("n");
+    const QFontMetrics fm(g.ColumnFont("n"));
+    int widest = 0;
+    for (const QString& t : texts) widest = std::max(widest, fm.horizontalAdvance(t));
+    EXPECT_GE(g.ColumnWidth("n"), widest);
+    EXPECT_LE(g.ColumnWidth("n"), widest + 4 * grid::kCellMargin + 2 + grid::kIconSize);
+}
+
+// A column keeps no colours or icons until a row has one: rows added,
+// removed, resized and sorted before and after the first keep theirs.
+TEST(GridCells, ColoursAndIconsStayWithTheirRowsFromTheFirstOneOn) {
+    quint32 seed = 17;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    Grid g;
+    g.AddColumn("a");
+    g.AddColumn("b");
+    struct Row {
+        long back[2] = {-1, -1};
+        int icon[2] = {-1, -1};
+        QString key;
+    };
+    std::vector<Row> want(40);
+    g.SetRows(long(want.size()));
+    for (size_t r = 0; r < want.size(); ++r) {
+        want[r].key = QString::number(r);
+        g.SetCellText(long(r) + 1, 1, want[r].key);
+    }
+    auto check = [&](int round) {
+        ASSERT_EQ(g.Rows(), long(want.size())) << round;
+        for (size_t r = 0; r < want.size(); ++r)
+            for (int c = 0; c < 2; ++c) {
+                ASSERT_EQ(g.CellBackColor(long(r) + 1, c + 1), want[r].back[c])
+                    << round << " " << r << " " << c;
+                ASSERT_EQ(g.CellIcon(long(r) + 1, c + 1), want[r].icon[c]) << round << " " << r << " " << c;
+            }
+    };
+    for (int round = 0; round < 30; ++round) {
+        // Column a stays plain for the first rounds, then gets a colour now and then.
+        const int c = round < 10 ? 1 : int(next() % 2);
+        const size_t r = next() % want.size();
+        const long back = next() % 3 == 0 ? -1 : long(next() * 977 % 0xFFFFFF);
+        const int icon = next() % 3 == 0 ? -1 : int(next() % 5);
+        if (next() % 2) {
+            g.CellDetails(long(r) + 1, c + 1, want[r].key, grid::FormatSingleLine, icon, back);
+        } else {
+            g.SetCellBackColor(long(r) + 1, c + 1, back);
+            g.SetCellIcon(long(r) + 1, c + 1, icon);
+        }
+        want[r].back[c] = back;
+        want[r].icon[c] = icon;
+        switch (round % 4) {
+            case 0: {
+                const size_t at = next() % want.size();
+                g.AddRow(long(at) + 1, {});
+                want.insert(want.begin() + long(at), Row{});
+                want[at].key = QString("new %1").arg(round);
+                g.SetCellText(long(at) + 1, 1, want[at].key);
+                break;
+            }
+            case 1: {
+                const size_t at = next() % want.size();
+                g.RemoveRow(long(at) + 1);
+                want.erase(want.begin() + long(at));
+                break;
+            }
+            case 2:
+                g.SetRows(long(want.size()) + 2);
+                want.resize(want.size() + 2);
+                g.SetRows(long(want.size()) - 1);
+                want.pop_back();
+                want.back().key = QString("more %1").arg(round);
+                g.SetCellText(long(want.size()), 1, want.back().key);
+                break;
+            default: {
+                g.SetSortColumn(1, 1);
+                g.SetSortOrder(1, round % 8 == 3 ? grid::SortAscending : grid::SortDescending);
+                g.SetSortType(1, grid::SortString);
+                g.Sort();
+                std::vector<Row> sorted;
+                for (long k = 1; k <= g.Rows(); ++k) {
+                    auto it = std::find_if(want.begin(), want.end(),
+                                           [&](const Row& w) { return w.key == g.CellText(k, 1); });
+                    ASSERT_NE(it, want.end());
+                    sorted.push_back(*it);
+                    want.erase(it);
+                }
+                want = sorted;
+                break;
+            }
+        }
+        check(round);
+    }
+}
+
+// Texts that differ only in their digits may share one measure of their
+// wrapped height: each row must still be as high as the text layout makes
+// its own text.
+TEST(GridSizes, NumberedTextsWrapAsTheyWouldAlone) {
+    quint32 seed = 23;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    const QStringList shapes{
+        "Frage %1 mit etwas Text", "%1.%2 Antwort", "T%1 und W%2 mit AV%1", "(%1) Verständnisfrage",
+        "Nr.%1/%2 zwei Wörter",    "%1%2%1 %2",     "well-known %1",        "Thema %1",
+        "7%1 Äpfel, 1%2 Birnen"};
+    auto number = [&] { return QString::number(next() % 10000000 / (1u << (next() % 20))); };
+    // The last font, where it is installed, has digits of different widths.
+    for (const QFont& f :
+         {QFont("DejaVu Sans", 9), QFont("DejaVu Serif", 13, QFont::Bold), QFont(), QFont("D050000L", 10)}) {
+        // Where the digits differ in width, a width between those of two
+        // texts that differ only in their digits wraps one and not the other.
+        const QFontMetrics fm(f);
+        const QString narrow = "1111111111 111", wide = "8888888888 888";
+        const int between = (fm.horizontalAdvance(narrow) + fm.horizontalAdvance(wide)) / 2;
+        Grid all;
+        all.AddColumn("q", "Q", grid::AlignLeft, -1,
+                      fm.horizontalAdvance(narrow) != fm.horizontalAdvance(wide)
+                          ? between + 1 + 2 * grid::kCellMargin
+                          : 70 + int(next() % 60));
+        all.SetColumnFont("q", f);
+        const int rows = 60;
+        all.SetRows(rows);
+        QStringList texts;
+        for (int r = 1; r <= rows; ++r) {
+            texts << (r == 7   ? narrow
+                      : r == 8 ? wide
+                               : shapes[int(next() % shapes.size())].arg(number(), number()));
+            all.CellDetails(r, 1, texts.last(), grid::FormatWordWrap);
+        }
+        all.AutoHeightRows();
+        // The text's own area: the cell less its margins and grid line.
+        const int area = all.ColumnWidth("q") - 1 - 2 * grid::kCellMargin;
+        std::set<int> distinct;
+        for (int r = 1; r <= rows; ++r) {
+            const int own = std::max(fm.height(), all.layoutHeight("q", texts[r - 1], area));
+            ASSERT_EQ(all.RowHeight(r), own + 2 * grid::kCellMargin + 2) << texts[r - 1].toStdString();
+            distinct.insert(all.RowHeight(r));
+        }
+        EXPECT_GE(distinct.size(), 2u);  // one line and several
+    }
 }

@@ -1,0 +1,282 @@
+#include "platform/grid/CellTexts.h"
+
+#include "platform/Error.h"
+
+#include <QStringDecoder>
+#include <algorithm>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace grid::detail {
+
+void widenLatin1(const char* in, qsizetype n, char16_t* out) {
+    const auto* u = reinterpret_cast<const unsigned char*>(in);
+    qsizetype k = 0;
+#if defined(__SSE2__)
+    // Sixteen characters at a time: each byte widened by a zero byte.
+    const __m128i zero = _mm_setzero_si128();
+    for (; k + 16 <= n; k += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + k));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8), _mm_unpackhi_epi8(bytes, zero));
+    }
+#endif
+    for (; k < n; ++k) out[k] = u[k];
+}
+
+bool isAscii(const char* p, qsizetype n) {
+    // Eight bytes at a time: any byte from 0x80 up sets a top bit.
+    quint64 any = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 x;
+        std::memcpy(&x, p + i, 8);
+        any |= x;
+    }
+    for (; i < n; ++i) any |= quint8(p[i]);
+    return (any & 0x8080808080808080ull) == 0;
+}
+
+namespace {
+
+// Texts in a grid are short: copied without a call. The C library's copy
+// takes 512-bit registers where the processor has them, and on the machines
+// measured every such call slowed the floating-point code of the rows after
+// it (a twentieth of a rebuild): longer texts go 16 bytes at a time.
+void copyBytes(char* out, const char* in, size_t n) {
+    if (n >= 16) {
+#if defined(__SSE2__)
+        size_t i = 0;
+        for (; i + 16 <= n; i += 16)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)));
+        if (i < n)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n - 16),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + n - 16)));
+#else
+        std::memcpy(out, in, n);
+#endif
+    } else if (n >= 8) {
+        quint64 head, tail;
+        std::memcpy(&head, in, 8);
+        std::memcpy(&tail, in + n - 8, 8);
+        std::memcpy(out, &head, 8);
+        std::memcpy(out + n - 8, &tail, 8);
+    } else if (n >= 4) {
+        quint32 head, tail;
+        std::memcpy(&head, in, 4);
+        std::memcpy(&tail, in + n - 4, 4);
+        std::memcpy(out, &head, 4);
+        std::memcpy(out + n - 4, &tail, 4);
+    } else {
+        for (size_t i = 0; i < n; ++i) out[i] = in[i];
+    }
+}
+
+bool latin1Only(QStringView t) {
+    char16_t any = 0;
+    for (const QChar c : t) any |= c.unicode();
+    return any < 0x100;
+}
+
+}  // namespace
+
+void CellTexts::read(size_t r, QString& out) const {
+    const Span& s = spans_[r];
+    if (s.length < 0) {
+        out = QString();
+        return;
+    }
+    out.resize(s.length);
+    if (s.length == 0) {
+        if (out.isNull()) out = QLatin1String("");
+        return;
+    }
+    char16_t* to = reinterpret_cast<char16_t*>(out.data());
+    if (s.at & kWide)
+        std::memcpy(to, wide_.units.data() + (s.at & ~kWide), size_t(s.length) * sizeof(char16_t));
+    else
+        widenLatin1(narrow_.units.data() + s.at, s.length, to);
+}
+
+bool CellTexts::readDigitsAsZeros(size_t r, QString& out) const {
+    read(r, out);
+    const qsizetype n = out.size();
+    if (n == 0) return false;
+    char16_t* u = reinterpret_cast<char16_t*>(out.data());
+    qsizetype k = 0;
+    bool any = false;
+#if defined(__SSE2__)
+    // Eight units at a time: u - '1' below 9, compared signed with the top
+    // bit flipped, marks the digits 1 to 9.
+    const __m128i one = _mm_set1_epi16(short(u'1')), zero = _mm_set1_epi16(short(u'0'));
+    const __m128i flip = _mm_set1_epi16(short(0x8000)), nine = _mm_set1_epi16(short(0x8000 + 9));
+    __m128i seen = _mm_setzero_si128();
+    for (; k + 8 <= n; k += 8) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + k));
+        const __m128i digit = _mm_cmplt_epi16(_mm_xor_si128(_mm_sub_epi16(x, one), flip), nine);
+        seen = _mm_or_si128(seen, digit);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(u + k),
+                         _mm_or_si128(_mm_andnot_si128(digit, x), _mm_and_si128(digit, zero)));
+    }
+    any = _mm_movemask_epi8(seen) != 0;
+#endif
+    for (; k < n; ++k) {
+        if (char16_t(u[k] - u'1') < 9) {
+            u[k] = u'0';
+            any = true;
+        }
+    }
+    return any;
+}
+
+void CellTexts::setNull(size_t r) {
+    if (!touched_[r]) {
+        // Null already: its span is not written (a rebuild sets the empty
+        // answer columns of every row).
+        touched_[r] = true;
+        ++filled_;
+        return;
+    }
+    Span& s = spans_[r];
+    release(s);
+    s = Span{};
+}
+
+template <class Unit>
+Unit* CellTexts::place(Buffer<Unit>& b, size_t r, qsizetype n) {
+    Span& s = spans_[r];
+    constexpr quint32 flag = sizeof(Unit) == 1 ? 0 : kWide;
+    if (!touched_[r]) {
+        // A row not yet set: its span is not read back.
+        touched_[r] = true;
+        ++filled_;
+        return append(b, s, n);
+    }
+    if (n > 0 && n <= s.length && (s.at & kWide) == flag) {
+        // Fits where the old one was.
+        b.dead += size_t(s.length - n);
+        s.length = qint32(n);
+        return b.units.data() + (s.at & ~kWide);
+    }
+    release(s);
+    s = Span{};
+    compactIfWasteful();
+    return append(b, s, n);
+}
+
+template <class Unit>
+Unit* CellTexts::append(Buffer<Unit>& b, Span& s, qsizetype n) {
+    constexpr quint32 flag = sizeof(Unit) == 1 ? 0 : kWide;
+    if (n > 0 && b.units.size() + size_t(n) > kMaxUnits) {
+        if (b.dead > 0) compact();
+        if (b.units.size() + size_t(n) > kMaxUnits) throw wk::Error(7, QStringLiteral("Out of memory"));
+    }
+    const size_t at = b.units.size();
+    s.at = quint32(at) | flag;
+    s.length = qint32(n);
+    if (n <= 0) return nullptr;
+    if (at + size_t(n) > b.units.capacity()) grow(b, size_t(n));
+    b.units.resize(at + size_t(n));
+    return b.units.data() + at;
+}
+
+// A build fills every row: once some rows are set, room for all of them at
+// what the rows so far took, rather than doubling (each doubling copies the
+// whole buffer into new pages).
+template <class Unit>
+void CellTexts::grow(Buffer<Unit>& b, size_t n) {
+    const size_t have = b.units.size();
+    size_t want = std::max(b.units.capacity() * 2, have + n);
+    if (filled_ >= 64 && spans_.size() > filled_)
+        want = std::max(want, size_t(double(have) * double(spans_.size()) / double(filled_) * 1.125) + n);
+    b.units.reserve(std::min(want, kMaxUnits));
+}
+
+void CellTexts::set(size_t r, QStringView t) {
+    if (t.isNull()) {
+        setNull(r);
+        return;
+    }
+    const qsizetype n = t.size();
+    if (latin1Only(t)) {
+        char* out = place(narrow_, r, n);
+        for (qsizetype i = 0; i < n; ++i) out[i] = char(t[i].unicode());
+    } else {
+        char16_t* out = place(wide_, r, n);
+        std::memcpy(out, t.utf16(), size_t(n) * sizeof(char16_t));
+    }
+}
+
+void CellTexts::setLatin1(size_t r, QLatin1StringView t) {
+    if (t.isNull()) {
+        setNull(r);
+        return;
+    }
+    char* out = place(narrow_, r, t.size());
+    if (out) copyBytes(out, t.data(), size_t(t.size()));
+}
+
+void CellTexts::setUtf8(size_t r, QByteArrayView utf8) {
+    if (utf8.isNull()) {
+        setNull(r);
+        return;
+    }
+    const qsizetype n = utf8.size();
+    if (isAscii(utf8.data(), n)) {
+        char* out = place(narrow_, r, n);
+        if (out) copyBytes(out, utf8.data(), size_t(n));
+        return;
+    }
+    // As QString::fromUtf8 decodes it (a leading byte-order mark goes),
+    // into a buffer reused from cell to cell.
+    decoded_.resize(n);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QChar* end = decoder.appendToBuffer(decoded_.data(), utf8);
+    set(r, QStringView(decoded_.constData(), end - decoded_.constData()));
+}
+
+void CellTexts::permute(const std::vector<int>& perm) {
+    std::vector<Span> out;
+    out.reserve(spans_.size());
+    for (int i : perm) out.push_back(spans_[size_t(i)]);
+    spans_.swap(out);
+    touched_.assign(spans_.size(), true);
+    filled_ = spans_.size();
+}
+
+// Texts overwritten or removed leave their units behind: they go once they
+// are half of their buffer.
+void CellTexts::compactIfWasteful() {
+    auto wasteful = [](const auto& b) { return b.dead > 4096 && b.dead > b.units.size() / 2; };
+    if (wasteful(narrow_) || wasteful(wide_)) compact();
+}
+
+void CellTexts::compact() {
+    Buffer<char> narrow;
+    Buffer<char16_t> wide;
+    narrow.units.reserve(narrow_.units.size() - narrow_.dead);
+    wide.units.reserve(wide_.units.size() - wide_.dead);
+    for (Span& s : spans_) {
+        if (s.length <= 0) {
+            s.at = 0;
+            continue;
+        }
+        const auto length = size_t(s.length);
+        if (s.at & kWide) {
+            const char16_t* from = wide_.units.data() + (s.at & ~kWide);
+            s.at = quint32(wide.units.size()) | kWide;
+            wide.units.insert(wide.units.end(), from, from + length);
+        } else {
+            const char* from = narrow_.units.data() + s.at;
+            s.at = quint32(narrow.units.size());
+            narrow.units.insert(narrow.units.end(), from, from + length);
+        }
+    }
+    narrow_ = std::move(narrow);
+    wide_ = std::move(wide);
+}
+
+}  // namespace grid::detail
