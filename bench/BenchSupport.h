@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QString>
+#include <QtGlobal>
 
 #include <ctime>
 #include <functional>
@@ -27,7 +28,8 @@ inline double cpuMs() {
 inline dao::DatabasePtr newVokDatabase(const QString& path, int createOptions = 0,
                                        const QString& copyright = QStringLiteral("bench"),
                                        const vocabdb::MakeType4Options& opt = {}) {
-    vocabdb::MakeType4(dao::DBEngine::CreateDatabase(path, vocabdb::VokDBLocale, createOptions), copyright, opt);
+    vocabdb::MakeType4(dao::DBEngine::CreateDatabase(path, vocabdb::VokDBLocale, createOptions), copyright,
+                       opt);
     return dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + vocabdb::VokDBPasswort);
 }
 
@@ -43,6 +45,12 @@ inline void insertRows(dao::Database& db, const QString& sql, long rows,
 // The counter ratio_cpu: the layer's CPU time over the raw sqlite3 one.
 inline void setRatio(benchmark::State& state, double layerMs, double rawMs) {
     if (rawMs > 0 && layerMs > 0) state.counters["ratio_cpu"] = layerMs / rawMs;
+}
+
+// The offscreen platform unless the caller chose one: benchmarks run
+// without a display.
+inline void useOffscreenUnlessSet() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
 // The benchmarks' main after the application object is made.

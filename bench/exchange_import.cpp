@@ -466,8 +466,7 @@ BENCHMARK(BM_DbImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::k
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    benchsupport::useOffscreenUnlessSet();
     QApplication app(argc, argv);
     return benchsupport::runBenchmarks(argc, argv);
 }

@@ -37,7 +37,7 @@
 #include <memory>
 #include <vector>
 
-#include "BenchSupport.h"
+#include "GridBenchSupport.h"
 
 #include "overview/DaoRecordAccess.h"
 #include "overview/GridColouring.h"
@@ -86,30 +86,14 @@ struct SortFixture {
                         int(r % 6),
                         double((r * 37) % 100) + 0.25};
             });
-        QStringList show;
-        for (int i = 1; i <= 9; ++i) show << QString("GridShowA%1 = 1").arg(i);
-        for (const char* k : {"T", "Kategorie", "Explanation", "Tip", "Punkte", "AA", "AR", "AF", "FQ"})
-            show << QString("GridShow%1 = 1").arg(k);
-        db->Execute("UPDATE OPTIONS SET " + show.join(", "));
+        benchsupport::showAllGridColumns(*db);
 
         grid::fillOverviewImages(il);
         g.resize(1000, 700);
         data = db->OpenRecordset("Alles", dao::dbOpenDynaset);
         overview::DaoRecordAccess records(data);
         overview::DaoRecordAccess options(db->OpenRecordset("AllOptions"));
-        overview::GridBuildInputs in;
-        in.grid = &g;
-        in.records = &records;
-        in.options = &options;
-        in.user = 1;
-        in.listIcon = 1;
-        in.indikatorRand = 1;
-        in.ilVG = &il;
-        in.IL = &il;
-        in.getText = [](int id) { return QString("#%1").arg(id); };
-        overview::GridFiller(std::move(in)).build();
-        g.SetRedraw(true);
-        g.SetShowData(true);
+        benchsupport::buildGrid(g, records, options, il, 1);
         data->SetAbsolutePosition(0);
     }
 };
@@ -201,6 +185,7 @@ BENCHMARK(BM_GridSort)
 }  // namespace
 
 int main(int argc, char** argv) {
+    benchsupport::useOffscreenUnlessSet();
     QApplication app(argc, argv);
     const int rc = benchsupport::runBenchmarks(argc, argv);
     fixtures.clear();

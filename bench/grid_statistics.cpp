@@ -35,7 +35,7 @@
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
 
-#include "BenchSupport.h"
+#include "GridBenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
@@ -86,19 +86,7 @@ struct Overview {
         data = db->OpenRecordset("Alles");
         overview::DaoRecordAccess records(data);
         overview::DaoRecordAccess options(db->OpenRecordset("AllOptions"));
-        overview::GridBuildInputs in;
-        in.grid = &g;
-        in.records = &records;
-        in.options = &options;
-        in.user = 1;
-        in.listIcon = 1;
-        in.indikatorRand = 1;
-        in.ilVG = &il;
-        in.IL = &il;
-        in.getText = [](int id) { return QString("#%1").arg(id); };
-        overview::GridFiller(std::move(in)).build();
-        g.SetRedraw(true);
-        g.SetShowData(true);
+        benchsupport::buildGrid(g, records, options, il, 1);
         g.SetSortColumn(1, g.ColumnIndex("Q"));
         g.SetSortOrder(1, grid::SortDescending);
         g.SetSortType(1, grid::SortAuto);
@@ -218,19 +206,7 @@ void BM_Rebuild_Dao(benchmark::State& state) {
     for (auto _ : state) {
         const double c0 = cpuMs();
         overview::DaoRecordAccess records(o.db->OpenRecordset("Alles"));
-        overview::GridBuildInputs in;
-        in.grid = &o.g;
-        in.records = &records;
-        in.options = &options;
-        in.user = 1;
-        in.listIcon = 1;
-        in.indikatorRand = 1;
-        in.ilVG = &o.il;
-        in.IL = &o.il;
-        in.getText = [](int id) { return QString("#%1").arg(id); };
-        overview::GridFiller(std::move(in)).build();
-        o.g.SetRedraw(true);
-        o.g.SetShowData(true);
+        benchsupport::buildGrid(o.g, records, options, o.il, 1);
         cpu += cpuMs() - c0;
     }
     state.counters["cpu_ms"] = cpu / double(state.iterations());
@@ -240,8 +216,7 @@ BENCHMARK(BM_Rebuild_Dao)->Unit(benchmark::kMillisecond)->Iterations(2);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    benchsupport::useOffscreenUnlessSet();
     QApplication app(argc, argv);
     const int rc = benchsupport::runBenchmarks(argc, argv);
     made.reset();

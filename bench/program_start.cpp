@@ -30,7 +30,7 @@
 #include <map>
 #include <memory>
 
-#include "BenchSupport.h"
+#include "GridBenchSupport.h"
 #include "startup/modUserDB.h"
 
 namespace {
@@ -45,34 +45,7 @@ struct ProgramFolder {
         const QString path = home + "/DB/bench.wkd";
         {
             auto db = benchsupport::newVokDatabase(path, 0, "");
-            QStringList cols{"Q",           "A1",  "A2",     "T",        "Kategorie",
-                             "Explanation", "Tip", "Punkte", "Markiert", "RA1"};
-            for (int u = 1; u <= 5; ++u)
-                for (const char* p : {"AA", "AR", "AF", "FQ"}) cols << QString("%1%2").arg(p).arg(u);
-            QStringList marks;
-            for (int i = 0; i < cols.size(); ++i) marks << "?";
-            benchsupport::insertRows(
-                *db, QString("INSERT INTO VOK (%1) VALUES (%2)").arg(cols.join(", "), marks.join(", ")),
-                items, [](long r) {
-                    dao::Params p{QString("Frage %1 mit etwas Text").arg(r),
-                                  QString("Antwort %1").arg(r),
-                                  QString("zweite %1").arg(r % 97),
-                                  QString("Thema %1").arg(r % 20),
-                                  QString("Kategorie %1").arg(r % 7),
-                                  r % 3 ? QVariant(QString("Erklaerung %1").arg(r)) : QVariant(QString()),
-                                  QString(),
-                                  int(r % 50),
-                                  r % 5 == 0,
-                                  r % 4 == 0 ? 1 : 0};
-                    for (int u = 1; u <= 5; ++u)
-                        p << int(r % 13) << int(r % 7) << int(r % 6) << double(r % 100) + 0.25;
-                    return p;
-                });
-            QStringList show;
-            for (int i = 1; i <= 9; ++i) show << QString("GridShowA%1 = 1").arg(i);
-            for (const char* k : {"T", "Kategorie", "Explanation", "Tip", "Punkte", "AA", "AR", "AF", "FQ"})
-                show << QString("GridShow%1 = 1").arg(k);
-            db->Execute("UPDATE OPTIONS SET " + show.join(", "));
+            benchsupport::fillAllColumns(*db, items);
             db->Close();
         }
         modUserDB::UserDB u = modUserDB::CreateUserDB(home + "/" + modUserDB::UserDBDatei);
@@ -157,8 +130,7 @@ BENCHMARK(BM_ProgramShowsGrid)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillis
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    benchsupport::useOffscreenUnlessSet();
     QApplication app(argc, argv);
     const int rc = benchsupport::runBenchmarks(argc, argv);
     folders.clear();
