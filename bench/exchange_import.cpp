@@ -205,6 +205,24 @@ void rawRefreshLists(sqlite3* db, sqlite3_int64 lastBefore, SubjectCombos& combo
     fillSubjectCombos(combos, lists[0], lists[1]);
 }
 
+// The first key of each question in the grid's order, as the import looks
+// duplicates up, and the highest key there is.
+QHash<QString, sqlite3_int64> rawQuestions(sqlite3* db, sqlite3_int64& lastKey) {
+    QHash<QString, sqlite3_int64> questions;
+    sqlite3_stmt* all = nullptr;
+    sqlite3_prepare_v2(db, "SELECT Q, rowid FROM VOK ORDER BY Q, T", -1, &all, nullptr);
+    while (sqlite3_step(all) == SQLITE_ROW) {
+        const sqlite3_int64 key = sqlite3_column_int64(all, 1);
+        lastKey = std::max(lastKey, key);
+        if (sqlite3_column_type(all, 0) != SQLITE_TEXT) continue;
+        const QString q = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(all, 0)),
+                                            sqlite3_column_bytes(all, 0));
+        if (!questions.contains(q)) questions.insert(q, key);
+    }
+    sqlite3_finalize(all);
+    return questions;
+}
+
 // The raw INSERT of the rows the text import writes, with the same values:
 // one transaction, each question looked up among the questions there before
 // and those added in the run (the answer of a found one read, as the import
@@ -216,20 +234,7 @@ double rawTextImport(const QString& path, const std::vector<QStringList>& rows, 
     const double c0 = cpuMs();
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_int64 lastBefore = 0;
-    QHash<QString, sqlite3_int64> questions;
-    {
-        sqlite3_stmt* all = nullptr;
-        sqlite3_prepare_v2(db, "SELECT Q, rowid FROM VOK ORDER BY Q, T", -1, &all, nullptr);
-        while (sqlite3_step(all) == SQLITE_ROW) {
-            const sqlite3_int64 key = sqlite3_column_int64(all, 1);
-            lastBefore = std::max(lastBefore, key);
-            if (sqlite3_column_type(all, 0) != SQLITE_TEXT) continue;
-            const QString q = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(all, 0)),
-                                                sqlite3_column_bytes(all, 0));
-            if (!questions.contains(q)) questions.insert(q, key);
-        }
-        sqlite3_finalize(all);
-    }
+    QHash<QString, sqlite3_int64> questions = rawQuestions(db, lastBefore);
     sqlite3_stmt* ins = nullptr;
     sqlite3_prepare_v2(db, insertSql().constData(), -1, &ins, nullptr);
     sqlite3_stmt* answer = nullptr;
@@ -349,20 +354,7 @@ double rawDbCopy(const QString& srcPath, const QString& dstPath, SubjectCombos& 
     sqlite3_prepare_v2(src, select.constData(), -1, &read, nullptr);
     sqlite3_exec(dst, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_int64 lastBefore = 0;
-    QHash<QString, sqlite3_int64> questions;
-    {
-        sqlite3_stmt* all = nullptr;
-        sqlite3_prepare_v2(dst, "SELECT Q, rowid FROM VOK ORDER BY Q, T", -1, &all, nullptr);
-        while (sqlite3_step(all) == SQLITE_ROW) {
-            const sqlite3_int64 key = sqlite3_column_int64(all, 1);
-            lastBefore = std::max(lastBefore, key);
-            if (sqlite3_column_type(all, 0) != SQLITE_TEXT) continue;
-            const QString q = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(all, 0)),
-                                                sqlite3_column_bytes(all, 0));
-            if (!questions.contains(q)) questions.insert(q, key);
-        }
-        sqlite3_finalize(all);
-    }
+    QHash<QString, sqlite3_int64> questions = rawQuestions(dst, lastBefore);
     sqlite3_stmt* answer = nullptr;
     sqlite3_prepare_v2(dst, "SELECT A1 FROM VOK WHERE rowid = ?", -1, &answer, nullptr);
     sqlite3_stmt* ins = nullptr;
