@@ -80,13 +80,16 @@ QString freshCopy(long items, QTemporaryDir& dir) {
 
 // The keys of "Alles" in its order, as the dynaset holds them (a bookmark
 // is the key).
-std::vector<qint64> keysOfAlles(dao::Database& db) {
+std::vector<qint64> keysOfAlles(const QString& path) {
+    auto db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + vocabdb::VokDBPasswort);
     std::vector<qint64> keys;
-    auto rs = db.OpenRecordset("Alles", dao::dbOpenDynaset);
+    auto rs = db->OpenRecordset("Alles", dao::dbOpenDynaset);
     for (long p = 0; p < rs->RecordCount(); ++p) {
         rs->SetAbsolutePosition(p);
         keys.push_back(qFromLittleEndian<qint64>(rs->Bookmark().constData()));
     }
+    rs->Close();
+    db->Close();
     return keys;
 }
 
@@ -180,12 +183,7 @@ void BM_DeleteChecked(benchmark::State& state) {
     long deleted = 0, rawDeleted = 0;
     for (auto _ : state) {
         const QString path = freshCopy(items, dir);
-        std::vector<qint64> keys;
-        {
-            auto db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + vocabdb::VokDBPasswort);
-            keys = keysOfAlles(*db);
-            db->Close();
-        }
+        const std::vector<qint64> keys = keysOfAlles(path);
         raw += rawDelete(path, keys, &rawDeleted);
 
         const QString again = freshCopy(items, dir);
@@ -218,12 +216,7 @@ void BM_CheckAll(benchmark::State& state) {
     double layer = 0, raw = 0;
     for (auto _ : state) {
         const QString path = freshCopy(items, dir);
-        std::vector<qint64> keys;
-        {
-            auto db = dao::DBEngine::OpenDatabase(path, false, false, ";pwd=" + vocabdb::VokDBPasswort);
-            keys = keysOfAlles(*db);
-            db->Close();
-        }
+        const std::vector<qint64> keys = keysOfAlles(path);
         raw += rawCheckAll(path, keys);
 
         const QString again = freshCopy(items, dir);
