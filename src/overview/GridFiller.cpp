@@ -10,23 +10,6 @@
 
 namespace overview {
 
-namespace {
-
-// v in decimal, as QString::number writes it, in the end of buf.
-QLatin1StringView decimal(qint64 v, char (&buf)[24]) {
-    char* const end = std::end(buf);
-    char* p = end;
-    quint64 u = v < 0 ? 0 - quint64(v) : quint64(v);
-    do {
-        *--p = char('0' + u % 10);
-        u /= 10;
-    } while (u != 0);
-    if (v < 0) *--p = '-';
-    return QLatin1StringView(p, end - p);
-}
-
-}  // namespace
-
 GridFiller::GridFiller(GridBuildInputs in) : in_(std::move(in)) {}
 
 int GridFiller::percentOf(long i, long count) {
@@ -235,7 +218,8 @@ void GridFiller::fillRows() {
                     g.CellDetailsText(row, col, QAnyStringView(), format, -1, back, -1, f, indent);
                     return;
                 case dao::PassValue::Integer:
-                    g.CellDetailsText(row, col, decimal(v->integer, digits), format, -1, back, -1, f, indent);
+                    g.CellDetailsText(row, col, grid::DecimalText(v->integer, digits), format, -1, back, -1,
+                                      f, indent);
                     return;
                 default:
                     break;
@@ -281,7 +265,7 @@ void GridFiller::fillRows() {
                     break;
                 case CellRule::No: {
                     char digits[24];
-                    g.CellDetailsText(row, col, decimal(i, digits), singleLine);
+                    g.CellDetailsText(row, col, grid::DecimalText(i, digits), singleLine);
                     break;
                 }
                 case CellRule::Question:

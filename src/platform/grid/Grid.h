@@ -281,4 +281,8 @@ private:
     long curCol_ = 0;
 };
 
+// v in decimal, as QString::number writes it, in the end of buf: a whole
+// number for CellDetailsText without a string made for it.
+QLatin1StringView DecimalText(qint64 v, char (&buf)[24]);
+
 }  // namespace grid

@@ -45,11 +45,12 @@ bool parseDate(const QString& s, double& out) {
     out = static_cast<double>(d.toMSecsSinceEpoch());
     return true;
 }
-// v in decimal, as QString::number writes it, in the end of buf.
-QLatin1StringView decimal(qlonglong v, char (&buf)[24]) {
+}  // namespace
+
+QLatin1StringView DecimalText(qint64 v, char (&buf)[24]) {
     char* const end = std::end(buf);
     char* p = end;
-    qulonglong u = v < 0 ? 0 - qulonglong(v) : qulonglong(v);
+    quint64 u = v < 0 ? 0 - quint64(v) : quint64(v);
     do {
         *--p = char('0' + u % 10);
         u /= 10;
@@ -57,7 +58,6 @@ QLatin1StringView decimal(qlonglong v, char (&buf)[24]) {
     if (v < 0) *--p = '-';
     return QLatin1StringView(p, end - p);
 }
-}  // namespace
 
 // ---------------------------------------------------------------- columns
 
@@ -268,9 +268,9 @@ void Grid::CellDetails(long row, long column, const QVariant& text, long format,
     else if (type == QMetaType::QString)
         c.text.set(r, *static_cast<const QString*>(text.constData()));
     else if (type == QMetaType::Int)
-        c.text.setLatin1(r, decimal(*static_cast<const int*>(text.constData()), digits));
+        c.text.setLatin1(r, DecimalText(*static_cast<const int*>(text.constData()), digits));
     else if (type == QMetaType::LongLong)
-        c.text.setLatin1(r, decimal(*static_cast<const qlonglong*>(text.constData()), digits));
+        c.text.setLatin1(r, DecimalText(*static_cast<const qlonglong*>(text.constData()), digits));
     else
         c.text.set(r, text.toString());
     setCellLook(c, r, format, icon, backColor, foreColor, f, indent);

@@ -12,6 +12,8 @@
 #include <QMouseEvent>
 #include <QTableView>
 #include <QTextDocument>
+#include <iterator>
+#include <limits>
 #include <set>
 
 using grid::Grid;
@@ -175,6 +177,22 @@ TEST(GridRows, AddRemoveAndResizeKeepCellsAndSelectionInStep) {
 // Texts are kept by column in one buffer: overwriting them longer and
 // shorter, inserting and removing rows and sorting must leave every cell
 // as a plain list of texts would, null and empty texts apart.
+TEST(GridCells, WholeNumbersReadAsQStringWritesThem) {
+    Grid g;
+    g.AddColumn("n");
+    const qint64 values[] = {
+        0, 7, -7, 1234567890123, std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::min()};
+    g.SetRows(long(std::size(values)));
+    for (long r = 0; r < long(std::size(values)); ++r) {
+        char digits[24];
+        g.CellDetailsText(r + 1, 1, grid::DecimalText(values[r], digits));
+    }
+    for (long r = 0; r < long(std::size(values)); ++r)
+        EXPECT_EQ(g.CellText(r + 1, 1), QString::number(values[r]));
+    g.CellDetails(1, 1, QVariant(std::numeric_limits<qlonglong>::min()));
+    EXPECT_EQ(g.CellText(1, 1), QString::number(std::numeric_limits<qlonglong>::min()));
+}
+
 TEST(GridCells, TextsSurviveOverwritesInsertsRemovalsAndSorts) {
     Grid g;
     g.AddColumn("t");
