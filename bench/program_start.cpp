@@ -17,6 +17,10 @@
 //   The rest is mostly the sorted key query of the grid's recordset, the
 //   pass over the table and the grid's storing (a third each); Qt's own
 //   start and the start form take about 40 ms.
+//   With the text order compared sixteen characters at a time and the row
+//   heights published without a signal per row (single starts interleaved
+//   with the build before, 34-36 each, quiet machine): 100,000 items before
+//   min 432 ms, median 441; after min 414 ms, median 427.
 
 #include <benchmark/benchmark.h>
 

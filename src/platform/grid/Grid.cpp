@@ -10,6 +10,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -209,6 +211,10 @@ public:
         setMouseTracking(true);
         setWordWrap(true);
     }
+
+    // Row heights from `first` on were set without telling the view row by
+    // row: it hears of them as of one, and lays out and repaints as it would.
+    void rowsResized(int first) { rowResized(first, 0, 0); }
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override {
@@ -639,11 +645,23 @@ void Grid::applyColumnLook() {
         if (c.visible) def = std::max(def, lineHeight(c));
     def = std::max(def, kIconSize) + 2 * kCellMargin + 2;
     auto* vh = view_->verticalHeader();
-    vh->setDefaultSectionSize(def);
-    for (long r = 0; r < s_->rows; ++r) {
+    auto wanted = [&](long r) {
         const int h = s_->height[size_t(r)];
-        if (h > 0 && h != def) vh->resizeSection(int(r), h);
+        return h > 0 && h != def ? h : def;
+    };
+    long first = 0;  // the first row the view changes
+    while (first < s_->rows && vh->sectionSize(int(first)) == wanted(first)) ++first;
+    {
+        // A signal per resized row, each queueing that row for the view,
+        // costs more than the rest of it.
+        const QSignalBlocker quiet(vh);
+        vh->setDefaultSectionSize(def);
+        for (long r = 0; r < s_->rows; ++r) {
+            const int h = s_->height[size_t(r)];
+            if (h > 0 && h != def) vh->resizeSection(int(r), h);
+        }
     }
+    if (first < s_->rows) static_cast<GridView*>(view_)->rowsResized(int(first));
     applyingLook_ = false;
     if (updates) view_->setUpdatesEnabled(true);
 }

@@ -4,6 +4,8 @@
 
 #include <QCollator>
 
+#include <random>
+
 #include <sqlite3.h>
 
 using namespace daotest;
@@ -363,6 +365,43 @@ TEST_F(SqlTest, CollationOrderIsTheCollatorsForEveryKindOfText) {
         for (const QString& u : texts)
             EXPECT_EQ(same.contains(u), collator.compare(t, u) == 0)
                 << t.toStdString() << " = " << u.toStdString();
+    }
+}
+
+// Long texts that share a start of 16 characters and more, differing in
+// case, digits or punctuation at every place, some with an accent or a
+// control character before or after the first difference: the order and
+// the equality are still the collator's.
+TEST_F(SqlTest, LongTextsWithACommonStartSortAsTheCollatorSays) {
+    std::mt19937 random(7);
+    auto pick = [&](int n) { return int(random() % unsigned(n)); };
+    const QString printable = QStringLiteral(" !#(),-.0123456789:?ABCXYZ_abcxyz~");
+    const QStringList starts{"", "Frage 12 mit etw", "Frage 12 mit etwa", "frage 12 mit etwas Text und ",
+                             "FRAGE 12 MIT ETWAS TEXT UND MEHR"};
+    const QStringList odd{QString::fromUtf8("ä"), QString::fromUtf8("é"), QString(QChar(1)), "\t"};
+    QStringList texts;
+    for (int i = 0; i < 240; ++i) {
+        QString t = starts[pick(int(starts.size()))];
+        const int extra = pick(24);
+        for (int k = 0; k < extra; ++k) t += printable[pick(int(printable.size()))];
+        if (pick(6) == 0) t.insert(pick(int(t.size()) + 1), odd[pick(int(odd.size()))]);
+        texts << t;
+    }
+    items(texts);
+    const QStringList sorted = select("SELECT * FROM VOK ORDER BY Q");
+    ASSERT_EQ(sorted.size(), texts.size());
+    QCollator collator(QLocale(QLocale::English, QLocale::UnitedStates));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    for (qsizetype i = 1; i < sorted.size(); ++i)
+        EXPECT_LE(collator.compare(sorted[i - 1], sorted[i]), 0)
+            << sorted[i - 1].toUtf8().toPercentEncoding().toStdString() << " before "
+            << sorted[i].toUtf8().toPercentEncoding().toStdString();
+    for (qsizetype i = 0; i < texts.size(); i += 6) {
+        const QStringList same = select("SELECT * FROM VOK WHERE Q = ?", {texts[i]});
+        EXPECT_EQ(same.size(),
+                  std::count_if(texts.begin(), texts.end(),
+                                [&](const QString& u) { return collator.compare(texts[i], u) == 0; }))
+            << texts[i].toStdString();
     }
 }
 

@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTextDocument>
 #include <iterator>
@@ -392,6 +393,44 @@ TEST(GridRedraw, OffBatchesEveryChangeIntoOneUpdate) {
     g.AddRow();
     EXPECT_EQ(inserts->count(), 1);
     EXPECT_EQ(resets->count(), 1);
+}
+
+// Row heights that reach the view when redraw comes back on lay it out as
+// heights set one by one with redraw on do: the same scroll range and
+// position (also from the end of the grid), rows in the same places.
+TEST(GridSizes, HeightsSetWhileRedrawIsOffLayTheViewOutAsOneByOne) {
+    const int rows = 300;
+    auto height = [](int r) { return r % 7 == 0 ? 44 : r % 3 == 0 ? 31 : 18; };
+    auto make = [&](Grid& g) {
+        g.resize(300, 200);
+        g.show();
+        g.AddColumn("q");
+        g.SetRows(rows);
+        for (int r = 1; r <= rows; ++r) g.SetCellText(r, 1, QString::number(r));
+        QApplication::processEvents();
+    };
+    for (const bool atEnd : {false, true}) {
+        Grid byOne, together;
+        make(byOne);
+        make(together);
+        if (atEnd) {
+            for (Grid* g : {&byOne, &together})
+                g->view()->verticalScrollBar()->setValue(g->view()->verticalScrollBar()->maximum());
+        }
+        for (int r = 1; r <= rows; ++r) byOne.SetRowHeight(r, height(r));
+        together.SetRedraw(false);
+        for (int r = 1; r <= rows; ++r) together.SetRowHeight(r, height(r));
+        together.SetRedraw(true);
+        QApplication::processEvents();
+        const QScrollBar* a = byOne.view()->verticalScrollBar();
+        const QScrollBar* b = together.view()->verticalScrollBar();
+        EXPECT_EQ(b->maximum(), a->maximum()) << atEnd;
+        EXPECT_EQ(b->value(), a->value()) << atEnd;
+        for (int r : {0, 1, 6, 20, 150, rows - 1}) {
+            EXPECT_EQ(together.view()->rowHeight(r), height(r + 1));
+            EXPECT_EQ(together.view()->rowViewportPosition(r), byOne.view()->rowViewportPosition(r)) << r;
+        }
+    }
 }
 
 TEST(GridSizes, AutoWidthAndHeightFitTheContents) {
