@@ -1,5 +1,6 @@
 // Field types and the conversion of values on their way in and out, the way
 // the original engine converted on assignment.
+#include "platform/Latin1.h"
 #include "platform/dao/Internal.h"
 
 #include <QLocale>
@@ -7,9 +8,6 @@
 #include <QStringEncoder>
 
 #include <climits>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -536,18 +534,7 @@ bool utf8IntoText(const char* p, qsizetype n, QString& text) {
         // A text without a string yet stays empty, not null, as a read gives it.
         text.resize(n);
         if (n == 0 && text.isNull()) text = QLatin1String("");
-        char16_t* out = reinterpret_cast<char16_t*>(text.data());
-        qsizetype k = 0;
-#if defined(__SSE2__)
-        // Sixteen characters at a time: each byte widened by a zero byte.
-        const __m128i zero = _mm_setzero_si128();
-        for (; k + 16 <= n; k += 16) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_unpacklo_epi8(bytes, zero));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8), _mm_unpackhi_epi8(bytes, zero));
-        }
-#endif
-        for (; k < n; ++k) out[k] = u[k];
+        wk::widenLatin1(p, n, reinterpret_cast<char16_t*>(text.data()));
         return true;
     }
     if (!plainUtf8(p, n)) return false;

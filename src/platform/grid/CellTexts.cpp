@@ -1,6 +1,7 @@
 #include "platform/grid/CellTexts.h"
 
 #include "platform/Error.h"
+#include "platform/Latin1.h"
 
 #include <QStringDecoder>
 #include <algorithm>
@@ -10,21 +11,6 @@
 #endif
 
 namespace grid::detail {
-
-void widenLatin1(const char* in, qsizetype n, char16_t* out) {
-    const auto* u = reinterpret_cast<const unsigned char*>(in);
-    qsizetype k = 0;
-#if defined(__SSE2__)
-    // Sixteen characters at a time: each byte widened by a zero byte.
-    const __m128i zero = _mm_setzero_si128();
-    for (; k + 16 <= n; k += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + k));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm_unpacklo_epi8(bytes, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k + 8), _mm_unpackhi_epi8(bytes, zero));
-    }
-#endif
-    for (; k < n; ++k) out[k] = u[k];
-}
 
 bool isAscii(const char* p, qsizetype n) {
     // Eight bytes at a time: any byte from 0x80 up sets a top bit.
@@ -98,7 +84,7 @@ void CellTexts::read(size_t r, QString& out) const {
     if (s.at & kWide)
         std::memcpy(to, wide_.units.data() + (s.at & ~kWide), size_t(s.length) * sizeof(char16_t));
     else
-        widenLatin1(narrow_.units.data() + s.at, s.length, to);
+        wk::widenLatin1(narrow_.units.data() + s.at, s.length, to);
 }
 
 bool CellTexts::readDigitsAsZeros(size_t r, QString& out) const {

@@ -21,8 +21,6 @@
 
 namespace grid::detail {
 
-// The units of `n` Latin-1 characters at `in`, written to `out`.
-void widenLatin1(const char* in, qsizetype n, char16_t* out);
 // Whether the n bytes at p are all below 0x80.
 bool isAscii(const char* p, qsizetype n);
 
