@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QApplication>
 #include <QString>
 #include <QtGlobal>
 
@@ -59,6 +60,17 @@ inline int runBenchmarks(int& argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
+}
+
+// main of a benchmark that needs widgets: on the offscreen platform unless
+// the caller chose one; beforeAppGoes frees what must go before the
+// application object.
+inline int runWidgetBenchmarks(int argc, char** argv, const std::function<void()>& beforeAppGoes = {}) {
+    useOffscreenUnlessSet();
+    QApplication app(argc, argv);
+    const int rc = runBenchmarks(argc, argv);
+    if (beforeAppGoes) beforeAppGoes();
+    return rc;
 }
 
 }  // namespace benchsupport

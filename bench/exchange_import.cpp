@@ -458,7 +458,5 @@ BENCHMARK(BM_DbImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::k
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchsupport::useOffscreenUnlessSet();
-    QApplication app(argc, argv);
-    return benchsupport::runBenchmarks(argc, argv);
+    return benchsupport::runWidgetBenchmarks(argc, argv);
 }

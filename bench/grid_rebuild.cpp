@@ -429,9 +429,5 @@ BENCHMARK(BM_SubjectLists)->Arg(100000)->Unit(benchmark::kMillisecond)->Iteratio
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchsupport::useOffscreenUnlessSet();
-    QApplication app(argc, argv);
-    const int rc = benchsupport::runBenchmarks(argc, argv);
-    madeDatabases.clear();
-    return rc;
+    return benchsupport::runWidgetBenchmarks(argc, argv, [] { madeDatabases.clear(); });
 }

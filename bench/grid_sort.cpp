@@ -185,9 +185,5 @@ BENCHMARK(BM_GridSort)
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchsupport::useOffscreenUnlessSet();
-    QApplication app(argc, argv);
-    const int rc = benchsupport::runBenchmarks(argc, argv);
-    fixtures.clear();
-    return rc;
+    return benchsupport::runWidgetBenchmarks(argc, argv, [] { fixtures.clear(); });
 }

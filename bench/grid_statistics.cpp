@@ -116,6 +116,11 @@ Overview& overviewOf() {
 
 std::map<long, double> rawCpuMs;
 
+// How many items a test asked, for both sides.
+void askedCounts(benchmark::internal::Benchmark* b) {
+    b->Arg(20)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(20);
+}
+
 void BM_AskedRows_Raw(benchmark::State& state) {
     const long k = state.range(0);
     Overview& o = overviewOf();
@@ -168,13 +173,7 @@ void BM_AskedRows_Raw(benchmark::State& state) {
     rawCpuMs[k] = cpu / double(state.iterations());
     state.counters["cpu_ms"] = rawCpuMs[k];
 }
-BENCHMARK(BM_AskedRows_Raw)
-    ->Arg(20)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(20);
+BENCHMARK(BM_AskedRows_Raw)->Apply(askedCounts);
 
 void BM_AskedRows_Dao(benchmark::State& state) {
     const long k = state.range(0);
@@ -191,13 +190,7 @@ void BM_AskedRows_Dao(benchmark::State& state) {
     state.counters["raw_cpu_ms"] = rawCpuMs[k];
     benchsupport::setRatio(state, per, rawCpuMs[k]);
 }
-BENCHMARK(BM_AskedRows_Dao)
-    ->Arg(20)
-    ->Arg(100)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(20);
+BENCHMARK(BM_AskedRows_Dao)->Apply(askedCounts);
 
 void BM_Rebuild_Dao(benchmark::State& state) {
     Overview& o = overviewOf();
@@ -216,9 +209,5 @@ BENCHMARK(BM_Rebuild_Dao)->Unit(benchmark::kMillisecond)->Iterations(2);
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchsupport::useOffscreenUnlessSet();
-    QApplication app(argc, argv);
-    const int rc = benchsupport::runBenchmarks(argc, argv);
-    made.reset();
-    return rc;
+    return benchsupport::runWidgetBenchmarks(argc, argv, [] { made.reset(); });
 }

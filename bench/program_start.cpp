@@ -136,9 +136,5 @@ BENCHMARK(BM_ProgramShowsGrid)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillis
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchsupport::useOffscreenUnlessSet();
-    QApplication app(argc, argv);
-    const int rc = benchsupport::runBenchmarks(argc, argv);
-    folders.clear();
-    return rc;
+    return benchsupport::runWidgetBenchmarks(argc, argv, [] { folders.clear(); });
 }

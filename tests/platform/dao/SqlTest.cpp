@@ -33,6 +33,24 @@ protected:
         l.sort();
         return l;
     }
+    // The order the layer's text comparison must give: the collator's,
+    // case ignored.
+    static QCollator orderCollator() {
+        QCollator collator(QLocale(QLocale::English, QLocale::UnitedStates));
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        return collator;
+    }
+    // Stores texts and reads them back sorted: each no later than the next.
+    void expectStoredInCollatorOrder(const QStringList& texts) {
+        items(texts);
+        const QStringList sorted = select("SELECT * FROM VOK ORDER BY Q");
+        ASSERT_EQ(sorted.size(), texts.size());
+        const QCollator collator = orderCollator();
+        for (qsizetype i = 1; i < sorted.size(); ++i)
+            EXPECT_LE(collator.compare(sorted[i - 1], sorted[i]), 0)
+                << sorted[i - 1].toUtf8().toPercentEncoding().toStdString() << " before "
+                << sorted[i].toUtf8().toPercentEncoding().toStdString();
+    }
 };
 
 TEST_F(SqlTest, TableAndFieldDefinitionsReadBackInOrder) {
@@ -351,14 +369,8 @@ TEST_F(SqlTest, CollationOrderIsTheCollatorsForEveryKindOfText) {
           << QString::fromUtf8("apfel") << QString::fromUtf8("Apfel ä") << QString::fromUtf8("Öl")
           << QString::fromUtf8("ol") << QString::fromUtf8("Straße") << QString::fromUtf8("Strasse")
           << QString::fromUtf8("é") << QString::fromUtf8("e") << QString::fromUtf8("E");
-    items(texts);
-    const QStringList sorted = select("SELECT * FROM VOK ORDER BY Q");
-    ASSERT_EQ(sorted.size(), texts.size());
-    QCollator collator(QLocale(QLocale::English, QLocale::UnitedStates));
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    for (qsizetype i = 1; i < sorted.size(); ++i)
-        EXPECT_LE(collator.compare(sorted[i - 1], sorted[i]), 0)
-            << sorted[i - 1].toStdString() << " before " << sorted[i].toStdString();
+    expectStoredInCollatorOrder(texts);
+    const QCollator collator = orderCollator();
     // Equal without regard to case, different with regard to accents.
     for (const QString& t : texts) {
         const QStringList same = select("SELECT * FROM VOK WHERE Q = ?", {t});
@@ -387,15 +399,8 @@ TEST_F(SqlTest, LongTextsWithACommonStartSortAsTheCollatorSays) {
         if (pick(6) == 0) t.insert(pick(int(t.size()) + 1), odd[pick(int(odd.size()))]);
         texts << t;
     }
-    items(texts);
-    const QStringList sorted = select("SELECT * FROM VOK ORDER BY Q");
-    ASSERT_EQ(sorted.size(), texts.size());
-    QCollator collator(QLocale(QLocale::English, QLocale::UnitedStates));
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    for (qsizetype i = 1; i < sorted.size(); ++i)
-        EXPECT_LE(collator.compare(sorted[i - 1], sorted[i]), 0)
-            << sorted[i - 1].toUtf8().toPercentEncoding().toStdString() << " before "
-            << sorted[i].toUtf8().toPercentEncoding().toStdString();
+    expectStoredInCollatorOrder(texts);
+    const QCollator collator = orderCollator();
     for (qsizetype i = 0; i < texts.size(); i += 6) {
         const QStringList same = select("SELECT * FROM VOK WHERE Q = ?", {texts[i]});
         EXPECT_EQ(same.size(),
@@ -412,15 +417,8 @@ TEST_F(SqlTest, ControlCharactersSortAsTheCollatorWeighsThem) {
     const QStringList texts{QString("a") + QChar(1) + "z", "aa",  "az",  QString("a\tz"),
                             QString("a") + QChar(0x1f),    "a",   "ab",  QString("\x01"),
                             QString("a") + QChar(0x7f),    "a z", "A Z", QString("a\nb")};
-    items(texts);
-    QCollator collator(QLocale(QLocale::English, QLocale::UnitedStates));
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    const QStringList sorted = select("SELECT * FROM VOK ORDER BY Q");
-    ASSERT_EQ(sorted.size(), texts.size());
-    for (qsizetype i = 1; i < sorted.size(); ++i)
-        EXPECT_LE(collator.compare(sorted[i - 1], sorted[i]), 0)
-            << sorted[i - 1].toUtf8().toPercentEncoding().toStdString() << " before "
-            << sorted[i].toUtf8().toPercentEncoding().toStdString();
+    expectStoredInCollatorOrder(texts);
+    const QCollator collator = orderCollator();
     EXPECT_EQ(select("SELECT * FROM VOK WHERE Q < 'aa'").size(),
               std::count_if(texts.begin(), texts.end(),
                             [&](const QString& t) { return collator.compare(t, "aa") < 0; }));
