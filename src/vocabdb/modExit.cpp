@@ -19,19 +19,17 @@ using namespace runstate;
 
 namespace {
 
-// Closes a database; false when it was not open or would not close.
+// Closes a database; false when it was not open or would not close. What
+// the closing reports (changes lost with a journal another program removed)
+// the user hears as from any write.
 bool closeDatabase(dao::DatabasePtr& db) {
-    if (!db) return false;
-    bool ok = false;
+    if (!db || !db->IsOpen()) return false;
     try {
-        if (db->IsOpen()) {
-            db->Close();
-            ok = true;
-        }
-    } catch (const wk::Error&) {
-        ok = false;
+        db->Close();
+    } catch (const wk::Error& e) {
+        modMain::ShowError(e.number(), e.description(), QString());
     }
-    return ok;
+    return !db->IsOpen();
 }
 
 }  // namespace

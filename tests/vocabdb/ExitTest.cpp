@@ -147,6 +147,31 @@ TEST_F(Exit, CompactsEachFileInPlace) {
     expectItems(vok, 3);
 }
 
+// Changes saved into a journal that another program removed, and then
+// began afresh on the file: the exit says they may be lost, as a write does,
+// and compacts what the file holds.
+TEST_F(Exit, ALostJournalIsReportedAtExit) {
+    startWithDatabase();
+    {
+        auto rs = runstate::dbVok->OpenRecordset("VOK");
+        rs->AddNew();
+        rs->SetValue("Q", "vier");
+        rs->Update();
+    }
+    ASSERT_TRUE(QFile::remove(vok + "-wal"));
+    QFile::remove(vok + "-shm");
+    QProcess other;
+    other.start("sqlite3", {vok, "SELECT count(*) FROM VOK;"});
+    if (!other.waitForStarted()) GTEST_SKIP() << "no sqlite3 shell";
+    ASSERT_TRUE(other.waitForFinished());
+    ui.answerAllMsgBoxes(forms::vbOK);
+    const vocabdb::CompactOutcome out = vocabdb::CloseAndCompactDatabases();
+    ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+    EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.contains("may be lost"))
+        << ui.last(CallKind::MsgBox).prompt.toStdString();
+    EXPECT_TRUE(out.vokOk);
+}
+
 // A database elsewhere than the program folder, on another file system
 // where there is one: compacted there, and nothing is left beside it.
 TEST_F(Exit, DatabaseOutsideTheProgramFolderIsCompactedInItsOwnFolder) {

@@ -23,7 +23,8 @@ bool StatementUse::step() {
 }
 
 Core::~Core() {
-    close();
+    // Released without Close: no one is left to hear of a lost journal.
+    (void)close();
     forgetCheckpoint(this);
 }
 
@@ -58,7 +59,7 @@ void Core::connect() {
 }
 
 void Core::fail(int rc, const QString& context) {
-    if (rc == SQLITE_CONSTRAINT_COMMITHOOK && journalLost) {
+    if (rc == SQLITE_CONSTRAINT_COMMITHOOK && loss != Loss::None) {
         journalLossReported = true;
         throw wk::Error(3043, lostJournalMessage(path, keepLostJournal()));
     }
@@ -77,8 +78,8 @@ void Core::fail(int rc, const QString& context) {
     }
 }
 
-void Core::close() {
-    if (!db) return;
+bool Core::close() {
+    if (!db) return true;
     forgetCheckpoint(this);
     for (RecordsetImplBase* rs : std::vector<RecordsetImplBase*>(recordsets)) rs->closeFromDatabase();
     recordsets.clear();
@@ -87,20 +88,36 @@ void Core::close() {
     lostTransaction.reset();
     for (sqlite3_stmt* st : std::as_const(statements)) sqlite3_finalize(st);
     statements.clear();
-    if (!journalIntact()) {
-        journalLost = true;
-        keepLostJournal();
+    if (loss == Loss::None) loss = journalCheck();
+    bool told = true;
+    if (loss != Loss::None) {
+        told = keepLostJournal() || journalLossReported;
         sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     }
     sqlite3_close_v2(db);
     db = nullptr;
+    loss = Loss::None;
+    journalLossReported = false;
     lock.reset();
+    return told;
 }
 
 sqlite3_stmt* Core::statement(const QString& sql) {
     checkOpen();
+    journalJustChecked = false;
     reconnectIfJournalLost();
-    if (sqlite3_stmt* st = statements.value(sql)) return st;
+    sqlite3_stmt* st = statements.value(sql);
+    if (!st) st = prepare(sql);
+    // A change that begins a transaction of its own begins it only on the
+    // journal under the file's name; readers need not ask.
+    if (loss == Loss::None && !sqlite3_stmt_readonly(st) && idle()) {
+        watchJournal();
+        if (!statements.contains(sql)) return statement(sql);
+    }
+    return st;
+}
+
+sqlite3_stmt* Core::prepare(const QString& sql) {
     // Statements with pasted values would pile up; drop the idle ones now
     // and then.
     if (statements.size() >= 256) {
@@ -134,7 +151,7 @@ sqlite3_stmt* Core::statement(const QString& sql) {
 
 void Core::exec(const QString& sql) {
     checkOpen();
-    reconnectIfJournalLost();
+    watchJournal();
     char* err = nullptr;
     const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
     sqlite3_free(err);
@@ -413,7 +430,7 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
         core->loadCatalogue(true);
         core->recordJournal();
     } catch (const wk::Error& e) {
-        core->close();
+        (void)core->close();
         // Damage shows up as engine errors without a number of their own.
         if (e.number() == 3000) raise(3049, path);
         throw;

@@ -36,6 +36,10 @@ private:
     bool exclusive_;
 };
 
+// For tests: a file system whose timestamps do not show a write, as
+// coarse ones (one or two seconds a step) do not within their step.
+extern bool timestampsTellNothing;
+
 constexpr off_t kLockRange = 0x40000000;  // SQLite's pending byte
 constexpr off_t kShmLocks = 120;          // first lock byte of the -shm index
 

@@ -147,20 +147,30 @@ struct Core {
     int handles = 0;  // open Database handles on this connection
     // The -wal file this connection writes into and its -shm index, as they
     // were at connect. Another process that believes it is the file's last
-    // user deletes them; writing on into the deleted journal would lose
-    // every later change, so commits are refused once it is gone or
-    // replaced (see journalIntact), and the connection starts afresh.
+    // user deletes them, and a clean-up tool may delete either. Writing on
+    // into a deleted journal, or past an index others no longer share,
+    // would lose their changes or ours: so a change is begun only on the
+    // journal and index under the file's name (see watchJournal), and a
+    // commit is refused once either is gone or replaced.
+    QByteArray journalPath;
+    QByteArray indexPath;
     FileState journal;
     FileState index;
-    bool journalLost = false;
+    // Set by the check before a change of its own begins, so that its
+    // commit need not ask again; any other statement clears it.
+    bool journalJustChecked = false;
+    enum class Loss { None, Index, Journal };
+    Loss loss = Loss::None;
     // The user was told what the loss cost (by the refused commit).
     bool journalLossReported = false;
     // Commits that are in the journal but not yet in the main file, and the
-    // main file as this connection last wrote it. Users copy, back up and
-    // sync the main file alone, so it is brought up to date shortly after
-    // each change (see scheduleCheckpoint).
+    // main file as it was before them (see mainFileAsLeft). Users copy, back
+    // up and sync the main file alone, so it is brought up to date shortly
+    // after each change (see scheduleCheckpoint).
     bool unsaved = false;
     FileState mainFile;
+    QByteArray mainDigest;
+    int backfilled = 0;  // frames the last checkpoint had copied
     bool checkpointScheduled = false;
     // Counts the connections made (a lost journal makes a fresh one): data
     // versions of two connections cannot be compared, so recordsets stamp
@@ -174,19 +184,35 @@ struct Core {
     ~Core();
     bool isOpen() const { return db != nullptr; }
     void checkOpen() const;
-    void close();
+    // False when saved changes may have been lost with a journal another
+    // program removed, and the user has not been told yet.
+    [[nodiscard]] bool close();
     // Opens db on path with the layer's settings; raises on failure.
     void connect();
     QByteArray mainName() const;
     void recordJournal();
-    bool journalIntact() const;
-    // After a refused commit: a fresh connection with a journal of its own,
-    // taken when no statement or transaction still needs the old one.
+    // Whether a statement may begin or end a transaction of its own now.
+    bool idle() const;
+    // What happened to the journal and its index since connect.
+    Loss journalCheck() const;
+    bool walStillOurs() const;
+    // Before a change begins: notices a journal or index that was lost
+    // while nothing here used it, and starts afresh before writing where
+    // that loses nothing.
+    void watchJournal();
+    // After a refused commit or a loss noticed: a fresh connection with a
+    // journal of its own, taken when no statement or transaction still
+    // needs the old one. Raises 3043 when saved changes may be lost.
     void reconnectIfJournalLost();
-    // Writes what the lost journal still holds into the main file, when no
-    // one else can have written the main file since this connection did.
-    // True when the main file holds every commit of this connection.
+    // True when every commit of this connection is in the file under its
+    // name: the -wal there is still ours, or what the lost one holds was
+    // written back into a main file that no one else has written since.
     bool keepLostJournal();
+    // The main file holds what it held before this connection's unsaved
+    // commits, judged by content: timestamps may be too coarse to show
+    // another program's write.
+    bool mainFileAsLeft() const;
+    void noteMainFile();
     // Passive checkpoint: true when the main file holds every commit.
     bool checkpoint();
     // The idle timer's work: false to be tried again later.
@@ -197,6 +223,7 @@ struct Core {
 
     // Prepared once, reset after each use by StatementUse.
     sqlite3_stmt* statement(const QString& sql);
+    sqlite3_stmt* prepare(const QString& sql);
     void exec(const QString& sql);
     // Runs fn inside a savepoint: all or nothing.
     template <class F>

@@ -32,7 +32,11 @@ int afterCommit(void* p, sqlite3*, const char*, int frames) {
     auto* core = static_cast<Core*>(p);
     core->unsaved = true;
     if (frames >= kAutoCheckpointFrames) core->checkpoint();
-    if (core->unsaved) scheduleCheckpoint(core);
+    if (!core->unsaved) return SQLITE_OK;
+    // Commits the main file does not hold: should the journal be lost, they
+    // may be written back only into the main file as it is now.
+    if (core->mainDigest.isEmpty()) core->noteMainFile();
+    scheduleCheckpoint(core);
     return SQLITE_OK;
 }
 
@@ -41,8 +45,15 @@ bool Core::checkpoint() {
     int log = -1, copied = -1;
     if (sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, &log, &copied) != SQLITE_OK)
         return false;
-    mainFile = FileState::of(mainName());
-    if (log == copied) unsaved = false;
+    // A reader of an older state keeps the rest of the journal from the
+    // main file: done only when every frame went in.
+    if (log == copied) {
+        unsaved = false;
+        mainDigest.clear();
+    } else if (copied != backfilled) {
+        noteMainFile();
+    }
+    backfilled = copied;
     return !unsaved;
 }
 
@@ -50,13 +61,12 @@ bool Core::saveToMainFile() {
     if (!db) return true;
     // A statement or transaction of this connection holds the journal; the
     // timer comes back.
-    if (!busy.isEmpty() || savepoints > 0) return false;
-    if (!journalIntact()) {
-        // Removed or replaced while the program sat idle: what can be kept
-        // goes into the main file now, before anyone else writes it, and
-        // the next change goes into a journal of its own.
-        journalLost = true;
-        // What cannot be kept is reported to the next use instead.
+    if (!idle()) return false;
+    if (loss == Loss::None) loss = journalCheck();
+    if (loss != Loss::None) {
+        // Lost while the program sat idle: what can be kept goes into the
+        // main file now, before anyone else writes it, and the connection
+        // starts afresh. What cannot be kept is reported to the next use.
         if (keepLostJournal()) reconnectIfJournalLost();
         return true;
     }
@@ -118,6 +128,7 @@ void scheduleCheckpoint(Core* core) {
     t.pending.push_back(core);
     if (!t.timer) {
         t.timer = new QTimer(app);
+        t.timer->setObjectName(QStringLiteral("wk_idle_checkpoint"));
         t.timer->setSingleShot(true);
         QObject::connect(t.timer, &QTimer::timeout, app, &runPendingCheckpoints);
     }

@@ -174,9 +174,17 @@ int Workspace::TransactionDepth() const {
 }
 
 void Workspace::Close() {
-    for (Database::Impl* h : std::vector<Database::Impl*>(d->handles))
-        if (h->open) h->closeHandle();
+    // Every handle closes; the first loss to report is reported after.
+    std::optional<wk::Error> lost;
+    for (Database::Impl* h : std::vector<Database::Impl*>(d->handles)) {
+        try {
+            if (h->open) h->closeHandle();
+        } catch (const wk::Error& e) {
+            if (!lost) lost = e;
+        }
+    }
     d->handles.clear();
     d->depth = 0;
+    if (lost) throw *lost;
 }
 }  // namespace dao

@@ -437,11 +437,32 @@ TEST_F(FileTest, AFullDiskInATransactionTakesItBackWhole) {
     ws.Rollback();
     EXPECT_EQ(ws.TransactionDepth(), 0);
     EXPECT_EQ(column(db->OpenRecordset("SELECT Q FROM VOK ORDER BY Q"), "Q"), QStringList{"before"});
+    // The disk has room again: a later transaction is the caller's own.
+    ws.BeginTrans();
     addItem(rs, "later");
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 0);
     db->Close();
     db = ws.OpenDatabase(path("full.wkd"));
     EXPECT_EQ(column(db->OpenRecordset("SELECT Q FROM VOK ORDER BY Q"), "Q"),
               QStringList({"before", "later"}));
+}
+
+// A disk that is really full says ENOSPC, not the size limit's EFBIG: a
+// file system of its own, with no room for SQLite's index of the journal.
+TEST_F(FileTest, AFullFileSystemIsReportedAsAFullDisk) {
+    const QString file = filledFile();
+    const QString small = path("small");
+    ASSERT_TRUE(QDir().mkdir(small));
+    QProcess mount;
+    mount.start("mount",
+                {"-t", "tmpfs", "-o", QString("size=%1").arg(QFileInfo(file).size() + 4096), "tmpfs", small});
+    if (!mount.waitForFinished() || mount.exitCode() != 0) GTEST_SKIP() << "no tmpfs of our own here";
+    struct Unmount {
+        QString at;
+        ~Unmount() { QProcess::execute("umount", {at}); }
+    } unmount{small};
+    ASSERT_TRUE(QFile::copy(file, small + "/items.wkd"));
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(small + "/items.wkd", false, false, ";pwd=" + kVokPwd); }), 3026);
 }
 
 // Flipped bytes in the stored password verifier are damage, not a wrong
@@ -489,7 +510,8 @@ TEST_F(FileTest, CompactionInPlaceKeepsTheJournalAndTakesLongNames) {
 }
 
 // A new database over an old name: written into a database that is there
-// (whatever its page size), put in place of anything else.
+// (whatever its page size, smaller or larger), put in place of anything
+// else.
 TEST_F(FileTest, ReplacementPutsTheWholeNewDatabaseInPlace) {
     auto makeNew = [&](const QString& name) {
         auto db = ws.CreateDatabase(path(name));
@@ -504,10 +526,15 @@ TEST_F(FileTest, ReplacementPutsTheWholeNewDatabaseInPlace) {
     sqlite3_exec(raw, "PRAGMA page_size=1024; PRAGMA journal_mode=WAL; CREATE TABLE old (a);", nullptr,
                  nullptr, nullptr);
     sqlite3_close(raw);
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path("large.db")).constData(), &raw), SQLITE_OK);
+    sqlite3_exec(raw, "PRAGMA page_size=16384; PRAGMA journal_mode=WAL; CREATE TABLE old (a);", nullptr,
+                 nullptr, nullptr);
+    sqlite3_close(raw);
     write(path("notes.wkd"), "some text, no database\n");
     const QString ours = filledFile("ours.wkd");
 
-    for (const QString& target : {path("small.db"), path("notes.wkd"), ours, path("fresh.wkd")}) {
+    for (const QString& target :
+         {path("small.db"), path("large.db"), path("notes.wkd"), ours, path("fresh.wkd")}) {
         SCOPED_TRACE(target.toStdString());
         const QString built = makeNew(".building");
         dao::ReplaceFile(built, target);
@@ -520,7 +547,7 @@ TEST_F(FileTest, ReplacementPutsTheWholeNewDatabaseInPlace) {
         db->Close();
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
-              QStringList({"fresh.wkd", "notes.wkd", "ours.wkd", "small.db"}));
+              QStringList({"fresh.wkd", "large.db", "notes.wkd", "ours.wkd", "small.db"}));
 }
 
 TEST_F(FileTest, DefaultWorkspaceIsOne) {
