@@ -205,7 +205,6 @@ void Recordset::Impl::load(const QString& sql, const Params& p) {
     storeTried = false;
     wanted.assign(fields.size(), 0);
     writeSql.clear();
-    nameSlots.fill({});
     byName.clear();
     for (size_t j = fields.size(); j-- > 0;) {
         byName.insert(fields[j].name, int(j));
@@ -772,6 +771,7 @@ RecordsetPtr Database::OpenRecordset(const QString& source, int type, const Para
         if (t.empty() || !t[0].is("SELECT")) raise(3078, source);
         sql = source;
     }
+    watchActions();
     auto impl = std::make_unique<Recordset::Impl>();
     impl->core = d->core;
     impl->name = source;

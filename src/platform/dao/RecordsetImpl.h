@@ -4,13 +4,8 @@
 #pragma once
 
 #include "platform/dao/Internal.h"
+#include "platform/dao/UserAction.h"
 
-#include <array>
-#include <chrono>
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#include <x86intrin.h>
-#endif
 #include <string>
 
 namespace dao {
@@ -115,32 +110,18 @@ struct Recordset::Impl : RecordsetImplBase {
 
     // Another process may commit at any moment, and only SQLite's data
     // version tells. The kept values (window and store) were read at
-    // keptVersion; they are served while that is still the version. Asking
-    // costs a read transaction outside a transaction of ours, too much for
-    // every value of a walk: an answer holds while the program reads on
-    // without a break (each read within kPause of the one before, within
-    // kAnswerFor of the asking), so that every pause, wait or user action
-    // (and with it every commit another program could have told us of)
-    // asks again. Time is read for every value served, so in ticks of the
-    // processor's cycle counter where there is one (at 1 GHz or more a tick
-    // is at most a nanosecond), else in nanoseconds.
-    static quint64 ticks() {
-#if defined(__x86_64__) || defined(__i386__)
-        return __rdtsc();
-#else
-        return quint64(std::chrono::steady_clock::now().time_since_epoch().count());
-#endif
-    }
-    static constexpr quint64 kPause = 100'000;        // ticks: at most 100 µs
-    static constexpr quint64 kAnswerFor = 1'000'000;  // ticks: at most 1 ms
+    // keptVersion and are served while the connection's own version is
+    // still that one: any read of the connection (this set's, another
+    // set's, a statement's) that saw another commit moves it on. Asking
+    // SQLite for commits nobody here has read yet costs a read transaction,
+    // so that is done once per user action (actionEpoch), and always before
+    // an edit.
     quint64 keptVersion = 0;
-    quint64 askedAt = 0;
-    quint64 lastServed = 0;
-    bool haveKept() const {
-        return store.valid || !window.keys.empty();
-    }
-    // Before serving kept values: drops them when another connection has
-    // committed since they were read. strict asks SQLite in any case.
+    quint64 askedEpoch = ~quint64(0);
+    bool haveKept() const { return store.valid || !window.keys.empty(); }
+    // Before serving kept values: drops them when the connection has seen
+    // another commit since they were read, or SQLite knows of one (asked
+    // once per action; strict asks in any case).
     void confirmKept(bool strict = false);
     // After reading rows at `version`: what was kept at another version goes.
     void keptReadAt(quint64 version, bool intoStore);
@@ -153,9 +134,7 @@ struct Recordset::Impl : RecordsetImplBase {
     // how many rows s will hold, 0 when not known. False when the store
     // cannot take them.
     bool keepCells(Store& s, sqlite3_stmt* q, int col, qint32 row, size_t rows);
-    void dropStore() {
-        store = Store();
-    }
+    void dropStore() { store = Store(); }
     // Store row of the current record for field i, or -1.
     qint32 storeRow(int i);
     QVariant storeValue(int i, qint32 row);
@@ -183,9 +162,7 @@ struct Recordset::Impl : RecordsetImplBase {
     qint64 lastModified = 0;
     bool noMatch = true;
 
-    ~Impl() override {
-        detach();
-    }
+    ~Impl() override { detach(); }
 
     void detach() {
         if (!core) return;
@@ -202,48 +179,16 @@ struct Recordset::Impl : RecordsetImplBase {
         if (!core || !core->isOpen()) raise(3420);
         return *core;
     }
-    qint64 size() const {
-        return isStatic ? qint64(rows.size()) : qint64(keys.size());
-    }
-    bool hasCurrent() const {
-        return !deletedCurrent && pos >= 0 && pos < size();
-    }
+    qint64 size() const { return isStatic ? qint64(rows.size()) : qint64(keys.size()); }
+    bool hasCurrent() const { return !deletedCurrent && pos >= 0 && pos < size(); }
     void needCurrent() const {
         if (!hasCurrent()) raise(3021);
     }
     // Field names looked up often (a grid fill reads dozens per row).
     QHash<QString, int> byName;
-    // Callers name fields with the same literals again and again: a name at
-    // the same address with the same length that still matches the field is
-    // that field, without hashing it.
-    struct NameSlot {
-        const QChar* data = nullptr;
-        qsizetype size = -1;
-        int index = -1;
-    };
-    // Two places per address, so that two names a walk reads do not keep
-    // pushing each other out.
-    mutable std::array<NameSlot, 512> nameSlots{};
     int find(const QString& field) const {
-        // Fibonacci hashing of the address: heap blocks share their low bits.
-        const quint64 mixed = quint64(quintptr(field.constData())) * 0x9E3779B97F4A7C15ull;
-        const size_t at = size_t(mixed >> 55) & ~size_t(1);
-        auto matches = [&](const NameSlot& slot) {
-            return slot.data == field.constData() && slot.size == field.size() &&
-                   slot.index < int(fields.size()) &&
-                   (fields[size_t(slot.index)].name == field ||
-                    QStringView(fields[size_t(slot.index)].name).compare(field, Qt::CaseInsensitive) == 0);
-        };
-        if (matches(nameSlots[at])) return nameSlots[at].index;
-        if (matches(nameSlots[at + 1])) return nameSlots[at + 1].index;
         auto it = byName.constFind(field);
-        const int i = it != byName.constEnd() ? *it : byName.value(field.toCaseFolded(), -1);
-        if (i >= 0) {
-            // The newer name goes first, the older one moves to the second place.
-            nameSlots[at + 1] = nameSlots[at];
-            nameSlots[at] = {field.constData(), field.size(), i};
-        }
-        return i;
+        return it != byName.constEnd() ? *it : byName.value(field.toCaseFolded(), -1);
     }
     int index(const QString& field) const {
         const int i = find(field);
@@ -278,32 +223,13 @@ struct Recordset::Impl : RecordsetImplBase {
 
 namespace dao::detail {
 
-inline constexpr int kBatch = 256;
+// Bumped when a user action begins (NewAction, the event loop waking): kept
+// values ask SQLite for other programs' commits again.
+extern std::atomic<quint64> actionEpoch;
+// Has the application's event loop begin a new action whenever it wakes.
+void watchActions();
 
-// After SQLite's step the processor was found to hold the upper halves of
-// its vector registers as in use (on the virtual machines measured; the
-// step's own code does not set them). Until they are cleared, every legacy
-// SSE instruction that follows, the scalar floating-point code of a walk's
-// visit among them, waits on them. Clearing them after each step of a pass
-// costs a cycle a record and saved some 30 ms of a rebuild of the grid of
-// 100,000 items.
-#if defined(__x86_64__) || defined(__i386__)
-__attribute__((target("avx"))) inline void clearUpperHalves() {
-    _mm256_zeroupper();
-}
-inline bool canClearUpperHalves() {
-    static const bool avx = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx") != 0;
-    }();
-    return avx;
-}
-#else
-inline void clearUpperHalves() {}
-inline bool canClearUpperHalves() {
-    return false;
-}
-#endif
+inline constexpr int kBatch = 256;
 
 // currentRow's answer when the row is in the store.
 inline constexpr size_t kInStore = ~size_t(0);

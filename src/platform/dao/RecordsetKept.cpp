@@ -4,10 +4,41 @@
 #include "platform/Error.h"
 #include "platform/dao/RecordsetImpl.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QPointer>
+
 #include <algorithm>
 #include <limits>
+#include <mutex>
 
 namespace dao {
+
+namespace detail {
+
+std::atomic<quint64> actionEpoch{0};
+
+void watchActions() {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return;
+    QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance(app->thread());
+    if (!loop) return;
+    static std::mutex guard;
+    static QPointer<QAbstractEventDispatcher> watched;
+    const std::lock_guard lock(guard);
+    if (watched == loop) return;
+    watched = loop;
+    // Whatever woke the loop (a key, a click, a timer) is a new action; so
+    // is going back to wait for one.
+    QObject::connect(loop, &QAbstractEventDispatcher::awake, loop, NewAction, Qt::DirectConnection);
+    QObject::connect(loop, &QAbstractEventDispatcher::aboutToBlock, loop, NewAction, Qt::DirectConnection);
+}
+
+}  // namespace detail
+
+void NewAction() {
+    actionEpoch.fetch_add(1, std::memory_order_relaxed);
+}
 
 namespace {
 
@@ -57,9 +88,7 @@ void Recordset::Impl::fillStore() {
         bindAll(q, params);
         qint32 row = 0;
         auto next = byKey.begin();
-        const bool clearUpper = canClearUpperHalves();
         while (q.step()) {
-            if (clearUpper) clearUpperHalves();
             const qint64 key = sqlite3_column_int64(q, 0);
             // A table scan gives the keys in ascending order.
             auto it = next != byKey.end() && next->first == key
@@ -160,19 +189,20 @@ void Recordset::Impl::keptReadAt(quint64 version, bool intoStore) {
             dropStore();
         keptVersion = version;
     }
-    askedAt = lastServed = ticks();
+    // A read starts from what SQLite knows now.
+    askedEpoch = actionEpoch.load(std::memory_order_relaxed);
 }
 
 void Recordset::Impl::confirmKept(bool strict) {
     if (!haveKept()) return;
-    // Unsigned: a counter that went back (another core) asks as well.
-    const quint64 now = ticks();
-    if (!strict && now - lastServed < kPause && now - askedAt < kAnswerFor) {
-        lastServed = now;
-        return;
+    const quint64 epoch = actionEpoch.load(std::memory_order_relaxed);
+    quint64 version = 0;
+    if (strict || epoch != askedEpoch) {
+        version = currentVersion(c());
+        askedEpoch = epoch;
+    } else {
+        version = snapshotVersion(c());
     }
-    const quint64 version = currentVersion(c());
-    askedAt = lastServed = ticks();
     if (version == keptVersion) return;
     window.clear();
     dropStore();

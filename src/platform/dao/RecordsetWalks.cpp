@@ -230,9 +230,7 @@ void Recordset::ForEachRecord(const std::vector<int>& wanted, const std::functio
         } passEnd{*d};
         d->passColumn = column;
         auto next = byKey.begin();
-        const bool clearUpper = canClearUpperHalves();
         while (q.step()) {
-            if (clearUpper) clearUpperHalves();
             const qint64 key = sqlite3_column_int64(q, 0);
             qint64 position = -1;
             if (dense) {

@@ -2,6 +2,7 @@
 // a second instance of the program in another session would be: what one
 // process has acknowledged must never be lost to the other.
 #include "DaoTestSupport.h"
+#include "platform/dao/UserAction.h"
 
 #include <QApplication>
 #include <QDir>
@@ -554,6 +555,7 @@ TEST_F(SecondProcess, AWalkedRecordsetServesAnotherProgramsCommit) {
     EXPECT_GT(sum, 0);
 
     shell(file, "UPDATE VOK SET Punkte = 7 WHERE Q = 'item 300'; DELETE FROM VOK WHERE Q = 'item 400';");
+    dao::NewAction();  // what the user does next
     items->SetAbsolutePosition(300);
     ASSERT_EQ(items->Value("Q").toString(), "item 300");
     EXPECT_EQ(items->Value("Punkte").toInt(), 7);
@@ -577,13 +579,14 @@ TEST_F(SecondProcess, FieldsKeptWithTheKeysGiveWayToAnotherProgramsCommit) {
     rs->SetAbsolutePosition(2);
     EXPECT_EQ(rs->Value("Punkte").toInt(), 0);
     shell(file, "UPDATE VOK SET Punkte = 7 WHERE Q = 'item 2'; DELETE FROM VOK WHERE Q = 'item 3';");
+    dao::NewAction();
     EXPECT_EQ(rs->Value("Punkte").toInt(), 7);
     rs->SetAbsolutePosition(3);
     EXPECT_EQ(errorOf([&] { rs->Value("Punkte"); }), 3167);
 }
 
-// The current record read again without a move, and an edit begun later,
-// start from the row as stored.
+// The current record read again without a move in the next action, and an
+// edit begun without one, start from the row as stored.
 TEST_F(SecondProcess, TheCurrentRecordIsReadAgainAfterAnotherProgramsCommit) {
     const QString file = path("kurs.wkd");
     openHolder("kurs.wkd");
@@ -593,6 +596,7 @@ TEST_F(SecondProcess, TheCurrentRecordIsReadAgainAfterAnotherProgramsCommit) {
     EXPECT_EQ(items->Value("Q").toString(), "item 0");
 
     shell(file, "UPDATE VOK SET Punkte = 7, A1 = 'outside' WHERE Q = 'item 0';");
+    dao::NewAction();
     EXPECT_EQ(items->Value("Punkte").toInt(), 7);
     EXPECT_EQ(items->Value("A1").toString(), "outside");
 
@@ -604,6 +608,7 @@ TEST_F(SecondProcess, TheCurrentRecordIsReadAgainAfterAnotherProgramsCommit) {
     EXPECT_EQ(items->Value("Punkte").toInt(), 10);
     // Its own write does not hide the next commit of the other program.
     shell(file, "UPDATE VOK SET Punkte = 11 WHERE Q = 'item 0';");
+    dao::NewAction();
     EXPECT_EQ(items->Value("Punkte").toInt(), 11);
 }
 
