@@ -1,0 +1,182 @@
+// Workspaces: opening and creating databases, and transactions across the
+// connections of a workspace's handles.
+#include "platform/Error.h"
+#include "platform/dao/Connection.h"
+#include "platform/dao/File.h"
+
+#include <QFileInfo>
+
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace dao {
+
+using namespace detail;
+
+// ---- workspace ----------------------------------------------------------------
+
+std::vector<std::shared_ptr<Core>> Workspace::Impl::cores() const {
+    std::vector<std::shared_ptr<Core>> out;
+    for (const Database::Impl* h : handles)
+        if (h->open && h->core && h->core->isOpen() &&
+            std::find(out.begin(), out.end(), h->core) == out.end())
+            out.push_back(h->core);
+    return out;
+}
+
+namespace {
+// Dates are stored as local time. Without TZ the C library looks at
+// /etc/localtime again for every conversion, which made reading the dates of
+// a large table cost more than reading the table; naming the zone file once
+// keeps the same zone and lets the library keep it loaded.
+void FixTimeZoneLookup() {
+    static const bool done = [] {
+        if (qEnvironmentVariableIsEmpty("TZ") && QFileInfo::exists(QStringLiteral("/etc/localtime"))) {
+            qputenv("TZ", ":/etc/localtime");
+            tzset();
+        }
+        return true;
+    }();
+    (void)done;
+}
+}  // namespace
+
+Workspace::Workspace() : d(std::make_unique<Impl>()) {
+    FixTimeZoneLookup();
+}
+Workspace::~Workspace() {
+    for (Database::Impl* h : d->handles) h->workspace = nullptr;
+}
+
+Workspace& DBEngine::Workspaces(int index) {
+    if (index != 0) raise(3265);
+    static Workspace ws;
+    return ws;
+}
+
+static DatabasePtr wrap(std::shared_ptr<Core> core, Workspace::Impl* ws, const QString& path, bool readOnly) {
+    auto impl = std::make_unique<Database::Impl>();
+    impl->core = std::move(core);
+    impl->path = path;
+    impl->readOnly = readOnly;
+    impl->workspace = ws;
+    ++impl->core->handles;
+    ws->handles.push_back(impl.get());
+    return std::make_shared<Database>(std::move(impl));
+}
+
+DatabasePtr Workspace::CreateDatabase(const QString& path, const QString& locale, int options) {
+    Q_UNUSED(options);
+    if (path.isEmpty()) raise(3044, path);
+    const QFileInfo fi(path);
+    if (fi.exists()) raise(3204);
+    if (!folderExists(path)) raise(3044, path);
+    if (::access(QFile::encodeName(fi.absolutePath()).constData(), W_OK) != 0) raise(3051, path);
+    clearLeftoverJournals(path);
+
+    {
+        sqlite3* db = nullptr;
+        const QByteArray native = QFile::encodeName(path);
+        int rc = sqlite3_open_v2(native.constData(), &db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
+        auto fail = [&](int number) {
+            sqlite3_close_v2(db);
+            QFile::remove(path);
+            raise(number, path);
+        };
+        if (rc != SQLITE_OK) fail(rc == SQLITE_CANTOPEN ? 3044 : 3051);
+        const QString ddl =
+            QStringLiteral(
+                "PRAGMA journal_mode=WAL;"
+                "BEGIN;"
+                "CREATE TABLE wk_meta (key TEXT PRIMARY KEY, value);"
+                "CREATE TABLE wk_tables (name TEXT NOT NULL UNIQUE);"
+                "CREATE TABLE wk_fields (tbl TEXT NOT NULL, name TEXT NOT NULL, type INTEGER NOT NULL, "
+                "size INTEGER NOT NULL, allow_zero_length INTEGER NOT NULL, required INTEGER NOT NULL, "
+                "default_value, PRIMARY KEY (tbl, name));"
+                "CREATE TABLE wk_queries (name TEXT NOT NULL UNIQUE, sql TEXT NOT NULL);"
+                "INSERT INTO wk_meta VALUES ('format', '%1');"
+                "INSERT INTO wk_meta VALUES ('locale', '%2');"
+                "COMMIT;")
+                .arg(QLatin1String(kFormat), QString(locale).replace(QLatin1Char('\''), QLatin1String("''")));
+        if (sqlite3_exec(db, ddl.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) fail(3051);
+        sqlite3_close_v2(db);
+    }
+    return wrap(openCore(path, false, false, {}), d.get(), path, false);
+}
+
+DatabasePtr Workspace::OpenDatabase(const QString& path, bool exclusive, bool readOnly,
+                                    const QString& connect) {
+    return wrap(openCore(path, exclusive, readOnly, connect), d.get(), path, readOnly);
+}
+void Workspace::BeginTrans() {
+    for (const auto& c : d->cores()) {
+        c->exec(QStringLiteral("SAVEPOINT wk_trans"));
+        ++c->savepoints;
+    }
+    ++d->depth;
+}
+
+namespace {
+
+// A commit the journal check refuses is rolled back by SQLite: values that
+// recordsets kept from inside the transaction must go either way.
+struct NoteWriteOnExit {
+    ~NoteWriteOnExit() { noteWrite(); }
+};
+
+}  // namespace
+
+void Workspace::CommitTrans() {
+    if (d->depth == 0) raise(3034);
+    const NoteWriteOnExit written;
+    for (const auto& c : d->cores()) {
+        if (c->savepoints <= 0) continue;
+        // Rolled back by SQLite already: nothing of it is committed, and
+        // the transaction stays until Rollback.
+        if (c->lostTransaction) throw *c->lostTransaction;
+        try {
+            c->exec(QStringLiteral("RELEASE wk_trans"));
+        } catch (const wk::Error& e) {
+            // A commit that fails is rolled back, though its savepoint
+            // stays: a second CommitTrans must not report the empty rest
+            // as saved.
+            if (c->isOpen() && c->savepoints == 1 && sqlite3_txn_state(c->db, nullptr) != SQLITE_TXN_WRITE &&
+                !c->lostTransaction)
+                c->lostTransaction = e;
+            throw;
+        }
+        --c->savepoints;
+    }
+    --d->depth;
+}
+
+void Workspace::Rollback() {
+    if (d->depth == 0) raise(3034);
+    const NoteWriteOnExit written;
+    for (const auto& c : d->cores()) {
+        if (c->savepoints <= 0) continue;
+        // After SQLite rolled back by itself there is nothing left to undo.
+        if (!sqlite3_get_autocommit(c->db)) {
+            c->exec(QStringLiteral("ROLLBACK TO wk_trans"));
+            c->exec(QStringLiteral("RELEASE wk_trans"));
+        }
+        if (--c->savepoints == 0) c->lostTransaction.reset();
+        c->invalidateCatalogue();
+    }
+    --d->depth;
+}
+
+int Workspace::TransactionDepth() const {
+    return d->depth;
+}
+
+void Workspace::Close() {
+    for (Database::Impl* h : std::vector<Database::Impl*>(d->handles))
+        if (h->open) h->closeHandle();
+    d->handles.clear();
+    d->depth = 0;
+}
+}  // namespace dao
