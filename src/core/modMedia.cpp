@@ -11,6 +11,7 @@
 #include <QLabel>
 
 #include "core/RunState.h"
+#include "core/UserFiles.h"
 #include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/RegularFile.h"
@@ -71,12 +72,7 @@ QString playStored(dao::Recordset& rs, const QString& field) {
 
 // The whole file, or false after telling the user why it cannot be read.
 bool readMediaFile(const QString& path, QByteArray& bytes) {
-    // An open database is no picture or sound, and reading it here would
-    // cost the database its locks.
-    if (dao::IsOpenDatabaseFile(path)) {
-        tellCannotStore(path, dao::ErrorDescription(3045).replace('|', path));
-        return false;
-    }
+    if (RefuseHeldMedium(path)) return false;
     // A folder, a pipe or a device is no picture or sound; a pipe would
     // keep the program waiting for good.
     QString why;
@@ -95,6 +91,12 @@ void tellNoPicture(const QString& path) {
 }  // namespace
 
 // ---- file and field -----------------------------------------------------------
+
+bool RefuseHeldMedium(const QString& path) {
+    if (!userfiles::IsHeldFile(path)) return false;
+    tellCannotStore(path, dao::ErrorDescription(3045).replace('|', path));
+    return true;
+}
 
 QPixmap PictureFromFile(const QString& path) {
     QByteArray bytes;

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "core/UserFiles.h"
 #include "core/modMain.h"
 #include "core/modMedia.h"
 #include "platform/media/Media.h"
@@ -80,6 +81,9 @@ QString PlayRightWrong(const QString& kind) {
     if (!on || list->isEmpty()) return {};
     const qint32 index = modMain::RandomInt(0, double(list->size() - 1));
     const QString path = modMain::ProgramFolder() + folder + QLatin1Char('/') + list->at(index);
+    // A link to a database the program holds is not opened: that would drop
+    // the connection's locks.
+    if (userfiles::IsHeldFile(path)) return {};
     media::PlaySound(path);  // not temporary: the clean-up is not switched on
     return path;
 }

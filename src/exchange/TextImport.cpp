@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <cmath>
 
+#include "core/UserFiles.h"
 #include "core/modMain.h"
 #include "exchange/ImportRun.h"
 #include "platform/Error.h"
@@ -111,9 +112,9 @@ TextPreview ParseImportText(const QString& text, const QString& separator, TextL
 }
 
 TextPreview ReadImportFile(const QString& path, const QString& separator, TextLayout layout, bool header) {
-    // An open database is no text file, and reading it here would cost the
-    // database its locks.
-    if (dao::IsOpenDatabaseFile(path))
+    // A database the program holds (or its journal) is no text file, and
+    // reading it here would cost the connection its locks.
+    if (userfiles::IsHeldFile(path))
         throw wk::Error(75, QStringLiteral("Path/File access error: %1").arg(path));
     // A pipe or a device is refused without waiting for it.
     bool notRegular = false;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "core/UserFiles.h"
 #include "core/modMain.h"
 #include "core/modMedia.h"
 #include "overview/DaoRecordAccess.h"
@@ -88,6 +89,16 @@ bool StartRecording(SoundRecorder& rec) {
         modMain::ShowError(53, QStringLiteral("File not found: %1").arg(QDir::toNativeSeparators(tpl)),
                            QStringLiteral("FN"));
         return false;
+    }
+    // Neither may be (a link to) a database the program holds: the copy would
+    // open it, which drops the connection's locks, or write over it.
+    for (const QString& path : {tpl, file}) {
+        if (userfiles::IsHeldFile(path)) {
+            modMain::ShowError(
+                75, QStringLiteral("Path/File access error: %1").arg(QDir::toNativeSeparators(path)),
+                QStringLiteral("FN"));
+            return false;
+        }
     }
     if (QFileInfo::exists(file)) QFile::remove(file);
     if (!QFile::copy(tpl, file)) {

@@ -20,10 +20,17 @@ public:
     const QString& description() const noexcept { return description_; }
     const char* what() const noexcept override { return what_.c_str(); }
 
+    // Set by the database layer when SQLite gave up the whole transaction
+    // the error happened in (a full disk, an I/O error): nothing of it can
+    // be committed, so the error is never one to pass over and go on.
+    bool endedTransaction() const noexcept { return endedTransaction_; }
+    void setEndedTransaction() noexcept { endedTransaction_ = true; }
+
 private:
     int number_;
     QString description_;
     std::string what_;
+    bool endedTransaction_ = false;
 };
 
 // Error numbers the program matches on.

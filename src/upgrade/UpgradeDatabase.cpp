@@ -71,12 +71,7 @@ void StepContext::Execute(const QString& sql) {
 }
 
 bool StepContext::ExecuteIgnoringErrors(const QString& sql) {
-    try {
-        db_->Execute(sql);
-        return true;
-    } catch (const wk::Error&) {
-        return false;
-    }
+    return IgnoringErrors([&] { db_->Execute(sql); });
 }
 
 void StepContext::DropColumns(const QString& table, const QStringList& columns) {
@@ -86,7 +81,8 @@ void StepContext::DropColumns(const QString& table, const QStringList& columns) 
 void StepContext::DropColumnsIgnoringErrors(const QString& table, const QStringList& columns) {
     try {
         db_->DropColumns(table, columns, true);
-    } catch (const wk::Error&) {
+    } catch (const wk::Error& e) {
+        if (e.endedTransaction()) throw;
         // All or nothing failed: drop each alone, skipping the ones refused.
         for (const QString& column : columns)
             ExecuteIgnoringErrors(QStringLiteral("ALTER TABLE %1 DROP COLUMN %2").arg(table, column));
@@ -174,7 +170,9 @@ QString ReadAppVersion(const dao::RecordsetPtr& rs) {
 UpgradeResult RunStep(UpgradeHost& host, Step step, const StepFunction& work) {
     // The step works on a connection of its own, opened afresh, in a
     // workspace of its own so that its transaction covers this file and
-    // nothing else the program has open.
+    // nothing else the program has open. While anything else in the program
+    // still has the file open, the layer refuses it to this workspace (3045)
+    // and the step fails before it begins.
     CloseAll(host);
     dao::Workspace ws;
     dao::DatabasePtr db;

@@ -131,13 +131,16 @@ private:
     dao::DatabasePtr db_;
 };
 
-// Runs f; a wk::Error it raises is dropped. Returns whether f completed.
+// Runs f; a wk::Error it raises is dropped, unless SQLite gave up the
+// step's transaction with it: then the step cannot go on and the error is
+// passed on. Returns whether f completed.
 template <class F>
 bool IgnoringErrors(F&& f) {
     try {
         f();
         return true;
-    } catch (const wk::Error&) {
+    } catch (const wk::Error& e) {
+        if (e.endedTransaction()) throw;
         return false;
     }
 }

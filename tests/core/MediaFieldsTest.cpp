@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QBuffer>
 #include <QDir>
@@ -345,4 +346,15 @@ TEST_F(MediaFields, TheOpenDatabaseIsNotReadAsAMedium) {
     EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 2);
     EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox).prompt.contains("already in use"));
     EXPECT_FALSE(rs->Value("Bild").isValid());
+
+    // Nor a right sound of the program folder that is a link to it.
+    const QString right = modMain::ProgramFolder() + "/DATA/RIGHT";
+    QDir(right).removeRecursively();
+    QDir().mkpath(right);
+    ASSERT_EQ(::link(QFile::encodeName(self).constData(), QFile::encodeName(right + "/r.wav").constData()),
+              0);
+    modMedia::LoadSoundLists();
+    playRight = 1;
+    EXPECT_EQ(modMedia::PlaySoundRichtig(*rs, true), QString());
+    QDir(right).removeRecursively();
 }

@@ -1,6 +1,7 @@
 // Picture and sounds in both modes, the enlarged picture, the focus looks of
 // the media buttons, and the special characters.
 
+#include <unistd.h>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -132,6 +133,39 @@ TEST_F(EditorTest, APipeChosenAsPictureOrSoundIsNamedAndNotTaken) {
     EXPECT_TRUE(form->picPicView->isHidden());
     EXPECT_TRUE(form->picSQPlay->isHidden());
     EXPECT_FALSE(pipe.waited());
+}
+
+// A file the program holds, chosen as a sound, is named and not taken in
+// either mode: playing or storing it would open it and so drop the
+// database's locks.
+TEST_F(EditorTest, AFileTheProgramHoldsIsNotTakenAsASound) {
+    storeItem("Katze", {"cat"});  // the journal exists
+    const QString db = dir.filePath("kurs.wkd");
+    const QString link = dir.filePath("link.wav");
+    ASSERT_EQ(::link(QFile::encodeName(db).constData(), QFile::encodeName(link).constData()), 0);
+    const QString oldUser = runstate::UserDBPfad;
+    runstate::UserDBPfad = file("USER.MDB", "closed, but the program's");
+    reopen();
+    buildGrid({"Q"});
+    for (const bool add : {true, false}) {
+        if (add)
+            openAdd();
+        else
+            openEdit(0);
+        for (const QString& held : {db, db + "-wal", link, runstate::UserDBPfad}) {
+            SCOPED_TRACE((add ? "add " : "edit ") + held.toStdString());
+            ui.pushOpen(held);
+            ui.pushMsgBox(forms::vbOK);
+            form->picSQ_Click();
+            EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox).prompt.contains(QDir::toNativeSeparators(held)));
+            EXPECT_EQ(form->SoundDatei[0], "");
+            EXPECT_TRUE(form->picSQPlay->isHidden());
+        }
+        form->Hide();
+    }
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 8);
+    EXPECT_EQ(item("Katze")->FieldSize("Sound"), 0);
+    runstate::UserDBPfad = oldUser;
 }
 
 TEST_F(EditorTest, EditModeRefusesAFileThatIsNoPictureAndKeepsTheStoredOne) {

@@ -3,9 +3,11 @@
 // over-long texts.
 #include "ExchangeFixture.h"
 
+#include <unistd.h>
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "core/RunStateDb.h"
 #include "exchange/TextImport.h"
 
 using namespace exchange;
@@ -286,7 +288,13 @@ TEST_F(TextImportDB, ARefusedFinalCommitLeavesNoRowsAndLaterWritesWork) {
 }
 
 TEST_F(TextImportFile, TheOpenDatabaseIsNotReadAsText) {
-    for (const QString& path : {dir.filePath("main.wkd"), dir.filePath("main.wkd-wal")}) {
+    // A journal under a name of its own is still the open database's.
+    const QString link = dir.filePath("journal.txt");
+    ASSERT_EQ(::link(QFile::encodeName(dir.filePath("main.wkd-wal")).constData(),
+                     QFile::encodeName(link).constData()),
+              0);
+    runstate::dbVok = db;
+    for (const QString& path : {dir.filePath("main.wkd"), dir.filePath("main.wkd-wal"), link}) {
         try {
             ReadImportFile(path, "\t", TextLayout::QuestionAnswerTheme, false);
             ADD_FAILURE() << path.toStdString() << " was read";
@@ -294,4 +302,5 @@ TEST_F(TextImportFile, TheOpenDatabaseIsNotReadAsText) {
             EXPECT_EQ(e.number(), 75);
         }
     }
+    runstate::dbVok.reset();
 }

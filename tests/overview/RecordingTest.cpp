@@ -2,6 +2,7 @@
 // media layer's recorder (no device here) and with an injected one.
 #include "GridOptionsFixture.h"
 
+#include <unistd.h>
 #include <QAudioDevice>
 #include <QDir>
 #include <QFile>
@@ -250,6 +251,25 @@ TEST_F(RecordingTest, WithoutTheTemplateNothingIsRecorded) {
     EXPECT_FALSE(rec.IsRecording());
     EXPECT_TRUE(script.events.isEmpty());
     EXPECT_TRUE(host.buttons.empty());
+    ASSERT_TRUE(modMedia::InstallDefaultSounds());
+}
+
+// A template that is a link to the open database is not copied: opening it
+// would drop the database's locks.
+TEST_F(RecordingTest, ATemplateTheProgramHoldsIsNotRead) {
+    inject();
+    const QString tpl = overview::RecordingTemplatePath();
+    QFile::remove(tpl);
+    ASSERT_EQ(::link(QFile::encodeName(db->Name()).constData(), QFile::encodeName(tpl).constData()), 0);
+    wktest::ScriptedUi ui;
+    overview::SingleItemRecording rec(host);
+    selectRow(1);
+    ui.pushMsgBox(forms::vbOK);
+    rec.cmdOverview1_Record_Click();
+    EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox).prompt.contains("Vok.dat"));
+    EXPECT_FALSE(rec.IsRecording());
+    EXPECT_FALSE(QFile::exists(overview::RecordingFilePath()));
+    QFile::remove(tpl);
     ASSERT_TRUE(modMedia::InstallDefaultSounds());
 }
 

@@ -6,16 +6,24 @@
 
 #include <QApplication>
 #include <QTemporaryDir>
+#include <memory>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("WORTKISTE_HOME", home.path().toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + "/xdg-data").toUtf8());
-    qputenv("XDG_RUNTIME_DIR", (home.path() + "/xdg-runtime").toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/xdg-config").toUtf8());
-    qputenv("XDG_CACHE_HOME", (home.path() + "/xdg-cache").toUtf8());
-    qputenv("XDG_STATE_HOME", (home.path() + "/xdg-state").toUtf8());
+    // A test program that a test starts (and may kill, so that its own
+    // clean-up never runs) makes its folder inside its parent's, which the
+    // parent removes with everything in it.
+    const QString parent = qEnvironmentVariable("WK_TEST_FOLDER");
+    const auto home = parent.isEmpty()
+                          ? std::make_unique<QTemporaryDir>()
+                          : std::make_unique<QTemporaryDir>(parent + QStringLiteral("/child-XXXXXX"));
+    qputenv("WK_TEST_FOLDER", home->path().toUtf8());
+    qputenv("WORTKISTE_HOME", home->path().toUtf8());
+    qputenv("XDG_DATA_HOME", (home->path() + "/xdg-data").toUtf8());
+    qputenv("XDG_RUNTIME_DIR", (home->path() + "/xdg-runtime").toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home->path() + "/xdg-config").toUtf8());
+    qputenv("XDG_CACHE_HOME", (home->path() + "/xdg-cache").toUtf8());
+    qputenv("XDG_STATE_HOME", (home->path() + "/xdg-state").toUtf8());
     QApplication app(argc, argv);
     QApplication::setApplicationName("Wortkiste");
     ::testing::InitGoogleTest(&argc, argv);

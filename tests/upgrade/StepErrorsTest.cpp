@@ -184,33 +184,38 @@ TEST(StepErrors, From22EachWriteOfTheRowPassStandsAlone) {
     db->Close();
 }
 
-// The disk fills up while a step converts the items (each item's error is
-// passed over, as the step does): the step fails with the full disk, not
-// with a transaction SQLite had already taken back, and the file keeps
-// what it held.
+// The disk fills up while a step converts the items (each item's own error
+// is passed over, as the step does): in every kind the step stops and fails
+// with the full disk, not with what a later write meets after SQLite took
+// the whole step back, and the file keeps what it held. The items are more
+// than SQLite's page cache holds, so the step's writes reach the disk
+// before its commit.
 TEST(StepErrors, AFullDiskFailsTheStepAsSuchAndKeepsTheFile) {
-    Files files;
-    const QString path = files.Make(1, "3.2");
-    {
-        auto db = dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";pwd=") + Password());
-        dao::DBEngine::DefaultWorkspace().BeginTrans();
-        for (int i = 0; i < 3000; ++i)
-            db->Execute(QStringLiteral("INSERT INTO VOK (Q, A1, T) VALUES (?, ?, 'Thema')"),
-                        {QStringLiteral("Frage %1").arg(i), QStringLiteral("Antwort %1").arg(i)});
-        dao::DBEngine::DefaultWorkspace().CommitTrans();
-        db->Close();
-    }
-    const QString before = Snapshot(path);
-    ASSERT_GT(QFileInfo(path).size(), 256 * 1024);
+    for (const int kind : {0, 1, 2}) {
+        SCOPED_TRACE(kind);
+        Files files;
+        const QString path = files.Make(kind, "3.2");
+        {
+            auto db = dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";pwd=") + Password());
+            dao::DBEngine::DefaultWorkspace().BeginTrans();
+            for (int i = 0; i < 300; ++i)
+                db->Execute(QStringLiteral("INSERT INTO VOK (Q, T, Sound) VALUES (?, 'Thema', ?)"),
+                            {QStringLiteral("Frage %1").arg(i), QByteArray(32000, char('a' + i % 26))});
+            dao::DBEngine::DefaultWorkspace().CommitTrans();
+            db->Close();
+        }
+        const QString before = Snapshot(path);
+        ASSERT_GT(QFileInfo(path).size(), 256 * 1024);
 
-    Opening o;
-    {
-        wktest::FileSizeLimit full(128 * 1024);
-        ASSERT_TRUE(full.ok());
-        EXPECT_FALSE(o.VokDBOeffnen(path));
+        Opening o;
+        {
+            wktest::FileSizeLimit full(128 * 1024);
+            ASSERT_TRUE(full.ok());
+            EXPECT_FALSE(o.VokDBOeffnen(path));
+        }
+        ASSERT_EQ(o.errors.size(), 1u);
+        EXPECT_EQ(o.errors[0].number, 3026) << o.errors[0].description.toStdString();
+        EXPECT_EQ(o.errors[0].location, "Ui37G");
+        EXPECT_EQ(Snapshot(path), before);
     }
-    ASSERT_EQ(o.errors.size(), 1u);
-    EXPECT_EQ(o.errors[0].number, 3026) << o.errors[0].description.toStdString();
-    EXPECT_EQ(o.errors[0].location, "Ui37G");
-    EXPECT_EQ(Snapshot(path), before);
 }

@@ -114,6 +114,24 @@ TEST(Upgrade, FilesWhoseVersionSelectsNoStepAreLeftAlone) {
     }
 }
 
+// A step runs on a connection of its own: while another part of the
+// program still has the file open, the step is refused it and reported,
+// and the file keeps its version.
+TEST(Upgrade, AStepIsRefusedAFileOpenElsewhereInTheProgram) {
+    Files files;
+    const QString path = files.Make(4, "4.2");
+    const QString before = Snapshot(path);
+    auto elsewhere = dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";pwd=") + Password());
+
+    Opening o;
+    EXPECT_FALSE(o.VokDBOeffnen(path));
+    ASSERT_EQ(o.errors.size(), 1u);
+    EXPECT_EQ(o.errors[0].number, 3045);
+    EXPECT_EQ(o.errors[0].location, "Ui37G");
+    elsewhere->Close();
+    EXPECT_EQ(Snapshot(path), before);
+}
+
 TEST(Upgrade, AStepThatFailsHalfwayLeavesTheFileAsItWas) {
     Files files;
     // ShowFirstLetter exists already: the step adds ZeigeThemaBeiAbfrage,

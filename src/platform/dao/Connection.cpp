@@ -69,10 +69,14 @@ void Core::fail(int rc, const QString& context) {
         if (db && savepoints > 0 && sqlite3_get_autocommit(db)) {
             // SQLite gave up the whole transaction. The work after this
             // must not be committed on its own: it goes into savepoints
-            // begun again, which only Rollback ends.
-            if (!lostTransaction) lostTransaction = e;
+            // begun again, which only Rollback ends. The error says so, so
+            // that no caller passes over it as a failure of one value.
+            wk::Error lost = e;
+            lost.setEndedTransaction();
+            if (!lostTransaction) lostTransaction = lost;
             for (int i = 0; i < savepoints; ++i)
                 sqlite3_exec(db, "SAVEPOINT wk_trans", nullptr, nullptr, nullptr);
+            throw lost;
         }
         throw;
     }

@@ -394,10 +394,12 @@ public:
     // folder, 3031 missing or wrong password, 3051 held exclusively by
     // another open (this or another program) or not writable, 3049 for a
     // damaged file, 3343 for a file that is not one of ours, 3026 when the
-    // disk is full. Shared opens of one file coexist, as in the original:
-    // in this process they share one connection (the file is the same by
-    // device and inode, whatever the path), each handle with its own name,
-    // read-only flag and recordsets; the password is checked for each.
+    // disk is full. Shared opens of one file in one workspace coexist: they
+    // share one connection (the file is the same by device and inode,
+    // whatever the path), each handle with its own name, read-only flag and
+    // recordsets; the password is checked for each. A file one workspace
+    // holds is refused to another (3045): a connection has one transaction,
+    // and the other's work would go with this one's Rollback.
     DatabasePtr OpenDatabase(const QString& path, bool exclusive = false, bool readOnly = false,
                              const QString& connect = {});
     // Writes a compact copy of source to target; the source stays untouched.

@@ -145,6 +145,10 @@ struct Core {
     long recordsAffected = 0;
     int savepoints = 0;
     int handles = 0;  // open Database handles on this connection
+    // The workspace whose handles have it open. A connection has one
+    // transaction: a second workspace's work would land in the first one's
+    // savepoints and go with its Rollback, so the file is refused to it.
+    const Workspace::Impl* workspace = nullptr;
     // The -wal file this connection writes into and its -shm index, as they
     // were at connect. Another process that believes it is the file's last
     // user deletes them, and a clean-up tool may delete either. Writing on

@@ -47,7 +47,10 @@ Workspace::Workspace() : d(std::make_unique<Impl>()) {
     FixTimeZoneLookup();
 }
 Workspace::~Workspace() {
-    for (Database::Impl* h : d->handles) h->workspace = nullptr;
+    for (Database::Impl* h : d->handles) {
+        h->workspace = nullptr;
+        if (h->core) h->core->workspace = nullptr;
+    }
 }
 
 Workspace& DBEngine::Workspaces(int index) {
@@ -57,11 +60,13 @@ Workspace& DBEngine::Workspaces(int index) {
 }
 
 static DatabasePtr wrap(std::shared_ptr<Core> core, Workspace::Impl* ws, const QString& path, bool readOnly) {
+    if (core->handles > 0 && core->workspace != ws) raise(3045, path);
     auto impl = std::make_unique<Database::Impl>();
     impl->core = std::move(core);
     impl->path = path;
     impl->readOnly = readOnly;
     impl->workspace = ws;
+    impl->core->workspace = ws;
     ++impl->core->handles;
     ws->handles.push_back(impl.get());
     return std::make_shared<Database>(std::move(impl));

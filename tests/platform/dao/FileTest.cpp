@@ -100,9 +100,8 @@ TEST_F(FileTest, ExclusiveOpenLocksOthersOut) {
     const QString file = filledFile("lock.wkd", {});
     {
         auto shared = ws.OpenDatabase(file);
-        dao::Workspace other;
-        auto second = other.OpenDatabase(file);  // shared opens coexist
-        EXPECT_EQ(errorOf([&] { other.OpenDatabase(file, true); }), 3051);
+        auto second = ws.OpenDatabase(file);  // shared opens coexist
+        EXPECT_EQ(errorOf([&] { ws.OpenDatabase(file, true); }), 3051);
     }
     {
         auto exclusive = ws.OpenDatabase(file, true);
@@ -371,11 +370,10 @@ TEST_F(FileTest, HandlesOfOneFileShareItButNotTheirRules) {
     const QString file = filledFile("shared.wkd");
     auto writer = ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd);
     auto mine = writer->OpenRecordset("VOK");
-    dao::Workspace other;
     const QString spelled = dir.path() + "/./shared.wkd";
-    EXPECT_EQ(errorOf([&] { other.OpenDatabase(spelled, false, true, ";pwd=wrong"); }), 3031);
-    EXPECT_EQ(errorOf([&] { other.OpenDatabase(spelled, true, false, ";pwd=" + kVokPwd); }), 3051);
-    auto reader = other.OpenDatabase(spelled, false, true, ";pwd=" + kVokPwd);
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(spelled, false, true, ";pwd=wrong"); }), 3031);
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(spelled, true, false, ";pwd=" + kVokPwd); }), 3051);
+    auto reader = ws.OpenDatabase(spelled, false, true, ";pwd=" + kVokPwd);
     EXPECT_EQ(reader->Name(), spelled);
     EXPECT_EQ(writer->Name(), file);
 

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "DaoTestSupport.h"
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
 
@@ -61,26 +62,46 @@ TEST(LockSharing, OneLockDescriptorPerFileWhateverThePath) {
     EXPECT_EQ(ReadOnlyDescriptorsOf(path), 0);
 }
 
-// A file is opened once per process: a second handle, by another path and
-// in another workspace, shares the connection (SQLite's descriptor and the
-// layer's lock), read-only or not.
+// A file is opened once per process: a second handle of the workspace, by
+// another path, read-only or not, shares the connection (SQLite's
+// descriptor and the layer's lock).
 TEST(LockSharing, OneConnectionPerFile) {
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
     const QString path = dir.filePath("sub/kurs.wkd");
     dao::DBEngine::CreateDatabase(path)->Close();
 
-    dao::Workspace other;
     auto first = dao::DBEngine::OpenDatabase(path);
     first->OpenRecordset("SELECT * FROM wk_meta")->Close();
     const int one = DescriptorsOf(path, false);
     EXPECT_EQ(one, 2);
-    auto second = other.OpenDatabase(dir.filePath("sub/../sub/kurs.wkd"));
-    auto third = other.OpenDatabase(path, false, true);
+    auto second = dao::DBEngine::OpenDatabase(dir.filePath("sub/../sub/kurs.wkd"));
+    auto third = dao::DBEngine::OpenDatabase(path, false, true);
     second->OpenRecordset("SELECT * FROM wk_meta")->Close();
     third->OpenRecordset("SELECT * FROM wk_meta")->Close();
     EXPECT_EQ(DescriptorsOf(path, false), one);
-    other.Close();
+    second->Close();
+    third->Close();
     first->Close();
     EXPECT_EQ(DescriptorsOf(path, false), 0);
+}
+
+// One connection has one transaction, so a file one workspace holds is
+// refused to another, whichever opened it first: what the other committed
+// would go with this one's Rollback. Once the holder lets go, the other
+// opens it.
+TEST(LockSharing, AFileHeldInOneWorkspaceIsRefusedToAnother) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("kurs.wkd");
+    dao::DBEngine::CreateDatabase(path)->Close();
+    dao::Workspace own;
+    dao::Workspace& main = dao::DBEngine::DefaultWorkspace();
+    for (auto [holder, other] : {std::pair{&main, &own}, std::pair{&own, &main}}) {
+        auto held = holder->OpenDatabase(path);
+        holder->BeginTrans();
+        EXPECT_EQ(daotest::errorOf([&] { other->OpenDatabase(dir.filePath("./kurs.wkd")); }), 3045);
+        holder->Rollback();
+        held->Close();
+        EXPECT_EQ(daotest::errorOf([&] { other->OpenDatabase(path)->Close(); }), 0);
+    }
 }

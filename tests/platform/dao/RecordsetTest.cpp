@@ -169,9 +169,8 @@ TEST_F(RecordsetTest, ForwardWalkSeesChangesMadeMeanwhile) {
     writer->Update();
     writer->SetAbsolutePosition(12);
     writer->Delete();
-    // Another connection to the same file changes a row further on.
-    dao::Workspace other;
-    auto db2 = other.OpenDatabase(db->Name());
+    // Another handle of the same file changes a row further on.
+    auto db2 = ws.OpenDatabase(db->Name());
     db2->Execute("UPDATE VOK SET A1 = 'elsewhere' WHERE Q = '13'");
     db2->Close();
     EXPECT_EQ(rs->Value("Q").toString(), "10");

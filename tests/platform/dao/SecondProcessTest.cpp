@@ -327,7 +327,7 @@ TEST_F(SecondProcess, TwoHandlesOfOneFileWriteOnAfterALostJournal) {
     const QString file = path("kurs.wkd");
     openHolder("kurs.wkd");
     write(5);
-    auto second = dao::DBEngine::OpenDatabase(dir.path() + "/./kurs.wkd");
+    auto second = ws.OpenDatabase(dir.path() + "/./kurs.wkd");
     auto secondItems = second->OpenRecordset("VOK");
     {
         QFile foreign(file);
