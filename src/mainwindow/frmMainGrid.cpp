@@ -300,6 +300,11 @@ private:
                 }
                 return false;
             }
+            case QEvent::Hide:
+                // However the edit ended (Enter, Esc, a click elsewhere), its
+                // "Confirm with <Enter>" has nothing left to confirm.
+                if (isText && m_->lblBarPopup->text() == modMain::GetText(695)) m_->HideBarPopup();
+                return false;
             case QEvent::MouseMove:
                 if (isText) {
                     auto* me = static_cast<QMouseEvent*>(e);
