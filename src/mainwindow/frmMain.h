@@ -356,6 +356,8 @@ public:
     void txtTestA_KeyPress(int Index, int& KeyAscii);
     void optTestA_DblClick(int Index);
     void optTestA_KeyPress(int Index, int& KeyAscii);
+    void optTestA_KeyDown(int Index, int& KeyCode);
+    void chkTestA_KeyPress(int Index, int& KeyAscii);
     void optTestA_MouseUp(int Index, int Button);
     void optTestA_MouseMove(int Index);
     void chkTestA_MouseUp(int Index, int Button);

@@ -205,6 +205,11 @@ void frmMain::vg1_CancelEdit() {
 
 void frmMain::vg1_GotFocus() {
     txtEdit->hide();
+    // The menu went off only because the focus left (an edit, a dialog, a
+    // message); with the focus back the selected row's item is there to act
+    // on again, and the menu key must not wait for the next selection.
+    const long r = vg1->SelectedRow();
+    if (data && r >= 1 && r <= vg1->Rows()) mnuVGrid->setEnabled(true);
 }
 
 void frmMain::vg1_LostFocus() {
@@ -295,6 +300,11 @@ private:
                 }
                 return false;
             }
+            case QEvent::Hide:
+                // However the edit ended (Enter, Esc, a click elsewhere), its
+                // "Confirm with <Enter>" has nothing left to confirm.
+                if (isText && m_->lblBarPopup->text() == modMain::GetText(695)) m_->HideBarPopup();
+                return false;
             case QEvent::MouseMove:
                 if (isText) {
                     auto* me = static_cast<QMouseEvent*>(e);

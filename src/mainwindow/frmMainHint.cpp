@@ -1,5 +1,7 @@
 // The two-line hint in the status area and the 50 ms timer that takes it and
-// the lit bar pictures down again once the pointer has moved off.
+// the lit bar pictures down again once the pointer has moved off or another
+// window of the program covers them.
+#include <QApplication>
 #include <QCursor>
 #include <cmath>
 
@@ -51,10 +53,16 @@ void frmMain::ShowBarPopup(const QString& text, int enabled, long x, const QStri
 }
 
 void frmMain::tmrBar_Timer() {
-    if (bSolveDown || bSoundDown || bCancelDown || bOverviewDown || bNewDBDown || bOpenDBDown ||
-        bStartTestDown || bOptionsDown)
-        return;
-    if (cursorPos() == BarPopupCursor) return;
+    // Another window of the program over this one (a wizard, a dialog, a
+    // message) covers what the hint speaks of, though the pointer stays.
+    const QWidget* active = QApplication::activeWindow();
+    const bool covered = active && active != window();
+    if (!covered) {
+        if (bSolveDown || bSoundDown || bCancelDown || bOverviewDown || bNewDBDown || bOpenDBDown ||
+            bStartTestDown || bOptionsDown)
+            return;
+        if (cursorPos() == BarPopupCursor) return;
+    }
 
     imgBarExit->setPictureFrom(imgBarExit_Lo);
     imgBarMin->setPictureFrom(imgBarMin_Lo);

@@ -316,6 +316,10 @@ void frmMain::ShowNextQuestion(bool bStop) {
     if (txtTestA(1)->isVisible()) {
         txtTestA(1)->setFocus();
         txtTestA(1)->setCursorPosition(txtTestA(1)->text().size());
+    } else if (chkTestA(1)->isVisible()) {
+        chkTestA(1)->setFocus();  // a choice is made with the keyboard as well
+    } else if (optTestA(1)->isVisible()) {
+        optTestA(1)->setFocus();
     }
 }
 

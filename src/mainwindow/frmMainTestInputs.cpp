@@ -149,7 +149,8 @@ void frmMain::BuildTestPanel() {
         optTestA.add(o);
         testEvents_->watch(o, TestPanelEvents::Opt, i);
         forms::handleKeys(
-            o, {.KeyPress = [this, i](int& KeyAscii) { guarded([&] { optTestA_KeyPress(i, KeyAscii); }); }});
+            o, {.KeyDown = [this, i](int& KeyCode, int) { guarded([&] { optTestA_KeyDown(i, KeyCode); }); },
+                .KeyPress = [this, i](int& KeyAscii) { guarded([&] { optTestA_KeyPress(i, KeyAscii); }); }});
 
         auto* c = new QCheckBox(fraAbfrage);
         c->setObjectName(QStringLiteral("chkTestA(%1)").arg(i));
@@ -160,6 +161,8 @@ void frmMain::BuildTestPanel() {
         c->hide();
         chkTestA.add(c);
         testEvents_->watch(c, TestPanelEvents::Chk, i);
+        forms::handleKeys(
+            c, {.KeyPress = [this, i](int& KeyAscii) { guarded([&] { chkTestA_KeyPress(i, KeyAscii); }); }});
     }
 
     lblTestXvonX = new QLabel(fraAbfrage);
@@ -387,6 +390,31 @@ void frmMain::optTestA_DblClick(int) {
 }
 
 void frmMain::optTestA_KeyPress(int, int& KeyAscii) {
+    if (KeyAscii == 13) SubmitAnswer();
+}
+
+// The arrow keys move to the next shown choice, round the ends, and choose
+// it, as in any group of option buttons; nothing chosen yet is no reason to
+// only move.
+void frmMain::optTestA_KeyDown(int Index, int& KeyCode) {
+    int step = 0;
+    if (KeyCode == forms::vbKeyDown || KeyCode == forms::vbKeyRight)
+        step = 1;
+    else if (KeyCode == forms::vbKeyUp || KeyCode == forms::vbKeyLeft)
+        step = -1;
+    else
+        return;
+    KeyCode = 0;
+    for (int k = 1; k <= 9; ++k) {
+        QRadioButton* o = optTestA((Index - 1 + step * k + 9 * 9) % 9 + 1);
+        if (o->isHidden() || !o->isEnabled()) continue;
+        o->setChecked(true);
+        o->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return;
+    }
+}
+
+void frmMain::chkTestA_KeyPress(int, int& KeyAscii) {
     if (KeyAscii == 13) SubmitAnswer();
 }
 

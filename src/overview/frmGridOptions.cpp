@@ -1,5 +1,6 @@
 #include "overview/frmGridOptions.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -293,34 +294,35 @@ void frmGridOptions::chkListIcon_Click() {
     writeCheck(chkListIcon, "ListIcon", false, true);
 }
 
-void frmGridOptions::writeName(QLineEdit* box, const QString& field) {
+void frmGridOptions::writeName(QLineEdit* box, const QString& field, const QWidget* goingTo) {
     // Any name goes, the empty one too. The box takes more than the field
-    // holds: a longer name is refused, the stored name stays, and the focus
-    // goes back to the box, as for a wrong size.
+    // holds: a longer name is refused and the stored name stays. The focus
+    // is not pulled back: that would refuse again at every click and trap
+    // the user. Leaving for "Restore default fonts" is no leaving to refuse,
+    // as its click replaces every name anyway.
     dao::Recordset& options = *host_.OptionsRecord();
     int size = 0;
     try {
         size = options.FieldDefinedSize(field);
     } catch (const wk::Error&) {
     }
-    if (!modMain::FitsField(box->text(), size)) {
-        box->setFocus();
-        return;
-    }
+    const bool fits = size <= 0 || box->text().size() <= size;
+    if (!fits && goingTo == cmdDefault) return;
+    if (!modMain::FitsField(box->text(), size)) return;
     WriteOptionField(options, field, box->text());
 }
 
 void frmGridOptions::txtSchriftart_LostFocus() {
-    writeName(txtSchriftart, "Schriftart");
+    writeName(txtSchriftart, "Schriftart", QApplication::focusWidget());
 }
 void frmGridOptions::txtSchriftartA_LostFocus() {
-    writeName(txtSchriftartA, "SchriftartA");
+    writeName(txtSchriftartA, "SchriftartA", QApplication::focusWidget());
 }
 void frmGridOptions::txtSchriftartT_LostFocus() {
-    writeName(txtSchriftartT, "SchriftartT");
+    writeName(txtSchriftartT, "SchriftartT", QApplication::focusWidget());
 }
 void frmGridOptions::txtSchriftartRest_LostFocus() {
-    writeName(txtSchriftartRest, "SchriftartRest");
+    writeName(txtSchriftartRest, "SchriftartRest", QApplication::focusWidget());
 }
 
 void frmGridOptions::checkSize(QLineEdit* box, const QString& field) {

@@ -102,7 +102,8 @@ private:
     void buildFontRow(QGridLayout* lay, int column, QLabel*& head, QPushButton*& pick, QLineEdit*& name,
                       QLineEdit*& size, const QString& suffix);
     void writeCheck(QCheckBox* box, const QString& field, bool options, bool program);
-    void writeName(QLineEdit* box, const QString& field);
+    // goingTo: the control the focus moves to, when it is known.
+    void writeName(QLineEdit* box, const QString& field, const QWidget* goingTo);
     void checkSize(QLineEdit* box, const QString& field);
     void pickFont(int row);
     void reloadRow(int row);

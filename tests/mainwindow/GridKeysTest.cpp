@@ -109,6 +109,67 @@ TEST_F(GridKeys, MenuKeyAndShiftF10OpenTheGridMenuAtTheCurrentCell) {
     EXPECT_EQ(ui.count(CallKind::PopupMenu), 2);
 }
 
+// Whatever took the focus from the grid for a while, the menu key works as
+// soon as the grid has it back, without a click or an arrow key first.
+enum class Away { CellEditEsc, SearchEsc, NoDuplicatesEnter, GridOptionsEsc };
+
+class MenuKeyAfter : public GridKeys, public ::testing::WithParamInterface<Away> {};
+
+TEST_P(MenuKeyAfter, FocusCameBack) {
+    auto& m = open();
+    selectCell(1, "Q");
+    // A key that opens or closes a window: its release goes wherever the
+    // focus is then, if anywhere in the program.
+    auto tap = [](int k, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
+        for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent e(type, k, mods, text);
+            if (QWidget* w = QApplication::focusWidget()) QApplication::sendEvent(w, &e);
+        }
+    };
+    QWidget messageBox;  // a real message box takes the focus while it is up
+    messageBox.show();
+    ui.setWhileAsking([&] { QApplication::setActiveWindow(&messageBox); });
+    // So does a dialog, and Esc closes it.
+    auto escFromDialog = [&] {
+        ui.pushModal([&](QWidget& dialog) {
+            QApplication::setActiveWindow(&dialog);
+            tap(Qt::Key_Escape, Qt::NoModifier, "\x1b");
+        });
+    };
+    switch (GetParam()) {
+        case Away::CellEditEsc:
+            key(Qt::Key_F2);
+            type("x");
+            key(Qt::Key_Escape, Qt::NoModifier, "\x1b");
+            break;
+        case Away::SearchEsc:
+            escFromDialog();
+            tap(Qt::Key_F, Qt::ControlModifier);
+            break;
+        case Away::NoDuplicatesEnter:
+            ui.pushPopupChoice("mnuVGrid_FindDuplicates");
+            ui.pushMsgBox(forms::vbOK);
+            tap(Qt::Key_Menu);
+            EXPECT_EQ(ui.last(CallKind::MsgBox).prompt, "No duplicates found!");
+            break;
+        case Away::GridOptionsEsc:
+            escFromDialog();
+            tap(Qt::Key_F8);
+            break;
+    }
+    ui.setWhileAsking(nullptr);
+    QApplication::setActiveWindow(&m);  // the window system hands the focus back
+    ASSERT_TRUE(g().view()->hasFocus());
+    const int before = ui.count(CallKind::PopupMenu);
+    ui.pushPopupDismiss();
+    key(Qt::Key_Menu);
+    EXPECT_EQ(ui.count(CallKind::PopupMenu), before + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(GridKeys, MenuKeyAfter,
+                         ::testing::Values(Away::CellEditEsc, Away::SearchEsc, Away::NoDuplicatesEnter,
+                                           Away::GridOptionsEsc));
+
 TEST_F(GridKeys, EscLeavesAnEditWithoutWritingAndEnterWrites) {
     open();
     const long r = g().CellText(1, g().ColumnIndex("Q")) == "Haus" ? 1 : 2;

@@ -1,7 +1,10 @@
 // Placement, colour and lifetime of the two-line hint, and the title bar's
 // hover pictures and hints.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QTableView>
 
 #include "mainwindow/BarsFixture.h"
 
@@ -146,6 +149,46 @@ TEST_F(Hint, BackgroundAndOverviewMovesTakeTheHintDown) {
     m.fraOverview1_MouseMove(0, 0, 10, 10);
     EXPECT_FALSE(m.lblBarPopup->isVisible());
     EXPECT_FALSE(m.lblBarPopup2->isVisible());
+}
+
+// A hint goes when what it speaks of has ended or is covered, though the
+// pointer has not moved.
+TEST_F(Hint, GoesWithTheCellEditAndUnderAWindowOverTheMainWindow) {
+    auto& m = startMain(1);
+    m.imgBarOverview_Click();
+    QApplication::setActiveWindow(&m);
+    grid::Grid& g = *m.vg1;
+    const long q = g.ColumnIndex("Q");
+    g.SetSelectedRow(1);
+    g.SetSelectedColumn(q);
+    g.view()->setFocus();
+    auto key = [](int k, const QString& text) {
+        for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent e(type, k, Qt::NoModifier, text);
+            QApplication::sendEvent(QApplication::focusWidget(), &e);
+        }
+    };
+    key(Qt::Key_F2, {});
+    ASSERT_TRUE(m.txtEdit->hasFocus());
+    key(Qt::Key_X, "x");
+    ASSERT_TRUE(m.lblBarPopup->isVisible());
+    ASSERT_EQ(m.lblBarPopup->text(), "Confirm with <Enter>");
+    key(Qt::Key_Escape, "\x1b");
+    ASSERT_TRUE(m.txtEdit->isHidden());
+    EXPECT_FALSE(m.lblBarPopup->isVisible());
+
+    m.cmdOverview1_MouseMove("Import");
+    ASSERT_TRUE(m.lblBarPopup->isVisible());
+    bool shown = false;
+    ui.pushModal([&](QWidget& wizard) {
+        QApplication::setActiveWindow(&wizard);
+        m.tmrBar_Timer();  // its 50 ms tick while the wizard is up
+        shown = m.lblBarPopup->isVisible();
+        wizard.hide();
+    });
+    m.cmdOverview1_Import->click();
+    EXPECT_EQ(ui.count(wktest::CallKind::ShowModal), 1);
+    EXPECT_FALSE(shown);
 }
 
 }  // namespace

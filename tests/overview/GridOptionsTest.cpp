@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -191,12 +192,57 @@ TEST_F(GridOptionsTest, FontNamesAreStoredAsTypedAndATooLongNameIsRefusedNotCut)
     EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt,
               modMain::GetText(5077) + "40" + modMain::GetText(5078));
     EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).title, modMain::GetText(40));
-    EXPECT_TRUE(f.txtSchriftart->hasFocus());
     EXPECT_EQ(f.txtSchriftart->text(), QString(41, 'x'));
     EXPECT_EQ(stored("Schriftart").toString(), "MS Sans Serif");
     f.txtSchriftart->setText(QString(40, 'y'));
     f.txtSchriftart_LostFocus();
     EXPECT_EQ(stored("Schriftart").toString(), QString(40, 'y'));
+}
+
+// After a refusal the user can always act or leave: the focus is not pulled
+// back into the box, and "Restore default fonts", which replaces the name
+// anyway, works at the first click.
+TEST_F(GridOptionsTest, ARefusedNameTrapsNeitherTheFocusNorAClick) {
+    setOption("Schriftart", "Arial");
+    setOption("SchriftartA", "Arial");
+    wktest::ScriptedUi ui;
+    ui.pushMsgBox(forms::vbOK);
+    ui.pushMsgBox(forms::vbOK);
+    ui.allowUnusedAnswers();
+    frmGridOptions f(host);
+    f.Form_Load();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    f.optM[1]->click();
+    // A click as the window system delivers it: the focus moves first.
+    auto click = [](QWidget* w) {
+        w->setFocus(Qt::MouseFocusReason);
+        const QPointF at(2, 2);
+        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(w, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(w, &release);
+    };
+    const QString tooLong(45, 'x');
+
+    ASSERT_TRUE(f.txtSchriftart->hasFocus());
+    f.txtSchriftart->setText(tooLong);
+    click(f.cmdDefault);
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 0);
+    EXPECT_EQ(f.txtSchriftart->text(), "MS Sans Serif");
+    EXPECT_EQ(stored("Schriftart").toString(), "MS Sans Serif");
+    EXPECT_EQ(stored("SchriftartA").toString(), "MS Sans Serif");
+
+    f.txtSchriftartA->setFocus();
+    f.txtSchriftartA->setText(tooLong);
+    click(f.txtSchriftartT);
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 1);
+    EXPECT_TRUE(f.txtSchriftartT->hasFocus());
+    EXPECT_EQ(stored("SchriftartA").toString(), "MS Sans Serif");
+    click(f.txtSchriftartRest);
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 1);
 }
 
 TEST_F(GridOptionsTest, RestoreDefaultsWritesAllFourFontsAndLeavesTheFlags) {

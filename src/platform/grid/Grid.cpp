@@ -279,10 +279,10 @@ protected:
                 }
                 return;
             case Qt::Key_Menu:
-                emit g_->ContextMenuKey();
+                menuKey();
                 return;
             case Qt::Key_F10:
-                if ((e->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) emit g_->ContextMenuKey();
+                if ((e->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) menuKey();
                 return;
             default:
                 if (g_->editable_ && !e->text().isEmpty() && e->text().at(0).isPrint() &&
@@ -341,6 +341,14 @@ protected:
     }
 
 private:
+    // The menu is for the current cell. Right after a rebuild there is none
+    // while the grid keeps the focus: the key takes the first row, as Down
+    // would, instead of waiting for an arrow key.
+    void menuKey() {
+        if (g_->curRow_ < 1 && g_->Rows() > 0)
+            g_->userClick(1, g_->curCol_ >= 1 ? g_->curCol_ : firstVisible(), Qt::NoModifier);
+        emit g_->ContextMenuKey();
+    }
     void requestEdit(int key) {
         if (g_->curRow_ < 1 || g_->curCol_ < 1) return;
         bool cancel = false;
