@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "mainwindow/ImageBox.h"
+#include "mainwindow/LeastSize.h"
 #include "mainwindow/SettingsPanel.h"
 #include "platform/dao/Dao.h"
 // The test screen's controls and state.
@@ -434,6 +435,7 @@ private:
     // window manager's frame is known only once the window is shown, so the
     // stored size waits until then.
     QSize pendingOuterSize_;
+    LeastClientSize leastSize_{QSize(px(8640), px(6510))};
     void applyOuterSize();
     QPoint frameOffset() const;  // the client area's top left within the frame
 
