@@ -285,6 +285,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window) {
         w->raise();
 
     connectBars();
+    setupTabOrder();
 }
 
 frmMain::~frmMain() {

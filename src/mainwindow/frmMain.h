@@ -421,6 +421,8 @@ private:
     void SubmitAnswer();
     TestPanelEvents* testEvents_ = nullptr;
     void setupOverviewCommands();  // toolbar buttons and menu wiring
+    void layoutOverviewToolbar();  // the toolbar for the panel's height
+    void setupTabOrder();
     void redrawRowIcon();
     void popUpGridMenu(const QPoint& at);  // prepares mnuVGrid for the current item
     void deleteCurrentItem(bool fromMenu);

@@ -56,6 +56,29 @@ TEST_F(Layout, LargerWindowGrowsThePanelsAndKeepsTheTitleBarInside) {
     EXPECT_FALSE(m.imgBarMin->geometry().intersects(m.fraMainBar->geometry()));
 }
 
+// Under openbox the least window's client is 574x409: the side toolbar
+// closes up so that its last button stays in the panel, above the strip.
+TEST_F(Layout, SideToolbarFitsThePanelAtTheLeastSizeUnderAFrame) {
+    auto& m = startMain(1);
+    m.hide();  // the offscreen frame is not openbox's: no least size of its own
+    m.setMinimumSize(0, 0);
+    m.resize(574, 409);
+    ASSERT_EQ(m.size(), QSize(574, 409));
+    m.Form_Resize();
+    QPushButton* const bar[] = {m.cmdOverview1_New,       m.cmdOverview1_Delete,
+                                m.cmdOverview1_Search,    m.cmdOverview1_Import,
+                                m.cmdOverview1_Record,    m.cmdOverview1_SoundImport,
+                                m.cmdOverview1_ImportPic, m.cmdOverview1_GridOptions};
+    for (size_t i = 0; i < std::size(bar); ++i) {
+        const QRect r = bar[i]->geometry();
+        EXPECT_TRUE(m.fraOverview1->rect().contains(r)) << bar[i]->objectName().toStdString();
+        EXPECT_LE(m.fraOverview1->mapTo(&m, r.bottomLeft()).y(), m.imgBottom->y());
+        if (i > 0) {
+            EXPECT_FALSE(r.intersects(bar[i - 1]->geometry())) << bar[i]->objectName().toStdString();
+        }
+    }
+}
+
 TEST_F(Layout, MaximisingWritesROneAndRestoringZero) {
     auto& m = startMain(1);
     m.imgBarMax_Click();
