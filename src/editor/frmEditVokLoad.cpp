@@ -43,6 +43,10 @@ void frmEditVok::Form_Load() {
     buildControls();
     forms::ApplyCaptions(this, GetText, false);
     forms::plainTextLabels(this);
+    // One label stands for nine answer boxes: each is named with its number.
+    for (int i = 1; i <= 9; ++i)
+        txtA(i)->setAccessibleName(forms::spokenCaption(lblBA->text()) + QLatin1Char(' ') +
+                                   QString::number(i));
 
     bErsteAktivierung = true;
     for (QString& s : SoundDatei) s.clear();

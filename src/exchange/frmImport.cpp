@@ -166,8 +166,10 @@ void frmImport::buildControls() {
 
     // Export: fields.
     fraD_Export = page(this, "fraD_Export");
-    fraD_Export->layout()->addWidget(make<QLabel>(fraD_Export, "lblDExFields", "630"));
+    auto* lblDExFields = make<QLabel>(fraD_Export, "lblDExFields", "630");
+    fraD_Export->layout()->addWidget(lblDExFields);
     lstExFields = make<QListWidget>(fraD_Export, "lstExFields");
+    lblDExFields->setBuddy(lstExFields);
     cmdExUp = make<QPushButton>(fraD_Export, "cmdExUp", "631");
     cmdExDown = make<QPushButton>(fraD_Export, "cmdExDown", "632");
     fraD_Export->layout()->addWidget(lstExFields);
@@ -181,8 +183,10 @@ void frmImport::buildControls() {
     // Export: text options.
     fraE_Export = page(this, "fraE_Export");
     fraE_Export->layout()->addWidget(make<QLabel>(fraE_Export, "lblEExOptions", "634"));
-    fraE_Export->layout()->addWidget(make<QLabel>(fraE_Export, "lblEExSep", "635"));
+    auto* lblEExSep = make<QLabel>(fraE_Export, "lblEExSep", "635");
+    fraE_Export->layout()->addWidget(lblEExSep);
     cboExSep = make<QComboBox>(fraE_Export, "cboExSep");
+    lblEExSep->setBuddy(cboExSep);
     chkExHeader = make<QCheckBox>(fraE_Export, "chkExHeader", "641");
     fraE_Export->layout()->addWidget(cboExSep);
     fraE_Export->layout()->addWidget(chkExHeader);
@@ -200,8 +204,10 @@ void frmImport::buildControls() {
     fraB_Import = make<QFrame>(this, "fraB_Import");
     {
         auto* g = new QGridLayout(fraB_Import);
-        g->addWidget(make<QLabel>(fraB_Import, "lblBImport_From", "610"), 0, 0, 1, 4);
+        auto* lblFrom = make<QLabel>(fraB_Import, "lblBImport_From", "610");
+        g->addWidget(lblFrom, 0, 0, 1, 4);
         txtB_Import_FileName = make<QLineEdit>(fraB_Import, "txtB_Import_FileName");
+        lblFrom->setBuddy(txtB_Import_FileName);
         cmdB_Import_OpenDB = make<QPushButton>(fraB_Import, "cmdB_Import_OpenDB");
         cmdB_Import_OpenDB->setText(QStringLiteral("..."));
         cmdB_Import_OpenDB->setFixedWidth(forms::twipsToPixels(495));
@@ -254,8 +260,12 @@ void frmImport::buildControls() {
         cmdImport_R2La->setText(QStringLiteral("<<"));
         auto* buttons = new QVBoxLayout;
         for (auto* b : {cmdImport_L2R, cmdImport_L2Ra, cmdImport_R2L, cmdImport_R2La}) buttons->addWidget(b);
-        g->addWidget(make<QLabel>(fraC_Import, "lblCImport_DB", "615"), 0, 0);
-        g->addWidget(make<QLabel>(fraC_Import, "lblCImport_Import", "616"), 0, 2);
+        auto* lblDB = make<QLabel>(fraC_Import, "lblCImport_DB", "615");
+        auto* lblImport = make<QLabel>(fraC_Import, "lblCImport_Import", "616");
+        lblDB->setBuddy(lstImport_DB);
+        lblImport->setBuddy(lstImport_Import);
+        g->addWidget(lblDB, 0, 0);
+        g->addWidget(lblImport, 0, 2);
         g->addWidget(lstImport_DB, 1, 0);
         g->addLayout(buttons, 1, 1);
         g->addWidget(lstImport_Import, 1, 2);
@@ -276,18 +286,24 @@ void frmImport::buildControls() {
     fraB_TXTImport = make<QFrame>(this, "fraB_TXTImport");
     {
         auto* g = new QGridLayout(fraB_TXTImport);
-        g->addWidget(make<QLabel>(fraB_TXTImport, "lblB_TXTFile", "661"), 0, 0);
+        auto* lblFile = make<QLabel>(fraB_TXTImport, "lblB_TXTFile", "661");
+        g->addWidget(lblFile, 0, 0);
         txtB_TXTImport_FileName = make<QLineEdit>(fraB_TXTImport, "txtB_TXTImport_FileName");
+        lblFile->setBuddy(txtB_TXTImport_FileName);
         cmdTXTImportFile = make<QPushButton>(fraB_TXTImport, "cmdTXTImportFile");
         cmdTXTImportFile->setText(QStringLiteral("..."));
         cmdTXTImportFile->setFixedWidth(forms::twipsToPixels(495));
         g->addWidget(txtB_TXTImport_FileName, 0, 1, 1, 2);
         g->addWidget(cmdTXTImportFile, 0, 3);
-        g->addWidget(make<QLabel>(fraB_TXTImport, "lblB_TXTFormat", "665"), 1, 0);
+        auto* lblFormat = make<QLabel>(fraB_TXTImport, "lblB_TXTFormat", "665");
+        g->addWidget(lblFormat, 1, 0);
         cboB_TXTImport_Format = make<QComboBox>(fraB_TXTImport, "cboB_TXTImport_Format");
+        lblFormat->setBuddy(cboB_TXTImport_Format);
         g->addWidget(cboB_TXTImport_Format, 1, 1);
-        g->addWidget(make<QLabel>(fraB_TXTImport, "lblB_TXTSeparator", "670"), 1, 2);
+        auto* lblSeparator = make<QLabel>(fraB_TXTImport, "lblB_TXTSeparator", "670");
+        g->addWidget(lblSeparator, 1, 2);
         cboB_TXTImport_Separator = make<QComboBox>(fraB_TXTImport, "cboB_TXTImport_Separator");
+        lblSeparator->setBuddy(cboB_TXTImport_Separator);
         g->addWidget(cboB_TXTImport_Separator, 1, 3);
         chkB_TXTImport_Header = make<QCheckBox>(fraB_TXTImport, "chkB_TXTImport_Header", "664");
         chkB_TXTImport_Header->hide();
@@ -352,6 +368,10 @@ void frmImport::Form_Load() {
     forms::ApplyCaptions(this, GetText, false);
     // Without a title bar the header names the window, for screen readers too.
     setAccessibleName(lblBHeader->text());
+    // The condition rows hang under their check box.
+    for (int i = 0; i < 3; ++i)
+        txtBed[i]->setAccessibleName(forms::spokenCaption(chkBed->text()) + QLatin1Char(' ') +
+                                     QString::number(i + 1));
     // The frame's buttons change their captions on the way ("Finish
     // export", "Import more"); each is wide enough for its longest one,
     // with room on both sides of the text.

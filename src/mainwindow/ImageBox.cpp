@@ -1,9 +1,32 @@
 #include "mainwindow/ImageBox.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 namespace mainwindow {
+
+namespace {
+
+class ImageButtonAccessible : public QAccessibleWidget {
+public:
+    explicit ImageButtonAccessible(ImageBox* b) : QAccessibleWidget(b, QAccessible::Button) {}
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString& action) override {
+        if (action == pressAction() && widget()->isEnabled()) static_cast<ImageBox*>(widget())->press();
+    }
+};
+
+QAccessibleInterface* imageButtonFactory(const QString&, QObject* o) {
+    auto* b = qobject_cast<ImageBox*>(o);
+    return b && b->isButton() ? new ImageButtonAccessible(b) : nullptr;
+}
+
+}  // namespace
 
 ImageBox::ImageBox(const QString& name, QWidget* parent) : QLabel(parent) {
     setObjectName(name);
@@ -18,6 +41,53 @@ void ImageBox::setPicture(const QString& resource) {
         clear();
     else
         setPixmap(QPixmap(resource));
+}
+
+void ImageBox::makeButton() {
+    static const bool factory = [] {
+        QAccessible::installFactory(imageButtonFactory);
+        return true;
+    }();
+    (void)factory;
+    button_ = true;
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void ImageBox::press() {
+    emit mouseDown(1, 0, 0, 0);
+    emit mouseUp(1, 0, 0, 0);
+    emit clicked();
+}
+
+void ImageBox::keyPressEvent(QKeyEvent* e) {
+    const int k = e->key();
+    if (button_ && e->modifiers() == Qt::NoModifier &&
+        (k == Qt::Key_Space || k == Qt::Key_Return || k == Qt::Key_Enter)) {
+        press();
+        return;
+    }
+    QLabel::keyPressEvent(e);
+}
+
+void ImageBox::paintEvent(QPaintEvent* e) {
+    QLabel::paintEvent(e);
+    if (!button_ || !hasFocus()) return;
+    QStylePainter p(this);
+    QStyleOptionFocusRect o;
+    o.initFrom(this);
+    o.rect = rect().adjusted(1, 1, -1, -1);
+    p.drawPrimitive(QStyle::PE_FrameFocusRect, o);
+}
+
+// The focus frame comes and goes with the focus.
+void ImageBox::focusInEvent(QFocusEvent* e) {
+    QLabel::focusInEvent(e);
+    update();
+}
+
+void ImageBox::focusOutEvent(QFocusEvent* e) {
+    QLabel::focusOutEvent(e);
+    update();
 }
 
 void ImageBox::setPictureFrom(const ImageBox* holder) {

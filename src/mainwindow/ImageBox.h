@@ -1,7 +1,8 @@
 #pragma once
 // A picture control as the forms used them: shows a pixmap (or nothing, as a
 // transparent hot area), reports mouse events with the pointer position in
-// twips, and can copy the picture of a hidden holder image.
+// twips, and can copy the picture of a hidden holder image. A picture that
+// is clicked is made a button for the keyboard and assistive tools.
 
 #include <QLabel>
 
@@ -17,6 +18,13 @@ public:
     QString pictureKey() const { return key_; }
     void setPicture(const QString& resource);
 
+    // Tab reaches it (a click leaves the focus where it was), Space and Enter
+    // press it, and assistive tools see a button with a press action.
+    void makeButton();
+    bool isButton() const { return button_; }
+    // What a left click does: down, up, click.
+    void press();
+
 signals:
     // Button as the original numbered them (1 left, 2 right, 4 middle),
     // shift 1/2/4 for Shift/Ctrl/Alt, x and y in twips.
@@ -31,9 +39,14 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
 
 private:
     QString key_;
+    bool button_ = false;
     bool pressedInside_ = false;
 };
 

@@ -3,6 +3,7 @@
 // signals that raise its handler.
 #include "mainwindow/SettingsPanel.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QEvent>
 #include <QFocusEvent>
@@ -77,11 +78,17 @@ SettingsPanel::SettingsPanel(QWidget* parent) : QWidget(parent) {
     f.setPointSizeF(8);
     setFont(f);
 
-    picVerwaltungBG = named(new QLabel(this), "picVerwaltungBG");
+    scroll_ = named(new QScrollArea(this), "scrVerwaltung");
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus);  // Tab goes to the options, not to their frame
+    scroll_->setWidgetResizable(true);
+    content_ = named(new QWidget, "fraVerwaltungContent");
+
+    picVerwaltungBG = named(new QLabel(content_), "picVerwaltungBG");
     moveTwips(picVerwaltungBG, -120, 0, 8600, 375);
     picVerwaltungBG->setAutoFillBackground(true);
     forms::setBackColor(picVerwaltungBG, 0xA86A3A);
-    lblBOpt_Einstellungen = named(new QLabel(this), "lblBOpt_Einstellungen", "808");
+    lblBOpt_Einstellungen = named(new QLabel(content_), "lblBOpt_Einstellungen", "808");
     moveTwips(lblBOpt_Einstellungen, 3000, 60, 2400, 270);
     lblBOpt_Einstellungen->setAlignment(Qt::AlignCenter);
     {
@@ -92,7 +99,7 @@ SettingsPanel::SettingsPanel(QWidget* parent) : QWidget(parent) {
         forms::setForeColor(lblBOpt_Einstellungen, forms::vbWhite);
     }
 
-    fraOpt = named(new QGroupBox(this), "fraOpt");
+    fraOpt = named(new QGroupBox(content_), "fraOpt");
     moveTwips(fraOpt, 240, 480, 7935, 3975);
     tvVerwaltung = named(new QTreeWidget(fraOpt), "tvVerwaltung");
     moveTwips(tvVerwaltung, 120, 240, 2295, 3615);
@@ -110,6 +117,14 @@ SettingsPanel::SettingsPanel(QWidget* parent) : QWidget(parent) {
 
     buildPages();
     connectHandlers();
+
+    // The window's own background shows through, as it did without scrolling.
+    scroll_->setWidget(content_);
+    content_->setAutoFillBackground(false);
+    scroll_->viewport()->setAutoFillBackground(false);
+    content_->setMinimumSize(fraOpt->width() + 2 * forms::twipsToPixels(120),
+                             fraOpt->geometry().bottom() + 1 + forms::twipsToPixels(60));
+    content_->installEventFilter(this);
 }
 
 SettingsPanel::~SettingsPanel() = default;
@@ -222,6 +237,13 @@ void SettingsPanel::buildPages() {
     cmdDBHideImportExport = named(new QPushButton(fraVDI), "cmdDBHideImportExport", "595");
     moveTwips(cmdDBHideImportExport, 2280, 3270, 2895, 375);
 
+    // Assistive tools name a box after the label that points to it.
+    lblB0AnzahlAbfragen->setBuddy(txt0Versuche);
+    lblBC->setBuddy(txtC);
+    lblBVersion->setBuddy(txtVersion);
+    lblBKommentar->setBuddy(txtKommentar);
+    lblBStichworte->setBuddy(txtStichworte);
+
     for (QWidget* w : std::initializer_list<QWidget*>{txtMaxFragen, txt0Versuche, txt0ZeitlimitS,
                                                       txt2BigZeitlimitM, txtVersion, txtStichworte})
         w->installEventFilter(this);
@@ -243,6 +265,7 @@ void SettingsPanel::buildGradeRows() {
         moveTwips(bis, 1440, 1035 + shift, 1095, 285);
         forms::limitTextLength(bis, 6);
         bis->installEventFilter(this);
+        l->setBuddy(bis);
         txtPunkteBis.add(bis);
 
         auto* text = new QLineEdit(fraOpt_Punkte);
@@ -303,6 +326,7 @@ void SettingsPanel::connectHandlers() {
     onPick(cboAbfrageThema, &SettingsPanel::cboAbfrageThema_Click);
     onPick(cboAbfrageKategorie, &SettingsPanel::cboAbfrageKategorie_Click);
     onPick(cboKnownWieOft, &SettingsPanel::cboKnownWieOft_Click);
+    connect(cboKnownWieOft, &QComboBox::currentIndexChanged, this, [this] { nameBoxes(); });
 
     connect(txtMaxFragen, &QLineEdit::textChanged, this, [this] { txtMaxFragen_Change(); });
     for (int k = 1; k <= 8; ++k)
@@ -326,19 +350,51 @@ void SettingsPanel::ApplyCaptions() {
     forms::ApplyCaptions(
         this, [](int id) { return modMain::GetText(id); }, false);
     captionsApplied_ = true;
+    nameBoxes();
+}
+
+// Names for assistive tools where no single label names a box. Two check
+// boxes read as one sentence with the count box laid over the blanks that
+// begin their captions: they get that sentence.
+void SettingsPanel::nameBoxes() {
+    const auto spoken = [](const QWidget* w) {
+        if (auto* b = qobject_cast<const QAbstractButton*>(w)) return forms::spokenCaption(b->text());
+        return forms::spokenCaption(static_cast<const QLabel*>(w)->text());
+    };
+    const QString known = spoken(chkNotTheKnown);
+    const QString count = cboKnownWieOft->currentText();
+    chkNotTheKnown->setAccessibleName(count.isEmpty() ? known : count + QLatin1Char(' ') + known);
+    cboKnownWieOft->setAccessibleName(known);
+    chkMaxFragen->setAccessibleName(spoken(chkMaxFragen));
+    txtMaxFragen->setAccessibleName(spoken(chkMaxFragen));
+    txt0ZeitlimitS->setAccessibleName(spoken(chk0Zeitlimit) + QLatin1Char(' ') + spoken(lblBSekunden));
+    txt2BigZeitlimitM->setAccessibleName(spoken(chk2BigZeitlimit) + QLatin1Char(' ') + spoken(lblBigZLM));
+    for (int k = 1; k <= 8; ++k)
+        txtPunkteBewertung(k)->setAccessibleName(spoken(chkPunkteBewertung) + QLatin1Char(' ') +
+                                                 QString::number(k));
+    tvVerwaltung->setAccessibleName(spoken(lblBOpt_Einstellungen));
 }
 
 void SettingsPanel::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
+    scroll_->setGeometry(rect());
+}
+
+void SettingsPanel::centreContent() {
     // The heading strip spans the panel; heading and options are centred.
+    const int w = content_->width();
     picVerwaltungBG->setGeometry(forms::twipsToPixels(-120), picVerwaltungBG->y(),
-                                 width() + forms::twipsToPixels(140), picVerwaltungBG->height());
+                                 w + forms::twipsToPixels(140), picVerwaltungBG->height());
     lblBOpt_Einstellungen->move(picVerwaltungBG->width() / 2 - lblBOpt_Einstellungen->width() / 2,
                                 lblBOpt_Einstellungen->y());
-    fraOpt->move(width() / 2 - fraOpt->width() / 2, fraOpt->y());
+    fraOpt->move(w / 2 - fraOpt->width() / 2, fraOpt->y());
 }
 
 bool SettingsPanel::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == content_) {
+        if (e->type() == QEvent::Resize) centreContent();
+        return false;
+    }
     if (e->type() != QEvent::FocusOut && e->type() != QEvent::FocusIn)
         return QWidget::eventFilter(watched, e);
     // The original's focus events follow moves inside the window only, not

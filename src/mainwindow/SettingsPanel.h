@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTreeWidget>
 #include <QWidget>
 #include <functional>
@@ -188,6 +189,11 @@ private:
     void loadOptions();
 
     bool captionsApplied_ = false;
+    void nameBoxes();
+    // The heading and the options scroll in a panel shorter than they are.
+    QScrollArea* scroll_ = nullptr;
+    QWidget* content_ = nullptr;
+    void centreContent();
     bool loading_ = false;
     bool presentationLoading_ = false;
     bool refocusPending_ = false;

@@ -285,6 +285,7 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window) {
         w->raise();
 
     connectBars();
+    setupTabOrder();
 }
 
 frmMain::~frmMain() {
@@ -325,9 +326,8 @@ void frmMain::applyOuterSize() {
     if (!isVisible()) return;
     const QSize frame = frameGeometry().size() - size();
     if (frame == QSize(0, 0)) return;  // not known yet
-    // The least size is the outer one, as the stored size is.
-    const QSize least = QSize(px(8640), px(6510)) - frame;
-    if (minimumSize() != least) setMinimumSize(least);
+    if (leastSize_.see(frame, windowState()) && minimumSize() != leastSize_.client())
+        setMinimumSize(leastSize_.client());
     if (pendingOuterSize_.isEmpty()) return;
     const QSize outer = pendingOuterSize_;
     pendingOuterSize_ = {};

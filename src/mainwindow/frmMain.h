@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "mainwindow/ImageBox.h"
+#include "mainwindow/LeastSize.h"
 #include "mainwindow/SettingsPanel.h"
 #include "platform/dao/Dao.h"
 // The test screen's controls and state.
@@ -422,6 +423,8 @@ private:
     void SubmitAnswer();
     TestPanelEvents* testEvents_ = nullptr;
     void setupOverviewCommands();  // toolbar buttons and menu wiring
+    void layoutOverviewToolbar();  // the toolbar for the panel's height
+    void setupTabOrder();
     void redrawRowIcon();
     void popUpGridMenu(const QPoint& at);  // prepares mnuVGrid for the current item
     void deleteCurrentItem(bool fromMenu);
@@ -436,6 +439,7 @@ private:
     // window manager's frame is known only once the window is shown, so the
     // stored size waits until then.
     QSize pendingOuterSize_;
+    LeastClientSize leastSize_{QSize(px(8640), px(6510))};
     void applyOuterSize();
     QPoint frameOffset() const;  // the client area's top left within the frame
 

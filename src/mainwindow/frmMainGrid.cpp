@@ -199,6 +199,11 @@ void frmMain::vg1_HeaderRightClick(int x, int y) {
 }
 
 void frmMain::vg1_CancelEdit() {
+    // The grid takes the focus back first: an editor hidden with the focus
+    // would pass it on along the Tab order, to the buttons beside the grid.
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus && (focus == txtEdit || focus == cboVGSubject || cboVGSubject->isAncestorOf(focus)))
+        vg1->setFocus(Qt::OtherFocusReason);
     txtEdit->hide();
     cboVGSubject->hide();
 }

@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QMouseEvent>
 
+#include <vector>
+
 #include "core/RunState.h"
 #include "core/modMain.h"
 #include "mainwindow/frmMain.h"
@@ -122,6 +124,23 @@ private:
 };
 
 }  // namespace
+
+// The pictures that act as buttons take Tab and the keys as well; Tab goes
+// from the main bar through the panel to the title bar.
+void frmMain::setupTabOrder() {
+    ImageBox* const bars[] = {imgBarNewDB,     imgBarOpenDB,    imgBarOverview,  imgBarOptions,
+                              imgBarStartTest, imgTestBarSolve, imgTestBarSound, imgTestBarCancel};
+    ImageBox* const title[] = {imgBarMin, imgBarMax, imgBarExit};
+    std::vector<QWidget*> order(std::begin(bars), std::end(bars));
+    // The side toolbar, top to bottom, then the grid beside it.
+    for (QPushButton* b : fraOverview1->findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
+        order.push_back(b);
+    order.push_back(vg1);
+    order.insert(order.end(), std::begin(title), std::end(title));
+    for (ImageBox* b : bars) b->makeButton();
+    for (ImageBox* b : title) b->makeButton();
+    for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
 
 void frmMain::connectBars() {
     setMouseTracking(true);

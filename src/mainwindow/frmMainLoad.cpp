@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QTableView>
 #include <algorithm>
 
 #include "core/RunState.h"
@@ -13,6 +14,7 @@
 #include "mainwindow/frmMain.h"
 #include "overview/BulkMenuState.h"
 #include "platform/Error.h"
+#include "platform/forms/Captions.h"
 #include "platform/forms/Controls.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
@@ -119,6 +121,11 @@ void frmMain::applyAccessibleNames() {
     name(imgTestBarCancel, 687, 688);
     name(imgTestBarSound, 689, 690);
     name(imgTestBarSolve, 693, 694);
+    name(chkShowUmlaute, 696, 697);
+    vg1->view()->setAccessibleName(modMain::GetText(474));  // the panel the bar's button shows
+    for (int i = 1; i <= txtTestA.count(); ++i)
+        txtTestA(i)->setAccessibleName(forms::spokenCaption(modMain::GetText(559)) + QLatin1Char(' ') +
+                                       QString::number(i));
     for (const char* tool :
          {"New", "Delete", "Search", "Import", "Record", "SoundImport", "ImportPic", "GridOptions"}) {
         const overview::ToolbarHint h = overview::toolbarHint(QLatin1String(tool), IsRecording);
@@ -243,6 +250,7 @@ void frmMain::Form_Resize() {
     const double inW = ovW - inLeft - 120, inH = ovH - 30;
     fraOverview1_1->setGeometry(px(600), fraOverview1_1->y(), px(inW), px(inH));
     vg1->setGeometry(px(30), vg1->y(), px(inW - 60), px(inH - 150));
+    layoutOverviewToolbar();
     const QRect panel = fraOverview1->geometry();
     fraWelcome->setGeometry(panel);
     imgWelcome->move((panel.width() - imgWelcome->width()) / 2, (panel.height() - imgWelcome->height()) / 2);

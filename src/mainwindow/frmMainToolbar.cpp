@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QMouseEvent>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -46,6 +47,22 @@ private:
 
 }  // namespace
 
+// The buttons keep their designed size and spacing where the panel is tall
+// enough; in a shorter one they close up, so that the last is not cut off.
+void frmMain::layoutOverviewToolbar() {
+    QPushButton* const buttons[] = {cmdOverview1_New,       cmdOverview1_Delete,     cmdOverview1_Search,
+                                    cmdOverview1_Import,    cmdOverview1_Record,     cmdOverview1_SoundImport,
+                                    cmdOverview1_ImportPic, cmdOverview1_GridOptions};
+    constexpr int n = std::size(buttons);
+    const double room = twips(fraOverview1->height()) - 120 - 60;
+    const double step = std::min(540.0, (room - 480) / (n - 1));
+    const double side = std::clamp(step - 30, 240.0, 480.0);
+    for (int i = 0; i < n; ++i) {
+        buttons[i]->setGeometry(px(60), px(120 + i * step), px(side), px(side));
+        buttons[i]->setIconSize(QSize(px(side * 0.75), px(side * 0.75)));
+    }
+}
+
 void frmMain::setupOverviewCommands() {
     struct Def {
         QPushButton** button;
@@ -67,17 +84,14 @@ void frmMain::setupOverviewCommands() {
         {&cmdOverview1_GridOptions, "GridOptions", ":/overview/toolbar_gridoptions.png",
          &frmMain::cmdOverview1_GridOptions_Click},
     };
-    int top = 120;
     for (const Def& d : defs) {
         const QString name = QStringLiteral("cmdOverview1_") + QLatin1String(d.name);
         auto* b = new QPushButton(fraOverview1);
         b->setObjectName(name);
         controls_.append(b);
         *d.button = b;
-        b->setGeometry(px(60), px(top), px(480), px(480));
-        top += 540;
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setIconSize(QSize(px(360), px(360)));
+        // Tab reaches it; a click leaves the focus in the grid.
+        b->setFocusPolicy(Qt::TabFocus);
         const QString pic = QLatin1String(d.picture);
         b->setIcon(pic.startsWith(QLatin1Char(':')) ? QIcon(pic) : IL->Icon(pic));
         b->setMouseTracking(true);
@@ -90,6 +104,8 @@ void frmMain::setupOverviewCommands() {
             }
         });
     }
+
+    layoutOverviewToolbar();
 
     // The grid's mouse and the menu's entries.
     connect(vg1, &grid::Grid::MouseDown, this,

@@ -19,6 +19,7 @@
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
 #include "platform/RegularFile.h"
+#include "platform/forms/Captions.h"
 #include "platform/forms/Interaction.h"
 #include "platform/shell/Shell.h"
 #include "startup/modRegister.h"
@@ -173,6 +174,11 @@ FrmBenutzer::FrmBenutzer(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Fra
     connect(imgWWW, &ImageBox::clicked, this, [this] { imgWWW_Click(); });
     connect(tmr, &QTimer::timeout, this, [this] { tmr_Timer(); });
     fraBenutzer->installEventFilter(this);
+    imgEnd->makeButton();
+    imgWWW->makeButton();
+    // Assistive tools name a box after the label that points to it.
+    LblBenutzer->setBuddy(cboBenutzer);
+    lblBLang->setBuddy(cboLang);
 }
 
 bool FrmBenutzer::eventFilter(QObject* watched, QEvent* e) {
@@ -208,6 +214,7 @@ void FrmBenutzer::applyCaptions() {
         else if (auto* b = qobject_cast<QPushButton*>(w))
             b->setText(text);
     }
+    forms::nameBoxesAfterLabels(this);
 }
 
 void FrmBenutzer::userDatabaseFailed(const QString& reason) {

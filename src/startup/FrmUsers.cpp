@@ -57,6 +57,7 @@ FrmUsers::FrmUsers(FrmBenutzer& start) : QWidget(nullptr, Qt::Dialog), start_(&s
         txt->setGeometry(forms::twipsRect(1500, top, 2400, 315));
         forms::limitTextLength(txt, 20);
         txt->installEventFilter(this);
+        lbl->setBuddy(txt);  // names the box for assistive tools
         TxtN.add(txt);
 
         auto* old = named(new QLineEdit(this), "TxtO");

@@ -1,6 +1,7 @@
 #include "vocabdb/frmNewDB.h"
 
 #include <QCloseEvent>
+#include <algorithm>
 
 #include "core/RunState.h"
 #include "core/modMain.h"
@@ -11,6 +12,18 @@
 
 namespace vocabdb {
 
+namespace {
+
+QRect labelDesign() {
+    return forms::twipsRect(240, 150, 1815, 255);
+}
+
+QRect boxDesign() {
+    return forms::twipsRect(2160, 120, 3495, 285);
+}
+
+}  // namespace
+
 frmNewDB::frmNewDB(QWidget* mainWindow, std::function<void()> createDatabase)
     : QWidget(nullptr, Qt::Dialog), mainWindow_(mainWindow), createDatabase_(std::move(createDatabase)) {
     setObjectName("frmNewDB");
@@ -19,13 +32,14 @@ frmNewDB::frmNewDB(QWidget* mainWindow, std::function<void()> createDatabase)
 
     lblBC = new QLabel(this);
     lblBC->setObjectName("lblBC");
-    lblBC->setGeometry(forms::twipsRect(240, 150, 1815, 255));
+    lblBC->setGeometry(labelDesign());
     forms::setTag(lblBC, "224");
 
     txtC = new QLineEdit(this);
     txtC->setObjectName("txtC");
-    txtC->setGeometry(forms::twipsRect(2160, 120, 3495, 285));
+    txtC->setGeometry(boxDesign());
     forms::limitTextLength(txtC, 100);
+    lblBC->setBuddy(txtC);  // names the box for assistive tools
 
     cmdOK = new QPushButton(this);
     cmdOK->setObjectName("cmdOK");
@@ -49,6 +63,13 @@ frmNewDB::frmNewDB(QWidget* mainWindow, std::function<void()> createDatabase)
 void frmNewDB::Form_Load() {
     setWindowTitle(modMain::GetText(95));
     forms::ApplyCaptions(this, modMain::GetText, false);
+    // The design's width held the caption in the old platform's narrow
+    // font; where the desktop's needs more, the box beside it gives way.
+    lblBC->ensurePolished();
+    const QRect box = boxDesign(), label = labelDesign();
+    lblBC->resize(std::max(label.width(), lblBC->sizeHint().width()), label.height());
+    const int left = std::max(box.left(), lblBC->geometry().right() + (box.left() - label.right()));
+    txtC->setGeometry(left, box.top(), box.right() + 1 - left, box.height());
 }
 
 void frmNewDB::Unload() {

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 
 #include "EditorFixture.h"
+#include "support/Access.h"
 
 using namespace edtest;
 
@@ -79,6 +80,16 @@ TEST_F(EditorLook, NothingOverlapsOrIsCut) {
         checkLayout("multiple choice");
         form->Unload();
     }
+}
+
+TEST_F(EditorLook, EveryBoxIsNamedAndTabReachesTheButtons) {
+    openAdd();
+    form->txtQ->setText("das Haus");  // OK can be used
+    EXPECT_EQ(wktest::missedByTab(form->txtQ, {"txtA9", "cboThema", "picPic", "cmdOK", "cmdCancel"}),
+              QStringList());
+    EXPECT_EQ(wktest::unnamedControls(form.get()), QStringList());
+    EXPECT_EQ(form->txtA(9)->accessibleName(), "Answer 9");
+    form->Unload();
 }
 
 TEST_F(EditorLook, DISABLED_Shots) {

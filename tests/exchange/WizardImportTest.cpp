@@ -2,6 +2,7 @@
 // the result line, the mixed mark, Back, Import more, the text preview and
 // the default topic.
 #include "FormFixture.h"
+#include "support/Access.h"
 
 #include <sqlite3.h>
 
@@ -127,6 +128,22 @@ TEST_F(WizardDbImport, RefusedSourcesStayOnThePage) {
     EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).title, "FF91");
     EXPECT_EQ(form->ImportStep, 1);
     EXPECT_TRUE(form->fraB_Import->isVisibleTo(form.get()));
+}
+
+// Each page's boxes and lists are named for assistive tools, and Tab goes
+// from the page's first box on to the wizard's buttons.
+TEST_F(WizardDbImport, PagesAreReachedByTabAndNamed) {
+    toSource();
+    const auto check = [&](QWidget* page, QWidget* first) {
+        EXPECT_EQ(wktest::unnamedControls(page), QStringList()) << page->objectName().toStdString();
+        EXPECT_EQ(wktest::missedByTab(first, {"cmdBack", "cmdCancel", "cmdWeiter"}), QStringList())
+            << page->objectName().toStdString();
+    };
+    check(form->fraB_Import, form->txtB_Import_FileName);
+    form->txtB_Import_FileName->setText(srcPath);
+    form->cmdWeiter_Click();
+    ASSERT_EQ(form->ImportStep, 2);
+    check(form->fraC_Import, form->lstImport_DB);
 }
 
 TEST_F(WizardDbImport, WholeImportWithConditionDuplicateAndMixedMark) {
@@ -263,6 +280,11 @@ protected:
 };
 
 }  // namespace
+
+TEST_F(WizardText, FilePageIsNamed) {
+    toFilePage();
+    EXPECT_EQ(wktest::unnamedControls(form->fraB_TXTImport), QStringList());
+}
 
 TEST_F(WizardText, PreviewFollowsPathFormatSeparatorAndHeader) {
     toFilePage();

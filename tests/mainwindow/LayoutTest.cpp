@@ -1,6 +1,9 @@
 // The window's layout for its size: the minimum, the panels' rectangle and
 // the maximised flag in the user's row.
+#include <vector>
+
 #include "mainwindow/BarsFixture.h"
+#include "mainwindow/LeastSize.h"
 
 using namespace barstest;
 using mainwindow::px;
@@ -53,6 +56,29 @@ TEST_F(Layout, LargerWindowGrowsThePanelsAndKeepsTheTitleBarInside) {
     EXPECT_FALSE(m.imgBarMin->geometry().intersects(m.fraMainBar->geometry()));
 }
 
+// Under openbox the least window's client is 574x409: the side toolbar
+// closes up so that its last button stays in the panel, above the strip.
+TEST_F(Layout, SideToolbarFitsThePanelAtTheLeastSizeUnderAFrame) {
+    auto& m = startMain(1);
+    m.hide();  // the offscreen frame is not openbox's: no least size of its own
+    m.setMinimumSize(0, 0);
+    m.resize(574, 409);
+    ASSERT_EQ(m.size(), QSize(574, 409));
+    m.Form_Resize();
+    QPushButton* const bar[] = {m.cmdOverview1_New,       m.cmdOverview1_Delete,
+                                m.cmdOverview1_Search,    m.cmdOverview1_Import,
+                                m.cmdOverview1_Record,    m.cmdOverview1_SoundImport,
+                                m.cmdOverview1_ImportPic, m.cmdOverview1_GridOptions};
+    for (size_t i = 0; i < std::size(bar); ++i) {
+        const QRect r = bar[i]->geometry();
+        EXPECT_TRUE(m.fraOverview1->rect().contains(r)) << bar[i]->objectName().toStdString();
+        EXPECT_LE(m.fraOverview1->mapTo(&m, r.bottomLeft()).y(), m.imgBottom->y());
+        if (i > 0) {
+            EXPECT_FALSE(r.intersects(bar[i - 1]->geometry())) << bar[i]->objectName().toStdString();
+        }
+    }
+}
+
 TEST_F(Layout, MaximisingWritesROneAndRestoringZero) {
     auto& m = startMain(1);
     m.imgBarMax_Click();
@@ -92,6 +118,36 @@ TEST_F(Layout, StripStaysPutWhileTheGripIsDragged) {
     EXPECT_EQ(m.imgBottom->geometry(), strip);
     EXPECT_EQ(m.fraOverview1->width(), m.width() - px(170));
     m.bSizeGripDrag = false;
+}
+
+// Frames as openbox draws them: 1,1,20,5 around a normal window, 0,0,19,0
+// around a maximised one. A state and its frame may arrive in either order.
+TEST(LeastSize, ComesFromTheNormalFrameOnly) {
+    using S = Qt::WindowState;
+    const QSize normal(2, 25), maximised(0, 19);
+    struct Seen {
+        QSize frame;
+        Qt::WindowStates state;
+    };
+    const struct {
+        const char* what;
+        std::vector<Seen> seen;
+        QSize least;
+    } cases[] = {
+        {"normal", {{normal, S::WindowNoState}}, {574, 409}},
+        {"maximised after normal", {{normal, S::WindowNoState}, {maximised, S::WindowMaximized}}, {574, 409}},
+        {"restored, frame not yet",
+         {{normal, S::WindowNoState}, {maximised, S::WindowMaximized}, {maximised, S::WindowNoState}},
+         {574, 409}},
+        {"full screen", {{normal, S::WindowNoState}, {{0, 0}, S::WindowFullScreen}}, {574, 409}},
+        {"started maximised", {{maximised, S::WindowMaximized}}, {}},
+        {"no frame yet", {{{0, 0}, S::WindowNoState}}, {}},
+    };
+    for (const auto& c : cases) {
+        mainwindow::LeastClientSize least(QSize(576, 434));
+        for (const Seen& s : c.seen) least.see(s.frame, s.state);
+        EXPECT_EQ(least.client(), c.least) << c.what;
+    }
 }
 
 }  // namespace

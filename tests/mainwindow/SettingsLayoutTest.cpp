@@ -7,11 +7,13 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QHeaderView>
+#include <QScrollArea>
 #include <QStyle>
 #include <QStyleOptionButton>
 
 #include "SettingsFixture.h"
 #include "platform/forms/Twips.h"
+#include "support/Access.h"
 
 namespace settingstest {
 namespace {
@@ -115,6 +117,7 @@ TEST_P(SettingsLayoutTest, EveryPageShowsItsControlsWhole) {
             EXPECT_TRUE(QRect(QPoint(0, 0), w->parentWidget()->size()).contains(w->geometry()))
                 << w->objectName().toStdString() << " leaves its frame";
         }
+        EXPECT_EQ(wktest::unnamedControls(page), QStringList()) << lang.toStdString();
         // Siblings do not overlap, except a count box over its caption's blanks.
         for (int a = 0; a < controls.size(); ++a)
             for (int b = a + 1; b < controls.size(); ++b) {
@@ -147,6 +150,27 @@ TEST_P(SettingsLayoutTest, EveryPageShowsItsControlsWhole) {
                 QStringLiteral("%1/%2_%3.png").arg(shots, lang, n->data(0, Qt::UserRole).toString()));
         }
     }
+}
+
+// The least window under a window manager's frame leaves the panel less
+// room than the options need: they scroll, so the tree and the frame around
+// the options can be brought whole into view.
+TEST_F(SettingsFixture, OptionsScrollIntoViewInAShortPanel) {
+    auto& p = load();
+    p.resize(forms::twipsSize(8470, 4225));
+    p.show();
+    QApplication::processEvents();
+    auto* area = p.findChild<QScrollArea*>();
+    ASSERT_NE(area, nullptr) << "nothing scrolls";
+    area->ensureWidgetVisible(p.fraOpt, 0, 0);
+    EXPECT_TRUE(p.rect().contains(QRect(p.fraOpt->mapTo(&p, QPoint(0, 0)), p.fraOpt->size())));
+}
+
+// The check box under the count reads as the sentence the row shows.
+TEST_F(SettingsFixture, KnownItemsBoxIsNamedWithItsCount) {
+    auto& p = load();
+    p.cboKnownWieOft->setCurrentIndex(p.cboKnownWieOft->findText("3"));
+    EXPECT_EQ(p.chkNotTheKnown->accessibleName(), "3 times known items left out");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, SettingsLayoutTest, ::testing::Values(10000, 20000),

@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include "mainwindow/RoadFixture.h"
+#include "support/Access.h"
 
 using namespace roadtest;
 using wktest::CallKind;
@@ -105,6 +106,15 @@ TEST_F(StartForm, LastUserThreePreselectsSlotThreeInItsLanguage) {
     EXPECT_EQ(f.imgEnd->accessibleName(), "Wortkiste beenden");
     EXPECT_TRUE(f.cmdOK->isEnabled());
     EXPECT_TRUE(f.cboBenutzer->isEnabled());
+}
+
+TEST_F(StartForm, EveryControlIsReachedByTabAndNamed) {
+    makeUsers({{1, "Anna"}}, 1);
+    startup::FrmBenutzer f;
+    f.Form_Load();
+    EXPECT_EQ(wktest::missedByTab(f.cboBenutzer, {"cboLang", "cmdNeu", "cmdOK", "imgEnd", "imgWWW"}),
+              QStringList());
+    EXPECT_EQ(wktest::unnamedControls(&f), QStringList());
 }
 
 TEST_F(StartForm, LastUserNoLongerInUseLeavesTheFirstEntry) {

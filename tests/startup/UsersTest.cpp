@@ -9,6 +9,7 @@
 #include "platform/forms/Colors.h"
 #include "platform/forms/Controls.h"
 #include "startup/FrmUsers.h"
+#include "support/Access.h"
 #include "support/QtPrinters.h"
 
 using namespace roadtest;
@@ -165,6 +166,16 @@ TEST_F(Users, CancelAndTheCloseBoxWriteNothingAndGiveTheStartFormBack) {
     EXPECT_EQ(userValue(3, "Name").toString(), QString());
     EXPECT_EQ(startList(), QStringList({"1: Dora", "2: Anna"}));
     expectFormGone();
+}
+
+TEST_F(Users, EveryControlIsReachedByTabAndNamed) {
+    openForm();
+    const QStringList walk = wktest::tabWalk(form->TxtN(1));
+    EXPECT_EQ(walk.count("TxtN"), 5) << walk.join(' ').toStdString();
+    EXPECT_EQ(walk.count("cmdDel"), 5) << walk.join(' ').toStdString();
+    EXPECT_TRUE(walk.contains("cmdOK") && walk.contains("cmdAbbruch")) << walk.join(' ').toStdString();
+    EXPECT_EQ(wktest::unnamedControls(form), QStringList());
+    form->cmdAbbruch_Click();
 }
 
 TEST_F(Users, EnterMovesToTheNextNameAndFromTheLastToSave) {

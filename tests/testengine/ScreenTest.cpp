@@ -8,6 +8,7 @@
 #include <QTextDocument>
 
 #include "mainwindow/TestScreen.h"
+#include "support/Access.h"
 #include "testengine/ScreenFixture.h"
 
 using namespace screentest;
@@ -38,6 +39,17 @@ TEST_F(TestScreen, EmptySelectionShows5035AndLeavesTheTestScreen) {
     EXPECT_FALSE(m().fraAbfrage->isVisibleTo(&m()));
     EXPECT_FALSE(m().fraTestBar->isVisibleTo(&m()));
     EXPECT_EQ(m().lblBCount->text(), "2 Questions");
+}
+
+TEST_F(TestScreen, EveryControlIsReachedByTabAndNamed) {
+    item("Haus", {{"A1", "house"}});
+    open();
+    m().imgBarStartTest_Click();
+    ASSERT_TRUE(m().TestActive);
+    EXPECT_EQ(wktest::missedByTab(m().txtTestA(1), {"imgTestBarSolve", "imgTestBarSound", "imgTestBarCancel",
+                                                    "chkShowUmlaute"}),
+              QStringList());
+    EXPECT_EQ(wktest::unnamedControls(&m()), QStringList());
 }
 
 TEST_F(TestScreen, StartNeedsAnOpenDatabaseWithItems) {

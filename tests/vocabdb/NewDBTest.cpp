@@ -15,6 +15,7 @@
 #include "mainwindow/RoadFixture.h"
 #include "platform/Error.h"
 #include "platform/forms/Controls.h"
+#include "support/Access.h"
 #include "support/QtPrinters.h"
 #include "support/StaleJournal.h"
 #include "vocabdb/frmNewDB.h"
@@ -88,6 +89,22 @@ protected:
         EXPECT_NO_THROW(runstate::rsOptions->Value("Copyright"));
     }
 };
+
+// The note's caption shows whole in both languages ("Unlöschbarer Vermerk :"
+// is wider than the design's label), and the controls are reached and named.
+TEST_F(NewDB, NoteCaptionShowsWholeAndTheControlsAreReachedAndNamed) {
+    for (int basis : {10000, 20000}) {
+        modMain::TextBasis = basis;
+        vocabdb::frmNewDB dlg(nullptr, {});
+        const QLabel* caption = dlg.lblBC;
+        EXPECT_LE(caption->fontMetrics().horizontalAdvance(caption->text()), caption->width())
+            << caption->text().toStdString();
+        EXPECT_FALSE(caption->geometry().intersects(dlg.txtC->geometry()));
+        EXPECT_TRUE(dlg.rect().contains(dlg.txtC->geometry()));
+        EXPECT_EQ(wktest::missedByTab(dlg.txtC, {"cmdOK", "cmdAbbrechen"}), QStringList());
+        EXPECT_EQ(wktest::unnamedControls(&dlg), QStringList()) << basis;
+    }
+}
 
 TEST_F(NewDB, NewDatabaseInEnglishCarriesItsNoteAndBecomesTheOpenOne) {
     startWithDatabase();

@@ -16,6 +16,7 @@ namespace forms {
 namespace {
 
 constexpr const char* kTag = "Tag";
+constexpr const char* kNamedByLabel = "wkNamedByLabel";
 
 // A label without a buddy shows its text as it stands, so the mnemonic
 // marks of a caption ("&Name") are taken out as the original's labels did.
@@ -97,6 +98,23 @@ void ApplyCaptions(QWidget* form, const std::function<QString(int)>& getText, bo
         const QString t = tag(form);
         if (!t.isEmpty()) form->setWindowTitle(getText(tagToInteger(t)));
     }
+    nameBoxesAfterLabels(form);
+}
+
+void nameBoxesAfterLabels(QWidget* form) {
+    // In the language of the moment; a name the form gave itself stays.
+    for (QLabel* label : form->findChildren<QLabel*>()) {
+        QWidget* box = label->buddy();
+        if (!box || (!box->accessibleName().isEmpty() && !box->property(kNamedByLabel).toBool())) continue;
+        box->setAccessibleName(spokenCaption(label->text()));
+        box->setProperty(kNamedByLabel, true);
+    }
+}
+
+QString spokenCaption(const QString& caption) {
+    QString out = withoutMnemonic(caption).trimmed();
+    if (out.endsWith(QLatin1Char(':'))) out = out.chopped(1).trimmed();
+    return out;
 }
 
 }  // namespace forms

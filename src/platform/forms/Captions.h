@@ -31,14 +31,23 @@ int tagToInteger(const QString& tag);
 // without a caption (text boxes, lists); it is left as it is.
 bool setCaption(QObject* control, const QString& text);
 
+// A caption as assistive tools should read it: without shortcut marks
+// ("&&" is a plain "&"), the blanks around it and a closing colon.
+QString spokenCaption(const QString& caption);
+
 // Visits the form's controls in creation order (children before their own
 // children, depth first) and sets each tagged one's caption to
 // getText(tag). With skipImg, controls whose objectName begins with "img"
 // (lower case, exactly) are skipped whatever their tag holds. With
-// formCaption, the form's own tag sets its window title too.
+// formCaption, the form's own tag sets its window title too. Then names the
+// boxes after their labels, as below.
 // An error of the lookup passes to the caller; controls before it keep their
 // new captions.
 void ApplyCaptions(QWidget* form, const std::function<QString(int)>& getText, bool skipImg,
                    bool formCaption = false);
+
+// Names each box that a label points to (its buddy) after that label, for
+// assistive tools, unless the form named the box itself.
+void nameBoxesAfterLabels(QWidget* form);
 
 }  // namespace forms

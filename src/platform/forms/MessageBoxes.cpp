@@ -1,9 +1,12 @@
 #include "platform/forms/MessageBoxes.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 
 #include "platform/forms/Interaction.h"
 
@@ -19,6 +22,27 @@ QString lineBreaks(const QString& text) {
 QString boxTitle(const QString& title) {
     return title.isEmpty() ? QString::fromLatin1(kProductName) : title;
 }
+
+namespace {
+
+// The window manager's title bar: its icon, its buttons and their padding.
+constexpr int kTitleBarButtonsRoom = 120;
+
+// A box with a short text would be narrower than its title in the window
+// manager's bar, which then cuts the title ("Wor...iste"). The box sizes
+// itself from its layout, so the layout gets a strut as wide as the title,
+// in a bold font as title bars draw it, plus room for the bar's buttons.
+void keepTitleWhole(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid) return;
+    QFont bold = box.font();
+    bold.setBold(true);
+    const int need = QFontMetrics(bold).horizontalAdvance(box.windowTitle()) + kTitleBarButtonsRoom;
+    grid->addItem(new QSpacerItem(need, 0, QSizePolicy::Fixed, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
+}  // namespace
 
 std::unique_ptr<QMessageBox> buildMessageBox(const QString& prompt, int style, const QString& title,
                                              QWidget* parent) {
@@ -81,6 +105,7 @@ std::unique_ptr<QMessageBox> buildMessageBox(const QString& prompt, int style, c
         box->setEscapeButton(SB::Cancel);
     else if (buttons.size() == 1)
         box->setEscapeButton(SB::Ok);
+    keepTitleWhole(*box);  // last: setting the icon or text lays the box out anew
     return box;
 }
 

@@ -104,6 +104,20 @@ TEST(MessageBox, EmptyTitleShowsTheProductName) {
     EXPECT_EQ(buildMessageBox("x", vbExclamation, EmptyTitle)->windowTitle().trimmed(), "");
 }
 
+// A short text leaves the box narrower than its title, which the window
+// manager's bar then cuts ("Wor...iste"): the box makes room for the title
+// and the bar's icon and buttons.
+TEST(MessageBox, IsWideEnoughForItsTitleInTheTitleBar) {
+    for (const char* title : {"", "Ein etwas längerer Titel für das Fenster"}) {
+        auto box = buildMessageBox("No duplicates found!", vbOKOnly | vbInformation, title);
+        box->show();
+        QFont bold = box->font();
+        bold.setBold(true);
+        EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + 100) << title;
+        box->hide();
+    }
+}
+
 TEST(MessageBox, QtImplementationReturnsTheClickedAnswer) {
     clickLater(QMessageBox::No);
     EXPECT_EQ(qtInteraction().MsgBox("Really?", vbYesNoCancel | vbQuestion, {}), vbNo);

@@ -1,0 +1,30 @@
+#pragma once
+// What a keyboard user and an assistive tool find in a window: the controls
+// that Tab reaches, and the controls that have no accessible name.
+
+#include <QStringList>
+#include <QWidget>
+
+#include "support/QtPrinters.h"
+
+namespace wktest {
+
+// Gives `first` the focus in its active window and presses Tab (as key
+// events to the focused control, through its filters) until the focus comes
+// back to `first` or `limit` presses are done. The object names of the
+// controls the focus visited, each once, in order (controls of an array
+// share a name).
+QStringList tabWalk(QWidget* first, int limit = 120);
+
+// Of the named controls under first's window, the shown and enabled ones
+// that a tabWalk from `first` never reaches (a disabled one is passed over,
+// as everywhere).
+QStringList missedByTab(QWidget* first, const QStringList& names);
+
+// The object names of the shown controls under `window` that take the focus
+// by Tab or are pressed by assistive tools, and that have no accessible
+// name. A list box on Linux is named by the label it is labelled by (Qt
+// gives its current entry as its name there).
+QStringList unnamedControls(QWidget* window);
+
+}  // namespace wktest
