@@ -107,17 +107,10 @@ void RMC_VGridColorEveryRightInRow(grid::Grid& g, RecordAccess& rs, long row) {
 
 void VGridColorEverySecondCell(grid::Grid& g, RecordAccess& rs, int indikatorRand, bool reset,
                                const RightAnswers* known) {
+    // With start column 1 the even rows take the default there, as all do
+    // with reset; with 2 they keep their colours.
     const long start = indikatorRand == 0 ? 1 : 2;
-    const long rows = g.Rows(), cols = g.Columns();
-    if (reset)
-        for (long r = 1; r <= rows; ++r)
-            for (long c = start; c <= cols; ++c) g.SetCellBackColor(r, c, colour::Default);
-    for (long r = 1; r <= rows; r += 2) {
-        for (long c = start; c <= cols; ++c) {
-            g.SetCellBackColor(r, c, colour::Stripe);
-            if (start == 1 && r + 1 <= rows) g.SetCellBackColor(r + 1, c, colour::Default);
-        }
-    }
+    if (start <= g.Columns()) g.SetRowStripes(start, colour::Stripe, reset || start == 1);
     RMC_VGridColorEveryRight(g, rs, known);
 }
 
