@@ -199,9 +199,8 @@ TEST_F(GridOverDatabase, AnEmptyDatabaseGivesAnEmptyHiddenGrid) {
     EXPECT_FALSE(h.grid.ShowData());
 }
 
-// A test's items are found in the grid's recordset by their bookmarks, a few
-// of them one by one and many in one walk, with the same answer; an item
-// deleted meanwhile is left out.
+// A test's items are found in the grid's recordset by their bookmarks, few
+// or many; an item deleted meanwhile is left out.
 TEST_F(GridOverDatabase, AskedItemsAreFoundByTheirBookmarksFewOrMany) {
     constexpr int kItems = 4200;
     auto& ws = dao::DBEngine::Workspaces(0);
