@@ -439,9 +439,23 @@ SECTIONS = [
 ]
 
 
+def languages(asked):
+    """The languages to walk through: en, de, or both for the two."""
+    out = []
+    for lang in asked or ["both"]:
+        if lang == "both":
+            out += list(LANGUAGES)
+        elif lang in LANGUAGES:
+            out.append(lang)
+        else:
+            sys.exit("unknown language %r: en, de or both" % lang)
+    return out
+
+
 def main():
+    langs = languages(sys.argv[3:])
     os.makedirs(OUT, exist_ok=True)
-    for lang in sys.argv[3:] or ("en", "de"):
+    for lang in langs:
         walk(lang)
 
 

@@ -1,4 +1,5 @@
-// Creates the application object and shows the start form.
+// Reads the command line, creates the application object and shows the
+// start form.
 #include <QApplication>
 #include <QFileInfo>
 #include <QScreen>
@@ -11,44 +12,109 @@
 #include "startup/FrmBenutzer.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
 
-// --help and --version answer on the terminal and end, before anything
-// needs a display; any other command line is the database to open.
-bool answeredOption(int argc, char** argv) {
-    if (argc < 2) return false;
+void printUsage(std::FILE* to) {
     const QByteArray name = (runstate::ProgName + " " + runstate::ProgVersion).toUtf8();
-    if (std::strcmp(argv[1], "--version") == 0) {
-        std::printf("%s\n", name.constData());
-        return true;
+    std::fprintf(to,
+                 "Usage: wortkiste [DATABASE]\n"
+                 "%s, a vocabulary trainer for a graphical desktop.\n"
+                 "\n"
+                 "Once a user is chosen, it opens the vocabulary database DATABASE (a .wkd\n"
+                 "file) when that file exists, or else the user's last database. A name\n"
+                 "that starts with \"-\" goes after \"--\".\n"
+                 "\n"
+                 "  -h, --help  show this help and end\n"
+                 "  --version   show the version and end\n"
+                 "\n"
+                 "The program folder (users, options, new databases in DB/) is\n"
+                 "$WORTKISTE_HOME when set, or else Wortkiste/Wortkiste in the user's data\n"
+                 "folder (~/.local/share/Wortkiste/Wortkiste).\n",
+                 name.constData());
+}
+
+// --help and --version answer on the terminal, and an unknown option is
+// refused, before anything needs a display; the rest of the command line is
+// the database to open. Returns the exit status, or -1 to start.
+int answeredOption(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (std::strcmp(a, "--") == 0) break;
+        if (std::strcmp(a, "--version") == 0) {
+            std::printf("%s %s\n", qPrintable(runstate::ProgName), qPrintable(runstate::ProgVersion));
+            return 0;
+        }
+        if (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0) {
+            printUsage(stdout);
+            return 0;
+        }
+        if (a[0] == '-' && a[1] != '\0') {
+            std::fprintf(stderr, "wortkiste: unknown option %s\n\n", a);
+            printUsage(stderr);
+            return 2;
+        }
     }
-    if (std::strcmp(argv[1], "--help") == 0) {
-        std::printf(
-            "Usage: wortkiste [DATABASE]\n"
-            "%s, a vocabulary trainer for a graphical desktop.\n"
-            "\n"
-            "Once a user is chosen, it opens the vocabulary database DATABASE (a .wkd\n"
-            "file) when that file exists, or else the user's last database.\n"
-            "\n"
-            "  --help     show this help and end\n"
-            "  --version  show the version and end\n"
-            "\n"
-            "The program folder (users, options, new databases in DB/) is\n"
-            "$WORTKISTE_HOME when set, or else Wortkiste/Wortkiste in the user's data\n"
-            "folder (~/.local/share/Wortkiste/Wortkiste).\n",
-            name.constData());
-        return true;
+    return -1;
+}
+
+// The database words of the command line: all but a leading "--".
+QStringList databaseWords(const QStringList& args) {
+    QStringList out;
+    bool optionsEnded = false;
+    for (const QString& a : args) {
+        if (!optionsEnded && a == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        out << a;
     }
-    return false;
+    return out;
+}
+
+constexpr char kNoDisplay[] =
+    "wortkiste: no display to open a window on; it runs on a graphical desktop (X11 or Wayland)\n";
+
+// Whether the windowing system Qt would pick needs a display that the
+// environment does not name.
+bool displayMissing() {
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const bool needsDisplay =
+        platform.isEmpty() || platform.startsWith("xcb") || platform.startsWith("wayland");
+    return needsDisplay && qEnvironmentVariableIsEmpty("DISPLAY") &&
+           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// While the application object is made, a windowing system that cannot
+// start (a display named but not there) ends the program with a message and
+// status 1 rather than an abort.
+QtMessageHandler qtMessages = nullptr;
+void startupMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type != QtFatalMsg) {
+        if (qtMessages)
+            qtMessages(type, context, message);
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(message));
+        return;
+    }
+    std::fputs(kNoDisplay, stderr);
+    std::fflush(stderr);
+    std::_Exit(1);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (answeredOption(argc, argv)) return 0;
+    if (const int status = answeredOption(argc, argv); status >= 0) return status;
+    if (displayMissing()) {
+        std::fputs(kNoDisplay, stderr);
+        return 1;
+    }
+    qtMessages = qInstallMessageHandler(startupMessages);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtMessages);
     QApplication::setApplicationName("Wortkiste");
     QApplication::setOrganizationName("Wortkiste");
     shell::SubstituteMissingFonts();
@@ -57,6 +123,7 @@ int main(int argc, char** argv) {
     // path with blanks arrives quoted or in pieces and is put together again.
     QStringList args = QApplication::arguments();
     args.removeFirst();
+    args = databaseWords(args);
 
     auto* start = new startup::FrmBenutzer;
     start->setAttribute(Qt::WA_DeleteOnClose);

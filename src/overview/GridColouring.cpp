@@ -2,6 +2,7 @@
 
 #include "overview/GridModel.h"
 #include "platform/Error.h"
+#include "platform/dao/Dao.h"
 #include "platform/grid/Grid.h"
 
 #include <algorithm>
@@ -46,13 +47,25 @@ RightAnswers readRightAnswers(const grid::Grid& g, RecordAccess& rs,
     std::vector<int> known;
     std::copy_if(numbers.begin(), numbers.end(), std::back_inserter(known), [](int n) { return n >= 0; });
     RightAnswers bits(size_t(rows), 0);
+    // Whole numbers straight from the pass, without a QVariant each: a sort
+    // reads every answer flag of every record.
+    const bool allNumbered = known.size() == answers.size();
+    std::vector<dao::PassValue> pass(known.size());
     rs.ForEachRecord(known, [&](long position) {
         const long row = position >= 0 && position < long(rowOf.size()) ? rowOf[size_t(position)] : 0;
         if (row < 1) return;
+        const bool passed = allNumbered && rs.ReadPassValues(known.data(), known.size(), pass.data());
         quint16 b = 0;
         for (size_t i = 0; i < answers.size(); ++i) {
-            const QVariant v = numbers[i] >= 0 ? rs.ValueAt(numbers[i]) : rs.Value(answers[i].rightField);
-            if (isRight(v)) b |= quint16(1u << answers[i].bit);
+            bool right;
+            if (passed && pass[i].kind == dao::PassValue::Null)
+                right = false;
+            else if (passed &&
+                     (pass[i].kind == dao::PassValue::Integer || pass[i].kind == dao::PassValue::Boolean))
+                right = pass[i].integer == 1;
+            else
+                right = isRight(numbers[i] >= 0 ? rs.ValueAt(numbers[i]) : rs.Value(answers[i].rightField));
+            if (right) b |= quint16(1u << answers[i].bit);
         }
         bits[size_t(row - 1)] = b;
     });
@@ -107,17 +120,10 @@ void RMC_VGridColorEveryRightInRow(grid::Grid& g, RecordAccess& rs, long row) {
 
 void VGridColorEverySecondCell(grid::Grid& g, RecordAccess& rs, int indikatorRand, bool reset,
                                const RightAnswers* known) {
+    // With start column 1 the even rows take the default there, as all do
+    // with reset; with 2 they keep their colours.
     const long start = indikatorRand == 0 ? 1 : 2;
-    const long rows = g.Rows(), cols = g.Columns();
-    if (reset)
-        for (long r = 1; r <= rows; ++r)
-            for (long c = start; c <= cols; ++c) g.SetCellBackColor(r, c, colour::Default);
-    for (long r = 1; r <= rows; r += 2) {
-        for (long c = start; c <= cols; ++c) {
-            g.SetCellBackColor(r, c, colour::Stripe);
-            if (start == 1 && r + 1 <= rows) g.SetCellBackColor(r + 1, c, colour::Default);
-        }
-    }
+    if (start <= g.Columns()) g.SetRowStripes(start, colour::Stripe, reset || start == 1);
     RMC_VGridColorEveryRight(g, rs, known);
 }
 

@@ -103,28 +103,11 @@ void RefreshStatisticsCells(grid::Grid& g, RecordAccess& rs, const std::vector<l
 std::vector<long> recordPositionsOf(dao::Recordset& rs, const QSet<QByteArray>& bookmarks) {
     std::vector<long> positions;
     if (bookmarks.isEmpty()) return positions;
-    const long kept = rs.AbsolutePosition();
-    // A look-up scans the keys, which is fast; a walk that asks every row
-    // for its bookmark costs as much as some thousand look-ups, whatever
-    // the count of rows.
-    constexpr qsizetype kLookups = 4096;
-    if (bookmarks.size() <= kLookups) {
-        for (const QByteArray& item : bookmarks) {
-            try {
-                rs.SetBookmark(item);
-                positions.push_back(rs.AbsolutePosition());
-            } catch (const wk::Error&) {
-                // Deleted meanwhile: no row shows it.
-            }
-        }
-    } else {
-        const long n = rs.RecordCount();
-        for (long i = 0; i < n; ++i) {
-            rs.SetAbsolutePosition(i);
-            if (bookmarks.contains(rs.Bookmark())) positions.push_back(i);
-        }
-    }
-    if (kept >= 0) rs.SetAbsolutePosition(kept);
+    // One pass over the set's keys for all of them: a look-up each scans
+    // the keys anew.
+    const std::vector<QByteArray> asked(bookmarks.begin(), bookmarks.end());
+    for (const long p : rs.PositionsOfBookmarks(asked))
+        if (p >= 0) positions.push_back(p);
     return positions;
 }
 

@@ -11,6 +11,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace modRegister {
 namespace {
 
@@ -49,6 +51,10 @@ QByteArray resource(const char* name) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Marks an entry a start wrote, so that a later start may replace or
+// remove it; an entry without it is the user's or an install's.
+const char* const kWrittenMark = "X-Wortkiste-Written-At-Start=true";
+
 // The installed entry, with this program file in its Exec line.
 QByteArray desktopEntry(const QString& programPath) {
     QByteArray out;
@@ -57,7 +63,58 @@ QByteArray desktopEntry(const QString& programPath) {
         out += line.startsWith("Exec=") ? "Exec=" + DesktopExec(programPath).toUtf8() : line;
         out += '\n';
     }
-    return out;
+    return out + kWrittenMark + '\n';
+}
+
+// Whether a per-user entry is one a start wrote: it carries the mark, or
+// (written before there was one) it is the installed entry but for its Exec.
+bool writtenByStart(const QByteArray& entry) {
+    QList<QByteArray> lines = entry.split('\n'), installed = resource("wortkiste.desktop").split('\n');
+    if (lines.contains(kWrittenMark)) return true;
+    auto execOf = [](QList<QByteArray>& l) {
+        l.removeAll(QByteArray());
+        const auto it =
+            std::find_if(l.begin(), l.end(), [](const QByteArray& x) { return x.startsWith("Exec="); });
+        if (it == l.end()) return QByteArray();
+        const QByteArray exec = *it;
+        l.erase(it);
+        return exec;
+    };
+    const QByteArray exec = execOf(lines), installedExec = execOf(installed);
+    return !exec.isEmpty() && exec != installedExec && lines == installed;
+}
+
+// Whether an entry of the program's name lies in a system data folder
+// ($XDG_DATA_DIRS, by default /usr/local/share and /usr/share).
+bool installedEntryExists() {
+    QString dirs = qEnvironmentVariable("XDG_DATA_DIRS");
+    if (dirs.isEmpty()) dirs = QStringLiteral("/usr/local/share:/usr/share");
+    for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        if (QDir::isAbsolutePath(dir) &&
+            QFileInfo::exists(dir + QStringLiteral("/applications/") + kDesktopId))
+            return true;
+    return false;
+}
+
+// The per-user entry: this program file's, unless that would shadow an
+// entry the user or an install put in place. The desktop takes the
+// per-user entry over the installed one of the same name, so a start from a
+// build tree would otherwise take over the menu and the files of the
+// installed program; an entry an earlier start wrote goes again then.
+bool putDesktopEntry(const QString& path, const QString& programPath, bool& changed) {
+    changed = false;
+    QFile old(path);
+    const bool exists = old.exists();
+    if (exists && !old.open(QIODevice::ReadOnly)) return false;
+    const bool ours = !exists || writtenByStart(old.readAll());
+    old.close();
+    if (!ours) return true;  // the user's own or a per-user install
+    if (installedEntryExists()) {
+        if (!exists) return true;
+        changed = QFile::remove(path);
+        return changed;
+    }
+    return writeIfChanged(path, desktopEntry(programPath), changed);
 }
 
 // Runs a desktop database tool when it is installed; it may not hang the start.
@@ -237,8 +294,7 @@ bool RegisterFileType(const QString& programPath) {
           writeIfChanged(data + QStringLiteral("/mime/packages/wortkiste.xml"), mime, mimeChanged);
 
     bool desktopChanged = false;
-    ok &= writeIfChanged(data + QStringLiteral("/applications/") + kDesktopId, desktopEntry(programPath),
-                         desktopChanged);
+    ok &= putDesktopEntry(data + QStringLiteral("/applications/") + kDesktopId, programPath, desktopChanged);
 
     // The user's own choices live in ~/.config/mimeapps.list and win over
     // this file; here only the program's association is kept.

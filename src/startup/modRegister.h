@@ -5,7 +5,10 @@
 // default application, and an icon, all below the user's data folder
 // ($XDG_DATA_HOME, by default ~/.local/share). Start-up calls it on every
 // start while the file-type option is on; a repeated call writes nothing
-// new. Nothing removes the entries again.
+// new. The desktop entry is written only where it shadows no other: not
+// over one the user or an install put there, and not at all while an
+// installed one lies in $XDG_DATA_DIRS (one an earlier start wrote is then
+// removed). Nothing else removes the entries again.
 
 #include <QByteArray>
 #include <QString>

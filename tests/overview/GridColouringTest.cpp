@@ -2,6 +2,10 @@
 
 #include "overview/GridColouring.h"
 #include "overview/GridModel.h"
+#include "overview/GridUiRules.h"
+
+#include <QImage>
+#include <QTableView>
 
 #include <gtest/gtest.h>
 
@@ -128,4 +132,137 @@ TEST(GridColouring, RestripeAfterARemovedRowContinuesTheRemovedRowsStripe) {
     VGridRestripeFromRow(one.grid, one.records, 2, colour::Stripe);
     EXPECT_EQ(back(one, 1, a1), colour::LightGreen);
     EXPECT_EQ(back(one, 1, 3), colour::Stripe);
+}
+
+namespace {
+
+using Colours = std::vector<std::vector<long>>;  // [row - 1][column - 1]
+
+// The colour each shown cell is painted with, read from the drawn grid
+// (-1 where it shows the view's own background).
+Colours painted(grid::Grid& g) {
+    g.ClearSelection();
+    QTableView* v = g.view();
+    const QImage img = v->viewport()->grab().toImage();
+    const QColor base = v->palette().color(QPalette::Base);
+    Colours out(size_t(g.Rows()), std::vector<long>(size_t(g.Columns()), -1));
+    for (long r = 1; r <= g.Rows(); ++r)
+        for (long c = 1; c <= g.Columns(); ++c) {
+            if (v->isColumnHidden(int(c - 1))) continue;
+            const QRect rc = v->visualRect(v->model()->index(int(r - 1), int(c - 1)));
+            const QColor px = img.pixelColor(rc.topLeft() + QPoint(1, 1));
+            out[size_t(r - 1)][size_t(c - 1)] =
+                px == base ? -1 : long(px.red() | px.green() << 8 | px.blue() << 16);
+        }
+    return out;
+}
+
+// The colours as they were once kept: one stored value per cell, laid by
+// writing every cell (the reference the striping rule must look like).
+struct StoredWay {
+    Colours cells;
+    long start;
+
+    void set(long r, long c, long colour) { cells[size_t(r - 1)][size_t(c - 1)] = colour; }
+    Colours shown(const grid::Grid& g) const {
+        Colours out = cells;
+        for (long c = 1; c <= g.Columns(); ++c)
+            if (g.view()->isColumnHidden(int(c - 1)))
+                for (auto& row : out) row[size_t(c - 1)] = -1;
+        return out;
+    }
+    void rightAnswers(const grid::Grid& g, const test::FakeRecords& rs) {
+        for (long r = 1; r <= g.Rows(); ++r)
+            for (long c = 2; c <= g.Columns(); ++c) {
+                const QString key = g.ColumnKey(c);
+                if (!isAnswerKey(key) || g.CellText(r, c) == "-") continue;
+                const auto& rec = rs.rows[size_t(recordPositionOfRow(g, r))];
+                if (rec.value("R" + key).toInt() == 1) set(r, c, colour::LightGreen);
+            }
+    }
+    void stripeAll(const grid::Grid& g, const test::FakeRecords& rs) {
+        for (long r = 1; r <= g.Rows(); ++r)
+            for (long c = start; c <= g.Columns(); ++c) set(r, c, r % 2 ? colour::Stripe : colour::Default);
+        rightAnswers(g, rs);
+    }
+    void restripeFrom(const grid::Grid& g, const test::FakeRecords& rs, long row, long colour) {
+        for (long r = row; r <= g.Rows(); ++r)
+            for (long c = 2; c <= g.Columns(); ++c)
+                set(r, c,
+                    ((r - row) % 2 == 0) == (colour == colour::Stripe) ? colour::Stripe : colour::Default);
+        rightAnswers(g, rs);
+    }
+};
+
+}  // namespace
+
+// Stripes are a rule of the row number, the other colours kept per cell:
+// after a build, a highlight, a sort and a removed row the grid must be
+// painted as when every cell kept its colour.
+TEST(GridColouring, StripesByRowLookAsColoursKeptInEveryCell) {
+    for (const int indikatorRand : {0, 1}) {
+        SCOPED_TRACE(indikatorRand);
+        FakeHost h;
+        h.indikatorRand = indikatorRand;
+        h.options.rows[0]["GridShowA1"] = 1;
+        h.options.rows[0]["GridShowA2"] = 1;
+        const double rates[] = {0, 90, 50, 10, 85, 40, 0, 95};
+        for (int i = 0; i < 8; ++i) {
+            auto rec = test::item(QString("q%1").arg((i * 5) % 8), QString("a%1").arg(i), rates[i]);
+            rec["A2"] = i == 6 ? "-" : QString("b%1").arg(i);
+            rec["RA1"] = int(i % 3 == 0);
+            rec["RA2"] = int(i % 2 == 0);
+            h.records.rows.push_back(rec);
+        }
+        frmLoading w;
+        w.Form_Load(h);
+        grid::Grid& g = h.grid;
+        g.resize(1600, 900);
+        g.show();
+        const long start = indikatorRand == 0 ? 1 : 2;
+        // Built: the icon cells hold the error-rate colours, the answer
+        // cells the right answers' green, then the stripes go over them.
+        StoredWay ref{Colours(8, std::vector<long>(size_t(g.Columns()), -1)), start};
+        for (long r = 1; r <= 8; ++r)
+            ref.set(r, 1, errorRateColour(h.records.rows[size_t(recordPositionOfRow(g, r))]["FQ1"]));
+        ref.stripeAll(g, h.records);
+        EXPECT_EQ(painted(g), ref.shown(g));
+
+        // A highlighted row, a cell given the default in a striped row.
+        for (long c = start; c <= g.Columns(); ++c) {
+            g.SetCellBackColor(3, c, colour::Highlight);
+            ref.set(3, c, colour::Highlight);
+        }
+        g.SetCellBackColor(5, 3, colour::Default);
+        ref.set(5, 3, colour::Default);
+        EXPECT_EQ(painted(g), ref.shown(g));
+        EXPECT_EQ(g.CellBackColor(5, 3), colour::Default);
+        EXPECT_EQ(g.CellBackColor(7, 3), colour::Stripe);
+
+        // A header sort: the kept colours go with their rows, then the
+        // stripes are laid anew.
+        Colours before = ref.cells;
+        g.SetSortColumn(1, g.ColumnIndex("Q"));
+        g.SetSortOrder(1, grid::SortDescending);
+        g.Sort();
+        for (long r = 1; r <= 8; ++r) ref.cells[size_t(r - 1)] = before[size_t(recordPositionOfRow(g, r))];
+        ref.stripeAll(g, h.records);
+        VGridColorEverySecondCell(g, h.records, indikatorRand, true);
+        EXPECT_EQ(painted(g), ref.shown(g));
+
+        // The highlighted row removed: the stripes below start with its
+        // colour, as the removed row's column-2 colour says.
+        for (long c = start; c <= g.Columns(); ++c) {
+            g.SetCellBackColor(3, c, colour::Highlight);
+            ref.set(3, c, colour::Highlight);
+        }
+        const long removed = g.CellBackColor(3, 2), pos = recordPositionOfRow(g, 3);
+        g.RemoveRow(3);
+        ref.cells.erase(ref.cells.begin() + 2);
+        h.records.rows.erase(h.records.rows.begin() + pos);
+        lowerPositionsAfter(g, pos);
+        ref.restripeFrom(g, h.records, 3, removed);
+        VGridRestripeFromRow(g, h.records, 3, removed);
+        EXPECT_EQ(painted(g), ref.shown(g));
+    }
 }

@@ -2,6 +2,7 @@
 #include "Fakes.h"
 
 #include "overview/DaoRecordAccess.h"
+#include "overview/GridColouring.h"
 #include "platform/dao/Dao.h"
 #include "vocabdb/VokSchema.h"
 
@@ -117,7 +118,7 @@ TEST_F(GridOverDatabase, RebuildShowsTheItemsInQuestionOrderWithIconsAndColours)
 // The rebuild takes a record's plain values as the file holds them and
 // reads the rest as values: the grid is the one a build reading every value
 // makes, whatever the file holds.
-TEST_F(GridOverDatabase, PlainValuesBuildTheGridEveryValueBuilds) {
+TEST_F(GridOverDatabase, PlainValuesBuildAndSortTheGridEveryValueDoes) {
     auto& ws = dao::DBEngine::Workspaces(0);
     ws.BeginTrans();
     const QStringList texts{"plain",
@@ -180,6 +181,21 @@ TEST_F(GridOverDatabase, PlainValuesBuildTheGridEveryValueBuilds) {
         }
     }
     for (long r = 1; r <= a.Rows(); ++r) EXPECT_EQ(a.RowHeight(r), b.RowHeight(r)) << r;
+    // A header sort paints the right answers again, from the pass's whole
+    // numbers on one side and from values on the other.
+    for (test::FakeHost* h : {static_cast<test::FakeHost*>(&plain), static_cast<test::FakeHost*>(&values)}) {
+        h->grid.SetSortColumn(1, h->grid.ColumnIndex("A1"));
+        h->grid.SetSortOrder(1, grid::SortDescending);
+        h->grid.Sort();
+        VGridColorEverySecondCell(h->grid, h->gridRecordset(), 1, true);
+    }
+    int green = 0;
+    for (long r = 1; r <= a.Rows(); ++r)
+        for (long c = 1; c <= a.Columns(); ++c) {
+            EXPECT_EQ(a.CellBackColor(r, c), b.CellBackColor(r, c)) << r << " " << c;
+            green += c > 1 && a.CellBackColor(r, c) == colour::LightGreen;
+        }
+    EXPECT_GT(green, 5);
     // The sample holds what it is meant to.
     EXPECT_GT(nonAscii, 30);
     EXPECT_GT(empty, 10);
@@ -199,9 +215,8 @@ TEST_F(GridOverDatabase, AnEmptyDatabaseGivesAnEmptyHiddenGrid) {
     EXPECT_FALSE(h.grid.ShowData());
 }
 
-// A test's items are found in the grid's recordset by their bookmarks, a few
-// of them one by one and many in one walk, with the same answer; an item
-// deleted meanwhile is left out.
+// A test's items are found in the grid's recordset by their bookmarks, few
+// or many; an item deleted meanwhile is left out.
 TEST_F(GridOverDatabase, AskedItemsAreFoundByTheirBookmarksFewOrMany) {
     constexpr int kItems = 4200;
     auto& ws = dao::DBEngine::Workspaces(0);

@@ -75,8 +75,19 @@ protected:
         ASSERT_FALSE(data.isEmpty());
         ASSERT_TRUE(data.startsWith(QDir::tempPath())) << "tests must never touch the user's data folder";
         QDir(data).removeRecursively();
+        // The system's data folders, where an install puts its entry: the
+        // test's own, so that an installed program does not count.
+        system = data + "-system";
+        QDir(system).removeRecursively();
+        keptDirs = qgetenv("XDG_DATA_DIRS");
+        qputenv("XDG_DATA_DIRS", ("/nonexistent/share:" + system).toUtf8());
     }
-    QString data;
+    void TearDown() override {
+        QDir(system).removeRecursively();
+        qputenv("XDG_DATA_DIRS", keptDirs);
+    }
+    QString data, system;
+    QByteArray keptDirs;
     QString desktop() const { return data + "/applications/wortkiste.desktop"; }
     QString mimeXml() const { return data + "/mime/packages/wortkiste.xml"; }
     QString mimeapps() const { return data + "/applications/mimeapps.list"; }
@@ -204,4 +215,52 @@ TEST_F(Register, UnreadableListIsNotReplaced) {
     EXPECT_TRUE(QFileInfo(mimeapps() + "/keep").isDir());
     EXPECT_TRUE(QFile::exists(desktop())) << "the other files are still written";
     EXPECT_TRUE(QFile::exists(mimeXml()));
+}
+
+// An installed entry is never shadowed by one a start writes: none is
+// written while the system has one, an earlier start's goes then, and an
+// entry the user or a per-user install put in place is never replaced.
+TEST_F(Register, NoStartShadowsAnInstalledEntry) {
+    QFile installedFile(":/desktop/wortkiste.desktop");
+    ASSERT_TRUE(installedFile.open(QIODevice::ReadOnly));
+    const QByteArray installed = installedFile.readAll();
+    const QByteArray written =  // by a start from a build tree, before entries were marked
+        QByteArray(installed).replace("Exec=wortkiste %f", "Exec=\"/src/build/wortkiste\" %f");
+    ASSERT_NE(written, installed);
+    const QByteArray own = "[Desktop Entry]\nType=Application\nName=My Wortkiste\nExec=/opt/wk %f\n";
+    struct Case {
+        const char* what;
+        bool systemEntry;
+        QByteArray before;  // the per-user entry, empty for none
+        QByteArray after;   // empty: none; "new": this start's
+    };
+    const Case cases[] = {
+        {"installed, none per user", true, "", ""},
+        {"installed, a start's marked one", true, "new", ""},
+        {"installed, a start's from before the mark", true, written, ""},
+        {"installed for this user alone", false, installed, installed},
+        {"the user's own", false, own, own},
+        {"nothing installed, a start's from before the mark", false, written, "new"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(data).removeRecursively();
+        QDir(system).removeRecursively();
+        QByteArray fresh;
+        if (c.before == "new" || c.after == "new") {
+            ASSERT_TRUE(modRegister::RegisterFileType("/usr/bin/wortkiste-new"));
+            fresh = readAll(desktop());
+            ASSERT_TRUE(fresh.contains("Exec=\"/usr/bin/wortkiste-new\" %f"));
+            QDir(data).removeRecursively();
+        }
+        if (!c.before.isEmpty()) writeAll(desktop(), c.before == "new" ? fresh : c.before);
+        if (c.systemEntry) writeAll(system + "/applications/wortkiste.desktop", installed);
+        EXPECT_TRUE(modRegister::RegisterFileType("/usr/bin/wortkiste-new"));
+        if (c.after.isEmpty())
+            EXPECT_FALSE(QFile::exists(desktop()));
+        else
+            EXPECT_EQ(readAll(desktop()), c.after == "new" ? fresh : c.after);
+        // The file type stays the program's either way.
+        EXPECT_TRUE(readAll(mimeapps()).contains("application/x-wortkiste=wortkiste.desktop;"));
+    }
 }

@@ -212,6 +212,9 @@ public:
     void SetAbsolutePosition(long position);
     QByteArray Bookmark() const;
     void SetBookmark(const QByteArray& bookmark);
+    // The positions SetBookmark would go to for these bookmarks, -1 for one
+    // it would refuse; the position stays. One pass over the keys.
+    std::vector<long> PositionsOfBookmarks(const std::vector<QByteArray>& bookmarks) const;
     // Bookmark of the row changed or added last through this recordset.
     QByteArray LastModified() const;
 

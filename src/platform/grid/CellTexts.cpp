@@ -6,9 +6,6 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace grid::detail {
 
@@ -26,40 +23,6 @@ bool isAscii(const char* p, qsizetype n) {
 }
 
 namespace {
-
-// Texts in a grid are short: copied without a call. The C library's copy
-// takes 512-bit registers where the processor has them, and on the machines
-// measured every such call slowed the floating-point code of the rows after
-// it (a twentieth of a rebuild): longer texts go 16 bytes at a time.
-void copyBytes(char* out, const char* in, size_t n) {
-    if (n >= 16) {
-#if defined(__SSE2__)
-        size_t i = 0;
-        for (; i + 16 <= n; i += 16)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
-                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i)));
-        if (i < n)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n - 16),
-                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + n - 16)));
-#else
-        std::memcpy(out, in, n);
-#endif
-    } else if (n >= 8) {
-        quint64 head, tail;
-        std::memcpy(&head, in, 8);
-        std::memcpy(&tail, in + n - 8, 8);
-        std::memcpy(out, &head, 8);
-        std::memcpy(out + n - 8, &tail, 8);
-    } else if (n >= 4) {
-        quint32 head, tail;
-        std::memcpy(&head, in, 4);
-        std::memcpy(&tail, in + n - 4, 4);
-        std::memcpy(out, &head, 4);
-        std::memcpy(out + n - 4, &tail, 4);
-    } else {
-        for (size_t i = 0; i < n; ++i) out[i] = in[i];
-    }
-}
 
 bool latin1Only(QStringView t) {
     char16_t any = 0;
@@ -89,29 +52,10 @@ void CellTexts::read(size_t r, QString& out) const {
 
 bool CellTexts::readDigitsAsZeros(size_t r, QString& out) const {
     read(r, out);
-    const qsizetype n = out.size();
-    if (n == 0) return false;
-    char16_t* u = reinterpret_cast<char16_t*>(out.data());
-    qsizetype k = 0;
     bool any = false;
-#if defined(__SSE2__)
-    // Eight units at a time: u - '1' below 9, compared signed with the top
-    // bit flipped, marks the digits 1 to 9.
-    const __m128i one = _mm_set1_epi16(short(u'1')), zero = _mm_set1_epi16(short(u'0'));
-    const __m128i flip = _mm_set1_epi16(short(0x8000)), nine = _mm_set1_epi16(short(0x8000 + 9));
-    __m128i seen = _mm_setzero_si128();
-    for (; k + 8 <= n; k += 8) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + k));
-        const __m128i digit = _mm_cmplt_epi16(_mm_xor_si128(_mm_sub_epi16(x, one), flip), nine);
-        seen = _mm_or_si128(seen, digit);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(u + k),
-                         _mm_or_si128(_mm_andnot_si128(digit, x), _mm_and_si128(digit, zero)));
-    }
-    any = _mm_movemask_epi8(seen) != 0;
-#endif
-    for (; k < n; ++k) {
-        if (char16_t(u[k] - u'1') < 9) {
-            u[k] = u'0';
+    for (QChar& c : out) {
+        if (c >= QLatin1Char('1') && c <= QLatin1Char('9')) {
+            c = QLatin1Char('0');
             any = true;
         }
     }
@@ -202,7 +146,7 @@ void CellTexts::setLatin1(size_t r, QLatin1StringView t) {
         return;
     }
     char* out = place(narrow_, r, t.size());
-    if (out) copyBytes(out, t.data(), size_t(t.size()));
+    if (out) std::memcpy(out, t.data(), size_t(t.size()));
 }
 
 void CellTexts::setUtf8(size_t r, QByteArrayView utf8) {
@@ -213,7 +157,7 @@ void CellTexts::setUtf8(size_t r, QByteArrayView utf8) {
     const qsizetype n = utf8.size();
     if (isAscii(utf8.data(), n)) {
         char* out = place(narrow_, r, n);
-        if (out) copyBytes(out, utf8.data(), size_t(n));
+        if (out) std::memcpy(out, utf8.data(), size_t(n));
         return;
     }
     // As QString::fromUtf8 decodes it (a leading byte-order mark goes),

@@ -137,7 +137,7 @@ public:
         const auto& c = s.cols[size_t(ci)];
         const QRect rc = opt.rect;
         const bool sel = c.inSelect && s.selected[size_t(r)];
-        const qint32 back = c.back.at(size_t(r));
+        const qint32 back = s.backAt(size_t(r), size_t(ci));
         if (back != -1) p->fillRect(rc, colourFromBGR(back));
         if (sel) {
             // Blended, so that the cell colours (right answers, the row
@@ -489,6 +489,7 @@ void Grid::Clear(bool removeColumns) {
         c.icon.clear();
     }
     s_->rows = 0;
+    s_->stripeFirst = 0;
     s_->height = {};
     s_->selected = {};
     s_->rowKeys = {};

@@ -156,8 +156,16 @@ public:
     QVariant CellValue(long row, long column) const;
     int CellIcon(long row, long column) const;
     void SetCellIcon(long row, long column, int icon);
+    // The colour the cell shows: its own, else the stripe of its row.
     long CellBackColor(long row, long column) const;
     void SetCellBackColor(long row, long column, long colour);
+    // Stripes: every odd row shows `colour` from column `first` on, in each
+    // cell not given a colour of its own afterwards. Drops the cell colours
+    // there of the odd rows, and with `evenToo` of the even rows as well.
+    // The stripes belong to row numbers: a sort leaves them where they are
+    // (its caller lays them anew); a row added or removed moves the rows
+    // below with the colours they show. Clear, or first 0, takes them away.
+    void SetRowStripes(long first, long colour, bool evenToo);
     long CellForeColor(long row, long column) const;
     QFont CellFont(long row, long column) const;
     long CellFormat(long row, long column) const;

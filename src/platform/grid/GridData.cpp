@@ -193,6 +193,7 @@ void Grid::AddRow(long before, const QString& key) {
         if (before < 1 || before > s_->rows + 1) outOfRange(QStringLiteral("row %1").arg(before));
         at = before - 1;
     }
+    s_->keepStripesFrom(size_t(at));
     for (auto& c : s_->cols) {
         c.text.insert(size_t(at));
         c.back.insert(size_t(at));
@@ -214,6 +215,7 @@ void Grid::AddRow(long before, const QString& key) {
 void Grid::RemoveRow(long row) {
     if (row < 1 || row > s_->rows) outOfRange(QStringLiteral("row %1").arg(row));
     const long at = row - 1;
+    s_->keepStripesFrom(size_t(at));
     for (auto& c : s_->cols) {
         c.text.erase(size_t(at));
         c.back.erase(size_t(at));
@@ -289,7 +291,7 @@ void Grid::CellDetailsText(long row, long column, QAnyStringView text, long form
 void Grid::setCellLook(Column& c, size_t r, long format, int icon, long backColor, long foreColor,
                        const QFont* f, int indent) {
     c.icon.set(r, size_t(s_->rows), qint16(icon < 0 ? -1 : icon));
-    c.back.set(r, size_t(s_->rows), qint32(backColor));
+    c.back.set(r, size_t(s_->rows), s_->ownBack(r, size_t(&c - s_->cols.data()), backColor));
     // Per-column settings: compare first, so that a build's 100,000 calls do
     // not copy fonts around.
     if (c.format != format) c.format = format;
@@ -333,13 +335,34 @@ void Grid::SetCellIcon(long row, long column, int icon) {
 }
 
 long Grid::CellBackColor(long row, long column) const {
-    return s_->cols[size_t(column - 1)].back.at(cellIndex(row, column));
+    return s_->backAt(cellIndex(row, column), size_t(column - 1));
 }
 
 void Grid::SetCellBackColor(long row, long column, long colour) {
-    const size_t r = cellIndex(row, column);
-    s_->cols[size_t(column - 1)].back.set(r, size_t(s_->rows), qint32(colour));
+    const size_t r = cellIndex(row, column), c = size_t(column - 1);
+    s_->cols[c].back.set(r, size_t(s_->rows), s_->ownBack(r, c, colour));
     cellsChanged(row, column);
+}
+
+void Grid::SetRowStripes(long first, long colour, bool evenToo) {
+    if (first < 0 || first > long(s_->cols.size())) outOfRange(QStringLiteral("column %1").arg(first));
+    s_->stripeFirst = first;
+    s_->stripeColour = qint32(colour);
+    if (first == 0) {
+        cellsChanged(0, 0);
+        return;
+    }
+    // A rule, not a colour in every second cell: the stripes of 100,000
+    // rows cost nothing to lay after a sort.
+    for (size_t c = size_t(first - 1); c < s_->cols.size(); ++c) {
+        auto& back = s_->cols[c].back;
+        if (evenToo || !back.anyDiffers()) {
+            back.clear();
+            continue;
+        }
+        for (size_t r = 0; r < size_t(s_->rows); r += 2) back.set(r, size_t(s_->rows), -1);
+    }
+    cellsChanged(0, 0);
 }
 
 long Grid::CellForeColor(long row, long column) const {

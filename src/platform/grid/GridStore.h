@@ -175,6 +175,8 @@ struct Grid::Column {
     // The text of the cell being measured, in a buffer kept from row to row.
     mutable QString measured;
     detail::CellTexts text;
+    // -1: none of its own (the row's stripe or the grid's default);
+    // kPlainBack: the grid's default, over a stripe too.
     detail::RowValues<qint32, -1> back;
     detail::RowValues<qint16, -1> icon;
 
@@ -184,6 +186,9 @@ struct Grid::Column {
         icon.resize(n);
     }
 };
+
+// A cell's own colour that is the grid's default even in a striped row.
+constexpr qint32 kPlainBack = -2;
 
 struct SortKey {
     long column = 0;
@@ -199,8 +204,35 @@ struct Grid::Store {
     std::vector<char> selected;    // row is part of the selection
     std::vector<QString> rowKeys;  // empty until a row gets a key
     std::vector<SortKey> sortKeys;
+    long stripeFirst = 0;  // 0-based first striped column + 1; 0 = no stripes
+    qint32 stripeColour = -1;
     long resizingSection = -1;  // column being dragged in the header
     long selectAnchor = 0;
+
+    // The colour cell (r, c) shows, both 0-based.
+    qint32 backAt(size_t r, size_t c) const {
+        const qint32 own = cols[c].back.at(r);
+        if (own == kPlainBack) return -1;
+        if (own != -1 || stripeFirst == 0 || long(c) + 1 < stripeFirst || r % 2 != 0) return own;
+        return stripeColour;
+    }
+    // What cell (r, c) keeps for `colour`: the default in a striped cell
+    // must be told from no colour of its own.
+    qint32 ownBack(size_t r, size_t c, long colour) const {
+        if (colour != -1 || stripeFirst == 0 || long(c) + 1 < stripeFirst || r % 2 != 0)
+            return qint32(colour);
+        return kPlainBack;
+    }
+
+    // Rows from `at` on take the stripes as their own colours: a row added
+    // or removed there moves the rows below with the colours they show.
+    void keepStripesFrom(size_t at) {
+        if (stripeFirst == 0) return;
+        for (size_t c = size_t(stripeFirst - 1); c < cols.size(); ++c)
+            for (size_t r = at; r < size_t(rows); ++r)
+                if (cols[c].back.at(r) == -1)
+                    cols[c].back.set(r, size_t(rows), r % 2 ? kPlainBack : stripeColour);
+    }
 
     void reindex() {
         byKey.clear();
