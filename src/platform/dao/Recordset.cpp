@@ -5,7 +5,6 @@
 #include "platform/Error.h"
 #include "platform/dao/RecordsetImpl.h"
 
-#include <QHash>
 #include <QtEndian>
 
 #include <algorithm>
@@ -463,34 +462,6 @@ void Recordset::SetBookmark(const QByteArray& bookmark) {
     if (at < 0) raise(3159);
     d->moved();
     d->pos = at;
-}
-
-std::vector<long> Recordset::PositionsOfBookmarks(const std::vector<QByteArray>& bookmarks) const {
-    d->c();
-    std::vector<long> out(bookmarks.size(), -1);
-    // The asked keys in a hash, then one pass over the set's keys: a look-up
-    // each would scan the keys once per bookmark.
-    QHash<qint64, long> found;
-    for (const QByteArray& b : bookmarks)
-        if (b.size() == 8) found.insert(qFromLittleEndian<qint64>(b.constData()), -1);
-    const qint64 n = d->size();
-    if (d->isStatic) {
-        for (auto it = found.begin(); it != found.end(); ++it)
-            if (it.key() >= 0 && it.key() < n) it.value() = long(it.key());
-    } else {
-        qsizetype left = found.size();
-        for (size_t i = 0; i < d->keys.size() && left > 0; ++i) {
-            const auto it = found.find(d->keys[i]);
-            if (it != found.end() && it.value() < 0) {
-                it.value() = long(i);
-                --left;
-            }
-        }
-    }
-    for (size_t i = 0; i < bookmarks.size(); ++i)
-        if (bookmarks[i].size() == 8)
-            out[i] = found.value(qFromLittleEndian<qint64>(bookmarks[i].constData()), -1);
-    return out;
 }
 
 QByteArray Recordset::LastModified() const {
