@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QResizeEvent>
+#include <QTableView>
 #include <QTimer>
 
 #include "platform/grid/Grid.h"
@@ -339,6 +340,12 @@ void frmMain::changeEvent(QEvent* e) {
     if (e->type() == QEvent::WindowStateChange) {
         Form_Resize();
         if (loaded_) applyAccessibleNames();  // maximise or restore
+    } else if (e->type() == QEvent::ActivationChange && isActiveWindow() && !focusWidget() && vg1 &&
+               vg1->isVisible() && vg1->ShowData()) {
+        // A rebuild while a dialog was up can leave the window without a
+        // focus control; coming back, the grid takes it rather than the
+        // first button in the Tab order.
+        vg1->view()->setFocus(Qt::ActiveWindowFocusReason);
     }
 }
 
