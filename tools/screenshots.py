@@ -260,7 +260,7 @@ def question_box(s):
 
 
 def answer_box(s):
-    return s.find("text", s.text(559))
+    return s.find("text", s.text(559) + " 1")  # nine boxes, each named with its number
 
 
 def overview_picture(s):
