@@ -239,36 +239,29 @@ TEST_F(RecordingTest, OnlyTheTakeIsDeletedFromTheProgramFolder) {
     EXPECT_EQ(f.readAll(), QByteArray("keep me"));
 }
 
-TEST_F(RecordingTest, WithoutTheTemplateNothingIsRecorded) {
-    inject();
-    QFile::remove(overview::RecordingTemplatePath());
-    wktest::ScriptedUi ui;
-    overview::SingleItemRecording rec(host);
-    selectRow(1);
-    ui.pushMsgBox(forms::vbOK);
-    rec.cmdOverview1_Record_Click();
-    EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox).prompt.contains("Vok.dat"));
-    EXPECT_FALSE(rec.IsRecording());
-    EXPECT_TRUE(script.events.isEmpty());
-    EXPECT_TRUE(host.buttons.empty());
-    ASSERT_TRUE(modMedia::InstallDefaultSounds());
-}
-
-// A template that is a link to the open database is not copied: opening it
-// would drop the database's locks.
-TEST_F(RecordingTest, ATemplateTheProgramHoldsIsNotRead) {
+// Without a template nothing is recorded; nor with one that is a link to the
+// open database: opening it would drop the database's locks.
+TEST_F(RecordingTest, WithoutATemplateOfItsOwnNothingIsRecorded) {
     inject();
     const QString tpl = overview::RecordingTemplatePath();
-    QFile::remove(tpl);
-    ASSERT_EQ(::link(QFile::encodeName(db->Name()).constData(), QFile::encodeName(tpl).constData()), 0);
-    wktest::ScriptedUi ui;
-    overview::SingleItemRecording rec(host);
-    selectRow(1);
-    ui.pushMsgBox(forms::vbOK);
-    rec.cmdOverview1_Record_Click();
-    EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox).prompt.contains("Vok.dat"));
-    EXPECT_FALSE(rec.IsRecording());
-    EXPECT_FALSE(QFile::exists(overview::RecordingFilePath()));
+    for (const bool linkToDatabase : {false, true}) {
+        SCOPED_TRACE(linkToDatabase ? "a link to the open database" : "no template");
+        QFile::remove(tpl);
+        if (linkToDatabase) {
+            ASSERT_EQ(::link(QFile::encodeName(db->Name()).constData(), QFile::encodeName(tpl).constData()),
+                      0);
+        }
+        wktest::ScriptedUi ui;
+        overview::SingleItemRecording rec(host);
+        selectRow(1);
+        ui.pushMsgBox(forms::vbOK);
+        rec.cmdOverview1_Record_Click();
+        EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox).prompt.contains("Vok.dat"));
+        EXPECT_FALSE(rec.IsRecording());
+        EXPECT_TRUE(script.events.isEmpty());
+        EXPECT_TRUE(host.buttons.empty());
+        EXPECT_FALSE(QFile::exists(overview::RecordingFilePath()));
+    }
     QFile::remove(tpl);
     ASSERT_TRUE(modMedia::InstallDefaultSounds());
 }
