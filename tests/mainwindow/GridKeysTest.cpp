@@ -82,6 +82,14 @@ protected:
     void type(const QString& text) {
         for (const QChar c : text) key(c.toUpper().unicode(), Qt::NoModifier, QString(c));
     }
+    // A key that opens or closes a window: its release goes wherever the
+    // focus is then, if anywhere in the program.
+    static void tap(int k, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
+        for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent e(type, k, mods, text);
+            if (QWidget* w = QApplication::focusWidget()) QApplication::sendEvent(w, &e);
+        }
+    }
 };
 
 TEST_F(GridKeys, MenuKeyAndShiftF10OpenTheGridMenuAtTheCurrentCell) {
@@ -111,21 +119,13 @@ TEST_F(GridKeys, MenuKeyAndShiftF10OpenTheGridMenuAtTheCurrentCell) {
 
 // Whatever took the focus from the grid for a while, the menu key works as
 // soon as the grid has it back, without a click or an arrow key first.
-enum class Away { CellEditEsc, SearchEsc, NoDuplicatesEnter, GridOptionsEsc };
+enum class Away { CellEditEsc, SearchEsc, NoDuplicatesEnter, GridOptionsEsc, LastRowDeleted };
 
 class MenuKeyAfter : public GridKeys, public ::testing::WithParamInterface<Away> {};
 
 TEST_P(MenuKeyAfter, FocusCameBack) {
     auto& m = open();
     selectCell(1, "Q");
-    // A key that opens or closes a window: its release goes wherever the
-    // focus is then, if anywhere in the program.
-    auto tap = [](int k, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
-        for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-            QKeyEvent e(type, k, mods, text);
-            if (QWidget* w = QApplication::focusWidget()) QApplication::sendEvent(w, &e);
-        }
-    };
     QWidget messageBox;  // a real message box takes the focus while it is up
     messageBox.show();
     ui.setWhileAsking([&] { QApplication::setActiveWindow(&messageBox); });
@@ -156,6 +156,14 @@ TEST_P(MenuKeyAfter, FocusCameBack) {
             escFromDialog();
             tap(Qt::Key_F8);
             break;
+        case Away::LastRowDeleted:
+            // One item left and no row current: the key takes that one.
+            selectCell(2, "Q");
+            ui.pushMsgBox(forms::vbYes);
+            tap(Qt::Key_Delete);
+            ASSERT_EQ(g().Rows(), 1);
+            ASSERT_EQ(g().SelectedRow(), 0);
+            break;
     }
     ui.setWhileAsking(nullptr);
     QApplication::setActiveWindow(&m);  // the window system hands the focus back
@@ -168,7 +176,7 @@ TEST_P(MenuKeyAfter, FocusCameBack) {
 
 INSTANTIATE_TEST_SUITE_P(GridKeys, MenuKeyAfter,
                          ::testing::Values(Away::CellEditEsc, Away::SearchEsc, Away::NoDuplicatesEnter,
-                                           Away::GridOptionsEsc));
+                                           Away::GridOptionsEsc, Away::LastRowDeleted));
 
 TEST_F(GridKeys, EscLeavesAnEditWithoutWritingAndEnterWrites) {
     open();
