@@ -2,8 +2,10 @@
 #include "GridOptionsFixture.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTableView>
 
 #include "../support/QtPrinters.h"
 #include "../support/ScriptedInteraction.h"
@@ -123,11 +125,16 @@ TEST_F(SearchTest, NothingFoundSaysSoEachTimeAndTheHitKeepsItsColour) {
 
 TEST_F(SearchTest, TheIconColumnIsNeverSearchedButTheHiddenNumberColumnIs) {
     host.grid.SetCellText(1, 1, "zz");
+    // Room for one row: the third must be scrolled to.
+    host.grid.resize(300, host.grid.view()->horizontalHeader()->height() + host.grid.RowHeight(1) + 4);
+    host.grid.show();
     wktest::ScriptedUi ui;
     frmSearch f(host);
     f.Form_Load();
     EXPECT_EQ(enter(f, "2"), Cell(3, 2));  // the "no" cell of the third row
     EXPECT_EQ(current(), Cell(3, 3));      // the cursor on what the row shows
+    QTableView* v = host.grid.view();
+    EXPECT_TRUE(v->viewport()->rect().contains(v->visualRect(v->model()->index(2, 2)).center()));
     ui.pushMsgBox(forms::vbOK);
     enter(f, "zz");
     EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 1);
