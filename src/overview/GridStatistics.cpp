@@ -120,8 +120,17 @@ void RefreshItemsStatistics(grid::Grid& g, const dao::RecordsetPtr& rs, const QS
     } catch (const wk::Error&) {
         return;  // the recordset cannot be read: the grid stays as it was
     }
+    // Without a current record there is no position to go back to, but no
+    // record may be left current either: no row shows one as current.
+    const bool noneCurrent = rs->AbsolutePosition() < 0;
     DaoRecordAccess records(rs);
     RefreshStatisticsCells(g, records, positions, user, indikatorRand);
+    if (!noneCurrent || rs->AbsolutePosition() < 0) return;
+    try {
+        rs->MoveLast();
+        rs->MoveNext();
+    } catch (const wk::Error&) {
+    }
 }
 
 }  // namespace overview

@@ -19,8 +19,8 @@ class RecordAccess;
 // The rows of the records at these positions show the records' statistics
 // of user slot `user` again: the "AA", "AR", "AF" and "FQ" columns the grid
 // has, and the error-rate colour of column 1 where the grid shows it
-// (indikatorRand not 0). The recordset's position is kept; a record that
-// cannot be read leaves its row as it was.
+// (indikatorRand not 0). The recordset's position is kept where it has
+// one; a record that cannot be read leaves its row as it was.
 void RefreshStatisticsCells(grid::Grid& g, RecordAccess& rs, const std::vector<long>& positions, int user,
                             int indikatorRand);
 
@@ -31,7 +31,7 @@ void RefreshStatisticsCells(grid::Grid& g, RecordAccess& rs, const std::vector<l
 std::vector<long> recordPositionsOf(dao::Recordset& rs, const QSet<QByteArray>& bookmarks);
 
 // RefreshStatisticsCells for the items these bookmarks name in the grid's
-// recordset.
+// recordset; one that had no current record has none afterwards.
 void RefreshItemsStatistics(grid::Grid& g, const dao::RecordsetPtr& rs, const QSet<QByteArray>& bookmarks,
                             int user, int indikatorRand);
 

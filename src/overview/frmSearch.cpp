@@ -111,8 +111,17 @@ void frmSearch::FindNext() {
         g.SetCellBackColor(hitRow_, hitCol_, savedColour_);
     SearchRow = hitR;
     SearchCol = hitC;
+    // The hit becomes the grid's current cell: the row shown as current is
+    // the item every command acts on. A hit in the hidden "no" column puts
+    // the cursor on the row's question, and that cell is brought into view
+    // (a hidden one cannot be).
+    long cursorCol = hitC;
+    if (!g.ColumnVisible(g.ColumnKey(hitC)) && g.ColumnExists(QStringLiteral("Q")))
+        cursorCol = g.ColumnIndex(QStringLiteral("Q"));
+    g.SetSelectedRow(hitR);
+    g.SetSelectedColumn(cursorCol);
     host_.vg1_SelectionChange(hitR, hitC);
-    g.EnsureVisible(hitR, hitC);
+    g.EnsureVisible(hitR, cursorCol);
     savedColour_ = g.CellBackColor(hitR, hitC);
     hitRow_ = hitR;
     hitCol_ = hitC;

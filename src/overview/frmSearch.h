@@ -1,9 +1,10 @@
 #pragma once
 // "Search for ...": each Enter finds the next cell of the vocabulary grid
 // whose text contains the search text, without regard to case, row by row
-// from the last hit. The hit is brought into view, coloured, and its row's
-// record made current; the grid's end is reported and the next search
-// starts at the top. Esc closes and gives the hit cell its colour back.
+// from the last hit. The hit is brought into view, coloured, and becomes the
+// grid's current cell, its row's record the current item; the grid's end is
+// reported and the next search starts at the top. Esc closes and gives the
+// hit cell its colour back.
 
 #include <QDialog>
 

@@ -5,9 +5,16 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTableView>
+#include <map>
 
+#include "editor/frmEditVok.h"
+#include "exchange/frmImport.h"
 #include "mainwindow/RoadFixture.h"
+#include "overview/frmGridOptions.h"
+#include "overview/frmSearch.h"
 #include "platform/grid/Grid.h"
+#include "platform/grid/ImageList.h"
+#include "support/QtPrinters.h"
 
 using namespace roadtest;
 using mainwindow::MainForm;
@@ -19,14 +26,14 @@ class GridKeys : public Road {
 protected:
     QString path;
 
-    mainwindow::frmMain& open() {
+    mainwindow::frmMain& open(const QStringList& questions = {"Haus", "Baum"}) {
         path = makeVokDB("kurs.wkd");
         auto db = openVok(path);
         auto rs = db->OpenRecordset("VOK");
-        for (const char* q : {"Haus", "Baum"}) {
+        for (const QString& q : questions) {
             rs->AddNew();
             rs->SetValue("Q", q);
-            rs->SetValue("A1", QString(q) + "-a");
+            rs->SetValue("A1", q + "-a");
             rs->SetValue("T", "Dinge");
             rs->Update();
         }
@@ -82,6 +89,14 @@ protected:
     void type(const QString& text) {
         for (const QChar c : text) key(c.toUpper().unicode(), Qt::NoModifier, QString(c));
     }
+    // A key that opens or closes a window: its release goes wherever the
+    // focus is then, if anywhere in the program.
+    static void tap(int k, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
+        for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent e(type, k, mods, text);
+            if (QWidget* w = QApplication::focusWidget()) QApplication::sendEvent(w, &e);
+        }
+    }
 };
 
 TEST_F(GridKeys, MenuKeyAndShiftF10OpenTheGridMenuAtTheCurrentCell) {
@@ -111,21 +126,13 @@ TEST_F(GridKeys, MenuKeyAndShiftF10OpenTheGridMenuAtTheCurrentCell) {
 
 // Whatever took the focus from the grid for a while, the menu key works as
 // soon as the grid has it back, without a click or an arrow key first.
-enum class Away { CellEditEsc, SearchEsc, NoDuplicatesEnter, GridOptionsEsc };
+enum class Away { CellEditEsc, SearchEsc, NoDuplicatesEnter, GridOptionsEsc, LastRowDeleted };
 
 class MenuKeyAfter : public GridKeys, public ::testing::WithParamInterface<Away> {};
 
 TEST_P(MenuKeyAfter, FocusCameBack) {
     auto& m = open();
     selectCell(1, "Q");
-    // A key that opens or closes a window: its release goes wherever the
-    // focus is then, if anywhere in the program.
-    auto tap = [](int k, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
-        for (auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-            QKeyEvent e(type, k, mods, text);
-            if (QWidget* w = QApplication::focusWidget()) QApplication::sendEvent(w, &e);
-        }
-    };
     QWidget messageBox;  // a real message box takes the focus while it is up
     messageBox.show();
     ui.setWhileAsking([&] { QApplication::setActiveWindow(&messageBox); });
@@ -156,6 +163,14 @@ TEST_P(MenuKeyAfter, FocusCameBack) {
             escFromDialog();
             tap(Qt::Key_F8);
             break;
+        case Away::LastRowDeleted:
+            // One item left and no row current: the key takes that one.
+            selectCell(2, "Q");
+            ui.pushMsgBox(forms::vbYes);
+            tap(Qt::Key_Delete);
+            ASSERT_EQ(g().Rows(), 1);
+            ASSERT_EQ(g().SelectedRow(), 0);
+            break;
     }
     ui.setWhileAsking(nullptr);
     QApplication::setActiveWindow(&m);  // the window system hands the focus back
@@ -168,7 +183,193 @@ TEST_P(MenuKeyAfter, FocusCameBack) {
 
 INSTANTIATE_TEST_SUITE_P(GridKeys, MenuKeyAfter,
                          ::testing::Values(Away::CellEditEsc, Away::SearchEsc, Away::NoDuplicatesEnter,
-                                           Away::GridOptionsEsc));
+                                           Away::GridOptionsEsc, Away::LastRowDeleted));
+
+// Whatever moved the current item, the row the grid shows as current is the
+// item that Space and the menu's Check act on; with no row current, Space
+// changes nothing.
+enum class Way {
+    Search,
+    EditorOnRow,
+    EditorAdds,
+    TestRun,
+    TestRunWithNoRowCurrent,
+    Import,
+    CheckAll,
+    UncheckAll,
+    DeleteChecked,
+    DeleteStatistics,
+    DeleteCheckedStatistics,
+    FindDuplicates,
+    HeaderSort,
+    GridOptions
+};
+
+class RowActedOn : public GridKeys, public ::testing::WithParamInterface<Way> {
+protected:
+    std::map<QString, bool> marks() {
+        std::map<QString, bool> out;
+        auto db = openVok(path);
+        for (auto rs = db->OpenRecordset("VOK"); !rs->Eof(); rs->MoveNext())
+            out[rs->Value("Q").toString()] = rs->Value("Markiert").toBool();
+        db->Close();
+        return out;
+    }
+    QStringList changedSince(const std::map<QString, bool>& before) {
+        QStringList out;
+        for (const auto& [q, on] : marks())
+            if (!before.count(q) || before.at(q) != on) out << q;
+        return out;
+    }
+    long rowOf(const QString& q) {
+        for (long r = 1; r <= g().Rows(); ++r)
+            if (g().CellText(r, g().ColumnIndex("Q")) == q) return r;
+        return 0;
+    }
+    QString currentQuestion() {
+        const long r = g().SelectedRow();
+        return r >= 1 ? g().CellText(r, g().ColumnIndex("Q")) : QString();
+    }
+    void menu(const char* entry) {
+        ui.pushPopupChoice(entry);
+        tap(Qt::Key_Menu);
+    }
+    void gridOptionsOK() {
+        ui.pushModal([](QWidget& w) { dynamic_cast<overview::frmGridOptions&>(w).cmdOK_Click(); });
+        tap(Qt::Key_F8);
+    }
+};
+
+TEST_P(RowActedOn, IsTheRowShownAsCurrent) {
+    const Way way = GetParam();
+    QStringList questions{"apple", "bleu", "mango", "rouge", "zebra"};
+    if (way == Way::FindDuplicates) questions << "Rouge";
+    auto& m = open(questions);
+    overview::SearchRow = 0;
+    overview::SearchCol = 0;
+    selectCell(rowOf("mango"), "Q");
+    key(Qt::Key_Space, Qt::NoModifier, " ");
+    ASSERT_TRUE(marks()["mango"]);
+    selectCell(rowOf("bleu"), "Q");
+
+    switch (way) {
+        case Way::Search:
+            ui.pushModal([&](QWidget& w) {
+                auto& s = dynamic_cast<overview::frmSearch&>(w);
+                QApplication::setActiveWindow(&s);
+                s.txtS->setFocus();
+                for (const QChar c : QString("zebra")) tap(c.toUpper().unicode(), Qt::NoModifier, QString(c));
+                tap(Qt::Key_Return, Qt::NoModifier, "\r");
+                tap(Qt::Key_Escape, Qt::NoModifier, "\x1b");
+            });
+            tap(Qt::Key_F, Qt::ControlModifier);
+            EXPECT_EQ(currentQuestion(), QString("zebra"));
+            break;
+        case Way::EditorOnRow:
+            ui.pushModal([](QWidget& w) {
+                auto& e = dynamic_cast<editor::frmEditVok&>(w);
+                e.txtA(1)->setText("blue");
+                e.cmdOK_Click();
+            });
+            menu("mnuVGrid_Edit");
+            break;
+        case Way::EditorAdds:
+            ui.pushModal([](QWidget& w) {
+                auto& e = dynamic_cast<editor::frmEditVok&>(w);
+                e.txtQ->setText("kiwi");
+                e.txtA(1)->setText("kiwi-a");
+                e.cboThema->setEditText("Dinge");
+                e.cmdOK_Click();
+                e.cmdCancel_Click();
+            });
+            m.cmdOverview1_New_Click();
+            ASSERT_EQ(g().Rows(), 6);
+            break;
+        case Way::TestRunWithNoRowCurrent:
+            gridOptionsOK();  // a rebuild: no row current
+            ASSERT_EQ(g().SelectedRow(), 0);
+            [[fallthrough]];
+        case Way::TestRun:
+            m.imgBarStartTest_Click();
+            ASSERT_TRUE(m.TestActive);
+            m.txtTestA(1)->setText(m.lblTestQ->text() + "-a");
+            ASSERT_EQ(m.lblTestXvonX->text(), "2 / 5");  // judged right: its statistics change
+            m.imgTestBarCancel_Click();
+            m.imgBarOverview_Click();
+            break;
+        case Way::Import: {
+            const QString file = home.path() + "/kiwi.txt";
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("kiwi;kiwi-a;Dinge\r\n");
+            f.close();
+            ui.pushModal([&](QWidget& w) {
+                auto& wiz = dynamic_cast<exchange::frmImport&>(w);
+                wiz.optChoice_DblClick(2);
+                wiz.cboB_TXTImport_Separator->setCurrentIndex(2);  // ";"
+                wiz.txtB_TXTImport_FileName->setText(file);
+                wiz.cmdWeiter_Click();
+                wiz.cmdWeiter_Click();
+            });
+            m.OpenImportWizard();
+            ASSERT_EQ(g().Rows(), 6);
+            break;
+        }
+        case Way::CheckAll:
+            menu("mnuVGrid_CheckAll");
+            break;
+        case Way::UncheckAll:
+            menu("mnuVGrid_UncheckAll");
+            break;
+        case Way::DeleteChecked:
+            ui.pushMsgBox(forms::vbYes);
+            menu("mnuVGrid_Markierte_Del");
+            ASSERT_EQ(rowOf("mango"), 0);
+            break;
+        case Way::DeleteStatistics:
+            menu("mnuVGrid_DelStat");
+            break;
+        case Way::DeleteCheckedStatistics:
+            menu("mnuVGrid_Markierte_DelStat");
+            break;
+        case Way::FindDuplicates:
+            menu("mnuVGrid_FindDuplicates");
+            EXPECT_EQ(currentQuestion(), QString("rouge"));
+            break;
+        case Way::HeaderSort:
+            m.vg1_ColumnClick(g().ColumnIndex("Q"));
+            m.vg1_ColumnClick(g().ColumnIndex("Q"));
+            ASSERT_EQ(g().CellText(1, g().ColumnIndex("Q")), "zebra");
+            break;
+        case Way::GridOptions:
+            gridOptionsOK();
+            break;
+    }
+
+    QApplication::setActiveWindow(&m);
+    g().view()->setFocus();
+    ASSERT_TRUE(g().view()->hasFocus());
+    const QString shown = currentQuestion();
+    auto before = marks();
+    key(Qt::Key_Space, Qt::NoModifier, " ");
+    EXPECT_EQ(changedSince(before), shown.isEmpty() ? QStringList() : QStringList{shown}) << "Space";
+
+    before = marks();
+    ui.pushPopupChoice("mnuVGrid_Markieren");
+    key(Qt::Key_Menu);
+    const long r = g().SelectedRow();
+    ASSERT_GE(r, 1);
+    EXPECT_EQ(changedSince(before), QStringList{currentQuestion()}) << "Menu, Check";
+    // The row shows the mark that was stored.
+    EXPECT_EQ(m.IL->ItemKey(g().CellIcon(r, 1)).startsWith("Checked"), marks()[currentQuestion()]);
+}
+
+INSTANTIATE_TEST_SUITE_P(GridKeys, RowActedOn,
+                         ::testing::Values(Way::Search, Way::EditorOnRow, Way::EditorAdds, Way::TestRun,
+                                           Way::TestRunWithNoRowCurrent, Way::Import, Way::CheckAll,
+                                           Way::UncheckAll, Way::DeleteChecked, Way::DeleteStatistics,
+                                           Way::DeleteCheckedStatistics, Way::FindDuplicates, Way::HeaderSort,
+                                           Way::GridOptions));
 
 TEST_F(GridKeys, EscLeavesAnEditWithoutWritingAndEnterWrites) {
     open();

@@ -10,6 +10,7 @@
 
 #include <QTemporaryDir>
 #include <algorithm>
+#include <set>
 
 #include "overview/GridStatistics.h"
 
@@ -119,6 +120,8 @@ TEST_F(GridOverDatabase, RebuildShowsTheItemsInQuestionOrderWithIconsAndColours)
 // reads the rest as values: the grid is the one a build reading every value
 // makes, whatever the file holds.
 TEST_F(GridOverDatabase, PlainValuesBuildAndSortTheGridEveryValueDoes) {
+    // Only 1 is a right answer; True (-1) and 2 are not.
+    constexpr int kRightFlags[] = {0, 1, -1, 2};
     auto& ws = dao::DBEngine::Workspaces(0);
     ws.BeginTrans();
     const QStringList texts{"plain",
@@ -131,7 +134,7 @@ TEST_F(GridOverDatabase, PlainValuesBuildAndSortTheGridEveryValueDoes) {
         const QString t = texts[i % texts.size()];
         add(t.isNull() ? QString("q%1").arg(i) : t + QString::number(i % 7), texts[(i + 1) % texts.size()],
             i * 1.75, i % 3 == 0, i % 5 == 0 ? QByteArray(10, 'p') : QByteArray(),
-            i % 4 == 0 ? QByteArray(20, 's') : QByteArray(), i % 2);
+            i % 4 == 0 ? QByteArray(20, 's') : QByteArray(), kRightFlags[i % 4]);
     }
     ws.CommitTrans();
     db->Execute("UPDATE VOK SET T = A1, Kategorie = Q, Explanation = 'mehr', A2 = Q, RA2 = 1 WHERE FQ1 > 50");
@@ -181,8 +184,18 @@ TEST_F(GridOverDatabase, PlainValuesBuildAndSortTheGridEveryValueDoes) {
         }
     }
     for (long r = 1; r <= a.Rows(); ++r) EXPECT_EQ(a.RowHeight(r), b.RowHeight(r)) << r;
+    // The answer cells painted green, by record and column key.
+    const auto greenAnswers = [](const grid::Grid& g) {
+        std::set<std::pair<long, QString>> out;
+        for (long r = 1; r <= g.Rows(); ++r)
+            for (long c = 2; c <= g.Columns(); ++c)
+                if (isAnswerKey(g.ColumnKey(c)) && g.CellBackColor(r, c) == colour::LightGreen)
+                    out.emplace(recordPositionOfRow(g, r), g.ColumnKey(c));
+        return out;
+    };
+    const auto builtGreen = greenAnswers(a);
     // A header sort paints the right answers again, from the pass's whole
-    // numbers on one side and from values on the other.
+    // numbers on one side and from values on the other, as the build did.
     for (test::FakeHost* h : {static_cast<test::FakeHost*>(&plain), static_cast<test::FakeHost*>(&values)}) {
         h->grid.SetSortColumn(1, h->grid.ColumnIndex("A1"));
         h->grid.SetSortOrder(1, grid::SortDescending);
@@ -196,6 +209,8 @@ TEST_F(GridOverDatabase, PlainValuesBuildAndSortTheGridEveryValueDoes) {
             green += c > 1 && a.CellBackColor(r, c) == colour::LightGreen;
         }
     EXPECT_GT(green, 5);
+    EXPECT_EQ(greenAnswers(a), builtGreen);
+    EXPECT_EQ(greenAnswers(b), builtGreen);
     // The sample holds what it is meant to.
     EXPECT_GT(nonAscii, 30);
     EXPECT_GT(empty, 10);

@@ -2,8 +2,10 @@
 #include "GridOptionsFixture.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTableView>
 
 #include "../support/QtPrinters.h"
 #include "../support/ScriptedInteraction.h"
@@ -43,6 +45,7 @@ protected:
         EXPECT_EQ(f.txtS_KeyPress(13), 0);
         return {f.hitRow(), f.hitColumn()};
     }
+    Cell current() const { return {host.grid.SelectedRow(), host.grid.SelectedColumn()}; }
 };
 
 TEST_F(SearchTest, LoadEmptiesTheTextAndTakesTheAnswerFont) {
@@ -70,18 +73,18 @@ TEST_F(SearchTest, HitsFollowRowsLeftToRightWithoutRegardToCaseAndWrapAfterTheLa
     f.Form_Load();
     EXPECT_EQ(enter(f, "ab"), Cell(2, 3));  // kab
     EXPECT_EQ(enter(f, "AB"), Cell(2, 4));  // abc: capitals find it too, in the next cell
+    EXPECT_EQ(current(), Cell(2, 4));       // the hit is the grid's current cell
     EXPECT_EQ(enter(f, "ab"), Cell(3, 3));  // xAby
-    EXPECT_EQ(host.grid.SelectedRow(), 2);  // hits do not move the grid's selection
+    EXPECT_EQ(current(), Cell(3, 3));
     // A hit in the last row sends the next search to the top, though (3, 4)
     // would match too.
     EXPECT_EQ(enter(f, "ab"), Cell(2, 3));
     EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 0);
-    // Each hit made its row's record current through the selection handler;
-    // the grid's own selection stayed.
+    // Each hit made its row's record current through the selection handler.
     ASSERT_EQ(host.selections.size(), 4u);
     EXPECT_EQ(host.selections[2], Cell(3, 3));
     EXPECT_EQ(host.items->Value("Q").toString(), "kab");
-    EXPECT_EQ(host.grid.SelectedRow(), 1);  // the new start at the top selected row 1
+    EXPECT_EQ(current(), Cell(2, 3));
 }
 
 TEST_F(SearchTest, TheHitIsColouredAndTheFormerHitGetsItsColourBack) {
@@ -122,10 +125,16 @@ TEST_F(SearchTest, NothingFoundSaysSoEachTimeAndTheHitKeepsItsColour) {
 
 TEST_F(SearchTest, TheIconColumnIsNeverSearchedButTheHiddenNumberColumnIs) {
     host.grid.SetCellText(1, 1, "zz");
+    // Room for one row: the third must be scrolled to.
+    host.grid.resize(300, host.grid.view()->horizontalHeader()->height() + host.grid.RowHeight(1) + 4);
+    host.grid.show();
     wktest::ScriptedUi ui;
     frmSearch f(host);
     f.Form_Load();
     EXPECT_EQ(enter(f, "2"), Cell(3, 2));  // the "no" cell of the third row
+    EXPECT_EQ(current(), Cell(3, 3));      // the cursor on what the row shows
+    QTableView* v = host.grid.view();
+    EXPECT_TRUE(v->viewport()->rect().contains(v->visualRect(v->model()->index(2, 2)).center()));
     ui.pushMsgBox(forms::vbOK);
     enter(f, "zz");
     EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 1);
@@ -152,7 +161,7 @@ TEST_F(SearchTest, NoSelectedRowStartsAtTheTop) {
     frmSearch f(host);
     f.Form_Load();
     EXPECT_EQ(enter(f, "ab"), Cell(2, 3));
-    EXPECT_EQ(host.grid.SelectedRow(), 1);
+    EXPECT_EQ(current(), Cell(2, 3));
 }
 
 TEST_F(SearchTest, AnEmptyGridSaysNotFound) {
