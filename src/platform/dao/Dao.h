@@ -374,6 +374,12 @@ public:
     void Close();
     bool IsOpen() const;
 
+    // The name a journal found beside the file got when this handle opened
+    // it: one that would have replaced the file's content with another
+    // file's (left by a restore or a sync tool) is set aside, and the file
+    // opens as it is. Empty when there was none.
+    QString SetAsideJournal() const;
+
     struct Impl;
     explicit Database(std::unique_ptr<Impl> impl);
     Impl* impl() const { return d.get(); }

@@ -58,6 +58,10 @@ bool Database::IsOpen() const {
     return d->open && d->core && d->core->isOpen();
 }
 
+QString Database::SetAsideJournal() const {
+    return d->setAsideJournal;
+}
+
 void Database::Close() {
     d->use();
     d->closeHandle();

@@ -299,6 +299,7 @@ struct Database::Impl {
     bool readOnly = false;
     bool open = true;
     Workspace::Impl* workspace = nullptr;
+    QString setAsideJournal;
     // The connection, for a handle that is still open; 3420 otherwise.
     detail::Core& use() const;
     // Checks that this handle may write (3027).

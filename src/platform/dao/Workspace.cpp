@@ -114,7 +114,10 @@ DatabasePtr Workspace::CreateDatabase(const QString& path, const QString& locale
 
 DatabasePtr Workspace::OpenDatabase(const QString& path, bool exclusive, bool readOnly,
                                     const QString& connect) {
-    return wrap(openCore(path, exclusive, readOnly, connect), d.get(), path, readOnly);
+    QString aside;
+    DatabasePtr db = wrap(openCore(path, exclusive, readOnly, connect, &aside), d.get(), path, readOnly);
+    db->impl()->setAsideJournal = aside;
+    return db;
 }
 void Workspace::BeginTrans() {
     for (const auto& c : d->cores()) {
