@@ -24,7 +24,7 @@ void Database::Impl::needWritable() const {
 void Database::Impl::detach() {
     if (!open) return;
     open = false;
-    if (core && --core->handles == 0) core->workspace = nullptr;
+    if (core && --core->handles == 0 && core->savepoints == 0) core->workspace = nullptr;
     if (workspace) std::erase(workspace->handles, this);
     workspace = nullptr;
 }
