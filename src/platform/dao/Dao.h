@@ -454,8 +454,9 @@ public:
 };
 
 // Whether path is a database (or one of its journals) that a connection of
-// this process has open. Such a file must not be opened by anything else in
-// the process: closing that descriptor would drop the connection's locks.
+// this process has open, by identity, whatever name reaches it. Such a file
+// must not be opened by anything else in the process: closing that
+// descriptor would drop the connection's locks.
 bool IsOpenDatabaseFile(const QString& path);
 // Whether a connection of this or another process has the database open
 // (SQLite's locks on the file or its -shm index, or this program's lock).
