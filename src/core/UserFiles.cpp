@@ -78,9 +78,20 @@ QString NonRegularSourceText(const QString& path) {
            QStringLiteral("\r\r") + GetText(kNotRegular);
 }
 
+QString HeldSourceText(const QString& path) {
+    return GetText(kCannotOpen) + QLatin1Char('\r') + QDir::toNativeSeparators(path) +
+           QStringLiteral("\r\r") + GetText(kHeld);
+}
+
 bool RefuseNonRegularSource(const QString& path) {
     if (!IsNonRegular(path)) return false;
     forms::ui().MsgBox(NonRegularSourceText(path), forms::vbExclamation, runstate::ProgName);
+    return true;
+}
+
+bool RefuseHeldSource(const QString& path) {
+    if (!IsHeldFile(path)) return false;
+    forms::ui().MsgBox(HeldSourceText(path), forms::vbExclamation, runstate::ProgName);
     return true;
 }
 

@@ -29,11 +29,18 @@ QString NonRegularTargetText(const QString& path);
 
 // "File cannot be opened:", the path and that it is no regular file.
 QString NonRegularSourceText(const QString& path);
+// "File cannot be opened:", the path and that the program uses it (see
+// IsHeldFile).
+QString HeldSourceText(const QString& path);
 
 // Shows NonRegularSourceText and returns true when path names something
 // that exists and is not a regular file; else returns false and shows
 // nothing.
 bool RefuseNonRegularSource(const QString& path);
+// The same for a file the program holds: an open database, USER.MDB or a
+// journal of either is no picture, sound or text, and reading it would
+// cost the connection its locks.
+bool RefuseHeldSource(const QString& path);
 
 // "The database has been opened as it is:", the path, and that a journal
 // beside it that was not its own was kept under the name `aside`. In
