@@ -3,11 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "core/MessageTable.h"
 #include "core/RunState.h"
 #include "core/RunStateDb.h"
 #include "core/modMain.h"
 #include "platform/RegularFile.h"
-#include "platform/dao/Dao.h"
 #include "platform/forms/Interaction.h"
 
 namespace userfiles {
@@ -22,6 +22,8 @@ constexpr int kChooseAnother = 646;
 constexpr int kCannotOpen = 5050;
 constexpr int kHeld = 5070;
 constexpr int kNotRegular = 5071;
+constexpr int kOpenedAsItIs = 5080;
+constexpr int kJournalSetAside = 5081;
 
 // Whether writing at target writes over file: one file by device and
 // inode, or, while either does not exist, one name in one folder.
@@ -76,10 +78,38 @@ QString NonRegularSourceText(const QString& path) {
            QStringLiteral("\r\r") + GetText(kNotRegular);
 }
 
+QString HeldSourceText(const QString& path) {
+    return GetText(kCannotOpen) + QLatin1Char('\r') + QDir::toNativeSeparators(path) +
+           QStringLiteral("\r\r") + GetText(kHeld);
+}
+
 bool RefuseNonRegularSource(const QString& path) {
     if (!IsNonRegular(path)) return false;
     forms::ui().MsgBox(NonRegularSourceText(path), forms::vbExclamation, runstate::ProgName);
     return true;
+}
+
+bool RefuseHeldSource(const QString& path) {
+    if (!IsHeldFile(path)) return false;
+    forms::ui().MsgBox(HeldSourceText(path), forms::vbExclamation, runstate::ProgName);
+    return true;
+}
+
+QString SetAsideJournalText(const QString& database, const QString& aside, bool english) {
+    // English from the table itself: asking GetText would choose a language.
+    auto text = [english](qint32 id) {
+        return english ? modMain::MessageTable::instance().text(20000 + id) : GetText(id);
+    };
+    return text(kOpenedAsItIs) + QLatin1Char('\r') + QDir::toNativeSeparators(database) +
+           QStringLiteral("\r\r") + text(kJournalSetAside) + QLatin1Char('\r') +
+           QDir::toNativeSeparators(aside);
+}
+
+void TellSetAsideJournal(const dao::Database& db, bool english) {
+    const QString aside = db.SetAsideJournal();
+    if (aside.isEmpty()) return;
+    forms::ui().MsgBox(SetAsideJournalText(db.Name(), aside, english), forms::vbExclamation,
+                       runstate::ProgName.isEmpty() ? QStringLiteral("Wortkiste") : runstate::ProgName);
 }
 
 }  // namespace userfiles

@@ -3,9 +3,12 @@
 // land on a file it holds itself (the open vocabulary database, USER.MDB or
 // a journal of either: a rename over one of them loses every later change,
 // or the users); and what it reads there must be a regular file, since a
-// pipe or a device would keep it waiting for good.
+// pipe or a device would keep it waiting for good. And what the user hears
+// when a database opens without a journal that lay beside it.
 
 #include <QString>
+
+#include "platform/dao/Dao.h"
 
 namespace userfiles {
 
@@ -26,10 +29,24 @@ QString NonRegularTargetText(const QString& path);
 
 // "File cannot be opened:", the path and that it is no regular file.
 QString NonRegularSourceText(const QString& path);
+// "File cannot be opened:", the path and that the program uses it (see
+// IsHeldFile).
+QString HeldSourceText(const QString& path);
 
 // Shows NonRegularSourceText and returns true when path names something
 // that exists and is not a regular file; else returns false and shows
 // nothing.
 bool RefuseNonRegularSource(const QString& path);
+// The same for a file the program holds: an open database, USER.MDB or a
+// journal of either is no picture, sound or text, and reading it would
+// cost the connection its locks.
+bool RefuseHeldSource(const QString& path);
+
+// "The database has been opened as it is:", the path, and that a journal
+// beside it that was not its own was kept under the name `aside`. In
+// English when asked: USER.MDB opens before a language is chosen.
+QString SetAsideJournalText(const QString& database, const QString& aside, bool english = false);
+// Shows SetAsideJournalText when opening db set a journal aside.
+void TellSetAsideJournal(const dao::Database& db, bool english = false);
 
 }  // namespace userfiles

@@ -42,8 +42,9 @@ void tellCannotStore(const QString& path, const QString& reason) {
     } catch (const wk::Error&) {
         text = QStringLiteral("File cannot be opened:");
     }
-    forms::ui().MsgBox(text + QLatin1Char('\r') + QDir::toNativeSeparators(path) + QLatin1Char('\r') + reason,
-                       forms::vbExclamation, runstate::ProgName);
+    forms::ui().MsgBox(
+        text + QLatin1Char('\r') + QDir::toNativeSeparators(path) + QStringLiteral("\r\r") + reason,
+        forms::vbExclamation, runstate::ProgName);
 }
 
 bool hasMedium(dao::Recordset& rs, const QString& field) {
@@ -72,7 +73,7 @@ QString playStored(dao::Recordset& rs, const QString& field) {
 
 // The whole file, or false after telling the user why it cannot be read.
 bool readMediaFile(const QString& path, QByteArray& bytes) {
-    if (RefuseHeldMedium(path)) return false;
+    if (userfiles::RefuseHeldSource(path)) return false;
     // A folder, a pipe or a device is no picture or sound; a pipe would
     // keep the program waiting for good.
     QString why;
@@ -91,12 +92,6 @@ void tellNoPicture(const QString& path) {
 }  // namespace
 
 // ---- file and field -----------------------------------------------------------
-
-bool RefuseHeldMedium(const QString& path) {
-    if (!userfiles::IsHeldFile(path)) return false;
-    tellCannotStore(path, dao::ErrorDescription(3045).replace('|', path));
-    return true;
-}
 
 QPixmap PictureFromFile(const QString& path) {
     QByteArray bytes;

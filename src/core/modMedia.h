@@ -52,11 +52,6 @@ bool InstallDefaultSounds();
 // the record's edit cancelled.
 bool FileToField(const QString& path, dao::Recordset& rs, const QString& field);
 
-// An open database, USER.MDB or a journal of either is no picture or sound,
-// and opening it here would cost the program's connection its locks: shows
-// why and answers true for such a file; false, showing nothing, otherwise.
-bool RefuseHeldMedium(const QString& path);
-
 // The picture in the file, read as FileToField reads it; a null pixmap
 // after telling the user why the file cannot be taken (unreadable, empty,
 // an open database, or no picture the program can show).

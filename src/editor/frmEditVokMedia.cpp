@@ -89,7 +89,7 @@ void frmEditVok::picPic_Click() {
 void frmEditVok::attachSound(int i) {
     QString path;
     if (!chooseMediaFile(113, GetText(114), path)) return;
-    if (userfiles::RefuseNonRegularSource(path) || modMedia::RefuseHeldMedium(path)) return;
+    if (userfiles::RefuseNonRegularSource(path) || userfiles::RefuseHeldSource(path)) return;
     if (NEWVOK) {
         SoundDatei[size_t(i)] = path;
     } else {
@@ -138,9 +138,9 @@ void frmEditVok::picPicView_Click() {
 
 void frmEditVok::playSound(int i) {
     if (NEWVOK) {
-        // Refused when chosen; a file put in its place since is not opened
-        // either, so that no database of the program loses its locks.
-        if (!userfiles::IsHeldFile(SoundDatei[size_t(i)])) media::PlaySound(SoundDatei[size_t(i)]);
+        // Refused when chosen; one put in its place since, the player
+        // refuses.
+        media::PlaySound(SoundDatei[size_t(i)]);
         return;
     }
     dao::Recordset& r = *rs();

@@ -45,19 +45,21 @@ void frmImport::cmdTXTImportFile_Click() {
     } catch (const wk::Error&) {
         return;
     }
-    if (userfiles::RefuseNonRegularSource(dlg.FileName)) return;
+    if (userfiles::RefuseNonRegularSource(dlg.FileName) || userfiles::RefuseHeldSource(dlg.FileName)) return;
     if (!dlg.FileName.isEmpty()) txtB_TXTImport_FileName->setText(dlg.FileName);
 }
 
 bool frmImport::textPathUsable() const {
     // A folder name on the way to the file (typed up to its slash) is no
     // file yet: reading it would put an error box under every keystroke.
+    // A database the program holds is no text.
     const QString t = txtB_TXTImport_FileName->text();
-    return t.size() >= 4 && modFunctions::FileExists(t) && !QFileInfo(t).isDir();
+    return t.size() >= 4 && modFunctions::FileExists(t) && !QFileInfo(t).isDir() && !userfiles::IsHeldFile(t);
 }
 
 void frmImport::txtB_TXTImport_FileName_Change() {
     if (!textPathUsable()) {
+        userfiles::RefuseHeldSource(txtB_TXTImport_FileName->text());
         chkB_TXTImport_Header->hide();
         vgB_TXTImport->SetShowData(false);
         cmdWeiter->setEnabled(false);

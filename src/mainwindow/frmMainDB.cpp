@@ -216,6 +216,7 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
         modMain::ShowError(e.number(), e.description(), QStringLiteral("209"));
         return false;
     }
+    userfiles::TellSetAsideJournal(*db);
 
     // The grid's recordset and the options record.
     dao::RecordsetPtr grid, options;

@@ -267,6 +267,7 @@ bool FrmBenutzer::openUserDatabase() {
         }
         userDatabaseFailed(QStringLiteral("%1 (%2: %3).").arg(why).arg(e.number()).arg(e.description()));
     }
+    userfiles::TellSetAsideJournal(*u.dbUser, true);
     dbUser = u.dbUser;
     rsBenutzer = u.rsBenutzer;
     rsUserOptionen = u.rsUserOptionen;

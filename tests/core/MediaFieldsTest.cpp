@@ -16,6 +16,7 @@
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
 #include "platform/media/Media.h"
+#include "support/ProcessLocks.h"
 #include "support/ScriptedInteraction.h"
 #include "support/StuckPipe.h"
 
@@ -195,9 +196,9 @@ TEST_F(MediaFields, UnreadableFileOrNoPictureLeavesTheFieldAsItWas) {
         wktest::StuckPipe pipe(dir.filePath("pipe.wav"));
         ASSERT_TRUE(pipe.made());
         EXPECT_FALSE(modMedia::FileToField(pipe.path(), *rs, "Sound"));
-        EXPECT_TRUE(ui.calls(wktest::CallKind::MsgBox)
-                        .back()
-                        .prompt.endsWith("\rThis is not a regular file but a folder, a pipe or a device."));
+        EXPECT_EQ(ui.calls(wktest::CallKind::MsgBox).back().prompt,
+                  "File cannot be opened:\r" + pipe.path() +
+                      "\r\rThis is not a regular file but a folder, a pipe or a device.");
         EXPECT_TRUE(modMedia::PictureFromFile(pipe.path()).isNull());
         EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 4) << "the picture's refusal is said too";
         EXPECT_FALSE(media::PlaySound(pipe.path()));
@@ -335,17 +336,29 @@ TEST_F(MediaFields, RightAndWrongSoundsFallBackOnlyWhenAsked) {
     EXPECT_EQ(cleanups, 1);
 }
 
-// The open database itself chosen as a picture or sound: refused unread, so
-// its connection keeps its locks.
+// The open database, its journal or its index under a name of its own,
+// chosen as a picture or sound: refused unread with the plain refusal, so
+// its connection keeps its locks; the player itself refuses them too.
 TEST_F(MediaFields, TheOpenDatabaseIsNotReadAsAMedium) {
     const QString self = dir.filePath("media.wkd");
-    ui.pushMsgBox(forms::vbOK);
-    ui.pushMsgBox(forms::vbOK);
-    EXPECT_FALSE(modMedia::FileToField(self, *rs, "Bild"));
-    EXPECT_FALSE(modMedia::FileToField(self + "-wal", *rs, "Sound"));
-    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 2);
-    EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox).prompt.contains("already in use"));
-    EXPECT_FALSE(rs->Value("Bild").isValid());
+    const QString index = dir.filePath("index.wav");
+    ASSERT_EQ(::link(QFile::encodeName(self + "-shm").constData(), QFile::encodeName(index).constData()), 0);
+    ASSERT_TRUE(wktest::HoldsPosixLock(self));
+    ASSERT_TRUE(wktest::HoldsPosixLock(self + "-shm"));
+    for (const QString& held : {self, self + "-wal", index}) {
+        SCOPED_TRACE(held.toStdString());
+        ui.pushMsgBox(forms::vbOK);
+        EXPECT_FALSE(modMedia::FileToField(held, *rs, "Sound"));
+        EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt,
+                  "File cannot be opened:\r" + held +
+                      "\r\rWortkiste is using this file: it is the open vocabulary database, the user "
+                      "database USER.MDB or one of their journal files.");
+        media::PlaySound(held);
+        EXPECT_TRUE(wktest::HoldsPosixLock(self));
+        EXPECT_TRUE(wktest::HoldsPosixLock(self + "-shm"));
+    }
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 3);
+    EXPECT_FALSE(rs->Value("Sound").isValid());
 
     // Nor a right sound of the program folder that is a link to it.
     const QString right = modMain::ProgramFolder() + "/DATA/RIGHT";

@@ -14,6 +14,7 @@
 #include "editor/EditVokRules.h"
 #include "editor/frmPic.h"
 #include "platform/forms/FileDialogs.h"
+#include "support/ProcessLocks.h"
 #include "support/QtPrinters.h"
 #include "support/StuckPipe.h"
 
@@ -157,7 +158,10 @@ TEST_F(EditorTest, AFileTheProgramHoldsIsNotTakenAsASound) {
             ui.pushOpen(held);
             ui.pushMsgBox(forms::vbOK);
             form->picSQ_Click();
-            EXPECT_TRUE(ui.last(wktest::CallKind::MsgBox).prompt.contains(QDir::toNativeSeparators(held)));
+            EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt,
+                      "File cannot be opened:\r" + QDir::toNativeSeparators(held) +
+                          "\r\rWortkiste is using this file: it is the open vocabulary database, the user "
+                          "database USER.MDB or one of their journal files.");
             EXPECT_EQ(form->SoundDatei[0], "");
             EXPECT_TRUE(form->picSQPlay->isHidden());
         }
@@ -165,6 +169,20 @@ TEST_F(EditorTest, AFileTheProgramHoldsIsNotTakenAsASound) {
     }
     EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 8);
     EXPECT_EQ(item("Katze")->FieldSize("Sound"), 0);
+
+    // A sound taken, then a link to the database put in its place: playing
+    // it leaves the connection its locks.
+    openAdd();
+    const QString taken = file("taken.wav", "RIFF-taken");
+    ui.pushOpen(taken);
+    form->picSQ_Click();
+    ASSERT_EQ(form->SoundDatei[0], taken);
+    ASSERT_TRUE(QFile::remove(taken));
+    ASSERT_EQ(::link(QFile::encodeName(db).constData(), QFile::encodeName(taken).constData()), 0);
+    ASSERT_TRUE(wktest::HoldsPosixLock(db));
+    form->picSQPlay_Click();
+    EXPECT_TRUE(wktest::HoldsPosixLock(db));
+    form->Hide();
     runstate::UserDBPfad = oldUser;
 }
 

@@ -3,6 +3,7 @@
 
 #include "mainwindow/RoadFixture.h"
 #include "platform/grid/Grid.h"
+#include "support/StaleJournal.h"
 #include "support/StuckPipe.h"
 #include "upgrade/OldKinds.h"
 #include "vocabdb/OldLayouts.h"
@@ -181,6 +182,41 @@ TEST_F(OpenDatabase, APipeIsNamedAndNeverWaitedOn) {
     EXPECT_TRUE(runstate::dbVok->IsOpen());
     EXPECT_EQ(userValue(1, "LastDB").toString(), last);
     EXPECT_FALSE(pipe.waited());
+}
+
+// A journal of another database beside USER.MDB or the last database (a
+// restore brought the file back alone): each opens as it is, the journal
+// is kept under another name, and the user hears so, about USER.MDB in
+// English since no language is chosen yet.
+TEST_F(OpenDatabase, AJournalNotItsOwnIsSetAsideAndSaid) {
+    const QString last = makeVokDB("last.wkd");
+    addItem(last, "Katze", 0);
+    makeUsers({{1, "Ben"}}, 0, {{1, 0}});
+    setUserValue(1, "LastDB", last);
+    const QString users = home.path() + "/USER.MDB";
+    for (const QString& file : {users, last}) ASSERT_TRUE(wktest::LeaveStaleJournal(file));
+    ui.pushMsgBox(forms::vbOK);
+    ui.pushMsgBox(forms::vbOK);
+    startup::FrmBenutzer f;
+    startAs(f, 1);
+    const auto boxes = ui.calls(CallKind::MsgBox);
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_EQ(boxes[0].prompt, "The database has been opened as it is:\r" + users +
+                                   "\r\rA journal file lay beside it that does not belong to it (left by a "
+                                   "restore or a sync, for example) and would have replaced its content. "
+                                   "Wortkiste has not applied it but kept it as:\r" +
+                                   users + "-wal.set-aside");
+    EXPECT_EQ(boxes[1].prompt, QString::fromUtf8("Die Datenbank wurde so geöffnet, wie sie ist:\r") + last +
+                                   QString::fromUtf8("\r\rDaneben lag eine Journaldatei, die nicht zu ihr "
+                                                     "gehört (etwa nach einer Wiederherstellung oder "
+                                                     "Synchronisation) und ihren Inhalt ersetzt hätte. "
+                                                     "Wortkiste hat sie nicht angewendet, sondern "
+                                                     "aufbewahrt als:\r") +
+                                   last + "-wal.set-aside");
+    for (const auto& box : boxes) EXPECT_EQ(box.style, forms::vbExclamation);
+    EXPECT_TRUE(runstate::bDBOffen);
+    EXPECT_EQ(MainForm().data->RecordCount(), 1);
+    EXPECT_EQ(userValue(1, "Name").toString(), "Ben");
 }
 
 TEST_F(OpenDatabase, DamagedOrForeignLastDatabaseIsReportedAndTheProgramStarts) {

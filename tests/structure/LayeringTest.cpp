@@ -24,7 +24,7 @@ const std::vector<std::pair<QString, std::vector<QString>>> kLayers = {
     {"platform/forms", {"platform"}},
     {"platform/dialogs", {"platform/forms"}},
     {"platform/grid", {"platform"}},
-    {"platform/media", {"platform"}},
+    {"platform/media", {"platform/dao"}},  // files the layer holds are not read
     {"platform/shell", {"platform"}},
     {"core", {"platform/dao", "platform/dialogs", "platform/grid", "platform/media", "platform/shell"}},
     {"vocabdb", {"core"}},

@@ -3,6 +3,7 @@
 #include "platform/dao/Connection.h"
 #include "platform/Error.h"
 #include "platform/dao/File.h"
+#include "platform/dao/LeftoverJournal.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -380,7 +381,8 @@ void checkPassword(Core& core, const QString& connect, const QString& path) {
 
 }  // namespace
 
-std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnly, const QString& connect) {
+std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnly, const QString& connect,
+                               QString* setAside) {
     if (path.isEmpty()) raise(3024, path);
     const QFileInfo fi(path);
     if (!fi.exists()) {
@@ -413,6 +415,10 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
         raise(3343, path);
     if (!readOnly && !writable) raise(3051, path);
 
+    if (!core->readOnly) {
+        const QString aside = setAsideStrayJournal(canonical);
+        if (setAside) *setAside = aside;
+    }
     core->connect();
 
     try {

@@ -15,8 +15,10 @@ QVariant metaValue(Core& core, const QString& key);
 void setMeta(Core& core, const QString& key, const QVariant& value);
 
 // The connection to an existing file, checked to be one of ours: the one
-// this process already has, or a new one.
-std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnly, const QString& connect);
+// this process already has, or a new one. *setAside: where a journal that
+// was not the file's went (see setAsideStrayJournal).
+std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnly, const QString& connect,
+                               QString* setAside = nullptr);
 
 // Every commit of every write path passes here: one that would go into a
 // journal no longer under the file's name is turned into a rollback.

@@ -374,6 +374,12 @@ public:
     void Close();
     bool IsOpen() const;
 
+    // The name a journal found beside the file got when this handle opened
+    // it: one that would have replaced the file's content with another
+    // file's (left by a restore or a sync tool) is set aside, and the file
+    // opens as it is. Empty when there was none.
+    QString SetAsideJournal() const;
+
     struct Impl;
     explicit Database(std::unique_ptr<Impl> impl);
     Impl* impl() const { return d.get(); }
@@ -448,8 +454,9 @@ public:
 };
 
 // Whether path is a database (or one of its journals) that a connection of
-// this process has open. Such a file must not be opened by anything else in
-// the process: closing that descriptor would drop the connection's locks.
+// this process has open, by identity, whatever name reaches it. Such a file
+// must not be opened by anything else in the process: closing that
+// descriptor would drop the connection's locks.
 bool IsOpenDatabaseFile(const QString& path);
 // Whether a connection of this or another process has the database open
 // (SQLite's locks on the file or its -shm index, or this program's lock).

@@ -24,7 +24,7 @@ void Database::Impl::needWritable() const {
 void Database::Impl::detach() {
     if (!open) return;
     open = false;
-    if (core && --core->handles == 0) core->workspace = nullptr;
+    if (core && --core->handles == 0 && core->savepoints == 0) core->workspace = nullptr;
     if (workspace) std::erase(workspace->handles, this);
     workspace = nullptr;
 }
@@ -56,6 +56,10 @@ QString Database::Name() const {
 
 bool Database::IsOpen() const {
     return d->open && d->core && d->core->isOpen();
+}
+
+QString Database::SetAsideJournal() const {
+    return d->setAsideJournal;
 }
 
 void Database::Close() {

@@ -11,6 +11,7 @@
 
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace dao::detail {
 
@@ -41,11 +42,26 @@ FileLock::~FileLock() {
 }
 
 bool FileLock::held(const QString& path) {
-    std::lock_guard g(lockMutex());
     struct stat now {};
     if (::stat(QFile::encodeName(path).constData(), &now) != 0) return false;
-    const auto it = lockRegistry().find(fileKey(now));
-    return it != lockRegistry().end() && !it->second.expired();
+    std::vector<std::shared_ptr<FileLock>> open;
+    {
+        std::lock_guard g(lockMutex());
+        const auto it = lockRegistry().find(fileKey(now));
+        if (it != lockRegistry().end() && !it->second.expired()) return true;
+        for (const auto& [key, lock] : lockRegistry())
+            if (auto l = lock.lock()) open.push_back(std::move(l));
+    }
+    // Reading the -shm index elsewhere in the process would drop the locks
+    // on it, under a name of its own (a link) too.
+    for (const auto& l : open)
+        for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+            struct stat journal {};
+            if (::stat((l->name_ + suffix).constData(), &journal) == 0 && journal.st_dev == now.st_dev &&
+                journal.st_ino == now.st_ino)
+                return true;
+        }
+    return false;
 }
 
 std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive) {
@@ -78,7 +94,7 @@ std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive)
         ::close(fd);
         raise(3051, path);
     }
-    auto lock = std::make_shared<FileLock>(key, fd, exclusive);
+    auto lock = std::make_shared<FileLock>(key, native, fd, exclusive);
     reg[key] = lock;
     return lock;
 }

@@ -19,19 +19,22 @@ namespace dao::detail {
 
 class FileLock {
 public:
-    FileLock(QString path, int fd, bool exclusive) : path_(std::move(path)), fd_(fd), exclusive_(exclusive) {}
+    FileLock(QString path, QByteArray name, int fd, bool exclusive)
+        : path_(std::move(path)), name_(std::move(name)), fd_(fd), exclusive_(exclusive) {}
     ~FileLock();
     int fd() const { return fd_; }
     bool exclusive() const { return exclusive_; }
     static std::shared_ptr<FileLock> acquire(const QString& path, bool exclusive);
-    // Whether a connection of this process has the file open.
+    // Whether a connection of this process has the file, or a journal of
+    // it, open: by identity, whatever name reaches it.
     static bool held(const QString& path);
     // The connection of this process to the file, once it is open: a second
     // opening shares it instead of opening another one.
     std::weak_ptr<Core> core;
 
 private:
-    QString path_;  // the registry key: device and inode
+    QString path_;     // the registry key: device and inode
+    QByteArray name_;  // where its journals are
     int fd_;
     bool exclusive_;
 };

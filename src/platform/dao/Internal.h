@@ -145,9 +145,10 @@ struct Core {
     long recordsAffected = 0;
     int savepoints = 0;
     int handles = 0;  // open Database handles on this connection
-    // The workspace whose handles have it open. A connection has one
-    // transaction: a second workspace's work would land in the first one's
-    // savepoints and go with its Rollback, so the file is refused to it.
+    // The workspace whose handles have it open, or whose transaction is
+    // open on it. A connection has one transaction: a second workspace's
+    // work would land in the first one's savepoints and go with its
+    // Rollback, or stay uncommitted in them, so the file is refused to it.
     const Workspace::Impl* workspace = nullptr;
     // The -wal file this connection writes into and its -shm index, as they
     // were at connect. Another process that believes it is the file's last
@@ -299,6 +300,7 @@ struct Database::Impl {
     bool readOnly = false;
     bool open = true;
     Workspace::Impl* workspace = nullptr;
+    QString setAsideJournal;
     // The connection, for a handle that is still open; 3420 otherwise.
     detail::Core& use() const;
     // Checks that this handle may write (3027).
@@ -313,7 +315,14 @@ struct Database::Impl {
 struct Workspace::Impl {
     std::vector<Database::Impl*> handles;
     int depth = 0;
+    // The connections the open transaction has begun on, each once: a
+    // handle let go without Close leaves its work in the transaction.
+    std::vector<std::shared_ptr<detail::Core>> transaction;
     // The connections of the handles open here, each once.
     std::vector<std::shared_ptr<detail::Core>> cores() const;
+    // Rolls back what the transaction holds, at every level.
+    void dropTransaction();
+    // No transaction open any more: its connections are free for others.
+    void endTransaction();
 };
 }  // namespace dao

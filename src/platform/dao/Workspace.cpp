@@ -47,6 +47,8 @@ Workspace::Workspace() : d(std::make_unique<Impl>()) {
     FixTimeZoneLookup();
 }
 Workspace::~Workspace() {
+    // A transaction left open ends with its workspace, as by Rollback.
+    d->dropTransaction();
     for (Database::Impl* h : d->handles) {
         h->workspace = nullptr;
         if (h->core) h->core->workspace = nullptr;
@@ -60,7 +62,7 @@ Workspace& DBEngine::Workspaces(int index) {
 }
 
 static DatabasePtr wrap(std::shared_ptr<Core> core, Workspace::Impl* ws, const QString& path, bool readOnly) {
-    if (core->handles > 0 && core->workspace != ws) raise(3045, path);
+    if ((core->handles > 0 || core->savepoints > 0) && core->workspace != ws) raise(3045, path);
     auto impl = std::make_unique<Database::Impl>();
     impl->core = std::move(core);
     impl->path = path;
@@ -114,12 +116,17 @@ DatabasePtr Workspace::CreateDatabase(const QString& path, const QString& locale
 
 DatabasePtr Workspace::OpenDatabase(const QString& path, bool exclusive, bool readOnly,
                                     const QString& connect) {
-    return wrap(openCore(path, exclusive, readOnly, connect), d.get(), path, readOnly);
+    QString aside;
+    DatabasePtr db = wrap(openCore(path, exclusive, readOnly, connect, &aside), d.get(), path, readOnly);
+    db->impl()->setAsideJournal = aside;
+    return db;
 }
 void Workspace::BeginTrans() {
     for (const auto& c : d->cores()) {
         c->exec(QStringLiteral("SAVEPOINT wk_trans"));
         ++c->savepoints;
+        if (std::find(d->transaction.begin(), d->transaction.end(), c) == d->transaction.end())
+            d->transaction.push_back(c);
     }
     ++d->depth;
 }
@@ -134,11 +141,32 @@ struct NoteWriteOnExit {
 
 }  // namespace
 
+void Workspace::Impl::endTransaction() {
+    depth = 0;
+    for (const auto& c : transaction)
+        if (c->handles == 0 && c->savepoints == 0 && c->workspace == this) c->workspace = nullptr;
+    transaction.clear();
+}
+
+void Workspace::Impl::dropTransaction() {
+    if (depth == 0 && transaction.empty()) return;
+    const NoteWriteOnExit written;
+    for (const auto& c : transaction) {
+        if (!c->isOpen()) continue;
+        for (; c->savepoints > 0; --c->savepoints)
+            if (!sqlite3_get_autocommit(c->db))
+                sqlite3_exec(c->db, "ROLLBACK TO wk_trans; RELEASE wk_trans", nullptr, nullptr, nullptr);
+        c->lostTransaction.reset();
+        c->invalidateCatalogue();
+    }
+    endTransaction();
+}
+
 void Workspace::CommitTrans() {
     if (d->depth == 0) raise(3034);
     const NoteWriteOnExit written;
-    for (const auto& c : d->cores()) {
-        if (c->savepoints <= 0) continue;
+    for (const auto& c : d->transaction) {
+        if (!c->isOpen() || c->savepoints <= 0) continue;
         // Rolled back by SQLite already: nothing of it is committed, and
         // the transaction stays until Rollback.
         if (c->lostTransaction) throw *c->lostTransaction;
@@ -153,16 +181,18 @@ void Workspace::CommitTrans() {
                 c->lostTransaction = e;
             throw;
         }
-        --c->savepoints;
+        // The last level commits, unless the connection was in a
+        // transaction before this one began: then nothing is saved yet.
+        if (--c->savepoints == 0 && !sqlite3_get_autocommit(c->db)) raise(3045, c->path);
     }
-    --d->depth;
+    if (--d->depth == 0) d->endTransaction();
 }
 
 void Workspace::Rollback() {
     if (d->depth == 0) raise(3034);
     const NoteWriteOnExit written;
-    for (const auto& c : d->cores()) {
-        if (c->savepoints <= 0) continue;
+    for (const auto& c : d->transaction) {
+        if (!c->isOpen() || c->savepoints <= 0) continue;
         // After SQLite rolled back by itself there is nothing left to undo.
         if (!sqlite3_get_autocommit(c->db)) {
             c->exec(QStringLiteral("ROLLBACK TO wk_trans"));
@@ -171,7 +201,7 @@ void Workspace::Rollback() {
         if (--c->savepoints == 0) c->lostTransaction.reset();
         c->invalidateCatalogue();
     }
-    --d->depth;
+    if (--d->depth == 0) d->endTransaction();
 }
 
 int Workspace::TransactionDepth() const {
@@ -179,6 +209,7 @@ int Workspace::TransactionDepth() const {
 }
 
 void Workspace::Close() {
+    d->dropTransaction();
     // Every handle closes; the first loss to report is reported after.
     std::optional<wk::Error> lost;
     for (Database::Impl* h : std::vector<Database::Impl*>(d->handles)) {
@@ -189,7 +220,6 @@ void Workspace::Close() {
         }
     }
     d->handles.clear();
-    d->depth = 0;
     if (lost) throw *lost;
 }
 }  // namespace dao

@@ -43,7 +43,8 @@ QByteArray ConvertSamples(const WavSound& in, const QAudioFormat& target);
 
 // Plays a wave file asynchronously and returns at once. A new sound stops
 // the one playing. Returns false (quietly) when the file cannot be read, is
-// no wave file the player understands, or there is no sound output.
+// a database this process has open or a journal of one (unread), is no wave
+// file the player understands, or there is no sound output.
 bool PlaySound(const QString& path);
 
 // The same for a wave file already in memory.
@@ -81,7 +82,8 @@ public:
     // Writes the take to the path given to Start as a complete wave file that
     // replaces the old one in one step. A take without any sound empties the
     // file instead (so the caller's length test finds it empty) and answers
-    // false with NothingRecorded.
+    // false with NothingRecorded. A database this process has open, or a
+    // journal of one, is left as it is (WriteError).
     bool Save();
 
     bool IsRecording() const;

@@ -11,6 +11,7 @@
 #include <QtMath>
 
 #include "platform/RegularFile.h"
+#include "platform/dao/Dao.h"
 #include "platform/media/Media.h"
 
 namespace media {
@@ -103,6 +104,9 @@ bool PlaySoundData(const QByteArray& wavFile) {
 }
 
 bool PlaySound(const QString& path) {
+    // An open database or a journal of it is no sound, and reading it here
+    // would drop the locks its connection holds on it.
+    if (dao::IsOpenDatabaseFile(path)) return false;
     // Never waits on a pipe or a device named like a sound.
     QByteArray bytes;
     if (!wk::ReadRegularFile(path, bytes)) return false;

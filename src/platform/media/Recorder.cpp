@@ -6,6 +6,7 @@
 #include <QMediaDevices>
 #include <QSaveFile>
 
+#include "platform/dao/Dao.h"
 #include "platform/media/Media.h"
 
 namespace media {
@@ -81,6 +82,13 @@ bool WavRecorder::Save() {
     Stop();
     if (path_.isEmpty()) {
         fail(WriteError, QStringLiteral("No file was given for the recording."));
+        return false;
+    }
+    // Neither emptied nor replaced: every later change to it would be lost.
+    if (dao::IsOpenDatabaseFile(path_)) {
+        fail(WriteError, QStringLiteral("The recording cannot be written to %1: the program has it open as "
+                                        "a database.")
+                             .arg(path_));
         return false;
     }
     const int frame = format_.isValid() ? format_.bytesPerFrame() : 0;

@@ -12,6 +12,7 @@
 #include <sqlite3.h>
 
 #include "support/FileSizeLimit.h"
+#include "support/StaleJournal.h"
 #include "support/StuckPipe.h"
 
 using namespace daotest;
@@ -546,6 +547,106 @@ TEST_F(FileTest, ReplacementPutsTheWholeNewDatabaseInPlace) {
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
               QStringList({"fresh.wkd", "large.db", "notes.wkd", "ours.wkd", "small.db"}));
+}
+
+// A journal left beside a file that nobody has open: one that a crash left
+// is the file's and goes into it; one of another database, or of an older
+// copy of the file (a restore brought back the file alone), would replace
+// the file's content: it is set aside under a name no opener takes, and the
+// file opens exactly as it is.
+TEST_F(FileTest, ALeftoverJournalGoesOnlyIntoTheFileItBelongsTo) {
+    // A session of another connection that ends without writing its
+    // journal back, as a killed program leaves it; the journal's bytes.
+    auto leaveJournal = [&](const QString& file, const char* sql) {
+        sqlite3* raw = nullptr;
+        EXPECT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &raw), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
+        sqlite3_db_config(raw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_close(raw);
+        return bytes(file + "-wal");
+    };
+    const char* addTen =
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10) "
+        "INSERT INTO VOK (Q) SELECT 'after ' || i FROM n;";
+    const char* addMany =
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+        "INSERT INTO VOK (Q, A1) SELECT 'after ' || i, printf('%.200c', 'y') FROM n;";
+    auto withItems = [&](const QString& name, int n) {
+        auto db = freshDb(name);
+        ws.BeginTrans();
+        auto rs = db->OpenRecordset("VOK");
+        for (int i = 0; i < n; ++i) addItem(rs, QString("item %1").arg(i), "answer");
+        ws.CommitTrans();
+        db->Close();
+        return path(name);
+    };
+    // A journal another program still writes in is its own. One of the
+    // same file from before a restore brought back an older or a newer
+    // copy of it, or one of another database (its set-aside name taken).
+    enum Kind { Crash, InUse, NewerFile, OlderFile, Foreign };
+    for (const Kind kind : {Crash, InUse, NewerFile, OlderFile, Foreign}) {
+        SCOPED_TRACE(kind);
+        const QString file = withItems(QString("kurs%1.wkd").arg(kind), 2000);
+        long expected = 2000;
+        QByteArray journal;
+        const QByteArray backup = bytes(file);
+        auto goOn = [&] {
+            auto db = ws.OpenDatabase(file);
+            db->Execute("DELETE FROM VOK WHERE Q LIKE '*5'");
+            auto rs = db->OpenRecordset("VOK");
+            ws.BeginTrans();
+            for (int i = 0; i < 1000; ++i) addItem(rs, QString("later %1").arg(i), QString(200, 'x'));
+            ws.CommitTrans();
+            const long n = rs->RecordCount();
+            db->Close();
+            return n;
+        };
+        sqlite3* other = nullptr;
+        const bool belongs = kind == Crash || kind == InUse;
+        if (kind == Crash) {
+            leaveJournal(file, addTen);
+            expected = 2010;
+        } else if (kind == InUse) {
+            ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &other), SQLITE_OK);
+            sqlite3_exec(other, "PRAGMA wal_autocheckpoint=0", nullptr, nullptr, nullptr);
+            ASSERT_EQ(sqlite3_exec(other, addTen, nullptr, nullptr, nullptr), SQLITE_OK);
+            expected = 2010;
+        } else if (kind == NewerFile) {
+            journal = leaveJournal(file, addTen);
+            expected = goOn();
+        } else if (kind == OlderFile) {
+            goOn();
+            journal = leaveJournal(file, addMany);
+            write(file, backup);
+        } else {
+            journal = wktest::JournalWithFrames();
+            write(file + "-wal.set-aside", "someone else's");
+        }
+        const QString aside = file + (kind == Foreign ? "-wal.set-aside.2" : "-wal.set-aside");
+        if (!journal.isEmpty()) {
+            write(file + "-wal", journal);
+            write(file + "-shm", QByteArray(32768, '\0'));
+        }
+        const QByteArray before = bytes(file);
+
+        dao::DatabasePtr db;
+        EXPECT_EQ(errorOf([&] { db = ws.OpenDatabase(file); }), 0);
+        if (!db) continue;
+        EXPECT_EQ(db->SetAsideJournal(), belongs ? QString() : aside);
+        if (!belongs) {
+            EXPECT_EQ(bytes(file), before);
+            EXPECT_EQ(bytes(aside), journal);
+        }
+        long items = -1;
+        errorOf([&] { items = db->OpenRecordset("VOK")->RecordCount(); });
+        EXPECT_EQ(items, expected);
+        sqlite3_close(other);
+        db->Close();
+        if (kind == Foreign) {
+            EXPECT_EQ(bytes(file + "-wal.set-aside"), QByteArray("someone else's"));
+        }
+        EXPECT_FALSE(QFile::exists(file + "-wal"));
+    }
 }
 
 TEST_F(FileTest, DefaultWorkspaceIsOne) {

@@ -11,6 +11,9 @@
 #include "DaoTestSupport.h"
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
+#include "platform/dao/Internal.h"
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -87,21 +90,78 @@ TEST(LockSharing, OneConnectionPerFile) {
 }
 
 // One connection has one transaction, so a file one workspace holds is
-// refused to another, whichever opened it first: what the other committed
-// would go with this one's Rollback. Once the holder lets go, the other
-// opens it.
+// refused to another, whichever opened it first, and also while its handle
+// is let go without Close but its transaction is open: what the other
+// committed would go with this one's Rollback, or stay uncommitted in it.
+// The holder's CommitTrans commits its work whether its handle is still
+// there or not; then the other opens the file.
 TEST(LockSharing, AFileHeldInOneWorkspaceIsRefusedToAnother) {
     QTemporaryDir dir;
     const QString path = dir.filePath("kurs.wkd");
-    dao::DBEngine::CreateDatabase(path)->Close();
+    {
+        auto db = dao::DBEngine::CreateDatabase(path);
+        db->Execute("CREATE TABLE T (x LONG)");
+        db->Close();
+    }
+    // What another program sees.
+    auto committedRows = [&] {
+        sqlite3* raw = nullptr;
+        int n = -1;
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK)
+            sqlite3_exec(
+                raw, "SELECT count(*) FROM T",
+                [](void* out, int, char** v, char**) { return *static_cast<int*>(out) = atoi(v[0]), 0; }, &n,
+                nullptr);
+        sqlite3_close(raw);
+        return n;
+    };
     dao::Workspace own;
     dao::Workspace& main = dao::DBEngine::DefaultWorkspace();
+    int rows = 0;
     for (auto [holder, other] : {std::pair{&main, &own}, std::pair{&own, &main}}) {
-        auto held = holder->OpenDatabase(path);
-        holder->BeginTrans();
-        EXPECT_EQ(daotest::errorOf([&] { other->OpenDatabase(dir.filePath("./kurs.wkd")); }), 3045);
-        holder->Rollback();
-        held->Close();
-        EXPECT_EQ(daotest::errorOf([&] { other->OpenDatabase(path)->Close(); }), 0);
+        for (const bool released : {false, true}) {
+            SCOPED_TRACE(released ? "handle released" : "handle open");
+            auto held = holder->OpenDatabase(path);
+            holder->BeginTrans();
+            held->Execute("INSERT INTO T (x) VALUES (1)");
+            auto rs = held->OpenRecordset("T");  // keeps the connection
+            if (released) held.reset();
+            EXPECT_EQ(daotest::errorOf([&] { other->OpenDatabase(dir.filePath("./kurs.wkd")); }), 3045);
+            EXPECT_EQ(daotest::errorOf([&] { holder->CommitTrans(); }), 0);
+            EXPECT_EQ(committedRows(), ++rows);
+            rs.reset();
+            if (held) held->Close();
+            EXPECT_EQ(daotest::errorOf([&] { other->OpenDatabase(path)->Close(); }), 0);
+        }
     }
+    // A workspace that goes with its transaction open takes it back.
+    dao::RecordsetPtr left;
+    {
+        dao::Workspace gone;
+        auto db = gone.OpenDatabase(path);
+        gone.BeginTrans();
+        db->Execute("INSERT INTO T (x) VALUES (1)");
+        left = db->OpenRecordset("T");
+    }
+    EXPECT_EQ(daotest::errorOf([&] { main.OpenDatabase(path)->Close(); }), 0);
+    EXPECT_EQ(committedRows(), rows);
+}
+
+// A transaction the connection was in before the workspace began its own
+// is not the workspace's to end: CommitTrans says so rather than return as
+// if the work were saved.
+TEST(LockSharing, CommitTransNeverReturnsForWorkThatIsNotCommitted) {
+    QTemporaryDir dir;
+    auto db = dao::DBEngine::CreateDatabase(dir.filePath("kurs.wkd"));
+    db->Execute("CREATE TABLE T (x LONG)");
+    sqlite3* connection = db->impl()->use().db;
+    dao::Workspace& ws = dao::DBEngine::DefaultWorkspace();
+    sqlite3_exec(connection, "BEGIN", nullptr, nullptr, nullptr);
+    ws.BeginTrans();
+    db->Execute("INSERT INTO T (x) VALUES (1)");
+    EXPECT_EQ(daotest::errorOf([&] { ws.CommitTrans(); }), 3045);
+    ws.Rollback();
+    sqlite3_exec(connection, "ROLLBACK", nullptr, nullptr, nullptr);
+    db->Close();
 }

@@ -4,11 +4,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QMediaDevices>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <cstring>
 
+#include "platform/dao/Dao.h"
 #include "platform/media/Media.h"
 
 namespace {
@@ -175,6 +177,24 @@ TEST(MediaRecord, WithoutADeviceTheRecorderFailsWithAReason) {
     EXPECT_FALSE(rec.Save());
     EXPECT_EQ(QFile(path).size(), 0) << "an empty take must not look like a sound";
     EXPECT_EQ(rec.RecordedBytes(), 0);
+}
+
+// A take is never written over a database the program has open, nor an
+// empty one: every change after it would be lost.
+TEST(MediaRecord, ADatabaseTheProgramHasOpenIsNotWrittenOver) {
+    QTemporaryDir tmp;
+    const QString path = tmp.filePath(QStringLiteral("kurs.wkd"));
+    auto db = dao::DBEngine::CreateDatabase(path);
+    db->Execute(QStringLiteral("CREATE TABLE T (x LONG)"));
+    const qint64 size = QFileInfo(path).size();
+    media::WavRecorder rec;
+    rec.Start(path);
+    rec.Stop();
+    EXPECT_FALSE(rec.Save());
+    EXPECT_EQ(rec.ErrorNumber(), media::WavRecorder::WriteError);
+    EXPECT_EQ(QFileInfo(path).size(), size);
+    EXPECT_EQ(db->Execute(QStringLiteral("INSERT INTO T (x) VALUES (1)")), 1);
+    db->Close();
 }
 
 TEST(MediaRecord, WithADeviceATakeBecomesAWaveFile) {
