@@ -1,0 +1,300 @@
+// The journal watch: another program or a clean-up tool removes or replaces
+// the -wal or its -shm index while the file is open here, and the idle
+// checkpoint that brings the main file up to date.
+#include "SecondProcessSupport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include "platform/dao/File.h"
+
+using namespace daotest;
+
+namespace {
+
+TEST_F(SecondProcess, RemovedJournalRefusesTheNextWriteAndLosesNothing) {
+    const QString file = path("kurs.wkd");
+    openHolder("kurs.wkd");
+    write(5);
+    // Something in this process opens and closes the file, as careless code
+    // would: the connection's locks are gone, and the other process, thinking
+    // itself the last user, checkpoints and deletes the journal.
+    {
+        QFile foreign(file);
+        ASSERT_TRUE(foreign.open(QIODevice::ReadOnly));
+        foreign.read(16);
+    }
+    EXPECT_EQ(countInOtherProcess(file), 5);
+    ASSERT_FALSE(QFile::exists(file + "-wal"));
+
+    const int refused = errorOf([&] { write(1); });
+    EXPECT_EQ(refused, 3043);
+    try {
+        addItem(items, "refused");
+    } catch (const wk::Error& e) {
+        ADD_FAILURE() << "a second write was refused too: " << e.description().toStdString();
+    }
+    // The next write goes into a journal of its own and is durable again.
+    write(2);
+    EXPECT_EQ(countInOtherProcess(file), 5 + 3);
+    EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q = 'item 5';").toInt(), 0);
+    // A statement of SQL and a transaction are refused and then work alike.
+    {
+        QFile foreign(file);
+        ASSERT_TRUE(foreign.open(QIODevice::ReadOnly));
+    }
+    countInOtherProcess(file);
+    ws.BeginTrans();
+    holder->Execute("DELETE FROM VOK");
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3043);
+    ws.Rollback();
+    EXPECT_EQ(countInOtherProcess(file), 8);
+    holder->Execute("DELETE FROM VOK WHERE Q = 'refused'");
+    EXPECT_EQ(countInOtherProcess(file), 7);
+    holder->Close();
+    EXPECT_EQ(countInOtherProcess(file), 7);
+}
+
+// A refused commit is rolled back: what a recordset read of its own edit
+// inside the transaction must not outlive it.
+TEST_F(SecondProcess, ARefusedCommitLeavesNoReadOfTheRolledBackEdit) {
+    const QString file = path("kurs.wkd");
+    openHolder("kurs.wkd");
+    write(3);
+    items->MoveFirst();
+    ws.BeginTrans();
+    items->Edit();
+    items->SetValue("Q", "changed");
+    items->Update();
+    EXPECT_EQ(items->Value("Q").toString(), "changed");
+    {
+        QFile foreign(file);
+        ASSERT_TRUE(foreign.open(QIODevice::ReadOnly));
+    }
+    countInOtherProcess(file);
+    ASSERT_FALSE(QFile::exists(file + "-wal"));
+    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3043);
+    EXPECT_EQ(items->Value("Q").toString(), "item 0");
+    ws.Rollback();
+    EXPECT_EQ(items->Value("Q").toString(), "item 0");
+    EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q = 'changed';").toInt(), 0);
+}
+
+// Two handles of one file in this process are one connection: a lost
+// journal is mended once, and both write on.
+TEST_F(SecondProcess, TwoHandlesOfOneFileWriteOnAfterALostJournal) {
+    const QString file = path("kurs.wkd");
+    openHolder("kurs.wkd");
+    write(5);
+    auto second = ws.OpenDatabase(dir.path() + "/./kurs.wkd");
+    auto secondItems = second->OpenRecordset("VOK");
+    {
+        QFile foreign(file);
+        ASSERT_TRUE(foreign.open(QIODevice::ReadOnly));
+    }
+    EXPECT_EQ(countInOtherProcess(file), 5);
+    ASSERT_FALSE(QFile::exists(file + "-wal"));
+    EXPECT_EQ(errorOf([&] { write(1); }), 3043);
+
+    EXPECT_EQ(errorOf([&] { addItem(secondItems, "through the second"); }), 0);
+    EXPECT_EQ(errorOf([&] { second->Execute("UPDATE VOK SET A1 = 'x' WHERE Q = 'item 0'"); }), 0);
+    EXPECT_EQ(errorOf([&] { write(2); }), 0);
+    EXPECT_EQ(countInOtherProcess(file), 8);
+    second->Close();
+    EXPECT_EQ(errorOf([&] { write(1); }), 0);
+    holder->Close();
+    EXPECT_EQ(countInOtherProcess(file), 9);
+    EXPECT_EQ(shell(file, "SELECT A1 FROM VOK WHERE Q = 'item 0';"), "x");
+}
+
+// A journal removed from outside while it held saved changes: they are
+// written back through the journal still open here, and the change being
+// made goes into a journal of its own.
+TEST_F(SecondProcess, RemovedJournalKeepsWhatWasSaved) {
+    const QString file = path("kurs.wkd");
+    openHolder("kurs.wkd");
+    write(5);
+    removeJournal(file);
+    EXPECT_EQ(errorOf([&] { write(1); }), 0);
+    EXPECT_EQ(countInOtherProcess(file), 6);
+    write(2);
+    EXPECT_EQ(countInOtherProcess(file), 8);
+    EXPECT_EQ(shell(file, "PRAGMA integrity_check;"), "ok");
+}
+
+// When another program has begun afresh on the file meanwhile, the old
+// journal may not be written back over its work: the message says that
+// saved changes may be lost, and the other program's work is whole.
+// The same when the program sat idle meanwhile: the next use reports it.
+TEST_F(SecondProcess, RemovedJournalThatCannotBeKeptIsReportedAsSuch) {
+    for (const bool idle : {false, true}) {
+        SCOPED_TRACE(idle);
+        const QString file = path(idle ? "idle.wkd" : "kurs.wkd");
+        openHolder(QFileInfo(file).fileName());
+        write(5);
+        removeJournal(file);
+        shell(file, "INSERT INTO VOK (Q) VALUES ('other');");
+        if (idle) {
+            // Long enough for the layer's timer on any machine that is not
+            // stalled; the outcome is the same either way.
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 2500) QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+        }
+        const QString refused = messageOf([&] { write(1); });
+        EXPECT_TRUE(refused.contains("may be lost")) << refused.toStdString();
+        EXPECT_EQ(errorOf([&] { write(1); }), 0);
+        holder->Close();
+        EXPECT_EQ(shell(file, "PRAGMA integrity_check;"), "ok");
+        EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q = 'other';"), "1");
+    }
+}
+
+// A journal replaced (not only removed) is noticed, and so is the next
+// one after the connection started afresh.
+TEST_F(SecondProcess, ReplacedJournalIsNoticedEachTime) {
+    const QString file = path("kurs.wkd");
+    openHolder("kurs.wkd");
+    auto replaceJournal = [&] {
+        QFile fresh(path("fresh-wal"));
+        ASSERT_TRUE(fresh.open(QIODevice::WriteOnly));
+        fresh.close();
+        ASSERT_EQ(::rename(QFile::encodeName(fresh.fileName()).constData(),
+                           QFile::encodeName(file + "-wal").constData()),
+                  0);
+    };
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        write(3);
+        ASSERT_TRUE(waitFor([&] { return itemsInCopyOf(file) == written; }));
+        replaceJournal();
+        // Everything was saved: the change goes quietly into the journal
+        // under the name, where the other program finds it.
+        EXPECT_EQ(errorOf([&] { write(1); }), 0);
+        EXPECT_EQ(countInOtherProcess(file), written);
+    }
+    holder->Close();
+    EXPECT_EQ(countInOtherProcess(file), 8);
+    EXPECT_EQ(shell(file, "PRAGMA integrity_check;"), "ok");
+}
+
+// Removed while the program sat idle, before or after the idle checkpoint
+// saved everything: the saved changes are in the file, and the next change
+// is saved without a fuss.
+TEST_F(SecondProcess, JournalRemovedWhileIdleIsMendedQuietly) {
+    for (const bool savedFirst : {false, true}) {
+        SCOPED_TRACE(savedFirst);
+        const QString file = path(savedFirst ? "saved.wkd" : "kurs.wkd");
+        openHolder(QFileInfo(file).fileName());
+        written = 0;
+        write(5);
+        if (savedFirst) {
+            ASSERT_TRUE(waitFor([&] { return itemsInCopyOf(file) == 5; }));
+        }
+        removeJournal(file);
+        EXPECT_TRUE(waitFor([&] { return itemsInCopyOf(file) == 5; }));
+        EXPECT_EQ(errorOf([&] { write(1); }), 0);
+        holder->Close();
+        EXPECT_EQ(countInOtherProcess(file), 6);
+    }
+}
+
+// The -shm index removed (by a clean-up tool): another program that comes
+// along builds a new one and commits beside this process's journal. Neither
+// a change begun afterwards nor one begun before may write over its commit.
+TEST_F(SecondProcess, RemovedIndexLosesNoOtherProgramsCommit) {
+    for (const bool inTransaction : {false, true}) {
+        SCOPED_TRACE(inTransaction);
+        const QString file = path(inTransaction ? "trans.wkd" : "kurs.wkd");
+        openHolder(QFileInfo(file).fileName());
+        written = 0;
+        write(5);
+        if (inTransaction) {
+            ws.BeginTrans();
+            write(1);
+        }
+        ASSERT_TRUE(QFile::remove(file + "-shm"));
+        EXPECT_EQ(shell(file, "INSERT INTO VOK (Q) VALUES ('other'); SELECT changes();"), "1");
+        if (inTransaction) {
+            const QString refused = messageOf([&] { ws.CommitTrans(); });
+            EXPECT_TRUE(refused.contains("the change was not saved.")) << refused.toStdString();
+            ws.Rollback();
+            --written;
+        }
+        EXPECT_EQ(errorOf([&] { write(3); }), 0);
+        holder->Close();
+        EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q = 'other';"), "1");
+        EXPECT_EQ(countInOtherProcess(file), 9);
+        EXPECT_EQ(shell(file, "PRAGMA integrity_check;"), "ok");
+    }
+}
+
+// A journal lost with saved changes in it, and another program that has
+// been at the file meanwhile: Close reports what may be lost, as a write
+// would, and the handle is closed all the same.
+TEST_F(SecondProcess, ALostJournalIsReportedAtClose) {
+    const QString file = path("kurs.wkd");
+    openHolder("kurs.wkd");
+    write(5);
+    removeJournal(file);
+    EXPECT_EQ(countInOtherProcess(file), 0);
+    const QString reported = messageOf([&] { holder->Close(); });
+    EXPECT_TRUE(reported.contains("may be lost")) << reported.toStdString();
+    EXPECT_FALSE(holder->IsOpen());
+}
+
+// On a file system whose timestamps do not show a quick write, the main
+// file must prove by its content that no one wrote it before a lost
+// journal is written back into it.
+TEST_F(SecondProcess, ALostJournalIsNotWrittenBackOverAnotherProgramsWrite) {
+    struct CoarseTimestamps {
+        CoarseTimestamps() { dao::detail::timestampsTellNothing = true; }
+        ~CoarseTimestamps() { dao::detail::timestampsTellNothing = false; }
+    } coarse;
+    const QString file = path("kurs.wkd");
+    openHolder("kurs.wkd");
+    write(5);
+    ASSERT_TRUE(waitFor([&] { return itemsInCopyOf(file) == 5; }));
+    write(5);
+    removeJournal(file);
+    shell(file, "UPDATE VOK SET A1 = 'other' WHERE Q = 'item 0'; PRAGMA wal_checkpoint(TRUNCATE);");
+    removeJournal(file);
+    const QString refused = messageOf([&] { write(1); });
+    EXPECT_TRUE(refused.contains("may be lost")) << refused.toStdString();
+    holder->Close();
+    EXPECT_EQ(shell(file, "SELECT A1 FROM VOK WHERE Q = 'item 0';"), "other");
+    EXPECT_EQ(shell(file, "PRAGMA integrity_check;"), "ok");
+}
+
+// The idle checkpoint, driven by hand: it waits about a second, comes back
+// while a reader of an older state keeps part of the journal from the main
+// file, and finishes once the reader is gone.
+TEST_F(SecondProcess, TheIdleCheckpointComesBackUntilTheFileHoldsEverything) {
+    const QString file = path("kurs.wkd");
+    openHolder("kurs.wkd");
+    QProcess reader;
+    reader.start("sqlite3", {"-cmd", ".timeout 5000", file});
+    ASSERT_TRUE(reader.waitForStarted());
+    reader.write("BEGIN; SELECT count(*) FROM VOK;\n");
+    ASSERT_TRUE(reader.waitForReadyRead(10000));
+    ASSERT_EQ(reader.readAllStandardOutput().trimmed(), "0");
+    write(10);
+
+    auto* idle = QCoreApplication::instance()->findChild<QTimer*>("wk_idle_checkpoint");
+    ASSERT_NE(idle, nullptr);
+    auto fire = [&] {
+        ASSERT_TRUE(idle->isActive());
+        EXPECT_LE(idle->interval(), 2000);
+        idle->stop();
+        QMetaObject::invokeMethod(idle, "timeout");
+    };
+    fire();
+    EXPECT_EQ(itemsInCopyOf(file), 0);
+    finish(reader, "COMMIT;");
+    fire();
+    EXPECT_EQ(itemsInCopyOf(file), 10);
+    EXPECT_FALSE(idle->isActive());
+}
+
+}  // namespace
