@@ -59,8 +59,8 @@ void Core::connect() {
 }
 
 void Core::fail(int rc, const QString& context) {
-    if (rc == SQLITE_CONSTRAINT_COMMITHOOK && loss != Loss::None) {
-        journalLossReported = true;
+    if (rc == SQLITE_CONSTRAINT_COMMITHOOK && watch.loss != JournalWatch::Loss::None) {
+        watch.lossReported = true;
         throw wk::Error(3043, lostJournalMessage(path, keepLostJournal()));
     }
     try {
@@ -92,29 +92,20 @@ bool Core::close() {
     lostTransaction.reset();
     for (sqlite3_stmt* st : std::as_const(statements)) sqlite3_finalize(st);
     statements.clear();
-    if (loss == Loss::None) loss = journalCheck();
-    bool told = true;
-    if (loss != Loss::None) {
-        told = keepLostJournal() || journalLossReported;
-        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    }
-    sqlite3_close_v2(db);
-    db = nullptr;
-    loss = Loss::None;
-    journalLossReported = false;
+    const bool told = closeConnection();
     lock.reset();
     return told;
 }
 
 sqlite3_stmt* Core::statement(const QString& sql) {
     checkOpen();
-    journalJustChecked = false;
+    watch.justChecked = false;
     reconnectIfJournalLost();
     sqlite3_stmt* st = statements.value(sql);
     if (!st) st = prepare(sql);
     // A change that begins a transaction of its own begins it only on the
     // journal under the file's name; readers need not ask.
-    if (loss == Loss::None && !sqlite3_stmt_readonly(st) && idle()) {
+    if (watch.loss == JournalWatch::Loss::None && !sqlite3_stmt_readonly(st) && idle()) {
         watchJournal();
         if (!statements.contains(sql)) return statement(sql);
     }

@@ -85,10 +85,9 @@ std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive)
 
 bool timestampsTellNothing = false;
 
-FileState FileState::of(const QByteArray& path) {
+namespace {
+FileState stateOf(const struct stat& st) {
     FileState f;
-    struct stat st {};
-    if (path.isEmpty() || ::stat(path.constData(), &st) != 0) return f;
     f.dev = quint64(st.st_dev);
     f.ino = quint64(st.st_ino);
     f.size = qint64(st.st_size);
@@ -96,6 +95,19 @@ FileState FileState::of(const QByteArray& path) {
     f.ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     if (timestampsTellNothing) f.mtimeNs = f.ctimeNs = 0;
     return f;
+}
+}  // namespace
+
+FileState FileState::of(const QByteArray& path) {
+    struct stat st {};
+    if (path.isEmpty() || ::stat(path.constData(), &st) != 0) return {};
+    return stateOf(st);
+}
+
+FileState FileState::of(int fd) {
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) return {};
+    return stateOf(st);
 }
 
 bool lockedByOthers(int fd, off_t start, off_t length) {

@@ -6,42 +6,25 @@
 #include "platform/dao/Connection.h"
 #include "platform/dao/File.h"
 
-#include <QFile>
-#include <QHashFunctions>
-
-#include <unistd.h>
-
 #include <utility>
 
 namespace dao::detail {
 
+using Loss = JournalWatch::Loss;
+
 namespace {
 
-// Identifies the main file's content, read through the descriptor the
-// layer keeps open (opening another one would drop SQLite's locks). A hash
-// for telling this process's own view of the file from another's write,
-// not a safeguard against an attacker. Empty when it cannot be read.
-QByteArray contentDigest(int fd) {
-    QByteArray chunk(1 << 20, Qt::Uninitialized);
-    size_t hash = 0;
-    for (off_t at = 0;; at += chunk.size()) {
-        const ssize_t n = ::pread(fd, chunk.data(), size_t(chunk.size()), at);
-        if (n < 0) return {};
-        if (n == 0) break;
-        hash = qHashBits(chunk.constData(), size_t(n), hash);
-    }
-    return QByteArray::number(quint64(hash), 16);
-}
+constexpr off_t kLockBytes = 512;  // SQLite's pending, reserved and shared bytes
 
 }  // namespace
 
 int refuseCommitIntoLostJournal(void* p) {
     auto* core = static_cast<Core*>(p);
     // The change was begun a moment ago, on the journal under the name.
-    if (std::exchange(core->journalJustChecked, false)) return 0;
-    const Core::Loss loss = core->journalCheck();
-    if (loss == Core::Loss::None) return 0;
-    if (core->loss == Core::Loss::None) core->loss = loss;
+    if (std::exchange(core->watch.justChecked, false)) return 0;
+    const Loss loss = core->journalCheck();
+    if (loss == Loss::None) return 0;
+    if (core->watch.loss == Loss::None) core->watch.loss = loss;
     return 1;
 }
 
@@ -64,14 +47,15 @@ QString lostJournalMessage(const QString& file, bool kept, bool change) {
 }
 
 void Core::recordJournal() {
-    journal = FileState();
-    index = FileState();
-    loss = Loss::None;
+    watch.wal = FileState();
+    watch.shm = FileState();
+    watch.loss = Loss::None;
+    watch.frames.close();
     if (readOnly || !db) return;
-    journalPath = QByteArray(sqlite3_filename_wal(sqlite3_db_filename(db, "main")));
-    indexPath = mainName() + "-shm";
-    journal = FileState::of(journalPath);
-    index = FileState::of(indexPath);
+    watch.walPath = QByteArray(sqlite3_filename_wal(sqlite3_db_filename(db, "main")));
+    watch.shmPath = mainName() + "-shm";
+    watch.wal = watch.frames.open(watch.walPath);
+    watch.shm = FileState::of(watch.shmPath);
 }
 
 bool Core::idle() const {
@@ -79,39 +63,55 @@ bool Core::idle() const {
 }
 
 bool Core::walStillOurs() const {
-    return db && journal.exists() && FileState::of(journalPath).sameFile(journal);
+    return db && watch.wal.exists() && FileState::of(watch.walPath).sameFile(watch.wal);
 }
 
-Core::Loss Core::journalCheck() const {
+Loss Core::journalCheck() const {
     if (!db) return Loss::None;
-    if (journal.exists() && !walStillOurs()) return Loss::Journal;
-    if (index.exists() && !FileState::of(indexPath).sameFile(index)) return Loss::Index;
+    if (watch.wal.exists() && !walStillOurs()) return Loss::Journal;
+    if (watch.shm.exists() && !FileState::of(watch.shmPath).sameFile(watch.shm)) return Loss::Index;
     return Loss::None;
 }
 
 void Core::watchJournal() {
-    journalJustChecked = false;
+    watch.justChecked = false;
     if (!idle()) return;
-    if (loss == Loss::None) loss = journalCheck();
-    journalJustChecked = loss == Loss::None;
+    if (watch.loss == Loss::None) watch.loss = journalCheck();
+    watch.justChecked = watch.loss == Loss::None;
     // Mended quietly where nothing is lost. Otherwise the change goes on to
     // its commit, which is refused with the message that says what may be
     // lost.
-    if (loss != Loss::None && keepLostJournal()) reconnectIfJournalLost();
+    if (watch.loss != Loss::None && keepLostJournal()) reconnectIfJournalLost();
 }
 
-void Core::noteMainFile() {
-    mainFile = FileState::of(mainName());
-    mainDigest = lock ? contentDigest(lock->fd()) : QByteArray();
+void Core::noteMainFile(int from, int last) {
+    watch.proof.clear();
+    if (!lock) return;
+    watch.pages.clear();
+    watch.frames.seek(from);
+    const bool read = watch.frames.readPages(last, watch.pages);
+    watch.proof.take(lock->fd(), watch.frames.pageSize());
+    if (!read) watch.proof.fail();
+    for (const quint32 page : watch.pages) watch.proof.remember(lock->fd(), page);
+}
+
+void Core::noteNewFrames(int last) {
+    if (!lock) return;
+    watch.pages.clear();
+    const bool read = watch.frames.readPages(last, watch.pages);
+    // The main file as it was before the first of the waiting commits: they
+    // are in the journal alone.
+    if (!watch.proof.taken()) watch.proof.take(lock->fd(), watch.frames.pageSize());
+    if (!read) watch.proof.fail();
+    for (const quint32 page : watch.pages) watch.proof.remember(lock->fd(), page);
 }
 
 bool Core::mainFileAsLeft() const {
-    if (!lock || mainDigest.isEmpty() || !(FileState::of(mainName()) == mainFile)) return false;
-    return contentDigest(lock->fd()) == mainDigest;
+    return lock && watch.proof.holds(lock->fd());
 }
 
 bool Core::keepLostJournal() {
-    if (!unsaved) return true;
+    if (!checkpointer.unsaved) return true;
     if (!db || readOnly || !lock) return false;
     // Only the index was lost: the -wal under the name is still the one
     // every commit went into, and a fresh connection indexes it anew.
@@ -121,8 +121,9 @@ bool Core::keepLostJournal() {
     // and that no one else uses now: another process may have begun afresh
     // on it without them.
     if (!mainFileAsLeft()) return false;
-    if (lockedByOthers(lock->fd(), kLockRange, 512)) return false;
-    for (const auto& [name, mine] : {std::pair{journalPath, journal}, std::pair{indexPath, index}}) {
+    if (lockedByOthers(lock->fd(), kLockRange, kLockBytes)) return false;
+    for (const auto& [name, mine] :
+         {std::pair{watch.walPath, watch.wal}, std::pair{watch.shmPath, watch.shm}}) {
         const FileState now = FileState::of(name);
         if (now.exists() && !now.sameFile(mine)) return false;
     }
@@ -130,12 +131,12 @@ bool Core::keepLostJournal() {
 }
 
 void Core::reconnectIfJournalLost() {
-    if (loss == Loss::None || !idle()) return;
-    const bool tell = !keepLostJournal() && !journalLossReported;
+    if (watch.loss == Loss::None || !idle()) return;
+    const bool tell = !keepLostJournal() && !watch.lossReported;
     // Commits still waiting in a -wal that stays under the name go on
     // waiting for the idle checkpoint of the fresh connection.
-    const bool waiting = unsaved && walStillOurs();
-    journalLossReported = false;
+    const bool waiting = checkpointer.unsaved && walStillOurs();
+    watch.lossReported = false;
     for (sqlite3_stmt* st : std::as_const(statements)) sqlite3_finalize(st);
     statements.clear();
     // The old connection neither checkpoints nor deletes anything on its
@@ -146,11 +147,9 @@ void Core::reconnectIfJournalLost() {
     db = nullptr;
     // What the old journal held is in the file under the name now, or out
     // of reach.
-    unsaved = false;
-    mainDigest.clear();
-    journal = FileState();
-    index = FileState();
-    loss = Loss::None;
+    checkpointer.unsaved = false;
+    watch.proof.clear();
+    recordJournal();
     connect();
     exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
@@ -158,11 +157,30 @@ void Core::reconnectIfJournalLost() {
     loadCatalogue(true);
     recordJournal();
     if (waiting) {
-        unsaved = true;
-        noteMainFile();
+        checkpointer.unsaved = true;
+        noteMainFile(0, -1);
         scheduleCheckpoint(this);
     }
     if (tell) throw wk::Error(3043, lostJournalMessage(path, false, false));
+}
+
+bool Core::closeConnection() {
+    if (watch.loss == Loss::None) watch.loss = journalCheck();
+    bool told = true;
+    closeLoss.clear();
+    if (watch.loss != Loss::None) {
+        told = keepLostJournal() || watch.lossReported;
+        if (!told) closeLoss = lostJournalMessage(path, false, false);
+        // Neither a checkpoint nor deleting the journal on the way out: the
+        // journal under the name, or its index, belongs to someone else now.
+        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    }
+    sqlite3_close_v2(db);
+    db = nullptr;
+    watch.frames.close();
+    watch.loss = Loss::None;
+    watch.lossReported = false;
+    return told;
 }
 
 }  // namespace dao::detail

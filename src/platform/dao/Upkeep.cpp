@@ -30,12 +30,12 @@ constexpr int kAutoCheckpointFrames = 1000;
 
 int afterCommit(void* p, sqlite3*, const char*, int frames) {
     auto* core = static_cast<Core*>(p);
-    core->unsaved = true;
+    core->checkpointer.unsaved = true;
     if (frames >= kAutoCheckpointFrames) core->checkpoint();
-    if (!core->unsaved) return SQLITE_OK;
+    if (!core->checkpointer.unsaved) return SQLITE_OK;
     // Commits the main file does not hold: should the journal be lost, they
     // may be written back only into the main file as it is now.
-    if (core->mainDigest.isEmpty()) core->noteMainFile();
+    core->noteNewFrames(frames);
     scheduleCheckpoint(core);
     return SQLITE_OK;
 }
@@ -47,14 +47,18 @@ bool Core::checkpoint() {
         return false;
     // A reader of an older state keeps the rest of the journal from the
     // main file: done only when every frame went in.
+    Checkpointer& c = checkpointer;
     if (log == copied) {
-        unsaved = false;
-        mainDigest.clear();
-    } else if (copied != backfilled) {
-        noteMainFile();
+        c.unsaved = false;
+        watch.proof.clear();
+        watch.frames.seek(log);
+    } else if (copied != c.backfilled) {
+        // Pages of our own went into the main file: the proof starts again
+        // from it, for the frames still waiting.
+        noteMainFile(copied, log);
     }
-    backfilled = copied;
-    return !unsaved;
+    c.backfilled = copied;
+    return !c.unsaved;
 }
 
 bool Core::saveToMainFile() {
@@ -62,8 +66,8 @@ bool Core::saveToMainFile() {
     // A statement or transaction of this connection holds the journal; the
     // timer comes back.
     if (!idle()) return false;
-    if (loss == Loss::None) loss = journalCheck();
-    if (loss != Loss::None) {
+    if (watch.loss == JournalWatch::Loss::None) watch.loss = journalCheck();
+    if (watch.loss != JournalWatch::Loss::None) {
         // Lost while the program sat idle: what can be kept goes into the
         // main file now, before anyone else writes it, and the connection
         // starts afresh. What cannot be kept is reported to the next use.
@@ -98,7 +102,7 @@ void runPendingCheckpoints() {
     std::vector<Core*> cores;
     cores.swap(t.pending);
     for (Core* core : cores) {
-        core->checkpointScheduled = false;
+        core->checkpointer.scheduled = false;
         bool done = false;
         try {
             done = core->saveToMainFile();
@@ -107,8 +111,8 @@ void runPendingCheckpoints() {
             // reports that.
             done = true;
         }
-        if (!done && !core->checkpointScheduled) {
-            core->checkpointScheduled = true;
+        if (!done && !core->checkpointer.scheduled) {
+            core->checkpointer.scheduled = true;
             t.pending.push_back(core);
         }
     }
@@ -120,11 +124,11 @@ void runPendingCheckpoints() {
 void scheduleCheckpoint(Core* core) {
     // Already waiting for the timer, which runs while anything waits: the
     // usual case in a run of commits, so nothing else is asked.
-    if (core->checkpointScheduled) return;
+    if (core->checkpointer.scheduled) return;
     QCoreApplication* app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) return;
     auto& t = checkpointTimer();
-    core->checkpointScheduled = true;
+    core->checkpointer.scheduled = true;
     t.pending.push_back(core);
     if (!t.timer) {
         t.timer = new QTimer(app);
@@ -136,8 +140,8 @@ void scheduleCheckpoint(Core* core) {
 }
 
 void forgetCheckpoint(Core* core) {
-    if (!core->checkpointScheduled) return;
-    core->checkpointScheduled = false;
+    if (!core->checkpointer.scheduled) return;
+    core->checkpointer.scheduled = false;
     std::erase(checkpointTimer().pending, core);
 }
 }  // namespace dao::detail
