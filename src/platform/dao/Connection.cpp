@@ -48,7 +48,7 @@ void Core::connect() {
     }
     ++generation;
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, 3000);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     if (!collator) {
         collator = std::make_unique<QCollator>(QLocale(QLocale::English, QLocale::UnitedStates));
         collator->setCaseSensitivity(Qt::CaseInsensitive);
@@ -59,6 +59,8 @@ void Core::connect() {
 }
 
 void Core::fail(int rc, const QString& context) {
+    if (rc == SQLITE_CONSTRAINT_COMMITHOOK && watch.loss == JournalWatch::Loss::File)
+        throw wk::Error(3043, replacedFileMessage(path, true));
     if (rc == SQLITE_CONSTRAINT_COMMITHOOK && watch.loss != JournalWatch::Loss::None) {
         watch.lossReported = true;
         throw wk::Error(3043, lostJournalMessage(path, keepLostJournal()));
@@ -105,7 +107,7 @@ sqlite3_stmt* Core::statement(const QString& sql) {
     if (!st) st = prepare(sql);
     // A change that begins a transaction of its own begins it only on the
     // journal under the file's name; readers need not ask.
-    if (watch.loss == JournalWatch::Loss::None && !sqlite3_stmt_readonly(st) && idle()) {
+    if (!sqlite3_stmt_readonly(st) && idle()) {
         watchJournal();
         if (!statements.contains(sql)) return statement(sql);
     }

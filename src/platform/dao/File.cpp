@@ -126,8 +126,6 @@ bool lockedByOthers(int fd, off_t start, off_t length) {
 // for asking is closed again, which would drop this process's own locks on
 // the file: so it is asked only about files no connection here has open.
 
-namespace {
-
 bool lockedElsewhere(const QByteArray& file, off_t start, off_t length, bool alsoFlock) {
     const int fd = ::open(file.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
@@ -137,8 +135,6 @@ bool lockedElsewhere(const QByteArray& file, off_t start, off_t length, bool als
     ::close(fd);
     return held;
 }
-
-}  // namespace
 
 bool syncPath(const QByteArray& path, bool directory) {
     const int fd = ::open(path.constData(), (directory ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);

@@ -154,7 +154,8 @@ struct Core {
     bool isOpen() const { return db != nullptr; }
     void checkOpen() const;
     // False when saved changes may have been lost with a journal another
-    // program removed, and the user has not been told yet (closeLoss).
+    // program removed, or with the file it replaced, and the user has not
+    // been told yet (closeLoss).
     [[nodiscard]] bool close();
     // Opens db on path with the layer's settings; raises on failure.
     void connect();
@@ -162,12 +163,13 @@ struct Core {
     void recordJournal();
     // Whether a statement may begin or end a transaction of its own now.
     bool idle() const;
-    // What happened to the journal and its index since connect.
+    // What happened to the journal, its index and the file since connect.
     JournalWatch::Loss journalCheck() const;
     bool walStillOurs() const;
     // Before a change begins: notices a journal or index that
     // was lost while nothing here used it, and starts afresh before writing
-    // where that loses nothing.
+    // where that loses nothing. Raises 3043 when the file under the name is
+    // no longer the one open here.
     void watchJournal();
     // After a refused commit or a loss noticed: a fresh connection with a
     // journal of its own, taken when no statement or transaction still
@@ -185,12 +187,19 @@ struct Core {
     void noteMainFile(int from, int last);
     // The proof extended by the frames a commit added (up to `last`).
     void noteNewFrames(int last);
-    // Passive checkpoint: true when the main file holds every commit.
-    bool checkpoint();
+    // Passive checkpoint: true when the main file holds every commit and,
+    // with `empty`, the journal was emptied too (a journal left beside a
+    // file that another program puts in place would be replayed into it).
+    bool checkpoint(bool empty = false);
     // The idle timer's work: false to be tried again later.
     bool saveToMainFile();
-    // Closes db. False when saved changes may be lost and the user was not
-    // told; closeLoss then says what.
+    // With the file moved away from its name: our commits go into the file
+    // they belong to and the journal under the name is emptied, while no
+    // one uses the file there now. True when that was done.
+    bool emptyMovedJournal();
+    // Closes db. Leaves no journal of this connection beside a file that is
+    // not its own. False when saved changes may be lost and the user was
+    // not told; closeLoss then says what.
     bool closeConnection();
     // Raises the error for a failed statement, after noting what SQLite
     // rolled back by itself.

@@ -88,24 +88,27 @@ private:
 };
 
 // The journal watch of a connection. Another process that believes it is
-// the file's last user deletes the -wal and -shm, and a clean-up tool may
-// delete either. Writing on into a deleted journal, or past an index
-// others no longer share, would lose their changes or ours. So a change
-// that begins a transaction of its own begins only after the watch found
-// both as they were, and its commit a moment later is not asked again;
-// every other commit is checked and refused when they are not as they
-// were.
+// the file's last user deletes the -wal and -shm, a clean-up tool may
+// delete either, and a sync tool may rename a new version over the file's
+// name. Writing on into a deleted journal, past an index others no longer
+// share, or into a journal beside a file that is not this connection's
+// would lose their changes or ours. So a change that begins a transaction
+// of its own begins only after the watch found all three as they were,
+// and its commit a moment later is not asked again; every other commit is
+// checked and refused when they are not as they were.
 struct JournalWatch {
     enum class Loss {
         None,
         Index,    // the -shm was removed or replaced
         Journal,  // the -wal was removed or replaced
+        File,     // the name no longer points at the file open here
     };
     QByteArray walPath;
     QByteArray shmPath;
-    // As they were at connect.
+    // As they were at connect; `file` through the layer's own descriptor.
     FileState wal;
     FileState shm;
+    FileState file;
     Loss loss = Loss::None;
     // The user was told what a lost journal cost (by the refused commit).
     bool lossReported = false;
@@ -115,6 +118,10 @@ struct JournalWatch {
     WalFrames frames;
     MainFileProof proof;
     std::vector<quint32> pages;  // read at a commit, kept to save allocations
+    // Descriptors of the open file met under its name while looking for
+    // another one: closing them would drop SQLite's locks, so they stay
+    // open until the connection is closed.
+    std::vector<int> keptOpen;
 };
 
 // The commits that wait in the journal for the main file. Users copy, back

@@ -40,7 +40,7 @@ int afterCommit(void* p, sqlite3*, const char*, int frames) {
     return SQLITE_OK;
 }
 
-bool Core::checkpoint() {
+bool Core::checkpoint(bool empty) {
     if (!db || readOnly) return true;
     int log = -1, copied = -1;
     if (sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, &log, &copied) != SQLITE_OK)
@@ -58,7 +58,16 @@ bool Core::checkpoint() {
         noteMainFile(copied, log);
     }
     c.backfilled = copied;
-    return !c.unsaved;
+    if (c.unsaved) return false;
+    if (!empty || watch.frames.empty()) return true;
+    // Emptied without waiting for a reader of another program: it is asked
+    // again at the next idle checkpoint.
+    sqlite3_busy_timeout(db, 0);
+    const int rc = sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_TRUNCATE, &log, &copied);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    if (rc != SQLITE_OK) return false;
+    c.backfilled = 0;
+    return true;
 }
 
 bool Core::saveToMainFile() {
@@ -67,6 +76,12 @@ bool Core::saveToMainFile() {
     // timer comes back.
     if (!idle()) return false;
     if (watch.loss == JournalWatch::Loss::None) watch.loss = journalCheck();
+    if (watch.loss == JournalWatch::Loss::File) {
+        // What can be done for the file moved away is done now; its next
+        // use is refused, and Close tries again.
+        emptyMovedJournal();
+        return true;
+    }
     if (watch.loss != JournalWatch::Loss::None) {
         // Lost while the program sat idle: what can be kept goes into the
         // main file now, before anyone else writes it, and the connection
@@ -74,14 +89,15 @@ bool Core::saveToMainFile() {
         if (keepLostJournal()) reconnectIfJournalLost();
         return true;
     }
-    return checkpoint();
+    return checkpoint(true);
 }
 
 // ---- the idle checkpoint -------------------------------------------------------
 // One single-shot timer for the whole process, in the application's thread.
 // It fires a second after a commit finds it idle, so the main file is never
-// much more than a second behind; a checkpoint that another reader keeps
-// from finishing is tried again a second later.
+// much more than a second behind, and empties the journal then; a
+// checkpoint that another reader keeps from finishing is tried again a
+// second later.
 
 namespace {
 

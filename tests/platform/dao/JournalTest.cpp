@@ -1,11 +1,14 @@
 // The journal watch: another program or a clean-up tool removes or replaces
-// the -wal or its -shm index while the file is open here, and the idle
-// checkpoint that brings the main file up to date.
+// the -wal or its -shm index, or renames another file over the name, while
+// the file is open here; and the idle checkpoint that brings the main file
+// up to date.
 #include "SecondProcessSupport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
+
+#include <unistd.h>
 
 #include "platform/dao/File.h"
 
@@ -340,9 +343,63 @@ TEST_F(SecondProcess, APartlyCheckpointedJournalIsStillWrittenBack) {
     EXPECT_EQ(countInOtherProcess(file), 46);
 }
 
+// A sync tool or rsync delivers a new version as a copy renamed over the
+// name while the file is open here. Every change after that is refused
+// with a message that says why; the new file keeps its content, whoever
+// opens it, and the old one (here kept by a second name) every change it
+// was told is saved.
+TEST_F(SecondProcess, AFileReplacedByRenameKeepsItsContent) {
+    struct Case {
+        const char* name;
+        int changes;
+        bool reader;  // another program reads the new file after the first
+    };
+    const Case kCases[] = {
+        {"no change after the rename", 0, false},
+        {"changes after it", 3, false},
+        {"a reader between them", 3, true},
+    };
+    int round = 0;
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const QString name = QString("kurs%1.wkd").arg(round++);
+        const QString file = path(name), old = path("old-" + name), fresh = path("new-" + name);
+        {
+            auto db = freshDb("new-" + name);
+            auto rs = db->OpenRecordset("VOK");
+            ws.BeginTrans();
+            for (int i = 0; i < 40; ++i) addItem(rs, QString("new %1").arg(i));
+            ws.CommitTrans();
+            db->Close();
+        }
+        openHolder(name);
+        written = 0;
+        write(5);
+        ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(old).constData()), 0);
+        ASSERT_EQ(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(file).constData()), 0);
+        for (int i = 0; i < c.changes; ++i) {
+            const QString refused = messageOf([&] { write(1); });
+            EXPECT_TRUE(refused.contains("replaced")) << refused.toStdString();
+            if (c.reader && i == 0) {
+                EXPECT_EQ(countInOtherProcess(file), 40);
+            }
+        }
+        EXPECT_EQ(errorOf([&] { holder->Close(); }), 0);
+        // The new file is one file, as it was delivered.
+        for (const char* suffix : {"-wal", "-shm"}) EXPECT_FALSE(QFile::exists(file + suffix)) << suffix;
+        for (const auto& [f, n] : {std::pair{file, 40}, std::pair{old, 5}}) {
+            EXPECT_EQ(shell(f, "PRAGMA integrity_check;"), "ok") << f.toStdString();
+            EXPECT_EQ(countInOtherProcess(f), n) << f.toStdString();
+        }
+        auto reopened = ws.OpenDatabase(file);
+        EXPECT_EQ(reopened->OpenRecordset("VOK")->RecordCount(), 40);
+        reopened->Close();
+    }
+}
+
 // The idle checkpoint, driven by hand: it waits about a second, comes back
 // while a reader of an older state keeps part of the journal from the main
-// file, and finishes once the reader is gone.
+// file, and finishes once the reader is gone, with the journal emptied.
 TEST_F(SecondProcess, TheIdleCheckpointComesBackUntilTheFileHoldsEverything) {
     const QString file = path("kurs.wkd");
     openHolder("kurs.wkd");
@@ -368,6 +425,9 @@ TEST_F(SecondProcess, TheIdleCheckpointComesBackUntilTheFileHoldsEverything) {
     fire();
     EXPECT_EQ(itemsInCopyOf(file), 10);
     EXPECT_FALSE(idle->isActive());
+    // Emptied, too: a file another program renames over the name later
+    // finds no frames of this one beside it.
+    EXPECT_EQ(QFileInfo(file + "-wal").size(), 0);
 }
 
 }  // namespace
