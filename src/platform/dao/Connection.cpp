@@ -49,6 +49,11 @@ void Core::connect() {
     ++generation;
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    // Pages of a transaction stay in memory until its commit, which the
+    // journal watch checks first: written into the journal before it, they
+    // could land over another program's commit past an index we no longer
+    // share.
+    sqlite3_exec(db, "PRAGMA cache_spill=OFF", nullptr, nullptr, nullptr);
     if (!collator) {
         collator = std::make_unique<QCollator>(QLocale(QLocale::English, QLocale::UnitedStates));
         collator->setCaseSensitivity(Qt::CaseInsensitive);
@@ -101,15 +106,19 @@ bool Core::close() {
 
 sqlite3_stmt* Core::statement(const QString& sql) {
     checkOpen();
-    watch.justChecked = false;
     reconnectIfJournalLost();
     sqlite3_stmt* st = statements.value(sql);
     if (!st) st = prepare(sql);
     // A change that begins a transaction of its own begins it only on the
-    // journal under the file's name; readers need not ask.
-    if (!sqlite3_stmt_readonly(st) && idle()) {
-        watchJournal();
-        if (!statements.contains(sql)) return statement(sql);
+    // journal under the file's name; readers need not ask. A change inside
+    // a transaction is checked at its commit.
+    if (!sqlite3_stmt_readonly(st)) {
+        if (!idle()) {
+            watch.justChecked = false;
+        } else if (!justCheckedInThisAction()) {
+            watchJournal();
+            if (!statements.contains(sql)) return statement(sql);
+        }
     }
     return st;
 }

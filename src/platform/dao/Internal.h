@@ -28,6 +28,11 @@ inline void noteWrite() {
     writeGeneration.fetch_add(1, std::memory_order_relaxed);
 }
 
+// Bumped when a user action begins (NewAction, an input event, the event
+// loop waking): kept values ask SQLite for other programs' commits again,
+// and a journal check of an earlier action is not relied on.
+extern std::atomic<quint64> actionEpoch;
+
 [[noreturn]] void raise(int number, const QString& arg = {});
 [[noreturn]] void raiseSqlite(sqlite3* db, int rc, const QString& context = {});
 
@@ -166,7 +171,9 @@ struct Core {
     // What happened to the journal, its index and the file since connect.
     JournalWatch::Loss journalCheck() const;
     bool walStillOurs() const;
-    // Before a change begins: notices a journal or index that
+    // A check of this user action found nothing lost (see justChecked).
+    bool justCheckedInThisAction() const;
+    // Before a change begins (and an edit): notices a journal or index that
     // was lost while nothing here used it, and starts afresh before writing
     // where that loses nothing. Raises 3043 when the file under the name is
     // no longer the one open here.

@@ -82,7 +82,10 @@ void removeMovedJournal(const QByteArray& name, JournalWatch& w) {
 int refuseCommitIntoLostJournal(void* p) {
     auto* core = static_cast<Core*>(p);
     // The change was begun a moment ago, on the journal under the name.
-    if (std::exchange(core->watch.justChecked, false)) return 0;
+    if (core->justCheckedInThisAction()) {
+        core->watch.justChecked = false;
+        return 0;
+    }
     const Loss loss = core->journalCheck();
     if (loss == Loss::None) return 0;
     if (core->watch.loss == Loss::None) core->watch.loss = loss;
@@ -150,6 +153,10 @@ Loss Core::journalCheck() const {
     return Loss::None;
 }
 
+bool Core::justCheckedInThisAction() const {
+    return watch.justChecked && watch.checkedInAction == actionEpoch.load(std::memory_order_relaxed);
+}
+
 void Core::watchJournal() {
     watch.justChecked = false;
     if (!idle()) return;
@@ -161,6 +168,7 @@ void Core::watchJournal() {
         throw wk::Error(3043, replacedFileMessage(path, true));
     }
     watch.justChecked = watch.loss == Loss::None;
+    watch.checkedInAction = actionEpoch.load(std::memory_order_relaxed);
     // Mended quietly where nothing is lost. Otherwise the change goes on to
     // its commit, which is refused with the message that says what may be
     // lost.

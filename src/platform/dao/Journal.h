@@ -93,9 +93,10 @@ private:
 // name. Writing on into a deleted journal, past an index others no longer
 // share, or into a journal beside a file that is not this connection's
 // would lose their changes or ours. So a change that begins a transaction
-// of its own begins only after the watch found all three as they were,
-// and its commit a moment later is not asked again; every other commit is
-// checked and refused when they are not as they were.
+// of its own begins only after the watch found all three as they were, in
+// this user action (the edit that leads to it may have looked), and its
+// commit a moment later is not asked again; every other commit is checked
+// and refused when they are not as they were.
 struct JournalWatch {
     enum class Loss {
         None,
@@ -112,9 +113,12 @@ struct JournalWatch {
     Loss loss = Loss::None;
     // The user was told what a lost journal cost (by the refused commit).
     bool lossReported = false;
-    // Set by the check before a change of its own begins, so that its
-    // commit need not ask again; any other statement clears it.
+    // Set by the check before a change of its own begins (or an edit that
+    // leads to one), so that the change and its commit need not ask again
+    // in the same user action; a change that does not begin its own
+    // transaction clears it.
     bool justChecked = false;
+    quint64 checkedInAction = 0;
     WalFrames frames;
     MainFileProof proof;
     std::vector<quint32> pages;  // read at a commit, kept to save allocations

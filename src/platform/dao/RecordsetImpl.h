@@ -223,9 +223,6 @@ struct Recordset::Impl : RecordsetImplBase {
 
 namespace dao::detail {
 
-// Bumped when a user action begins (NewAction, an input event, the event
-// loop waking): kept values ask SQLite for other programs' commits again.
-extern std::atomic<quint64> actionEpoch;
 // Has every input event of the application, and every wake of its event
 // loop, begin a new action.
 void watchActions();

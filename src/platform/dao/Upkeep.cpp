@@ -332,8 +332,12 @@ bool CompactInPlace(const QString& path, const QString& connect) {
     }
     Core& core = db->impl()->use();
     try {
-        // Everything in the journal goes along: VACUUM reads through it.
+        // Everything in the journal goes along: VACUUM reads through it. It
+        // rewrites every page; held in memory it would cost the size of the
+        // file, and no other program uses the file now.
+        core.exec(QStringLiteral("PRAGMA cache_spill=ON"));
         core.exec(QStringLiteral("VACUUM"));
+        core.exec(QStringLiteral("PRAGMA cache_spill=OFF"));
     } catch (const wk::Error& e) {
         db->Close();
         if (e.number() == 3260) return false;

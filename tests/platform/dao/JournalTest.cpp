@@ -10,6 +10,8 @@
 
 #include <unistd.h>
 
+#include <functional>
+
 #include "platform/dao/File.h"
 
 using namespace daotest;
@@ -215,30 +217,76 @@ TEST_F(SecondProcess, JournalRemovedWhileIdleIsMendedQuietly) {
 }
 
 // The -shm index removed (by a clean-up tool): another program that comes
-// along builds a new one and commits beside this process's journal. Neither
-// a change begun afterwards nor one begun before may write over its commit.
+// along builds a new one and commits beside this process's journal. No
+// change of this one may write over its commit: not one begun afterwards,
+// nor a transaction begun before (even one so large that SQLite writes
+// pages into the journal before its commit), nor an edit that read the
+// value before.
 TEST_F(SecondProcess, RemovedIndexLosesNoOtherProgramsCommit) {
-    for (const bool inTransaction : {false, true}) {
-        SCOPED_TRACE(inTransaction);
-        const QString file = path(inTransaction ? "trans.wkd" : "kurs.wkd");
+    const QString longText(240, QChar('x'));
+    auto writeLong = [&](int n) {
+        for (int i = 0; i < n; ++i) addItem(items, longText, longText);
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> before, after;
+        int points;  // of item 0 at the end
+    };
+    const Case kCases[] = {
+        {"a change begun after", [] {}, [] {}, 7},
+        {"a transaction begun before",
+         [&] {
+             ws.BeginTrans();
+             write(1);
+         },
+         [&] {
+             const QString refused = messageOf([&] { ws.CommitTrans(); });
+             EXPECT_TRUE(refused.contains("the change was not saved.")) << refused.toStdString();
+             ws.Rollback();
+             --written;
+         },
+         7},
+        {"a transaction large enough to spill",
+         [&] {
+             ws.BeginTrans();
+             writeLong(3000);
+         },
+         [&] {
+             writeLong(3000);
+             EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3043);
+             ws.Rollback();
+         },
+         7},
+        {"a read, then an edit",
+         [&] {
+             items->MoveFirst();
+             EXPECT_EQ(items->Value("Punkte").toInt(), 0);
+         },
+         [&] {
+             items->Edit();
+             items->SetValue("Punkte", items->Value("Punkte").toInt() + 1);
+             items->Update();
+         },
+         8},
+    };
+    int round = 0;
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const QString file = path(QString("index%1.wkd").arg(round++));
         openHolder(QFileInfo(file).fileName());
         written = 0;
         write(5);
-        if (inTransaction) {
-            ws.BeginTrans();
-            write(1);
-        }
+        c.before();
         ASSERT_TRUE(QFile::remove(file + "-shm"));
-        EXPECT_EQ(shell(file, "INSERT INTO VOK (Q) VALUES ('other'); SELECT changes();"), "1");
-        if (inTransaction) {
-            const QString refused = messageOf([&] { ws.CommitTrans(); });
-            EXPECT_TRUE(refused.contains("the change was not saved.")) << refused.toStdString();
-            ws.Rollback();
-            --written;
-        }
+        EXPECT_EQ(shell(file,
+                        "INSERT INTO VOK (Q) VALUES ('other'); UPDATE VOK SET Punkte = 7 WHERE Q = 'item 0'; "
+                        "SELECT changes();"),
+                  "1");
+        c.after();
         EXPECT_EQ(errorOf([&] { write(3); }), 0);
         holder->Close();
         EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q = 'other';"), "1");
+        EXPECT_EQ(shell(file, "SELECT Punkte FROM VOK WHERE Q = 'item 0';").toInt(), c.points);
         EXPECT_EQ(countInOtherProcess(file), 9);
         EXPECT_EQ(shell(file, "PRAGMA integrity_check;"), "ok");
     }
