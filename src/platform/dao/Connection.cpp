@@ -49,7 +49,12 @@ void Core::connect() {
     }
     ++generation;
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, 3000);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    // Pages of a transaction stay in memory until its commit, which the
+    // journal watch checks first: written into the journal before it, they
+    // could land over another program's commit past an index we no longer
+    // share.
+    sqlite3_exec(db, "PRAGMA cache_spill=OFF", nullptr, nullptr, nullptr);
     if (!collator) {
         collator = std::make_unique<QCollator>(QLocale(QLocale::English, QLocale::UnitedStates));
         collator->setCaseSensitivity(Qt::CaseInsensitive);
@@ -60,8 +65,10 @@ void Core::connect() {
 }
 
 void Core::fail(int rc, const QString& context) {
-    if (rc == SQLITE_CONSTRAINT_COMMITHOOK && loss != Loss::None) {
-        journalLossReported = true;
+    if (rc == SQLITE_CONSTRAINT_COMMITHOOK && watch.loss == JournalWatch::Loss::File)
+        throw wk::Error(3043, replacedFileMessage(path, true));
+    if (rc == SQLITE_CONSTRAINT_COMMITHOOK && watch.loss != JournalWatch::Loss::None) {
+        watch.lossReported = true;
         throw wk::Error(3043, lostJournalMessage(path, keepLostJournal()));
     }
     try {
@@ -93,31 +100,26 @@ bool Core::close() {
     lostTransaction.reset();
     for (sqlite3_stmt* st : std::as_const(statements)) sqlite3_finalize(st);
     statements.clear();
-    if (loss == Loss::None) loss = journalCheck();
-    bool told = true;
-    if (loss != Loss::None) {
-        told = keepLostJournal() || journalLossReported;
-        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    }
-    sqlite3_close_v2(db);
-    db = nullptr;
-    loss = Loss::None;
-    journalLossReported = false;
+    const bool told = closeConnection();
     lock.reset();
     return told;
 }
 
 sqlite3_stmt* Core::statement(const QString& sql) {
     checkOpen();
-    journalJustChecked = false;
     reconnectIfJournalLost();
     sqlite3_stmt* st = statements.value(sql);
     if (!st) st = prepare(sql);
     // A change that begins a transaction of its own begins it only on the
-    // journal under the file's name; readers need not ask.
-    if (loss == Loss::None && !sqlite3_stmt_readonly(st) && idle()) {
-        watchJournal();
-        if (!statements.contains(sql)) return statement(sql);
+    // journal under the file's name; readers need not ask. A change inside
+    // a transaction is checked at its commit.
+    if (!sqlite3_stmt_readonly(st)) {
+        if (!idle()) {
+            watch.justChecked = false;
+        } else if (!justCheckedInThisAction()) {
+            watchJournal();
+            if (!statements.contains(sql)) return statement(sql);
+        }
     }
     return st;
 }

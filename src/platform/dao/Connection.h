@@ -27,5 +27,10 @@ int refuseCommitIntoLostJournal(void* p);
 int afterCommit(void* p, sqlite3*, const char*, int frames);
 // `change`: a change was being saved when the loss showed.
 QString lostJournalMessage(const QString& file, bool kept, bool change = true);
+// The file under the name is no longer the one open here.
+QString replacedFileMessage(const QString& file, bool change);
+
+// How long a statement waits for another program's lock.
+constexpr int kBusyTimeoutMs = 3000;
 
 }  // namespace dao::detail

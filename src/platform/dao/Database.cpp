@@ -41,8 +41,7 @@ void Database::Impl::closeHandle() {
     detach();
     // The last handle closes the connection, unless recordsets of a handle
     // released without Close still use it.
-    if (c.handles == 0 && c.recordsets.empty() && !c.close())
-        throw wk::Error(3043, lostJournalMessage(c.path, false, false));
+    if (c.handles == 0 && c.recordsets.empty() && !c.close()) throw wk::Error(3043, c.closeLoss);
 }
 
 Database::Database(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}

@@ -101,10 +101,9 @@ std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive)
 
 bool timestampsTellNothing = false;
 
-FileState FileState::of(const QByteArray& path) {
+namespace {
+FileState stateOf(const struct stat& st) {
     FileState f;
-    struct stat st {};
-    if (path.isEmpty() || ::stat(path.constData(), &st) != 0) return f;
     f.dev = quint64(st.st_dev);
     f.ino = quint64(st.st_ino);
     f.size = qint64(st.st_size);
@@ -112,6 +111,19 @@ FileState FileState::of(const QByteArray& path) {
     f.ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     if (timestampsTellNothing) f.mtimeNs = f.ctimeNs = 0;
     return f;
+}
+}  // namespace
+
+FileState FileState::of(const QByteArray& path) {
+    struct stat st {};
+    if (path.isEmpty() || ::stat(path.constData(), &st) != 0) return {};
+    return stateOf(st);
+}
+
+FileState FileState::of(int fd) {
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) return {};
+    return stateOf(st);
 }
 
 bool lockedByOthers(int fd, off_t start, off_t length) {
@@ -130,8 +142,6 @@ bool lockedByOthers(int fd, off_t start, off_t length) {
 // for asking is closed again, which would drop this process's own locks on
 // the file: so it is asked only about files no connection here has open.
 
-namespace {
-
 bool lockedElsewhere(const QByteArray& file, off_t start, off_t length, bool alsoFlock) {
     const int fd = ::open(file.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
@@ -141,8 +151,6 @@ bool lockedElsewhere(const QByteArray& file, off_t start, off_t length, bool als
     ::close(fd);
     return held;
 }
-
-}  // namespace
 
 bool syncPath(const QByteArray& path, bool directory) {
     const int fd = ::open(path.constData(), (directory ? O_RDONLY | O_DIRECTORY : O_RDONLY) | O_CLOEXEC);

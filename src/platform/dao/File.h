@@ -49,6 +49,10 @@ constexpr off_t kShmLocks = 120;          // first lock byte of the -shm index
 // Whether another process holds one of SQLite's locks in the range; asked
 // through a descriptor that stays open, so this process's locks stay too.
 bool lockedByOthers(int fd, off_t start, off_t length);
+// The same for a file no connection of this process has open, asked
+// through a descriptor opened for it (and, with alsoFlock, whether another
+// instance of this program holds its flock() on it).
+bool lockedElsewhere(const QByteArray& file, off_t start, off_t length, bool alsoFlock);
 
 bool syncPath(const QByteArray& path, bool directory);
 void removeJournals(const QString& path);

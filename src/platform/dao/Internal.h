@@ -1,9 +1,11 @@
 #pragma once
-// Shared internals of the database layer. Only the layer's own sources
-// include this (and with it sqlite3.h).
+// Shared internals of the database layer, for its own sources and for
+// tests that reach into it (through File.h). With it comes sqlite3.h,
+// which nothing else in the program includes.
 
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
+#include "platform/dao/Journal.h"
 
 #include <QCollator>
 #include <QHash>
@@ -25,6 +27,11 @@ extern std::atomic<quint64> writeGeneration;
 inline void noteWrite() {
     writeGeneration.fetch_add(1, std::memory_order_relaxed);
 }
+
+// Bumped when a user action begins (NewAction, an input event, the event
+// loop waking): kept values ask SQLite for other programs' commits again,
+// and a journal check of an earlier action is not relied on.
+extern std::atomic<quint64> actionEpoch;
 
 [[noreturn]] void raise(int number, const QString& arg = {});
 [[noreturn]] void raiseSqlite(sqlite3* db, int rc, const QString& context = {});
@@ -111,20 +118,6 @@ struct RecordsetImplBase {
     const void* owner = nullptr;
 };
 
-// What identifies a file's content from outside: another process that
-// writes it changes at least one of these.
-struct FileState {
-    quint64 dev = 0;
-    quint64 ino = 0;
-    qint64 size = -1;  // -1: no such file
-    qint64 mtimeNs = 0;
-    qint64 ctimeNs = 0;
-    bool operator==(const FileState&) const = default;
-    bool exists() const { return size >= 0; }
-    bool sameFile(const FileState& o) const { return exists() && o.exists() && dev == o.dev && ino == o.ino; }
-    static FileState of(const QByteArray& path);
-};
-
 // The one connection of this process to a file, with its catalogue and
 // statement cache. Every Database handle opened on the file shares it, and
 // so do their recordsets; it closes when the last open handle is closed and
@@ -150,33 +143,10 @@ struct Core {
     // work would land in the first one's savepoints and go with its
     // Rollback, or stay uncommitted in them, so the file is refused to it.
     const Workspace::Impl* workspace = nullptr;
-    // The -wal file this connection writes into and its -shm index, as they
-    // were at connect. Another process that believes it is the file's last
-    // user deletes them, and a clean-up tool may delete either. Writing on
-    // into a deleted journal, or past an index others no longer share,
-    // would lose their changes or ours: so a change is begun only on the
-    // journal and index under the file's name (see watchJournal), and a
-    // commit is refused once either is gone or replaced.
-    QByteArray journalPath;
-    QByteArray indexPath;
-    FileState journal;
-    FileState index;
-    // Set by the check before a change of its own begins, so that its
-    // commit need not ask again; any other statement clears it.
-    bool journalJustChecked = false;
-    enum class Loss { None, Index, Journal };
-    Loss loss = Loss::None;
-    // The user was told what the loss cost (by the refused commit).
-    bool journalLossReported = false;
-    // Commits that are in the journal but not yet in the main file, and the
-    // main file as it was before them (see mainFileAsLeft). Users copy, back
-    // up and sync the main file alone, so it is brought up to date shortly
-    // after each change (see scheduleCheckpoint).
-    bool unsaved = false;
-    FileState mainFile;
-    QByteArray mainDigest;
-    int backfilled = 0;  // frames the last checkpoint had copied
-    bool checkpointScheduled = false;
+    JournalWatch watch;
+    Checkpointer checkpointer;
+    // What close() found lost that no one was told of.
+    QString closeLoss;
     // Counts the connections made (a lost journal makes a fresh one): data
     // versions of two connections cannot be compared, so recordsets stamp
     // the values they keep with both.
@@ -190,7 +160,8 @@ struct Core {
     bool isOpen() const { return db != nullptr; }
     void checkOpen() const;
     // False when saved changes may have been lost with a journal another
-    // program removed, and the user has not been told yet.
+    // program removed, or with the file it replaced, and the user has not
+    // been told yet (closeLoss).
     [[nodiscard]] bool close();
     // Opens db on path with the layer's settings; raises on failure.
     void connect();
@@ -198,12 +169,15 @@ struct Core {
     void recordJournal();
     // Whether a statement may begin or end a transaction of its own now.
     bool idle() const;
-    // What happened to the journal and its index since connect.
-    Loss journalCheck() const;
+    // What happened to the journal, its index and the file since connect.
+    JournalWatch::Loss journalCheck() const;
     bool walStillOurs() const;
-    // Before a change begins: notices a journal or index that was lost
-    // while nothing here used it, and starts afresh before writing where
-    // that loses nothing.
+    // A check of this user action found nothing lost (see justChecked).
+    bool justCheckedInThisAction() const;
+    // Before a change begins (and an edit): notices a journal or index that
+    // was lost while nothing here used it, and starts afresh before writing
+    // where that loses nothing. Raises 3043 when the file under the name is
+    // no longer the one open here.
     void watchJournal();
     // After a refused commit or a loss noticed: a fresh connection with a
     // journal of its own, taken when no statement or transaction still
@@ -213,15 +187,28 @@ struct Core {
     // name: the -wal there is still ours, or what the lost one holds was
     // written back into a main file that no one else has written since.
     bool keepLostJournal();
-    // The main file holds what it held before this connection's unsaved
-    // commits, judged by content: timestamps may be too coarse to show
-    // another program's write.
+    // The main file holds what it held before this connection's waiting
+    // commits (see MainFileProof).
     bool mainFileAsLeft() const;
-    void noteMainFile();
-    // Passive checkpoint: true when the main file holds every commit.
-    bool checkpoint();
+    // The proof taken anew on the main file as it is now, for the frames
+    // after `from` up to `last` (-1: all there are).
+    void noteMainFile(int from, int last);
+    // The proof extended by the frames a commit added (up to `last`).
+    void noteNewFrames(int last);
+    // Passive checkpoint: true when the main file holds every commit and,
+    // with `empty`, the journal was emptied too (a journal left beside a
+    // file that another program puts in place would be replayed into it).
+    bool checkpoint(bool empty = false);
     // The idle timer's work: false to be tried again later.
     bool saveToMainFile();
+    // With the file moved away from its name: our commits go into the file
+    // they belong to and the journal under the name is emptied, while no
+    // one uses the file there now. True when that was done.
+    bool emptyMovedJournal();
+    // Closes db. Leaves no journal of this connection beside a file that is
+    // not its own. False when saved changes may be lost and the user was
+    // not told; closeLoss then says what.
+    bool closeConnection();
     // Raises the error for a failed statement, after noting what SQLite
     // rolled back by itself.
     [[noreturn]] void fail(int rc, const QString& context);

@@ -1,36 +1,80 @@
 // Journal watch and recovery: noticing that another program removed or
-// replaced this connection's -wal or its -shm index, keeping what the lost
-// journal held where the main file proves that is safe, telling the user
-// where it is not, and starting afresh with a journal of its own.
+// replaced this connection's -wal or its -shm index, or put another file
+// under the name; keeping what a lost journal held where the main file
+// proves that is safe, telling the user where it is not, starting afresh
+// with a journal of its own, and leaving no journal beside a file that is
+// not this connection's.
 #include "platform/Error.h"
 #include "platform/dao/Connection.h"
 #include "platform/dao/File.h"
 
 #include <QFile>
-#include <QHashFunctions>
 
+#include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <utility>
 
 namespace dao::detail {
 
+using Loss = JournalWatch::Loss;
+
 namespace {
 
-// Identifies the main file's content, read through the descriptor the
-// layer keeps open (opening another one would drop SQLite's locks). A hash
-// for telling this process's own view of the file from another's write,
-// not a safeguard against an attacker. Empty when it cannot be read.
-QByteArray contentDigest(int fd) {
-    QByteArray chunk(1 << 20, Qt::Uninitialized);
-    size_t hash = 0;
-    for (off_t at = 0;; at += chunk.size()) {
-        const ssize_t n = ::pread(fd, chunk.data(), size_t(chunk.size()), at);
-        if (n < 0) return {};
-        if (n == 0) break;
-        hash = qHashBits(chunk.constData(), size_t(n), hash);
+constexpr off_t kLockBytes = 512;  // SQLite's pending, reserved and shared bytes
+
+// SQLite's exclusive lock on whatever file is under the name now, as a
+// closing connection takes it before it deletes its journal: no program is
+// connected to that file, and none can connect while it is held. Never
+// taken where this process has that file open, nor on the file open here:
+// closing the descriptor would drop SQLite's locks.
+class NameGuard {
+public:
+    NameGuard(const QByteArray& name, const FileState& open, std::vector<int>& keptOpen) {
+        if (FileLock::held(QFile::decodeName(name))) return;
+        fd_ = ::open(name.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd_ < 0) {
+            // No file there: no one can be connected to it.
+            held_ = errno == ENOENT;
+            return;
+        }
+        if (FileState::of(fd_).sameFile(open)) {
+            keptOpen.push_back(std::exchange(fd_, -1));
+            return;
+        }
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = kLockRange;
+        fl.l_len = kLockBytes;
+        held_ = ::fcntl(fd_, F_SETLK, &fl) == 0;
     }
-    return QByteArray::number(quint64(hash), 16);
+    NameGuard(const NameGuard&) = delete;
+    NameGuard& operator=(const NameGuard&) = delete;
+    ~NameGuard() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool held() const { return held_; }
+
+private:
+    int fd_ = -1;
+    bool held_ = false;
+};
+
+// After the connection is closed: its -wal and -shm under the name go,
+// when they are provably its own and no program is connected to either
+// file. An opener of the file there now would replay them into it.
+void removeMovedJournal(const QByteArray& name, JournalWatch& w) {
+    NameGuard guard(name, w.file, w.keptOpen);
+    if (!guard.held()) return;
+    const FileState wal = FileState::of(w.walPath);
+    const FileState shm = FileState::of(w.shmPath);
+    if ((wal.exists() && !wal.sameFile(w.wal)) || (shm.exists() && !shm.sameFile(w.shm))) return;
+    // A program connected to the file this connection had open shares them.
+    if (shm.exists() && lockedElsewhere(w.shmPath, kShmLocks, 16, false)) return;
+    if (wal.exists()) ::unlink(w.walPath.constData());
+    if (shm.exists()) ::unlink(w.shmPath.constData());
 }
 
 }  // namespace
@@ -38,10 +82,13 @@ QByteArray contentDigest(int fd) {
 int refuseCommitIntoLostJournal(void* p) {
     auto* core = static_cast<Core*>(p);
     // The change was begun a moment ago, on the journal under the name.
-    if (std::exchange(core->journalJustChecked, false)) return 0;
-    const Core::Loss loss = core->journalCheck();
-    if (loss == Core::Loss::None) return 0;
-    if (core->loss == Core::Loss::None) core->loss = loss;
+    if (core->justCheckedInThisAction()) {
+        core->watch.justChecked = false;
+        return 0;
+    }
+    const Loss loss = core->journalCheck();
+    if (loss == Loss::None) return 0;
+    if (core->watch.loss == Loss::None) core->watch.loss = loss;
     return 1;
 }
 
@@ -63,15 +110,31 @@ QString lostJournalMessage(const QString& file, bool kept, bool change) {
         .arg(file);
 }
 
+QString replacedFileMessage(const QString& file, bool change) {
+    if (!change)
+        return QStringLiteral(
+                   "Disk or network error. Another program replaced or moved '%1' while it was open "
+                   "here; changes saved shortly before may be lost.")
+            .arg(file);
+    return QStringLiteral(
+               "Disk or network error. Another program replaced or moved '%1' while it was open "
+               "here; the change was not saved. Close the file and open it again to go on working "
+               "with it.")
+        .arg(file);
+}
+
 void Core::recordJournal() {
-    journal = FileState();
-    index = FileState();
-    loss = Loss::None;
+    watch.wal = FileState();
+    watch.shm = FileState();
+    watch.file = FileState();
+    watch.loss = Loss::None;
+    watch.frames.close();
     if (readOnly || !db) return;
-    journalPath = QByteArray(sqlite3_filename_wal(sqlite3_db_filename(db, "main")));
-    indexPath = mainName() + "-shm";
-    journal = FileState::of(journalPath);
-    index = FileState::of(indexPath);
+    watch.walPath = QByteArray(sqlite3_filename_wal(sqlite3_db_filename(db, "main")));
+    watch.shmPath = mainName() + "-shm";
+    if (lock) watch.file = FileState::of(lock->fd());
+    watch.wal = watch.frames.open(watch.walPath);
+    watch.shm = FileState::of(watch.shmPath);
 }
 
 bool Core::idle() const {
@@ -79,39 +142,67 @@ bool Core::idle() const {
 }
 
 bool Core::walStillOurs() const {
-    return db && journal.exists() && FileState::of(journalPath).sameFile(journal);
+    return db && watch.wal.exists() && FileState::of(watch.walPath).sameFile(watch.wal);
 }
 
-Core::Loss Core::journalCheck() const {
+Loss Core::journalCheck() const {
     if (!db) return Loss::None;
-    if (journal.exists() && !walStillOurs()) return Loss::Journal;
-    if (index.exists() && !FileState::of(indexPath).sameFile(index)) return Loss::Index;
+    if (watch.file.exists() && !FileState::of(mainName()).sameFile(watch.file)) return Loss::File;
+    if (watch.wal.exists() && !walStillOurs()) return Loss::Journal;
+    if (watch.shm.exists() && !FileState::of(watch.shmPath).sameFile(watch.shm)) return Loss::Index;
     return Loss::None;
 }
 
+bool Core::justCheckedInThisAction() const {
+    return watch.justChecked && watch.checkedInAction == actionEpoch.load(std::memory_order_relaxed);
+}
+
 void Core::watchJournal() {
-    journalJustChecked = false;
+    watch.justChecked = false;
     if (!idle()) return;
-    if (loss == Loss::None) loss = journalCheck();
-    journalJustChecked = loss == Loss::None;
+    if (watch.loss == Loss::None) watch.loss = journalCheck();
+    if (watch.loss == Loss::File) {
+        // Every change from now on would go into a journal beside a file
+        // that is not this connection's.
+        emptyMovedJournal();
+        throw wk::Error(3043, replacedFileMessage(path, true));
+    }
+    watch.justChecked = watch.loss == Loss::None;
+    watch.checkedInAction = actionEpoch.load(std::memory_order_relaxed);
     // Mended quietly where nothing is lost. Otherwise the change goes on to
     // its commit, which is refused with the message that says what may be
     // lost.
-    if (loss != Loss::None && keepLostJournal()) reconnectIfJournalLost();
+    if (watch.loss != Loss::None && keepLostJournal()) reconnectIfJournalLost();
 }
 
-void Core::noteMainFile() {
-    mainFile = FileState::of(mainName());
-    mainDigest = lock ? contentDigest(lock->fd()) : QByteArray();
+void Core::noteMainFile(int from, int last) {
+    watch.proof.clear();
+    if (!lock) return;
+    watch.pages.clear();
+    watch.frames.seek(from);
+    const bool read = watch.frames.readPages(last, watch.pages);
+    watch.proof.take(lock->fd(), watch.frames.pageSize());
+    if (!read) watch.proof.fail();
+    for (const quint32 page : watch.pages) watch.proof.remember(lock->fd(), page);
+}
+
+void Core::noteNewFrames(int last) {
+    if (!lock) return;
+    watch.pages.clear();
+    const bool read = watch.frames.readPages(last, watch.pages);
+    // The main file as it was before the first of the waiting commits: they
+    // are in the journal alone.
+    if (!watch.proof.taken()) watch.proof.take(lock->fd(), watch.frames.pageSize());
+    if (!read) watch.proof.fail();
+    for (const quint32 page : watch.pages) watch.proof.remember(lock->fd(), page);
 }
 
 bool Core::mainFileAsLeft() const {
-    if (!lock || mainDigest.isEmpty() || !(FileState::of(mainName()) == mainFile)) return false;
-    return contentDigest(lock->fd()) == mainDigest;
+    return lock && watch.proof.holds(lock->fd());
 }
 
 bool Core::keepLostJournal() {
-    if (!unsaved) return true;
+    if (!checkpointer.unsaved) return true;
     if (!db || readOnly || !lock) return false;
     // Only the index was lost: the -wal under the name is still the one
     // every commit went into, and a fresh connection indexes it anew.
@@ -121,8 +212,9 @@ bool Core::keepLostJournal() {
     // and that no one else uses now: another process may have begun afresh
     // on it without them.
     if (!mainFileAsLeft()) return false;
-    if (lockedByOthers(lock->fd(), kLockRange, 512)) return false;
-    for (const auto& [name, mine] : {std::pair{journalPath, journal}, std::pair{indexPath, index}}) {
+    if (lockedByOthers(lock->fd(), kLockRange, kLockBytes)) return false;
+    for (const auto& [name, mine] :
+         {std::pair{watch.walPath, watch.wal}, std::pair{watch.shmPath, watch.shm}}) {
         const FileState now = FileState::of(name);
         if (now.exists() && !now.sameFile(mine)) return false;
     }
@@ -130,12 +222,14 @@ bool Core::keepLostJournal() {
 }
 
 void Core::reconnectIfJournalLost() {
-    if (loss == Loss::None || !idle()) return;
-    const bool tell = !keepLostJournal() && !journalLossReported;
+    // A file moved away from its name is not opened again under it: the
+    // recordsets hold its rows.
+    if (watch.loss == Loss::None || watch.loss == Loss::File || !idle()) return;
+    const bool tell = !keepLostJournal() && !watch.lossReported;
     // Commits still waiting in a -wal that stays under the name go on
     // waiting for the idle checkpoint of the fresh connection.
-    const bool waiting = unsaved && walStillOurs();
-    journalLossReported = false;
+    const bool waiting = checkpointer.unsaved && walStillOurs();
+    watch.lossReported = false;
     for (sqlite3_stmt* st : std::as_const(statements)) sqlite3_finalize(st);
     statements.clear();
     // The old connection neither checkpoints nor deletes anything on its
@@ -146,11 +240,9 @@ void Core::reconnectIfJournalLost() {
     db = nullptr;
     // What the old journal held is in the file under the name now, or out
     // of reach.
-    unsaved = false;
-    mainDigest.clear();
-    journal = FileState();
-    index = FileState();
-    loss = Loss::None;
+    checkpointer.unsaved = false;
+    watch.proof.clear();
+    recordJournal();
     connect();
     exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
@@ -158,11 +250,47 @@ void Core::reconnectIfJournalLost() {
     loadCatalogue(true);
     recordJournal();
     if (waiting) {
-        unsaved = true;
-        noteMainFile();
+        checkpointer.unsaved = true;
+        noteMainFile(0, -1);
         scheduleCheckpoint(this);
     }
     if (tell) throw wk::Error(3043, lostJournalMessage(path, false, false));
+}
+
+bool Core::emptyMovedJournal() {
+    if (!db || readOnly || !idle()) return false;
+    // Whoever opens the file now under the name takes the journal there for
+    // its own and would replay our frames into it: kept out while they go
+    // into the file they belong to and the journal is emptied.
+    NameGuard guard(mainName(), watch.file, watch.keptOpen);
+    return guard.held() && checkpoint(true);
+}
+
+bool Core::closeConnection() {
+    if (watch.loss == Loss::None) watch.loss = journalCheck();
+    const QByteArray name = mainName();
+    bool told = true;
+    closeLoss.clear();
+    if (watch.loss == Loss::File) {
+        told = emptyMovedJournal() || !checkpointer.unsaved;
+        if (!told) closeLoss = replacedFileMessage(path, false);
+    } else if (watch.loss != Loss::None) {
+        told = keepLostJournal() || watch.lossReported;
+        if (!told) closeLoss = lostJournalMessage(path, false, false);
+    }
+    // Neither a checkpoint nor deleting the journal on the way out: the
+    // journal under the name, or the file, belongs to someone else now.
+    if (watch.loss != Loss::None) sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_close_v2(db);
+    db = nullptr;
+    // SQLite leaves the journal of a moved file where it is.
+    if (watch.loss == Loss::File && !checkpointer.unsaved) removeMovedJournal(name, watch);
+    watch.frames.close();
+    for (const int fd : watch.keptOpen) ::close(fd);
+    watch.keptOpen.clear();
+    watch.loss = Loss::None;
+    watch.lossReported = false;
+    return told;
 }
 
 }  // namespace dao::detail

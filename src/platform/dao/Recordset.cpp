@@ -471,8 +471,11 @@ QByteArray Recordset::LastModified() const {
 }
 
 void Recordset::AddNew() {
-    d->c();
+    Core& core = d->c();
     if (!d->updatable) raise(3027);
+    // What the add reads (and the row it makes) goes through the journal
+    // and index under the file's name.
+    core.watchJournal();
     d->cancelEdit();
     d->editMode = dbEditAdd;
 }
@@ -484,8 +487,12 @@ void Recordset::Edit() {
     // Nothing is read here: a row deleted meanwhile raises 3167 on Update
     // (or on reading a field), so a walk that only writes reads nothing.
     // But what it reads during the edit is the row as stored now, whatever
-    // another program wrote since the values were kept.
-    if (!d->isStatic) d->confirmKept(true);
+    // another program wrote since the values were kept: asked through the
+    // journal and index under the file's name, a lost index mended first.
+    if (!d->isStatic) {
+        d->c().watchJournal();
+        d->confirmKept(true);
+    }
     d->cancelEdit();
     d->editMode = dbEditInProgress;
     d->editKey = d->keys[size_t(d->pos)];

@@ -114,8 +114,8 @@ struct Recordset::Impl : RecordsetImplBase {
     // still that one: any read of the connection (this set's, another
     // set's, a statement's) that saw another commit moves it on. Asking
     // SQLite for commits nobody here has read yet costs a read transaction,
-    // so that is done once per user action (actionEpoch), and always before
-    // an edit.
+    // so that is done once per user action (actionEpoch: each input event,
+    // each wake of the event loop, NewAction), and always before an edit.
     quint64 keptVersion = 0;
     quint64 askedEpoch = ~quint64(0);
     bool haveKept() const { return store.valid || !window.keys.empty(); }
@@ -223,10 +223,8 @@ struct Recordset::Impl : RecordsetImplBase {
 
 namespace dao::detail {
 
-// Bumped when a user action begins (NewAction, the event loop waking): kept
-// values ask SQLite for other programs' commits again.
-extern std::atomic<quint64> actionEpoch;
-// Has the application's event loop begin a new action whenever it wakes.
+// Has every input event of the application, and every wake of its event
+// loop, begin a new action.
 void watchActions();
 
 inline constexpr int kBatch = 256;

@@ -6,6 +6,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QPointer>
 
 #include <algorithm>
@@ -18,6 +19,39 @@ namespace detail {
 
 std::atomic<quint64> actionEpoch{0};
 
+namespace {
+
+// Each key, click or turn of the wheel is an action of its own, even when
+// one wake of the event loop delivers several.
+class InputWatch : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::KeyPress:
+            case QEvent::KeyRelease:
+            case QEvent::MouseButtonPress:
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseButtonDblClick:
+            case QEvent::Wheel:
+            case QEvent::Shortcut:
+            case QEvent::ContextMenu:
+            case QEvent::InputMethod:
+            case QEvent::TouchBegin:
+            case QEvent::TouchEnd:
+            case QEvent::TabletPress:
+            case QEvent::TabletRelease:
+                NewAction();
+                break;
+            default:
+                break;
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
 void watchActions() {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app) return;
@@ -25,7 +59,12 @@ void watchActions() {
     if (!loop) return;
     static std::mutex guard;
     static QPointer<QAbstractEventDispatcher> watched;
+    static QPointer<QObject> input;
     const std::lock_guard lock(guard);
+    if (!input) {
+        input = new InputWatch(app);
+        app->installEventFilter(input);
+    }
     if (watched == loop) return;
     watched = loop;
     // Whatever woke the loop (a key, a click, a timer) is a new action; so

@@ -30,31 +30,44 @@ constexpr int kAutoCheckpointFrames = 1000;
 
 int afterCommit(void* p, sqlite3*, const char*, int frames) {
     auto* core = static_cast<Core*>(p);
-    core->unsaved = true;
+    core->checkpointer.unsaved = true;
     if (frames >= kAutoCheckpointFrames) core->checkpoint();
-    if (!core->unsaved) return SQLITE_OK;
+    if (!core->checkpointer.unsaved) return SQLITE_OK;
     // Commits the main file does not hold: should the journal be lost, they
     // may be written back only into the main file as it is now.
-    if (core->mainDigest.isEmpty()) core->noteMainFile();
+    core->noteNewFrames(frames);
     scheduleCheckpoint(core);
     return SQLITE_OK;
 }
 
-bool Core::checkpoint() {
+bool Core::checkpoint(bool empty) {
     if (!db || readOnly) return true;
     int log = -1, copied = -1;
     if (sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, &log, &copied) != SQLITE_OK)
         return false;
     // A reader of an older state keeps the rest of the journal from the
     // main file: done only when every frame went in.
+    Checkpointer& c = checkpointer;
     if (log == copied) {
-        unsaved = false;
-        mainDigest.clear();
-    } else if (copied != backfilled) {
-        noteMainFile();
+        c.unsaved = false;
+        watch.proof.clear();
+        watch.frames.seek(log);
+    } else if (copied != c.backfilled) {
+        // Pages of our own went into the main file: the proof starts again
+        // from it, for the frames still waiting.
+        noteMainFile(copied, log);
     }
-    backfilled = copied;
-    return !unsaved;
+    c.backfilled = copied;
+    if (c.unsaved) return false;
+    if (!empty || watch.frames.empty()) return true;
+    // Emptied without waiting for a reader of another program: it is asked
+    // again at the next idle checkpoint.
+    sqlite3_busy_timeout(db, 0);
+    const int rc = sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_TRUNCATE, &log, &copied);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    if (rc != SQLITE_OK) return false;
+    c.backfilled = 0;
+    return true;
 }
 
 bool Core::saveToMainFile() {
@@ -62,22 +75,29 @@ bool Core::saveToMainFile() {
     // A statement or transaction of this connection holds the journal; the
     // timer comes back.
     if (!idle()) return false;
-    if (loss == Loss::None) loss = journalCheck();
-    if (loss != Loss::None) {
+    if (watch.loss == JournalWatch::Loss::None) watch.loss = journalCheck();
+    if (watch.loss == JournalWatch::Loss::File) {
+        // What can be done for the file moved away is done now; its next
+        // use is refused, and Close tries again.
+        emptyMovedJournal();
+        return true;
+    }
+    if (watch.loss != JournalWatch::Loss::None) {
         // Lost while the program sat idle: what can be kept goes into the
         // main file now, before anyone else writes it, and the connection
         // starts afresh. What cannot be kept is reported to the next use.
         if (keepLostJournal()) reconnectIfJournalLost();
         return true;
     }
-    return checkpoint();
+    return checkpoint(true);
 }
 
 // ---- the idle checkpoint -------------------------------------------------------
 // One single-shot timer for the whole process, in the application's thread.
 // It fires a second after a commit finds it idle, so the main file is never
-// much more than a second behind; a checkpoint that another reader keeps
-// from finishing is tried again a second later.
+// much more than a second behind, and empties the journal then; a
+// checkpoint that another reader keeps from finishing is tried again a
+// second later.
 
 namespace {
 
@@ -98,7 +118,7 @@ void runPendingCheckpoints() {
     std::vector<Core*> cores;
     cores.swap(t.pending);
     for (Core* core : cores) {
-        core->checkpointScheduled = false;
+        core->checkpointer.scheduled = false;
         bool done = false;
         try {
             done = core->saveToMainFile();
@@ -107,8 +127,8 @@ void runPendingCheckpoints() {
             // reports that.
             done = true;
         }
-        if (!done && !core->checkpointScheduled) {
-            core->checkpointScheduled = true;
+        if (!done && !core->checkpointer.scheduled) {
+            core->checkpointer.scheduled = true;
             t.pending.push_back(core);
         }
     }
@@ -120,11 +140,11 @@ void runPendingCheckpoints() {
 void scheduleCheckpoint(Core* core) {
     // Already waiting for the timer, which runs while anything waits: the
     // usual case in a run of commits, so nothing else is asked.
-    if (core->checkpointScheduled) return;
+    if (core->checkpointer.scheduled) return;
     QCoreApplication* app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) return;
     auto& t = checkpointTimer();
-    core->checkpointScheduled = true;
+    core->checkpointer.scheduled = true;
     t.pending.push_back(core);
     if (!t.timer) {
         t.timer = new QTimer(app);
@@ -136,8 +156,8 @@ void scheduleCheckpoint(Core* core) {
 }
 
 void forgetCheckpoint(Core* core) {
-    if (!core->checkpointScheduled) return;
-    core->checkpointScheduled = false;
+    if (!core->checkpointer.scheduled) return;
+    core->checkpointer.scheduled = false;
     std::erase(checkpointTimer().pending, core);
 }
 }  // namespace dao::detail
@@ -312,8 +332,12 @@ bool CompactInPlace(const QString& path, const QString& connect) {
     }
     Core& core = db->impl()->use();
     try {
-        // Everything in the journal goes along: VACUUM reads through it.
+        // Everything in the journal goes along: VACUUM reads through it. It
+        // rewrites every page; held in memory it would cost the size of the
+        // file, and no other program uses the file now.
+        core.exec(QStringLiteral("PRAGMA cache_spill=ON"));
         core.exec(QStringLiteral("VACUUM"));
+        core.exec(QStringLiteral("PRAGMA cache_spill=OFF"));
     } catch (const wk::Error& e) {
         db->Close();
         if (e.number() == 3260) return false;

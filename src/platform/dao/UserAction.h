@@ -6,9 +6,11 @@
 namespace dao {
 
 // A new user action begins: kept values ask SQLite again whether another
-// program has committed before they are served. Happens by itself whenever
-// the application's event loop wakes or goes back to wait; tests call it
-// to say that the user's next step has come.
+// program has committed before they are served. Happens by itself for each
+// input event the application receives (a key, a click, the wheel; one
+// wake of the event loop may bring several) and whenever the event loop
+// wakes or goes back to wait; tests call it to say that the user's next
+// step has come.
 void NewAction();
 
 }  // namespace dao

@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include <QFile>
+#include <QKeyEvent>
 
 using namespace daotest;
 
@@ -93,6 +94,14 @@ TEST_F(KeptValuesTest, ANewActionAsksAgain) {
     const std::pair<const char*, std::function<void()>> kActions[] = {
         {"said by the caller", [] { dao::NewAction(); }},
         {"the event loop wakes", [] { QCoreApplication::processEvents(); }},
+        // Two keys read in one wake of the loop: the second is an action of
+        // its own.
+        {"a key in the same wake",
+         [] {
+             QObject receiver;
+             QKeyEvent key(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+             QCoreApplication::sendEvent(&receiver, &key);
+         }},
     };
     for (const auto& [name, begin] : kActions) {
         SCOPED_TRACE(name);
