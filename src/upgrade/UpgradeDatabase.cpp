@@ -170,9 +170,9 @@ QString ReadAppVersion(const dao::RecordsetPtr& rs) {
 UpgradeResult RunStep(UpgradeHost& host, Step step, const StepFunction& work) {
     // The step works in a workspace of its own, so that its transaction
     // covers this file and nothing else the program has open. While a
-    // handle elsewhere in the program still has the file open, the layer
-    // refuses it to this workspace (3045) and the step fails before it
-    // begins. Its connection is a fresh one, unless a recordset the program
+    // handle elsewhere in the program still has the file open, or a
+    // transaction is open on it, the layer refuses it to this workspace
+    // (3045) and the step fails before it begins. Its connection is a fresh one, unless a recordset the program
     // let go of without closing still holds the old one: then it shares it.
     CloseAll(host);
     dao::Workspace ws;
