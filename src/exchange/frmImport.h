@@ -201,6 +201,7 @@ protected:
 
 private:
     void buildControls();
+    void nameArrows();
     void Unload();
     void exportStep1();
     void exportWrite();
