@@ -373,10 +373,7 @@ void frmImport::Form_Load() {
     // Without a title bar the header names the window, for screen readers too.
     setAccessibleName(lblBHeader->text());
     nameArrows();
-    // The condition rows hang under their check box.
-    for (int i = 0; i < 3; ++i)
-        txtBed[i]->setAccessibleName(forms::spokenCaption(chkBed->text()) + QLatin1Char(' ') +
-                                     QString::number(i + 1));
+    nameConditions();
     // The frame's buttons change their captions on the way ("Finish
     // export", "Import more"); each is wide enough for its longest one,
     // with room on both sides of the text.
@@ -425,6 +422,25 @@ void frmImport::Form_Load() {
         }
     }
     chkBed_Click(0);
+}
+
+// The condition rows hang under their check box: each part is named with
+// its row's number and what it holds. The message table has no word for
+// the comparison.
+void frmImport::nameConditions() {
+    const QString conditions = forms::spokenCaption(chkBed->text());
+    chkBed->setAccessibleName(conditions);
+    const QString comparison =
+        modMain::TextBasis == 10000 ? QStringLiteral("Vergleich") : QStringLiteral("Comparison");
+    for (int i = 0; i < 3; ++i) {
+        const QString row = conditions + QLatin1Char(' ') + QString::number(i + 1);
+        cboWhat[i]->setAccessibleName(row);
+        cboComp[i]->setAccessibleName(row + QLatin1String(", ") + comparison);
+        txtBed[i]->setAccessibleName(row + QLatin1String(", ") + forms::spokenCaption(GetText(216)));
+        if (cboAndOr[i])
+            cboAndOr[i]->setAccessibleName(row + QLatin1String(", ") + GetText(227) + QLatin1Char('/') +
+                                           GetText(228));
+    }
 }
 
 // What the arrow buttons move, for assistive tools (read as signs, "<<" says

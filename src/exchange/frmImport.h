@@ -202,6 +202,7 @@ protected:
 private:
     void buildControls();
     void nameArrows();
+    void nameConditions();
     void Unload();
     void exportStep1();
     void exportWrite();
