@@ -72,7 +72,9 @@ QStringList focusedElsewhere(QWidget* window) {
     QStringList out;
     const QWidget* focus = QApplication::focusWidget();
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(window)) continue;
+        // A part that hands its focus up to the control it belongs to (a
+        // table's viewport) is that control to the tools.
+        if (!w->isVisibleTo(window) || (w->focusProxy() && w->focusProxy()->isAncestorOf(w))) continue;
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
         if (!a) continue;
         if (a->state().focused && w != focus) out << nameOf(w);

@@ -1,4 +1,5 @@
 #include "platform/forms/Accessible.h"
+#include "platform/forms/ItemViewAccessible.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -96,7 +97,7 @@ QAccessibleInterface* factory(const QString& className, QObject* o) {
         return new FocusHandingAccessible(w, QAccessible::Grouping);
     if (className == QLatin1String(o->metaObject()->className()) && o->property("wkPictureButton").toBool())
         return new PictureButtonAccessible(w);
-    return nullptr;
+    return itemViewAccessible(className, o);
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 //   its name, so a box named "Language" was heard as "English");
 // - a box that hands its focus to an inner part (a grid to its table, a
 //   button row to a button) is named as that part is, and reports the
-//   focus only through that part: Qt reported both as focused.
+//   focus only through that part: Qt reported both as focused;
+// - the current entry of a table or list reports the focus only while the
+//   table or list has it (ItemViewAccessible.cpp).
 // Installed once, by the first form that names its boxes.
 
 #include <QString>

@@ -1,0 +1,14 @@
+#pragma once
+// The interface assistive tools get for a table (QTableView) or a list
+// (QListView): an accessibility factory for those class names, or nullptr.
+
+#include <QString>
+
+class QAccessibleInterface;
+class QObject;
+
+namespace forms {
+
+QAccessibleInterface* itemViewAccessible(const QString& className, QObject* object);
+
+}  // namespace forms
