@@ -374,6 +374,9 @@ void frmImport::Form_Load() {
     setAccessibleName(lblBHeader->text());
     nameArrows();
     nameConditions();
+    // The "..." buttons by what they do, not as signs.
+    cmdB_Import_OpenDB->setAccessibleName(GetText(222));
+    cmdTXTImportFile->setAccessibleName(GetText(662));
     // The frame's buttons change their captions on the way ("Finish
     // export", "Import more"); each is wide enough for its longest one,
     // with room on both sides of the text.

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QMap>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace wktest {
@@ -108,9 +109,10 @@ QStringList unnamedControls(QWidget* window) {
         // name there too).
         const bool valueAsName = a->role() == QAccessible::ComboBox && !name.isEmpty() &&
                                  name == a->text(QAccessible::Value) && w->accessibleName().isEmpty();
-        // No name, a value read as the name, a sign read aloud, or a picture
-        // the focus rests on.
-        if (name.trimmed().isEmpty() || valueAsName || name != name.trimmed() ||
+        // No name, a value read as the name, signs (">>", "...") or a blank
+        // or colon read aloud, or a picture the focus rests on.
+        const bool signs = !name.contains(QRegularExpression(QStringLiteral("\\w")));
+        if (name.trimmed().isEmpty() || valueAsName || signs || name != name.trimmed() ||
             name.endsWith(QLatin1Char(':')) || (a->role() == QAccessible::Graphic))
             out << nameOf(w);
     }

@@ -24,7 +24,8 @@ QStringList missedByTab(QWidget* first, const QStringList& names);
 // The object names of the shown controls under `window` that take the focus
 // by Tab or are pressed by assistive tools (and the text boxes of list
 // boxes), and that assistive tools read with no name, with their value as
-// the name, with a blank or a colon at the end, or as a picture.
+// the name, as signs only, with a blank or a colon at the end, or as a
+// picture.
 QStringList unnamedControls(QWidget* window);
 
 // What an assistive tool hears of a control: "role: name", the role in
