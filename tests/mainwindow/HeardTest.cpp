@@ -63,8 +63,9 @@ INSTANTIATE_TEST_SUITE_P(BothLanguages, HeardIn, ::testing::Values(0, 1),
                          [](const auto& info) { return info.param == 0 ? "German" : "English"; });
 
 // Only the control with the focus reports it: not the grid around its
-// table, not the grid's current cell once the focus has gone on, not the
-// button row of a message box around its button.
+// table, not the grid's current cell or the settings tree's current page
+// once the focus has gone on, not the button row of a message box around
+// its button.
 TEST_F(Heard, OnlyTheFocusedControlReportsTheFocus) {
     auto& m = startIn(1);
     m.imgBarOverview_Click();
@@ -79,6 +80,11 @@ TEST_F(Heard, OnlyTheFocusedControlReportsTheFocus) {
     m.imgBarNewDB->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(wktest::focusedElsewhere(&m), QStringList());
     EXPECT_EQ(table->focusChild(), nullptr);
+    // So does the settings' tree of pages.
+    m.imgBarOptions_Click();
+    m.fraVerwaltung->tvVerwaltung->setFocus(Qt::TabFocusReason);
+    m.imgBarNewDB->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(wktest::focusedElsewhere(&m), QStringList());
 
     auto box = forms::buildMessageBox("x", forms::vbYesNo | forms::vbQuestion, "t");
     box->show();

@@ -1,4 +1,4 @@
-// Tables and lists as assistive tools see them: Qt's own interface reports
+// Tables, lists and trees as assistive tools see them: Qt's own interface reports
 // a view's current entry as focused whether the view has the focus or not,
 // so tools took the focus to stay in the grid after it had gone on. These
 // interfaces keep Qt's layout of the children (header cells first, as the
@@ -13,15 +13,49 @@
 #include <QListView>
 #include <QPointer>
 #include <QTableView>
+#include <QTreeView>
 #include <optional>
 
 namespace forms {
 namespace {
 
 QHeaderView* header(const QAbstractItemView* view, Qt::Orientation o) {
+    if (auto* tree = qobject_cast<const QTreeView*>(view))
+        return o == Qt::Horizontal ? tree->header() : nullptr;
     auto* table = qobject_cast<const QTableView*>(view);
     if (!table) return nullptr;
     return o == Qt::Horizontal ? table->horizontalHeader() : table->verticalHeader();
+}
+
+// The rows as shown: a tree's expanded items top to bottom, a table's or
+// list's rows of the model.
+QModelIndex shownRow(const QAbstractItemView* view, int row) {
+    const QAbstractItemModel* model = view->model();
+    auto* tree = qobject_cast<const QTreeView*>(view);
+    if (!tree) return model->index(row, 0, view->rootIndex());
+    QModelIndex i = model->index(0, 0, view->rootIndex());
+    for (; i.isValid() && row > 0; --row) i = tree->indexBelow(i);
+    return i;
+}
+
+int shownRows(const QAbstractItemView* view) {
+    const QAbstractItemModel* model = view->model();
+    auto* tree = qobject_cast<const QTreeView*>(view);
+    if (!tree) return model->rowCount(view->rootIndex());
+    int n = 0;
+    for (QModelIndex i = model->index(0, 0, view->rootIndex()); i.isValid(); i = tree->indexBelow(i)) ++n;
+    return n;
+}
+
+int visualRow(const QAbstractItemView* view, const QModelIndex& index) {
+    auto* tree = qobject_cast<const QTreeView*>(view);
+    if (!tree) return index.row();
+    const QModelIndex first = index.sibling(index.row(), 0);
+    int n = 0;
+    for (QModelIndex i = view->model()->index(0, 0, view->rootIndex()); i.isValid();
+         i = tree->indexBelow(i), ++n)
+        if (i == first) return n;
+    return -1;
 }
 
 // A cell, a header cell (`orientation` set) or the corner between headers
@@ -106,6 +140,11 @@ public:
             s.checkable = true;
             s.checked = index_.data(Qt::CheckStateRole).toInt() == Qt::Checked;
         }
+        if (auto* tree = qobject_cast<const QTreeView*>(view_.data()); tree && index_.column() == 0) {
+            s.expandable = index_.model()->hasChildren(index_);
+            s.expanded = tree->isExpanded(index_);
+            s.collapsed = s.expandable && !s.expanded;
+        }
         return s;
     }
 
@@ -114,7 +153,7 @@ public:
     QList<QAccessibleInterface*> columnHeaderCells() const override { return {}; }
     QList<QAccessibleInterface*> rowHeaderCells() const override { return {}; }
     int columnIndex() const override { return isHeader() ? -1 : index_.column(); }
-    int rowIndex() const override { return isHeader() ? -1 : index_.row(); }
+    int rowIndex() const override { return isHeader() || !index_.isValid() ? -1 : visualRow(view_, index_); }
     int columnExtent() const override { return 1; }
     int rowExtent() const override { return 1; }
     QAccessibleInterface* table() const override { return parent(); }
@@ -129,9 +168,10 @@ private:
     int section_ = -1;
 };
 
-// A table (QTableView and its kin) or a list (QListView): its entries row
-// by row, after a row of column headers and before each row its row header
-// where the view has them, as Qt numbers them.
+// A table (QTableView and its kin), a list (QListView) or a tree
+// (QTreeView, its expanded items as rows): its entries row by row, after a
+// row of column headers and before each row its row header where the view
+// has them, as Qt numbers them.
 class ItemViewAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
 public:
     ItemViewAccessible(QAbstractItemView* view, QAccessible::Role role) : QAccessibleWidget(view, role) {}
@@ -182,14 +222,11 @@ public:
 
     QAccessibleInterface* childAt(int x, int y) const override {
         const QPoint at = view()->viewport()->mapFromGlobal(QPoint(x, y));
-        const QModelIndex index = view()->indexAt(at);
-        return index.isValid() ? cellAt(index.row(), isList() ? 0 : index.column()) : nullptr;
+        return cellOf(view()->indexAt(at));
     }
 
     QAccessibleInterface* focusChild() const override {
-        const QModelIndex index = view()->currentIndex();
-        return index.isValid() && view()->hasFocus() ? cellAt(index.row(), isList() ? 0 : index.column())
-                                                     : nullptr;
+        return view()->hasFocus() ? cellOf(view()->currentIndex()) : nullptr;
     }
 
     // The table interface.
@@ -203,7 +240,7 @@ public:
         if (!model()) return 0;
         return isList() ? 1 : model()->columnCount(view()->rootIndex());
     }
-    int rowCount() const override { return model() ? model()->rowCount(view()->rootIndex()) : 0; }
+    int rowCount() const override { return model() ? shownRows(view()) : 0; }
     int selectedCellCount() const override { return int(selectedIndexes().size()); }
     int selectedColumnCount() const override { return 0; }
     int selectedRowCount() const override { return int(selectedRows().size()); }
@@ -216,14 +253,14 @@ public:
     QList<QAccessibleInterface*> selectedCells() const override {
         QList<QAccessibleInterface*> out;
         for (const QModelIndex& i : selectedIndexes())
-            if (QAccessibleInterface* c = cellAt(i.row(), isList() ? 0 : i.column())) out << c;
+            if (QAccessibleInterface* c = cellOf(i)) out << c;
         return out;
     }
     QList<int> selectedColumns() const override { return {}; }
     QList<int> selectedRows() const override {
         QList<int> rows;
         for (const QModelIndex& i : selectedIndexes())
-            if (!rows.contains(i.row())) rows << i.row();
+            if (const int row = visualRow(view(), i); !rows.contains(row)) rows << row;
         return rows;
     }
     bool isColumnSelected(int) const override { return false; }
@@ -240,11 +277,18 @@ private:
     int columnHeaders() const { return header(view(), Qt::Horizontal) ? 1 : 0; }
     int rowHeaders() const { return header(view(), Qt::Vertical) ? 1 : 0; }
     bool isList() const { return role() == QAccessible::List; }
-    QAccessible::Role cellRole() const { return isList() ? QAccessible::ListItem : QAccessible::Cell; }
+    QAccessible::Role cellRole() const {
+        if (role() == QAccessible::Tree) return QAccessible::TreeItem;
+        return isList() ? QAccessible::ListItem : QAccessible::Cell;
+    }
     // A list shows one column of its model.
     QModelIndex modelIndex(int row, int column) const {
         if (auto* list = qobject_cast<const QListView*>(view())) column = list->modelColumn();
-        return model()->index(row, column, view()->rootIndex());
+        const QModelIndex first = shownRow(view(), row);
+        return first.sibling(first.row(), column);
+    }
+    QAccessibleInterface* cellOf(const QModelIndex& index) const {
+        return index.isValid() ? cellAt(visualRow(view(), index), isList() ? 0 : index.column()) : nullptr;
     }
     QModelIndexList selectedIndexes() const {
         return view()->selectionModel() ? view()->selectionModel()->selectedIndexes() : QModelIndexList();
@@ -269,6 +313,8 @@ QAccessibleInterface* itemViewAccessible(const QString& className, QObject* o) {
         return new ItemViewAccessible(static_cast<QTableView*>(o), QAccessible::Table);
     if (className == QLatin1String("QListView"))
         return new ItemViewAccessible(static_cast<QListView*>(o), QAccessible::List);
+    if (className == QLatin1String("QTreeView"))
+        return new ItemViewAccessible(static_cast<QTreeView*>(o), QAccessible::Tree);
     return nullptr;
 }
 

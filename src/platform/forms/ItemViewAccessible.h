@@ -1,6 +1,7 @@
 #pragma once
-// The interface assistive tools get for a table (QTableView) or a list
-// (QListView): an accessibility factory for those class names, or nullptr.
+// The interface assistive tools get for a table (QTableView), a list
+// (QListView) or a tree (QTreeView): an accessibility factory for those
+// class names, or nullptr.
 
 #include <QString>
 
