@@ -275,7 +275,7 @@ def fonts(s):
     click(s.find("push button", s.text(496)))
     click(s.find("radio button", s.text(297)))
     s.shot("07-grid-options-fonts")
-    click(ui.find_all(s.app, "push button", "...")[0])
+    click(s.find("push button", contains=s.text(352)))  # the first row's "...", named "<row>, Pick a font"
     s.find("slider").queryValue().currentValue = 12
     s.shot("08-font-dialog-size-12")
     s.press("push button", s.text(17))
