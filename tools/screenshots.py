@@ -125,7 +125,8 @@ class Session:
 
 def start(s):
     """Start form: language, a new user, on to the main window."""
-    combo = s.find("combo box", "English")
+    # Named after its label; a new installation starts in English.
+    combo = s.find("combo box", MESSAGES[20005].rstrip(" :"))
     if s.lang != "en":
         ui.press(combo)
         time.sleep(0.5)
@@ -243,7 +244,7 @@ def editor(s):
     click(question_box(s), double=True)
     s.shot("05-editor-special-characters")
     keys("Escape")
-    click(s.find("image", s.text(569).rstrip(" :")))  # named after its label, without the colon
+    click(s.find("push button", s.text(569).rstrip(" :")))  # named after its label, without the colon
     s.shot("06-editor-picture-dialog")
     keys("Escape")
     for q, a in (("Haus", "house"), ("Baum", "tree"), ("Fluss", "river")):
@@ -274,7 +275,7 @@ def fonts(s):
     click(s.find("push button", s.text(496)))
     click(s.find("radio button", s.text(297)))
     s.shot("07-grid-options-fonts")
-    click(ui.find_all(s.app, "push button", "...")[0])
+    click(s.find("push button", contains=s.text(352)))  # the first row's "...", named "<row>, Pick a font"
     s.find("slider").queryValue().currentValue = 12
     s.shot("08-font-dialog-size-12")
     s.press("push button", s.text(17))
@@ -303,7 +304,7 @@ def export(s):
     click(s.find("radio button", s.text(638)))
     s.press("push button", s.text(603))
     s.shot("10-export-items")
-    s.press("push button", ">>")
+    s.press("push button", ALL_ITEMS[s.lang])
     s.shot("11-export-all-moved")
     s.press("push button", s.text(603))
     s.press("push button", s.text(603))  # fields: HTML goes to the save dialog
@@ -322,6 +323,10 @@ def export(s):
     s.press("push button", s.text(627))
 
 
+# The ">>" button, named for what it moves.
+ALL_ITEMS = {"en": "Add all questions", "de": "Alle Begriffe hinzufügen"}
+
+
 def copy_database(s, name, locked):
     src = os.path.join(s.home, "DB", "kurs.wkd")
     dst = os.path.join(s.home, name)
@@ -335,8 +340,8 @@ def database_import(s):
     locked = copy_database(s, "locked.wkd", True)
     other = copy_database(s, "other.wkd", False)
     wizard(s, 606)
-    click(s.find("check box", s.text(611)))
-    what = s.find("combo box", s.text(50))
+    click(s.find("check box", s.text(611).rstrip(" :")))
+    what = s.find("combo box", s.text(611).rstrip(" :") + " 1")  # the first condition's field
     click(what)
     for _ in range(3):  # down to the error rate
         keys("Down")
@@ -353,7 +358,7 @@ def database_import(s):
     keys("Return")
     ui.set_text(ui.find_all(s.app, "text")[0], other)
     s.press("push button", s.text(603))
-    s.press("push button", ">>")
+    s.press("push button", ALL_ITEMS[s.lang])
     s.shot("18-import-items")
     click(s.find("push button", s.text(603)))  # a modal question follows
     s.shot("19-import-duplicate")

@@ -39,6 +39,7 @@ void EditVokHost::RMC_VGridColorEveryRightInRow(long row) {
 
 PicBox::PicBox(QWidget* parent) : QLabel(parent) {
     setFocusPolicy(Qt::StrongFocus);
+    setProperty("wkPictureButton", true);
     setAlignment(Qt::AlignCenter);
 }
 

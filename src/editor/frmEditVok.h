@@ -38,6 +38,8 @@ public:
     explicit PicBox(QWidget* parent = nullptr);
     void setPicture(const QPixmap& p) { setPixmap(p); }
     QPixmap picture() const { return pixmap(); }
+    // What a click does; assistive tools press it as a button.
+    Q_INVOKABLE void press() { emit Click(); }
 
 signals:
     void Click();
@@ -181,6 +183,7 @@ protected:
 private:
     void buildControls();
     void loadItem();
+    void nameControls();
     void wireControls();
     void ColorEmptyFields();
     void CheckOkEnabled();

@@ -14,6 +14,7 @@
 #include "editor/frmPic.h"
 #include "overview/DaoRecordAccess.h"
 #include "platform/Error.h"
+#include "platform/forms/Accessible.h"
 #include "platform/forms/Captions.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Controls.h"
@@ -43,10 +44,7 @@ void frmEditVok::Form_Load() {
     buildControls();
     forms::ApplyCaptions(this, GetText, false);
     forms::plainTextLabels(this);
-    // One label stands for nine answer boxes: each is named with its number.
-    for (int i = 1; i <= 9; ++i)
-        txtA(i)->setAccessibleName(forms::spokenCaption(lblBA->text()) + QLatin1Char(' ') +
-                                   QString::number(i));
+    nameControls();
 
     bErsteAktivierung = true;
     for (QString& s : SoundDatei) s.clear();
@@ -104,6 +102,37 @@ void frmEditVok::Form_Load() {
     // In vocabulary style the disabled right-answer boxes lie under the
     // widened answers; keep them out of sight there.
     for (int i = 1; i <= 9; ++i) chkA(i)->setVisible(EditTyp != 0);
+    // Without a title bar the heading names the window.
+    setAccessibleName(lblBAddVok->text());
+}
+
+// Names for assistive tools where no label of its own names a control.
+void frmEditVok::nameControls() {
+    // One label stands for nine answer boxes: each is named with its number,
+    // and its right-answer box ("1") as the answer it marks right.
+    const QString right = forms::spokenCaption(GetText(54)).toLower();
+    for (int i = 1; i <= 9; ++i) {
+        txtA(i)->setAccessibleName(forms::spokenCaption(lblBA->text()) + QLatin1Char(' ') +
+                                   QString::number(i));
+        chkA(i)->setAccessibleName(GetText(60 + i) + QLatin1Char(' ') + right);
+    }
+    // The buttons beside a sound or the picture act on what their row's
+    // label names.
+    const struct {
+        QLabel* row;
+        PicBox* play;
+        PicBox* del;
+    } rows[] = {{Label1, picSQPlay, picSQDel},
+                {Label3, picSTPlay, picSTDel},
+                {Label4, picSRPlay, picSRDel},
+                {Label2, picSWPlay, picSWDel},
+                {lblBPic, picPicView, picPicDel}};
+    for (const auto& r : rows) {
+        const QString row = forms::spokenCaption(r.row->text()) + QLatin1String(", ");
+        r.play->setAccessibleName(row + forms::spokenCaption(GetText(r.row == lblBPic ? 58 : 689)));
+        r.del->setAccessibleName(row + forms::spokenCaption(GetText(104)));
+    }
+    forms::nameBox(vb, GetText(197));
 }
 
 // Edit mode: the controls take the grid's current record.

@@ -151,6 +151,8 @@ void frmImport::buildControls() {
         auto* buttons = new QVBoxLayout;
         for (auto* b : {cmdExport_DB_L2R, cmdExport_DB_L2R_A, cmdExport_DB_R2L, cmdExport_DB_R2L_A})
             buttons->addWidget(b);
+        lblBExport_DB->setBuddy(vgExDB);
+        lblBExport_DBI->setBuddy(vgExEx);
         g->addWidget(lblBExport_DB, 0, 0);
         g->addWidget(lblBExport_DBI, 0, 2);
         g->addWidget(vgExDB, 1, 0);
@@ -308,12 +310,14 @@ void frmImport::buildControls() {
         chkB_TXTImport_Header = make<QCheckBox>(fraB_TXTImport, "chkB_TXTImport_Header", "664");
         chkB_TXTImport_Header->hide();
         g->addWidget(chkB_TXTImport_Header, 2, 0, 1, 4);
-        g->addWidget(make<QLabel>(fraB_TXTImport, "lblB_TXTPreview", "666"), 3, 0);
+        auto* lblPreview = make<QLabel>(fraB_TXTImport, "lblB_TXTPreview", "666");
+        g->addWidget(lblPreview, 3, 0);
         lblB_TXTImport = make<QLabel>(fraB_TXTImport, "lblB_TXTImport");
         lblB_TXTImport->setText(QStringLiteral("-"));
         g->addWidget(lblB_TXTImport, 3, 3);
         vgB_TXTImport = make<grid::Grid>(fraB_TXTImport, "vgB_TXTImport");
         vgB_TXTImport->SetShowData(false);
+        lblPreview->setBuddy(vgB_TXTImport);
         g->addWidget(vgB_TXTImport, 4, 0, 1, 4);
         connect(cmdTXTImportFile, &QPushButton::clicked, this, &frmImport::cmdTXTImportFile_Click);
         connect(txtB_TXTImport_FileName, &QLineEdit::textChanged, this,
@@ -368,10 +372,11 @@ void frmImport::Form_Load() {
     forms::ApplyCaptions(this, GetText, false);
     // Without a title bar the header names the window, for screen readers too.
     setAccessibleName(lblBHeader->text());
-    // The condition rows hang under their check box.
-    for (int i = 0; i < 3; ++i)
-        txtBed[i]->setAccessibleName(forms::spokenCaption(chkBed->text()) + QLatin1Char(' ') +
-                                     QString::number(i + 1));
+    nameArrows();
+    nameConditions();
+    // The "..." buttons by what they do, not as signs.
+    cmdB_Import_OpenDB->setAccessibleName(GetText(222));
+    cmdTXTImportFile->setAccessibleName(GetText(662));
     // The frame's buttons change their captions on the way ("Finish
     // export", "Import more"); each is wide enough for its longest one,
     // with room on both sides of the text.
@@ -420,6 +425,43 @@ void frmImport::Form_Load() {
         }
     }
     chkBed_Click(0);
+}
+
+// The condition rows hang under their check box: each part is named with
+// its row's number and what it holds. The message table has no word for
+// the comparison.
+void frmImport::nameConditions() {
+    const QString conditions = forms::spokenCaption(chkBed->text());
+    chkBed->setAccessibleName(conditions);
+    const QString comparison =
+        modMain::TextBasis == 10000 ? QStringLiteral("Vergleich") : QStringLiteral("Comparison");
+    for (int i = 0; i < 3; ++i) {
+        const QString row = conditions + QLatin1Char(' ') + QString::number(i + 1);
+        cboWhat[i]->setAccessibleName(row);
+        cboComp[i]->setAccessibleName(row + QLatin1String(", ") + comparison);
+        txtBed[i]->setAccessibleName(row + QLatin1String(", ") + forms::spokenCaption(GetText(216)));
+        if (cboAndOr[i])
+            cboAndOr[i]->setAccessibleName(row + QLatin1String(", ") + GetText(227) + QLatin1Char('/') +
+                                           GetText(228));
+    }
+}
+
+// What the arrow buttons move, for assistive tools (read as signs, "<<" says
+// nothing); the message table has no words for them.
+void frmImport::nameArrows() {
+    const bool german = modMain::TextBasis == 10000;
+    const QString names[] = {
+        german ? QStringLiteral("Gewählte Begriffe hinzufügen") : QStringLiteral("Add the chosen questions"),
+        german ? QStringLiteral("Alle Begriffe hinzufügen") : QStringLiteral("Add all questions"),
+        german ? QStringLiteral("Gewählte Begriffe entfernen")
+               : QStringLiteral("Remove the chosen questions"),
+        german ? QStringLiteral("Alle Begriffe entfernen") : QStringLiteral("Remove all questions")};
+    QPushButton* const arrows[][4] = {
+        {cmdExport_DB_L2R, cmdExport_DB_L2R_A, cmdExport_DB_R2L, cmdExport_DB_R2L_A},
+        {cmdImport_L2R, cmdImport_L2Ra, cmdImport_R2L, cmdImport_R2La}};
+    for (const auto& row : arrows)
+        for (int i = 0; i < 4; ++i)
+            if (row[i]) row[i]->setAccessibleName(names[i]);
 }
 
 void frmImport::Unload() {

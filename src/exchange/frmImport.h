@@ -201,6 +201,8 @@ protected:
 
 private:
     void buildControls();
+    void nameArrows();
+    void nameConditions();
     void Unload();
     void exportStep1();
     void exportWrite();

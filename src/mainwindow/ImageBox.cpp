@@ -15,6 +15,11 @@ namespace {
 class ImageButtonAccessible : public QAccessibleWidget {
 public:
     explicit ImageButtonAccessible(ImageBox* b) : QAccessibleWidget(b, QAccessible::Button) {}
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (!static_cast<ImageBox*>(widget())->isAvailable()) s.disabled = true;
+        return s;
+    }
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& action) override {
         if (action == pressAction() && widget()->isEnabled()) static_cast<ImageBox*>(widget())->press();

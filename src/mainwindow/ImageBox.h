@@ -5,6 +5,7 @@
 // is clicked is made a button for the keyboard and assistive tools.
 
 #include <QLabel>
+#include <functional>
 
 namespace mainwindow {
 
@@ -24,6 +25,10 @@ public:
     bool isButton() const { return button_; }
     // What a left click does: down, up, click.
     void press();
+    // Whether a press does anything now (a locked bar button does not):
+    // assistive tools hear the button disabled while it does not.
+    void setAvailability(std::function<bool()> available) { available_ = std::move(available); }
+    bool isAvailable() const { return !available_ || available_(); }
 
 signals:
     // Button as the original numbered them (1 left, 2 right, 4 middle),
@@ -46,6 +51,7 @@ protected:
 
 private:
     QString key_;
+    std::function<bool()> available_;
     bool button_ = false;
     bool pressedInside_ = false;
 };

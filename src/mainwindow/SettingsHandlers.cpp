@@ -9,6 +9,7 @@
 #include "mainwindow/SettingsModel.h"
 #include "mainwindow/SettingsPanel.h"
 #include "platform/Error.h"
+#include "platform/forms/Captions.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Interaction.h"
 
@@ -314,6 +315,8 @@ void SettingsPanel::loadOptions() {
         chkRegFileType->setChecked(IntValue(u, "RegFileType") != 0);
     }
     chkRegFileType->setText(modMain::GetText(205) + runstate::ProgName + modMain::GetText(204));
+    // Read without the blank the English text ends in.
+    chkRegFileType->setAccessibleName(forms::spokenCaption(chkRegFileType->text()));
 
     // The description of the database.
     for (QLineEdit* e : {txtC, txtStichworte, txtVersion}) e->clear();

@@ -373,6 +373,9 @@ void SettingsPanel::nameBoxes() {
         txtPunkteBewertung(k)->setAccessibleName(spoken(chkPunkteBewertung) + QLatin1Char(' ') +
                                                  QString::number(k));
     tvVerwaltung->setAccessibleName(spoken(lblBOpt_Einstellungen));
+    // The lists of the "subject only" and "category only" choices.
+    cboAbfrageThema->setAccessibleName(spoken(optAuswahl[2]));
+    cboAbfrageKategorie->setAccessibleName(spoken(optAuswahl[3]));
 }
 
 void SettingsPanel::resizeEvent(QResizeEvent* e) {

@@ -14,6 +14,7 @@
 #include "mainwindow/frmMain.h"
 #include "overview/BulkMenuState.h"
 #include "platform/Error.h"
+#include "platform/forms/Accessible.h"
 #include "platform/forms/Captions.h"
 #include "platform/forms/Controls.h"
 #include "platform/grid/Grid.h"
@@ -122,7 +123,11 @@ void frmMain::applyAccessibleNames() {
     name(imgTestBarSound, 689, 690);
     name(imgTestBarSolve, 693, 694);
     name(chkShowUmlaute, 696, 697);
-    vg1->view()->setAccessibleName(modMain::GetText(474));  // the panel the bar's button shows
+    forms::nameBox(vg1, modMain::GetText(474));  // the panel the bar's button shows
+    forms::nameBox(vgUmlaute, modMain::GetText(197));
+    // A locked bar button is heard disabled, as its hint says "Locked".
+    for (ImageBox* b : {imgBarOverview, imgBarOptions, imgBarStartTest})
+        b->setAvailability([this, b] { return barButtonAvailable(b); });
     for (int i = 1; i <= txtTestA.count(); ++i)
         txtTestA(i)->setAccessibleName(forms::spokenCaption(modMain::GetText(559)) + QLatin1Char(' ') +
                                        QString::number(i));
@@ -132,6 +137,8 @@ void frmMain::applyAccessibleNames() {
         name(findChild<QPushButton*>(QStringLiteral("cmdOverview1_") + QLatin1String(tool)), h.text,
              h.shortcut);
     }
+    lblTestBWrongWords->setBuddy(lstTestWrongWords);
+    forms::nameBoxesAfterLabels(this);
 }
 
 void frmMain::Form_Load() {

@@ -144,6 +144,8 @@ void frmFont::AddFont(const QString& sFaceName, const QString&, const QString&, 
 
 void frmFont::Form_Load() {
     setWindowTitle(modMain::GetText(290));
+    lblSize->setBuddy(sldFont);
+    lstFont->setAccessibleName(forms::spokenCaption(modMain::GetText(293)));
     forms::ApplyCaptions(this, modMain::GetText, false);
     EnumFonts(*this, false, QString(), 0);
     setWindowTitle(modMain::GetText(290) + QString::number(lstFont->count()) + modMain::GetText(294));

@@ -205,6 +205,21 @@ void frmGridOptions::Form_Load() {
     for (QPushButton* b : {cmdPickFont, cmdPickFontA, cmdPickFontT, cmdPickFontRest})
         b->setToolTip(GetText(352));
     cmdDefault->setToolTip(GetText(353));
+    // A font row's boxes and its "..." are named after the row's heading.
+    const struct {
+        QLabel* head;
+        QPushButton* pick;
+        QLineEdit *name, *size;
+    } fontRows[] = {{lblSchriftart, cmdPickFont, txtSchriftart, txtSchriftgroesse},
+                    {lblSchriftartA, cmdPickFontA, txtSchriftartA, txtSchriftgroesseA},
+                    {lblSchriftartT, cmdPickFontT, txtSchriftartT, txtSchriftgroesseT},
+                    {lblSchriftartRest, cmdPickFontRest, txtSchriftartRest, txtSchriftgroesseRest}};
+    for (const auto& r : fontRows) {
+        const QString row = forms::spokenCaption(r.head->text()) + QLatin1String(", ");
+        r.pick->setAccessibleName(row + GetText(352));
+        r.name->setAccessibleName(row + forms::spokenCaption(GetText(293)));
+        r.size->setAccessibleName(row + forms::spokenCaption(GetText(292)));
+    }
     setWindowTitle(GetText(321));
     const QString q = QStringLiteral("\"");
     chkWordbreakQ->setText(GetText(322) + q + GetText(50) + q);

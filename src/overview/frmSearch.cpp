@@ -10,6 +10,7 @@
 #include "core/modFunctions.h"
 #include "core/modMain.h"
 #include "overview/OverviewDialogsHost.h"
+#include "platform/forms/Captions.h"
 #include "platform/forms/Controls.h"
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
@@ -53,6 +54,7 @@ void frmSearch::Form_Load() {
     hitRow_ = 0;
     hitCol_ = 0;
     setWindowTitle(modMain::GetText(98));
+    txtS->setAccessibleName(forms::spokenCaption(modMain::GetText(97)));
 }
 
 int frmSearch::txtS_KeyPress(int keyAscii) {

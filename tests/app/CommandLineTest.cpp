@@ -1,6 +1,7 @@
 // The command line as the terminal sees it: help and version answer and
 // end, an unknown option is refused, and without a display the program says
-// so and ends; none of them starts the program or needs a display.
+// so and ends; none of them starts the program or needs a display. Qt's own
+// options are Qt's.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -70,6 +71,13 @@ TEST(CommandLine, OptionsAndAMissingDisplayEndWithTheirStatusAndText) {
         {{}, "wayland", "", 1, "", kNoDisplay},
         // A display named but not there: Qt's platform fails to start.
         {{"x.wkd"}, "xcb", ":87654", 1, "", kNoDisplay},
+        {{"-display", ":87654", "x.wkd"}, "xcb", "", 1, "", kNoDisplay},
+        // Qt's own options pass to Qt (the session manager restarts with
+        // "-session <id>"); one without its value is not Qt's.
+        {{"-session", "1234abcd", "-style", "Fusion", "-reverse", "x.wkd"}, "", "", 1, "", kNoDisplay},
+        {{"--style=Fusion", "-stylesheet", "a.qss", "--reverse"}, "", "", 1, "", kNoDisplay},
+        {{"x.wkd", "-session"}, "", "", 2, "", "wortkiste: unknown option -session\n"},
+        {{"-platform=offscreen"}, "", "", 2, "", "wortkiste: unknown option -platform=offscreen\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE((c.args.join(' ') + " / " + c.platform + " / " + c.display).toStdString());

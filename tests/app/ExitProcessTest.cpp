@@ -2,6 +2,7 @@
 // out, static objects included, must run clean under the sanitizers.
 #include <QCoreApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "mainwindow/RoadFixture.h"
@@ -21,12 +22,16 @@ protected:
 
     // Starts the program on `file` with the test driver as its user: it
     // starts as the preselected user, answers every message with its
-    // default button and closes the main window once it shows.
-    Run run(const QString& file, bool quit = false) {
+    // default button and closes the main window once it shows. Qt's
+    // options go around the file, in the place of "FILE" among them; a
+    // platform among them takes the place of the environment's.
+    Run run(const QString& file, bool quit = false, QStringList qtOptions = {"FILE"}) {
         QTemporaryDir runtime;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("WORTKISTE_HOME", home.path());
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        if (!qtOptions.contains("-platform")) env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
         env.insert("QT_PLUGIN_PATH", QCoreApplication::applicationDirPath() + "/plugins");
         env.insert("QT_QPA_GENERIC_PLUGINS", "wkexitdriver");
         env.insert("XDG_RUNTIME_DIR", runtime.path());
@@ -35,7 +40,8 @@ protected:
         if (quit) env.insert("WK_DRIVER_QUIT", "1");
         QProcess p;
         p.setProcessEnvironment(env);
-        p.start(QCoreApplication::applicationDirPath() + "/wortkiste", {file});
+        qtOptions.replaceInStrings(QRegularExpression("^FILE$"), file);
+        p.start(QCoreApplication::applicationDirPath() + "/wortkiste", qtOptions);
         Run r;
         if (!p.waitForStarted(10000)) return r;
         if (!p.waitForFinished(60000)) {
@@ -100,6 +106,23 @@ TEST_F(BuiltProgram, QuitWithOpenDatabasesEndsCleanly) {
     EXPECT_FALSE(r.log.contains("Sanitizer")) << r.log.toStdString();
     EXPECT_FALSE(QFile::exists(file + "-wal"));
     EXPECT_FALSE(QFile::exists(home.path() + "/USER.MDB-wal"));
+}
+
+// Qt's own options, the session manager's restart command among them, are
+// Qt's: the program starts and opens the file named beside them.
+TEST_F(BuiltProgram, QtOptionsAreQtsAndTheFileBesideThemOpens) {
+    makeUsers({{1, "Anna"}}, 1);
+    const QString file = makeVokDB("kurs.wkd");
+    for (const QStringList& options :
+         {QStringList{"-session", "1234abcd", "-style", "Fusion", "FILE", "-reverse"},
+          QStringList{"-platform", "offscreen", "--style=Fusion", "FILE"}}) {
+        SCOPED_TRACE(options.join(' ').toStdString());
+        setUserValue(1, "LastDB", QString());
+        const Run r = run(file, false, options);
+        EXPECT_EQ(r.exitCode, 0) << r.log.toStdString();
+        EXPECT_TRUE(r.log.contains("driver: close main window")) << r.log.toStdString();
+        EXPECT_EQ(userValue(1, "LastDB").toString(), file);
+    }
 }
 
 }  // namespace

@@ -5,9 +5,12 @@
 #include <QAccessible>
 #include <QDir>
 
+#include <QTableView>
+
 #include "FormFixture.h"
 #include "platform/RegularFile.h"
 #include "platform/forms/FileDialogs.h"
+#include "support/Access.h"
 #include "support/StuckPipe.h"
 
 using namespace exchangetest;
@@ -129,6 +132,31 @@ TEST_F(WizardExport, MoveAllAndBack) {
     EXPECT_EQ(form->vgExDB->CellText(2, 2), "1");  // 2 before 10
     EXPECT_FALSE(form->vgExEx->ShowData());
     EXPECT_FALSE(form->cmdWeiter->isEnabled());
+}
+
+// The item lists by their labels and the arrows by what they move, in
+// either language.
+TEST_F(WizardExport, ItemsPageIsHeardByWhatItHolds) {
+    for (qint16 lang : {0, 1}) {
+        modMain::SetLanguage(lang);
+        toItems();
+        const struct {
+            QWidget* w;
+            QString en, de;
+        } cases[] = {
+            {form->vgExDB->view(), "table: Questions in the database", "table: Begriffe in der Datenbank"},
+            {form->vgExEx->view(), "table: Questions to export", "table: Zu exportieren"},
+            {form->cmdExport_DB_L2R, "button: Add the chosen questions",
+             "button: Gewählte Begriffe hinzufügen"},
+            {form->cmdExport_DB_L2R_A, "button: Add all questions", "button: Alle Begriffe hinzufügen"},
+            {form->cmdExport_DB_R2L, "button: Remove the chosen questions",
+             "button: Gewählte Begriffe entfernen"},
+            {form->cmdExport_DB_R2L_A, "button: Remove all questions", "button: Alle Begriffe entfernen"},
+        };
+        for (const auto& c : cases)
+            EXPECT_EQ(wktest::heard(c.w), lang == 0 ? c.de : c.en) << c.w->objectName().toStdString();
+        EXPECT_EQ(wktest::unnamedControls(form->fraC_Export), QStringList());
+    }
 }
 
 TEST_F(WizardExport, FieldListOrderTicksAndNext) {

@@ -1,6 +1,10 @@
 // The wizard's two import paths: conditions, source checks, item lists,
 // the result line, the mixed mark, Back, Import more, the text preview and
 // the default topic.
+#include <QApplication>
+
+#include <QTableView>
+
 #include "FormFixture.h"
 #include "support/Access.h"
 
@@ -144,6 +148,14 @@ TEST_F(WizardDbImport, PagesAreReachedByTabAndNamed) {
     form->cmdWeiter_Click();
     ASSERT_EQ(form->ImportStep, 2);
     check(form->fraC_Import, form->lstImport_DB);
+    // The list's current entry reports the focus only while the list has it.
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    form->lstImport_DB->setCurrentRow(0);
+    form->lstImport_DB->setFocus(Qt::TabFocusReason);
+    form->cmdImport_L2Ra->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(wktest::focusedElsewhere(form.get()), QStringList());
+    EXPECT_EQ(wktest::heard(form->cmdImport_L2Ra), "button: Add all questions");
 }
 
 TEST_F(WizardDbImport, WholeImportWithConditionDuplicateAndMixedMark) {
@@ -284,6 +296,7 @@ protected:
 TEST_F(WizardText, FilePageIsNamed) {
     toFilePage();
     EXPECT_EQ(wktest::unnamedControls(form->fraB_TXTImport), QStringList());
+    EXPECT_EQ(wktest::heard(form->vgB_TXTImport->view()), "table: Preview");
 }
 
 TEST_F(WizardText, PreviewFollowsPathFormatSeparatorAndHeader) {

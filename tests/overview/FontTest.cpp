@@ -1,5 +1,6 @@
 // The font dialog and its font enumeration over a real options record.
 #include "GridOptionsFixture.h"
+#include "support/Access.h"
 
 #include <QFontInfo>
 #include <QLabel>
@@ -63,6 +64,7 @@ TEST_F(FontTest, OpensOnTheQuestionFontWhicheverGroupIsPicked) {
     EXPECT_EQ(f->Label1->font().pointSize(), 8);
     EXPECT_EQ(f->lstFont->currentRow(), 1);
     EXPECT_EQ(f->Label1->font().family(), QFont("Beta Serif").family());
+    EXPECT_EQ(wktest::unnamedControls(f.get()), QStringList());
 }
 
 TEST_F(FontTest, TheFirstEntryIsSelectedLikeAnyOther) {

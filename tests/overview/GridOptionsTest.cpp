@@ -1,6 +1,7 @@
 // The grid options dialog over real databases: what it loads, what each
 // control writes where, the size checks, the font rows and the rebuild.
 #include "GridOptionsFixture.h"
+#include "support/Access.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -356,6 +357,7 @@ TEST_F(GridOptionsTest, PageButtonsSwitchThePages) {
     f.optM[1]->setChecked(true);
     EXPECT_TRUE(f.fraDisplay->isHidden());
     EXPECT_FALSE(f.fraFonts->isHidden());
+    EXPECT_EQ(wktest::unnamedControls(&f), QStringList());  // "...", font and size boxes by their row
     f.optM[0]->setChecked(true);
     EXPECT_FALSE(f.fraDisplay->isHidden());
     EXPECT_TRUE(f.fraFonts->isHidden());

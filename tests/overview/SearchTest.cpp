@@ -10,6 +10,7 @@
 #include "../support/QtPrinters.h"
 #include "../support/ScriptedInteraction.h"
 #include "overview/frmSearch.h"
+#include "support/Access.h"
 
 using overview::frmSearch;
 using overview::SearchCol;
@@ -55,6 +56,7 @@ TEST_F(SearchTest, LoadEmptiesTheTextAndTakesTheAnswerFont) {
     f.txtS->setText("old");
     f.Form_Load();
     EXPECT_EQ(f.windowTitle(), "Search for ...");
+    EXPECT_EQ(wktest::heard(f.txtS), "text: Search text");  // named though no label shows
     EXPECT_EQ(f.txtS->text(), "");
     EXPECT_EQ(f.txtS->font().family(), QFont("DejaVu Serif").family());
     EXPECT_EQ(f.hitRow(), 0);

@@ -117,6 +117,27 @@ TEST_F(StartForm, EveryControlIsReachedByTabAndNamed) {
     EXPECT_EQ(wktest::unnamedControls(&f), QStringList());
 }
 
+// Assistive tools hear each box by its label, without the colon, and in the
+// language just chosen, never by the entry it shows.
+TEST_F(StartForm, BoxesAreHeardInTheLanguageChosen) {
+    makeUsers({{1, "Anna"}}, 1, {{1, 1}});
+    startup::FrmBenutzer f;
+    f.Form_Load();
+    const struct {
+        QWidget* w;
+        QString en, de;
+    } cases[] = {
+        {f.cboBenutzer, "list box: User", "list box: Benutzer"},
+        {f.cboLang, "list box: Language", "list box: Sprache"},
+        {f.imgEnd, "button: Exit Wortkiste", "button: Wortkiste beenden"},
+    };
+    for (int lang : {1, 0, 1}) {
+        f.cboLang->setCurrentIndex(lang);
+        for (const auto& c : cases)
+            EXPECT_EQ(wktest::heard(c.w), lang == 0 ? c.de : c.en) << c.w->objectName().toStdString();
+    }
+}
+
 TEST_F(StartForm, LastUserNoLongerInUseLeavesTheFirstEntry) {
     makeUsers({{2, "Ben"}, {4, "Dora"}}, 3);
     startup::FrmBenutzer f;

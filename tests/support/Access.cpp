@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QMap>
+#include <QRegularExpression>
+#include <algorithm>
 
 namespace wktest {
 
@@ -51,20 +54,67 @@ QStringList missedByTab(QWidget* first, const QStringList& names) {
     return missed;
 }
 
+QString heard(QWidget* w) {
+    static const QMap<QAccessible::Role, QString> roles = {
+        {QAccessible::PushButton, "button"},  {QAccessible::Button, "button"},
+        {QAccessible::CheckBox, "check box"}, {QAccessible::RadioButton, "option"},
+        {QAccessible::ComboBox, "list box"},  {QAccessible::EditableText, "text"},
+        {QAccessible::Table, "table"},        {QAccessible::List, "list"},
+        {QAccessible::Graphic, "picture"},    {QAccessible::Client, "panel"},
+        {QAccessible::Grouping, "group"},     {QAccessible::Window, "window"},
+        {QAccessible::Dialog, "dialog"},      {QAccessible::Tree, "tree"},
+    };
+    QAccessibleInterface* a = w ? QAccessible::queryAccessibleInterface(w) : nullptr;
+    if (!a) return {};
+    return roles.value(a->role(), QString::number(int(a->role()), 16)) + ": " + a->text(QAccessible::Name);
+}
+
+QStringList focusedElsewhere(QWidget* window) {
+    QStringList out;
+    const QWidget* focus = QApplication::focusWidget();
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        // A part that hands its focus up to the control it belongs to (a
+        // table's viewport) is that control to the tools.
+        if (!w->isVisibleTo(window) || (w->focusProxy() && w->focusProxy()->isAncestorOf(w))) continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (!a) continue;
+        if (a->state().focused && w != focus) out << nameOf(w);
+        // The entries of a list or table: the current one only while the
+        // list has the focus.
+        if (auto* t = a->tableInterface(); t && w != focus) {
+            for (int r = 0; r < std::min(t->rowCount(), 50); ++r)
+                for (int c = 0; c < std::min(t->columnCount(), 20); ++c)
+                    if (QAccessibleInterface* cell = t->cellAt(r, c); cell && cell->state().focused) {
+                        out << nameOf(w) + "/" + QString::number(r) + "," + QString::number(c);
+                        r = 1 << 20;
+                        break;
+                    }
+        }
+    }
+    return out;
+}
+
 QStringList unnamedControls(QWidget* window) {
     QStringList out;
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        // A list box's own text box is part of it.
-        if (!w->isVisibleTo(window) || nameOf(w).startsWith(QLatin1String("qt_")) ||
-            qobject_cast<QComboBox*>(w->parentWidget()))
-            continue;
+        if (!w->isVisibleTo(window) || nameOf(w).startsWith(QLatin1String("qt_"))) continue;
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
         if (!a) continue;
         const bool pressable = a->actionInterface() && !a->actionInterface()->actionNames().isEmpty();
-        if (!(w->focusPolicy() & Qt::TabFocus) && !pressable) continue;
-        const bool labelled =
-            a->role() == QAccessible::ComboBox && !a->relations(QAccessible::Label).isEmpty();
-        if (a->text(QAccessible::Name).trimmed().isEmpty() && !labelled) out << nameOf(w);
+        // A list box's text box takes no focus of its own, yet is what is typed in.
+        const bool typedIn = qobject_cast<QComboBox*>(w->parentWidget()) != nullptr;
+        if (!(w->focusPolicy() & Qt::TabFocus) && !pressable && !typedIn) continue;
+        const QString name = a->text(QAccessible::Name);
+        // A list box reads its entry as its value (a list or table gives its
+        // name there too).
+        const bool valueAsName = a->role() == QAccessible::ComboBox && !name.isEmpty() &&
+                                 name == a->text(QAccessible::Value) && w->accessibleName().isEmpty();
+        // No name, a value read as the name, signs (">>", "...") or a blank
+        // or colon read aloud, or a picture the focus rests on.
+        const bool signs = !name.contains(QRegularExpression(QStringLiteral("\\w")));
+        if (name.trimmed().isEmpty() || valueAsName || signs || name != name.trimmed() ||
+            name.endsWith(QLatin1Char(':')) || (a->role() == QAccessible::Graphic))
+            out << nameOf(w);
     }
     return out;
 }

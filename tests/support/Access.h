@@ -22,9 +22,20 @@ QStringList tabWalk(QWidget* first, int limit = 120);
 QStringList missedByTab(QWidget* first, const QStringList& names);
 
 // The object names of the shown controls under `window` that take the focus
-// by Tab or are pressed by assistive tools, and that have no accessible
-// name. A list box on Linux is named by the label it is labelled by (Qt
-// gives its current entry as its name there).
+// by Tab or are pressed by assistive tools (and the text boxes of list
+// boxes), and that assistive tools read with no name, with their value as
+// the name, as signs only, with a blank or a colon at the end, or as a
+// picture.
 QStringList unnamedControls(QWidget* window);
+
+// What an assistive tool hears of a control: "role: name", the role in
+// words ("button", "list box", "text", "check box", "table", "list",
+// "picture", "panel", ...).
+QString heard(QWidget* w);
+
+// The object names of the shown controls under `window` (and of the lists
+// and tables whose entry, "name/row,column") that report the focus while
+// the focus is elsewhere.
+QStringList focusedElsewhere(QWidget* window);
 
 }  // namespace wktest

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "platform/Error.h"
+#include "platform/forms/Accessible.h"
 
 namespace forms {
 namespace {
@@ -102,11 +103,12 @@ void ApplyCaptions(QWidget* form, const std::function<QString(int)>& getText, bo
 }
 
 void nameBoxesAfterLabels(QWidget* form) {
+    installAccessibility();
     // In the language of the moment; a name the form gave itself stays.
     for (QLabel* label : form->findChildren<QLabel*>()) {
         QWidget* box = label->buddy();
         if (!box || (!box->accessibleName().isEmpty() && !box->property(kNamedByLabel).toBool())) continue;
-        box->setAccessibleName(spokenCaption(label->text()));
+        nameBox(box, spokenCaption(label->text()));
         box->setProperty(kNamedByLabel, true);
     }
 }

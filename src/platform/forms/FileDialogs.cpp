@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 
 #include "platform/Error.h"
+#include "platform/forms/MessageBoxes.h"
 
 namespace dialogs {
 
@@ -142,6 +143,14 @@ void readFileDialog(const QFileDialog& dlg, forms::FileDialog& f) {
     if (index >= 0) f.FilterIndex = int(index) + 1;
 }
 
+std::unique_ptr<QMessageBox> createPromptBox(const QString& fileName, const QString& title, QWidget* parent) {
+    // A message box of the program's own make-up: plain text (a file's name
+    // stands as it is), Yes as the default, and as wide as its title.
+    return forms::buildMessageBox(
+        QFileDialog::tr("%1 does not exist.\nDo you want to create it?").arg(fileName),
+        forms::vbYesNo | forms::vbQuestion, title, parent);
+}
+
 void raiseCancelled() {
     throw wk::Error(wk::err::DialogCancelled, QStringLiteral("Cancel was selected."));
 }
@@ -157,14 +166,8 @@ bool runFileDialog(forms::FileDialog& f, Mode mode, QWidget* parent) {
         const QStringList files = dlg.selectedFiles();
         // Asked for before a file that does not exist yet is taken.
         if ((f.Flags & forms::cdlOFNCreatePrompt) && !files.isEmpty() && !QFileInfo::exists(files.first())) {
-            // The file's name is shown as it stands, whatever characters it holds.
-            QMessageBox ask(QMessageBox::Question, dlg.windowTitle(),
-                            QFileDialog::tr("%1 does not exist.\nDo you want to create it?")
-                                .arg(QFileInfo(files.first()).fileName()),
-                            QMessageBox::Yes | QMessageBox::No, &dlg);
-            ask.setTextFormat(Qt::PlainText);
-            ask.setDefaultButton(QMessageBox::Yes);
-            if (ask.exec() != QMessageBox::Yes) continue;
+            const auto ask = createPromptBox(QFileInfo(files.first()).fileName(), dlg.windowTitle(), &dlg);
+            if (ask->exec() != QMessageBox::Yes) continue;
         }
         readFileDialog(dlg, f);
         return true;

@@ -9,11 +9,13 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 #include "platform/forms/Interaction.h"
 
 class QAbstractFileIconProvider;
 class QFileDialog;
+class QMessageBox;
 class QWidget;
 
 namespace dialogs {
@@ -52,6 +54,11 @@ void readFileDialog(const QFileDialog& dlg, forms::FileDialog& fields);
 // Runs the dialog modally. Returns true with the fields updated when a file
 // was chosen; false on cancel, or wk::Error 32755 when CancelError is set.
 bool runFileDialog(forms::FileDialog& fields, Mode mode, QWidget* parent = nullptr);
+
+// The question asked before a file that does not exist is taken (the
+// create prompt): "<name> does not exist. Do you want to create it?".
+std::unique_ptr<QMessageBox> createPromptBox(const QString& fileName, const QString& title,
+                                             QWidget* parent = nullptr);
 
 // The error raised for a cancelled dialog with CancelError set.
 [[noreturn]] void raiseCancelled();

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "platform/forms/FileDialogs.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/MessageBoxes.h"
 #include "support/ModalHelpers.h"
@@ -106,16 +107,25 @@ TEST(MessageBox, EmptyTitleShowsTheProductName) {
 
 // A short text leaves the box narrower than its title, which the window
 // manager's bar then cuts ("Wor...iste"): the box makes room for the title
-// and the bar's icon and buttons.
+// and the bar's icon and buttons. So does the file dialogs' create prompt,
+// which carries the dialog's long title.
 TEST(MessageBox, IsWideEnoughForItsTitleInTheTitleBar) {
-    for (const char* title : {"", "Ein etwas längerer Titel für das Fenster"}) {
-        auto box = buildMessageBox("No duplicates found!", vbOKOnly | vbInformation, title);
+    const QString longTitle = "Ein etwas längerer Titel für das Fenster";
+    const std::unique_ptr<QMessageBox> boxes[] = {
+        buildMessageBox("No duplicates found!", vbOKOnly | vbInformation, ""),
+        buildMessageBox("No duplicates found!", vbOKOnly | vbInformation, longTitle),
+        dialogs::createPromptBox("a.wkd", "Save the new database as..."),
+    };
+    for (const auto& box : boxes) {
         box->show();
         QFont bold = box->font();
         bold.setBold(true);
-        EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + 100) << title;
+        EXPECT_GE(box->width(), QFontMetrics(bold).horizontalAdvance(box->windowTitle()) + 100)
+            << box->windowTitle().toStdString();
         box->hide();
     }
+    EXPECT_EQ(boxes[2]->defaultButton(), boxes[2]->button(QMessageBox::Yes));
+    EXPECT_EQ(boxes[2]->textFormat(), Qt::PlainText);
 }
 
 TEST(MessageBox, QtImplementationReturnsTheClickedAnswer) {

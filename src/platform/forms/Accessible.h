@@ -1,0 +1,25 @@
+#pragma once
+// What assistive tools hear of the program's controls, where Qt's own
+// accessibility says something else:
+// - a list box is read by its name (Qt on Linux reads its current entry as
+//   its name, so a box named "Language" was heard as "English");
+// - a box that hands its focus to an inner part (a grid to its table, a
+//   button row to a button) is named as that part is, and reports the
+//   focus only through that part: Qt reported both as focused;
+// - the current entry of a table or list reports the focus only while the
+//   table or list has it (ItemViewAccessible.cpp).
+// Installed once, by the first form that names its boxes.
+
+#include <QString>
+
+class QWidget;
+
+namespace forms {
+
+void installAccessibility();
+
+// Names a box for assistive tools, together with the inner part that takes
+// the focus for it (its focus proxy, a list box's text box).
+void nameBox(QWidget* box, const QString& name);
+
+}  // namespace forms

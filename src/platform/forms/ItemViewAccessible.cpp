@@ -1,0 +1,321 @@
+// Tables, lists and trees as assistive tools see them: Qt's own interface reports
+// a view's current entry as focused whether the view has the focus or not,
+// so tools took the focus to stay in the grid after it had gone on. These
+// interfaces keep Qt's layout of the children (header cells first, as the
+// views number them in their events) and report the focus only while the
+// view has it.
+#include "platform/forms/ItemViewAccessible.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QHash>
+#include <QHeaderView>
+#include <QListView>
+#include <QPointer>
+#include <QTableView>
+#include <QTreeView>
+#include <optional>
+
+namespace forms {
+namespace {
+
+QHeaderView* header(const QAbstractItemView* view, Qt::Orientation o) {
+    if (auto* tree = qobject_cast<const QTreeView*>(view))
+        return o == Qt::Horizontal ? tree->header() : nullptr;
+    auto* table = qobject_cast<const QTableView*>(view);
+    if (!table) return nullptr;
+    return o == Qt::Horizontal ? table->horizontalHeader() : table->verticalHeader();
+}
+
+// The rows as shown: a tree's expanded items top to bottom, a table's or
+// list's rows of the model.
+QModelIndex shownRow(const QAbstractItemView* view, int row) {
+    const QAbstractItemModel* model = view->model();
+    auto* tree = qobject_cast<const QTreeView*>(view);
+    if (!tree) return model->index(row, 0, view->rootIndex());
+    QModelIndex i = model->index(0, 0, view->rootIndex());
+    for (; i.isValid() && row > 0; --row) i = tree->indexBelow(i);
+    return i;
+}
+
+int shownRows(const QAbstractItemView* view) {
+    const QAbstractItemModel* model = view->model();
+    auto* tree = qobject_cast<const QTreeView*>(view);
+    if (!tree) return model->rowCount(view->rootIndex());
+    int n = 0;
+    for (QModelIndex i = model->index(0, 0, view->rootIndex()); i.isValid(); i = tree->indexBelow(i)) ++n;
+    return n;
+}
+
+int visualRow(const QAbstractItemView* view, const QModelIndex& index) {
+    auto* tree = qobject_cast<const QTreeView*>(view);
+    if (!tree) return index.row();
+    const QModelIndex first = index.sibling(index.row(), 0);
+    int n = 0;
+    for (QModelIndex i = view->model()->index(0, 0, view->rootIndex()); i.isValid();
+         i = tree->indexBelow(i), ++n)
+        if (i == first) return n;
+    return -1;
+}
+
+// A cell, a header cell (`orientation` set) or the corner between headers
+// (no index, no orientation).
+class CellAccessible : public QAccessibleInterface, public QAccessibleTableCellInterface {
+public:
+    CellAccessible(QAbstractItemView* view, const QModelIndex& index, QAccessible::Role role)
+        : view_(view), index_(index), role_(role) {}
+    CellAccessible(QAbstractItemView* view, Qt::Orientation o, int section)
+        : view_(view),
+          role_(o == Qt::Horizontal ? QAccessible::ColumnHeader : QAccessible::RowHeader),
+          orientation_(o),
+          section_(section) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        return t == QAccessible::TableCellInterface ? static_cast<QAccessibleTableCellInterface*>(this)
+                                                    : nullptr;
+    }
+    bool isValid() const override {
+        return view_ && view_->model() && (isHeader() || role_ == QAccessible::Pane || index_.isValid());
+    }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return view_ ? view_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(view_); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+
+    QString text(QAccessible::Text t) const override {
+        if (!isValid()) return {};
+        if (isHeader()) {
+            return t == QAccessible::Name
+                       ? view_->model()->headerData(section_, *orientation_, Qt::DisplayRole).toString()
+                       : QString();
+        }
+        if (role_ == QAccessible::Pane) return {};  // the corner
+        if (t == QAccessible::Name) {
+            const QString own = index_.data(Qt::AccessibleTextRole).toString();
+            return own.isEmpty() ? index_.data(Qt::DisplayRole).toString() : own;
+        }
+        if (t == QAccessible::Description) return index_.data(Qt::AccessibleDescriptionRole).toString();
+        return {};
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+
+    QRect rect() const override {
+        if (!isValid()) return {};
+        QRect r;
+        if (isHeader()) {
+            QHeaderView* h = header(view_, *orientation_);
+            if (!h || !h->isVisible()) return {};
+            r = *orientation_ == Qt::Horizontal
+                    ? QRect(h->sectionViewportPosition(section_), 0, h->sectionSize(section_), h->height())
+                    : QRect(0, h->sectionViewportPosition(section_), h->width(), h->sectionSize(section_));
+            return r.translated(h->viewport()->mapToGlobal(QPoint(0, 0)));
+        }
+        if (!index_.isValid()) return {};
+        r = view_->visualRect(index_);
+        return r.translated(view_->viewport()->mapToGlobal(QPoint(0, 0)));
+    }
+
+    QAccessible::Role role() const override { return role_; }
+
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        if (!isValid()) return s;
+        const QRect shown(view_->viewport()->mapToGlobal(QPoint(0, 0)), view_->viewport()->size());
+        if (!shown.intersects(rect())) s.invisible = true;
+        if (isHeader() || !index_.isValid()) return s;
+        const QItemSelectionModel* selection = view_->selectionModel();
+        if (index_.flags() & Qt::ItemIsSelectable) {
+            s.selectable = true;
+            s.focusable = true;
+            s.multiSelectable = view_->selectionMode() == QAbstractItemView::MultiSelection;
+            s.extSelectable = view_->selectionMode() == QAbstractItemView::ExtendedSelection;
+        }
+        if (selection && selection->isSelected(index_)) s.selected = true;
+        // The current entry is where the focus is only while the view has it.
+        if (selection && selection->currentIndex() == index_ && view_->hasFocus()) s.focused = true;
+        if (index_.flags() & Qt::ItemIsUserCheckable) {
+            s.checkable = true;
+            s.checked = index_.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+        }
+        if (auto* tree = qobject_cast<const QTreeView*>(view_.data()); tree && index_.column() == 0) {
+            s.expandable = index_.model()->hasChildren(index_);
+            s.expanded = tree->isExpanded(index_);
+            s.collapsed = s.expandable && !s.expanded;
+        }
+        return s;
+    }
+
+    // The table cell interface.
+    bool isSelected() const override { return state().selected; }
+    QList<QAccessibleInterface*> columnHeaderCells() const override { return {}; }
+    QList<QAccessibleInterface*> rowHeaderCells() const override { return {}; }
+    int columnIndex() const override { return isHeader() ? -1 : index_.column(); }
+    int rowIndex() const override { return isHeader() || !index_.isValid() ? -1 : visualRow(view_, index_); }
+    int columnExtent() const override { return 1; }
+    int rowExtent() const override { return 1; }
+    QAccessibleInterface* table() const override { return parent(); }
+
+private:
+    bool isHeader() const { return orientation_.has_value(); }
+
+    QPointer<QAbstractItemView> view_;
+    QPersistentModelIndex index_;
+    QAccessible::Role role_;
+    std::optional<Qt::Orientation> orientation_;
+    int section_ = -1;
+};
+
+// A table (QTableView and its kin), a list (QListView) or a tree
+// (QTreeView, its expanded items as rows): its entries row by row, after a
+// row of column headers and before each row its row header where the view
+// has them, as Qt numbers them.
+class ItemViewAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
+public:
+    ItemViewAccessible(QAbstractItemView* view, QAccessible::Role role) : QAccessibleWidget(view, role) {}
+    ~ItemViewAccessible() override { dropChildren(); }
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TableInterface) return static_cast<QAccessibleTableInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    QString text(QAccessible::Text t) const override {
+        // A view reads its name as its value too, as Qt's does.
+        return QAccessibleWidget::text(t == QAccessible::Value ? QAccessible::Name : t);
+    }
+
+    int childCount() const override {
+        if (!model()) return 0;
+        return (rowCount() + rowHeaders()) * (columnCount() + columnHeaders());
+    }
+
+    QAccessibleInterface* child(int logical) const override {
+        if (!model() || logical < 0 || logical >= childCount()) return nullptr;
+        if (const auto id = children_.constFind(logical); id != children_.constEnd())
+            return QAccessible::accessibleInterface(*id);
+        const int width = columnCount() + rowHeaders();
+        int row = logical / width - columnHeaders();
+        int column = logical % width - rowHeaders();
+        QAccessibleInterface* cell = nullptr;
+        if (row < 0 && column < 0)
+            cell = new CellAccessible(view(), QModelIndex(), QAccessible::Pane);
+        else if (row < 0)
+            cell = new CellAccessible(view(), Qt::Horizontal, column);
+        else if (column < 0)
+            cell = new CellAccessible(view(), Qt::Vertical, row);
+        else
+            cell = new CellAccessible(view(), modelIndex(row, column), cellRole());
+        const QAccessible::Id id = QAccessible::registerAccessibleInterface(cell);
+        children_.insert(logical, id);
+        return cell;
+    }
+
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (!child) return -1;
+        for (auto it = children_.constBegin(); it != children_.constEnd(); ++it)
+            if (QAccessible::accessibleInterface(it.value()) == child) return it.key();
+        return -1;
+    }
+
+    QAccessibleInterface* childAt(int x, int y) const override {
+        const QPoint at = view()->viewport()->mapFromGlobal(QPoint(x, y));
+        return cellOf(view()->indexAt(at));
+    }
+
+    QAccessibleInterface* focusChild() const override {
+        return view()->hasFocus() ? cellOf(view()->currentIndex()) : nullptr;
+    }
+
+    // The table interface.
+    QAccessibleInterface* caption() const override { return nullptr; }
+    QAccessibleInterface* summary() const override { return nullptr; }
+    QAccessibleInterface* cellAt(int row, int column) const override {
+        if (row < 0 || column < 0 || row >= rowCount() || column >= columnCount()) return nullptr;
+        return child((row + columnHeaders()) * (columnCount() + rowHeaders()) + column + rowHeaders());
+    }
+    int columnCount() const override {
+        if (!model()) return 0;
+        return isList() ? 1 : model()->columnCount(view()->rootIndex());
+    }
+    int rowCount() const override { return model() ? shownRows(view()) : 0; }
+    int selectedCellCount() const override { return int(selectedIndexes().size()); }
+    int selectedColumnCount() const override { return 0; }
+    int selectedRowCount() const override { return int(selectedRows().size()); }
+    QString columnDescription(int column) const override {
+        return model() ? model()->headerData(column, Qt::Horizontal).toString() : QString();
+    }
+    QString rowDescription(int row) const override {
+        return model() ? model()->headerData(row, Qt::Vertical).toString() : QString();
+    }
+    QList<QAccessibleInterface*> selectedCells() const override {
+        QList<QAccessibleInterface*> out;
+        for (const QModelIndex& i : selectedIndexes())
+            if (QAccessibleInterface* c = cellOf(i)) out << c;
+        return out;
+    }
+    QList<int> selectedColumns() const override { return {}; }
+    QList<int> selectedRows() const override {
+        QList<int> rows;
+        for (const QModelIndex& i : selectedIndexes())
+            if (const int row = visualRow(view(), i); !rows.contains(row)) rows << row;
+        return rows;
+    }
+    bool isColumnSelected(int) const override { return false; }
+    bool isRowSelected(int row) const override { return selectedRows().contains(row); }
+    bool selectRow(int row) override { return selectRowAs(row, QItemSelectionModel::Select); }
+    bool selectColumn(int) override { return false; }
+    bool unselectRow(int row) override { return selectRowAs(row, QItemSelectionModel::Deselect); }
+    bool unselectColumn(int) override { return false; }
+    void modelChange(QAccessibleTableModelChangeEvent*) override { dropChildren(); }
+
+private:
+    QAbstractItemView* view() const { return static_cast<QAbstractItemView*>(widget()); }
+    QAbstractItemModel* model() const { return view()->model(); }
+    int columnHeaders() const { return header(view(), Qt::Horizontal) ? 1 : 0; }
+    int rowHeaders() const { return header(view(), Qt::Vertical) ? 1 : 0; }
+    bool isList() const { return role() == QAccessible::List; }
+    QAccessible::Role cellRole() const {
+        if (role() == QAccessible::Tree) return QAccessible::TreeItem;
+        return isList() ? QAccessible::ListItem : QAccessible::Cell;
+    }
+    // A list shows one column of its model.
+    QModelIndex modelIndex(int row, int column) const {
+        if (auto* list = qobject_cast<const QListView*>(view())) column = list->modelColumn();
+        const QModelIndex first = shownRow(view(), row);
+        return first.sibling(first.row(), column);
+    }
+    QAccessibleInterface* cellOf(const QModelIndex& index) const {
+        return index.isValid() ? cellAt(visualRow(view(), index), isList() ? 0 : index.column()) : nullptr;
+    }
+    QModelIndexList selectedIndexes() const {
+        return view()->selectionModel() ? view()->selectionModel()->selectedIndexes() : QModelIndexList();
+    }
+    bool selectRowAs(int row, QItemSelectionModel::SelectionFlags how) {
+        if (!model() || !view()->selectionModel() || row < 0 || row >= rowCount()) return false;
+        view()->selectionModel()->select(modelIndex(row, 0), how | QItemSelectionModel::Rows);
+        return true;
+    }
+    void dropChildren() {
+        for (QAccessible::Id id : std::as_const(children_)) QAccessible::deleteAccessibleInterface(id);
+        children_.clear();
+    }
+
+    mutable QHash<int, QAccessible::Id> children_;
+};
+
+}  // namespace
+
+QAccessibleInterface* itemViewAccessible(const QString& className, QObject* o) {
+    if (className == QLatin1String("QTableView"))
+        return new ItemViewAccessible(static_cast<QTableView*>(o), QAccessible::Table);
+    if (className == QLatin1String("QListView"))
+        return new ItemViewAccessible(static_cast<QListView*>(o), QAccessible::List);
+    if (className == QLatin1String("QTreeView"))
+        return new ItemViewAccessible(static_cast<QTreeView*>(o), QAccessible::Tree);
+    return nullptr;
+}
+
+}  // namespace forms

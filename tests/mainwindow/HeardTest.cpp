@@ -1,0 +1,114 @@
+// What assistive tools hear of the main window: each control by what it is,
+// in the user's language; the focus on the focused control alone; a locked
+// bar button as disabled.
+#include <QAccessible>
+#include <QApplication>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+
+#include "mainwindow/BarsFixture.h"
+#include "platform/forms/MessageBoxes.h"
+#include "support/Access.h"
+
+using namespace barstest;
+
+namespace {
+
+class Heard : public BarsTest {
+protected:
+    // Starts as user 1 in `lang` (0 German, 1 English) on a database of
+    // `items` items.
+    mainwindow::frmMain& startIn(int lang, int items = 2) {
+        makeUsers({{1, "Ben"}}, 1, {{1, lang}});
+        path = makeVokDB("kurs.wkd");
+        for (int i = 0; i < items; ++i) addItem(path, QStringLiteral("frage%1").arg(i), 0);
+        start = std::make_unique<startup::FrmBenutzer>();
+        startAs(*start, 1, path);
+        return mainwindow::MainForm();
+    }
+};
+
+class HeardIn : public Heard, public ::testing::WithParamInterface<int> {};
+
+TEST_P(HeardIn, ControlsAreHeardByWhatTheyAreInTheUsersLanguage) {
+    const int lang = GetParam();
+    {
+        auto& m = startIn(lang);
+        m.imgBarOptions_Click();  // the settings fill their texts
+        const struct {
+            QWidget* w;
+            QString en, de;
+        } cases[] = {
+            {m.vg1, "panel: Database View", "panel: Verwaltung"},
+            {m.vg1->view(), "table: Database View", "table: Verwaltung"},
+            {m.vgUmlaute, "panel: Special signs", "panel: Sonderzeichen"},
+            {m.lstTestWrongWords, "list: The following questions should be revised",
+             "list: Folgende Fragen sollten noch einmal bearbeitet werden"},
+            {m.fraVerwaltung->chkRegFileType, "check box: Register *.wkd with Wortkiste",
+             "check box: Datenbankendung *.wkd mit Wortkiste verknüpfen"},
+            {m.imgBarStartTest, "button: Start test", "button: Abfrage starten"},
+        };
+        for (const auto& c : cases)
+            EXPECT_EQ(wktest::heard(c.w), lang == 0 ? c.de : c.en) << c.w->objectName().toStdString();
+        // The visible caption keeps its text as it stands.
+        if (lang == 1) {
+            EXPECT_EQ(m.fraVerwaltung->chkRegFileType->text(), "R&egister *.wkd with Wortkiste ");
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, HeardIn, ::testing::Values(0, 1),
+                         [](const auto& info) { return info.param == 0 ? "German" : "English"; });
+
+// Only the control with the focus reports it: not the grid around its
+// table, not the grid's current cell or the settings tree's current page
+// once the focus has gone on, not the button row of a message box around
+// its button.
+TEST_F(Heard, OnlyTheFocusedControlReportsTheFocus) {
+    auto& m = startIn(1);
+    m.imgBarOverview_Click();
+    m.show();
+    QApplication::setActiveWindow(&m);
+    m.vg1->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), m.vg1->view());
+    EXPECT_EQ(wktest::focusedElsewhere(&m), QStringList());
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(m.vg1->view());
+    ASSERT_NE(table->focusChild(), nullptr);
+    EXPECT_TRUE(table->focusChild()->state().focused);
+    m.imgBarNewDB->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(wktest::focusedElsewhere(&m), QStringList());
+    EXPECT_EQ(table->focusChild(), nullptr);
+    // So does the settings' tree of pages.
+    m.imgBarOptions_Click();
+    m.fraVerwaltung->tvVerwaltung->setFocus(Qt::TabFocusReason);
+    m.imgBarNewDB->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(wktest::focusedElsewhere(&m), QStringList());
+
+    auto box = forms::buildMessageBox("x", forms::vbYesNo | forms::vbQuestion, "t");
+    box->show();
+    QApplication::setActiveWindow(box.get());
+    box->defaultButton()->setFocus();
+    EXPECT_EQ(wktest::focusedElsewhere(box.get()), QStringList());
+}
+
+// A locked bar button (and Start test on a database without items) is
+// heard disabled; an open one enabled.
+TEST_F(Heard, LockedBarButtonsAreDisabled) {
+    const auto disabled = [](QWidget* w) {
+        return QAccessible::queryAccessibleInterface(w)->state().disabled;
+    };
+    auto& m = startIn(1, 0);
+    EXPECT_FALSE(disabled(m.imgBarOverview));
+    EXPECT_FALSE(disabled(m.imgBarOptions));
+    EXPECT_TRUE(disabled(m.imgBarStartTest));
+    setOption(path, "ShowOverview", 0);
+    setOption(path, "ShowOptions", 0);
+    m.VokDBOeffnen(path);
+    EXPECT_TRUE(disabled(m.imgBarOverview));
+    EXPECT_TRUE(disabled(m.imgBarOptions));
+    EXPECT_FALSE(disabled(m.imgBarNewDB));
+}
+
+}  // namespace
