@@ -76,6 +76,7 @@ void deleteSelectedItem(frmMain& m) {
             setOverviewButton(m, "cmdOverview1_SoundImport", false, grid::keys::ImportSoundDisabled);
             setOverviewButton(m, "cmdOverview1_ImportPic", false, grid::keys::ImportPicDisabled);
             m.mnuVGrid->setEnabled(false);
+            m.FocusWork();
         }
         if (r > 2) m.vg1->EnsureVisible(r - 2, 2);
         if (r <= m.vg1->Rows()) {

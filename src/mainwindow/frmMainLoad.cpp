@@ -138,6 +138,7 @@ void frmMain::Form_Load() {
     if (loaded_) return;
     loaded_ = true;
     BuildTestPanel();
+    setupTabOrder();
     // Questions, answers, themes, grade texts, names and file names are the
     // user's: shown as they stand.
     forms::plainTextLabels(this);
@@ -329,6 +330,31 @@ void frmMain::imgBarOverview_Click() {
     HideBarPopup();
     HideAllPanels();
     fraOverview1->show();
+    FocusWork();
+}
+
+QWidget* frmMain::workControl() const {
+    const auto shown = [this](const QWidget* w) { return w && w->isVisibleTo(this) && w->isEnabled(); };
+    if (shown(fraAbfrage)) {
+        if (shown(fraTestBewertung))
+            return shown(lstTestWrongWords) ? static_cast<QWidget*>(lstTestWrongWords) : imgTestBarCancel;
+        for (QWidget* w : std::initializer_list<QWidget*>{txtTestA(1), chkTestA(1), optTestA(1)})
+            if (shown(w)) return w;
+        return imgTestBarSolve;
+    }
+    if (shown(fraOverview1)) {
+        if (shown(vg1) && vg1->ShowData()) return vg1;
+        for (QPushButton* b : {cmdOverview1_New, cmdOverview1_Delete, cmdOverview1_Search,
+                               cmdOverview1_Import, cmdOverview1_Record, cmdOverview1_SoundImport,
+                               cmdOverview1_ImportPic, cmdOverview1_GridOptions})
+            if (shown(b)) return b;
+    }
+    if (shown(fraVerwaltung)) return fraVerwaltung->tvVerwaltung;
+    return shown(fraMainBar) ? imgBarNewDB : nullptr;
+}
+
+void frmMain::FocusWork() {
+    if (QWidget* w = workControl()) w->setFocus(Qt::OtherFocusReason);
 }
 
 }  // namespace mainwindow

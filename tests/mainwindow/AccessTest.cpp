@@ -1,53 +1,183 @@
-// The main window for a keyboard user and for assistive tools: Tab reaches
-// every button of the bars and of the shown panel, each of them can be
-// pressed by the keys and by the tools, and every control has a name.
+// The main window for a keyboard user and for assistive tools: where the
+// focus starts, the Tab order of each screen, what the keys do on each kind
+// of control, and that every control has a name.
 #include <QAccessible>
 #include <QApplication>
+#include <QFile>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QTableView>
+#include <QTreeWidgetItemIterator>
 #include <functional>
 
 #include "mainwindow/BarsFixture.h"
 #include "support/Access.h"
+#include "vocabdb/frmNewDB.h"
 
 using namespace barstest;
+using mainwindow::frmMain;
+using wktest::CallKind;
 
 namespace {
 
-class Access : public BarsTest {};
+class Access : public BarsTest {
+protected:
+    // A new start, as the user "Ben", with a database of `items` items
+    // (none with items < 0); the window shown and active.
+    frmMain& restart(int items) {
+        roadtest::resetRunState();
+        start.reset();
+        QFile::remove(dbFolder() + "/kurs.wkd");
+        frmMain& m = startMain(items);
+        m.show();
+        m.activateWindow();
+        QApplication::setActiveWindow(&m);
+        return m;
+    }
 
-const QStringList kBars = {"imgBarNewDB",     "imgBarOpenDB", "imgBarOverview", "imgBarOptions",
-                           "imgBarStartTest", "imgBarMin",    "imgBarMax",      "imgBarExit"};
+    // Chooses a page of the settings by its node's key.
+    static void showSettingsPage(frmMain& m, const QString& key) {
+        m.imgBarOptions_Click();
+        for (QTreeWidgetItemIterator it(m.fraVerwaltung->tvVerwaltung); *it; ++it)
+            if ((*it)->data(0, Qt::UserRole).toString() == key)
+                m.fraVerwaltung->tvVerwaltung->setCurrentItem(*it);
+    }
+};
 
-TEST_F(Access, TabReachesEveryButtonOfTheBarsAndThePanel) {
-    auto& m = startMain(1);
+const QStringList kMainBar = {"imgBarNewDB", "imgBarOpenDB", "imgBarOverview", "imgBarOptions",
+                              "imgBarStartTest"};
+
+// Each screen has its own Tab order: the work first, then the bars; Tab
+// leaves every control, an empty grid too, and never rests on the title-bar
+// pictures.
+TEST_F(Access, TabOrderOfEachScreen) {
     const struct {
-        const char* panel;
-        std::function<void()> show;
-        QStringList controls;
-    } panels[] = {
-        {"overview",
-         [&] { m.imgBarOverview_Click(); },
-         {"vg1", "cmdOverview1_New", "cmdOverview1_Delete", "cmdOverview1_Search", "cmdOverview1_Import",
-          "cmdOverview1_Record", "cmdOverview1_SoundImport", "cmdOverview1_ImportPic",
-          "cmdOverview1_GridOptions"}},
-        {"settings", [&] { m.imgBarOptions_Click(); }, {"tvVerwaltung"}},
+        const char* screen;
+        int items;
+        std::function<QWidget*(frmMain&)> show;  // gives the control the walk starts at
+        QStringList order;
+    } screens[] = {
+        {"overview", 2, [](frmMain& m) { return m.imgBarNewDB; },
+         kMainBar + QStringList{"cmdOverview1_New", "cmdOverview1_Search", "cmdOverview1_Import",
+                                "cmdOverview1_GridOptions", "vg1", "vg1.header"}},
+        {"overview of an empty database", 0, [](frmMain& m) { return m.imgBarNewDB; },
+         kMainBar + QStringList{"cmdOverview1_New", "cmdOverview1_Import", "cmdOverview1_GridOptions"}},
+        {"test",
+         2,
+         [](frmMain& m) {
+             m.imgBarStartTest_Click();
+             return m.txtTestA(1);
+         },
+         {"txtTestA(1)", "chkShowUmlaute", "imgTestBarSolve", "imgTestBarSound", "imgTestBarCancel"}},
+        {"settings, database page", 2,
+         [](frmMain& m) {
+             showSettingsPage(m, "DB");
+             return m.fraVerwaltung->tvVerwaltung;
+         },
+         QStringList{"tvVerwaltung", "txtC", "txtVersion", "txtKommentar", "txtStichworte",
+                     "cmdDBHideOverview", "cmdDBHideOptions", "cmdDBHideImportExport"} +
+             kMainBar},
     };
-    for (const auto& p : panels) {
-        p.show();
-        EXPECT_EQ(wktest::missedByTab(m.imgBarNewDB, kBars + p.controls), QStringList()) << p.panel;
-        EXPECT_EQ(wktest::unnamedControls(&m), QStringList()) << p.panel;
+    for (const auto& s : screens) {
+        frmMain& m = restart(s.items);
+        QWidget* first = s.show(m);
+        EXPECT_EQ(wktest::tabWalk(first), s.order) << s.screen;
+        EXPECT_EQ(wktest::unnamedControls(&m), QStringList()) << s.screen;
+    }
+}
+
+// The focus starts, and comes back, where the window's work is: never on a
+// title-bar picture, and always on a shown control.
+TEST_F(Access, FocusStartsWhereTheWorkIs) {
+    const auto answerWrongThenStop = [](frmMain& m) {
+        runstate::dbVok->Execute("UPDATE VOK SET A1 = 'antwort'");
+        m.imgBarStartTest_Click();
+        m.txtTestA(1)->setText("falsch");
+        m.imgTestBarSolve_MouseUp(1, 0, 1, 1);
+        m.ShowNextQuestion(true);  // the whole test's time is up
+    };
+    const auto escape = [](frmMain& m) { wktest::keyTo(m.focusWidget(), Qt::Key_Escape, {}, "\x1b"); };
+    const struct {
+        const char* when;
+        int items;
+        std::function<void(frmMain&, wktest::ScriptedUi&)> act;
+        QString focus;
+    } cases[] = {
+        {"start with a database", 2, {}, "vg1"},
+        {"start with an empty database", 0, {}, "cmdOverview1_New"},
+        {"start without a database", -1, {}, "imgBarNewDB"},
+        {"test", 2, [](frmMain& m, auto&) { m.imgBarStartTest_Click(); }, "txtTestA(1)"},
+        {"result with questions to revise", 2, [&](frmMain& m, auto&) { answerWrongThenStop(m); },
+         "lstTestWrongWords"},
+        {"result with none", 2,
+         [](frmMain& m, auto&) {
+             m.imgBarStartTest_Click();
+             m.ShowNextQuestion(true);
+         },
+         "imgTestBarCancel"},
+        {"Esc from the test", 2,
+         [&](frmMain& m, auto&) {
+             m.imgBarStartTest_Click();
+             escape(m);
+         },
+         "vg1"},
+        {"Esc from the result", 2,
+         [&](frmMain& m, auto&) {
+             answerWrongThenStop(m);
+             escape(m);
+         },
+         "vg1"},
+        {"overview from the settings", 2,
+         [](frmMain& m, auto&) {
+             m.imgBarOptions_Click();
+             m.imgBarOverview_Click();
+         },
+         "vg1"},
+        {"settings locked", 2,
+         [](frmMain& m, wktest::ScriptedUi& ui) {
+             m.imgBarOptions_Click();
+             ui.pushMsgBox(forms::vbYes);
+             m.cmdDBHideOptions_Click();
+         },
+         "vg1"},
+        {"last item deleted", 1,
+         [&](frmMain& m, wktest::ScriptedUi& ui) {
+             m.vg1->SetSelectedRow(1);
+             m.vg1_SelectionChange(1, 3);
+             ui.pushMsgBox(forms::vbYes);
+             wktest::keyTo(m.vg1->view(), Qt::Key_Delete);
+         },
+         "cmdOverview1_New"},
+        {"database made by Ctrl+N", -1,
+         [this](frmMain& m, wktest::ScriptedUi& ui) {
+             wktest::keyTo(m.focusWidget(), Qt::Key_N, Qt::ControlModifier, "\x0e");
+             for (QWidget* w : QApplication::topLevelWidgets())
+                 if (auto* d = qobject_cast<vocabdb::frmNewDB*>(w); d && d->isVisible()) {
+                     ui.pushSave(dbFolder() + "/neu.wkd");
+                     d->cmdOK->click();
+                 }
+         },
+         "cmdOverview1_New"},
+    };
+    for (const auto& c : cases) {
+        frmMain& m = restart(c.items);
+        if (c.act) c.act(m, ui);
+        EXPECT_EQ(wktest::focusedControl(&m), c.focus) << c.when;
     }
 }
 
 // The picture buttons are buttons to assistive tools, and Space, Enter and
-// the tools' press action do what a click does.
-TEST_F(Access, PictureButtonsArePressedByKeysAndTools) {
+// the tools' press action do what a click does; so do Space and Enter on the
+// side toolbar's buttons, but Alt+Enter stays the window's.
+TEST_F(Access, ButtonsArePressedByKeysAndTools) {
     auto& m = startMain(1);
     m.imgBarOverview_Click();
     const auto keyPress = [](QWidget* w, Qt::Key key) {
         w->setFocus(Qt::TabFocusReason);
         QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
         QApplication::sendEvent(w, &e);
+        QKeyEvent r(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(w, &r);
     };
     const auto toolPress = [](QWidget* w, Qt::Key) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
@@ -70,7 +200,64 @@ TEST_F(Access, PictureButtonsArePressedByKeysAndTools) {
         w.press(m.imgBarMax, w.key);
         EXPECT_NE(m.isMaximized(), maximised) << w.how;
         if (m.isMaximized()) m.imgBarMax_Click();
+
+        if (w.key == Qt::Key(0)) continue;  // a tool's press of a push button comes later, animated
+        m.imgBarOverview_Click();
+        ui.pushModal([](QWidget& f) { f.close(); });
+        w.press(m.cmdOverview1_Search, w.key);
+        ASSERT_EQ(ui.count(CallKind::ShowModal), 1) << w.how;
+        EXPECT_EQ(ui.last(CallKind::ShowModal).formName, "frmSearch");
+        ui.clearCalls();
     }
+    m.cmdOverview1_Search->setFocus(Qt::TabFocusReason);
+    wktest::keyTo(m.cmdOverview1_Search, Qt::Key_Return, Qt::AltModifier);
+    EXPECT_EQ(ui.count(CallKind::ShowModal), 0);
+    if (m.isMaximized()) m.imgBarMax_Click();
+    for (QWidget* title : {m.imgBarMin, m.imgBarMax, m.imgBarExit})
+        EXPECT_EQ(title->focusPolicy(), Qt::NoFocus) << title->objectName().toStdString();
+}
+
+// Ctrl+F searches from the grid and also from the bars' buttons and the
+// grid's header while the overview shows.
+TEST_F(Access, CtrlFSearchesFromEveryButtonOfTheOverview) {
+    auto& m = startMain(2);
+    for (QWidget* w : std::initializer_list<QWidget*>{m.vg1->view(), m.imgBarOverview, m.cmdOverview1_New,
+                                                      m.vg1->view()->horizontalHeader()}) {
+        w->setFocus(Qt::TabFocusReason);
+        ui.pushModal([](QWidget& f) { f.close(); });
+        wktest::keyTo(w, Qt::Key_F, Qt::ControlModifier, "\x06");
+        EXPECT_EQ(ui.count(CallKind::ShowModal), 1) << wktest::focusedControl(&m).toStdString();
+        ui.clearCalls();
+    }
+}
+
+// The header takes the focus by Tab and sorts on Space or Enter as a click
+// on it does; Left and Right choose the column.
+TEST_F(Access, HeaderSortsByKeysAsByClicks) {
+    frmMain* m = &restart(3);
+    const long q = m->vg1->ColumnIndex("Q");
+    const auto state = [&] {
+        return QStringList{QString::number(m->vg1->SortColumn(1)), QString::number(m->vg1->SortOrder(1)),
+                           QString::number(m->vg1->ColumnHeaderIcon("Q")), m->vg1->CellText(1, q)};
+    };
+    QStringList byClick[2], byKeys[2];
+    for (QStringList& after : byClick) {
+        emit m->vg1->view()->horizontalHeader()->sectionClicked(int(q - 1));
+        after = state();
+    }
+    m = &restart(3);
+    QHeaderView* header = m->vg1->view()->horizontalHeader();
+    header->setFocus(Qt::TabFocusReason);
+    // The frame starts on the question's column; away and back by the arrows.
+    wktest::keyTo(header, Qt::Key_Right);
+    wktest::keyTo(header, Qt::Key_Left);
+    wktest::keyTo(header, Qt::Key_Space, {}, " ");
+    byKeys[0] = state();
+    wktest::keyTo(header, Qt::Key_Return, {}, "\r");
+    byKeys[1] = state();
+    EXPECT_EQ(byKeys[0], byClick[0]);
+    EXPECT_EQ(byKeys[1], byClick[1]);
+    EXPECT_NE(byClick[0], byClick[1]);
 }
 
 }  // namespace
