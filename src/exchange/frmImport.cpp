@@ -25,6 +25,7 @@
 #include "platform/Error.h"
 #include "platform/forms/Captions.h"
 #include "platform/forms/Colors.h"
+#include "platform/forms/FocusKeys.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/MousePointer.h"
 #include "platform/forms/Placement.h"
@@ -123,6 +124,9 @@ void frmImport::buildControls() {
         });
     }
     optExport_Format[2]->setEnabled(false);  // no XML writer
+    // An arrow key chooses, so that Next is there without Space.
+    forms::arrowsChoose(optChoice);
+    forms::arrowsChoose(optExport_Format);
     fraB_Export->layout()->addWidget(make<QLabel>(fraB_Export, "lblBExHint", "608"));
     auto* note = make<QLabel>(fraB_Export, "lblBExNote", "640");
     note->setWordWrap(true);
@@ -343,9 +347,18 @@ void frmImport::buildControls() {
     bar->addWidget(cmdCancel);
     bar->addWidget(cmdWeiter);
     outer->addLayout(bar);
-    connect(cmdWeiter, &QPushButton::clicked, this, &frmImport::cmdWeiter_Click);
-    connect(cmdBack, &QPushButton::clicked, this, &frmImport::cmdBack_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmImport::cmdCancel_Click);
+    connect(cmdWeiter, &QPushButton::clicked, this, [this] {
+        cmdWeiter_Click();
+        focusPage();
+    });
+    connect(cmdBack, &QPushButton::clicked, this, [this] {
+        cmdBack_Click();
+        focusPage();
+    });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] {
+        cmdCancel_Click();
+        focusPage();
+    });
     resize(forms::twipsSize(9000, 6600));
 }
 
@@ -560,6 +573,29 @@ void frmImport::cmdWeiter_Click() {
     }
 }
 
+void frmImport::focusPage() {
+    if (unloaded_) return;
+    QFrame* page = nullptr;
+    for (QFrame* f : {fraA_Start, fraB_Import, fraC_Import, fraD_Import_Finish, fraB_TXTImport,
+                      fraC_TXTImport, fraB_Export, fraC_Export, fraD_Export, fraE_Export, fraF_Export})
+        if (f->isVisibleTo(this)) page = f;
+    if (!page) return;
+    const auto usable = [this](const QWidget* w) { return w->isVisibleTo(this) && w->isEnabled(); };
+    const QWidget* f = focusWidget();
+    if (f && usable(f) && page->isAncestorOf(f)) return;
+    for (QWidget* w = page->nextInFocusChain(); w && w != page && page->isAncestorOf(w);
+         w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && usable(w)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    if (usable(cmdWeiter))
+        cmdWeiter->setFocus(Qt::TabFocusReason);
+    else
+        cmdCancel->setFocus(Qt::TabFocusReason);
+}
+
 void frmImport::cmdBack_Click() {
     fraC_Import->hide();
     fraB_Import->show();
@@ -590,10 +626,12 @@ bool frmImport::eventFilter(QObject* watched, QEvent* event) {
         for (int i = 0; i < 3; ++i) {
             if (watched == optChoice[i]) {
                 optChoice_DblClick(i);
+                focusPage();
                 return true;
             }
             if (watched == optExport_Format[i]) {
                 optExport_Format_DblClick(i);
+                focusPage();
                 return true;
             }
         }

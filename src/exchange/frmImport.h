@@ -215,6 +215,9 @@ private:
     void moveListEntries(QListWidget* from, QListWidget* to, bool selectedOnly, bool toImport);
     void setLine(int i, bool on);
     bool textPathUsable() const;
+    // After a step: unless the focus is on a control of the page now shown,
+    // the page's first control takes it (else Next, else Cancel).
+    void focusPage();
 
     ImportHost& host_;
     bool unloaded_ = false;

@@ -5,6 +5,7 @@
 #include "support/Access.h"
 
 #include <sqlite3.h>
+#include <QApplication>
 
 #include "exchange/TextImport.h"
 #include "support/StuckPipe.h"
@@ -477,4 +478,45 @@ TEST_F(WizardDbImport, ItemsTheDatabaseRefusesAreNotCountedAsAdded) {
     EXPECT_EQ(data->RecordCount(), 2);
     auto rs = db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {"gehen"});
     EXPECT_EQ(rs->RecordCount(), 0);
+}
+
+// The option groups choose as the arrows move, so that Next is there without
+// Space; Next goes on to the work of the next page, and Tab leaves the text
+// import's preview while it shows nothing.
+TEST_F(WizardText, ArrowsChooseAndEachPageStartsAtItsWork) {
+    const auto activate = [this] {
+        form->show();
+        form->activateWindow();
+        QApplication::setActiveWindow(form.get());
+    };
+    const auto next = [this] {
+        form->cmdWeiter->setFocus(Qt::TabFocusReason);
+        wktest::keyTo(form->cmdWeiter, Qt::Key_Space, Qt::NoModifier, " ");
+    };
+    open();
+    activate();
+    form->optChoice[0]->setFocus(Qt::TabFocusReason);
+    ASSERT_FALSE(form->cmdWeiter->isEnabled());
+    wktest::keyTo(form->optChoice[0], Qt::Key_Down);
+    EXPECT_TRUE(form->optChoice[1]->isChecked());
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    next();  // the export's format page
+    EXPECT_EQ(wktest::focusedControl(form.get()), "optExport_Format");
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    wktest::keyTo(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_TRUE(form->optExport_Format[1]->isChecked());
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+
+    form.reset();
+    open();
+    activate();
+    form->optChoice[0]->setFocus(Qt::TabFocusReason);
+    wktest::keyTo(form->optChoice[0], Qt::Key_Down);
+    wktest::keyTo(form->optChoice[1], Qt::Key_Down);
+    EXPECT_TRUE(form->optChoice[2]->isChecked());
+    next();  // the text import's file page
+    EXPECT_EQ(wktest::focusedControl(form.get()), "txtB_TXTImport_FileName");
+    EXPECT_EQ(wktest::tabWalk(form->txtB_TXTImport_FileName),
+              QStringList({"txtB_TXTImport_FileName", "cmdTXTImportFile", "cboB_TXTImport_Format",
+                           "cboB_TXTImport_Separator", "cmdCancel"}));
 }
