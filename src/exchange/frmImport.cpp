@@ -347,18 +347,14 @@ void frmImport::buildControls() {
     bar->addWidget(cmdCancel);
     bar->addWidget(cmdWeiter);
     outer->addLayout(bar);
-    connect(cmdWeiter, &QPushButton::clicked, this, [this] {
-        cmdWeiter_Click();
-        focusPage();
-    });
-    connect(cmdBack, &QPushButton::clicked, this, [this] {
-        cmdBack_Click();
-        focusPage();
-    });
-    connect(cmdCancel, &QPushButton::clicked, this, [this] {
-        cmdCancel_Click();
-        focusPage();
-    });
+    for (auto [button, step] : {std::pair{cmdWeiter, &frmImport::cmdWeiter_Click},
+                                {cmdBack, &frmImport::cmdBack_Click},
+                                {cmdCancel, &frmImport::cmdCancel_Click}})
+        connect(button, &QPushButton::clicked, this, [this, step] {
+            const QFrame* before = shownPage();
+            (this->*step)();
+            focusPage(before);
+        });
     resize(forms::twipsSize(9000, 6600));
 }
 
@@ -573,16 +569,17 @@ void frmImport::cmdWeiter_Click() {
     }
 }
 
-void frmImport::focusPage() {
-    if (unloaded_) return;
-    QFrame* page = nullptr;
+QFrame* frmImport::shownPage() const {
     for (QFrame* f : {fraA_Start, fraB_Import, fraC_Import, fraD_Import_Finish, fraB_TXTImport,
                       fraC_TXTImport, fraB_Export, fraC_Export, fraD_Export, fraE_Export, fraF_Export})
-        if (f->isVisibleTo(this)) page = f;
-    if (!page) return;
+        if (f->isVisibleTo(this)) return f;
+    return nullptr;
+}
+
+void frmImport::focusPage(const QFrame* before) {
+    QFrame* page = shownPage();
+    if (unloaded_ || !page || page == before) return;
     const auto usable = [this](const QWidget* w) { return w->isVisibleTo(this) && w->isEnabled(); };
-    const QWidget* f = focusWidget();
-    if (f && usable(f) && page->isAncestorOf(f)) return;
     for (QWidget* w = page->nextInFocusChain(); w && w != page && page->isAncestorOf(w);
          w = w->nextInFocusChain()) {
         if ((w->focusPolicy() & Qt::TabFocus) && usable(w)) {
@@ -624,14 +621,15 @@ bool frmImport::eventFilter(QObject* watched, QEvent* event) {
     const auto type = event->type();
     if (type == QEvent::MouseButtonDblClick) {
         for (int i = 0; i < 3; ++i) {
+            const QFrame* before = shownPage();
             if (watched == optChoice[i]) {
                 optChoice_DblClick(i);
-                focusPage();
+                focusPage(before);
                 return true;
             }
             if (watched == optExport_Format[i]) {
                 optExport_Format_DblClick(i);
-                focusPage();
+                focusPage(before);
                 return true;
             }
         }

@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 #include <QApplication>
+#include <QMouseEvent>
 
 #include "exchange/TextImport.h"
 #include "support/StuckPipe.h"
@@ -481,9 +482,10 @@ TEST_F(WizardDbImport, ItemsTheDatabaseRefusesAreNotCountedAsAdded) {
 }
 
 // The option groups choose as the arrows move, so that Next is there without
-// Space; Next goes on to the work of the next page, and Tab leaves the text
-// import's preview while it shows nothing.
+// Space; each step, by Next or by a double click, goes on to the work of the
+// next page, and Tab leaves the text import's preview while it is empty.
 TEST_F(WizardText, ArrowsChooseAndEachPageStartsAtItsWork) {
+    add({"Haus", {"house"}});
     const auto activate = [this] {
         form->show();
         form->activateWindow();
@@ -500,21 +502,24 @@ TEST_F(WizardText, ArrowsChooseAndEachPageStartsAtItsWork) {
     wktest::keyTo(form->optChoice[0], Qt::Key_Down);
     EXPECT_TRUE(form->optChoice[1]->isChecked());
     EXPECT_TRUE(form->cmdWeiter->isEnabled());
-    next();  // the export's format page
+    next();
     EXPECT_EQ(wktest::focusedControl(form.get()), "optExport_Format");
     EXPECT_FALSE(form->cmdWeiter->isEnabled());
     wktest::keyTo(QApplication::focusWidget(), Qt::Key_Down);
     EXPECT_TRUE(form->optExport_Format[1]->isChecked());
     EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    next();
+    EXPECT_EQ(wktest::focusedControl(form.get()), "vgExDB");
+    form->cmdExport_DB_L2R_A->click();
+    next();
+    EXPECT_EQ(wktest::focusedControl(form.get()), "lstExFields");
 
     form.reset();
     open();
     activate();
-    form->optChoice[0]->setFocus(Qt::TabFocusReason);
-    wktest::keyTo(form->optChoice[0], Qt::Key_Down);
-    wktest::keyTo(form->optChoice[1], Qt::Key_Down);
-    EXPECT_TRUE(form->optChoice[2]->isChecked());
-    next();  // the text import's file page
+    QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form->optChoice[2], &twice);
     EXPECT_EQ(wktest::focusedControl(form.get()), "txtB_TXTImport_FileName");
     EXPECT_EQ(wktest::tabWalk(form->txtB_TXTImport_FileName),
               QStringList({"txtB_TXTImport_FileName", "cmdTXTImportFile", "cboB_TXTImport_Format",
