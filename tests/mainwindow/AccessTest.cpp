@@ -97,6 +97,15 @@ TEST_F(Access, FocusStartsWhereTheWorkIs) {
         m.ShowNextQuestion(true);  // the whole test's time is up
     };
     const auto escape = [](frmMain& m) { wktest::keyTo(m.focusWidget(), Qt::Key_Escape, {}, "\x1b"); };
+    // Ctrl+N, then OK (with a file name) or Cancel in the note dialog.
+    const auto newDatabase = [this](frmMain& m, wktest::ScriptedUi& ui, bool ok) {
+        wktest::keyTo(m.focusWidget(), Qt::Key_N, Qt::ControlModifier, "\x0e");
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<vocabdb::frmNewDB*>(w); d && d->isVisible()) {
+                if (ok) ui.pushSave(dbFolder() + "/neu.wkd");
+                (ok ? d->cmdOK : d->cmdAbbrechen)->click();
+            }
+    };
     const struct {
         const char* when;
         int items;
@@ -148,16 +157,9 @@ TEST_F(Access, FocusStartsWhereTheWorkIs) {
              wktest::keyTo(m.vg1->view(), Qt::Key_Delete);
          },
          "cmdOverview1_New"},
-        {"database made by Ctrl+N", -1,
-         [this](frmMain& m, wktest::ScriptedUi& ui) {
-             wktest::keyTo(m.focusWidget(), Qt::Key_N, Qt::ControlModifier, "\x0e");
-             for (QWidget* w : QApplication::topLevelWidgets())
-                 if (auto* d = qobject_cast<vocabdb::frmNewDB*>(w); d && d->isVisible()) {
-                     ui.pushSave(dbFolder() + "/neu.wkd");
-                     d->cmdOK->click();
-                 }
-         },
+        {"database made by Ctrl+N", -1, [&](frmMain& m, auto& ui) { newDatabase(m, ui, true); },
          "cmdOverview1_New"},
+        {"Ctrl+N cancelled", 2, [&](frmMain& m, auto& ui) { newDatabase(m, ui, false); }, "vg1"},
     };
     for (const auto& c : cases) {
         frmMain& m = restart(c.items);
