@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "mainwindow/BarsFixture.h"
+#include "startup/FrmUsers.h"
 #include "support/Access.h"
 #include "vocabdb/frmNewDB.h"
 
@@ -217,6 +218,68 @@ TEST_F(Access, ButtonsArePressedByKeysAndTools) {
     if (m.isMaximized()) m.imgBarMax_Click();
     for (QWidget* title : {m.imgBarMin, m.imgBarMax, m.imgBarExit})
         EXPECT_EQ(title->focusPolicy(), Qt::NoFocus) << title->objectName().toStdString();
+}
+
+// Enter on a push button presses it in the windows that are no dialogs too,
+// where Qt leaves Enter to the window.
+TEST_F(Access, EnterPressesTheButtonWithTheFocusInEveryWindow) {
+    auto& m = startMain(1);
+    const auto enterOn = [](QPushButton* b) {
+        b->setFocus(Qt::TabFocusReason);
+        wktest::keyTo(b, Qt::Key_Return, Qt::NoModifier, "\r");
+    };
+    const struct {
+        const char* button;
+        std::function<bool()> pressed;  // presses Enter, tells whether the button acted
+    } cases[] = {
+        {"start window: users",
+         [&] {
+             int shown = 0;
+             startup::FrmBenutzer::ShowUserManagement = [&](startup::FrmBenutzer&) { ++shown; };
+             enterOn(start->cmdNeu);
+             startup::FrmBenutzer::ShowUserManagement = nullptr;
+             return shown == 1;
+         }},
+        {"user management: cancel",
+         [&] {
+             startup::ShowFrmUsers(*start);
+             startup::FrmUsers* users = nullptr;
+             for (QWidget* w : QApplication::topLevelWidgets())
+                 if (auto* u = qobject_cast<startup::FrmUsers*>(w); u && u->isVisible()) users = u;
+             if (!users) return false;
+             enterOn(users->cmdAbbruch);
+             return start->isEnabled();
+         }},
+        {"new database: cancel",
+         [&] {
+             m.imgBarNewDB_Click();
+             for (QWidget* w : QApplication::topLevelWidgets())
+                 if (auto* d = qobject_cast<vocabdb::frmNewDB*>(w); d && d->isVisible())
+                     enterOn(d->cmdAbbrechen);
+             return m.isEnabled();
+         }},
+        {"editor: cancel",
+         [&] {
+             bool closed = false;
+             ui.pushModal([&](QWidget& f) {
+                 enterOn(f.findChild<QPushButton*>("cmdCancel"));
+                 closed = !f.isVisible();
+             });
+             m.OpenItemEditor(true);
+             return closed;
+         }},
+        {"settings: lock",
+         [&] {
+             m.imgBarOptions_Click();
+             ui.pushMsgBox(forms::vbNo);
+             enterOn(m.fraVerwaltung->cmdDBHideOverview);
+             return ui.count(CallKind::MsgBox) == 1;
+         }},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(c.pressed()) << c.button;
+        ui.clearCalls();
+    }
 }
 
 // Ctrl+F searches from the grid and also from the bars' buttons and the

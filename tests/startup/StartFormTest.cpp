@@ -130,21 +130,6 @@ TEST_F(StartForm, FocusStartsOnTheChoiceAndTabEndsAtTheExit) {
     }
 }
 
-// Enter on a button presses that one: on the users' button it opens the user
-// management, and does not start.
-TEST_F(StartForm, EnterPressesTheButtonWithTheFocus) {
-    makeUsers({{1, "Anna"}}, 1);
-    int shown = 0;
-    startup::FrmBenutzer::ShowUserManagement = [&](startup::FrmBenutzer&) { ++shown; };
-    startup::FrmBenutzer f;
-    f.Form_Load();
-    f.cmdNeu->setFocus();
-    wktest::keyTo(f.cmdNeu, Qt::Key_Return, Qt::NoModifier, "\r");
-    startup::FrmBenutzer::ShowUserManagement = nullptr;
-    EXPECT_EQ(shown, 1);
-    EXPECT_FALSE(mainwindow::MainFormLoaded());
-}
-
 TEST_F(StartForm, LastUserNoLongerInUseLeavesTheFirstEntry) {
     makeUsers({{2, "Ben"}, {4, "Dora"}}, 3);
     startup::FrmBenutzer f;
