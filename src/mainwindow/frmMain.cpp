@@ -350,6 +350,12 @@ void frmMain::changeEvent(QEvent* e) {
     }
 }
 
+void frmMain::takeBackActivation() {
+    if (isVisible() && isEnabled() && !QApplication::activeWindow() && windowHandle() &&
+        QGuiApplication::focusWindow() == windowHandle())
+        QApplication::setActiveWindow(this);
+}
+
 frmMain& MainForm() {
     if (!g_main) {
         g_main = new frmMain;

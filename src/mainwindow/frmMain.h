@@ -67,7 +67,8 @@ public:
     // Gives the focus to where the shown panel's work is: the overview's grid
     // (its first usable toolbar button while the grid shows nothing), the
     // test's answer, the result's list of questions to revise (else the
-    // button that ends the test), the settings tree, else the main bar.
+    // button that ends the test), the settings tree, on the welcome panel
+    // the main bar. Between two panels it does nothing.
     void FocusWork();
     void InitOptionTab() { fraVerwaltung->InitOptionTab(); }
 
@@ -447,6 +448,10 @@ private:
     QSize pendingOuterSize_;
     LeastClientSize leastSize_{QSize(px(8640), px(6510))};
     void applyOuterSize();
+    // The desktop gives this window the keys, but the application has no
+    // active window (a file dialog closed while the window was disabled):
+    // it becomes the active one again, so that the focus shows and moves.
+    void takeBackActivation();
     QPoint frameOffset() const;  // the client area's top left within the frame
 
     void connectBars();  // wires the bars, the drag surfaces and the keys

@@ -69,6 +69,9 @@ void deleteSelectedItem(frmMain& m) {
 
     try {
         if (m.vg1->Rows() == 0) {
+            // Hidden with the focus, the grid would hand it on to the next
+            // control in the Tab order; the toolbar takes it below.
+            if (QWidget* f = m.focusWidget(); f && m.vg1->isAncestorOf(f)) f->clearFocus();
             m.vg1->hide();
             setOverviewButton(m, "cmdOverview1_Search", false);
             setOverviewButton(m, "cmdOverview1_Delete", false);

@@ -293,6 +293,7 @@ void frmMain::DisableDataView() {
     lblBCount->setText(QString());
     lblBCount->hide();
     fraWelcome->show();
+    FocusWork();
 }
 
 void frmMain::UpdateWindow(const QString& That) {
@@ -311,6 +312,12 @@ void frmMain::UpdateWindow(const QString& That) {
 }
 
 void frmMain::HideAllPanels() {
+    // Hidden with the focus, a panel would hand it on to the next control
+    // in the Tab order; the panel shown next gives it to its work instead.
+    QWidget* const panels[] = {fraOverview1, fraWelcome, fraVerwaltung, fraAbfrage, fraTestBar};
+    if (QWidget* f = focusWidget())
+        for (QWidget* p : panels)
+            if (p->isAncestorOf(f)) f->clearFocus();
     fraOverview1->hide();
     fraWelcome->hide();
     fraVerwaltung->hide();
@@ -350,11 +357,14 @@ QWidget* frmMain::workControl() const {
             if (shown(b)) return b;
     }
     if (shown(fraVerwaltung)) return fraVerwaltung->tvVerwaltung;
-    return shown(fraMainBar) ? imgBarNewDB : nullptr;
+    return shown(fraWelcome) && shown(fraMainBar) ? imgBarNewDB : nullptr;
 }
 
 void frmMain::FocusWork() {
-    if (QWidget* w = workControl()) w->setFocus(Qt::OtherFocusReason);
+    QWidget* w = workControl();
+    if (!w) return;  // between two panels
+    w->setFocus(Qt::OtherFocusReason);
+    takeBackActivation();
 }
 
 }  // namespace mainwindow

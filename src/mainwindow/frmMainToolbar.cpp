@@ -182,7 +182,9 @@ void frmMain::SetOverviewButton(QPushButton* button, bool enabled, const QPixmap
 
 void frmMain::showOverviewEmpty() {
     // Hidden the way the rebuild hides an empty grid, so that the next
-    // rebuild with rows shows it again.
+    // rebuild with rows shows it again; the focus goes to the toolbar below,
+    // not on to the next control in the Tab order.
+    if (QWidget* f = focusWidget(); f && vg1->isAncestorOf(f)) f->clearFocus();
     vg1->SetShowData(false);
     SetOverviewButton(cmdOverview1_Search, false);
     SetOverviewButton(cmdOverview1_Delete, false);

@@ -79,6 +79,8 @@ void frmNewDB::Unload() {
     if (mainWindow_) mainWindow_->setEnabled(true);
     unloading_ = true;
     close();
+    // OK or Cancel, the main window takes the keys again.
+    if (mainWindow_) mainWindow_->activateWindow();
 }
 
 void frmNewDB::cmdAbbrechen_Click() {
@@ -95,7 +97,6 @@ void frmNewDB::cmdOK_Click() {
         modMain::ShowError(e.number(), e.description(), QStringLiteral("348"));
     }
     Unload();
-    if (mainWindow_) mainWindow_->activateWindow();
 }
 
 void frmNewDB::closeEvent(QCloseEvent* e) {

@@ -21,6 +21,16 @@ using wktest::CallKind;
 
 namespace {
 
+// Counts the times the focus comes to the watched controls.
+class FocusCount : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::FocusIn) ++count;
+        return false;
+    }
+};
+
 class Access : public BarsTest {
 protected:
     // A new start, as the user "Ben", with a database of `items` items
@@ -33,6 +43,7 @@ protected:
         m.show();
         m.activateWindow();
         QApplication::setActiveWindow(&m);
+        QApplication::processEvents();
         return m;
     }
 
@@ -150,7 +161,7 @@ TEST_F(Access, FocusStartsWhereTheWorkIs) {
              m.cmdDBHideOptions_Click();
          },
          "vg1"},
-        {"last item deleted", 1,
+        {"last item deleted by the Delete key", 1,
          [&](frmMain& m, wktest::ScriptedUi& ui) {
              m.vg1->SetSelectedRow(1);
              m.vg1_SelectionChange(1, 3);
@@ -158,14 +169,40 @@ TEST_F(Access, FocusStartsWhereTheWorkIs) {
              wktest::keyTo(m.vg1->view(), Qt::Key_Delete);
          },
          "cmdOverview1_New"},
+        {"last item deleted by the menu", 1,
+         [&](frmMain& m, wktest::ScriptedUi& ui) {
+             m.vg1->SetSelectedRow(1);
+             m.vg1_SelectionChange(1, 3);
+             ui.pushMsgBox(forms::vbYes);
+             m.mnuVGrid_Del_Click();
+         },
+         "cmdOverview1_New"},
         {"database made by Ctrl+N", -1, [&](frmMain& m, auto& ui) { newDatabase(m, ui, true); },
          "cmdOverview1_New"},
         {"Ctrl+N cancelled", 2, [&](frmMain& m, auto& ui) { newDatabase(m, ui, false); }, "vg1"},
+        // The desktop gives the window the keys, the application has no
+        // active window (as after a file dialog closed while the loading
+        // window had the window disabled).
+        {"overview shown without an active window", 2,
+         [](frmMain& m, auto&) {
+             QApplication::setActiveWindow(nullptr);
+             m.imgBarOverview_Click();
+         },
+         "vg1"},
     };
     for (const auto& c : cases) {
         frmMain& m = restart(c.items);
+        // On its way the focus does not call at the main bar.
+        FocusCount passing;
+        for (QWidget* b : std::initializer_list<QWidget*>{m.imgBarNewDB, m.imgBarOpenDB, m.imgBarOverview,
+                                                          m.imgBarOptions, m.imgBarStartTest})
+            b->installEventFilter(&passing);
         if (c.act) c.act(m, ui);
+        QApplication::processEvents();
+        EXPECT_EQ(passing.count, 0) << c.when;
         EXPECT_EQ(wktest::focusedControl(&m), c.focus) << c.when;
+        // The keys go there, and its frame shows.
+        EXPECT_EQ(QApplication::focusWidget(), m.focusWidget()) << c.when;
     }
 }
 
