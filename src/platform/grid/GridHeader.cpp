@@ -40,7 +40,7 @@ void GridHeader::refresh() {
     const QString title =
         current_ >= 0 && model() ? model()->headerData(current_, orientation()).toString() : QString();
     if (accessibleName() != title) setAccessibleName(title);
-    viewport()->update();
+    if (hasFocus()) viewport()->update();  // the frame shows only then
 }
 
 int GridHeader::shownFrom(int visual, int step) const {
