@@ -19,6 +19,7 @@
 #include "platform/forms/Captions.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/FocusKeys.h"
 #include "platform/forms/Keys.h"
 #include "platform/forms/Twips.h"
 #include "platform/grid/Grid.h"
@@ -393,6 +394,9 @@ void frmEditVok::wireControls() {
         w->installEventFilter(this);
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    // Enter in the points box leads to OK; Enter there presses it.
+    forms::enterPresses(cmdOK);
+    forms::enterPresses(cmdCancel);
 
     connect(vb, &grid::Grid::DblClick, this, [this](long r, long c) { vb_DblClick(r, c); });
     // Through the key handling, which also reports Enter and Esc.

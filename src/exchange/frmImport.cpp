@@ -25,6 +25,7 @@
 #include "platform/Error.h"
 #include "platform/forms/Captions.h"
 #include "platform/forms/Colors.h"
+#include "platform/forms/FocusKeys.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/MousePointer.h"
 #include "platform/forms/Placement.h"
@@ -123,6 +124,9 @@ void frmImport::buildControls() {
         });
     }
     optExport_Format[2]->setEnabled(false);  // no XML writer
+    // An arrow key chooses, so that Next is there without Space.
+    forms::arrowsChoose(optChoice);
+    forms::arrowsChoose(optExport_Format);
     fraB_Export->layout()->addWidget(make<QLabel>(fraB_Export, "lblBExHint", "608"));
     auto* note = make<QLabel>(fraB_Export, "lblBExNote", "640");
     note->setWordWrap(true);
@@ -347,9 +351,14 @@ void frmImport::buildControls() {
     bar->addWidget(cmdCancel);
     bar->addWidget(cmdWeiter);
     outer->addLayout(bar);
-    connect(cmdWeiter, &QPushButton::clicked, this, &frmImport::cmdWeiter_Click);
-    connect(cmdBack, &QPushButton::clicked, this, &frmImport::cmdBack_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &frmImport::cmdCancel_Click);
+    for (auto [button, step] : {std::pair{cmdWeiter, &frmImport::cmdWeiter_Click},
+                                {cmdBack, &frmImport::cmdBack_Click},
+                                {cmdCancel, &frmImport::cmdCancel_Click}})
+        connect(button, &QPushButton::clicked, this, [this, step] {
+            const QFrame* before = shownPage();
+            (this->*step)();
+            focusPage(before);
+        });
     resize(forms::twipsSize(9000, 6600));
 }
 
@@ -602,6 +611,30 @@ void frmImport::cmdWeiter_Click() {
     }
 }
 
+QFrame* frmImport::shownPage() const {
+    for (QFrame* f : {fraA_Start, fraB_Import, fraC_Import, fraD_Import_Finish, fraB_TXTImport,
+                      fraC_TXTImport, fraB_Export, fraC_Export, fraD_Export, fraE_Export, fraF_Export})
+        if (f->isVisibleTo(this)) return f;
+    return nullptr;
+}
+
+void frmImport::focusPage(const QFrame* before) {
+    QFrame* page = shownPage();
+    if (unloaded_ || !page || page == before) return;
+    const auto usable = [this](const QWidget* w) { return w->isVisibleTo(this) && w->isEnabled(); };
+    for (QWidget* w = page->nextInFocusChain(); w && w != page && page->isAncestorOf(w);
+         w = w->nextInFocusChain()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && usable(w)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    if (usable(cmdWeiter))
+        cmdWeiter->setFocus(Qt::TabFocusReason);
+    else
+        cmdCancel->setFocus(Qt::TabFocusReason);
+}
+
 void frmImport::cmdBack_Click() {
     fraC_Import->hide();
     fraB_Import->show();
@@ -630,12 +663,15 @@ bool frmImport::eventFilter(QObject* watched, QEvent* event) {
     const auto type = event->type();
     if (type == QEvent::MouseButtonDblClick) {
         for (int i = 0; i < 3; ++i) {
+            const QFrame* before = shownPage();
             if (watched == optChoice[i]) {
                 optChoice_DblClick(i);
+                focusPage(before);
                 return true;
             }
             if (watched == optExport_Format[i]) {
                 optExport_Format_DblClick(i);
+                focusPage(before);
                 return true;
             }
         }

@@ -217,6 +217,11 @@ private:
     void moveListEntries(QListWidget* from, QListWidget* to, bool selectedOnly, bool toImport);
     void setLine(int i, bool on);
     bool textPathUsable() const;
+    QFrame* shownPage() const;
+    // After a step that showed another page than `before`, the page's first
+    // control takes the focus (else Next, else Cancel); a step that stayed
+    // leaves the focus where it put it.
+    void focusPage(const QFrame* before);
 
     ImportHost& host_;
     bool unloaded_ = false;

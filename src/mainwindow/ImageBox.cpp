@@ -48,14 +48,14 @@ void ImageBox::setPicture(const QString& resource) {
         setPixmap(QPixmap(resource));
 }
 
-void ImageBox::makeButton() {
+void ImageBox::makeButton(bool tabStop) {
     static const bool factory = [] {
         QAccessible::installFactory(imageButtonFactory);
         return true;
     }();
     (void)factory;
     button_ = true;
-    setFocusPolicy(Qt::TabFocus);
+    setFocusPolicy(tabStop ? Qt::TabFocus : Qt::NoFocus);
 }
 
 void ImageBox::press() {

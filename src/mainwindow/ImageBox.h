@@ -19,9 +19,10 @@ public:
     QString pictureKey() const { return key_; }
     void setPicture(const QString& resource);
 
-    // Tab reaches it (a click leaves the focus where it was), Space and Enter
-    // press it, and assistive tools see a button with a press action.
-    void makeButton();
+    // Assistive tools see a button with a press action. With tabStop, Tab
+    // reaches it too (a click leaves the focus where it was) and Space and
+    // Enter press it; without, the focus never rests on it.
+    void makeButton(bool tabStop = true);
     bool isButton() const { return button_; }
     // What a left click does: down, up, click.
     void press();

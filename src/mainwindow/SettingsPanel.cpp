@@ -14,6 +14,7 @@
 #include "platform/forms/Captions.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/FocusKeys.h"
 #include "platform/forms/Twips.h"
 
 namespace mainwindow {
@@ -227,6 +228,8 @@ void SettingsPanel::buildPages() {
     lblBKommentar = label(fraVDI, "lblBKommentar", "30", 120, 1005, 2055, 255);
     txtKommentar = named(new QPlainTextEdit(fraVDI), "txtKommentar");
     moveTwips(txtKommentar, 2280, 960, 2895, 855);
+    // The comment is stored as typed; a Tab leaving the box is no part of it.
+    forms::tabLeaves(txtKommentar);
     forms::setBackColor(txtKommentar, forms::SwitchedOnBackColor);
     lblBStichworte = label(fraVDI, "lblBStichworte", "31", 120, 1965, 2055, 255);
     txtStichworte = textBox(fraVDI, "txtStichworte", 2280, 1920, 2895, 200);
@@ -236,6 +239,9 @@ void SettingsPanel::buildPages() {
     moveTwips(cmdDBHideOptions, 2280, 2835, 2895, 375);
     cmdDBHideImportExport = named(new QPushButton(fraVDI), "cmdDBHideImportExport", "595");
     moveTwips(cmdDBHideImportExport, 2280, 3270, 2895, 375);
+    // Enter presses a lock button as Space does (each asks first).
+    for (QPushButton* b : {cmdDBHideOverview, cmdDBHideOptions, cmdDBHideImportExport})
+        forms::enterPresses(b);
 
     // Assistive tools name a box after the label that points to it.
     lblB0AnzahlAbfragen->setBuddy(txt0Versuche);

@@ -286,7 +286,6 @@ frmMain::frmMain(QWidget* parent) : QWidget(parent, Qt::Window) {
         w->raise();
 
     connectBars();
-    setupTabOrder();
 }
 
 frmMain::~frmMain() {
@@ -340,13 +339,21 @@ void frmMain::changeEvent(QEvent* e) {
     if (e->type() == QEvent::WindowStateChange) {
         Form_Resize();
         if (loaded_) applyAccessibleNames();  // maximise or restore
-    } else if (e->type() == QEvent::ActivationChange && isActiveWindow() && !focusWidget() && vg1 &&
-               vg1->isVisible() && vg1->ShowData()) {
-        // A rebuild while a dialog was up can leave the window without a
-        // focus control; coming back, the grid takes it rather than the
-        // first button in the Tab order.
-        vg1->view()->setFocus(Qt::ActiveWindowFocusReason);
+    } else if ((e->type() == QEvent::ActivationChange && isActiveWindow()) ||
+               (e->type() == QEvent::EnabledChange && isEnabled())) {
+        // Disabled for a dialog or the loading window, or left while a
+        // rebuild hid the control that had the focus, the window comes back
+        // with no shown control to take the keys: the work takes the focus,
+        // not the first control in the Tab order.
+        const QWidget* f = focusWidget();
+        if (loaded_ && (!f || !f->isVisible() || !f->isEnabled())) FocusWork();
     }
+}
+
+void frmMain::takeBackActivation() {
+    if (isVisible() && isEnabled() && !QApplication::activeWindow() && windowHandle() &&
+        QGuiApplication::focusWindow() == windowHandle())
+        QApplication::setActiveWindow(this);
 }
 
 frmMain& MainForm() {

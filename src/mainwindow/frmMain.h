@@ -64,6 +64,12 @@ public:
     void imgBarOverview_Click();
     void HideAllPanels();
     void HideBarPopup();
+    // Gives the focus to where the shown panel's work is: the overview's grid
+    // (its first usable toolbar button while the grid shows nothing), the
+    // test's answer, the result's list of questions to revise (else the
+    // button that ends the test), the settings tree, on the welcome panel
+    // the main bar. Between two panels it does nothing.
+    void FocusWork();
     void InitOptionTab() { fraVerwaltung->InitOptionTab(); }
 
     // Lays the panels out for the window's size; runs on every resize.
@@ -115,8 +121,8 @@ public:
 
     // ---- Grid pop-up menu, its operations and the overview toolbar
     // (frmMainMenu*.cpp, frmMainBulk.cpp, frmMainToolbar.cpp) ----
-    QString LastImportFolder;           // where the picture and sound dialogs start
-    bool IsRecording = false;           // a single-item recording runs
+    QString LastImportFolder;  // where the picture and sound dialogs start
+    bool IsRecording = false;  // a single-item recording runs
     void vg1_MouseDown(int Button, int Shift, int X, int Y);
     void vg1_MouseUp(int Button, int Shift, int X, int Y);
     // The menu key or Shift+F10 on the grid: the right click's menu, opened
@@ -323,7 +329,7 @@ public:
            *lblTestBPunkte = nullptr, *lblTestBPunktzahl = nullptr, *lblTestBBewertung = nullptr,
            *lblTestBWrongWords = nullptr;
     QListWidget* lstTestWrongWords = nullptr;
-    ImageBox* imgS = nullptr;  // error-rate picture of the result
+    ImageBox* imgS = nullptr;    // error-rate picture of the result
     ImageBox* cmdBar = nullptr;  // error-rate marker on the test bar
     ImageBox *imgTestBarCancel_Lo = nullptr, *imgTestBarCancel_Hi = nullptr, *imgTestBarCancel_Down = nullptr,
              *imgTestBarSolve_Lo = nullptr, *imgTestBarSolve_Hi = nullptr, *imgTestBarSolve_Down = nullptr,
@@ -403,6 +409,7 @@ private:
     void refreshSubjectLists();
     // The open database's view: lists, name, grid, the overview panel.
     void showOpenDatabase();
+    QWidget* workControl() const;
     void applyCaptions();
     void applyAccessibleNames();
     void fitDBNameLabel();
@@ -417,7 +424,7 @@ private:
     void buildMenus();
     void connectGrid();  // vg1's events, the in-place editors and the column menu
     bool inSelection_ = false;
-    void BuildTestPanel();    // the test screen's controls, made at load
+    void BuildTestPanel();  // the test screen's controls, made at load
     void EndOfTest(bool bStop);
     bool ContinueCondition();
     void SubmitAnswer();
@@ -441,6 +448,10 @@ private:
     QSize pendingOuterSize_;
     LeastClientSize leastSize_{QSize(px(8640), px(6510))};
     void applyOuterSize();
+    // The desktop gives this window the keys, but the application has no
+    // active window (a file dialog closed while the window was disabled):
+    // it becomes the active one again, so that the focus shows and moves.
+    void takeBackActivation();
     QPoint frameOffset() const;  // the client area's top left within the frame
 
     void connectBars();  // wires the bars, the drag surfaces and the keys

@@ -178,6 +178,7 @@ void frmMain::cmdDBHideOptions_Click() {
     fraVerwaltung->cmdDBHideOptions->setEnabled(false);
     HideAllPanels();
     if (optionValue("ShowOverview", 1) == 1) fraOverview1->show();
+    FocusWork();
 }
 
 void frmMain::cmdDBHideImportExport_Click() {

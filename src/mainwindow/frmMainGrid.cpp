@@ -363,6 +363,8 @@ void frmMain::connectGrid() {
         };
     };
     connect(vg1, &grid::Grid::SelectionChange, this, safely(&frmMain::vg1_SelectionChange));
+    // A header click sorts; the keyboard reaches the header by Tab to sort.
+    vg1->SetHeaderTakesFocus(true);
     connect(vg1, &grid::Grid::ColumnClick, this, safely(&frmMain::vg1_ColumnClick));
     connect(vg1, &grid::Grid::ColumnWidthChanging, this, safely(&frmMain::vg1_ColumnWidthChanging));
     connect(vg1, &grid::Grid::ColumnWidthChanged, this, safely(&frmMain::vg1_ColumnWidthChanged));

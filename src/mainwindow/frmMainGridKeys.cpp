@@ -69,6 +69,9 @@ void deleteSelectedItem(frmMain& m) {
 
     try {
         if (m.vg1->Rows() == 0) {
+            // Hidden with the focus, the grid would hand it on to the next
+            // control in the Tab order; the toolbar takes it below.
+            if (QWidget* f = m.focusWidget(); f && m.vg1->isAncestorOf(f)) f->clearFocus();
             m.vg1->hide();
             setOverviewButton(m, "cmdOverview1_Search", false);
             setOverviewButton(m, "cmdOverview1_Delete", false);
@@ -76,6 +79,7 @@ void deleteSelectedItem(frmMain& m) {
             setOverviewButton(m, "cmdOverview1_SoundImport", false, grid::keys::ImportSoundDisabled);
             setOverviewButton(m, "cmdOverview1_ImportPic", false, grid::keys::ImportPicDisabled);
             m.mnuVGrid->setEnabled(false);
+            m.FocusWork();
         }
         if (r > 2) m.vg1->EnsureVisible(r - 2, 2);
         if (r <= m.vg1->Rows()) {

@@ -1,8 +1,11 @@
 // Keyboard shortcuts of the main window. The window sees every key before the
 // control with the focus; the handlers only pass each key on to the command
 // it names, which checks its own preconditions.
+#include <QAbstractButton>
 #include <QEvent>
+#include <QHeaderView>
 #include <QMouseEvent>
+#include <QTableView>
 
 #include <vector>
 
@@ -46,6 +49,14 @@ void frmMain::Form_KeyUp(int& KeyCode, int Shift) {
             if (mainBar) imgBarOptions_Click();
         } else if (key == "R") {
             cmdOverview1_Record_Click();
+        } else if (key == "F") {
+            // The grid takes its own Ctrl+F; on the overview the bars'
+            // buttons and the grid's header search as well.
+            const QWidget* f = focusWidget();
+            const bool button = qobject_cast<const QAbstractButton*>(f) || qobject_cast<const ImageBox*>(f) ||
+                                (f && f == vg1->view()->horizontalHeader());
+            if (button && fraOverview1->isVisible() && cmdOverview1_Search->isEnabled())
+                cmdOverview1_Search_Click();
         }
         return;
     }
@@ -125,21 +136,31 @@ private:
 
 }  // namespace
 
-// The pictures that act as buttons take Tab and the keys as well; Tab goes
-// from the main bar through the panel to the title bar.
+// The pictures that act as buttons take Tab and the keys as well. Tab goes
+// from the main bar through the overview's toolbar to its grid; on the test
+// screen from the answer to the test bar. The title-bar pictures take no
+// focus: Alt+F4, Alt+Enter, Alt+F5 and the window's frame do their work, and
+// a control that cannot take the focus is never handed it when the one that
+// had it is hidden (a Return there would minimise the window mid-test).
 void frmMain::setupTabOrder() {
     ImageBox* const bars[] = {imgBarNewDB,     imgBarOpenDB,    imgBarOverview,  imgBarOptions,
                               imgBarStartTest, imgTestBarSolve, imgTestBarSound, imgTestBarCancel};
-    ImageBox* const title[] = {imgBarMin, imgBarMax, imgBarExit};
-    std::vector<QWidget*> order(std::begin(bars), std::end(bars));
+    for (ImageBox* b : bars) b->makeButton();
+    for (ImageBox* b : {imgBarMin, imgBarMax, imgBarExit}) b->makeButton(false);
+
+    std::vector<QWidget*> overview(std::begin(bars), std::begin(bars) + 5);
     // The side toolbar, top to bottom, then the grid beside it.
     for (QPushButton* b : fraOverview1->findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
-        order.push_back(b);
-    order.push_back(vg1);
-    order.insert(order.end(), std::begin(title), std::end(title));
-    for (ImageBox* b : bars) b->makeButton();
-    for (ImageBox* b : title) b->makeButton();
-    for (size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+        overview.push_back(b);
+    overview.push_back(vg1);
+    std::vector<QWidget*> test;
+    for (int i = 1; i <= txtTestA.count(); ++i) test.push_back(txtTestA(i));
+    for (int i = 1; i <= optTestA.count(); ++i) test.push_back(optTestA(i));
+    for (int i = 1; i <= chkTestA.count(); ++i) test.push_back(chkTestA(i));
+    test.insert(test.end(), {chkShowUmlaute, vgUmlaute, lstTestWrongWords, imgTestBarSolve, imgTestBarSound,
+                             imgTestBarCancel});
+    for (const auto* order : {&overview, &test})
+        for (size_t i = 1; i < order->size(); ++i) setTabOrder((*order)[i - 1], (*order)[i]);
 }
 
 void frmMain::connectBars() {

@@ -145,6 +145,7 @@ void frmMain::Form_Load() {
     if (loaded_) return;
     loaded_ = true;
     BuildTestPanel();
+    setupTabOrder();
     // Questions, answers, themes, grade texts, names and file names are the
     // user's: shown as they stand.
     forms::plainTextLabels(this);
@@ -299,6 +300,7 @@ void frmMain::DisableDataView() {
     lblBCount->setText(QString());
     lblBCount->hide();
     fraWelcome->show();
+    FocusWork();
 }
 
 void frmMain::UpdateWindow(const QString& That) {
@@ -317,6 +319,12 @@ void frmMain::UpdateWindow(const QString& That) {
 }
 
 void frmMain::HideAllPanels() {
+    // Hidden with the focus, a panel would hand it on to the next control
+    // in the Tab order; the panel shown next gives it to its work instead.
+    QWidget* const panels[] = {fraOverview1, fraWelcome, fraVerwaltung, fraAbfrage, fraTestBar};
+    if (QWidget* f = focusWidget())
+        for (QWidget* p : panels)
+            if (p->isAncestorOf(f)) f->clearFocus();
     fraOverview1->hide();
     fraWelcome->hide();
     fraVerwaltung->hide();
@@ -336,6 +344,34 @@ void frmMain::imgBarOverview_Click() {
     HideBarPopup();
     HideAllPanels();
     fraOverview1->show();
+    FocusWork();
+}
+
+QWidget* frmMain::workControl() const {
+    const auto shown = [this](const QWidget* w) { return w && w->isVisibleTo(this) && w->isEnabled(); };
+    if (shown(fraAbfrage)) {
+        if (shown(fraTestBewertung))
+            return shown(lstTestWrongWords) ? static_cast<QWidget*>(lstTestWrongWords) : imgTestBarCancel;
+        for (QWidget* w : std::initializer_list<QWidget*>{txtTestA(1), chkTestA(1), optTestA(1)})
+            if (shown(w)) return w;
+        return imgTestBarSolve;
+    }
+    if (shown(fraOverview1)) {
+        if (shown(vg1) && vg1->ShowData()) return vg1;
+        for (QPushButton* b : {cmdOverview1_New, cmdOverview1_Delete, cmdOverview1_Search,
+                               cmdOverview1_Import, cmdOverview1_Record, cmdOverview1_SoundImport,
+                               cmdOverview1_ImportPic, cmdOverview1_GridOptions})
+            if (shown(b)) return b;
+    }
+    if (shown(fraVerwaltung)) return fraVerwaltung->tvVerwaltung;
+    return shown(fraWelcome) && shown(fraMainBar) ? imgBarNewDB : nullptr;
+}
+
+void frmMain::FocusWork() {
+    QWidget* w = workControl();
+    if (!w) return;  // between two panels
+    w->setFocus(Qt::OtherFocusReason);
+    takeBackActivation();
 }
 
 }  // namespace mainwindow

@@ -177,6 +177,7 @@ void frmMain::imgTestBarCancel_Click() {
     lblBCount->setText(QString::number(n) + " " + modMain::GetText(n == 1 ? 377 : 378));
     if (!lblBCount->isVisible()) lblBCount->show();
     showAskedItemsStatistics(*this);
+    FocusWork();
 }
 
 void frmMain::ShowTryCount() {
@@ -402,6 +403,7 @@ void frmMain::EndOfTest(bool bStop) {
     if (opt("ZeigeBewertung") == 1) {
         fraTestBewertung->show();
         fraTestBewertung->raise();
+        FocusWork();
     } else {
         imgTestBarCancel_Click();
     }

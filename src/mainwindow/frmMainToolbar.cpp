@@ -16,6 +16,7 @@
 #include "overview/GridColouring.h"
 #include "overview/GridModel.h"
 #include "platform/Error.h"
+#include "platform/forms/FocusKeys.h"
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
@@ -90,8 +91,10 @@ void frmMain::setupOverviewCommands() {
         b->setObjectName(name);
         controls_.append(b);
         *d.button = b;
-        // Tab reaches it; a click leaves the focus in the grid.
+        // Tab reaches it; a click leaves the focus in the grid. Enter presses
+        // it as Space does.
         b->setFocusPolicy(Qt::TabFocus);
+        forms::enterPresses(b);
         const QString pic = QLatin1String(d.picture);
         b->setIcon(pic.startsWith(QLatin1Char(':')) ? QIcon(pic) : IL->Icon(pic));
         b->setMouseTracking(true);
@@ -179,7 +182,9 @@ void frmMain::SetOverviewButton(QPushButton* button, bool enabled, const QPixmap
 
 void frmMain::showOverviewEmpty() {
     // Hidden the way the rebuild hides an empty grid, so that the next
-    // rebuild with rows shows it again.
+    // rebuild with rows shows it again; the focus goes to the toolbar below,
+    // not on to the next control in the Tab order.
+    if (QWidget* f = focusWidget(); f && vg1->isAncestorOf(f)) f->clearFocus();
     vg1->SetShowData(false);
     SetOverviewButton(cmdOverview1_Search, false);
     SetOverviewButton(cmdOverview1_Delete, false);
@@ -187,6 +192,7 @@ void frmMain::showOverviewEmpty() {
     SetOverviewButton(cmdOverview1_SoundImport, false, ilVG->Picture(grid::keys::ImportSoundDisabled));
     SetOverviewButton(cmdOverview1_ImportPic, false, ilVG->Picture(grid::keys::ImportPicDisabled));
     mnuVGrid->setEnabled(false);
+    FocusWork();
 }
 
 void frmMain::cmdOverview1_Delete_Click() {

@@ -20,6 +20,7 @@
 #include "platform/Error.h"
 #include "platform/RegularFile.h"
 #include "platform/forms/Captions.h"
+#include "platform/forms/FocusKeys.h"
 #include "platform/forms/Interaction.h"
 #include "platform/shell/Shell.h"
 #include "startup/modRegister.h"
@@ -114,6 +115,8 @@ FrmBenutzer::FrmBenutzer(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Fra
     const int btnW = (fraBenutzer->width() - 8 - 8 - 6) / 2;
     cmdNeu = new QPushButton(fraBenutzer);
     cmdNeu->setGeometry(8, 77, btnW, 24);
+    // Enter on it opens the user management, not the start.
+    forms::enterPresses(cmdNeu);
     reg(cmdNeu, "cmdNeu", "3");
     cmdOK = new QPushButton(fraBenutzer);
     cmdOK->setGeometry(8 + btnW + 6, 77, btnW, 24);
@@ -179,6 +182,10 @@ FrmBenutzer::FrmBenutzer(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Fra
     // Assistive tools name a box after the label that points to it.
     LblBenutzer->setBuddy(cboBenutzer);
     lblBLang->setBuddy(cboLang);
+    // Tab goes through the choice first; the web link and the exit picture,
+    // which the form has at its edges, come last.
+    QWidget* const order[] = {cboBenutzer, cboLang, cmdNeu, cmdOK, imgWWW, imgEnd};
+    for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 bool FrmBenutzer::eventFilter(QObject* watched, QEvent* e) {
@@ -408,6 +415,12 @@ void FrmBenutzer::Form_Load() {
         cboBenutzer->setEnabled(true);
         cboBenutzer->setStyleSheet("QComboBox { background: #FFFFFF; }");
     }
+    // The work of the form: choosing a user (Enter then starts), or making
+    // the first one.
+    if (cboBenutzer->isEnabled())
+        cboBenutzer->setFocus();
+    else
+        cmdNeu->setFocus();
 }
 
 void FrmBenutzer::cboBenutzer_Click() {

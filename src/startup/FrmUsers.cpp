@@ -12,6 +12,7 @@
 #include "platform/forms/Captions.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/FocusKeys.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/Twips.h"
 #include "startup/FrmBenutzer.h"
@@ -79,6 +80,9 @@ FrmUsers::FrmUsers(FrmBenutzer& start) : QWidget(nullptr, Qt::Dialog), start_(&s
     forms::setTag(cmdOK, "16");
 
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    // Enter on a button presses it, as on the Save that Enter in the last
+    // name leads to.
+    for (QPushButton* b : findChildren<QPushButton*>()) forms::enterPresses(b);
     connect(cmdAbbruch, &QPushButton::clicked, this, [this] { cmdAbbruch_Click(); });
     Form_Load();
 }

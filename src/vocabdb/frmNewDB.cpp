@@ -8,6 +8,7 @@
 #include "platform/Error.h"
 #include "platform/forms/Captions.h"
 #include "platform/forms/Controls.h"
+#include "platform/forms/FocusKeys.h"
 #include "platform/forms/Twips.h"
 
 namespace vocabdb {
@@ -57,6 +58,8 @@ frmNewDB::frmNewDB(QWidget* mainWindow, std::function<void()> createDatabase)
     // default button only through this.
     connect(txtC, &QLineEdit::returnPressed, cmdOK, &QPushButton::click);
     connect(cmdAbbrechen, &QPushButton::clicked, this, [this] { cmdAbbrechen_Click(); });
+    forms::enterPresses(cmdOK);
+    forms::enterPresses(cmdAbbrechen);
     Form_Load();
 }
 
@@ -76,6 +79,8 @@ void frmNewDB::Unload() {
     if (mainWindow_) mainWindow_->setEnabled(true);
     unloading_ = true;
     close();
+    // OK or Cancel, the main window takes the keys again.
+    if (mainWindow_) mainWindow_->activateWindow();
 }
 
 void frmNewDB::cmdAbbrechen_Click() {
@@ -92,7 +97,6 @@ void frmNewDB::cmdOK_Click() {
         modMain::ShowError(e.number(), e.description(), QStringLiteral("348"));
     }
     Unload();
-    if (mainWindow_) mainWindow_->activateWindow();
 }
 
 void frmNewDB::closeEvent(QCloseEvent* e) {

@@ -9,6 +9,8 @@
 #include "support/Access.h"
 
 #include <sqlite3.h>
+#include <QApplication>
+#include <QMouseEvent>
 
 #include "exchange/TextImport.h"
 #include "support/StuckPipe.h"
@@ -504,4 +506,49 @@ TEST_F(WizardDbImport, ItemsTheDatabaseRefusesAreNotCountedAsAdded) {
     EXPECT_EQ(data->RecordCount(), 2);
     auto rs = db->OpenRecordset("SELECT * FROM VOK WHERE Q = ?", dao::dbOpenDynaset, {"gehen"});
     EXPECT_EQ(rs->RecordCount(), 0);
+}
+
+// The option groups choose as the arrows move, so that Next is there without
+// Space; each step, by Next or by a double click, goes on to the work of the
+// next page, and Tab leaves the text import's preview while it is empty.
+TEST_F(WizardText, ArrowsChooseAndEachPageStartsAtItsWork) {
+    add({"Haus", {"house"}});
+    const auto activate = [this] {
+        form->show();
+        form->activateWindow();
+        QApplication::setActiveWindow(form.get());
+    };
+    const auto next = [this] {
+        form->cmdWeiter->setFocus(Qt::TabFocusReason);
+        wktest::keyTo(form->cmdWeiter, Qt::Key_Space, Qt::NoModifier, " ");
+    };
+    open();
+    activate();
+    form->optChoice[0]->setFocus(Qt::TabFocusReason);
+    ASSERT_FALSE(form->cmdWeiter->isEnabled());
+    wktest::keyTo(form->optChoice[0], Qt::Key_Down);
+    EXPECT_TRUE(form->optChoice[1]->isChecked());
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    next();
+    EXPECT_EQ(wktest::focusedControl(form.get()), "optExport_Format");
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    wktest::keyTo(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_TRUE(form->optExport_Format[1]->isChecked());
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    next();
+    EXPECT_EQ(wktest::focusedControl(form.get()), "vgExDB");
+    form->cmdExport_DB_L2R_A->click();
+    next();
+    EXPECT_EQ(wktest::focusedControl(form.get()), "lstExFields");
+
+    form.reset();
+    open();
+    activate();
+    QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form->optChoice[2], &twice);
+    EXPECT_EQ(wktest::focusedControl(form.get()), "txtB_TXTImport_FileName");
+    EXPECT_EQ(wktest::tabWalk(form->txtB_TXTImport_FileName),
+              QStringList({"txtB_TXTImport_FileName", "cmdTXTImportFile", "cboB_TXTImport_Format",
+                           "cboB_TXTImport_Separator", "cmdCancel"}));
 }

@@ -518,6 +518,34 @@ TEST_F(SettingsPanelTest, LeavingABadBoxAsksOnceAndTakesTheFocusBack) {
     EXPECT_EQ(ui.count(CallKind::MsgBox), 1);
 }
 
+// Tab and Ctrl+Tab leave the comment box, either way; what is stored is what
+// was typed, without the key that left.
+TEST_F(SettingsPanelTest, TabAndCtrlTabLeaveTheCommentAndAreNotStored) {
+    auto& p = load();
+    showActive(p);
+    p.tvVerwaltung_NodeClick(node(p, "DB"));
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QWidget* to;
+    } ways[] = {
+        {Qt::Key_Tab, Qt::NoModifier, p.txtStichworte},
+        {Qt::Key_Backtab, Qt::ShiftModifier, p.txtVersion},
+        {Qt::Key_Tab, Qt::ControlModifier, p.txtStichworte},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, p.txtVersion},
+    };
+    for (const auto& w : ways) {
+        p.txtKommentar->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        p.txtKommentar->setPlainText("Notiz");
+        QKeyEvent press(QEvent::KeyPress, w.key, w.modifiers, QStringLiteral("\t"));
+        QApplication::sendEvent(p.txtKommentar, &press);
+        QApplication::processEvents();
+        EXPECT_TRUE(w.to->hasFocus()) << QKeySequence(w.key | w.modifiers).toString().toStdString();
+        EXPECT_EQ(stored("Kommentar").toString(), "Notiz");
+    }
+}
+
 TEST_F(SettingsPanelTest, TheTreeTakingTheFocusShowsTheChosenPage) {
     auto& p = load();
     showActive(p);

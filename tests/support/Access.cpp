@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMap>
 #include <QRegularExpression>
@@ -15,8 +16,9 @@ namespace {
 // A control's own name, or that of the nearest named control it belongs to
 // (a grid's view is the grid's focus proxy).
 QString nameOf(const QWidget* w) {
+    const QString suffix = qobject_cast<const QHeaderView*>(w) && w->objectName().isEmpty() ? ".header" : "";
     for (; w; w = w->parentWidget())
-        if (!w->objectName().isEmpty()) return w->objectName();
+        if (!w->objectName().isEmpty()) return w->objectName() + suffix;
     return {};
 }
 
@@ -28,8 +30,11 @@ QStringList tabWalk(QWidget* first, int limit) {
     window->activateWindow();
     QApplication::setActiveWindow(window);
     first->setFocus(Qt::TabFocusReason);
+    QWidget* home = first;
+    while (home->focusProxy()) home = home->focusProxy();
     QList<QWidget*> seen;
-    for (int i = 0; i < limit; ++i) {
+    bool back = false;
+    for (int i = 0; i < limit && !back; ++i) {
         QWidget* focus = QApplication::focusWidget();
         if (!focus) break;
         if (!seen.contains(focus)) seen << focus;
@@ -37,11 +42,24 @@ QStringList tabWalk(QWidget* first, int limit) {
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
         QApplication::sendEvent(focus, &press);
         QApplication::sendEvent(focus, &release);
-        if (QApplication::focusWidget() == first) break;
+        back = QApplication::focusWidget() == home;
     }
     QStringList names;
     for (QWidget* w : seen) names << nameOf(w);
+    if (!back) names << QStringLiteral("(stuck)");
     return names;
+}
+
+QString focusedControl(const QWidget* window) {
+    const QWidget* f = window->focusWidget();
+    return f && f->isVisible() && f->isEnabled() ? nameOf(f) : QString();
+}
+
+void keyTo(QWidget* w, int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(w, &press);
+    QApplication::sendEvent(w, &release);
 }
 
 QStringList missedByTab(QWidget* first, const QStringList& names) {

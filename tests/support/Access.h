@@ -13,8 +13,16 @@ namespace wktest {
 // events to the focused control, through its filters) until the focus comes
 // back to `first` or `limit` presses are done. The object names of the
 // controls the focus visited, each once, in order (controls of an array
-// share a name).
+// share a name; a grid's column header is "<grid>.header"). When the focus
+// does not come back (a control keeps the Tab), the list ends with "(stuck)".
 QStringList tabWalk(QWidget* first, int limit = 120);
+
+// The name of the control that has the focus in `window` (as tabWalk names
+// it), "" when none, or when that one is hidden or disabled.
+QString focusedControl(const QWidget* window);
+
+// A key pressed and released on `w`, through the filters, as typed.
+void keyTo(QWidget* w, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString& text = {});
 
 // Of the named controls under first's window, the shown and enabled ones
 // that a tabWalk from `first` never reaches (a disabled one is passed over,

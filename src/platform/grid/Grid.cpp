@@ -2,6 +2,7 @@
 #include "platform/grid/GridStore.h"
 
 #include "platform/Error.h"
+#include "platform/grid/GridHeader.h"
 #include "platform/grid/ImageList.h"
 
 #include <QApplication>
@@ -196,6 +197,7 @@ private:
 class GridView : public QTableView {
 public:
     explicit GridView(Grid* g) : QTableView(g), g_(g) {
+        setHorizontalHeader(new GridHeader(this));
         setSelectionMode(QAbstractItemView::NoSelection);
         setTabKeyNavigation(false);  // Tab leaves the grid
         setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -383,6 +385,10 @@ Grid::Grid(QWidget* parent) : QWidget(parent), s_(std::make_unique<Store>()) {
     QSizePolicy keep = view_->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
     view_->setSizePolicy(keep);
+    // The grid takes the focus as its view does, so that it has a place of
+    // its own in a form's Tab order.
+    viewFocus_ = view_->focusPolicy();
+    setFocusPolicy(viewFocus_);
     setFocusProxy(view_);
     defaultColumnWidth_ = view_->horizontalHeader()->defaultSectionSize();
     view_->verticalHeader()->setDefaultSectionSize(lineHeight(Column{}) + 2 * kCellMargin + 2);
@@ -457,8 +463,24 @@ void Grid::SetRedraw(bool on) {
 
 void Grid::SetShowData(bool on) {
     showData_ = on;
+    // Hidden cells take no focus: Tab passes the grid by, as it passes any
+    // hidden control, instead of stopping at it.
+    setFocusPolicy(on ? viewFocus_ : Qt::NoFocus);
+    view_->setFocusPolicy(on ? viewFocus_ : Qt::NoFocus);
     view_->setVisible(on);
     update();
+}
+
+GridHeader* Grid::header() const {
+    return static_cast<GridHeader*>(view_->horizontalHeader());
+}
+
+void Grid::SetHeaderTakesFocus(bool on) {
+    header()->setTakesFocus(on);
+}
+
+bool Grid::HeaderTakesFocus() const {
+    return header()->takesFocus();
 }
 
 void Grid::paintEvent(QPaintEvent*) {
@@ -510,6 +532,7 @@ void Grid::setCurrent(long row, long column, bool fromUser) {
     const bool changed = row != curRow_ || column != curCol_;
     curRow_ = row;
     curCol_ = column;
+    header()->setKeyboardSection(int(column - 1));
     cellsChanged(0, 0);
     if (changed || fromUser) emit SelectionChange(row, column);
 }
@@ -632,6 +655,7 @@ void Grid::publish() {
         model_->headersChanged();
     }
     cellsDirty_ = false;
+    header()->refresh();
     view_->viewport()->update();
 }
 

@@ -23,6 +23,7 @@ class QTableView;
 namespace grid {
 
 class ImageList;
+class GridHeader;
 
 // Drawing formats (the DrawText flags the program passes).
 enum DrawFormat : long {
@@ -75,7 +76,11 @@ public:
     bool Redraw() const { return redraw_; }
     void SetRedraw(bool on);  // off: nothing is painted or announced until on again
     bool ShowData() const { return showData_; }
-    void SetShowData(bool on);  // off: the cells are hidden, the grid takes no input
+    void SetShowData(bool on);  // off: the cells are hidden, the grid takes no input and no focus
+    // Whether Tab stops at the column header, where Left and Right choose a
+    // column and Space or Enter acts as a click on it (ColumnClick).
+    bool HeaderTakesFocus() const;
+    void SetHeaderTakesFocus(bool on);
     bool GridLines() const;
     void SetGridLines(bool on);
     bool MultiSelect() const { return multiSelect_; }
@@ -270,6 +275,7 @@ private:
     void setCurrent(long row, long column, bool fromUser);
     void userClick(long row, long column, Qt::KeyboardModifiers mods);
     void headerResized(int section, int oldSize, int newSize);
+    GridHeader* header() const;
 
     std::unique_ptr<Store> s_;
     QTableView* view_ = nullptr;
@@ -280,6 +286,7 @@ private:
     bool multiSelect_ = false;
     bool editable_ = false;
     bool inEdit_ = false;
+    Qt::FocusPolicy viewFocus_ = Qt::StrongFocus;
     bool structureDirty_ = false;
     bool cellsDirty_ = false;
     bool lookDirty_ = false;

@@ -2,6 +2,7 @@
 #include "platform/grid/Grid.h"
 #include "platform/grid/GridStore.h"
 #include "platform/grid/ImageList.h"
+#include "support/Access.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +10,13 @@
 #include <QCollator>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTextDocument>
+#include <QVBoxLayout>
 #include <iterator>
 #include <limits>
 #include <set>
@@ -1013,4 +1017,79 @@ TEST(GridSizes, NumberedTextsWrapAsTheyWouldAlone) {
         }
         EXPECT_GE(distinct.size(), 2u);  // one line and several
     }
+}
+
+// Tab stops at a grid only while it shows its cells, and at its header only
+// when the grid asks for that; it always goes on from there.
+TEST(GridFocus, TabPassesHiddenCellsAndReachesTheHeaderWhenAsked) {
+    QWidget w;
+    auto* lay = new QVBoxLayout(&w);
+    auto* a = new QPushButton("a", &w);
+    auto* g = new Grid(&w);
+    auto* b = new QPushButton("b", &w);
+    a->setObjectName("a");
+    g->setObjectName("g");
+    b->setObjectName("b");
+    for (QWidget* c : {static_cast<QWidget*>(a), static_cast<QWidget*>(g), static_cast<QWidget*>(b)})
+        lay->addWidget(c);
+    fillRows(*g, {"x", "y"});
+    const struct {
+        bool cells, header;
+        QStringList walk;
+    } cases[] = {
+        {false, false, {"a", "b"}},
+        {true, false, {"a", "g", "b"}},
+        {true, true, {"a", "g", "g.header", "b"}},
+        {false, true, {"a", "b"}},
+    };
+    for (const auto& c : cases) {
+        g->SetShowData(c.cells);
+        g->SetHeaderTakesFocus(c.header);
+        EXPECT_EQ(wktest::tabWalk(a), c.walk) << c.cells << c.header;
+    }
+}
+
+// In the header the arrows choose among the shown columns, starting at the
+// current cell's; Space and Enter click the one chosen. The cells' own keys
+// stay with the cells.
+TEST(GridFocus, HeaderKeysChooseAShownColumnAndClickIt) {
+    Grid g;
+    g.resize(500, 200);
+    fillRows(g, {"x", "y"});
+    g.AddColumn("w", "Weight");
+    g.SetColumnVisible("v", false);
+    g.SetHeaderTakesFocus(true);
+    g.show();
+    QApplication::setActiveWindow(&g);
+    g.SetSelectedRow(1);
+    g.SetSelectedColumn(4);
+    QHeaderView* h = g.view()->horizontalHeader();
+    auto clicks = spyOn(&g, &Grid::ColumnClick);
+    auto cellKeys = spyOn(&g, &Grid::KeyDown);
+    h->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(h->accessibleName(), "Weight");
+    const struct {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        QList<long> clicked;  // every column clicked so far
+    } steps[] = {
+        {Qt::Key_Space, Qt::NoModifier, {4}},
+        {Qt::Key_Left, Qt::NoModifier, {4}},  // over the hidden "v"
+        {Qt::Key_Return, Qt::NoModifier, {4, 2}},
+        {Qt::Key_Home, Qt::NoModifier, {4, 2}},
+        {Qt::Key_Enter, Qt::KeypadModifier, {4, 2, 1}},
+        {Qt::Key_Right, Qt::ControlModifier, {4, 2, 1}},
+        {Qt::Key_End, Qt::NoModifier, {4, 2, 1}},
+        {Qt::Key_Space, Qt::ControlModifier, {4, 2, 1}},
+        {Qt::Key_Delete, Qt::NoModifier, {4, 2, 1}},
+        {Qt::Key_Space, Qt::NoModifier, {4, 2, 1, 4}},
+    };
+    for (const auto& s : steps) {
+        wktest::keyTo(h, s.key, s.modifiers, s.key == Qt::Key_Space ? QStringLiteral(" ") : QString());
+        QList<long> clicked;
+        for (int i = 0; i < clicks->count(); ++i) clicked << clicks->at(i).at(0).toLongLong();
+        EXPECT_EQ(clicked, s.clicked) << QKeySequence(s.key | s.modifiers).toString().toStdString();
+    }
+    EXPECT_EQ(cellKeys->count(), 0);
+    EXPECT_EQ(g.SelectedColumn(), 4);
 }

@@ -1,0 +1,89 @@
+#include "platform/forms/FocusKeys.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
+namespace forms {
+namespace {
+
+class EnterPresses : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress) return false;
+        const auto* k = static_cast<QKeyEvent*>(e);
+        if ((k->key() != Qt::Key_Return && k->key() != Qt::Key_Enter) ||
+            (k->modifiers() & ~Qt::KeypadModifier))
+            return false;
+        static_cast<QAbstractButton*>(watched)->click();
+        return true;
+    }
+};
+
+class TabLeaves : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress) return false;
+        const auto* k = static_cast<QKeyEvent*>(e);
+        const bool tab = k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab;
+        if (!tab || !(k->modifiers() & Qt::ControlModifier)) return false;
+        // Ctrl+Tab goes where Tab goes.
+        const bool back = k->key() == Qt::Key_Backtab || (k->modifiers() & Qt::ShiftModifier);
+        QKeyEvent plain(QEvent::KeyPress, back ? Qt::Key_Backtab : Qt::Key_Tab,
+                        back ? Qt::ShiftModifier : Qt::NoModifier);
+        QApplication::sendEvent(watched, &plain);
+        return true;
+    }
+};
+
+class ArrowsChoose : public QObject {
+public:
+    ArrowsChoose(QObject* parent, std::span<QRadioButton* const> group)
+        : QObject(parent), group_(group.begin(), group.end()) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress) return false;
+        const auto* k = static_cast<QKeyEvent*>(e);
+        const int key = k->key();
+        if ((key != Qt::Key_Up && key != Qt::Key_Down && key != Qt::Key_Left && key != Qt::Key_Right) ||
+            (k->modifiers() & ~Qt::KeypadModifier))
+            return false;
+        // Qt's own move first (the filter is not asked again for it), then
+        // the choice where it went.
+        watched->event(e);
+        auto* now = qobject_cast<QRadioButton*>(QApplication::focusWidget());
+        if (now && now != watched && group_.contains(now) && !now->isChecked()) now->click();
+        return true;
+    }
+
+private:
+    QList<QRadioButton*> group_;
+};
+
+}  // namespace
+
+void enterPresses(QAbstractButton* button) {
+    if (button) button->installEventFilter(new EnterPresses(button));
+}
+
+void tabLeaves(QPlainTextEdit* box) {
+    if (!box) return;
+    box->setTabChangesFocus(true);
+    box->installEventFilter(new TabLeaves(box));
+}
+
+void arrowsChoose(std::span<QRadioButton* const> group) {
+    if (group.empty()) return;
+    for (QRadioButton* b : group) b->installEventFilter(new ArrowsChoose(b, group));
+}
+
+}  // namespace forms

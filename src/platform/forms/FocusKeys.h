@@ -1,0 +1,25 @@
+#pragma once
+// Keys that move the focus the way a desktop user expects of every control.
+
+#include <span>
+
+class QAbstractButton;
+class QPlainTextEdit;
+class QRadioButton;
+
+namespace forms {
+
+// Enter presses the button as Space does (outside a dialog Qt leaves Enter
+// to the window); Enter with Alt or Ctrl stays the window's.
+void enterPresses(QAbstractButton* button);
+
+// Tab and Ctrl+Tab leave the multi-line box (with Shift backwards); no tab
+// character is typed into it on the way out.
+void tabLeaves(QPlainTextEdit* box);
+
+// The arrow keys in a group of option buttons choose the button they move
+// to, also while none of the group is chosen yet (Qt chooses only when the
+// button left was chosen).
+void arrowsChoose(std::span<QRadioButton* const> group);
+
+}  // namespace forms
