@@ -13,6 +13,7 @@
 #include "mainwindow/CloseQuietly.h"
 #include "mainwindow/frmMain.h"
 #include "overview/DaoRecordAccess.h"
+#include "overview/GridUiRules.h"
 #include "overview/frmLoading.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
@@ -370,18 +371,8 @@ void frmMain::FillVG1() {
     if (!bDBOffen || !data || !rsOptions) return;
     MainLoadingHost host(*this);
     overview::FillVG1(host);
-    // The new rows have no current one, so no item may stay current either:
-    // a walk or a dialog left the recordset on a record no row shows as
-    // current, and Space or F5 would act on it unseen.
-    if (vg1->SelectedRow() >= 1) return;
-    try {
-        if (data->RecordCount() > 0) {
-            data->MoveLast();
-            data->MoveNext();
-        }
-    } catch (const wk::Error&) {
-        // A set that cannot move has no current record to leave anyway.
-    }
+    // The new rows have no current one, so no item may stay current either.
+    if (vg1->SelectedRow() < 1) overview::leaveNoItemCurrent(*data);
 }
 
 }  // namespace mainwindow

@@ -89,10 +89,7 @@ void deleteSelectedItem(frmMain& m) {
         m.vg1_SelectionChange(r, 1);
         // The last row went: no row is selected, so no item may stay current
         // (the list rebuild left the recordset on its last record).
-        if (r > m.vg1->Rows() && m.data->RecordCount() > 0) {
-            m.data->MoveLast();
-            m.data->MoveNext();
-        }
+        if (r > m.vg1->Rows()) overview::leaveNoItemCurrent(*m.data);
     } catch (const wk::Error&) {
     }
 }

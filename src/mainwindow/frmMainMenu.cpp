@@ -191,13 +191,7 @@ void frmMain::deleteCurrentItem(bool fromMenu) {
     }
     // The rebuild left the recordset on its last record while no row is
     // selected; a second Delete would remove that unseen item.
-    try {
-        if (vg1->SelectedRow() < 1 && data->RecordCount() > 0) {
-            data->MoveLast();
-            data->MoveNext();
-        }
-    } catch (const wk::Error&) {
-    }
+    if (vg1->SelectedRow() < 1) overview::leaveNoItemCurrent(*data);
 }
 
 void frmMain::mnuVGrid_Markieren_Click() {

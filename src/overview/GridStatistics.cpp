@@ -2,6 +2,7 @@
 
 #include "overview/DaoRecordAccess.h"
 #include "overview/GridModel.h"
+#include "overview/GridUiRules.h"
 #include "platform/Error.h"
 #include "platform/grid/Grid.h"
 
@@ -125,12 +126,7 @@ void RefreshItemsStatistics(grid::Grid& g, const dao::RecordsetPtr& rs, const QS
     const bool noneCurrent = rs->AbsolutePosition() < 0;
     DaoRecordAccess records(rs);
     RefreshStatisticsCells(g, records, positions, user, indikatorRand);
-    if (!noneCurrent || rs->AbsolutePosition() < 0) return;
-    try {
-        rs->MoveLast();
-        rs->MoveNext();
-    } catch (const wk::Error&) {
-    }
+    if (noneCurrent) leaveNoItemCurrent(*rs);
 }
 
 }  // namespace overview

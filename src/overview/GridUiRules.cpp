@@ -2,6 +2,8 @@
 
 #include "core/modFunctions.h"
 #include "overview/GridModel.h"
+#include "platform/Error.h"
+#include "platform/dao/Dao.h"
 #include "platform/grid/Grid.h"
 
 namespace overview {
@@ -83,6 +85,16 @@ long rowOfRecordPosition(const grid::Grid& g, long position) {
     for (long r = 1; r <= g.Rows(); ++r)
         if (recordPositionOfRow(g, r) == position) return r;
     return 0;
+}
+
+void leaveNoItemCurrent(dao::Recordset& rs) {
+    try {
+        if (rs.RecordCount() > 0) {
+            rs.MoveLast();
+            rs.MoveNext();
+        }
+    } catch (const wk::Error&) {
+    }
 }
 
 }  // namespace overview

@@ -6,6 +6,9 @@
 
 #include <QString>
 
+namespace dao {
+class Recordset;
+}
 namespace grid {
 class Grid;
 }
@@ -44,5 +47,11 @@ void lowerPositionsAfter(grid::Grid& g, long deletedPosition);
 
 // The row whose "no" cell names `position`; 0 when none does.
 long rowOfRecordPosition(const grid::Grid& g, long position);
+
+// Leaves the grid's recordset with no current record, as a grid with no
+// current row shows it: a walk, a rebuild or a dialog leaves it on a record
+// no row shows as current, and Space or the menu would act on that unseen.
+// Quietly where the set cannot move: then it has no record to leave.
+void leaveNoItemCurrent(dao::Recordset& rs);
 
 }  // namespace overview
