@@ -80,6 +80,8 @@ void ImageBox::paintEvent(QPaintEvent* e) {
     QStylePainter p(this);
     QStyleOptionFocusRect o;
     o.initFrom(this);
+    // Shown however the focus came, by Tab or placed by the window.
+    o.state |= QStyle::State_KeyboardFocusChange;
     o.rect = rect().adjusted(1, 1, -1, -1);
     p.drawPrimitive(QStyle::PE_FrameFocusRect, o);
 }

@@ -79,6 +79,19 @@ TEST_F(Bars, PictureButtonsAreNamedByTheirHint) {
     EXPECT_EQ(m.findChild<QPushButton*>("cmdOverview1_ImportPic")->accessibleName(), "Import picture");
 }
 
+// A bar button shows its focus frame however the focus came: the window
+// places its first focus there without a Tab.
+TEST_F(Bars, AFocusedBarButtonShowsItsFrame) {
+    auto& m = startMain(1);
+    m.show();
+    QApplication::setActiveWindow(&m);
+    m.imgBarOpenDB->setFocus(Qt::OtherFocusReason);
+    const QImage unfocused = m.imgBarNewDB->grab().toImage();
+    m.imgBarNewDB->setFocus(Qt::OtherFocusReason);
+    ASSERT_FALSE(m.window()->testAttribute(Qt::WA_KeyboardFocusChange));
+    EXPECT_NE(m.imgBarNewDB->grab().toImage(), unfocused);
+}
+
 TEST_F(Bars, WithoutDatabaseOnlyNewAndOpenWork) {
     auto& m = startMain(-1);
     EXPECT_TRUE(m.fraWelcome->isVisibleTo(&m));

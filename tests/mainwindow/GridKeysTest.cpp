@@ -1,6 +1,7 @@
 // The grid as a keyboard user works it, with real key events: the menu key
 // and Shift+F10 open the grid's menu at the current cell, Esc leaves an
 // in-place edit without writing, Enter writes it.
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -350,6 +351,12 @@ TEST_P(RowActedOn, IsTheRowShownAsCurrent) {
     g().view()->setFocus();
     ASSERT_TRUE(g().view()->hasFocus());
     const QString shown = currentQuestion();
+    // Assistive tools hear the same row as current (none with none shown).
+    const auto heardRow = [&] {
+        QAccessibleInterface* cell = QAccessible::queryAccessibleInterface(g().view())->focusChild();
+        return cell && cell->tableCellInterface() ? long(cell->tableCellInterface()->rowIndex()) + 1 : 0L;
+    };
+    EXPECT_EQ(heardRow(), g().SelectedRow());
     auto before = marks();
     key(Qt::Key_Space, Qt::NoModifier, " ");
     EXPECT_EQ(changedSince(before), shown.isEmpty() ? QStringList() : QStringList{shown}) << "Space";
@@ -360,6 +367,7 @@ TEST_P(RowActedOn, IsTheRowShownAsCurrent) {
     const long r = g().SelectedRow();
     ASSERT_GE(r, 1);
     EXPECT_EQ(changedSince(before), QStringList{currentQuestion()}) << "Menu, Check";
+    EXPECT_EQ(heardRow(), r);
     // The row shows the mark that was stored.
     EXPECT_EQ(m.IL->ItemKey(g().CellIcon(r, 1)).startsWith("Checked"), marks()[currentQuestion()]);
 }

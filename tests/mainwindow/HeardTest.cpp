@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QHeaderView>
 #include <QTableView>
 
 #include "mainwindow/BarsFixture.h"
@@ -74,9 +75,25 @@ TEST_F(Heard, OnlyTheFocusedControlReportsTheFocus) {
     m.vg1->setFocus(Qt::TabFocusReason);
     ASSERT_EQ(QApplication::focusWidget(), m.vg1->view());
     EXPECT_EQ(wktest::focusedElsewhere(&m), QStringList());
+    // Right after the rebuild no cell is current: the table itself is what
+    // has the focus; Down makes the first row's cell current.
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(m.vg1->view());
+    ASSERT_EQ(m.vg1->SelectedRow(), 0);
+    EXPECT_EQ(table->focusChild(), nullptr);
+    EXPECT_TRUE(table->state().focused);
+    wktest::keyTo(m.vg1->view(), Qt::Key_Down);
     ASSERT_NE(table->focusChild(), nullptr);
     EXPECT_TRUE(table->focusChild()->state().focused);
+    EXPECT_EQ(table->focusChild()->tableCellInterface()->rowIndex(), 0);
+    // The column header, reached by Tab, is heard as the column it is on.
+    QWidget* header = m.vg1->view()->horizontalHeader();
+    header->setFocus(Qt::TabFocusReason);
+    QAccessibleInterface* heardHeader = QAccessible::queryAccessibleInterface(header);
+    EXPECT_EQ(heardHeader->role(), QAccessible::ColumnHeader);
+    EXPECT_TRUE(heardHeader->state().focused);
+    EXPECT_FALSE(heardHeader->text(QAccessible::Name).isEmpty());
+    EXPECT_EQ(heardHeader->text(QAccessible::Name), header->accessibleName());
+    EXPECT_EQ(wktest::focusedElsewhere(&m), QStringList());
     m.imgBarNewDB->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(wktest::focusedElsewhere(&m), QStringList());
     EXPECT_EQ(table->focusChild(), nullptr);

@@ -88,6 +88,18 @@ public:
     }
 };
 
+// A header that takes the focus as one control (the property
+// wkColumnHeader set): a column header named after the column it is on, not
+// a table of its own whose parts never hold the focus.
+class ColumnHeaderAccessible : public QAccessibleWidget {
+public:
+    explicit ColumnHeaderAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::ColumnHeader) {}
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+};
+
 QAccessibleInterface* factory(const QString& className, QObject* o) {
     if (!o || !o->isWidgetType()) return nullptr;
     auto* w = static_cast<QWidget*>(o);
@@ -97,6 +109,8 @@ QAccessibleInterface* factory(const QString& className, QObject* o) {
         return new FocusHandingAccessible(w, QAccessible::Grouping);
     if (className == QLatin1String(o->metaObject()->className()) && o->property("wkPictureButton").toBool())
         return new PictureButtonAccessible(w);
+    if (className == QLatin1String("QHeaderView") && o->property("wkColumnHeader").toBool())
+        return new ColumnHeaderAccessible(w);
     return itemViewAccessible(className, o);
 }
 

@@ -199,6 +199,7 @@ public:
     explicit GridView(Grid* g) : QTableView(g), g_(g) {
         setHorizontalHeader(new GridHeader(this));
         setSelectionMode(QAbstractItemView::NoSelection);
+        setAutoScroll(false);        // the grid's owner scrolls, by EnsureVisible
         setTabKeyNavigation(false);  // Tab leaves the grid
         setEditTriggers(QAbstractItemView::NoEditTriggers);
         setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -333,9 +334,23 @@ protected:
         emit g_->DblClick(idx.row() + 1, idx.column() + 1);
         if (g_->editable_) requestEdit(0);
     }
+    // The item view would make its first cell current on the focus; the
+    // grid's current cell stays what it was, none after a rebuild.
     void focusInEvent(QFocusEvent* e) override {
-        QTableView::focusInEvent(e);
+        QAbstractScrollArea::focusInEvent(e);
+        viewport()->update();
         emit g_->GotFocus();
+    }
+    // With the focus and no current cell the whole table is framed, so the
+    // user sees where the keys go before the first arrow key.
+    void paintEvent(QPaintEvent* e) override {
+        QTableView::paintEvent(e);
+        if (!hasFocus() || g_->curRow_ >= 1) return;
+        // Drawn as the current cell's frame is, whatever way the focus came.
+        QPainter p(viewport());
+        p.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(viewport()->rect().adjusted(1, 1, -2, -2));
     }
     void focusOutEvent(QFocusEvent* e) override {
         QTableView::focusOutEvent(e);
@@ -627,7 +642,21 @@ void Grid::cellsChanged(long, long) {
         cellsDirty_ = true;
         return;
     }
+    showCurrentToView();
     view_->viewport()->update();
+}
+
+// The view keeps no selection of its own; its current index is only what
+// assistive tools read as the current cell, kept to the grid's. It never
+// scrolls the view (its auto-scroll is off).
+void Grid::showCurrentToView() {
+    QItemSelectionModel* sel = view_->selectionModel();
+    if (!sel) return;
+    if (curRow_ >= 1 && curCol_ >= 1 && curRow_ <= model_->pubRows && curCol_ <= model_->pubCols)
+        sel->setCurrentIndex(model_->index(int(curRow_ - 1), int(curCol_ - 1)),
+                             QItemSelectionModel::NoUpdate);
+    else if (sel->currentIndex().isValid())
+        sel->clearCurrentIndex();
 }
 
 void Grid::structureChanged() {
@@ -656,6 +685,7 @@ void Grid::publish() {
     }
     cellsDirty_ = false;
     header()->refresh();
+    showCurrentToView();
     view_->viewport()->update();
 }
 

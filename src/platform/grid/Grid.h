@@ -273,6 +273,8 @@ private:
     // where digitsAlike(c).
     bool numbersMeasureAlike(const Column& c, QStringView t) const;
     void setCurrent(long row, long column, bool fromUser);
+    // Hands the current cell to the view, where assistive tools look for it.
+    void showCurrentToView();
     void userClick(long row, long column, Qt::KeyboardModifiers mods);
     void headerResized(int section, int oldSize, int newSize);
     GridHeader* header() const;

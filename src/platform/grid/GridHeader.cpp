@@ -10,6 +10,8 @@ namespace grid {
 
 GridHeader::GridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
     setFocusPolicy(Qt::NoFocus);
+    // Heard as one column header, named after the column in its frame.
+    setProperty("wkColumnHeader", true);
 }
 
 void GridHeader::setTakesFocus(bool on) {
@@ -114,6 +116,7 @@ void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalI
     if (!hasFocus() || logicalIndex != current_) return;
     QStyleOptionFocusRect o;
     o.initFrom(this);
+    o.state |= QStyle::State_KeyboardFocusChange;
     o.rect = rect.adjusted(2, 2, -2, -2);
     style()->drawPrimitive(QStyle::PE_FrameFocusRect, &o, painter, this);
 }

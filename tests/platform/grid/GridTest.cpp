@@ -1093,3 +1093,31 @@ TEST(GridFocus, HeaderKeysChooseAShownColumnAndClickIt) {
     EXPECT_EQ(cellKeys->count(), 0);
     EXPECT_EQ(g.SelectedColumn(), 4);
 }
+
+// With the focus and no current cell the table shows a frame, so the user
+// sees where the keys go; a current cell shows its own and no frame.
+TEST(GridFocus, FocusWithoutACurrentCellIsSeen) {
+    QWidget w;
+    auto* lay = new QVBoxLayout(&w);
+    auto* other = new QPushButton("other", &w);
+    auto* g = new Grid(&w);
+    lay->addWidget(other);
+    lay->addWidget(g);
+    fillRows(*g, {"x", "y"});
+    w.resize(400, 300);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    const auto look = [&] { return g->view()->viewport()->grab().toImage(); };
+    other->setFocus();
+    const QImage away = look();
+    g->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(g->SelectedRow(), 0);
+    EXPECT_NE(look(), away);
+    g->SetSelectedRow(1);
+    const QImage onCell = look();
+    g->ClearSelection();
+    other->setFocus();
+    g->SetSelectedRow(1);
+    g->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(look(), onCell);  // focus-in left the current cell alone
+}
