@@ -8,6 +8,7 @@
 #include "core/RunStateDb.h"
 #include "core/modMain.h"
 #include "platform/Error.h"
+#include "platform/forms/FocusKeys.h"
 #include "platform/shell/Shell.h"
 #include "startup/FrmBenutzer.h"
 
@@ -200,6 +201,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Wortkiste");
     QApplication::setOrganizationName("Wortkiste");
     shell::SubstituteMissingFonts();
+    forms::focusSeenFromTheStart();
 
     // The command line as one text, the way the start form reads it: a file
     // path with blanks arrives quoted or in pieces and is put together again.

@@ -374,6 +374,8 @@ void frmEditVok::wireControls() {
         connect(optTypAt(i), &QRadioButton::toggled, this, [this, i](bool on) {
             if (on) optTyp_Click(i);
         });
+    QRadioButton* const types[] = {optTypAt(0), optTypAt(1)};
+    forms::arrowsChoose(types);  // an arrow key chooses the type it moves to
     connect(chkAskAllItems, &QCheckBox::toggled, this, [this] { chkAskAllItems_Click(); });
     connect(chkMindTheOrder, &QCheckBox::toggled, this, [this] { chkMindTheOrder_Click(); });
     forms::handleKeys(chkAskAllItems, {.KeyPress = [this](int& k) { chkAskAllItems_KeyPress(k); }});

@@ -415,8 +415,10 @@ void FrmBenutzer::Form_Load() {
         cboBenutzer->setEnabled(true);
         cboBenutzer->setStyleSheet("QComboBox { background: #FFFFFF; }");
     }
-    // The work of the form: choosing a user (Enter then starts), or making
-    // the first one.
+    FocusWork();
+}
+
+void FrmBenutzer::FocusWork() {
     if (cboBenutzer->isEnabled())
         cboBenutzer->setFocus();
     else

@@ -37,6 +37,9 @@ public:
 
     // The start-up sequence.
     void Form_Load();
+    // The focus to the form's work: choosing a user (Enter then starts), or
+    // making the first one while the list is locked.
+    void FocusWork();
 
     // Handlers.
     void cboBenutzer_Click();

@@ -182,7 +182,7 @@ void FrmUsers::cmdOK_Click() {
     start->cboBenutzer->setStyleSheet("QComboBox { background: #FFFFFF; }");
     // The button reads as after a start: "Users" once someone is in the list.
     start->cmdNeu->setText(GetText(start->cboBenutzer->currentText().isEmpty() ? 3 : 7));
-    start->cboBenutzer->setFocus();
+    start->FocusWork();
 }
 
 void FrmUsers::cmdAbbruch_Click() {
@@ -193,7 +193,7 @@ void FrmUsers::cmdAbbruch_Click() {
         start->cboBenutzer->setCurrentIndex(0);
     } catch (const wk::Error&) {
     }
-    start->cboBenutzer->setFocus();
+    start->FocusWork();  // a list still without users takes no focus
 }
 
 void FrmUsers::RefillStartFormAndUnload() {

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 
 #include "EditorFixture.h"
+#include "support/Access.h"
 #include "support/QtPrinters.h"
 
 using namespace edtest;
@@ -210,6 +211,21 @@ TEST_F(EditorTest, MultipleChoiceItemNeedsNoAnswerTextAndKeepsItsType) {
     EXPECT_EQ(form->EditTyp, 1);
     EXPECT_TRUE(form->optTypAt(1)->isChecked());
     for (int i = 1; i <= 9; ++i) EXPECT_FALSE(form->chkA(i)->isChecked());
+}
+
+// The arrow keys between the two types choose the type they move to, as a
+// click does.
+TEST_F(EditorTest, ArrowKeysChooseTheType) {
+    openAdd();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    form->optTypAt(0)->setFocus();
+    wktest::keyTo(form->optTypAt(0), Qt::Key_Right);
+    EXPECT_TRUE(form->optTypAt(1)->isChecked());
+    EXPECT_EQ(form->EditTyp, 1);
+    wktest::keyTo(QApplication::focusWidget(), Qt::Key_Left);
+    EXPECT_TRUE(form->optTypAt(0)->isChecked());
+    EXPECT_EQ(form->EditTyp, 0);
 }
 
 TEST_F(EditorTest, EmptyOrSingleBlankThemeIsStoredAsOther) {

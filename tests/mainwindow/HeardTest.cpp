@@ -93,6 +93,10 @@ TEST_F(Heard, OnlyTheFocusedControlReportsTheFocus) {
     EXPECT_TRUE(heardHeader->state().focused);
     EXPECT_FALSE(heardHeader->text(QAccessible::Name).isEmpty());
     EXPECT_EQ(heardHeader->text(QAccessible::Name), header->accessibleName());
+    // Tools that walk the tree find it in the table, after the cells.
+    EXPECT_EQ(heardHeader->parent(), table);
+    EXPECT_EQ(table->indexOfChild(heardHeader), table->childCount() - 1);
+    EXPECT_EQ(table->child(table->childCount() - 1), heardHeader);
     EXPECT_EQ(wktest::focusedElsewhere(&m), QStringList());
     m.imgBarNewDB->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(wktest::focusedElsewhere(&m), QStringList());

@@ -168,6 +168,36 @@ TEST_F(Users, CancelAndTheCloseBoxWriteNothingAndGiveTheStartFormBack) {
     expectFormGone();
 }
 
+// Whichever way the window closes, the focus goes back to the start
+// window's work: the user list, or the users' button while there is none
+// (never to the window's own exit picture).
+TEST_F(Users, TheFocusGoesBackToTheStartWindowsWork) {
+    const struct {
+        bool users;
+        bool save;
+        const char* focus;
+    } cases[] = {
+        {true, false, "cboBenutzer"},
+        {true, true, "cboBenutzer"},
+        {false, false, "cmdNeu"},
+    };
+    for (const auto& c : cases) {
+        makeUsers(c.users ? std::map<int, QString>{{1, "Dora"}} : std::map<int, QString>{}, c.users ? 1 : 0);
+        start = std::make_unique<startup::FrmBenutzer>();
+        start->Form_Load();
+        start->show();
+        QApplication::setActiveWindow(start.get());
+        form = fromStartForm();
+        ASSERT_TRUE(form);
+        QApplication::setActiveWindow(form);
+        c.save ? form->cmdOK_Click() : form->cmdAbbruch_Click();
+        expectFormGone();
+        QApplication::setActiveWindow(start.get());
+        const QWidget* focus = QApplication::focusWidget();
+        EXPECT_EQ(focus ? focus->objectName() : QString(), c.focus) << c.users << c.save;
+    }
+}
+
 TEST_F(Users, EveryControlIsReachedByTabAndNamed) {
     openForm();
     const QStringList walk = wktest::tabWalk(form->TxtN(1));

@@ -86,4 +86,25 @@ void arrowsChoose(std::span<QRadioButton* const> group) {
     for (QRadioButton* b : group) b->installEventFilter(new ArrowsChoose(b, group));
 }
 
+void focusSeenFromTheStart() {
+    class FocusSeen : public QObject {
+    public:
+        using QObject::QObject;
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* e) override {
+            if (e->type() == QEvent::Show && watched->isWidgetType()) {
+                auto* w = static_cast<QWidget*>(watched);
+                if (w->isWindow()) w->setAttribute(Qt::WA_KeyboardFocusChange);
+            }
+            return false;
+        }
+    };
+    static const bool installed = [] {
+        qApp->installEventFilter(new FocusSeen(qApp));
+        return true;
+    }();
+    (void)installed;
+}
+
 }  // namespace forms

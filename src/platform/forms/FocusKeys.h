@@ -22,4 +22,9 @@ void tabLeaves(QPlainTextEdit* box);
 // button left was chosen).
 void arrowsChoose(std::span<QRadioButton* const> group);
 
+// Every window shows where its focus is from the moment it opens, not only
+// after the first Tab (Qt's styles hide the focus frame until then, so a
+// window opened by a key showed none).
+void focusSeenFromTheStart();
+
 }  // namespace forms

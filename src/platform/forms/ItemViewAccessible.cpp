@@ -187,13 +187,12 @@ public:
         return QAccessibleWidget::text(t == QAccessible::Value ? QAccessible::Name : t);
     }
 
-    int childCount() const override {
-        if (!model()) return 0;
-        return (rowCount() + rowHeaders()) * (columnCount() + columnHeaders());
-    }
+    // The cells, then a header that takes the focus as a control of its own.
+    int childCount() const override { return cellCount() + (ownHeader() ? 1 : 0); }
 
     QAccessibleInterface* child(int logical) const override {
-        if (!model() || logical < 0 || logical >= childCount()) return nullptr;
+        if (logical == cellCount() && ownHeader()) return QAccessible::queryAccessibleInterface(ownHeader());
+        if (!model() || logical < 0 || logical >= cellCount()) return nullptr;
         if (const auto id = children_.constFind(logical); id != children_.constEnd())
             return QAccessible::accessibleInterface(*id);
         const int width = columnCount() + rowHeaders();
@@ -215,6 +214,7 @@ public:
 
     int indexOfChild(const QAccessibleInterface* child) const override {
         if (!child) return -1;
+        if (ownHeader() && child->object() == ownHeader()) return cellCount();
         for (auto it = children_.constBegin(); it != children_.constEnd(); ++it)
             if (QAccessible::accessibleInterface(it.value()) == child) return it.key();
         return -1;
@@ -273,6 +273,14 @@ public:
 
 private:
     QAbstractItemView* view() const { return static_cast<QAbstractItemView*>(widget()); }
+    int cellCount() const {
+        if (!model()) return 0;
+        return (rowCount() + rowHeaders()) * (columnCount() + columnHeaders());
+    }
+    QHeaderView* ownHeader() const {
+        QHeaderView* h = header(view(), Qt::Horizontal);
+        return h && h->property("wkColumnHeader").toBool() ? h : nullptr;
+    }
     QAbstractItemModel* model() const { return view()->model(); }
     int columnHeaders() const { return header(view(), Qt::Horizontal) ? 1 : 0; }
     int rowHeaders() const { return header(view(), Qt::Vertical) ? 1 : 0; }

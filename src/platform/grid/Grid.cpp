@@ -5,6 +5,7 @@
 #include "platform/grid/GridHeader.h"
 #include "platform/grid/ImageList.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -15,6 +16,7 @@
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -339,8 +341,32 @@ protected:
     void focusInEvent(QFocusEvent* e) override {
         QAbstractScrollArea::focusInEvent(e);
         viewport()->update();
+        announceSoon();
         emit g_->GotFocus();
     }
+    // The table view tells assistive tools of every move of its current
+    // cell, with the focus or without it, and of each step of one key (the
+    // first column, then the one the owner moves to). Here they hear the
+    // cell the grid ends on, and only while the grid has the focus.
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override {
+        QAbstractItemView::currentChanged(current, previous);
+        announceSoon();
+    }
+    // The focus event names the table; the current cell follows it.
+    void announceSoon() {
+        if (announcing_ || !hasFocus() || !QAccessible::isActive()) return;
+        announcing_ = true;
+        QTimer::singleShot(0, this, [this] {
+            announcing_ = false;
+            QAccessibleInterface* table = QAccessible::queryAccessibleInterface(this);
+            QAccessibleInterface* cell = table && hasFocus() ? table->focusChild() : nullptr;
+            if (!cell) return;
+            QAccessibleEvent heard(this, QAccessible::Focus);
+            heard.setChild(table->indexOfChild(cell));
+            QAccessible::updateAccessibility(&heard);
+        });
+    }
+
     // With the focus and no current cell the whole table is framed, so the
     // user sees where the keys go before the first arrow key.
     void paintEvent(QPaintEvent* e) override {
@@ -382,6 +408,7 @@ private:
     }
 
     Grid* g_;
+    bool announcing_ = false;
 };
 
 // ---------------------------------------------------------------- Grid

@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyleOptionFocusRect>
 
 namespace grid {
 
@@ -19,8 +18,11 @@ void GridHeader::setTakesFocus(bool on) {
     setFocusPolicy(on ? Qt::TabFocus : Qt::NoFocus);
 }
 
+// A column without a title (the pictures) has nothing to be heard by and
+// nothing a click there does: the keys pass it by.
 bool GridHeader::usable(int logicalIndex) const {
-    return logicalIndex >= 0 && logicalIndex < count() && !isSectionHidden(logicalIndex);
+    return logicalIndex >= 0 && logicalIndex < count() && !isSectionHidden(logicalIndex) && model() &&
+           !model()->headerData(logicalIndex, orientation()).toString().isEmpty();
 }
 
 void GridHeader::setKeyboardSection(int logicalIndex) {
@@ -30,15 +32,7 @@ void GridHeader::setKeyboardSection(int logicalIndex) {
 }
 
 void GridHeader::refresh() {
-    if (!usable(current_)) {
-        current_ = -1;
-        for (int v = 0; v < count() && current_ < 0; ++v) {
-            const int logical = logicalIndex(v);
-            if (usable(logical) && !model()->headerData(logical, orientation()).toString().isEmpty())
-                current_ = logical;
-        }
-        if (current_ < 0) current_ = shownFrom(-1, +1);
-    }
+    if (!usable(current_)) current_ = shownFrom(-1, +1);
     const QString title =
         current_ >= 0 && model() ? model()->headerData(current_, orientation()).toString() : QString();
     if (accessibleName() != title) setAccessibleName(title);
@@ -111,14 +105,17 @@ void GridHeader::focusOutEvent(QFocusEvent* e) {
     viewport()->update();
 }
 
+// The frame is drawn as the grid's current cell is framed, whatever way the
+// focus came.
 void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
     QHeaderView::paintSection(painter, rect, logicalIndex);
     if (!hasFocus() || logicalIndex != current_) return;
-    QStyleOptionFocusRect o;
-    o.initFrom(this);
-    o.state |= QStyle::State_KeyboardFocusChange;
-    o.rect = rect.adjusted(2, 2, -2, -2);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &o, painter, this);
+    painter->save();
+    painter->setClipRect(rect);  // the section's painting leaves no clip to draw in
+    painter->setPen(QPen(palette().color(QPalette::ButtonText), 1, Qt::DotLine));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(rect.adjusted(2, 2, -3, -3));
+    painter->restore();
 }
 
 }  // namespace grid

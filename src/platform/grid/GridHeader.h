@@ -1,8 +1,9 @@
 #pragma once
 // The grid's column header. A click on a column is the owner's (its
 // ColumnClick). For the keyboard the header can take the focus by Tab; Left,
-// Right, Home and End then go from shown column to shown column, and Space
-// or Enter does to the column in the frame what a click on it does.
+// Right, Home and End then go from shown column to shown column (those with
+// a title), and Space or Enter does to the column in the frame what a click
+// on it does.
 
 #include <QHeaderView>
 
@@ -17,7 +18,7 @@ public:
     bool takesFocus() const { return takesFocus_; }
     // The column (logical index) in the keyboard's frame. Until the header
     // has the focus it follows the table's current column; with none, or
-    // that one hidden, it is the first shown column with a title. The
+    // that one hidden or without a title, the first shown one with a title. The
     // header is named after that column's title.
     int keyboardSection() const { return current_; }
     void setKeyboardSection(int logicalIndex);

@@ -6,9 +6,12 @@
 #include "support/QtPrinters.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QVBoxLayout>
 #include <QPushButton>
 
 #include "platform/Error.h"
+#include "platform/forms/FocusKeys.h"
 #include "platform/forms/Form.h"
 #include "support/ModalHelpers.h"
 #include "support/ScriptedInteraction.h"
@@ -16,6 +19,24 @@
 using namespace forms;
 
 namespace {
+
+// A window shows where its focus is before the first Tab: a check box the
+// window gave the focus to is drawn with its frame.
+TEST(FocusSeen, AWindowShowsItsFocusBeforeTheFirstTab) {
+    focusSeenFromTheStart();
+    QWidget w;
+    auto* lay = new QVBoxLayout(&w);
+    auto* a = new QCheckBox("a", &w);
+    auto* b = new QCheckBox("b", &w);
+    lay->addWidget(a);
+    lay->addWidget(b);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    b->setFocus(Qt::ActiveWindowFocusReason);
+    const QImage bare = a->grab().toImage();
+    a->setFocus(Qt::ActiveWindowFocusReason);
+    EXPECT_NE(a->grab().toImage(), bare);
+}
 
 class frmTest : public Form {
 public:
