@@ -214,7 +214,7 @@ TEST_F(EditorTest, MultipleChoiceItemNeedsNoAnswerTextAndKeepsItsType) {
 }
 
 // The arrow keys between the two types choose the type they move to, as a
-// click does.
+// click does, and Tab comes to the type chosen.
 TEST_F(EditorTest, ArrowKeysChooseTheType) {
     openAdd();
     form->show();
@@ -226,6 +226,13 @@ TEST_F(EditorTest, ArrowKeysChooseTheType) {
     wktest::keyTo(QApplication::focusWidget(), Qt::Key_Left);
     EXPECT_TRUE(form->optTypAt(0)->isChecked());
     EXPECT_EQ(form->EditTyp, 0);
+    // Tab into the pair, last left on the type not chosen, goes to the
+    // chosen one, from where the arrows lead to the other.
+    form->optTypAt(1)->setFocus(Qt::OtherFocusReason);
+    form->txtQ->setFocus(Qt::OtherFocusReason);
+    wktest::keyTo(form->txtQ, Qt::Key_Backtab, Qt::ShiftModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::focusWidget(), form->optTypAt(0));
 }
 
 TEST_F(EditorTest, EmptyOrSingleBlankThemeIsStoredAsOther) {

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTimer>
 
 namespace forms {
 namespace {
@@ -51,6 +52,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::FocusIn) toTheChoice(static_cast<QRadioButton*>(watched), e);
         if (e->type() != QEvent::KeyPress) return false;
         const auto* k = static_cast<QKeyEvent*>(e);
         const int key = k->key();
@@ -66,6 +68,21 @@ protected:
     }
 
 private:
+    // Tab stops once in the group, at the button that last had the focus
+    // there; that may be one not chosen, where an arrow key can lead nowhere.
+    // Tab goes on to the chosen one.
+    void toTheChoice(QRadioButton* button, QEvent* e) {
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
+        if ((why != Qt::TabFocusReason && why != Qt::BacktabFocusReason) || button->isChecked()) return;
+        for (QRadioButton* b : std::as_const(group_))
+            if (b != button && b->isChecked() && b->isEnabled() && b->isVisible()) {
+                QTimer::singleShot(0, b, [b, why] {
+                    if (QApplication::focusWidget() != b) b->setFocus(why);
+                });
+                return;
+            }
+    }
+
     QList<QRadioButton*> group_;
 };
 
