@@ -181,12 +181,7 @@ public:
             p->restore();
         }
         if (r + 1 == g_->curRow_ && ci + 1 == g_->curCol_ && g_->view_->hasFocus()) {
-            p->save();
-            QPen pen(opt.palette.color(QPalette::Text), 1, Qt::DotLine);
-            p->setPen(pen);
-            p->setBrush(Qt::NoBrush);
-            p->drawRect(rc.adjusted(0, 0, -1, -1));
-            p->restore();
+            drawFocusFrame(p, rc, opt.palette.color(QPalette::Text));
         }
     }
 
@@ -372,11 +367,8 @@ protected:
     void paintEvent(QPaintEvent* e) override {
         QTableView::paintEvent(e);
         if (!hasFocus() || g_->curRow_ >= 1) return;
-        // Drawn as the current cell's frame is, whatever way the focus came.
         QPainter p(viewport());
-        p.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DotLine));
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(viewport()->rect().adjusted(1, 1, -2, -2));
+        drawFocusFrame(&p, viewport()->rect().adjusted(1, 1, -1, -1), palette().color(QPalette::Text));
     }
     void focusOutEvent(QFocusEvent* e) override {
         QTableView::focusOutEvent(e);

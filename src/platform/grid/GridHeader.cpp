@@ -105,17 +105,19 @@ void GridHeader::focusOutEvent(QFocusEvent* e) {
     viewport()->update();
 }
 
-// The frame is drawn as the grid's current cell is framed, whatever way the
-// focus came.
 void GridHeader::paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const {
     QHeaderView::paintSection(painter, rect, logicalIndex);
     if (!hasFocus() || logicalIndex != current_) return;
-    painter->save();
-    painter->setClipRect(rect);  // the section's painting leaves no clip to draw in
-    painter->setPen(QPen(palette().color(QPalette::ButtonText), 1, Qt::DotLine));
-    painter->setBrush(Qt::NoBrush);
-    painter->drawRect(rect.adjusted(2, 2, -3, -3));
-    painter->restore();
+    drawFocusFrame(painter, rect.adjusted(2, 2, -2, -2), palette().color(QPalette::ButtonText));
+}
+
+void drawFocusFrame(QPainter* p, const QRect& r, const QColor& colour) {
+    p->save();
+    p->setClipRect(r);  // a header section's painting leaves no clip to draw in
+    p->setPen(QPen(colour, 1, Qt::DotLine));
+    p->setBrush(Qt::NoBrush);
+    p->drawRect(r.adjusted(0, 0, -1, -1));
+    p->restore();
 }
 
 }  // namespace grid

@@ -9,6 +9,11 @@
 
 namespace grid {
 
+// The grid's one focus mark: a dotted frame just inside `r`, in `colour`,
+// drawn whatever way the focus came (the style shows its own only after a
+// Tab). The painter's state is left as it was; `r` is also the clip.
+void drawFocusFrame(QPainter* p, const QRect& r, const QColor& colour);
+
 class GridHeader : public QHeaderView {
 public:
     explicit GridHeader(QWidget* parent);
