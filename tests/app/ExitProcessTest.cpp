@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "mainwindow/RoadFixture.h"
+#include "support/Beside.h"
 #include "upgrade/OldKinds.h"
 
 using namespace roadtest;
@@ -75,8 +76,8 @@ TEST_F(BuiltProgram, VersionTextsWithoutAStepEndCleanly) {
         // The program goes on after the message, until it is ended.
         EXPECT_TRUE(r.log.contains("driver: close main window")) << r.log.toStdString();
         // The files are whole and alone after the end.
-        EXPECT_FALSE(QFile::exists(file + "-wal"));
-        EXPECT_FALSE(QFile::exists(home.path() + "/USER.MDB-wal"));
+        EXPECT_EQ(wktest::Beside(file), QStringList());
+        EXPECT_EQ(wktest::Beside(home.path() + "/USER.MDB"), QStringList());
     }
 }
 
@@ -91,7 +92,7 @@ TEST_F(BuiltProgram, CurrentFileEndsThroughTheExitPath) {
     EXPECT_TRUE(r.log.contains("driver: close main window")) << r.log.toStdString();
     EXPECT_FALSE(r.log.contains("driver: message")) << r.log.toStdString();
     EXPECT_FALSE(r.log.contains("Sanitizer")) << r.log.toStdString();
-    EXPECT_FALSE(QFile::exists(file + "-wal"));
+    EXPECT_EQ(wktest::Beside(file), QStringList());
 }
 
 // Quitting the application with both databases open (the desktop session
@@ -104,8 +105,8 @@ TEST_F(BuiltProgram, QuitWithOpenDatabasesEndsCleanly) {
     EXPECT_EQ(r.exitCode, 0) << r.log.toStdString();
     EXPECT_TRUE(r.log.contains("driver: quit")) << r.log.toStdString();
     EXPECT_FALSE(r.log.contains("Sanitizer")) << r.log.toStdString();
-    EXPECT_FALSE(QFile::exists(file + "-wal"));
-    EXPECT_FALSE(QFile::exists(home.path() + "/USER.MDB-wal"));
+    EXPECT_EQ(wktest::Beside(file), QStringList());
+    EXPECT_EQ(wktest::Beside(home.path() + "/USER.MDB"), QStringList());
 }
 
 // Qt's own options, the session manager's restart command among them, are

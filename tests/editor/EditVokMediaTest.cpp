@@ -140,7 +140,7 @@ TEST_F(EditorTest, APipeChosenAsPictureOrSoundIsNamedAndNotTaken) {
 // either mode: playing or storing it would open it and so drop the
 // database's locks.
 TEST_F(EditorTest, AFileTheProgramHoldsIsNotTakenAsASound) {
-    storeItem("Katze", {"cat"});  // the journal exists
+    storeItem("Katze", {"cat"});
     const QString db = dir.filePath("kurs.wkd");
     const QString link = dir.filePath("link.wav");
     ASSERT_EQ(::link(QFile::encodeName(db).constData(), QFile::encodeName(link).constData()), 0);
@@ -153,7 +153,7 @@ TEST_F(EditorTest, AFileTheProgramHoldsIsNotTakenAsASound) {
             openAdd();
         else
             openEdit(0);
-        for (const QString& held : {db, db + "-wal", link, runstate::UserDBPfad}) {
+        for (const QString& held : {db, db + "-journal", link, runstate::UserDBPfad}) {
             SCOPED_TRACE((add ? "add " : "edit ") + held.toStdString());
             ui.pushOpen(held);
             ui.pushMsgBox(forms::vbOK);
@@ -179,9 +179,12 @@ TEST_F(EditorTest, AFileTheProgramHoldsIsNotTakenAsASound) {
     ASSERT_EQ(form->SoundDatei[0], taken);
     ASSERT_TRUE(QFile::remove(taken));
     ASSERT_EQ(::link(QFile::encodeName(db).constData(), QFile::encodeName(taken).constData()), 0);
+    // SQLite holds its locks on the file in the middle of a transaction.
+    dao::DBEngine::Workspaces(0).BeginTrans();
     ASSERT_TRUE(wktest::HoldsPosixLock(db));
     form->picSQPlay_Click();
     EXPECT_TRUE(wktest::HoldsPosixLock(db));
+    dao::DBEngine::Workspaces(0).Rollback();
     form->Hide();
     runstate::UserDBPfad = oldUser;
 }

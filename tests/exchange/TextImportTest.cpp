@@ -7,8 +7,11 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <optional>
+
 #include "core/RunStateDb.h"
 #include "exchange/TextImport.h"
+#include "support/FileSizeLimit.h"
 
 using namespace exchange;
 using namespace exchangetest;
@@ -255,25 +258,24 @@ TEST_F(TextImportDB, OneTransactionTakenBackWhenTheDatabaseFails) {
     EXPECT_EQ(data->EditMode(), dao::dbEditNone);
 }
 
-// A commit the database refuses (here the journal was removed from outside
-// during the run) takes the whole run back: the grid's recordset keeps none
-// of its rows, the layer leaves its transaction, and the next write works and
-// lasts.
+// A commit the database refuses (here the disk is full when the run ends)
+// takes the whole run back: the grid's recordset keeps none of its rows,
+// the layer leaves its transaction, and the next write works and lasts.
 TEST_F(TextImportDB, ARefusedFinalCommitLeavesNoRowsAndLaterWritesWork) {
     wktest::ScriptedUi ui;
     TextImportResult partial;
     partial.imported = -1;
-    const QString journal = db->Name() + "-wal";
+    std::optional<wktest::FileSizeLimit> full;
     EXPECT_THROW(
         ImportTextRows({{"a", "1", "t"}, {"b", "2", "t"}}, TextLayout::QuestionAnswerTheme, "", *data, 5, now,
                        {[&](int p) {
-                            if (p == 100) {
-                                ASSERT_TRUE(QFile::remove(journal));
-                            }
+                            if (p == 100) full.emplace(512);
                         },
                         nullptr},
                        &partial),
         wk::Error);
+    ASSERT_TRUE(full && full->ok());
+    full.reset();
     EXPECT_EQ(partial.imported, 0);
     EXPECT_EQ(data->RecordCount(), 0);
     EXPECT_EQ(dao::DBEngine::Workspaces(0).TransactionDepth(), 0);
@@ -288,13 +290,13 @@ TEST_F(TextImportDB, ARefusedFinalCommitLeavesNoRowsAndLaterWritesWork) {
 }
 
 TEST_F(TextImportFile, TheOpenDatabaseIsNotReadAsText) {
-    // A journal under a name of its own is still the open database's.
-    const QString link = dir.filePath("journal.txt");
-    ASSERT_EQ(::link(QFile::encodeName(dir.filePath("main.wkd-wal")).constData(),
-                     QFile::encodeName(link).constData()),
-              0);
+    // The database under a name of its own is still the open database.
+    const QString link = dir.filePath("main.txt");
+    ASSERT_EQ(
+        ::link(QFile::encodeName(dir.filePath("main.wkd")).constData(), QFile::encodeName(link).constData()),
+        0);
     runstate::dbVok = db;
-    for (const QString& path : {dir.filePath("main.wkd"), dir.filePath("main.wkd-wal"), link}) {
+    for (const QString& path : {dir.filePath("main.wkd"), dir.filePath("main.wkd-journal"), link}) {
         try {
             ReadImportFile(path, "\t", TextLayout::QuestionAnswerTheme, false);
             ADD_FAILURE() << path.toStdString() << " was read";

@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include "mainwindow/RoadFixture.h"
+#include "support/Beside.h"
 #include "support/QtPrinters.h"
 #include "vocabdb/frmNewDB.h"
 
@@ -47,8 +48,8 @@ TEST_F(ExitWiring, ExitOfTheMainWindowStoresItsPlacementAndCompacts) {
     EXPECT_FALSE(MainForm().isVisible());
     EXPECT_FALSE(QFile::exists(home.path() + "/tempdb.$$$"));
     // Both were closed whole: no journal is left beside them.
-    EXPECT_FALSE(QFile::exists(vok + "-wal"));
-    EXPECT_FALSE(QFile::exists(home.path() + "/USER.MDB-wal"));
+    EXPECT_EQ(wktest::Beside(vok), QStringList());
+    EXPECT_EQ(wktest::Beside(home.path() + "/USER.MDB"), QStringList());
     auto db = openVok(vok);
     EXPECT_EQ(db->OpenRecordset("VOK")->RecordCount(), 1);
     db->Close();

@@ -17,6 +17,7 @@
 
 #include "mainwindow/RoadFixture.h"
 #include "platform/Error.h"
+#include "support/Beside.h"
 #include "support/FileSizeLimit.h"
 #include "support/QtPrinters.h"
 #include "vocabdb/modExit.h"
@@ -94,7 +95,7 @@ TEST_F(Exit, PlacementIsStoredAndBothFilesReopenWithTheirPasswordsAndData) {
 
     expectItems(vok, 3);
     for (const QString& p : {vok, userDB()}) {
-        EXPECT_FALSE(QFile::exists(p + "-wal")) << p.toStdString();
+        EXPECT_EQ(wktest::Beside(p), QStringList());
         try {
             dao::DBEngine::OpenDatabase(p, false, false, ";pwd=wrong");
             ADD_FAILURE() << p.toStdString() << " opened with a wrong password";
@@ -135,7 +136,7 @@ TEST_F(Exit, CompactsEachFileInPlace) {
     EXPECT_EQ(Digest(stale),
               QCryptographicHash::hash("left over by a run that died", QCryptographicHash::Sha256));
     // Nothing is left beside the files that would keep the next compaction away.
-    for (const QString& p : {vok, userDB()}) EXPECT_FALSE(QFile::exists(p + "-wal")) << p.toStdString();
+    for (const QString& p : {vok, userDB()}) EXPECT_EQ(wktest::Beside(p), QStringList());
     out = vocabdb::CloseAndCompactDatabases();
     EXPECT_FALSE(out.ran);  // nothing open any more
     runstate::dbVok = openVok(vok);
@@ -145,31 +146,6 @@ TEST_F(Exit, CompactsEachFileInPlace) {
     EXPECT_TRUE(out.vokOk);
     EXPECT_TRUE(out.userOk);
     expectItems(vok, 3);
-}
-
-// Changes saved into a journal that another program removed, and then
-// began afresh on the file: the exit says they may be lost, as a write does,
-// and compacts what the file holds.
-TEST_F(Exit, ALostJournalIsReportedAtExit) {
-    startWithDatabase();
-    {
-        auto rs = runstate::dbVok->OpenRecordset("VOK");
-        rs->AddNew();
-        rs->SetValue("Q", "vier");
-        rs->Update();
-    }
-    ASSERT_TRUE(QFile::remove(vok + "-wal"));
-    QFile::remove(vok + "-shm");
-    QProcess other;
-    other.start("sqlite3", {vok, "SELECT count(*) FROM VOK;"});
-    if (!other.waitForStarted()) GTEST_SKIP() << "no sqlite3 shell";
-    ASSERT_TRUE(other.waitForFinished());
-    ui.answerAllMsgBoxes(forms::vbOK);
-    const vocabdb::CompactOutcome out = vocabdb::CloseAndCompactDatabases();
-    ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
-    EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.contains("may be lost"))
-        << ui.last(CallKind::MsgBox).prompt.toStdString();
-    EXPECT_TRUE(out.vokOk);
 }
 
 // A database elsewhere than the program folder, on another file system
@@ -206,7 +182,7 @@ TEST_F(Exit, DatabaseOutsideTheProgramFolderIsCompactedInItsOwnFolder) {
     EXPECT_LT(QFileInfo(vok).size(), size);
     // One file each, nothing else left in either folder.
     EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"weit.wkd"});
-    EXPECT_FALSE(QFile::exists(userDB() + "-wal"));
+    EXPECT_EQ(wktest::Beside(userDB()), QStringList());
     auto db = openVok(vok);
     EXPECT_EQ(db->OpenRecordset("SELECT * FROM VOK")->RecordCount(), 1);
     db->Close();
@@ -231,8 +207,7 @@ TEST_F(Exit, FailedCompactionLeavesBothOriginalsIntact) {
     expectItems(vok, 3);
     EXPECT_EQ(userValue(2, "Name").toString(), "Anna");
     // Closed, each is one file again, though its compaction failed.
-    for (const QString& p : {vok, userDB()})
-        for (const char* j : {"-wal", "-shm"}) EXPECT_FALSE(QFile::exists(p + j)) << p.toStdString() << j;
+    for (const QString& p : {vok, userDB()}) EXPECT_EQ(wktest::Beside(p), QStringList());
 }
 
 TEST_F(Exit, FailedCompactionChangesNoByte) {

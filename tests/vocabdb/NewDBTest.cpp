@@ -341,10 +341,11 @@ TEST_F(NewDB, FileAnotherProgramHoldsIsNotReplaced) {
     const QString other = makeVokDB("other.wkd");
     addItem(other, "drei", 1);
     const QByteArray before = Digest(other);
+    // At work on it, in a transaction.
     QProcess holder;
     holder.start("sqlite3", {other});
     ASSERT_TRUE(holder.waitForStarted());
-    holder.write("SELECT count(*) FROM VOK;\n");
+    holder.write("BEGIN; SELECT count(*) FROM VOK;\n");
     ASSERT_TRUE(holder.waitForReadyRead(10000));
 
     ui.pushSave(other);
@@ -358,7 +359,7 @@ TEST_F(NewDB, FileAnotherProgramHoldsIsNotReplaced) {
     expectStillOpen(first);
     EXPECT_EQ(dbFiles(), (QStringList{"first.wkd", "other.wkd"}));
 
-    holder.write(".quit\n");
+    holder.write("COMMIT;\n.quit\n");
     holder.closeWriteChannel();
     ASSERT_TRUE(holder.waitForFinished(10000));
     EXPECT_EQ(Digest(other), before);

@@ -24,53 +24,32 @@ bool StatementUse::step() {
 }
 
 Core::~Core() {
-    // Released without Close: no one is left to hear of a lost journal.
-    (void)close();
-    forgetCheckpoint(this);
+    close();
 }
 
 void Core::checkOpen() const {
     if (!db) raise(3420);
 }
 
-QByteArray Core::mainName() const {
-    const char* main = db ? sqlite3_db_filename(db, "main") : nullptr;
-    return main && *main ? QByteArray(main) : QFile::encodeName(path);
-}
-
 void Core::connect() {
     const QByteArray native = QFile::encodeName(path);
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(native.constData(), &db, flags, nullptr);
+    const int rc = sqlite3_open_v2(native.constData(), &db, flags, journalGuardVfs());
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(db);
         db = nullptr;
         raise(rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT ? 3049 : 3051, path);
     }
-    ++generation;
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    // Pages of a transaction stay in memory until its commit, which the
-    // journal watch checks first: written into the journal before it, they
-    // could land over another program's commit past an index we no longer
-    // share.
-    sqlite3_exec(db, "PRAGMA cache_spill=OFF", nullptr, nullptr, nullptr);
     if (!collator) {
         collator = std::make_unique<QCollator>(QLocale(QLocale::English, QLocale::UnitedStates));
         collator->setCaseSensitivity(Qt::CaseInsensitive);
     }
     installFunctions(db, collator.get());
-    sqlite3_commit_hook(db, &refuseCommitIntoLostJournal, this);
-    sqlite3_wal_hook(db, &afterCommit, this);
 }
 
 void Core::fail(int rc, const QString& context) {
-    if (rc == SQLITE_CONSTRAINT_COMMITHOOK && watch.loss == JournalWatch::Loss::File)
-        throw wk::Error(3043, replacedFileMessage(path, true));
-    if (rc == SQLITE_CONSTRAINT_COMMITHOOK && watch.loss != JournalWatch::Loss::None) {
-        watch.lossReported = true;
-        throw wk::Error(3043, lostJournalMessage(path, keepLostJournal()));
-    }
     try {
         raiseSqlite(db, rc, context);
     } catch (const wk::Error& e) {
@@ -90,38 +69,41 @@ void Core::fail(int rc, const QString& context) {
     }
 }
 
-bool Core::close() {
-    if (!db) return true;
-    forgetCheckpoint(this);
+void Core::close() {
+    if (!db) return;
     for (RecordsetImplBase* rs : std::vector<RecordsetImplBase*>(recordsets)) rs->closeFromDatabase();
     recordsets.clear();
-    if (savepoints > 0) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (savepoints > 0) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        closedInTransaction = true;
+    }
     savepoints = 0;
     lostTransaction.reset();
     for (sqlite3_stmt* st : std::as_const(statements)) sqlite3_finalize(st);
     statements.clear();
-    const bool told = closeConnection();
+    sqlite3_close_v2(db);
+    db = nullptr;
     lock.reset();
-    return told;
+}
+
+bool Core::idle() const {
+    return db && busy.isEmpty() && savepoints == 0 && sqlite3_get_autocommit(db);
+}
+
+void Core::journalHeaderFirst() {
+    if (readOnly) return;
+    int version = 0;
+    {
+        StatementUse q(*this, QStringLiteral("PRAGMA user_version"));
+        if (q.step()) version = sqlite3_column_int(q, 0);
+    }
+    exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
 }
 
 sqlite3_stmt* Core::statement(const QString& sql) {
     checkOpen();
-    reconnectIfJournalLost();
     sqlite3_stmt* st = statements.value(sql);
-    if (!st) st = prepare(sql);
-    // A change that begins a transaction of its own begins it only on the
-    // journal under the file's name; readers need not ask. A change inside
-    // a transaction is checked at its commit.
-    if (!sqlite3_stmt_readonly(st)) {
-        if (!idle()) {
-            watch.justChecked = false;
-        } else if (!justCheckedInThisAction()) {
-            watchJournal();
-            if (!statements.contains(sql)) return statement(sql);
-        }
-    }
-    return st;
+    return st ? st : prepare(sql);
 }
 
 sqlite3_stmt* Core::prepare(const QString& sql) {
@@ -158,7 +140,6 @@ sqlite3_stmt* Core::prepare(const QString& sql) {
 
 void Core::exec(const QString& sql) {
     checkOpen();
-    watchJournal();
     char* err = nullptr;
     const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
     sqlite3_free(err);
@@ -339,6 +320,27 @@ void setMeta(Core& core, const QString& key, const QVariant& value) {
 
 const char* const kFormat = "wortkiste-dao 1";
 
+QString replacedFileMessage(const QString& file) {
+    return QStringLiteral(
+               "Disk or network error. Another program replaced or moved '%1' while it was open here; "
+               "the change was not saved. Close the file and open it again to go on working with it.")
+        .arg(file);
+}
+
+QString nameWithoutRoomForJournal(const QString& path) {
+    const QFileInfo fi(path);
+    const long longest = ::pathconf(QFile::encodeName(fi.absolutePath()).constData(), _PC_NAME_MAX);
+    const qsizetype suffix = qsizetype(qstrlen("-journal"));
+    if (longest <= 0 || QFile::encodeName(fi.fileName()).size() + suffix <= longest) return {};
+    return QStringLiteral(
+               "The database engine cannot save changes to '%1': its name is too long. Changes are saved "
+               "through a journal file named after it, and that name would be longer than the %2 characters "
+               "the folder allows. Give the file a name of at most %3 characters.")
+        .arg(path)
+        .arg(longest)
+        .arg(longest - suffix);
+}
+
 bool folderExists(const QString& path) {
     const QFileInfo fi(path);
     return fi.absoluteDir().exists();
@@ -397,6 +399,9 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
     const bool writable = ::access(native.constData(), W_OK) == 0 &&
                           ::access(QFile::encodeName(fi.absolutePath()).constData(), W_OK) == 0;
 
+    const QString tooLong = nameWithoutRoomForJournal(canonical);
+    if (!readOnly && !tooLong.isEmpty()) throw wk::Error(3051, tooLong);
+
     std::shared_ptr<FileLock> lock = FileLock::acquire(canonical, exclusive);
     if (auto shared = lock->core.lock(); shared && shared->isOpen()) {
         if (!readOnly && (!writable || shared->readOnly)) raise(3051, path);
@@ -407,20 +412,18 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
     auto core = std::make_shared<Core>();
     core->path = path;
     // One connection serves every handle: it writes wherever it may.
-    core->readOnly = !writable;
+    core->readOnly = !writable || !tooLong.isEmpty();
     core->lock = lock;
 
     // A file that is not an SQLite database at all.
-    char header[16] = {};
+    char header[20] = {};
     if (::pread(core->lock->fd(), header, sizeof header, 0) != ssize_t(sizeof header) ||
         memcmp(header, "SQLite format 3", 16) != 0)
         raise(3343, path);
     if (!readOnly && !writable) raise(3051, path);
-
-    if (!core->readOnly) {
-        const QString aside = setAsideStrayJournal(canonical);
-        if (setAside) *setAside = aside;
-    }
+    // Written with the write-ahead journal (by an earlier version, or by
+    // another program).
+    const bool writeAhead = header[18] == 2 || header[19] == 2;
     core->connect();
 
     try {
@@ -431,18 +434,28 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
                                           "name IN ('wk_meta', 'wk_fields', 'wk_tables', 'wk_queries')"));
             ours = q.step() && sqlite3_column_int(q, 0) == 4;
         }
+        // Where the first read put a journal that was not the file's.
+        if (setAside) *setAside = takeSetAside(native);
         if (!ours || metaValue(*core, QStringLiteral("format")).toString() != QLatin1String(kFormat))
             raise(3343, path);
-        // Only a file known to be ours is switched to its journal mode.
-        if (!core->readOnly) {
-            core->exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-            core->exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        // Only a file known to be ours is switched to the rollback journal,
+        // which leaves nothing beside it between commits. Another program
+        // that keeps it in write-ahead mode must let go of it first.
+        if (writeAhead && !core->readOnly) {
+            sqlite3_busy_timeout(core->db, 0);
+            const int rc = sqlite3_exec(core->db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+            sqlite3_busy_timeout(core->db, kBusyTimeoutMs);
+            bool alone = false;
+            if (rc == SQLITE_OK) {
+                StatementUse q(*core, QStringLiteral("PRAGMA journal_mode"));
+                alone = q.step() && readValue(q, 0, dbText).toString() == QLatin1String("delete");
+            }
+            if (!alone) raise(3045, path);
         }
         checkPassword(*core, connect, path);
         core->loadCatalogue(true);
-        core->recordJournal();
     } catch (const wk::Error& e) {
-        (void)core->close();
+        core->close();
         // Damage shows up as engine errors without a number of their own.
         if (e.number() == 3000) raise(3049, path);
         throw;

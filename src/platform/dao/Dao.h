@@ -369,14 +369,14 @@ public:
     // Closes the recordsets opened on it, then the file (when no other
     // handle of this process has it open). Further use raises 3420 (also a
     // second Close). Releasing the last DatabasePtr without Close closes the
-    // file once its recordsets are gone too. Shortly after each change the
-    // file alone holds it (while an event loop runs; otherwise at close).
+    // file once its recordsets are gone too. Work of an open transaction on
+    // it is rolled back, and CommitTrans then raises 3420.
     void Close();
     bool IsOpen() const;
 
     // The name a journal found beside the file got when this handle opened
-    // it: one that would have replaced the file's content with another
-    // file's (left by a restore or a sync tool) is set aside, and the file
+    // it: one that was not written for the file as it is (left by a restore
+    // or a sync tool, or a write-ahead journal) is set aside, and the file
     // opens as it is. Empty when there was none.
     QString SetAsideJournal() const;
 
@@ -458,9 +458,10 @@ public:
 // must not be opened by anything else in the process: closing that
 // descriptor would drop the connection's locks.
 bool IsOpenDatabaseFile(const QString& path);
-// Whether a connection of this or another process has the database open
-// (SQLite's locks on the file or its -shm index, or this program's lock).
-// Asks without disturbing the locks of connections in this process.
+// Whether a connection of this or another process is at work on the
+// database (SQLite's locks on the file or on a -shm index, or this
+// program's lock). Asks without disturbing the locks of connections in
+// this process.
 bool FileInUse(const QString& path);
 // Puts the content of the complete closed database `built` (in the same
 // folder) in the place of `target`, then removes `built`. An existing
@@ -469,8 +470,8 @@ bool FileInUse(const QString& path);
 // file that is no database, gets `built` by rename. 3045 and nothing
 // changed when a connection has target open.
 void ReplaceFile(const QString& built, const QString& target);
-// Compacts a closed database in place (VACUUM on the file itself, with
-// whatever its journal holds), so one compact file remains. Returns false
+// Compacts a closed database in place (VACUUM on the file itself), so one
+// compact file remains. Returns false
 // and touches nothing when the file is open anywhere else or another
 // program keeps it busy; raises for other failures, leaving the file as it
 // was.

@@ -41,7 +41,7 @@ void Database::Impl::closeHandle() {
     detach();
     // The last handle closes the connection, unless recordsets of a handle
     // released without Close still use it.
-    if (c.handles == 0 && c.recordsets.empty() && !c.close()) throw wk::Error(3043, c.closeLoss);
+    if (c.handles == 0 && c.recordsets.empty()) c.close();
 }
 
 Database::Database(std::unique_ptr<Impl> impl) : d(std::move(impl)) {}
@@ -503,15 +503,24 @@ long Database::Execute(const QString& sql, const Params& params) {
     if (tokens[0].is("SELECT")) raise(3065);
 
     const QString translated = render(tokens);
-    StatementUse q(core, translated);
-    if (!sqlite3_stmt_readonly(q)) d->needWritable();
-    const int expected = sqlite3_bind_parameter_count(q);
-    if (params.size() < expected) raise(3061, QString::number(expected - params.size()));
-    for (int k = 0; k < expected; ++k) bindValue(q, k + 1, params[k]);
-    while (q.step()) {
-    }
-    core.recordsAffected = long(sqlite3_changes(core.db));
-    if (!sqlite3_stmt_readonly(q)) {
+    const bool writes = !sqlite3_stmt_readonly(core.statement(translated));
+    if (writes) d->needWritable();
+    auto run = [&] {
+        StatementUse q(core, translated);
+        const int expected = sqlite3_bind_parameter_count(q);
+        if (params.size() < expected) raise(3061, QString::number(expected - params.size()));
+        for (int k = 0; k < expected; ++k) bindValue(q, k + 1, params[k]);
+        while (q.step()) {
+        }
+        core.recordsAffected = long(sqlite3_changes(core.db));
+    };
+    // One statement may change every row, and a large change goes into the
+    // file before its commit: its journal must begin with page 1.
+    if (writes && core.idle())
+        core.atomically(run);
+    else
+        run();
+    if (writes) {
         noteWrite();
         if (tokens[0].is("CREATE") || tokens[0].is("DROP")) core.invalidateCatalogue();
     }

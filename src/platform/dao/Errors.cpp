@@ -1,7 +1,7 @@
 // Error numbers and texts as the original engine gave them, so that handlers
 // and error reports read the same.
 #include "platform/Error.h"
-#include "platform/dao/Internal.h"
+#include "platform/dao/Connection.h"
 
 #include <QHash>
 
@@ -115,6 +115,9 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
         case SQLITE_NOTADB:
             raise(3049, file);
         case SQLITE_READONLY:
+            // SQLite writes no journal beside a name that no longer reaches
+            // the file it opened: it would belong to the file there now.
+            if (rc == SQLITE_READONLY_DBMOVED) throw wk::Error(3043, replacedFileMessage(file));
             raise(3027);
         case SQLITE_PERM:
             raise(3051, file);
@@ -130,11 +133,6 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
             if (rc == SQLITE_IOERR_SHORT_READ) raise(3049, file);
             raise(3043);
         case SQLITE_CONSTRAINT:
-            if (rc == SQLITE_CONSTRAINT_COMMITHOOK)
-                throw wk::Error(3043, QStringLiteral("Disk or network error. The journal of '%1' was removed "
-                                                     "or replaced by another program; the change was not "
-                                                     "saved.")
-                                          .arg(file));
             if (rc == SQLITE_CONSTRAINT_NOTNULL) {
                 QString field = msg.section(QLatin1Char('.'), -1);
                 raise(3314, field);

@@ -41,38 +41,61 @@ FileLock::~FileLock() {
     ::close(fd_);
 }
 
-bool FileLock::held(const QString& path) {
-    struct stat now {};
-    if (::stat(QFile::encodeName(path).constData(), &now) != 0) return false;
+namespace {
+
+// The locks of this process's open files, taken out of the registry: a
+// lock let go while the registry's mutex is held would wait for it.
+std::vector<std::shared_ptr<FileLock>> openLocks() {
     std::vector<std::shared_ptr<FileLock>> open;
-    {
-        std::lock_guard g(lockMutex());
-        const auto it = lockRegistry().find(fileKey(now));
-        if (it != lockRegistry().end() && !it->second.expired()) return true;
-        for (const auto& [key, lock] : lockRegistry())
-            if (auto l = lock.lock()) open.push_back(std::move(l));
-    }
-    // Reading the -shm index elsewhere in the process would drop the locks
-    // on it, under a name of its own (a link) too.
-    for (const auto& l : open)
+    std::lock_guard g(lockMutex());
+    for (const auto& [key, lock] : lockRegistry())
+        if (auto l = lock.lock()) open.push_back(std::move(l));
+    return open;
+}
+
+enum class Held { No, File, Journal };
+
+// Whether `now` is a file of this process's open ones, or one of their
+// journals under a name of its own (a link) too.
+Held heldAs(const struct stat& now) {
+    const QString key = fileKey(now);
+    for (const auto& l : openLocks()) {
+        if (l->key() == key) return Held::File;
         for (const char* suffix : {"-wal", "-shm", "-journal"}) {
             struct stat journal {};
-            if (::stat((l->name_ + suffix).constData(), &journal) == 0 && journal.st_dev == now.st_dev &&
+            if (::stat((l->name() + suffix).constData(), &journal) == 0 && journal.st_dev == now.st_dev &&
                 journal.st_ino == now.st_ino)
-                return true;
+                return Held::Journal;
         }
-    return false;
+    }
+    return Held::No;
+}
+
+}  // namespace
+
+bool FileLock::held(const QString& path) {
+    struct stat now {};
+    return ::stat(QFile::encodeName(path).constData(), &now) == 0 && heldAs(now) != Held::No;
+}
+
+std::shared_ptr<FileLock> FileLock::named(const QByteArray& name) {
+    for (auto& l : openLocks())
+        if (l->name() == name) return l;
+    return nullptr;
 }
 
 std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive) {
-    std::lock_guard g(lockMutex());
-    auto& reg = lockRegistry();
     const QByteArray native = QFile::encodeName(path);
     // Keyed by the file itself, not its name: the same file reached by
     // another path must share the one descriptor, and a file deleted and
     // made anew under the same name is another file.
     struct stat now {};
     if (::stat(native.constData(), &now) != 0) raise(3051, path);
+    // A journal of a file open here is no database to open: closing the
+    // descriptor again would drop the locks on it.
+    if (heldAs(now) == Held::Journal) raise(3045, path);
+    std::lock_guard g(lockMutex());
+    auto& reg = lockRegistry();
     const QString key = fileKey(now);
     if (auto it = reg.find(key); it != reg.end()) {
         if (auto existing = it->second.lock()) {
@@ -99,33 +122,6 @@ std::shared_ptr<FileLock> FileLock::acquire(const QString& path, bool exclusive)
     return lock;
 }
 
-bool timestampsTellNothing = false;
-
-namespace {
-FileState stateOf(const struct stat& st) {
-    FileState f;
-    f.dev = quint64(st.st_dev);
-    f.ino = quint64(st.st_ino);
-    f.size = qint64(st.st_size);
-    f.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    f.ctimeNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-    if (timestampsTellNothing) f.mtimeNs = f.ctimeNs = 0;
-    return f;
-}
-}  // namespace
-
-FileState FileState::of(const QByteArray& path) {
-    struct stat st {};
-    if (path.isEmpty() || ::stat(path.constData(), &st) != 0) return {};
-    return stateOf(st);
-}
-
-FileState FileState::of(int fd) {
-    struct stat st {};
-    if (fd < 0 || ::fstat(fd, &st) != 0) return {};
-    return stateOf(st);
-}
-
 bool lockedByOthers(int fd, off_t start, off_t length) {
     struct flock fl {};
     fl.l_type = F_WRLCK;
@@ -136,11 +132,11 @@ bool lockedByOthers(int fd, off_t start, off_t length) {
 }
 
 // ---- files in use ------------------------------------------------------------
-// SQLite holds POSIX locks on a database (the shared range above 1 GiB) and
-// on its -shm index (byte 120 on) for as long as a connection in WAL mode is
-// open. F_GETLK reports only other processes' locks. The descriptor opened
-// for asking is closed again, which would drop this process's own locks on
-// the file: so it is asked only about files no connection here has open.
+// SQLite holds POSIX locks on a database (the shared range above 1 GiB)
+// while a transaction is open on it, and a connection of another program in
+// write-ahead mode on its -shm index (byte 120 on) while it is open. F_GETLK reports only other processes'
+// locks. The descriptor opened for asking is closed again, which would drop this process's own locks on the
+// file: so it is asked only about files no connection here has open.
 
 bool lockedElsewhere(const QByteArray& file, off_t start, off_t length, bool alsoFlock) {
     const int fd = ::open(file.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -176,10 +172,12 @@ namespace dao {
 using namespace detail;
 
 bool IsOpenDatabaseFile(const QString& path) {
-    QString base = path;
+    // By identity first: a link to the database may have any name, one
+    // that ends like a journal too.
+    if (FileLock::held(path)) return true;
     for (const char* suffix : {"-wal", "-shm", "-journal"})
-        if (base.endsWith(QLatin1String(suffix))) base.chop(int(qstrlen(suffix)));
-    return FileLock::held(base);
+        if (path.endsWith(QLatin1String(suffix))) return FileLock::held(path.chopped(int(qstrlen(suffix))));
+    return false;
 }
 
 bool FileInUse(const QString& path) {

@@ -23,11 +23,16 @@ public:
         : path_(std::move(path)), name_(std::move(name)), fd_(fd), exclusive_(exclusive) {}
     ~FileLock();
     int fd() const { return fd_; }
+    const QString& key() const { return path_; }
+    const QByteArray& name() const { return name_; }
     bool exclusive() const { return exclusive_; }
     static std::shared_ptr<FileLock> acquire(const QString& path, bool exclusive);
     // Whether a connection of this process has the file, or a journal of
     // it, open: by identity, whatever name reaches it.
     static bool held(const QString& path);
+    // The lock of the file this process opened under `name` (its name in
+    // the file system, as SQLite has it), while it is open.
+    static std::shared_ptr<FileLock> named(const QByteArray& name);
     // The connection of this process to the file, once it is open: a second
     // opening shares it instead of opening another one.
     std::weak_ptr<Core> core;
@@ -39,12 +44,8 @@ private:
     bool exclusive_;
 };
 
-// For tests: a file system whose timestamps do not show a write, as
-// coarse ones (one or two seconds a step) do not within their step.
-extern bool timestampsTellNothing;
-
 constexpr off_t kLockRange = 0x40000000;  // SQLite's pending byte
-constexpr off_t kShmLocks = 120;          // first lock byte of the -shm index
+constexpr off_t kShmLocks = 120;          // first lock byte of a -shm index
 
 // Whether another process holds one of SQLite's locks in the range; asked
 // through a descriptor that stays open, so this process's locks stay too.

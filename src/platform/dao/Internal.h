@@ -5,7 +5,6 @@
 
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
-#include "platform/dao/Journal.h"
 
 #include <QCollator>
 #include <QHash>
@@ -29,8 +28,7 @@ inline void noteWrite() {
 }
 
 // Bumped when a user action begins (NewAction, an input event, the event
-// loop waking): kept values ask SQLite for other programs' commits again,
-// and a journal check of an earlier action is not relied on.
+// loop waking): kept values ask SQLite for other programs' commits again.
 extern std::atomic<quint64> actionEpoch;
 
 [[noreturn]] void raise(int number, const QString& arg = {});
@@ -143,75 +141,33 @@ struct Core {
     // work would land in the first one's savepoints and go with its
     // Rollback, or stay uncommitted in them, so the file is refused to it.
     const Workspace::Impl* workspace = nullptr;
-    JournalWatch watch;
-    Checkpointer checkpointer;
-    // What close() found lost that no one was told of.
-    QString closeLoss;
-    // Counts the connections made (a lost journal makes a fresh one): data
-    // versions of two connections cannot be compared, so recordsets stamp
-    // the values they keep with both.
-    quint32 generation = 0;
     // A transaction that SQLite rolled back by itself (full disk, I/O
     // error): its savepoints are begun again, so that nothing after it is
     // committed piecemeal, and CommitTrans raises this error until Rollback.
     std::optional<wk::Error> lostTransaction;
+    // Closed while a transaction of its workspace held work on it: that work
+    // was rolled back, and CommitTrans must not report it saved.
+    bool closedInTransaction = false;
 
     ~Core();
     bool isOpen() const { return db != nullptr; }
     void checkOpen() const;
-    // False when saved changes may have been lost with a journal another
-    // program removed, or with the file it replaced, and the user has not
-    // been told yet (closeLoss).
-    [[nodiscard]] bool close();
+    // Rolls back what a transaction still holds, closes the recordsets and
+    // the connection.
+    void close();
     // Opens db on path with the layer's settings; raises on failure.
     void connect();
-    QByteArray mainName() const;
-    void recordJournal();
-    // Whether a statement may begin or end a transaction of its own now.
+    // Whether no statement or transaction of this connection is under way.
     bool idle() const;
-    // What happened to the journal, its index and the file since connect.
-    JournalWatch::Loss journalCheck() const;
-    bool walStillOurs() const;
-    // A check of this user action found nothing lost (see justChecked).
-    bool justCheckedInThisAction() const;
-    // Before a change begins (and an edit): notices a journal or index that
-    // was lost while nothing here used it, and starts afresh before writing
-    // where that loses nothing. Raises 3043 when the file under the name is
-    // no longer the one open here.
-    void watchJournal();
-    // After a refused commit or a loss noticed: a fresh connection with a
-    // journal of its own, taken when no statement or transaction still
-    // needs the old one. Raises 3043 when saved changes may be lost.
-    void reconnectIfJournalLost();
-    // True when every commit of this connection is in the file under its
-    // name: the -wal there is still ours, or what the lost one holds was
-    // written back into a main file that no one else has written since.
-    bool keepLostJournal();
-    // The main file holds what it held before this connection's waiting
-    // commits (see MainFileProof).
-    bool mainFileAsLeft() const;
-    // The proof taken anew on the main file as it is now, for the frames
-    // after `from` up to `last` (-1: all there are).
-    void noteMainFile(int from, int last);
-    // The proof extended by the frames a commit added (up to `last`).
-    void noteNewFrames(int last);
-    // Passive checkpoint: true when the main file holds every commit and,
-    // with `empty`, the journal was emptied too (a journal left beside a
-    // file that another program puts in place would be replayed into it).
-    bool checkpoint(bool empty = false);
-    // The idle timer's work: false to be tried again later.
-    bool saveToMainFile();
-    // With the file moved away from its name: our commits go into the file
-    // they belong to and the journal under the name is emptied, while no
-    // one uses the file there now. True when that was done.
-    bool emptyMovedJournal();
-    // Closes db. Leaves no journal of this connection beside a file that is
-    // not its own. False when saved changes may be lost and the user was
-    // not told; closeLoss then says what.
-    bool closeConnection();
     // Raises the error for a failed statement, after noting what SQLite
     // rolled back by itself.
     [[noreturn]] void fail(int rc, const QString& context);
+    // Writes page 1 as it is: the first page a transaction's journal holds
+    // is then the header whose change counter tells, should the journal be
+    // left behind, which state of the file it was written for (a large
+    // transaction writes pages into the file before its commit would have
+    // put page 1 into the journal).
+    void journalHeaderFirst();
 
     // Prepared once, reset after each use by StatementUse.
     sqlite3_stmt* statement(const QString& sql);
@@ -226,12 +182,6 @@ struct Core {
     std::optional<QString> findQuery(const QString& name);
     void invalidateCatalogue() { catalogueSchema = -1; }
 };
-
-// Asks the idle timer to bring core's main file up to date shortly. Only
-// where an event loop runs (the application's thread); elsewhere the main
-// file is brought up to date at close.
-void scheduleCheckpoint(Core* core);
-void forgetCheckpoint(Core* core);
 
 // Resets a cached statement when leaving the scope, so no read transaction
 // stays open between calls.
@@ -257,8 +207,10 @@ private:
 
 template <class F>
 void Core::atomically(F&& fn) {
+    const bool outermost = idle();
     exec(QStringLiteral("SAVEPOINT wk_atomic"));
     try {
+        if (outermost) journalHeaderFirst();
         fn();
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK TO wk_atomic; RELEASE wk_atomic", nullptr, nullptr, nullptr);

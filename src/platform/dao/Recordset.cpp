@@ -471,11 +471,8 @@ QByteArray Recordset::LastModified() const {
 }
 
 void Recordset::AddNew() {
-    Core& core = d->c();
+    d->c();
     if (!d->updatable) raise(3027);
-    // What the add reads (and the row it makes) goes through the journal
-    // and index under the file's name.
-    core.watchJournal();
     d->cancelEdit();
     d->editMode = dbEditAdd;
 }
@@ -487,12 +484,8 @@ void Recordset::Edit() {
     // Nothing is read here: a row deleted meanwhile raises 3167 on Update
     // (or on reading a field), so a walk that only writes reads nothing.
     // But what it reads during the edit is the row as stored now, whatever
-    // another program wrote since the values were kept: asked through the
-    // journal and index under the file's name, a lost index mended first.
-    if (!d->isStatic) {
-        d->c().watchJournal();
-        d->confirmKept(true);
-    }
+    // another program wrote since the values were kept.
+    if (!d->isStatic) d->confirmKept(true);
     d->cancelEdit();
     d->editMode = dbEditInProgress;
     d->editKey = d->keys[size_t(d->pos)];
@@ -747,7 +740,19 @@ void Recordset::Requery() {
     d->c();
     const Params p = d->params;
     const QString sql = d->sourceSql;
-    d->load(sql, p);
+    try {
+        d->load(sql, p);
+    } catch (...) {
+        // Rows the set could not read again are none of its rows: those of a
+        // transaction taken back must not stay in it, to be met as deleted.
+        d->cancelEdit();
+        d->keys.clear();
+        d->rows.clear();
+        d->window.clear();
+        d->dropStore();
+        d->pos = 0;
+        throw;
+    }
 }
 
 void Recordset::Close() {

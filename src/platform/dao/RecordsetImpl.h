@@ -243,11 +243,11 @@ inline void bindAll(sqlite3_stmt* st, const Params& params, int first = 1) {
 }
 
 // SQLite's data version of the main database as of the connection's last
-// read transaction, with the connection it belongs to.
+// read transaction.
 inline quint64 snapshotVersion(Core& core) {
     unsigned int version = 0;
     sqlite3_file_control(core.db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
-    return (quint64(core.generation) << 32) | version;
+    return version;
 }
 
 // The data version as of now: outside a read transaction the counter only

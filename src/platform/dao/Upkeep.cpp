@@ -1,15 +1,10 @@
-// Upkeep of the main file: the checkpoint after commits and when idle, so
-// that the file alone holds every saved change; compaction; and writing new
-// content into a file in place.
+// Upkeep of database files: compaction, and writing new content into a file
+// in place.
 #include "platform/Error.h"
 #include "platform/dao/Connection.h"
 #include "platform/dao/File.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
-#include <QPointer>
-#include <QThread>
-#include <QTimer>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,150 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-
-namespace dao::detail {
-
-namespace {
-
-// SQLite's own rule for writing the journal back during a long run of
-// changes, kept when the layer takes over the commit notice.
-constexpr int kAutoCheckpointFrames = 1000;
-
-}  // namespace
-
-int afterCommit(void* p, sqlite3*, const char*, int frames) {
-    auto* core = static_cast<Core*>(p);
-    core->checkpointer.unsaved = true;
-    if (frames >= kAutoCheckpointFrames) core->checkpoint();
-    if (!core->checkpointer.unsaved) return SQLITE_OK;
-    // Commits the main file does not hold: should the journal be lost, they
-    // may be written back only into the main file as it is now.
-    core->noteNewFrames(frames);
-    scheduleCheckpoint(core);
-    return SQLITE_OK;
-}
-
-bool Core::checkpoint(bool empty) {
-    if (!db || readOnly) return true;
-    int log = -1, copied = -1;
-    if (sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_PASSIVE, &log, &copied) != SQLITE_OK)
-        return false;
-    // A reader of an older state keeps the rest of the journal from the
-    // main file: done only when every frame went in.
-    Checkpointer& c = checkpointer;
-    if (log == copied) {
-        c.unsaved = false;
-        watch.proof.clear();
-        watch.frames.seek(log);
-    } else if (copied != c.backfilled) {
-        // Pages of our own went into the main file: the proof starts again
-        // from it, for the frames still waiting.
-        noteMainFile(copied, log);
-    }
-    c.backfilled = copied;
-    if (c.unsaved) return false;
-    if (!empty || watch.frames.empty()) return true;
-    // Emptied without waiting for a reader of another program: it is asked
-    // again at the next idle checkpoint.
-    sqlite3_busy_timeout(db, 0);
-    const int rc = sqlite3_wal_checkpoint_v2(db, "main", SQLITE_CHECKPOINT_TRUNCATE, &log, &copied);
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    if (rc != SQLITE_OK) return false;
-    c.backfilled = 0;
-    return true;
-}
-
-bool Core::saveToMainFile() {
-    if (!db) return true;
-    // A statement or transaction of this connection holds the journal; the
-    // timer comes back.
-    if (!idle()) return false;
-    if (watch.loss == JournalWatch::Loss::None) watch.loss = journalCheck();
-    if (watch.loss == JournalWatch::Loss::File) {
-        // What can be done for the file moved away is done now; its next
-        // use is refused, and Close tries again.
-        emptyMovedJournal();
-        return true;
-    }
-    if (watch.loss != JournalWatch::Loss::None) {
-        // Lost while the program sat idle: what can be kept goes into the
-        // main file now, before anyone else writes it, and the connection
-        // starts afresh. What cannot be kept is reported to the next use.
-        if (keepLostJournal()) reconnectIfJournalLost();
-        return true;
-    }
-    return checkpoint(true);
-}
-
-// ---- the idle checkpoint -------------------------------------------------------
-// One single-shot timer for the whole process, in the application's thread.
-// It fires a second after a commit finds it idle, so the main file is never
-// much more than a second behind, and empties the journal then; a
-// checkpoint that another reader keeps from finishing is tried again a
-// second later.
-
-namespace {
-
-constexpr int kIdleCheckpointMs = 1000;
-
-struct CheckpointTimer {
-    QPointer<QTimer> timer;
-    std::vector<Core*> pending;
-};
-
-CheckpointTimer& checkpointTimer() {
-    static auto* t = new CheckpointTimer;
-    return *t;
-}
-
-void runPendingCheckpoints() {
-    auto& t = checkpointTimer();
-    std::vector<Core*> cores;
-    cores.swap(t.pending);
-    for (Core* core : cores) {
-        core->checkpointer.scheduled = false;
-        bool done = false;
-        try {
-            done = core->saveToMainFile();
-        } catch (const wk::Error&) {
-            // A connection that could not start afresh: its next use
-            // reports that.
-            done = true;
-        }
-        if (!done && !core->checkpointer.scheduled) {
-            core->checkpointer.scheduled = true;
-            t.pending.push_back(core);
-        }
-    }
-    if (!t.pending.empty() && t.timer) t.timer->start(kIdleCheckpointMs);
-}
-
-}  // namespace
-
-void scheduleCheckpoint(Core* core) {
-    // Already waiting for the timer, which runs while anything waits: the
-    // usual case in a run of commits, so nothing else is asked.
-    if (core->checkpointer.scheduled) return;
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() != app->thread()) return;
-    auto& t = checkpointTimer();
-    core->checkpointer.scheduled = true;
-    t.pending.push_back(core);
-    if (!t.timer) {
-        t.timer = new QTimer(app);
-        t.timer->setObjectName(QStringLiteral("wk_idle_checkpoint"));
-        t.timer->setSingleShot(true);
-        QObject::connect(t.timer, &QTimer::timeout, app, &runPendingCheckpoints);
-    }
-    if (!t.timer->isActive()) t.timer->start(kIdleCheckpointMs);
-}
-
-void forgetCheckpoint(Core* core) {
-    if (!core->checkpointer.scheduled) return;
-    core->checkpointer.scheduled = false;
-    std::erase(checkpointTimer().pending, core);
-}
-}  // namespace dao::detail
 
 namespace dao {
 
@@ -262,8 +113,7 @@ bool writeInto(const QString& built, const QString& target) {
     if (rc != SQLITE_OK) raiseSqlite(src, rc, built);
     // A journal file keeps its page size: the copy takes the target's.
     if (targetPage != builtPage) {
-        const QByteArray sql = QByteArray("PRAGMA journal_mode=DELETE; PRAGMA page_size=") +
-                               QByteArray::number(targetPage) + "; VACUUM; PRAGMA journal_mode=WAL;";
+        const QByteArray sql = QByteArray("PRAGMA page_size=") + QByteArray::number(targetPage) + "; VACUUM;";
         if ((rc = sqlite3_exec(src, sql.constData(), nullptr, nullptr, nullptr)) != SQLITE_OK)
             raiseSqlite(src, sqlite3_extended_errcode(src), built);
     }
@@ -284,8 +134,6 @@ bool writeInto(const QString& built, const QString& target) {
         default:
             raiseSqlite(dst, rc, target);
     }
-    // The new content in the file itself, not only in its journal.
-    sqlite3_wal_checkpoint_v2(dst, "main", SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
     return true;
 }
 
@@ -332,19 +180,12 @@ bool CompactInPlace(const QString& path, const QString& connect) {
     }
     Core& core = db->impl()->use();
     try {
-        // Everything in the journal goes along: VACUUM reads through it. It
-        // rewrites every page; held in memory it would cost the size of the
-        // file, and no other program uses the file now.
-        core.exec(QStringLiteral("PRAGMA cache_spill=ON"));
         core.exec(QStringLiteral("VACUUM"));
-        core.exec(QStringLiteral("PRAGMA cache_spill=OFF"));
     } catch (const wk::Error& e) {
         db->Close();
         if (e.number() == 3260) return false;
         throw;
     }
-    // The file shrinks once its journal is written back.
-    core.checkpoint();
     db->Close();
     return true;
 }

@@ -5,6 +5,7 @@
 #include "platform/dao/File.h"
 
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <time.h>
 #include <unistd.h>
@@ -81,6 +82,8 @@ DatabasePtr Workspace::CreateDatabase(const QString& path, const QString& locale
     if (fi.exists()) raise(3204);
     if (!folderExists(path)) raise(3044, path);
     if (::access(QFile::encodeName(fi.absolutePath()).constData(), W_OK) != 0) raise(3051, path);
+    if (const QString tooLong = nameWithoutRoomForJournal(path); !tooLong.isEmpty())
+        throw wk::Error(3051, tooLong);
     clearLeftoverJournals(path);
 
     {
@@ -94,9 +97,12 @@ DatabasePtr Workspace::CreateDatabase(const QString& path, const QString& locale
             raise(number, path);
         };
         if (rc != SQLITE_OK) fail(rc == SQLITE_CANTOPEN ? 3044 : 3051);
+        // A mark of this file of its own, against which a journal found
+        // beside it is held (see LeftoverJournal.h).
+        const quint32 mark = QRandomGenerator::system()->bounded(1u, 0x7fffffffu);
         const QString ddl =
+            QStringLiteral("PRAGMA user_version = %1;").arg(mark) +
             QStringLiteral(
-                "PRAGMA journal_mode=WAL;"
                 "BEGIN;"
                 "CREATE TABLE wk_meta (key TEXT PRIMARY KEY, value);"
                 "CREATE TABLE wk_tables (name TEXT NOT NULL UNIQUE);"
@@ -123,8 +129,11 @@ DatabasePtr Workspace::OpenDatabase(const QString& path, bool exclusive, bool re
 }
 void Workspace::BeginTrans() {
     for (const auto& c : d->cores()) {
+        const bool outermost = c->idle();
         c->exec(QStringLiteral("SAVEPOINT wk_trans"));
         ++c->savepoints;
+        // A long transaction writes pages into the file before its commit.
+        if (outermost) c->journalHeaderFirst();
         if (std::find(d->transaction.begin(), d->transaction.end(), c) == d->transaction.end())
             d->transaction.push_back(c);
     }
@@ -133,8 +142,8 @@ void Workspace::BeginTrans() {
 
 namespace {
 
-// A commit the journal check refuses is rolled back by SQLite: values that
-// recordsets kept from inside the transaction must go either way.
+// A commit that fails is rolled back by SQLite: values that recordsets kept
+// from inside the transaction must go either way.
 struct NoteWriteOnExit {
     ~NoteWriteOnExit() { noteWrite(); }
 };
@@ -165,6 +174,10 @@ void Workspace::Impl::dropTransaction() {
 void Workspace::CommitTrans() {
     if (d->depth == 0) raise(3034);
     const NoteWriteOnExit written;
+    // Closing a database rolled back what the transaction held on it: none
+    // of the transaction is committed, and it stays until Rollback.
+    for (const auto& c : d->transaction)
+        if (c->closedInTransaction) raise(3420);
     for (const auto& c : d->transaction) {
         if (!c->isOpen() || c->savepoints <= 0) continue;
         // Rolled back by SQLite already: nothing of it is committed, and
@@ -210,16 +223,8 @@ int Workspace::TransactionDepth() const {
 
 void Workspace::Close() {
     d->dropTransaction();
-    // Every handle closes; the first loss to report is reported after.
-    std::optional<wk::Error> lost;
-    for (Database::Impl* h : std::vector<Database::Impl*>(d->handles)) {
-        try {
-            if (h->open) h->closeHandle();
-        } catch (const wk::Error& e) {
-            if (!lost) lost = e;
-        }
-    }
+    for (Database::Impl* h : std::vector<Database::Impl*>(d->handles))
+        if (h->open) h->closeHandle();
     d->handles.clear();
-    if (lost) throw *lost;
 }
 }  // namespace dao

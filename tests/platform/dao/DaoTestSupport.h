@@ -39,24 +39,6 @@ inline bool waitFor(const std::function<bool()>& done, int ms = 30000) {
     return true;
 }
 
-// What a backup or a sync tool finds: the database file alone, copied by
-// another process while this one has it open. The rows of VOK in the copy,
-// -1 when the copy is no usable database or has no such table.
-inline long itemsInCopyOf(const QString& file, const QString& connect = {}) {
-    QTemporaryDir elsewhere;
-    const QString copy = elsewhere.filePath("copy.wkd");
-    if (QProcess::execute("cp", {file, copy}) != 0) return -1;
-    try {
-        dao::Workspace ws;
-        auto db = ws.OpenDatabase(copy, false, false, connect);
-        const long n = db->OpenRecordset("VOK")->RecordCount();
-        db->Close();
-        return n;
-    } catch (const wk::Error&) {
-        return -1;
-    }
-}
-
 class DaoTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;

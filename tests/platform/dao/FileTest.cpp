@@ -12,7 +12,6 @@
 #include <sqlite3.h>
 
 #include "support/FileSizeLimit.h"
-#include "support/StaleJournal.h"
 #include "support/StuckPipe.h"
 
 using namespace daotest;
@@ -344,27 +343,6 @@ TEST_F(FileTest, TransactionsCommitAndRollBack) {
     EXPECT_EQ(errorOf([&] { ws.Rollback(); }), 3034);
 }
 
-// Users copy, back up and sync the file while the program runs: shortly
-// after the last change the file alone holds every saved change, though a
-// recordset stays open in the middle of a walk.
-TEST_F(FileTest, ShortlyAfterTheLastChangeTheFileAloneHoldsIt) {
-    auto db = freshDb("kurs.wkd");
-    auto rs = db->OpenRecordset("VOK");
-    ws.BeginTrans();  // an import
-    for (int i = 0; i < 1186; ++i) addItem(rs, QString("import %1").arg(i));
-    ws.CommitTrans();
-    for (int i = 0; i < 10; ++i) addItem(rs, QString("typed %1").arg(i));
-    auto walk = db->OpenRecordset("SELECT * FROM VOK ORDER BY Q");
-    walk->MoveFirst();
-    walk->MoveNext();
-    const QString file = path("kurs.wkd");
-    EXPECT_TRUE(waitFor([&] { return itemsInCopyOf(file) == 1196; })) << itemsInCopyOf(file);
-
-    walk->Delete();
-    EXPECT_TRUE(waitFor([&] { return itemsInCopyOf(file) == 1195; })) << itemsInCopyOf(file);
-    db->Close();
-}
-
 // One file is one connection in this process, whatever the path; each
 // handle keeps its own name, password check, read-only flag and recordsets.
 TEST_F(FileTest, HandlesOfOneFileShareItButNotTheirRules) {
@@ -397,22 +375,29 @@ TEST_F(FileTest, HandlesOfOneFileShareItButNotTheirRules) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"shared.wkd"}));
 }
 
+// No room for the journal, or for the file's pages: the change is
+// refused as a full disk, the file stays as it was, and once there is
+// room again the same change is saved.
 TEST_F(FileTest, AFullDiskIsReportedAsSuchAndNeverAsDamage) {
     const QString file = filledFile();
     const QByteArray before = bytes(file);
+    auto db = ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd);
+    auto rs = db->OpenRecordset("VOK");
     {
-        // No room for SQLite's index of the journal.
-        wktest::FileSizeLimit full(16 * 1024);
+        wktest::FileSizeLimit full(4 * 1024);
         ASSERT_TRUE(full.ok());
-        EXPECT_EQ(errorOf([&] { ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd); }), 3026);
+        EXPECT_EQ(errorOf([&] { addItem(rs, "vier"); }), 3026);
     }
     EXPECT_EQ(bytes(file), before);
-    ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd)->Close();
+    EXPECT_EQ(errorOf([&] { addItem(rs, "vier"); }), 0);
+    db->Close();
+    EXPECT_EQ(ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd)->OpenRecordset("VOK")->RecordCount(), 4);
 }
 
-// A transaction's pages wait in memory for its commit, and the disk fills
-// up there. Nothing of it is committed, CommitTrans goes on reporting the
-// full disk, and the transaction count stays right for Rollback.
+// The disk fills up in the middle of a transaction (a large picture). SQLite
+// takes the transaction back whole: nothing of it is committed, CommitTrans
+// goes on reporting the full disk, and the transaction count stays right
+// for Rollback.
 TEST_F(FileTest, AFullDiskInATransactionTakesItBackWhole) {
     auto db = freshDb("full.wkd");
     auto rs = db->OpenRecordset("VOK");
@@ -425,7 +410,7 @@ TEST_F(FileTest, AFullDiskInATransactionTakesItBackWhole) {
         rs->AddNew();
         rs->SetValue("Q", "picture");
         rs->AppendChunk("Bild", QByteArray(6 * 1024 * 1024, 'p'));
-        EXPECT_EQ(errorOf([&] { rs->Update(); }), 0);
+        EXPECT_EQ(errorOf([&] { rs->Update(); }), 3026);
         addItem(rs, "after the picture");
         EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3026);
         EXPECT_EQ(ws.TransactionDepth(), 1);
@@ -445,7 +430,7 @@ TEST_F(FileTest, AFullDiskInATransactionTakesItBackWhole) {
 }
 
 // A disk that is really full says ENOSPC, not the size limit's EFBIG: a
-// file system of its own, with no room for SQLite's index of the journal.
+// file system of its own, with no room for the journal of a change.
 TEST_F(FileTest, AFullFileSystemIsReportedAsAFullDisk) {
     const QString file = filledFile();
     const QString small = path("small");
@@ -459,7 +444,9 @@ TEST_F(FileTest, AFullFileSystemIsReportedAsAFullDisk) {
         ~Unmount() { QProcess::execute("umount", {at}); }
     } unmount{small};
     ASSERT_TRUE(QFile::copy(file, small + "/items.wkd"));
-    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(small + "/items.wkd", false, false, ";pwd=" + kVokPwd); }), 3026);
+    auto db = ws.OpenDatabase(small + "/items.wkd", false, false, ";pwd=" + kVokPwd);
+    EXPECT_EQ(errorOf([&] { addItem(db->OpenRecordset("VOK"), "vier"); }), 3026);
+    db->Close();
 }
 
 // Flipped bytes in the stored password verifier are damage, not a wrong
@@ -478,32 +465,33 @@ TEST_F(FileTest, DamagedPasswordVerifierIsReportedAsDamage) {
     EXPECT_EQ(errorOf([&] { ws.OpenDatabase(intact, false, false, ";pwd=" + kUserPwd); }), 3031);
 }
 
-// Compaction in place takes along what the journal holds (here rows another
-// program committed and left in it), and works for any name a file can
-// have with its journal beside it.
-TEST_F(FileTest, CompactionInPlaceKeepsTheJournalAndTakesLongNames) {
-    const QString name = QString(240, QChar('w')) + ".wkd";
-    const QString file = filledFile(name);
-    {
-        sqlite3* raw = nullptr;
-        ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &raw), SQLITE_OK);
-        sqlite3_exec(raw,
-                     "PRAGMA wal_autocheckpoint=0;"
-                     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
-                     "INSERT INTO VOK (Q, Bild) SELECT 'from the journal ' || i, zeroblob(4000) FROM n;"
-                     "DELETE FROM VOK WHERE Q LIKE 'from the journal %0';",
-                     nullptr, nullptr, nullptr);
-        sqlite3_db_config(raw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-        sqlite3_close(raw);
-    }
-    ASSERT_GT(QFileInfo(file + "-wal").size(), 1000000);
-    const qint64 size = QFileInfo(file).size() + QFileInfo(file + "-wal").size();
-    ASSERT_TRUE(dao::CompactInPlace(file, ";pwd=" + kVokPwd));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{name});
-    EXPECT_LT(QFileInfo(file).size(), size);
-    auto db = ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd);
-    EXPECT_EQ(db->OpenRecordset("VOK")->RecordCount(), 3 + 450);
+// A file name leaves room for the journal's beside it, or changes to the
+// file cannot be saved: the longest such name is compacted in place and
+// written; a longer one is refused as such when it is opened or made for
+// writing, and still read.
+TEST_F(FileTest, ANameLeavesRoomForItsJournal) {
+    const QString longest = QString(243, QChar('w')) + ".wkd";  // 247 with "-journal": 255
+    const QString file = filledFile(longest, {});
+    auto db = ws.OpenDatabase(file);
+    addItem(db->OpenRecordset("VOK"), "vier");
     db->Close();
+    ASSERT_TRUE(dao::CompactInPlace(file));
+    EXPECT_EQ(ws.OpenDatabase(file)->OpenRecordset("VOK")->RecordCount(), 4);
+
+    const QString tooLong = path("w" + longest);
+    ASSERT_TRUE(QFile::copy(file, tooLong));
+    for (const auto& attempt : std::vector<std::function<void()>>{
+             [&] { ws.OpenDatabase(tooLong); },
+             [&] { ws.CreateDatabase(path("n" + QString(243, QChar('n')) + ".wkd")); }}) {
+        try {
+            attempt();
+            ADD_FAILURE() << "opened for writing";
+        } catch (const wk::Error& e) {
+            EXPECT_EQ(e.number(), 3051);
+            EXPECT_TRUE(e.description().contains("name is too long")) << e.description().toStdString();
+        }
+    }
+    EXPECT_EQ(ws.OpenDatabase(tooLong, false, true)->OpenRecordset("VOK")->RecordCount(), 4);
 }
 
 // A new database over an old name: written into a database that is there
@@ -545,106 +533,6 @@ TEST_F(FileTest, ReplacementPutsTheWholeNewDatabaseInPlace) {
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
               QStringList({"fresh.wkd", "large.db", "notes.wkd", "ours.wkd", "small.db"}));
-}
-
-// A journal left beside a file that nobody has open: one that a crash left
-// is the file's and goes into it; one of another database, or of an older
-// copy of the file (a restore brought back the file alone), would replace
-// the file's content: it is set aside under a name no opener takes, and the
-// file opens exactly as it is.
-TEST_F(FileTest, ALeftoverJournalGoesOnlyIntoTheFileItBelongsTo) {
-    // A session of another connection that ends without writing its
-    // journal back, as a killed program leaves it; the journal's bytes.
-    auto leaveJournal = [&](const QString& file, const char* sql) {
-        sqlite3* raw = nullptr;
-        EXPECT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &raw), SQLITE_OK);
-        EXPECT_EQ(sqlite3_exec(raw, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(raw);
-        sqlite3_db_config(raw, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-        sqlite3_close(raw);
-        return bytes(file + "-wal");
-    };
-    const char* addTen =
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10) "
-        "INSERT INTO VOK (Q) SELECT 'after ' || i FROM n;";
-    const char* addMany =
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
-        "INSERT INTO VOK (Q, A1) SELECT 'after ' || i, printf('%.200c', 'y') FROM n;";
-    auto withItems = [&](const QString& name, int n) {
-        auto db = freshDb(name);
-        ws.BeginTrans();
-        auto rs = db->OpenRecordset("VOK");
-        for (int i = 0; i < n; ++i) addItem(rs, QString("item %1").arg(i), "answer");
-        ws.CommitTrans();
-        db->Close();
-        return path(name);
-    };
-    // A journal another program still writes in is its own. One of the
-    // same file from before a restore brought back an older or a newer
-    // copy of it, or one of another database (its set-aside name taken).
-    enum Kind { Crash, InUse, NewerFile, OlderFile, Foreign };
-    for (const Kind kind : {Crash, InUse, NewerFile, OlderFile, Foreign}) {
-        SCOPED_TRACE(kind);
-        const QString file = withItems(QString("kurs%1.wkd").arg(kind), 2000);
-        long expected = 2000;
-        QByteArray journal;
-        const QByteArray backup = bytes(file);
-        auto goOn = [&] {
-            auto db = ws.OpenDatabase(file);
-            db->Execute("DELETE FROM VOK WHERE Q LIKE '*5'");
-            auto rs = db->OpenRecordset("VOK");
-            ws.BeginTrans();
-            for (int i = 0; i < 1000; ++i) addItem(rs, QString("later %1").arg(i), QString(200, 'x'));
-            ws.CommitTrans();
-            const long n = rs->RecordCount();
-            db->Close();
-            return n;
-        };
-        sqlite3* other = nullptr;
-        const bool belongs = kind == Crash || kind == InUse;
-        if (kind == Crash) {
-            leaveJournal(file, addTen);
-            expected = 2010;
-        } else if (kind == InUse) {
-            ASSERT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &other), SQLITE_OK);
-            sqlite3_exec(other, "PRAGMA wal_autocheckpoint=0", nullptr, nullptr, nullptr);
-            ASSERT_EQ(sqlite3_exec(other, addTen, nullptr, nullptr, nullptr), SQLITE_OK);
-            expected = 2010;
-        } else if (kind == NewerFile) {
-            journal = leaveJournal(file, addTen);
-            expected = goOn();
-        } else if (kind == OlderFile) {
-            goOn();
-            journal = leaveJournal(file, addMany);
-            write(file, backup);
-        } else {
-            journal = wktest::JournalWithFrames();
-            write(file + "-wal.set-aside", "someone else's");
-        }
-        const QString aside = file + (kind == Foreign ? "-wal.set-aside.2" : "-wal.set-aside");
-        if (!journal.isEmpty()) {
-            write(file + "-wal", journal);
-            write(file + "-shm", QByteArray(32768, '\0'));
-        }
-        const QByteArray before = bytes(file);
-
-        dao::DatabasePtr db;
-        EXPECT_EQ(errorOf([&] { db = ws.OpenDatabase(file); }), 0);
-        if (!db) continue;
-        EXPECT_EQ(db->SetAsideJournal(), belongs ? QString() : aside);
-        if (!belongs) {
-            EXPECT_EQ(bytes(file), before);
-            EXPECT_EQ(bytes(aside), journal);
-        }
-        long items = -1;
-        errorOf([&] { items = db->OpenRecordset("VOK")->RecordCount(); });
-        EXPECT_EQ(items, expected);
-        sqlite3_close(other);
-        db->Close();
-        if (kind == Foreign) {
-            EXPECT_EQ(bytes(file + "-wal.set-aside"), QByteArray("someone else's"));
-        }
-        EXPECT_FALSE(QFile::exists(file + "-wal"));
-    }
 }
 
 TEST_F(FileTest, DefaultWorkspaceIsOne) {

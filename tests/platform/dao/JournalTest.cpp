@@ -1,481 +1,534 @@
-// The journal watch: another program or a clean-up tool removes or replaces
-// the -wal or its -shm index, or renames another file over the name, while
-// the file is open here; and the idle checkpoint that brings the main file
-// up to date.
+// What lies beside an open database file, and what other programs do to it
+// while it is open here: between commits the file stands alone; a copy
+// written over it in place is read and written as the new content; a
+// journal goes only into the state of the file it was written for; a file
+// renamed over the name is left to its own.
 #include "SecondProcessSupport.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QTimer>
+#include <QDir>
+#include <QFile>
+#include <QtEndian>
 
+#include <sqlite3.h>
 #include <unistd.h>
 
-#include <functional>
-
 #include "platform/dao/File.h"
+#include "platform/dao/LeftoverJournal.h"
+#include "platform/dao/UserAction.h"
+#include "support/StaleJournal.h"
 
 using namespace daotest;
+using dao::detail::JournalVerdict;
 
 namespace {
 
-TEST_F(SecondProcess, RemovedJournalRefusesTheNextWriteAndLosesNothing) {
-    const QString file = path("kurs.wkd");
-    openHolder("kurs.wkd");
-    write(5);
-    // Something in this process opens and closes the file, as careless code
-    // would: the connection's locks are gone, and the other process, thinking
-    // itself the last user, checkpoints and deletes the journal.
-    {
-        QFile foreign(file);
-        ASSERT_TRUE(foreign.open(QIODevice::ReadOnly));
-        foreign.read(16);
-    }
-    EXPECT_EQ(countInOtherProcess(file), 5);
-    ASSERT_FALSE(QFile::exists(file + "-wal"));
-
-    const int refused = errorOf([&] { write(1); });
-    EXPECT_EQ(refused, 3043);
-    try {
-        addItem(items, "refused");
-    } catch (const wk::Error& e) {
-        ADD_FAILURE() << "a second write was refused too: " << e.description().toStdString();
-    }
-    // The next write goes into a journal of its own and is durable again.
-    write(2);
-    EXPECT_EQ(countInOtherProcess(file), 5 + 3);
-    EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q = 'item 5';").toInt(), 0);
-    // A statement of SQL and a transaction are refused and then work alike.
-    {
-        QFile foreign(file);
-        ASSERT_TRUE(foreign.open(QIODevice::ReadOnly));
-    }
-    countInOtherProcess(file);
-    ws.BeginTrans();
-    holder->Execute("DELETE FROM VOK");
-    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3043);
-    ws.Rollback();
-    EXPECT_EQ(countInOtherProcess(file), 8);
-    holder->Execute("DELETE FROM VOK WHERE Q = 'refused'");
-    EXPECT_EQ(countInOtherProcess(file), 7);
-    holder->Close();
-    EXPECT_EQ(countInOtherProcess(file), 7);
+QByteArray bytesOf(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A refused commit is rolled back: what a recordset read of its own edit
-// inside the transaction must not outlive it.
-TEST_F(SecondProcess, ARefusedCommitLeavesNoReadOfTheRolledBackEdit) {
-    const QString file = path("kurs.wkd");
-    openHolder("kurs.wkd");
-    write(3);
-    items->MoveFirst();
-    ws.BeginTrans();
-    items->Edit();
-    items->SetValue("Q", "changed");
-    items->Update();
-    EXPECT_EQ(items->Value("Q").toString(), "changed");
-    {
-        QFile foreign(file);
-        ASSERT_TRUE(foreign.open(QIODevice::ReadOnly));
-    }
-    countInOtherProcess(file);
-    ASSERT_FALSE(QFile::exists(file + "-wal"));
-    EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3043);
-    EXPECT_EQ(items->Value("Q").toString(), "item 0");
-    ws.Rollback();
-    EXPECT_EQ(items->Value("Q").toString(), "item 0");
-    EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q = 'changed';").toInt(), 0);
+void put(const QString& file, const QByteArray& data) {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(data), data.size());
 }
 
-// Two handles of one file in this process are one connection: a lost
-// journal is mended once, and both write on.
-TEST_F(SecondProcess, TwoHandlesOfOneFileWriteOnAfterALostJournal) {
-    const QString file = path("kurs.wkd");
-    openHolder("kurs.wkd");
-    write(5);
-    auto second = ws.OpenDatabase(dir.path() + "/./kurs.wkd");
-    auto secondItems = second->OpenRecordset("VOK");
-    {
-        QFile foreign(file);
-        ASSERT_TRUE(foreign.open(QIODevice::ReadOnly));
-    }
-    EXPECT_EQ(countInOtherProcess(file), 5);
-    ASSERT_FALSE(QFile::exists(file + "-wal"));
-    EXPECT_EQ(errorOf([&] { write(1); }), 3043);
-
-    EXPECT_EQ(errorOf([&] { addItem(secondItems, "through the second"); }), 0);
-    EXPECT_EQ(errorOf([&] { second->Execute("UPDATE VOK SET A1 = 'x' WHERE Q = 'item 0'"); }), 0);
-    EXPECT_EQ(errorOf([&] { write(2); }), 0);
-    EXPECT_EQ(countInOtherProcess(file), 8);
-    second->Close();
-    EXPECT_EQ(errorOf([&] { write(1); }), 0);
-    holder->Close();
-    EXPECT_EQ(countInOtherProcess(file), 9);
-    EXPECT_EQ(shell(file, "SELECT A1 FROM VOK WHERE Q = 'item 0';"), "x");
+quint32 counterOf(const QByteArray& file) {
+    return qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(file.constData()) + 24);
 }
 
-// A journal removed from outside while it held saved changes: they are
-// written back through the journal still open here, and the change being
-// made goes into a journal of its own.
-TEST_F(SecondProcess, RemovedJournalKeepsWhatWasSaved) {
-    const QString file = path("kurs.wkd");
-    openHolder("kurs.wkd");
-    write(5);
-    removeJournal(file);
-    EXPECT_EQ(errorOf([&] { write(1); }), 0);
-    EXPECT_EQ(countInOtherProcess(file), 6);
-    write(2);
-    EXPECT_EQ(countInOtherProcess(file), 8);
-    EXPECT_EQ(shell(file, "PRAGMA integrity_check;"), "ok");
+QByteArray withCounter(QByteArray file, quint32 counter) {
+    qToBigEndian(counter, reinterpret_cast<uchar*>(file.data()) + 24);
+    return file;
 }
 
-// When another program has begun afresh on the file meanwhile, the old
-// journal may not be written back over its work: the message says that
-// saved changes may be lost, and the other program's work is whole.
-// The same when the program sat idle meanwhile: the next use reports it.
-TEST_F(SecondProcess, RemovedJournalThatCannotBeKeptIsReportedAsSuch) {
-    for (const bool idle : {false, true}) {
-        SCOPED_TRACE(idle);
-        const QString file = path(idle ? "idle.wkd" : "kurs.wkd");
-        openHolder(QFileInfo(file).fileName());
-        write(5);
-        removeJournal(file);
-        shell(file, "INSERT INTO VOK (Q) VALUES ('other');");
-        if (idle) {
-            // Long enough for the layer's timer on any machine that is not
-            // stalled; the outcome is the same either way.
-            QElapsedTimer t;
-            t.start();
-            while (t.elapsed() < 2500) QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
-        }
-        const QString refused = messageOf([&] { write(1); });
-        EXPECT_TRUE(refused.contains("may be lost")) << refused.toStdString();
-        EXPECT_EQ(errorOf([&] { write(1); }), 0);
-        holder->Close();
-        EXPECT_EQ(shell(file, "PRAGMA integrity_check;"), "ok");
-        EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q = 'other';"), "1");
-    }
+// A database file and the rollback journal beside it as a program killed in
+// the middle of a transaction leaves them: both copied by another process
+// while the transaction is open (a copy here would drop this process's
+// locks), then the transaction is taken back.
+struct CrashImage {
+    QByteArray file;
+    QByteArray journal;
+};
+
+CrashImage copyBoth(const QString& file) {
+    QTemporaryDir elsewhere;
+    const QString copy = elsewhere.filePath("copy");
+    CrashImage image;
+    if (QProcess::execute("cp", {file, copy}) == 0) image.file = bytesOf(copy);
+    if (QProcess::execute("cp", {file + "-journal", copy + "-journal"}) == 0)
+        image.journal = bytesOf(copy + "-journal");
+    return image;
 }
 
-// A journal replaced (not only removed) is noticed, and so is the next
-// one after the connection started afresh.
-TEST_F(SecondProcess, ReplacedJournalIsNoticedEachTime) {
-    const QString file = path("kurs.wkd");
-    openHolder("kurs.wkd");
-    auto replaceJournal = [&] {
-        QFile fresh(path("fresh-wal"));
-        ASSERT_TRUE(fresh.open(QIODevice::WriteOnly));
-        fresh.close();
-        ASSERT_EQ(::rename(QFile::encodeName(fresh.fileName()).constData(),
-                           QFile::encodeName(file + "-wal").constData()),
-                  0);
+// The same through a plain SQLite connection, as another program writes:
+// `setup` once, then `change` in a transaction with a cache of two pages,
+// so that its pages go into the file before its commit.
+CrashImage rawCrashImage(const QString& file, const char* setup, const char* change) {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, setup, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    EXPECT_EQ(sqlite3_exec(db, "PRAGMA cache_size=2; BEGIN;", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, change, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    CrashImage image = copyBoth(file);
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    return image;
+}
+
+const char* const kRows =
+    "PRAGMA page_size=1024; CREATE TABLE t (a, b);"
+    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+    "INSERT INTO t SELECT i, printf('%.100c', 'x') FROM n;";
+
+// A journal is judged by page 1 as it holds it, against the file's.
+TEST(JournalVerdict, TheFileMustBeTheStateTheJournalWasWrittenFor) {
+    QTemporaryDir dir;
+    int n = 0;
+    auto image = [&](const char* change) {
+        return rawCrashImage(dir.filePath(QString("f%1.db").arg(n++)), kRows, change);
     };
-    for (int round = 0; round < 2; ++round) {
-        SCOPED_TRACE(round);
-        write(3);
-        ASSERT_TRUE(waitFor([&] { return itemsInCopyOf(file) == written; }));
-        replaceJournal();
-        // Everything was saved: the change goes quietly into the journal
-        // under the name, where the other program finds it.
-        EXPECT_EQ(errorOf([&] { write(1); }), 0);
-        EXPECT_EQ(countInOtherProcess(file), written);
-    }
-    holder->Close();
-    EXPECT_EQ(countInOtherProcess(file), 8);
-    EXPECT_EQ(shell(file, "PRAGMA integrity_check;"), "ok");
-}
+    // Page 1 first (as the layer writes), or only when the change grows
+    // the file, or in the second part of the journal (after a first spill
+    // without it), or never (changed in place only).
+    const CrashImage first = image("PRAGMA user_version=0; UPDATE t SET b = printf('%.100c', 'y');");
+    const CrashImage grows = image("INSERT INTO t SELECT a + 400, b FROM t;");
+    const CrashImage later = image(
+        "UPDATE t SET b = printf('%.100c', 'y') WHERE a <= 200; INSERT INTO t SELECT a + 400, b FROM t;"
+        "UPDATE t SET b = printf('%.100c', 'z');");
+    const CrashImage inPlace = image("UPDATE t SET b = printf('%.100c', 'y');");
+    const CrashImage unsynced = rawCrashImage(
+        dir.filePath("u.db"), kRows, "PRAGMA cache_size=2000; UPDATE t SET b = 'short' WHERE a = 1;");
+    for (const CrashImage* i : {&first, &grows, &later, &inPlace, &unsynced})
+        ASSERT_FALSE(i->file.isEmpty() || i->journal.isEmpty());
+    const quint32 c = counterOf(first.file);
 
-// Removed while the program sat idle, before or after the idle checkpoint
-// saved everything, or only the index removed: the saved changes are in the
-// file, and the next change is saved without a fuss.
-TEST_F(SecondProcess, JournalRemovedWhileIdleIsMendedQuietly) {
+    QByteArray torn = first.journal;
+    // A byte the checksum of the first record (page 1) counts; the records
+    // begin at the journal's sector size.
+    const int record = int(qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(torn.constData()) + 20));
+    torn[record + 4 + 1024 - 200] = char(torn[record + 4 + 1024 - 200] ^ 0x5a);
+    QByteArray foreignSize = first.file;
+    foreignSize[16] = 0x10;  // a page size of 4096
+
     struct Case {
         const char* name;
-        bool savedFirst;
-        bool indexOnly;
+        QByteArray file;
+        QByteArray journal;
+        JournalVerdict verdict;
     };
-    for (const Case& c :
-         {Case{"kurs", false, false}, Case{"saved", true, false}, Case{"index", false, true}}) {
-        SCOPED_TRACE(c.name);
-        const QString file = path(QString(c.name) + ".wkd");
-        openHolder(QFileInfo(file).fileName());
-        written = 0;
-        write(5);
-        if (c.savedFirst) {
-            ASSERT_TRUE(waitFor([&] { return itemsInCopyOf(file) == 5; }));
-        }
-        if (c.indexOnly)
-            ASSERT_TRUE(QFile::remove(file + "-shm"));
-        else
-            removeJournal(file);
-        // Commits still waiting in a journal the fresh connection took over
-        // go on waiting for the idle checkpoint.
-        EXPECT_TRUE(waitFor([&] { return itemsInCopyOf(file) == 5; }));
-        EXPECT_EQ(errorOf([&] { write(1); }), 0);
-        holder->Close();
-        EXPECT_EQ(countInOtherProcess(file), 6);
+    const Case cases[] = {
+        {"crash before the commit", first.file, first.journal, JournalVerdict::Belongs},
+        {"crash while the commit wrote the file", withCounter(first.file, c + 1), first.journal,
+         JournalVerdict::Belongs},
+        {"file two commits newer", withCounter(first.file, c + 2), first.journal, JournalVerdict::Stray},
+        {"file older than the journal", withCounter(first.file, c - 1), first.journal, JournalVerdict::Stray},
+        {"page 1 written when the file grew", grows.file, grows.journal, JournalVerdict::Belongs},
+        {"page 1 in the second part", later.file, later.journal, JournalVerdict::Belongs},
+        {"page 1 in the second part, file newer", withCounter(later.file, counterOf(later.file) + 5),
+         later.journal, JournalVerdict::Stray},
+        {"no page 1 at all", inPlace.file, inPlace.journal, JournalVerdict::Stray},
+        {"page 1 torn", first.file, torn, JournalVerdict::Stray},
+        {"another page size", foreignSize, first.journal, JournalVerdict::Stray},
+        {"never synced", unsynced.file, unsynced.journal, JournalVerdict::NotHot},
+        {"not a journal", first.file, QByteArray(3000, 'j'), JournalVerdict::Stray},
+        {"file shorter than its header", first.file.left(50), first.journal, JournalVerdict::Stray},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        const QString journal = dir.filePath("judged-journal");
+        put(journal, k.journal);
+        EXPECT_EQ(dao::detail::judgeRollbackJournal(k.file.left(100), QFile::encodeName(journal)), k.verdict);
     }
 }
 
-// The -shm index removed (by a clean-up tool): another program that comes
-// along builds a new one and commits beside this process's journal. No
-// change of this one may write over its commit: not one begun afterwards,
-// nor a transaction begun before (even one so large that SQLite writes
-// pages into the journal before its commit), nor an edit that read the
-// value before.
-TEST_F(SecondProcess, RemovedIndexLosesNoOtherProgramsCommit) {
-    const QString longText(240, QChar('x'));
-    auto writeLong = [&](int n) {
-        for (int i = 0; i < n; ++i) addItem(items, longText, longText);
-    };
-    struct Case {
+class BesideTheFile : public SecondProcess {
+protected:
+    // A vocabulary database of `rows` items filled by a plain connection,
+    // big enough that changing every item goes into the file before the
+    // commit.
+    QString filled(const QString& name, int rows) {
+        freshDb(name)->Close();
+        const QString file = path(name);
+        sqlite3* db = nullptr;
+        EXPECT_EQ(sqlite3_open(QFile::encodeName(file).constData(), &db), SQLITE_OK);
+        const QByteArray sql =
+            QByteArray("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ") +
+            QByteArray::number(rows) +
+            ") INSERT INTO VOK (Q, Bild) SELECT 'item ' || i, printf('%.600c', 'a') FROM n;";
+        EXPECT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        return file;
+    }
+    static long count(const dao::DatabasePtr& db) {
+        auto rs = db->OpenRecordset("SELECT count(*) AS n FROM VOK");
+        return rs->Value("n").toInt();
+    }
+    static QStringList entries(const QString& folder) {
+        return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    }
+};
+
+// a. Whatever the program writes, once the call returns nothing of it lies
+// beside the file: a copy of the file alone is the database.
+TEST_F(BesideTheFile, BetweenCommitsTheFileStandsAlone) {
+    auto db = freshDb("kurs.wkd");
+    auto rs = db->OpenRecordset("VOK");
+    addItem(rs, "first");
+    struct Write {
         const char* name;
-        std::function<void()> before, after;
-        int points;  // of item 0 at the end
+        std::function<void()> run;
     };
-    const Case kCases[] = {
-        {"a change begun after", [] {}, [] {}, 7},
-        {"a transaction begun before",
+    const Write writes[] = {
+        {"an item added", [&] { addItem(rs, "second"); }},
+        {"an item changed",
+         [&] {
+             rs->MoveFirst();
+             rs->Edit();
+             rs->SetValue("A1", "changed");
+             rs->Update();
+         }},
+        {"a statement", [&] { db->Execute("UPDATE VOK SET T = 'Thema'"); }},
+        {"a transaction",
          [&] {
              ws.BeginTrans();
-             write(1);
-         },
-         [&] {
-             const QString refused = messageOf([&] { ws.CommitTrans(); });
-             EXPECT_TRUE(refused.contains("the change was not saved.")) << refused.toStdString();
-             ws.Rollback();
-             --written;
-         },
-         7},
-        {"a transaction large enough to spill",
+             for (int i = 0; i < 50; ++i) addItem(rs, QString("bulk %1").arg(i));
+             ws.CommitTrans();
+         }},
+        {"a table made", [&] { db->Execute("CREATE TABLE Extra (X TEXT(10))"); }},
+        {"a write refused", [&] { EXPECT_EQ(errorOf([&] { addItem(rs, QString(300, 'q')); }), 3163); }},
+        {"a transaction taken back",
          [&] {
              ws.BeginTrans();
-             writeLong(3000);
-         },
-         [&] {
-             writeLong(3000);
-             EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3043);
+             addItem(rs, "gone");
              ws.Rollback();
-         },
-         7},
-        {"a read, then an edit",
+         }},
+        {"an item deleted",
          [&] {
-             items->MoveFirst();
-             EXPECT_EQ(items->Value("Punkte").toInt(), 0);
-         },
-         [&] {
-             items->Edit();
-             items->SetValue("Punkte", items->Value("Punkte").toInt() + 1);
-             items->Update();
-         },
-         8},
+             rs->MoveFirst();
+             rs->Delete();
+         }},
     };
+    for (const Write& w : writes) {
+        SCOPED_TRACE(w.name);
+        w.run();
+        EXPECT_EQ(entries(dir.path()), QStringList{"kurs.wkd"});
+    }
+    EXPECT_EQ(shell(path("kurs.wkd"), "SELECT count(*) FROM VOK;"), "51");
+    db->Close();
+}
+
+// b. Another program writes a copy over the open file in place (cp, rsync
+// --inplace, a backup restored): the next read is the copy's content, and
+// later changes go into it. Nothing is damaged.
+TEST_F(BesideTheFile, ACopyWrittenOverTheOpenFileIsReadAndWrittenAsTheNewContent) {
+    struct Case {
+        const char* name;
+        bool older;     // a backup of the same file, not another database
+        bool truncate;  // cp truncates first; rsync --inplace writes over
+    };
+    const Case cases[] = {{"cp of another database", false, true},
+                          {"rsync --inplace of another database", false, false},
+                          {"an older backup restored", true, true}};
     int round = 0;
-    for (const Case& c : kCases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const QString file = path(QString("index%1.wkd").arg(round++));
-        openHolder(QFileInfo(file).fileName());
+        const QString name = QString("kurs%1.wkd").arg(round++);
+        const QString file = path(name);
+        const QString source = path("source-" + name);
+        openHolder(name);
         written = 0;
-        write(5);
-        c.before();
-        ASSERT_TRUE(QFile::remove(file + "-shm"));
-        EXPECT_EQ(shell(file,
-                        "INSERT INTO VOK (Q) VALUES ('other'); UPDATE VOK SET Punkte = 7 WHERE Q = 'item 0'; "
-                        "SELECT changes();"),
-                  "1");
-        c.after();
-        EXPECT_EQ(errorOf([&] { write(3); }), 0);
+        write(c.older ? 20 : 5);
+        if (c.older) {
+            ASSERT_EQ(QProcess::execute("cp", {file, source}), 0);
+            write(30);  // 50 in the file, 20 in the backup
+        } else {
+            auto other = freshDb("source-" + name);
+            auto rs = other->OpenRecordset("VOK");
+            ws.BeginTrans();
+            for (int i = 0; i < 300; ++i) addItem(rs, QString("copied %1").arg(i), QString(200, 'c'));
+            ws.CommitTrans();
+            other->Close();
+        }
+        const long expected = c.older ? 20 : 300;
+        // The cache of the open connection holds pages of the old content.
+        EXPECT_EQ(count(holder), c.older ? 50 : 5);
+        if (c.truncate) {
+            ASSERT_EQ(QProcess::execute("cp", {source, file}), 0);
+        } else {
+            ASSERT_EQ(QProcess::execute("dd", {"if=" + source, "of=" + file, "conv=notrunc", "status=none"}),
+                      0);
+            ASSERT_EQ(::truncate(QFile::encodeName(file).constData(), QFileInfo(source).size()), 0);
+        }
+        dao::NewAction();
+        EXPECT_EQ(count(holder), expected);
+        auto rs = holder->OpenRecordset("VOK");
+        addItem(rs, "after the copy");
         holder->Close();
-        EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q = 'other';"), "1");
-        EXPECT_EQ(shell(file, "SELECT Punkte FROM VOK WHERE Q = 'item 0';").toInt(), c.points);
-        EXPECT_EQ(countInOtherProcess(file), 9);
         EXPECT_EQ(shell(file, "PRAGMA integrity_check;"), "ok");
+        EXPECT_EQ(countInOtherProcess(file), expected + 1);
+        EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q = 'after the copy';"), "1");
     }
 }
 
-// A journal lost with saved changes in it, and another program that has
-// been at the file meanwhile: Close reports what may be lost, as a write
-// would, and the handle is closed all the same.
-TEST_F(SecondProcess, ALostJournalIsReportedAtClose) {
-    const QString file = path("kurs.wkd");
-    openHolder("kurs.wkd");
-    write(5);
-    removeJournal(file);
-    EXPECT_EQ(countInOtherProcess(file), 0);
-    const QString reported = messageOf([&] { holder->Close(); });
-    EXPECT_TRUE(reported.contains("may be lost")) << reported.toStdString();
-    EXPECT_FALSE(holder->IsOpen());
-}
+// c. A rollback journal found beside the file is replayed when it was
+// written for the file as it is, and set aside (kept, named, the file read
+// as it is) when it was not; so is a write-ahead journal, which this
+// program never writes. Asked at every read, not only at the opening.
+TEST_F(BesideTheFile, ALeftoverJournalGoesOnlyIntoTheStateItWasWrittenFor) {
+    // A crash of this program in the middle of changing every item of a
+    // large file, in a transaction or in one statement: its pages are in the
+    // file already, the journal holds what they were. A table of its own
+    // lies in the file too, and a backup taken three changes before.
+    struct Midway {
+        QString file;
+        CrashImage image;
+        static void at(sqlite3_context* ctx, int, sqlite3_value** argv) {
+            auto* m = static_cast<Midway*>(sqlite3_user_data(ctx));
+            if (sqlite3_value_int(argv[0]) == 4000) m->image = copyBoth(m->file);
+            sqlite3_result_int(ctx, 1);
+        }
+    };
+    QByteArray backup;
+    int extraPage = 0;
+    auto crash = [&](const QString& name, bool transaction) {
+        Midway midway{filled(name, 5000), {}};
+        {
+            auto db = ws.OpenDatabase(midway.file);
+            db->Execute("CREATE TABLE Extra (X TEXT(10))");
+            db->Execute("INSERT INTO Extra (X) VALUES ('x')");
+            auto rs = db->OpenRecordset("SELECT rootpage FROM sqlite_schema WHERE name = 'Extra'");
+            extraPage = rs->Value("rootpage").toInt();
+            backup = bytesOf(midway.file);
+            for (int i = 0; i < 3; ++i) db->Execute("UPDATE VOK SET T = 'step' WHERE Q = 'item 1'");
+            db->Close();
+        }
+        auto db = ws.OpenDatabase(midway.file);
+        // Called for each row the change goes through: copies the files at
+        // row 4000, when most of the change is in the file.
+        sqlite3_create_function(db->impl()->use().db, "midway", 1, SQLITE_UTF8, &midway, &Midway::at, nullptr,
+                                nullptr);
+        if (transaction) ws.BeginTrans();
+        db->Execute("UPDATE VOK SET Bild = printf('%.600c', 'b') WHERE midway(rowid) = 1");
+        if (transaction) ws.Rollback();
+        db->Close();
+        return midway.image;
+    };
+    // The one in a transaction last: its backup and table are the ones kept.
+    const CrashImage inStatement = crash("statement.wkd", false);
+    const CrashImage inTransaction = crash("ours.wkd", true);
+    for (const CrashImage* i : {&inTransaction, &inStatement}) {
+        ASSERT_FALSE(i->journal.isEmpty());
+        ASSERT_NE(i->journal.at(0), '\0') << "the crash must have written into the file";
+    }
+    const CrashImage& ours = inTransaction;
 
-// On a file system whose timestamps do not show a quick write, the main
-// file must prove by its content that no one wrote it before a lost
-// journal is written back into it: wherever in the file the other
-// program's write lands on a page the journal holds. A write elsewhere
-// the write-back leaves as it is, and both programs' changes are kept.
-TEST_F(SecondProcess, ALostJournalIsNotWrittenBackOverAnotherProgramsWrite) {
-    struct CoarseTimestamps {
-        CoarseTimestamps() { dao::detail::timestampsTellNothing = true; }
-        ~CoarseTimestamps() { dao::detail::timestampsTellNothing = false; }
-    } coarse;
+    enum Expect { Replayed, SetAside };
     struct Case {
         const char* name;
-        int longRows;  // before the items
-        const char* otherRow;
-        bool ours;  // the write-back keeps this program's change too
+        std::function<void(const QString& file)> arrange;
+        Expect expect;
+        long items;
     };
-    const Case kCases[] = {
-        {"the same page", 0, "item 0", false},
-        {"the same page, past the first megabyte", 4500, "item 0", false},
-        {"another page", 4500, "long 0", true},
+    const Case cases[] = {
+        {"a crash of this program in a transaction",
+         [&](const QString& f) {
+             put(f, ours.file);
+             put(f + "-journal", ours.journal);
+         },
+         Replayed, 5000},
+        {"a crash of this program in one statement",
+         [&](const QString& f) {
+             put(f, inStatement.file);
+             put(f + "-journal", inStatement.journal);
+         },
+         Replayed, 5000},
+        {"a crash, the file flawed elsewhere already",
+         [&](const QString& f) {
+             // A table the change never touched: its page of another kind.
+             QByteArray flawed = ours.file;
+             flawed[(extraPage - 1) * 4096] = '\x7f';
+             put(f, flawed);
+             put(f + "-journal", ours.journal);
+         },
+         Replayed, 5000},
+        {"an old journal beside a newer file",
+         [&](const QString& f) {
+             put(f, ours.file);
+             put(f + "-journal", ours.journal);
+             auto db = ws.OpenDatabase(f);  // replayed
+             auto rs = db->OpenRecordset("VOK");
+             for (int i = 0; i < 7; ++i) addItem(rs, QString("newer %1").arg(i));
+             db->Close();
+             put(f + "-journal", ours.journal);  // restored from a backup
+         },
+         SetAside, 5007},
+        {"a crash journal beside a restored older backup",
+         [&](const QString& f) {
+             put(f, backup);
+             put(f + "-journal", ours.journal);
+         },
+         SetAside, 5000},
+        {"a crash journal of another file",
+         [&](const QString& f) {
+             put(f, bytesOf(filled("other.wkd", 5000)));
+             put(f + "-journal", ours.journal);
+         },
+         SetAside, 5000},
+        {"a write-ahead journal of another program",
+         [&](const QString& f) {
+             put(f, ours.file);
+             put(f + "-journal", ours.journal);
+             ws.OpenDatabase(f)->Close();
+             put(f + "-wal", wktest::JournalWithFrames());
+             put(f + "-shm", QByteArray(32768, '\0'));
+         },
+         SetAside, 5000},
     };
-    const QString longText(240, QChar('x'));
     int round = 0;
-    for (const Case& c : kCases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString file = path(QString("kurs%1.wkd").arg(round++));
-        openHolder(QFileInfo(file).fileName());
-        written = 0;
-        ws.BeginTrans();
-        for (int i = 0; i < c.longRows; ++i) addItem(items, QString("long %1").arg(i), longText);
-        ws.CommitTrans();
-        write(5);
-        ASSERT_TRUE(waitFor([&] { return itemsInCopyOf(file) == c.longRows + 5; }));
-        if (c.longRows > 0) {
-            ASSERT_GT(QFileInfo(file).size(), 1 << 20);
+        c.arrange(file);
+        const QString journal = QFile::exists(file + "-wal") ? file + "-wal" : file + "-journal";
+        const QByteArray journalBytes = bytesOf(journal);
+        const QByteArray fileBytes = bytesOf(file);
+        dao::DatabasePtr db;
+        ASSERT_EQ(errorOf([&] { db = ws.OpenDatabase(file); }), 0);
+        EXPECT_EQ(db->SetAsideJournal(), c.expect == SetAside ? journal + ".set-aside" : QString());
+        EXPECT_EQ(count(db), c.items);
+        if (c.expect == SetAside) {
+            EXPECT_EQ(bytesOf(journal + ".set-aside"), journalBytes);
+            EXPECT_EQ(bytesOf(file), fileBytes);
+        } else {
+            EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Bild LIKE 'b%';"), "0");
         }
-        holder->Execute("UPDATE VOK SET A1 = 'ours' WHERE Q = 'item 0'");
-        removeJournal(file);
-        shell(file, QString("UPDATE VOK SET A1 = 'other' WHERE Q = '%1'; PRAGMA wal_checkpoint(TRUNCATE);")
-                        .arg(c.otherRow));
-        removeJournal(file);
-        const QString refused = messageOf([&] { write(1); });
-        if (c.ours)
-            EXPECT_EQ(refused, "");
-        else
-            EXPECT_TRUE(refused.contains("may be lost")) << refused.toStdString();
-        holder->Close();
-        EXPECT_EQ(shell(file, QString("SELECT A1 FROM VOK WHERE Q = '%1';").arg(c.otherRow)), "other");
-        EXPECT_EQ(shell(file, "SELECT A1 FROM VOK WHERE Q = 'item 0';") == "ours", c.ours);
-        EXPECT_EQ(shell(file, "PRAGMA integrity_check;"), "ok");
+        db->Close();
+        EXPECT_EQ(
+            entries(dir.path()).filter(QFileInfo(file).fileName() + "-"),
+            c.expect == SetAside ? QStringList{QFileInfo(journal).fileName() + ".set-aside"} : QStringList());
     }
+
+    // A journal put beside the file while it is open is asked about at the
+    // next read; its set-aside name is never one that is taken.
+    const QString file = path("open.wkd");
+    put(file, bytesOf(filled("open-base.wkd", 4000)));
+    auto db = ws.OpenDatabase(file);
+    put(file + "-journal.set-aside", "someone's");
+    put(file + "-journal", ours.journal);
+    EXPECT_EQ(count(db), 4000);
+    EXPECT_FALSE(QFile::exists(file + "-journal"));
+    EXPECT_EQ(bytesOf(file + "-journal.set-aside.2"), ours.journal);
+    EXPECT_EQ(bytesOf(file + "-journal.set-aside"), QByteArray("someone's"));
+    db->Close();
 }
 
-// A reader of an older state keeps the idle checkpoint from finishing. What
-// it put into the main file is this connection's own: a journal lost after
-// it is still written back, quietly, and nothing is lost.
-TEST_F(SecondProcess, APartlyCheckpointedJournalIsStillWrittenBack) {
-    const QString file = path("kurs.wkd");
-    openHolder("kurs.wkd");
-    const QString longText(240, QChar('x'));
-    ws.BeginTrans();
-    for (int i = 0; i < 40; ++i) addItem(items, longText, longText);
-    ws.CommitTrans();
-    QProcess reader;
-    reader.start("sqlite3", {"-cmd", ".timeout 5000", file});
-    ASSERT_TRUE(reader.waitForStarted());
-    reader.write("BEGIN; SELECT count(*) FROM VOK;\n");
-    ASSERT_TRUE(reader.waitForReadyRead(10000));
-    ASSERT_EQ(reader.readAllStandardOutput().trimmed(), "40");
-    write(5);
-    const qint64 before = QFileInfo(file).size();
-    auto* idle = QCoreApplication::instance()->findChild<QTimer*>("wk_idle_checkpoint");
-    ASSERT_NE(idle, nullptr);
-    ASSERT_TRUE(idle->isActive());
-    idle->stop();
-    QMetaObject::invokeMethod(idle, "timeout");
-    // The pages the reader no longer needs from the journal went in.
-    ASSERT_GT(QFileInfo(file).size(), before);
-    finish(reader, "COMMIT;");
-    removeJournal(file);
-    EXPECT_EQ(errorOf([&] { write(1); }), 0);
-    holder->Close();
-    EXPECT_EQ(countInOtherProcess(file), 46);
+// A journal of another program at work on the file (it holds SQLite's
+// reserved lock) is its own, whatever it holds: it stays where it is while
+// this program reads, and that program's commit lands.
+TEST_F(BesideTheFile, TheJournalOfAProgramAtWorkIsLeftToIt) {
+    const QString file = filled("kurs.wkd", 200);
+    QProcess other;
+    other.start("sqlite3", {"-cmd", ".timeout 5000", file});
+    ASSERT_TRUE(other.waitForStarted());
+    other.write("BEGIN IMMEDIATE; SELECT 'begun';\n");
+    ASSERT_TRUE(other.waitForReadyRead(20000));
+    // Its journal, as far as anyone can tell from outside: one that is not
+    // the file's.
+    const QByteArray journal =
+        rawCrashImage(path("scratch.db"), kRows, "PRAGMA user_version=0; UPDATE t SET b = 'y';").journal;
+    put(file + "-journal", journal);
+    auto db = ws.OpenDatabase(file);
+    EXPECT_EQ(count(db), 200);
+    EXPECT_TRUE(db->SetAsideJournal().isEmpty());
+    EXPECT_EQ(bytesOf(file + "-journal"), journal);
+    finish(other, "UPDATE VOK SET T = 'theirs'; COMMIT;");
+    dao::NewAction();
+    auto rs = db->OpenRecordset("SELECT count(*) AS n FROM VOK WHERE T = 'theirs'");
+    EXPECT_EQ(rs->Value("n").toInt(), 200);
+    db->Close();
 }
 
-// A sync tool or rsync delivers a new version as a copy renamed over the
-// name while the file is open here. Every change after that is refused
-// with a message that says why; the new file keeps its content, whoever
-// opens it, and the old one (here kept by a second name) every change it
-// was told is saved.
-TEST_F(SecondProcess, AFileReplacedByRenameKeepsItsContent) {
+// A file an earlier version left in write-ahead mode changes to the
+// rollback journal at its opening, unless another program keeps it in
+// that mode: then it is in use.
+TEST_F(BesideTheFile, AWriteAheadFileChangesToTheJournalThatLeavesNothingBeside) {
+    const QString file = filled("kurs.wkd", 20);
+    EXPECT_EQ(shell(file, "PRAGMA journal_mode=WAL;"), "wal");
+    QProcess other;
+    other.start("sqlite3", {"-cmd", ".timeout 5000", file});
+    ASSERT_TRUE(other.waitForStarted());
+    other.write("SELECT count(*) FROM VOK;\n");
+    ASSERT_TRUE(other.waitForReadyRead(20000));
+    EXPECT_EQ(errorOf([&] { ws.OpenDatabase(file); }), 3045);
+    finish(other, "INSERT INTO VOK (Q) VALUES ('theirs');");
+
+    auto db = ws.OpenDatabase(file);
+    addItem(db->OpenRecordset("VOK"), "ours");
+    EXPECT_EQ(entries(dir.path()), QStringList{"kurs.wkd"});
+    EXPECT_EQ(count(db), 22);
+    db->Close();
+    EXPECT_EQ(shell(file, "PRAGMA journal_mode;"), "delete");
+}
+
+// d. Another program renames a new file over the name: it opens that file
+// normally whatever this program does meanwhile, nothing of this
+// program's lands in it and nothing of its own in the old one, and every
+// change here is refused with a message that says why.
+TEST_F(BesideTheFile, AFileRenamedOverTheNameIsLeftToItsOwn) {
     struct Case {
         const char* name;
         int changes;
-        bool reader;  // another program reads the new file after the first
+        bool reader;  // another program reads the new file between them
+        bool writer;  // another program is changing it while this one reads
     };
-    const Case kCases[] = {
-        {"no change after the rename", 0, false},
-        {"changes after it", 3, false},
-        {"a reader between them", 3, true},
+    const Case cases[] = {
+        {"no change after the rename", 0, false, false},
+        {"changes after it", 3, false, false},
+        {"a reader between them", 3, true, false},
+        {"its writer at work while this one reads", 1, false, true},
     };
     int round = 0;
-    for (const Case& c : kCases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString name = QString("kurs%1.wkd").arg(round++);
-        const QString file = path(name), old = path("old-" + name), fresh = path("new-" + name);
-        {
-            auto db = freshDb("new-" + name);
-            auto rs = db->OpenRecordset("VOK");
-            ws.BeginTrans();
-            for (int i = 0; i < 40; ++i) addItem(rs, QString("new %1").arg(i));
-            ws.CommitTrans();
-            db->Close();
-        }
+        const QString file = path(name), old = path("old-" + name);
+        const QString fresh = filled("new-" + name, 2000);
         openHolder(name);
         written = 0;
         write(5);
         ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(old).constData()), 0);
         ASSERT_EQ(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(file).constData()), 0);
+        QProcess writer;
+        if (c.writer) {
+            writer.start("sqlite3", {"-cmd", ".timeout 5000", file});
+            ASSERT_TRUE(writer.waitForStarted());
+            writer.write("PRAGMA cache_size=2; BEGIN; UPDATE VOK SET T = 'theirs'; SELECT 'begun';\n");
+            ASSERT_TRUE(writer.waitForReadyRead(20000));
+            ASSERT_TRUE(QFile::exists(file + "-journal"));
+            dao::NewAction();
+            EXPECT_EQ(count(holder), 5);
+            EXPECT_TRUE(QFile::exists(file + "-journal"));
+        }
         for (int i = 0; i < c.changes; ++i) {
             const QString refused = messageOf([&] { write(1); });
-            EXPECT_TRUE(refused.contains("replaced")) << refused.toStdString();
-            if (c.reader && i == 0) {
-                EXPECT_EQ(countInOtherProcess(file), 40);
+            EXPECT_TRUE(refused.contains("replaced or moved")) << refused.toStdString();
+            if (c.reader) {
+                EXPECT_EQ(countInOtherProcess(file), 2000);
             }
         }
+        if (c.writer) finish(writer, "COMMIT;");
         EXPECT_EQ(errorOf([&] { holder->Close(); }), 0);
-        // The new file is one file, as it was delivered.
-        for (const char* suffix : {"-wal", "-shm"}) EXPECT_FALSE(QFile::exists(file + suffix)) << suffix;
-        for (const auto& [f, n] : {std::pair{file, 40}, std::pair{old, 5}}) {
+        EXPECT_EQ(entries(dir.path()).filter(name + "-"), QStringList());
+        for (const auto& [f, n] : {std::pair{file, 2000}, std::pair{old, 5}}) {
             EXPECT_EQ(shell(f, "PRAGMA integrity_check;"), "ok") << f.toStdString();
             EXPECT_EQ(countInOtherProcess(f), n) << f.toStdString();
         }
+        EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE T = 'theirs';"), c.writer ? "2000" : "0");
         auto reopened = ws.OpenDatabase(file);
-        EXPECT_EQ(reopened->OpenRecordset("VOK")->RecordCount(), 40);
+        EXPECT_EQ(count(reopened), 2000);
         reopened->Close();
     }
-}
-
-// The idle checkpoint, driven by hand: it waits about a second, comes back
-// while a reader of an older state keeps part of the journal from the main
-// file, and finishes once the reader is gone, with the journal emptied.
-TEST_F(SecondProcess, TheIdleCheckpointComesBackUntilTheFileHoldsEverything) {
-    const QString file = path("kurs.wkd");
-    openHolder("kurs.wkd");
-    QProcess reader;
-    reader.start("sqlite3", {"-cmd", ".timeout 5000", file});
-    ASSERT_TRUE(reader.waitForStarted());
-    reader.write("BEGIN; SELECT count(*) FROM VOK;\n");
-    ASSERT_TRUE(reader.waitForReadyRead(10000));
-    ASSERT_EQ(reader.readAllStandardOutput().trimmed(), "0");
-    write(10);
-
-    auto* idle = QCoreApplication::instance()->findChild<QTimer*>("wk_idle_checkpoint");
-    ASSERT_NE(idle, nullptr);
-    auto fire = [&] {
-        ASSERT_TRUE(idle->isActive());
-        EXPECT_LE(idle->interval(), 2000);
-        idle->stop();
-        QMetaObject::invokeMethod(idle, "timeout");
-    };
-    fire();
-    EXPECT_EQ(itemsInCopyOf(file), 0);
-    finish(reader, "COMMIT;");
-    fire();
-    EXPECT_EQ(itemsInCopyOf(file), 10);
-    EXPECT_FALSE(idle->isActive());
-    // Emptied, too: a file another program renames over the name later
-    // finds no frames of this one beside it.
-    EXPECT_EQ(QFileInfo(file + "-wal").size(), 0);
 }
 
 }  // namespace

@@ -14,6 +14,9 @@
 #include "platform/dao/Internal.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
+
+#include "support/ProcessLocks.h"
 
 namespace {
 
@@ -163,5 +166,71 @@ TEST(LockSharing, CommitTransNeverReturnsForWorkThatIsNotCommitted) {
     EXPECT_EQ(daotest::errorOf([&] { ws.CommitTrans(); }), 3045);
     ws.Rollback();
     sqlite3_exec(connection, "ROLLBACK", nullptr, nullptr, nullptr);
+    db->Close();
+}
+
+// The open file and its journal, by whatever name reaches them, are never
+// opened elsewhere in the process: closing that descriptor would drop the
+// locks SQLite holds in the middle of a transaction. Known as open (to the
+// player, the recorder, the text import), and refused as a database.
+TEST(LockSharing, TheOpenFileIsKnownByAnyName) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("kurs.wkd");
+    auto db = dao::DBEngine::CreateDatabase(file);
+    db->Execute("CREATE TABLE T (x LONG)");
+    dao::DBEngine::CreateDatabase(dir.filePath("other.wkd"))->Close();
+    dao::Workspace& ws = dao::DBEngine::DefaultWorkspace();
+    ws.BeginTrans();
+    db->Execute("INSERT INTO T (x) VALUES (1)");
+    const QString named = dir.filePath("take-wal"), journal = dir.filePath("journal.bak");
+    ASSERT_EQ(::link(QFile::encodeName(file).constData(), QFile::encodeName(named).constData()), 0);
+    ASSERT_EQ(
+        ::link(QFile::encodeName(file + "-journal").constData(), QFile::encodeName(journal).constData()), 0);
+    ASSERT_TRUE(wktest::HoldsPosixLock(file));
+    struct Case {
+        QString path;
+        bool open;
+    };
+    const Case cases[] = {
+        {file, true},
+        {named, true},  // a link whose name ends like a journal
+        {file + "-journal", true},
+        {journal, true},
+        {file + "-wal", true},  // by its name: a journal to be
+        {dir.filePath("other.wkd"), false},
+        {dir.filePath("other.wkd-wal"), false},
+        {dir.filePath("take"), false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(dao::IsOpenDatabaseFile(c.path), c.open) << c.path.toStdString();
+    for (const QString& j : {file + "-journal", journal})
+        EXPECT_EQ(daotest::errorOf([&] { dao::DBEngine::OpenDatabase(j); }), 3045) << j.toStdString();
+    EXPECT_TRUE(wktest::HoldsPosixLock(file));
+    ws.CommitTrans();
+    EXPECT_EQ(db->OpenRecordset("T")->RecordCount(), 1);
+    db->Close();
+}
+
+// A database closed in the middle of a transaction takes back what the
+// transaction did on it: CommitTrans never says that was saved, and the
+// transaction stays until Rollback. Another handle of the file keeps it.
+TEST(LockSharing, ClosingADatabaseTakesItsPartOfTheTransactionBack) {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("kurs.wkd");
+    dao::DBEngine::CreateDatabase(file)->Execute("CREATE TABLE T (x LONG)");
+    dao::Workspace& ws = dao::DBEngine::DefaultWorkspace();
+    for (const bool secondHandle : {false, true}) {
+        SCOPED_TRACE(secondHandle ? "another handle open" : "the only handle");
+        auto db = dao::DBEngine::OpenDatabase(file);
+        auto other = secondHandle ? dao::DBEngine::OpenDatabase(file) : dao::DatabasePtr();
+        ws.BeginTrans();
+        db->Execute("INSERT INTO T (x) VALUES (1)");
+        db->Close();
+        EXPECT_EQ(daotest::errorOf([&] { ws.CommitTrans(); }), secondHandle ? 0 : 3420);
+        EXPECT_EQ(ws.TransactionDepth(), secondHandle ? 0 : 1);
+        if (ws.TransactionDepth() > 0) ws.Rollback();
+        if (other) other->Close();
+    }
+    auto db = dao::DBEngine::OpenDatabase(file);
+    EXPECT_EQ(db->OpenRecordset("T")->RecordCount(), 1);
     db->Close();
 }

@@ -88,12 +88,6 @@ protected:
         EXPECT_EQ(other.exitCode(), 0) << other.readAllStandardError().toStdString();
         return QString::fromUtf8(other.readAllStandardOutput()).trimmed();
     }
-    // Removes the journal and its index, as a cleaning tool or a careless
-    // user would, without opening anything.
-    static void removeJournal(const QString& file) {
-        ASSERT_TRUE(QFile::remove(file + "-wal"));
-        QFile::remove(file + "-shm");
-    }
     static QString messageOf(const std::function<void()>& fn) {
         try {
             fn();
