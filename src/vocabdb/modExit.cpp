@@ -19,17 +19,11 @@ using namespace runstate;
 
 namespace {
 
-// Closes a database; false when it was not open or would not close. What
-// the closing reports (changes lost with a journal another program removed)
-// the user hears as from any write.
+// Closes a database; false when it was not open.
 bool closeDatabase(dao::DatabasePtr& db) {
     if (!db || !db->IsOpen()) return false;
-    try {
-        db->Close();
-    } catch (const wk::Error& e) {
-        modMain::ShowError(e.number(), e.description(), QString());
-    }
-    return !db->IsOpen();
+    db->Close();
+    return true;
 }
 
 }  // namespace

@@ -42,6 +42,8 @@ constexpr int kHeaderFields = 28;
 // user version, in which the layer marks each file it makes.
 constexpr int kCounter = 24;
 constexpr int kFileMark = 60;
+// A write-ahead journal's header, before its first frame.
+constexpr qint64 kWalHeader = 32;
 
 quint32 be32(const uchar* p) {
     return qFromBigEndian<quint32>(p);
@@ -57,14 +59,18 @@ bool readAt(int fd, void* into, size_t size, qint64 at) {
     return ::pread(fd, into, size, off_t(at)) == ssize_t(size);
 }
 
-// The header of page 1 as the journal holds it: false when no intact record
-// of page 1 is in the part of the journal SQLite replays.
-bool originalHeader(int fd, qint64 journalSize, int pageSize, QByteArray* header) {
+// The header of page 1 as the journal holds it, read as SQLite replays the
+// journal (in pages of the size its header gives): false when no intact
+// record of page 1 is in the part SQLite replays, or its pages are not the
+// file's size.
+bool originalHeader(int fd, qint64 journalSize, int filePageSize, QByteArray* header) {
     uchar h[kHeaderFields];
     if (!readAt(fd, h, sizeof h, 0)) return false;
     const quint32 sector = be32(h + 20);
+    const int pageSize = int(be32(h + 24));
     if (sector < 512 || sector > 65536 || (sector & (sector - 1)) != 0) return false;
-    if (int(be32(h + 24)) != pageSize) return false;
+    if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0) return false;
+    if (pageSize != filePageSize) return false;
     const qint64 record = qint64(pageSize) + 8;
     QByteArray page(pageSize, Qt::Uninitialized);
     for (qint64 segment = 0; segment + sector <= journalSize;) {
@@ -175,11 +181,19 @@ bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
         const JournalVerdict verdict = judgeRollbackJournal(header, journal);
         if (verdict != JournalVerdict::Stray) return true;
     } else {
-        // A write-ahead journal another program is connected to, or one
-        // without a frame, is left to SQLite.
+        // A write-ahead journal another program is connected to is its own.
         if (lockedElsewhere(name + "-shm", kShmLocks, 16, false)) return true;
         struct stat wal {};
-        if (::stat(journal.constData(), &wal) != 0 || wal.st_size <= 32) return true;
+        if (::stat(journal.constData(), &wal) != 0) return true;
+        if (wal.st_size <= kWalHeader) {
+            // Without a frame it holds nothing: SQLite takes it up for a file
+            // in write-ahead mode (which then changes to the rollback
+            // journal), and beside any other it is nobody's.
+            if (header.size() == 100 && (header[18] == 2 || header[19] == 2)) return true;
+            ::unlink(journal.constData());
+            ::unlink((name + "-shm").constData());
+            return false;
+        }
     }
     const QString aside = moveAside(journal);
     // Kept where it is when it cannot be moved: still not replayed.

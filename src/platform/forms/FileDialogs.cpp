@@ -42,7 +42,8 @@ QStringList qtPatterns(const QStringList& given) {
 // Icons and type names from the file name alone. Qt's own provider reads
 // the first bytes of every file whose name it does not know; opening and
 // closing an open database that way drops the POSIX locks this process's
-// connection holds on it, and another program may then delete its journal.
+// connection holds on it in the middle of a transaction, and another
+// program may then write into it at the same time.
 class NameOnlyIconProvider : public QAbstractFileIconProvider {
 public:
     QIcon icon(IconType type) const override { return QAbstractFileIconProvider::icon(type); }

@@ -110,6 +110,8 @@ TEST(JournalVerdict, TheFileMustBeTheStateTheJournalWasWrittenFor) {
     torn[record + 4 + 1024 - 200] = char(torn[record + 4 + 1024 - 200] ^ 0x5a);
     QByteArray foreignSize = first.file;
     foreignSize[16] = 0x10;  // a page size of 4096
+    QByteArray otherMark = first.file;
+    otherMark[63] = char(otherMark[63] ^ 1);  // the user version
 
     struct Case {
         const char* name;
@@ -130,6 +132,7 @@ TEST(JournalVerdict, TheFileMustBeTheStateTheJournalWasWrittenFor) {
         {"no page 1 at all", inPlace.file, inPlace.journal, JournalVerdict::Stray},
         {"page 1 torn", first.file, torn, JournalVerdict::Stray},
         {"another page size", foreignSize, first.journal, JournalVerdict::Stray},
+        {"another file, the counters alike", otherMark, first.journal, JournalVerdict::Stray},
         {"never synced", unsynced.file, unsynced.journal, JournalVerdict::NotHot},
         {"not a journal", first.file, QByteArray(3000, 'j'), JournalVerdict::Stray},
         {"file shorter than its header", first.file.left(50), first.journal, JournalVerdict::Stray},
@@ -375,6 +378,14 @@ TEST_F(BesideTheFile, ALeftoverJournalGoesOnlyIntoTheStateItWasWrittenFor) {
              put(f + "-journal", ours.journal);
          },
          SetAside, 5000},
+        {"a write-ahead journal without a frame",
+         [&](const QString& f) {
+             put(f, ours.file);
+             put(f + "-journal", ours.journal);
+             ws.OpenDatabase(f)->Close();
+             put(f + "-wal", wktest::JournalWithFrames().left(32));
+         },
+         Replayed, 5000},
         {"a write-ahead journal of another program",
          [&](const QString& f) {
              put(f, ours.file);
