@@ -180,19 +180,23 @@ TEST(MediaRecord, WithoutADeviceTheRecorderFailsWithAReason) {
 }
 
 // A take is never written over a database the program has open, nor an
-// empty one: every change after it would be lost.
+// empty one, by whatever name: every change after it would be lost.
 TEST(MediaRecord, ADatabaseTheProgramHasOpenIsNotWrittenOver) {
     QTemporaryDir tmp;
     const QString path = tmp.filePath(QStringLiteral("kurs.wkd"));
+    const QString link = tmp.filePath(QStringLiteral("take-wal"));
     auto db = dao::DBEngine::CreateDatabase(path);
     db->Execute(QStringLiteral("CREATE TABLE T (x LONG)"));
+    ASSERT_TRUE(QFile::link(path, link));
     const qint64 size = QFileInfo(path).size();
-    media::WavRecorder rec;
-    rec.Start(path);
-    rec.Stop();
-    EXPECT_FALSE(rec.Save());
-    EXPECT_EQ(rec.ErrorNumber(), media::WavRecorder::WriteError);
-    EXPECT_EQ(QFileInfo(path).size(), size);
+    for (const QString& name : {path, link}) {
+        media::WavRecorder rec;
+        rec.Start(name);
+        rec.Stop();
+        EXPECT_FALSE(rec.Save()) << name.toStdString();
+        EXPECT_EQ(rec.ErrorNumber(), media::WavRecorder::WriteError);
+        EXPECT_EQ(QFileInfo(path).size(), size);
+    }
     EXPECT_EQ(db->Execute(QStringLiteral("INSERT INTO T (x) VALUES (1)")), 1);
     db->Close();
 }
