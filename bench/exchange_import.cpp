@@ -58,8 +58,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
+#include <fstream>
 
 #include "BenchSupport.h"
 
@@ -68,6 +70,7 @@
 #include "exchange/DbImport.h"
 #include "exchange/TextImport.h"
 #include "platform/dao/Dao.h"
+#include "platform/grid/Grid.h"
 #include "vocabdb/ThemeLists.h"
 #include "vocabdb/VokSchema.h"
 
@@ -476,8 +479,146 @@ void BM_DbImport(benchmark::State& state) {
 }
 BENCHMARK(BM_DbImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
+// ---- peak memory, each run in a fresh process: one run cannot hide
+// another's peak, and nothing the parent made counts.
+
+long statusKb(const char* key) {
+    std::ifstream s("/proc/self/status");
+    std::string line;
+    const std::string k(key);
+    while (std::getline(s, line))
+        if (line.rfind(k, 0) == 0) return std::stol(line.substr(k.size()));
+    return 0;
+}
+
+// A text file of `lines` lines as the text import reads them.
+const QString& textFileOf(long lines) {
+    static QTemporaryDir dir;
+    static QHash<long, QString> made;
+    auto it = made.find(lines);
+    if (it == made.end()) {
+        const QString path = dir.filePath(QString("lines%1.txt").arg(lines));
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        QByteArray chunk;
+        for (long r = 0; r < lines; ++r) {
+            chunk += QString("Neu %1\tnew %1\tThema %2\r\n").arg(r).arg(r % 30).toUtf8();
+            if (chunk.size() > (1 << 20)) {
+                f.write(chunk);
+                chunk.clear();
+            }
+        }
+        f.write(chunk);
+        it = made.insert(lines, path);
+    }
+    return *it;
+}
+
+// The text import as the wizard runs it: the file into the preview grid,
+// then every row of the grid into the database.
+int childTextImport(const QString& file, const QString& dbPath) {
+    auto db = dao::DBEngine::OpenDatabase(dbPath, false, false, ";pwd=" + vocabdb::VokDBPasswort);
+    auto data = db->OpenRecordset("Alles");
+    grid::Grid g;
+    g.AddColumn("Q");
+    g.AddColumn("A");
+    g.AddColumn("T");
+    const exchange::TextPreview p =
+        exchange::ReadImportFile(file, "\t", exchange::TextLayout::QuestionAnswerTheme, false);
+    g.SetRedraw(false);
+    for (const QStringList& row : p.rows) {
+        g.AddRow();
+        const long r = g.Rows();
+        for (int c = 0; c < row.size(); ++c) g.CellDetails(r, c + 1, row.at(c));
+    }
+    g.SetRedraw(true);
+    std::vector<QStringList> rows;
+    for (long r = 1; r <= g.Rows(); ++r)
+        rows.push_back({g.CellText(r, 1), g.CellText(r, 2), g.CellText(r, 3)});
+    const int n = exchange::ImportTextRows(rows, exchange::TextLayout::QuestionAnswerTheme, "Std", *data, 5,
+                                           QDateTime::currentDateTime(), {})
+                      .imported;
+    data.reset();
+    db->Close();
+    return n;
+}
+
+int childDbImport(const QString& source, const QString& dbPath) {
+    auto db = dao::DBEngine::OpenDatabase(dbPath, false, false, ";pwd=" + vocabdb::VokDBPasswort);
+    auto data = db->OpenRecordset("Alles");
+    exchange::ImportSource src = exchange::OpenImportSource(source, "", {});
+    QList<long> all;
+    for (const exchange::SourceItem& item : exchange::SourceItems(*src.vok)) all << item.position;
+    const int n = exchange::ImportFromDB(*src.vok, all, *data, 5, {}).written;
+    src.Close();
+    data.reset();
+    db->Close();
+    return n;
+}
+
+// In the child: runs one import and prints its count, CPU ms and peak kB.
+int runChild(int argc, char** argv) {
+    benchsupport::useOffscreenUnlessSet();
+    QApplication app(argc, argv);
+    const QString kind = argv[2], from = argv[3], into = argv[4];
+    const double c0 = cpuMs();
+    const int n = kind == "text" ? childTextImport(from, into) : childDbImport(from, into);
+    std::printf("%d %f %ld\n", n, cpuMs() - c0, statusKb("VmHWM:"));
+    return 0;
+}
+
+// One fresh child per iteration; peak_MB is the child's VmHWM.
+void runPeak(benchmark::State& state, const char* kind, const QString& from, const QString& base) {
+    QTemporaryDir work;
+    double peak = 0, cpu = 0;
+    long count = 0;
+    for (auto _ : state) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--peak-child", kind, from, freshCopy(base, work, "peak.wkd")});
+        if (!child.waitForFinished(-1) || child.exitCode() != 0) {
+            state.SkipWithError("the child failed");
+            return;
+        }
+        const QStringList out = QString::fromUtf8(child.readAllStandardOutput()).split(' ');
+        count = out.value(0).toLong();
+        cpu = out.value(1).toDouble();
+        peak = out.value(2).toDouble() / 1024.0;
+    }
+    state.counters["count"] = double(count);
+    state.counters["cpu_ms"] = cpu;
+    state.counters["peak_MB"] = peak;
+}
+
+double minOf(const std::vector<double>& v) {
+    return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
+}
+
+void BM_TextImportPeak(benchmark::State& state) {
+    runPeak(state, "text", textFileOf(state.range(0)), templateOf(0));
+}
+BENCHMARK(BM_TextImportPeak)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ComputeStatistics("min", minOf);
+
+void BM_DbImportPeak(benchmark::State& state) {
+    runPeak(state, "db", templateOf(state.range(0)), templateOf(0));
+}
+BENCHMARK(BM_DbImportPeak)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ComputeStatistics("min", minOf);
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--peak-child") return runChild(argc, argv);
     return benchsupport::runWidgetBenchmarks(argc, argv);
 }
