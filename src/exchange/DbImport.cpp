@@ -166,6 +166,14 @@ DbImportResult ImportFromDB(dao::Recordset& src, const QList<long>& chosen, dao:
             }
             ++result.written;
         }
+        if (hooks.mark) {
+            try {
+                hooks.mark();
+            } catch (const wk::Error& e) {
+                if (!importrun::IsItemError(e.number()) || e.endedTransaction()) throw;
+                result.markError = e;
+            }
+        }
         transaction.Commit();
     } catch (...) {
         // The transaction took every item of the run back.

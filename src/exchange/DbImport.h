@@ -47,6 +47,10 @@ QStringList SourceQuestions(dao::Recordset& vok);
 struct DbImportHooks {
     std::function<void(int percent)> progress;  // before each source record
     std::function<void()> updateThemes;         // UpdateWindow("THEMEN") once, when items were written
+    // After the items, in the same transaction: the mixed mark. Refused
+    // values (a note too long for it) leave the items and are kept in
+    // markError.
+    std::function<void()> mark;
 };
 
 struct DbImportResult {
@@ -54,10 +58,11 @@ struct DbImportResult {
     int skipped = 0;                      // duplicates the user declined
     QStringList failed;                   // questions of items whose values the table refused
     wk::Error failedError{0, QString()};  // the first of those refusals
+    wk::Error markError{0, QString()};    // why the mark was refused (number 0: it was not)
 };
 
 // Copies the source items at the chosen positions (SourceItem::position),
-// each once, in source order, all in one transaction. An existing question
+// each once, in source order, then the mark, all in one transaction. An existing question
 // (FindRecordByField on dst, also for items written before in this run) asks
 // with messages 275-278; No skips it. An item whose values dst refuses is
 // left out and listed in failed; any other error takes back every item of

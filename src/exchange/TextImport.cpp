@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "core/UserFiles.h"
 #include "core/modMain.h"
@@ -26,7 +28,7 @@ const char16_t kCp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026
                                   0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-QString fromCp1252(const QByteArray& bytes) {
+QString fromCp1252(QByteArrayView bytes) {
     QString out;
     out.reserve(bytes.size());
     for (char ch : bytes) {
@@ -39,12 +41,6 @@ QString fromCp1252(const QByteArray& bytes) {
     return out;
 }
 
-bool decodeUtf8(const QByteArray& bytes, QString& out) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    out = utf8.decode(bytes);
-    return !utf8.hasError();
-}
-
 // Trims blanks (character 32) only; tabs stay part of the field.
 QString trimBlanks(const QString& s) {
     qsizetype a = 0, b = s.size();
@@ -55,63 +51,129 @@ QString trimBlanks(const QString& s) {
 
 }  // namespace
 
-QString DecodeImportText(const QByteArray& bytes) {
-    QByteArray data = bytes;
-    if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
-    QString text;
-    if (decodeUtf8(data, text)) return text;
-    // Not UTF-8 as a whole: decide line by line, so that one line pasted from
-    // an old file does not garble the others. CR and LF are the same bytes in
-    // both encodings.
-    text.clear();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= data.size(); ++i) {
-        if (i < data.size() && data.at(i) != '\r' && data.at(i) != '\n') continue;
-        const QByteArray line = data.mid(start, i - start);
-        QString decoded;
-        text += decodeUtf8(line, decoded) ? decoded : fromCp1252(line);
-        if (i < data.size()) text += QChar(QLatin1Char(data.at(i)));
-        start = i + 1;
-    }
-    return text;
-}
+namespace {
 
-QStringList SplitImportLines(const QString& text) {
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-            lines << text.mid(start, i - start);
-            if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n')) ++i;
-            start = i + 1;
+// The lines of a device, a chunk at a time. Only the line being read is
+// held, however long the file.
+class LineReader {
+public:
+    // A line longer than `budget` allows (its bytes and its text) is
+    // refused before it is all read.
+    LineReader(QIODevice& in, qint64 chunk, qint64 budget)
+        : in_(in), chunk_(std::max<qint64>(1, chunk)), budget_(budget) {}
+
+    // The next line without its end; false after the last one.
+    bool next(QString& line) {
+        for (;;) {
+            // The byte-order mark is dropped once, even when it arrives in
+            // pieces.
+            if (first_ && buf_.size() < 3 && !eof_) {
+                fill();
+                continue;
+            }
+            if (first_) {
+                first_ = false;
+                if (buf_.startsWith("\xEF\xBB\xBF")) pos_ = scan_ = 3;
+            }
+            qsizetype end = scan_;
+            while (end < buf_.size() && buf_.at(end) != '\r' && buf_.at(end) != '\n') ++end;
+            scan_ = end;
+            if (end < buf_.size()) {
+                // A CR LF cut by a chunk's end reads as a line and an empty
+                // one, which the import ignores as it ignores every empty line.
+                line = decode(QByteArrayView(buf_).sliced(pos_, end - pos_));
+                pos_ = end + 1;
+                if (buf_.at(end) == '\r' && pos_ < buf_.size() && buf_.at(pos_) == '\n') ++pos_;
+                scan_ = pos_;
+                return true;
+            }
+            if (eof_) {
+                if (pos_ >= buf_.size()) return false;
+                line = decode(QByteArrayView(buf_).sliced(pos_));
+                pos_ = scan_ = buf_.size();
+                return true;
+            }
+            fill();
         }
     }
-    if (start < n) lines << text.mid(start);
-    return lines;
+
+private:
+    // Drops what was read, appends the next chunk.
+    void fill() {
+        buf_.remove(0, pos_);
+        scan_ -= pos_;
+        pos_ = 0;
+        if (3 * qint64(buf_.size()) > budget_) throw wk::Error(kOutOfMemory, QStringLiteral("Out of memory"));
+        const qsizetype had = buf_.size();
+        buf_.resize(had + chunk_);
+        const qint64 got = in_.read(buf_.data() + had, chunk_);
+        buf_.resize(had + std::max<qint64>(0, got));
+        if (got < 0) throw wk::Error(57, QStringLiteral("Device I/O error: %1").arg(in_.errorString()));
+        if (got == 0) eof_ = true;
+    }
+
+    static QString decode(QByteArrayView bytes) {
+        // A U+FEFF inside the text is a character like any other.
+        QStringDecoder utf8(QStringDecoder::Utf8,
+                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        QString text = utf8.decode(bytes);
+        return utf8.hasError() ? fromCp1252(bytes) : text;
+    }
+
+    QIODevice& in_;
+    const qint64 chunk_;
+    const qint64 budget_;
+    QByteArray buf_;
+    qsizetype pos_ = 0;   // start of the line being read
+    qsizetype scan_ = 0;  // looked at up to here for its end
+    bool first_ = true;
+    bool eof_ = false;
+};
+
+}  // namespace
+
+qint64 TextRowBytes(const QStringList& cells) {
+    // The preview keeps a span of 8 bytes and the characters of each cell,
+    // in buffers that grow by doubling.
+    qint64 chars = 0;
+    for (const QString& c : cells) chars += c.size();
+    return 2 * (8 * cells.size() + 2 * chars) + kImportRowBytes;
 }
 
-TextPreview ParseImportText(const QString& text, const QString& separator, TextLayout layout, bool header) {
+TextPreview ParseImportLines(QIODevice& in, const QString& separator, TextLayout layout, bool header,
+                             const TextRowSink& row, qint64 budget, qint64 chunk) {
     TextPreview preview;
     const int cells = CellCount(layout);
-    for (const QString& line : SplitImportLines(text)) {
-        if (line.isEmpty() || line == QLatin1String(" ")) continue;
-        ++preview.counted;
-        if (header && preview.counted == 1) {
-            preview.skipped = 1;
-            continue;
+    qint64 held = 0;
+    try {
+        LineReader lines(in, chunk, budget);
+        QString line;
+        QStringList cellsOfRow;
+        while (lines.next(line)) {
+            if (line.isEmpty() || line == QLatin1String(" ")) continue;
+            ++preview.counted;
+            if (header && preview.counted == 1) {
+                preview.skipped = 1;
+                continue;
+            }
+            const QStringList fields = separator.isEmpty() ? QStringList{line} : line.split(separator);
+            cellsOfRow.clear();
+            for (int c = 0; c < cells; ++c)
+                cellsOfRow << (c < fields.size() ? trimBlanks(fields.at(c)) : QString());
+            if (fields.size() > cells) ++preview.extraFields;
+            held += TextRowBytes(cellsOfRow);
+            if (held > budget) throw wk::Error(kOutOfMemory, QStringLiteral("Out of memory"));
+            row(cellsOfRow);
+            ++preview.rows;
         }
-        const QStringList fields = separator.isEmpty() ? QStringList{line} : line.split(separator);
-        QStringList row;
-        for (int c = 0; c < cells; ++c) row << (c < fields.size() ? trimBlanks(fields.at(c)) : QString());
-        if (fields.size() > cells) ++preview.extraFields;
-        preview.rows.push_back(row);
+    } catch (const std::bad_alloc&) {
+        throw wk::Error(kOutOfMemory, QStringLiteral("Out of memory"));
     }
     return preview;
 }
 
-TextPreview ReadImportFile(const QString& path, const QString& separator, TextLayout layout, bool header) {
+TextPreview ReadImportFile(const QString& path, const QString& separator, TextLayout layout, bool header,
+                           const TextRowSink& row, qint64 budget) {
     // A database the program holds (or its journal) is no text file, and
     // reading it here would cost the connection its locks.
     if (userfiles::IsHeldFile(path))
@@ -126,10 +188,12 @@ TextPreview ReadImportFile(const QString& path, const QString& separator, TextLa
         if (fd >= 0) ::close(fd);
         throw wk::Error(53, QStringLiteral("File not found: %1 (%2)").arg(path, why));
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    try {
+        return ParseImportLines(file, separator, layout, header, row, budget);
+    } catch (const wk::Error& e) {
+        if (e.number() != 57) throw;
         throw wk::Error(57, QStringLiteral("Device I/O error: %1 (%2)").arg(path, file.errorString()));
-    return ParseImportText(DecodeImportText(bytes), separator, layout, header);
+    }
 }
 
 bool NeedsDefaultTopic(const std::vector<QStringList>& rows, TextLayout layout) {
@@ -162,13 +226,13 @@ QString titleCase(const QString& text) {
 
 }  // namespace
 
-TextImportResult ImportTextRows(const std::vector<QStringList>& rows, TextLayout layout,
+TextImportResult ImportTextRows(int rowCount, const TextRowSource& rowAt, TextLayout layout,
                                 const QString& defaultThema, dao::Recordset& dst, int maxUsers,
                                 const QDateTime& now, const TextImportHooks& hooks,
                                 TextImportResult* partial) {
     using modMain::GetText;
     TextImportResult result;
-    const int total = int(rows.size());
+    const int total = rowCount;
     const QString category = titleCase(GetText(87));
     importrun::EventPacer events;
     try {
@@ -203,7 +267,7 @@ TextImportResult ImportTextRows(const std::vector<QStringList>& rows, TextLayout
         for (int r = 1; r <= total; ++r) {
             if (hooks.progress) hooks.progress(roundHalfEven(double(r) / (double(total) / 100.0)));
             events();
-            const QStringList& row = rows[std::size_t(r - 1)];
+            const QStringList row = rowAt(r);
             const QString question = row.value(0);
             if (existing.Find(question)) {
                 const QString prompt = GetText(750) + QLatin1Char('"') + question + QLatin1Char('"') +
@@ -253,6 +317,12 @@ TextImportResult ImportTextRows(const std::vector<QStringList>& rows, TextLayout
             ++result.imported;
         }
         transaction.Commit();
+    } catch (const std::bad_alloc&) {
+        // The transaction took every row of the run back: the user is told,
+        // the program goes on.
+        result.imported = 0;
+        if (partial) *partial = result;
+        throw wk::Error(kOutOfMemory, QStringLiteral("Out of memory"));
     } catch (...) {
         // The transaction took every row of the run back.
         result.imported = 0;

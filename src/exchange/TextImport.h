@@ -4,8 +4,8 @@
 // rows in one of the two layouts, and adding the rows as new items through
 // the grid recordset with the duplicate question.
 
-#include <QByteArray>
 #include <QDateTime>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -24,28 +24,44 @@ enum class TextLayout : int {
 // Cells per row of a layout: 3 or 10.
 int CellCount(TextLayout layout);
 
-// The file's bytes as text: UTF-8 (a leading BOM dropped) when they are
-// valid UTF-8; otherwise each line by itself, UTF-8 where it is valid and
-// Windows-1252 where it is not.
-QString DecodeImportText(const QByteArray& bytes);
-
-// Lines at CR LF, LF or CR; the last line needs no end.
-QStringList SplitImportLines(const QString& text);
-
 struct TextPreview {
-    std::vector<QStringList> rows;  // each with CellCount cells, trimmed of blanks
-    int counted = 0;                // lines counted (not empty, not one blank)
-    int skipped = 0;                // the header line
-    int extraFields = 0;            // rows whose line had more fields than the layout takes
+    int counted = 0;      // lines counted (not empty, not one blank)
+    int skipped = 0;      // the header line
+    int extraFields = 0;  // rows whose line had more fields than the layout takes
+    int rows = 0;         // rows given
 };
 
-// Splits the text: empty lines and lines of one blank are ignored; with
-// header the first counted line gives no row; fields beyond the layout's
-// cells are left out (and counted in extraFields).
-TextPreview ParseImportText(const QString& text, const QString& separator, TextLayout layout, bool header);
+// Takes each row as it is read: CellCount cells, trimmed of blanks.
+using TextRowSink = std::function<void(const QStringList& cells)>;
 
-// Reads and parses a file. Raises wk::Error 53 when it cannot be read.
-TextPreview ReadImportFile(const QString& path, const QString& separator, TextLayout layout, bool header);
+// Reads the lines of `in` as a stream, `chunk` bytes at a time: a line ends
+// at CR LF, LF or CR (the last needs no end); a line that is valid UTF-8 is
+// read as UTF-8 (a BOM at the start of the input dropped), any other as
+// Windows-1252, so that one line pasted from an old file does not garble
+// the others. Empty lines and lines of one blank are ignored; with header
+// the first counted line gives no row; fields beyond the layout's cells are
+// left out (and counted in extraFields). Each row goes to `row` at once:
+// nothing of the input is held beyond the line being read. Raises wk::Error
+// 57 when the input cannot be read, 7 when `budget` bytes cannot hold the
+// rows (see TextRowBytes) or memory runs out.
+TextPreview ParseImportLines(QIODevice& in, const QString& separator, TextLayout layout, bool header,
+                             const TextRowSink& row, qint64 budget, qint64 chunk = 1 << 16);
+
+// What importing a row takes, about, in bytes: the look-up entry of its
+// question and the key of the new item.
+constexpr qint64 kImportRowBytes = 64;
+
+// What holding a row and importing it takes, about, in bytes.
+qint64 TextRowBytes(const QStringList& cells);
+
+// Opens the file and parses it as above. Raises wk::Error 53 when it cannot
+// be opened, 75 for a file that is no text file (a pipe, a device, a
+// database the program holds).
+TextPreview ReadImportFile(const QString& path, const QString& separator, TextLayout layout, bool header,
+                           const TextRowSink& row, qint64 budget);
+
+// The runtime's "Out of memory".
+constexpr int kOutOfMemory = 7;
 
 // Whether some row lacks a topic: layout 0 a row with an empty third cell,
 // layout 1 any row.
@@ -64,15 +80,29 @@ struct TextImportResult {
     wk::Error failedError{0, QString()};  // the first of those refusals
 };
 
-// Adds every row as a new item of dst, in row order, all in one
+// The cells of row r (from 1).
+using TextRowSource = std::function<QStringList(int r)>;
+
+// Adds rows 1 to rowCount as new items of dst, in row order, all in one
 // transaction. An existing question (FindRecordByField, also for rows added
 // before in this run) asks with messages 750-753; No skips the row. A row
 // whose values the table refuses is not added and is listed in tooLong
 // (3163) or failed; any other error takes back every row of the run and
-// passes on with the counts in *partial (imported 0).
-TextImportResult ImportTextRows(const std::vector<QStringList>& rows, TextLayout layout,
+// passes on with the counts in *partial (imported 0); running out of
+// memory passes on as error 7.
+TextImportResult ImportTextRows(int rowCount, const TextRowSource& rowAt, TextLayout layout,
                                 const QString& defaultThema, dao::Recordset& dst, int maxUsers,
                                 const QDateTime& now, const TextImportHooks& hooks,
                                 TextImportResult* partial = nullptr);
+
+// The same for rows held in memory.
+inline TextImportResult ImportTextRows(const std::vector<QStringList>& rows, TextLayout layout,
+                                       const QString& defaultThema, dao::Recordset& dst, int maxUsers,
+                                       const QDateTime& now, const TextImportHooks& hooks,
+                                       TextImportResult* partial = nullptr) {
+    return ImportTextRows(
+        int(rows.size()), [&rows](int r) { return rows[std::size_t(r - 1)]; }, layout, defaultThema, dst,
+        maxUsers, now, hooks, partial);
+}
 
 }  // namespace exchange

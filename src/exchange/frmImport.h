@@ -217,6 +217,8 @@ private:
     void moveListEntries(QListWidget* from, QListWidget* to, bool selectedOnly, bool toImport);
     void setLine(int i, bool on);
     bool textPathUsable() const;
+    // The preview again after a change of its format, separator or header.
+    void rereadTextPreview();
     QFrame* shownPage() const;
     // After a step that showed another page than `before`, the page's first
     // control takes the focus (else Next, else Cancel); a step that stayed
@@ -225,6 +227,7 @@ private:
 
     ImportHost& host_;
     bool unloaded_ = false;
+    bool previewRefused_ = false;  // the last preview found the file too large for the memory
     long gridPositionBefore_ = -1;
 };
 

@@ -233,12 +233,19 @@ void frmImport::ImportFromDB() {
     DbImportHooks hooks;
     hooks.progress = [this](int p) { showProgress(lblDImport_Added, p); };
     hooks.updateThemes = [this] { host_.UpdateWindow(QStringLiteral("THEMEN")); };
+    // The mark goes in with the items: the import is one commit, and an
+    // import taken back leaves no mark.
+    hooks.mark = [this] {
+        if (auto opt = host_.OptionsRecord()) MixedMark(*opt);
+    };
     int count = 0;
     DbImportResult partial;
+    wk::Error markError(0, QString());
     try {
         dao::RecordsetPtr data = host_.GridRecordset();
         const DbImportResult r =
             exchange::ImportFromDB(need(Src.vok), chosen, need(data), runstate::MaxUsers, hooks, &partial);
+        markError = r.markError;
         SkippedCount = r.skipped;
         // Items really written: a declined or refused one is not counted.
         count = r.written;
@@ -259,11 +266,8 @@ void frmImport::ImportFromDB() {
     forms::setMousePointer(forms::vbDefault);
     lblDImport_Added->setText(count == 1 ? QStringLiteral("1") + GetText(621)
                                          : QString::number(count) + GetText(622));
-    try {
-        if (auto opt = host_.OptionsRecord()) MixedMark(*opt);
-    } catch (const wk::Error& e) {
-        modMain::ShowError(e.number(), e.description(), QStringLiteral("FF91"));
-    }
+    if (markError.number() != 0)
+        modMain::ShowError(markError.number(), markError.description(), QStringLiteral("FF91"));
 }
 
 }  // namespace exchange

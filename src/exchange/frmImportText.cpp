@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include "core/modMain.h"
 #include "exchange/TextImport.h"
 #include "platform/Error.h"
+#include "platform/Memory.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/MousePointer.h"
 #include "platform/forms/Twips.h"
@@ -24,6 +26,15 @@
 namespace exchange {
 
 using modMain::GetText;
+
+namespace {
+
+// Message ids of the refusals for want of memory.
+constexpr int kNoMemoryForFile = 5090;
+constexpr int kFileTooLarge = 5091;
+constexpr int kNoMemoryForImport = 5092;
+
+}  // namespace
 
 // ------------------------------------------------------------- text import
 
@@ -69,17 +80,25 @@ void frmImport::txtB_TXTImport_FileName_Change() {
     ShowTXTImportPreview();
     chkB_TXTImport_Header->show();
     vgB_TXTImport->SetShowData(true);
-    cmdWeiter->setEnabled(true);
+    // The rows read before an error can be imported; a file refused for
+    // its size has none.
+    cmdWeiter->setEnabled(!previewRefused_);
 }
 
 void frmImport::cboB_TXTImport_Format_Click() {
-    if (textPathUsable()) ShowTXTImportPreview();
+    if (textPathUsable()) rereadTextPreview();
 }
 void frmImport::cboB_TXTImport_Separator_Click() {
-    if (textPathUsable()) ShowTXTImportPreview();
+    if (textPathUsable()) rereadTextPreview();
 }
 void frmImport::chkB_TXTImport_Header_Click() {
-    if (textPathUsable()) ShowTXTImportPreview();
+    if (textPathUsable()) rereadTextPreview();
+}
+
+void frmImport::rereadTextPreview() {
+    ShowTXTImportPreview();
+    // The path was usable: Next is on unless the file was refused.
+    cmdWeiter->setEnabled(!previewRefused_);
 }
 
 void frmImport::ShowTXTImportPreview() {
@@ -97,19 +116,39 @@ void frmImport::ShowTXTImportPreview() {
     } else {
         for (int i = 1; i <= 9; ++i) vgB_TXTImport->AddColumn(QStringLiteral("A%1").arg(i), GetText(60 + i));
     }
+    // The rows go into the grid as they are read: the grid is all the
+    // program holds of the file. Half of the free memory is left for the
+    // import and everything else.
+    previewRefused_ = false;
     TextPreview p;
+    vgB_TXTImport->SetRedraw(false);
     try {
-        p = ReadImportFile(txtB_TXTImport_FileName->text(), sep, layout, chkB_TXTImport_Header->isChecked());
+        p = ReadImportFile(
+            txtB_TXTImport_FileName->text(), sep, layout, chkB_TXTImport_Header->isChecked(),
+            [this](const QStringList& row) {
+                vgB_TXTImport->AddRow();
+                const long r = vgB_TXTImport->Rows();
+                for (int c = 0; c < row.size(); ++c) vgB_TXTImport->CellDetails(r, c + 1, row.at(c));
+            },
+            wk::AvailableMemory() / 2);
     } catch (const wk::Error& e) {
+        if (e.number() == kOutOfMemory) {
+            // Part of a file is not offered for import as if it were all.
+            vgB_TXTImport->Clear(false);
+            vgB_TXTImport->SetRedraw(true);
+            previewRefused_ = true;
+            lblB_TXTImport->setText(QStringLiteral("-"));
+            forms::setMousePointer(forms::vbDefault);
+            forms::ui().MsgBox(GetText(kNoMemoryForFile) + QLatin1Char('\r') +
+                                   QDir::toNativeSeparators(txtB_TXTImport_FileName->text()) +
+                                   QStringLiteral("\r\r") + GetText(kFileTooLarge),
+                               forms::vbExclamation, runstate::ProgName);
+            return;
+        }
+        vgB_TXTImport->SetRedraw(true);
         forms::setMousePointer(forms::vbDefault);
         modMain::ShowError(e.number(), e.description(), QStringLiteral("HT4i"));
         return;
-    }
-    vgB_TXTImport->SetRedraw(false);
-    for (const QStringList& row : p.rows) {
-        vgB_TXTImport->AddRow();
-        const long r = vgB_TXTImport->Rows();
-        for (int c = 0; c < row.size(); ++c) vgB_TXTImport->CellDetails(r, c + 1, row.at(c));
     }
     vgB_TXTImport->SetRedraw(true);
     const int n = p.counted - p.skipped;
@@ -142,24 +181,30 @@ void frmImport::ImportTXTFile() {
     const auto layout = cboB_TXTImport_Format->currentIndex() == 1 ? TextLayout::QuestionAnswers
                                                                    : TextLayout::QuestionAnswerTheme;
     const int cells = CellCount(layout);
-    std::vector<QStringList> rows;
     const long count = vgB_TXTImport->Rows();
-    for (long r = 1; r <= count; ++r) {
+    // The rows are read from the grid one at a time, not copied first.
+    const auto rowAt = [this, cells](int r) {
         QStringList row;
         for (int c = 1; c <= cells; ++c)
             row << (c <= vgB_TXTImport->Columns() ? vgB_TXTImport->CellText(r, c) : QString());
-        rows.push_back(row);
-    }
+        return row;
+    };
     TextImportHooks hooks;
     hooks.progress = [this](int p) { showProgress(lblC_TXTProgress, p); };
     hooks.updateThemes = [this] { host_.UpdateWindow(QStringLiteral("THEMEN")); };
     TextImportResult result;
     try {
-        result = ImportTextRows(rows, layout, DefaultThema, need(host_.GridRecordset()), runstate::MaxUsers,
-                                forms::ui().Now(), hooks, &result);
+        // What the rows take to import must be free before the first is written.
+        if (qint64(count) * kImportRowBytes > wk::AvailableMemory())
+            throw wk::Error(kOutOfMemory, QStringLiteral("Out of memory"));
+        result = ImportTextRows(int(count), rowAt, layout, DefaultThema, need(host_.GridRecordset()),
+                                runstate::MaxUsers, forms::ui().Now(), hooks, &result);
     } catch (const wk::Error& e) {
         // The import was taken back as a whole: nothing was written.
-        modMain::ShowError(e.number(), e.description(), QStringLiteral("HT4i"));
+        if (e.number() == kOutOfMemory)
+            forms::ui().MsgBox(GetText(kNoMemoryForImport), forms::vbExclamation, runstate::ProgName);
+        else
+            modMain::ShowError(e.number(), e.description(), QStringLiteral("HT4i"));
     }
     if (!result.failed.isEmpty()) {
         QStringList which;

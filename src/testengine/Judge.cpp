@@ -1,5 +1,7 @@
 #include "testengine/Judge.h"
 
+#include <vector>
+
 #include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
@@ -10,22 +12,68 @@ namespace testengine {
 
 namespace {
 
-// Runs one step of the judge; an error is reported and the judge goes on,
-// so a failed write leaves the other counters as they are.
-template <typename Fn>
-void step(Fn&& fn) {
-    try {
-        fn();
-    } catch (const wk::Error& e) {
-        modMain::ShowError(e.number(), e.description(), QStringLiteral("re51"));
+// The writes of one judgement are one transaction, so that its commit is
+// paid once. A step that fails is reported and the judge goes on, so a
+// failed write leaves the other counters as they are; the reports wait for
+// the commit, so that no write is pending while a box waits for the user.
+class Steps {
+public:
+    Steps() : ws_(dao::DBEngine::Workspaces(0)) {
+        run([&] {
+            ws_.BeginTrans();
+            open_ = true;
+        });
     }
-}
+    ~Steps() {
+        if (!open_) return;
+        try {
+            ws_.Rollback();
+        } catch (const wk::Error&) {
+        }
+    }
+    Steps(const Steps&) = delete;
+    Steps& operator=(const Steps&) = delete;
+
+    template <typename Fn>
+    void run(Fn&& fn) {
+        try {
+            fn();
+        } catch (const wk::Error& e) {
+            failed_.push_back(e);
+        }
+    }
+
+    // Commits what the steps wrote, then reports what failed.
+    void finish() {
+        if (open_) {
+            open_ = false;
+            try {
+                ws_.CommitTrans();
+            } catch (const wk::Error& e) {
+                failed_.push_back(e);
+                try {
+                    ws_.Rollback();
+                } catch (const wk::Error&) {
+                }
+            }
+        }
+        for (const wk::Error& e : failed_)
+            modMain::ShowError(e.number(), e.description(), QStringLiteral("re51"));
+        failed_.clear();
+    }
+
+private:
+    dao::Workspace& ws_;
+    bool open_ = false;
+    std::vector<wk::Error> failed_;
+};
 
 QString text(const QVariant& v) {
     return v.isValid() && !v.isNull() ? v.toString() : QString();
 }
 
 struct Run {
+    Steps& steps;
     TestState& st;
     dao::Recordset& item;
     dao::Recordset* user;
@@ -35,6 +83,11 @@ struct Run {
     Judgement j;
 
     bool countable() const { return !st.RepeatPass && !st.AnsweredWrong; }
+
+    template <typename Fn>
+    void step(Fn&& fn) {
+        steps.run(std::forward<Fn>(fn));
+    }
 
     void countRight() {
         step([&] { st.PointsScored += item.Value(QStringLiteral("Punkte")).toLongLong(); });
@@ -142,16 +195,17 @@ JudgeOptions ReadJudgeOptions(const dao::Recordset& rsOptions) {
 
 Judgement Judge(TestState& st, dao::Recordset& item, dao::Recordset* user, int u, const JudgeOptions& opt,
                 const JudgeInput& in, const QDateTime& now) {
-    Run r{st, item, user, u, opt, in, {}};
-    if (st.TestFinished) return r.j;
+    if (st.TestFinished) return {};
+    Steps steps;
+    Run r{steps, st, item, user, u, opt, in, {}};
 
     st.QuestionOpen = false;
     if (r.countable()) {
         r.j.counted = true;
         ++st.AskedCount;
         const QDateTime stamp = now.isValid() ? now : forms::ui().Now();
-        step([&] { ItemAsked(item, u, stamp); });
-        if (user) step([&] { UserAsked(*user); });
+        r.step([&] { ItemAsked(item, u, stamp); });
+        if (user) r.step([&] { UserAsked(*user); });
     }
 
     const int n = st.Test_WievieleAntwortFelder;
@@ -168,7 +222,7 @@ Judgement Judge(TestState& st, dao::Recordset& item, dao::Recordset* user, int u
             m = MatchSingleBox(st.ExpectedAnswers, boxes.value(0), ignoreCase);
         } else {
             int order = 0;
-            step([&] { order = OptionInt(item, QStringLiteral("MindTheOrder")); });
+            r.step([&] { order = OptionInt(item, QStringLiteral("MindTheOrder")); });
             anyOrder = order == 0;
             m = anyOrder ? MatchAnyOrder(st.ExpectedAnswers, boxes, ignoreCase)
                          : MatchInOrder(st.ExpectedAnswers, boxes, ignoreCase);
@@ -177,7 +231,7 @@ Judgement Judge(TestState& st, dao::Recordset& item, dao::Recordset* user, int u
         const std::function<int(int)> unticked = [](int) { return 0; };
         const std::function<bool(int)> unselected = [](int) { return false; };
         bool allRight = false;
-        step([&] {
+        r.step([&] {
             allRight = AllAnswersRight(item, n, in.checkValue ? in.checkValue : unticked,
                                        in.optionSelected ? in.optionSelected : unselected);
         });
@@ -197,6 +251,7 @@ Judgement Judge(TestState& st, dao::Recordset& item, dao::Recordset* user, int u
             r.complete();
             break;
     }
+    steps.finish();
     return r.j;
 }
 

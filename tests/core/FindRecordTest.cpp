@@ -141,3 +141,44 @@ TEST_F(FindRecord, FinderAnswersAsTheWalkDoes) {
     same("Baum");
     EXPECT_EQ(GefundenA1.toString(), "wood");
 }
+
+// The finder keeps a digest of each text, not the text: two texts under one
+// digest are still told apart, each found at its own first record, also
+// when the second comes in through the recordset.
+TEST_F(FindRecord, TextsSharingADigestAreToldApart) {
+    // Two pairs of texts, each pair under one digest.
+    std::vector<std::pair<QString, QString>> pairs;
+    QHash<quint32, QString> seen;
+    for (int i = 0; pairs.size() < 2; ++i) {
+        const QString t = QString("w%1").arg(i);
+        const auto it = seen.find(modMain::RecordFinder::Digest(t));
+        if (it == seen.end()) {
+            seen.insert(modMain::RecordFinder::Digest(t), t);
+        } else {
+            pairs.emplace_back(*it, t);
+            seen.erase(it);
+        }
+    }
+    const auto [a, b] = pairs[0];
+    const auto [c, d] = pairs[1];
+    add(a, "first a", 1);
+    add(b, "first b", 2);
+    add(a, "second a", 3);
+    add(c, "first c", 4);
+    auto rs = open();
+    modMain::RecordFinder finder("Q", *rs);
+    for (const auto& [q, a1] : {std::pair{b, "first b"}, std::pair{a, "first a"}, std::pair{c, "first c"}}) {
+        EXPECT_TRUE(finder.Find(q)) << q.toStdString();
+        EXPECT_EQ(GefundenA1.toString(), a1);
+    }
+    EXPECT_FALSE(finder.Find(d));
+    rs->AddNew();
+    rs->SetValue("Q", d);
+    rs->SetValue("A1", "first d");
+    rs->Update();
+    finder.Appended(d);
+    EXPECT_TRUE(finder.Find(d));
+    EXPECT_EQ(GefundenA1.toString(), "first d");
+    EXPECT_TRUE(finder.Find(c));
+    EXPECT_EQ(GefundenA1.toString(), "first c");
+}

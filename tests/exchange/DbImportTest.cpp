@@ -3,6 +3,8 @@
 // media copied whole, and the mixed mark.
 #include "ExchangeFixture.h"
 
+#include <sqlite3.h>
+
 #include "exchange/DbImport.h"
 #include "exchange/WhereClause.h"
 
@@ -110,7 +112,7 @@ TEST_F(DbImportTest, CopiesFieldsZeroesStatisticsKeepsDefaults) {
     wktest::ScriptedUi ui;
     int themes = 0;
     const DbImportResult r =
-        ImportFromDB(*src.vok, chosen(*src.vok, {"Haus"}), *data, 5, {nullptr, [&] { ++themes; }});
+        ImportFromDB(*src.vok, chosen(*src.vok, {"Haus"}), *data, 5, {nullptr, [&] { ++themes; }, nullptr});
     EXPECT_EQ(r.written, 1);
     EXPECT_EQ(r.skipped, 0);
     EXPECT_EQ(themes, 1);
@@ -206,8 +208,67 @@ TEST_F(DbImportTest, ProgressStartsAtZeroAndNeverReachesHundred) {
     ImportSource src = OpenImportSource(srcPath, "", {});
     wktest::ScriptedUi ui;
     std::vector<int> seen;
-    ImportFromDB(*src.vok, {}, *data, 5, {[&](int p) { seen.push_back(p); }, nullptr});
+    ImportFromDB(*src.vok, {}, *data, 5, {[&](int p) { seen.push_back(p); }, nullptr, nullptr});
     EXPECT_EQ(seen, (std::vector<int>{0, 33, 66}));
+    src.Close();
+}
+
+// The items and the mark are one transaction: until its end another
+// program sees none of them; a note too long for the mark keeps the items;
+// a database failing at the mark takes back the items and the mark.
+TEST_F(DbImportTest, ItemsAndMarkAreOneTransaction) {
+    auto opt = db->OpenRecordset("AllOptions");
+    opt->MoveFirst();
+    const auto committedItems = [&] {
+        sqlite3* raw = nullptr;
+        long n = -1;
+        if (sqlite3_open_v2(QFile::encodeName(db->Name()).constData(), &raw, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK) {
+            sqlite3_stmt* st = nullptr;
+            if (sqlite3_prepare_v2(raw, "SELECT count(*) FROM VOK", -1, &st, nullptr) == SQLITE_OK &&
+                sqlite3_step(st) == SQLITE_ROW)
+                n = long(sqlite3_column_int64(st, 0));
+            sqlite3_finalize(st);
+        }
+        sqlite3_close(raw);
+        return n;
+    };
+    wktest::ScriptedUi ui;
+    ImportSource src = OpenImportSource(srcPath, "", {});
+    const QList<long> all = chosen(*src.vok, {"Baum", "gehen", "Haus"});
+    long atMark = -1;
+    DbImportHooks hooks{nullptr, nullptr, [&] {
+                            MixedMark(*opt);
+                            atMark = committedItems();
+                        }};
+    DbImportResult r = ImportFromDB(*src.vok, all, *data, 5, hooks);
+    EXPECT_EQ(atMark, 0);
+    EXPECT_EQ(committedItems(), 3);
+    EXPECT_EQ(r.markError.number(), 0);
+    EXPECT_EQ(opt->Value("Copyright").toString(), "![mixed] Notiz");
+
+    const QString full(100, QChar('x'));
+    opt->Edit();
+    opt->SetValue("Copyright", full);
+    opt->Update();
+    ui.pushMsgBox(forms::vbYes);
+    r = ImportFromDB(*src.vok, chosen(*src.vok, {"gehen"}), *data, 5, hooks);
+    EXPECT_EQ(r.written, 1);
+    EXPECT_EQ(r.markError.number(), wk::err::FieldTooSmall);
+    EXPECT_EQ(committedItems(), 4);
+
+    opt->Edit();
+    opt->SetValue("Copyright", "Notiz");
+    opt->Update();
+    hooks.mark = [&] {
+        MixedMark(*opt);
+        dao::Raise(3051);
+    };
+    for (int i = 0; i < 3; ++i) ui.pushMsgBox(forms::vbYes);
+    EXPECT_THROW(ImportFromDB(*src.vok, all, *data, 5, hooks), wk::Error);
+    EXPECT_EQ(committedItems(), 4);
+    EXPECT_EQ(data->RecordCount(), 4);
+    EXPECT_EQ(db->OpenRecordset("AllOptions")->Value("Copyright").toString(), "Notiz");
     src.Close();
 }
 

@@ -4,8 +4,11 @@
 #include "ExchangeFixture.h"
 
 #include <unistd.h>
+#include <QBuffer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <limits>
+#include <new>
 
 #include <optional>
 
@@ -20,9 +23,29 @@ namespace {
 
 using Rows = std::vector<QStringList>;
 
+struct Parsed {
+    TextPreview preview;
+    Rows rows;
+};
+
+constexpr qint64 kNoLimit = std::numeric_limits<qint64>::max();
+
+// The bytes read as a stream, `chunk` bytes at a time.
+Parsed parseBytes(const QByteArray& bytes, const QString& sep,
+                  TextLayout layout = TextLayout::QuestionAnswerTheme, bool header = false,
+                  qint64 chunk = 1 << 16, qint64 budget = kNoLimit) {
+    QBuffer in;
+    in.setData(bytes);
+    in.open(QIODevice::ReadOnly);
+    Parsed out;
+    out.preview = ParseImportLines(
+        in, sep, layout, header, [&](const QStringList& row) { out.rows.push_back(row); }, budget, chunk);
+    return out;
+}
+
 Rows parse(const QString& text, const QString& sep, TextLayout layout = TextLayout::QuestionAnswerTheme,
            bool header = false) {
-    return ParseImportText(text, sep, layout, header).rows;
+    return parseBytes(text.toUtf8(), sep, layout, header).rows;
 }
 
 }  // namespace
@@ -38,14 +61,13 @@ TEST(TextImportParse, LayoutZeroWithEachSeparator) {
 }
 
 TEST(TextImportParse, LayoutOneTakesNineAnswers) {
-    const TextPreview p = ParseImportText("a;b;c", ";", TextLayout::QuestionAnswers, false);
+    const Parsed p = parseBytes("a;b;c", ";", TextLayout::QuestionAnswers);
     ASSERT_EQ(p.rows.size(), 1u);
     EXPECT_EQ(p.rows[0].size(), 10);
     EXPECT_EQ(p.rows[0].mid(0, 4), (QStringList{"a", "b", "c", ""}));
-    const TextPreview full =
-        ParseImportText("q;1;2;3;4;5;6;7;8;9;10", ";", TextLayout::QuestionAnswers, false);
+    const Parsed full = parseBytes("q;1;2;3;4;5;6;7;8;9;10", ";", TextLayout::QuestionAnswers);
     EXPECT_EQ(full.rows[0].last(), "9");
-    EXPECT_EQ(full.extraFields, 1);
+    EXPECT_EQ(full.preview.extraFields, 1);
 }
 
 TEST(TextImportParse, BlanksTrimmedTabsKeptQuotesSplit) {
@@ -54,43 +76,99 @@ TEST(TextImportParse, BlanksTrimmedTabsKeptQuotesSplit) {
 }
 
 TEST(TextImportParse, EmptyAndOneBlankLinesAreNotCountedTwoBlanksAre) {
-    const TextPreview p =
-        ParseImportText("\r\n \r\n  \r\nq;a;t\r\n", ";", TextLayout::QuestionAnswerTheme, false);
-    EXPECT_EQ(p.counted, 2);
+    const Parsed p = parseBytes("\r\n \r\n  \r\nq;a;t\r\n", ";");
+    EXPECT_EQ(p.preview.counted, 2);
+    EXPECT_EQ(p.preview.rows, 2);
     EXPECT_EQ(p.rows, (Rows{{"", "", ""}, {"q", "a", "t"}}));
 }
 
 TEST(TextImportParse, HeaderSkipsTheFirstCountedLine) {
-    TextPreview p = ParseImportText("\r\nq;a;t\r\nx;y;z", ";", TextLayout::QuestionAnswerTheme, true);
-    EXPECT_EQ(p.counted, 2);
-    EXPECT_EQ(p.skipped, 1);
+    Parsed p = parseBytes("\r\nq;a;t\r\nx;y;z", ";", TextLayout::QuestionAnswerTheme, true);
+    EXPECT_EQ(p.preview.counted, 2);
+    EXPECT_EQ(p.preview.skipped, 1);
     EXPECT_EQ(p.rows, (Rows{{"x", "y", "z"}}));
-    p = ParseImportText("only;one", ";", TextLayout::QuestionAnswerTheme, true);
+    p = parseBytes("only;one", ";", TextLayout::QuestionAnswerTheme, true);
     EXPECT_TRUE(p.rows.empty());
-    EXPECT_EQ(p.counted - p.skipped, 0);
+    EXPECT_EQ(p.preview.counted - p.preview.skipped, 0);
 }
 
-TEST(TextImportParse, EveryLineEnd) {
-    EXPECT_EQ(SplitImportLines("a\r\nb\nc\rd"), (QStringList{"a", "b", "c", "d"}));
-    EXPECT_EQ(SplitImportLines("a\r\n\r\nb\r\n"), (QStringList{"a", "", "b"}));
-    EXPECT_EQ(SplitImportLines(""), QStringList{});
+// The file is read a chunk at a time: a line, a character or the byte-order
+// mark cut by a chunk's end reads as one. Each case with every chunk size.
+TEST(TextImportParse, LineEndsAndEncodingsWhateverTheChunks) {
+    const QString mixed = QString::fromUtf8("Übung;€;straße");
+    const struct {
+        QByteArray bytes;
+        QStringList questions;
+    } cases[] = {
+        {"a\r\nb\nc\rd", {"a", "b", "c", "d"}},
+        {"a\r\n\r\nb\r\n", {"a", "b"}},
+        {"", {}},
+        {mixed.toUtf8(), {QString::fromUtf8("Übung")}},
+        {"\xEF\xBB\xBF" + mixed.toUtf8(), {QString::fromUtf8("Übung")}},
+        // Windows-1252 as an old editor wrote it, quotes and all.
+        {QByteArray("\xDC"
+                    "bung;\x80;stra\xDF"
+                    "e\r\n\x93x\x94"),
+         {QString::fromUtf8("Übung"), QString::fromUtf8("“x”")}},
+        // Each line as it was written.
+        {QByteArray("stra\xC3\x9F"
+                    "e;x\r\nstra\xDF"
+                    "e;y\n"),
+         {QString::fromUtf8("straße"), QString::fromUtf8("straße")}},
+    };
+    for (const auto& c : cases)
+        for (const qint64 chunk : {qint64(1), qint64(2), qint64(5), qint64(1) << 16}) {
+            SCOPED_TRACE(c.bytes.toHex().toStdString() + " chunk " + std::to_string(chunk));
+            const Parsed p = parseBytes(c.bytes, ";", TextLayout::QuestionAnswerTheme, false, chunk);
+            QStringList questions;
+            for (const QStringList& row : p.rows) questions << row.at(0);
+            EXPECT_EQ(questions, c.questions);
+        }
+    const Parsed all =
+        parseBytes("\xEF\xBB\xBF" + mixed.toUtf8(), ";", TextLayout::QuestionAnswerTheme, false, 1);
+    EXPECT_EQ(all.rows, (Rows{mixed.split(';')}));
 }
 
-TEST(TextImportParse, Encodings) {
-    const QString want = QString::fromUtf8("Übung;€;straße");
-    EXPECT_EQ(DecodeImportText(want.toUtf8()), want);
-    EXPECT_EQ(DecodeImportText("\xEF\xBB\xBF" + want.toUtf8()), want);
-    EXPECT_EQ(DecodeImportText(QByteArray("\xDC"
-                                          "bung;\x80;stra\xDF"
-                                          "e")),
-              want);
-    // A file mixing lines of both: each line is read as it was written.
-    EXPECT_EQ(DecodeImportText(QByteArray("stra\xC3\x9F"
-                                          "e;x\r\nstra\xDF"
-                                          "e;y\n")),
-              QString::fromUtf8("straße;x\r\nstraße;y\n"));
-    // Quotes typed in an old editor.
-    EXPECT_EQ(DecodeImportText(QByteArray("\x93x\x94")), QString::fromUtf8("“x”"));
+// Rows beyond what the memory can hold are refused as they are read, not
+// after the file has been taken in.
+TEST(TextImportParse, ABudgetTooSmallForTheRowsStopsTheReading) {
+    const QStringList first{"a", "1", "t"};
+    Rows given;
+    QBuffer in;
+    in.setData("a;1;t\r\nb;2;t\r\nc;3;t\r\n");
+    in.open(QIODevice::ReadOnly);
+    try {
+        ParseImportLines(
+            in, ";", TextLayout::QuestionAnswerTheme, false,
+            [&](const QStringList& r) { given.push_back(r); }, TextRowBytes(first) + 1);
+        ADD_FAILURE() << "read beyond its budget";
+    } catch (const wk::Error& e) {
+        EXPECT_EQ(e.number(), kOutOfMemory);
+    }
+    EXPECT_EQ(given, Rows{first});
+    // So is a line too long for the budget, before it is all read.
+    QBuffer longLine;
+    longLine.setData(QByteArray(1000, 'x'));
+    longLine.open(QIODevice::ReadOnly);
+    EXPECT_THROW(
+        ParseImportLines(
+            longLine, ";", TextLayout::QuestionAnswerTheme, false, [](const QStringList&) {}, 300, 16),
+        wk::Error);
+    EXPECT_LT(longLine.pos(), 200);
+    // Memory that runs out as the rows are kept is reported the same way.
+    in.seek(0);
+    try {
+        ParseImportLines(
+            in, ";", TextLayout::QuestionAnswerTheme, false,
+            [](const QStringList&) { throw std::bad_alloc(); }, kNoLimit);
+        ADD_FAILURE() << "read on without memory";
+    } catch (const wk::Error& e) {
+        EXPECT_EQ(e.number(), kOutOfMemory);
+    }
+    EXPECT_EQ(
+        parseBytes(in.data(), ";", TextLayout::QuestionAnswerTheme, false, 1 << 16, 3 * TextRowBytes(first))
+            .rows.size(),
+        3u);
 }
 
 class TextImportFile : public ExchangeDB {};
@@ -98,10 +176,13 @@ class TextImportFile : public ExchangeDB {};
 TEST_F(TextImportFile, ReadsFilesAndReportsAMissingOne) {
     const QString path = dir.filePath("w.txt");
     writeFile(path, "\xEF\xBB\xBFH\xC3\xA4us\tho\xC3\xBCse\tN\r\nB\tt\n");
-    const TextPreview p = ReadImportFile(path, "\t", TextLayout::QuestionAnswerTheme, false);
-    EXPECT_EQ(p.rows, (Rows{{QString::fromUtf8("Häus"), QString::fromUtf8("hoüse"), "N"}, {"B", "t", ""}}));
+    Rows rows;
+    const auto keep = [&](const QStringList& r) { rows.push_back(r); };
+    ReadImportFile(path, "\t", TextLayout::QuestionAnswerTheme, false, keep, kNoLimit);
+    EXPECT_EQ(rows, (Rows{{QString::fromUtf8("Häus"), QString::fromUtf8("hoüse"), "N"}, {"B", "t", ""}}));
     try {
-        ReadImportFile(dir.filePath("nope.txt"), "\t", TextLayout::QuestionAnswerTheme, false);
+        ReadImportFile(dir.filePath("nope.txt"), "\t", TextLayout::QuestionAnswerTheme, false, keep,
+                       kNoLimit);
         FAIL();
     } catch (const wk::Error& e) {
         EXPECT_EQ(e.number(), 53);
@@ -258,6 +339,32 @@ TEST_F(TextImportDB, OneTransactionTakenBackWhenTheDatabaseFails) {
     EXPECT_EQ(data->EditMode(), dao::dbEditNone);
 }
 
+// Memory that runs out midway (std::bad_alloc, as a limit of the process
+// raises it) takes the whole run back and passes on as the runtime's "Out
+// of memory", which the wizard reports; nothing ends the program.
+TEST_F(TextImportDB, RunningOutOfMemoryMidwayLeavesTheDatabaseAsItWas) {
+    add({"alt", {"old"}});
+    wktest::ScriptedUi ui;
+    TextImportResult partial;
+    partial.imported = -1;
+    try {
+        ImportTextRows({{"a", "1", "t"}, {"b", "2", "t"}, {"c", "3", "t"}}, TextLayout::QuestionAnswerTheme,
+                       "", *data, 5, now,
+                       {[](int p) {
+                            if (p == 100) throw std::bad_alloc();
+                        },
+                        nullptr},
+                       &partial);
+        ADD_FAILURE() << "the run went on without memory";
+    } catch (const wk::Error& e) {
+        EXPECT_EQ(e.number(), kOutOfMemory);
+    }
+    EXPECT_EQ(partial.imported, 0);
+    EXPECT_EQ(data->RecordCount(), 1);
+    EXPECT_EQ(db->OpenRecordset("VOK")->RecordCount(), 1);
+    EXPECT_EQ(dao::DBEngine::Workspaces(0).TransactionDepth(), 0);
+}
+
 // A commit the database refuses (here the disk is full when the run ends)
 // takes the whole run back: the grid's recordset keeps none of its rows,
 // the layer leaves its transaction, and the next write works and lasts.
@@ -298,7 +405,8 @@ TEST_F(TextImportFile, TheOpenDatabaseIsNotReadAsText) {
     runstate::dbVok = db;
     for (const QString& path : {dir.filePath("main.wkd"), dir.filePath("main.wkd-journal"), link}) {
         try {
-            ReadImportFile(path, "\t", TextLayout::QuestionAnswerTheme, false);
+            ReadImportFile(
+                path, "\t", TextLayout::QuestionAnswerTheme, false, [](const QStringList&) {}, kNoLimit);
             ADD_FAILURE() << path.toStdString() << " was read";
         } catch (const wk::Error& e) {
             EXPECT_EQ(e.number(), 75);

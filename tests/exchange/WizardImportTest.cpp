@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 
 #include "exchange/TextImport.h"
+#include "platform/Memory.h"
 #include "support/StuckPipe.h"
 
 using namespace exchangetest;
@@ -429,6 +430,57 @@ TEST_F(WizardText, BrowseAndAWindows1252FileWithHeader) {
     EXPECT_EQ(rs->Value("A1").toString(), "street");
 }
 
+namespace {
+
+// The memory the process may still take, as a test sets it; none when gone.
+struct MemoryCeiling {
+    explicit MemoryCeiling(qint64 bytes) { wk::MemoryCeilingForTests = bytes; }
+    ~MemoryCeiling() { wk::MemoryCeilingForTests = -1; }
+};
+
+}  // namespace
+
+// A file too large for the free memory is refused in plain words before it
+// is all read: no part of it is offered for import, and Next stays off until
+// a preview fits. An import the memory cannot hold is refused before its
+// first item, and the database stays as it was.
+TEST_F(WizardText, WhatTheMemoryCannotHoldIsRefusedAndNothingIsImported) {
+    toFilePage();
+    const QString path = dir.filePath("w.txt");
+    writeFile(path, "Haus\thouse\tNomen\r\nBaum\ttree\tNatur\r\n");
+    wktest::ScriptedUi ui;
+    {
+        const MemoryCeiling scarce(2 * exchange::TextRowBytes({"Haus", "house", "Nomen"}));
+        ui.pushMsgBox(forms::vbOK);
+        form->txtB_TXTImport_FileName->setText(path);
+    }
+    EXPECT_EQ(ui.msgBoxPrompts(),
+              QStringList{"There is not enough memory for this file:\r" + path +
+                          "\r\rIt is too large for the memory that is free. Nothing has been read. Split the "
+                          "file into smaller ones, or close other programs and try again."});
+    EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).title, "Wortkiste");
+    EXPECT_EQ(form->vgB_TXTImport->Rows(), 0);
+    EXPECT_EQ(form->lblB_TXTImport->text(), "-");
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+
+    form->cboB_TXTImport_Separator->setCurrentIndex(0);
+    form->chkB_TXTImport_Header->setChecked(true);
+    form->chkB_TXTImport_Header->setChecked(false);
+    EXPECT_EQ(form->vgB_TXTImport->Rows(), 2);
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    {
+        const MemoryCeiling scarce(2 * exchange::kImportRowBytes - 1);
+        ui.pushMsgBox(forms::vbOK);
+        form->cmdWeiter_Click();
+    }
+    EXPECT_EQ(ui.msgBoxPrompts().last(),
+              "There was not enough memory for the import. Nothing has been imported: the database is as it "
+              "was.");
+    EXPECT_EQ(form->lblC_TXTProgress->text(), "0 questions were added.");
+    EXPECT_EQ(db->OpenRecordset("VOK")->RecordCount(), 0);
+    EXPECT_TRUE(host.updates.isEmpty());
+}
+
 // A pipe chosen as the text or the source database is named, never read:
 // reading it would wait for good. So is the open database chosen or typed
 // as the text: reading it would cost its connection the locks, and it ends
@@ -453,7 +505,9 @@ TEST_F(WizardText, APipeChosenAsTextOrSourceIsNamedAndNotRead) {
         EXPECT_TRUE(form->txtB_TXTImport_FileName->text().isEmpty());
         EXPECT_FALSE(form->cmdWeiter->isEnabled());
         try {
-            exchange::ReadImportFile(path, "\t", exchange::TextLayout::QuestionAnswerTheme, false);
+            exchange::ReadImportFile(
+                path, "\t", exchange::TextLayout::QuestionAnswerTheme, false, [](const QStringList&) {},
+                1 << 20);
             ADD_FAILURE() << "read as text: " << path.toStdString();
         } catch (const wk::Error& e) {
             EXPECT_EQ(e.number(), 75);

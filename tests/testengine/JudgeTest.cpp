@@ -1,6 +1,8 @@
 // Judging and the statistics it writes, over a real vocabulary database and
 // a real USER.MDB.
 
+#include <sqlite3.h>
+#include <QFile>
 #include <cmath>
 
 #include "EngineFixture.h"
@@ -255,6 +257,48 @@ TEST_F(Judging, AFailedWriteIsReportedAndTheJudgeGoesOn) {
     EXPECT_EQ(known("Fisch")[0], 1);
     EXPECT_EQ(st.RightCount, 1);
     EXPECT_EQ(noUser->EditMode(), dao::dbEditNone);
+}
+
+namespace {
+
+// A value as another program reads it: what is committed, nothing pending.
+qint64 committed(const QString& path, const char* sql) {
+    sqlite3* other = nullptr;
+    qint64 v = -1;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &other, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_busy_timeout(other, 5000);
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(other, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            v = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(other);
+    return v;
+}
+
+}  // namespace
+
+// A judgement's writes to the item and to the user's totals are one
+// transaction, its commit paid once: midway another program sees none of
+// them, afterwards all.
+TEST_F(Judging, AJudgementReachesTheFilesAsAWhole) {
+    add("eine", {{"Typ", 1}, {"A1", "a"}, {"A2", "b"}, {"RA2", 1}});
+    present("eine");
+    qint64 itemMidway = -1, userMidway = -1;
+    const auto j = choose({}, [&](int i) {
+        if (i == 1) {
+            itemMidway = committed(db->Name(), "SELECT AA1 FROM VOK WHERE Q = 'eine'");
+            userMidway = committed(users.dbUser->Name(), "SELECT AnzFr FROM Benutzer WHERE ID = 1");
+        }
+        return i == 2;
+    });
+    EXPECT_EQ(j.verdict, Verdict::Right);
+    EXPECT_EQ(itemMidway, 0);
+    EXPECT_EQ(userMidway, 0);
+    EXPECT_EQ(committed(db->Name(), "SELECT AA1 + AR1 + Known11 FROM VOK WHERE Q = 'eine'"), 3);
+    EXPECT_EQ(committed(users.dbUser->Name(), "SELECT AnzFr + AnzR FROM Benutzer WHERE ID = 1"), 2);
+    EXPECT_EQ(dao::DBEngine::Workspaces(0).TransactionDepth(), 0);
 }
 
 TEST_F(Judging, AFinishedTestJudgesNothing) {
