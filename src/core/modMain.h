@@ -76,25 +76,12 @@ public:
     // read as usual.
     void Appended(const QVariant& value);
 
-    // The 32 bits under which a text is kept.
-    static quint32 Digest(const QString& text);
-
 private:
     void catchUp();
-    // Keeps position p for text unless an earlier record has the text.
-    void note(const QString& text, long p);
-    // The position of the first record with text, or -1. Moves the recordset.
-    long firstOf(const QString& text);
-    QString textAt(long p);
     QString field_;
     dao::Recordset& rs_;
     long seen_ = 0;
-    // The position of the first record of each text, under a digest of the
-    // text: an import looks among millions of rows, and an entry of a few
-    // bytes holds no text. A text whose digest an other text took first is
-    // kept whole; the text at a position is read back to tell them apart.
-    QHash<quint32, qint32> first_;
-    QHash<QString, qint32> clashes_;
+    QHash<QString, long> first_;  // text -> position of its first record
 };
 
 }  // namespace modMain

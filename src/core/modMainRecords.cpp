@@ -77,39 +77,11 @@ RecordFinder::RecordFinder(QString fieldName, dao::Recordset& rs) : field_(std::
     catchUp();
 }
 
-quint32 RecordFinder::Digest(const QString& text) {
-    const size_t h = qHash(text, size_t(0x9E3779B9u));
-    return quint32(h ^ (quint64(h) >> 32));
-}
-
-QString RecordFinder::textAt(long p) {
-    rs_.SetAbsolutePosition(p);
-    return rs_.Value(field_).toString();
-}
-
-void RecordFinder::note(const QString& text, long p) {
-    const auto it = first_.constFind(Digest(text));
-    if (it == first_.constEnd()) {
-        first_.insert(Digest(text), qint32(p));
-        return;
-    }
-    if (clashes_.contains(text) || textAt(*it) == text) return;
-    clashes_.insert(text, qint32(p));
-}
-
-long RecordFinder::firstOf(const QString& text) {
-    const auto it = first_.constFind(Digest(text));
-    if (it == first_.constEnd()) return -1;
-    if (textAt(*it) == text) return *it;
-    return clashes_.value(text, -1);
-}
-
 void RecordFinder::catchUp() {
     const long count = rs_.RecordCount();
     if (count == seen_) return;
     if (count < seen_) {
         first_.clear();
-        clashes_.clear();
         seen_ = 0;
     }
     const long remembered = rs_.AbsolutePosition();
@@ -122,12 +94,12 @@ void RecordFinder::catchUp() {
             const QVariant v = i >= 0 ? rs_.Value(i) : rs_.Value(field_);
             // Only texts can equal the texts looked for; Null never matches.
             if (v.typeId() != QMetaType::QString || v.isNull()) continue;
-            note(v.toString(), p);
+            const QString text = v.toString();
+            if (!first_.contains(text)) first_.insert(text, p);
         }
     } catch (...) {
         restorePosition(rs_, remembered);
         first_.clear();
-        clashes_.clear();
         seen_ = 0;
         throw;
     }
@@ -139,14 +111,8 @@ void RecordFinder::Appended(const QVariant& value) {
     if (rs_.RecordCount() != seen_ + 1) return;
     // As catchUp takes a value read back: texts only, the first position kept.
     if (value.typeId() == QMetaType::QString && !value.isNull()) {
-        const long remembered = rs_.AbsolutePosition();
-        try {
-            note(value.toString(), seen_);
-        } catch (...) {
-            restorePosition(rs_, remembered);
-            throw;
-        }
-        restorePosition(rs_, remembered);
+        const QString text = value.toString();
+        if (!first_.contains(text)) first_.insert(text, seen_);
     }
     ++seen_;
 }
@@ -154,25 +120,21 @@ void RecordFinder::Appended(const QVariant& value) {
 bool RecordFinder::Find(const QVariant& value) {
     if (value.typeId() != QMetaType::QString) return FindRecordByField(field_, rs_, value);
     catchUp();
-    if (value.isNull()) {
+    const auto it = first_.constFind(value.toString());
+    if (it == first_.constEnd() || value.isNull()) {
         GefundenA1 = QString();
         return false;
     }
     const long remembered = rs_.AbsolutePosition();
-    long at = -1;
     try {
-        at = firstOf(value.toString());
-        if (at >= 0) {
-            rs_.SetAbsolutePosition(at);
-            GefundenA1 = rs_.Value(QStringLiteral("A1"));
-        }
+        rs_.SetAbsolutePosition(*it);
+        GefundenA1 = rs_.Value(QStringLiteral("A1"));
     } catch (...) {
         restorePosition(rs_, remembered);
         throw;
     }
     restorePosition(rs_, remembered);
-    if (at < 0) GefundenA1 = QString();
-    return at >= 0;
+    return true;
 }
 
 }  // namespace modMain
