@@ -186,10 +186,7 @@ bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
         struct stat wal {};
         if (::stat(journal.constData(), &wal) != 0) return true;
         if (wal.st_size <= kWalHeader) {
-            // Without a frame it holds nothing: SQLite takes it up for a file
-            // in write-ahead mode (which then changes to the rollback
-            // journal), and beside any other it is nobody's.
-            if (header.size() == 100 && (header[18] == 2 || header[19] == 2)) return true;
+            // Without a frame it holds nothing.
             ::unlink(journal.constData());
             ::unlink((name + "-shm").constData());
             return false;

@@ -431,6 +431,13 @@ TEST_F(BesideTheFile, ALeftoverJournalGoesOnlyIntoTheStateItWasWrittenFor) {
     EXPECT_FALSE(QFile::exists(file + "-journal"));
     EXPECT_EQ(bytesOf(file + "-journal.set-aside.2"), ours.journal);
     EXPECT_EQ(bytesOf(file + "-journal.set-aside"), QByteArray("someone's"));
+
+    // With every set-aside name taken it stays where it is, still not read.
+    for (int n = 3; n < 1000; ++n) put(file + "-journal.set-aside." + QString::number(n), "taken");
+    put(file + "-journal", ours.journal);
+    dao::NewAction();
+    EXPECT_EQ(count(db), 4000);
+    EXPECT_EQ(bytesOf(file + "-journal"), ours.journal);
     db->Close();
 }
 
@@ -466,13 +473,17 @@ TEST_F(BesideTheFile, TheJournalOfAProgramAtWorkIsLeftToIt) {
 TEST_F(BesideTheFile, AWriteAheadFileChangesToTheJournalThatLeavesNothingBeside) {
     const QString file = filled("kurs.wkd", 20);
     EXPECT_EQ(shell(file, "PRAGMA journal_mode=WAL;"), "wal");
+    // Connected, with a commit in its journal.
     QProcess other;
     other.start("sqlite3", {"-cmd", ".timeout 5000", file});
     ASSERT_TRUE(other.waitForStarted());
-    other.write("SELECT count(*) FROM VOK;\n");
+    other.write("INSERT INTO VOK (Q) VALUES ('theirs'); SELECT count(*) FROM VOK;\n");
     ASSERT_TRUE(other.waitForReadyRead(20000));
+    const QByteArray theirs = bytesOf(file + "-wal");
+    ASSERT_GT(theirs.size(), 32);
     EXPECT_EQ(errorOf([&] { ws.OpenDatabase(file); }), 3045);
-    finish(other, "INSERT INTO VOK (Q) VALUES ('theirs');");
+    EXPECT_EQ(bytesOf(file + "-wal"), theirs);
+    finish(other, "SELECT 1;");
 
     auto db = ws.OpenDatabase(file);
     addItem(db->OpenRecordset("VOK"), "ours");
