@@ -412,7 +412,7 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
     auto core = std::make_shared<Core>();
     core->path = path;
     // One connection serves every handle: it writes wherever it may.
-    core->readOnly = !writable || !tooLong.isEmpty();
+    core->readOnly = !writable;
     core->lock = lock;
 
     // A file that is not an SQLite database at all.
