@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <QSet>
+#include <QTemporaryDir>
 #include <climits>
+#include <cstdio>
 
 #include "core/MessageTable.h"
 #include "core/RunState.h"
 #include "core/modMain.h"
 #include "platform/Error.h"
+#include "platform/dao/Dao.h"
 #include "support/ScriptedInteraction.h"
 
 using modMain::GetText;
@@ -322,4 +325,95 @@ TEST_F(Language, ErrorReportTitleFollowsProductName) {
     runstate::ProgName = saved;
     ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
     EXPECT_EQ(box(0).title, "Wortkiste Test");
+}
+
+// The database layer's refusals (another program replaced the file, the disk
+// is full, the name is too long) are the user's to mend, not faults to send
+// to the maker: a plain box under the program's name, wherever they were
+// caught. Everything else keeps the error report and its location code.
+// What the layer raises for a change after another program renamed a file
+// over the open one.
+wk::Error changeAfterRenameOver(const QString& folder) {
+    const QString open = folder + "/kurs.wkd";
+    const QString other = folder + "/other.wkd";
+    for (const QString& p : {open, other}) {
+        auto db = dao::DBEngine::CreateDatabase(p);
+        db->Execute("CREATE TABLE T (X LONG)");
+        db->Close();
+    }
+    auto db = dao::DBEngine::OpenDatabase(open);
+    db->Execute("INSERT INTO T (X) VALUES (1)");
+    if (std::rename(qPrintable(other), qPrintable(open)) != 0) return wk::Error(0, "rename failed");
+    try {
+        db->Execute("INSERT INTO T (X) VALUES (2)");
+    } catch (const wk::Error& e) {
+        db->Close();
+        return e;
+    }
+    db->Close();
+    return wk::Error(0, "the change was not refused");
+}
+
+TEST_F(Language, ARefusalGetsAPlainBoxAFaultTheErrorReport) {
+    const QString file = QStringLiteral("/home/anna/kurs.wkd");
+    const QString replaced = "Disk or network error. Another program replaced or moved '" + file +
+                             "' while it was open here; the change was not saved. Close the file and open "
+                             "it again to go on working with it.";
+    const QString journalGone = "Disk or network error. The journal of '" + file +
+                                "' was removed or replaced by another program; changes saved shortly before "
+                                "may be lost.";
+    const QString tooLong = "The name '" + file + "' is too long to save changes beside it.";
+    const QString locked = "The database engine cannot open the file '" + file +
+                           "'. It is already opened exclusively by another user, or you need permission to "
+                           "view its data.";
+    struct Case {
+        qint32 number;
+        QString description, location;
+        bool plain;
+    };
+    QTemporaryDir dir;
+    const wk::Error layer = changeAfterRenameOver(dir.path());
+    ASSERT_EQ(layer.number(), wk::err::DiskError) << layer.description().toStdString();
+    const Case cases[] = {
+        {layer.number(), layer.description(), "SFEV02", true},
+        {3043, replaced, "tr07", true},
+        {3043, replaced, "", true},
+        {3043, journalGone, "hga7", true},
+        {3026, "Not enough space on disk.", "732", true},
+        {3051, tooLong, "FF91", true},
+        {3051,
+         "The database engine cannot open the file '" + file +
+             "'. Its name is too long to save changes beside it.",
+         "", true},
+        // The engine's own texts say nothing the user can act on.
+        {3043, "Disk or network error.", "re51", false},
+        {3043, "", "hga7", false},
+        {3051, locked, "FF91", false},
+        {3049,
+         "Can't open database '" + file +
+             "'. It may not be a database that your application "
+             "recognizes, or the file may be corrupt.",
+         "Ui37G", false},
+        {3022, replaced, "732", false},
+    };
+    ui.answerAllMsgBoxes(forms::vbOK);
+    SetLanguage(0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(
+            QStringLiteral("%1 at %2: %3").arg(c.number).arg(c.location, c.description).toStdString());
+        ui.clearCalls();
+        ShowError(c.number, c.description, c.location);
+        ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+        const InteractionCall b = box(0);
+        if (c.plain) {
+            EXPECT_EQ(b.prompt, c.description);
+            EXPECT_EQ(b.style, forms::vbExclamation | forms::vbOKOnly);
+            EXPECT_EQ(b.title, "Wortkiste");
+        } else {
+            EXPECT_EQ(b.prompt, GetText(5002) + QString::number(c.number) + ": " + c.description + "\r\r" +
+                                    GetText(5009));
+            EXPECT_EQ(b.style, forms::vbCritical | forms::vbOKOnly);
+            EXPECT_EQ(b.title, c.location.isEmpty() ? "Wortkiste" : c.location);
+        }
+    }
 }
