@@ -161,7 +161,7 @@ bool frmMain::UpgradeDatabase() {
                 return false;
             }
         } catch (const wk::Error& e) {
-            modMain::ShowError(e.number(), e.description(), QStringLiteral("209"));
+            modMain::ShowError(e.number(), e.description(), ProgName);
             return false;
         }
     }
@@ -214,7 +214,9 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
                                forms::vbInformation, GetText(40));
             return false;
         }
-        modMain::ShowError(e.number(), e.description(), QStringLiteral("209"));
+        // About the user's file, not a place in the program: under the
+        // program's name rather than a location code.
+        modMain::ShowError(e.number(), e.description(), ProgName);
         return false;
     }
     userfiles::TellSetAsideJournal(*db);

@@ -1,5 +1,8 @@
 // Opening vocabulary databases from the start form and the main window.
 #include <QFile>
+#include <QFileInfo>
+
+#include <functional>
 
 #include "mainwindow/RoadFixture.h"
 #include "platform/grid/Grid.h"
@@ -219,23 +222,71 @@ TEST_F(OpenDatabase, AJournalNotItsOwnIsSetAsideAndSaid) {
     EXPECT_EQ(userValue(1, "Name").toString(), "Ben");
 }
 
-TEST_F(OpenDatabase, DamagedOrForeignLastDatabaseIsReportedAndTheProgramStarts) {
+// Overwrites `bytes` bytes of path from `at` on with noise.
+void Scribble(const QString& path, qint64 at, qint64 bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek(at));
+    QByteArray noise(int(bytes), '\0');
+    for (int i = 0; i < noise.size(); ++i) noise[i] = char(i * 7919 % 251);
+    file.write(noise);
+}
+
+// A damaged file at start-up is the user's file, not a place in the
+// program: its report carries the program's name, with the report's text
+// as it always was; the program starts without a database.
+TEST_F(OpenDatabase, DamagedFileAtStartUpIsReportedUnderTheProgramsName) {
+    struct Case {
+        const char* what;
+        std::function<void(const QString&)> damage;
+        int number;
+    };
+    const Case cases[] = {
+        {"no database at all",
+         [](const QString& p) {
+             QFile f(p);
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+             f.write(QByteArray(4096, 'x'));
+         },
+         3343},
+        {"cut off after its header", [](const QString& p) { QFile(p).resize(1000); }, 3049},
+        {"its items' pages overwritten",
+         [](const QString& p) {
+             const qint64 size = QFileInfo(p).size();
+             Scribble(p, size / 2, size / 2);
+         },
+         3049},
+    };
     makeUsers({{1, "Ben"}});
-    const QString damaged = dbFolder() + "/damaged.wkd";
-    QDir().mkpath(dbFolder());
-    {
-        QFile file(damaged);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(4096, 'x'));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = makeVokDB(QStringLiteral("damaged.wkd"));
+        {
+            auto db = openVok(path);
+            for (int i = 0; i < 40; ++i)
+                db->Execute("INSERT INTO VOK (Q, Sound) VALUES (?, ?)",
+                            {QStringLiteral("Frage %1").arg(i), QByteArray(3000, char('a' + i % 26))});
+            db->Close();
+        }
+        c.damage(path);
+        ui.clearCalls();
+        ui.pushMsgBox(forms::vbOK);
+        startup::FrmBenutzer f;
+        startAs(f, 1, path);
+        ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+        const auto box = ui.last(CallKind::MsgBox);
+        EXPECT_EQ(box.title, "Wortkiste");
+        EXPECT_EQ(box.style, forms::vbCritical | forms::vbOKOnly);
+        EXPECT_TRUE(box.prompt.startsWith(QStringLiteral("Error %1: ").arg(c.number)))
+            << box.prompt.toStdString();
+        EXPECT_TRUE(box.prompt.endsWith("\r\r" + modMain::GetText(5009))) << box.prompt.toStdString();
+        EXPECT_EQ(ui.count(CallKind::EndProgram), 0);
+        EXPECT_FALSE(runstate::bDBOffen);
+        EXPECT_TRUE(MainForm().isVisible());
+        MainForm().hide();
+        resetRunState();
+        ASSERT_TRUE(QFile::remove(path));
     }
-    setUserValue(1, "LastDB", damaged);
-    ui.pushMsgBox(forms::vbOK);
-    startup::FrmBenutzer f;
-    startAs(f, 1);
-    EXPECT_EQ(ui.last(CallKind::MsgBox).title, "209");
-    EXPECT_EQ(ui.count(CallKind::EndProgram), 0);
-    EXPECT_FALSE(runstate::bDBOffen);
-    EXPECT_TRUE(MainForm().isVisible());
 }
 
 TEST_F(OpenDatabase, DatabaseWithoutTheVocabularyQueriesIsReportedAndNothingChanges) {
@@ -447,7 +498,7 @@ protected:
         try {
             MainForm().VokDBOeffnen(broken);
         } catch (const wk::Error& e) {
-            modMain::ShowError(e.number(), e.description(), QStringLiteral("189"));
+            modMain::ShowError(e.number(), e.description(), runstate::ProgName);
         }
         EXPECT_EQ(runstate::VokDBPfad, first);
         EXPECT_TRUE(runstate::dbVok && runstate::dbVok->IsOpen());
