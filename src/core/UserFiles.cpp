@@ -20,6 +20,8 @@ namespace {
 constexpr int kCannotWrite = 656;
 constexpr int kChooseAnother = 646;
 constexpr int kCannotOpen = 5050;
+constexpr int kInUse = 5051;
+constexpr int kInUseWhatToDo = 5052;
 constexpr int kHeld = 5070;
 constexpr int kNotRegular = 5071;
 constexpr int kOpenedAsItIs = 5080;
@@ -81,6 +83,11 @@ QString NonRegularSourceText(const QString& path) {
 QString HeldSourceText(const QString& path) {
     return GetText(kCannotOpen) + QLatin1Char('\r') + QDir::toNativeSeparators(path) +
            QStringLiteral("\r\r") + GetText(kHeld);
+}
+
+QString CannotOpenDatabaseText(const wk::Error&) {
+    return GetText(kCannotOpen) + QStringLiteral("\r\n\r\n") + GetText(kInUse) + QStringLiteral("\r\n\r\n") +
+           GetText(kInUseWhatToDo);
 }
 
 bool RefuseNonRegularSource(const QString& path) {

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include "platform/Error.h"
 #include "platform/dao/Dao.h"
 
 namespace userfiles {
@@ -32,6 +33,11 @@ QString NonRegularSourceText(const QString& path);
 // "File cannot be opened:", the path and that the program uses it (see
 // IsHeldFile).
 QString HeldSourceText(const QString& path);
+
+// The notice for a vocabulary database the layer would not open with 3051:
+// "File cannot be opened:", that the file is write-protected or in use, and
+// what to do about it.
+QString CannotOpenDatabaseText(const wk::Error& e);
 
 // Shows NonRegularSourceText and returns true when path names something
 // that exists and is not a regular file; else returns false and shows

@@ -210,8 +210,7 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
     } catch (const wk::Error& e) {
         if (e.number() == wk::err::FileNotFound) return false;
         if (e.number() == wk::err::FileLocked) {
-            forms::ui().MsgBox(GetText(5050) + "\r\n\r\n" + GetText(5051) + "\r\n\r\n" + GetText(5052),
-                               forms::vbInformation, GetText(40));
+            forms::ui().MsgBox(userfiles::CannotOpenDatabaseText(e), forms::vbInformation, GetText(40));
             return false;
         }
         // About the user's file, not a place in the program: under the

@@ -260,19 +260,7 @@ bool FrmBenutzer::openUserDatabase() {
     try {
         u = modUserDB::OpenUserDB(UserDBPfad, UserDBPasswort, *wsUser);
     } catch (const wk::Error& e) {
-        QString why;
-        switch (e.number()) {
-            case wk::err::NotValidPassword:
-                why = "It is not this program's user database";
-                break;
-            case wk::err::FileLocked:
-                why = "It is write-protected or in use by another program";
-                break;
-            default:
-                why = "It is damaged or cannot be read";
-                break;
-        }
-        userDatabaseFailed(QStringLiteral("%1 (%2: %3).").arg(why).arg(e.number()).arg(e.description()));
+        userDatabaseFailed(modUserDB::WhyUnusable(e));
     }
     userfiles::TellSetAsideJournal(*u.dbUser, true);
     dbUser = u.dbUser;

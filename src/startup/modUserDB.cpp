@@ -167,4 +167,20 @@ void Close(UserDB& u) {
     u = UserDB{};
 }
 
+QString WhyUnusable(const wk::Error& e) {
+    QString why;
+    switch (e.number()) {
+        case wk::err::NotValidPassword:
+            why = QStringLiteral("It is not this program's user database");
+            break;
+        case wk::err::FileLocked:
+            why = QStringLiteral("It is write-protected or in use by another program");
+            break;
+        default:
+            why = QStringLiteral("It is damaged or cannot be read");
+            break;
+    }
+    return QStringLiteral("%1 (%2: %3).").arg(why).arg(e.number()).arg(e.description());
+}
+
 }  // namespace modUserDB
