@@ -85,9 +85,12 @@ QString HeldSourceText(const QString& path) {
            QStringLiteral("\r\r") + GetText(kHeld);
 }
 
-QString CannotOpenDatabaseText(const wk::Error&) {
-    return GetText(kCannotOpen) + QStringLiteral("\r\n\r\n") + GetText(kInUse) + QStringLiteral("\r\n\r\n") +
-           GetText(kInUseWhatToDo);
+QString CannotOpenDatabaseText(const wk::Error& e) {
+    const QString paragraph = QStringLiteral("\r\n\r\n");
+    // The layer's own account (the name is too long, ...) is what is wrong.
+    if (modMain::IsRefusal(e.number(), e.description()))
+        return GetText(kCannotOpen) + paragraph + e.description();
+    return GetText(kCannotOpen) + paragraph + GetText(kInUse) + paragraph + GetText(kInUseWhatToDo);
 }
 
 bool RefuseNonRegularSource(const QString& path) {

@@ -36,7 +36,8 @@ QString HeldSourceText(const QString& path);
 
 // The notice for a vocabulary database the layer would not open with 3051:
 // "File cannot be opened:", that the file is write-protected or in use, and
-// what to do about it.
+// what to do about it; or, where the layer says what else is wrong (see
+// modMain::IsRefusal), its description.
 QString CannotOpenDatabaseText(const wk::Error& e);
 
 // Shows NonRegularSourceText and returns true when path names something

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <cstdio>
 
+#include "core/modMain.h"
 #include "platform/Error.h"
 #include "vocabdb/TableBuilder.h"
 
@@ -168,6 +169,8 @@ void Close(UserDB& u) {
 }
 
 QString WhyUnusable(const wk::Error& e) {
+    // The layer's own account (a full disk, ...) is the reason itself.
+    if (modMain::IsRefusal(e.number(), e.description())) return e.description();
     QString why;
     switch (e.number()) {
         case wk::err::NotValidPassword:

@@ -59,7 +59,8 @@ UserDB OpenOrCreateUserDB(const QString& path, const QString& password = UserDBP
 void Close(UserDB& u);
 
 // Why an existing file could not be opened as the user database, for the
-// message start-up ends with; in English, as no language is chosen yet.
+// message start-up ends with; in English, as no language is chosen yet. A
+// refusal of the layer (modMain::IsRefusal) is told by its description.
 QString WhyUnusable(const wk::Error& e);
 
 }  // namespace modUserDB

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "core/UserFiles.h"
 #include "mainwindow/RoadFixture.h"
 #include "platform/grid/Grid.h"
 #include "support/StaleJournal.h"
@@ -286,6 +287,52 @@ TEST_F(OpenDatabase, DamagedFileAtStartUpIsReportedUnderTheProgramsName) {
         MainForm().hide();
         resetRunState();
         ASSERT_TRUE(QFile::remove(path));
+    }
+}
+
+// A file the layer will not use (3051) is write-protected or in use, unless
+// the layer says what else it is (the name too long to save changes beside
+// it): then the user reads that, wherever the error is shown.
+TEST_F(OpenDatabase, AFileTheLayerWillNotUseIsExplainedByItsOwnDescription) {
+    const QString file = dbFolder() + "/kurs.wkd";
+    const QString locked = "The database engine cannot open the file '" + file +
+                           "'. It is already opened exclusively by another user, or you need permission to "
+                           "view its data.";
+    const QString tooLong = "The name '" + file + "' is too long to save changes beside it.";
+    const QString inUse =
+        "\r\n\r\nThis file is either write-protected or another program/user is currently "
+        "working with this file.\r\n\r\nTo open this file, please make sure that this file is "
+        "not write-protected and no other program/user is accessing this file.";
+    struct Case {
+        int number;
+        QString description;
+        int language;
+        QString notice;  // when the file is opened
+        bool plainBox;   // when a change is refused
+        QString userDb;  // when it is USER.MDB
+    };
+    const Case cases[] = {
+        {3051, locked, 1, "File cannot be opened:" + inUse, false,
+         "It is write-protected or in use by another program (3051: " + locked + ")."},
+        {3051, tooLong, 1, "File cannot be opened:\r\n\r\n" + tooLong, true, tooLong},
+        {3051, tooLong, 0, QString::fromUtf8("Fehler beim Öffnen der Datei:\r\n\r\n") + tooLong, true,
+         tooLong},
+        // The full disk is no damage.
+        {3026, "Not enough space on disk.", 1, QString(), true, "Not enough space on disk."},
+    };
+    ui.answerAllMsgBoxes(forms::vbOK);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description.toStdString());
+        const wk::Error e(c.number, c.description);
+        modMain::SetLanguage(qint16(c.language));
+        if (!c.notice.isEmpty()) {
+            EXPECT_EQ(userfiles::CannotOpenDatabaseText(e), c.notice);
+        }
+        ui.clearCalls();
+        modMain::ShowError(e.number(), e.description(), "tr07");
+        ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+        EXPECT_EQ(ui.last(CallKind::MsgBox).prompt == c.description, c.plainBox);
+        EXPECT_EQ(modUserDB::WhyUnusable(e), c.userDb);
     }
 }
 
