@@ -192,6 +192,10 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
     const QString datei = modFunctions::UCase(FileNameOfPath(path));
     const QString name = DisplayNameFor(datei);
 
+    // A name whose bytes Qt could not read reaches no file, and has no
+    // place among the recent documents either.
+    if (userfiles::RefuseUnreadableName(path)) return false;
+
     // Recent documents; a failure there does not matter.
     try {
         shell::AddToRecentDocs(path);

@@ -483,9 +483,12 @@ void FrmBenutzer::cmdOK_Click() {
     if (!path.isEmpty() && modFunctions::FileExists(cleaned)) {
         path = cleaned;
     } else {
-        // A pipe or a device named there is said so, not waited on.
+        // A pipe or a device named there is said so, not waited on; so is a
+        // name whose bytes cannot be read.
         if (!cleaned.isEmpty() && wk::KindOfFile(cleaned) == wk::FileKind::Other)
             userfiles::RefuseNonRegularSource(cleaned);
+        else if (!cleaned.isEmpty())
+            userfiles::RefuseUnreadableName(cleaned);
         const QVariant last = rsBenutzer->Value("LastDB");
         if (last.isValid() && !last.toString().isEmpty()) path = last.toString();
     }

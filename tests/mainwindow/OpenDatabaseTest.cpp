@@ -1,6 +1,12 @@
 // Opening vocabulary databases from the start form and the main window.
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cstdio>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 
@@ -333,6 +339,78 @@ TEST_F(OpenDatabase, AFileTheLayerWillNotUseIsExplainedByItsOwnDescription) {
         ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
         EXPECT_EQ(ui.last(CallKind::MsgBox).prompt == c.description, c.plainBox);
         EXPECT_EQ(modUserDB::WhyUnusable(e), c.userDb);
+    }
+}
+
+// A name whose bytes are not UTF-8 (made on another system, unpacked from an
+// old archive) comes to the program as Qt reads it, with U+FFFD for each
+// such byte, and that text reaches no file: the user is told so and asked to
+// rename it, whether the name came on the command line or to the open
+// command. A name that really holds U+FFFD is no such name.
+TEST_F(OpenDatabase, ANameThatCannotBeReadIsSaidSoWhereverItComes) {
+    struct Case {
+        const char* what;
+        QByteArray file;   // the bytes of the name under DB/
+        QByteArray named;  // what the user named, under DB/
+        bool atStart;      // on the command line, else to the open command
+        bool told;
+    };
+    const QByteArray replacement = "\xef\xbf\xbd";  // U+FFFD in UTF-8
+    const Case cases[] = {
+        {"a file name not in UTF-8", "k\xe4rs.wkd", "k\xe4rs.wkd", true, true},
+        {"a folder name not in UTF-8", "\xc4gypten/kurs.wkd", "\xc4gypten/kurs.wkd", true, true},
+        {"opened from the program", "k\xe4rs.wkd", "k\xe4rs.wkd", false, true},
+        {"a name that really holds U+FFFD", "k" + replacement + "rs.wkd", "k" + replacement + "rs.wkd", true,
+         false},
+        {"a missing name with U+FFFD", "kurs.wkd", "k" + replacement + "rs.wkd", true, false},
+    };
+    makeUsers({{1, "Ben"}});
+    const QString last = makeVokDB("last.wkd");
+    const QByteArray db = QFile::encodeName(dbFolder()) + "/";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        setUserValue(1, "LastDB", last);
+        const qsizetype slash = c.file.lastIndexOf('/');
+        const QByteArray folder = slash < 0 ? QByteArray() : db + c.file.left(slash);
+        if (!folder.isEmpty()) {
+            ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+        }
+        const QString made = makeVokDB("made.wkd");
+        ASSERT_EQ(::rename(QFile::encodeName(made).constData(), (db + c.file).constData()), 0);
+        const QString named = QFile::decodeName(db + c.named);
+
+        ui.clearCalls();
+        ui.answerAllMsgBoxes(forms::vbOK);
+        startup::FrmBenutzer f;
+        if (c.atStart) {
+            startAs(f, 1, named);
+        } else {
+            startAs(f, 1);
+            MainForm().VokDBOeffnen(named);
+        }
+        const QStringList boxes = ui.msgBoxPrompts();
+        if (c.told) {
+            ASSERT_EQ(boxes.size(), 1);
+            EXPECT_EQ(boxes[0],
+                      "File cannot be opened:\r" + named +
+                          "\r\rIts name, or the name of a folder on its path, holds characters that "
+                          "cannot be read (they are not written in UTF-8). Please rename it, then open "
+                          "the file again.");
+            EXPECT_EQ(ui.last(CallKind::MsgBox).style, forms::vbExclamation);
+            EXPECT_EQ(ui.last(CallKind::MsgBox).title, "Wortkiste");
+            // The program goes on as for a file that is not there: with the
+            // user's last database.
+            EXPECT_EQ(runstate::VokDBPfad, last);
+        } else {
+            EXPECT_TRUE(boxes.isEmpty()) << boxes.join("|").toStdString();
+            EXPECT_EQ(runstate::VokDBPfad, QFile::exists(named) ? named : last);
+        }
+        EXPECT_TRUE(runstate::bDBOffen);
+        resetRunState();
+        ASSERT_EQ(::unlink((db + c.file).constData()), 0);
+        if (!folder.isEmpty()) {
+            ASSERT_EQ(::rmdir(folder.constData()), 0);
+        }
     }
 }
 
