@@ -327,10 +327,6 @@ TEST_F(Language, ErrorReportTitleFollowsProductName) {
     EXPECT_EQ(box(0).title, "Wortkiste Test");
 }
 
-// The database layer's refusals (another program replaced the file, the disk
-// is full, the name is too long) are the user's to mend, not faults to send
-// to the maker: a plain box under the program's name, wherever they were
-// caught. Everything else keeps the error report and its location code.
 // What the layer raises for a change after another program renamed a file
 // over the open one.
 wk::Error changeAfterRenameOver(const QString& folder) {
@@ -354,47 +350,36 @@ wk::Error changeAfterRenameOver(const QString& folder) {
     return wk::Error(0, "the change was not refused");
 }
 
+// The database layer's refusals (another program replaced the file, the disk
+// is full, the name is too long) are the user's to mend, not faults to send
+// to the maker: a plain box under the program's name, wherever they were
+// caught. Everything else keeps the error report and its location code.
 TEST_F(Language, ARefusalGetsAPlainBoxAFaultTheErrorReport) {
     const QString file = QStringLiteral("/home/anna/kurs.wkd");
-    const QString replaced = "Disk or network error. Another program replaced or moved '" + file +
-                             "' while it was open here; the change was not saved. Close the file and open "
-                             "it again to go on working with it.";
     const QString journalGone = "Disk or network error. The journal of '" + file +
                                 "' was removed or replaced by another program; changes saved shortly before "
                                 "may be lost.";
-    const QString tooLong = "The name '" + file + "' is too long to save changes beside it.";
-    const QString locked = "The database engine cannot open the file '" + file +
-                           "'. It is already opened exclusively by another user, or you need permission to "
-                           "view its data.";
+    QTemporaryDir dir;
+    const wk::Error replaced = changeAfterRenameOver(dir.path());
+    ASSERT_EQ(replaced.number(), wk::err::DiskError) << replaced.description().toStdString();
     struct Case {
         qint32 number;
         QString description, location;
         bool plain;
     };
-    QTemporaryDir dir;
-    const wk::Error layer = changeAfterRenameOver(dir.path());
-    ASSERT_EQ(layer.number(), wk::err::DiskError) << layer.description().toStdString();
     const Case cases[] = {
-        {layer.number(), layer.description(), "SFEV02", true},
-        {3043, replaced, "tr07", true},
-        {3043, replaced, "", true},
-        {3043, journalGone, "hga7", true},
+        {3043, replaced.description(), "SFEV02", true},
+        {3043, journalGone, "", true},
         {3026, "Not enough space on disk.", "732", true},
-        {3051, tooLong, "FF91", true},
         {3051,
-         "The database engine cannot open the file '" + file +
-             "'. Its name is too long to save changes beside it.",
-         "", true},
+         "The database engine cannot open the file '" + file + "'. Its name is too long to save changes.",
+         "FF91", true},
         // The engine's own texts say nothing the user can act on.
         {3043, "Disk or network error.", "re51", false},
         {3043, "", "hga7", false},
-        {3051, locked, "FF91", false},
-        {3049,
-         "Can't open database '" + file +
-             "'. It may not be a database that your application "
-             "recognizes, or the file may be corrupt.",
-         "Ui37G", false},
-        {3022, replaced, "732", false},
+        {3051, dao::ErrorDescription(3051).replace('|', file), "FF91", false},
+        {3049, dao::ErrorDescription(3049).replace('|', file), "Ui37G", false},
+        {3022, journalGone, "732", false},
     };
     ui.answerAllMsgBoxes(forms::vbOK);
     SetLanguage(0);
