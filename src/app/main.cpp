@@ -6,6 +6,7 @@
 
 #include "core/RunState.h"
 #include "core/RunStateDb.h"
+#include "core/UserFiles.h"
 #include "core/modMain.h"
 #include "platform/Error.h"
 #include "platform/forms/FocusKeys.h"
@@ -209,9 +210,11 @@ int main(int argc, char** argv) {
     start->setAttribute(Qt::WA_DeleteOnClose);
     QString commandLine = args.join(' ');
     // Start-up makes the program folder the current one, so a file named
-    // relative to where the program was started is made absolute first.
+    // relative to where the program was started is made absolute first; so
+    // is a name that cannot be read, which start-up then tells where it is.
     const QFileInfo named(QString(commandLine).remove('"'));
-    if (!commandLine.isEmpty() && named.isRelative() && named.isFile())
+    if (!commandLine.isEmpty() && named.isRelative() &&
+        (named.isFile() || userfiles::IsUnreadableName(named.absoluteFilePath())))
         commandLine = named.absoluteFilePath();
     start->CommandLine = commandLine;
     try {

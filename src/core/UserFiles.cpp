@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <dirent.h>
+
 #include "core/MessageTable.h"
 #include "core/RunState.h"
 #include "core/RunStateDb.h"
@@ -20,10 +22,13 @@ namespace {
 constexpr int kCannotWrite = 656;
 constexpr int kChooseAnother = 646;
 constexpr int kCannotOpen = 5050;
+constexpr int kInUse = 5051;
+constexpr int kInUseWhatToDo = 5052;
 constexpr int kHeld = 5070;
 constexpr int kNotRegular = 5071;
 constexpr int kOpenedAsItIs = 5080;
 constexpr int kJournalSetAside = 5081;
+constexpr int kUnreadableName = 5082;
 
 // Whether writing at target writes over file: one file by device and
 // inode, or, while either does not exist, one name in one folder.
@@ -42,6 +47,23 @@ QStringList heldDatabases() {
     // USER.MDB is the program's whether it is open at the moment or not.
     if (!runstate::UserDBPfad.isEmpty()) out << runstate::UserDBPfad;
     return out;
+}
+
+// Whether folder holds an entry that Qt reads as name, called where name
+// itself leads nowhere: its bytes are then not name written in UTF-8.
+bool holdsUnreadable(const QString& folder, const QString& name) {
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir) return false;
+    bool found = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray bytes(entry->d_name);
+        if (QFile::decodeName(bytes) == name) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
 }
 
 QString cannotWrite(const QString& path, int why) {
@@ -81,6 +103,40 @@ QString NonRegularSourceText(const QString& path) {
 QString HeldSourceText(const QString& path) {
     return GetText(kCannotOpen) + QLatin1Char('\r') + QDir::toNativeSeparators(path) +
            QStringLiteral("\r\r") + GetText(kHeld);
+}
+
+QString CannotOpenDatabaseText(const wk::Error& e) {
+    const QString paragraph = QStringLiteral("\r\n\r\n");
+    // The layer's own account (the name is too long, ...) is what is wrong.
+    if (modMain::IsRefusal(e.number(), e.description()))
+        return GetText(kCannotOpen) + paragraph + e.description();
+    return GetText(kCannotOpen) + paragraph + GetText(kInUse) + paragraph + GetText(kInUseWhatToDo);
+}
+
+bool IsUnreadableName(const QString& path) {
+    // Qt reads every byte that is no UTF-8 as U+FFFD; without one, a name
+    // that leads nowhere is missing (or behind a folder we may not enter).
+    if (!path.contains(QChar::ReplacementCharacter)) return false;
+    // The first name on the way that leads nowhere is the one to look for.
+    QDir folder = QDir::root();
+    for (const QString& name :
+         QDir::cleanPath(QFileInfo(path).absoluteFilePath()).split(u'/', Qt::SkipEmptyParts)) {
+        const QString next = folder.filePath(name);
+        if (wk::KindOfFile(next) == wk::FileKind::Missing) return holdsUnreadable(folder.path(), name);
+        folder.setPath(next);
+    }
+    return false;
+}
+
+QString UnreadableNameText(const QString& path) {
+    return GetText(kCannotOpen) + QLatin1Char('\r') + QDir::toNativeSeparators(path) +
+           QStringLiteral("\r\r") + GetText(kUnreadableName);
+}
+
+bool RefuseUnreadableName(const QString& path) {
+    if (!IsUnreadableName(path)) return false;
+    forms::ui().MsgBox(UnreadableNameText(path), forms::vbExclamation, runstate::ProgName);
+    return true;
 }
 
 bool RefuseNonRegularSource(const QString& path) {

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include "platform/Error.h"
 #include "platform/dao/Dao.h"
 
 namespace userfiles {
@@ -32,6 +33,23 @@ QString NonRegularSourceText(const QString& path);
 // "File cannot be opened:", the path and that the program uses it (see
 // IsHeldFile).
 QString HeldSourceText(const QString& path);
+
+// The notice for a vocabulary database the layer would not open with 3051:
+// "File cannot be opened:", that the file is write-protected or in use, and
+// what to do about it; or, where the layer says what else is wrong (see
+// modMain::IsRefusal), its description.
+QString CannotOpenDatabaseText(const wk::Error& e);
+
+// Whether path cannot reach its file because a name on it holds bytes that
+// are not UTF-8: Qt reads each such byte as U+FFFD, and that text names no
+// file. True only where the folder really holds such a name.
+bool IsUnreadableName(const QString& path);
+// "File cannot be opened:", the path and that a name on it cannot be read
+// and is to be renamed.
+QString UnreadableNameText(const QString& path);
+// Shows UnreadableNameText and returns true when IsUnreadableName(path);
+// else returns false and shows nothing.
+bool RefuseUnreadableName(const QString& path);
 
 // Shows NonRegularSourceText and returns true when path names something
 // that exists and is not a regular file; else returns false and shows

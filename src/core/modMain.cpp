@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QRegularExpression>
 #include <QTranslator>
 
 #include <QStandardPaths>
@@ -11,6 +12,7 @@
 #include "core/MessageTable.h"
 #include "core/RunState.h"
 #include "platform/Error.h"
+#include "platform/dao/Dao.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/QtTextsSupplement.h"
 
@@ -77,7 +79,37 @@ void SetLanguage(qint16 langId) {
     forms::ui().EndProgram();
 }
 
+namespace {
+
+// Whether description is the engine's own text for number, whatever file
+// name stands in its place holder.
+bool isStockText(qint32 number, const QString& description) {
+    QStringList around = dao::ErrorDescription(number).split(u'|');
+    for (QString& part : around) part = QRegularExpression::escape(part);
+    const QRegularExpression stock(QRegularExpression::anchoredPattern(around.join(QStringLiteral(".*"))),
+                                   QRegularExpression::DotMatchesEverythingOption);
+    return stock.match(description).hasMatch();
+}
+
+}  // namespace
+
+bool IsRefusal(qint32 number, const QString& description) {
+    switch (number) {
+        case wk::err::DiskFull:
+            return true;
+        case wk::err::DiskError:
+        case wk::err::FileLocked:
+            return !description.trimmed().isEmpty() && !isStockText(number, description);
+        default:
+            return false;
+    }
+}
+
 void ShowError(qint32 number, const QString& description, const QString& locationCode) {
+    if (IsRefusal(number, description)) {
+        forms::ui().MsgBox(description, forms::vbExclamation | forms::vbOKOnly, runstate::ProgName);
+        return;
+    }
     const QString title = locationCode.isEmpty() ? runstate::ProgName : locationCode;
     const QString text = GetText(5002) + QString::number(number) + QStringLiteral(": ") + description +
                          QStringLiteral("\r\r") + GetText(5009);

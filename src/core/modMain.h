@@ -30,9 +30,19 @@ QString GetText(qint32 id);
 // 0 German, 1 English. Any other id shows "Fatal error:" and ends the program.
 void SetLanguage(qint16 langId);
 
+// Whether the database layer refused a change or an open for a reason of
+// the file or the disk that its description tells the user: the full disk
+// (3026), or a disk error or a file it cannot use (3043, 3051) that carries
+// a description of the layer's own rather than the engine's stock text (the
+// file was replaced or moved by another program, its name is too long).
+// Such a refusal is no fault of the program.
+bool IsRefusal(qint32 number, const QString& description);
+
 // The shared error box: message 5002, number, ": ", description, two CRs,
 // message 5009; titled with the location code, or the product name when the
-// code is empty.
+// code is empty. A refusal (IsRefusal) is no error to report to the maker:
+// it shows its description alone, with the exclamation icon, under the
+// product name, wherever it was caught.
 void ShowError(qint32 number, const QString& description, const QString& locationCode);
 
 // Whether a text fits a text field of `size` characters. A text that does

@@ -161,7 +161,7 @@ bool frmMain::UpgradeDatabase() {
                 return false;
             }
         } catch (const wk::Error& e) {
-            modMain::ShowError(e.number(), e.description(), QStringLiteral("209"));
+            modMain::ShowError(e.number(), e.description(), ProgName);
             return false;
         }
     }
@@ -192,6 +192,10 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
     const QString datei = modFunctions::UCase(FileNameOfPath(path));
     const QString name = DisplayNameFor(datei);
 
+    // A name whose bytes Qt could not read reaches no file, and has no
+    // place among the recent documents either.
+    if (userfiles::RefuseUnreadableName(path)) return false;
+
     // Recent documents; a failure there does not matter.
     try {
         shell::AddToRecentDocs(path);
@@ -210,11 +214,12 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
     } catch (const wk::Error& e) {
         if (e.number() == wk::err::FileNotFound) return false;
         if (e.number() == wk::err::FileLocked) {
-            forms::ui().MsgBox(GetText(5050) + "\r\n\r\n" + GetText(5051) + "\r\n\r\n" + GetText(5052),
-                               forms::vbInformation, GetText(40));
+            forms::ui().MsgBox(userfiles::CannotOpenDatabaseText(e), forms::vbInformation, GetText(40));
             return false;
         }
-        modMain::ShowError(e.number(), e.description(), QStringLiteral("209"));
+        // About the user's file, not a place in the program: under the
+        // program's name rather than a location code.
+        modMain::ShowError(e.number(), e.description(), ProgName);
         return false;
     }
     userfiles::TellSetAsideJournal(*db);

@@ -260,19 +260,7 @@ bool FrmBenutzer::openUserDatabase() {
     try {
         u = modUserDB::OpenUserDB(UserDBPfad, UserDBPasswort, *wsUser);
     } catch (const wk::Error& e) {
-        QString why;
-        switch (e.number()) {
-            case wk::err::NotValidPassword:
-                why = "It is not this program's user database";
-                break;
-            case wk::err::FileLocked:
-                why = "It is write-protected or in use by another program";
-                break;
-            default:
-                why = "It is damaged or cannot be read";
-                break;
-        }
-        userDatabaseFailed(QStringLiteral("%1 (%2: %3).").arg(why).arg(e.number()).arg(e.description()));
+        userDatabaseFailed(modUserDB::WhyUnusable(e));
     }
     userfiles::TellSetAsideJournal(*u.dbUser, true);
     dbUser = u.dbUser;
@@ -480,7 +468,7 @@ void FrmBenutzer::cmdOK_Click() {
         rsBenutzer = dbUser->OpenRecordset(QStringLiteral("USER%1").arg(slot), dao::dbOpenDynaset);
         BenutzerName = rsBenutzer->Value("Name").toString();
     } catch (const wk::Error& e) {
-        modMain::ShowError(e.number(), e.description(), QStringLiteral("189"));
+        modMain::ShowError(e.number(), e.description(), ProgName);
         return;
     }
     // Between this form and the main window no window shows: a message
@@ -495,21 +483,24 @@ void FrmBenutzer::cmdOK_Click() {
     if (!path.isEmpty() && modFunctions::FileExists(cleaned)) {
         path = cleaned;
     } else {
-        // A pipe or a device named there is said so, not waited on.
+        // A pipe or a device named there is said so, not waited on; so is a
+        // name whose bytes cannot be read.
         if (!cleaned.isEmpty() && wk::KindOfFile(cleaned) == wk::FileKind::Other)
             userfiles::RefuseNonRegularSource(cleaned);
+        else if (!cleaned.isEmpty())
+            userfiles::RefuseUnreadableName(cleaned);
         const QVariant last = rsBenutzer->Value("LastDB");
         if (last.isValid() && !last.toString().isEmpty()) path = last.toString();
     }
     mainwindow::frmMain& main = mainwindow::MainForm();
     if (!path.isEmpty() && modFunctions::FileExists(path)) {
-        // A file that cannot be taken into use is reported; the program
-        // still starts, without a database.
+        // A file that cannot be taken into use is reported, under the
+        // program's name; the program still starts, without a database.
         try {
             main.VokDBOeffnen(path);
         } catch (const wk::Error& e) {
             if (e.number() != wk::err::NoCurrentRecord)
-                modMain::ShowError(e.number(), e.description(), QStringLiteral("189"));
+                modMain::ShowError(e.number(), e.description(), ProgName);
         }
     }
     main.show();

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <cstdio>
 
+#include "core/modMain.h"
 #include "platform/Error.h"
 #include "vocabdb/TableBuilder.h"
 
@@ -165,6 +166,24 @@ void Close(UserDB& u) {
     if (u.rsUserOptionen) u.rsUserOptionen->Close();
     if (u.dbUser) u.dbUser->Close();
     u = UserDB{};
+}
+
+QString WhyUnusable(const wk::Error& e) {
+    // The layer's own account (a full disk, ...) is the reason itself.
+    if (modMain::IsRefusal(e.number(), e.description())) return e.description();
+    QString why;
+    switch (e.number()) {
+        case wk::err::NotValidPassword:
+            why = QStringLiteral("It is not this program's user database");
+            break;
+        case wk::err::FileLocked:
+            why = QStringLiteral("It is write-protected or in use by another program");
+            break;
+        default:
+            why = QStringLiteral("It is damaged or cannot be read");
+            break;
+    }
+    return QStringLiteral("%1 (%2: %3).").arg(why).arg(e.number()).arg(e.description());
 }
 
 }  // namespace modUserDB

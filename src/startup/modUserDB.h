@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include "platform/Error.h"
 #include "platform/dao/Dao.h"
 #include "vocabdb/FieldDef.h"
 
@@ -56,5 +57,10 @@ UserDB OpenOrCreateUserDB(const QString& path, const QString& password = UserDBP
                           dao::Workspace& ws = dao::DBEngine::DefaultWorkspace(), int maxUsers = MaxUsers);
 
 void Close(UserDB& u);
+
+// Why an existing file could not be opened as the user database, for the
+// message start-up ends with; in English, as no language is chosen yet. A
+// refusal of the layer (modMain::IsRefusal) is told by its description.
+QString WhyUnusable(const wk::Error& e);
 
 }  // namespace modUserDB

@@ -5,6 +5,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <cstdio>
+
 #include "mainwindow/RoadFixture.h"
 #include "support/Beside.h"
 #include "upgrade/OldKinds.h"
@@ -28,21 +30,44 @@ protected:
     // platform among them takes the place of the environment's.
     Run run(const QString& file, bool quit = false, QStringList qtOptions = {"FILE"}) {
         QTemporaryDir runtime;
+        QProcess p;
+        p.setProcessEnvironment(environment(runtime.path(), quit, !qtOptions.contains("-platform")));
+        qtOptions.replaceInStrings(QRegularExpression("^FILE$"), file);
+        p.start(QCoreApplication::applicationDirPath() + "/wortkiste", qtOptions);
+        return finish(p);
+    }
+
+    // The same with the file named by its bytes, as a terminal passes them,
+    // relative to the folder the program starts in.
+    Run runNamed(const QByteArray& name, const QString& folder) {
+        QTemporaryDir runtime;
+        QProcess p;
+        p.setProcessEnvironment(environment(runtime.path(), false, true));
+        p.setWorkingDirectory(folder);
+        QString octal;
+        for (const char c : name)
+            octal += QStringLiteral("\\0%1").arg(uint(uchar(c)), 3, 8, QLatin1Char('0'));
+        p.start("/bin/sh", {"-c", "exec \"$0\" \"$(printf '%b' \"$1\")\"",
+                            QCoreApplication::applicationDirPath() + "/wortkiste", octal});
+        return finish(p);
+    }
+
+    QProcessEnvironment environment(const QString& runtime, bool quit, bool offscreen) const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("WORTKISTE_HOME", home.path());
-        if (!qtOptions.contains("-platform")) env.insert("QT_QPA_PLATFORM", "offscreen");
+        if (offscreen) env.insert("QT_QPA_PLATFORM", "offscreen");
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         env.insert("QT_PLUGIN_PATH", QCoreApplication::applicationDirPath() + "/plugins");
         env.insert("QT_QPA_GENERIC_PLUGINS", "wkexitdriver");
-        env.insert("XDG_RUNTIME_DIR", runtime.path());
-        env.insert("XDG_DATA_HOME", runtime.path() + "/data");
-        env.insert("XDG_CONFIG_HOME", runtime.path() + "/config");
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("XDG_DATA_HOME", runtime + "/data");
+        env.insert("XDG_CONFIG_HOME", runtime + "/config");
         if (quit) env.insert("WK_DRIVER_QUIT", "1");
-        QProcess p;
-        p.setProcessEnvironment(env);
-        qtOptions.replaceInStrings(QRegularExpression("^FILE$"), file);
-        p.start(QCoreApplication::applicationDirPath() + "/wortkiste", qtOptions);
+        return env;
+    }
+
+    static Run finish(QProcess& p) {
         Run r;
         if (!p.waitForStarted(10000)) return r;
         if (!p.waitForFinished(60000)) {
@@ -124,6 +149,26 @@ TEST_F(BuiltProgram, QtOptionsAreQtsAndTheFileBesideThemOpens) {
         EXPECT_TRUE(r.log.contains("driver: close main window")) << r.log.toStdString();
         EXPECT_EQ(userValue(1, "LastDB").toString(), file);
     }
+}
+
+// A file named on the command line by bytes that are not UTF-8, relative to
+// where the program starts: the user is told that its name cannot be read,
+// with the whole path, and the program goes on.
+TEST_F(BuiltProgram, ANameThatCannotBeReadIsSaidSoWithItsPath) {
+    makeUsers({{1, "Anna"}}, 1);
+    const QString made = makeVokDB("made.wkd");
+    const QByteArray name = "k\xe4rs.wkd";
+    ASSERT_EQ(::rename(QFile::encodeName(made).constData(),
+                       (QFile::encodeName(dbFolder()) + "/" + name).constData()),
+              0);
+    const Run r = runNamed(name, dbFolder());
+    EXPECT_EQ(r.exitCode, 0) << r.log.toStdString();
+    EXPECT_TRUE(r.log.contains(
+        "driver: message File cannot be opened: " +
+        QFile::decodeName(QFile::encodeName(dbFolder()) + "/" + name) +
+        " Its name, or the name of a folder on its path, holds characters that cannot be read"))
+        << r.log.toStdString();
+    EXPECT_TRUE(r.log.contains("driver: close main window")) << r.log.toStdString();
 }
 
 }  // namespace

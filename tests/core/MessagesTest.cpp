@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <QSet>
+#include <QTemporaryDir>
 #include <climits>
+#include <cstdio>
 
 #include "core/MessageTable.h"
 #include "core/RunState.h"
 #include "core/modMain.h"
 #include "platform/Error.h"
+#include "platform/dao/Dao.h"
 #include "support/ScriptedInteraction.h"
 
 using modMain::GetText;
@@ -30,7 +33,7 @@ QList<qint32> expectedIds() {
         {590, 597},   {600, 611},   {615, 648},   {650, 659},   {660, 668},   {670, 671},   {675, 697},
         {700, 702},   {705, 711},   {720, 721},   {750, 753},   {800, 809},   {5001, 5002}, {5009, 5012},
         {5015, 5017}, {5020, 5026}, {5030, 5031}, {5035, 5035}, {5040, 5041}, {5045, 5055}, {5060, 5060},
-        {5070, 5081}, {5090, 5092},
+        {5070, 5082}, {5090, 5092},
     };
     QList<qint32> ids;
     for (const auto& r : ranges)
@@ -62,13 +65,13 @@ QString en(qint32 id) {
 
 TEST(MessageTable, HoldsExactlyTheListedIdsInBothLanguages) {
     const QList<qint32> ids = expectedIds();
-    ASSERT_EQ(ids.size(), 506);
+    ASSERT_EQ(ids.size(), 507);
     QSet<qint32> expected;
     for (qint32 id : ids) expected << id + 10000 << id + 20000;
 
     const MessageTable& t = MessageTable::instance();
     const QList<qint32> keys = t.keys();
-    EXPECT_EQ(t.size(), 1012);
+    EXPECT_EQ(t.size(), 1014);
     EXPECT_EQ(QSet<qint32>(keys.begin(), keys.end()), expected);
     for (qint32 key : keys) {
         EXPECT_FALSE(t.text(key).isEmpty()) << key;
@@ -322,4 +325,80 @@ TEST_F(Language, ErrorReportTitleFollowsProductName) {
     runstate::ProgName = saved;
     ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
     EXPECT_EQ(box(0).title, "Wortkiste Test");
+}
+
+// What the layer raises for a change after another program renamed a file
+// over the open one.
+wk::Error changeAfterRenameOver(const QString& folder) {
+    const QString open = folder + "/kurs.wkd";
+    const QString other = folder + "/other.wkd";
+    for (const QString& p : {open, other}) {
+        auto db = dao::DBEngine::CreateDatabase(p);
+        db->Execute("CREATE TABLE T (X LONG)");
+        db->Close();
+    }
+    auto db = dao::DBEngine::OpenDatabase(open);
+    db->Execute("INSERT INTO T (X) VALUES (1)");
+    if (std::rename(qPrintable(other), qPrintable(open)) != 0) return wk::Error(0, "rename failed");
+    try {
+        db->Execute("INSERT INTO T (X) VALUES (2)");
+    } catch (const wk::Error& e) {
+        db->Close();
+        return e;
+    }
+    db->Close();
+    return wk::Error(0, "the change was not refused");
+}
+
+// The database layer's refusals (another program replaced the file, the disk
+// is full, the name is too long) are the user's to mend, not faults to send
+// to the maker: a plain box under the program's name, wherever they were
+// caught. Everything else keeps the error report and its location code.
+TEST_F(Language, ARefusalGetsAPlainBoxAFaultTheErrorReport) {
+    const QString file = QStringLiteral("/home/anna/kurs.wkd");
+    const QString journalGone = "Disk or network error. The journal of '" + file +
+                                "' was removed or replaced by another program; changes saved shortly before "
+                                "may be lost.";
+    QTemporaryDir dir;
+    const wk::Error replaced = changeAfterRenameOver(dir.path());
+    ASSERT_EQ(replaced.number(), wk::err::DiskError) << replaced.description().toStdString();
+    struct Case {
+        qint32 number;
+        QString description, location;
+        bool plain;
+    };
+    const Case cases[] = {
+        {3043, replaced.description(), "SFEV02", true},
+        {3043, journalGone, "", true},
+        {3026, "Not enough space on disk.", "732", true},
+        {3051,
+         "The database engine cannot open the file '" + file + "'. Its name is too long to save changes.",
+         "FF91", true},
+        // The engine's own texts say nothing the user can act on.
+        {3043, "Disk or network error.", "re51", false},
+        {3043, "", "hga7", false},
+        {3051, dao::ErrorDescription(3051).replace('|', file), "FF91", false},
+        {3049, dao::ErrorDescription(3049).replace('|', file), "Ui37G", false},
+        {3022, journalGone, "732", false},
+    };
+    ui.answerAllMsgBoxes(forms::vbOK);
+    SetLanguage(0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(
+            QStringLiteral("%1 at %2: %3").arg(c.number).arg(c.location, c.description).toStdString());
+        ui.clearCalls();
+        ShowError(c.number, c.description, c.location);
+        ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+        const InteractionCall b = box(0);
+        if (c.plain) {
+            EXPECT_EQ(b.prompt, c.description);
+            EXPECT_EQ(b.style, forms::vbExclamation | forms::vbOKOnly);
+            EXPECT_EQ(b.title, "Wortkiste");
+        } else {
+            EXPECT_EQ(b.prompt, GetText(5002) + QString::number(c.number) + ": " + c.description + "\r\r" +
+                                    GetText(5009));
+            EXPECT_EQ(b.style, forms::vbCritical | forms::vbOKOnly);
+            EXPECT_EQ(b.title, c.location.isEmpty() ? "Wortkiste" : c.location);
+        }
+    }
 }

@@ -1,6 +1,12 @@
 // Opening vocabulary databases from the start form and the main window.
 #include <QFile>
 
+#include <cstdio>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/UserFiles.h"
 #include "mainwindow/RoadFixture.h"
 #include "platform/grid/Grid.h"
 #include "support/StaleJournal.h"
@@ -219,23 +225,168 @@ TEST_F(OpenDatabase, AJournalNotItsOwnIsSetAsideAndSaid) {
     EXPECT_EQ(userValue(1, "Name").toString(), "Ben");
 }
 
-TEST_F(OpenDatabase, DamagedOrForeignLastDatabaseIsReportedAndTheProgramStarts) {
+// A damaged file at start-up is the user's file, not a place in the
+// program: its report carries the program's name, with the report's text
+// as it always was; the program starts without a database.
+TEST_F(OpenDatabase, DamagedFileAtStartUpIsReportedUnderTheProgramsName) {
+    struct Case {
+        const char* what;
+        double noiseFrom;  // share of the file from where on it is overwritten
+        qint64 keep;       // bytes it is cut to, or -1
+        int number;
+    };
+    const Case cases[] = {
+        {"no database at all", 0, 4096, 3343},
+        {"cut off after its header", 1, 1000, 3049},
+        {"its items' pages overwritten", 0.5, -1, 3049},
+    };
     makeUsers({{1, "Ben"}});
-    const QString damaged = dbFolder() + "/damaged.wkd";
-    QDir().mkpath(dbFolder());
-    {
-        QFile file(damaged);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray(4096, 'x'));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString path = makeVokDB(QStringLiteral("damaged.wkd"));
+        {
+            auto db = openVok(path);
+            for (int i = 0; i < 40; ++i)
+                db->Execute("INSERT INTO VOK (Q, Sound) VALUES (?, ?)",
+                            {QStringLiteral("Frage %1").arg(i), QByteArray(3000, char('a' + i % 26))});
+            db->Close();
+        }
+        {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            const qint64 from = qint64(double(f.size()) * c.noiseFrom);
+            ASSERT_TRUE(f.seek(from));
+            for (qint64 i = from; i < f.size(); ++i) f.putChar(char(i * 7919 % 251));
+            if (c.keep >= 0) f.resize(c.keep);
+        }
+        ui.clearCalls();
+        ui.pushMsgBox(forms::vbOK);
+        startup::FrmBenutzer f;
+        startAs(f, 1, path);
+        ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+        const auto box = ui.last(CallKind::MsgBox);
+        EXPECT_EQ(box.title, "Wortkiste");
+        EXPECT_EQ(box.style, forms::vbCritical | forms::vbOKOnly);
+        EXPECT_TRUE(box.prompt.startsWith(QStringLiteral("Error %1: ").arg(c.number)))
+            << box.prompt.toStdString();
+        EXPECT_TRUE(box.prompt.endsWith("\r\r" + modMain::GetText(5009))) << box.prompt.toStdString();
+        EXPECT_EQ(ui.count(CallKind::EndProgram), 0);
+        EXPECT_FALSE(runstate::bDBOffen);
+        EXPECT_TRUE(MainForm().isVisible());
+        MainForm().hide();
+        resetRunState();
+        ASSERT_TRUE(QFile::remove(path));
     }
-    setUserValue(1, "LastDB", damaged);
-    ui.pushMsgBox(forms::vbOK);
-    startup::FrmBenutzer f;
-    startAs(f, 1);
-    EXPECT_EQ(ui.last(CallKind::MsgBox).title, "209");
-    EXPECT_EQ(ui.count(CallKind::EndProgram), 0);
-    EXPECT_FALSE(runstate::bDBOffen);
-    EXPECT_TRUE(MainForm().isVisible());
+}
+
+// A file the layer will not use (3051) is write-protected or in use, unless
+// the layer says what else it is (the name too long to save changes beside
+// it): then the user reads that, at the open as in the error boxes (see
+// ARefusalGetsAPlainBoxAFaultTheErrorReport) and the USER.MDB message.
+TEST_F(OpenDatabase, AFileTheLayerWillNotUseIsExplainedByItsOwnDescription) {
+    const QString file = dbFolder() + "/kurs.wkd";
+    const QString locked = dao::ErrorDescription(3051).replace('|', file);
+    const QString tooLong = "The name '" + file + "' is too long to save changes beside it.";
+    const QString inUse =
+        "\r\n\r\nThis file is either write-protected or another program/user is currently "
+        "working with this file.\r\n\r\nTo open this file, please make sure that this file is "
+        "not write-protected and no other program/user is accessing this file.";
+    struct Case {
+        int number;
+        QString description;
+        int language;
+        QString notice;  // when the file is opened
+        QString userDb;  // when it is USER.MDB
+    };
+    const Case cases[] = {
+        {3051, locked, 1, "File cannot be opened:" + inUse,
+         "It is write-protected or in use by another program (3051: " + locked + ")."},
+        {3051, tooLong, 1, "File cannot be opened:\r\n\r\n" + tooLong, tooLong},
+        {3051, tooLong, 0, QString::fromUtf8("Fehler beim Öffnen der Datei:\r\n\r\n") + tooLong, tooLong},
+        // The full disk is no damage.
+        {3026, "Not enough space on disk.", 1, QString(), "Not enough space on disk."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description.toStdString());
+        const wk::Error e(c.number, c.description);
+        modMain::SetLanguage(qint16(c.language));
+        if (!c.notice.isEmpty()) {
+            EXPECT_EQ(userfiles::CannotOpenDatabaseText(e), c.notice);
+        }
+        EXPECT_EQ(modUserDB::WhyUnusable(e), c.userDb);
+    }
+}
+
+// A name whose bytes are not UTF-8 (made on another system, unpacked from an
+// old archive) comes to the program as Qt reads it, with U+FFFD for each
+// such byte, and that text reaches no file: the user is told so and asked to
+// rename it, whether the name came on the command line or to the open
+// command. A name that really holds U+FFFD is no such name.
+TEST_F(OpenDatabase, ANameThatCannotBeReadIsSaidSoWhereverItComes) {
+    struct Case {
+        const char* what;
+        QByteArray file;   // the bytes of the name under DB/
+        QByteArray named;  // what the user named, under DB/
+        bool atStart;      // on the command line, else to the open command
+        bool told;
+    };
+    const QByteArray replacement = "\xef\xbf\xbd";  // U+FFFD in UTF-8
+    const Case cases[] = {
+        {"a file name not in UTF-8", "k\xe4rs.wkd", "k\xe4rs.wkd", true, true},
+        {"a folder name not in UTF-8", "\xc4gypten/kurs.wkd", "\xc4gypten/kurs.wkd", true, true},
+        {"opened from the program", "k\xe4rs.wkd", "k\xe4rs.wkd", false, true},
+        {"a name that really holds U+FFFD", "k" + replacement + "rs.wkd", "k" + replacement + "rs.wkd", true,
+         false},
+        {"a missing name with U+FFFD", "kurs.wkd", "k" + replacement + "rs.wkd", true, false},
+    };
+    makeUsers({{1, "Ben"}});
+    const QString last = makeVokDB("last.wkd");
+    const QByteArray db = QFile::encodeName(dbFolder()) + "/";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        setUserValue(1, "LastDB", last);
+        const qsizetype slash = c.file.lastIndexOf('/');
+        const QByteArray folder = slash < 0 ? QByteArray() : db + c.file.left(slash);
+        if (!folder.isEmpty()) {
+            ASSERT_EQ(::mkdir(folder.constData(), 0700), 0);
+        }
+        const QString made = makeVokDB("made.wkd");
+        ASSERT_EQ(::rename(QFile::encodeName(made).constData(), (db + c.file).constData()), 0);
+        const QString named = QFile::decodeName(db + c.named);
+
+        ui.clearCalls();
+        ui.answerAllMsgBoxes(forms::vbOK);
+        startup::FrmBenutzer f;
+        if (c.atStart) {
+            startAs(f, 1, named);
+        } else {
+            startAs(f, 1);
+            MainForm().VokDBOeffnen(named);
+        }
+        const QStringList boxes = ui.msgBoxPrompts();
+        if (c.told) {
+            ASSERT_EQ(boxes.size(), 1);
+            EXPECT_EQ(boxes[0],
+                      "File cannot be opened:\r" + named +
+                          "\r\rIts name, or the name of a folder on its path, holds characters that "
+                          "cannot be read (they are not written in UTF-8). Please rename it, then open "
+                          "the file again.");
+            EXPECT_EQ(ui.last(CallKind::MsgBox).style, forms::vbExclamation);
+            EXPECT_EQ(ui.last(CallKind::MsgBox).title, "Wortkiste");
+            // The program goes on as for a file that is not there: with the
+            // user's last database.
+            EXPECT_EQ(runstate::VokDBPfad, last);
+        } else {
+            EXPECT_TRUE(boxes.isEmpty()) << boxes.join("|").toStdString();
+            EXPECT_EQ(runstate::VokDBPfad, QFile::exists(named) ? named : last);
+        }
+        EXPECT_TRUE(runstate::bDBOffen);
+        resetRunState();
+        ASSERT_EQ(::unlink((db + c.file).constData()), 0);
+        if (!folder.isEmpty()) {
+            ASSERT_EQ(::rmdir(folder.constData()), 0);
+        }
+    }
 }
 
 TEST_F(OpenDatabase, DatabaseWithoutTheVocabularyQueriesIsReportedAndNothingChanges) {
@@ -447,7 +598,7 @@ protected:
         try {
             MainForm().VokDBOeffnen(broken);
         } catch (const wk::Error& e) {
-            modMain::ShowError(e.number(), e.description(), QStringLiteral("189"));
+            modMain::ShowError(e.number(), e.description(), runstate::ProgName);
         }
         EXPECT_EQ(runstate::VokDBPfad, first);
         EXPECT_TRUE(runstate::dbVok && runstate::dbVok->IsOpen());
