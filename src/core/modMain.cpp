@@ -95,7 +95,10 @@ bool isStockText(qint32 number, const QString& description) {
 
 bool IsRefusal(qint32 number, const QString& description) {
     switch (number) {
+        // No room, or another program at work on the file: the user can do
+        // something about either, and nothing is wrong with the program.
         case wk::err::DiskFull:
+        case wk::err::LockedBySession:
             return true;
         case wk::err::DiskError:
         case wk::err::FileLocked:

@@ -50,6 +50,7 @@ constexpr int PathNotValid = 3044;
 constexpr int CannotOpenDatabase = 3049;
 constexpr int FileLocked = 3051;
 constexpr int FieldTooSmall = 3163;
+constexpr int LockedBySession = 3260;
 constexpr int DatabaseExists = 3204;
 constexpr int ItemNotFound = 3265;
 constexpr int DialogCancelled = 32755;

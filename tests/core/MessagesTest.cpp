@@ -371,6 +371,7 @@ TEST_F(Language, ARefusalGetsAPlainBoxAFaultTheErrorReport) {
         {3043, replaced.description(), "SFEV02", true},
         {3043, journalGone, "", true},
         {3026, "Not enough space on disk.", "732", true},
+        {3260, dao::ErrorDescription(3260), "tr07", true},
         {3051,
          "The database engine cannot open the file '" + file + "'. Its name is too long to save changes.",
          "FF91", true},
