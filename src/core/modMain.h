@@ -32,11 +32,11 @@ void SetLanguage(qint16 langId);
 
 // Whether the database layer refused a change or an open for a reason of
 // the file or the disk that its description tells the user: the full disk
-// (3026), a file another program is at work on (3260), or a disk error or a
-// file it cannot use (3043, 3051) that carries
-// a description of the layer's own rather than the engine's stock text (the
-// file was replaced or moved by another program, its name is too long).
-// Such a refusal is no fault of the program.
+// (3026), a file another program is at work on (3260), or a disk error or
+// a file it cannot use (3043, 3051) that carries a description of the
+// layer's own rather than the engine's stock text (the file was replaced or
+// moved by another program, its name is too long). Such a refusal is no
+// fault of the program.
 bool IsRefusal(qint32 number, const QString& description);
 
 // The shared error box: message 5002, number, ": ", description, two CRs,
