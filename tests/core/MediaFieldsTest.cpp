@@ -345,6 +345,7 @@ TEST_F(MediaFields, TheOpenDatabaseIsNotReadAsAMedium) {
     const QString journal = dir.filePath("journal.wav");
     const QString named = dir.filePath("take-wal");
     ws.BeginTrans();
+    db->Execute("UPDATE VOK SET Sound = Sound");
     ASSERT_EQ(
         ::link(QFile::encodeName(self + "-journal").constData(), QFile::encodeName(journal).constData()), 0);
     ASSERT_EQ(::link(QFile::encodeName(self).constData(), QFile::encodeName(named).constData()), 0);

@@ -181,6 +181,7 @@ TEST_F(EditorTest, AFileTheProgramHoldsIsNotTakenAsASound) {
     ASSERT_EQ(::link(QFile::encodeName(db).constData(), QFile::encodeName(taken).constData()), 0);
     // SQLite holds its locks on the file in the middle of a transaction.
     dao::DBEngine::Workspaces(0).BeginTrans();
+    host.db->Execute("UPDATE VOK SET Q = Q");
     ASSERT_TRUE(wktest::HoldsPosixLock(db));
     form->picSQPlay_Click();
     EXPECT_TRUE(wktest::HoldsPosixLock(db));

@@ -166,8 +166,11 @@ struct Core {
     // is then the header whose change counter tells, should the journal be
     // left behind, which state of the file it was written for (a large
     // transaction writes pages into the file before its commit would have
-    // put page 1 into the journal).
+    // put page 1 into the journal). Called before a transaction's first
+    // write (statement, atomically).
     void journalHeaderFirst();
+    // Whether the open transaction has written already.
+    bool writing() const;
 
     // Prepared once, reset after each use by StatementUse.
     sqlite3_stmt* statement(const QString& sql);
@@ -207,10 +210,9 @@ private:
 
 template <class F>
 void Core::atomically(F&& fn) {
-    const bool outermost = idle();
     exec(QStringLiteral("SAVEPOINT wk_atomic"));
     try {
-        if (outermost) journalHeaderFirst();
+        if (!writing()) journalHeaderFirst();
         fn();
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK TO wk_atomic; RELEASE wk_atomic", nullptr, nullptr, nullptr);

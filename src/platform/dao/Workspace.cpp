@@ -128,31 +128,12 @@ DatabasePtr Workspace::OpenDatabase(const QString& path, bool exclusive, bool re
     return db;
 }
 void Workspace::BeginTrans() {
-    std::vector<std::shared_ptr<Core>> begun;
-    try {
-        for (const auto& c : d->cores()) {
-            const bool outermost = c->idle();
-            c->exec(QStringLiteral("SAVEPOINT wk_trans"));
-            ++c->savepoints;
-            begun.push_back(c);
-            // A long transaction writes pages into the file before its
-            // commit. This is also where a file that may not be written
-            // (moved, locked by another program) refuses the transaction.
-            if (outermost) c->journalHeaderFirst();
-        }
-    } catch (...) {
-        // Not begun at all: no level is left that only Rollback would end.
-        for (const auto& c : begun) {
-            if (!c->isOpen()) continue;
-            if (!sqlite3_get_autocommit(c->db))
-                sqlite3_exec(c->db, "ROLLBACK TO wk_trans; RELEASE wk_trans", nullptr, nullptr, nullptr);
-            if (--c->savepoints == 0) c->lostTransaction.reset();
-        }
-        throw;
-    }
-    for (const auto& c : begun)
+    for (const auto& c : d->cores()) {
+        c->exec(QStringLiteral("SAVEPOINT wk_trans"));
+        ++c->savepoints;
         if (std::find(d->transaction.begin(), d->transaction.end(), c) == d->transaction.end())
             d->transaction.push_back(c);
+    }
     ++d->depth;
 }
 
