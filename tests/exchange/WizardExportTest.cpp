@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <QAccessible>
+#include <QApplication>
 #include <QDir>
+#include <functional>
 
 #include <QTableView>
 
@@ -193,6 +195,31 @@ TEST_F(WizardExport, FieldListOrderTicksAndNext) {
     EXPECT_FALSE(form->cmdWeiter->isEnabled());
     l->item(5)->setCheckState(Qt::Checked);
     EXPECT_TRUE(form->cmdWeiter->isEnabled());
+}
+
+// Each field of the list is heard as a check box, ticked or not, and a
+// tool's toggle ticks it.
+TEST_F(WizardExport, FieldsAreHeardAsCheckBoxes) {
+    toItems();
+    form->cmdExport_DB_L2R_A_Click();
+    form->cmdWeiter_Click();
+    QAccessibleTableInterface* list =
+        QAccessible::queryAccessibleInterface(form->lstExFields)->tableInterface();
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->rowCount(), 6);
+    for (int r = 0; r < 6; ++r) {
+        QAccessibleInterface* field = list->cellAt(r, 0);
+        const bool ticked = form->lstExFields->item(r)->checkState() == Qt::Checked;
+        EXPECT_EQ(field->role(), QAccessible::CheckBox) << r;
+        EXPECT_TRUE(field->state().checkable) << r;
+        EXPECT_EQ(field->state().checked, ticked) << r;
+        EXPECT_EQ(field->text(QAccessible::Name), form->lstExFields->item(r)->text());
+    }
+    QAccessibleInterface* subject = list->cellAt(2, 0);
+    ASSERT_NE(subject->actionInterface(), nullptr);
+    subject->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(form->lstExFields->item(2)->checkState(), Qt::Checked);
+    EXPECT_TRUE(subject->state().checked);
 }
 
 TEST_F(WizardExport, TextExportWritesTheFileAndCloses) {
