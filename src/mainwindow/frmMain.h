@@ -218,6 +218,9 @@ public:
     void barButton_MouseUp(ImageBox* button);
     // Whether a main-bar button can be used now.
     bool barButtonAvailable(const ImageBox* button) const;
+    // The locked bar buttons look locked and take no focus; called where
+    // the database, its locks or the number of items change.
+    void refreshBarLocks();
     // The three one-way locks of the open database.
     void cmdDBHideOverview_Click();
     void cmdDBHideOptions_Click();

@@ -113,6 +113,7 @@ void frmMain::showOpenDatabase() {
     lblBDBName->setText(VokDBName.size() <= 25 ? VokDBName : VokDBName.left(22) + "...");
     fitDBNameLabel();
     FillVG1();
+    refreshBarLocks();
     imgBarOverview_Click();
 }
 
