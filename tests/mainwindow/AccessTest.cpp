@@ -216,13 +216,35 @@ TEST_F(Access, PictureButtonsArePressedByKeysAndTools) {
     }
 }
 
-// Enter on a push button presses it in the windows that are no dialogs too,
-// where Qt leaves Enter to the window.
+// Enter, on the main keys and on the keypad, presses the focused push
+// button in the windows that are no dialogs too, where Qt leaves Enter to
+// the window.
 TEST_F(Access, EnterPressesTheButtonWithTheFocusInEveryWindow) {
     auto& m = startMain(1);
-    const auto enterOn = [](QPushButton* b) {
+    struct Key {
+        const char* name;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    const Key keys[] = {{"Return", Qt::Key_Return, Qt::NoModifier},
+                        {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier}};
+    const Key* key = nullptr;
+    const auto enterOn = [&](QPushButton* b) {
         b->setFocus(Qt::TabFocusReason);
-        wktest::keyTo(b, Qt::Key_Return, Qt::NoModifier, "\r");
+        wktest::keyTo(b, key->key, key->modifiers, "\r");
+    };
+    const auto newDatabaseNote = [&]() -> vocabdb::frmNewDB* {
+        m.imgBarNewDB_Click();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<vocabdb::frmNewDB*>(w); d && d->isVisible()) return d;
+        return nullptr;
+    };
+    // Each lock asks first; No leaves it open.
+    const auto lock = [&](QPushButton*(mainwindow::SettingsPanel::*button)) {
+        m.imgBarOptions_Click();
+        ui.pushMsgBox(forms::vbNo);
+        enterOn(m.fraVerwaltung->*button);
+        return ui.count(CallKind::MsgBox) == 1;
     };
     const struct {
         const char* button;
@@ -255,11 +277,16 @@ TEST_F(Access, EnterPressesTheButtonWithTheFocusInEveryWindow) {
          }},
         {"new database: cancel",
          [&] {
-             m.imgBarNewDB_Click();
-             for (QWidget* w : QApplication::topLevelWidgets())
-                 if (auto* d = qobject_cast<vocabdb::frmNewDB*>(w); d && d->isVisible())
-                     enterOn(d->cmdAbbrechen);
+             if (auto* d = newDatabaseNote()) enterOn(d->cmdAbbrechen);
              return m.isEnabled();
+         }},
+        {"new database: OK",
+         [&] {
+             auto* d = newDatabaseNote();
+             if (!d) return false;
+             ui.pushSaveCancel();
+             enterOn(d->cmdOK);
+             return ui.count(CallKind::ShowSave) == 1 && m.isEnabled();
          }},
         {"editor: cancel",
          [&] {
@@ -271,17 +298,16 @@ TEST_F(Access, EnterPressesTheButtonWithTheFocusInEveryWindow) {
              m.OpenItemEditor(true);
              return closed;
          }},
-        {"settings: lock",
-         [&] {
-             m.imgBarOptions_Click();
-             ui.pushMsgBox(forms::vbNo);
-             enterOn(m.fraVerwaltung->cmdDBHideOverview);
-             return ui.count(CallKind::MsgBox) == 1;
-         }},
+        {"settings: first lock", [&] { return lock(&mainwindow::SettingsPanel::cmdDBHideOverview); }},
+        {"settings: second lock", [&] { return lock(&mainwindow::SettingsPanel::cmdDBHideOptions); }},
+        {"settings: third lock", [&] { return lock(&mainwindow::SettingsPanel::cmdDBHideImportExport); }},
     };
-    for (const auto& c : cases) {
-        EXPECT_TRUE(c.pressed()) << c.button;
-        ui.clearCalls();
+    for (const Key& k : keys) {
+        key = &k;
+        for (const auto& c : cases) {
+            EXPECT_TRUE(c.pressed()) << c.button << ", " << k.name;
+            ui.clearCalls();
+        }
     }
 }
 
