@@ -219,7 +219,8 @@ public:
     // Whether a main-bar button can be used now.
     bool barButtonAvailable(const ImageBox* button) const;
     // The locked bar buttons look locked and take no focus; called where
-    // the database, its locks or the number of items change.
+    // the database closes, a lock is set or the grid's rows change (the
+    // rebuild of an opened database among them).
     void refreshBarLocks();
     // The three one-way locks of the open database.
     void cmdDBHideOverview_Click();

@@ -113,7 +113,6 @@ void frmMain::showOpenDatabase() {
     lblBDBName->setText(VokDBName.size() <= 25 ? VokDBName : VokDBName.left(22) + "...");
     fitDBNameLabel();
     FillVG1();
-    refreshBarLocks();
     imgBarOverview_Click();
 }
 
