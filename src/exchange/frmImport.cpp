@@ -346,6 +346,8 @@ void frmImport::buildControls() {
     cmdCancel = make<QPushButton>(this, "cmdCancel", "601");
     cmdWeiter = make<QPushButton>(this, "cmdWeiter", "603");
     cmdBack->hide();
+    // Return goes on, as Next does, unless another button has the focus.
+    cmdWeiter->setDefault(true);
     bar->addStretch();
     bar->addWidget(cmdBack);
     bar->addWidget(cmdCancel);

@@ -4,13 +4,20 @@
 #include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
+#include <QStyle>
+#include <QStyleOption>
 
 namespace mainwindow {
 
 namespace {
+
+// The focus mark: inside the rim of the bar pictures, on their light face.
+const QColor FocusMarkColour(0x10, 0x24, 0x48);
+constexpr int FocusMarkWidth = 2;
+constexpr int FocusMarkInset = 3;
+constexpr qreal LockedOpacity = 0.45;
 
 class ImageButtonAccessible : public QAccessibleWidget {
 public:
@@ -55,7 +62,21 @@ void ImageBox::makeButton(bool tabStop) {
     }();
     (void)factory;
     button_ = true;
-    setFocusPolicy(tabStop ? Qt::TabFocus : Qt::NoFocus);
+    tabStop_ = tabStop;
+    refreshAvailability();
+}
+
+void ImageBox::setAvailability(std::function<bool()> available) {
+    available_ = std::move(available);
+    refreshAvailability();
+}
+
+void ImageBox::refreshAvailability() {
+    const bool locked = button_ && !isAvailable();
+    if (button_) setFocusPolicy(tabStop_ && !locked ? Qt::TabFocus : Qt::NoFocus);
+    if (locked == locked_) return;
+    locked_ = locked;
+    update();
 }
 
 void ImageBox::press() {
@@ -75,15 +96,25 @@ void ImageBox::keyPressEvent(QKeyEvent* e) {
 }
 
 void ImageBox::paintEvent(QPaintEvent* e) {
-    QLabel::paintEvent(e);
+    if (locked_ && !pixmap().isNull()) {
+        // Locked: greyed and faded into the bar, as a disabled control.
+        QPainter p(this);
+        QStyleOption o;
+        o.initFrom(this);
+        p.setOpacity(LockedOpacity);
+        p.drawPixmap(contentsRect(), style()->generatedIconPixmap(QIcon::Disabled, pixmap(), &o));
+    } else {
+        QLabel::paintEvent(e);
+    }
     if (!button_ || !hasFocus()) return;
-    QStylePainter p(this);
-    QStyleOptionFocusRect o;
-    o.initFrom(this);
-    // Shown however the focus came, by Tab or placed by the window.
-    o.state |= QStyle::State_KeyboardFocusChange;
-    o.rect = rect().adjusted(1, 1, -1, -1);
-    p.drawPrimitive(QStyle::PE_FrameFocusRect, o);
+    // Shown however the focus came, by Tab or placed by the window: a solid
+    // dark frame on the picture's light face, clear against it (the style's
+    // own mark on these pictures was a faint tint).
+    QPainter p(this);
+    p.setPen(QPen(FocusMarkColour, FocusMarkWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.setBrush(Qt::NoBrush);
+    const qreal inset = FocusMarkInset + FocusMarkWidth / 2.0;
+    p.drawRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
 }
 
 // The focus frame comes and goes with the focus.

@@ -28,8 +28,12 @@ public:
     void press();
     // Whether a press does anything now (a locked bar button does not):
     // assistive tools hear the button disabled while it does not.
-    void setAvailability(std::function<bool()> available) { available_ = std::move(available); }
+    void setAvailability(std::function<bool()> available);
     bool isAvailable() const { return !available_ || available_(); }
+    // Asks the availability again: a button that does nothing now looks
+    // disabled and takes no focus (a click still tells its hint).
+    void refreshAvailability();
+    bool looksLocked() const { return locked_; }
 
 signals:
     // Button as the original numbered them (1 left, 2 right, 4 middle),
@@ -54,6 +58,8 @@ private:
     QString key_;
     std::function<bool()> available_;
     bool button_ = false;
+    bool tabStop_ = false;
+    bool locked_ = false;
     bool pressedInside_ = false;
 };
 

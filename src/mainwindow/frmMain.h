@@ -218,6 +218,10 @@ public:
     void barButton_MouseUp(ImageBox* button);
     // Whether a main-bar button can be used now.
     bool barButtonAvailable(const ImageBox* button) const;
+    // The locked bar buttons look locked and take no focus; called where
+    // the database closes, a lock is set or the grid's rows change (the
+    // rebuild of an opened database among them).
+    void refreshBarLocks();
     // The three one-way locks of the open database.
     void cmdDBHideOverview_Click();
     void cmdDBHideOptions_Click();

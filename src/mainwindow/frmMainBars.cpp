@@ -39,6 +39,16 @@ bool frmMain::barButtonAvailable(const ImageBox* b) const {
     return false;
 }
 
+void frmMain::refreshBarLocks() {
+    bool focusLost = false;
+    for (ImageBox* b : {imgBarOverview, imgBarOptions, imgBarStartTest}) {
+        if (!b) continue;
+        b->refreshAvailability();
+        focusLost = focusLost || (b->hasFocus() && b->looksLocked());
+    }
+    if (focusLost) FocusWork();
+}
+
 namespace {
 
 bool* pressedFlag(frmMain& f, const ImageBox* b) {
@@ -170,12 +180,14 @@ void frmMain::cmdDBHideOverview_Click() {
     if (!confirmLock(590, 591)) return;
     if (!writeLock("ShowOverview", 0)) return;
     fraVerwaltung->cmdDBHideOverview->setEnabled(false);
+    refreshBarLocks();
 }
 
 void frmMain::cmdDBHideOptions_Click() {
     if (!confirmLock(593, 594)) return;
     if (!writeLock("ShowOptions", 0)) return;
     fraVerwaltung->cmdDBHideOptions->setEnabled(false);
+    refreshBarLocks();
     HideAllPanels();
     if (optionValue("ShowOverview", 1) == 1) fraOverview1->show();
     FocusWork();

@@ -363,6 +363,11 @@ void frmMain::connectGrid() {
         };
     };
     connect(vg1, &grid::Grid::SelectionChange, this, safely(&frmMain::vg1_SelectionChange));
+    // "Start test" is there while the grid has rows.
+    const QAbstractItemModel* rows = vg1->view()->model();
+    connect(rows, &QAbstractItemModel::modelReset, this, [this] { refreshBarLocks(); });
+    connect(rows, &QAbstractItemModel::rowsInserted, this, [this] { refreshBarLocks(); });
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, [this] { refreshBarLocks(); });
     // A header click sorts; the keyboard reaches the header by Tab to sort.
     vg1->SetHeaderTakesFocus(true);
     connect(vg1, &grid::Grid::ColumnClick, this, safely(&frmMain::vg1_ColumnClick));

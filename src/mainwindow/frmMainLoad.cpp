@@ -300,6 +300,7 @@ void frmMain::DisableDataView() {
     lblBCount->setText(QString());
     lblBCount->hide();
     fraWelcome->show();
+    refreshBarLocks();
     FocusWork();
 }
 

@@ -268,6 +268,9 @@ void frmGridOptions::reloadRow(int row) {
 }
 
 void frmGridOptions::optM_Click(int index) {
+    // Tab stops at the button of the page shown, not at the other one; the
+    // arrow keys go from one to the other.
+    for (int i = 0; i < 2; ++i) optM[i]->setFocusPolicy(i == index ? Qt::StrongFocus : Qt::ClickFocus);
     // The focus may not be taken yet while the dialog loads; that is fine.
     if (index == 0) {
         fraFonts->setVisible(false);

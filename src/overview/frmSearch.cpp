@@ -106,6 +106,10 @@ void frmSearch::FindNext() {
 
     if (hitR == 0) {
         SearchRow = 0;
+        // The row the search left current (row 1 when it began again at
+        // the top) is the one Delete would remove: it is shown.
+        if (g.SelectedRow() >= 1 && g.SelectedColumn() >= 1)
+            g.EnsureVisible(g.SelectedRow(), g.SelectedColumn());
         forms::ui().MsgBox(modMain::GetText(99), forms::vbOKOnly | forms::vbInformation, runstate::ProgName);
         return;
     }

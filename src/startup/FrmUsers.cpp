@@ -94,6 +94,10 @@ void FrmUsers::Form_Load() {
     for (QPushButton* b : cmdDel) forms::setBackColor(b, kBackColor);
 
     forms::ApplyCaptions(this, GetText, false, true);
+    // The five "Delete" buttons are told apart by the slot they free.
+    for (int i = 1; i <= MaxUsers; ++i)
+        cmdDel(i)->setAccessibleName(forms::spokenCaption(cmdDel(i)->text()) + QLatin1Char(' ') +
+                                     forms::spokenCaption(LblUser(i)->text()));
     if (start_) start_->setEnabled(false);
 
     for (int i = 1; i <= MaxUsers; ++i) {
@@ -121,6 +125,15 @@ void FrmUsers::TxtN_KeyPress(int Index, int& KeyAscii) {
         cmdOK->setFocus();
     else
         TxtN(Index + 1)->setFocus();
+}
+
+// Esc leaves the window as Cancel does, wherever the focus is in it.
+void FrmUsers::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        cmdAbbruch_Click();
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 bool FrmUsers::eventFilter(QObject* watched, QEvent* e) {

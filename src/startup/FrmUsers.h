@@ -39,6 +39,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     // Any other way of closing the window acts as cmdAbbruch.
     void closeEvent(QCloseEvent* e) override;
 

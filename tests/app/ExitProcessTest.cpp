@@ -1,6 +1,7 @@
 // The built program itself, started on a file and ended again: the whole way
 // out, static objects included, must run clean under the sanitizers.
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -9,6 +10,7 @@
 
 #include "mainwindow/RoadFixture.h"
 #include "support/Beside.h"
+#include "support/VirtualDisplay.h"
 #include "upgrade/OldKinds.h"
 
 using namespace roadtest;
@@ -27,11 +29,13 @@ protected:
     // starts as the preselected user, answers every message with its
     // default button and closes the main window once it shows. Qt's
     // options go around the file, in the place of "FILE" among them; a
-    // platform among them takes the place of the environment's.
+    // platform among them takes the place of the environment's. The
+    // program starts in the file's folder.
     Run run(const QString& file, bool quit = false, QStringList qtOptions = {"FILE"}) {
         QTemporaryDir runtime;
         QProcess p;
         p.setProcessEnvironment(environment(runtime.path(), quit, !qtOptions.contains("-platform")));
+        p.setWorkingDirectory(QFileInfo(file).absolutePath());
         qtOptions.replaceInStrings(QRegularExpression("^FILE$"), file);
         p.start(QCoreApplication::applicationDirPath() + "/wortkiste", qtOptions);
         return finish(p);
@@ -135,19 +139,34 @@ TEST_F(BuiltProgram, QuitWithOpenDatabasesEndsCleanly) {
 }
 
 // Qt's own options, the session manager's restart command among them, are
-// Qt's: the program starts and opens the file named beside them.
+// Qt's: the program starts and opens the file named beside them. Past "--"
+// a file named as one of them is a file; a display named by "-display"
+// is used without DISPLAY.
 TEST_F(BuiltProgram, QtOptionsAreQtsAndTheFileBesideThemOpens) {
     makeUsers({{1, "Anna"}}, 1);
     const QString file = makeVokDB("kurs.wkd");
-    for (const QStringList& options :
-         {QStringList{"-session", "1234abcd", "-style", "Fusion", "FILE", "-reverse"},
-          QStringList{"-platform", "offscreen", "--style=Fusion", "FILE"}}) {
-        SCOPED_TRACE(options.join(' ').toStdString());
+    const QString dashed = makeVokDB("-reverse");
+    wktest::VirtualDisplay display;
+    const struct {
+        QStringList options;
+        QString opened;
+    } cases[] = {
+        {{"-session", "1234abcd", "-style", "Fusion", "FILE", "-reverse"}, file},
+        {{"-platform", "offscreen", "--style=Fusion", "FILE"}, file},
+        {{"--", "-reverse"}, dashed},
+        {{"-platform", "xcb", "-display", display.name(), "FILE"}, file},
+    };
+    if (display.installed()) {
+        ASSERT_FALSE(display.name().isEmpty()) << "Xvfb named no display";
+    }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.join(' ').toStdString());
+        if (c.options.contains("-display") && !display.installed()) continue;  // no Xvfb here
         setUserValue(1, "LastDB", QString());
-        const Run r = run(file, false, options);
+        const Run r = run(c.opened, false, c.options);
         EXPECT_EQ(r.exitCode, 0) << r.log.toStdString();
         EXPECT_TRUE(r.log.contains("driver: close main window")) << r.log.toStdString();
-        EXPECT_EQ(userValue(1, "LastDB").toString(), file);
+        EXPECT_EQ(userValue(1, "LastDB").toString(), c.opened);
     }
 }
 

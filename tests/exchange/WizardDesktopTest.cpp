@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 
+#include "support/VirtualDisplay.h"
+
 namespace {
 
 struct Running {
@@ -23,26 +25,16 @@ struct Running {
 };
 
 TEST(WizardOnADesktop, EveryOpeningIsWhereAssistiveToolsAreToldItIs) {
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
     const QString wm = QStandardPaths::findExecutable("openbox");
-    if (xvfb.isEmpty() || wm.isEmpty()) GTEST_SKIP() << "needs Xvfb and openbox";
+    if (wm.isEmpty()) GTEST_SKIP() << "needs Xvfb and openbox";
+    wktest::VirtualDisplay display;
+    if (!display.installed()) GTEST_SKIP() << "needs Xvfb and openbox";
+    ASSERT_FALSE(display.name().isEmpty()) << "Xvfb named no display";
     QTemporaryDir runtime;
     ASSERT_TRUE(runtime.isValid());
 
-    // Xvfb picks a free display and names it on the descriptor it is given.
-    Running server;
-    server.p.setProgram("/bin/sh");
-    server.p.setArguments({"-c", "exec \"$0\" -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp", xvfb});
-    server.p.start();
-    ASSERT_TRUE(server.p.waitForStarted(10000));
-    QByteArray display;
-    while (!display.contains('\n') && server.p.waitForReadyRead(30000))
-        display += server.p.readAllStandardOutput();
-    display = display.trimmed();
-    ASSERT_FALSE(display.isEmpty()) << "Xvfb named no display";
-
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", ":" + QString::fromLatin1(display));
+    env.insert("DISPLAY", display.name());
     env.remove("WAYLAND_DISPLAY");
     env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert("XDG_RUNTIME_DIR", runtime.path());

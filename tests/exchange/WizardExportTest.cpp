@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <QAccessible>
+#include <QApplication>
 #include <QDir>
+#include <functional>
 
 #include <QTableView>
 
@@ -193,6 +195,78 @@ TEST_F(WizardExport, FieldListOrderTicksAndNext) {
     EXPECT_FALSE(form->cmdWeiter->isEnabled());
     l->item(5)->setCheckState(Qt::Checked);
     EXPECT_TRUE(form->cmdWeiter->isEnabled());
+}
+
+// Return goes on as Next does while Next is there, from an option, a list
+// or a text box; on another button it presses that one.
+TEST_F(WizardExport, ReturnPressesNextWhileItIsThere) {
+    open();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    const auto returnOn = [](QWidget* w) {
+        w->setFocus(Qt::TabFocusReason);
+        wktest::keyTo(w, Qt::Key_Return, Qt::NoModifier, "\r");
+    };
+    const struct {
+        const char* where;
+        std::function<QWidget*()> prepare;  // gives the control Return is pressed on
+        std::function<bool()> after;
+    } steps[] = {
+        {"start page, nothing chosen", [&] { return form->optChoice[0]; },
+         [&] { return shown(form->fraA_Start); }},
+        {"start page, export chosen",
+         [&] {
+             form->optChoice[1]->setChecked(true);
+             return form->optChoice[1];
+         },
+         [&] { return shown(form->fraB_Export); }},
+        {"format page, nothing chosen", [&] { return form->optExport_Format[0]; },
+         [&] { return shown(form->fraB_Export); }},
+        {"format page, text chosen",
+         [&] {
+             form->optExport_Format[0]->setChecked(true);
+             return form->optExport_Format[0];
+         },
+         [&] { return shown(form->fraC_Export); }},
+        {"items page, all added",
+         [&] {
+             form->cmdExport_DB_L2R_A->click();
+             return form->cmdExport_DB_L2R_A;  // a button: Return presses it, not Next
+         },
+         [&] { return shown(form->fraC_Export) && form->vgExEx->Rows() == 11; }},
+        {"items page, Next", [&] { return form->cmdWeiter; }, [&] { return shown(form->fraD_Export); }},
+        {"fields list", [&] { return form->lstExFields; }, [&] { return shown(form->fraE_Export); }},
+        {"Cancel", [&] { return form->cmdCancel; }, [&] { return form->Unloaded(); }},
+    };
+    for (const auto& s : steps) {
+        returnOn(s.prepare());
+        EXPECT_TRUE(s.after()) << s.where;
+    }
+}
+
+// Each field of the list is heard as a check box, ticked or not, and a
+// tool's toggle ticks it.
+TEST_F(WizardExport, FieldsAreHeardAsCheckBoxes) {
+    toItems();
+    form->cmdExport_DB_L2R_A_Click();
+    form->cmdWeiter_Click();
+    QAccessibleTableInterface* list =
+        QAccessible::queryAccessibleInterface(form->lstExFields)->tableInterface();
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->rowCount(), 6);
+    for (int r = 0; r < 6; ++r) {
+        QAccessibleInterface* field = list->cellAt(r, 0);
+        const bool ticked = form->lstExFields->item(r)->checkState() == Qt::Checked;
+        EXPECT_EQ(field->role(), QAccessible::CheckBox) << r;
+        EXPECT_TRUE(field->state().checkable) << r;
+        EXPECT_EQ(field->state().checked, ticked) << r;
+        EXPECT_EQ(field->text(QAccessible::Name), form->lstExFields->item(r)->text());
+    }
+    QAccessibleInterface* subject = list->cellAt(2, 0);
+    ASSERT_NE(subject->actionInterface(), nullptr);
+    subject->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(form->lstExFields->item(2)->checkState(), Qt::Checked);
+    EXPECT_TRUE(subject->state().checked);
 }
 
 TEST_F(WizardExport, TextExportWritesTheFileAndCloses) {

@@ -95,20 +95,29 @@ TEST_F(WizardDbImport, NextNeedsAnExistingFile) {
     EXPECT_EQ(form->txtB_Import_FileName->text(), srcPath);
 }
 
+// A rate of mistake that is no number: one message, the page stays, and
+// the focus is in the box that holds it, whichever control pressed Next.
 TEST_F(WizardDbImport, InvalidErrorRateStaysWithOneMessage) {
     toSource();
+    form->show();
+    QApplication::setActiveWindow(form.get());
     form->txtB_Import_FileName->setText(srcPath);
     form->chkBed->setChecked(true);
-    form->cboWhat[0]->setCurrentIndex(3);
-    form->txtBed[0]->setText("viel");
+    form->txtBed[0]->setText("Haus");
+    form->cboAndOr[1]->setCurrentIndex(1);
+    form->cboWhat[1]->setCurrentIndex(3);
+    form->txtBed[1]->setText("viel");
     wktest::ScriptedUi ui;
     ui.pushMsgBox(forms::vbOK);
-    form->cmdWeiter_Click();
+    form->cmdWeiter->setFocus(Qt::TabFocusReason);
+    wktest::keyTo(form->cmdWeiter, Qt::Key_Space, Qt::NoModifier, " ");
     EXPECT_FALSE(form->BedValid);
     EXPECT_EQ(form->ImportStep, 1);
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 1);
     EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).prompt, "Field must be numeric !");
     EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).style, forms::vbExclamation);
     EXPECT_TRUE(form->fraB_Import->isVisibleTo(form.get()));
+    EXPECT_EQ(QApplication::focusWidget(), form->txtBed[1]);
 }
 
 TEST_F(WizardDbImport, RefusedSourcesStayOnThePage) {

@@ -39,10 +39,14 @@ protected:
 
 const QStringList kMainBar = {"imgBarNewDB", "imgBarOpenDB", "imgBarOverview", "imgBarOptions",
                               "imgBarStartTest"};
+// Without items: "Start test" is locked, the grid shows nothing.
+const QStringList kEmptyOverview = {
+    "imgBarNewDB",      "imgBarOpenDB",        "imgBarOverview",          "imgBarOptions",
+    "cmdOverview1_New", "cmdOverview1_Import", "cmdOverview1_GridOptions"};
 
 // Each screen has its own Tab order: the work first, then the bars; Tab
 // leaves every control, an empty grid too, and never rests on the title-bar
-// pictures.
+// pictures or on a locked bar button.
 TEST_F(Access, TabOrderOfEachScreen) {
     const struct {
         const char* screen;
@@ -53,8 +57,24 @@ TEST_F(Access, TabOrderOfEachScreen) {
         {"overview", 2, [](frmMain& m) { return m.imgBarNewDB; },
          kMainBar + QStringList{"cmdOverview1_New", "cmdOverview1_Search", "cmdOverview1_Import",
                                 "cmdOverview1_GridOptions", "vg1", "vg1.header"}},
-        {"overview of an empty database", 0, [](frmMain& m) { return m.imgBarNewDB; },
-         kMainBar + QStringList{"cmdOverview1_New", "cmdOverview1_Import", "cmdOverview1_GridOptions"}},
+        {"overview of an empty database", 0, [](frmMain& m) { return m.imgBarNewDB; }, kEmptyOverview},
+        {"overview after the last item went by the Delete key", 1,
+         [this](frmMain& m) {
+             m.vg1->SetSelectedRow(1);
+             ui.pushMsgBox(forms::vbYes);
+             wktest::keyTo(m.vg1->view(), Qt::Key_Delete);
+             return m.imgBarNewDB;
+         },
+         kEmptyOverview},
+        {"overview after the last item went by the menu", 1,
+         [this](frmMain& m) {
+             m.vg1->SetSelectedRow(1);
+             ui.pushMsgBox(forms::vbYes);
+             m.mnuVGrid_Del_Click();
+             return m.imgBarNewDB;
+         },
+         kEmptyOverview},
+        {"no database", -1, [](frmMain& m) { return m.imgBarNewDB; }, {"imgBarNewDB", "imgBarOpenDB"}},
         {"test",
          2,
          [](frmMain& m) {
@@ -214,13 +234,35 @@ TEST_F(Access, PictureButtonsArePressedByKeysAndTools) {
     }
 }
 
-// Enter on a push button presses it in the windows that are no dialogs too,
-// where Qt leaves Enter to the window.
+// Enter, on the main keys and on the keypad, presses the focused push
+// button in the windows that are no dialogs too, where Qt leaves Enter to
+// the window.
 TEST_F(Access, EnterPressesTheButtonWithTheFocusInEveryWindow) {
     auto& m = startMain(1);
-    const auto enterOn = [](QPushButton* b) {
+    struct Key {
+        const char* name;
+        int key;
+        Qt::KeyboardModifiers modifiers;
+    };
+    const Key keys[] = {{"Return", Qt::Key_Return, Qt::NoModifier},
+                        {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier}};
+    const Key* key = nullptr;
+    const auto enterOn = [&](QPushButton* b) {
         b->setFocus(Qt::TabFocusReason);
-        wktest::keyTo(b, Qt::Key_Return, Qt::NoModifier, "\r");
+        wktest::keyTo(b, key->key, key->modifiers, "\r");
+    };
+    const auto newDatabaseNote = [&]() -> vocabdb::frmNewDB* {
+        m.imgBarNewDB_Click();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<vocabdb::frmNewDB*>(w); d && d->isVisible()) return d;
+        return nullptr;
+    };
+    // Each lock asks first; No leaves it open.
+    const auto lock = [&](QPushButton*(mainwindow::SettingsPanel::*button)) {
+        m.imgBarOptions_Click();
+        ui.pushMsgBox(forms::vbNo);
+        enterOn(m.fraVerwaltung->*button);
+        return ui.count(CallKind::MsgBox) == 1;
     };
     const struct {
         const char* button;
@@ -253,11 +295,25 @@ TEST_F(Access, EnterPressesTheButtonWithTheFocusInEveryWindow) {
          }},
         {"new database: cancel",
          [&] {
-             m.imgBarNewDB_Click();
-             for (QWidget* w : QApplication::topLevelWidgets())
-                 if (auto* d = qobject_cast<vocabdb::frmNewDB*>(w); d && d->isVisible())
-                     enterOn(d->cmdAbbrechen);
+             if (auto* d = newDatabaseNote()) enterOn(d->cmdAbbrechen);
              return m.isEnabled();
+         }},
+        {"new database: OK",
+         [&] {
+             auto* d = newDatabaseNote();
+             if (!d) return false;
+             ui.pushSaveCancel();
+             enterOn(d->cmdOK);
+             return ui.count(CallKind::ShowSave) == 1 && m.isEnabled();
+         }},
+        {"new database: OK, from the note",
+         [&] {
+             auto* d = newDatabaseNote();
+             if (!d) return false;
+             ui.pushSaveCancel();
+             d->txtC->setFocus(Qt::TabFocusReason);
+             wktest::keyTo(d->txtC, key->key, key->modifiers, "\r");
+             return ui.count(CallKind::ShowSave) == 1 && m.isEnabled();
          }},
         {"editor: cancel",
          [&] {
@@ -269,17 +325,19 @@ TEST_F(Access, EnterPressesTheButtonWithTheFocusInEveryWindow) {
              m.OpenItemEditor(true);
              return closed;
          }},
-        {"settings: lock",
-         [&] {
-             m.imgBarOptions_Click();
-             ui.pushMsgBox(forms::vbNo);
-             enterOn(m.fraVerwaltung->cmdDBHideOverview);
-             return ui.count(CallKind::MsgBox) == 1;
-         }},
+        {"settings: first lock", [&] { return lock(&mainwindow::SettingsPanel::cmdDBHideOverview); }},
+        {"settings: second lock", [&] { return lock(&mainwindow::SettingsPanel::cmdDBHideOptions); }},
+        {"settings: third lock", [&] { return lock(&mainwindow::SettingsPanel::cmdDBHideImportExport); }},
     };
-    for (const auto& c : cases) {
-        EXPECT_TRUE(c.pressed()) << c.button;
-        ui.clearCalls();
+    for (const Key& k : keys) {
+        key = &k;
+        for (const auto& c : cases) {
+            EXPECT_TRUE(c.pressed()) << c.button << ", " << k.name;
+            ui.clearCalls();
+            // A note Enter failed to close goes, as Cancel, before the next case.
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<vocabdb::frmNewDB*>(w); d && d->isVisible()) d->close();
+        }
     }
 }
 

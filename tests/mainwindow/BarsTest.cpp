@@ -1,15 +1,21 @@
 // The main bar: availability, pressed and lit pictures, hints, clicks and the
 // three database locks.
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QMouseEvent>
-#include <QTreeWidget>
 #include <QPushButton>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cmath>
+#include <functional>
 
 #include "mainwindow/BarsFixture.h"
 #include "mainwindow/SettingsPanel.h"
 
 using namespace barstest;
+using mainwindow::frmMain;
 using mainwindow::ImageBox;
 using wktest::CallKind;
 
@@ -81,15 +87,112 @@ TEST_F(Bars, PictureButtonsAreNamedByTheirHint) {
 
 // A bar button shows its focus frame however the focus came: the window
 // places its first focus there without a Tab.
-TEST_F(Bars, AFocusedBarButtonShowsItsFrame) {
+// The contrast of two colours as the accessibility guidelines reckon it.
+double contrast(QRgb a, QRgb b) {
+    const auto luminance = [](QRgb c) {
+        const auto linear = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The focused bar button shows a frame around it, placed by the window or
+// reached by Tab, each of whose points stands out 3:1 from what it covers.
+TEST_F(Bars, AFocusedBarButtonsFrameStandsOutThreeToOne) {
     auto& m = startMain(1);
     m.show();
     QApplication::setActiveWindow(&m);
-    m.imgBarOpenDB->setFocus(Qt::OtherFocusReason);
-    const QImage unfocused = m.imgBarNewDB->grab().toImage();
-    m.imgBarNewDB->setFocus(Qt::OtherFocusReason);
-    ASSERT_FALSE(m.window()->testAttribute(Qt::WA_KeyboardFocusChange));
-    EXPECT_NE(m.imgBarNewDB->grab().toImage(), unfocused);
+    for (ImageBox* b : {m.imgBarNewDB, m.imgBarOverview, m.imgBarStartTest}) {
+        const QRect area(b->mapTo(&m, QPoint(0, 0)), b->size());
+        m.imgBarOpenDB->setFocus(Qt::OtherFocusReason);
+        const QImage away = m.grab(area).toImage();
+        b->setFocus(Qt::OtherFocusReason);
+        ASSERT_FALSE(m.window()->testAttribute(Qt::WA_KeyboardFocusChange));
+        const QImage focused = m.grab(area).toImage();
+        int marked = 0;
+        double weakest = 21;
+        for (int y = 0; y < away.height(); ++y)
+            for (int x = 0; x < away.width(); ++x)
+                if (away.pixel(x, y) != focused.pixel(x, y)) {
+                    ++marked;
+                    weakest = std::min(weakest, contrast(away.pixel(x, y), focused.pixel(x, y)));
+                }
+        const QString name = b->objectName();
+        EXPECT_GE(marked, 2 * (b->width() + b->height())) << name.toStdString();  // a frame, not a dot
+        EXPECT_GE(weakest, 3.0) << name.toStdString();
+    }
+}
+
+// A bar button that does nothing now looks locked (its picture greyed),
+// takes no focus and is heard disabled, from the start or once locked;
+// it opens again with what it waits for. The others look as they are.
+TEST_F(Bars, LockedButtonsLookLockedAndTakeNoFocus) {
+    // How coloured the picture is: the mean saturation of its shown points.
+    const auto colour = [](const QImage& img) {
+        double sum = 0, weight = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                sum += c.hsvSaturationF() * c.alphaF();
+                weight += c.alphaF();
+            }
+        return weight > 0 ? sum / weight : 0.0;
+    };
+    const auto deleteTheOnlyItem = [this](frmMain& m) {
+        m.vg1->SetSelectedRow(1);
+        ui.pushMsgBox(forms::vbYes);
+        m.vg1_KeyDown(46, 0);
+    };
+    const auto lock = [this](frmMain& m, void (frmMain::*click)()) {
+        m.imgBarOptions_Click();
+        ui.pushMsgBox(forms::vbYes);
+        (m.*click)();
+    };
+    const struct {
+        const char* when;
+        int items;
+        std::function<void(frmMain&)> act;
+        QStringList locked;
+    } cases[] = {
+        {"no database", -1, {}, {"imgBarOverview", "imgBarOptions", "imgBarStartTest"}},
+        {"an empty database", 0, {}, {"imgBarStartTest"}},
+        {"a database with an item", 1, {}, {}},
+        {"its last item deleted", 1, deleteTheOnlyItem, {"imgBarStartTest"}},
+        {"the overview locked",
+         1,
+         [&](frmMain& m) { lock(m, &frmMain::cmdDBHideOverview_Click); },
+         {"imgBarOverview"}},
+        {"the settings locked",
+         1,
+         [&](frmMain& m) { lock(m, &frmMain::cmdDBHideOptions_Click); },
+         {"imgBarOptions"}},
+        {"a database opened after none",
+         -1,
+         [&](frmMain& m) { m.VokDBOeffnen(makeVokDB("zwei.wkd")); },
+         {"imgBarStartTest"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        roadtest::resetRunState();
+        start.reset();
+        QFile::remove(dbFolder() + "/kurs.wkd");
+        QFile::remove(dbFolder() + "/zwei.wkd");
+        frmMain& m = startMain(c.items);
+        if (c.act) c.act(m);
+        for (ImageBox* b :
+             {m.imgBarNewDB, m.imgBarOpenDB, m.imgBarOverview, m.imgBarOptions, m.imgBarStartTest}) {
+            const std::string name = b->objectName().toStdString();
+            const bool locked = c.locked.contains(b->objectName());
+            EXPECT_EQ(QAccessible::queryAccessibleInterface(b)->state().disabled, locked) << name;
+            EXPECT_EQ(bool(b->focusPolicy() & Qt::TabFocus), !locked) << name;
+            const double open = colour(m.barHolders.at(b->objectName() + "_Lo")->grab().toImage());
+            EXPECT_EQ(colour(b->grab().toImage()) < open / 2, locked) << name;
+        }
+    }
 }
 
 TEST_F(Bars, WithoutDatabaseOnlyNewAndOpenWork) {

@@ -4,11 +4,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QTableView>
 
 #include "mainwindow/RoadFixture.h"
 #include "overview/GridModel.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
+#include "support/Access.h"
 
 using namespace roadtest;
 using mainwindow::MainForm;
@@ -436,6 +438,46 @@ TEST_F(GridUi, DeletingTheLastRowLeavesNoItemCurrent) {
     m.vg1_KeyDown(32, 0);
     EXPECT_FALSE(stored("a", "Markiert").toBool());
     EXPECT_FALSE(stored("b", "Markiert").toBool());
+}
+
+// Whatever row a delete by key or by menu removes, the row the grid then
+// shows as current holds the item Space and "Check" mark; with no row
+// current, no item is, and Space marks nothing.
+TEST_F(GridUi, AfterADeleteTheRowShownCurrentIsTheItemCommandsActOn) {
+    const struct {
+        const char* how;
+        int items;
+        long row;
+        bool byMenu;
+    } cases[] = {
+        {"key: first of three", 3, 1, false}, {"key: second-last", 3, 2, false},
+        {"key: last", 3, 3, false},           {"menu: first of three", 3, 1, true},
+        {"menu: second-last", 3, 2, true},    {"menu: last, leaving row 1", 2, 2, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        roadtest::resetRunState();
+        QFile::remove(path);
+        path = makeVokDB("kurs.wkd");
+        for (int i = 0; i < c.items; ++i) add({{"Q", QString(QChar('a' + i))}});
+        auto& m = open();
+        select(c.row, "Q");
+        ui.pushMsgBox(forms::vbYes);
+        c.byMenu ? m.mnuVGrid_Del_Click() : wktest::keyTo(g().view(), Qt::Key_Delete);
+        ASSERT_EQ(items(), c.items - 1);
+        const long shown = g().SelectedRow();
+        wktest::keyTo(g().view(), Qt::Key_Space, Qt::NoModifier, " ");
+        if (shown < 1) {
+            EXPECT_EQ(m.data->AbsolutePosition(), -1);
+            for (long r = 1; r <= g().Rows(); ++r)
+                EXPECT_FALSE(stored(cell(r, "Q"), "Markiert").toBool()) << r;
+            continue;
+        }
+        EXPECT_EQ(current("Q"), cell(shown, "Q"));
+        EXPECT_TRUE(stored(cell(shown, "Q"), "Markiert").toBool());
+        m.mnuVGrid_Markieren_Click();
+        EXPECT_FALSE(stored(cell(shown, "Q"), "Markiert").toBool());
+    }
 }
 
 TEST_F(GridUi, DeletingTheOnlyItemHidesTheGrid) {

@@ -3,10 +3,10 @@
 // bar button as disabled.
 #include <QAccessible>
 #include <QApplication>
+#include <QHeaderView>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QHeaderView>
 #include <QTableView>
 
 #include "mainwindow/BarsFixture.h"
@@ -112,6 +112,38 @@ TEST_F(Heard, OnlyTheFocusedControlReportsTheFocus) {
     QApplication::setActiveWindow(box.get());
     box->defaultButton()->setFocus();
     EXPECT_EQ(wktest::focusedElsewhere(box.get()), QStringList());
+}
+
+// Every cell of the grid names its column by the column's header cell, which
+// is heard as shown (visible, showing) while its column is in sight, and as
+// hidden with its column.
+TEST_F(Heard, CellsNameTheirColumnByItsHeader) {
+    auto& m = startIn(1);
+    m.show();
+    QTableView* view = m.vg1->view();
+    QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(view)->tableInterface();
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->columnCount(), int(m.vg1->Columns()));
+    int shown = 0;
+    for (int c = 0; c < table->columnCount(); ++c) {
+        const QString title = m.vg1->ColumnHeader(m.vg1->ColumnKey(c + 1));
+        const QList<QAccessibleInterface*> heads =
+            table->cellAt(0, c)->tableCellInterface()->columnHeaderCells();
+        ASSERT_EQ(heads.size(), 1) << c;
+        EXPECT_EQ(heads[0]->role(), QAccessible::ColumnHeader);
+        EXPECT_EQ(heads[0]->text(QAccessible::Name), title) << c;
+        EXPECT_EQ(heads[0]->tableCellInterface()->columnIndex(), c);
+        const QHeaderView* h = view->horizontalHeader();
+        if (view->isColumnHidden(c)) {
+            EXPECT_TRUE(heads[0]->state().invisible) << c;
+        } else if (h->sectionViewportPosition(c) + h->sectionSize(c) <= h->viewport()->width()) {
+            EXPECT_FALSE(heads[0]->state().invisible) << c;  // in sight
+            ++shown;
+        }
+    }
+    EXPECT_GE(shown, 2);
+    EXPECT_EQ(table->cellAt(0, 2)->tableCellInterface()->columnHeaderCells()[0]->text(QAccessible::Name),
+              "Word/Question");
 }
 
 // A locked bar button (and Start test on a database without items) is

@@ -326,7 +326,8 @@ TEST(LoadingWindow, AFailingBuildRestoresEverythingAndReportsTheError) {
     EXPECT_EQ(h.records.bulkBegun, 1);
     EXPECT_EQ(h.records.bulkEnded, 1);  // the read transaction is not left open
 
-    // A missing options field fails before any row is filled.
+    // A missing options field fails before any row is filled: the empty
+    // grid shows no data, and so takes no focus.
     FakeHost bad;
     bad.records.rows = {item("a")};
     bad.options.rows[0].remove("GridShowTip");
@@ -335,4 +336,6 @@ TEST(LoadingWindow, AFailingBuildRestoresEverythingAndReportsTheError) {
     EXPECT_EQ(bad.errors[0].first, 3265);
     EXPECT_TRUE(bad.enabled);
     EXPECT_TRUE(bad.grid.Redraw());
+    EXPECT_EQ(bad.grid.Rows(), 0);
+    EXPECT_FALSE(bad.grid.ShowData());
 }

@@ -350,17 +350,29 @@ TEST_F(GridOptionsTest, TheToolbarOpensTheLoadedDialogModally) {
     EXPECT_EQ(host.rebuilds, 1);
 }
 
+// The page buttons switch the pages; Tab stops at the button of the page
+// shown and never at the other one, however the page was chosen.
 TEST_F(GridOptionsTest, PageButtonsSwitchThePages) {
     wktest::ScriptedUi ui;
     frmGridOptions f(host);
     f.Form_Load();
+    const QStringList display = {"chkWordbreakQ",         "chkWordbreakA", "chkWordbreakT",
+                                 "chkHighlightActiveRow", "chkGridlines",  "chkColorCode",
+                                 "chkListIcon",           "cmdOK",         "optM(0)"};
+    EXPECT_EQ(wktest::tabWalk(f.chkWordbreakQ), display);
     f.optM[1]->setChecked(true);
     EXPECT_TRUE(f.fraDisplay->isHidden());
     EXPECT_FALSE(f.fraFonts->isHidden());
     EXPECT_EQ(wktest::unnamedControls(&f), QStringList());  // "...", font and size boxes by their row
-    f.optM[0]->setChecked(true);
+    EXPECT_FALSE(wktest::tabWalk(f.txtSchriftart).contains("optM(0)"));
+    EXPECT_TRUE(wktest::tabWalk(f.txtSchriftart).contains("optM(1)"));
+    // Back by the arrow key from the fonts' button.
+    f.optM[1]->setFocus(Qt::TabFocusReason);
+    wktest::keyTo(f.optM[1], Qt::Key_Left);
+    EXPECT_TRUE(f.optM[0]->isChecked());
     EXPECT_FALSE(f.fraDisplay->isHidden());
     EXPECT_TRUE(f.fraFonts->isHidden());
+    EXPECT_EQ(wktest::tabWalk(f.chkWordbreakQ), display);
 }
 
 }  // namespace

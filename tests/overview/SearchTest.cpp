@@ -142,6 +142,44 @@ TEST_F(SearchTest, TheIconColumnIsNeverSearchedButTheHiddenNumberColumnIs) {
     EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 1);
 }
 
+// A search that finds nothing leaves the cursor on a row that is shown:
+// after a hit in the last row it starts again at row 1, and row 1 is
+// brought into view, as is the row the cursor stays on otherwise.
+TEST_F(SearchTest, NothingFoundLeavesTheCurrentRowInSight) {
+    // Room for one row: the others must be scrolled to.
+    host.grid.resize(300, host.grid.view()->horizontalHeader()->height() + host.grid.RowHeight(1) + 4);
+    host.grid.show();
+    QTableView* v = host.grid.view();
+    const auto inSight = [&](long row) {
+        const QRect cell = v->visualRect(v->model()->index(int(row - 1), 2));
+        return v->viewport()->rect().contains(cell.center());
+    };
+    // As in the main window, a row the grid makes current makes its item current.
+    QObject::connect(&host.grid, &grid::Grid::SelectionChange, &host.grid,
+                     [this](long r, long c) { host.vg1_SelectionChange(r, c); });
+    wktest::ScriptedUi ui;
+    frmSearch f(host);
+    f.Form_Load();
+    const struct {
+        const char* after;
+        QString hit;
+        long row;  // the row then current and shown
+    } cases[] = {
+        {"a hit in the last row", "xAby", 1},
+        {"a hit in the middle", "kab", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.after);
+        enter(f, c.hit);
+        v->scrollToBottom();
+        ui.pushMsgBox(forms::vbOK);
+        enter(f, "zebra");
+        EXPECT_EQ(host.grid.SelectedRow(), c.row);
+        EXPECT_TRUE(inSight(c.row));
+        EXPECT_EQ(host.items->Value("Q").toString(), host.grid.CellText(c.row, 3));
+    }
+}
+
 TEST_F(SearchTest, TheLastHitSurvivesClosingAndANewWindowGoesOnAfterIt) {
     wktest::ScriptedUi ui;
     {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QPointer>
+#include <functional>
 
 #include "mainwindow/RoadFixture.h"
 #include "platform/forms/Colors.h"
@@ -147,25 +148,39 @@ TEST_F(Users, NoKeepsThatRowWhileOtherChangedSlotsAreSaved) {
     EXPECT_EQ(startList(), QStringList({"1: Dorothea", "2: Anna", "4: Cleo"}));
 }
 
-TEST_F(Users, CancelAndTheCloseBoxWriteNothingAndGiveTheStartFormBack) {
+// Cancel, the close box and Esc (wherever the focus is) write nothing and
+// give the start form back.
+TEST_F(Users, CancelTheCloseBoxAndEscWriteNothingAndGiveTheStartFormBack) {
     openForm();
-    form->TxtN(2)->setText("Ben");
-    form->TxtN(5)->setText("Emil");
-    form->cmdAbbruch_Click();
-    EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
-    EXPECT_EQ(userValue(2, "Name").toString(), "Anna");
-    EXPECT_EQ(userValue(5, "Name").toString(), QString());
-    EXPECT_EQ(startList(), QStringList({"1: Dora", "2: Anna"}));
-    expectFormGone();
-
-    form = fromStartForm();
-    ASSERT_TRUE(form);
-    EXPECT_FALSE(start->isEnabled());
-    form->TxtN(3)->setText("Emil");
-    form->close();
-    EXPECT_EQ(userValue(3, "Name").toString(), QString());
-    EXPECT_EQ(startList(), QStringList({"1: Dora", "2: Anna"}));
-    expectFormGone();
+    const auto escOn = [this](QWidget* w) {
+        form->show();
+        QApplication::setActiveWindow(form);
+        w->setFocus(Qt::TabFocusReason);
+        wktest::keyTo(w, Qt::Key_Escape, Qt::NoModifier, "\x1b");
+    };
+    const struct {
+        const char* how;
+        std::function<void()> leave;
+    } ways[] = {
+        {"Cancel", [this] { form->cmdAbbruch_Click(); }},
+        {"close box", [this] { form->close(); }},
+        {"Esc in a name", [&] { escOn(form->TxtN(2)); }},
+        {"Esc on a Delete button", [&] { escOn(form->cmdDel(4)); }},
+    };
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.how);
+        if (!form) form = fromStartForm();
+        ASSERT_TRUE(form);
+        EXPECT_FALSE(start->isEnabled());
+        form->TxtN(2)->setText("Ben");
+        form->TxtN(5)->setText("Emil");
+        w.leave();
+        EXPECT_EQ(ui.count(CallKind::MsgBox), 0);
+        EXPECT_EQ(userValue(2, "Name").toString(), "Anna");
+        EXPECT_EQ(userValue(5, "Name").toString(), QString());
+        EXPECT_EQ(startList(), QStringList({"1: Dora", "2: Anna"}));
+        expectFormGone();
+    }
 }
 
 // Whichever way the window closes, the focus goes back to the start
@@ -198,14 +213,22 @@ TEST_F(Users, TheFocusGoesBackToTheStartWindowsWork) {
     }
 }
 
+// Each "Delete" is heard with the slot it frees.
 TEST_F(Users, EveryControlIsReachedByTabAndNamed) {
-    openForm();
-    const QStringList walk = wktest::tabWalk(form->TxtN(1));
-    EXPECT_EQ(walk.count("TxtN"), 5) << walk.join(' ').toStdString();
-    EXPECT_EQ(walk.count("cmdDel"), 5) << walk.join(' ').toStdString();
-    EXPECT_TRUE(walk.contains("cmdOK") && walk.contains("cmdAbbruch")) << walk.join(' ').toStdString();
-    EXPECT_EQ(wktest::unnamedControls(form), QStringList());
-    form->cmdAbbruch_Click();
+    for (bool german : {false, true}) {
+        openForm(german);
+        const QStringList walk = wktest::tabWalk(form->TxtN(1));
+        EXPECT_EQ(walk.count("TxtN"), 5) << walk.join(' ').toStdString();
+        EXPECT_EQ(walk.count("cmdDel"), 5) << walk.join(' ').toStdString();
+        EXPECT_TRUE(walk.contains("cmdOK") && walk.contains("cmdAbbruch")) << walk.join(' ').toStdString();
+        EXPECT_EQ(wktest::unnamedControls(form), QStringList());
+        for (int i = 1; i <= 5; ++i) {
+            const char* heard = german ? "button: Löschen Benutzer %1" : "button: Delete User %1";
+            EXPECT_EQ(wktest::heard(form->cmdDel(i)), QString(heard).arg(i));
+        }
+        form->cmdAbbruch_Click();
+        roadtest::resetRunState();
+    }
 }
 
 TEST_F(Users, EnterMovesToTheNextNameAndFromTheLastToSave) {

@@ -60,7 +60,9 @@ int visualRow(const QAbstractItemView* view, const QModelIndex& index) {
 
 // A cell, a header cell (`orientation` set) or the corner between headers
 // (no index, no orientation).
-class CellAccessible : public QAccessibleInterface, public QAccessibleTableCellInterface {
+class CellAccessible : public QAccessibleInterface,
+                       public QAccessibleTableCellInterface,
+                       public QAccessibleActionInterface {
 public:
     CellAccessible(QAbstractItemView* view, const QModelIndex& index, QAccessible::Role role)
         : view_(view), index_(index), role_(role) {}
@@ -71,8 +73,10 @@ public:
           section_(section) {}
 
     void* interface_cast(QAccessible::InterfaceType t) override {
-        return t == QAccessible::TableCellInterface ? static_cast<QAccessibleTableCellInterface*>(this)
-                                                    : nullptr;
+        if (t == QAccessible::TableCellInterface) return static_cast<QAccessibleTableCellInterface*>(this);
+        if (t == QAccessible::ActionInterface && tickable())
+            return static_cast<QAccessibleActionInterface*>(this);
+        return nullptr;
     }
     bool isValid() const override {
         return view_ && view_->model() && (isHeader() || role_ == QAccessible::Pane || index_.isValid());
@@ -118,13 +122,33 @@ public:
         return r.translated(view_->viewport()->mapToGlobal(QPoint(0, 0)));
     }
 
-    QAccessible::Role role() const override { return role_; }
+    // A list entry the user ticks is a check box: tools have no other way
+    // to learn that an entry not ticked can be.
+    QAccessible::Role role() const override { return tickable() ? QAccessible::CheckBox : role_; }
+
+    // The action interface: a tool ticks such an entry as a click on its
+    // box does.
+    QStringList actionNames() const override {
+        return tickable() ? QStringList{toggleAction()} : QStringList();
+    }
+    void doAction(const QString& action) override {
+        if (action != toggleAction() || !tickable()) return;
+        const bool on = index_.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+        view_->model()->setData(index_, on ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
     QAccessible::State state() const override {
         QAccessible::State s;
         if (!isValid()) return s;
-        const QRect shown(view_->viewport()->mapToGlobal(QPoint(0, 0)), view_->viewport()->size());
-        if (!shown.intersects(rect())) s.invisible = true;
+        // A header cell shows in its header, the others in the view's
+        // viewport; a hidden column or header shows nowhere.
+        QHeaderView* h = isHeader() ? header(view_, *orientation_) : nullptr;
+        const QWidget* area = h ? h->viewport() : view_->viewport();
+        const QRect shown(area->mapToGlobal(QPoint(0, 0)), area->size());
+        if ((isHeader() && (!h || h->isSectionHidden(section_))) || !area->isVisible() ||
+            !shown.intersects(rect()))
+            s.invisible = true;
         if (isHeader() || !index_.isValid()) return s;
         const QItemSelectionModel* selection = view_->selectionModel();
         if (index_.flags() & Qt::ItemIsSelectable) {
@@ -150,16 +174,43 @@ public:
 
     // The table cell interface.
     bool isSelected() const override { return state().selected; }
-    QList<QAccessibleInterface*> columnHeaderCells() const override { return {}; }
-    QList<QAccessibleInterface*> rowHeaderCells() const override { return {}; }
-    int columnIndex() const override { return isHeader() ? -1 : index_.column(); }
-    int rowIndex() const override { return isHeader() || !index_.isValid() ? -1 : visualRow(view_, index_); }
+    // The header cell of the cell's column and row, where the view shows
+    // that header: tools name a column by it.
+    QList<QAccessibleInterface*> columnHeaderCells() const override { return headerCell(Qt::Horizontal); }
+    QList<QAccessibleInterface*> rowHeaderCells() const override { return headerCell(Qt::Vertical); }
+    int columnIndex() const override {
+        if (isHeader()) return *orientation_ == Qt::Horizontal ? section_ : -1;
+        return index_.column();
+    }
+    int rowIndex() const override {
+        if (isHeader()) return *orientation_ == Qt::Vertical ? section_ : -1;
+        return index_.isValid() ? visualRow(view_, index_) : -1;
+    }
     int columnExtent() const override { return 1; }
     int rowExtent() const override { return 1; }
     QAccessibleInterface* table() const override { return parent(); }
 
 private:
     bool isHeader() const { return orientation_.has_value(); }
+    bool tickable() const {
+        return role_ == QAccessible::ListItem && isValid() && index_.isValid() &&
+               (index_.flags() & Qt::ItemIsUserCheckable);
+    }
+    QList<QAccessibleInterface*> headerCell(Qt::Orientation o) const {
+        if (isHeader() || !index_.isValid()) return {};
+        QHeaderView* h = header(view_, o);
+        QAccessibleInterface* table = parent();
+        QAccessibleTableInterface* t = table ? table->tableInterface() : nullptr;
+        if (!h || h->isHidden() || !t) return {};
+        // The header row comes first, the row headers first in each row.
+        const int rowHeaders = header(view_, Qt::Vertical) ? 1 : 0;
+        const int columnHeaders = header(view_, Qt::Horizontal) ? 1 : 0;
+        const int width = t->columnCount() + rowHeaders;
+        const int at =
+            o == Qt::Horizontal ? index_.column() + rowHeaders : (rowIndex() + columnHeaders) * width;
+        QAccessibleInterface* cell = table->child(at);
+        return cell ? QList<QAccessibleInterface*>{cell} : QList<QAccessibleInterface*>{};
+    }
 
     QPointer<QAbstractItemView> view_;
     QPersistentModelIndex index_;

@@ -648,8 +648,20 @@ void Grid::ClearSelection() {
 void Grid::EnsureVisible(long row, long column) {
     cellIndex(row, column);
     if (redraw_ && structureDirty_) publish();
-    if (row - 1 < model_->pubRows && column - 1 < model_->pubCols)
+    if (row - 1 >= model_->pubRows || column - 1 >= model_->pubCols) return;
+    if (!view_->isColumnHidden(int(column - 1))) {
         view_->scrollTo(model_->index(int(row - 1), int(column - 1)));
+        return;
+    }
+    // A hidden column cannot be shown; its row is, where the view stands.
+    for (int c = 0; c < model_->pubCols; ++c) {
+        if (view_->isColumnHidden(c)) continue;
+        QScrollBar* across = view_->horizontalScrollBar();
+        const int keep = across->value();
+        view_->scrollTo(model_->index(int(row - 1), c));
+        across->setValue(keep);
+        return;
+    }
 }
 
 void Grid::EndEdit() {

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 using namespace daotest;
 
@@ -101,6 +102,14 @@ TEST_F(KeptValuesTest, ANewActionAsksAgain) {
              QObject receiver;
              QKeyEvent key(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
              QCoreApplication::sendEvent(&receiver, &key);
+         }},
+        // A click begins an action as it goes down, before its release.
+        {"a mouse press in the same wake",
+         [] {
+             QObject receiver;
+             QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton,
+                               Qt::LeftButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(&receiver, &press);
          }},
     };
     for (const auto& [name, begin] : kActions) {

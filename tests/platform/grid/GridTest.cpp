@@ -606,6 +606,13 @@ TEST(GridView, HeaderIconsAndCellBoundsComeFromTheModel) {
     const QRect r = g.CellBoundary(150, 2);
     EXPECT_TRUE(g.rect().contains(r.center()));
     EXPECT_NEAR(r.height(), g.RowHeight(150), 1);  // less the grid line
+    // A cell of a hidden column brings its row into view, the columns
+    // staying where they are.
+    g.SetColumnVisible("n", false);
+    const int across = g.view()->horizontalScrollBar()->value();
+    g.EnsureVisible(10, 2);
+    EXPECT_TRUE(g.rect().contains(g.CellBoundary(10, 3).center()));
+    EXPECT_EQ(g.view()->horizontalScrollBar()->value(), across);
 }
 
 TEST(GridSizes, WordByWordWrapAgreesWithTheTextLayout) {
