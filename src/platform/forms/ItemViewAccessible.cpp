@@ -123,8 +123,9 @@ public:
     QAccessible::State state() const override {
         QAccessible::State s;
         if (!isValid()) return s;
+        // A view on a hidden panel still maps its cells to the screen.
         const QRect shown(view_->viewport()->mapToGlobal(QPoint(0, 0)), view_->viewport()->size());
-        if (!shown.intersects(rect())) s.invisible = true;
+        if (!view_->isVisible() || !shown.intersects(rect())) s.invisible = true;
         if (isHeader() || !index_.isValid()) return s;
         const QItemSelectionModel* selection = view_->selectionModel();
         if (index_.flags() & Qt::ItemIsSelectable) {
