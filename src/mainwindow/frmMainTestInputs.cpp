@@ -17,6 +17,7 @@
 #include "platform/Error.h"
 #include "platform/forms/Captions.h"
 #include "platform/forms/Colors.h"
+#include "platform/forms/FocusKeys.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/Keys.h"
 #include "platform/grid/Grid.h"
@@ -164,6 +165,8 @@ void frmMain::BuildTestPanel() {
         forms::handleKeys(
             c, {.KeyPress = [this, i](int& KeyAscii) { guarded([&] { chkTestA_KeyPress(i, KeyAscii); }); }});
     }
+
+    forms::tabStopOnChoice(std::vector<QRadioButton*>(optTestA.begin(), optTestA.end()));
 
     lblTestXvonX = new QLabel(fraAbfrage);
     lblTestXvonX->setObjectName("lblTestXvonX");
@@ -409,7 +412,7 @@ void frmMain::optTestA_KeyDown(int Index, int& KeyCode) {
         QRadioButton* o = optTestA((Index - 1 + step * k + 9 * 9) % 9 + 1);
         if (o->isHidden() || !o->isEnabled()) continue;
         o->setChecked(true);
-        o->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        o->setFocus(Qt::OtherFocusReason);
         return;
     }
 }
