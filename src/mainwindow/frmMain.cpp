@@ -353,7 +353,7 @@ void frmMain::changeEvent(QEvent* e) {
 void frmMain::takeBackActivation() {
     if (isVisible() && isEnabled() && !QApplication::activeWindow() && windowHandle() &&
         QGuiApplication::focusWindow() == windowHandle())
-        QApplication::setActiveWindow(this);
+        activateWindow();
 }
 
 frmMain& MainForm() {
