@@ -356,6 +356,13 @@ void frmMain::takeBackActivation() {
         activateWindow();
 }
 
+bool frmMain::focusNextPrevChild(bool next) {
+    // Qt calls this for a control hidden with the focus as well as for Tab.
+    const QWidget* f = QApplication::focusWidget();
+    if (placingFocus_ > 0 && f && isAncestorOf(f) && !f->isVisible()) return true;
+    return QWidget::focusNextPrevChild(next);
+}
+
 frmMain& MainForm() {
     if (!g_main) {
         g_main = new frmMain;

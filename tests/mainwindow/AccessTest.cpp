@@ -62,6 +62,18 @@ TEST_F(Access, TabOrderOfEachScreen) {
              return m.txtTestA(1);
          },
          {"txtTestA(1)", "chkShowUmlaute", "imgTestBarSolve", "imgTestBarSound", "imgTestBarCancel"}},
+        // Nothing is left to correct or to play: those two take no keys.
+        {"result",
+         2,
+         [](frmMain& m) {
+             runstate::dbVok->Execute("UPDATE VOK SET A1 = 'antwort'");
+             m.imgBarStartTest_Click();
+             m.txtTestA(1)->setText("falsch");
+             m.imgTestBarSolve_MouseUp(1, 0, 1, 1);
+             m.ShowNextQuestion(true);
+             return m.lstTestWrongWords;
+         },
+         {"lstTestWrongWords", "imgTestBarCancel", "chkShowUmlaute"}},
     };
     for (const auto& s : screens) {
         frmMain& m = restart(s.items);
