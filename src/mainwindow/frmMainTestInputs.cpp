@@ -392,8 +392,21 @@ void frmMain::optTestA_DblClick(int) {
     SubmitAnswer();
 }
 
+namespace {
+
+// A choice item's controls that are on: Enter judges only what the learner
+// chose. The focus rests on the first choice without choosing it, and Enter
+// there is no answer.
+bool anythingChosen(const frmMain& f) {
+    for (int i = 1; i <= f.testState.Test_WievieleAntwortFelder && i <= 9; ++i)
+        if (f.optTestA(i)->isChecked() || f.chkTestA(i)->isChecked()) return true;
+    return false;
+}
+
+}  // namespace
+
 void frmMain::optTestA_KeyPress(int, int& KeyAscii) {
-    if (KeyAscii == 13) SubmitAnswer();
+    if (KeyAscii == 13 && anythingChosen(*this)) SubmitAnswer();
 }
 
 // The arrow keys move to the next shown choice, round the ends, and choose
@@ -418,7 +431,7 @@ void frmMain::optTestA_KeyDown(int Index, int& KeyCode) {
 }
 
 void frmMain::chkTestA_KeyPress(int, int& KeyAscii) {
-    if (KeyAscii == 13) SubmitAnswer();
+    if (KeyAscii == 13 && anythingChosen(*this)) SubmitAnswer();
 }
 
 void frmMain::optTestA_MouseUp(int, int Button) {
