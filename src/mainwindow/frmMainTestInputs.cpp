@@ -284,6 +284,7 @@ void frmMain::BuildTestPanel() {
     vgUmlaute->hide();
     connect(vgUmlaute, &grid::Grid::DblClick, this,
             [this](long r, long c) { guarded([&] { vgUmlaute_DblClick(r, c); }); });
+    forms::handleKeys(vgUmlaute, {.KeyPress = [this](int& k) { guarded([&] { vgUmlaute_KeyPress(k); }); }});
     connect(chkShowUmlaute, &QCheckBox::toggled, this, [this] { chkShowUmlaute_Click(); });
     chkShowUmlaute->setMouseTracking(true);
     testEvents_->watch(chkShowUmlaute, TestPanelEvents::ShowUmlaute);
@@ -483,6 +484,14 @@ void frmMain::chkShowUmlaute_MouseMove() {
     ShowBarPopup(modMain::GetText(696), 1, 1, modMain::GetText(697));
     BarPopupCursor = cursorPos();
     tmrBar->start();
+}
+
+// Enter and Space pick the current sign as a double click does.
+void frmMain::vgUmlaute_KeyPress(int& KeyAscii) {
+    if (KeyAscii != 13 && KeyAscii != 32) return;
+    KeyAscii = 0;
+    const long row = vgUmlaute->SelectedRow(), col = vgUmlaute->SelectedColumn();
+    if (row >= 1 && col >= 1) vgUmlaute_DblClick(row, col);
 }
 
 void frmMain::chkShowUmlaute_Click() {
