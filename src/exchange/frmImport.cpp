@@ -1,6 +1,7 @@
 #include "exchange/frmImport.h"
 #include "exchange/frmImportParts.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
@@ -14,6 +15,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -124,9 +126,10 @@ void frmImport::buildControls() {
         });
     }
     optExport_Format[2]->setEnabled(false);  // no XML writer
-    // An arrow key chooses, so that Next is there without Space.
-    forms::arrowsChoose(optChoice);
-    forms::arrowsChoose(optExport_Format);
+    // An arrow key chooses, so that Next is there without Space; the option
+    // the page's focus comes to is chosen, so that Next acts on the one framed.
+    forms::arrowsChoose(optChoice, true);
+    forms::arrowsChoose(optExport_Format, true);
     fraB_Export->layout()->addWidget(make<QLabel>(fraB_Export, "lblBExHint", "608"));
     auto* note = make<QLabel>(fraB_Export, "lblBExNote", "640");
     note->setWordWrap(true);
@@ -353,14 +356,11 @@ void frmImport::buildControls() {
     bar->addWidget(cmdCancel);
     bar->addWidget(cmdWeiter);
     outer->addLayout(bar);
-    for (auto [button, step] : {std::pair{cmdWeiter, &frmImport::cmdWeiter_Click},
-                                {cmdBack, &frmImport::cmdBack_Click},
-                                {cmdCancel, &frmImport::cmdCancel_Click}})
-        connect(button, &QPushButton::clicked, this, [this, step] {
-            const QFrame* before = shownPage();
-            (this->*step)();
-            focusPage(before);
-        });
+    for (auto [button, handler] : {std::pair{cmdWeiter, &frmImport::cmdWeiter_Click},
+                                   {cmdBack, &frmImport::cmdBack_Click},
+                                   {cmdCancel, &frmImport::cmdCancel_Click}})
+        connect(button, &QPushButton::clicked, this,
+                [this, run = handler] { step([&] { (this->*run)(); }); });
     resize(forms::twipsSize(9000, 6600));
 }
 
@@ -620,21 +620,39 @@ QFrame* frmImport::shownPage() const {
     return nullptr;
 }
 
+void frmImport::step(const std::function<void()>& run) {
+    const QFrame* before = shownPage();
+    {
+        const QScopedValueRollback placing(stepping_, stepping_ + 1);
+        run();
+    }
+    focusPage(before);
+}
+
+bool frmImport::focusNextPrevChild(bool next) {
+    // Qt calls this for a control disabled or hidden with the focus as well
+    // as for Tab.
+    const QWidget* f = QApplication::focusWidget();
+    if (stepping_ > 0 && f && isAncestorOf(f) && (!f->isVisible() || !f->isEnabled())) return true;
+    return QDialog::focusNextPrevChild(next);
+}
+
 void frmImport::focusPage(const QFrame* before) {
     QFrame* page = shownPage();
-    if (unloaded_ || !page || page == before) return;
     const auto usable = [this](const QWidget* w) { return w->isVisibleTo(this) && w->isEnabled(); };
+    const QWidget* focus = QApplication::focusWidget();
+    if (unloaded_ || !page || (page == before && focus && usable(focus))) return;
     for (QWidget* w = page->nextInFocusChain(); w && w != page && page->isAncestorOf(w);
          w = w->nextInFocusChain()) {
         if ((w->focusPolicy() & Qt::TabFocus) && usable(w)) {
-            w->setFocus(Qt::TabFocusReason);
+            w->setFocus(Qt::OtherFocusReason);
             return;
         }
     }
     if (usable(cmdWeiter))
-        cmdWeiter->setFocus(Qt::TabFocusReason);
+        cmdWeiter->setFocus(Qt::OtherFocusReason);
     else
-        cmdCancel->setFocus(Qt::TabFocusReason);
+        cmdCancel->setFocus(Qt::OtherFocusReason);
 }
 
 void frmImport::cmdBack_Click() {
@@ -665,15 +683,12 @@ bool frmImport::eventFilter(QObject* watched, QEvent* event) {
     const auto type = event->type();
     if (type == QEvent::MouseButtonDblClick) {
         for (int i = 0; i < 3; ++i) {
-            const QFrame* before = shownPage();
             if (watched == optChoice[i]) {
-                optChoice_DblClick(i);
-                focusPage(before);
+                step([&] { optChoice_DblClick(i); });
                 return true;
             }
             if (watched == optExport_Format[i]) {
-                optExport_Format_DblClick(i);
-                focusPage(before);
+                step([&] { optExport_Format_DblClick(i); });
                 return true;
             }
         }

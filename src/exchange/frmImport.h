@@ -19,6 +19,7 @@
 #include <QPoint>
 #include <QString>
 #include <array>
+#include <functional>
 
 #include "exchange/DbImport.h"
 #include "platform/dao/Dao.h"
@@ -198,6 +199,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void buildControls();
@@ -224,6 +226,12 @@ private:
     // control takes the focus (else Next, else Cancel); a step that stayed
     // leaves the focus where it put it.
     void focusPage(const QFrame* before);
+    // A step, run by a button or a double click, that disables or hides
+    // the control with the focus places the focus afterwards: passed along
+    // the Tab order meanwhile, it made screen readers announce the
+    // controls on the way.
+    void step(const std::function<void()>& run);
+    int stepping_ = 0;
 
     ImportHost& host_;
     bool unloaded_ = false;

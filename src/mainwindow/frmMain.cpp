@@ -353,7 +353,14 @@ void frmMain::changeEvent(QEvent* e) {
 void frmMain::takeBackActivation() {
     if (isVisible() && isEnabled() && !QApplication::activeWindow() && windowHandle() &&
         QGuiApplication::focusWindow() == windowHandle())
-        QApplication::setActiveWindow(this);
+        activateWindow();
+}
+
+bool frmMain::focusNextPrevChild(bool next) {
+    // Qt calls this for a control hidden with the focus as well as for Tab.
+    const QWidget* f = QApplication::focusWidget();
+    if (placingFocus_ > 0 && f && isAncestorOf(f) && !f->isVisible()) return true;
+    return QWidget::focusNextPrevChild(next);
 }
 
 frmMain& MainForm() {

@@ -380,6 +380,16 @@ public:
     void lblTestQ_MouseMove();
     void chkShowUmlaute_Click();
     void chkShowUmlaute_MouseMove();  // hint: show special signs
+    void vgUmlaute_KeyPress(int& KeyAscii);
+    // What a screen reader hears of the test screen besides the controls
+    // themselves (frmMainTestHeard.cpp): each shown answer control is
+    // described by the question, after the news of the last judgement
+    // (right, wrong, the next try, the solution); the control the result
+    // starts at by the result's figures.
+    void tellAnswerControls(const QString& news);
+    QString solutionNews() const;
+    void tellResult();
+    QString judgedNews;  // the verdict of the item just completed, told with the next
     // The bars' hint popup (two lines centred on x twips).
 
 protected:
@@ -391,6 +401,7 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void wireExitAndStatus();
@@ -433,6 +444,11 @@ private:
     bool ContinueCondition();
     void SubmitAnswer();
     TestPanelEvents* testEvents_ = nullptr;
+    // While a handler hides the control with the focus and then places the
+    // focus itself (presenting an item, starting a test), the focus waits
+    // for it: passed along the Tab order meanwhile, it made screen readers
+    // announce the controls on the way.
+    int placingFocus_ = 0;
     void setupOverviewCommands();  // toolbar buttons and menu wiring
     void layoutOverviewToolbar();  // the toolbar for the panel's height
     void setupTabOrder();

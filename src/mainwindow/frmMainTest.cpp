@@ -4,6 +4,7 @@
 // file shows them.
 #include <QApplication>
 #include <QPixmap>
+#include <QScopedValueRollback>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -144,6 +145,7 @@ int GradeRow(qint64 p, qint64 total, const std::array<qint64, 9>& storedP) {
 
 void frmMain::imgBarStartTest_Click() {
     if (!bDBOffen || !vg1 || vg1->Rows() < 1) return;
+    const QScopedValueRollback placing(placingFocus_, placingFocus_ + 1);
     // A new test over a test on screen: the grid keeps what the first stored.
     if (TestActive) showAskedItemsStatistics(*this);
     HideBarPopup();
@@ -156,6 +158,10 @@ void frmMain::imgBarStartTest_Click() {
     testState.TestFinished = false;
     lblBDBName->setText(QString());
     lblBCount->setText(QString());
+    // The result took them out of use.
+    imgTestBarSolve->setEnabled(true);
+    imgTestBarSound->setEnabled(true);
+    judgedNews.clear();
     fraAbfrage->show();
     fraTestBar->show();
     ShowNextQuestion(false);
@@ -177,6 +183,7 @@ void frmMain::imgTestBarCancel_Click() {
     lblBCount->setText(QString::number(n) + " " + modMain::GetText(n == 1 ? 377 : 378));
     if (!lblBCount->isVisible()) lblBCount->show();
     showAskedItemsStatistics(*this);
+    imgTestBarCancel->setAccessibleDescription(modMain::GetText(688).trimmed());
     FocusWork();
 }
 
@@ -187,6 +194,7 @@ void frmMain::ShowTryCount() {
 
 void frmMain::ShowNextQuestion(bool bStop) {
     auto& st = testState;
+    const QScopedValueRollback placing(placingFocus_, placingFocus_ + 1);
     tmrTestVok->setEnabled(false);
     tmrTest->setEnabled(false);
     imgTest->hide();
@@ -314,6 +322,8 @@ void frmMain::ShowNextQuestion(bool bStop) {
     if (opt("ShowFirstLetter") == 1 && st.ItemTyp == 0 && st.ExpectedAnswers.size() > 1)
         txtTestA(1)->setText(st.ExpectedAnswers.at(1).left(1));
     st.QuestionOpen = true;
+    // Told before the focus comes, so that a reader says it on arrival.
+    tellAnswerControls(std::exchange(judgedNews, QString()));
     if (txtTestA(1)->isVisible()) {
         txtTestA(1)->setFocus();
         txtTestA(1)->setCursorPosition(txtTestA(1)->text().size());
@@ -321,6 +331,8 @@ void frmMain::ShowNextQuestion(bool bStop) {
         chkTestA(1)->setFocus();  // a choice is made with the keyboard as well
     } else if (optTestA(1)->isVisible()) {
         optTestA(1)->setFocus();
+    } else {
+        FocusWork();  // an item without answer controls goes on from the test bar
     }
 }
 
@@ -401,8 +413,12 @@ void frmMain::EndOfTest(bool bStop) {
     setLeft(fraTestBewertung, Width(fraAbfrage) / 2 - Width(fraTestBewertung) / 2);
     setTop(fraTestBewertung, 0);
     if (opt("ZeigeBewertung") == 1) {
+        // Nothing is left to judge or play: the two buttons take no keys.
+        imgTestBarSolve->setEnabled(false);
+        imgTestBarSound->setEnabled(false);
         fraTestBewertung->show();
         fraTestBewertung->raise();
+        tellResult();
         FocusWork();
     } else {
         imgTestBarCancel_Click();
@@ -482,6 +498,7 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
     switch (j.step) {
         case testengine::JudgeStep::Retry: {
             ShowTryCount();
+            tellAnswerControls(modMain::GetText(178) + QStringLiteral(", ") + lblBCount->text());
             if (st.ItemTyp == 1) {
                 for (int k = 1; k <= n && k <= 9; ++k) {
                     optTestA(k)->setAutoExclusive(false);
@@ -518,6 +535,7 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
                 // The whole-test limit may have ended the test meanwhile.
                 if (st.TestFinished) return;
             }
+            tellAnswerControls(solutionNews());
             if (st.ItemTyp == 1) {
                 for (int k = 1; k <= n && k <= 9; ++k) {
                     QWidget* c = chkTestA(k)->isVisible() ? static_cast<QWidget*>(chkTestA(k)) : optTestA(k);
@@ -550,6 +568,9 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
         }
         case testengine::JudgeStep::Completed:
             st.QuestionOpen = open;
+            judgedNews = j.verdict == testengine::Verdict::Right   ? modMain::GetText(177)
+                         : j.verdict == testengine::Verdict::Wrong ? modMain::GetText(178)
+                                                                   : QString();
             setLeft(cmdBar, 5000 - 1020.0 / 100.0 * j.testErrorPercent);
             cmdBar->show();
             ShowNextQuestion(false);

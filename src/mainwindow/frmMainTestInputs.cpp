@@ -17,6 +17,7 @@
 #include "platform/Error.h"
 #include "platform/forms/Captions.h"
 #include "platform/forms/Colors.h"
+#include "platform/forms/FocusKeys.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/Keys.h"
 #include "platform/grid/Grid.h"
@@ -165,6 +166,8 @@ void frmMain::BuildTestPanel() {
             c, {.KeyPress = [this, i](int& KeyAscii) { guarded([&] { chkTestA_KeyPress(i, KeyAscii); }); }});
     }
 
+    forms::tabStopOnChoice(std::vector<QRadioButton*>(optTestA.begin(), optTestA.end()));
+
     lblTestXvonX = new QLabel(fraAbfrage);
     lblTestXvonX->setObjectName("lblTestXvonX");
     lblTestXvonX->setGeometry(px(6000), px(60), px(1200), px(255));
@@ -281,6 +284,7 @@ void frmMain::BuildTestPanel() {
     vgUmlaute->hide();
     connect(vgUmlaute, &grid::Grid::DblClick, this,
             [this](long r, long c) { guarded([&] { vgUmlaute_DblClick(r, c); }); });
+    forms::handleKeys(vgUmlaute, {.KeyPress = [this](int& k) { guarded([&] { vgUmlaute_KeyPress(k); }); }});
     connect(chkShowUmlaute, &QCheckBox::toggled, this, [this] { chkShowUmlaute_Click(); });
     chkShowUmlaute->setMouseTracking(true);
     testEvents_->watch(chkShowUmlaute, TestPanelEvents::ShowUmlaute);
@@ -389,8 +393,21 @@ void frmMain::optTestA_DblClick(int) {
     SubmitAnswer();
 }
 
+namespace {
+
+// A choice item's controls that are on: Enter judges only what the learner
+// chose. The focus rests on the first choice without choosing it, and Enter
+// there is no answer.
+bool anythingChosen(const frmMain& f) {
+    for (int i = 1; i <= f.testState.Test_WievieleAntwortFelder && i <= 9; ++i)
+        if (f.optTestA(i)->isChecked() || f.chkTestA(i)->isChecked()) return true;
+    return false;
+}
+
+}  // namespace
+
 void frmMain::optTestA_KeyPress(int, int& KeyAscii) {
-    if (KeyAscii == 13) SubmitAnswer();
+    if (KeyAscii == 13 && anythingChosen(*this)) SubmitAnswer();
 }
 
 // The arrow keys move to the next shown choice, round the ends, and choose
@@ -409,13 +426,13 @@ void frmMain::optTestA_KeyDown(int Index, int& KeyCode) {
         QRadioButton* o = optTestA((Index - 1 + step * k + 9 * 9) % 9 + 1);
         if (o->isHidden() || !o->isEnabled()) continue;
         o->setChecked(true);
-        o->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        o->setFocus(Qt::OtherFocusReason);
         return;
     }
 }
 
 void frmMain::chkTestA_KeyPress(int, int& KeyAscii) {
-    if (KeyAscii == 13) SubmitAnswer();
+    if (KeyAscii == 13 && anythingChosen(*this)) SubmitAnswer();
 }
 
 void frmMain::optTestA_MouseUp(int, int Button) {
@@ -467,6 +484,14 @@ void frmMain::chkShowUmlaute_MouseMove() {
     ShowBarPopup(modMain::GetText(696), 1, 1, modMain::GetText(697));
     BarPopupCursor = cursorPos();
     tmrBar->start();
+}
+
+// Enter and Space pick the current sign as a double click does.
+void frmMain::vgUmlaute_KeyPress(int& KeyAscii) {
+    if (KeyAscii != 13 && KeyAscii != 32) return;
+    KeyAscii = 0;
+    const long row = vgUmlaute->SelectedRow(), col = vgUmlaute->SelectedColumn();
+    if (row >= 1 && col >= 1) vgUmlaute_DblClick(row, col);
 }
 
 void frmMain::chkShowUmlaute_Click() {

@@ -7,6 +7,7 @@
 
 #include "FormFixture.h"
 #include "support/Access.h"
+#include "support/QtPrinters.h"
 
 #include <sqlite3.h>
 #include <QApplication>
@@ -211,6 +212,20 @@ TEST_F(WizardDbImport, WholeImportWithConditionDuplicateAndMixedMark) {
     form->cmdWeiter_Click();
     EXPECT_EQ(host.rebuilds, 1);
     EXPECT_TRUE(form->Unloaded());
+}
+
+// Back comes to the file name as a focus no Tab moved: its text is not
+// selected, so that a key typed there does not replace the whole name.
+TEST_F(WizardDbImport, BackLeavesTheFileNameUnselected) {
+    toSource();
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    form->txtB_Import_FileName->setText(srcPath);
+    form->cmdWeiter->click();
+    ASSERT_EQ(form->ImportStep, 2);
+    form->cmdBack->click();
+    ASSERT_EQ(QApplication::focusWidget(), form->txtB_Import_FileName);
+    EXPECT_FALSE(form->txtB_Import_FileName->hasSelectedText());
 }
 
 TEST_F(WizardDbImport, BackAndImportMoreAndCancelRebuilds) {
@@ -571,9 +586,11 @@ TEST_F(WizardDbImport, ItemsTheDatabaseRefusesAreNotCountedAsAdded) {
     EXPECT_EQ(rs->RecordCount(), 0);
 }
 
-// The option groups choose as the arrows move, so that Next is there without
-// Space; each step, by Next or by a double click, goes on to the work of the
-// next page, and Tab leaves the text import's preview while it is empty.
+// The option groups choose as the arrows move, and the option a page's focus
+// comes to is the one chosen, so that Next is there without Space and acts
+// on what is framed; each step, by Next or by a double click, goes on to the
+// work of the next page, and Tab leaves the text import's preview while it
+// is empty.
 TEST_F(WizardText, ArrowsChooseAndEachPageStartsAtItsWork) {
     add({"Haus", {"house"}});
     const auto activate = [this] {
@@ -587,14 +604,22 @@ TEST_F(WizardText, ArrowsChooseAndEachPageStartsAtItsWork) {
     };
     open();
     activate();
-    form->optChoice[0]->setFocus(Qt::TabFocusReason);
-    ASSERT_FALSE(form->cmdWeiter->isEnabled());
+    ASSERT_EQ(QApplication::focusWidget(), form->optChoice[0]);
+    EXPECT_TRUE(form->optChoice[0]->isChecked());
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
     wktest::keyTo(form->optChoice[0], Qt::Key_Down);
     EXPECT_TRUE(form->optChoice[1]->isChecked());
     EXPECT_TRUE(form->cmdWeiter->isEnabled());
-    next();
-    EXPECT_EQ(wktest::focusedControl(form.get()), "optExport_Format");
-    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    {
+        // Next by its shortcut (Alt+N), the focus still on the page going:
+        // it waits for the new page's work, and a reader hears that alone.
+        wktest::ReaderLog log;
+        form->cmdWeiter->click();
+        EXPECT_EQ(log.focus(), QStringList{"optExport_Format"});
+    }
+    ASSERT_EQ(QApplication::focusWidget(), form->optExport_Format[0]);
+    EXPECT_TRUE(form->optExport_Format[0]->isChecked());
+    EXPECT_TRUE(form->cmdWeiter->isEnabled());
     wktest::keyTo(QApplication::focusWidget(), Qt::Key_Down);
     EXPECT_TRUE(form->optExport_Format[1]->isChecked());
     EXPECT_TRUE(form->cmdWeiter->isEnabled());

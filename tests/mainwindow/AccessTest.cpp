@@ -82,6 +82,18 @@ TEST_F(Access, TabOrderOfEachScreen) {
              return m.txtTestA(1);
          },
          {"txtTestA(1)", "chkShowUmlaute", "imgTestBarSolve", "imgTestBarSound", "imgTestBarCancel"}},
+        // Nothing is left to correct or to play: those two take no keys.
+        {"result",
+         2,
+         [](frmMain& m) {
+             runstate::dbVok->Execute("UPDATE VOK SET A1 = 'antwort'");
+             m.imgBarStartTest_Click();
+             m.txtTestA(1)->setText("falsch");
+             m.imgTestBarSolve_MouseUp(1, 0, 1, 1);
+             m.ShowNextQuestion(true);
+             return m.lstTestWrongWords;
+         },
+         {"lstTestWrongWords", "imgTestBarCancel", "chkShowUmlaute"}},
     };
     for (const auto& s : screens) {
         frmMain& m = restart(s.items);
@@ -170,13 +182,18 @@ TEST_F(Access, FocusStartsWhereTheWorkIs) {
         {"database made by Ctrl+N", -1, [&](frmMain& m, auto& ui) { newDatabase(m, ui, true); },
          "cmdOverview1_New"},
         {"Ctrl+N cancelled", 2, [&](frmMain& m, auto& ui) { newDatabase(m, ui, false); }, "vg1"},
-        // The desktop gives the window the keys, the application has no
-        // active window (as after a file dialog closed while the loading
-        // window had the window disabled).
-        {"overview shown without an active window", 2,
+        // Shown while another window has the keys, the work has the focus
+        // once the desktop gives the window the keys back.
+        {"overview shown while another window is active", 2,
          [](frmMain& m, auto&) {
-             QApplication::setActiveWindow(nullptr);
+             QWidget other;
+             other.show();
+             other.activateWindow();
+             QApplication::processEvents();
              m.imgBarOverview_Click();
+             other.hide();
+             m.activateWindow();
+             QApplication::processEvents();
          },
          "vg1"},
     };

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <functional>
+#include <vector>
 
 #include "mainwindow/BarsFixture.h"
 #include "platform/forms/MessageBoxes.h"
@@ -162,6 +164,45 @@ TEST_F(Heard, LockedBarButtonsAreDisabled) {
     EXPECT_TRUE(disabled(m.imgBarOverview));
     EXPECT_TRUE(disabled(m.imgBarOptions));
     EXPECT_FALSE(disabled(m.imgBarNewDB));
+}
+
+// Only what is on screen is showing to the tools, down to the entries of
+// lists, tables and trees: a reader's review mode read the grid's cells and
+// the settings' pages over the test screen, the result's questions over the
+// overview.
+TEST_F(Heard, EntriesOfAViewNotShownAreNotShowing) {
+    auto& m = startIn(1);
+    m.show();
+    runstate::dbVok->Execute("UPDATE VOK SET A1 = 'antwort'");
+    m.imgBarOptions_Click();  // the settings' tree gets its pages
+    QAbstractItemView* const grid = m.vg1->view();
+    QAbstractItemView* const tree = m.fraVerwaltung->tvVerwaltung;
+    QAbstractItemView* const result = m.lstTestWrongWords;
+    const struct {
+        const char* screen;
+        std::function<void()> show;
+        std::vector<std::pair<QAbstractItemView*, bool>> showing;
+    } screens[] = {
+        {"test",
+         [&] {
+             m.imgBarStartTest_Click();
+             m.txtTestA(1)->setText("falsch");
+             m.imgTestBarSolve_MouseUp(1, 0, 1, 1);
+         },
+         {{grid, false}, {tree, false}}},
+        {"result", [&] { m.ShowNextQuestion(true); }, {{result, true}}},
+        {"overview", [&] { m.imgTestBarCancel_Click(); }, {{grid, true}, {result, false}}},
+    };
+    for (const auto& sc : screens) {
+        sc.show();
+        for (const auto& [view, showing] : sc.showing) {
+            QAccessibleInterface* first =
+                QAccessible::queryAccessibleInterface(view)->tableInterface()->cellAt(0, 0);
+            ASSERT_NE(first, nullptr) << sc.screen << " " << view->objectName().toStdString();
+            EXPECT_EQ(!first->state().invisible, showing)
+                << sc.screen << " " << view->objectName().toStdString();
+        }
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // What a keyboard user and an assistive tool find in a window: the controls
 // that Tab reaches, and the controls that have no accessible name.
 
+#include <QAccessible>
 #include <QStringList>
 #include <QWidget>
 
@@ -45,5 +46,24 @@ QString heard(QWidget* w);
 // and tables whose entry, "name/row,column") that report the focus while
 // the focus is elsewhere.
 QStringList focusedElsewhere(QWidget* window);
+
+// The controls Qt tells a screen reader take the focus while the log
+// lives, in order ("name", "name/cell" for an entry, "name (hidden)" for
+// one not shown).
+class ReaderLog {
+public:
+    ReaderLog();
+    ~ReaderLog();
+    ReaderLog(const ReaderLog&) = delete;
+    ReaderLog& operator=(const ReaderLog&) = delete;
+
+    QStringList focus() const { return focus_; }
+
+    // Called for every event Qt hands to assistive tools.
+    static void heard(QAccessibleEvent* event);
+
+private:
+    QStringList focus_;
+};
 
 }  // namespace wktest

@@ -79,4 +79,37 @@ TEST_F(ChoiceKeys, AWholeTestToTheResultScreen) {
     EXPECT_EQ(m().lblTestBF->text(), "1");
 }
 
+// Enter judges only what the learner chose: on a choice with nothing chosen
+// (the focus resting on the first, not chosen) it records nothing, neither
+// a mistake nor the item asked, and the item stays; with a choice made it
+// judges that.
+TEST_F(ChoiceKeys, EnterWithNothingChosenJudgesNothing) {
+    item("A", {{"Typ", 1}, {"A1", "rot"}, {"A2", "gelb"}, {"RA1", 1}});
+    item("B", {{"Typ", 1}, {"A1", "rot"}, {"A2", "gelb"}, {"A3", "blau"}, {"RA1", 1}, {"RA3", 1}});
+    option("Abfragereihenfolge", 1);
+    option("ZeigeBewertung", 1);
+    open();
+    m().show();
+    QApplication::setActiveWindow(&m());
+    const struct {
+        const char* item;
+        QWidget* first;
+    } cases[] = {{"A", m().optTestA(1)}, {"B", m().chkTestA(1)}};
+    for (const auto& c : cases) {
+        m().imgBarStartTest_Click();
+        for (int i = 0; i < 2 && question() != c.item; ++i) m().ShowNextQuestion(false);
+        ASSERT_EQ(QApplication::focusWidget(), c.first) << c.item;
+        ASSERT_EQ(on(), QList<int>()) << c.item;
+        key(Qt::Key_Return, "\r");
+        key(Qt::Key_Enter, "\r");
+        EXPECT_EQ(question(), c.item);
+        EXPECT_EQ(stored(c.item, "AA1").toInt(), 0) << c.item;
+        // Chosen, it is judged.
+        key(Qt::Key_Space, " ");
+        key(Qt::Key_Return, "\r");
+        EXPECT_EQ(stored(c.item, "AA1").toInt(), 1) << c.item;
+        m().imgTestBarCancel_Click();
+    }
+}
+
 }  // namespace

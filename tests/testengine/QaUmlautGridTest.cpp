@@ -5,6 +5,7 @@
 #include <QTableView>
 
 #include "mainwindow/TestScreen.h"
+#include "support/Access.h"
 #include "testengine/ScreenFixture.h"
 
 using namespace screentest;
@@ -53,6 +54,36 @@ TEST_F(QaUmlautGrid, ARowOfCharactersIsShownWholeAndTheGridStaysInThePanel) {
     const QRect again = view->visualRect(view->model()->index(0, 0));
     EXPECT_LE(again.bottom(), view->viewport()->rect().bottom());
     EXPECT_LE(g->y() + g->height(), m().fraAbfrage->height());
+}
+
+// A learner without the accented keys picks a sign with Enter or Space as
+// with a double click: it goes in at the answer's caret, and the answer has
+// the focus again.
+TEST_F(QaUmlautGrid, EnterAndSpaceInsertTheCurrentSign) {
+    item("Kaffee", {{"A1", "cafe au lait"}});
+    open();
+    m().show();
+    QApplication::setActiveWindow(&m());
+    m().imgBarStartTest_Click();
+    m().chkShowUmlaute->setChecked(true);
+    const struct {
+        Qt::Key key;
+        const char* text;
+    } keys[] = {{Qt::Key_Return, "\r"}, {Qt::Key_Space, " "}};
+    for (const auto& k : keys) {
+        m().txtTestA(1)->setText("caf");
+        grid::Grid* g = m().vgUmlaute;
+        g->setFocus();
+        for (long r = 1; r <= g->Rows(); ++r)
+            for (long c = 1; c <= g->Columns(); ++c)
+                if (g->CellText(r, c) == QStringLiteral("\u00e9")) {
+                    g->SetSelectedRow(r);
+                    g->SetSelectedColumn(c);
+                }
+        wktest::keyTo(QApplication::focusWidget(), k.key, Qt::NoModifier, QString::fromLatin1(k.text));
+        EXPECT_EQ(m().txtTestA(1)->text(), QStringLiteral("caf\u00e9")) << k.text;
+        EXPECT_EQ(QApplication::focusWidget(), m().txtTestA(1)) << k.text;
+    }
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPointer>
 
 namespace forms {
 namespace {
@@ -114,11 +116,46 @@ QAccessibleInterface* factory(const QString& className, QObject* o) {
     return itemViewAccessible(className, o);
 }
 
+// The control (and its entry) the tools last heard had the focus.
+struct Told {
+    QPointer<QObject> control;
+    int child = -1;
+};
+Told g_told;
+
+// Qt tells the tools of a focus that a control does not have: one that
+// loses it (cleared, or disabled with its window), one given it while
+// hidden, a tree whose current entry is set by code. The tools announce each
+// as if the user had gone there. They hear of the focus only where it is,
+// on a shown control, and once for as long as it stays there (the focus
+// cleared and given back on the way is no news); of a list's or table's
+// entry once they have heard of the list (Qt tells of the entry a list
+// makes current as it takes the focus before it tells of the list); of a
+// pop-up menu's entries as Qt says.
+void tellTools(QAccessibleEvent* event) {
+    if (event->type() == QAccessible::Focus) {
+        if (auto* w = qobject_cast<QWidget*>(event->object()); w && w->window()->windowType() != Qt::Popup) {
+            if (w != QApplication::focusWidget() || !w->isVisible()) return;
+            if (g_told.control == w && g_told.child == event->child()) return;
+            if (event->child() >= 0 && g_told.control != w) return;
+        }
+        g_told = {event->object(), event->child()};
+    }
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(&tellTools);
+}
+
 }  // namespace
 
 void installAccessibility() {
     static const bool installed = [] {
         QAccessible::installFactory(factory);
+        QAccessible::installUpdateHandler(&tellTools);
+        // Back from another program the focus is news again.
+        QObject::connect(qApp, &QGuiApplication::applicationStateChanged, qApp, [](Qt::ApplicationState s) {
+            if (s != Qt::ApplicationActive) g_told = {};
+        });
         return true;
     }();
     (void)installed;

@@ -7,7 +7,8 @@
 //   button row to a button) is named as that part is, and reports the
 //   focus only through that part: Qt reported both as focused;
 // - the current entry of a table or list reports the focus only while the
-//   table or list has it (ItemViewAccessible.cpp).
+//   table or list has it (ItemViewAccessible.cpp);
+// - a focus is told only for the shown control that has it.
 // Installed once, by the first form that names its boxes.
 
 #include <QString>

@@ -1,6 +1,7 @@
 #include "platform/forms/FileDialogs.h"
 
 #include <QAbstractFileIconProvider>
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -156,9 +157,28 @@ void raiseCancelled() {
     throw wk::Error(wk::err::DialogCancelled, QStringLiteral("Cancel was selected."));
 }
 
+// The file name box's completion list may still be open as the dialog
+// closes. The desktop then hands the window below the keys while Qt takes
+// the list for a menu that keeps them, and the program is left with no
+// active window: the list goes with the dialog.
+class PopupGoesWithTheDialog : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Hide)
+            for (QWidget* p = QApplication::activePopupWidget(); p && p->close();
+                 p = QApplication::activePopupWidget()) {
+            }
+        return false;
+    }
+};
+
 bool runFileDialog(forms::FileDialog& f, Mode mode, QWidget* parent) {
     QFileDialog dlg(parent);
     prepareFileDialog(dlg, f, mode);
+    dlg.installEventFilter(new PopupGoesWithTheDialog(&dlg));
     for (;;) {
         if (dlg.exec() != QDialog::Accepted) {
             if (f.CancelError) raiseCancelled();

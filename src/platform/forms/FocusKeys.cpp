@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
-#include <QTimer>
+#include <algorithm>
 
 namespace forms {
 namespace {
@@ -45,6 +45,49 @@ protected:
     }
 };
 
+// The group's Tab stop stays on its chosen button, as Qt keeps it on an
+// exclusive group's button that last had the focus: Tab into the group
+// comes straight to the choice, once. With focusChooses, a group with
+// nothing chosen takes the focus as a choice.
+class TabStopOnChoice : public QObject {
+public:
+    TabStopOnChoice(QObject* parent, std::span<QRadioButton* const> group, bool focusChooses)
+        : QObject(parent), group_(group.begin(), group.end()), focusChooses_(focusChooses) {
+        for (QRadioButton* b : group_)
+            connect(b, &QAbstractButton::toggled, this, [this](bool on) {
+                if (on) follow();
+            });
+    }
+
+    void follow() const {
+        const auto chosen = std::find_if(group_.begin(), group_.end(), [](const QRadioButton* b) {
+            return b->isChecked() && b->isEnabled();
+        });
+        if (chosen == group_.end()) return;  // none: Qt's own rule
+        for (QRadioButton* b : group_)
+            b->setFocusPolicy(Qt::FocusPolicy(b == *chosen ? b->focusPolicy() | Qt::TabFocus
+                                                           : b->focusPolicy() & ~Qt::TabFocus));
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        const auto it = std::find(group_.begin(), group_.end(), watched);
+        if (e->type() != QEvent::FocusIn || it == group_.end()) return false;
+        if (focusChooses_ &&
+            std::none_of(group_.begin(), group_.end(), [](const QRadioButton* b) { return b->isChecked(); }))
+            (*it)->setChecked(true);
+        // Qt gives the Tab stop to the button the focus comes to; it goes
+        // back to the choice.
+        watched->event(e);
+        follow();
+        return true;
+    }
+
+private:
+    QList<QRadioButton*> group_;
+    bool focusChooses_;
+};
+
 class ArrowsChoose : public QObject {
 public:
     ArrowsChoose(QObject* parent, std::span<QRadioButton* const> group)
@@ -52,7 +95,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
-        if (e->type() == QEvent::FocusIn) toTheChoice(static_cast<QRadioButton*>(watched), e);
         if (e->type() != QEvent::KeyPress) return false;
         const auto* k = static_cast<QKeyEvent*>(e);
         const int key = k->key();
@@ -68,23 +110,14 @@ protected:
     }
 
 private:
-    // Tab stops once in the group, at the button that last had the focus
-    // there; that may be one not chosen, where an arrow key can lead nowhere.
-    // Tab goes on to the chosen one.
-    void toTheChoice(QRadioButton* button, QEvent* e) {
-        const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
-        if ((why != Qt::TabFocusReason && why != Qt::BacktabFocusReason) || button->isChecked()) return;
-        for (QRadioButton* b : std::as_const(group_))
-            if (b != button && b->isChecked() && b->isEnabled() && b->isVisible()) {
-                QTimer::singleShot(0, b, [b, why] {
-                    if (QApplication::focusWidget() != b) b->setFocus(why);
-                });
-                return;
-            }
-    }
-
     QList<QRadioButton*> group_;
 };
+
+void keepTabStopOnChoice(std::span<QRadioButton* const> group, bool focusChooses) {
+    auto* stop = new TabStopOnChoice(group.front(), group, focusChooses);
+    for (QRadioButton* b : group) b->installEventFilter(stop);
+    stop->follow();
+}
 
 }  // namespace
 
@@ -98,9 +131,14 @@ void tabLeaves(QPlainTextEdit* box) {
     box->installEventFilter(new TabLeaves(box));
 }
 
-void arrowsChoose(std::span<QRadioButton* const> group) {
+void tabStopOnChoice(std::span<QRadioButton* const> group) {
+    if (!group.empty()) keepTabStopOnChoice(group, false);
+}
+
+void arrowsChoose(std::span<QRadioButton* const> group, bool focusChooses) {
     if (group.empty()) return;
     for (QRadioButton* b : group) b->installEventFilter(new ArrowsChoose(b, group));
+    keepTabStopOnChoice(group, focusChooses);
 }
 
 void focusSeenFromTheStart() {

@@ -142,7 +142,8 @@ public:
         QAccessible::State s;
         if (!isValid()) return s;
         // A header cell shows in its header, the others in the view's
-        // viewport; a hidden column or header shows nowhere.
+        // viewport; a hidden column or header shows nowhere, nor a view on
+        // a hidden panel (which still maps its cells to the screen).
         QHeaderView* h = isHeader() ? header(view_, *orientation_) : nullptr;
         const QWidget* area = h ? h->viewport() : view_->viewport();
         const QRect shown(area->mapToGlobal(QPoint(0, 0)), area->size());

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -211,4 +212,29 @@ TEST(FileDialog, FilterMatchesWithoutRegardToCase) {
     shown.sort();
     EXPECT_EQ(shown, QStringList({"kurs.WKD", "liste.wkd"}));
     dlg.hide();
+}
+
+// A pop-up (the file name's completion list) still open as the dialog
+// closes goes with it: Qt holds back every activation while a pop-up is
+// open, so the window below, handed the keys by the desktop, was left
+// inactive, its focus unseen and deaf to Tab.
+TEST(FileDialog, APopupStillOpenGoesWithTheDialog) {
+    QTemporaryDir dir;
+    QWidget below;
+    below.show();
+    QMenu list;  // outlives the dialog, as a pop-up may while the desktop moves on
+    list.addAction(QStringLiteral("neu.txt"));
+    forms::FileDialog f;
+    f.InitDir = dir.path();
+    f.Filter = "All|*.*";
+    wktest::onModal([&](QWidget* w) {
+        list.popup(w->mapToGlobal(QPoint(10, 10)));
+        ASSERT_EQ(QApplication::activePopupWidget(), &list);
+        wktest::typeNameAndAccept(w, "neu.txt");
+    });
+    ASSERT_TRUE(dialogs::runFileDialog(f, Mode::Save));
+    EXPECT_FALSE(list.isVisible());
+    below.activateWindow();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &below);
 }
