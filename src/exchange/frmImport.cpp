@@ -126,10 +126,11 @@ void frmImport::buildControls() {
         });
     }
     optExport_Format[2]->setEnabled(false);  // no XML writer
-    // An arrow key chooses, so that Next is there without Space; the option
-    // the page's focus comes to is chosen, so that Next acts on the one framed.
-    forms::arrowsChoose(optChoice, true);
-    forms::arrowsChoose(optExport_Format, true);
+    // An arrow key chooses, so that Next is there without Space. The page
+    // opens with nothing chosen and Next locked: Return on the option framed
+    // goes nowhere until one is chosen.
+    forms::arrowsChoose(optChoice);
+    forms::arrowsChoose(optExport_Format);
     fraB_Export->layout()->addWidget(make<QLabel>(fraB_Export, "lblBExHint", "608"));
     auto* note = make<QLabel>(fraB_Export, "lblBExNote", "640");
     note->setWordWrap(true);

@@ -604,9 +604,13 @@ TEST_F(WizardText, ArrowsChooseAndEachPageStartsAtItsWork) {
     };
     open();
     activate();
+    // Nothing chosen yet, Next locked: Return on the option framed goes
+    // nowhere.
     ASSERT_EQ(QApplication::focusWidget(), form->optChoice[0]);
-    EXPECT_TRUE(form->optChoice[0]->isChecked());
-    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    EXPECT_FALSE(form->optChoice[0]->isChecked());
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    wktest::keyTo(form->optChoice[0], Qt::Key_Return);
+    EXPECT_TRUE(form->fraA_Start->isVisible());
     wktest::keyTo(form->optChoice[0], Qt::Key_Down);
     EXPECT_TRUE(form->optChoice[1]->isChecked());
     EXPECT_TRUE(form->cmdWeiter->isEnabled());
@@ -618,8 +622,8 @@ TEST_F(WizardText, ArrowsChooseAndEachPageStartsAtItsWork) {
         EXPECT_EQ(log.focus(), QStringList{"optExport_Format"});
     }
     ASSERT_EQ(QApplication::focusWidget(), form->optExport_Format[0]);
-    EXPECT_TRUE(form->optExport_Format[0]->isChecked());
-    EXPECT_TRUE(form->cmdWeiter->isEnabled());
+    EXPECT_FALSE(form->optExport_Format[0]->isChecked());
+    EXPECT_FALSE(form->cmdWeiter->isEnabled());
     wktest::keyTo(QApplication::focusWidget(), Qt::Key_Down);
     EXPECT_TRUE(form->optExport_Format[1]->isChecked());
     EXPECT_TRUE(form->cmdWeiter->isEnabled());

@@ -162,6 +162,11 @@ void ReaderLog::heard(QAccessibleEvent* event) {
 // them on a platform without tools (offscreen). Found before Qt's own, this
 // one does what Qt's does, with the log standing in for the tools.
 void QAccessible::updateAccessibility(QAccessibleEvent* event) {
+    // As Qt's: a table learns of its model's changes.
+    if (event->type() == QAccessible::TableModelChanged && event->object())
+        if (QAccessibleInterface* table = queryAccessibleInterface(event->object());
+            table && table->tableInterface())
+            table->tableInterface()->modelChange(static_cast<QAccessibleTableModelChangeEvent*>(event));
     const UpdateHandler handler = installUpdateHandler(nullptr);
     installUpdateHandler(handler);
     if (handler)

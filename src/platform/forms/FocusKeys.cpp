@@ -47,12 +47,11 @@ protected:
 
 // The group's Tab stop stays on its chosen button, as Qt keeps it on an
 // exclusive group's button that last had the focus: Tab into the group
-// comes straight to the choice, once. With focusChooses, a group with
-// nothing chosen takes the focus as a choice.
+// comes straight to the choice, once.
 class TabStopOnChoice : public QObject {
 public:
-    TabStopOnChoice(QObject* parent, std::span<QRadioButton* const> group, bool focusChooses)
-        : QObject(parent), group_(group.begin(), group.end()), focusChooses_(focusChooses) {
+    TabStopOnChoice(QObject* parent, std::span<QRadioButton* const> group)
+        : QObject(parent), group_(group.begin(), group.end()) {
         for (QRadioButton* b : group_)
             connect(b, &QAbstractButton::toggled, this, [this](bool on) {
                 if (on) follow();
@@ -73,9 +72,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
         const auto it = std::find(group_.begin(), group_.end(), watched);
         if (e->type() != QEvent::FocusIn || it == group_.end()) return false;
-        if (focusChooses_ &&
-            std::none_of(group_.begin(), group_.end(), [](const QRadioButton* b) { return b->isChecked(); }))
-            (*it)->setChecked(true);
         // Qt gives the Tab stop to the button the focus comes to; it goes
         // back to the choice.
         watched->event(e);
@@ -85,7 +81,6 @@ protected:
 
 private:
     QList<QRadioButton*> group_;
-    bool focusChooses_;
 };
 
 class ArrowsChoose : public QObject {
@@ -113,8 +108,8 @@ private:
     QList<QRadioButton*> group_;
 };
 
-void keepTabStopOnChoice(std::span<QRadioButton* const> group, bool focusChooses) {
-    auto* stop = new TabStopOnChoice(group.front(), group, focusChooses);
+void keepTabStopOnChoice(std::span<QRadioButton* const> group) {
+    auto* stop = new TabStopOnChoice(group.front(), group);
     for (QRadioButton* b : group) b->installEventFilter(stop);
     stop->follow();
 }
@@ -132,13 +127,13 @@ void tabLeaves(QPlainTextEdit* box) {
 }
 
 void tabStopOnChoice(std::span<QRadioButton* const> group) {
-    if (!group.empty()) keepTabStopOnChoice(group, false);
+    if (!group.empty()) keepTabStopOnChoice(group);
 }
 
-void arrowsChoose(std::span<QRadioButton* const> group, bool focusChooses) {
+void arrowsChoose(std::span<QRadioButton* const> group) {
     if (group.empty()) return;
     for (QRadioButton* b : group) b->installEventFilter(new ArrowsChoose(b, group));
-    keepTabStopOnChoice(group, focusChooses);
+    keepTabStopOnChoice(group);
 }
 
 void focusSeenFromTheStart() {

@@ -23,10 +23,8 @@ void tabStopOnChoice(std::span<QRadioButton* const> group);
 
 // The arrow keys in a group of option buttons choose the button they move
 // to, also while none of the group is chosen yet (Qt chooses only when the
-// button left was chosen); Tab comes to the choice. With focusChooses, a
-// group with nothing chosen yet takes the focus as a choice, so that the
-// button framed is the one chosen.
-void arrowsChoose(std::span<QRadioButton* const> group, bool focusChooses = false);
+// button left was chosen); Tab comes to the choice.
+void arrowsChoose(std::span<QRadioButton* const> group);
 
 // Every window shows where its focus is from the moment it opens, not only
 // after the first Tab (Qt's styles hide the focus frame until then, so a
