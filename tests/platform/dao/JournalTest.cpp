@@ -327,38 +327,34 @@ TEST_F(BesideTheFile, ALeftoverJournalGoesOnlyIntoTheStateItWasWrittenFor) {
     const CrashImage& ours = inTransaction;
 
     enum Expect { Replayed, SetAside };
+    // The file and the rollback journal put beside it; then what happens.
     struct Case {
         const char* name;
-        std::function<void(const QString& file)> arrange;
+        QByteArray file, journal;
+        std::function<void(const QString& file)> then;
         Expect expect;
         long items;
     };
+    QByteArray flawed = ours.file;
+    // A table the change never touched: its page of another kind.
+    flawed[(extraPage - 1) * 4096] = '\x7f';
+    const auto replayedThen = [&](const std::function<void(const QString&)>& more) {
+        return [&, more](const QString& f) {
+            ws.OpenDatabase(f)->Close();
+            more(f);
+        };
+    };
     const Case cases[] = {
-        {"a crash of this program in a transaction",
-         [&](const QString& f) {
-             put(f, ours.file);
-             put(f + "-journal", ours.journal);
-         },
-         Replayed, 5000},
+        {"a crash of this program in a transaction", ours.file, ours.journal, {}, Replayed, 5000},
         {"a crash of this program in one statement",
+         inStatement.file,
+         inStatement.journal,
+         {},
+         Replayed,
+         5000},
+        {"a crash, the file flawed elsewhere already", flawed, ours.journal, {}, Replayed, 5000},
+        {"an old journal beside a newer file", ours.file, ours.journal,
          [&](const QString& f) {
-             put(f, inStatement.file);
-             put(f + "-journal", inStatement.journal);
-         },
-         Replayed, 5000},
-        {"a crash, the file flawed elsewhere already",
-         [&](const QString& f) {
-             // A table the change never touched: its page of another kind.
-             QByteArray flawed = ours.file;
-             flawed[(extraPage - 1) * 4096] = '\x7f';
-             put(f, flawed);
-             put(f + "-journal", ours.journal);
-         },
-         Replayed, 5000},
-        {"an old journal beside a newer file",
-         [&](const QString& f) {
-             put(f, ours.file);
-             put(f + "-journal", ours.journal);
              auto db = ws.OpenDatabase(f);  // replayed
              auto rs = db->OpenRecordset("VOK");
              for (int i = 0; i < 7; ++i) addItem(rs, QString("newer %1").arg(i));
@@ -366,41 +362,30 @@ TEST_F(BesideTheFile, ALeftoverJournalGoesOnlyIntoTheStateItWasWrittenFor) {
              put(f + "-journal", ours.journal);  // restored from a backup
          },
          SetAside, 5007},
-        {"a crash journal beside a restored older backup",
-         [&](const QString& f) {
-             put(f, backup);
-             put(f + "-journal", ours.journal);
-         },
-         SetAside, 5000},
+        {"a crash journal beside a restored older backup", backup, ours.journal, {}, SetAside, 5000},
         {"a crash journal of another file",
-         [&](const QString& f) {
-             put(f, bytesOf(filled("other.wkd", 5000)));
-             put(f + "-journal", ours.journal);
-         },
-         SetAside, 5000},
-        {"a write-ahead journal without a frame",
-         [&](const QString& f) {
-             put(f, ours.file);
-             put(f + "-journal", ours.journal);
-             ws.OpenDatabase(f)->Close();
-             put(f + "-wal", wktest::JournalWithFrames().left(32));
-         },
+         bytesOf(filled("other.wkd", 5000)),
+         ours.journal,
+         {},
+         SetAside,
+         5000},
+        {"a write-ahead journal without a frame", ours.file, ours.journal,
+         replayedThen([&](const QString& f) { put(f + "-wal", wktest::JournalWithFrames().left(32)); }),
          Replayed, 5000},
-        {"a write-ahead journal of another program",
-         [&](const QString& f) {
-             put(f, ours.file);
-             put(f + "-journal", ours.journal);
-             ws.OpenDatabase(f)->Close();
+        {"a write-ahead journal of another program", ours.file, ours.journal,
+         replayedThen([&](const QString& f) {
              put(f + "-wal", wktest::JournalWithFrames());
              put(f + "-shm", QByteArray(32768, '\0'));
-         },
+         }),
          SetAside, 5000},
     };
     int round = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString file = path(QString("kurs%1.wkd").arg(round++));
-        c.arrange(file);
+        put(file, c.file);
+        put(file + "-journal", c.journal);
+        if (c.then) c.then(file);
         const QString journal = QFile::exists(file + "-wal") ? file + "-wal" : file + "-journal";
         const QByteArray journalBytes = bytesOf(journal);
         const QByteArray fileBytes = bytesOf(file);
