@@ -91,7 +91,6 @@ bool Core::idle() const {
 }
 
 void Core::journalHeaderFirst() {
-    if (readOnly || !db) return;
     int version = 0;
     {
         StatementUse q(*this, QStringLiteral("PRAGMA user_version"));
@@ -100,17 +99,15 @@ void Core::journalHeaderFirst() {
     exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
 }
 
-bool Core::writing() const {
-    return db && sqlite3_txn_state(db, "main") == SQLITE_TXN_WRITE;
-}
-
 sqlite3_stmt* Core::statement(const QString& sql) {
     checkOpen();
     sqlite3_stmt* st = statements.value(sql);
     if (!st) st = prepare(sql);
     // The first write of a transaction. (A statement on its own is made a
     // transaction where it may write much: see Database::Execute.)
-    if (!sqlite3_stmt_readonly(st) && !sqlite3_get_autocommit(db) && !writing()) journalHeaderFirst();
+    if (!sqlite3_stmt_readonly(st) && !sqlite3_get_autocommit(db) &&
+        sqlite3_txn_state(db, "main") != SQLITE_TXN_WRITE)
+        journalHeaderFirst();
     return st;
 }
 

@@ -167,10 +167,8 @@ struct Core {
     // left behind, which state of the file it was written for (a large
     // transaction writes pages into the file before its commit would have
     // put page 1 into the journal). Called before a transaction's first
-    // write (statement, atomically).
+    // writing statement; a change of the schema writes page 1 first anyway.
     void journalHeaderFirst();
-    // Whether the open transaction has written already.
-    bool writing() const;
 
     // Prepared once, reset after each use by StatementUse.
     sqlite3_stmt* statement(const QString& sql);
@@ -212,7 +210,6 @@ template <class F>
 void Core::atomically(F&& fn) {
     exec(QStringLiteral("SAVEPOINT wk_atomic"));
     try {
-        if (!writing()) journalHeaderFirst();
         fn();
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK TO wk_atomic; RELEASE wk_atomic", nullptr, nullptr, nullptr);
