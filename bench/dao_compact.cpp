@@ -90,8 +90,8 @@ void DaoCompactInPlace(benchmark::State& state) {
 }
 BENCHMARK(DaoCompactInPlace)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
-// The same by hand: VACUUM on the file in WAL mode, the journal written back
-// and emptied, the connection closed.
+// The same by hand, as a lean program with SQLite's defaults (rollback
+// journal, synchronous FULL): the file opened, VACUUM, the connection closed.
 void RawSqliteVacuum(benchmark::State& state) {
     QTemporaryDir dir;
     double wall = 0, cpu = 0;
@@ -105,10 +105,8 @@ void RawSqliteVacuum(benchmark::State& state) {
         const double c0 = cpuMs();
         sqlite3* db = nullptr;
         sqlite3_open(QFile::encodeName(file).constData(), &db);
-        sqlite3_exec(db,
-                     "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; VACUUM; "
-                     "PRAGMA wal_checkpoint(TRUNCATE);",
-                     nullptr, nullptr, nullptr);
+        if (sqlite3_exec(db, "VACUUM", nullptr, nullptr, nullptr) != SQLITE_OK)
+            state.SkipWithError("not compacted");
         sqlite3_close(db);
         cpu += cpuMs() - c0;
         wall += double(t.nsecsElapsed()) / 1e6;
