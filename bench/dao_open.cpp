@@ -14,10 +14,13 @@
 //   RawOpen/items/changed/cold   a lean program's open of the same pair:
 //       sqlite3_open_v2 and its first read (the schema), which replays the
 //       journal
+// With changed = 10 the transaction had written nothing into the file: its
+// journal's header is not complete (SQLite completes it just before its
+// first write into the file), so nothing is replayed.
 // Each pass starts from a fresh copy of the pair (not timed); "cold" passes
 // drop the copies from the page cache first, as after a restart. After each
-// open the journal must be gone, nothing set aside, and no item changed, or
-// the run is an error.
+// open no journal may be left that SQLite would replay, nothing set aside,
+// and no item changed, or the run is an error.
 // Counters: wall_ms and cpu_ms per open; mb, the file's size; journal_mb;
 // spilled_pages, the pages the child wrote into the file before it was
 // killed; ratio_clean (DaoOpen), the open's wall time over the clean open's
@@ -185,7 +188,8 @@ void report(benchmark::State& state, const Case& c, double wall, double cpu) {
         state.counters["spilled_pages"] = double(pair.spilled);
         state.counters["hot"] = hotJournalBeside(pair.file);
         if ((pair.spilled > 0) != hotJournalBeside(pair.file))
-            state.SkipWithError("a spill without a hot journal");
+            state.SkipWithError(
+                "a journal to replay without pages written into the file, or the other way round");
     }
 }
 
