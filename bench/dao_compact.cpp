@@ -20,6 +20,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <memory>
+
 #include "BenchSupport.h"
 
 namespace {
@@ -31,13 +33,14 @@ const QString kPwd = QStringLiteral("bench-pwd");
 
 double layerWallMs = 0;
 
-QTemporaryDir* sharedDir = nullptr;
+// Removed with its files when the run ends.
+std::unique_ptr<QTemporaryDir> sharedDir;
 QString sharedTemplate;
 
 // The uncompacted file every pass starts from, made once.
 const QString& templateFile() {
     if (!sharedDir) {
-        sharedDir = new QTemporaryDir;
+        sharedDir = std::make_unique<QTemporaryDir>();
         sharedTemplate = sharedDir->filePath("template.wkd");
         auto db = benchsupport::newVokDatabase(sharedTemplate);
         auto rs = db->OpenRecordset("VOK");

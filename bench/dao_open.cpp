@@ -38,6 +38,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <memory>
+
 #include <fcntl.h>
 #include <unistd.h>
 #include <csignal>
@@ -55,12 +57,13 @@ using benchsupport::cpuMs;
 
 const QString kConnect = ";pwd=" + vocabdb::VokDBPasswort;
 
-QTemporaryDir* sharedDir = nullptr;
+// Removed with its files when the run ends.
+std::unique_ptr<QTemporaryDir> sharedDir;
 
 // The clean file of `items` items, made once per size.
 QString cleanFile(long items) {
     static std::map<long, QString> made;
-    if (!sharedDir) sharedDir = new QTemporaryDir;
+    if (!sharedDir) sharedDir = std::make_unique<QTemporaryDir>();
     if (auto it = made.find(items); it != made.end()) return it->second;
     const QString file = sharedDir->filePath(QString("items%1.wkd").arg(items));
     benchsupport::newVokDatabase(file)->Close();
