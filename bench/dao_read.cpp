@@ -24,6 +24,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <memory>
+
 #include "BenchSupport.h"
 
 namespace {
@@ -63,12 +65,13 @@ QString makeFile(const QTemporaryDir& dir) {
     return file;
 }
 
-QTemporaryDir* sharedDir = nullptr;
+// Removed with its files when the run ends.
+std::unique_ptr<QTemporaryDir> sharedDir;
 QString sharedFile;
 
 const QString& file() {
     if (!sharedDir) {
-        sharedDir = new QTemporaryDir;
+        sharedDir = std::make_unique<QTemporaryDir>();
         sharedFile = makeFile(*sharedDir);
     }
     return sharedFile;

@@ -167,9 +167,9 @@ QString freshCopy(const QString& from, QTemporaryDir& dir, const char* name) {
 
 sqlite3* rawOpen(const QString& path, int flags = SQLITE_OPEN_READWRITE) {
     sqlite3* db = nullptr;
+    // SQLite's defaults (rollback journal, synchronous FULL), as the layer
+    // runs its connections.
     sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
-    // As the layer runs its connections.
-    sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
     return db;
 }
 
