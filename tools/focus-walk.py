@@ -1,20 +1,22 @@
 #!/usr/bin/env python3
-"""A keyboard walk through the windows a keyboard user meets first, with
-what the accessibility bus says of the focus on the way.
+"""A keyboard walk through every window, with what the accessibility bus
+says of the focus on the way.
 
     tools/ui-session.sh /usr/bin/python3 tools/focus-walk.py PROGRAM FOLDER LANG
 
 PROGRAM and FOLDER as for tools/screenshots.py.
 
-LANG is en or de. For each window it writes where the focus starts and
-the Tab order (the focus events that each Tab brought, as "role 'name'")
-to FOLDER/walk-LANG.txt, and leaves screenshots beside it: the main bar
-with its first button focused and with the focus elsewhere (for the
-contrast of the focus mark), the overview, the grid options and the
-wizard's pages. Windows are opened by keys where a key opens them, by a
-click elsewhere; only the walks themselves are keys. Runs the window
-manager openbox itself. Needs the Debian packages of tools/screenshots.py
-and openbox. Not run by CI.
+LANG is en or de. For each window it writes where the focus starts, what a
+reader hears there (role, name, description), the Tab order and the
+Shift+Tab order (the focus events each key brought, as "role 'name'"; a
+Shift+Tab order that is not the Tab order backwards is marked) to
+FOLDER/walk-LANG.txt, and leaves screenshots beside it: the start window,
+the main bar with its first button focused and with the focus elsewhere
+(for the contrast of the focus mark), the item editor, the test and its
+result, the settings, the grid options and the wizard's pages. Windows
+are opened by keys where a key opens them, by a click elsewhere. Runs the
+window manager openbox itself. Needs the Debian packages of
+tools/screenshots.py and openbox. Not run by CI.
 """
 import os
 import subprocess
@@ -57,16 +59,22 @@ def text(message_id):
     return MESSAGES[base + message_id].replace("&", "")
 
 
+def accelerator(message_id):
+    """The letter a caption's "&" marks, as xdotool names the key."""
+    caption = MESSAGES[(10000 if LANG == "de" else 20000) + message_id]
+    return caption[caption.index("&") + 1].lower()
+
+
 class Walk(Session):
     """The program under a window manager, with the focus events heard."""
 
     def __init__(self):
         self.wm = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         time.sleep(1)
+        pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
         super().__init__(LANG)
         self.report = open(os.path.join(OUT, f"walk-{LANG}.txt"), "w")
         self.start = None
-        pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
 
     def say(self, line):
         print(line)
@@ -107,9 +115,49 @@ class Walk(Session):
         self.say(f"   {'Shift+' if back else ''}Tab order: " + "\n      ".join([""] + [str(o) for o in order]))
         return order
 
+    def heard(self):
+        """What a reader hears of the control with the focus."""
+        last = None
+        for n in ui.walk(self.app):
+            try:
+                if n.getState().contains(pyatspi.STATE_FOCUSED) and n.getRoleName() not in ("filler", "frame"):
+                    last = n
+            except Exception:
+                continue
+        try:
+            return f"{last.getRoleName()} {last.name!r}" + (f" / {last.description!r}" if last.description else "")
+        except Exception:
+            return "(nothing)"
+
+    def round(self, title=None, opener=None):
+        """The window's start, then Tab and Shift+Tab from it; Shift+Tab
+        should be Tab's way backwards."""
+        if opener:
+            self.opened(title, opener)
+        elif title:
+            self.say(f"== {title}")
+            del events[:]
+            self.start = None
+        start = self.start
+        self.say(f"   heard at the start: {self.heard()}")
+        ahead = [o if isinstance(o, str) else (o[-1] if o else None) for o in self.tabs()]
+        self.start = start
+        back = [o if isinstance(o, str) else (o[-1] if o else None) for o in self.tabs(back=True)]
+        if start and ahead[:-1][::-1] != back[:-1]:
+            self.say("   !! Shift+Tab is not Tab's way backwards")
+
     def close(self):
         super().close()
         self.wm.terminate()
+
+
+def start_window(w):
+    pump(1)
+    w.say("== Start window, no user yet")
+    w.start = events[-1] if events else None
+    w.say(f"   focus start: {w.start or '(no focus event)'}; events {events}")
+    w.shot("start")
+    w.round()
 
 
 def users_and_main(w):
@@ -118,8 +166,8 @@ def users_and_main(w):
         ui.press(combo)
         time.sleep(0.5)
         click(w.find("list item", LANGUAGES[LANG]))
-    w.opened("Users window", lambda: ui.press(w.find("push button", text(3))))
-    w.tabs()
+    w.round("Users window", lambda: ui.press(w.find("push button", text(3))))
+    w.shot("users")
     deletes = ui.find_all(w.app, "push button", contains=MESSAGES[(10000 if LANG == "de" else 20000) + 18])
     w.say(f"   delete buttons heard as: {[d.name + ' / ' + (d.description or '') for d in deletes]}")
     del events[:]
@@ -132,48 +180,80 @@ def users_and_main(w):
         time.sleep(1)
     click(ui.find_all(w.app, "text")[0])
     typed("Anna")
+    del events[:]
     ui.press(w.find("push button", text(16)))
-    time.sleep(1)
-    w.opened("Main window without a database", lambda: ui.press(w.find("push button", text(4))))
+    pump(1.5)
+    w.start = events[-1] if events else None
+    w.say("== Start window with a user")
+    w.round()
+    w.round("Main window without a database", lambda: ui.press(w.find("push button", text(4))))
     w.shot("main-no-database")
-    w.tabs()
 
 
 def new_database(w):
-    click(w.find("push button", text(478)))
-    time.sleep(1)
-    click(ui.find_all(w.app, "text")[-1])
+    # The main window's focus starts on "Create a new database".
+    w.round("New-database note", lambda: keys("Return"))
+    w.shot("new-database-note")
     typed("Kurs")
-    ui.press(w.find("push button", text(4)))
+    keys("Return")
     time.sleep(1.5)
     typed(os.path.join(w.home, "DB", "kurs.wkd"))
+    del events[:]
     accept_file_dialog()
-    time.sleep(2)
+    pump(2.5)
     w.say("== Overview of an empty database")
-    w.tabs()
+    w.start = events[-1] if events else None
+    w.say(f"   focus start: {w.start}; events after the file dialog {events}")
+    w.round()
 
 
 def add_items(w):
-    click(w.find("push button", text(480)))
-    time.sleep(1.5)
+    w.round(f"Item editor, {text(480)!r}", lambda: keys("F4"))
+    w.shot("editor")
     for q, a in (("Haus", "house"), ("Baum", "tree"), ("Fluss", "river")):
-        click(w.find("text", text(558)))
         typed(q)
-        click(w.find("text", text(559) + " 1"))
+        keys("Tab")
         typed(a)
-        ui.press(w.find("push button", text(570)))
-        time.sleep(0.8)
-    ui.press(w.find("push button", text(571)))
-    time.sleep(1.5)
+        del events[:]
+        keys("F8")
+        pump(1)
+        w.say(f"   F8 adds {q!r}; focus events {events}")
+    del events[:]
+    keys("alt", "m")
+    pump(1)
+    w.say(f"   Alt+M (multiple choice); focus events {events}")
+    w.round("Item editor, a choice item")
+    typed("Hund?")
+    keys("Tab")
+    typed("dog")
+    keys("Tab")
+    keys("space")  # "dog" is right
+    keys("Tab")
+    typed("cat")
+    keys("Tab")
+    keys("Tab")
+    typed("bird")
+    keys("F8")
+    # The special signs of the question box, by key.
+    w.opened("Item editor, special signs (Ctrl+S in the question)", lambda: keys("ctrl", "s"))
+    keys("Right")
+    del events[:]
+    keys("Return")
+    pump(0.8)
+    box = w.find("text", text(558))
+    w.say(f"   Return inserts: question box reads {ui.text_of(box)!r}; focus events {events}")
+    keys("ctrl", "a")
+    keys("BackSpace")
+    w.opened("Editor closed by Esc", lambda: keys("Escape"))
 
 
 def overview(w):
-    # The start of the overview: the database opened again by the user's
-    # last-database path is where the program sets the focus itself.
-    w.say("== Overview with three items (after the editor closed)")
+    w.say("== Overview with four items (after the editor closed)")
     del events[:]
     pump(0.5)
+    w.start = None
     w.tabs()
+    w.tabs(back=True)
     table = w.find("table", text(474))
     t = table.queryTable()
     heads = []
@@ -188,6 +268,95 @@ def overview(w):
     for c, h in enumerate(heads):
         w.say(f"      {c}: {h}")
     w.shot("overview")
+
+
+def edit_item(w):
+    table = w.find("table", text(474))
+    table.queryComponent().grabFocus()
+    pump(0.5)
+    keys("Down")
+    keys("Menu")
+    w.round("Item editor, edit (context menu, Edit)", lambda: keys(accelerator(105)))
+    w.shot("editor-edit")
+    w.opened("Editor (edit) closed by Esc", lambda: keys("Escape"))
+
+
+ANSWERS = {"Baum": "tree", "Fluss": "river", "Haus": "house"}
+
+
+def test_screen(w):
+    w.round("Test, a typed item (Ctrl+S)", lambda: keys("ctrl", "s"))
+    w.shot("test")
+    keys("Tab")  # the special signs' check box
+    keys("space")
+    w.round("Test with the special signs shown")
+    # Into the signs: Shift+Tab from the answer is the signs' table.
+    keys("shift", "Tab")
+    keys("Right")
+    del events[:]
+    keys("Return")
+    pump(0.8)
+    box = ui.find_all(w.app, "text")[0]
+    w.say(f"   Return in the signs inserts: answer reads {ui.text_of(box)!r}; focus events {events}")
+    keys("ctrl", "a")
+    keys("BackSpace")
+    typed("x")
+    del events[:]
+    keys("Return")
+    pump(1)
+    w.say(f"   a wrong answer: heard {w.heard()}; focus events {events}")
+    w.shot("test-wrong")
+    del events[:]
+    keys("Return")
+    pump(1)
+    w.say(f"   the solution confirmed: heard {w.heard()}; focus events {events}")
+    for _ in range(8):
+        question = next((l.name for l in ui.find_all(w.app, "label") if l.name in ANSWERS), None)
+        if not question:
+            break
+        del events[:]
+        typed(ANSWERS[question])
+        pump(1.2)
+        w.say(f"   {question!r} answered right: heard {w.heard()}; focus events {events}")
+    w.say("== Test, the choice item")
+    w.start = events[-1] if events else None
+    w.round()
+    w.shot("test-choice")
+    del events[:]
+    keys("Return")
+    pump(1)
+    w.say(f"   Return with nothing chosen: heard {w.heard()}; focus events {events}")
+    keys("Down")
+    keys("Up")
+    w.say(f"   Down, Up: heard {w.heard()}")
+    w.opened("Result", lambda: keys("Return"))
+    for _ in range(3):  # the wrong one asked again
+        question = next((l.name for l in ui.find_all(w.app, "label") if l.name in ANSWERS), None)
+        if not question:
+            break
+        w.say(f"   asked again: {question!r}")
+        del events[:]
+        typed(ANSWERS[question])
+        pump(1.5)
+        w.start = events[-1] if events else None
+    w.round()
+    w.shot("result")
+    w.opened("Result left by Esc", lambda: keys("Escape"))
+
+
+def settings(w):
+    w.round("Settings (Ctrl+E)", lambda: keys("ctrl", "e"))
+    for page in range(11):
+        del events[:]
+        keys("Down")
+        pump(0.8)
+        if not events:
+            break
+        w.say(f"== Settings page {events[-1]}")
+        w.tabs()
+        w.shot(f"settings-{page + 1}")
+    keys("ctrl", "d")
+    time.sleep(1)
 
 
 def main_bar(w):
@@ -207,48 +376,36 @@ def main_bar(w):
 
 
 def grid_options(w):
-    w.opened("Grid options", lambda: click(w.find("push button", text(496))))
-    w.tabs()
+    w.round("Grid options (F8)", lambda: keys("F8"))
     w.shot("grid-options")
-    # The fonts page chosen as a tool chooses it, then Tab round it.
-    w.opened("Grid options, fonts page chosen by a tool",
-             lambda: ui.press(w.find("radio button", text(297))))
-    w.tabs()
+    keys("shift", "Tab")  # the page button
+    w.round("Grid options, fonts page chosen by Right", lambda: keys("Right"))
     w.shot("grid-options-fonts")
-    keys("Escape")
-    time.sleep(1)
+    keys("shift", "Tab")
+    keys("Tab")
+    w.round("Font dialog (Return on the first row's button)", lambda: keys("Return"))
+    w.shot("font-dialog")
+    w.opened("Font dialog closed by Esc", lambda: keys("Escape"))
+    w.opened("Grid options closed by Esc", lambda: keys("Escape"))
 
 
 def wizard(w):
-    w.opened("Wizard, first page", lambda: click(w.find("push button", text(486))))
-    w.tabs()
+    opener = w.find("push button", text(486))
+    w.round("Wizard, first page", lambda: ui.press(opener))
     w.shot("wizard-start")
-    # Keys only: Down chooses the export, Return goes on.
-    w.find("radio button", text(606)).queryComponent().grabFocus()
-    pump(0.5)
+    del events[:]
+    keys("Return")
+    pump(0.8)
+    w.say(f"   Return with nothing chosen: still on the first page: "
+          f"{bool(ui.find_all(w.app, 'radio button', text(606)))}")
     keys("Down")
-    w.opened("Wizard, Down then Return on the options", lambda: keys("Return"))
-    on_format = bool(ui.find_all(w.app, "radio button", text(638)))
-    w.say(f"   Return pressed Next: {on_format}")
-    if not on_format:
-        ui.press(w.find("push button", text(603)))
-        time.sleep(1)
-    w.tabs()
-    w.find("radio button", text(637)).queryComponent().grabFocus()
-    pump(0.5)
+    w.round("Wizard, format page (Down, Return)", lambda: keys("Return"))
     keys("Down")  # HTML
-    w.opened("Wizard, format page: Down then Return", lambda: keys("Return"))
-    on_items = bool(ui.find_all(w.app, "table", text(615).rstrip(" :")))
-    w.say(f"   Return pressed Next: {on_items}")
-    if not on_items:
-        ui.press(w.find("push button", text(603)))
-        time.sleep(1)
-    w.tabs()
+    w.round("Wizard, questions page (Down, Return)", lambda: keys("Return"))
     w.shot("wizard-items")
     ui.press(w.find("push button", "Add all questions" if LANG == "en" else "Alle Begriffe hinzufügen"))
     time.sleep(0.8)
-    w.opened("Wizard, fields page", lambda: ui.press(w.find("push button", text(603))))
-    w.tabs()
+    w.round("Wizard, fields page", lambda: ui.press(w.find("push button", text(603))))
     fields = w.find("list", text(630).rstrip(" :"))
     w.say("   field list entries (role, name, states, actions):")
     for i in range(fields.childCount):
@@ -261,17 +418,43 @@ def wizard(w):
             actions = []
         w.say(f"      {c.getRoleName()} {c.name!r} {states} actions {actions}")
     w.shot("wizard-fields")
-    ui.press(w.find("push button", text(601)))
-    time.sleep(1)
+    w.opened("Wizard cancelled by Esc", lambda: keys("Escape"))
+    # The import from another database, there and Back.
+    other = os.path.join(w.home, "other.wkd")
+    subprocess.run(["sqlite3", os.path.join(w.home, "DB", "kurs.wkd"), f".backup '{other}'"], check=True)
+    w.opened("Wizard again", lambda: ui.press(opener))
+    keys("space")
+    w.round("Wizard, database import (Space, Return)", lambda: keys("Return"))
+    typed(other)
+    w.round("Wizard, questions to import (Return)", lambda: keys("Return"))
+    entries = w.find("list", text(615).rstrip(" :"))
+    w.say(f"   its entries heard as: {[entries.getChildAtIndex(i).getRoleName() for i in range(entries.childCount)]}")
+    w.round("Wizard, Back (Alt+its letter)", lambda: keys("alt", accelerator(602)))
+    w.opened("Wizard cancelled by Esc", lambda: keys("Escape"))
+    # The text import.
+    words = os.path.join(w.home, "words.txt")
+    with open(words, "w", encoding="utf-8") as f:
+        f.write("Katze\tcat\tTiere\n")
+    w.opened("Wizard again", lambda: ui.press(opener))
+    keys("Down")
+    keys("Down")
+    w.round("Wizard, text import (Down, Down, Return)", lambda: keys("Return"))
+    typed(words)
+    pump(1)
+    w.round("Wizard, text import with a file")
+    w.shot("wizard-text")
+    w.round("Wizard, text imported (Return)", lambda: keys("Return"))
+    w.opened("Wizard finished (Return)", lambda: keys("Return"))
 
 
 def main():
     os.makedirs(OUT, exist_ok=True)
     w = Walk()
     try:
-        for name, step in (("users", users_and_main), ("new database", new_database), ("items", add_items),
-                           ("overview", overview), ("main bar", main_bar), ("grid options", grid_options),
-                           ("wizard", wizard)):
+        for name, step in (("start", start_window), ("users", users_and_main), ("new database", new_database),
+                           ("items", add_items), ("overview", overview), ("edit", edit_item),
+                           ("test", test_screen), ("settings", settings), ("main bar", main_bar),
+                           ("grid options", grid_options), ("wizard", wizard)):
             try:
                 step(w)
             except Exception as e:

@@ -8,6 +8,7 @@
 #include <QTableView>
 #include <QTimer>
 
+#include "platform/forms/FocusKeys.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
 
@@ -360,6 +361,12 @@ bool frmMain::focusNextPrevChild(bool next) {
     // Qt calls this for a control hidden with the focus as well as for Tab.
     const QWidget* f = QApplication::focusWidget();
     if (placingFocus_ > 0 && f && isAncestorOf(f) && !f->isVisible()) return true;
+    // Shift+Tab goes Tab's way back, past the special signs' table too.
+    if (!next)
+        if (QWidget* previous = forms::previousTabStop(this)) {
+            previous->setFocus(Qt::BacktabFocusReason);
+            return true;
+        }
     return QWidget::focusNextPrevChild(next);
 }
 

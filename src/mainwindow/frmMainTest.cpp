@@ -482,6 +482,7 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
     in.optionSelected = [this](int i) { return i >= 1 && i <= 9 && optTestA(i)->isChecked(); };
     in.questionCaption = lblTestQ->text();
     const auto jo = testengine::ReadJudgeOptions(*rsOptions);
+    const bool solutionShown = st.WasResolved;
     const testengine::Judgement j = testengine::Judge(st, rs, rsBenutzer.get(), BenutzerNr, jo, in);
     if (j.step == testengine::JudgeStep::Ignored) return;
 
@@ -568,7 +569,10 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
         }
         case testengine::JudgeStep::Completed:
             st.QuestionOpen = open;
-            judgedNews = j.verdict == testengine::Verdict::Right   ? modMain::GetText(177)
+            // The solution shown, confirmed, is no answer of the learner's:
+            // nothing is counted or sounded for it, and no verdict is said.
+            judgedNews = solutionShown                             ? QString()
+                         : j.verdict == testengine::Verdict::Right ? modMain::GetText(177)
                          : j.verdict == testengine::Verdict::Wrong ? modMain::GetText(178)
                                                                    : QString();
             setLeft(cmdBar, 5000 - 1020.0 / 100.0 * j.testErrorPercent);

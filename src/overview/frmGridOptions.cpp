@@ -269,7 +269,7 @@ void frmGridOptions::reloadRow(int row) {
 
 void frmGridOptions::optM_Click(int index) {
     // Tab stops at the button of the page shown, not at the other one; the
-    // arrow keys go from one to the other.
+    // arrow keys choose the other page.
     for (int i = 0; i < 2; ++i) optM[i]->setFocusPolicy(i == index ? Qt::StrongFocus : Qt::ClickFocus);
     // The focus may not be taken yet while the dialog loads; that is fine.
     if (index == 0) {
@@ -433,6 +433,19 @@ bool frmGridOptions::eventFilter(QObject* watched, QEvent* event) {
         if (k->key() == Qt::Key_Escape) {
             Form_KeyPress(27);
             return true;
+        }
+        // An arrow on a page button chooses the page beside as a click on
+        // its button does, the focus going to the page's first control;
+        // Qt's own move would take it back to the button.
+        if ((watched == optM[0] || watched == optM[1]) && !(k->modifiers() & ~Qt::KeypadModifier)) {
+            const int key = k->key();
+            const int page = key == Qt::Key_Right || key == Qt::Key_Down ? 1
+                             : key == Qt::Key_Left || key == Qt::Key_Up  ? 0
+                                                                         : -1;
+            if (page >= 0) {
+                if (!optM[page]->isChecked()) optM[page]->click();
+                return true;
+            }
         }
     } else if (event->type() == QEvent::FocusOut) {
         // Leaving for another window (a message box, another program) is no

@@ -45,8 +45,8 @@ const QStringList kEmptyOverview = {
     "cmdOverview1_New", "cmdOverview1_Import", "cmdOverview1_GridOptions"};
 
 // Each screen has its own Tab order: the work first, then the bars; Tab
-// leaves every control, an empty grid too, and never rests on the title-bar
-// pictures or on a locked bar button.
+// and Shift+Tab leave every control, an empty grid too, and never rest on
+// the title-bar pictures or on a locked bar button.
 TEST_F(Access, TabOrderOfEachScreen) {
     const struct {
         const char* screen;
@@ -94,6 +94,24 @@ TEST_F(Access, TabOrderOfEachScreen) {
              return m.lstTestWrongWords;
          },
          {"lstTestWrongWords", "imgTestBarCancel", "chkShowUmlaute"}},
+        {"test with the special signs shown",
+         2,
+         [](frmMain& m) {
+             m.imgBarStartTest_Click();
+             m.chkShowUmlaute->setChecked(true);
+             return m.txtTestA(1);
+         },
+         {"txtTestA(1)", "chkShowUmlaute", "vgUmlaute", "imgTestBarSolve", "imgTestBarSound",
+          "imgTestBarCancel"}},
+        {"result with the special signs shown",
+         2,
+         [](frmMain& m) {
+             m.imgBarStartTest_Click();
+             m.chkShowUmlaute->setChecked(true);
+             m.ShowNextQuestion(true);
+             return m.imgTestBarCancel;
+         },
+         {"imgTestBarCancel", "chkShowUmlaute", "vgUmlaute"}},
     };
     for (const auto& s : screens) {
         frmMain& m = restart(s.items);

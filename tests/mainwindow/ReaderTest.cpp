@@ -44,6 +44,7 @@ TEST_F(Reader, EachStepIsHeardOnceWhereItEnds) {
     const std::function<void()> ctrlS = [this] { key(Qt::Key_S, Qt::ControlModifier, "\x13"); };
     const std::function<void()> right = [this] { give("Katze"); };
     const std::function<void()> wrong = [this] { give("x"); };
+    const std::function<void()> confirm = [this] { key(Qt::Key_Return, {}, "\r"); };
     const std::function<void()> choose = [this] {
         key(Qt::Key_Space, {}, " ");
         key(Qt::Key_Return, {}, "\r");
@@ -73,6 +74,8 @@ TEST_F(Reader, EachStepIsHeardOnceWhereItEnds) {
         {"a right answer goes on by itself", 1, false, true, {}, right, {}, "Right !, dog"},
         {"a wrong answer, another try", 2, false, true, {}, wrong, {}, "Wrong !, Try 2 of 2, cat"},
         {"a wrong answer resolved", 1, true, true, {}, wrong, {}, "Wrong !, Solution: Katze, cat"},
+        // The solution shown is confirmed: no verdict, none counted or sounded.
+        {"the solution confirmed", 1, true, true, {"x"}, confirm, {}, "cat"},
         {"a wrong answer, then a choice", 1, false, true, {"Katze"}, wrong, {"optTestA(1)"}, "Wrong !, sky"},
         {"the result",
          1,

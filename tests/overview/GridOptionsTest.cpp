@@ -19,6 +19,7 @@
 #include "overview/frmFont.h"
 #include "overview/frmGridOptions.h"
 #include "platform/Error.h"
+#include "platform/forms/Accessible.h"
 
 using overview::frmFont;
 using overview::frmGridOptions;
@@ -373,6 +374,37 @@ TEST_F(GridOptionsTest, PageButtonsSwitchThePages) {
     EXPECT_FALSE(f.fraDisplay->isHidden());
     EXPECT_TRUE(f.fraFonts->isHidden());
     EXPECT_EQ(wktest::tabWalk(f.chkWordbreakQ), display);
+}
+
+// An arrow key on the page buttons chooses the page beside, and the focus
+// goes to the page's first control as a click on the button takes it
+// there: only that control is heard, not the page button after it.
+TEST_F(GridOptionsTest, APageChosenByAnArrowIsHeardOnceAtItsFirstControl) {
+    wktest::ScriptedUi ui;
+    forms::installAccessibility();
+    frmGridOptions f(host);
+    f.Form_Load();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    const struct {
+        int from;
+        Qt::Key key;
+        int page;
+        QString heard;
+    } cases[] = {
+        {0, Qt::Key_Right, 1, "txtSchriftart"},
+        {1, Qt::Key_Left, 0, "chkWordbreakQ"},
+        {0, Qt::Key_Down, 1, "txtSchriftart"},
+        {1, Qt::Key_Up, 0, "chkWordbreakQ"},
+    };
+    for (const auto& c : cases) {
+        f.optM[c.from]->setFocus(Qt::TabFocusReason);
+        wktest::ReaderLog log;
+        wktest::keyTo(f.optM[c.from], c.key);
+        EXPECT_TRUE(f.optM[c.page]->isChecked()) << c.key;
+        EXPECT_EQ(log.focus(), QStringList{c.heard}) << c.key;
+        EXPECT_EQ(wktest::focusedControl(&f), c.heard) << c.key;
+    }
 }
 
 }  // namespace

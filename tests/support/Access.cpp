@@ -22,9 +22,9 @@ QString nameOf(const QWidget* w) {
     return {};
 }
 
-}  // namespace
-
-QStringList tabWalk(QWidget* first, int limit) {
+// The controls Tab (or Shift+Tab) takes the focus to from `first`, until
+// it comes back; "(stuck)" at the end when it does not.
+QStringList walk(QWidget* first, int limit, bool backwards) {
     QWidget* window = first->window();
     window->show();
     window->activateWindow();
@@ -32,22 +32,36 @@ QStringList tabWalk(QWidget* first, int limit) {
     first->setFocus(Qt::TabFocusReason);
     QWidget* home = first;
     while (home->focusProxy()) home = home->focusProxy();
+    const Qt::Key key = backwards ? Qt::Key_Backtab : Qt::Key_Tab;
+    const Qt::KeyboardModifiers modifiers = backwards ? Qt::ShiftModifier : Qt::NoModifier;
     QList<QWidget*> seen;
-    bool back = false;
-    for (int i = 0; i < limit && !back; ++i) {
+    bool round = false;
+    for (int i = 0; i < limit && !round; ++i) {
         QWidget* focus = QApplication::focusWidget();
         if (!focus) break;
         if (!seen.contains(focus)) seen << focus;
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+        QKeyEvent press(QEvent::KeyPress, key, modifiers, QStringLiteral("\t"));
+        QKeyEvent release(QEvent::KeyRelease, key, modifiers, QStringLiteral("\t"));
         QApplication::sendEvent(focus, &press);
         QApplication::sendEvent(focus, &release);
-        back = QApplication::focusWidget() == home;
+        round = QApplication::focusWidget() == home;
     }
     QStringList names;
     for (QWidget* w : seen) names << nameOf(w);
-    if (!back) names << QStringLiteral("(stuck)");
+    if (!round) names << QStringLiteral("(stuck)");
     return names;
+}
+
+}  // namespace
+
+QStringList tabWalk(QWidget* first, int limit) {
+    QStringList order = walk(first, limit, false);
+    const QStringList back = walk(first, limit, true);
+    QStringList mirrored{order.value(0)};
+    for (qsizetype i = order.size() - 1; i > 0; --i) mirrored << order[i];
+    if (!order.contains(QStringLiteral("(stuck)")) && back != mirrored)
+        order << QStringLiteral("(Shift+Tab: %1)").arg(back.join(QStringLiteral(", ")));
+    return order;
 }
 
 QString focusedControl(const QWidget* window) {

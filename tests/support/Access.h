@@ -15,7 +15,9 @@ namespace wktest {
 // back to `first` or `limit` presses are done. The object names of the
 // controls the focus visited, each once, in order (controls of an array
 // share a name; a grid's column header is "<grid>.header"). When the focus
-// does not come back (a control keeps the Tab), the list ends with "(stuck)".
+// does not come back (a control keeps the Tab), the list ends with "(stuck)";
+// when Shift+Tab from `first` does not go the same way round backwards, with
+// "(Shift+Tab: ...)" and the controls it went to.
 QStringList tabWalk(QWidget* first, int limit = 120);
 
 // The name of the control that has the focus in `window` (as tabWalk names

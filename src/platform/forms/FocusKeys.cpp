@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QStyleHints>
 #include <algorithm>
 
 namespace forms {
@@ -108,6 +109,21 @@ private:
     QList<QRadioButton*> group_;
 };
 
+// Whether Tab, going forward from `focus`, stops at `w`, by Qt's rule: the
+// control or the one it hands its focus to takes Tab focus, and a part that
+// hands its focus to the control it belongs to is passed over.
+bool tabStopsAt(const QWidget* w, const QWidget* window, const QWidget* focus) {
+    const QWidget* proxy = w->focusProxy();
+    while (proxy && proxy->focusProxy()) proxy = proxy->focusProxy();
+    const QWidget* taker = proxy ? proxy : w;
+    const Qt::FocusPolicy needed =
+        QGuiApplication::styleHints()->tabFocusBehavior() == Qt::TabFocusAllControls ? Qt::TabFocus
+                                                                                     : Qt::StrongFocus;
+    const bool takesTab = taker->isEnabled() && (taker->focusPolicy() & needed) == needed;
+    const bool part = proxy && proxy->isAncestorOf(w);
+    return takesTab && !part && w != focus && taker != focus && w->isVisibleTo(window) && w->isEnabled();
+}
+
 void keepTabStopOnChoice(std::span<QRadioButton* const> group) {
     auto* stop = new TabStopOnChoice(group.front(), group);
     for (QRadioButton* b : group) b->installEventFilter(stop);
@@ -134,6 +150,16 @@ void arrowsChoose(std::span<QRadioButton* const> group) {
     if (group.empty()) return;
     for (QRadioButton* b : group) b->installEventFilter(new ArrowsChoose(b, group));
     keepTabStopOnChoice(group);
+}
+
+QWidget* previousTabStop(QWidget* window) {
+    QWidget* focus = window->focusWidget();
+    if (!focus) return nullptr;
+    // The last stop of one round forward is the one before the focus.
+    QWidget* previous = nullptr;
+    for (QWidget* w = focus->nextInFocusChain(); w && w != focus; w = w->nextInFocusChain())
+        if (w->window() == window && tabStopsAt(w, window, focus)) previous = w;
+    return previous;
 }
 
 void focusSeenFromTheStart() {

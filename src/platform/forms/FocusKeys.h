@@ -6,6 +6,7 @@
 class QAbstractButton;
 class QPlainTextEdit;
 class QRadioButton;
+class QWidget;
 
 namespace forms {
 
@@ -25,6 +26,14 @@ void tabStopOnChoice(std::span<QRadioButton* const> group);
 // to, also while none of the group is chosen yet (Qt chooses only when the
 // button left was chosen); Tab comes to the choice.
 void arrowsChoose(std::span<QRadioButton* const> group);
+
+// The control Shift+Tab takes the focus to from the window's focus: the one
+// from which Tab comes to it, so that Shift+Tab goes Tab's way backwards.
+// Qt looks along the window's focus chain instead, where setTabOrder
+// leaves the parts of a table it moved (the viewport, which hands its focus
+// to the table) at their old place, and Shift+Tab went there. Null when no
+// other control takes the focus.
+QWidget* previousTabStop(QWidget* window);
 
 // Every window shows where its focus is from the moment it opens, not only
 // after the first Tab (Qt's styles hide the focus frame until then, so a

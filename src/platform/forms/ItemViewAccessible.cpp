@@ -122,8 +122,8 @@ public:
         return r.translated(view_->viewport()->mapToGlobal(QPoint(0, 0)));
     }
 
-    // A list entry the user ticks is a check box: tools have no other way
-    // to learn that an entry not ticked can be.
+    // A list entry with a box to tick is a check box: tools have no other
+    // way to learn that an entry not ticked can be.
     QAccessible::Role role() const override { return tickable() ? QAccessible::CheckBox : role_; }
 
     // The action interface: a tool ticks such an entry as a click on its
@@ -161,7 +161,7 @@ public:
         if (selection && selection->isSelected(index_)) s.selected = true;
         // The current entry is where the focus is only while the view has it.
         if (selection && selection->currentIndex() == index_ && view_->hasFocus()) s.focused = true;
-        if (index_.flags() & Qt::ItemIsUserCheckable) {
+        if (showsBox()) {
             s.checkable = true;
             s.checked = index_.data(Qt::CheckStateRole).toInt() == Qt::Checked;
         }
@@ -193,10 +193,13 @@ public:
 
 private:
     bool isHeader() const { return orientation_.has_value(); }
-    bool tickable() const {
-        return role_ == QAccessible::ListItem && isValid() && index_.isValid() &&
-               (index_.flags() & Qt::ItemIsUserCheckable);
+    // Qt lets the user tick every entry of a QListWidget; the entry shows a
+    // box only once it has a check state.
+    bool showsBox() const {
+        return index_.isValid() && (index_.flags() & Qt::ItemIsUserCheckable) &&
+               index_.data(Qt::CheckStateRole).isValid();
     }
+    bool tickable() const { return role_ == QAccessible::ListItem && isValid() && showsBox(); }
     QList<QAccessibleInterface*> headerCell(Qt::Orientation o) const {
         if (isHeader() || !index_.isValid()) return {};
         QHeaderView* h = header(view_, o);

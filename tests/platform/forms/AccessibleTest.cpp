@@ -4,6 +4,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QTreeWidget>
 #include <functional>
@@ -83,6 +84,34 @@ TEST(Heard, TheFocusIsToldOnlyWhereItIs) {
         wktest::ReaderLog log;
         c.act();
         EXPECT_EQ(log.focus(), c.heard) << c.what;
+    }
+}
+
+// A list entry is heard as a check box only where it shows one: Qt lets
+// the user tick every entry of a QListWidget, ticked or not, whether it
+// shows a box or not (the font list, the questions to revise).
+TEST(Heard, AListEntryIsACheckBoxOnlyWhereItShowsOne) {
+    forms::installAccessibility();
+    QListWidget list;
+    list.addItem("plain");
+    for (Qt::CheckState state : {Qt::Checked, Qt::Unchecked})
+        (new QListWidgetItem("box", &list))->setCheckState(state);
+    list.show();
+    QAccessibleTableInterface* entries = QAccessible::queryAccessibleInterface(&list)->tableInterface();
+    ASSERT_NE(entries, nullptr);
+    const struct {
+        QAccessible::Role role;
+        bool checkable, checked;
+    } rows[] = {{QAccessible::ListItem, false, false},
+                {QAccessible::CheckBox, true, true},
+                {QAccessible::CheckBox, true, false}};
+    for (int r = 0; r < 3; ++r) {
+        QAccessibleInterface* entry = entries->cellAt(r, 0);
+        ASSERT_NE(entry, nullptr) << r;
+        EXPECT_EQ(entry->role(), rows[r].role) << r;
+        EXPECT_EQ(entry->state().checkable, rows[r].checkable) << r;
+        EXPECT_EQ(entry->state().checked, rows[r].checked) << r;
+        EXPECT_EQ(entry->actionInterface() != nullptr, rows[r].checkable) << r;
     }
 }
 
