@@ -127,5 +127,7 @@ BENCHMARK(RawSqliteVacuum)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRea
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    return benchsupport::runBenchmarks(argc, argv);
+    const int rc = benchsupport::runBenchmarks(argc, argv);
+    sharedDir.reset();
+    return rc;
 }

@@ -280,6 +280,6 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--crash-child")
         return crashChild(QString::fromLocal8Bit(argv[2]), std::atol(argv[3]));
     const int rc = benchsupport::runBenchmarks(argc, argv);
-    delete sharedDir;
+    sharedDir.reset();
     return rc;
 }

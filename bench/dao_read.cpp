@@ -192,6 +192,6 @@ BENCHMARK(DaoWalkKeeps)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iteratio
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int rc = benchsupport::runBenchmarks(argc, argv);
-    delete sharedDir;
+    sharedDir.reset();
     return rc;
 }

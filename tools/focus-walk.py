@@ -242,6 +242,7 @@ def add_items(w):
     pump(0.8)
     box = w.find("text", text(558))
     w.say(f"   Return inserts: question box reads {ui.text_of(box)!r}; focus events {events}")
+    w.opened("Special signs closed by Esc", lambda: keys("Escape"))
     keys("ctrl", "a")
     keys("BackSpace")
     w.opened("Editor closed by Esc", lambda: keys("Escape"))
