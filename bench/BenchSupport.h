@@ -10,6 +10,8 @@
 #include <QtGlobal>
 
 #include <ctime>
+#include <fstream>
+#include <string>
 #include <functional>
 
 #include "platform/dao/Dao.h"
@@ -41,6 +43,17 @@ inline void insertRows(dao::Database& db, const QString& sql, long rows,
     ws.BeginTrans();
     for (long r = 0; r < rows; ++r) db.Execute(sql, paramsOf(r));
     ws.CommitTrans();
+}
+
+// A figure of this process from /proc/self/status in kB ("VmRSS:",
+// "VmHWM:"); 0 when it is not there.
+inline long statusKb(const char* key) {
+    std::ifstream s("/proc/self/status");
+    std::string line;
+    const std::string k(key);
+    while (std::getline(s, line))
+        if (line.rfind(k, 0) == 0) return std::stol(line.substr(k.size()));
+    return 0;
 }
 
 // The counter ratio_cpu: the layer's CPU time over the raw sqlite3 one.

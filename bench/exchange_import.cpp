@@ -79,7 +79,6 @@
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
-#include <fstream>
 
 #include "BenchSupport.h"
 
@@ -96,6 +95,7 @@
 namespace {
 
 using benchsupport::cpuMs;
+using benchsupport::statusKb;
 
 // The columns both imports write, in the order they write them.
 QStringList importColumns() {
@@ -501,14 +501,6 @@ BENCHMARK(BM_DbImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::k
 // ---- peak memory, each run in a fresh process: one run cannot hide
 // another's peak, and nothing the parent made counts.
 
-long statusKb(const char* key) {
-    std::ifstream s("/proc/self/status");
-    std::string line;
-    const std::string k(key);
-    while (std::getline(s, line))
-        if (line.rfind(k, 0) == 0) return std::stol(line.substr(k.size()));
-    return 0;
-}
 
 // A text file of `lines` lines as the text import reads them.
 const QString& textFileOf(long lines) {

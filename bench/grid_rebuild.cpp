@@ -101,7 +101,6 @@
 #include <QTemporaryDir>
 #include <QVariant>
 #include <ctime>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -189,19 +188,12 @@ public:
     qint64 FieldSize(const QString&) const override { return 0; }
 };
 
-long statusKb(const char* key) {
-    std::ifstream s("/proc/self/status");
-    std::string line;
-    const std::string k(key);
-    while (std::getline(s, line))
-        if (line.rfind(k, 0) == 0) return std::stol(line.substr(k.size()));
-    return 0;
-}
+using benchsupport::cpuMs;
+using benchsupport::statusKb;
+
 long residentKb() {
     return statusKb("VmRSS:");
 }
-
-using benchsupport::cpuMs;
 
 // One rebuild of g as the program does it, without the error-rate borders.
 void buildGrid(grid::Grid& g, overview::RecordAccess& records, overview::RecordAccess& options,
