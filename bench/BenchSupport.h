@@ -11,8 +11,8 @@
 
 #include <ctime>
 #include <fstream>
-#include <string>
 #include <functional>
+#include <string>
 
 #include "platform/dao/Dao.h"
 #include "vocabdb/VokSchema.h"

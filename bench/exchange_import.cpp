@@ -501,7 +501,6 @@ BENCHMARK(BM_DbImport)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::k
 // ---- peak memory, each run in a fresh process: one run cannot hide
 // another's peak, and nothing the parent made counts.
 
-
 // A text file of `lines` lines as the text import reads them.
 const QString& textFileOf(long lines) {
     static QTemporaryDir dir;
