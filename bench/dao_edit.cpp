@@ -19,6 +19,11 @@
 //       ratio_min and ratio_median their quotients, file_MB the file's size.
 // After the rounds both files must hold the same changed rows, or the run
 // is an error.
+// Measured on this machine class (two passes of 3 runs, the first on a
+// loaded machine): ratio_median 0.93 to 1.08 at 100,000 and 1,000,000
+// items, cached or not; on the quiet pass the layer's median 1.02 to 1.35 ms
+// against the raw 1.04 to 1.33 ms. Before, with the write-ahead journal and
+// synchronous NORMAL, a first edit after a pause took 0.28 to 0.39 ms.
 
 #include <benchmark/benchmark.h>
 

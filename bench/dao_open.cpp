@@ -26,6 +26,14 @@
 // killed; ratio_clean (DaoOpen), the open's wall time over the clean open's
 // of the same size and temperature in this run; ratio_wall (RawOpen), the
 // layer's open of the same pair over the raw one.
+// Measured on this machine class (min / median, two passes of 3 runs): the
+// clean open 2.2 to 3.3 ms at either size; changed = 10 about as long
+// (ratio_clean 0.77 to 1.23); 1,000 changed items (a 4 MB journal) 17 to
+// 30 ms, 5,000 (about 20 MB) 41 to 120 ms, the same as the raw open of the
+// same pair (ratio_wall 0.70 to 1.5): the replay is SQLite's own. Before,
+// with the write-ahead journal and a quick_check at every open after a
+// crash, the open after 10 committed items at 1,000,000 took 1.7 to 2.1 s
+// warm and 7.4 to 8.2 s cold.
 #include "platform/dao/Dao.h"
 
 #include <benchmark/benchmark.h>
