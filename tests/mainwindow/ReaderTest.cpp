@@ -51,6 +51,14 @@ TEST_F(Reader, EachStepIsHeardOnceWhereItEnds) {
     };
     const std::function<void()> timeUp = [this] { m().ShowNextQuestion(true); };
     const std::function<void()> esc = [this] { key(Qt::Key_Escape, {}, "\x1b"); };
+    // Asked by sound or picture only, the question's text is not heard.
+    const std::function<void()> textHidden = [this] {
+        setOpt("ShowText", 0);
+        m().imgBarStartTest_Click();
+        setOpt("ShowText", 1);
+    };
+    // An item asked once more with the same words: they are news again.
+    const std::function<void()> sameAgain = [this] { m().tellAnswerControls(QString()); };
     const std::function<void()> editorClosed = [this] {
         ui.pushModal([](QWidget& f) {
             auto& e = static_cast<editor::frmEditVok&>(f);
@@ -71,11 +79,13 @@ TEST_F(Reader, EachStepIsHeardOnceWhereItEnds) {
         QString said;  // of the control with the focus afterwards
     } steps[] = {
         {"Ctrl+S from the grid", 1, false, false, {}, ctrlS, {"txtTestA(1)"}, "cat"},
+        {"the question's text not shown", 1, false, false, {}, textHidden, {"txtTestA(1)"}, ""},
         {"a right answer goes on by itself", 1, false, true, {}, right, {}, "Right !, dog"},
         {"a wrong answer, another try", 2, false, true, {}, wrong, {}, "Wrong !, Try 2 of 2, cat"},
         {"a wrong answer resolved", 1, true, true, {}, wrong, {}, "Wrong !, Solution: Katze, cat"},
         // The solution shown is confirmed: no verdict, none counted or sounded.
         {"the solution confirmed", 1, true, true, {"x"}, confirm, {}, "cat"},
+        {"the same words once more", 1, false, true, {}, sameAgain, {}, "cat"},
         {"a wrong answer, then a choice", 1, false, true, {"Katze"}, wrong, {"optTestA(1)"}, "Wrong !, sky"},
         {"the result",
          1,
@@ -111,6 +121,10 @@ TEST_F(Reader, EachStepIsHeardOnceWhereItEnds) {
         QWidget* f = QApplication::focusWidget();
         ASSERT_NE(f, nullptr) << s.step;
         EXPECT_EQ(f->accessibleDescription(), s.said) << s.step;
+        // Words are heard as they change on the control with the focus.
+        if (!s.said.isEmpty()) {
+            EXPECT_TRUE(log.told().contains(wktest::focusedControl(&m()))) << s.step;
+        }
     }
 }
 

@@ -165,7 +165,9 @@ ReaderLog::~ReaderLog() {
 
 void ReaderLog::heard(QAccessibleEvent* event) {
     auto* w = qobject_cast<QWidget*>(event->object());
-    if (!g_log || !w || event->type() != QAccessible::Focus) return;
+    if (!g_log || !w) return;
+    if (event->type() == QAccessible::DescriptionChanged) g_log->told_ << nameOf(w);
+    if (event->type() != QAccessible::Focus) return;
     g_log->focus_ << nameOf(w) + (event->child() >= 0 ? QStringLiteral("/cell") : QString()) +
                          (w->isVisible() ? QString() : QStringLiteral(" (hidden)"));
 }

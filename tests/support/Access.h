@@ -49,9 +49,9 @@ QString heard(QWidget* w);
 // the focus is elsewhere.
 QStringList focusedElsewhere(QWidget* window);
 
-// The controls Qt tells a screen reader take the focus while the log
-// lives, in order ("name", "name/cell" for an entry, "name (hidden)" for
-// one not shown).
+// What Qt tells a screen reader while the log lives: the controls that take
+// the focus, in order ("name", "name/cell" for an entry, "name (hidden)" for
+// one not shown), and those whose description changes.
 class ReaderLog {
 public:
     ReaderLog();
@@ -60,12 +60,16 @@ public:
     ReaderLog& operator=(const ReaderLog&) = delete;
 
     QStringList focus() const { return focus_; }
+    // The controls whose description changed, which a reader speaks on the
+    // control with the focus, in order.
+    QStringList told() const { return told_; }
 
     // Called for every event Qt hands to assistive tools.
     static void heard(QAccessibleEvent* event);
 
 private:
     QStringList focus_;
+    QStringList told_;
 };
 
 }  // namespace wktest
