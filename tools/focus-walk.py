@@ -216,6 +216,7 @@ def add_items(w):
         typed(q)
         keys("Tab")
         typed(a)
+        pump(0.5)  # the Tab's own event first
         del events[:]
         keys("F8")
         pump(1)
