@@ -34,8 +34,8 @@ void frmMain::tellAnswerControls(const QString& news) {
     for (int i = 1; i <= 9; ++i)
         for (QWidget* w : std::initializer_list<QWidget*>{txtTestA(i), optTestA(i), chkTestA(i)}) {
             if (!w->isVisible()) continue;
-            // The same words again (an item asked once more) are news too.
-            if (w->accessibleDescription() == said) w->setAccessibleDescription(QString());
+            // Qt tells of the words even when they are the same again (an
+            // item asked once more): they are news too.
             w->setAccessibleDescription(said);
         }
 }
