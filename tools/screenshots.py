@@ -15,6 +15,7 @@ python3-pyatspi imagemagick xdotool; the system's python3 is the one with
 pyatspi. LANG is en, de or both (the default). Not run by CI.
 """
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -121,6 +122,9 @@ class Session:
             self.proc.wait(10)
         except subprocess.TimeoutExpired:
             self.proc.kill()
+            self.proc.wait()
+        self.log.close()
+        shutil.rmtree(self.home, ignore_errors=True)
 
 
 def start(s):
