@@ -8,6 +8,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 #include "mainwindow/RoadFixture.h"
 #include "support/Beside.h"
 #include "support/VirtualDisplay.h"
@@ -177,9 +179,13 @@ TEST_F(BuiltProgram, ANameThatCannotBeReadIsSaidSoWithItsPath) {
     makeUsers({{1, "Anna"}}, 1);
     const QString made = makeVokDB("made.wkd");
     const QByteArray name = "k\xe4rs.wkd";
-    ASSERT_EQ(::rename(QFile::encodeName(made).constData(),
-                       (QFile::encodeName(dbFolder()) + "/" + name).constData()),
-              0);
+    const QByteArray bytes = QFile::encodeName(dbFolder()) + "/" + name;
+    ASSERT_EQ(::rename(QFile::encodeName(made).constData(), bytes.constData()), 0);
+    // Qt cannot name it to remove it with the test's folder.
+    const struct Gone {
+        const QByteArray& path;
+        ~Gone() { ::unlink(path.constData()); }
+    } gone{bytes};
     const Run r = runNamed(name, dbFolder());
     EXPECT_EQ(r.exitCode, 0) << r.log.toStdString();
     EXPECT_TRUE(r.log.contains(
