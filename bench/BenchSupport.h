@@ -9,11 +9,11 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <ctime>
-#include <fstream>
 #include <functional>
-#include <string>
 
+#include "platform/Memory.h"
 #include "platform/dao/Dao.h"
 #include "vocabdb/VokSchema.h"
 
@@ -48,12 +48,7 @@ inline void insertRows(dao::Database& db, const QString& sql, long rows,
 // A figure of this process from /proc/self/status in kB ("VmRSS:",
 // "VmHWM:"); 0 when it is not there.
 inline long statusKb(const char* key) {
-    std::ifstream s("/proc/self/status");
-    std::string line;
-    const std::string k(key);
-    while (std::getline(s, line))
-        if (line.rfind(k, 0) == 0) return std::stol(line.substr(k.size()));
-    return 0;
+    return long(std::max<qint64>(0, wk::detail::procKb("/proc/self/status", key) / 1024));
 }
 
 // The counter ratio_cpu: the layer's CPU time over the raw sqlite3 one.
