@@ -69,6 +69,8 @@ bool originalHeader(int fd, qint64 journalSize, int filePageSize, QByteArray* he
     const quint32 sector = be32(h + 20);
     const int pageSize = int(be32(h + 24));
     if (sector < 512 || sector > 65536 || (sector & (sector - 1)) != 0) return false;
+    // A page is never shorter than the header read from it below, whatever
+    // a damaged file and its journal may say.
     if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0) return false;
     if (pageSize != filePageSize) return false;
     const qint64 record = qint64(pageSize) + 8;

@@ -110,6 +110,17 @@ TEST(JournalVerdict, TheFileMustBeTheStateTheJournalWasWrittenFor) {
     torn[record + 4 + 1024 - 200] = char(torn[record + 4 + 1024 - 200] ^ 0x5a);
     QByteArray foreignSize = first.file;
     foreignSize[16] = 0x10;  // a page size of 4096
+    // A damaged file and a journal that agree on pages of 4 bytes, with an
+    // intact record of page 1: shorter than the header read from it.
+    QByteArray tinyPages = first.file;
+    tinyPages[16] = 0;
+    tinyPages[17] = 4;
+    QByteArray tinyJournal(512 + 12, '\0');
+    tinyJournal.replace(0, 8, QByteArray::fromHex("d9d505f920a163d7"));
+    tinyJournal.replace(8, 4, QByteArray::fromHex("00000001"));    // one record
+    tinyJournal.replace(20, 4, QByteArray::fromHex("00000200"));   // sectors of 512
+    tinyJournal.replace(24, 4, QByteArray::fromHex("00000004"));   // pages of 4
+    tinyJournal.replace(512, 4, QByteArray::fromHex("00000001"));  // page 1; checksum = seed = 0
     QByteArray otherMark = first.file;
     otherMark[63] = char(otherMark[63] ^ 1);  // the user version
 
@@ -132,6 +143,7 @@ TEST(JournalVerdict, TheFileMustBeTheStateTheJournalWasWrittenFor) {
         {"no page 1 at all", inPlace.file, inPlace.journal, JournalVerdict::Stray},
         {"page 1 torn", first.file, torn, JournalVerdict::Stray},
         {"another page size", foreignSize, first.journal, JournalVerdict::Stray},
+        {"pages shorter than a header", tinyPages, tinyJournal, JournalVerdict::Stray},
         {"another file, the counters alike", otherMark, first.journal, JournalVerdict::Stray},
         {"never synced", unsynced.file, unsynced.journal, JournalVerdict::NotHot},
         {"not a journal", first.file, QByteArray(3000, 'j'), JournalVerdict::Stray},
@@ -374,7 +386,10 @@ TEST_F(BesideTheFile, ALeftoverJournalGoesOnlyIntoTheStateItWasWrittenFor) {
          SetAside,
          5000},
         {"a write-ahead journal without a frame", ours.file, ours.journal,
-         replayedThen([&](const QString& f) { put(f + "-wal", wktest::JournalWithFrames().left(32)); }),
+         replayedThen([&](const QString& f) {
+             put(f + "-wal", wktest::JournalWithFrames().left(32));
+             put(f + "-shm", QByteArray(32768, '\0'));
+         }),
          Replayed, 5000},
         {"a write-ahead journal of another program", ours.file, ours.journal,
          replayedThen([&](const QString& f) {
