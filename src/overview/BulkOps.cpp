@@ -50,10 +50,21 @@ std::vector<long> markedPositions(dao::Recordset& rs) {
     return marked;
 }
 
-// Visits positions 0 .. count - 1 (the count read once); the marked items
-// only the marked ones among them, the walk ending on the last position as
-// a walk over all would. With stopOnMiss a position that cannot be reached
-// ends the walk quietly.
+// Every position, in the order the file holds the records: a change of
+// every item then writes each page of the table once, where grid order
+// (sorted by question) came back to pages the transaction had already
+// written out of SQLite's cache.
+std::vector<long> positionsInFileOrder(dao::Recordset& rs) {
+    std::vector<long> order;
+    order.reserve(size_t(std::max(0L, rs.RecordCount())));
+    rs.ForEachRecord(std::vector<int>{}, [&](long p) { order.push_back(p); });
+    return order;
+}
+
+// Visits every position (the count read once), or the marked items only;
+// the walk ends on the last position as a walk over all in grid order
+// would. With stopOnMiss a position that cannot be reached ends the walk
+// quietly.
 template <class F>
 void walk(dao::Recordset& rs, Items items, bool stopOnMiss, F&& act) {
     const long n = rs.RecordCount();
@@ -77,10 +88,11 @@ void walk(dao::Recordset& rs, Items items, bool stopOnMiss, F&& act) {
         if (n > 0) moveTo(n - 1);
         return;
     }
-    for (long p = 0; p < n; ++p) {
-        if (!moveTo(p)) return;
+    for (const long p : positionsInFileOrder(rs)) {
+        if (p >= n || !moveTo(p)) return;
         act();
     }
+    if (n > 0) moveTo(n - 1);
 }
 
 QString textOf(const QVariant& v) {

@@ -11,11 +11,15 @@ namespace {
 class BulkOps : public Bulk {};
 
 TEST_F(BulkOps, MarkAllAndUnmarkAllWriteEveryItemAndRedrawTheIcons) {
-    open({{{"Q", "a"}}, {{"Q", "b"}, {"Markiert", true}}, {{"Q", "c"}}});
+    // Stored in the other order than the grid shows them.
+    open({{{"Q", "c"}}, {{"Q", "b"}, {"Markiert", true}}, {{"Q", "a"}}});
     main().mnuVGrid_CheckAll_Click();
     for (const Item& it : stored())
         EXPECT_NE(it.value("Markiert").toInt(), 0) << it.value("Q").toString().toStdString();
     for (long r = 1; r <= 3; ++r) EXPECT_EQ(iconKey(r), "Checked");
+    // Whatever order it writes in, the walk ends on the last record.
+    overview::bulk::SetMarks(*main().data, dao::DBEngine::DefaultWorkspace(), true);
+    EXPECT_EQ(main().data->AbsolutePosition(), 2);
     main().mnuVGrid_UncheckAll_Click();
     for (const Item& it : stored()) EXPECT_EQ(it.value("Markiert").toInt(), 0);
     EXPECT_EQ(iconKey(2), "Empty");
