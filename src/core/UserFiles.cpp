@@ -28,6 +28,7 @@ constexpr int kHeld = 5070;
 constexpr int kNotRegular = 5071;
 constexpr int kOpenedAsItIs = 5080;
 constexpr int kJournalSetAside = 5081;
+constexpr int kJournalKept = 5083;
 constexpr int kUnreadableName = 5082;
 
 // Whether writing at target writes over file: one file by device and
@@ -151,21 +152,32 @@ bool RefuseHeldSource(const QString& path) {
     return true;
 }
 
-QString SetAsideJournalText(const QString& database, const QString& aside, bool english) {
+QString SetAsideJournalText(const dao::JournalSetAside& journal, bool english) {
     // English from the table itself: asking GetText would choose a language.
     auto text = [english](qint32 id) {
         return english ? modMain::MessageTable::instance().text(20000 + id) : GetText(id);
     };
-    return text(kOpenedAsItIs) + QLatin1Char('\r') + QDir::toNativeSeparators(database) +
-           QStringLiteral("\r\r") + text(kJournalSetAside) + QLatin1Char('\r') +
-           QDir::toNativeSeparators(aside);
+    const bool kept = journal.keptAs.isEmpty();
+    return text(kOpenedAsItIs) + QLatin1Char('\r') + QDir::toNativeSeparators(journal.database) +
+           QStringLiteral("\r\r") + text(kept ? kJournalKept : kJournalSetAside) + QLatin1Char('\r') +
+           QDir::toNativeSeparators(kept ? journal.journal : journal.keptAs);
 }
 
-void TellSetAsideJournal(const dao::Database& db, bool english) {
-    const QString aside = db.SetAsideJournal();
-    if (aside.isEmpty()) return;
-    forms::ui().MsgBox(SetAsideJournalText(db.Name(), aside, english), forms::vbExclamation,
+namespace {
+
+void tellSetAside(const dao::JournalSetAside& journal, bool english) {
+    forms::ui().MsgBox(SetAsideJournalText(journal, english), forms::vbExclamation,
                        runstate::ProgName.isEmpty() ? QStringLiteral("Wortkiste") : runstate::ProgName);
+}
+
+}  // namespace
+
+void TellSetAsideJournal(const dao::Database& db, bool english) {
+    if (const auto journal = db.SetAside()) tellSetAside(*journal, english);
+}
+
+void TellJournalsSetAsideLater() {
+    dao::OnJournalSetAside([](const dao::JournalSetAside& journal) { tellSetAside(journal, false); });
 }
 
 }  // namespace userfiles

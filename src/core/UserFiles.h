@@ -61,10 +61,14 @@ bool RefuseNonRegularSource(const QString& path);
 bool RefuseHeldSource(const QString& path);
 
 // "The database has been opened as it is:", the path, and that a journal
-// beside it that was not its own was kept under the name `aside`. In
-// English when asked: USER.MDB opens before a language is chosen.
-QString SetAsideJournalText(const QString& database, const QString& aside, bool english = false);
+// beside it that was not its own was kept under another name, or, where it
+// could not be moved, that the database is read only while it lies there.
+// In English when asked: USER.MDB opens before a language is chosen.
+QString SetAsideJournalText(const dao::JournalSetAside& journal, bool english = false);
 // Shows SetAsideJournalText when opening db set a journal aside.
 void TellSetAsideJournal(const dao::Database& db, bool english = false);
+// From now on, shows it whenever a journal is set aside later in the
+// session, in the language chosen then.
+void TellJournalsSetAsideLater();
 
 }  // namespace userfiles

@@ -239,6 +239,7 @@ void FrmBenutzer::userDatabaseFailed(const QString& reason) {
 // again from its first step.
 bool FrmBenutzer::openUserDatabase() {
     wsUser = &dao::DBEngine::Workspaces(0);
+    userfiles::TellJournalsSetAsideLater();
     if (!modFunctions::FileExists(UserDBPfad)) {
         try {
             modUserDB::UserDB u = modUserDB::CreateUserDB(UserDBPfad, UserDBPasswort, *wsUser, MaxUsers);

@@ -1,4 +1,5 @@
 // Opening vocabulary databases from the start form and the main window.
+#include <QCoreApplication>
 #include <QFile>
 
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 #include "core/UserFiles.h"
 #include "mainwindow/RoadFixture.h"
+#include "platform/dao/UserAction.h"
 #include "platform/grid/Grid.h"
 #include "support/StaleJournal.h"
 #include "support/StuckPipe.h"
@@ -208,21 +210,49 @@ TEST_F(OpenDatabase, AJournalNotItsOwnIsSetAsideAndSaid) {
     const auto boxes = ui.calls(CallKind::MsgBox);
     ASSERT_EQ(boxes.size(), 2);
     EXPECT_EQ(boxes[0].prompt, "The database has been opened as it is:\r" + users +
-                                   "\r\rA journal file lay beside it that does not belong to it (left by a "
-                                   "restore or a sync, for example) and would have replaced its content. "
-                                   "Wortkiste has not applied it but kept it as:\r" +
+                                   "\r\rA journal file lay beside it that was not written for it as it is "
+                                   "now (left by a restore or a sync, for example). Applied, it would have "
+                                   "damaged the database. Wortkiste has not applied it but kept it as:\r" +
                                    users + "-wal.set-aside");
-    EXPECT_EQ(boxes[1].prompt, QString::fromUtf8("Die Datenbank wurde so geöffnet, wie sie ist:\r") + last +
-                                   QString::fromUtf8("\r\rDaneben lag eine Journaldatei, die nicht zu ihr "
-                                                     "gehört (etwa nach einer Wiederherstellung oder "
-                                                     "Synchronisation) und ihren Inhalt ersetzt hätte. "
-                                                     "Wortkiste hat sie nicht angewendet, sondern "
-                                                     "aufbewahrt als:\r") +
-                                   last + "-wal.set-aside");
+    const QString german = QString::fromUtf8(
+        "Die Datenbank wurde so geöffnet, wie sie ist:\r%1\r\rDaneben lag eine Journaldatei, die nicht für "
+        "sie in ihrem jetzigen Stand geschrieben wurde (etwa nach einer Wiederherstellung oder "
+        "Synchronisation). Angewendet hätte sie die Datenbank beschädigt. Wortkiste hat sie nicht "
+        "angewendet, sondern aufbewahrt als:\r%2");
+    EXPECT_EQ(boxes[1].prompt, german.arg(last, last + "-wal.set-aside"));
     for (const auto& box : boxes) EXPECT_EQ(box.style, forms::vbExclamation);
     EXPECT_TRUE(runstate::bDBOffen);
     EXPECT_EQ(MainForm().data->RecordCount(), 1);
     EXPECT_EQ(userValue(1, "Name").toString(), "Ben");
+
+    // Later in the session, once each: one set aside, and one that cannot
+    // be, which leaves the database read only while it lies there.
+    ASSERT_TRUE(wktest::LeaveStaleJournal(last));
+    auto read = [] {
+        dao::NewAction();
+        runstate::dbVok->OpenRecordset("SELECT count(*) AS n FROM VOK")->Value("n");
+        QCoreApplication::processEvents();
+    };
+    ui.pushMsgBox(forms::vbOK);
+    ui.pushMsgBox(forms::vbOK);
+    read();
+    ASSERT_TRUE(wktest::LeaveStaleJournal(last));
+    for (int n = 3; n < 1000; ++n)
+        QFile(last + "-wal.set-aside." + QString::number(n)).open(QIODevice::WriteOnly);
+    read();
+    read();
+    const auto later = ui.calls(CallKind::MsgBox);
+    ASSERT_EQ(later.size(), 4);
+    EXPECT_EQ(later[2].prompt, german.arg(last, last + "-wal.set-aside.2"));
+    EXPECT_EQ(
+        later[3].prompt,
+        QString::fromUtf8("Die Datenbank wurde so geöffnet, wie sie ist:\r%1\r\rDaneben liegt eine "
+                          "Journaldatei, die nicht für sie in ihrem jetzigen Stand geschrieben wurde, und "
+                          "Wortkiste konnte sie nicht beiseitelegen. Damit sie weder angewendet noch "
+                          "überschrieben wird, ist die Datenbank nur zum Lesen geöffnet: Änderungen lassen "
+                          "sich nicht speichern, solange sie dort liegt. Verschieben Sie sie an einen "
+                          "anderen Ort und öffnen Sie die Datenbank dann erneut. Die Journaldatei:\r%2")
+            .arg(last, last + "-wal"));
 }
 
 // A damaged file at start-up is the user's file, not a place in the

@@ -4,15 +4,21 @@
 // refuses them with ENOSPC; it needs no root and no file system of its own.
 #include <csignal>
 
+#include <signal.h>
+
 #include <sys/resource.h>
 
 namespace wktest {
 
 class FileSizeLimit {
 public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        // Without this the kernel ends the process instead.
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    // ignoreSignal: without it the kernel ends the process instead, unless
+    // the program itself ignores the signal.
+    explicit FileSizeLimit(rlim_t bytes, bool ignoreSignal = true) {
+        struct sigaction now {};
+        ::sigaction(SIGXFSZ, nullptr, &now);
+        oldHandler_ = now.sa_handler;
+        if (ignoreSignal) std::signal(SIGXFSZ, SIG_IGN);
         ok_ = ::getrlimit(RLIMIT_FSIZE, &old_) == 0;
         rlimit lower = old_;
         lower.rlim_cur = bytes;

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QMap>
+#include <QRandomGenerator>
+#include <QtEndian>
 
 #include <unistd.h>
 #include <cstring>
@@ -63,6 +65,7 @@ void Core::fail(int rc, const QString& context) {
             if (!lostTransaction) lostTransaction = lost;
             for (int i = 0; i < savepoints; ++i)
                 sqlite3_exec(db, "SAVEPOINT wk_trans", nullptr, nullptr, nullptr);
+            pageOneInJournal = false;
             throw lost;
         }
         throw;
@@ -90,24 +93,89 @@ bool Core::idle() const {
     return db && busy.isEmpty() && savepoints == 0 && sqlite3_get_autocommit(db);
 }
 
-void Core::journalHeaderFirst() {
-    int version = 0;
+namespace {
+
+quint32 newMark() {
+    return QRandomGenerator::system()->bounded(1u, 0x7fffffffu);
+}
+
+}  // namespace
+
+void Core::putPageOneFirstIntoJournal() {
+    quint32 version = 0;
     {
         StatementUse q(*this, QStringLiteral("PRAGMA user_version"));
-        if (q.step()) version = sqlite3_column_int(q, 0);
+        if (q.step()) version = quint32(sqlite3_column_int(q, 0));
     }
+    if (version == 0) version = newMark();
     exec(QStringLiteral("PRAGMA user_version = %1").arg(version));
+    mark = version;
+    pageOneInJournal = true;
+}
+
+void Core::markFile() {
+    atomically([] {});
+}
+
+void Core::begin() {
+    exec(QLatin1String(readOnly ? "BEGIN" : "BEGIN IMMEDIATE"));
+    pageOneInJournal = false;
+}
+
+void Core::commit() {
+    try {
+        exec(QStringLiteral("COMMIT"));
+    } catch (...) {
+        // Refused by another program's lock, SQLite keeps the transaction
+        // open; the next statement would write into it, and its work would
+        // be acknowledged and then lost.
+        if (db && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        invalidateCatalogue();
+        throw;
+    }
+}
+
+void Core::askFileStillTheSame() {
+    const quint64 action = actionEpoch.load(std::memory_order_relaxed);
+    if (action == markAskedAt || !idle()) return;
+    markAskedAt = action;
+    uchar bytes[4];
+    // A file too short to say: SQLite finds out what is wrong with it.
+    if (::pread(lock->fd(), bytes, sizeof bytes, 60) != ssize_t(sizeof bytes)) return;
+    const quint32 now = qFromBigEndian<quint32>(bytes);
+    if (now == mark) return;
+    mark = now;
+    reopen();
+}
+
+void Core::reopen() {
+    for (sqlite3_stmt* st : std::as_const(statements)) sqlite3_finalize(st);
+    statements.clear();
+    sqlite3_close_v2(db);
+    db = nullptr;
+    versionBase += quint64(1) << 32;
+    invalidateCatalogue();
+    connect();
+}
+
+sqlite3_stmt* Core::prepared(const QString& sql) {
+    checkOpen();
+    askFileStillTheSame();
+    sqlite3_stmt* st = statements.value(sql);
+    return st ? st : prepare(sql);
 }
 
 sqlite3_stmt* Core::statement(const QString& sql) {
-    checkOpen();
-    sqlite3_stmt* st = statements.value(sql);
-    if (!st) st = prepare(sql);
-    // The first write of a transaction. (A statement on its own is made a
-    // transaction where it may write much: see Database::Execute.)
-    if (!sqlite3_stmt_readonly(st) && !sqlite3_get_autocommit(db) &&
-        sqlite3_txn_state(db, "main") != SQLITE_TXN_WRITE)
-        journalHeaderFirst();
+    sqlite3_stmt* st = prepared(sql);
+    if (!sqlite3_stmt_readonly(st) && !readOnly) {
+        // The first write of a transaction. (A statement on its own is made
+        // a transaction where it may write much: see Database::Execute.)
+        if (!sqlite3_get_autocommit(db)) {
+            if (!pageOneInJournal) putPageOneFirstIntoJournal();
+        } else if (mark == 0) {
+            markFile();
+        }
+    }
     return st;
 }
 
@@ -391,7 +459,7 @@ void checkPassword(Core& core, const QString& connect, const QString& path) {
 }  // namespace
 
 std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnly, const QString& connect,
-                               QString* setAside) {
+                               std::optional<JournalSetAside>* setAside) {
     if (path.isEmpty()) raise(3024, path);
     const QFileInfo fi(path);
     if (!fi.exists()) {
@@ -439,8 +507,18 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
                                           "name IN ('wk_meta', 'wk_fields', 'wk_tables', 'wk_queries')"));
             ours = q.step() && sqlite3_column_int(q, 0) == 4;
         }
-        // Where the first read put a journal that was not the file's.
-        if (setAside) *setAside = takeSetAside(native);
+        // What the first read did with a journal that was not the file's.
+        const std::optional<JournalSetAside> aside = takeSetAside(native);
+        if (setAside) *setAside = aside;
+        // One that could not be set aside must not be written over: the
+        // file is read only while it lies there.
+        if (aside && aside->keptAs.isEmpty() && !core->readOnly) {
+            core->readOnly = true;
+            core->reopen();
+        }
+        uchar mark[4];
+        if (::pread(core->lock->fd(), mark, sizeof mark, 60) == ssize_t(sizeof mark))
+            core->mark = qFromBigEndian<quint32>(mark);
         if (!ours || metaValue(*core, QStringLiteral("format")).toString() != QLatin1String(kFormat))
             raise(3343, path);
         // Only a file known to be ours is switched to the rollback journal,

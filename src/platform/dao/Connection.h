@@ -15,10 +15,10 @@ QVariant metaValue(Core& core, const QString& key);
 void setMeta(Core& core, const QString& key, const QVariant& value);
 
 // The connection to an existing file, checked to be one of ours: the one
-// this process already has, or a new one. *setAside: where a journal that
-// was not the file's went (see LeftoverJournal.h).
+// this process already has, or a new one. *setAside: what became of a
+// journal that was not the file's (see LeftoverJournal.h).
 std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnly, const QString& connect,
-                               QString* setAside = nullptr);
+                               std::optional<JournalSetAside>* setAside = nullptr);
 
 // The file under the name is no longer the one open here.
 QString replacedFileMessage(const QString& file);

@@ -29,6 +29,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace dao {
@@ -307,6 +308,21 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// A journal found beside a database file that the file shows was written
+// for another file or another state of it: SQLite would have replayed it
+// into the file. It no longer lies in SQLite's way, and the file is read as
+// it is.
+struct JournalSetAside {
+    QString database;  // the file, by the name it has in the file system
+    QString journal;   // where the journal lay
+    // Where it lies now; empty when it could not be moved: it stays where
+    // it is, and no change of the file can be saved while it does.
+    QString keptAs;
+};
+// Journals met when a read begins after the opening, handed to `handler`
+// from the event loop, each once (the opening's own go to the handle).
+void OnJournalSetAside(std::function<void(const JournalSetAside&)> handler);
+
 class Database : public std::enable_shared_from_this<Database> {
 public:
     ~Database();
@@ -374,11 +390,11 @@ public:
     void Close();
     bool IsOpen() const;
 
-    // The name a journal found beside the file got when this handle opened
-    // it: one that was not written for the file as it is (left by a restore
-    // or a sync tool, or a write-ahead journal) is set aside, and the file
-    // opens as it is. Empty when there was none.
-    QString SetAsideJournal() const;
+    // The journal the opening found beside the file that was not written
+    // for it as it is (left by a restore or a sync tool): it was set aside,
+    // or kept where it lies, and the file opened as it is. None when there
+    // was none.
+    std::optional<JournalSetAside> SetAside() const;
 
     struct Impl;
     explicit Database(std::unique_ptr<Impl> impl);

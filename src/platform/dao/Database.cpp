@@ -57,8 +57,8 @@ bool Database::IsOpen() const {
     return d->open && d->core && d->core->isOpen();
 }
 
-QString Database::SetAsideJournal() const {
-    return d->setAsideJournal;
+std::optional<JournalSetAside> Database::SetAside() const {
+    return d->setAside;
 }
 
 void Database::Close() {
@@ -503,7 +503,7 @@ long Database::Execute(const QString& sql, const Params& params) {
     if (tokens[0].is("SELECT")) raise(3065);
 
     const QString translated = render(tokens);
-    const bool writes = !sqlite3_stmt_readonly(core.statement(translated));
+    const bool writes = !sqlite3_stmt_readonly(core.prepared(translated));
     if (writes) d->needWritable();
     auto run = [&] {
         StatementUse q(core, translated);

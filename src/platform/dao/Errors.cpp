@@ -2,6 +2,9 @@
 // and error reports read the same.
 #include "platform/Error.h"
 #include "platform/dao/Connection.h"
+#include "platform/dao/LeftoverJournal.h"
+
+#include <QFile>
 
 #include <QHash>
 
@@ -89,8 +92,20 @@ namespace {
 // reason tells a full disk (or quota, or size limit) from a failing one.
 bool diskFull(sqlite3* db) {
     if (!db) return false;
-    const int e = sqlite3_system_errno(db);
-    return e == ENOSPC || e == EDQUOT || e == EFBIG;
+    int last = 0;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &last);
+    // The file's own last error outlives what a commit's rollback did after
+    // the write that failed.
+    for (const int e : {sqlite3_system_errno(db), last})
+        if (e == ENOSPC || e == EDQUOT || e == EFBIG) return true;
+    return false;
+}
+
+// A change is refused while a journal that could not be set aside lies
+// beside the file: SQLite's own would be written over it.
+void refuseBesideKeptJournal(const QString& file) {
+    const QString journal = keptJournal(QFile::encodeName(file));
+    if (!journal.isEmpty()) throw wk::Error(3051, keptJournalMessage(file, journal));
 }
 
 }  // namespace
@@ -118,15 +133,28 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
             // SQLite writes no journal beside a name that no longer reaches
             // the file it opened: it would belong to the file there now.
             if (rc == SQLITE_READONLY_DBMOVED) throw wk::Error(3043, replacedFileMessage(file));
+            refuseBesideKeptJournal(file);
             raise(3027);
         case SQLITE_PERM:
             raise(3051, file);
         case SQLITE_CANTOPEN:
             if (diskFull(db)) raise(3026);
+            refuseBesideKeptJournal(file);
+            // SQLite opens no journal through a link, and so cannot recover
+            // the file from it.
+            if (db && sqlite3_system_errno(db) == ELOOP)
+                throw wk::Error(3051, QStringLiteral("The database engine cannot open '%1': the journal file "
+                                                     "'%1-journal' beside it is a link, which it does not "
+                                                     "follow. Put the file the link leads to in its place, "
+                                                     "then open the database again.")
+                                          .arg(file));
             raise(3051, file);
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
-            raise(3260);
+            throw wk::Error(3260, QStringLiteral("Couldn't update; another program is using '%1' and did not "
+                                                 "let go of it in time. The change was not saved; try "
+                                                 "again when that program is done with the file.")
+                                      .arg(file));
         case SQLITE_IOERR:
             if (diskFull(db)) raise(3026);
             // A file shorter than its own header says is damaged.

@@ -148,6 +148,18 @@ struct Core {
     // Closed while a transaction of its workspace held work on it: that work
     // was rolled back, and CommitTrans must not report it saved.
     bool closedInTransaction = false;
+    // The workspace's outermost level began the connection's transaction
+    // (BEGIN): it ends with COMMIT or ROLLBACK, the levels inside it are
+    // savepoints.
+    bool transactionBegun = false;
+    // The file's mark (its user version, see LeftoverJournal.cpp) as this
+    // connection last read or wrote it, and the user action at which the
+    // file under the connection was last asked for it.
+    quint32 mark = 0;
+    quint64 markAskedAt = ~quint64(0);
+    // Added to SQLite's data version: a connection opened anew counts from
+    // the start again.
+    quint64 versionBase = 0;
 
     ~Core();
     bool isOpen() const { return db != nullptr; }
@@ -157,21 +169,45 @@ struct Core {
     void close();
     // Opens db on path with the layer's settings; raises on failure.
     void connect();
+    // Closes the connection while it is idle and opens it anew: nothing
+    // SQLite kept of the file (pages, its schema) is used again.
+    void reopen();
     // Whether no statement or transaction of this connection is under way.
     bool idle() const;
     // Raises the error for a failed statement, after noting what SQLite
     // rolled back by itself.
     [[noreturn]] void fail(int rc, const QString& context);
-    // Writes page 1 as it is: the first page a transaction's journal holds
-    // is then the header whose change counter tells, should the journal be
-    // left behind, which state of the file it was written for (a large
-    // transaction writes pages into the file before its commit would have
-    // put page 1 into the journal). Called before a transaction's first
-    // writing statement; a change of the schema writes page 1 first anyway.
-    void journalHeaderFirst();
+    // Writes page 1 with the file's mark (a new one where it has none): the
+    // first page a transaction's journal holds is then the header whose mark
+    // and change counter tell, should the journal be left behind, which file
+    // and which state of it it was written for (a large transaction writes
+    // pages into the file before its commit would have put page 1 into the
+    // journal). Called before a transaction's first write.
+    void putPageOneFirstIntoJournal();
+    // Gives an unmarked file its mark, in a commit of its own: before the
+    // first change made outside a transaction.
+    void markFile();
+    // When a new user action has begun: whether the file under the
+    // connection still carries the mark it had. Another program may have
+    // copied another database over it in place, with a change counter that
+    // SQLite takes for its own: the connection then opens anew, so that
+    // nothing it kept of the old file is read as the new one's.
+    void askFileStillTheSame();
+    // Begins the transaction, as a write where the connection may write: a
+    // transaction that read first and then wants to write would be refused
+    // by SQLite at once while another program writes, instead of waiting
+    // its turn.
+    void begin();
+    // Page 1 is in the journal of the transaction open now.
+    bool pageOneInJournal = false;
+    // Commits the transaction; when the commit fails (a full disk, another
+    // program's lock), nothing of it stays open behind the caller.
+    void commit();
 
-    // Prepared once, reset after each use by StatementUse.
+    // Prepared once, reset after each use by StatementUse; a statement that
+    // writes is prepared for by what its transaction needs first.
     sqlite3_stmt* statement(const QString& sql);
+    sqlite3_stmt* prepared(const QString& sql);
     sqlite3_stmt* prepare(const QString& sql);
     void exec(const QString& sql);
     // Runs fn inside a savepoint: all or nothing.
@@ -208,15 +244,24 @@ private:
 
 template <class F>
 void Core::atomically(F&& fn) {
-    exec(QStringLiteral("SAVEPOINT wk_atomic"));
+    const bool outermost = sqlite3_get_autocommit(db);
+    if (outermost)
+        begin();
+    else
+        exec(QStringLiteral("SAVEPOINT wk_atomic"));
     try {
+        if (!pageOneInJournal) putPageOneFirstIntoJournal();
         fn();
     } catch (...) {
-        sqlite3_exec(db, "ROLLBACK TO wk_atomic; RELEASE wk_atomic", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, outermost ? "ROLLBACK" : "ROLLBACK TO wk_atomic; RELEASE wk_atomic", nullptr,
+                     nullptr, nullptr);
         invalidateCatalogue();
         throw;
     }
-    exec(QStringLiteral("RELEASE wk_atomic"));
+    if (outermost)
+        commit();
+    else
+        exec(QStringLiteral("RELEASE wk_atomic"));
 }
 
 // Catalogue table names.
@@ -238,7 +283,7 @@ struct Database::Impl {
     bool readOnly = false;
     bool open = true;
     Workspace::Impl* workspace = nullptr;
-    QString setAsideJournal;
+    std::optional<JournalSetAside> setAside;
     // The connection, for a handle that is still open; 3420 otherwise.
     detail::Core& use() const;
     // Checks that this handle may write (3027).

@@ -1,21 +1,25 @@
-// The journal guard: SQLite's own VFS, asked first whenever SQLite looks
-// for a journal beside a file the layer has open. SQLite asks when a read
-// begins, under its shared lock on the file, and replays what it finds.
-// The guard answers "none" for a journal that is not this file's:
-//   - the name no longer reaches the file open here (another program
-//     renamed a new file over it, or moved ours away): what lies beside the
-//     name is the new file's, and is left to it;
-//   - a rollback journal whose page 1 does not fit the file's (restored
-//     beside a newer file, or a crash journal beside a restored backup),
-//     and any write-ahead journal with frames that no program is using:
-//     this program writes none, and nothing in the two files tells whether
-//     its frames fit. Those are set aside under a name of their own and the
-//     file is read as it is.
-// A journal of another program at work on the file (it holds SQLite's
-// reserved lock, or uses the write-ahead index) is its own business.
+// The journal guard: SQLite's own unix VFS, asked first whenever SQLite
+// looks for a journal beside a file the layer has open. SQLite asks when a
+// read begins, holding its shared lock on the file, and recovers from what
+// it finds; the guard lets it, as SQLite alone would, except where the file
+// itself contradicts the journal. That is one rule for each kind:
+//   - a rollback journal whose record of page 1 (as SQLite would write it
+//     back) carries another file's mark, or a change counter the file has
+//     moved past: neither the file's own nor the one before it;
+//   - a write-ahead journal beside a file whose own header says that it is
+//     kept with the rollback journal.
+// Such a journal was written for another file or another state of this one
+// (restored by a backup, brought by a sync tool); replayed, it would break
+// the file. It is set aside under a name of its own, the file is read as it
+// is, and the user is told. One that cannot be set aside stays where it is,
+// and nothing of SQLite's may be written in its place: the file is read
+// only until it is gone.
+// Beside a name that no longer reaches the file open here (another program
+// renamed a new file over it) every journal is the new file's, left to it.
 #include "platform/dao/LeftoverJournal.h"
 #include "platform/dao/File.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QtEndian>
 
@@ -23,9 +27,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -33,174 +39,278 @@ namespace dao::detail {
 
 namespace {
 
-// SQLite's rollback journal: a header per segment (magic, record count,
-// checksum seed, original page count, sector size, page size), padded to
-// the sector size; then records of page number, page and checksum.
 constexpr uchar kMagic[8] = {0xd9, 0xd5, 0x05, 0xf9, 0x20, 0xa1, 0x63, 0xd7};
-constexpr int kHeaderFields = 28;
-// In a database header: the change counter, bumped by every commit, and the
-// user version, in which the layer marks each file it makes.
+// In a database header: the page size, the change counter (every commit
+// moves it on by one), the journal kind of the file's writers and readers (2
+// for write-ahead) and the user version, which holds the layer's mark of
+// each file.
+constexpr int kPageSize = 16;
 constexpr int kCounter = 24;
 constexpr int kFileMark = 60;
 // A write-ahead journal's header, before its first frame.
 constexpr qint64 kWalHeader = 32;
+// SQLite's reserved lock on a database: every writer in rollback mode holds
+// it from before it makes its journal until that journal is gone. And the
+// byte of a -shm index that every connection in write-ahead mode holds.
+constexpr off_t kReservedByte = kLockRange + 1;
+constexpr off_t kShmOpenByte = kShmLocks + 8;
 
 quint32 be32(const uchar* p) {
     return qFromBigEndian<quint32>(p);
-}
-
-// The page size a database header gives (1 stands for 65536).
-int pageSizeOf(const QByteArray& header) {
-    const int size = qFromBigEndian<quint16>(reinterpret_cast<const uchar*>(header.constData()) + 16);
-    return size == 1 ? 65536 : size;
 }
 
 bool readAt(int fd, void* into, size_t size, qint64 at) {
     return ::pread(fd, into, size, off_t(at)) == ssize_t(size);
 }
 
-// The header of page 1 as the journal holds it, read as SQLite replays the
-// journal (in pages of the size its header gives): false when no intact
-// record of page 1 is in the part SQLite replays, or its pages are not the
-// file's size.
-bool originalHeader(int fd, qint64 journalSize, int filePageSize, QByteArray* header) {
-    uchar h[kHeaderFields];
-    if (!readAt(fd, h, sizeof h, 0)) return false;
+bool powerOfTwoIn(quint32 v, quint32 low, quint32 high) {
+    return v >= low && v <= high && (v & (v - 1)) == 0;
+}
+
+// What page 1 says of the file: its change counter and its mark.
+struct PageOne {
+    quint32 counter = 0;
+    quint32 mark = 0;
+};
+
+PageOne pageOneOf(const uchar* header) {
+    return {be32(header + kCounter), be32(header + kFileMark)};
+}
+
+// The record of page 1 that SQLite's recovery would write back into the
+// file, read as SQLite reads the journal: in the journal's own page and
+// sector size, part by part, up to where SQLite stops (a record cut short or
+// torn, a page number it takes for the end). None when SQLite would write no
+// page 1 back.
+std::optional<PageOne> replayedPageOne(int fd, qint64 size, quint32 filePageSize) {
+    uchar h[28];
+    // No header is read with less than SQLite's smallest sector behind it.
+    if (size < 512 || !readAt(fd, h, sizeof h, 0) || memcmp(h, kMagic, sizeof kMagic) != 0) return {};
     const quint32 sector = be32(h + 20);
-    const int pageSize = int(be32(h + 24));
-    if (sector < 512 || sector > 65536 || (sector & (sector - 1)) != 0) return false;
-    // A page is never shorter than the header read from it below, whatever
-    // a damaged file and its journal may say.
-    if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0) return false;
-    if (pageSize != filePageSize) return false;
+    // Journals of SQLite before 3.5.8 leave it out: the file's.
+    const quint32 pageSize = be32(h + 24) ? be32(h + 24) : filePageSize;
+    if (!powerOfTwoIn(pageSize, 512, 65536) || !powerOfTwoIn(sector, 32, 65536)) return {};
+    const quint32 pagesBefore = be32(h + 16);  // the file's pages when the transaction began
+    const quint32 lockPage = quint32(kLockRange / pageSize) + 1;
     const qint64 record = qint64(pageSize) + 8;
-    QByteArray page(pageSize, Qt::Uninitialized);
-    for (qint64 segment = 0; segment + sector <= journalSize;) {
-        if (!readAt(fd, h, sizeof h, segment) || memcmp(h, kMagic, sizeof kMagic) != 0) return false;
+    QByteArray page(int(pageSize), Qt::Uninitialized);
+    std::optional<PageOne> found;
+    for (qint64 part = 0;;) {
+        if (part > 0 &&
+            (part + sector > size || !readAt(fd, h, sizeof h, part) || memcmp(h, kMagic, sizeof kMagic) != 0))
+            return found;
         quint32 records = be32(h + 8);
         const quint32 seed = be32(h + 12);
-        const qint64 first = segment + sector;
-        // Not synced records counted: as many as the journal holds.
-        if (records == 0xffffffff) records = quint32((journalSize - first) / record);
-        qint64 at = first;
-        for (quint32 i = 0; i < records && at + record <= journalSize; ++i, at += record) {
+        // Written without syncing: as many as the journal holds.
+        if (records == 0xffffffff) records = quint32((size - sector) / record);
+        qint64 at = part + sector;
+        for (quint32 i = 0; i < records; ++i, at += record) {
             uchar number[4];
-            if (!readAt(fd, number, 4, at)) return false;
-            if (be32(number) != 1) continue;
             uchar sum[4];
-            if (!readAt(fd, page.data(), size_t(pageSize), at + 4) || !readAt(fd, sum, 4, at + 4 + pageSize))
-                return false;
+            if (!readAt(fd, number, 4, at) || !readAt(fd, page.data(), pageSize, at + 4)) return found;
+            const quint32 pageNumber = be32(number);
+            if (pageNumber == 0 || pageNumber == lockPage) return found;
+            if (pageNumber > pagesBefore) continue;
+            if (!readAt(fd, sum, 4, at + 4 + pageSize)) return found;
             quint32 expected = seed;
-            for (int k = pageSize - 200; k > 0; k -= 200) expected += uchar(page[k]);
-            // A torn record ends what SQLite replays.
-            if (expected != be32(sum)) return false;
-            *header = page.left(100);
-            return true;
+            for (int k = int(pageSize) - 200; k > 0; k -= 200) expected += uchar(page[k]);
+            if (expected != be32(sum)) return found;
+            if (pageNumber == 1) found = pageOneOf(reinterpret_cast<const uchar*>(page.constData()));
         }
-        // The next segment begins at the next sector.
-        segment = (at + sector - 1) / sector * sector;
+        // The next part begins at the next sector.
+        part = (at + sector - 1) / sector * sector;
     }
-    return false;
 }
 
-}  // namespace
-
-JournalVerdict judgeRollbackJournal(const QByteArray& fileHeader, const QByteArray& journal) {
-    const int fd = ::open(journal.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return JournalVerdict::Stray;
-    struct stat st {};
-    uchar first = 0;
-    JournalVerdict verdict = JournalVerdict::Stray;
-    QByteArray original;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        verdict = JournalVerdict::Stray;
-    } else if (!readAt(fd, &first, 1, 0) || first == 0) {
-        // SQLite writes the header's magic only once the journal is synced,
-        // before it writes into the file: without it the file is untouched.
-        verdict = JournalVerdict::NotHot;
-    } else if (fileHeader.size() >= 100 &&
-               originalHeader(fd, st.st_size, pageSizeOf(fileHeader), &original)) {
-        auto field = [](const QByteArray& header, int at) {
-            return be32(reinterpret_cast<const uchar*>(header.constData()) + at);
-        };
-        // The same file (the mark this layer gives each file it makes), and
-        // its change counter unchanged, or one on as the commit the journal
-        // was for wrote it.
-        const quint32 now = field(fileHeader, kCounter), then = field(original, kCounter);
-        if (field(fileHeader, kFileMark) == field(original, kFileMark) && (now == then || now == then + 1))
-            verdict = JournalVerdict::Belongs;
-    }
-    ::close(fd);
-    return verdict;
+// The rule for a rollback journal. The journal holds page 1 as it was when
+// its transaction began; the file holds it unchanged, or as that
+// transaction's commit wrote it, its counter one on. The commit that gave an
+// unmarked file its mark wrote the mark with it.
+bool contradicts(const PageOne& journal, const PageOne& file) {
+    if (file.counter == journal.counter) return file.mark != journal.mark;
+    if (file.counter == journal.counter + 1) return file.mark != journal.mark && journal.mark != 0;
+    return true;
 }
 
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A lock on one byte, taken without waiting and given back when it goes out
+// of scope; it leaves this process's other locks on the file as they are.
+class ByteLock {
+public:
+    ByteLock(int fd, off_t at, short type) : fd_(fd), at_(at) { held_ = fd >= 0 && set(type); }
+    ~ByteLock() {
+        if (held_) set(F_UNLCK);
+    }
+    ByteLock(const ByteLock&) = delete;
+    ByteLock& operator=(const ByteLock&) = delete;
+    bool held() const { return held_; }
+
+private:
+    bool set(short type) {
+        struct flock fl {};
+        fl.l_type = type;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = at_;
+        fl.l_len = 1;
+        return ::fcntl(fd_, F_SETLK, &fl) == 0;
+    }
+    int fd_;
+    off_t at_;
+    bool held_ = false;
+};
+
+// What the guard set aside, by the file's name, until the opening takes it
+// or the handler has been told; and the journals it could not set aside, as
+// they were then, while they lie there.
+struct Registry {
+    std::mutex mutex;
+    std::map<QByteArray, JournalSetAside> told;
+    std::map<QByteArray, struct stat> kept;
+    std::function<void(const JournalSetAside&)> handler;
+};
+
+Registry& registry() {
+    static auto* r = new Registry;
+    return *r;
+}
+
+// Hands what the openings did not take to the handler, from the event loop:
+// the guard itself runs inside SQLite.
+void deliver() {
+    std::vector<JournalSetAside> pending;
+    std::function<void(const JournalSetAside&)> handler;
+    {
+        std::lock_guard g(registry().mutex);
+        for (auto& [name, told] : registry().told) pending.push_back(std::move(told));
+        registry().told.clear();
+        handler = registry().handler;
+    }
+    if (handler)
+        for (const JournalSetAside& j : pending) handler(j);
+}
+
+void tell(const QByteArray& name, const QByteArray& journal, const QString& keptAs) {
+    {
+        std::lock_guard g(registry().mutex);
+        registry().told[name] = {QFile::decodeName(name), QFile::decodeName(journal), keptAs};
+    }
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, deliver, Qt::QueuedConnection);
+}
+
+// "<journal>.set-aside", or with a number when that name is taken; empty
+// when it could not be moved. Nothing is overwritten: where the file system
+// cannot rename without replacing, a second link is made and the first
+// removed.
 QString moveAside(const QByteArray& journal) {
     const QByteArray base = journal + ".set-aside";
     for (int n = 1; n < 1000; ++n) {
         const QByteArray to = n == 1 ? base : base + '.' + QByteArray::number(n);
         if (::renameat2(AT_FDCWD, journal.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
             return QFile::decodeName(to);
-        if (errno != EEXIST) break;
+        if (errno == EINVAL || errno == ENOSYS) {
+            if (::link(journal.constData(), to.constData()) == 0) {
+                if (::unlink(journal.constData()) == 0) return QFile::decodeName(to);
+                ::unlink(to.constData());
+                return {};
+            }
+        }
+        if (errno != EEXIST) return {};
     }
     return {};
 }
 
-namespace {
-
-std::mutex& asideMutex() {
-    static auto* m = new std::mutex;
-    return *m;
-}
-std::map<QByteArray, QString>& asideByFile() {
-    static auto* m = new std::map<QByteArray, QString>;
-    return *m;
-}
-
-sqlite3_vfs* base() {
-    static sqlite3_vfs* const vfs = sqlite3_vfs_find(nullptr);
-    return vfs;
-}
-
 enum class Kind { Rollback, WriteAhead };
 
-// What the guard makes of a journal that exists beside `name`: whether
-// SQLite may see it.
+// The journal is hidden from SQLite from here on: set aside (and told), or,
+// where that cannot be done, kept where it is (told once) and guarded
+// against being written over. Runs under SQLite's shared lock and the
+// journal's own lock (see mayReplay).
+void putAside(const QByteArray& name, const QByteArray& journal, Kind kind) {
+    const QString aside = moveAside(journal);
+    // A -shm index belongs to its write-ahead journal, and no one uses it.
+    if (!aside.isEmpty() && kind == Kind::WriteAhead) ::unlink((name + "-shm").constData());
+    if (aside.isEmpty()) {
+        struct stat was {};
+        if (::stat(journal.constData(), &was) != 0) return;
+        std::lock_guard g(registry().mutex);
+        registry().kept[journal] = was;
+    }
+    tell(name, journal, aside);
+}
+
+// Whether the journal is one the guard could not set aside, unchanged since.
+bool stillKept(const QByteArray& journal, const struct stat& now) {
+    std::lock_guard g(registry().mutex);
+    const auto it = registry().kept.find(journal);
+    return it != registry().kept.end() && sameFile(it->second, now) && it->second.st_size == now.st_size &&
+           it->second.st_mtim.tv_sec == now.st_mtim.tv_sec &&
+           it->second.st_mtim.tv_nsec == now.st_mtim.tv_nsec;
+}
+
+// Whether SQLite may see the journal that lies beside `name`.
 bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
     const std::shared_ptr<FileLock> lock = FileLock::named(name);
     // Not a file the layer opened (or no longer open): SQLite decides.
     if (!lock) return true;
     struct stat open {};
     struct stat there {};
-    if (::fstat(lock->fd(), &open) != 0) return true;
-    if (::stat(name.constData(), &there) != 0 || there.st_dev != open.st_dev || there.st_ino != open.st_ino)
-        return false;
-    // Another program writes the file now, with this journal.
-    if (lockedByOthers(lock->fd(), kLockRange + 1, 1)) return true;
-    QByteArray header(100, '\0');
-    const bool read = readAt(lock->fd(), header.data(), size_t(header.size()), 0);
-    if (!read) header.clear();
+    struct stat found {};
+    if (::fstat(lock->fd(), &open) != 0 || ::stat(journal.constData(), &found) != 0) return true;
+    if (::stat(name.constData(), &there) != 0 || !sameFile(there, open)) return false;
+    if (stillKept(journal, found)) return false;
+    uchar header[100];
+    // A file shorter than its header: SQLite finds out what is wrong.
+    if (!readAt(lock->fd(), header, sizeof header, 0)) return true;
     if (kind == Kind::Rollback) {
-        const JournalVerdict verdict = judgeRollbackJournal(header, journal);
-        if (verdict != JournalVerdict::Stray) return true;
-    } else {
-        // A write-ahead journal another program is connected to is its own.
-        if (lockedElsewhere(name + "-shm", kShmLocks, 16, false)) return true;
-        struct stat wal {};
-        if (::stat(journal.constData(), &wal) != 0) return true;
-        if (wal.st_size <= kWalHeader) {
-            // Without a frame it holds nothing.
-            ::unlink(journal.constData());
-            ::unlink((name + "-shm").constData());
-            return false;
+        // Every writer holds the reserved lock while its journal exists: with
+        // a share of it taken here, no program can be writing this journal,
+        // nor begin one.
+        const ByteLock writers(lock->fd(), kReservedByte, F_RDLCK);
+        if (!writers.held()) return true;
+        // Opened as SQLite opens it, not through a link; a journal that
+        // cannot be read is SQLite's to report.
+        const int fd = ::open(journal.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+        if (fd < 0) return true;
+        std::optional<PageOne> recorded;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            const quint32 size = qFromBigEndian<quint16>(header + kPageSize);
+            recorded = replayedPageOne(fd, st.st_size, size == 1 ? 65536 : size);
         }
+        ::close(fd);
+        if (!recorded || !contradicts(*recorded, pageOneOf(header))) return true;
+        putAside(name, journal, kind);
+        return false;
     }
-    const QString aside = moveAside(journal);
-    // Kept where it is when it cannot be moved: still not replayed.
-    if (aside.isEmpty()) return false;
-    if (kind == Kind::WriteAhead) ::unlink((name + "-shm").constData());
-    std::lock_guard g(asideMutex());
-    asideByFile()[name] = aside;
+    // A file kept with a write-ahead journal: it is the file's.
+    if (header[18] == 2 || header[19] == 2) return true;
+    // Every connection to a write-ahead journal holds this byte of its index:
+    // taken here, none is connected and none can connect.
+    const int shm = ::open((name + "-shm").constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    if (shm < 0 && errno != ENOENT) return true;
+    const ByteLock connected(shm, kShmOpenByte, F_WRLCK);
+    if (shm >= 0 && !connected.held()) {
+        ::close(shm);
+        return true;
+    }
+    if (found.st_size <= kWalHeader) {
+        // Without a frame it holds nothing, and SQLite would remove it too.
+        ::unlink(journal.constData());
+        ::unlink((name + "-shm").constData());
+    } else {
+        putAside(name, journal, kind);
+    }
+    if (shm >= 0) ::close(shm);
     return false;
+}
+
+sqlite3_vfs* base() {
+    static sqlite3_vfs* const vfs = sqlite3_vfs_find(nullptr);
+    return vfs;
 }
 
 int guardedAccess(sqlite3_vfs*, const char* path, int flags, int* exists) {
@@ -216,7 +326,17 @@ int guardedAccess(sqlite3_vfs*, const char* path, int flags, int* exists) {
     return rc;
 }
 
-int forwardOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
+int guardedOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
+    // Every change begins a journal: none while one that could not be set
+    // aside lies there.
+    if ((flags & SQLITE_OPEN_MAIN_JOURNAL) && (flags & SQLITE_OPEN_CREATE) && name) {
+        const QByteArray journal(name);
+        if (journal.endsWith("-journal") &&
+            !keptJournal(journal.chopped(int(qstrlen("-journal")))).isEmpty()) {
+            file->pMethods = nullptr;
+            return SQLITE_CANTOPEN;
+        }
+    }
     return base()->xOpen(base(), name, file, flags, outFlags);
 }
 int forwardDelete(sqlite3_vfs*, const char* name, int syncDir) {
@@ -245,6 +365,9 @@ int forwardCurrentTimeInt64(sqlite3_vfs*, sqlite3_int64* now) {
 
 const char* journalGuardVfs() {
     static const char* const name = [] {
+        // A write past the process's file-size limit then fails with EFBIG,
+        // which is told as a full disk, instead of ending the program.
+        std::signal(SIGXFSZ, SIG_IGN);
         // Files are opened by SQLite's own VFS and keep its methods; only
         // the questions about names come here first.
         static sqlite3_vfs guard{};
@@ -253,7 +376,7 @@ const char* journalGuardVfs() {
         guard.szOsFile = own->szOsFile;
         guard.mxPathname = own->mxPathname;
         guard.zName = "wortkiste-journal-guard";
-        guard.xOpen = forwardOpen;
+        guard.xOpen = guardedOpen;
         guard.xDelete = forwardDelete;
         guard.xAccess = guardedAccess;
         guard.xFullPathname = forwardFullPathname;
@@ -268,14 +391,46 @@ const char* journalGuardVfs() {
     return name;
 }
 
-QString takeSetAside(const QByteArray& name) {
-    std::lock_guard g(asideMutex());
-    auto& map = asideByFile();
-    const auto it = map.find(name);
-    if (it == map.end()) return {};
-    QString aside = it->second;
-    map.erase(it);
-    return aside;
+std::optional<JournalSetAside> takeSetAside(const QByteArray& name) {
+    std::lock_guard g(registry().mutex);
+    auto& told = registry().told;
+    const auto it = told.find(name);
+    if (it == told.end()) return std::nullopt;
+    JournalSetAside j = std::move(it->second);
+    told.erase(it);
+    return j;
+}
+
+QString keptJournal(const QByteArray& name) {
+    std::lock_guard g(registry().mutex);
+    auto& kept = registry().kept;
+    for (const char* suffix : {"-journal", "-wal"}) {
+        const QByteArray journal = name + suffix;
+        const auto it = kept.find(journal);
+        if (it == kept.end()) continue;
+        struct stat now {};
+        if (::stat(journal.constData(), &now) == 0 && sameFile(now, it->second))
+            return QFile::decodeName(journal);
+        kept.erase(it);
+    }
+    return {};
+}
+
+QString keptJournalMessage(const QString& file, const QString& journal) {
+    return QStringLiteral(
+               "Changes to '%1' cannot be saved while the journal file '%2' lies beside it: it was not "
+               "written for the database as it is now, and it could not be moved aside. Move that file "
+               "elsewhere, then open the database again.")
+        .arg(file, journal);
 }
 
 }  // namespace dao::detail
+
+namespace dao {
+
+void OnJournalSetAside(std::function<void(const JournalSetAside&)> handler) {
+    std::lock_guard g(detail::registry().mutex);
+    detail::registry().handler = std::move(handler);
+}
+
+}  // namespace dao

@@ -247,7 +247,7 @@ inline void bindAll(sqlite3_stmt* st, const Params& params, int first = 1) {
 inline quint64 snapshotVersion(Core& core) {
     unsigned int version = 0;
     sqlite3_file_control(core.db, "main", SQLITE_FCNTL_DATA_VERSION, &version);
-    return version;
+    return core.versionBase + version;
 }
 
 // The data version as of now: outside a read transaction the counter only

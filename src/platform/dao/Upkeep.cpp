@@ -117,6 +117,15 @@ bool writeInto(const QString& built, const QString& target) {
         if ((rc = sqlite3_exec(src, sql.constData(), nullptr, nullptr, nullptr)) != SQLITE_OK)
             raiseSqlite(src, sqlite3_extended_errcode(src), built);
     }
+    // The file keeps its mark: a journal left by a crash in the middle of
+    // this copy is then still its own (see LeftoverJournal.cpp).
+    const int targetMark = pragmaNumber(dst, "PRAGMA user_version", &rc);
+    if (rc != SQLITE_OK) raiseSqlite(dst, rc, target);
+    if (targetMark != 0) {
+        const QByteArray sql = QByteArray("PRAGMA user_version=") + QByteArray::number(targetMark);
+        if (sqlite3_exec(src, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            raiseSqlite(src, sqlite3_extended_errcode(src), built);
+    }
 
     sqlite3_backup* backup = sqlite3_backup_init(dst, "main", src, "main");
     if (!backup) raiseSqlite(dst, sqlite3_extended_errcode(dst), target);

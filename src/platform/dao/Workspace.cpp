@@ -122,14 +122,22 @@ DatabasePtr Workspace::CreateDatabase(const QString& path, const QString& locale
 
 DatabasePtr Workspace::OpenDatabase(const QString& path, bool exclusive, bool readOnly,
                                     const QString& connect) {
-    QString aside;
+    std::optional<JournalSetAside> aside;
     DatabasePtr db = wrap(openCore(path, exclusive, readOnly, connect, &aside), d.get(), path, readOnly);
-    db->impl()->setAsideJournal = aside;
+    db->impl()->setAside = aside;
     return db;
 }
 void Workspace::BeginTrans() {
     for (const auto& c : d->cores()) {
-        c->exec(QStringLiteral("SAVEPOINT wk_trans"));
+        // The outermost level begins the connection's transaction; inner
+        // levels are savepoints in it.
+        if (c->savepoints == 0 && sqlite3_get_autocommit(c->db)) {
+            c->begin();
+            c->transactionBegun = true;
+        } else {
+            c->exec(QStringLiteral("SAVEPOINT wk_trans"));
+            if (c->savepoints == 0) c->transactionBegun = false;
+        }
         ++c->savepoints;
         if (std::find(d->transaction.begin(), d->transaction.end(), c) == d->transaction.end())
             d->transaction.push_back(c);
@@ -161,7 +169,11 @@ void Workspace::Impl::dropTransaction() {
         if (!c->isOpen()) continue;
         for (; c->savepoints > 0; --c->savepoints)
             if (!sqlite3_get_autocommit(c->db))
-                sqlite3_exec(c->db, "ROLLBACK TO wk_trans; RELEASE wk_trans", nullptr, nullptr, nullptr);
+                sqlite3_exec(c->db,
+                             c->savepoints == 1 && c->transactionBegun
+                                 ? "ROLLBACK"
+                                 : "ROLLBACK TO wk_trans; RELEASE wk_trans",
+                             nullptr, nullptr, nullptr);
         c->lostTransaction.reset();
         c->invalidateCatalogue();
     }
@@ -181,7 +193,8 @@ void Workspace::CommitTrans() {
         // the transaction stays until Rollback.
         if (c->lostTransaction) throw *c->lostTransaction;
         try {
-            c->exec(QStringLiteral("RELEASE wk_trans"));
+            c->exec(c->savepoints == 1 && c->transactionBegun ? QStringLiteral("COMMIT")
+                                                              : QStringLiteral("RELEASE wk_trans"));
         } catch (const wk::Error& e) {
             // A commit that fails is rolled back, though its savepoint
             // stays: a second CommitTrans must not report the empty rest
@@ -205,8 +218,12 @@ void Workspace::Rollback() {
         if (!c->isOpen() || c->savepoints <= 0) continue;
         // After SQLite rolled back by itself there is nothing left to undo.
         if (!sqlite3_get_autocommit(c->db)) {
-            c->exec(QStringLiteral("ROLLBACK TO wk_trans"));
-            c->exec(QStringLiteral("RELEASE wk_trans"));
+            if (c->savepoints == 1 && c->transactionBegun) {
+                c->exec(QStringLiteral("ROLLBACK"));
+            } else {
+                c->exec(QStringLiteral("ROLLBACK TO wk_trans"));
+                c->exec(QStringLiteral("RELEASE wk_trans"));
+            }
         }
         if (--c->savepoints == 0) c->lostTransaction.reset();
         c->invalidateCatalogue();

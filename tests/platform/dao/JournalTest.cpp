@@ -1,24 +1,20 @@
 // What lies beside an open database file, and what other programs do to it
 // while it is open here: between commits the file stands alone; a copy
 // written over it in place is read and written as the new content; a
-// journal goes only into the state of the file it was written for; a file
-// renamed over the name is left to its own.
+// journal of a program at work on the file is its own; a file renamed over
+// the name is left to its own.
 #include "SecondProcessSupport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QtEndian>
 
 #include <sqlite3.h>
 #include <unistd.h>
 
 #include "platform/dao/File.h"
-#include "platform/dao/LeftoverJournal.h"
 #include "platform/dao/UserAction.h"
-#include "support/StaleJournal.h"
 
 using namespace daotest;
-using dao::detail::JournalVerdict;
 
 namespace {
 
@@ -31,15 +27,6 @@ void put(const QString& file, const QByteArray& data) {
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_EQ(f.write(data), data.size());
-}
-
-quint32 counterOf(const QByteArray& file) {
-    return qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(file.constData()) + 24);
-}
-
-QByteArray withCounter(QByteArray file, quint32 counter) {
-    qToBigEndian(counter, reinterpret_cast<uchar*>(file.data()) + 24);
-    return file;
 }
 
 // A database file and the rollback journal beside it as a program killed in
@@ -80,82 +67,6 @@ const char* const kRows =
     "PRAGMA page_size=1024; CREATE TABLE t (a, b);"
     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
     "INSERT INTO t SELECT i, printf('%.100c', 'x') FROM n;";
-
-// A journal is judged by page 1 as it holds it, against the file's.
-TEST(JournalVerdict, TheFileMustBeTheStateTheJournalWasWrittenFor) {
-    QTemporaryDir dir;
-    int n = 0;
-    auto image = [&](const char* change) {
-        return rawCrashImage(dir.filePath(QString("f%1.db").arg(n++)), kRows, change);
-    };
-    // Page 1 first (as the layer writes), or only when the change grows
-    // the file, or in the second part of the journal (after a first spill
-    // without it), or never (changed in place only).
-    const CrashImage first = image("PRAGMA user_version=0; UPDATE t SET b = printf('%.100c', 'y');");
-    const CrashImage grows = image("INSERT INTO t SELECT a + 400, b FROM t;");
-    const CrashImage later = image(
-        "UPDATE t SET b = printf('%.100c', 'y') WHERE a <= 200; INSERT INTO t SELECT a + 400, b FROM t;"
-        "UPDATE t SET b = printf('%.100c', 'z');");
-    const CrashImage inPlace = image("UPDATE t SET b = printf('%.100c', 'y');");
-    const CrashImage unsynced = rawCrashImage(
-        dir.filePath("u.db"), kRows, "PRAGMA cache_size=2000; UPDATE t SET b = 'short' WHERE a = 1;");
-    for (const CrashImage* i : {&first, &grows, &later, &inPlace, &unsynced})
-        ASSERT_FALSE(i->file.isEmpty() || i->journal.isEmpty());
-    const quint32 c = counterOf(first.file);
-
-    QByteArray torn = first.journal;
-    // A byte the checksum of the first record (page 1) counts; the records
-    // begin at the journal's sector size.
-    const int record = int(qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(torn.constData()) + 20));
-    torn[record + 4 + 1024 - 200] = char(torn[record + 4 + 1024 - 200] ^ 0x5a);
-    QByteArray foreignSize = first.file;
-    foreignSize[16] = 0x10;  // a page size of 4096
-    // A damaged file and a journal that agree on pages of 4 bytes, with an
-    // intact record of page 1: shorter than the header read from it.
-    QByteArray tinyPages = first.file;
-    tinyPages[16] = 0;
-    tinyPages[17] = 4;
-    QByteArray tinyJournal(512 + 12, '\0');
-    tinyJournal.replace(0, 8, QByteArray::fromHex("d9d505f920a163d7"));
-    tinyJournal.replace(8, 4, QByteArray::fromHex("00000001"));    // one record
-    tinyJournal.replace(20, 4, QByteArray::fromHex("00000200"));   // sectors of 512
-    tinyJournal.replace(24, 4, QByteArray::fromHex("00000004"));   // pages of 4
-    tinyJournal.replace(512, 4, QByteArray::fromHex("00000001"));  // page 1; checksum = seed = 0
-    QByteArray otherMark = first.file;
-    otherMark[63] = char(otherMark[63] ^ 1);  // the user version
-
-    struct Case {
-        const char* name;
-        QByteArray file;
-        QByteArray journal;
-        JournalVerdict verdict;
-    };
-    const Case cases[] = {
-        {"crash before the commit", first.file, first.journal, JournalVerdict::Belongs},
-        {"crash while the commit wrote the file", withCounter(first.file, c + 1), first.journal,
-         JournalVerdict::Belongs},
-        {"file two commits newer", withCounter(first.file, c + 2), first.journal, JournalVerdict::Stray},
-        {"file older than the journal", withCounter(first.file, c - 1), first.journal, JournalVerdict::Stray},
-        {"page 1 written when the file grew", grows.file, grows.journal, JournalVerdict::Belongs},
-        {"page 1 in the second part", later.file, later.journal, JournalVerdict::Belongs},
-        {"page 1 in the second part, file newer", withCounter(later.file, counterOf(later.file) + 5),
-         later.journal, JournalVerdict::Stray},
-        {"no page 1 at all", inPlace.file, inPlace.journal, JournalVerdict::Stray},
-        {"page 1 torn", first.file, torn, JournalVerdict::Stray},
-        {"another page size", foreignSize, first.journal, JournalVerdict::Stray},
-        {"pages shorter than a header", tinyPages, tinyJournal, JournalVerdict::Stray},
-        {"another file, the counters alike", otherMark, first.journal, JournalVerdict::Stray},
-        {"never synced", unsynced.file, unsynced.journal, JournalVerdict::NotHot},
-        {"not a journal", first.file, QByteArray(3000, 'j'), JournalVerdict::Stray},
-        {"file shorter than its header", first.file.left(50), first.journal, JournalVerdict::Stray},
-    };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.name);
-        const QString journal = dir.filePath("judged-journal");
-        put(journal, k.journal);
-        EXPECT_EQ(dao::detail::judgeRollbackJournal(k.file.left(100), QFile::encodeName(journal)), k.verdict);
-    }
-}
 
 class BesideTheFile : public SecondProcess {
 protected:
@@ -235,16 +146,19 @@ TEST_F(BesideTheFile, BetweenCommitsTheFileStandsAlone) {
 
 // b. Another program writes a copy over the open file in place (cp, rsync
 // --inplace, a backup restored): the next read is the copy's content, and
-// later changes go into it. Nothing is damaged.
+// later changes go into it. Nothing is damaged, and the two never mix, even
+// where SQLite's change counter cannot tell them apart.
 TEST_F(BesideTheFile, ACopyWrittenOverTheOpenFileIsReadAndWrittenAsTheNewContent) {
+    enum Source { Other, Older, Twin };
     struct Case {
         const char* name;
-        bool older;     // a backup of the same file, not another database
+        Source source;
         bool truncate;  // cp truncates first; rsync --inplace writes over
     };
-    const Case cases[] = {{"cp of another database", false, true},
-                          {"rsync --inplace of another database", false, false},
-                          {"an older backup restored", true, true}};
+    const Case cases[] = {{"cp of another database", Other, true},
+                          {"rsync --inplace of another database", Other, false},
+                          {"an older backup restored", Older, true},
+                          {"another database with the same change counter, size and free list", Twin, true}};
     int round = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -253,10 +167,21 @@ TEST_F(BesideTheFile, ACopyWrittenOverTheOpenFileIsReadAndWrittenAsTheNewContent
         const QString source = path("source-" + name);
         openHolder(name);
         written = 0;
-        write(c.older ? 20 : 5);
-        if (c.older) {
+        write(c.source == Older ? 20 : 5);
+        long expected = 0;
+        if (c.source == Older) {
             ASSERT_EQ(QProcess::execute("cp", {file, source}), 0);
             write(30);  // 50 in the file, 20 in the backup
+            expected = 20;
+        } else if (c.source == Twin) {
+            // Made as the open one was, with other items of the same size.
+            freshDb("source-" + name)->Close();
+            auto other = ws.OpenDatabase(source);
+            auto rs = other->OpenRecordset("VOK");
+            for (int i = 0; i < 5; ++i) addItem(rs, QString("twin %1").arg(i));
+            other->Close();
+            ASSERT_EQ(bytesOf(source).mid(24, 16), bytesOf(file).mid(24, 16));
+            expected = 5;
         } else {
             auto other = freshDb("source-" + name);
             auto rs = other->OpenRecordset("VOK");
@@ -264,10 +189,10 @@ TEST_F(BesideTheFile, ACopyWrittenOverTheOpenFileIsReadAndWrittenAsTheNewContent
             for (int i = 0; i < 300; ++i) addItem(rs, QString("copied %1").arg(i), QString(200, 'c'));
             ws.CommitTrans();
             other->Close();
+            expected = 300;
         }
-        const long expected = c.older ? 20 : 300;
         // The cache of the open connection holds pages of the old content.
-        EXPECT_EQ(count(holder), c.older ? 50 : 5);
+        EXPECT_EQ(count(holder), c.source == Older ? 50 : 5);
         if (c.truncate) {
             ASSERT_EQ(QProcess::execute("cp", {source, file}), 0);
         } else {
@@ -283,166 +208,10 @@ TEST_F(BesideTheFile, ACopyWrittenOverTheOpenFileIsReadAndWrittenAsTheNewContent
         EXPECT_EQ(shell(file, "PRAGMA integrity_check;"), "ok");
         EXPECT_EQ(countInOtherProcess(file), expected + 1);
         EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q = 'after the copy';"), "1");
+        if (c.source == Twin) {
+            EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q LIKE 'twin %';"), "5");
+        }
     }
-}
-
-// c. A rollback journal found beside the file is replayed when it was
-// written for the file as it is, and set aside (kept, named, the file read
-// as it is) when it was not; so is a write-ahead journal, which this
-// program never writes. Asked at every read, not only at the opening.
-TEST_F(BesideTheFile, ALeftoverJournalGoesOnlyIntoTheStateItWasWrittenFor) {
-    // A crash of this program in the middle of changing every item of a
-    // large file, in a transaction or in one statement: its pages are in the
-    // file already, the journal holds what they were. A table of its own
-    // lies in the file too, and a backup taken three changes before.
-    struct Midway {
-        QString file;
-        CrashImage image;
-        static void at(sqlite3_context* ctx, int, sqlite3_value** argv) {
-            auto* m = static_cast<Midway*>(sqlite3_user_data(ctx));
-            if (sqlite3_value_int(argv[0]) == 4000) m->image = copyBoth(m->file);
-            sqlite3_result_int(ctx, 1);
-        }
-    };
-    QByteArray backup;
-    int extraPage = 0;
-    auto crash = [&](const QString& name, bool transaction) {
-        Midway midway{filled(name, 5000), {}};
-        {
-            auto db = ws.OpenDatabase(midway.file);
-            db->Execute("CREATE TABLE Extra (X TEXT(10))");
-            db->Execute("INSERT INTO Extra (X) VALUES ('x')");
-            auto rs = db->OpenRecordset("SELECT rootpage FROM sqlite_schema WHERE name = 'Extra'");
-            extraPage = rs->Value("rootpage").toInt();
-            backup = bytesOf(midway.file);
-            for (int i = 0; i < 3; ++i) db->Execute("UPDATE VOK SET T = 'step' WHERE Q = 'item 1'");
-            db->Close();
-        }
-        auto db = ws.OpenDatabase(midway.file);
-        // Called for each row the change goes through: copies the files at
-        // row 4000, when most of the change is in the file.
-        sqlite3_create_function(db->impl()->use().db, "midway", 1, SQLITE_UTF8, &midway, &Midway::at, nullptr,
-                                nullptr);
-        if (transaction) {
-            // It reads before it writes, as an import does.
-            ws.BeginTrans();
-            EXPECT_EQ(count(db), 5000);
-        }
-        db->Execute("UPDATE VOK SET Bild = printf('%.600c', 'b') WHERE midway(rowid) = 1");
-        if (transaction) ws.Rollback();
-        db->Close();
-        return midway.image;
-    };
-    // The one in a transaction last: its backup and table are the ones kept.
-    const CrashImage inStatement = crash("statement.wkd", false);
-    const CrashImage inTransaction = crash("ours.wkd", true);
-    for (const CrashImage* i : {&inTransaction, &inStatement}) {
-        ASSERT_FALSE(i->journal.isEmpty());
-        ASSERT_NE(i->journal.at(0), '\0') << "the crash must have written into the file";
-    }
-    const CrashImage& ours = inTransaction;
-
-    enum Expect { Replayed, SetAside };
-    // The file and the rollback journal put beside it; then what happens.
-    struct Case {
-        const char* name;
-        QByteArray file, journal;
-        std::function<void(const QString& file)> then;
-        Expect expect;
-        long items;
-    };
-    QByteArray flawed = ours.file;
-    // A table the change never touched: its page of another kind.
-    flawed[(extraPage - 1) * 4096] = '\x7f';
-    const auto replayedThen = [&](const std::function<void(const QString&)>& more) {
-        return [&, more](const QString& f) {
-            ws.OpenDatabase(f)->Close();
-            more(f);
-        };
-    };
-    const Case cases[] = {
-        {"a crash of this program in a transaction", ours.file, ours.journal, {}, Replayed, 5000},
-        {"a crash of this program in one statement",
-         inStatement.file,
-         inStatement.journal,
-         {},
-         Replayed,
-         5000},
-        {"a crash, the file flawed elsewhere already", flawed, ours.journal, {}, Replayed, 5000},
-        {"an old journal beside a newer file", ours.file, ours.journal,
-         [&](const QString& f) {
-             auto db = ws.OpenDatabase(f);  // replayed
-             auto rs = db->OpenRecordset("VOK");
-             for (int i = 0; i < 7; ++i) addItem(rs, QString("newer %1").arg(i));
-             db->Close();
-             put(f + "-journal", ours.journal);  // restored from a backup
-         },
-         SetAside, 5007},
-        {"a crash journal beside a restored older backup", backup, ours.journal, {}, SetAside, 5000},
-        {"a crash journal of another file",
-         bytesOf(filled("other.wkd", 5000)),
-         ours.journal,
-         {},
-         SetAside,
-         5000},
-        {"a write-ahead journal without a frame", ours.file, ours.journal,
-         replayedThen([&](const QString& f) {
-             put(f + "-wal", wktest::JournalWithFrames().left(32));
-             put(f + "-shm", QByteArray(32768, '\0'));
-         }),
-         Replayed, 5000},
-        {"a write-ahead journal of another program", ours.file, ours.journal,
-         replayedThen([&](const QString& f) {
-             put(f + "-wal", wktest::JournalWithFrames());
-             put(f + "-shm", QByteArray(32768, '\0'));
-         }),
-         SetAside, 5000},
-    };
-    int round = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString file = path(QString("kurs%1.wkd").arg(round++));
-        put(file, c.file);
-        put(file + "-journal", c.journal);
-        if (c.then) c.then(file);
-        const QString journal = QFile::exists(file + "-wal") ? file + "-wal" : file + "-journal";
-        const QByteArray journalBytes = bytesOf(journal);
-        const QByteArray fileBytes = bytesOf(file);
-        dao::DatabasePtr db;
-        ASSERT_EQ(errorOf([&] { db = ws.OpenDatabase(file); }), 0);
-        EXPECT_EQ(db->SetAsideJournal(), c.expect == SetAside ? journal + ".set-aside" : QString());
-        EXPECT_EQ(count(db), c.items);
-        if (c.expect == SetAside) {
-            EXPECT_EQ(bytesOf(journal + ".set-aside"), journalBytes);
-            EXPECT_EQ(bytesOf(file), fileBytes);
-        } else {
-            EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Bild LIKE 'b%';"), "0");
-        }
-        db->Close();
-        EXPECT_EQ(
-            entries(dir.path()).filter(QFileInfo(file).fileName() + "-"),
-            c.expect == SetAside ? QStringList{QFileInfo(journal).fileName() + ".set-aside"} : QStringList());
-    }
-
-    // A journal put beside the file while it is open is asked about at the
-    // next read; its set-aside name is never one that is taken.
-    const QString file = path("open.wkd");
-    put(file, bytesOf(filled("open-base.wkd", 4000)));
-    auto db = ws.OpenDatabase(file);
-    put(file + "-journal.set-aside", "someone's");
-    put(file + "-journal", ours.journal);
-    EXPECT_EQ(count(db), 4000);
-    EXPECT_FALSE(QFile::exists(file + "-journal"));
-    EXPECT_EQ(bytesOf(file + "-journal.set-aside.2"), ours.journal);
-    EXPECT_EQ(bytesOf(file + "-journal.set-aside"), QByteArray("someone's"));
-
-    // With every set-aside name taken it stays where it is, still not read.
-    for (int n = 3; n < 1000; ++n) put(file + "-journal.set-aside." + QString::number(n), "taken");
-    put(file + "-journal", ours.journal);
-    dao::NewAction();
-    EXPECT_EQ(count(db), 4000);
-    EXPECT_EQ(bytesOf(file + "-journal"), ours.journal);
-    db->Close();
 }
 
 // A journal of another program at work on the file (it holds SQLite's
@@ -462,7 +231,7 @@ TEST_F(BesideTheFile, TheJournalOfAProgramAtWorkIsLeftToIt) {
     put(file + "-journal", journal);
     auto db = ws.OpenDatabase(file);
     EXPECT_EQ(count(db), 200);
-    EXPECT_TRUE(db->SetAsideJournal().isEmpty());
+    EXPECT_FALSE(db->SetAside().has_value());
     EXPECT_EQ(bytesOf(file + "-journal"), journal);
     finish(other, "UPDATE VOK SET T = 'theirs'; COMMIT;");
     dao::NewAction();
