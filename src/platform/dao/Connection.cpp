@@ -508,14 +508,7 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
             ours = q.step() && sqlite3_column_int(q, 0) == 4;
         }
         // What the first read did with a journal that was not the file's.
-        const std::optional<JournalSetAside> aside = takeSetAside(native);
-        if (setAside) *setAside = aside;
-        // One that could not be set aside must not be written over: the
-        // file is read only while it lies there.
-        if (aside && aside->keptAs.isEmpty() && !core->readOnly) {
-            core->readOnly = true;
-            core->reopen();
-        }
+        if (setAside) *setAside = takeSetAside(native);
         uchar mark[4];
         if (::pread(core->lock->fd(), mark, sizeof mark, 60) == ssize_t(sizeof mark))
             core->mark = qFromBigEndian<quint32>(mark);

@@ -123,8 +123,9 @@ protected:
     }
     // A journal another program left beside its own file: a table made
     // first, so that page 1 (with that file's mark) is in it.
-    QByteArray foreignJournal(const QString& name) {
+    QByteArray foreignJournal(const QString& name, const char* before = nullptr) {
         const QString file = made(name);
+        if (before) plain(file, before);
         killedIn(file, "BEGIN; CREATE TABLE x (a); UPDATE VOK SET A1 = 'o' WHERE rowid % 2 = 0; COMMIT;", 6);
         return bytesOf(file + "-journal");
     }
@@ -181,11 +182,13 @@ TEST_F(Recovery, GivesWhatSqliteGivesUnlessTheFileContradictsTheJournal) {
             sqlite3_result_int(ctx, 1);
         }
     };
-    auto ours = [&](const QString& name, bool inTransaction) {
+    auto ours = [&](const QString& name, bool inTransaction, bool unmarked = false) {
         Midway m{made(name), {}, {}, {}, {}};
         m.backup = bytesOf(m.file);
+        if (unmarked) plain(m.file, "PRAGMA user_version = 0;");
         auto db = ws.OpenDatabase(m.file);
-        for (int i = 1; i <= 3; ++i) db->Execute(QString("UPDATE VOK SET A1 = 's' WHERE rowid = %1").arg(i));
+        for (int i = 1; i <= 3 && !unmarked; ++i)
+            db->Execute(QString("UPDATE VOK SET A1 = 's' WHERE rowid = %1").arg(i));
         sqlite3* connection = db->impl()->use().db;
         // A small cache, as a large change of a large file fills any.
         sqlite3_exec(connection, "PRAGMA cache_size=2", nullptr, nullptr, nullptr);
@@ -203,6 +206,8 @@ TEST_F(Recovery, GivesWhatSqliteGivesUnlessTheFileContradictsTheJournal) {
     };
     const Midway inTransaction = ours("ours-transaction", true);
     const Midway inStatement = ours("ours-statement", false);
+    // Its first change of a file without a mark, which gives it one.
+    const Midway marking = ours("ours-marking", true, true);
     // Put beside a file: a folder of its own with these two.
     int n = 0;
     auto pair = [&](const QByteArray& file, const QByteArray& journal, const char* suffix = "-journal") {
@@ -295,6 +300,13 @@ TEST_F(Recovery, GivesWhatSqliteGivesUnlessTheFileContradictsTheJournal) {
              return pair(file, inTransaction.journal);
          },
          AsSqlite},
+        {"this program killed as the commit that gave the file its mark wrote page 1",
+         [&] {
+             QByteArray file = marking.atKill;
+             file.replace(0, 4096, marking.committed.left(4096));
+             return pair(file, marking.journal);
+         },
+         AsSqlite},
         {"this program's replacement of the file killed as it wrote page 1",
          [&] {
              const QString file = made("replaced");
@@ -316,7 +328,33 @@ TEST_F(Recovery, GivesWhatSqliteGivesUnlessTheFileContradictsTheJournal) {
         {"an old journal beside newer work", [&] { return withNewerWork(3); }, SetAside},
         {"a crash journal beside a restored older backup",
          [&] { return pair(inTransaction.backup, inTransaction.journal); }, SetAside},
-        {"a journal of another file, both marked",
+        {"a journal of another file whose record of page 1 is torn",
+         [&] {
+             QByteArray journal = foreignJournal("torn");
+             journal[512 + 4 + 4096 - 200] =
+                 char(journal[512 + 4 + 4096 - 200] ^ 0x5a);  // counted by its sum
+             const QString file = made("torn-ours");
+             put(file + "-journal", journal);
+             return file;
+         },
+         AsSqlite},
+        {"a journal of another file, both marked, the counters alike",
+         [&] {
+             const QString file = made("alike");
+             plain(file, "UPDATE VOK SET A1 = 'm';");
+             put(file + "-journal", foreignJournal("alike-other", "UPDATE VOK SET A1 = 'z';"));
+             return file;
+         },
+         SetAside},
+        {"a journal of another file one commit behind it",
+         [&] {
+             const QString file = made("ahead");
+             plain(file, "UPDATE VOK SET A1 = 'h'; UPDATE VOK SET A1 = 'i';");
+             put(file + "-journal", foreignJournal("behind-other", "UPDATE VOK SET A1 = 'z';"));
+             return file;
+         },
+         SetAside},
+        {"a journal of another file many commits behind",
          [&] { return pair(inTransaction.committed, foreignJournal("other-marked")); }, SetAside},
         {"a journal of an unmarked file beside a marked one, the counters alike",
          [&] {
@@ -328,6 +366,21 @@ TEST_F(Recovery, GivesWhatSqliteGivesUnlessTheFileContradictsTheJournal) {
                       6);
              put(ours + "-journal", bytesOf(file + "-journal"));
              return ours;
+         },
+         SetAside},
+        {"a write-ahead journal without a frame beside a file kept with the rollback journal",
+         [&] {
+             const QString file = made("wal-empty");
+             put(file + "-wal", wktest::JournalWithFrames().left(32));
+             put(file + "-shm", QByteArray(32768, '\0'));
+             return file;
+         },
+         AsSqlite},
+        {"a journal of another file in another page size",
+         [&] {
+             const QString file = made("page-size-other");
+             put(file + "-journal", foreignJournal("page-size-foreign", "PRAGMA page_size=8192; VACUUM;"));
+             return file;
          },
          SetAside},
         {"a write-ahead journal beside a file kept with the rollback journal",
