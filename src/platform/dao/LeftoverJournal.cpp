@@ -31,9 +31,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace dao::detail {
 
@@ -162,12 +164,20 @@ private:
     bool held_ = false;
 };
 
-// What the guard set aside, by the file's name, until the opening takes it
-// or the handler has been told; and the journals it could not set aside, as
-// they were then, while they lie there.
+// A descriptor closed when it goes out of scope.
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// What the guard set aside, until the opening takes it or the handler has
+// been told; and the journals it could not set aside, as they were then,
+// while they lie there.
 struct Registry {
     std::mutex mutex;
-    std::map<QByteArray, JournalSetAside> told;
+    std::vector<JournalSetAside> told;
     std::map<QByteArray, struct stat> kept;
     std::function<void(const JournalSetAside&)> handler;
 };
@@ -184,8 +194,7 @@ void deliver() {
     std::function<void(const JournalSetAside&)> handler;
     {
         std::lock_guard g(registry().mutex);
-        for (auto& [name, told] : registry().told) pending.push_back(std::move(told));
-        registry().told.clear();
+        pending.swap(registry().told);
         handler = registry().handler;
     }
     if (handler)
@@ -195,7 +204,7 @@ void deliver() {
 void tell(const QByteArray& name, const QByteArray& journal, const QString& keptAs) {
     {
         std::lock_guard g(registry().mutex);
-        registry().told[name] = {QFile::decodeName(name), QFile::decodeName(journal), keptAs};
+        registry().told.push_back({QFile::decodeName(name), QFile::decodeName(journal), keptAs});
     }
     if (QCoreApplication* app = QCoreApplication::instance())
         QMetaObject::invokeMethod(app, deliver, Qt::QueuedConnection);
@@ -273,15 +282,12 @@ bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
         if (!writers.held()) return true;
         // Opened as SQLite opens it, not through a link; a journal that
         // cannot be read is SQLite's to report.
-        const int fd = ::open(journal.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
-        if (fd < 0) return true;
-        std::optional<PageOne> recorded;
+        const Descriptor read{::open(journal.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW)};
         struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-            const quint32 size = qFromBigEndian<quint16>(header + kPageSize);
-            recorded = replayedPageOne(fd, st.st_size, size == 1 ? 65536 : size);
-        }
-        ::close(fd);
+        if (read.fd < 0 || ::fstat(read.fd, &st) != 0 || !S_ISREG(st.st_mode)) return true;
+        const quint32 pageSize = qFromBigEndian<quint16>(header + kPageSize);
+        const std::optional<PageOne> recorded =
+            replayedPageOne(read.fd, st.st_size, pageSize == 1 ? 65536 : pageSize);
         if (!recorded || !contradicts(*recorded, pageOneOf(header))) return true;
         putAside(name, journal, kind);
         return false;
@@ -290,13 +296,10 @@ bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
     if (header[18] == 2 || header[19] == 2) return true;
     // Every connection to a write-ahead journal holds this byte of its index:
     // taken here, none is connected and none can connect.
-    const int shm = ::open((name + "-shm").constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
-    if (shm < 0 && errno != ENOENT) return true;
-    const ByteLock connected(shm, kShmOpenByte, F_WRLCK);
-    if (shm >= 0 && !connected.held()) {
-        ::close(shm);
-        return true;
-    }
+    const Descriptor shm{::open((name + "-shm").constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK)};
+    if (shm.fd < 0 && errno != ENOENT) return true;
+    const ByteLock connected(shm.fd, kShmOpenByte, F_WRLCK);
+    if (shm.fd >= 0 && !connected.held()) return true;
     if (found.st_size <= kWalHeader) {
         // Without a frame it holds nothing, and SQLite would remove it too.
         ::unlink(journal.constData());
@@ -304,7 +307,6 @@ bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
     } else {
         putAside(name, journal, kind);
     }
-    if (shm >= 0) ::close(shm);
     return false;
 }
 
@@ -392,11 +394,13 @@ const char* journalGuardVfs() {
 }
 
 std::optional<JournalSetAside> takeSetAside(const QByteArray& name) {
+    const QString database = QFile::decodeName(name);
     std::lock_guard g(registry().mutex);
     auto& told = registry().told;
-    const auto it = told.find(name);
+    const auto it =
+        std::find_if(told.begin(), told.end(), [&](const auto& j) { return j.database == database; });
     if (it == told.end()) return std::nullopt;
-    JournalSetAside j = std::move(it->second);
+    JournalSetAside j = std::move(*it);
     told.erase(it);
     return j;
 }

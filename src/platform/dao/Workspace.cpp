@@ -192,18 +192,11 @@ void Workspace::CommitTrans() {
         // Rolled back by SQLite already: nothing of it is committed, and
         // the transaction stays until Rollback.
         if (c->lostTransaction) throw *c->lostTransaction;
-        try {
-            c->exec(c->savepoints == 1 && c->transactionBegun ? QStringLiteral("COMMIT")
-                                                              : QStringLiteral("RELEASE wk_trans"));
-        } catch (const wk::Error& e) {
-            // A commit that fails is rolled back, though its savepoint
-            // stays: a second CommitTrans must not report the empty rest
-            // as saved.
-            if (c->isOpen() && c->savepoints == 1 && sqlite3_txn_state(c->db, nullptr) != SQLITE_TXN_WRITE &&
-                !c->lostTransaction)
-                c->lostTransaction = e;
-            throw;
-        }
+        // A commit SQLite rolls back is a lost transaction (Core::fail);
+        // one another program's lock refused is still open, for a second
+        // try or Rollback.
+        c->exec(c->savepoints == 1 && c->transactionBegun ? QStringLiteral("COMMIT")
+                                                          : QStringLiteral("RELEASE wk_trans"));
         // The last level commits, unless the connection was in a
         // transaction before this one began: then nothing is saved yet.
         if (--c->savepoints == 0 && !sqlite3_get_autocommit(c->db)) raise(3045, c->path);
