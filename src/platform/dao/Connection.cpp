@@ -489,7 +489,7 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
     core->lock = lock;
 
     // A file that is not an SQLite database at all.
-    char header[20] = {};
+    char header[64] = {};
     if (::pread(core->lock->fd(), header, sizeof header, 0) != ssize_t(sizeof header) ||
         memcmp(header, "SQLite format 3", 16) != 0)
         raise(3343, path);
@@ -498,6 +498,8 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
     // another program).
     const bool writeAhead = header[18] == 2 || header[19] == 2;
     core->connect();
+    core->mark = qFromBigEndian<quint32>(reinterpret_cast<const uchar*>(header) + 60);
+    core->markAskedAt = actionEpoch.load(std::memory_order_relaxed);
 
     try {
         bool ours = false;
@@ -509,9 +511,9 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
         }
         // What the first read did with a journal that was not the file's.
         if (setAside) *setAside = takeSetAside(native);
-        uchar mark[4];
-        if (::pread(core->lock->fd(), mark, sizeof mark, 60) == ssize_t(sizeof mark))
-            core->mark = qFromBigEndian<quint32>(mark);
+        // The mark as SQLite's recovery left it.
+        core->markAskedAt = ~quint64(0);
+        core->askFileStillTheSame();
         if (!ours || metaValue(*core, QStringLiteral("format")).toString() != QLatin1String(kFormat))
             raise(3343, path);
         // Only a file known to be ours is switched to the rollback journal,
