@@ -96,11 +96,10 @@ std::optional<PageOne> replayedPageOne(int fd, qint64 size, quint32 filePageSize
     const quint32 lockPage = quint32(kLockRange / pageSize) + 1;
     const qint64 record = qint64(pageSize) + 8;
     QByteArray page(int(pageSize), Qt::Uninitialized);
-    std::optional<PageOne> found;
     for (qint64 part = 0;;) {
         if (part > 0 &&
             (part + sector > size || !readAt(fd, h, sizeof h, part) || memcmp(h, kMagic, sizeof kMagic) != 0))
-            return found;
+            return {};
         quint32 records = be32(h + 8);
         const quint32 seed = be32(h + 12);
         // Written without syncing: as many as the journal holds.
@@ -109,15 +108,16 @@ std::optional<PageOne> replayedPageOne(int fd, qint64 size, quint32 filePageSize
         for (quint32 i = 0; i < records; ++i, at += record) {
             uchar number[4];
             uchar sum[4];
-            if (!readAt(fd, number, 4, at) || !readAt(fd, page.data(), pageSize, at + 4)) return found;
+            if (!readAt(fd, number, 4, at) || !readAt(fd, page.data(), pageSize, at + 4)) return {};
             const quint32 pageNumber = be32(number);
-            if (pageNumber == 0 || pageNumber == lockPage) return found;
+            if (pageNumber == 0 || pageNumber == lockPage) return {};
             if (pageNumber > pagesBefore) continue;
-            if (!readAt(fd, sum, 4, at + 4 + pageSize)) return found;
+            if (!readAt(fd, sum, 4, at + 4 + pageSize)) return {};
             quint32 expected = seed;
             for (int k = int(pageSize) - 200; k > 0; k -= 200) expected += uchar(page[k]);
-            if (expected != be32(sum)) return found;
-            if (pageNumber == 1) found = pageOneOf(reinterpret_cast<const uchar*>(page.constData()));
+            if (expected != be32(sum)) return {};
+            // A transaction puts each page into its journal once.
+            if (pageNumber == 1) return pageOneOf(reinterpret_cast<const uchar*>(page.constData()));
         }
         // The next part begins at the next sector.
         part = (at + sector - 1) / sector * sector;
