@@ -18,17 +18,6 @@ using namespace daotest;
 
 namespace {
 
-QByteArray bytesOf(const QString& file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void put(const QString& file, const QByteArray& data) {
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(data), data.size());
-}
-
 // A database file and the rollback journal beside it as a program killed in
 // the middle of a transaction leaves them: both copied by another process
 // while the transaction is open (a copy here would drop this process's

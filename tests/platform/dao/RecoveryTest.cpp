@@ -22,17 +22,6 @@ using namespace daotest;
 
 namespace {
 
-QByteArray bytesOf(const QString& file) {
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void put(const QString& file, const QByteArray& data) {
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(data), data.size());
-}
-
 QStringList beside(const QString& file) {
     QStringList names = QDir(QFileInfo(file).path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
     names.removeAll(QFileInfo(file).fileName());

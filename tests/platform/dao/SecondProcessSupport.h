@@ -14,6 +14,17 @@
 
 namespace daotest {
 
+inline QByteArray bytesOf(const QString& file) {
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void put(const QString& file, const QByteArray& data) {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(data), data.size());
+}
+
 class SecondProcess : public DaoTest {
 protected:
     void SetUp() override {
