@@ -9,6 +9,7 @@
 #include "core/UserFiles.h"
 #include "core/modMain.h"
 #include "platform/Error.h"
+#include "platform/forms/Accessible.h"
 #include "platform/forms/FocusKeys.h"
 #include "platform/shell/Shell.h"
 #include "startup/FrmBenutzer.h"
@@ -203,6 +204,9 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName("Wortkiste");
     shell::SubstituteMissingFonts();
     forms::focusSeenFromTheStart();
+    // What assistive tools hear of a control is ours from the first one on:
+    // Qt keeps the interface it made first.
+    forms::installAccessibility();
 
     // The command line as one text, the way the start form reads it: a file
     // path with blanks arrives quoted or in pieces and is put together again.

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -87,12 +88,30 @@ void ImageBox::press() {
 
 void ImageBox::keyPressEvent(QKeyEvent* e) {
     const int k = e->key();
-    if (button_ && e->modifiers() == Qt::NoModifier &&
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    if (button_ && mods == Qt::NoModifier &&
         (k == Qt::Key_Space || k == Qt::Key_Return || k == Qt::Key_Enter)) {
         press();
         return;
     }
+    // The menu key and Shift+F10 are the keyboard's right click (on the
+    // Solve button it opens the clue).
+    if (button_ &&
+        ((k == Qt::Key_Menu && mods == Qt::NoModifier) || (k == Qt::Key_F10 && mods == Qt::ShiftModifier))) {
+        const double x = twips(width() / 2), y = twips(height() / 2);
+        emit mouseDown(2, 0, x, y);
+        emit mouseUp(2, 0, x, y);
+        return;
+    }
     QLabel::keyPressEvent(e);
+}
+
+// The window system's own menu-key event: the key itself was the right click.
+void ImageBox::contextMenuEvent(QContextMenuEvent* e) {
+    if (button_ && e->reason() == QContextMenuEvent::Keyboard)
+        e->accept();
+    else
+        QLabel::contextMenuEvent(e);
 }
 
 void ImageBox::paintEvent(QPaintEvent* e) {

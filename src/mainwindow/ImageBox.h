@@ -20,8 +20,9 @@ public:
     void setPicture(const QString& resource);
 
     // Assistive tools see a button with a press action. With tabStop, Tab
-    // reaches it too (a click leaves the focus where it was) and Space and
-    // Enter press it; without, the focus never rests on it.
+    // reaches it too (a click leaves the focus where it was), Space and
+    // Enter press it, and the menu key and Shift+F10 right-click it;
+    // without, the focus never rests on it.
     void makeButton(bool tabStop = true);
     bool isButton() const { return button_; }
     // What a left click does: down, up, click.
@@ -50,6 +51,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;

@@ -361,7 +361,8 @@ void SettingsPanel::ApplyCaptions() {
 
 // Names for assistive tools where no single label names a box. Two check
 // boxes read as one sentence with the count box laid over the blanks that
-// begin their captions: they get that sentence.
+// begin their captions: they get that sentence; so do the two that end the
+// sentence of the label above them.
 void SettingsPanel::nameBoxes() {
     const auto spoken = [](const QWidget* w) {
         if (auto* b = qobject_cast<const QAbstractButton*>(w)) return forms::spokenCaption(b->text());
@@ -378,6 +379,9 @@ void SettingsPanel::nameBoxes() {
     for (int k = 1; k <= 8; ++k)
         txtPunkteBewertung(k)->setAccessibleName(spoken(chkPunkteBewertung) + QLatin1Char(' ') +
                                                  QString::number(k));
+    // The two sound boxes end the sentence their label begins.
+    for (QCheckBox* c : {chkPlayRight, chkPlayWrong})
+        c->setAccessibleName(spoken(lblBSound) + QLatin1Char(' ') + spoken(c));
     tvVerwaltung->setAccessibleName(spoken(lblBOpt_Einstellungen));
     // The lists of the "subject only" and "category only" choices.
     cboAbfrageThema->setAccessibleName(spoken(optAuswahl[2]));

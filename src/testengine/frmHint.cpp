@@ -1,5 +1,7 @@
 #include "testengine/frmHint.h"
 
+#include <QKeyEvent>
+
 #include "core/modMain.h"
 #include "platform/forms/Captions.h"
 #include "platform/forms/Colors.h"
@@ -9,6 +11,9 @@ namespace testengine {
 
 frmHint::frmHint(QWidget* parent) : forms::Form(parent, Qt::Dialog) {
     setObjectName("frmHint");
+    // A message to a screen reader, which reads its text on opening
+    // however short (a dialog's, from three words on).
+    setProperty("wkMessage", true);
     setFixedSize(forms::twipsSize(4695, 2295));
     forms::setBackColor(this, 0xEFC0A0);
     setAutoFillBackground(true);
@@ -43,6 +48,14 @@ frmHint::frmHint(QWidget* parent) : forms::Form(parent, Qt::Dialog) {
 
 void frmHint::Form_Load() {
     forms::ApplyCaptions(this, modMain::GetText, /*skipImg=*/true);
+}
+
+// Esc closes the window as its button does.
+void frmHint::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier)
+        cmdOK_Click();
+    else
+        forms::Form::keyPressEvent(e);
 }
 
 void frmHint::cmdOK_Click() {

@@ -30,6 +30,7 @@ public:
 
 protected:
     void Form_Load() override;
+    void keyPressEvent(QKeyEvent* e) override;
 };
 
 }  // namespace testengine

@@ -82,12 +82,17 @@ TEST_F(EditorLook, NothingOverlapsOrIsCut) {
     }
 }
 
+// Every box is named, and none lies in a container a screen reader takes
+// for a window of its own (it kept quiet about all of them).
 TEST_F(EditorLook, EveryBoxIsNamedAndTabReachesTheButtons) {
     openAdd();
     form->txtQ->setText("das Haus");  // OK can be used
     EXPECT_EQ(wktest::missedByTab(form->txtQ, {"txtA9", "cboThema", "picPic", "cmdOK", "cmdCancel"}),
               QStringList());
     EXPECT_EQ(wktest::unnamedControls(form.get()), QStringList());
+    EXPECT_EQ(wktest::framedControls(form.get()), QStringList());
+    form->optTypAt(1)->setChecked(true);  // the right-answer boxes too
+    EXPECT_EQ(wktest::framedControls(form.get()), QStringList());
     form->Unload();
 }
 
@@ -106,7 +111,7 @@ TEST_F(EditorLook, ControlsAreHeardByWhatTheyAre) {
             QWidget* w;
             QString en, de;
         } cases[] = {
-            {form.get(), "panel: Edit question", "panel: Begriff bearbeiten"},
+            {form.get(), "dialog: Edit question", "dialog: Begriff bearbeiten"},
             {form->cboThema, "list box: Subject", "list box: Thema"},
             {form->cboThema->lineEdit(), "text: Subject", "text: Thema"},
             {form->cboKategorie->lineEdit(), "text: Category", "text: Kategorie"},

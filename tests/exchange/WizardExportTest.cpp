@@ -244,10 +244,11 @@ TEST_F(WizardExport, ReturnPressesNextWhileItIsThere) {
     }
 }
 
-// Each field of the list is heard as a check box, ticked or not, and a
-// tool's toggle ticks it.
+// Each field of the list is heard as a check box, ticked or not; a tool's
+// toggle ticks it, and a reader hears the tick that Space gives.
 TEST_F(WizardExport, FieldsAreHeardAsCheckBoxes) {
     toItems();
+    wktest::ReaderRunning reader;
     form->cmdExport_DB_L2R_A_Click();
     form->cmdWeiter_Click();
     QAccessibleTableInterface* list =
@@ -266,7 +267,18 @@ TEST_F(WizardExport, FieldsAreHeardAsCheckBoxes) {
     ASSERT_NE(subject->actionInterface(), nullptr);
     subject->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(form->lstExFields->item(2)->checkState(), Qt::Checked);
-    EXPECT_TRUE(subject->state().checked);
+    EXPECT_TRUE(list->cellAt(2, 0)->state().checked);
+
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    form->lstExFields->setFocus();
+    form->lstExFields->setCurrentRow(2);
+    const QString name = form->lstExFields->item(2)->text();
+    for (const char* state : {"off", "on"}) {
+        wktest::ReaderLog log;
+        wktest::keyTo(form->lstExFields, Qt::Key_Space, {}, " ");
+        EXPECT_EQ(log.carried(), QStringList{"ticked: check box '" + name + "' " + state});
+    }
 }
 
 TEST_F(WizardExport, TextExportWritesTheFileAndCloses) {

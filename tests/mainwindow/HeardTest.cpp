@@ -51,6 +51,8 @@ TEST_P(HeardIn, ControlsAreHeardByWhatTheyAreInTheUsersLanguage) {
              "list: Folgende Fragen sollten noch einmal bearbeitet werden"},
             {m.fraVerwaltung->chkRegFileType, "check box: Register *.wkd with Wortkiste",
              "check box: Datenbankendung *.wkd mit Wortkiste verknüpfen"},
+            {m.fraVerwaltung->chkPlayWrong, "check box: Play sound if wrong",
+             "check box: Spiele Sound, wenn falsch"},
             {m.imgBarStartTest, "button: Start test", "button: Abfrage starten"},
         };
         for (const auto& c : cases)

@@ -93,7 +93,7 @@ TEST_F(Reader, EachStepIsHeardOnceWhereItEnds) {
          true,
          {"Katze", "x"},
          choose,
-         {"lstTestWrongWords"},
+         {"lstTestWrongWords", "lstTestWrongWords/cell"},  // the list, then its current entry
          "Right !, right : 2, wrong : 1"},
         {"a result with nothing to revise",
          1,

@@ -118,6 +118,7 @@ TEST_P(SettingsLayoutTest, EveryPageShowsItsControlsWhole) {
                 << w->objectName().toStdString() << " leaves its frame";
         }
         EXPECT_EQ(wktest::unnamedControls(page), QStringList()) << lang.toStdString();
+        EXPECT_EQ(wktest::framedControls(&p), QStringList()) << n->text(0).toStdString();
         // Siblings do not overlap, except a count box over its caption's blanks.
         for (int a = 0; a < controls.size(); ++a)
             for (int b = a + 1; b < controls.size(); ++b) {

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAccessible>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -148,6 +150,35 @@ TEST_F(StartForm, BoxesAreHeardInTheLanguageChosen) {
         f.cboLang->setCurrentIndex(lang);
         for (const auto& c : cases)
             EXPECT_EQ(wktest::heard(c.w), lang == 0 ? c.de : c.en) << c.w->objectName().toStdString();
+    }
+}
+
+// A reader hears which user the test will be charged to and which
+// language: each box with its entry, and the new entry as an arrow
+// changes it.
+TEST_F(StartForm, BoxesAreHeardWithTheirEntries) {
+    makeUsers({{1, "Anna"}, {2, "Bert"}}, 1, {{1, 1}, {2, 1}});
+    startup::FrmBenutzer f;
+    f.Form_Load();
+    f.show();
+    QApplication::setActiveWindow(&f);
+    const struct {
+        QComboBox* box;
+        QString entry;
+        int key;
+        QString carried;
+    } cases[] = {
+        {f.cboBenutzer, "1: Anna", Qt::Key_Down, "focus: entry '2: Bert'"},
+        {f.cboLang, "English", Qt::Key_Up, "focus: entry 'Deutsch'"},
+    };
+    for (const auto& c : cases) {
+        c.box->setFocus(Qt::TabFocusReason);
+        QAccessibleTextInterface* read = QAccessible::queryAccessibleInterface(c.box)->textInterface();
+        ASSERT_NE(read, nullptr) << c.box->objectName().toStdString();
+        EXPECT_EQ(read->text(0, read->characterCount()), c.entry);
+        wktest::ReaderLog log;
+        wktest::keyTo(c.box, c.key);
+        EXPECT_EQ(log.carried(), QStringList{c.carried}) << c.box->objectName().toStdString();
     }
 }
 

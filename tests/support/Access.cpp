@@ -86,7 +86,9 @@ QStringList missedByTab(QWidget* first, const QStringList& names) {
     return missed;
 }
 
-QString heard(QWidget* w) {
+namespace {
+
+QString roleWords(QAccessible::Role role) {
     static const QMap<QAccessible::Role, QString> roles = {
         {QAccessible::PushButton, "button"},  {QAccessible::Button, "button"},
         {QAccessible::CheckBox, "check box"}, {QAccessible::RadioButton, "option"},
@@ -95,10 +97,33 @@ QString heard(QWidget* w) {
         {QAccessible::Graphic, "picture"},    {QAccessible::Client, "panel"},
         {QAccessible::Grouping, "group"},     {QAccessible::Window, "window"},
         {QAccessible::Dialog, "dialog"},      {QAccessible::Tree, "tree"},
+        {QAccessible::ListItem, "entry"},     {QAccessible::TreeItem, "entry"},
+        {QAccessible::Cell, "cell"},          {QAccessible::Border, "frame"},
+        {QAccessible::Separator, "line"},
     };
+    return roles.value(role, QString::number(int(role), 16));
+}
+
+}  // namespace
+
+QString heard(QWidget* w) {
     QAccessibleInterface* a = w ? QAccessible::queryAccessibleInterface(w) : nullptr;
     if (!a) return {};
-    return roles.value(a->role(), QString::number(int(a->role()), 16)) + ": " + a->text(QAccessible::Name);
+    return roleWords(a->role()) + ": " + a->text(QAccessible::Name);
+}
+
+QStringList framedControls(QWidget* window) {
+    QStringList out;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || !(w->focusPolicy() & Qt::TabFocus) || w->focusProxy()) continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        for (a = a ? a->parent() : nullptr; a && a->object() != window; a = a->parent())
+            if (a->role() == QAccessible::Border || a->role() == QAccessible::Window) {
+                out << nameOf(w);
+                break;
+            }
+    }
+    return out;
 }
 
 QStringList focusedElsewhere(QWidget* window) {
@@ -153,7 +178,16 @@ QStringList unnamedControls(QWidget* window) {
 
 namespace {
 ReaderLog* g_log = nullptr;
+bool g_readerRunning = false;
 }  // namespace
+
+ReaderRunning::ReaderRunning() {
+    g_readerRunning = true;
+}
+
+ReaderRunning::~ReaderRunning() {
+    g_readerRunning = false;
+}
 
 ReaderLog::ReaderLog() {
     g_log = this;
@@ -166,6 +200,15 @@ ReaderLog::~ReaderLog() {
 void ReaderLog::heard(QAccessibleEvent* event) {
     auto* w = qobject_cast<QWidget*>(event->object());
     if (!g_log || !w) return;
+    if (QAccessibleInterface* a = event->accessibleInterface()) {
+        const QString what = roleWords(a->role()) + " '" + a->text(QAccessible::Name) + "'";
+        if (event->type() == QAccessible::Focus) g_log->carried_ << "focus: " + what;
+        if (event->type() == QAccessible::TextCaretMoved) g_log->carried_ << "caret: " + what;
+        if (event->type() == QAccessible::TextSelectionChanged) g_log->carried_ << "selection: " + what;
+        if (event->type() == QAccessible::StateChanged &&
+            static_cast<QAccessibleStateChangeEvent*>(event)->changedStates().checked)
+            g_log->carried_ << "ticked: " + what + (a->state().checked ? " on" : " off");
+    }
     if (event->type() == QAccessible::DescriptionChanged) g_log->told_ << nameOf(w);
     if (event->type() != QAccessible::Focus) return;
     g_log->focus_ << nameOf(w) + (event->child() >= 0 ? QStringLiteral("/cell") : QString()) +
@@ -174,15 +217,24 @@ void ReaderLog::heard(QAccessibleEvent* event) {
 
 }  // namespace wktest
 
+// Whether a screen reader listens: Qt's widgets ask before they tell of
+// some changes. Found before Qt's own, which says no on the offscreen
+// platform.
+bool QAccessible::isActive() {
+    return wktest::g_readerRunning;
+}
+
 // Qt hands every event for assistive tools to this function, which drops
 // them on a platform without tools (offscreen). Found before Qt's own, this
 // one does what Qt's does, with the log standing in for the tools.
 void QAccessible::updateAccessibility(QAccessibleEvent* event) {
-    // As Qt's: a table learns of its model's changes.
-    if (event->type() == QAccessible::TableModelChanged && event->object())
-        if (QAccessibleInterface* table = queryAccessibleInterface(event->object());
-            table && table->tableInterface())
-            table->tableInterface()->modelChange(static_cast<QAccessibleTableModelChangeEvent*>(event));
+    // As Qt's: the event's interface is asked for first (which makes the
+    // interface of an entry the event names), and a table learns of its
+    // model's changes.
+    QAccessibleInterface* a = event->accessibleInterface();
+    if (!a) return;
+    if (event->type() == QAccessible::TableModelChanged && a->tableInterface())
+        a->tableInterface()->modelChange(static_cast<QAccessibleTableModelChangeEvent*>(event));
     const UpdateHandler handler = installUpdateHandler(nullptr);
     installUpdateHandler(handler);
     if (handler)

@@ -44,10 +44,26 @@ QStringList unnamedControls(QWidget* window);
 // "picture", "panel", ...).
 QString heard(QWidget* w);
 
+// The object names of the shown controls under `window` that Tab reaches
+// and that assistive tools find inside a container they take for a window
+// of its own (a frame) below `window`: a screen reader keeps quiet there.
+QStringList framedControls(QWidget* window);
+
 // The object names of the shown controls under `window` (and of the lists
 // and tables whose entry, "name/row,column") that report the focus while
 // the focus is elsewhere.
 QStringList focusedElsewhere(QWidget* window);
+
+// While it lives, Qt's widgets tell assistive tools all they tell a
+// running screen reader (on the offscreen platform Qt keeps some to itself:
+// a view's changes of data, the entry it makes current).
+class ReaderRunning {
+public:
+    ReaderRunning();
+    ~ReaderRunning();
+    ReaderRunning(const ReaderRunning&) = delete;
+    ReaderRunning& operator=(const ReaderRunning&) = delete;
+};
 
 // What Qt tells a screen reader while the log lives: the controls that take
 // the focus, in order ("name", "name/cell" for an entry, "name (hidden)" for
@@ -60,6 +76,11 @@ public:
     ReaderLog& operator=(const ReaderLog&) = delete;
 
     QStringList focus() const { return focus_; }
+    // What the tools are handed, in order: "focus: <role> '<name>'" for the
+    // control or entry that takes the focus, "ticked: <role> '<name>' on"
+    // (or "off") for a box ticked or cleared, "caret: ..." and
+    // "selection: ..." for a text's caret moved and its selection changed.
+    QStringList carried() const { return carried_; }
     // The controls whose description changed, which a reader speaks on the
     // control with the focus, in order.
     QStringList told() const { return told_; }
@@ -70,6 +91,7 @@ public:
 private:
     QStringList focus_;
     QStringList told_;
+    QStringList carried_;
 };
 
 }  // namespace wktest

@@ -1,5 +1,9 @@
 // The tip window: its own captions, and the tip shown for the right button
 // on the Solve button with both countdowns held.
+#include <QAccessible>
+#include <QApplication>
+
+#include "support/Access.h"
 #include "testengine/ScreenFixture.h"
 
 using namespace screentest;
@@ -51,6 +55,46 @@ TEST_F(HintScreen, TipIsShownWithTheCountdownsHeld) {
     ASSERT_TRUE(st().TestFinished);
     m().imgTestBarSolve_MouseUp(2, 0, 10, 10);
     EXPECT_EQ(ui.count(CallKind::ShowModal), 2);
+}
+
+// The keyboard's right click on the focused Solve button, the menu key or
+// Shift+F10, opens the clue as the mouse's does.
+TEST_F(HintScreen, TheMenuKeyOpensTheClue) {
+    item("Hund", {{"A1", "dog"}, {"Tip", "barks"}});
+    open();
+    m().imgBarStartTest_Click();
+    m().show();
+    QApplication::setActiveWindow(&m());
+    const struct {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+    } keys[] = {{Qt::Key_Menu, Qt::NoModifier}, {Qt::Key_F10, Qt::ShiftModifier}};
+    for (const auto& k : keys) {
+        m().imgTestBarSolve->setFocus(Qt::TabFocusReason);
+        QString shown;
+        ui.pushModal([&](QWidget& w) {
+            shown = static_cast<testengine::frmHint&>(w).Label1->text();
+            static_cast<testengine::frmHint&>(w).cmdOK->click();
+        });
+        wktest::keyTo(m().imgTestBarSolve, k.key, k.modifiers);
+        EXPECT_EQ(shown, "barks") << k.key;
+    }
+    EXPECT_EQ(st().AskedCount, 0);  // nothing judged
+}
+
+// A reader opening the window reads its text as a message's, however
+// short (a dialog's only from three words on); Esc closes it as its
+// button does.
+TEST(frmHint, IsReadAsAMessageAndEscClosesIt) {
+    wktest::ScriptedUi ui;
+    testengine::frmHint h;
+    h.Load();
+    h.Label1->setText("a house");
+    h.Show(forms::vbModeless);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&h)->role(), QAccessible::AlertMessage);
+    wktest::keyTo(h.cmdOK, Qt::Key_Escape);  // where the focus is
+    EXPECT_FALSE(h.isVisible());
+    EXPECT_FALSE(h.isLoaded());
 }
 
 TEST(frmHint, ButtonCaptionFollowsTheLanguage) {

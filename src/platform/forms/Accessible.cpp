@@ -1,11 +1,13 @@
 #include "platform/forms/Accessible.h"
 #include "platform/forms/ItemViewAccessible.h"
+#include "platform/forms/LineEditAccessible.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QComboBox>
+#include <QFrame>
 #include <QLineEdit>
 #include <QPointer>
 
@@ -14,10 +16,18 @@ namespace {
 
 // A list box as Qt shows it to assistive tools (its list and its text box
 // as children, the pop-up as its action), named by its name rather than
-// by the entry it shows; the entry is its value.
-class ComboBoxAccessible : public QAccessibleWidget {
+// by the entry it shows; the entry is its value. A box without a text box
+// shows its entry as its text too, which is where tools read it (Qt 6.4
+// offers them no other way to the entry of a closed box).
+class ComboBoxAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit ComboBoxAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface && !box()->isEditable())
+            return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value || (t == QAccessible::Name && box()->accessibleName().isEmpty()))
@@ -56,8 +66,28 @@ public:
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
+    // The entry as a text that is read, never typed in.
+    QString text(int start, int end) const override { return entry().mid(start, end - start); }
+    int characterCount() const override { return int(entry().size()); }
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    int selectionCount() const override { return 0; }
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int* start, int* end) const override {  // one run: see LineEditAccessible.cpp
+        *start = 0;
+        *end = characterCount();
+        return {};
+    }
+
 private:
     QComboBox* box() const { return static_cast<QComboBox*>(widget()); }
+    QString entry() const { return box()->currentText(); }
 };
 
 // A box whose focus goes to an inner part: that part reports the focus, and
@@ -102,9 +132,30 @@ public:
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
 };
 
+// What a container is: Qt shows a plain QFrame as a frame, which tools
+// take for a window of its own, one that is not active, and they kept
+// quiet about every control in it. A frame drawn as a line is a separator,
+// any other a panel; a window of the dialog kind is a dialog, or a message
+// where it says so (property wkMessage): tools read a message's text
+// whatever its length, a dialog's texts of three words or more (Qt shows a
+// plain widget window as a filler, whose texts tools never read).
+QAccessibleInterface* containerAccessible(const QString& className, QWidget* w) {
+    if (className == QLatin1String("QFrame")) {
+        const QFrame::Shape shape = static_cast<QFrame*>(w)->frameShape();
+        return new QAccessibleWidget(w, shape == QFrame::HLine || shape == QFrame::VLine
+                                            ? QAccessible::Separator
+                                            : QAccessible::Grouping);
+    }
+    if (className == QLatin1String("QWidget") && w->isWindow() && w->windowType() == Qt::Dialog)
+        return new QAccessibleWidget(
+            w, w->property("wkMessage").toBool() ? QAccessible::AlertMessage : QAccessible::Dialog);
+    return nullptr;
+}
+
 QAccessibleInterface* factory(const QString& className, QObject* o) {
     if (!o || !o->isWidgetType()) return nullptr;
     auto* w = static_cast<QWidget*>(o);
+    if (QAccessibleInterface* container = containerAccessible(className, w)) return container;
     if (className == QLatin1String("QComboBox")) return new ComboBoxAccessible(static_cast<QComboBox*>(w));
     if (className == QLatin1String("grid::Grid")) return new FocusHandingAccessible(w, QAccessible::Client);
     if (className == QLatin1String("QDialogButtonBox"))
@@ -113,6 +164,7 @@ QAccessibleInterface* factory(const QString& className, QObject* o) {
         return new PictureButtonAccessible(w);
     if (className == QLatin1String("QHeaderView") && o->property("wkColumnHeader").toBool())
         return new ColumnHeaderAccessible(w);
+    if (QAccessibleInterface* edit = lineEditAccessible(className, o)) return edit;
     return itemViewAccessible(className, o);
 }
 
@@ -123,6 +175,43 @@ struct Told {
 };
 Told g_told;
 
+void tellTools(QAccessibleEvent* event);
+
+// Hands the event on to the tools.
+void pass(QAccessibleEvent* event) {
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(&tellTools);
+}
+
+// A key that changes the entry of a closed list box with the focus: Qt
+// tells only that the box's value changed, which tools do not read, so
+// they hear the entry the focus now acts on, as in the open list.
+void tellEntry(QComboBox* box) {
+    if (box->isEditable() || !box->hasFocus() || box->view()->isVisible() || box->currentIndex() < 0) return;
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(box->view());
+    QAccessibleTableInterface* entries = list ? list->tableInterface() : nullptr;
+    QAccessibleInterface* entry = entries ? entries->cellAt(box->currentIndex(), 0) : nullptr;
+    if (!entry) return;
+    QAccessibleEvent focus(box->view(), QAccessible::Focus);
+    focus.setChild(list->indexOfChild(entry));
+    g_told = {box->view(), focus.child()};
+    pass(&focus);
+}
+
+// A list, table or tree told to have the focus: its current entry is
+// where the keys act (Space ticks it), so it is told next, as the
+// focus within the list (Qt told of it before the list, unheard).
+void tellCurrentEntry(QAbstractItemView* view) {
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view);
+    QAccessibleInterface* entry = list ? list->focusChild() : nullptr;
+    if (!entry) return;
+    QAccessibleEvent focus(view, QAccessible::Focus);
+    focus.setChild(list->indexOfChild(entry));
+    g_told = {view, focus.child()};
+    pass(&focus);
+}
+
 // Qt tells the tools of a focus that a control does not have: one that
 // loses it (cleared, or disabled with its window), one given it while
 // hidden, a tree whose current entry is set by code. The tools announce each
@@ -131,8 +220,14 @@ Told g_told;
 // cleared and given back on the way is no news); of a list's or table's
 // entry once they have heard of the list (Qt tells of the entry a list
 // makes current as it takes the focus before it tells of the list); of a
-// pop-up menu's entries as Qt says.
+// pop-up menu's entries as Qt says. The caret and the selection of a text
+// are news only in the box told to have the focus: one that takes the
+// focus moves its caret and selects its text before Qt tells of the focus
+// (tools took the box for the focus then, quietly, and never announced
+// it), one that loses it clears its selection ("unselected").
 void tellTools(QAccessibleEvent* event) {
+    if (event->type() == QAccessible::TextCaretMoved || event->type() == QAccessible::TextSelectionChanged)
+        if (event->object() != QApplication::focusWidget() || g_told.control != event->object()) return;
     if (event->type() == QAccessible::Focus) {
         if (auto* w = qobject_cast<QWidget*>(event->object()); w && w->window()->windowType() != Qt::Popup) {
             if (w != QApplication::focusWidget() || !w->isVisible()) return;
@@ -141,9 +236,11 @@ void tellTools(QAccessibleEvent* event) {
         }
         g_told = {event->object(), event->child()};
     }
-    QAccessible::installUpdateHandler(nullptr);
-    QAccessible::updateAccessibility(event);
-    QAccessible::installUpdateHandler(&tellTools);
+    pass(event);
+    if (event->type() == QAccessible::Focus && event->child() < 0)
+        if (auto* view = qobject_cast<QAbstractItemView*>(event->object())) tellCurrentEntry(view);
+    if (event->type() == QAccessible::ValueChanged)
+        if (auto* box = qobject_cast<QComboBox*>(event->object())) tellEntry(box);
 }
 
 }  // namespace

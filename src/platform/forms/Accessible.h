@@ -7,8 +7,14 @@
 //   button row to a button) is named as that part is, and reports the
 //   focus only through that part: Qt reported both as focused;
 // - the current entry of a table or list reports the focus only while the
-//   table or list has it (ItemViewAccessible.cpp);
-// - a focus is told only for the shown control that has it.
+//   table or list has it, and a tick of its box is told
+//   (ItemViewAccessible.cpp);
+// - a focus is told only for the shown control that has it, then the
+//   current entry of a list, table or tree that takes it, and the entry a
+//   key chooses in a closed list box;
+// - a container is what it is: a panel, a line, a dialog or a message
+//   (property wkMessage on a dialog window), never a frame, which tools
+//   take for a window of its own.
 // Installed once, by the first form that names its boxes.
 
 #include <QString>

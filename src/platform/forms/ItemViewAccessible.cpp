@@ -65,7 +65,7 @@ class CellAccessible : public QAccessibleInterface,
                        public QAccessibleActionInterface {
 public:
     CellAccessible(QAbstractItemView* view, const QModelIndex& index, QAccessible::Role role)
-        : view_(view), index_(index), role_(role) {}
+        : view_(view), index_(index), role_(role), toldTicked_(ticked()) {}
     CellAccessible(QAbstractItemView* view, Qt::Orientation o, int section)
         : view_(view),
           role_(o == Qt::Horizontal ? QAccessible::ColumnHeader : QAccessible::RowHeader),
@@ -133,8 +133,15 @@ public:
     }
     void doAction(const QString& action) override {
         if (action != toggleAction() || !tickable()) return;
-        const bool on = index_.data(Qt::CheckStateRole).toInt() == Qt::Checked;
-        view_->model()->setData(index_, on ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+        view_->model()->setData(index_, ticked() ? Qt::Unchecked : Qt::Checked, Qt::CheckStateRole);
+    }
+
+    // Whether the entry's box was ticked or cleared since the tools last
+    // learnt of it; they learn of it now.
+    bool tickIsNews() {
+        if (!isValid() || !showsBox() || ticked() == toldTicked_) return false;
+        toldTicked_ = ticked();
+        return true;
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
@@ -163,7 +170,7 @@ public:
         if (selection && selection->currentIndex() == index_ && view_->hasFocus()) s.focused = true;
         if (showsBox()) {
             s.checkable = true;
-            s.checked = index_.data(Qt::CheckStateRole).toInt() == Qt::Checked;
+            s.checked = ticked();
         }
         if (auto* tree = qobject_cast<const QTreeView*>(view_.data()); tree && index_.column() == 0) {
             s.expandable = index_.model()->hasChildren(index_);
@@ -200,6 +207,7 @@ private:
                index_.data(Qt::CheckStateRole).isValid();
     }
     bool tickable() const { return role_ == QAccessible::ListItem && isValid() && showsBox(); }
+    bool ticked() const { return index_.isValid() && index_.data(Qt::CheckStateRole).toInt() == Qt::Checked; }
     QList<QAccessibleInterface*> headerCell(Qt::Orientation o) const {
         if (isHeader() || !index_.isValid()) return {};
         QHeaderView* h = header(view_, o);
@@ -221,6 +229,7 @@ private:
     QAccessible::Role role_;
     std::optional<Qt::Orientation> orientation_;
     int section_ = -1;
+    bool toldTicked_ = false;
 };
 
 // A table (QTableView and its kin), a list (QListView) or a tree
@@ -324,13 +333,33 @@ public:
     bool selectColumn(int) override { return false; }
     bool unselectRow(int row) override { return selectRowAs(row, QItemSelectionModel::Deselect); }
     bool unselectColumn(int) override { return false; }
-    void modelChange(QAccessibleTableModelChangeEvent*) override { dropChildren(); }
+    // A change of data keeps the entries where they are (each keeps its
+    // model index), and the tools hear a tick of the entries they know;
+    // Qt tells them nothing of it. Any other change renumbers them.
+    void modelChange(QAccessibleTableModelChangeEvent* event) override {
+        if (event->modelChangeType() != QAccessibleTableModelChangeEvent::DataChanged) {
+            dropChildren();
+            return;
+        }
+        QList<int> news;  // told after the walk: the tools' questions may add entries
+        for (auto it = children_.constBegin(); it != children_.constEnd(); ++it)
+            if (auto* cell = static_cast<CellAccessible*>(QAccessible::accessibleInterface(it.value()));
+                cell && cell->tickIsNews())
+                news << it.key();
+        for (int child : std::as_const(news)) {
+            QAccessible::State ticked;
+            ticked.checked = true;
+            QAccessibleStateChangeEvent told(view(), ticked);
+            told.setChild(child);
+            QAccessible::updateAccessibility(&told);
+        }
+    }
 
 private:
     QAbstractItemView* view() const { return static_cast<QAbstractItemView*>(widget()); }
     int cellCount() const {
         if (!model()) return 0;
-        return (rowCount() + rowHeaders()) * (columnCount() + columnHeaders());
+        return (rowCount() + columnHeaders()) * (columnCount() + rowHeaders());
     }
     QHeaderView* ownHeader() const {
         QHeaderView* h = header(view(), Qt::Horizontal);

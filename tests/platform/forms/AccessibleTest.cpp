@@ -3,9 +3,12 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
+#include <QFrame>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <functional>
 
@@ -14,10 +17,10 @@
 
 namespace {
 
-// Tells of a view's first entry taking the focus, as Qt does.
-void toldOfEntry(QWidget* view) {
+// Tells of a view's entry (by Qt's number) taking the focus, as Qt does.
+void toldOfEntry(QWidget* view, int child = 0) {
     QAccessibleEvent e(view, QAccessible::Focus);
-    e.setChild(0);
+    e.setChild(child);
     QAccessible::updateAccessibility(&e);
 }
 
@@ -34,8 +37,8 @@ protected:
 // Qt tells of a focus a control does not have (one cleared, one given it
 // while hidden, a tree whose current entry code sets): the tools hear of the
 // focus only on the shown control that has it, once while it stays there,
-// of a list's or tree's entry only after the list itself, and of a menu's
-// entries as Qt tells them.
+// of a list's or tree's current entry right after the list itself, and of
+// a menu's entries as Qt tells them.
 TEST(Heard, TheFocusIsToldOnlyWhereItIs) {
     forms::installAccessibility();
     QWidget window;
@@ -77,8 +80,8 @@ TEST(Heard, TheFocusIsToldOnlyWhereItIs) {
              tree->installEventFilter(&entryFirst);
              tree->setFocus();
          },
-         {"tree"}},
-        {"to the tree's entry", [&] { toldOfEntry(tree); }, {"tree/cell"}},
+         {"tree", "tree/cell"}},
+        {"to the tree's entry again", [&] { toldOfEntry(tree, 1); }, {}},  // 0 is the header
     };
     for (const auto& c : cases) {
         wktest::ReaderLog log;
@@ -112,6 +115,139 @@ TEST(Heard, AListEntryIsACheckBoxOnlyWhereItShowsOne) {
         EXPECT_EQ(entry->state().checkable, rows[r].checkable) << r;
         EXPECT_EQ(entry->state().checked, rows[r].checked) << r;
         EXPECT_EQ(entry->actionInterface() != nullptr, rows[r].checkable) << r;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A container is what it is: a plain frame around controls a panel (Qt
+// showed it as a frame, which a screen reader takes for an inactive window
+// and keeps quiet about every control in it), a frame drawn as a line a
+// separator, a window of the dialog kind a dialog.
+TEST(Heard, ContainersAreWhatTheyAre) {
+    forms::installAccessibility();
+    QWidget window;
+    auto* panel = new QFrame(&window);
+    auto* line = new QFrame(&window);
+    line->setFrameShape(QFrame::HLine);
+    auto* box = new QLineEdit(panel);
+    box->setObjectName("box");
+    QWidget dialog(nullptr, Qt::Dialog);
+    const struct {
+        QWidget* w;
+        QAccessible::Role role;
+    } cases[] = {
+        {panel, QAccessible::Grouping}, {line, QAccessible::Separator}, {&dialog, QAccessible::Dialog}};
+    for (const auto& c : cases)
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(c.w)->role(), c.role)
+            << wktest::heard(c.w).toStdString();
+    window.show();
+    EXPECT_EQ(wktest::framedControls(&window), QStringList());
+}
+
+// A tree numbers its children as Qt's own does: the header row, then each
+// shown row's cells, none left over.
+TEST(Heard, ATreeHasAChildForEachCellItShows) {
+    forms::installAccessibility();
+    const struct { int rows, columns, children; } cases[] = {{5, 1, 6}, {3, 2, 8}};
+    for (const auto& c : cases) {
+        QTreeWidget tree;
+        tree.setColumnCount(c.columns);
+        for (int r = 1; r <= c.rows; ++r)
+            tree.addTopLevelItem(
+                new QTreeWidgetItem(QStringList(c.columns, QStringLiteral("row %1").arg(r))));
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&tree);
+        ASSERT_EQ(a->childCount(), c.children) << c.rows << "x" << c.columns;
+        for (int i = 0; i < c.children; ++i) EXPECT_NE(a->child(i), nullptr) << i;
+        EXPECT_EQ(a->child(c.children - 1)->text(QAccessible::Name), QStringLiteral("row %1").arg(c.rows));
+    }
+}
+
+// A closed list box is read with its entry, and a key that changes the
+// entry is heard with the new one; a change made while the focus is
+// elsewhere is not heard.
+TEST(Heard, AListBoxIsHeardWithItsEntry) {
+    forms::installAccessibility();
+    QWidget window;
+    auto* users = new QComboBox(&window);
+    users->setAccessibleName("User");
+    users->addItems({"1: Anna", "2: Bert"});
+    auto* other = new QPushButton("other", &window);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    users->setFocus();
+    QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(users)->textInterface();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text(0, text->characterCount()), "1: Anna");
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        QStringList carried;
+    } cases[] = {
+        {"Down", [&] { wktest::keyTo(users, Qt::Key_Down); }, {"focus: entry '2: Bert'"}},
+        {"set by code with the focus away",
+         [&] {
+             other->setFocus();
+             users->setCurrentIndex(0);
+         },
+         {"focus: button 'other'"}},
+    };
+    for (const auto& c : cases) {
+        wktest::ReaderLog log;
+        c.act();
+        EXPECT_EQ(log.carried(), c.carried) << c.what;
+    }
+}
+
+// A text box Tab reaches is heard taking the focus: the caret it moves and
+// the text it selects on the way (a reader adopted the box quietly on
+// them) are told once the focus has been; the selection it clears as the
+// focus leaves is not news ("unselected").
+TEST(Heard, ATextBoxIsHeardWhenTabReachesIt) {
+    forms::installAccessibility();
+    wktest::ReaderRunning reader;
+    QWidget window;
+    auto* first = new QPushButton("first", &window);
+    auto* points = new QLineEdit("10", &window);
+    points->setAccessibleName("Points");
+    window.show();
+    QApplication::setActiveWindow(&window);
+    first->setFocus();
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        QStringList carried;
+    } cases[] = {
+        {"Tab", [&] { wktest::keyTo(first, Qt::Key_Tab); }, {"focus: text 'Points'"}},
+        {"End", [&] { wktest::keyTo(points, Qt::Key_End); }, {"selection: text 'Points'"}},
+        {"Home", [&] { wktest::keyTo(points, Qt::Key_Home); }, {"caret: text 'Points'"}},
+        {"Tab away", [&] { wktest::keyTo(points, Qt::Key_Tab); }, {"focus: button 'first'"}},
+    };
+    for (const auto& c : cases) {
+        wktest::ReaderLog log;
+        c.act();
+        EXPECT_EQ(log.carried(), c.carried) << c.what;
+    }
+}
+
+// A text box's and a list box's words are one run of the same attributes:
+// a reader that reads a line run by run heard "Kurs" as "Kur" (Qt gave
+// each letter an empty run of its own).
+TEST(Heard, ATextIsReadToItsLastLetter) {
+    forms::installAccessibility();
+    QLineEdit box("Kurs");
+    QComboBox list;
+    list.addItem("Kurs");
+    for (QWidget* w : {static_cast<QWidget*>(&box), static_cast<QWidget*>(&list)}) {
+        QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(w)->textInterface();
+        ASSERT_NE(text, nullptr);
+        for (int offset = 0; offset < 4; ++offset) {
+            int start = -1, end = -1;
+            text->attributes(offset, &start, &end);
+            EXPECT_EQ(text->text(start, end), "Kurs") << w->metaObject()->className() << " at " << offset;
+        }
     }
 }
 
