@@ -486,8 +486,9 @@ TEST_F(WizardText, WhatTheMemoryCannotHoldIsRefusedWhatFitsIsTaken) {
     }
     EXPECT_EQ(ui.msgBoxPrompts(),
               QStringList{"There is not enough memory for this file:\r" + path +
-                          "\r\rIt is too large for the memory that is free. Nothing has been read. Split the "
-                          "file into smaller ones, or close other programs and try again."});
+                          "\r\rIt is too large for the memory that is free. Reading it was stopped, and "
+                          "nothing of it is shown or imported. Split the file into smaller ones, or close "
+                          "other programs and try again."});
     EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).title, "Wortkiste");
     EXPECT_EQ(form->vgB_TXTImport->Rows(), 0);
     EXPECT_EQ(form->lblB_TXTImport->text(), "-");
