@@ -30,10 +30,19 @@
 // 1,000,000/4,000 1,244 ms, 1,000,000/10,000 131 ms; after, one pass over
 // the keys with the asked ones in a hash: 3.7 ms, 23.4 ms and 26.9 ms.
 // For a few items the time is finding their rows in the sorted grid (the
-// 100,000 "no" cells read once, ~3 ms), which the raw side is given; each
-// item then costs about 20 us, the recordset reading its whole row. Beyond
-// 4096 items the bookmarks are found in one walk (~110 ms at 100,000), as
-// thousands of look-ups would cost more.
+// 100,000 "no" cells read once, ~3 ms); each item then costs about 20 us,
+// the recordset reading its whole row. Beyond 4096 items the bookmarks are
+// found in one walk (~110 ms at 100,000), as thousands of look-ups would
+// cost more.
+// With the raw side doing the same work (finding the items and their rows,
+// one read transaction) and the refresh reading in one read transaction
+// (dao::ReadTogether) instead of taking and dropping the file's lock per
+// item (CPU ms, min / median of 9 runs, before and after interleaved on a
+// shared machine; raw of 18):
+//   k = 1000    before 29.6 / 37.9, after 18.5 / 22.0; raw 14.0 / 18.7
+//   k = 10000   before 261 / 282,   after 99.0 / 115;  raw 75.3 / 86.8
+//   rebuild     before 509 / 604,   after 542 / 605 (its walk's read lock
+//               now a ReadTogether instead of a workspace transaction)
 
 #include "overview/DaoRecordAccess.h"
 #include "overview/GridFiller.h"
