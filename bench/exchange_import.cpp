@@ -545,7 +545,7 @@ int childTextImport(const QString& file, const QString& dbPath) {
             const long r = g.Rows();
             for (int c = 0; c < row.size(); ++c) g.CellDetails(r, c + 1, row.at(c));
         },
-        wk::AvailableMemory() / 2);
+        exchange::TextImportBudget(wk::AvailableMemory()));
     g.SetRedraw(true);
     const int n =
         exchange::ImportTextRows(int(g.Rows()),

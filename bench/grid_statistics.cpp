@@ -8,11 +8,12 @@
 //                       the items found in the grid's recordset, their rows
 //                       found, the four statistics cells (AA1, AR1, AF1, FQ1)
 //                       and the error-rate colour of column 1 written
-//   BM_AskedRows_Raw/k  sqlite3: the same four columns of the same k rows by
-//                       rowid, in their native types, one statement each as
-//                       the recordset reads them, written into the same cells
-//                       with the same colour; the rows are known beforehand,
-//                       so the raw side does less than the program
+//   BM_AskedRows_Raw/k  sqlite3 doing the same work: the asked items found
+//                       among the set's keys (held from its opening) in one
+//                       pass, their rows from the "no" cells read once, then
+//                       the same four columns of each by rowid, in their
+//                       native types, in one read transaction, written into
+//                       the same cells with the same colour
 //   BM_Rebuild_Dao      opening "Alles" and rebuilding the same grid
 //   BM_FindAsked/n/k    finding k asked items in "Alles" over n items alone
 //                       (no raw side: positions are the recordset's own)
@@ -29,10 +30,19 @@
 // 1,000,000/4,000 1,244 ms, 1,000,000/10,000 131 ms; after, one pass over
 // the keys with the asked ones in a hash: 3.7 ms, 23.4 ms and 26.9 ms.
 // For a few items the time is finding their rows in the sorted grid (the
-// 100,000 "no" cells read once, ~3 ms), which the raw side is given; each
-// item then costs about 20 us, the recordset reading its whole row. Beyond
-// 4096 items the bookmarks are found in one walk (~110 ms at 100,000), as
-// thousands of look-ups would cost more.
+// 100,000 "no" cells read once, ~3 ms); each item then costs about 20 us,
+// the recordset reading its whole row. Beyond 4096 items the bookmarks are
+// found in one walk (~110 ms at 100,000), as thousands of look-ups would
+// cost more.
+// With the raw side doing the same work (finding the items and their rows,
+// one read transaction) and the refresh reading in one read transaction
+// (dao::ReadTogether) instead of taking and dropping the file's lock per
+// item (CPU ms, min / median of 9 runs, before and after interleaved on a
+// shared machine; raw of 18):
+//   k = 1000    before 29.6 / 37.9, after 18.5 / 22.0; raw 14.0 / 18.7
+//   k = 10000   before 261 / 282,   after 99.0 / 115;  raw 75.3 / 86.8
+//   rebuild     before 509 / 604,   after 542 / 605 (its walk's read lock
+//               now a ReadTogether instead of a workspace transaction)
 
 #include "overview/DaoRecordAccess.h"
 #include "overview/GridFiller.h"
@@ -49,6 +59,7 @@
 #include <QApplication>
 #include <QHash>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <map>
 #include <memory>
 
@@ -100,14 +111,13 @@ struct Overview {
     }
 
     // The bookmarks of k items spread over the table, as a test holds them
-    // (from a recordset of its own), and their questions.
-    QSet<QByteArray> asked(long k, QStringList* questions = nullptr) {
+    // (from a recordset of its own).
+    QSet<QByteArray> asked(long k) {
         auto test = db->OpenRecordset("SELECT * FROM VOK");
         QSet<QByteArray> out;
         for (long i = 0; i < k; ++i) {
             test->SetAbsolutePosition(i * (kItems / k));
             out.insert(test->Bookmark());
-            if (questions) *questions << test->Value("Q").toString();
         }
         return out;
     }
@@ -127,31 +137,29 @@ void askedCounts(benchmark::internal::Benchmark* b) {
     b->Arg(20)->Arg(100)->Arg(1000)->Arg(4000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(20);
 }
 
+// The record position a row's "no" cell names, read digit by digit.
+long positionOfRow(const grid::Grid& g, long noColumn, long row) {
+    long p = 0;
+    for (const QChar c : g.CellText(row, noColumn)) p = p * 10 + (c.unicode() - u'0');
+    return p;
+}
+
 void BM_AskedRows_Raw(benchmark::State& state) {
     const long k = state.range(0);
     Overview& o = overviewOf();
-    QStringList questions;
-    o.asked(k, &questions);
-    // Row and rowid of each item, found before the clock runs.
+    const QSet<QByteArray> asked = o.asked(k);
+    // The keys of the grid's set in its order, as a program holds them
+    // from the moment it shows the set.
     sqlite3* db = nullptr;
     sqlite3_open_v2(o.path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    std::vector<std::pair<qint64, long>> items;
+    std::vector<qint64> keys;
     {
-        sqlite3_stmt* find = nullptr;
-        sqlite3_prepare_v2(db, "SELECT rowid FROM VOK WHERE Q = ?", -1, &find, nullptr);
-        const long q = o.g.ColumnIndex("Q");
-        QHash<QString, long> rowOf;
-        for (long r = 1; r <= o.g.Rows(); ++r) rowOf.insert(o.g.CellText(r, q), r);
-        for (const QString& text : questions) {
-            const QByteArray utf8 = text.toUtf8();
-            sqlite3_bind_text(find, 1, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-            sqlite3_step(find);
-            const qint64 rowid = sqlite3_column_int64(find, 0);
-            sqlite3_reset(find);
-            items.emplace_back(rowid, rowOf.value(text));
-        }
-        sqlite3_finalize(find);
+        sqlite3_stmt* all = nullptr;
+        sqlite3_prepare_v2(db, "SELECT rowid FROM VOK ORDER BY Q, T", -1, &all, nullptr);
+        while (sqlite3_step(all) == SQLITE_ROW) keys.push_back(sqlite3_column_int64(all, 0));
+        sqlite3_finalize(all);
     }
+    const long noColumn = o.g.ColumnIndex("no");
     const long cols[] = {o.g.ColumnIndex("AA1"), o.g.ColumnIndex("AR1"), o.g.ColumnIndex("AF1"),
                          o.g.ColumnIndex("FQ1")};
     sqlite3_stmt* st = nullptr;
@@ -159,9 +167,21 @@ void BM_AskedRows_Raw(benchmark::State& state) {
     double cpu = 0;
     for (auto _ : state) {
         const double c0 = cpuMs();
+        // The asked items' positions in one pass over the keys, their rows
+        // from the "no" cells read once (the grid is sorted).
+        QHash<qint64, long> position;
+        for (const QByteArray& b : asked) position.insert(qFromLittleEndian<qint64>(b.constData()), -1);
+        for (size_t p = 0; p < keys.size(); ++p)
+            if (auto it = position.find(keys[p]); it != position.end()) *it = long(p);
+        std::vector<long> rowOf(keys.size(), 0);
+        for (long r = 1; r <= o.g.Rows(); ++r) rowOf[size_t(positionOfRow(o.g, noColumn, r))] = r;
+        // Their figures in one read transaction.
         o.g.SetRedraw(false);
-        for (const auto& [rowid, row] : items) {
-            sqlite3_bind_int64(st, 1, rowid);
+        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+        for (auto it = position.cbegin(); it != position.cend(); ++it) {
+            if (*it < 0) continue;
+            const long row = rowOf[size_t(*it)];
+            sqlite3_bind_int64(st, 1, it.key());
             if (sqlite3_step(st) == SQLITE_ROW) {
                 for (int c = 0; c < 3; ++c)
                     o.g.SetCellText(row, cols[c], QString::number(sqlite3_column_int64(st, c)));
@@ -171,6 +191,7 @@ void BM_AskedRows_Raw(benchmark::State& state) {
             }
             sqlite3_reset(st);
         }
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
         o.g.SetRedraw(true);
         cpu += cpuMs() - c0;
     }

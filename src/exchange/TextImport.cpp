@@ -132,19 +132,40 @@ private:
 
 }  // namespace
 
-qint64 TextRowBytes(const QStringList& cells) {
-    // The preview keeps a span of 8 bytes and the characters of each cell,
-    // in buffers that grow by doubling.
-    qint64 chars = 0;
-    for (const QString& c : cells) chars += c.size();
-    return 2 * (8 * cells.size() + 2 * chars) + kImportRowBytes;
+namespace {
+
+// The bytes the grid keeps a cell's text in.
+qint64 keptTextBytes(const QString& text) {
+    for (const QChar c : text)
+        if (c.unicode() > 0xFF) return 2 * qint64(text.size());
+    return text.size();
+}
+
+}  // namespace
+
+qint64 PreviewRowBytes(const QStringList& cells) {
+    // Above every row measured: 24 bytes a row, 4 a cell and one and a
+    // half times the texts' bytes (their buffers grow by doubling).
+    qint64 bytes = 24 + 4 * qint64(cells.size());
+    for (const QString& c : cells) bytes += keptTextBytes(c) * 3 / 2;
+    return bytes * 5 / 4;
+}
+
+qint64 ImportRowBytes(const QString& question) {
+    // Above every row measured: 100 bytes a row and 4 a character of the
+    // question (its text, and the hash it is kept in, which grows by
+    // doubling).
+    return (100 + 4 * qint64(question.size())) * 5 / 4;
+}
+
+qint64 TextImportBudget(qint64 available) {
+    return std::max<qint64>(0, available - kKeptFreeBytes);
 }
 
 TextPreview ParseImportLines(QIODevice& in, const QString& separator, TextLayout layout, bool header,
                              const TextRowSink& row, qint64 budget, qint64 chunk) {
     TextPreview preview;
     const int cells = CellCount(layout);
-    qint64 held = 0;
     try {
         LineReader lines(in, chunk, budget);
         QString line;
@@ -161,8 +182,10 @@ TextPreview ParseImportLines(QIODevice& in, const QString& separator, TextLayout
             for (int c = 0; c < cells; ++c)
                 cellsOfRow << (c < fields.size() ? trimBlanks(fields.at(c)) : QString());
             if (fields.size() > cells) ++preview.extraFields;
-            held += TextRowBytes(cellsOfRow);
-            if (held > budget) throw wk::Error(kOutOfMemory, QStringLiteral("Out of memory"));
+            preview.previewBytes += PreviewRowBytes(cellsOfRow);
+            preview.importBytes += ImportRowBytes(cellsOfRow.at(0));
+            if (kImportBaseBytes + preview.previewBytes + preview.importBytes > budget)
+                throw wk::Error(kOutOfMemory, QStringLiteral("Out of memory"));
             row(cellsOfRow);
             ++preview.rows;
         }

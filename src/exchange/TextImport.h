@@ -25,10 +25,12 @@ enum class TextLayout : int {
 int CellCount(TextLayout layout);
 
 struct TextPreview {
-    int counted = 0;      // lines counted (not empty, not one blank)
-    int skipped = 0;      // the header line
-    int extraFields = 0;  // rows whose line had more fields than the layout takes
-    int rows = 0;         // rows given
+    int counted = 0;          // lines counted (not empty, not one blank)
+    int skipped = 0;          // the header line
+    int extraFields = 0;      // rows whose line had more fields than the layout takes
+    int rows = 0;             // rows given
+    qint64 previewBytes = 0;  // counted for holding the rows given (PreviewRowBytes)
+    qint64 importBytes = 0;   // counted for importing them (ImportRowBytes)
 };
 
 // Takes each row as it is read: CellCount cells, trimmed of blanks.
@@ -43,16 +45,28 @@ using TextRowSink = std::function<void(const QStringList& cells)>;
 // left out (and counted in extraFields). Each row goes to `row` at once:
 // nothing of the input is held beyond the line being read. Raises wk::Error
 // 57 when the input cannot be read, 7 when `budget` bytes cannot hold the
-// rows (see TextRowBytes) or memory runs out.
+// rows and their import (kImportBaseBytes, PreviewRowBytes and
+// ImportRowBytes of every row) or memory runs out.
 TextPreview ParseImportLines(QIODevice& in, const QString& separator, TextLayout layout, bool header,
                              const TextRowSink& row, qint64 budget, qint64 chunk = 1 << 16);
 
-// What importing a row takes, about, in bytes: the look-up entry of its
-// question and the key of the new item.
-constexpr qint64 kImportRowBytes = 64;
+// What the preview's grid and then the import take for a row, in bytes:
+// the most measured per row (bench/exchange_import_memory.cpp, for short,
+// long, non-Latin and ten-cell lines) and a quarter more. The grid keeps a
+// text below U+0100 at a byte a character, any other at two; the import
+// keeps each question's text for the duplicate look-up.
+qint64 PreviewRowBytes(const QStringList& cells);
+qint64 ImportRowBytes(const QString& question);
+// What an import takes whatever its size: SQLite's page cache and
+// statements, about twice what was measured.
+constexpr qint64 kImportBaseBytes = qint64(4) << 20;
 
-// What holding a row and importing it takes, about, in bytes.
-qint64 TextRowBytes(const QStringList& cells);
+// What the rest of the program keeps of the free memory while a file is
+// read and imported.
+constexpr qint64 kKeptFreeBytes = qint64(16) << 20;
+// What a file's rows and their import may be counted at when `available`
+// bytes are free: all of them but kKeptFreeBytes.
+qint64 TextImportBudget(qint64 available);
 
 // Opens the file and parses it as above. Raises wk::Error 53 when it cannot
 // be opened, 75 for a file that is no text file (a pipe, a device, a

@@ -235,7 +235,8 @@ private:
 
     ImportHost& host_;
     bool unloaded_ = false;
-    bool previewRefused_ = false;  // the last preview found the file too large for the memory
+    bool previewRefused_ = false;    // the last preview found the file too large for the memory
+    qint64 previewImportBytes_ = 0;  // what importing the preview's rows takes (ImportRowBytes)
     long gridPositionBefore_ = -1;
 };
 

@@ -117,9 +117,10 @@ void frmImport::ShowTXTImportPreview() {
         for (int i = 1; i <= 9; ++i) vgB_TXTImport->AddColumn(QStringLiteral("A%1").arg(i), GetText(60 + i));
     }
     // The rows go into the grid as they are read: the grid is all the
-    // program holds of the file. Half of the free memory is left for the
-    // import and everything else.
+    // program holds of the file. The rows are counted with what their
+    // import will take, so that a file shown can be imported.
     previewRefused_ = false;
+    previewImportBytes_ = 0;
     TextPreview p;
     vgB_TXTImport->SetRedraw(false);
     try {
@@ -129,12 +130,14 @@ void frmImport::ShowTXTImportPreview() {
                 vgB_TXTImport->AddRow();
                 const long r = vgB_TXTImport->Rows();
                 for (int c = 0; c < row.size(); ++c) vgB_TXTImport->CellDetails(r, c + 1, row.at(c));
+                previewImportBytes_ += ImportRowBytes(row.at(0));
             },
-            wk::AvailableMemory() / 2);
+            TextImportBudget(wk::AvailableMemory()));
     } catch (const wk::Error& e) {
         if (e.number() == kOutOfMemory) {
             // Part of a file is not offered for import as if it were all.
             vgB_TXTImport->Clear(false);
+            previewImportBytes_ = 0;
             vgB_TXTImport->SetRedraw(true);
             previewRefused_ = true;
             lblB_TXTImport->setText(QStringLiteral("-"));
@@ -195,7 +198,7 @@ void frmImport::ImportTXTFile() {
     TextImportResult result;
     try {
         // What the rows take to import must be free before the first is written.
-        if (qint64(count) * kImportRowBytes > wk::AvailableMemory())
+        if (kImportBaseBytes + previewImportBytes_ > TextImportBudget(wk::AvailableMemory()))
             throw wk::Error(kOutOfMemory, QStringLiteral("Out of memory"));
         result = ImportTextRows(int(count), rowAt, layout, DefaultThema, need(host_.GridRecordset()),
                                 runstate::MaxUsers, forms::ui().Now(), hooks, &result);

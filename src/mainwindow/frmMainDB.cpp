@@ -161,7 +161,7 @@ bool frmMain::UpgradeDatabase() {
                 return false;
             }
         } catch (const wk::Error& e) {
-            modMain::ShowError(e.number(), e.description(), ProgName);
+            modMain::ShowError(e.number(), e.description(), QStringLiteral("209"));
             return false;
         }
     }
@@ -217,9 +217,7 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
             forms::ui().MsgBox(userfiles::CannotOpenDatabaseText(e), forms::vbInformation, GetText(40));
             return false;
         }
-        // About the user's file, not a place in the program: under the
-        // program's name rather than a location code.
-        modMain::ShowError(e.number(), e.description(), ProgName);
+        modMain::ShowError(e.number(), e.description(), QStringLiteral("209"));
         return false;
     }
     userfiles::TellSetAsideJournal(*db);

@@ -4,8 +4,10 @@
 
 #include "overview/GridModel.h"
 #include "platform/dao/Dao.h"
+#include "platform/dao/ReadTogether.h"
 
 #include <QHash>
+#include <optional>
 
 namespace overview {
 
@@ -34,15 +36,15 @@ public:
         return true;
     }
     qint64 FieldSizeAt(int number) const override { return rs_->FieldSize(number); }
-    // One transaction holds the file's read lock for the whole walk.
+    // One read transaction holds the file's read lock for the whole walk.
     void BeginBulkRead() override {
-        dao::DBEngine::Workspaces(0).BeginTrans();
+        together_.emplace(*rs_);
         bulk_ = true;
     }
     void EndBulkRead() override {
         bulk_ = false;
         index_.clear();
-        dao::DBEngine::Workspaces(0).CommitTrans();
+        together_.reset();
     }
 
     // In the order the file holds the records.
@@ -54,6 +56,7 @@ public:
 
 private:
     dao::RecordsetPtr rs_;
+    std::optional<dao::ReadTogether> together_;
     bool bulk_ = false;
     mutable QHash<QString, int> index_;
 };

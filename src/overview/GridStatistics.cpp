@@ -1,5 +1,7 @@
 #include "overview/GridStatistics.h"
 
+#include <optional>
+
 #include "overview/DaoRecordAccess.h"
 #include "overview/GridModel.h"
 #include "overview/GridUiRules.h"
@@ -52,6 +54,18 @@ std::vector<long> rowsOfRecordPositions(const grid::Grid& g, const std::vector<l
     return rows;
 }
 
+// The source's bulk read (one read lock) for as long as it lives.
+class BulkRead {
+public:
+    explicit BulkRead(RecordAccess& rs) : rs_(rs) { rs_.BeginBulkRead(); }
+    ~BulkRead() { rs_.EndBulkRead(); }
+    BulkRead(const BulkRead&) = delete;
+    BulkRead& operator=(const BulkRead&) = delete;
+
+private:
+    RecordAccess& rs_;
+};
+
 }  // namespace
 
 void RefreshStatisticsCells(grid::Grid& g, RecordAccess& rs, const std::vector<long>& positions, int user,
@@ -75,6 +89,14 @@ void RefreshStatisticsCells(grid::Grid& g, RecordAccess& rs, const std::vector<l
 
     const std::vector<long> rows = rowsOfRecordPositions(g, positions);
     const long noColumn = g.ColumnExists(QStringLiteral("no")) ? g.ColumnIndex(QStringLiteral("no")) : 0;
+    // Read one by one, the records would each take and drop the file's
+    // lock.
+    std::optional<BulkRead> together;
+    try {
+        together.emplace(rs);
+    } catch (const wk::Error&) {
+        return;  // the file cannot be read: every row keeps what it showed
+    }
     const long kept = rs.AbsolutePosition();
     const bool redraw = g.Redraw();
     g.SetRedraw(false);

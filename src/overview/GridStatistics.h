@@ -19,8 +19,9 @@ class RecordAccess;
 // The rows of the records at these positions show the records' statistics
 // of user slot `user` again: the "AA", "AR", "AF" and "FQ" columns the grid
 // has, and the error-rate colour of column 1 where the grid shows it
-// (indikatorRand not 0). The recordset's position is kept where it has
-// one; a record that cannot be read leaves its row as it was.
+// (indikatorRand not 0). The records are read in one bulk read; the
+// recordset's position is kept where it has one; a record that cannot be
+// read leaves its row as it was.
 void RefreshStatisticsCells(grid::Grid& g, RecordAccess& rs, const std::vector<long>& positions, int user,
                             int indikatorRand);
 

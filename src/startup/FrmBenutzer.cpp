@@ -469,7 +469,7 @@ void FrmBenutzer::cmdOK_Click() {
         rsBenutzer = dbUser->OpenRecordset(QStringLiteral("USER%1").arg(slot), dao::dbOpenDynaset);
         BenutzerName = rsBenutzer->Value("Name").toString();
     } catch (const wk::Error& e) {
-        modMain::ShowError(e.number(), e.description(), ProgName);
+        modMain::ShowError(e.number(), e.description(), QStringLiteral("189"));
         return;
     }
     // Between this form and the main window no window shows: a message
@@ -495,13 +495,13 @@ void FrmBenutzer::cmdOK_Click() {
     }
     mainwindow::frmMain& main = mainwindow::MainForm();
     if (!path.isEmpty() && modFunctions::FileExists(path)) {
-        // A file that cannot be taken into use is reported, under the
-        // program's name; the program still starts, without a database.
+        // A file that cannot be taken into use is reported; the program
+        // still starts, without a database.
         try {
             main.VokDBOeffnen(path);
         } catch (const wk::Error& e) {
             if (e.number() != wk::err::NoCurrentRecord)
-                modMain::ShowError(e.number(), e.description(), ProgName);
+                modMain::ShowError(e.number(), e.description(), QStringLiteral("189"));
         }
     }
     main.show();

@@ -140,7 +140,8 @@ TEST(TextImportParse, ABudgetTooSmallForTheRowsStopsTheReading) {
     try {
         ParseImportLines(
             in, ";", TextLayout::QuestionAnswerTheme, false,
-            [&](const QStringList& r) { given.push_back(r); }, TextRowBytes(first) + 1);
+            [&](const QStringList& r) { given.push_back(r); },
+            kImportBaseBytes + PreviewRowBytes(first) + ImportRowBytes("a") + 1);
         ADD_FAILURE() << "read beyond its budget";
     } catch (const wk::Error& e) {
         EXPECT_EQ(e.number(), kOutOfMemory);
@@ -165,10 +166,10 @@ TEST(TextImportParse, ABudgetTooSmallForTheRowsStopsTheReading) {
     } catch (const wk::Error& e) {
         EXPECT_EQ(e.number(), kOutOfMemory);
     }
-    EXPECT_EQ(
-        parseBytes(in.data(), ";", TextLayout::QuestionAnswerTheme, false, 1 << 16, 3 * TextRowBytes(first))
-            .rows.size(),
-        3u);
+    EXPECT_EQ(parseBytes(in.data(), ";", TextLayout::QuestionAnswerTheme, false, 1 << 16,
+                         kImportBaseBytes + 3 * (PreviewRowBytes(first) + ImportRowBytes("a")))
+                  .rows.size(),
+              3u);
 }
 
 class TextImportFile : public ExchangeDB {};

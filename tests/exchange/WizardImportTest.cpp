@@ -464,36 +464,46 @@ struct MemoryCeiling {
 
 }  // namespace
 
-// A file too large for the free memory is refused in plain words before it
-// is all read: no part of it is offered for import, and Next stays off until
-// a preview fits. An import the memory cannot hold is refused before its
-// first item, and the database stays as it was.
-TEST_F(WizardText, WhatTheMemoryCannotHoldIsRefusedAndNothingIsImported) {
+// A file is shown when its rows and their import fit in the free memory
+// less what the program keeps, and refused in plain words before it is all
+// read when they miss by a byte: no part of it is offered for import, and
+// Next stays off until a preview fits. An import the memory no longer holds
+// is refused before its first item and leaves the database as it was; one
+// that fits to the byte is made.
+TEST_F(WizardText, WhatTheMemoryCannotHoldIsRefusedWhatFitsIsTaken) {
+    using namespace exchange;
     toFilePage();
     const QString path = dir.filePath("w.txt");
     writeFile(path, "Haus\thouse\tNomen\r\nBaum\ttree\tNatur\r\n");
+    const qint64 import = kImportBaseBytes + ImportRowBytes("Haus") + ImportRowBytes("Baum");
+    const qint64 file =
+        import + PreviewRowBytes({"Haus", "house", "Nomen"}) + PreviewRowBytes({"Baum", "tree", "Natur"});
     wktest::ScriptedUi ui;
     {
-        const MemoryCeiling scarce(2 * exchange::TextRowBytes({"Haus", "house", "Nomen"}));
+        const MemoryCeiling scarce(kKeptFreeBytes + file - 1);
         ui.pushMsgBox(forms::vbOK);
         form->txtB_TXTImport_FileName->setText(path);
     }
     EXPECT_EQ(ui.msgBoxPrompts(),
               QStringList{"There is not enough memory for this file:\r" + path +
-                          "\r\rIt is too large for the memory that is free. Nothing has been read. Split the "
-                          "file into smaller ones, or close other programs and try again."});
+                          "\r\rIt is too large for the memory that is free. Reading it was stopped, and "
+                          "nothing of it is shown or imported. Split the file into smaller ones, or close "
+                          "other programs and try again."});
     EXPECT_EQ(ui.last(wktest::CallKind::MsgBox).title, "Wortkiste");
     EXPECT_EQ(form->vgB_TXTImport->Rows(), 0);
     EXPECT_EQ(form->lblB_TXTImport->text(), "-");
     EXPECT_FALSE(form->cmdWeiter->isEnabled());
 
-    form->cboB_TXTImport_Separator->setCurrentIndex(0);
-    form->chkB_TXTImport_Header->setChecked(true);
-    form->chkB_TXTImport_Header->setChecked(false);
+    {
+        const MemoryCeiling enough(kKeptFreeBytes + file);
+        form->chkB_TXTImport_Header->setChecked(true);
+        form->chkB_TXTImport_Header->setChecked(false);
+    }
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 1);
     EXPECT_EQ(form->vgB_TXTImport->Rows(), 2);
     EXPECT_TRUE(form->cmdWeiter->isEnabled());
     {
-        const MemoryCeiling scarce(2 * exchange::kImportRowBytes - 1);
+        const MemoryCeiling scarce(kKeptFreeBytes + import - 1);
         ui.pushMsgBox(forms::vbOK);
         form->cmdWeiter_Click();
     }
@@ -503,6 +513,12 @@ TEST_F(WizardText, WhatTheMemoryCannotHoldIsRefusedAndNothingIsImported) {
     EXPECT_EQ(form->lblC_TXTProgress->text(), "0 questions were added.");
     EXPECT_EQ(db->OpenRecordset("VOK")->RecordCount(), 0);
     EXPECT_TRUE(host.updates.isEmpty());
+    {
+        const MemoryCeiling enough(kKeptFreeBytes + import);
+        form->ImportTXTFile();
+    }
+    EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 2);
+    EXPECT_EQ(db->OpenRecordset("VOK")->RecordCount(), 2);
 }
 
 // A pipe chosen as the text or the source database is named, never read:

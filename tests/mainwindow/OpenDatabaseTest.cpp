@@ -255,20 +255,21 @@ TEST_F(OpenDatabase, AJournalNotItsOwnIsSetAsideAndSaid) {
             .arg(last, last + "-wal"));
 }
 
-// A damaged file at start-up is the user's file, not a place in the
-// program: its report carries the program's name, with the report's text
-// as it always was; the program starts without a database.
-TEST_F(OpenDatabase, DamagedFileAtStartUpIsReportedUnderTheProgramsName) {
+// A damaged file at start-up gets the error report, titled with the
+// location code of the step that met it: the opening ("209") or the
+// user's confirmation ("189"); the program starts without a database.
+TEST_F(OpenDatabase, DamagedFileAtStartUpIsReportedUnderItsLocationCode) {
     struct Case {
         const char* what;
         double noiseFrom;  // share of the file from where on it is overwritten
         qint64 keep;       // bytes it is cut to, or -1
         int number;
+        const char* title;
     };
     const Case cases[] = {
-        {"no database at all", 0, 4096, 3343},
-        {"cut off after its header", 1, 1000, 3049},
-        {"its items' pages overwritten", 0.5, -1, 3049},
+        {"no database at all", 0, 4096, 3343, "209"},
+        {"cut off after its header", 1, 1000, 3049, "209"},
+        {"its items' pages overwritten", 0.5, -1, 3049, "189"},
     };
     makeUsers({{1, "Ben"}});
     for (const Case& c : cases) {
@@ -295,7 +296,7 @@ TEST_F(OpenDatabase, DamagedFileAtStartUpIsReportedUnderTheProgramsName) {
         startAs(f, 1, path);
         ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
         const auto box = ui.last(CallKind::MsgBox);
-        EXPECT_EQ(box.title, "Wortkiste");
+        EXPECT_EQ(box.title, c.title);
         EXPECT_EQ(box.style, forms::vbCritical | forms::vbOKOnly);
         EXPECT_TRUE(box.prompt.startsWith(QStringLiteral("Error %1: ").arg(c.number)))
             << box.prompt.toStdString();
@@ -307,6 +308,22 @@ TEST_F(OpenDatabase, DamagedFileAtStartUpIsReportedUnderTheProgramsName) {
         resetRunState();
         ASSERT_TRUE(QFile::remove(path));
     }
+    // A user database that lacks the chosen user's query, met at the
+    // confirmation.
+    {
+        auto users = dao::DBEngine::OpenDatabase(home.path() + "/USER.MDB", false, false,
+                                                 ";pwd=" + modUserDB::UserDBPasswort);
+        users->DeleteQueryDef("USER1");
+        users->Close();
+    }
+    ui.clearCalls();
+    ui.pushMsgBox(forms::vbOK);
+    startup::FrmBenutzer f;
+    startAs(f, 1);
+    ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+    EXPECT_EQ(ui.last(CallKind::MsgBox).title, "189");
+    EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.startsWith("Error 3078: "))
+        << ui.last(CallKind::MsgBox).prompt.toStdString();
 }
 
 // A file the layer will not use (3051) is write-protected or in use, unless
@@ -628,7 +645,7 @@ protected:
         try {
             MainForm().VokDBOeffnen(broken);
         } catch (const wk::Error& e) {
-            modMain::ShowError(e.number(), e.description(), runstate::ProgName);
+            modMain::ShowError(e.number(), e.description(), QStringLiteral("189"));
         }
         EXPECT_EQ(runstate::VokDBPfad, first);
         EXPECT_TRUE(runstate::dbVok && runstate::dbVok->IsOpen());

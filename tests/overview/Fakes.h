@@ -43,6 +43,7 @@ public:
     }
     QVariant Value(const QString& f) const override {
         valueReads.append(f);
+        if (bulkBegun == bulkEnded) ++readsOutsideBulk;
         const auto& r = cur();
         auto it = r.find(f);
         if (it == r.end()) {
@@ -59,6 +60,7 @@ public:
     }
     QStringList known;  // fields that exist but are Null when a row lacks them
     int bulkBegun = 0, bulkEnded = 0;
+    mutable int readsOutsideBulk = 0;  // Value() calls outside BeginBulkRead/EndBulkRead
     void BeginBulkRead() override { ++bulkBegun; }
     void EndBulkRead() override { ++bulkEnded; }
 };

@@ -305,6 +305,7 @@ public:
     explicit Recordset(std::unique_ptr<Impl> impl);
 
 private:
+    friend class ReadTogether;
     std::unique_ptr<Impl> d;
 };
 
