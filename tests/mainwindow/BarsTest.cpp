@@ -111,7 +111,6 @@ TEST_F(Bars, AFocusedBarButtonsFrameStandsOutThreeToOne) {
         m.imgBarOpenDB->setFocus(Qt::OtherFocusReason);
         const QImage away = m.grab(area).toImage();
         b->setFocus(Qt::OtherFocusReason);
-        ASSERT_FALSE(m.window()->testAttribute(Qt::WA_KeyboardFocusChange));
         const QImage focused = m.grab(area).toImage();
         int marked = 0;
         double weakest = 21;

@@ -8,6 +8,8 @@
 #include <QStyleHints>
 #include <algorithm>
 
+#include "platform/forms/FocusMark.h"
+
 namespace forms {
 namespace {
 
@@ -181,6 +183,7 @@ void focusSeenFromTheStart() {
         return true;
     }();
     (void)installed;
+    markFocus();
 }
 
 }  // namespace forms
