@@ -179,6 +179,7 @@ TEST_F(Access, FocusStartsWhereTheWorkIs) {
              escape(m);
          },
          "vg1"},
+        {"settings", 2, [](frmMain& m, auto&) { m.imgBarOptions_Click(); }, "tvVerwaltung"},
         {"overview from the settings", 2,
          [](frmMain& m, auto&) {
              m.imgBarOptions_Click();

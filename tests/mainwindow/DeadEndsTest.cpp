@@ -98,6 +98,14 @@ TEST_F(DeadEnds, EachKeyGoesWhereTheUserMeantIt) {
              return !m.chkShowUmlaute->isVisibleTo(&m) && !m.vgUmlaute->isVisibleTo(&m) &&
                     m.txtTestA(1)->text() == answer;
          }},
+        {"test, the special signs' box ticked: they show, and the keys go back to the answer",
+         [this] {
+             frmMain& m = shown(2);
+             m.imgBarStartTest_Click();
+             m.chkShowUmlaute->setFocus(Qt::TabFocusReason);
+             m.chkShowUmlaute->click();
+             return m.vgUmlaute->isVisibleTo(&m) && QApplication::focusWidget() == m.txtTestA(1);
+         }},
         {"the next test after a result, Space on Correct/continue: the answer is judged",
          [this] {
              frmMain& m = shown(2);
