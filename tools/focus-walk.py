@@ -272,6 +272,11 @@ def overview(w):
     for c, h in enumerate(heads):
         w.say(f"      {c}: {h}")
     w.shot("overview")
+    # Closing a dialog gives the focus back once, where it was.
+    table.queryComponent().grabFocus()
+    pump(0.5)
+    w.opened("Open dialog (Ctrl+O)", lambda: keys("ctrl", "o"))
+    w.opened("Open dialog closed by Esc", lambda: keys("Escape"))
 
 
 def edit_item(w):

@@ -14,10 +14,6 @@ namespace mainwindow {
 
 namespace {
 
-// The focus mark: inside the rim of the bar pictures, on their light face.
-const QColor FocusMarkColour(0x10, 0x24, 0x48);
-constexpr int FocusMarkWidth = 2;
-constexpr int FocusMarkInset = 3;
 constexpr qreal LockedOpacity = 0.45;
 
 class ImageButtonAccessible : public QAccessibleWidget {
@@ -125,26 +121,6 @@ void ImageBox::paintEvent(QPaintEvent* e) {
     } else {
         QLabel::paintEvent(e);
     }
-    if (!button_ || !hasFocus()) return;
-    // Shown however the focus came, by Tab or placed by the window: a solid
-    // dark frame on the picture's light face, clear against it (the style's
-    // own mark on these pictures was a faint tint).
-    QPainter p(this);
-    p.setPen(QPen(FocusMarkColour, FocusMarkWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-    p.setBrush(Qt::NoBrush);
-    const qreal inset = FocusMarkInset + FocusMarkWidth / 2.0;
-    p.drawRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
-}
-
-// The focus frame comes and goes with the focus.
-void ImageBox::focusInEvent(QFocusEvent* e) {
-    QLabel::focusInEvent(e);
-    update();
-}
-
-void ImageBox::focusOutEvent(QFocusEvent* e) {
-    QLabel::focusOutEvent(e);
-    update();
 }
 
 void ImageBox::setPictureFrom(const ImageBox* holder) {

@@ -323,6 +323,10 @@ void SettingsPanel::connectHandlers() {
     onChoose(optAuswahl, &SettingsPanel::optAuswahl_Click);
     onChoose(optAbzufragenderBegriff, &SettingsPanel::optAbzufragenderBegriff_Click);
     onChoose(optSortieren, &SettingsPanel::optSortieren_Click);
+    // Tab comes to the choice the database gave, not to a button Space
+    // would then choose instead.
+    for (const auto* group : {&optAuswahl, &optAbzufragenderBegriff, &optSortieren})
+        forms::tabStopOnChoice(*group);
 
     auto onPick = [this](QComboBox* box, void (SettingsPanel::*handler)()) {
         connect(box, &QComboBox::currentIndexChanged, this, [this, handler](int i) {

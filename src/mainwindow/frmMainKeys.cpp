@@ -13,6 +13,7 @@
 #include "core/modMain.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
+#include "platform/forms/FocusMark.h"
 #include "platform/forms/Keys.h"
 #include "platform/grid/Grid.h"
 
@@ -145,7 +146,11 @@ private:
 void frmMain::setupTabOrder() {
     ImageBox* const bars[] = {imgBarNewDB,     imgBarOpenDB,    imgBarOverview,  imgBarOptions,
                               imgBarStartTest, imgTestBarSolve, imgTestBarSound, imgTestBarCancel};
-    for (ImageBox* b : bars) b->makeButton();
+    for (ImageBox* b : bars) {
+        b->makeButton();
+        // The focus mark lies inside the pictures' rim, on their light face.
+        forms::focusMarkInset(b, 3);
+    }
     for (ImageBox* b : {imgBarMin, imgBarMax, imgBarExit}) b->makeButton(false);
 
     std::vector<QWidget*> overview(std::begin(bars), std::begin(bars) + 5);

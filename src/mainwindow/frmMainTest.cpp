@@ -405,9 +405,12 @@ void frmMain::EndOfTest(bool bStop) {
         imgS->setProperty("GradeKey", QString());
     }
 
-    // The try label and an answer's hover hint belong to the item, not to
-    // the result.
+    // The try label, an answer's hover hint and the special signs belong
+    // to the item, not to the result (the signs would cover the list and
+    // type into an answer box no longer shown).
     lblBCount->hide();
+    chkShowUmlaute->hide();
+    vgUmlaute->hide();
     HideBarPopup();
 
     setLeft(fraTestBewertung, Width(fraAbfrage) / 2 - Width(fraTestBewertung) / 2);

@@ -271,6 +271,8 @@ void frmMain::FillUmlauteGrid() {
 }
 
 void frmMain::vgUmlaute_DblClick(long lRow, long lCol) {
+    // A sign never goes into an answer box no longer shown.
+    if (FocusedAnswerBox && !FocusedAnswerBox->isVisibleTo(this)) return;
     QString s;
     try {
         if (FocusedAnswerBox) FocusedAnswerBox->setFocus();

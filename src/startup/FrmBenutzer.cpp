@@ -193,8 +193,10 @@ bool FrmBenutzer::eventFilter(QObject* watched, QEvent* e) {
     return QWidget::eventFilter(watched, e);
 }
 
+// Return and the keypad's Enter start, as the default button.
 void FrmBenutzer::keyPressEvent(QKeyEvent* e) {
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        !(e->modifiers() & ~Qt::KeypadModifier)) {
         if (cmdOK->isEnabled() && cmdOK->isVisible()) cmdOK->click();
         return;
     }

@@ -1,6 +1,7 @@
 #include "vocabdb/frmNewDB.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <algorithm>
 
 #include "core/RunState.h"
@@ -102,6 +103,14 @@ void frmNewDB::cmdOK_Click() {
 void frmNewDB::closeEvent(QCloseEvent* e) {
     if (!unloading_ && mainWindow_) mainWindow_->setEnabled(true);
     e->accept();
+}
+
+void frmNewDB::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape && !(e->modifiers() & ~Qt::KeypadModifier)) {
+        cmdAbbrechen_Click();
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 }  // namespace vocabdb

@@ -31,6 +31,8 @@ public:
 protected:
     // The close box acts as Cancel, so the main window never stays disabled.
     void closeEvent(QCloseEvent* e) override;
+    // Esc cancels, as in every dialog.
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void Unload();

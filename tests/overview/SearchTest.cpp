@@ -146,7 +146,10 @@ TEST_F(SearchTest, TheIconColumnIsNeverSearchedButTheHiddenNumberColumnIs) {
 // after a hit in the last row it starts again at row 1, and row 1 is
 // brought into view, as is the row the cursor stays on otherwise.
 TEST_F(SearchTest, NothingFoundLeavesTheCurrentRowInSight) {
-    // Room for one row: the others must be scrolled to.
+    // Twelve rows, room for one: the others must be scrolled to, and row 1
+    // is far from the middle.
+    for (int i = 1; i <= 9; ++i) addItem(QString("zeile%1").arg(i), "z", false);
+    openItems();
     host.grid.resize(300, host.grid.view()->horizontalHeader()->height() + host.grid.RowHeight(1) + 4);
     host.grid.show();
     QTableView* v = host.grid.view();
@@ -165,8 +168,8 @@ TEST_F(SearchTest, NothingFoundLeavesTheCurrentRowInSight) {
         QString hit;
         long row;  // the row then current and shown
     } cases[] = {
-        {"a hit in the last row", "xAby", 1},
-        {"a hit in the middle", "kab", 2},
+        {"a hit in the last row", "zeile9", 1},
+        {"a hit in the middle", "zeile3", 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.after);

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "platform/forms/FocusKeys.h"
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     // A test program that a test starts (and may kill, so that its own
@@ -26,6 +28,8 @@ int main(int argc, char** argv) {
     qputenv("XDG_STATE_HOME", (home->path() + "/xdg-state").toUtf8());
     QApplication app(argc, argv);
     QApplication::setApplicationName("Wortkiste");
+    // Windows show their focus as the program's do.
+    forms::focusSeenFromTheStart();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

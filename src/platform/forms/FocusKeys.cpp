@@ -8,6 +8,8 @@
 #include <QStyleHints>
 #include <algorithm>
 
+#include "platform/forms/FocusMark.h"
+
 namespace forms {
 namespace {
 
@@ -60,8 +62,10 @@ public:
     }
 
     void follow() const {
+        // The choice counts while its window is locked too (a database is
+        // loaded with the main window disabled).
         const auto chosen = std::find_if(group_.begin(), group_.end(), [](const QRadioButton* b) {
-            return b->isChecked() && b->isEnabled();
+            return b->isChecked() && b->isEnabledTo(b->window());
         });
         if (chosen == group_.end()) return;  // none: Qt's own rule
         for (QRadioButton* b : group_)
@@ -181,6 +185,7 @@ void focusSeenFromTheStart() {
         return true;
     }();
     (void)installed;
+    markFocus();
 }
 
 }  // namespace forms

@@ -37,7 +37,7 @@ QWidget* previousTabStop(QWidget* window);
 
 // Every window shows where its focus is from the moment it opens, not only
 // after the first Tab (Qt's styles hide the focus frame until then, so a
-// window opened by a key showed none).
+// window opened by a key showed none), by the mark of FocusMark.h.
 void focusSeenFromTheStart();
 
 }  // namespace forms

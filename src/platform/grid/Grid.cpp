@@ -198,6 +198,9 @@ public:
         setSelectionMode(QAbstractItemView::NoSelection);
         setAutoScroll(false);        // the grid's owner scrolls, by EnsureVisible
         setTabKeyNavigation(false);  // Tab leaves the grid
+        // The frame of its current cell (of the whole table without one) is
+        // its focus mark.
+        setProperty("wkOwnFocusMark", true);
         setEditTriggers(QAbstractItemView::NoEditTriggers);
         setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
         verticalHeader()->hide();

@@ -11,6 +11,8 @@ GridHeader::GridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
     setFocusPolicy(Qt::NoFocus);
     // Heard as one column header, named after the column in its frame.
     setProperty("wkColumnHeader", true);
+    // Its frame on the current column is its focus mark.
+    setProperty("wkOwnFocusMark", true);
 }
 
 void GridHeader::setTakesFocus(bool on) {

@@ -1,0 +1,124 @@
+// The focus mark: every kind of control the program has shows one that
+// stands out 3:1 from how it looks without the focus.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "platform/forms/FocusKeys.h"
+
+namespace {
+
+// The contrast of two colours as the accessibility guidelines reckon it.
+double contrast(QRgb a, QRgb b) {
+    const auto luminance = [](QRgb c) {
+        const auto linear = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Each kind in a window of the program's look beside a button that holds
+// the focus meanwhile: the points that change when the focus comes are at
+// least a frame two points wide, and each stands out 3:1 from what it
+// covers.
+TEST(FocusMark, EveryKindOfControlShowsAMarkThreeToOne) {
+    forms::focusSeenFromTheStart();  // as the program starts
+    const struct {
+        const char* kind;
+        std::function<QWidget*(QWidget*)> make;
+    } kinds[] = {
+        {"push button", [](QWidget* p) { return new QPushButton("Delete", p); }},
+        {"default button",
+         [](QWidget* p) {  // its outline is dark
+             auto* b = new QPushButton("Start >>", p);
+             b->setDefault(true);
+             return b;
+         }},
+        {"check box on a dark strip",
+         [](QWidget* p) {
+             auto* c = new QCheckBox("Show special signs", p);
+             c->setStyleSheet("QCheckBox { background: #23467a; color: white; }");
+             return c;
+         }},
+        {"icon button",
+         [](QWidget* p) {
+             auto* b = new QPushButton(p);
+             b->setIcon(QApplication::style()->standardIcon(QStyle::SP_DialogOpenButton));
+             b->setFixedSize(32, 32);
+             return b;
+         }},
+        // Empty: Tab selects a text, which is no part of the mark.
+        {"text box", [](QWidget* p) { return new QLineEdit(p); }},
+        {"list box",
+         [](QWidget* p) {
+             auto* c = new QComboBox(p);
+             c->addItems({"English", "Deutsch"});
+             return c;
+         }},
+        {"check box", [](QWidget* p) { return new QCheckBox("Mark the known", p); }},
+        {"option button", [](QWidget* p) { return new QRadioButton("Ask least known", p); }},
+        {"text area", [](QWidget* p) { return new QPlainTextEdit("a note", p); }},
+        {"list",
+         [](QWidget* p) {
+             auto* l = new QListWidget(p);  // long: a scroll bar at its edge
+             for (int i = 0; i < 30; ++i) l->addItem(QString("Haus %1").arg(i));
+             l->setCurrentRow(0);
+             return l;
+         }},
+        {"tree",
+         [](QWidget* p) {
+             auto* t = new QTreeWidget(p);
+             t->setHeaderHidden(true);
+             t->addTopLevelItem(new QTreeWidgetItem(QStringList{"Test"}));
+             t->setCurrentItem(t->topLevelItem(0));
+             return t;
+         }},
+    };
+    for (const auto& k : kinds) {
+        QWidget window;
+        auto* away = new QPushButton("away", &window);
+        away->move(8, 8);
+        QWidget* control = k.make(&window);
+        control->move(8, 48);
+        control->resize(control->sizeHint().expandedTo(QSize(120, 0)));
+        window.resize(200, 60 + control->height());
+        window.show();
+        QApplication::setActiveWindow(&window);
+        const QRect area = control->geometry().adjusted(-4, -4, 4, 4);
+        away->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        const QImage before = window.grab(area).toImage();
+        control->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+        ASSERT_TRUE(control->hasFocus()) << k.kind;
+        const QImage after = window.grab(area).toImage();
+        int changed = 0;
+        double weakest = 21;
+        for (int y = 0; y < before.height(); ++y)
+            for (int x = 0; x < before.width(); ++x)
+                if (before.pixel(x, y) != after.pixel(x, y)) {
+                    ++changed;
+                    weakest = std::min(weakest, contrast(before.pixel(x, y), after.pixel(x, y)));
+                }
+        // A frame two points wide all round, over the control's parts too.
+        EXPECT_GE(changed, 4 * (control->width() + control->height()) - 16) << k.kind;
+        EXPECT_GE(weakest, 3.0) << k.kind;
+    }
+}
+
+}  // namespace
