@@ -1,4 +1,5 @@
 #include "platform/forms/Accessible.h"
+#include "platform/forms/DescriptionWords.h"
 #include "platform/forms/ItemViewAccessible.h"
 #include "platform/forms/LineEditAccessible.h"
 
@@ -236,6 +237,10 @@ void tellTools(QAccessibleEvent* event) {
         }
         g_told = {event->object(), event->child()};
     }
+    // A changed description goes with its words, in the place of Qt's.
+    if (event->type() == QAccessible::DescriptionChanged &&
+        sendDescriptionWords(event->accessibleInterface()))
+        return;
     pass(event);
     if (event->type() == QAccessible::Focus && event->child() < 0)
         if (auto* view = qobject_cast<QAbstractItemView*>(event->object())) tellCurrentEntry(view);
