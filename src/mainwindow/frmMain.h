@@ -383,13 +383,15 @@ public:
     void vgUmlaute_KeyPress(int& KeyAscii);
     // What a screen reader hears of the test screen besides the controls
     // themselves (frmMainTestHeard.cpp): each shown answer control is
-    // described by the question, after the news of the last judgement
-    // (right, wrong, the next try, the solution); the control the result
-    // starts at by the result's figures.
-    void tellAnswerControls(const QString& news);
+    // described by the question; the news of a judgement (right, wrong, the
+    // next try, the solution) is said once on the control the learner is
+    // on, which the caller then describes again; the control the result
+    // starts at is described by the result's figures until the next test.
+    void describeAnswerControls();
+    void tellNews(const QString& news);
     QString solutionNews() const;
     void tellResult();
-    QString judgedNews;  // the verdict of the item just completed, told with the next
+    void forgetResult();
     // The bars' hint popup (two lines centred on x twips).
 
 protected:

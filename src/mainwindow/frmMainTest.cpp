@@ -161,7 +161,6 @@ void frmMain::imgBarStartTest_Click() {
     // The result took them out of use.
     imgTestBarSolve->setEnabled(true);
     imgTestBarSound->setEnabled(true);
-    judgedNews.clear();
     fraAbfrage->show();
     fraTestBar->show();
     ShowNextQuestion(false);
@@ -183,8 +182,8 @@ void frmMain::imgTestBarCancel_Click() {
     lblBCount->setText(QString::number(n) + " " + modMain::GetText(n == 1 ? 377 : 378));
     if (!lblBCount->isVisible()) lblBCount->show();
     showAskedItemsStatistics(*this);
-    imgTestBarCancel->setAccessibleDescription(modMain::GetText(688).trimmed());
     FocusWork();
+    forgetResult();
 }
 
 void frmMain::ShowTryCount() {
@@ -222,6 +221,10 @@ void frmMain::ShowNextQuestion(bool bStop) {
         optTestA(i)->setText(QString());
         forms::setBackColor(optTestA(i), panelBack);
     }
+    // A new item is news even when its words are the last one's again.
+    for (int i = 1; i <= 9; ++i)
+        for (QWidget* w : std::initializer_list<QWidget*>{txtTestA(i), optTestA(i), chkTestA(i)})
+            if (!w->accessibleDescription().isEmpty()) w->setAccessibleDescription(QString());
 
     if (!dataTest || !testengine::AdvanceToNextItem(st, *dataTest, bStop)) {
         EndOfTest(bStop);
@@ -323,7 +326,7 @@ void frmMain::ShowNextQuestion(bool bStop) {
         txtTestA(1)->setText(st.ExpectedAnswers.at(1).left(1));
     st.QuestionOpen = true;
     // Told before the focus comes, so that a reader says it on arrival.
-    tellAnswerControls(std::exchange(judgedNews, QString()));
+    describeAnswerControls();
     if (txtTestA(1)->isVisible()) {
         txtTestA(1)->setFocus();
         txtTestA(1)->setCursorPosition(txtTestA(1)->text().size());
@@ -334,6 +337,8 @@ void frmMain::ShowNextQuestion(bool bStop) {
     } else {
         FocusWork();  // an item without answer controls goes on from the test bar
     }
+    // Once the focus has left it, so that a reader does not hear it go.
+    forgetResult();
 }
 
 void frmMain::EndOfTest(bool bStop) {
@@ -502,7 +507,7 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
     switch (j.step) {
         case testengine::JudgeStep::Retry: {
             ShowTryCount();
-            tellAnswerControls(modMain::GetText(178) + QStringLiteral(", ") + lblBCount->text());
+            tellNews(modMain::GetText(178) + QStringLiteral(", ") + lblBCount->text());
             if (st.ItemTyp == 1) {
                 for (int k = 1; k <= n && k <= 9; ++k) {
                     optTestA(k)->setAutoExclusive(false);
@@ -524,6 +529,7 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
                 t->setText(QString());
                 t->setFocus();
             }
+            describeAnswerControls();
             st.QuestionOpen = open;
             tmrTestVok->setEnabled(itemTimerOn());
             break;
@@ -539,7 +545,7 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
                 // The whole-test limit may have ended the test meanwhile.
                 if (st.TestFinished) return;
             }
-            tellAnswerControls(solutionNews());
+            tellNews(solutionNews());
             if (st.ItemTyp == 1) {
                 for (int k = 1; k <= n && k <= 9; ++k) {
                     QWidget* c = chkTestA(k)->isVisible() ? static_cast<QWidget*>(chkTestA(k)) : optTestA(k);
@@ -566,6 +572,7 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
                     forms::setBackColor(txtTestA(k), kLightGreen);
                 }
             }
+            describeAnswerControls();
             st.QuestionOpen = open;
             tmrTestVok->setEnabled(itemTimerOn());
             break;
@@ -574,10 +581,8 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
             st.QuestionOpen = open;
             // The solution shown, confirmed, is no answer of the learner's:
             // nothing is counted or sounded for it, and no verdict is said.
-            judgedNews = solutionShown                             ? QString()
-                         : j.verdict == testengine::Verdict::Right ? modMain::GetText(177)
-                         : j.verdict == testengine::Verdict::Wrong ? modMain::GetText(178)
-                                                                   : QString();
+            if (!solutionShown && j.verdict == testengine::Verdict::Right) tellNews(modMain::GetText(177));
+            if (!solutionShown && j.verdict == testengine::Verdict::Wrong) tellNews(modMain::GetText(178));
             setLeft(cmdBar, 5000 - 1020.0 / 100.0 * j.testErrorPercent);
             cmdBar->show();
             ShowNextQuestion(false);

@@ -1,10 +1,15 @@
 // What a screen reader hears of the test screen besides the controls
 // themselves. The question is a label that changes silently from item to
 // item, and right or wrong shows only in colours: so every shown answer
-// control is described by the question, after the news of the last
-// judgement, and the result's figures describe the control the result
-// starts at. A description changed on the control with the focus is read
-// out at once; one on another control is read when the focus comes.
+// control is described by the question, and the result's figures describe
+// the control the result starts at. A reader speaks a description that
+// changes on the control it is on, and reads it with the control when the
+// focus comes. The news of a judgement (right, wrong, the next try, the
+// solution) describes the control the learner answered on for a moment and
+// is said there, once; the question describes it again right after, so that
+// the news is not heard again, nor on another item.
+#include <QApplication>
+
 #include "core/modMain.h"
 #include "mainwindow/frmMain.h"
 #include "testengine/Answers.h"
@@ -13,31 +18,30 @@
 
 namespace mainwindow {
 
-namespace {
-
-QString joined(const QStringList& parts) {
-    QStringList said;
-    for (const QString& p : parts)
-        if (!p.isEmpty()) said << p;
-    return said.join(QStringLiteral(", "));
-}
-
-}  // namespace
-
-void frmMain::tellAnswerControls(const QString& news) {
+void frmMain::describeAnswerControls() {
     // A question the options keep hidden is not heard either.
     const QString question =
         lblTestQ->isVisible()
             ? QString(lblTestQ->text()).replace(QStringLiteral("\n\n"), QStringLiteral(": "))
             : QString();
-    const QString said = joined({news, question});
+    // Only changed words are told: the control the reader is on says them.
     for (int i = 1; i <= 9; ++i)
         for (QWidget* w : std::initializer_list<QWidget*>{txtTestA(i), optTestA(i), chkTestA(i)}) {
-            if (!w->isVisible()) continue;
-            // Qt tells of the words even when they are the same again (an
-            // item asked once more): they are news too.
-            w->setAccessibleDescription(said);
+            const QString said = w->isVisible() ? question : QString();
+            if (w->accessibleDescription() != said) w->setAccessibleDescription(said);
         }
+}
+
+void frmMain::tellNews(const QString& news) {
+    QWidget* f = QApplication::focusWidget();
+    if (news.isEmpty() || !f || !isAncestorOf(f) || !f->isVisible()) return;
+    const QString own = f->accessibleDescription();
+    f->setAccessibleDescription(news);
+    // An answer control is described by the question again as the step
+    // ends; any other control the learner judged from gets its words back.
+    for (int i = 1; i <= 9; ++i)
+        if (f == txtTestA(i) || f == optTestA(i) || f == chkTestA(i)) return;
+    f->setAccessibleDescription(own);
 }
 
 QString frmMain::solutionNews() const {
@@ -62,12 +66,19 @@ void frmMain::tellResult() {
     if (lblTestBPunkte->isVisibleTo(fraTestBewertung))
         figures << lblTestBPunkte->text() + QLatin1Char(' ') + lblTestBPunktzahl->text();
     if (lblTestBBewertung->isVisibleTo(fraTestBewertung)) figures << lblTestBBewertung->text();
-    const QString said = joined({std::exchange(judgedNews, QString()), figures.join(QStringLiteral(", "))});
+    const QString said = figures.join(QStringLiteral(", "));
     lstTestWrongWords->setAccessibleDescription(said);
     // With nothing to revise the result starts at the button that ends it.
     imgTestBarCancel->setAccessibleDescription(
         lstTestWrongWords->isEnabled() ? modMain::GetText(688).trimmed()
                                        : said + QStringLiteral(", ") + modMain::GetText(688).trimmed());
+}
+
+void frmMain::forgetResult() {
+    if (!lstTestWrongWords->accessibleDescription().isEmpty())
+        lstTestWrongWords->setAccessibleDescription(QString());
+    const QString esc = modMain::GetText(688).trimmed();
+    if (imgTestBarCancel->accessibleDescription() != esc) imgTestBarCancel->setAccessibleDescription(esc);
 }
 
 }  // namespace mainwindow
