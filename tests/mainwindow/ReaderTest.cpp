@@ -1,26 +1,74 @@
-// What a screen reader hears on the main window's way through a test: the
-// controls Qt tells it take the focus, and the words that describe the
-// control the focus ends on (the question, the verdict, the solution, the
-// result's figures).
+// What a screen reader receives over the accessibility bus on the main
+// window's way through a test, and so speaks: the controls the focus comes
+// to, and the words (the question, the verdict, the solution, the result's
+// figures). Checked on a bus of the test's own (support/ReaderBus.h); what
+// the real reader made of the same steps is tools/orca-test-walk.py's.
 #include <QApplication>
+#include <QHash>
 #include <functional>
 
 #include "editor/frmEditVok.h"
 #include "support/Access.h"
+#include "support/ReaderBus.h"
 #include "testengine/ScreenFixture.h"
 
 using namespace screentest;
 
 namespace {
 
-class Reader : public Screen {
+// What Orca 43 makes of what reaches it, starting on the control `on`:
+// - the focus coming to a control: it goes there and says the control's
+//   description as last carried to it (the control's own when none was);
+// - a description carried as words: said when it is the control it is on;
+//   one carried as an object it drops ("bad content sent to speak()");
+// - adopting: a caret moved in the control that ends with the focus takes
+//   it there unsaid, as Orca does when the focus got there before it read
+//   the caret; the focus then is no news. Which of the two happens depends
+//   on how far Orca is behind, so every step must be heard the same either
+//   way.
+struct Reader {
+    QWidget* on = nullptr;
+    QHash<QWidget*, QString> carried;
+    bool adopting = false;
+
+    QStringList hear(const QList<wktest::BusEvent>& events) {
+        QStringList said;
+        for (const auto& e : events) {
+            if (e.kind == "caret" && adopting && e.control == QApplication::focusWidget() &&
+                e.control->isVisible())
+                on = e.control;
+            if (e.kind == "description") {
+                if (e.object)
+                    carried.remove(e.control);
+                else
+                    carried[e.control] = e.words;
+                if (e.control == on && !e.object && !e.words.isEmpty()) said << e.words;
+            }
+            if (e.kind == "focus" && e.control != on) {
+                on = e.control;
+                const QString d = carried.value(on, on ? on->accessibleDescription() : QString());
+                if (!d.isEmpty()) said << d;
+            }
+        }
+        return said;
+    }
+};
+
+QString nameOf(const QWidget* w) {
+    for (; w; w = w->parentWidget())
+        if (!w->objectName().isEmpty()) return w->objectName();
+    return {};
+}
+
+class ReaderBus : public Screen, public ::testing::WithParamInterface<int> {
 protected:
     void SetUp() override {
         Screen::SetUp();
+        if (!wktest::isBusChild()) return;  // the copy on the bus runs the steps
+        language_ = {{1, GetParam()}};
         item("cat", {{"A1", "Katze"}});
         item("dog", {{"A1", "Hund"}});
         item("sky", {{"Typ", 1}, {"A1", "blue"}, {"A2", "red"}, {"RA1", 1}});
-        option("Abfragereihenfolge", 1);  // cat, dog, sky
         option("ZeigeBewertung", 1);
         open();
         m().show();
@@ -37,29 +85,37 @@ protected:
     }
 };
 
-// Each step tells of one focus at most, on the control the focus ends on,
-// shown; the words describing that control carry what the screen shows
-// beside it.
-TEST_F(Reader, EachStepIsHeardOnceWhereItEnds) {
-    const std::function<void()> ctrlS = [this] { key(Qt::Key_S, Qt::ControlModifier, "\x13"); };
-    const std::function<void()> right = [this] { give("Katze"); };
-    const std::function<void()> wrong = [this] { give("x"); };
-    const std::function<void()> confirm = [this] { key(Qt::Key_Return, {}, "\r"); };
-    const std::function<void()> choose = [this] {
-        key(Qt::Key_Space, {}, " ");
-        key(Qt::Key_Return, {}, "\r");
-    };
-    const std::function<void()> timeUp = [this] { m().ShowNextQuestion(true); };
-    const std::function<void()> esc = [this] { key(Qt::Key_Escape, {}, "\x1b"); };
-    // Asked by sound or picture only, the question's text is not heard.
-    const std::function<void()> textHidden = [this] {
-        setOpt("ShowText", 0);
-        m().imgBarStartTest_Click();
-        setOpt("ShowText", 1);
-    };
-    // An item asked once more with the same words: they are news again.
-    const std::function<void()> sameAgain = [this] { m().tellAnswerControls(QString()); };
-    const std::function<void()> editorClosed = [this] {
+using Step = std::function<void()>;
+
+// Each step is heard once, where it ends: the focus it brings, and the words
+// said, in order. A verdict is said on the control it was given on, before
+// the next question; nothing of an earlier item is said again.
+TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
+    if (!wktest::isBusChild()) {
+        wktest::AccessBus bus(home.path());
+        if (!bus.missing().isEmpty()) GTEST_SKIP() << "needs " << bus.missing().toStdString();
+        ASSERT_FALSE(bus.address().isEmpty()) << "the bus did not start";
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        QString log;
+        EXPECT_EQ(bus.runChild(QString(test->test_suite_name()) + "." + test->name(), log), 0)
+            << log.toStdString();
+        return;
+    }
+    wktest::BusTool tool;
+    ASSERT_TRUE(tool.ready()) << "no tool heard the program";
+    const bool de = GetParam() == 0;
+    const Step ctrlS = [this] { key(Qt::Key_S, Qt::ControlModifier, "\x13"); };
+    const Step right = [this] { give("Katze"); };
+    const Step wrong = [this] { give("x"); };
+    const Step enter = [this] { key(Qt::Key_Return, {}, "\r"); };
+    const Step tab = [this] { key(Qt::Key_Tab, {}, "\t"); };
+    const Step backTab = [this] { key(Qt::Key_Backtab, Qt::ShiftModifier, "\t"); };
+    const Step down = [this] { key(Qt::Key_Down); };
+    const Step space = [this] { key(Qt::Key_Space, {}, " "); };
+    const Step timeUp = [this] { m().ShowNextQuestion(true); };
+    const Step esc = [this] { key(Qt::Key_Escape, {}, "\x1b"); };
+    const Step toCancel = [this] { m().imgTestBarCancel->setFocus(Qt::TabFocusReason); };
+    const Step editorClosed = [this] {
         ui.pushModal([](QWidget& f) {
             auto& e = static_cast<editor::frmEditVok&>(f);
             QApplication::setActiveWindow(&e);
@@ -71,61 +127,115 @@ TEST_F(Reader, EachStepIsHeardOnceWhereItEnds) {
     };
     const struct {
         const char* step;
-        int tries;
-        bool resolve, started;
-        QStringList answers;  // given before the step
-        const std::function<void()>& act;
-        QStringList focus;
-        QString said;  // of the control with the focus afterwards
+        QVariantMap options;  // besides one try, no solution shown, cat asked first
+        std::vector<Step> before;
+        Step act;
+        QStringList focus, said;
+        QStringList saidDe = {};  // where the German words differ
     } steps[] = {
-        {"Ctrl+S from the grid", 1, false, false, {}, ctrlS, {"txtTestA(1)"}, "cat"},
-        {"the question's text not shown", 1, false, false, {}, textHidden, {"txtTestA(1)"}, ""},
-        {"a right answer goes on by itself", 1, false, true, {}, right, {}, "Right !, dog"},
-        {"a wrong answer, another try", 2, false, true, {}, wrong, {}, "Wrong !, Try 2 of 2, cat"},
-        {"a wrong answer resolved", 1, true, true, {}, wrong, {}, "Wrong !, Solution: Katze, cat"},
-        // The solution shown is confirmed: no verdict, none counted or sounded.
-        {"the solution confirmed", 1, true, true, {"x"}, confirm, {}, "cat"},
-        {"the same words once more", 1, false, true, {}, sameAgain, {}, "cat"},
-        {"a wrong answer, then a choice", 1, false, true, {"Katze"}, wrong, {"optTestA(1)"}, "Wrong !, sky"},
+        {"Ctrl+S from the grid", {}, {}, ctrlS, {"txtTestA(1)"}, {"cat"}},
+        {"the question's text not shown", {{"ShowText", 0}}, {}, ctrlS, {"txtTestA(1)"}, {}},
+        {"a right answer goes on by itself",
+         {},
+         {ctrlS},
+         right,
+         {},
+         {"Right !", "dog"},
+         {"Richtig !", "dog"}},
+        {"a wrong answer, another try",
+         {{"AnzahlVersuche", 2}},
+         {ctrlS},
+         wrong,
+         {},
+         {"Wrong !, Try 2 of 2", "cat"},
+         {"Falsch !, Versuch 2 von 2", "cat"}},
+        {"a wrong answer resolved",
+         {{"BegriffAufloesen", 1}},
+         {ctrlS},
+         wrong,
+         {},
+         {"Wrong !, Solution: Katze", "cat"},
+         {"Falsch !, Lösung: Katze", "cat"}},
+        // The solution shown is confirmed: no verdict, none counted or
+        // sounded. The item is asked again at once, with the same words:
+        // news too.
+        {"the solution confirmed", {{"BegriffAufloesen", 1}}, {ctrlS, wrong}, enter, {}, {"cat"}},
+        {"Tab away from the answer", {}, {ctrlS}, tab, {"chkShowUmlaute"}, {}},
+        {"Shift+Tab back after a verdict", {}, {ctrlS, right, tab}, backTab, {"txtTestA(1)"}, {"dog"}},
+        {"a wrong answer, then a choice",
+         {},
+         {ctrlS, right},
+         wrong,
+         {"optTestA(1)"},
+         {"Wrong !", "sky"},
+         {"Falsch !", "sky"}},
         {"the result",
-         1,
-         false,
-         true,
-         {"Katze", "x"},
-         choose,
-         {"lstTestWrongWords", "lstTestWrongWords/cell"},  // the list, then its current entry
-         "Right !, right : 2, wrong : 1"},
+         {},
+         {ctrlS, right, wrong, space},
+         enter,
+         {"lstTestWrongWords", "lstTestWrongWords/dog"},  // the list, then its current entry
+         {"Right !", "right : 2, wrong : 1"},
+         {"Richtig !", "richtig : 2, falsch : 1"}},
         {"a result with nothing to revise",
-         1,
-         false,
-         true,
-         {"Katze"},
+         {},
+         {ctrlS, right},
          timeUp,
          {"imgTestBarCancel"},
-         "right : 1, wrong : 0, (Esc)"},
-        {"Esc from the test", 1, false, true, {}, esc, {"vg1"}, ""},
-        {"the item editor closed", 1, false, false, {}, editorClosed, {"txtQ", "vg1"}, ""},
+         {"right : 1, wrong : 0, (Esc)"},
+         {"richtig : 1, falsch : 0, (Esc)"}},
+        {"a new test over that result", {}, {ctrlS, right, timeUp}, ctrlS, {"txtTestA(1)"}, {"cat"}},
+        {"End test in that new test",
+         {},
+         {ctrlS, right, timeUp, ctrlS},
+         toCancel,
+         {"imgTestBarCancel"},
+         {"(Esc)"}},
+        {"Esc from the test", {}, {ctrlS}, esc, {"vg1"}, {}},
+        {"the item editor closed", {}, {}, editorClosed, {"txtQ", "vg1"}, {}},
+        {"Ctrl+S, a choice first", {{"sky", 50}}, {}, ctrlS, {"optTestA(1)"}, {"sky"}},
+        {"a choice wrong, the solution shown",
+         {{"sky", 50}, {"BegriffAufloesen", 1}},
+         {ctrlS, down},
+         enter,
+         {"optTestA(1)"},
+         {"Wrong !, Solution: blue", "sky"},
+         {"Falsch !, Lösung: blue", "sky"}},
+        {"a choice wrong, then a typed item",
+         {{"sky", 50}},
+         {ctrlS, down},
+         enter,
+         {"txtTestA(1)"},
+         {"Wrong !", "cat"},
+         {"Falsch !", "cat"}},
     };
     for (const auto& s : steps) {
         if (m().TestActive) m().imgTestBarCancel_Click();
         // The order the test asks in (error rate, then question) stays.
         runstate::dbVok->Execute("UPDATE VOK SET AA1 = 0, AR1 = 0, AF1 = 0, FQ1 = 0");
-        setOpt("AnzahlVersuche", s.tries);
-        setOpt("BegriffAufloesen", s.resolve ? 1 : 0);
+        runstate::dbVok->Execute(
+            QStringLiteral("UPDATE VOK SET FQ1 = %1 WHERE Q = 'sky'").arg(s.options.value("sky").toInt()));
+        const QVariantMap plain{{"AnzahlVersuche", 1}, {"BegriffAufloesen", 0}, {"ShowText", 1}};
+        for (auto o = plain.begin(); o != plain.end(); ++o)
+            setOpt(o.key(), s.options.value(o.key(), o.value()));
         m().FocusWork();
-        if (s.started) m().imgBarStartTest_Click();
-        for (const QString& a : s.answers) give(a);
-        wktest::ReaderLog log;
+        for (const Step& b : s.before) b();
+        Reader plainReader, adopting;
+        adopting.adopting = true;
+        for (Reader* r : {&plainReader, &adopting}) r->on = QApplication::focusWidget();
+        tool.take();
         s.act();
-        EXPECT_EQ(log.focus(), s.focus) << s.step;
-        QWidget* f = QApplication::focusWidget();
-        ASSERT_NE(f, nullptr) << s.step;
-        EXPECT_EQ(f->accessibleDescription(), s.said) << s.step;
-        // Words are heard as they change on the control with the focus.
-        if (!s.said.isEmpty()) {
-            EXPECT_TRUE(log.told().contains(wktest::focusedControl(&m()))) << s.step;
-        }
+        const QList<wktest::BusEvent> events = tool.take();
+        QStringList focus;
+        for (const auto& e : events)
+            if (e.kind == "focus") focus << nameOf(e.control) + (e.words.isEmpty() ? "" : "/" + e.words);
+        EXPECT_EQ(focus, s.focus) << s.step;
+        const QStringList said = de && !s.saidDe.isEmpty() ? s.saidDe : s.said;
+        EXPECT_EQ(plainReader.hear(events), said) << s.step;
+        EXPECT_EQ(adopting.hear(events), said) << s.step << " (the focus taken from a caret)";
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, ReaderBus, ::testing::Values(0, 1),
+                         [](const auto& info) { return info.param == 0 ? "German" : "English"; });
 
 }  // namespace

@@ -67,7 +67,7 @@ public:
 
 // What Qt tells a screen reader while the log lives: the controls that take
 // the focus, in order ("name", "name/cell" for an entry, "name (hidden)" for
-// one not shown), and those whose description changes.
+// one not shown). What reaches the reader over the bus is ReaderBus.h's.
 class ReaderLog {
 public:
     ReaderLog();
@@ -81,16 +81,12 @@ public:
     // (or "off") for a box ticked or cleared, "caret: ..." and
     // "selection: ..." for a text's caret moved and its selection changed.
     QStringList carried() const { return carried_; }
-    // The controls whose description changed, which a reader speaks on the
-    // control with the focus, in order.
-    QStringList told() const { return told_; }
 
     // Called for every event Qt hands to assistive tools.
     static void heard(QAccessibleEvent* event);
 
 private:
     QStringList focus_;
-    QStringList told_;
     QStringList carried_;
 };
 

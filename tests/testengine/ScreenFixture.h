@@ -19,6 +19,7 @@ protected:
     QString path;
     std::vector<QVariantMap> items_;
     QVariantMap options_;
+    std::map<int, int> language_;  // user 1's language when set: 0 German, 1 English
 
     // Items are added in this order; the default test order is by question.
     void item(const QString& q, QVariantMap fields = {}) {
@@ -44,7 +45,7 @@ protected:
         for (auto f = options_.begin(); f != options_.end(); ++f) o->SetValue(f.key(), f.value());
         o->Update();
         db->Close();
-        makeUsers({{1, "Ben"}}, 1);
+        makeUsers({{1, "Ben"}}, 1, language_);
         startup::FrmBenutzer f;
         startAs(f, 1, "\"" + path + "\"");
         ASSERT_TRUE(runstate::bDBOffen);
