@@ -55,7 +55,7 @@ class Orca:
         out = []
         for line in self.utterances()[since:]:
             words = re.sub(r"^.*SPEECH OUTPUT: '", "", line.rstrip("\n"))
-            words = re.sub(r"' *\{.*$|' *$", "", words).strip()
+            words = re.sub(r"' *[{\[].*$|' *$", "", words).strip()
             if words and not ECHO.fullmatch(words):
                 out.append(words)
         return out

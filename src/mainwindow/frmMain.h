@@ -384,14 +384,18 @@ public:
     // What a screen reader hears of the test screen besides the controls
     // themselves (frmMainTestHeard.cpp): each shown answer control is
     // described by the question; the news of a judgement (right, wrong, the
-    // next try, the solution) is said once on the control the learner is
-    // on, which the caller then describes again; the control the result
-    // starts at is described by the result's figures until the next test.
+    // next try, the solution) and the result's figures are said once on the
+    // control the learner is on, which is described again as the step ends
+    // (endNews, once the focus is placed); End test, when the result starts
+    // there, is described by the figures until the next item.
     void describeAnswerControls();
     void tellNews(const QString& news);
+    void endNews();
     QString solutionNews() const;
     void tellResult();
     void forgetResult();
+    QPointer<QWidget> newsOn_;  // a control other than an answer's that carries news, with its own words
+    QString newsOwn_;
     // The bars' hint popup (two lines centred on x twips).
 
 protected:

@@ -337,7 +337,8 @@ void frmMain::ShowNextQuestion(bool bStop) {
     } else {
         FocusWork();  // an item without answer controls goes on from the test bar
     }
-    // Once the focus has left it, so that a reader does not hear it go.
+    // Once the focus has left them, so that a reader does not hear them go.
+    endNews();
     forgetResult();
 }
 
@@ -428,6 +429,7 @@ void frmMain::EndOfTest(bool bStop) {
         fraTestBewertung->raise();
         tellResult();
         FocusWork();
+        endNews();
     } else {
         imgTestBarCancel_Click();
     }
@@ -530,6 +532,7 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
                 t->setFocus();
             }
             describeAnswerControls();
+            endNews();
             st.QuestionOpen = open;
             tmrTestVok->setEnabled(itemTimerOn());
             break;
@@ -573,6 +576,7 @@ void frmMain::imgTestBarSolve_MouseUp(int Button, int, double, double) {
                 }
             }
             describeAnswerControls();
+            endNews();
             st.QuestionOpen = open;
             tmrTestVok->setEnabled(itemTimerOn());
             break;

@@ -34,14 +34,20 @@ void frmMain::describeAnswerControls() {
 
 void frmMain::tellNews(const QString& news) {
     QWidget* f = QApplication::focusWidget();
-    if (news.isEmpty() || !f || !isAncestorOf(f) || !f->isVisible()) return;
-    const QString own = f->accessibleDescription();
+    if (news.isEmpty() || !f || !isAncestorOf(f)) return;
+    bool answer = false;
+    for (int i = 1; i <= 9; ++i) answer = answer || f == txtTestA(i) || f == optTestA(i) || f == chkTestA(i);
+    if (!answer && !newsOn_) {
+        newsOn_ = f;
+        newsOwn_ = f->accessibleDescription();
+    }
     f->setAccessibleDescription(news);
-    // An answer control is described by the question again as the step
-    // ends; any other control the learner judged from gets its words back.
-    for (int i = 1; i <= 9; ++i)
-        if (f == txtTestA(i) || f == optTestA(i) || f == chkTestA(i)) return;
-    f->setAccessibleDescription(own);
+}
+
+void frmMain::endNews() {
+    // Once the focus has left it, a reader does not hear the words go back.
+    if (newsOn_) newsOn_->setAccessibleDescription(std::exchange(newsOwn_, QString()));
+    newsOn_ = nullptr;
 }
 
 QString frmMain::solutionNews() const {
@@ -67,16 +73,19 @@ void frmMain::tellResult() {
         figures << lblTestBPunkte->text() + QLatin1Char(' ') + lblTestBPunktzahl->text();
     if (lblTestBBewertung->isVisibleTo(fraTestBewertung)) figures << lblTestBBewertung->text();
     const QString said = figures.join(QStringLiteral(", "));
-    lstTestWrongWords->setAccessibleDescription(said);
-    // With nothing to revise the result starts at the button that ends it.
-    imgTestBarCancel->setAccessibleDescription(
-        lstTestWrongWords->isEnabled() ? modMain::GetText(688).trimmed()
-                                       : said + QStringLiteral(", ") + modMain::GetText(688).trimmed());
+    // With nothing to revise the result starts at the button that ends it,
+    // which the figures describe. The list of questions to revise hands
+    // the focus on to its first entry at once, and a reader goes there
+    // without a word of the list's description: the figures are news where
+    // the learner is.
+    if (lstTestWrongWords->isEnabled())
+        tellNews(said);
+    else
+        imgTestBarCancel->setAccessibleDescription(said + QStringLiteral(", ") +
+                                                   modMain::GetText(688).trimmed());
 }
 
 void frmMain::forgetResult() {
-    if (!lstTestWrongWords->accessibleDescription().isEmpty())
-        lstTestWrongWords->setAccessibleDescription(QString());
     const QString esc = modMain::GetText(688).trimmed();
     if (imgTestBarCancel->accessibleDescription() != esc) imgTestBarCancel->setAccessibleDescription(esc);
 }

@@ -19,22 +19,25 @@ namespace {
 // What Orca 43 makes of what reaches it, starting on the control `on`:
 // - the focus coming to a control: it goes there and says the control's
 //   description as last carried to it (the control's own when none was);
+//   coming to an entry of a list or table, it says the entry, not the
+//   list's description;
 // - a description carried as words: said when it is the control it is on;
-//   one carried as an object it drops ("bad content sent to speak()");
-// - adopting: a caret moved in the control that ends with the focus takes
-//   it there unsaid, as Orca does when the focus got there before it read
-//   the caret; the focus then is no news. Which of the two happens depends
-//   on how far Orca is behind, so every step must be heard the same either
-//   way.
+//   one carried as an object it drops ("bad content sent to speak()").
+// Orca reads the bus when it can. Behind the program (the step's events
+// all queued when it reads them) it skips a focus that a later one in
+// another control has overtaken, and a caret moved in the control that ends
+// with the focus takes it there unsaid, the focus then being no news. Each
+// step must be heard the same either way.
 struct Reader {
     QWidget* on = nullptr;
     QHash<QWidget*, QString> carried;
-    bool adopting = false;
+    bool behind = false;
 
     QStringList hear(const QList<wktest::BusEvent>& events) {
         QStringList said;
-        for (const auto& e : events) {
-            if (e.kind == "caret" && adopting && e.control == QApplication::focusWidget() &&
+        for (qsizetype i = 0; i < events.size(); ++i) {
+            const wktest::BusEvent& e = events[i];
+            if (e.kind == "caret" && behind && e.control == QApplication::focusWidget() &&
                 e.control->isVisible())
                 on = e.control;
             if (e.kind == "description") {
@@ -44,10 +47,13 @@ struct Reader {
                     carried[e.control] = e.words;
                 if (e.control == on && !e.object && !e.words.isEmpty()) said << e.words;
             }
-            if (e.kind == "focus" && e.control != on) {
+            const bool overtaken =
+                behind && std::any_of(events.begin() + i + 1, events.end(),
+                                      [](const auto& later) { return later.kind == "focus"; });
+            if (e.kind == "focus" && !overtaken && (e.control != on || !e.words.isEmpty())) {
                 on = e.control;
                 const QString d = carried.value(on, on ? on->accessibleDescription() : QString());
-                if (!d.isEmpty()) said << d;
+                if (e.words.isEmpty() && !d.isEmpty()) said << d;
             }
         }
         return said;
@@ -219,9 +225,9 @@ TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
             setOpt(o.key(), s.options.value(o.key(), o.value()));
         m().FocusWork();
         for (const Step& b : s.before) b();
-        Reader plainReader, adopting;
-        adopting.adopting = true;
-        for (Reader* r : {&plainReader, &adopting}) r->on = QApplication::focusWidget();
+        Reader keepingUp, behind;
+        behind.behind = true;
+        for (Reader* r : {&keepingUp, &behind}) r->on = QApplication::focusWidget();
         tool.take();
         s.act();
         const QList<wktest::BusEvent> events = tool.take();
@@ -230,8 +236,8 @@ TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
             if (e.kind == "focus") focus << nameOf(e.control) + (e.words.isEmpty() ? "" : "/" + e.words);
         EXPECT_EQ(focus, s.focus) << s.step;
         const QStringList said = de && !s.saidDe.isEmpty() ? s.saidDe : s.said;
-        EXPECT_EQ(plainReader.hear(events), said) << s.step;
-        EXPECT_EQ(adopting.hear(events), said) << s.step << " (the focus taken from a caret)";
+        EXPECT_EQ(keepingUp.hear(events), said) << s.step;
+        EXPECT_EQ(behind.hear(events), said) << s.step << " (the reader behind)";
     }
 }
 
