@@ -24,8 +24,7 @@ sys.path.insert(0, HERE)
 LANG = sys.argv[3] if len(sys.argv) > 3 else "en"
 import ui  # noqa: E402
 import pyatspi  # noqa: E402
-from gi.repository import GLib  # noqa: E402
-from screenshots import MESSAGES, OUT, Session, accept_file_dialog, click, keys, typed  # noqa: E402
+from screenshots import (pump, OUT, Session, accept_file_dialog, click, keys, typed)  # noqa: E402
 
 focused = []
 
@@ -34,14 +33,6 @@ def on_focus(ev):
     if ev.detail1:
         focused.append(ev.source)
 
-
-def pump(seconds=0.8):
-    ctx = GLib.MainContext.default()
-    end = time.time() + seconds
-    while time.time() < end:
-        while ctx.pending():
-            ctx.iteration(False)
-        time.sleep(0.05)
 
 
 def screen():

@@ -27,9 +27,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import ui  # noqa: E402
 import pyatspi  # noqa: E402
-from gi.repository import GLib  # noqa: E402
-from screenshots import (MESSAGES, LANGUAGES, OUT, Session, accept_file_dialog, click, keys,  # noqa: E402
-                         typed)
+from screenshots import (run_steps, choose_language, pump, MESSAGES, OUT, Session, accept_file_dialog, click,
+                         keys, typed)  # noqa: E402
 
 LANG = sys.argv[3]
 events = []
@@ -43,15 +42,6 @@ def on_focus(ev):
     except Exception as e:  # gone meanwhile
         events.append(f"(gone: {e})")
 
-
-def pump(seconds=0.6):
-    """Lets the bus deliver what the last key brought."""
-    ctx = GLib.MainContext.default()
-    end = time.time() + seconds
-    while time.time() < end:
-        while ctx.pending():
-            ctx.iteration(False)
-        time.sleep(0.05)
 
 
 def text(message_id):
@@ -163,11 +153,7 @@ def start_window(w):
 
 
 def users_and_main(w):
-    combo = w.find("combo box", MESSAGES[20005].rstrip(" :"))
-    if LANG != "en":
-        ui.press(combo)
-        time.sleep(0.5)
-        click(w.find("list item", LANGUAGES[LANG]))
+    choose_language(w)
     w.round("Users window", lambda: ui.press(w.find("push button", text(3))))
     w.shot("users")
     deletes = ui.find_all(w.app, "push button", contains=MESSAGES[(10000 if LANG == "de" else 20000) + 18])
@@ -462,19 +448,10 @@ def wizard(w):
 
 def main():
     os.makedirs(OUT, exist_ok=True)
-    w = Walk()
-    try:
-        for name, step in (("start", start_window), ("users", users_and_main), ("new database", new_database),
+    run_steps(Walk(), (("start", start_window), ("users", users_and_main), ("new database", new_database),
                            ("items", add_items), ("overview", overview), ("edit", edit_item),
                            ("test", test_screen), ("settings", settings), ("main bar", main_bar),
-                           ("grid options", grid_options), ("wizard", wizard)):
-            try:
-                step(w)
-            except Exception as e:
-                w.say(f"!! {name}: {e}")
-                w.shot(f"failed-{name.replace(' ', '-')}")
-    finally:
-        w.close()
+                           ("grid options", grid_options), ("wizard", wizard)), "failed-")
 
 
 if __name__ == "__main__":

@@ -23,7 +23,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import ui  # noqa: E402
 from orca_speech import Orca  # noqa: E402
-from screenshots import MESSAGES, LANGUAGES, OUT, Session, accept_file_dialog, keys, typed  # noqa: E402
+from screenshots import (run_steps, MESSAGES, OUT, Session, accept_file_dialog, keys, typed)  # noqa: E402
 
 LANG = sys.argv[3]
 
@@ -206,17 +206,8 @@ def test_windows(w):
 
 def main():
     os.makedirs(OUT, exist_ok=True)
-    w = Walk()
-    try:
-        for name, step in (("start", start_window), ("new database", new_database), ("editor", editor),
-                           ("settings", settings), ("export", export_fields), ("test", test_windows)):
-            try:
-                step(w)
-            except Exception as e:
-                w.say(f"!! {name}: {e}")
-                w.shot(f"orca-failed-{name.replace(' ', '-')}")
-    finally:
-        w.close()
+    run_steps(Walk(), (("start", start_window), ("new database", new_database), ("editor", editor),
+                           ("settings", settings), ("export", export_fields), ("test", test_windows)), "orca-failed-")
 
 
 if __name__ == "__main__":

@@ -25,7 +25,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import ui  # noqa: E402
 from orca_speech import Orca  # noqa: E402
-from screenshots import MESSAGES, LANGUAGES, OUT, Session, accept_file_dialog, click, keys, typed  # noqa: E402
+from screenshots import (choose_language, OUT, Session, accept_file_dialog, click, keys, typed)  # noqa: E402
 
 LANG = sys.argv[3] if len(sys.argv) > 3 else "en"
 
@@ -71,11 +71,7 @@ class Walk(Session):
 
 
 def setup(w):
-    combo = w.find("combo box", MESSAGES[20005].rstrip(" :"))
-    if LANG != "en":
-        ui.press(combo)
-        time.sleep(0.5)
-        click(w.find("list item", LANGUAGES[LANG]))
+    choose_language(w)
     w.press("push button", w.text(3))
     click(ui.find_all(w.app, "text")[0])
     typed("Anna")

@@ -12,6 +12,8 @@ import sys
 import tempfile
 import time
 
+from screenshots import end_process
+
 
 # Key echo, which is not what the program says.
 ECHO = re.compile(r"([A-Za-z0-9]|F[0-9]+|tab|return|escape|space|left shift|left control|left alt|"
@@ -72,11 +74,6 @@ class Orca:
                 size, still = now, time.time()
 
     def stop(self):
-        self.proc.terminate()
-        try:
-            self.proc.wait(10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
+        end_process(self.proc)
         self.out.close()
         shutil.rmtree(self.dir, ignore_errors=True)

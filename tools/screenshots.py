@@ -117,24 +117,58 @@ class Session:
         print("\n".join(ui.dump(self.app)))
 
     def close(self):
-        self.proc.terminate()
-        try:
-            self.proc.wait(10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
+        end_process(self.proc)
         self.log.close()
         shutil.rmtree(self.home, ignore_errors=True)
 
 
-def start(s):
-    """Start form: language, a new user, on to the main window."""
-    # Named after its label; a new installation starts in English.
-    combo = s.find("combo box", MESSAGES[20005].rstrip(" :"))
+def end_process(proc):
+    """Asks a child to end; kills it when it has not within ten seconds."""
+    proc.terminate()
+    try:
+        proc.wait(10)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+
+
+def pump(seconds=0.6):
+    """Lets the accessibility bus deliver what the last key brought."""
+    from gi.repository import GLib
+    ctx = GLib.MainContext.default()
+    end = time.time() + seconds
+    while time.time() < end:
+        while ctx.pending():
+            ctx.iteration(False)
+        time.sleep(0.05)
+
+
+def choose_language(s):
+    """The start window's language box set to the session's language (a new
+    installation starts in English); the box is named after its label."""
     if s.lang != "en":
-        ui.press(combo)
+        ui.press(s.find("combo box", MESSAGES[20005].rstrip(" :")))
         time.sleep(0.5)
         click(s.find("list item", LANGUAGES[s.lang]))
+
+
+def run_steps(w, steps, shot_prefix):
+    """Runs each (name, step) on w; a step that fails is said and
+    photographed, and the next one goes on."""
+    try:
+        for name, step in steps:
+            try:
+                step(w)
+            except Exception as e:
+                w.say(f"!! {name}: {e}")
+                w.shot(f"{shot_prefix}{name.replace(' ', '-')}")
+    finally:
+        w.close()
+
+
+def start(s):
+    """Start form: language, a new user, on to the main window."""
+    choose_language(s)
     s.press("push button", s.text(3))
     field = ui.find_all(s.app, "text")[0]
     click(field)
