@@ -308,22 +308,19 @@ TEST_F(OpenDatabase, DamagedFileAtStartUpIsReportedUnderItsLocationCode) {
         resetRunState();
         ASSERT_TRUE(QFile::remove(path));
     }
-    // A user database that lacks the chosen user's query, met at the
-    // confirmation.
-    {
-        auto users = dao::DBEngine::OpenDatabase(home.path() + "/USER.MDB", false, false,
-                                                 ";pwd=" + modUserDB::UserDBPasswort);
-        users->DeleteQueryDef("USER1");
-        users->Close();
-    }
+    // The chosen user's query missing from the user database: met at the confirmation.
+    auto users = dao::DBEngine::OpenDatabase(home.path() + "/USER.MDB", false, false,
+                                             ";pwd=" + modUserDB::UserDBPasswort);
+    users->DeleteQueryDef("USER1");
+    users->Close();
     ui.clearCalls();
     ui.pushMsgBox(forms::vbOK);
     startup::FrmBenutzer f;
     startAs(f, 1);
     ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
-    EXPECT_EQ(ui.last(CallKind::MsgBox).title, "189");
-    EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.startsWith("Error 3078: "))
-        << ui.last(CallKind::MsgBox).prompt.toStdString();
+    const auto box = ui.last(CallKind::MsgBox);
+    EXPECT_EQ(box.title, "189");
+    EXPECT_TRUE(box.prompt.startsWith("Error 3078: ")) << box.prompt.toStdString();
 }
 
 // A file the layer will not use (3051) is write-protected or in use, unless

@@ -154,8 +154,8 @@ TEST_F(StartForm, BoxesAreHeardInTheLanguageChosen) {
 }
 
 // A reader hears which user the test will be charged to and which
-// language: each box with its entry, and the new entry as an arrow
-// changes it.
+// language: each box with its entry, the new entry as an arrow changes it,
+// and nothing of a box set while the focus is elsewhere.
 TEST_F(StartForm, BoxesAreHeardWithTheirEntries) {
     makeUsers({{1, "Anna"}, {2, "Bert"}}, 1, {{1, 1}, {2, 1}});
     startup::FrmBenutzer f;
@@ -180,6 +180,10 @@ TEST_F(StartForm, BoxesAreHeardWithTheirEntries) {
         wktest::keyTo(c.box, c.key);
         EXPECT_EQ(log.carried(), QStringList{c.carried}) << c.box->objectName().toStdString();
     }
+    f.cmdNeu->setFocus();
+    wktest::ReaderLog log;
+    f.cboBenutzer->setCurrentIndex(0);  // the language follows the user
+    EXPECT_EQ(log.carried(), QStringList());
 }
 
 TEST_F(StartForm, LastUserNoLongerInUseLeavesTheFirstEntry) {

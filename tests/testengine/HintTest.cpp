@@ -57,34 +57,32 @@ TEST_F(HintScreen, TipIsShownWithTheCountdownsHeld) {
     EXPECT_EQ(ui.count(CallKind::ShowModal), 2);
 }
 
-// The keyboard's right click on the focused Solve button, the menu key or
-// Shift+F10, opens the clue as the mouse's does.
+// The menu key and Shift+F10 on the focused Solve button open the clue as
+// the right button does, judging nothing.
 TEST_F(HintScreen, TheMenuKeyOpensTheClue) {
     item("Hund", {{"A1", "dog"}, {"Tip", "barks"}});
     open();
     m().imgBarStartTest_Click();
     m().show();
     QApplication::setActiveWindow(&m());
-    const struct {
-        int key;
-        Qt::KeyboardModifiers modifiers;
-    } keys[] = {{Qt::Key_Menu, Qt::NoModifier}, {Qt::Key_F10, Qt::ShiftModifier}};
-    for (const auto& k : keys) {
+    const std::pair<int, Qt::KeyboardModifiers> keys[] = {{Qt::Key_Menu, {}},
+                                                          {Qt::Key_F10, Qt::ShiftModifier}};
+    for (const auto& [key, modifiers] : keys) {
         m().imgTestBarSolve->setFocus(Qt::TabFocusReason);
         QString shown;
         ui.pushModal([&](QWidget& w) {
-            shown = static_cast<testengine::frmHint&>(w).Label1->text();
-            static_cast<testengine::frmHint&>(w).cmdOK->click();
+            auto& hint = static_cast<testengine::frmHint&>(w);
+            shown = hint.Label1->text();
+            hint.cmdOK->click();
         });
-        wktest::keyTo(m().imgTestBarSolve, k.key, k.modifiers);
-        EXPECT_EQ(shown, "barks") << k.key;
+        wktest::keyTo(m().imgTestBarSolve, key, modifiers);
+        EXPECT_EQ(shown, "barks") << key;
     }
-    EXPECT_EQ(st().AskedCount, 0);  // nothing judged
+    EXPECT_EQ(st().AskedCount, 0);
 }
 
-// A reader opening the window reads its text as a message's, however
-// short (a dialog's only from three words on); Esc closes it as its
-// button does.
+// A reader reads a message's text however short (a dialog's from three
+// words on); Esc closes the window as its button does.
 TEST(frmHint, IsReadAsAMessageAndEscClosesIt) {
     wktest::ScriptedUi ui;
     testengine::frmHint h;

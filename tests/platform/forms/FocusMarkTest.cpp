@@ -32,19 +32,15 @@ double contrast(QRgb a, QRgb b) {
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-// Each kind in a window of the program's look beside a button that holds
-// the focus meanwhile: the points that change when the focus comes are at
-// least a frame two points wide, and each stands out 3:1 from what it
-// covers.
+// Each kind beside a button that holds the focus meanwhile: the points that
+// change when the focus comes are at least a frame two points wide, over
+// the control's parts too, and each stands out 3:1 from what it covers.
 TEST(FocusMark, EveryKindOfControlShowsAMarkThreeToOne) {
     forms::focusSeenFromTheStart();  // as the program starts
-    const struct {
-        const char* kind;
-        std::function<QWidget*(QWidget*)> make;
-    } kinds[] = {
+    const std::pair<const char*, std::function<QWidget*(QWidget*)>> kinds[] = {
         {"push button", [](QWidget* p) { return new QPushButton("Delete", p); }},
-        {"default button",
-         [](QWidget* p) {  // its outline is dark
+        {"default button",  // its outline is dark
+         [](QWidget* p) {
              auto* b = new QPushButton("Start >>", p);
              b->setDefault(true);
              return b;
@@ -57,13 +53,12 @@ TEST(FocusMark, EveryKindOfControlShowsAMarkThreeToOne) {
          }},
         {"icon button",
          [](QWidget* p) {
-             auto* b = new QPushButton(p);
-             b->setIcon(QApplication::style()->standardIcon(QStyle::SP_DialogOpenButton));
+             auto* b =
+                 new QPushButton(QApplication::style()->standardIcon(QStyle::SP_DialogOpenButton), "", p);
              b->setFixedSize(32, 32);
              return b;
          }},
-        // Empty: Tab selects a text, which is no part of the mark.
-        {"text box", [](QWidget* p) { return new QLineEdit(p); }},
+        {"text box", [](QWidget* p) { return new QLineEdit(p); }},  // empty: a selected text is no mark
         {"list box",
          [](QWidget* p) {
              auto* c = new QComboBox(p);
@@ -73,9 +68,9 @@ TEST(FocusMark, EveryKindOfControlShowsAMarkThreeToOne) {
         {"check box", [](QWidget* p) { return new QCheckBox("Mark the known", p); }},
         {"option button", [](QWidget* p) { return new QRadioButton("Ask least known", p); }},
         {"text area", [](QWidget* p) { return new QPlainTextEdit("a note", p); }},
-        {"list",
+        {"list",  // long: a scroll bar at its edge
          [](QWidget* p) {
-             auto* l = new QListWidget(p);  // long: a scroll bar at its edge
+             auto* l = new QListWidget(p);
              for (int i = 0; i < 30; ++i) l->addItem(QString("Haus %1").arg(i));
              l->setCurrentRow(0);
              return l;
@@ -89,35 +84,33 @@ TEST(FocusMark, EveryKindOfControlShowsAMarkThreeToOne) {
              return t;
          }},
     };
-    for (const auto& k : kinds) {
+    for (const auto& [kind, make] : kinds) {
         QWidget window;
         auto* away = new QPushButton("away", &window);
         away->move(8, 8);
-        QWidget* control = k.make(&window);
-        control->move(8, 48);
-        control->resize(control->sizeHint().expandedTo(QSize(120, 0)));
+        QWidget* control = make(&window);
+        control->setGeometry(QRect(QPoint(8, 48), control->sizeHint().expandedTo(QSize(120, 0))));
         window.resize(200, 60 + control->height());
         window.show();
         QApplication::setActiveWindow(&window);
         const QRect area = control->geometry().adjusted(-4, -4, 4, 4);
-        away->setFocus(Qt::TabFocusReason);
-        QApplication::processEvents();
-        const QImage before = window.grab(area).toImage();
-        control->setFocus(Qt::TabFocusReason);
-        QApplication::processEvents();
-        ASSERT_TRUE(control->hasFocus()) << k.kind;
-        const QImage after = window.grab(area).toImage();
+        QImage shot[2];
+        for (QWidget* w : {static_cast<QWidget*>(away), control}) {
+            w->setFocus(Qt::TabFocusReason);
+            QApplication::processEvents();
+            shot[w == control] = window.grab(area).toImage();
+        }
+        ASSERT_TRUE(control->hasFocus()) << kind;
         int changed = 0;
         double weakest = 21;
-        for (int y = 0; y < before.height(); ++y)
-            for (int x = 0; x < before.width(); ++x)
-                if (before.pixel(x, y) != after.pixel(x, y)) {
+        for (int y = 0; y < shot[0].height(); ++y)
+            for (int x = 0; x < shot[0].width(); ++x)
+                if (const QRgb a = shot[0].pixel(x, y), b = shot[1].pixel(x, y); a != b) {
                     ++changed;
-                    weakest = std::min(weakest, contrast(before.pixel(x, y), after.pixel(x, y)));
+                    weakest = std::min(weakest, contrast(a, b));
                 }
-        // A frame two points wide all round, over the control's parts too.
-        EXPECT_GE(changed, 4 * (control->width() + control->height()) - 16) << k.kind;
-        EXPECT_GE(weakest, 3.0) << k.kind;
+        EXPECT_GE(changed, 4 * (control->width() + control->height()) - 16) << kind;
+        EXPECT_GE(weakest, 3.0) << kind;
     }
 }
 
