@@ -73,11 +73,10 @@ int runOnBus(const QString& folder, QString& log) {
         return -1;
     }
     config.write(
-        QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\""
-                       " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                       "<busconfig><type>session</type><listen>unix:dir=%1</listen>"
-                       "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
-                       "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
+        QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
+                       "<policy context=\"default\"><allow send_destination=\"*\"/><allow "
+                       "eavesdrop=\"true\"/><allow own=\"*\"/>"
+                       "</policy></busconfig>\n")
             .arg(folder)
             .toUtf8());
     config.close();
@@ -93,25 +92,25 @@ int runOnBus(const QString& folder, QString& log) {
     env.insert("DISPLAY", display.name());
     env.insert("XDG_RUNTIME_DIR", folder);
     env.insert("HOME", folder);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    env.insert(kChild, "1");
+    for (QProcess* p : {&launcher, &child}) {
+        p->setProcessEnvironment(env);
+        p->setProcessChannelMode(QProcess::MergedChannels);
+    }
     // The desktop's launcher of the accessibility bus names that bus on the
     // session bus, where Qt asks for it.
-    launcher.setProcessEnvironment(env);
-    launcher.setProcessChannelMode(QProcess::MergedChannels);
     launcher.start(kLauncher, {"--launch-immediately"});
     const QDBusConnection probe = QDBusConnection::connectToBus(session, QStringLiteral("wk-bus-probe"));
     const bool up = waitFor(
         [&] { return probe.isConnected() && probe.interface()->isServiceRegistered("org.a11y.Bus").value(); },
         10000);
     QDBusConnection::disconnectFromBus(QStringLiteral("wk-bus-probe"));
-    if (session.isEmpty() || !up) {
+    if (!up) {
         log = "the bus did not start";
         return -1;
     }
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-    env.insert(kChild, "1");
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     child.start(QCoreApplication::applicationFilePath(),
                 {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
