@@ -1,5 +1,7 @@
 #include "support/ReaderBus.h"
 
+#include <gtest/gtest.h>
+
 #include <QAccessible>
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -7,9 +9,12 @@
 #include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QWidget>
 #include <functional>
+
+#include "support/VirtualDisplay.h"
 
 namespace wktest {
 
@@ -17,6 +22,7 @@ namespace {
 
 const char* const kChild = "WK_READER_BUS_CHILD";
 const QString kMarks = QStringLiteral("org.wortkiste.TestMark");
+const QString kLauncher = QStringLiteral("/usr/libexec/at-spi-bus-launcher");
 
 // Runs the event loop until done() holds or ms have passed.
 bool waitFor(const std::function<bool()>& done, int ms) {
@@ -29,88 +35,86 @@ bool waitFor(const std::function<bool()>& done, int ms) {
     return true;
 }
 
-void stop(QProcess& p) {
-    if (p.state() == QProcess::NotRunning) return;
-    p.terminate();
-    if (!p.waitForFinished(5000)) p.kill();
-    p.waitForFinished();
+// A helper process ended with the object, asked first: the launcher then
+// ends the bus it started.
+struct Helper : QProcess {
+    ~Helper() override {
+        if (state() == NotRunning) return;
+        terminate();
+        if (!waitForFinished(5000)) kill();
+        waitForFinished();
+    }
+};
+
+// The accessibility bus, at the address the session names.
+QDBusConnection accessBus() {
+    const QDBusMessage ask =
+        QDBusMessage::createMethodCall("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress");
+    const QString address = QDBusConnection::sessionBus().call(ask).arguments().value(0).toString();
+    return QDBusConnection::connectToBus(address, QStringLiteral("wk-bus-tool"));
 }
 
 }  // namespace
 
-AccessBus::AccessBus(const QString& folder) : folder_(folder) {
-    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    const QString launcher = QStringLiteral("/usr/libexec/at-spi-bus-launcher");
-    for (const auto& [what, found] :
-         {std::pair{QStringLiteral("Xvfb"), !QStandardPaths::findExecutable("Xvfb").isEmpty()},
-          std::pair{QStringLiteral("dbus-daemon"), !daemon.isEmpty()},
-          std::pair{QStringLiteral("at-spi2-core"), QFile::exists(launcher)}})
-        if (!found) missing_ += what + QLatin1Char(' ');
-    if (!missing_.isEmpty()) return;
-    display_ = std::make_unique<VirtualDisplay>();
-    if (display_->name().isEmpty()) return;
-    // A session bus, its socket in the folder.
-    QFile config(folder_ + "/session.conf");
-    if (!config.open(QIODevice::WriteOnly)) return;
+QString busToolsMissing() {
+    QString missing;
+    for (const char* tool : {"Xvfb", "dbus-daemon"})
+        if (QStandardPaths::findExecutable(tool).isEmpty()) missing += QString(tool) + ' ';
+    if (!QFile::exists(kLauncher)) missing += "at-spi2-core";
+    return missing.trimmed();
+}
+
+int runOnBus(const QString& folder, QString& log) {
+    VirtualDisplay display;
+    Helper daemon, launcher, child;  // ended in the reverse order
+    QFile config(folder + "/session.conf");
+    if (display.name().isEmpty() || !config.open(QIODevice::WriteOnly)) {
+        log = "no display";
+        return -1;
+    }
     config.write(
-        QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\""
-                       " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                       "<busconfig><type>session</type><listen>unix:dir=%1</listen>"
-                       "<auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
-                       "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n")
-            .arg(folder_)
+        QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen><auth>EXTERNAL</auth>"
+                       "<policy context=\"default\"><allow send_destination=\"*\"/><allow "
+                       "eavesdrop=\"true\"/><allow own=\"*\"/>"
+                       "</policy></busconfig>\n")
+            .arg(folder)
             .toUtf8());
     config.close();
-    daemon_.start(daemon, {"--config-file=" + config.fileName(), "--nofork", "--print-address=1"});
-    if (!daemon_.waitForStarted(10000)) return;
+    daemon.start(QStandardPaths::findExecutable("dbus-daemon"),
+                 {"--config-file=" + config.fileName(), "--nofork", "--print-address=1"});
     QByteArray line;
-    while (!line.contains('\n') && daemon_.waitForReadyRead(10000)) line += daemon_.readAllStandardOutput();
+    while (!line.contains('\n') && daemon.waitForReadyRead(10000)) line += daemon.readAllStandardOutput();
     const QString session = QString::fromUtf8(line).trimmed();
-    if (session.isEmpty()) return;
-    // The desktop's launcher of the accessibility bus: it starts the bus
-    // (its socket in the runtime folder) and names it on the session bus,
-    // where Qt asks for it; the bus starts AT-SPI's registry when asked.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DBUS_SESSION_BUS_ADDRESS", session);
-    env.insert("DISPLAY", display_->name());
-    env.insert("XDG_RUNTIME_DIR", folder_);
-    env.insert("HOME", folder_);
     env.remove("AT_SPI_BUS_ADDRESS");
-    launcher_.setProcessEnvironment(env);
-    launcher_.setProcessChannelMode(QProcess::MergedChannels);
-    launcher_.start(launcher, {"--launch-immediately"});
-    if (!launcher_.waitForStarted(10000)) return;
-    const QDBusConnection probe = QDBusConnection::connectToBus(session, QStringLiteral("wk-bus-probe"));
-    const bool up = waitFor(
-        [&] {
-            return probe.isConnected() &&
-                   probe.interface()->isServiceRegistered(QStringLiteral("org.a11y.Bus")).value();
-        },
-        10000);
-    QDBusConnection::disconnectFromBus(QStringLiteral("wk-bus-probe"));
-    if (up) address_ = session;
-}
-
-AccessBus::~AccessBus() {
-    stop(launcher_);
-    stop(daemon_);
-}
-
-int AccessBus::runChild(const QString& test, QString& log) {
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("DISPLAY", display_->name());
     env.remove("WAYLAND_DISPLAY");
-    env.remove("AT_SPI_BUS_ADDRESS");
-    env.insert("DBUS_SESSION_BUS_ADDRESS", address_);
+    env.insert("DBUS_SESSION_BUS_ADDRESS", session);
+    env.insert("DISPLAY", display.name());
+    env.insert("XDG_RUNTIME_DIR", folder);
+    env.insert("HOME", folder);
+    env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     env.insert(kChild, "1");
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=" + test});
-    const bool ended = child.waitForStarted(10000) && child.waitForFinished(120000);
-    if (!ended) stop(child);
+    for (QProcess* p : {&launcher, &child}) {
+        p->setProcessEnvironment(env);
+        p->setProcessChannelMode(QProcess::MergedChannels);
+    }
+    // The desktop's launcher of the accessibility bus names that bus on the
+    // session bus, where Qt asks for it.
+    launcher.start(kLauncher, {"--launch-immediately"});
+    const QDBusConnection probe = QDBusConnection::connectToBus(session, QStringLiteral("wk-bus-probe"));
+    const bool up = waitFor(
+        [&] { return probe.isConnected() && probe.interface()->isServiceRegistered("org.a11y.Bus").value(); },
+        10000);
+    QDBusConnection::disconnectFromBus(QStringLiteral("wk-bus-probe"));
+    if (!up) {
+        log = "the bus did not start";
+        return -1;
+    }
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=%1.%2").arg(test->test_suite_name(), test->name())});
+    const bool ended = child.waitForFinished(120000);
     log = QString::fromLocal8Bit(child.readAll());
     return ended && child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
 }
@@ -119,19 +123,7 @@ bool isBusChild() {
     return qEnvironmentVariableIsSet(kChild);
 }
 
-namespace {
-
-// The accessibility bus's address, as the session names it.
-QString accessBusAddress() {
-    const QDBusMessage ask =
-        QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-                                       QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));
-    return QDBusConnection::sessionBus().call(ask).arguments().value(0).toString();
-}
-
-}  // namespace
-
-BusTool::BusTool() : tool_(QDBusConnection::connectToBus(accessBusAddress(), QStringLiteral("wk-bus-tool"))) {
+BusTool::BusTool() : tool_(accessBus()) {
     // Qt joins the bus as its event loop runs.
     waitFor([] { return QAccessible::isActive() && QDBusConnection(QStringLiteral("a11y")).isConnected(); },
             10000);
@@ -139,17 +131,15 @@ BusTool::BusTool() : tool_(QDBusConnection::connectToBus(accessBusAddress(), QSt
     if (!tool_.isConnected() || program_.isEmpty()) return;
     for (const QString& kind : {QStringLiteral("org.a11y.atspi.Event.Object"), kMarks})
         tool_.connect(QString(), QString(), kind, QString(), this, SLOT(received(QDBusMessage)));
-    // As a screen reader does: the registry tells the program, which from
-    // then on sends these.
-    for (const QString& kind : {QStringLiteral("object:"), QStringLiteral("focus:")}) {
-        QDBusMessage join = QDBusMessage::createMethodCall(
-            QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("/org/a11y/atspi/registry"),
-            QStringLiteral("org.a11y.atspi.Registry"), QStringLiteral("RegisterEvent"));
-        join << kind << QStringList() << QString();  // from every program
+    // As a screen reader does: the registry tells every program to send these.
+    for (const char* kind : {"object:", "focus:"}) {
+        QDBusMessage join =
+            QDBusMessage::createMethodCall("org.a11y.atspi.Registry", "/org/a11y/atspi/registry",
+                                           "org.a11y.atspi.Registry", "RegisterEvent");
+        join << QString(kind) << QStringList() << QString();
         if (tool_.call(join).type() == QDBusMessage::ErrorMessage) return;
     }
-    // The program hears of it over the bus: an event only the program's
-    // bridge sends shows that it listens.
+    // The program has heard of it once an event only its bridge sends arrives.
     ready_ = waitFor(
         [this] {
             QAccessibleEvent probe(qApp, QAccessible::NameChanged);
@@ -170,8 +160,8 @@ QList<BusEvent> BusTool::take() {
     return std::exchange(events_, {});
 }
 
-// A mark sent after everything else on the program's connection comes to
-// the tool after it: the bus keeps the order of one sender's messages.
+// A mark sent after everything else on the program's connection arrives
+// after it: the bus keeps the order of one sender's messages.
 bool BusTool::sync() {
     QDBusMessage mark = QDBusMessage::createSignal(QStringLiteral("/org/wortkiste/mark"), kMarks, "Mark");
     mark << ++sent_;
