@@ -1,6 +1,5 @@
-// The text import's memory check: what the control groups leave the
-// process, and what a file's rows are counted at beside what they were
-// measured to take.
+// The text import's memory check: what the control groups leave the process,
+// and what a file's rows are counted at beside what they were measured to take.
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -22,9 +21,11 @@ namespace {
 constexpr qint64 MB = qint64(1) << 20;
 
 const char* const kMountV2 =
-    "30 23 0:26 / /sys/fs/cgroup rw,nosuid shared:4 - cgroup2 cgroup2 rw,nsdelegate\n";
+    "30 23 0:26 / /sys/fs/cgroup rw,nosuid shared:4 - "
+    "cgroup2 cgroup2 rw,nsdelegate\n";
 const char* const kMountHybrid =
-    "35 31 0:32 / /sys/fs/cgroup/memory rw,relatime shared:9 - cgroup cgroup rw,memory\n"
+    "35 31 0:32 / /sys/fs/cgroup/memory rw,relatime shared:9 - cgroup cgroup "
+    "rw,memory\n"
     "41 31 0:38 / /sys/fs/cgroup/unified rw,relatime - cgroup2 cgroup2 rw\n";
 
 QByteArray number(qint64 n) {
@@ -38,14 +39,13 @@ QByteArray number(qint64 n) {
 // what the process may take; the machine's free memory bounds it where no
 // group is tighter.
 TEST(ImportMemory, TheControlGroupsLeaveTheProcessTheirLimitLessWhatTheyHold) {
-    struct Case {
+    const QString v2 = "sys/fs/cgroup/user.slice/app.scope/";
+    const QString v1 = "sys/fs/cgroup/memory/job/7/";
+    const struct {
         const char* what;
         std::map<QString, QByteArray> files;  // below the root, besides MemAvailable of 8 GB
         qint64 left;
-    };
-    const QString v2 = "sys/fs/cgroup/user.slice/app.scope/";
-    const QString v1 = "sys/fs/cgroup/memory/job/7/";
-    const Case cases[] = {
+    } cases[] = {
         {"v2, its own group, page cache dropped first",
          {{"proc/self/mountinfo", kMountV2},
           {"proc/self/cgroup", "0::/user.slice/app.scope\n"},
@@ -89,7 +89,7 @@ TEST(ImportMemory, TheControlGroupsLeaveTheProcessTheirLimitLessWhatTheyHold) {
          0},
         {"no control groups", {}, 8192 * MB},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         QTemporaryDir root;
         auto put = [&](const QString& rel, const QByteArray& text) {
@@ -104,21 +104,16 @@ TEST(ImportMemory, TheControlGroupsLeaveTheProcessTheirLimitLessWhatTheyHold) {
     }
 }
 
-// A file is counted at no less than its rows took in the preview and the
-// import, and at no more than 1.6 times: it is neither let in to run out
-// of memory nor refused while it would fit with room to spare. The
-// figures are the least and the most bench/exchange_import_memory.cpp
-// measured per row (peak resident memory above what the process held;
-// 100,000 to 1,000,000 lines, 3 runs each) for each kind of line it reads,
-// and the lines are its lines.
+// A row is counted at no less than it took in the preview and the import, and
+// at no more than 1.6 times: the least and the most per row that
+// bench/exchange_import_memory.cpp measured for each kind of line it reads.
 TEST(ImportMemory, ARowIsCountedAtWhatItWasMeasuredToTakeWithRoomToSpare) {
-    struct Kind {
+    const struct {
         const char* what;
         std::function<QString(long)> line;
         TextLayout layout;
         double least, most;  // preview and import, bytes a row
-    };
-    const Kind kinds[] = {
+    } kinds[] = {
         {"short", [](long r) { return QString("Neu %1\tnew %1\tThema %2").arg(r).arg(r % 30); },
          TextLayout::QuestionAnswerTheme, 199, 222},
         {"long",
@@ -139,7 +134,7 @@ TEST(ImportMemory, ARowIsCountedAtWhatItWasMeasuredToTakeWithRoomToSpare) {
          },
          TextLayout::QuestionAnswers, 346, 359},
     };
-    for (const Kind& k : kinds) {
+    for (const auto& k : kinds) {
         SCOPED_TRACE(k.what);
         QByteArray text;
         for (long r = 500000; r < 501000; ++r) text += k.line(r).toUtf8() + "\r\n";

@@ -1,9 +1,8 @@
 #pragma once
-// What a program killed at a chosen moment of its work leaves on disk,
-// made with plain SQLite: a VFS over SQLite's own that, once a given number
-// of writes into a database file have been made, drops every later write,
-// truncation, sync and deletion. The files then stay as they were at that
-// moment, whatever the connection does next (its commit, its close).
+// What a program killed at a chosen moment of its work leaves on disk, made
+// with plain SQLite: a VFS over SQLite's own that, once a given number of
+// writes into a database file have been made, drops every later write,
+// truncation, sync and deletion, whatever the connection does next.
 #include <sqlite3.h>
 
 #include <cstring>
@@ -19,89 +18,62 @@ struct File {
     bool counted;
 };
 
+struct State {
+    int writesLeft = -1;  // into counted files, before the freeze; below zero: never
+    std::string only;     // the name a counted database file ends with; any when empty
+    bool frozen = false;
+};
+
+inline State& state() {
+    static State s;
+    return s;
+}
 inline sqlite3_vfs* own() {
     static sqlite3_vfs* const vfs = sqlite3_vfs_find("unix");
     return vfs;
 }
-
-// Writes into database files still to be made; below zero: never frozen.
-inline int& writesLeft() {
-    static int left = -1;
-    return left;
-}
-// Only the writes into a database file of this name count; all when empty.
-inline std::string& countedFile() {
-    static std::string name;
-    return name;
-}
-inline bool& frozen() {
-    static bool is = false;
-    return is;
-}
-
 inline sqlite3_file* real(sqlite3_file* f) {
     return reinterpret_cast<File*>(f)->real;
 }
-
-inline int close(sqlite3_file* f) {
-    const int rc = real(f)->pMethods->xClose(real(f));
-    sqlite3_free(real(f));
-    return rc;
-}
-inline int read(sqlite3_file* f, void* into, int n, sqlite3_int64 at) {
-    return real(f)->pMethods->xRead(real(f), into, n, at);
-}
-inline int write(sqlite3_file* f, const void* from, int n, sqlite3_int64 at) {
-    if (frozen()) return SQLITE_OK;
-    const int rc = real(f)->pMethods->xWrite(real(f), from, n, at);
-    if (reinterpret_cast<File*>(f)->counted && writesLeft() > 0 && --writesLeft() == 0) frozen() = true;
-    return rc;
-}
-inline int truncate(sqlite3_file* f, sqlite3_int64 size) {
-    return frozen() ? SQLITE_OK : real(f)->pMethods->xTruncate(real(f), size);
-}
-inline int sync(sqlite3_file* f, int flags) {
-    return frozen() ? SQLITE_OK : real(f)->pMethods->xSync(real(f), flags);
-}
-inline int fileSize(sqlite3_file* f, sqlite3_int64* size) {
-    return real(f)->pMethods->xFileSize(real(f), size);
-}
-inline int lock(sqlite3_file* f, int level) {
-    return real(f)->pMethods->xLock(real(f), level);
-}
-inline int unlock(sqlite3_file* f, int level) {
-    return real(f)->pMethods->xUnlock(real(f), level);
-}
-inline int checkReserved(sqlite3_file* f, int* out) {
-    return real(f)->pMethods->xCheckReservedLock(real(f), out);
-}
-inline int fileControl(sqlite3_file* f, int op, void* arg) {
-    return real(f)->pMethods->xFileControl(real(f), op, arg);
-}
-inline int sectorSize(sqlite3_file* f) {
-    return real(f)->pMethods->xSectorSize(real(f));
-}
-inline int characteristics(sqlite3_file* f) {
-    return real(f)->pMethods->xDeviceCharacteristics(real(f));
-}
-inline int shmMap(sqlite3_file* f, int region, int size, int extend, void volatile** at) {
-    return real(f)->pMethods->xShmMap(real(f), region, size, extend, at);
-}
-inline int shmLock(sqlite3_file* f, int offset, int n, int flags) {
-    return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
-}
-inline void shmBarrier(sqlite3_file* f) {
-    real(f)->pMethods->xShmBarrier(real(f));
-}
-inline int shmUnmap(sqlite3_file* f, int deleteFlag) {
-    return real(f)->pMethods->xShmUnmap(real(f), frozen() ? 0 : deleteFlag);
+inline const sqlite3_io_methods& io(sqlite3_file* f) {
+    return *real(f)->pMethods;
 }
 
 inline const sqlite3_io_methods* methods() {
+    using I = sqlite3_int64;
     static const sqlite3_io_methods m = {
-        2,        close,         read,        write,      truncate,        sync,   fileSize, lock,
-        unlock,   checkReserved, fileControl, sectorSize, characteristics, shmMap, shmLock,  shmBarrier,
-        shmUnmap, nullptr,       nullptr,
+        2,
+        [](sqlite3_file* f) {
+            const int rc = io(f).xClose(real(f));
+            sqlite3_free(real(f));
+            return rc;
+        },
+        [](sqlite3_file* f, void* to, int n, I at) { return io(f).xRead(real(f), to, n, at); },
+        [](sqlite3_file* f, const void* from, int n, I at) {
+            State& s = state();
+            if (s.frozen) return SQLITE_OK;
+            const int rc = io(f).xWrite(real(f), from, n, at);
+            if (reinterpret_cast<File*>(f)->counted && s.writesLeft > 0 && --s.writesLeft == 0)
+                s.frozen = true;
+            return rc;
+        },
+        [](sqlite3_file* f, I size) { return state().frozen ? SQLITE_OK : io(f).xTruncate(real(f), size); },
+        [](sqlite3_file* f, int flags) { return state().frozen ? SQLITE_OK : io(f).xSync(real(f), flags); },
+        [](sqlite3_file* f, I* size) { return io(f).xFileSize(real(f), size); },
+        [](sqlite3_file* f, int level) { return io(f).xLock(real(f), level); },
+        [](sqlite3_file* f, int level) { return io(f).xUnlock(real(f), level); },
+        [](sqlite3_file* f, int* out) { return io(f).xCheckReservedLock(real(f), out); },
+        [](sqlite3_file* f, int op, void* arg) { return io(f).xFileControl(real(f), op, arg); },
+        [](sqlite3_file* f) { return io(f).xSectorSize(real(f)); },
+        [](sqlite3_file* f) { return io(f).xDeviceCharacteristics(real(f)); },
+        [](sqlite3_file* f, int region, int size, int extend, void volatile** at) {
+            return io(f).xShmMap(real(f), region, size, extend, at);
+        },
+        [](sqlite3_file* f, int at, int n, int flags) { return io(f).xShmLock(real(f), at, n, flags); },
+        [](sqlite3_file* f) { io(f).xShmBarrier(real(f)); },
+        [](sqlite3_file* f, int del) { return io(f).xShmUnmap(real(f), state().frozen ? 0 : del); },
+        nullptr,
+        nullptr,
     };
     return &m;
 }
@@ -117,29 +89,18 @@ inline int open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags,
         sqlite3_free(file->real);
         return rc != SQLITE_OK ? rc : SQLITE_CANTOPEN;
     }
-    const std::string n = name ? name : "";
-    const std::string& only = countedFile();
-    file->counted = (flags & SQLITE_OPEN_MAIN_DB) != 0 &&
-                    (only.empty() ||
-                     (n.size() >= only.size() && n.compare(n.size() - only.size(), only.size(), only) == 0));
+    const std::string n = name ? name : "", &only = state().only;
+    file->counted = (flags & SQLITE_OPEN_MAIN_DB) != 0 && n.size() >= only.size() &&
+                    n.compare(n.size() - only.size(), only.size(), only) == 0;
     file->base.pMethods = methods();
     return SQLITE_OK;
-}
-inline int remove(sqlite3_vfs*, const char* name, int syncDir) {
-    return frozen() ? SQLITE_OK : own()->xDelete(own(), name, syncDir);
-}
-inline int access(sqlite3_vfs*, const char* name, int flags, int* out) {
-    return own()->xAccess(own(), name, flags, out);
-}
-inline int fullPathname(sqlite3_vfs*, const char* name, int size, char* out) {
-    return own()->xFullPathname(own(), name, size, out);
 }
 
 }  // namespace frozen
 
-// The VFS's name; `writes`: how many writes into a database file (named
-// `only`, or any) are made before the disk freezes (below zero: none
-// freezes it).
+// The VFS's name; `writes`: how many writes into a database file (whose name
+// ends with `only`, or any) are made before the disk freezes (0: frozen now;
+// below zero: never).
 inline const char* FrozenDiskVfs(int writes, const std::string& only = {}) {
     static const char* const name = [] {
         static sqlite3_vfs vfs = *frozen::own();
@@ -148,20 +109,24 @@ inline const char* FrozenDiskVfs(int writes, const std::string& only = {}) {
         vfs.zName = "wortkiste-test-frozen-disk";
         vfs.pAppData = nullptr;
         vfs.xOpen = frozen::open;
-        vfs.xDelete = frozen::remove;
-        vfs.xAccess = frozen::access;
-        vfs.xFullPathname = frozen::fullPathname;
+        vfs.xDelete = [](sqlite3_vfs*, const char* name, int syncDir) {
+            return frozen::state().frozen ? SQLITE_OK : frozen::own()->xDelete(frozen::own(), name, syncDir);
+        };
+        vfs.xAccess = [](sqlite3_vfs*, const char* name, int flags, int* out) {
+            return frozen::own()->xAccess(frozen::own(), name, flags, out);
+        };
+        vfs.xFullPathname = [](sqlite3_vfs*, const char* name, int size, char* out) {
+            return frozen::own()->xFullPathname(frozen::own(), name, size, out);
+        };
         sqlite3_vfs_register(&vfs, 0);
         return vfs.zName;
     }();
-    frozen::writesLeft() = writes;
-    frozen::countedFile() = only;
-    frozen::frozen() = writes == 0;
+    frozen::state() = {writes, only, writes == 0};
     return name;
 }
 
 inline bool DiskFrozen() {
-    return frozen::frozen();
+    return frozen::state().frozen;
 }
 
 }  // namespace wktest

@@ -1,11 +1,10 @@
-// Reads held together in one read transaction (dao::ReadTogether), as
-// another program, the stock sqlite3 shell, sees them.
+// Reads held together in one read transaction (dao::ReadTogether), as the
+// stock sqlite3 shell sees them from another process.
 #include "SecondProcessSupport.h"
 #include "platform/dao/ReadTogether.h"
 
 #include <sys/stat.h>
 
-#include <functional>
 #include <stdexcept>
 
 using namespace daotest;
@@ -14,8 +13,7 @@ namespace {
 
 class ReadsTogether : public SecondProcess {
 protected:
-    // What the shell makes of sql when it may not wait for a lock: its
-    // output, or its error.
+    // The shell's output for sql when it may not wait for a lock, or its error.
     static QString atOnce(const QString& file, const QString& sql) {
         QProcess p;
         p.start("sqlite3", {"-cmd", ".timeout 0", file, sql});
@@ -24,8 +22,8 @@ protected:
             .trimmed();
     }
     QString file() const { return path("t.wkd"); }
-    // When and how the file was last written, without opening it: closing
-    // a descriptor of it would drop this process's locks.
+    // When and how the file was last written, read without opening it:
+    // closing a descriptor of it would drop this process's locks.
     QString stamp() const {
         struct stat st {};
         ::stat(QFile::encodeName(file()).constData(), &st);
@@ -35,42 +33,24 @@ protected:
 
 }  // namespace
 
-// From its start to its end the file's read lock is held once: another
-// program reads, its write is refused at once for want of the lock, and
-// nothing of the file changes; after it the lock is gone and the write
-// goes through.
-TEST_F(ReadsTogether, HoldTheReadLockFromStartToEndAndWriteNothing) {
-    openHolder("t.wkd");
-    write(3);
-    const QString before = stamp();
-    {
-        const dao::ReadTogether together(*items);
-        EXPECT_TRUE(holdsSharedLock(file()));
-        items->SetAbsolutePosition(2);
-        EXPECT_EQ(items->Value("Q").toString(), "item 2");
-        EXPECT_TRUE(holdsSharedLock(file()));
-        EXPECT_EQ(atOnce(file(), "SELECT count(*) FROM VOK;"), "3");
-        EXPECT_TRUE(atOnce(file(), "INSERT INTO VOK (Q) VALUES ('other');").contains("database is locked"));
-        EXPECT_EQ(stamp(), before);
-    }
-    EXPECT_EQ(stamp(), before);
-    EXPECT_FALSE(QFile::exists(file() + "-journal"));
-    EXPECT_FALSE(holdsSharedLock(file()));
-    EXPECT_EQ(atOnce(file(), "INSERT INTO VOK (Q) VALUES ('other'); SELECT count(*) FROM VOK;"), "4");
-}
-
-// However it ends, it leaves no transaction behind: a write after it is in
-// the file at once (the shell sees it). Inside a
-// workspace transaction it leaves that one to its owner: the Rollback
-// takes back what the transaction wrote. A write inside it is refused, not
-// kept for its end.
-TEST_F(ReadsTogether, LeaveNoTransactionBehindAndATransactionOpenBeforeToItsOwner) {
-    struct Case {
+// From its start to its end the read lock is held: another program reads, and
+// its write is refused at once. A write inside is refused too, not kept for
+// the end. However it ends, it has written nothing and leaves no transaction
+// behind: a write after it is in the file at once.
+TEST_F(ReadsTogether, HoldTheReadLockUntilTheirEndAndLeaveNoTransactionBehind) {
+    const struct {
         const char* what;
         std::function<void(dao::DatabasePtr&, dao::RecordsetPtr&)> inside;
-    };
-    const Case cases[] = {
-        {"left as it ends", [](dao::DatabasePtr&, dao::RecordsetPtr& rs) { rs->MoveLast(); }},
+    } cases[] = {
+        {"left as it ends",
+         [&](dao::DatabasePtr&, dao::RecordsetPtr& rs) {
+             EXPECT_TRUE(holdsSharedLock(file()));
+             rs->SetAbsolutePosition(2);
+             EXPECT_EQ(rs->Value("Q").toString(), "item 2");
+             EXPECT_EQ(atOnce(file(), "SELECT count(*) FROM VOK;"), "3");
+             EXPECT_TRUE(
+                 atOnce(file(), "INSERT INTO VOK (Q) VALUES ('other');").contains("database is locked"));
+         }},
         {"left by an exception",
          [](dao::DatabasePtr&, dao::RecordsetPtr& rs) {
              rs->MoveFirst();
@@ -85,13 +65,15 @@ TEST_F(ReadsTogether, LeaveNoTransactionBehindAndATransactionOpenBeforeToItsOwne
     };
     openHolder("t.wkd");
     write(3);
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        const QString before = stamp();
         try {
             const dao::ReadTogether together(*items);
             c.inside(holder, items);
         } catch (const std::runtime_error&) {
         }
+        EXPECT_EQ(stamp(), before);
         if (!holder->IsOpen()) {
             holder = ws.OpenDatabase(file());
             items = holder->OpenRecordset("VOK");
@@ -100,7 +82,12 @@ TEST_F(ReadsTogether, LeaveNoTransactionBehindAndATransactionOpenBeforeToItsOwne
         write(1);
         EXPECT_EQ(countInOtherProcess(file()), written);
     }
+}
 
+// Within a workspace transaction it leaves that one to its owner's Rollback.
+TEST_F(ReadsTogether, LeaveATransactionOpenBeforeToItsOwner) {
+    openHolder("t.wkd");
+    write(3);
     ws.BeginTrans();
     write(1);
     {
@@ -108,7 +95,6 @@ TEST_F(ReadsTogether, LeaveNoTransactionBehindAndATransactionOpenBeforeToItsOwne
         items->MoveFirst();
     }
     ws.Rollback();
-    --written;
-    EXPECT_EQ(countInOtherProcess(file()), written);
-    EXPECT_EQ(holder->OpenRecordset("VOK")->RecordCount(), written);
+    EXPECT_EQ(countInOtherProcess(file()), 3);
+    EXPECT_EQ(holder->OpenRecordset("VOK")->RecordCount(), 3);
 }
