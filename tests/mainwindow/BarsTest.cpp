@@ -13,6 +13,7 @@
 
 #include "mainwindow/BarsFixture.h"
 #include "mainwindow/SettingsPanel.h"
+#include "support/Waiting.h"
 
 using namespace barstest;
 using mainwindow::frmMain;
@@ -85,20 +86,7 @@ TEST_F(Bars, PictureButtonsAreNamedByTheirHint) {
     EXPECT_EQ(m.findChild<QPushButton*>("cmdOverview1_ImportPic")->accessibleName(), "Import picture");
 }
 
-// A bar button shows its focus frame however the focus came: the window
-// places its first focus there without a Tab.
-// The contrast of two colours as the accessibility guidelines reckon it.
-double contrast(QRgb a, QRgb b) {
-    const auto luminance = [](QRgb c) {
-        const auto linear = [](int v) {
-            const double s = v / 255.0;
-            return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
+using wktest::contrast;
 
 // The focused bar button shows a frame around it, placed by the window or
 // reached by Tab, each of whose points stands out 3:1 from what it covers;

@@ -1,4 +1,5 @@
 #include "support/ReaderBus.h"
+#include "support/Waiting.h"
 
 #include <gtest/gtest.h>
 
@@ -24,16 +25,7 @@ const char* const kChild = "WK_READER_BUS_CHILD";
 const QString kMarks = QStringLiteral("org.wortkiste.TestMark");
 const QString kLauncher = QStringLiteral("/usr/libexec/at-spi-bus-launcher");
 
-// Runs the event loop until done() holds or ms have passed.
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using wktest::waitFor;
 
 // A helper process ended with the object, asked first: the launcher then
 // ends the bus it started.

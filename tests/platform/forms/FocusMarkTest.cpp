@@ -16,21 +16,11 @@
 #include <functional>
 
 #include "platform/forms/FocusKeys.h"
+#include "support/Waiting.h"
 
 namespace {
 
-// The contrast of two colours as the accessibility guidelines reckon it.
-double contrast(QRgb a, QRgb b) {
-    const auto luminance = [](QRgb c) {
-        const auto linear = [](int v) {
-            const double s = v / 255.0;
-            return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * linear(qRed(c)) + 0.7152 * linear(qGreen(c)) + 0.0722 * linear(qBlue(c));
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
+using wktest::contrast;
 
 // Each kind beside a button that holds the focus meanwhile: the points that
 // change when the focus comes are at least a frame two points wide, over

@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include "exchange/frmImport.h"
+#include "support/Waiting.h"
 
 namespace {
 
@@ -24,16 +25,7 @@ public:
     void FillVG1() override {}
 };
 
-// Runs the event loop until done() holds or ms have passed.
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using wktest::waitFor;
 
 }  // namespace
 
