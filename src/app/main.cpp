@@ -9,6 +9,7 @@
 #include "core/UserFiles.h"
 #include "core/modMain.h"
 #include "platform/Error.h"
+#include "platform/dao/Dao.h"
 #include "platform/forms/Accessible.h"
 #include "platform/forms/FocusKeys.h"
 #include "platform/shell/Shell.h"
@@ -197,6 +198,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const QStringList args = databaseWords(argc, argv);
+    dao::KeepRunningAtFileSizeLimit();
     qtMessages = qInstallMessageHandler(startupMessages);
     QApplication app(argc, argv);
     qInstallMessageHandler(qtMessages);

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "platform/dao/Dao.h"
 #include "platform/forms/FocusKeys.h"
 
 int main(int argc, char** argv) {
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", (home->path() + "/xdg-config").toUtf8());
     qputenv("XDG_CACHE_HOME", (home->path() + "/xdg-cache").toUtf8());
     qputenv("XDG_STATE_HOME", (home->path() + "/xdg-state").toUtf8());
+    dao::KeepRunningAtFileSizeLimit();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Wortkiste");
     // Windows show their focus as the program's do.

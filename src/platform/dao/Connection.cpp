@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/dao/File.h"
 #include "platform/dao/LeftoverJournal.h"
+#include "platform/dao/Vfs.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -36,7 +37,7 @@ void Core::checkOpen() const {
 void Core::connect() {
     const QByteArray native = QFile::encodeName(path);
     const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(native.constData(), &db, flags, journalGuardVfs());
+    const int rc = sqlite3_open_v2(native.constData(), &db, flags, layerVfs());
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(db);
         db = nullptr;
@@ -55,17 +56,15 @@ void Core::fail(int rc, const QString& context) {
     try {
         raiseSqlite(db, rc, context);
     } catch (const wk::Error& e) {
-        if (db && savepoints > 0 && sqlite3_get_autocommit(db)) {
+        if (db && savepoints > 0 && sqlite3_get_autocommit(db) && !lostTransaction) {
             // SQLite gave up the whole transaction. The work after this
-            // must not be committed on its own: it goes into savepoints
-            // begun again, which only Rollback ends. The error says so, so
-            // that no caller passes over it as a failure of one value.
+            // must not be committed on its own: every later write of the
+            // transaction is refused, until Rollback ends it. The error
+            // says so, so that no caller passes over it as a failure of
+            // one value.
             wk::Error lost = e;
             lost.setEndedTransaction();
-            if (!lostTransaction) lostTransaction = lost;
-            for (int i = 0; i < savepoints; ++i)
-                sqlite3_exec(db, "SAVEPOINT wk_trans", nullptr, nullptr, nullptr);
-            pageOneInJournal = false;
+            lostTransaction = lost;
             throw lost;
         }
         throw;
@@ -135,7 +134,7 @@ void Core::commit() {
     }
 }
 
-void Core::askFileStillTheSame() {
+void Core::reopenIfCopiedOver() {
     const quint64 action = actionEpoch.load(std::memory_order_relaxed);
     if (action == markAskedAt || !idle()) return;
     markAskedAt = action;
@@ -160,23 +159,20 @@ void Core::reopen() {
 
 sqlite3_stmt* Core::prepared(const QString& sql) {
     checkOpen();
-    askFileStillTheSame();
+    reopenIfCopiedOver();
     sqlite3_stmt* st = statements.value(sql);
     return st ? st : prepare(sql);
 }
 
-sqlite3_stmt* Core::statement(const QString& sql) {
-    sqlite3_stmt* st = prepared(sql);
-    if (!sqlite3_stmt_readonly(st) && !readOnly) {
-        // The first write of a transaction. (A statement on its own is made
-        // a transaction where it may write much: see Database::Execute.)
-        if (!sqlite3_get_autocommit(db)) {
-            if (!pageOneInJournal) putPageOneFirstIntoJournal();
-        } else if (mark == 0) {
-            markFile();
-        }
+void Core::beforeWrite() {
+    enterWorkspaceTransaction();
+    // (A statement on its own is made a transaction where it may write
+    // much: see Database::Execute.)
+    if (!sqlite3_get_autocommit(db)) {
+        if (!pageOneInJournal) putPageOneFirstIntoJournal();
+    } else if (mark == 0) {
+        markFile();
     }
-    return st;
 }
 
 sqlite3_stmt* Core::prepare(const QString& sql) {
@@ -213,6 +209,7 @@ sqlite3_stmt* Core::prepare(const QString& sql) {
 
 void Core::exec(const QString& sql) {
     checkOpen();
+    forgetFailedCall();
     char* err = nullptr;
     const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err);
     sqlite3_free(err);
@@ -513,7 +510,7 @@ std::shared_ptr<Core> openCore(const QString& path, bool exclusive, bool readOnl
         if (setAside) *setAside = takeSetAside(native);
         // The mark as SQLite's recovery left it.
         core->markAskedAt = ~quint64(0);
-        core->askFileStillTheSame();
+        core->reopenIfCopiedOver();
         if (!ours || metaValue(*core, QStringLiteral("format")).toString() != QLatin1String(kFormat))
             raise(3343, path);
         // Only a file known to be ours is switched to the rollback journal,

@@ -324,6 +324,12 @@ struct JournalSetAside {
 // from the event loop, each once (the opening's own go to the handle).
 void OnJournalSetAside(std::function<void(const JournalSetAside&)> handler);
 
+// A write past the process's file-size limit then fails, and is told as a
+// full disk, instead of the kernel ending the program with SIGXFSZ. Called
+// once where the program starts; the signal is caught, not ignored, so the
+// programs it starts get it as usual.
+void KeepRunningAtFileSizeLimit();
+
 class Database : public std::enable_shared_from_this<Database> {
 public:
     ~Database();

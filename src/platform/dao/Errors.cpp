@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/dao/Connection.h"
 #include "platform/dao/LeftoverJournal.h"
+#include "platform/dao/Vfs.h"
 
 #include <QFile>
 
@@ -89,16 +90,11 @@ namespace detail {
 namespace {
 
 // SQLite reports a write the disk refused as an I/O error; the system's
-// reason tells a full disk (or quota, or size limit) from a failing one.
-bool diskFull(sqlite3* db) {
-    if (!db) return false;
-    int last = 0;
-    sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &last);
-    // The file's own last error outlives what a commit's rollback did after
-    // the write that failed.
-    for (const int e : {sqlite3_system_errno(db), last})
-        if (e == ENOSPC || e == EDQUOT || e == EFBIG) return true;
-    return false;
+// reason for the call that failed tells a full disk (or quota, or size
+// limit) from a failing one.
+bool diskFull() {
+    const int e = failedCallErrno();
+    return e == ENOSPC || e == EDQUOT || e == EFBIG;
 }
 
 // A change is refused while a journal that could not be set aside lies
@@ -138,7 +134,7 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
         case SQLITE_PERM:
             raise(3051, file);
         case SQLITE_CANTOPEN:
-            if (diskFull(db)) raise(3026);
+            if (diskFull()) raise(3026);
             refuseBesideKeptJournal(file);
             // SQLite opens no journal through a link, and so cannot recover
             // the file from it.
@@ -156,7 +152,7 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
                                                  "again when that program is done with the file.")
                                       .arg(file));
         case SQLITE_IOERR:
-            if (diskFull(db)) raise(3026);
+            if (diskFull()) raise(3026);
             // A file shorter than its own header says is damaged.
             if (rc == SQLITE_IOERR_SHORT_READ) raise(3049, file);
             raise(3043);

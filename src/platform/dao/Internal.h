@@ -5,6 +5,7 @@
 
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
+#include "platform/dao/Vfs.h"
 
 #include <QCollator>
 #include <QHash>
@@ -120,7 +121,7 @@ struct RecordsetImplBase {
 // statement cache. Every Database handle opened on the file shares it, and
 // so do their recordsets; it closes when the last open handle is closed and
 // none of its recordsets is left, or when the last of them lets go.
-struct Core {
+struct Core : std::enable_shared_from_this<Core> {
     sqlite3* db = nullptr;
     QString path;  // as it was first opened
     // The connection cannot write (file or folder not writable); a
@@ -140,17 +141,22 @@ struct Core {
     // open on it. A connection has one transaction: a second workspace's
     // work would land in the first one's savepoints and go with its
     // Rollback, or stay uncommitted in them, so the file is refused to it.
-    const Workspace::Impl* workspace = nullptr;
+    Workspace::Impl* workspace = nullptr;
     // A transaction that SQLite rolled back by itself (full disk, I/O
-    // error): its savepoints are begun again, so that nothing after it is
-    // committed piecemeal, and CommitTrans raises this error until Rollback.
+    // error): every later write of the workspace's transaction on this
+    // connection is refused with this error, and CommitTrans raises it,
+    // until Rollback; nothing after it is committed piecemeal.
     std::optional<wk::Error> lostTransaction;
+    // Why the connection could not join the workspace's open transaction
+    // (another program's lock, after the wait): its later writes in that
+    // transaction are refused with it at once, without another wait.
+    std::optional<wk::Error> refusedJoin;
     // Closed while a transaction of its workspace held work on it: that work
     // was rolled back, and CommitTrans must not report it saved.
     bool closedInTransaction = false;
-    // The workspace's outermost level began the connection's transaction
-    // (BEGIN): it ends with COMMIT or ROLLBACK, the levels inside it are
-    // savepoints.
+    // The connection's transaction was begun (BEGIN) when it joined the
+    // workspace's: its outermost level ends with COMMIT or ROLLBACK, the
+    // levels inside it are savepoints.
     bool transactionBegun = false;
     // The file's mark (its user version, see LeftoverJournal.cpp) as this
     // connection last read or wrote it, and the user action at which the
@@ -187,26 +193,35 @@ struct Core {
     // Gives an unmarked file its mark, in a commit of its own: before the
     // first change made outside a transaction.
     void markFile();
-    // When a new user action has begun: whether the file under the
-    // connection still carries the mark it had. Another program may have
-    // copied another database over it in place, with a change counter that
-    // SQLite takes for its own: the connection then opens anew, so that
-    // nothing it kept of the old file is read as the new one's.
-    void askFileStillTheSame();
+    // When a new user action has begun and the connection is idle: reads the
+    // mark of the file under it (8 bytes), and opens the connection anew
+    // when it has changed. Another program may have copied another database
+    // over it in place, with a change counter that SQLite takes for its
+    // own: nothing the connection kept of the old file is then read as the
+    // new one's.
+    void reopenIfCopiedOver();
     // Begins the transaction, as a write where the connection may write: a
     // transaction that read first and then wants to write would be refused
     // by SQLite at once while another program writes, instead of waiting
     // its turn.
     void begin();
+    // Before the connection writes: it joins the transaction of its
+    // workspace, if one is open (refused with the error of a transaction
+    // SQLite rolled back by itself); a write of its own gives the file its
+    // mark first, one in a transaction puts page 1 first into the journal.
+    void beforeWrite();
+    // Joins the transaction open in its workspace, if any, at its first
+    // write: only then does it take the file's write lock. Raises the error
+    // of a transaction SQLite rolled back, or the refusal of the lock; a
+    // refused join leaves nothing begun.
+    void enterWorkspaceTransaction();
     // Page 1 is in the journal of the transaction open now.
     bool pageOneInJournal = false;
     // Commits the transaction; when the commit fails (a full disk, another
     // program's lock), nothing of it stays open behind the caller.
     void commit();
 
-    // Prepared once, reset after each use by StatementUse; a statement that
-    // writes is prepared for by what its transaction needs first.
-    sqlite3_stmt* statement(const QString& sql);
+    // Prepared once, reset after each use by StatementUse.
     sqlite3_stmt* prepared(const QString& sql);
     sqlite3_stmt* prepare(const QString& sql);
     void exec(const QString& sql);
@@ -224,8 +239,18 @@ struct Core {
 // stays open between calls.
 class StatementUse {
 public:
-    StatementUse(Core& core, const QString& sql) : core_(core), st_(core.statement(sql)) {
+    // A statement that writes is prepared for by what its transaction
+    // needs first (Core::beforeWrite).
+    StatementUse(Core& core, const QString& sql) : core_(core), st_(core.prepared(sql)) {
+        forgetFailedCall();
         core_.busy.insert(st_);
+        if (core_.readOnly || sqlite3_stmt_readonly(st_)) return;
+        try {
+            core_.beforeWrite();
+        } catch (...) {
+            core_.busy.remove(st_);
+            throw;
+        }
     }
     ~StatementUse() {
         sqlite3_reset(st_);
@@ -244,6 +269,7 @@ private:
 
 template <class F>
 void Core::atomically(F&& fn) {
+    enterWorkspaceTransaction();
     const bool outermost = sqlite3_get_autocommit(db);
     if (outermost)
         begin();
@@ -298,11 +324,15 @@ struct Database::Impl {
 struct Workspace::Impl {
     std::vector<Database::Impl*> handles;
     int depth = 0;
-    // The connections the open transaction has begun on, each once: a
-    // handle let go without Close leaves its work in the transaction.
+    // The connections that joined the open transaction, each once, at its
+    // first write: a handle let go without Close leaves its work in the
+    // transaction. A connection only read from is not in it, and locks
+    // nothing for it.
     std::vector<std::shared_ptr<detail::Core>> transaction;
-    // The connections of the handles open here, each once.
-    std::vector<std::shared_ptr<detail::Core>> cores() const;
+    // Begins the connection's transaction (BEGIN IMMEDIATE, waiting its
+    // turn) and a savepoint for each level inside; nothing stays begun when
+    // that is refused.
+    void join(detail::Core& c);
     // Rolls back what the transaction holds, at every level.
     void dropTransaction();
     // No transaction open any more: its connections are free for others.

@@ -1,11 +1,13 @@
-// The journal guard: SQLite's own unix VFS, asked first whenever SQLite
-// looks for a journal beside a file the layer has open. SQLite asks when a
-// read begins, holding its shared lock on the file, and recovers from what
-// it finds; the guard lets it, as SQLite alone would, except where the file
-// itself contradicts the journal. That is one rule for each kind:
+// The journal guard, asked by the layer's VFS whenever SQLite looks for a
+// journal beside a file the layer has open. SQLite looks when a read
+// begins, holding its shared lock on the file; finding a rollback journal
+// no writer holds, it takes the file's exclusive lock and looks again, then
+// plays the journal back. The guard lets it, as SQLite alone would, except
+// where the file itself contradicts the journal. That is one rule for each
+// kind:
 //   - a rollback journal whose record of page 1 (as SQLite would write it
-//     back) carries another file's mark, or a change counter the file has
-//     moved past: neither the file's own nor the one before it;
+//     back) carries a change counter that is neither the file's nor the one
+//     before it, or the file's with another file's mark;
 //   - a write-ahead journal beside a file whose own header says that it is
 //     kept with the rollback journal.
 // Such a journal was written for another file or another state of this one
@@ -14,6 +16,11 @@
 // is, and the user is told. One that cannot be set aside stays where it is,
 // and nothing of SQLite's may be written in its place: the file is read
 // only until it is gone.
+// The guard looks only where SQLite holds the file for itself: a rollback
+// journal under SQLite's exclusive lock (its second look), a write-ahead one
+// with every connection to it shut out. It takes no lock another program
+// would read as a live writer, which would make that program read the
+// half-written file instead of recovering it.
 // Beside a name that no longer reaches the file open here (another program
 // renamed a new file over it) every journal is the new file's, left to it.
 #include "platform/dao/LeftoverJournal.h"
@@ -27,7 +34,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -51,10 +57,11 @@ constexpr int kCounter = 24;
 constexpr int kFileMark = 60;
 // A write-ahead journal's header, before its first frame.
 constexpr qint64 kWalHeader = 32;
-// SQLite's reserved lock on a database: every writer in rollback mode holds
-// it from before it makes its journal until that journal is gone. And the
-// byte of a -shm index that every connection in write-ahead mode holds.
-constexpr off_t kReservedByte = kLockRange + 1;
+// SQLite's locks on a database: its exclusive lock is a write lock on
+// these bytes. And the byte of a -shm index that every connection in
+// write-ahead mode holds.
+constexpr off_t kSharedFirst = kLockRange + 2;
+constexpr off_t kSharedSize = 510;
 constexpr off_t kShmOpenByte = kShmLocks + 8;
 
 quint32 be32(const uchar* p) {
@@ -128,10 +135,11 @@ std::optional<PageOne> replayedPageOne(int fd, qint64 size, quint32 filePageSize
 // its transaction began; the file holds it unchanged, or as that
 // transaction's commit wrote it, its counter one on. The commit that gave an
 // unmarked file its mark wrote the mark with it.
+// A transaction that changed the mark wrote the new one with that page 1,
+// so one commit on the mark tells nothing.
 bool contradicts(const PageOne& journal, const PageOne& file) {
     if (file.counter == journal.counter) return file.mark != journal.mark;
-    if (file.counter == journal.counter + 1) return file.mark != journal.mark && journal.mark != 0;
-    return true;
+    return file.counter != journal.counter + 1;
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) {
@@ -163,6 +171,18 @@ private:
     off_t at_;
     bool held_ = false;
 };
+
+// Whether this process holds SQLite's exclusive lock on the file: asked
+// with a lock of the open file description's kind, which the kernel holds
+// against this process's own locks too. Nothing is locked by asking.
+bool holdsExclusiveLock(int fd) {
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = kSharedFirst;
+    fl.l_len = kSharedSize;
+    return ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type == F_WRLCK && fl.l_pid == ::getpid();
+}
 
 // A descriptor closed when it goes out of scope.
 struct Descriptor {
@@ -236,8 +256,8 @@ enum class Kind { Rollback, WriteAhead };
 
 // The journal is hidden from SQLite from here on: set aside (and told), or,
 // where that cannot be done, kept where it is (told once) and guarded
-// against being written over. Runs under SQLite's shared lock and the
-// journal's own lock (see mayReplay).
+// against being written over. Runs where SQLite holds the file for itself
+// (see mayReplay).
 void putAside(const QByteArray& name, const QByteArray& journal, Kind kind) {
     const QString aside = moveAside(journal);
     // A -shm index belongs to its write-ahead journal, and no one uses it.
@@ -275,11 +295,11 @@ bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
     // A file shorter than its header: SQLite finds out what is wrong.
     if (!readAt(lock->fd(), header, sizeof header, 0)) return true;
     if (kind == Kind::Rollback) {
-        // Every writer holds the reserved lock while its journal exists: with
-        // a share of it taken here, no program can be writing this journal,
-        // nor begin one.
-        const ByteLock writers(lock->fd(), kReservedByte, F_RDLCK);
-        if (!writers.held()) return true;
+        // SQLite's first look, under its shared lock: it tells a live
+        // writer's journal from a hot one itself. Its second look comes
+        // under its exclusive lock, where no other program can be writing
+        // the journal, nor reading the file.
+        if (!holdsExclusiveLock(lock->fd())) return true;
         // Opened as SQLite opens it, not through a link; a journal that
         // cannot be read is SQLite's to report.
         const Descriptor read{::open(journal.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW)};
@@ -310,87 +330,17 @@ bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
     return false;
 }
 
-sqlite3_vfs* base() {
-    static sqlite3_vfs* const vfs = sqlite3_vfs_find(nullptr);
-    return vfs;
-}
-
-int guardedAccess(sqlite3_vfs*, const char* path, int flags, int* exists) {
-    const int rc = base()->xAccess(base(), path, flags, exists);
-    if (rc != SQLITE_OK || flags != SQLITE_ACCESS_EXISTS || !*exists) return rc;
-    const QByteArray p(path);
-    for (const auto& [suffix, kind] :
-         {std::pair{"-journal", Kind::Rollback}, std::pair{"-wal", Kind::WriteAhead}})
-        if (p.endsWith(suffix)) {
-            if (!mayReplay(p.chopped(int(qstrlen(suffix))), p, kind)) *exists = 0;
-            break;
-        }
-    return rc;
-}
-
-int guardedOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
-    // Every change begins a journal: none while one that could not be set
-    // aside lies there.
-    if ((flags & SQLITE_OPEN_MAIN_JOURNAL) && (flags & SQLITE_OPEN_CREATE) && name) {
-        const QByteArray journal(name);
-        if (journal.endsWith("-journal") &&
-            !keptJournal(journal.chopped(int(qstrlen("-journal")))).isEmpty()) {
-            file->pMethods = nullptr;
-            return SQLITE_CANTOPEN;
-        }
-    }
-    return base()->xOpen(base(), name, file, flags, outFlags);
-}
-int forwardDelete(sqlite3_vfs*, const char* name, int syncDir) {
-    return base()->xDelete(base(), name, syncDir);
-}
-int forwardFullPathname(sqlite3_vfs*, const char* name, int size, char* out) {
-    return base()->xFullPathname(base(), name, size, out);
-}
-int forwardRandomness(sqlite3_vfs*, int size, char* out) {
-    return base()->xRandomness(base(), size, out);
-}
-int forwardSleep(sqlite3_vfs*, int micro) {
-    return base()->xSleep(base(), micro);
-}
-int forwardCurrentTime(sqlite3_vfs*, double* now) {
-    return base()->xCurrentTime(base(), now);
-}
-int forwardGetLastError(sqlite3_vfs*, int size, char* out) {
-    return base()->xGetLastError(base(), size, out);
-}
-int forwardCurrentTimeInt64(sqlite3_vfs*, sqlite3_int64* now) {
-    return base()->xCurrentTimeInt64(base(), now);
-}
-
 }  // namespace
 
-const char* journalGuardVfs() {
-    static const char* const name = [] {
-        // A write past the process's file-size limit then fails with EFBIG,
-        // which is told as a full disk, instead of ending the program.
-        std::signal(SIGXFSZ, SIG_IGN);
-        // Files are opened by SQLite's own VFS and keep its methods; only
-        // the questions about names come here first.
-        static sqlite3_vfs guard{};
-        sqlite3_vfs* own = base();
-        guard.iVersion = 2;
-        guard.szOsFile = own->szOsFile;
-        guard.mxPathname = own->mxPathname;
-        guard.zName = "wortkiste-journal-guard";
-        guard.xOpen = guardedOpen;
-        guard.xDelete = forwardDelete;
-        guard.xAccess = guardedAccess;
-        guard.xFullPathname = forwardFullPathname;
-        guard.xRandomness = forwardRandomness;
-        guard.xSleep = forwardSleep;
-        guard.xCurrentTime = forwardCurrentTime;
-        guard.xGetLastError = forwardGetLastError;
-        guard.xCurrentTimeInt64 = forwardCurrentTimeInt64;
-        sqlite3_vfs_register(&guard, 0);
-        return guard.zName;
-    }();
-    return name;
+bool mayUseJournal(const QByteArray& path) {
+    for (const auto& [suffix, kind] :
+         {std::pair{"-journal", Kind::Rollback}, std::pair{"-wal", Kind::WriteAhead}})
+        if (path.endsWith(suffix)) return mayReplay(path.chopped(int(qstrlen(suffix))), path, kind);
+    return true;
+}
+
+bool mayCreateJournal(const QByteArray& path) {
+    return !path.endsWith("-journal") || keptJournal(path.chopped(int(qstrlen("-journal")))).isEmpty();
 }
 
 std::optional<JournalSetAside> takeSetAside(const QByteArray& name) {

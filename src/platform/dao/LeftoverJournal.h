@@ -15,9 +15,12 @@
 
 namespace dao::detail {
 
-// The name of the SQLite VFS through which every connection of the layer
-// opens its file: SQLite's own, but asked first about a journal it finds.
-const char* journalGuardVfs();
+// Whether SQLite may see the journal at `path` ("<file>-journal" or
+// "<file>-wal") that it found beside a file: asked by the layer's VFS.
+bool mayUseJournal(const QByteArray& path);
+// Whether SQLite may create the rollback journal at `path`: not over one
+// the guard could not set aside.
+bool mayCreateJournal(const QByteArray& path);
 
 // What the guard did with a journal beside the file `name` (its name in
 // the file system) since this was last asked, if anything; the journal is

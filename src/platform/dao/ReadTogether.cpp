@@ -7,7 +7,9 @@ namespace dao {
 
 ReadTogether::ReadTogether(const Recordset& rs) {
     detail::Core& core = rs.d->c();
-    if (!sqlite3_get_autocommit(core.db)) return;
+    // In a transaction, or in a workspace's that the file may join at its
+    // next write, the reads are that transaction's or each their own.
+    if (!sqlite3_get_autocommit(core.db) || (core.workspace && core.workspace->depth > 0)) return;
     core.exec(QStringLiteral("BEGIN"));
     core_ = rs.d->core;
     try {

@@ -18,8 +18,9 @@ struct Core;
 // outlives it, whether it goes by an exception or not. It writes nothing, and the connection refuses to write
 // while it lives (query_only): a write would otherwise be committed only at its end. Another program can read
 // meanwhile; its commit waits for the end (up to the busy timeout). Within a transaction the connection has
-// open already (a workspace's), it does nothing: that transaction holds the reads together, and ends as its
-// owner ends it. Raises what the first read raises, and then leaves nothing open.
+// open already, or while its workspace has one open, it does nothing: that transaction holds the reads
+// together once the file has joined it, and ends as its owner ends it. Raises what the first read raises,
+// and then leaves nothing open.
 class ReadTogether {
 public:
     explicit ReadTogether(const Recordset& rs);

@@ -18,15 +18,6 @@ using namespace detail;
 
 // ---- workspace ----------------------------------------------------------------
 
-std::vector<std::shared_ptr<Core>> Workspace::Impl::cores() const {
-    std::vector<std::shared_ptr<Core>> out;
-    for (const Database::Impl* h : handles)
-        if (h->open && h->core && h->core->isOpen() &&
-            std::find(out.begin(), out.end(), h->core) == out.end())
-            out.push_back(h->core);
-    return out;
-}
-
 namespace {
 // Dates are stored as local time. Without TZ the C library looks at
 // /etc/localtime again for every conversion, which made reading the dates of
@@ -128,22 +119,67 @@ DatabasePtr Workspace::OpenDatabase(const QString& path, bool exclusive, bool re
     return db;
 }
 void Workspace::BeginTrans() {
-    for (const auto& c : d->cores()) {
-        // The outermost level begins the connection's transaction; inner
-        // levels are savepoints in it.
-        if (c->savepoints == 0 && sqlite3_get_autocommit(c->db)) {
-            c->begin();
-            c->transactionBegun = true;
-        } else {
-            c->exec(QStringLiteral("SAVEPOINT wk_trans"));
-            if (c->savepoints == 0) c->transactionBegun = false;
+    // Nothing is locked here: a file joins at its first write (join). The
+    // files that joined at an outer level get a savepoint for this one.
+    size_t begun = 0;
+    try {
+        for (; begun < d->transaction.size(); ++begun) {
+            Core& c = *d->transaction[begun];
+            if (!c.isOpen()) continue;
+            c.exec(QStringLiteral("SAVEPOINT wk_trans"));
+            ++c.savepoints;
         }
-        ++c->savepoints;
-        if (std::find(d->transaction.begin(), d->transaction.end(), c) == d->transaction.end())
-            d->transaction.push_back(c);
+    } catch (...) {
+        for (size_t i = 0; i < begun; ++i) {
+            Core& c = *d->transaction[i];
+            if (!c.isOpen()) continue;
+            sqlite3_exec(c.db, "ROLLBACK TO wk_trans; RELEASE wk_trans", nullptr, nullptr, nullptr);
+            --c.savepoints;
+        }
+        throw;
     }
     ++d->depth;
 }
+
+void Workspace::Impl::join(Core& c) {
+    // Outside every transaction the connection begins its own, as a write:
+    // it waits for another program's lock instead of being refused at once.
+    // Inside one it did not begin (reads held together) it can only nest.
+    c.transactionBegun = sqlite3_get_autocommit(c.db);
+    try {
+        if (c.transactionBegun)
+            c.begin();
+        else
+            c.exec(QStringLiteral("SAVEPOINT wk_trans"));
+    } catch (const wk::Error& e) {
+        // Until the transaction ends; it goes on without this file.
+        c.refusedJoin = e;
+        transaction.push_back(c.shared_from_this());
+        throw;
+    }
+    c.pageOneInJournal = false;
+    c.savepoints = 1;
+    try {
+        for (; c.savepoints < depth; ++c.savepoints) c.exec(QStringLiteral("SAVEPOINT wk_trans"));
+    } catch (...) {
+        sqlite3_exec(c.db, c.transactionBegun ? "ROLLBACK" : "ROLLBACK TO wk_trans; RELEASE wk_trans",
+                     nullptr, nullptr, nullptr);
+        c.savepoints = 0;
+        throw;
+    }
+    c.workspace = this;
+    transaction.push_back(c.shared_from_this());
+}
+
+namespace detail {
+
+void Core::enterWorkspaceTransaction() {
+    if (lostTransaction) throw *lostTransaction;
+    if (refusedJoin) throw *refusedJoin;
+    if (workspace && workspace->depth > 0 && savepoints == 0) workspace->join(*this);
+}
+
+}  // namespace detail
 
 namespace {
 
@@ -157,8 +193,10 @@ struct NoteWriteOnExit {
 
 void Workspace::Impl::endTransaction() {
     depth = 0;
-    for (const auto& c : transaction)
+    for (const auto& c : transaction) {
+        c->refusedJoin.reset();
         if (c->handles == 0 && c->savepoints == 0 && c->workspace == this) c->workspace = nullptr;
+    }
     transaction.clear();
 }
 
@@ -185,13 +223,14 @@ void Workspace::CommitTrans() {
     const NoteWriteOnExit written;
     // Closing a database rolled back what the transaction held on it: none
     // of the transaction is committed, and it stays until Rollback.
-    for (const auto& c : d->transaction)
+    for (const auto& c : d->transaction) {
         if (c->closedInTransaction) raise(3420);
+        // Rolled back by SQLite already: nothing of it is committed, on no
+        // file, and the transaction stays until Rollback.
+        if (c->isOpen() && c->lostTransaction) throw *c->lostTransaction;
+    }
     for (const auto& c : d->transaction) {
         if (!c->isOpen() || c->savepoints <= 0) continue;
-        // Rolled back by SQLite already: nothing of it is committed, and
-        // the transaction stays until Rollback.
-        if (c->lostTransaction) throw *c->lostTransaction;
         // A commit SQLite rolls back is a lost transaction (Core::fail);
         // one another program's lock refused is still open, for a second
         // try or Rollback.

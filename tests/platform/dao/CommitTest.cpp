@@ -38,14 +38,18 @@ protected:
 // The commit of a statement or of a transaction fails: another program reads
 // for longer than the wait, or the file may not grow (a full disk; a file-size
 // limit, which must not end the program); a read of a second only delays it.
-// What comes after is saved.
+// A transaction over two files is refused by the second only where it writes
+// it: one it only reads is read at once, and another program commits its own
+// write to it meanwhile. What comes after is saved, in both files.
 TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
-    enum Obstacle { LongRead, ShortRead, NoRoom };
+    enum Obstacle { LongRead, ShortRead, NoRoom, LongWrite };
+    enum Second { None, Writes, Reads };  // what the transaction does with a second file, the one in the way
     const struct {
         const char* name;
         Obstacle obstacle;
         bool transaction;
         int error;  // 0: saved
+        Second second = None;
     } cases[] = {
         {"a statement, another program reading", LongRead, false, 3260},
         {"a statement, no room", NoRoom, false, 3026},
@@ -53,31 +57,43 @@ TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
         {"a transaction, another program reading", LongRead, true, 3260},
         {"a transaction, no room", NoRoom, true, 3026},
         {"a transaction, another program reading for a second", ShortRead, true, 0},
+        {"a transaction writing a second file another program writes", LongWrite, true, 3260, Writes},
+        {"a transaction reading a second file another program writes", LongWrite, true, 0, Reads},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString file = filled(100);
+        const QString second = c.second == None ? QString() : filled(100);
         auto db = ws.OpenDatabase(file);
-        QProcess reader;
+        const dao::DatabasePtr db2 = c.second == None ? nullptr : ws.OpenDatabase(second);
+        QProcess other;
         if (c.obstacle != NoRoom) {
-            reader.start("sqlite3", {file});
-            ASSERT_TRUE(reader.waitForStarted());
-            reader.write(c.obstacle == LongRead
-                             ? "BEGIN; SELECT count(*) FROM VOK;\n"
-                             : "BEGIN; SELECT count(*) FROM VOK;\n.shell sleep 1\nCOMMIT;\n");
-            ASSERT_TRUE(reader.waitForReadyRead(20000));
+            other.start("sqlite3", {c.second == None ? file : second});
+            ASSERT_TRUE(other.waitForStarted());
+            other.write(c.obstacle == LongRead ? "BEGIN; SELECT count(*) FROM VOK;\n"
+                        : c.obstacle == ShortRead
+                            ? "BEGIN; SELECT count(*) FROM VOK;\n.shell sleep 1\nCOMMIT;\n"
+                            : "BEGIN IMMEDIATE; INSERT INTO VOK (Q) VALUES ('other');\n"
+                              "SELECT count(*) FROM VOK;\n");
+            ASSERT_TRUE(other.waitForReadyRead(20000));
+            other.readAllStandardOutput();
         }
         {
             // The doubling fits in SQLite's cache: the file grows at the commit.
             std::optional<wktest::FileSizeLimit> full;
             if (c.obstacle == NoRoom) {
-                full.emplace(QFileInfo(file).size() + 8192, false);
+                full.emplace(QFileInfo(file).size() + 8192);
                 ASSERT_TRUE(full->ok());
             }
             QString refusal;
             try {
                 if (c.transaction) ws.BeginTrans();
                 db->Execute("INSERT INTO VOK (Q, Bild) SELECT Q, Bild FROM VOK");
+                if (c.second == Writes) db2->Execute("INSERT INTO VOK (Q) VALUES ('mine')");
+                if (c.second == Reads) {
+                    EXPECT_EQ(count(db2), 100);
+                    EXPECT_EQ(finish(other, "COMMIT;"), "") << "held by a file only read";
+                }
                 if (c.transaction) ws.CommitTrans();
             } catch (const wk::Error& e) {
                 refusal = QString("%1 %2").arg(e.number()).arg(e.description());
@@ -88,13 +104,21 @@ TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
                                 : refusal.isEmpty())
                 << refusal.toStdString();
         }
-        if (c.obstacle != NoRoom) finish(reader, c.obstacle == LongRead ? "COMMIT;" : "");
-        auto rs = db->OpenRecordset("VOK");
-        for (int i = 0; i < 3; ++i) addItem(rs, QString("later %1").arg(i));
-        db->Execute("UPDATE VOK SET A1 = 'later'");
-        db->Close();
+        if (other.state() != QProcess::NotRunning)
+            finish(other, c.obstacle == LongRead || c.obstacle == LongWrite ? "COMMIT;" : "");
+        for (const dao::DatabasePtr& d : {db, db2}) {
+            if (!d) continue;
+            auto rs = d->OpenRecordset("VOK");
+            for (int i = 0; i < 3; ++i) addItem(rs, QString("later %1").arg(i));
+            d->Execute("UPDATE VOK SET A1 = 'later'");
+            d->Close();
+        }
         const int items = (c.error ? 100 : 200) + 3;
         EXPECT_EQ(shell(file, "SELECT count(*), sum(A1 = 'later') FROM VOK;"), QString("%1|%1").arg(items));
+        if (c.second == None) continue;
+        const int seconds = 100 + (c.obstacle == LongWrite) + (c.second == Writes && !c.error) + 3;
+        EXPECT_EQ(shell(second, "SELECT count(*), sum(A1 = 'later') FROM VOK;"),
+                  QString("%1|%1").arg(seconds));
     }
 }
 

@@ -318,6 +318,12 @@ TEST_F(FileTest, CompactionFailuresTouchNothing) {
     EXPECT_EQ(errorOf([&] { ws.CompactDatabase(path("gone.wkd"), target); }), 3024);
     EXPECT_EQ(errorOf([&] { ws.CompactDatabase(file, file, dao::dbLangGeneral, 2, ";pwd=" + kVokPwd); }),
               3204);
+    // In place, with no room to write the copy or its journal: told as a full disk.
+    {
+        wktest::FileSizeLimit full(4096);
+        ASSERT_TRUE(full.ok());
+        EXPECT_EQ(errorOf([&] { dao::CompactInPlace(file, ";pwd=" + kVokPwd); }), 3026);
+    }
     EXPECT_EQ(bytes(file), source);
 }
 
@@ -389,15 +395,28 @@ TEST_F(FileTest, AFullDiskIsReportedAsSuchAndNeverAsDamage) {
         EXPECT_EQ(errorOf([&] { addItem(rs, "vier"); }), 3026);
     }
     EXPECT_EQ(bytes(file), before);
+    // The file itself may not grow (its journal may); a failure of another
+    // kind after it is not called a full disk.
+    {
+        wktest::FileSizeLimit full(QFileInfo(file).size() + 8192);
+        ASSERT_TRUE(full.ok());
+        EXPECT_EQ(
+            errorOf([&] { db->Execute("UPDATE VOK SET Bild = ? WHERE Q = 'eins'", {QString(20000, 'b')}); }),
+            3026);
+    }
+    ASSERT_TRUE(QDir().mkdir(file + "-journal"));
+    EXPECT_EQ(errorOf([&] { addItem(rs, "vier"); }), 3043);
+    ASSERT_TRUE(QDir().rmdir(file + "-journal"));
+    EXPECT_EQ(bytes(file), before);
     EXPECT_EQ(errorOf([&] { addItem(rs, "vier"); }), 0);
     db->Close();
     EXPECT_EQ(ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd)->OpenRecordset("VOK")->RecordCount(), 4);
 }
 
 // The disk fills up in the middle of a transaction (a large picture). SQLite
-// takes the transaction back whole: nothing of it is committed, CommitTrans
-// goes on reporting the full disk, and the transaction count stays right
-// for Rollback.
+// takes the transaction back whole: nothing of it is committed, a later
+// write of it is refused, CommitTrans goes on reporting the full disk, and
+// the transaction count stays right for Rollback.
 TEST_F(FileTest, AFullDiskInATransactionTakesItBackWhole) {
     auto db = freshDb("full.wkd");
     auto rs = db->OpenRecordset("VOK");
@@ -411,7 +430,7 @@ TEST_F(FileTest, AFullDiskInATransactionTakesItBackWhole) {
         rs->SetValue("Q", "picture");
         rs->AppendChunk("Bild", QByteArray(6 * 1024 * 1024, 'p'));
         EXPECT_EQ(errorOf([&] { rs->Update(); }), 3026);
-        addItem(rs, "after the picture");
+        EXPECT_EQ(errorOf([&] { addItem(rs, "after the picture"); }), 3026);
         EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3026);
         EXPECT_EQ(ws.TransactionDepth(), 1);
         EXPECT_EQ(errorOf([&] { ws.CommitTrans(); }), 3026);

@@ -180,8 +180,12 @@ TEST_F(BesideTheFile, ACopyWrittenOverTheOpenFileIsReadAndWrittenAsTheNewContent
             other->Close();
             expected = 300;
         }
-        // The cache of the open connection holds pages of the old content.
+        // The cache of the open connection holds pages of the old content,
+        // and a set its items as it read them.
         EXPECT_EQ(count(holder), c.source == Older ? 50 : 5);
+        const auto kept =
+            holder->OpenRecordset("SELECT * FROM VOK ORDER BY Q", dao::dbOpenDynaset, {}, {"Q"});
+        EXPECT_EQ(kept->Value("Q").toString(), "item 0");
         if (c.truncate) {
             ASSERT_EQ(QProcess::execute("cp", {source, file}), 0);
         } else {
@@ -191,6 +195,9 @@ TEST_F(BesideTheFile, ACopyWrittenOverTheOpenFileIsReadAndWrittenAsTheNewContent
         }
         dao::NewAction();
         EXPECT_EQ(count(holder), expected);
+        if (c.source == Twin) {
+            EXPECT_EQ(kept->Value("Q").toString(), "twin 0");
+        }
         auto rs = holder->OpenRecordset("VOK");
         addItem(rs, "after the copy");
         holder->Close();

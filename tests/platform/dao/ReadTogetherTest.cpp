@@ -35,12 +35,14 @@ protected:
 
 // From its start to its end the read lock is held: another program reads, and
 // its write is refused at once. A write inside is refused too, not kept for
-// the end. However it ends, it has written nothing and leaves no transaction
-// behind: a write after it is in the file at once.
+// the end. However it ends, even when its first read is refused, it has
+// written nothing and leaves no transaction behind: a write after it is in
+// the file at once.
 TEST_F(ReadsTogether, HoldTheReadLockUntilTheirEndAndLeaveNoTransactionBehind) {
     const struct {
         const char* what;
         std::function<void(dao::DatabasePtr&, dao::RecordsetPtr&)> inside;
+        bool firstReadRefused = false;  // another program holds the file for itself meanwhile
     } cases[] = {
         {"left as it ends",
          [&](dao::DatabasePtr&, dao::RecordsetPtr& rs) {
@@ -62,17 +64,28 @@ TEST_F(ReadsTogether, HoldTheReadLockUntilTheirEndAndLeaveNoTransactionBehind) {
              EXPECT_NE(errorOf([&] { addItem(rs, "refused"); }), 0);
              rs->CancelUpdate();
          }},
+        {"its first read refused", [](dao::DatabasePtr&, dao::RecordsetPtr&) {}, true},
     };
     openHolder("t.wkd");
     write(3);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const QString before = stamp();
+        QProcess other;
+        if (c.firstReadRefused) {
+            other.start("sqlite3", {file()});
+            other.write("BEGIN EXCLUSIVE; SELECT 'mine';\n");
+            ASSERT_TRUE(other.waitForReadyRead(20000));
+        }
         try {
             const dao::ReadTogether together(*items);
+            EXPECT_FALSE(c.firstReadRefused);
             c.inside(holder, items);
         } catch (const std::runtime_error&) {
+        } catch (const wk::Error& e) {
+            EXPECT_TRUE(c.firstReadRefused && e.number() == 3260) << e.what();
         }
+        if (c.firstReadRefused) finish(other, "ROLLBACK;");
         EXPECT_EQ(stamp(), before);
         if (!holder->IsOpen()) {
             holder = ws.OpenDatabase(file());
