@@ -1,5 +1,6 @@
 #include "testengine/Judge.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "core/modMain.h"
@@ -57,8 +58,17 @@ public:
                 }
             }
         }
-        for (const wk::Error& e : failed_)
+        // Steps refused for one cause (another program's lock on the file)
+        // are told once.
+        std::vector<const wk::Error*> told;
+        for (const wk::Error& e : failed_) {
+            const auto same = [&](const wk::Error* t) {
+                return t->number() == e.number() && t->description() == e.description();
+            };
+            if (std::any_of(told.begin(), told.end(), same)) continue;
+            told.push_back(&e);
             modMain::ShowError(e.number(), e.description(), QStringLiteral("re51"));
+        }
         failed_.clear();
     }
 

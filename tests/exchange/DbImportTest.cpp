@@ -3,6 +3,8 @@
 // media copied whole, and the mixed mark.
 #include "ExchangeFixture.h"
 
+#include <QProcess>
+
 #include <sqlite3.h>
 
 #include "exchange/DbImport.h"
@@ -241,7 +243,15 @@ TEST_F(DbImportTest, ItemsAndMarkAreOneTransaction) {
                             MixedMark(*opt);
                             atMark = committedItems();
                         }};
+    // Another program writes the source meanwhile: the import only reads it.
+    QProcess other;
+    other.start("sqlite3", {srcPath});
+    other.write("BEGIN IMMEDIATE; INSERT INTO VOK (Q) VALUES ('neu'); SELECT 'writing';\n");
+    ASSERT_TRUE(other.waitForReadyRead(20000));
     DbImportResult r = ImportFromDB(*src.vok, all, *data, 5, hooks);
+    other.write("COMMIT;\n.quit\n");
+    ASSERT_TRUE(other.waitForFinished(20000));
+    EXPECT_EQ(other.exitCode(), 0);
     EXPECT_EQ(atMark, 0);
     EXPECT_EQ(committedItems(), 3);
     EXPECT_EQ(r.markError.number(), 0);

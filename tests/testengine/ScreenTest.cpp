@@ -5,11 +5,13 @@
 #include <QKeySequence>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QTextDocument>
 
 #include "mainwindow/TestScreen.h"
 #include "support/Access.h"
 #include "testengine/ScreenFixture.h"
+#include "vocabdb/modExit.h"
 
 using namespace screentest;
 using wktest::CallKind;
@@ -380,6 +382,51 @@ TEST_F(TestScreen, LeavingATestShowsWhatItStoredInTheOverview) {
     EXPECT_EQ(cell("Haus", "AA1"), "2");
     EXPECT_EQ(cell("Haus", "AR1"), "2");
     m().imgTestBarCancel_Click();
+}
+
+// One answer is judged while another program writes the vocabulary file for
+// longer than the program waits for it: the item's figures are refused and
+// told once, and every later answer is saved. After the exit the files hold
+// what the screen counted.
+TEST_F(TestScreen, AnAnswerRefusedByAnotherProgramLosesNoLaterOne) {
+    for (const char* q : {"Baum", "Haus", "Hund", "Katze"}) item(q, {{"A1", QString(q).toLower()}});
+    option("FalscheNochmal", 0);
+    open();
+    const auto asAnotherProgramReads = [](const QString& file, const QString& sql) {
+        QProcess p;
+        p.start("sqlite3", {"-cmd", ".timeout 5000", file, sql});
+        EXPECT_TRUE(p.waitForFinished(15000));
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    };
+    QProcess other;
+    other.start("sqlite3", {path});
+    ASSERT_TRUE(other.waitForStarted());
+    other.write("BEGIN IMMEDIATE; SELECT 'writing';\n");
+    ASSERT_TRUE(other.waitForReadyRead(20000));
+    ui.pushMsgBox(forms::vbOK);
+
+    m().imgBarStartTest_Click();
+    ASSERT_EQ(question(), "Baum");
+    type(1, "baum");
+    ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+    EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.contains("another program"));
+    other.write("COMMIT;\n.quit\n");
+    ASSERT_TRUE(other.waitForFinished(20000));
+    for (const char* a : {"haus", "hund", "katze"}) {
+        ASSERT_EQ(question().toLower(), a);
+        type(1, a);
+    }
+    ASSERT_TRUE(st().TestFinished);
+    EXPECT_EQ(st().RightCount, 4);
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 1);
+    m().imgTestBarCancel_Click();
+    const QString users = runstate::UserDBPfad;
+    vocabdb::CloseAndCompactDatabases();
+    EXPECT_EQ(asAnotherProgramReads(path,
+                                    "SELECT group_concat(Q || AA1 || AR1, ' ') FROM "
+                                    "(SELECT * FROM VOK ORDER BY Q);"),
+              "Baum00 Haus11 Hund11 Katze11");
+    EXPECT_EQ(asAnotherProgramReads(users, "SELECT AnzR FROM Benutzer WHERE ID = 1;"), "4");
 }
 
 TEST_F(TestScreen, ChoiceItemsAreJudged) {
