@@ -29,6 +29,7 @@ constexpr int kNotRegular = 5071;
 constexpr int kOpenedAsItIs = 5080;
 constexpr int kJournalSetAside = 5081;
 constexpr int kJournalKept = 5083;
+constexpr int kJournalKeptNotOpened = 5084;
 constexpr int kUnreadableName = 5082;
 
 // Whether writing at target writes over file: one file by device and
@@ -152,11 +153,24 @@ bool RefuseHeldSource(const QString& path) {
     return true;
 }
 
+namespace {
+
+// English from the table itself: asking GetText would choose a language.
+QString text(qint32 id, bool english) {
+    return english ? modMain::MessageTable::instance().text(20000 + id) : GetText(id);
+}
+
+}  // namespace
+
+QString KeptJournalText(const dao::Database& db, bool english) {
+    const std::optional<dao::JournalSetAside> journal = db.SetAside();
+    if (!journal || !journal->keptAs.isEmpty()) return {};
+    return text(kJournalKeptNotOpened, english) + QLatin1Char('\r') +
+           QDir::toNativeSeparators(journal->journal);
+}
+
 QString SetAsideJournalText(const dao::JournalSetAside& journal, bool english) {
-    // English from the table itself: asking GetText would choose a language.
-    auto text = [english](qint32 id) {
-        return english ? modMain::MessageTable::instance().text(20000 + id) : GetText(id);
-    };
+    auto text = [english](qint32 id) { return userfiles::text(id, english); };
     const bool kept = journal.keptAs.isEmpty();
     return text(kOpenedAsItIs) + QLatin1Char('\r') + QDir::toNativeSeparators(journal.database) +
            QStringLiteral("\r\r") + text(kept ? kJournalKept : kJournalSetAside) + QLatin1Char('\r') +

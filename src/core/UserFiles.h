@@ -67,6 +67,11 @@ bool RefuseHeldSource(const QString& path);
 QString SetAsideJournalText(const dao::JournalSetAside& journal, bool english = false);
 // Shows SetAsideJournalText when opening db set a journal aside.
 void TellSetAsideJournal(const dao::Database& db, bool english = false);
+// Why a database just opened is not taken, and the journal's path: a
+// journal beside it that was not its own could not be moved aside, and
+// neither the journal nor the file may be written while it lies there.
+// Empty when there is none.
+QString KeptJournalText(const dao::Database& db, bool english = false);
 // From now on, shows it whenever a journal is set aside later in the
 // session, in the language chosen then.
 void TellJournalsSetAsideLater();

@@ -5,6 +5,8 @@
 // for its version or fails on its way in (upgrade, slot claim, lists) leaves
 // the program as it was: the previous database stays open with its names,
 // recordsets and view, or the window stays in the no-database state.
+#include <QDir>
+
 #include "core/RunState.h"
 #include "core/RunStateDb.h"
 #include "core/UserFiles.h"
@@ -218,6 +220,14 @@ bool frmMain::openVokDB(const QString& VokabelDBName) {
             return false;
         }
         modMain::ShowError(e.number(), e.description(), QStringLiteral("209"));
+        return false;
+    }
+    // A journal beside it that could not be moved aside: nothing may be
+    // written to it, not even the owner of the user's slot.
+    if (const QString kept = userfiles::KeptJournalText(*db); !kept.isEmpty()) {
+        closeQuietly(db);
+        forms::ui().MsgBox(GetText(5050) + "\r" + QDir::toNativeSeparators(path) + "\r\r" + kept,
+                           forms::vbExclamation, ProgName);
         return false;
     }
     userfiles::TellSetAsideJournal(*db);

@@ -265,6 +265,10 @@ bool FrmBenutzer::openUserDatabase() {
     } catch (const wk::Error& e) {
         userDatabaseFailed(modUserDB::WhyUnusable(e));
     }
+    if (const QString kept = userfiles::KeptJournalText(*u.dbUser, true); !kept.isEmpty()) {
+        modUserDB::Close(u);
+        userDatabaseFailed(kept);
+    }
     userfiles::TellSetAsideJournal(*u.dbUser, true);
     dbUser = u.dbUser;
     rsBenutzer = u.rsBenutzer;

@@ -253,6 +253,33 @@ TEST_F(OpenDatabase, AJournalNotItsOwnIsSetAsideAndSaid) {
                           "sich nicht speichern, solange sie dort liegt. Verschieben Sie sie an einen "
                           "anderen Ort und öffnen Sie die Datenbank dann erneut. Die Journaldatei:\r%2")
             .arg(last, last + "-wal"));
+
+    // Met as another database opens, such a journal keeps it from opening:
+    // nothing is written to it, and the open one stays.
+    const QString other = makeVokDB("other.wkd");
+    QFile otherFile(other);
+    ASSERT_TRUE(otherFile.open(QIODevice::ReadOnly));
+    const QByteArray otherBytes = otherFile.readAll();
+    otherFile.close();
+    ASSERT_TRUE(wktest::LeaveStaleJournal(other));
+    for (int n = 1; n < 1000; ++n)
+        QFile(other + "-wal.set-aside" + (n == 1 ? QString() : "." + QString::number(n)))
+            .open(QIODevice::WriteOnly);
+    ui.pushMsgBox(forms::vbOK);
+    MainForm().VokDBOeffnen(other);
+    const auto refused = ui.calls(CallKind::MsgBox);
+    ASSERT_EQ(refused.size(), 5);
+    EXPECT_EQ(
+        refused[4].prompt,
+        QString::fromUtf8("Fehler beim Öffnen der Datei:\r%1\r\rDaneben liegt eine Journaldatei, die nicht "
+                          "für sie in ihrem jetzigen Stand geschrieben wurde, und Wortkiste konnte sie nicht "
+                          "beiseitelegen. Damit sie weder angewendet noch überschrieben wird, wurde die "
+                          "Datenbank nicht geöffnet. Verschieben Sie die Journaldatei an einen anderen Ort "
+                          "und öffnen Sie die Datenbank dann erneut. Die Journaldatei:\r%2")
+            .arg(other, other + "-wal"));
+    EXPECT_EQ(runstate::VokDBPfad, last);
+    ASSERT_TRUE(otherFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(otherFile.readAll(), otherBytes);
 }
 
 // A damaged file at start-up gets the error report, titled with the

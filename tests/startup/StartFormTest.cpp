@@ -12,6 +12,7 @@
 
 #include "mainwindow/RoadFixture.h"
 #include "support/Access.h"
+#include "support/StaleJournal.h"
 
 using namespace roadtest;
 using wktest::CallKind;
@@ -343,6 +344,27 @@ TEST_F(StartForm, ForeignUserDatabaseIsNamedAndLeftAlone) {
     EXPECT_TRUE(box.prompt.contains(path));
     EXPECT_TRUE(box.prompt.contains("not this program's user database"));
     EXPECT_EQ(fileBytes(path), before);
+}
+
+// A journal beside it that was not its own and cannot be moved aside (every
+// name for it taken): start-up ends before it writes anything.
+TEST_F(StartForm, UserDatabaseBesideAJournalThatCannotBeSetAsideIsLeftAlone) {
+    makeUsers({{1, "Ben"}});
+    const QString path = home.path() + "/USER.MDB";
+    const QByteArray before = fileBytes(path);
+    ASSERT_TRUE(wktest::LeaveStaleJournal(path));
+    for (int n = 1; n < 1000; ++n)
+        QFile(path + "-wal.set-aside" + (n == 1 ? QString() : "." + QString::number(n)))
+            .open(QIODevice::WriteOnly);
+    ui.pushMsgBox(forms::vbOK);
+    startup::FrmBenutzer f;
+    EXPECT_THROW(f.Form_Load(), forms::ProgramEnded);
+    const auto box = ui.last(CallKind::MsgBox);
+    EXPECT_TRUE(box.prompt.contains("could not move it aside")) << box.prompt.toStdString();
+    EXPECT_TRUE(box.prompt.contains("has not been opened."));
+    EXPECT_TRUE(box.prompt.contains(path + "-wal"));
+    EXPECT_EQ(fileBytes(path), before);
+    EXPECT_TRUE(QFile::exists(path + "-wal"));
 }
 
 TEST_F(StartForm, ProgramFolderThatCannotBeWrittenIsReported) {
