@@ -478,9 +478,12 @@ void Recordset::AddNew() {
 }
 
 void Recordset::Edit() {
-    d->c();
+    Core& core = d->c();
     if (!d->updatable) raise(3027);
     d->needCurrent();
+    // In a transaction the file is held from here on: what the edit reads
+    // is still so when its Update writes.
+    core.enterWorkspaceTransaction();
     // Nothing is read here: a row deleted meanwhile raises 3167 on Update
     // (or on reading a field), so a walk that only writes reads nothing.
     // But what it reads during the edit is the row as stored now, whatever

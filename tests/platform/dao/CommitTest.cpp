@@ -123,13 +123,14 @@ TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
 }
 
 // One of the two copies below: 200 writes of every kind, telling how long
-// each refused one waited, and how many items it added.
+// each refused one waited, how many items it added and how often it
+// counted the first item's points on.
 TEST_F(Commits, DISABLED_ChildWrites) {
     const QString file = qEnvironmentVariable("WK_TWO_COPIES_FILE");
     if (file.isEmpty()) GTEST_SKIP() << "child of the two copies' test only";
     auto db = ws.OpenDatabase(file);
     auto rs = db->OpenRecordset("VOK");
-    int added = 0;
+    int added = 0, counted = 0;
     for (int i = 0; i < 200; ++i) {
         QElapsedTimer waited;
         waited.start();
@@ -140,11 +141,20 @@ TEST_F(Commits, DISABLED_ChildWrites) {
             } else if (i % 4 == 1) {
                 db->Execute("UPDATE VOK SET A1 = ? WHERE rowid = ?", {QString::number(i), i % 50 + 1});
             } else if (i % 4 == 2) {
+                // Reads first, and counts on from what an edit read, as
+                // the statistics after an answer do.
                 ws.BeginTrans();
-                count(db);  // reads first, as the statistics after an answer do
+                count(db);
+                rs->MoveFirst();
+                rs->Edit();
+                const int points = rs->Value("Punkte").toInt();
+                QThread::msleep(3);
+                rs->SetValue("Punkte", points + 1);
+                rs->Update();
                 addItem(rs, "added");
                 ws.CommitTrans();
                 ++added;
+                ++counted;
             } else {
                 rs->MoveFirst();
                 rs->Edit();
@@ -158,7 +168,7 @@ TEST_F(Commits, DISABLED_ChildWrites) {
         QThread::msleep(2);
     }
     db->Close();
-    std::printf("added %d\n", added);
+    std::printf("added %d, counted %d\n", added, counted);
 }
 
 // Two copies of the program on one file each wait their turn: a write is
@@ -173,7 +183,7 @@ TEST_F(Commits, TwoCopiesOfTheProgramEditingOneFileWaitTheirTurn) {
         p.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_filter=Commits.DISABLED_ChildWrites", "--gtest_also_run_disabled_tests"});
     }
-    int added = 0;
+    int added = 0, counted = 0;
     for (QProcess& p : copies) {
         ASSERT_TRUE(p.waitForFinished(300000));
         EXPECT_EQ(p.exitCode(), 0);
@@ -183,11 +193,13 @@ TEST_F(Commits, TwoCopiesOfTheProgramEditingOneFileWaitTheirTurn) {
             EXPECT_EQ(r.captured(2).toInt(), 3260);
             EXPECT_GE(r.captured(1).toInt(), 2900) << "refused without waiting its turn";
         }
-        const auto total = QRegularExpression("added (\\d+)").match(out);
+        const auto total = QRegularExpression("added (\\d+), counted (\\d+)").match(out);
         ASSERT_TRUE(total.hasMatch()) << out.toStdString();
         added += total.captured(1).toInt();
+        counted += total.captured(2).toInt();
     }
     EXPECT_EQ(countInOtherProcess(file), 50 + added);
+    EXPECT_EQ(shell(file, "SELECT Punkte FROM VOK WHERE rowid = 1;"), QString::number(counted)) << "a count lost";
     EXPECT_EQ(shell(file, "PRAGMA integrity_check;"), "ok");
 }
 
