@@ -135,6 +135,9 @@ struct Core : std::enable_shared_from_this<Core> {
     std::vector<TableInfo> tables;
     int catalogueSchema = -1;
     long recordsAffected = 0;
+    // Joined to its workspace's transaction: its levels, the outermost the
+    // connection's own transaction (BEGIN ... COMMIT), the others
+    // savepoints in it.
     int savepoints = 0;
     int handles = 0;  // open Database handles on this connection
     // The workspace whose handles have it open, or whose transaction is
@@ -154,10 +157,6 @@ struct Core : std::enable_shared_from_this<Core> {
     // Closed while a transaction of its workspace held work on it: that work
     // was rolled back, and CommitTrans must not report it saved.
     bool closedInTransaction = false;
-    // The connection's transaction was begun (BEGIN) when it joined the
-    // workspace's: its outermost level ends with COMMIT or ROLLBACK, the
-    // levels inside it are savepoints.
-    bool transactionBegun = false;
     // The file's mark (its user version, see LeftoverJournal.cpp) as this
     // connection last read or wrote it, and the user action at which the
     // file under the connection was last asked for it.

@@ -142,28 +142,21 @@ void Workspace::BeginTrans() {
 }
 
 void Workspace::Impl::join(Core& c) {
-    // Outside every transaction the connection begins its own, as a write:
-    // it waits for another program's lock instead of being refused at once.
-    // Inside one it did not begin (reads held together) it can only nest.
-    c.transactionBegun = sqlite3_get_autocommit(c.db);
+    // As a write: it waits for another program's lock instead of being
+    // refused at once. Reads held together (ReadTogether) refuse it.
     try {
-        if (c.transactionBegun)
-            c.begin();
-        else
-            c.exec(QStringLiteral("SAVEPOINT wk_trans"));
+        c.begin();
     } catch (const wk::Error& e) {
         // Until the transaction ends; it goes on without this file.
         c.refusedJoin = e;
         transaction.push_back(c.shared_from_this());
         throw;
     }
-    c.pageOneInJournal = false;
     c.savepoints = 1;
     try {
         for (; c.savepoints < depth; ++c.savepoints) c.exec(QStringLiteral("SAVEPOINT wk_trans"));
     } catch (...) {
-        sqlite3_exec(c.db, c.transactionBegun ? "ROLLBACK" : "ROLLBACK TO wk_trans; RELEASE wk_trans",
-                     nullptr, nullptr, nullptr);
+        sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
         c.savepoints = 0;
         throw;
     }
@@ -208,9 +201,7 @@ void Workspace::Impl::dropTransaction() {
         for (; c->savepoints > 0; --c->savepoints)
             if (!sqlite3_get_autocommit(c->db))
                 sqlite3_exec(c->db,
-                             c->savepoints == 1 && c->transactionBegun
-                                 ? "ROLLBACK"
-                                 : "ROLLBACK TO wk_trans; RELEASE wk_trans",
+                             c->savepoints == 1 ? "ROLLBACK" : "ROLLBACK TO wk_trans; RELEASE wk_trans",
                              nullptr, nullptr, nullptr);
         c->lostTransaction.reset();
         c->invalidateCatalogue();
@@ -234,11 +225,8 @@ void Workspace::CommitTrans() {
         // A commit SQLite rolls back is a lost transaction (Core::fail);
         // one another program's lock refused is still open, for a second
         // try or Rollback.
-        c->exec(c->savepoints == 1 && c->transactionBegun ? QStringLiteral("COMMIT")
-                                                          : QStringLiteral("RELEASE wk_trans"));
-        // The last level commits, unless the connection was in a
-        // transaction before this one began: then nothing is saved yet.
-        if (--c->savepoints == 0 && !sqlite3_get_autocommit(c->db)) raise(3045, c->path);
+        c->exec(c->savepoints == 1 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE wk_trans"));
+        --c->savepoints;
     }
     if (--d->depth == 0) d->endTransaction();
 }
@@ -250,7 +238,7 @@ void Workspace::Rollback() {
         if (!c->isOpen() || c->savepoints <= 0) continue;
         // After SQLite rolled back by itself there is nothing left to undo.
         if (!sqlite3_get_autocommit(c->db)) {
-            if (c->savepoints == 1 && c->transactionBegun) {
+            if (c->savepoints == 1) {
                 c->exec(QStringLiteral("ROLLBACK"));
             } else {
                 c->exec(QStringLiteral("ROLLBACK TO wk_trans"));
