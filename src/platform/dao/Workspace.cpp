@@ -120,20 +120,24 @@ DatabasePtr Workspace::OpenDatabase(const QString& path, bool exclusive, bool re
 }
 void Workspace::BeginTrans() {
     // Nothing is locked here: a file joins at its first write (join). The
-    // files that joined at an outer level get a savepoint for this one.
+    // files that joined at an outer level get a savepoint for this one; one
+    // whose transaction SQLite rolled back has none to put it in, and one
+    // refused at its join is not in the transaction.
+    const auto levelled = [](const Core& c) { return c.isOpen() && c.savepoints > 0; };
     size_t begun = 0;
     try {
         for (; begun < d->transaction.size(); ++begun) {
             Core& c = *d->transaction[begun];
-            if (!c.isOpen()) continue;
-            c.exec(QStringLiteral("SAVEPOINT wk_trans"));
+            if (!levelled(c)) continue;
+            if (!c.lostTransaction) c.exec(QStringLiteral("SAVEPOINT wk_trans"));
             ++c.savepoints;
         }
     } catch (...) {
         for (size_t i = 0; i < begun; ++i) {
             Core& c = *d->transaction[i];
-            if (!c.isOpen()) continue;
-            sqlite3_exec(c.db, "ROLLBACK TO wk_trans; RELEASE wk_trans", nullptr, nullptr, nullptr);
+            if (!levelled(c)) continue;
+            if (!c.lostTransaction)
+                sqlite3_exec(c.db, "ROLLBACK TO wk_trans; RELEASE wk_trans", nullptr, nullptr, nullptr);
             --c.savepoints;
         }
         throw;
