@@ -314,6 +314,7 @@ TEST_F(WizardExport, TextExportWritesTheFileAndCloses) {
     EXPECT_TRUE(form->cmdExView->isEnabled());
     EXPECT_TRUE(form->cmdCancel->isHidden());
     EXPECT_EQ(form->cmdWeiter->text(), "&Finish export");
+    EXPECT_EQ(form->cmdWeiter->accessibleDescription(), "2 questions were exported.");
     EXPECT_EQ(readFile(path), QByteArray("Word/Question;Answer 1\r\na;a1\r\nb;b1\r\n"));
     form->cmdWeiter_Click();
     EXPECT_TRUE(form->Unloaded());
