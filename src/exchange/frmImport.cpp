@@ -665,9 +665,16 @@ void frmImport::cmdBack_Click() {
     cmdBack->hide();
 }
 
+void frmImport::tellResult(const QString& words) {
+    // The count on the page is news where the keys are: on the button that
+    // finishes now, which a reader hears change its description.
+    cmdWeiter->setAccessibleDescription(words.simplified());
+}
+
 void frmImport::cmdCancel_Click() {
     if (WizardTask == 1 && ImportStep == 3) {
         ImportStep = 1;
+        tellResult(QString());  // "Import more": the count is gone from the page
         cmdWeiter->setEnabled(modFunctions::FileExists(txtB_Import_FileName->text()));
         cmdCancel->setText(GetText(601));
         cmdWeiter->setText(GetText(603));

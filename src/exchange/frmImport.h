@@ -210,6 +210,8 @@ private:
     void exportWrite();
     bool openSourceStep();
     void importStep2();
+    // The count of a finished run, told on the button that finishes now.
+    void tellResult(const QString& words);
     void textImportStep1();
     void fillExportItems();
     void moveRow(grid::Grid* from, grid::Grid* to, long row, bool bulk);

@@ -266,6 +266,7 @@ void frmImport::ImportFromDB() {
     forms::setMousePointer(forms::vbDefault);
     lblDImport_Added->setText(count == 1 ? QStringLiteral("1") + GetText(621)
                                          : QString::number(count) + GetText(622));
+    tellResult(lblDImport_Added->text());
     if (markError.number() != 0)
         modMain::ShowError(markError.number(), markError.description(), QStringLiteral("FF91"));
 }

@@ -342,6 +342,7 @@ void frmImport::exportWrite() {
     }
     const long total = long(job.positions.size());
     lblExStatus->setText(QString::number(total) + QLatin1Char(' ') + GetText(total >= 2 ? 629 : 628));
+    tellResult(lblExStatus->text());
     cmdExView->setEnabled(true);
     cmdWeiter->setEnabled(true);
     ExportStep = 5;

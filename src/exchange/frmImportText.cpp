@@ -227,6 +227,7 @@ void frmImport::ImportTXTFile() {
     }
     lblC_TXTProgress->setText(result.imported == 1 ? QStringLiteral("1") + GetText(621)
                                                    : QString::number(result.imported) + GetText(622));
+    tellResult(lblC_TXTProgress->text());
     cmdWeiter->setText(GetText(623));
     cmdWeiter->setEnabled(true);
     cmdCancel->hide();

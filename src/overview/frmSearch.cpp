@@ -106,6 +106,7 @@ void frmSearch::FindNext() {
 
     if (hitR == 0) {
         SearchRow = 0;
+        txtS->setAccessibleDescription(QString());  // back from the box, no old hit is heard
         // The row the search left current (row 1 when it began again at
         // the top) is the one Delete would remove: it is shown.
         if (g.SelectedRow() >= 1 && g.SelectedColumn() >= 1)
@@ -132,6 +133,21 @@ void frmSearch::FindNext() {
     hitRow_ = hitR;
     hitCol_ = hitC;
     g.SetCellBackColor(hitR, hitC, SearchHitColour);
+    tellHit(cursorCol);
+}
+
+// The hit is news where the learner types: a reader speaks a description
+// that changes on the control it is on (the grid, without the focus, is
+// not heard). The cell by its column, and the row by its question.
+void frmSearch::tellHit(long col) {
+    const grid::Grid& g = host_.vg1();
+    const auto cell = [&](long c) {
+        return g.ColumnHeader(g.ColumnKey(c)) + QStringLiteral(": ") + g.CellText(hitRow_, c);
+    };
+    QString words = cell(col);
+    const QString q = QStringLiteral("Q");
+    if (g.ColumnExists(q) && g.ColumnIndex(q) != col) words += QStringLiteral(", ") + cell(g.ColumnIndex(q));
+    txtS->setAccessibleDescription(words);
 }
 
 void frmSearch::Form_Unload() {

@@ -46,6 +46,8 @@ protected:
     void done(int result) override;
 
 private:
+    void tellHit(long col);
+
     DialogsHost& host_;
     long hitRow_ = 0;
     long hitCol_ = 0;

@@ -69,6 +69,7 @@ FrmUsers::FrmUsers(FrmBenutzer& start) : QWidget(nullptr, Qt::Dialog), start_(&s
         del->setGeometry(forms::twipsRect(4020, top, 1140, 315));
         forms::setTag(del, QString::number(17 + i));
         connect(del, &QPushButton::clicked, this, [this, i] { cmdDel_Click(i); });
+        del->installEventFilter(this);
         cmdDel.add(del);
     }
 
@@ -115,7 +116,15 @@ void FrmUsers::Form_Load() {
 }
 
 void FrmUsers::cmdDel_Click(int Index) {
+    const QString name = TxtN(Index)->text();
     TxtN(Index)->setText(QString());
+    // The box emptied is not where the learner is: a reader hears it on the
+    // button, which speaks a description that changes while it has the focus.
+    if (name.isEmpty() || !cmdDel(Index)->hasFocus()) return;
+    const bool german = modMain::TextBasis == 10000;
+    cmdDel(Index)->setAccessibleDescription(
+        forms::spokenCaption(LblUser(Index)->text()) + QLatin1Char(' ') + name +
+        (german ? QStringLiteral(" entfernt") : QStringLiteral(" removed")));
 }
 
 void FrmUsers::TxtN_KeyPress(int Index, int& KeyAscii) {
@@ -137,6 +146,9 @@ void FrmUsers::keyPressEvent(QKeyEvent* e) {
 }
 
 bool FrmUsers::eventFilter(QObject* watched, QEvent* e) {
+    // Words of a deletion belong to that moment, not to the next visit.
+    if (e->type() == QEvent::FocusOut && cmdDel.indexOf(watched) > 0)
+        static_cast<QWidget*>(watched)->setAccessibleDescription(QString());
     if (e->type() == QEvent::KeyPress) {
         const int index = TxtN.indexOf(watched);
         const int key = static_cast<QKeyEvent*>(e)->key();

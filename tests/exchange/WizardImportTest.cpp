@@ -202,6 +202,7 @@ TEST_F(WizardDbImport, WholeImportWithConditionDuplicateAndMixedMark) {
     EXPECT_EQ(form->SkippedCount, 1);
     EXPECT_EQ(form->lblDImport_Added->text(), "1 question was added.");
     EXPECT_EQ(form->cmdWeiter->text(), "&Finish import");
+    EXPECT_EQ(form->cmdWeiter->accessibleDescription(), "1 question was added.");  // heard on it
     EXPECT_EQ(form->cmdCancel->text(), "Import &more");
     EXPECT_TRUE(form->cmdWeiter->isEnabled());
     EXPECT_TRUE(form->cmdBack->isHidden());
@@ -247,6 +248,7 @@ TEST_F(WizardDbImport, BackAndImportMoreAndCancelRebuilds) {
     EXPECT_EQ(form->ImportStep, 1);
     EXPECT_EQ(form->cmdCancel->text(), "&Cancel");
     EXPECT_EQ(form->cmdWeiter->text(), "&Next >>");
+    EXPECT_EQ(form->cmdWeiter->accessibleDescription(), "");
     EXPECT_TRUE(form->fraB_Import->isVisibleTo(form.get()));
     EXPECT_FALSE(form->Unloaded());
     form->cmdCancel_Click();
@@ -386,6 +388,7 @@ TEST_F(WizardText, DefaultTopicAskedUntilGivenThenImported) {
     EXPECT_EQ(form->lblC_TXTProgress->text(), "2 questions were added.");
     EXPECT_TRUE(form->cmdCancel->isHidden());
     EXPECT_EQ(form->cmdWeiter->text(), "&Finish import");
+    EXPECT_EQ(form->cmdWeiter->accessibleDescription(), "2 questions were added.");
     EXPECT_EQ(host.updates, QStringList{"THEMEN"});  // once, after the whole run
     EXPECT_EQ(host.themes(), (QStringList{"Other", "Nomen", "Standard"}));
     EXPECT_EQ(host.categories(), QStringList{"Other"});

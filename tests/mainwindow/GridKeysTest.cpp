@@ -203,7 +203,8 @@ enum class Way {
     DeleteCheckedStatistics,
     FindDuplicates,
     HeaderSort,
-    GridOptions
+    GridOptions,
+    EveryCharacterTyped
 };
 
 class RowActedOn : public GridKeys, public ::testing::WithParamInterface<Way> {
@@ -345,6 +346,19 @@ TEST_P(RowActedOn, IsTheRowShownAsCurrent) {
         case Way::GridOptions:
             gridOptionsOK();
             break;
+        case Way::EveryCharacterTyped: {
+            // Both keyboards, plain, shifted and with AltGr; Space marks.
+            const auto before = marks();
+            ui.answerAllMsgBoxes(forms::vbYes);  // a box's default button
+            type(
+                "^1234567890ß´qwertzuiopü+asdfghjklöä#<yxcvbnm,.-°!\"§$%&/()=?`QWERTZUIOPÜ*ASDFGHJKLÖÄ'>"
+                "YXCVBNM;:_²³{[]}\\@€~|µ`1234567890-=qwertyuiop[]\\asdfghjkl;'zxcvbnm,./~!@#$%^&*()_+"
+                "QWERTYUIOP{}|ASDFGHJKL:\"ZXCVBNM<>?");
+            ui.answerAllMsgBoxes(0);
+            EXPECT_EQ(marks(), before);
+            EXPECT_EQ(currentQuestion(), QString("bleu"));
+            break;
+        }
     }
 
     QApplication::setActiveWindow(&m);
@@ -377,7 +391,7 @@ INSTANTIATE_TEST_SUITE_P(GridKeys, RowActedOn,
                                            Way::TestRunWithNoRowCurrent, Way::Import, Way::CheckAll,
                                            Way::UncheckAll, Way::DeleteChecked, Way::DeleteStatistics,
                                            Way::DeleteCheckedStatistics, Way::FindDuplicates, Way::HeaderSort,
-                                           Way::GridOptions));
+                                           Way::GridOptions, Way::EveryCharacterTyped));
 
 TEST_F(GridKeys, EscLeavesAnEditWithoutWritingAndEnterWrites) {
     open();

@@ -75,6 +75,8 @@ TEST_F(SearchTest, HitsFollowRowsLeftToRightWithoutRegardToCaseAndWrapAfterTheLa
     f.Form_Load();
     EXPECT_EQ(enter(f, "ab"), Cell(2, 3));  // kab
     EXPECT_EQ(enter(f, "AB"), Cell(2, 4));  // abc: capitals find it too, in the next cell
+    // Heard where the learner types: the cell, and its row by the question.
+    EXPECT_EQ(f.txtS->accessibleDescription(), "Answer 1: abc, Word/Question: kab");
     EXPECT_EQ(current(), Cell(2, 4));       // the hit is the grid's current cell
     EXPECT_EQ(enter(f, "ab"), Cell(3, 3));  // xAby
     EXPECT_EQ(current(), Cell(3, 3));
@@ -118,6 +120,7 @@ TEST_F(SearchTest, NothingFoundSaysSoEachTimeAndTheHitKeepsItsColour) {
         EXPECT_EQ(m.style, forms::vbOKOnly | forms::vbInformation);
         EXPECT_EQ(m.title, "Wortkiste");
         EXPECT_EQ(SearchRow, 0);
+        EXPECT_EQ(f.txtS->accessibleDescription(), "");  // no old hit heard after the box
     }
     EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 2);
     EXPECT_EQ(host.grid.CellBackColor(1, 3), overview::SearchHitColour);
@@ -135,6 +138,7 @@ TEST_F(SearchTest, TheIconColumnIsNeverSearchedButTheHiddenNumberColumnIs) {
     f.Form_Load();
     EXPECT_EQ(enter(f, "2"), Cell(3, 2));  // the "no" cell of the third row
     EXPECT_EQ(current(), Cell(3, 3));      // the cursor on what the row shows
+    EXPECT_EQ(f.txtS->accessibleDescription(), "Word/Question: xAby");
     QTableView* v = host.grid.view();
     EXPECT_TRUE(v->viewport()->rect().contains(v->visualRect(v->model()->index(2, 2)).center()));
     ui.pushMsgBox(forms::vbOK);

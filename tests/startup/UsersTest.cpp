@@ -226,6 +226,15 @@ TEST_F(Users, EveryControlIsReachedByTabAndNamed) {
             const char* heard = german ? "button: Löschen Benutzer %1" : "button: Delete User %1";
             EXPECT_EQ(wktest::heard(form->cmdDel(i)), QString(heard).arg(i));
         }
+        // Space on a Delete: the name removed is heard there, until the focus leaves.
+        QApplication::setActiveWindow(form);
+        form->cmdDel(2)->setFocus();
+        wktest::keyTo(form->cmdDel(2), Qt::Key_Space, {}, " ");
+        EXPECT_EQ(form->cmdDel(2)->accessibleDescription(),
+                  german ? "Benutzer 2 Anna entfernt" : "User 2 Anna removed");
+        form->cmdDel(3)->setFocus();  // a free slot: nothing removed, nothing said
+        wktest::keyTo(form->cmdDel(3), Qt::Key_Space, {}, " ");
+        EXPECT_EQ(form->cmdDel(2)->accessibleDescription() + form->cmdDel(3)->accessibleDescription(), "");
         form->cmdAbbruch_Click();
         roadtest::resetRunState();
     }

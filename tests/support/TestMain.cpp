@@ -5,11 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QTemporaryDir>
 #include <memory>
 
 #include "platform/dao/Dao.h"
 #include "platform/forms/FocusKeys.h"
+
+// The start form makes a test's own folder the working folder, gone after
+// the test: a program started later (the bus test's copy) could not run.
+struct WorkingFolderKept : ::testing::EmptyTestEventListener {
+    const QString folder = QDir::currentPath();
+    void OnTestEnd(const ::testing::TestInfo&) override { QDir::setCurrent(folder); }
+};
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -33,5 +41,6 @@ int main(int argc, char** argv) {
     // Windows show their focus as the program's do.
     forms::focusSeenFromTheStart();
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new WorkingFolderKept);
     return RUN_ALL_TESTS();
 }

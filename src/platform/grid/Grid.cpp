@@ -29,7 +29,8 @@ namespace grid {
 namespace {
 
 // Windows virtual-key code of a Qt key, since the handlers compare key codes
-// such as 46 (Delete) or 113 (F2).
+// such as 46 (Delete) or 113 (F2); 0 for a key this table does not name.
+// A character's own code is no key code: "." (46) would be Delete.
 int virtualKey(int key) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;  // same codes
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return key;
@@ -74,7 +75,7 @@ int virtualKey(int key) {
         case Qt::Key_Alt:
             return 18;
         default:
-            return key & 0xFFFF;
+            return 0;
     }
 }
 
@@ -234,7 +235,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override {
         const int vk = virtualKey(e->key());
         const int shift = shiftState(e->modifiers());
-        emit g_->KeyDown(vk, shift);
+        if (vk != 0) emit g_->KeyDown(vk, shift);
         if (!e->text().isEmpty() && e->text().at(0).unicode() >= 32)
             emit g_->KeyPress(e->text().at(0).unicode());
         const long rows = g_->Rows();
@@ -309,7 +310,7 @@ protected:
     }
 
     void keyReleaseEvent(QKeyEvent* e) override {
-        emit g_->KeyUp(virtualKey(e->key()), shiftState(e->modifiers()));
+        if (const int vk = virtualKey(e->key())) emit g_->KeyUp(vk, shiftState(e->modifiers()));
     }
 
     void mousePressEvent(QMouseEvent* e) override {
