@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <csignal>
 
+#include "support/ChildTest.h"
 #include "support/QtPrinters.h"
 
 namespace {
@@ -22,11 +23,7 @@ TEST(TestProgram, AKilledChildLeavesNothingInTheTemporaryFolder) {
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TMPDIR"), tmp.path());
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=TestProgram.DISABLED_KilledChild", "--gtest_also_run_disabled_tests"});
+    wktest::StartChildTest(child, "TestProgram.DISABLED_KilledChild", "TMPDIR", tmp.path());
     ASSERT_TRUE(child.waitForFinished(60000));
     ASSERT_EQ(child.exitStatus(), QProcess::CrashExit);
     EXPECT_EQ(

@@ -18,6 +18,7 @@
 #include "platform/Error.h"
 #include "platform/dao/Dao.h"
 #include "support/Beside.h"
+#include "support/ChildTest.h"
 #include "support/FileSizeLimit.h"
 #include "vocabdb/modCompact.h"
 
@@ -127,11 +128,7 @@ TEST(CompactInPlace, KilledAtRandomMomentsLeavesCompleteFile) {
     auto* rng = QRandomGenerator::global();
     for (int round = 0; round < 50; ++round) {
         QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("WK_COMPACT_CHILD", path);
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {"--gtest_filter=CompactInPlace.DISABLED_ChildLoop", "--gtest_also_run_disabled_tests"});
+        wktest::StartChildTest(child, "CompactInPlace.DISABLED_ChildLoop", "WK_COMPACT_CHILD", path);
         ASSERT_TRUE(child.waitForStarted());
         SCOPED_TRACE(round);
         // The kill must land among real compactions, not before the first:

@@ -18,6 +18,7 @@
 #include "mainwindow/RoadFixture.h"
 #include "platform/Error.h"
 #include "support/Beside.h"
+#include "support/ChildTest.h"
 #include "support/FileSizeLimit.h"
 #include "support/QtPrinters.h"
 #include "vocabdb/modExit.h"
@@ -311,11 +312,7 @@ TEST_F(Exit, KilledAtRandomMomentsLeavesBothDatabasesComplete) {
     for (int round = 0; round < 50; ++round) {
         SCOPED_TRACE(round);
         QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("WK_EXIT_CHILD", home.path());
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {"--gtest_filter=ExitKill.DISABLED_ChildLoop", "--gtest_also_run_disabled_tests"});
+        wktest::StartChildTest(child, "ExitKill.DISABLED_ChildLoop", "WK_EXIT_CHILD", home.path());
         ASSERT_TRUE(child.waitForStarted());
         if (round == 0) {
             // The first kill must come after the child's first complete save,

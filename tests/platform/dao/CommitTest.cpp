@@ -3,6 +3,7 @@
 // program's read only delays a commit, and two copies of the program take turns.
 #include "SecondProcessSupport.h"
 
+#include "support/ChildTest.h"
 #include "support/FileSizeLimit.h"
 
 #include <QRegularExpression>
@@ -182,13 +183,8 @@ TEST_F(Commits, DISABLED_ChildWrites) {
 TEST_F(Commits, TwoCopiesOfTheProgramEditingOneFileWaitTheirTurn) {
     const QString file = filled(50);
     QProcess copies[2];
-    for (QProcess& p : copies) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("WK_TWO_COPIES_FILE", file);
-        p.setProcessEnvironment(env);
-        p.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=Commits.DISABLED_ChildWrites", "--gtest_also_run_disabled_tests"});
-    }
+    for (QProcess& p : copies)
+        wktest::StartChildTest(p, "Commits.DISABLED_ChildWrites", "WK_TWO_COPIES_FILE", file);
     int added = 0, counted = 0;
     for (QProcess& p : copies) {
         ASSERT_TRUE(p.waitForFinished(300000));

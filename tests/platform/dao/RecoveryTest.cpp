@@ -14,6 +14,7 @@
 
 #include "platform/dao/File.h"
 #include "platform/dao/UserAction.h"
+#include "support/ChildTest.h"
 #include "support/FrozenDisk.h"
 #include "support/StaleJournal.h"
 
@@ -423,11 +424,7 @@ TEST_F(Recovery, AnotherProgramAtEachMomentOfTheRecoveryNeverSeesHalfATransactio
                                  : QString("refused");
     };
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("WK_RECOVERED_FILE", file);
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=Recovery.DISABLED_ChildOpensAndReads", "--gtest_also_run_disabled_tests"});
+    wktest::StartChildTest(child, "Recovery.DISABLED_ChildOpensAndReads", "WK_RECOVERED_FILE", file);
     ASSERT_TRUE(child.waitForStarted());
     const QByteArray pid = QByteArray::number(child.processId());
     const QByteArray ino = ":" + QByteArray::number(quint64(inode(file)));
