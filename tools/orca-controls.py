@@ -64,6 +64,17 @@ class Walk(Session):
         self.report.close()
 
 
+def make_anna_and_bert(w):
+    """From the start window: the Users window, the users Anna and Bert, and back."""
+    ui.press(w.find("push button", text(3)))
+    time.sleep(1)
+    boxes = ui.find_all(w.app, "text")
+    for box, name in zip(boxes, ("Anna", "Bert")):
+        ui.set_text(box, name)
+    ui.press(w.find("push button", text(16)))
+    time.sleep(1.5)
+
+
 def start_window(w):
     # The languages' list: Deutsch, English; a new installation is in English.
     towards_own, back = ("Up", "Down") if LANG == "de" else ("Down", "Up")
@@ -74,13 +85,7 @@ def start_window(w):
     if LANG != "en":
         w.said("Shift+Tab", lambda: keys("shift", "Tab"))  # the language box
         w.said("Up", lambda: keys("Up"))
-    ui.press(w.find("push button", text(3)))
-    time.sleep(1)
-    boxes = ui.find_all(w.app, "text")
-    for box, name in zip(boxes, ("Anna", "Bert")):
-        ui.set_text(box, name)
-    ui.press(w.find("push button", text(16)))
-    time.sleep(1.5)
+    make_anna_and_bert(w)
     w.say("== Start window with the users Anna and Bert")
     w.said("Tab", lambda: keys("Tab"))
     w.said("Shift+Tab", lambda: keys("shift", "Tab"))

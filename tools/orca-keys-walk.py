@@ -48,13 +48,7 @@ def users(w):
         ui.press(w.find("combo box", MESSAGES[20005].rstrip(" :")))  # a new installation is in English
         time.sleep(0.5)
         click(w.find("list item", "Deutsch"))
-    ui.press(w.find("push button", text(3)))
-    time.sleep(1)
-    boxes = ui.find_all(w.app, "text")
-    for box, name in zip(boxes, ("Anna", "Bert")):
-        ui.set_text(box, name)
-    ui.press(w.find("push button", text(16)))
-    time.sleep(1.5)
+    controls.make_anna_and_bert(w)
     ui.press(w.find("push button", text(7)))
     time.sleep(1.5)
     delete = w.find("push button", f"{text(19)} {text(12).rstrip(' :')}")
