@@ -10,7 +10,11 @@ user and a database of two typed items and one choice item, and runs
 five tests: a typed item first and a choice item first, each once with
 the focus staying in the answer control and once with Tab away and
 Shift+Tab back after every question, and one answered right throughout,
-with a new test over its result. Writes what Orca said after each step to
+with a new test over its result; then a choice asked again after its
+solution (Return with nothing chosen there) and a choice of several right
+answers. Before them it opens the database five times through the open
+dialog and times Orca from Return to its first words of the control the
+focus comes to. Writes what Orca said after each step to
 FOLDER/orca-test-LANG.txt (key echo left out), Orca's whole log beside it.
 Runs openbox itself. Needs the packages of tools/focus-walk.py and orca.
 Not run by CI.
@@ -26,6 +30,7 @@ sys.path.insert(0, HERE)
 import ui  # noqa: E402
 from orca_speech import Orca  # noqa: E402
 from screenshots import (choose_language, OUT, Session, accept_file_dialog, click, keys, typed)  # noqa: E402
+import statistics  # noqa: E402
 
 LANG = sys.argv[3] if len(sys.argv) > 3 else "en"
 
@@ -111,6 +116,27 @@ def setup(w):
     time.sleep(1.5)
 
 
+def open_times(w, runs=5):
+    """Opens the database through the open dialog `runs` times; each time,
+    the seconds from Return to Orca's first words of the grid, which takes
+    the focus."""
+    grid = w.text(474)
+    times = []
+    for run in range(runs):
+        keys("ctrl", "o")
+        time.sleep(1.5)
+        name = next(t for t in ui.find_all(w.app, "text") if t.getState().contains(ui.pyatspi.STATE_FOCUSED))
+        ui.set_text(name, w.db)
+        w.orca.idle(2)
+        mark, start = w.orca.mark(), time.time()
+        keys("Return")
+        seconds, said = w.orca.first_words(mark, grid, start)
+        times.append(seconds if seconds is not None else float("inf"))
+        w.say(f"  open {run + 1}: {seconds if seconds is None else round(seconds, 2)} s: {' | '.join(said)}")
+        w.orca.idle(2)
+    w.say(f"  median {round(statistics.median(times), 2)} s")
+
+
 def question(w):
     """The question on screen."""
     for label in ui.find_all(w.app, "label"):
@@ -129,6 +155,9 @@ def answer(w, right, away):
     if away:
         w.step("Tab away", lambda: keys("Tab"))
         w.step("Shift+Tab back", lambda: keys("shift", "Tab"))
+    if q == "sky" and w.several:
+        # Blue ticked, red (also right) not.
+        return w.step("Space, Return (blue ticked)", lambda: (keys("space"), keys("Return")))
     if q == "sky":
         # Down to "red" and Up to "blue" choose; Return judges.
         if right:
@@ -141,19 +170,23 @@ def answer(w, right, away):
     return w.step("type 'x', Return", lambda: (typed("x"), keys("Return")))
 
 
-def run(w, title, first, plan, away, tries=1, resolve=1, leave=True):
+def run(w, title, first, plan, away, tries=1, resolve=1, leave=True, again=0):
     """One test: `first` asked first, then the others; plan: for each
-    question in turn, "right", "wrong" or "confirm" (Return on the
-    solution shown). The result is left by Esc when `leave`."""
+    question in turn, "right", "wrong", "confirm" (Return on the solution
+    shown) or "none" (Return with nothing chosen). With `again` an item
+    whose solution was shown is asked once more. The result is left by Esc
+    when `leave`."""
     w.say(f"== {title}")
     w.sql(f"UPDATE OPTIONS SET AnzahlVersuche = {tries}, BegriffAufloesen = {resolve}, "
-          "FalscheNochmal = 0, NochmalFragen = 0")
+          f"FalscheNochmal = 0, NochmalFragen = {again}")
     # Least known first: the item with the highest error rate leads.
     w.sql("UPDATE VOK SET AA1 = 0, AR1 = 0, AF1 = 0, FQ1 = 0")
     w.sql(f"UPDATE VOK SET FQ1 = 50 WHERE Q = '{first}'")
     w.step("Ctrl+S", lambda: keys("ctrl", "s"))
     for p in plan:
-        if p == "confirm" and question(w) == "sky":
+        if p == "none":
+            w.step("Return (nothing chosen)", lambda: keys("Return"))
+        elif p == "confirm" and question(w) == "sky":
             w.step("Space, Return (the solution shown, chosen)", lambda: (keys("space"), keys("Return")))
         elif p == "confirm":
             w.step("Return (the solution shown)", lambda: keys("Return"))
@@ -166,8 +199,11 @@ def run(w, title, first, plan, away, tries=1, resolve=1, leave=True):
 def main():
     os.makedirs(OUT, exist_ok=True)
     w = Walk()
+    w.several = False
     try:
         setup(w)
+        w.say("== the database opened")
+        open_times(w)
         for away in (False, True):
             how = "Tab away and back after each question" if away else "the focus stays"
             run(w, f"typed first, {how}; two tries", "cat",
@@ -182,6 +218,11 @@ def main():
         w.step("Shift+Tab", lambda: keys("shift", "Tab"))
         w.step("Shift+Tab", lambda: keys("shift", "Tab"))
         w.step("Esc (the test left)", lambda: keys("Escape"))
+        run(w, "choice first, the solution shown and asked again", "sky",
+            ["wrong", "confirm", "none", "right", "right", "right"], False, again=1)
+        w.sql("UPDATE VOK SET RA2 = 1 WHERE Q = 'sky'")
+        w.several = True
+        run(w, "choice of several right answers first", "sky", ["wrong", "right", "right"], False, resolve=0)
     except Exception:
         w.shot("orca-failed")
         raise

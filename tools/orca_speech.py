@@ -62,6 +62,32 @@ class Orca:
                 out.append(words)
         return out
 
+    def mark(self):
+        """Where Orca's log stands now, for first_words."""
+        return os.path.getsize(self.log)
+
+    def first_words(self, mark, wanted, start, limit=30):
+        """Seconds from the time `start` until Orca first says words that
+        contain `wanted`, in its log past `mark` (None when it does not
+        within `limit` seconds), and the utterances until then."""
+        said = []
+        with open(self.log, "rb") as f:
+            f.seek(mark)
+            while time.time() - start < limit:
+                raw = f.readline()
+                if not raw.endswith(b"\n"):
+                    f.seek(-len(raw), os.SEEK_CUR)
+                    time.sleep(0.02)
+                    continue
+                line = raw.decode(errors="replace")
+                if "SPEECH OUTPUT" not in line:
+                    continue
+                words = re.sub(r"' *[{\[].*$|' *$", "", re.sub(r"^.*SPEECH OUTPUT: '", "", line.rstrip("\n")))
+                said.append(words.strip())
+                if wanted in words:
+                    return time.time() - start, said
+        return None, said
+
     def idle(self, settle, limit=30):
         """Waits until the log has not grown for `settle` seconds: Orca
         works through the events it was sent (a deluge of them takes it

@@ -387,15 +387,22 @@ public:
     // next try, the solution) and the result's figures are said once on the
     // control the learner is on, which is described again as the step ends
     // (endNews, once the focus is placed); End test, when the result starts
-    // there, is described by the figures until the next item.
+    // there, is described by the figures until the next item. News told
+    // while another window of the program has the keys (the Explanation)
+    // is said with the focus as it comes back (sayNewsDue); a choice the
+    // next item starts on is heard as the focus coming to it
+    // (choiceRenewed).
     void describeAnswerControls();
     void tellNews(const QString& news);
     void endNews();
     QString solutionNews() const;
     void tellResult();
     void forgetResult();
+    void sayNewsDue(QWidget* now);
+    void choiceRenewed(QWidget* was);
     QPointer<QWidget> newsOn_;  // a control other than an answer's that carries news, with its own words
     QString newsOwn_;
+    QString newsDue_;
     // The bars' hint popup (two lines centred on x twips).
 
 protected:
@@ -449,6 +456,7 @@ private:
     void EndOfTest(bool bStop);
     bool ContinueCondition();
     void SubmitAnswer();
+    void enterOnChoice();
     TestPanelEvents* testEvents_ = nullptr;
     // While a handler hides the control with the focus and then places the
     // focus itself (presenting an item, starting a test), the focus waits

@@ -18,6 +18,7 @@
 #include "mainwindow/frmMainGridShared.h"
 #include "overview/GridStatistics.h"
 #include "platform/Error.h"
+#include "platform/forms/Accessible.h"
 #include "platform/forms/Colors.h"
 #include "platform/forms/Interaction.h"
 #include "platform/grid/Grid.h"
@@ -167,6 +168,7 @@ void frmMain::imgBarStartTest_Click() {
 }
 
 void frmMain::imgTestBarCancel_Click() {
+    newsDue_.clear();
     HideBarPopup();
     fraMainBar->show();
     HideAllPanels();
@@ -194,6 +196,11 @@ void frmMain::ShowTryCount() {
 void frmMain::ShowNextQuestion(bool bStop) {
     auto& st = testState;
     const QScopedValueRollback placing(placingFocus_, placingFocus_ + 1);
+    newsDue_.clear();  // of the item that ends
+    QWidget* choice = nullptr;
+    for (int i = 1; i <= 9; ++i)
+        for (QWidget* c : {static_cast<QWidget*>(optTestA(i)), static_cast<QWidget*>(chkTestA(i))})
+            if (c == QApplication::focusWidget()) choice = c;
     tmrTestVok->setEnabled(false);
     tmrTest->setEnabled(false);
     imgTest->hide();
@@ -230,6 +237,9 @@ void frmMain::ShowNextQuestion(bool bStop) {
         EndOfTest(bStop);
         return;
     }
+    // The choice the learner was on is not the next item's, whose controls
+    // are shown afresh below.
+    if (choice) forms::renewForTools(choice);
     dao::Recordset& rs = *dataTest;
     // A repeat set may hold wrong items the test never asked; the order names
     // the ones it asks.
@@ -337,6 +347,7 @@ void frmMain::ShowNextQuestion(bool bStop) {
     } else {
         FocusWork();  // an item without answer controls goes on from the test bar
     }
+    if (choice) choiceRenewed(choice);
     // Once the focus has left them, so that a reader does not hear them go.
     endNews();
     forgetResult();

@@ -8,6 +8,7 @@
 // solution) describes the control the learner answered on for a moment and
 // is said there, once; the question describes it again right after, so that
 // the news is not heard again, nor on another item.
+#include <QAccessible>
 #include <QApplication>
 
 #include "core/modMain.h"
@@ -34,7 +35,11 @@ void frmMain::describeAnswerControls() {
 
 void frmMain::tellNews(const QString& news) {
     QWidget* f = QApplication::focusWidget();
-    if (news.isEmpty() || !f || !isAncestorOf(f)) return;
+    if (news.isEmpty()) return;
+    if (!f || !isAncestorOf(f)) {
+        newsDue_ = news;
+        return;
+    }
     bool answer = false;
     for (int i = 1; i <= 9; ++i) answer = answer || f == txtTestA(i) || f == optTestA(i) || f == chkTestA(i);
     if (!answer && !newsOn_) {
@@ -42,6 +47,31 @@ void frmMain::tellNews(const QString& news) {
         newsOwn_ = f->accessibleDescription();
     }
     f->setAccessibleDescription(news);
+}
+
+// The window takes the keys back (when the desktop gets round to it): the
+// news describes the control the focus comes to, and a reader says it with
+// the focus, which Qt tells right after this; the control is described
+// again once that is done.
+void frmMain::sayNewsDue(QWidget* now) {
+    if (newsDue_.isEmpty() || !now || !isAncestorOf(now)) return;
+    tellNews(std::exchange(newsDue_, QString()));
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            describeAnswerControls();
+            endNews();
+        },
+        Qt::QueuedConnection);
+}
+
+// An item starts on the choice control the learner was on: a reader hears
+// it as it hears a choice the focus moves to, with its state, not as the
+// one it stayed on (checked or chosen, the last it heard).
+void frmMain::choiceRenewed(QWidget* was) {
+    if (QApplication::focusWidget() != was) return;
+    QAccessibleEvent focus(was, QAccessible::Focus);
+    QAccessible::updateAccessibility(&focus);
 }
 
 void frmMain::endNews() {

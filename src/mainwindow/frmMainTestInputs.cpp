@@ -2,6 +2,7 @@
 // boxes with their live check, the choices, the clicks that continue an
 // item without answer fields, the special-character toggle and the three
 // buttons of the test bar.
+#include <QApplication>
 #include <QCursor>
 #include <QEvent>
 #include <QHash>
@@ -167,6 +168,7 @@ void frmMain::BuildTestPanel() {
     }
 
     forms::tabStopOnChoice(std::vector<QRadioButton*>(optTestA.begin(), optTestA.end()));
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { sayNewsDue(now); });
 
     lblTestXvonX = new QLabel(fraAbfrage);
     lblTestXvonX->setObjectName("lblTestXvonX");
@@ -406,8 +408,21 @@ bool anythingChosen(const frmMain& f) {
 
 }  // namespace
 
+// Enter with nothing chosen judges nothing, and says so.
+void frmMain::enterOnChoice() {
+    if (anythingChosen(*this)) {
+        SubmitAnswer();
+        return;
+    }
+    QString ask = modMain::GetText(188);  // "Please choose the right answer :"
+    if (ask.endsWith(QLatin1Char(':'))) ask.chop(1);
+    tellNews(ask.trimmed());
+    describeAnswerControls();
+    endNews();
+}
+
 void frmMain::optTestA_KeyPress(int, int& KeyAscii) {
-    if (KeyAscii == 13 && anythingChosen(*this)) SubmitAnswer();
+    if (KeyAscii == 13) enterOnChoice();
 }
 
 // The arrow keys move to the next shown choice, round the ends, and choose
@@ -432,7 +447,7 @@ void frmMain::optTestA_KeyDown(int Index, int& KeyCode) {
 }
 
 void frmMain::chkTestA_KeyPress(int, int& KeyAscii) {
-    if (KeyAscii == 13 && anythingChosen(*this)) SubmitAnswer();
+    if (KeyAscii == 13) enterOnChoice();
 }
 
 void frmMain::optTestA_MouseUp(int, int Button) {

@@ -1,7 +1,9 @@
 // What a screen reader receives over the accessibility bus on the main
 // window's way through a test, and so speaks (support/ReaderBus.h); what Orca
 // made of the same steps is tools/orca-test-walk.py's.
+#include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QHash>
 #include <functional>
 
@@ -15,36 +17,41 @@ using namespace screentest;
 namespace {
 
 // What Orca 43 says of the events, starting on the control `on`: a focus
-// that moves says the control's description as last carried as words (its
+// that moves (to another control, or to one the reader knows as a new
+// object) says the control's description as last carried as words (its
 // own when none was), for an entry of a list the entry only; words carried
-// to the control it is on are said, an object in their place is dropped.
-// Behind the program (the step's events queued when it reads them) it skips
-// a focus a later one overtook, and a caret in the control that ends with the
-// focus takes it there unsaid. Each step must be heard the same either way.
+// to the control it is on are said, an object in their place is dropped, and
+// so is a check box's tick told there. Behind the program (the step's events
+// queued when it reads them) it skips a focus a later one overtook, and a
+// caret in the control that ends with the focus takes it there unsaid. Each
+// step must be heard the same either way.
 struct Reader {
     QWidget* on;
     bool behind;
+    uint onId = QAccessible::uniqueId(QAccessible::queryAccessibleInterface(on));
     QHash<QWidget*, QString> carried = {};
 
     QString hear(const QList<wktest::BusEvent>& events) {
         QStringList said;
         for (qsizetype i = 0; i < events.size(); ++i) {
             const wktest::BusEvent& e = events[i];
+            const bool here = e.control == on && e.id == onId;
             if (e.kind == "caret" && behind && e.control == QApplication::focusWidget() &&
                 e.control->isVisible())
-                on = e.control;
+                std::tie(on, onId) = std::pair(e.control, e.id);
             if (e.kind == "description") {
                 if (e.object)
                     carried.remove(e.control);
                 else
                     carried[e.control] = e.words;
-                if (e.control == on && !e.object && !e.words.isEmpty()) said << e.words;
+                if (here && !e.object && !e.words.isEmpty()) said << e.words;
             }
+            if (e.kind == "ticked" && here && qobject_cast<QCheckBox*>(on)) said << e.words;
             const bool overtaken =
                 behind && std::any_of(events.begin() + i + 1, events.end(),
                                       [](const auto& later) { return later.kind == "focus"; });
-            if (e.kind == "focus" && !overtaken && (e.control != on || !e.words.isEmpty())) {
-                on = e.control;
+            if (e.kind == "focus" && !overtaken && (!here || !e.words.isEmpty())) {
+                std::tie(on, onId) = std::pair(e.control, e.id);
                 const QString d = carried.value(on, on ? on->accessibleDescription() : QString());
                 if (e.words.isEmpty() && !d.isEmpty()) said << d;
             }
@@ -62,8 +69,13 @@ QString nameOf(const QWidget* w) {
 // The German program's words, as Orca says them, for the English ones.
 QString german(QString said) {
     const std::pair<const char*, const char*> words[] = {
-        {"Right !", "Richtig !"}, {"Wrong !", "Falsch !"},  {"Try 2 of 2", "Versuch 2 von 2"},
-        {"Solution:", "Lösung:"}, {"right :", "richtig :"}, {"wrong :", "falsch :"}};
+        {"Right !", "Richtig !"},
+        {"Wrong !", "Falsch !"},
+        {"Try 2 of 2", "Versuch 2 von 2"},
+        {"Solution:", "Lösung:"},
+        {"right :", "richtig :"},
+        {"wrong :", "falsch :"},
+        {"Please choose the right answer", "Bitte wählen Sie die richtige Antwort"}};
     for (const auto& [en, de] : words) said.replace(QString(en), QString(de));
     return said;
 }
@@ -78,6 +90,8 @@ protected:
         item("dog", {{"A1", "Hund"}});
         item("sky", {{"Typ", 1}, {"A1", "blue"}, {"A2", "red"}, {"RA1", 1}});
         option("ZeigeBewertung", 1);
+        other_ = makeVokDB("other.wkd");
+        addItem(other_, "sun", 0);
         open();
         m().show();
         QApplication::setActiveWindow(&m());
@@ -86,6 +100,7 @@ protected:
         ASSERT_TRUE(QApplication::focusWidget());
         wktest::keyTo(QApplication::focusWidget(), k, mods, text);
     }
+    QString other_;
 };
 
 using Step = std::function<void()>;
@@ -127,9 +142,22 @@ TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
         m().activateWindow();  // the desktop hands the keys back
         QApplication::processEvents();
     };
+    // The Explanation, closed by Esc, hands the keys back only after the
+    // judge went on (as the desktop may).
+    const Step explained = [this, wrong] {
+        ui.pushModal([](QWidget& hint) {
+            QApplication::setActiveWindow(&hint);
+            wktest::keyTo(QApplication::focusWidget(), Qt::Key_Escape, {}, "\x1b");
+        });
+        wrong();
+        QApplication::setActiveWindow(&m());
+        QCoreApplication::sendPostedEvents();  // what the program left for right after
+    };
+    const Step opened = [this] { m().VokDBOeffnen(other_); };
     const struct {
         const char* step;
-        QString with;            // "2 tries", "solution" shown, "no text", a "choice" asked first
+        QString with;  // "2 tries", "solution" shown, "no text", a "choice" (of "several") asked first, an
+                       // "explanation"
         std::vector<Step> keys;  // the last one heard
         QString focus, said;     // in order, "|" between
     } steps[] = {
@@ -164,15 +192,38 @@ TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
          "optTestA(1)",
          "Wrong !, Solution: blue|sky"},
         {"a choice wrong, then a typed item", "choice", {ctrlS, down, enter}, "txtTestA(1)", "Wrong !|cat"},
+        {"the Explanation closed",
+         "solution, explanation",
+         {ctrlS, explained},
+         "|txtTestA(1)",  // the Explanation's button, gone since
+         "Wrong !, Solution: Katze|cat"},
+        // Heard as when the focus comes to it: with nothing chosen.
+        {"a choice asked again after its solution was chosen",
+         "choice, solution",
+         {ctrlS, down, enter, space, enter},
+         "optTestA(1)",
+         "sky"},
+        {"Enter with nothing chosen", "choice", {ctrlS, enter}, "", "Please choose the right answer|sky"},
+        {"several right answers, one ticked",
+         "choice, several",
+         {ctrlS, space, enter},
+         "txtTestA(1)",
+         "Wrong !|cat"},
+        {"a database opened", "", {opened}, "", ""},
     };
     for (const auto& s : steps) {
         if (m().TestActive) m().imgTestBarCancel_Click();
         // The order the test asks in (error rate, then question) stays.
         runstate::dbVok->Execute(
-            QStringLiteral("UPDATE VOK SET AA1 = 0, AR1 = 0, AF1 = 0, FQ1 = (Q = 'sky') * %1")
-                .arg(s.with.contains("choice") ? 50 : 0));
+            QStringLiteral(
+                "UPDATE VOK SET AA1 = 0, AR1 = 0, AF1 = 0, FQ1 = (Q = 'sky') * %1, RA2 = (Q = 'sky') * "
+                "%2, Explanation = %3")
+                .arg(s.with.contains("choice") ? 50 : 0)
+                .arg(s.with.contains("several") ? 1 : 0)
+                .arg(s.with.contains("explanation") ? "'a pet'" : "Null"));
         setOpt("AnzahlVersuche", s.with.contains("2 tries") ? 2 : 1);
         setOpt("BegriffAufloesen", s.with.contains("solution") ? 1 : 0);
+        setOpt("NochmalFragen", 1);  // the settings clear it without the solution shown
         setOpt("ShowText", s.with.contains("no text") ? 0 : 1);
         m().FocusWork();
         for (size_t k = 0; k + 1 < s.keys.size(); ++k) s.keys[k]();
@@ -187,6 +238,10 @@ TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
         const QString said = GetParam() == 0 ? german(s.said) : s.said;
         EXPECT_EQ(keepingUp.hear(events), said) << s.step;
         EXPECT_EQ(behind.hear(events), said) << s.step << " (the reader behind)";
+        // A control nobody sees tells the reader nothing to work through.
+        EXPECT_EQ(
+            std::count_if(events.begin(), events.end(), [](const auto& e) { return e.kind == "hidden"; }), 0)
+            << s.step;
     }
 }
 

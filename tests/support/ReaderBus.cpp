@@ -149,6 +149,12 @@ BusTool::~BusTool() {
 
 QList<BusEvent> BusTool::take() {
     sync();
+    // Whether a control is seen is judged as the step ends: while working,
+    // the program may hide one for a moment.
+    for (BusEvent& e : events_)
+        if (e.kind == QLatin1String("state") && e.control && !e.control->isVisible() &&
+            e.control->window()->isVisible())
+            e.kind = QStringLiteral("hidden");
     return std::exchange(events_, {});
 }
 
@@ -175,11 +181,13 @@ void BusTool::received(const QDBusMessage& m) {
             events_ << BusEvent{QStringLiteral("probe"), nullptr, QString(), false};
         return;
     }
-    QAccessibleInterface* iface = QAccessible::accessibleInterface(m.path().section('/', -1).toUInt());
+    BusEvent e;
+    e.id = m.path().section('/', -1).toUInt();
+    QAccessibleInterface* iface = QAccessible::accessibleInterface(e.id);
     QAccessibleInterface* own = iface;  // the control, for an entry the list or table it is in
     while (own && !qobject_cast<QWidget*>(own->object())) own = own->parent();
-    BusEvent e;
-    e.control = own ? static_cast<QWidget*>(own->object()) : nullptr;
+    if (own) known_[e.id] = static_cast<QWidget*>(own->object());
+    e.control = known_.value(e.id);
     if (m.member() == QLatin1String("PropertyChange") && what == QLatin1String("accessible-description")) {
         const QVariant data = qvariant_cast<QDBusVariant>(args.at(3)).variant();
         e.kind = QStringLiteral("description");
@@ -191,6 +199,12 @@ void BusTool::received(const QDBusMessage& m) {
         if (own != iface) e.words = iface->text(QAccessible::Name);
     } else if (m.member() == QLatin1String("TextCaretMoved")) {
         e.kind = QStringLiteral("caret");
+    } else if (m.member() == QLatin1String("StateChanged") && what == QLatin1String("checked")) {
+        e.kind = QStringLiteral("ticked");
+        e.words = args.at(1).toInt() ? QStringLiteral("checked") : QStringLiteral("not checked");
+    } else if (m.member() == QLatin1String("StateChanged") && what != QLatin1String("showing") &&
+               what != QLatin1String("focused")) {
+        e.kind = QStringLiteral("state");
     } else {
         return;
     }

@@ -6,7 +6,9 @@
 // in the same copy hears what arrives.
 
 #include <QDBusConnection>
+#include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 class QDBusMessage;
@@ -26,12 +28,17 @@ bool isBusChild();  // true in that copy
 
 // An event as a screen reader receives it: "focus" (for an entry of a list,
 // on the list, `words` the entry's name), "description" (its `words`, or
-// `object` where Qt sent an object in their place) or "caret".
+// `object` where Qt sent an object in their place), "caret", "ticked"
+// (`words` "checked" or "not checked"), "state" for another state (other
+// than showing and losing the focus), "hidden" for one of a control not
+// shown, in a window that is, as the step ends.
+// `id` is the object the reader knows the control as.
 struct BusEvent {
     QString kind;
     QWidget* control = nullptr;
     QString words;
     bool object = false;
+    uint id = 0;
 };
 
 // A screen reader's ear on this program's own bus, registered for the events
@@ -53,6 +60,7 @@ private:
     QDBusConnection tool_;
     QString program_;
     QList<BusEvent> events_;
+    QHash<uint, QPointer<QWidget>> known_;  // a control by the objects it was, for those made anew since
     int sent_ = 0, marked_ = 0;
     bool ready_ = false;
 };

@@ -9,8 +9,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
+#include <QHash>
 #include <QLineEdit>
 #include <QPointer>
+#include <bit>
 
 namespace forms {
 namespace {
@@ -213,6 +215,87 @@ void tellCurrentEntry(QAbstractItemView* view) {
     pass(&focus);
 }
 
+// A control nobody sees tells the tools nothing they must work through:
+// Qt told of every change of a hidden panel's controls (enabling them as a
+// database opens), and a reader took seconds over them before it spoke.
+// Its states (which tools keep) are told as it is shown, where they differ
+// from what the tools last heard; its text and value are read afresh then.
+static_assert(sizeof(QAccessible::State) == sizeof(quint64));
+
+struct Unsaid {
+    QPointer<QObject> control;
+    quint64 heard = 0, changed = 0;  // bits of QAccessible::State
+    QList<int> chosen = {};          // entries of a list chosen or no longer
+};
+QHash<QObject*, Unsaid> g_unsaid;
+
+quint64 bits(QAccessible::State s) {
+    return std::bit_cast<quint64>(s);
+}
+
+// True when the event is kept from the tools: one of a hidden control
+// other than its name, its description, its showing, hiding and being made
+// or gone, and a window's activation, which tools follow.
+bool keptUntilShown(QAccessibleEvent* event) {
+    auto* w = qobject_cast<QWidget*>(event->object());
+    if (!w || w->isVisible()) return false;
+    const auto unsaid = [w]() -> Unsaid& {
+        Unsaid& u = g_unsaid[w];
+        if (u.control != w) u = {w};  // another control at a freed address
+        return u;
+    };
+    switch (event->type()) {
+        case QAccessible::StateChanged: {
+            const QAccessible::State states =
+                static_cast<QAccessibleStateChangeEvent*>(event)->changedStates();
+            if (states.active) return false;
+            QAccessibleInterface* a = event->accessibleInterface();
+            if (!a) return true;
+            const quint64 changed = bits(states);
+            Unsaid& u = unsaid();
+            const quint64 first = changed & ~u.changed;  // what the tools heard of these is the state before
+            u.heard |= (bits(a->state()) ^ first) & first;
+            u.changed |= changed;
+            return true;
+        }
+        case QAccessible::Selection:
+        case QAccessible::SelectionAdd:
+        case QAccessible::SelectionRemove:
+            if (!unsaid().chosen.contains(event->child())) unsaid().chosen << event->child();
+            return true;
+        case QAccessible::ValueChanged:
+        case QAccessible::TableModelChanged:
+        case QAccessible::TextInserted:
+        case QAccessible::TextRemoved:
+        case QAccessible::TextUpdated:
+        case QAccessible::TextCaretMoved:
+        case QAccessible::TextSelectionChanged:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A control shown: the states it changed while hidden, each on its own (a
+// bridge tells one state an event), and the entries chosen or no longer.
+void tellUnsaid(QObject* o) {
+    const Unsaid u = g_unsaid.take(o);
+    QAccessibleInterface* a = u.control == o ? QAccessible::queryAccessibleInterface(o) : nullptr;
+    if (!a) return;
+    const quint64 differ = (bits(a->state()) ^ u.heard) & u.changed;
+    for (quint64 bit = 1; bit; bit <<= 1)
+        if (differ & bit) {
+            QAccessibleStateChangeEvent changed(o, std::bit_cast<QAccessible::State>(bit));
+            pass(&changed);
+        }
+    for (int entry : u.chosen)
+        if (entry >= 0 && entry < a->childCount()) {
+            QAccessibleEvent chosen(o, QAccessible::Selection);
+            chosen.setChild(entry);
+            pass(&chosen);
+        }
+}
+
 // Qt tells the tools of a focus that a control does not have: one that
 // loses it (cleared, or disabled with its window), one given it while
 // hidden, a tree whose current entry is set by code. The tools announce each
@@ -227,6 +310,7 @@ void tellCurrentEntry(QAbstractItemView* view) {
 // (tools took the box for the focus then, quietly, and never announced
 // it), one that loses it clears its selection ("unselected").
 void tellTools(QAccessibleEvent* event) {
+    if (keptUntilShown(event)) return;
     if (event->type() == QAccessible::TextCaretMoved || event->type() == QAccessible::TextSelectionChanged)
         if (event->object() != QApplication::focusWidget() || g_told.control != event->object()) return;
     if (event->type() == QAccessible::Focus) {
@@ -242,6 +326,7 @@ void tellTools(QAccessibleEvent* event) {
         sendDescriptionWords(event->accessibleInterface()))
         return;
     pass(event);
+    if (event->type() == QAccessible::ObjectShow) tellUnsaid(event->object());
     if (event->type() == QAccessible::Focus && event->child() < 0)
         if (auto* view = qobject_cast<QAbstractItemView*>(event->object())) tellCurrentEntry(view);
     if (event->type() == QAccessible::ValueChanged)
@@ -261,6 +346,12 @@ void installAccessibility() {
         return true;
     }();
     (void)installed;
+}
+
+void renewForTools(QWidget* control) {
+    if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(a));
+    if (g_told.control == control) g_told = {};
 }
 
 void nameBox(QWidget* box, const QString& name) {

@@ -12,6 +12,8 @@
 // - a focus is told only for the shown control that has it, then the
 //   current entry of a list, table or tree that takes it, and the entry a
 //   key chooses in a closed list box;
+// - a control nobody sees tells nothing a reader must work through; its
+//   states are told as it is shown;
 // - a container is what it is: a panel, a line, a dialog or a message
 //   (property wkMessage on a dialog window), never a frame, which tools
 //   take for a window of its own.
@@ -24,6 +26,12 @@ class QWidget;
 namespace forms {
 
 void installAccessibility();
+
+// From now on `control` is a new control to assistive tools, and its next
+// focus is news, where it stays as its content is replaced: a screen reader
+// announces a focus only on a control other than the one it is on, with
+// the states it holds now, and for a new one keeps none it heard of the old.
+void renewForTools(QWidget* control);
 
 // Names a box for assistive tools, together with the inner part that takes
 // the focus for it (its focus proxy, a list box's text box).
