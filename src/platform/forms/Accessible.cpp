@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
-#include <QHash>
 #include <QLineEdit>
 #include <QPointer>
 #include <bit>
@@ -220,14 +219,13 @@ void tellCurrentEntry(QAbstractItemView* view) {
 // database opens), and a reader took seconds over them before it spoke.
 // Its states (which tools keep) are told as it is shown, where they differ
 // from what the tools last heard; its text and value are read afresh then.
+// What is still to tell is kept on the control itself: the states the
+// tools last heard and the states changed since (bits of
+// QAccessible::State), and the entries of a list chosen or no longer.
+constexpr const char* kStatesHeard = "wkStatesHeard";
+constexpr const char* kStatesChanged = "wkStatesChanged";
+constexpr const char* kEntriesChosen = "wkEntriesChosen";
 static_assert(sizeof(QAccessible::State) == sizeof(quint64));
-
-struct Unsaid {
-    QPointer<QObject> control;
-    quint64 heard = 0, changed = 0;  // bits of QAccessible::State
-    QList<int> chosen = {};          // entries of a list chosen or no longer
-};
-QHash<QObject*, Unsaid> g_unsaid;
 
 quint64 bits(QAccessible::State s) {
     return std::bit_cast<quint64>(s);
@@ -239,11 +237,6 @@ quint64 bits(QAccessible::State s) {
 bool keptUntilShown(QAccessibleEvent* event) {
     auto* w = qobject_cast<QWidget*>(event->object());
     if (!w || w->isVisible()) return false;
-    const auto unsaid = [w]() -> Unsaid& {
-        Unsaid& u = g_unsaid[w];
-        if (u.control != w) u = {w};  // another control at a freed address
-        return u;
-    };
     switch (event->type()) {
         case QAccessible::StateChanged: {
             const QAccessible::State states =
@@ -251,18 +244,20 @@ bool keptUntilShown(QAccessibleEvent* event) {
             if (states.active) return false;
             QAccessibleInterface* a = event->accessibleInterface();
             if (!a) return true;
-            const quint64 changed = bits(states);
-            Unsaid& u = unsaid();
-            const quint64 first = changed & ~u.changed;  // what the tools heard of these is the state before
-            u.heard |= (bits(a->state()) ^ first) & first;
-            u.changed |= changed;
+            const quint64 changed = bits(states), before = w->property(kStatesChanged).toULongLong();
+            const quint64 first = changed & ~before;  // what the tools heard of these is the state before
+            w->setProperty(kStatesHeard,
+                           w->property(kStatesHeard).toULongLong() | ((bits(a->state()) ^ first) & first));
+            w->setProperty(kStatesChanged, before | changed);
             return true;
         }
         case QAccessible::Selection:
         case QAccessible::SelectionAdd:
-        case QAccessible::SelectionRemove:
-            if (!unsaid().chosen.contains(event->child())) unsaid().chosen << event->child();
+        case QAccessible::SelectionRemove: {
+            QVariantList chosen = w->property(kEntriesChosen).toList();
+            if (!chosen.contains(event->child())) w->setProperty(kEntriesChosen, chosen << event->child());
             return true;
+        }
         case QAccessible::ValueChanged:
         case QAccessible::TableModelChanged:
         case QAccessible::TextInserted:
@@ -279,20 +274,24 @@ bool keptUntilShown(QAccessibleEvent* event) {
 // A control shown: the states it changed while hidden, each on its own (a
 // bridge tells one state an event), and the entries chosen or no longer.
 void tellUnsaid(QObject* o) {
-    const Unsaid u = g_unsaid.take(o);
-    QAccessibleInterface* a = u.control == o ? QAccessible::queryAccessibleInterface(o) : nullptr;
+    const quint64 heard = o->property(kStatesHeard).toULongLong();
+    const quint64 changed = o->property(kStatesChanged).toULongLong();
+    const QVariantList chosen = o->property(kEntriesChosen).toList();
+    if (!changed && chosen.isEmpty()) return;
+    for (const char* kept : {kStatesHeard, kStatesChanged, kEntriesChosen}) o->setProperty(kept, QVariant());
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(o);
     if (!a) return;
-    const quint64 differ = (bits(a->state()) ^ u.heard) & u.changed;
+    const quint64 differ = (bits(a->state()) ^ heard) & changed;
     for (quint64 bit = 1; bit; bit <<= 1)
         if (differ & bit) {
-            QAccessibleStateChangeEvent changed(o, std::bit_cast<QAccessible::State>(bit));
-            pass(&changed);
+            QAccessibleStateChangeEvent told(o, std::bit_cast<QAccessible::State>(bit));
+            pass(&told);
         }
-    for (int entry : u.chosen)
-        if (entry >= 0 && entry < a->childCount()) {
-            QAccessibleEvent chosen(o, QAccessible::Selection);
-            chosen.setChild(entry);
-            pass(&chosen);
+    for (const QVariant& entry : chosen)
+        if (entry.toInt() >= 0 && entry.toInt() < a->childCount()) {
+            QAccessibleEvent told(o, QAccessible::Selection);
+            told.setChild(entry.toInt());
+            pass(&told);
         }
 }
 
