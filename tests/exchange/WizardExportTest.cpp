@@ -266,7 +266,10 @@ TEST_F(WizardExport, FieldsAreHeardAsCheckBoxes) {
     QAccessibleInterface* subject = list->cellAt(2, 0);
     ASSERT_NE(subject->actionInterface(), nullptr);
     const QString name = form->lstExFields->item(2)->text();
-    // Ticked, cleared and ticked by a tool: that field alone is told each time.
+    // Ticked, cleared and ticked by a tool on the list it sees: that field
+    // alone is told each time.
+    form->show();
+    QApplication::setActiveWindow(form.get());
     for (const char* state : {"on", "off", "on"}) {
         wktest::ReaderLog log;
         subject->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
@@ -274,8 +277,6 @@ TEST_F(WizardExport, FieldsAreHeardAsCheckBoxes) {
     }
     EXPECT_EQ(form->lstExFields->item(2)->checkState(), Qt::Checked);
 
-    form->show();
-    QApplication::setActiveWindow(form.get());
     form->lstExFields->setFocus();
     form->lstExFields->setCurrentRow(2);
     for (const char* state : {"off", "on"}) {
