@@ -49,16 +49,22 @@ void frmMain::tellNews(const QString& news) {
     f->setAccessibleDescription(news);
 }
 
-// The window takes the keys back (when the desktop gets round to it): the
-// news describes the control the focus comes to, and a reader says it with
-// the focus, which Qt tells right after this; the control is described
-// again once that is done.
+// The window takes the keys back (when the desktop gets round to it): once
+// Qt has told of the focus, which it does right after this, the news is
+// told on the control the focus came to, as any news is, and the control
+// is described again. A reader hears them in that order, however late it
+// reads the control.
 void frmMain::sayNewsDue(QWidget* now) {
     if (newsDue_.isEmpty() || !now || !isAncestorOf(now)) return;
-    tellNews(std::exchange(newsDue_, QString()));
+    // Until then an answer control says nothing of its own: its question
+    // follows the news.
+    for (int i = 1; i <= 9; ++i)
+        if (now == txtTestA(i) || now == optTestA(i) || now == chkTestA(i))
+            now->setAccessibleDescription(QString());
     QMetaObject::invokeMethod(
         this,
-        [this] {
+        [this, news = std::exchange(newsDue_, QString())] {
+            tellNews(news);
             describeAnswerControls();
             endNews();
         },

@@ -195,8 +195,8 @@ TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
         {"the Explanation closed",
          "solution, explanation",
          {ctrlS, explained},
-         "|txtTestA(1)",  // the Explanation's button, gone since
-         "Wrong !, Solution: Katze|cat"},
+         "|txtTestA(1)",                   // the Explanation's button, gone since
+         "Wrong !, Solution: Katze|cat"},  // told once the focus is back, whenever a reader reads it
         // Heard as when the focus comes to it: with nothing chosen.
         {"a choice asked again after its solution was chosen",
          "choice, solution",
