@@ -9,6 +9,8 @@
 
 #include <sqlite3.h>
 
+#include <sys/statvfs.h>
+
 #include <cerrno>
 #include <csignal>
 
@@ -75,6 +77,14 @@ const sqlite3_io_methods layerMethods = {
     [](sqlite3_file* f, Offset at, void* p) { return io(f).xUnfetch(real(f), at, p); },
 };
 
+// Whether the folder of `path` has no block or no name left.
+bool noRoomBeside(const char* path) {
+    const QByteArray folder = QByteArray(path).left(QByteArray(path).lastIndexOf('/') + 1);
+    struct statvfs fs {};
+    return ::statvfs(folder.isEmpty() ? "." : folder.constData(), &fs) == 0 &&
+           (fs.f_bavail == 0 || fs.f_favail == 0);
+}
+
 int layerOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags) {
     auto* file = reinterpret_cast<LayerFile*>(f);
     file->file.pMethods = nullptr;
@@ -86,6 +96,9 @@ int layerOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, i
     const int rc = base()->xOpen(base(), name, file->real, flags, outFlags);
     if (rc != SQLITE_OK) {
         failed = errno;
+        // A file it could not make SQLite tries to open without making it,
+        // and errno holds that try's: the file is not there.
+        if (failed == ENOENT && (flags & SQLITE_OPEN_CREATE) && name && noRoomBeside(name)) failed = ENOSPC;
         return rc;
     }
     file->file.pMethods = &layerMethods;

@@ -99,10 +99,19 @@ TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
             } catch (const wk::Error& e) {
                 refusal = QString("%1 %2").arg(e.number()).arg(e.description());
             }
+            if (c.second == Writes) {
+                // The other program lets go: the transaction is refused the file still, at once.
+                finish(other, "COMMIT;");
+                EXPECT_EQ(errorOf([&] { db2->Execute("INSERT INTO VOK (Q) VALUES ('again')"); }), 3260);
+            }
             if (c.transaction && c.error) {
-                // A level begun and ended after the refusal; then the
-                // Rollback every caller makes when CommitTrans fails.
+                // A level begun and ended after the refusal, reading the
+                // file; then the Rollback every caller makes when
+                // CommitTrans fails. Where SQLite took the transaction back,
+                // nothing holds the file meanwhile.
                 ws.BeginTrans();
+                count(db);
+                if (c.obstacle == NoRoom) shell(file, "INSERT INTO VOK (Q) VALUES ('other');");
                 if (errorOf([&] { ws.CommitTrans(); })) ws.Rollback();  // a transaction SQLite took back
                 ws.Rollback();
             }
@@ -120,7 +129,7 @@ TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
             d->Execute("UPDATE VOK SET A1 = 'later'");
             d->Close();
         }
-        const int items = (c.error ? 100 : 200) + 3;
+        const int items = (c.error ? 100 : 200) + 3 + (c.obstacle == NoRoom && c.transaction);
         EXPECT_EQ(shell(file, "SELECT count(*), sum(A1 = 'later') FROM VOK;"), QString("%1|%1").arg(items));
         if (c.second == None) continue;
         const int seconds = 100 + (c.obstacle == LongWrite) + (c.second == Writes && !c.error) + 3;

@@ -421,10 +421,12 @@ TEST_F(FileTest, AFullDiskInATransactionTakesItBackWhole) {
     auto db = freshDb("full.wkd");
     auto rs = db->OpenRecordset("VOK");
     addItem(rs, "before");
+    auto other = freshDb("other.wkd");  // written first in the same transaction: nothing of it either
     {
         wktest::FileSizeLimit full(1024 * 1024);
         ASSERT_TRUE(full.ok());
         ws.BeginTrans();
+        addItem(other->OpenRecordset("VOK"), "other file");
         addItem(rs, "first of the step");
         rs->AddNew();
         rs->SetValue("Q", "picture");
@@ -438,6 +440,8 @@ TEST_F(FileTest, AFullDiskInATransactionTakesItBackWhole) {
     ws.Rollback();
     EXPECT_EQ(ws.TransactionDepth(), 0);
     EXPECT_EQ(column(db->OpenRecordset("SELECT Q FROM VOK ORDER BY Q"), "Q"), QStringList{"before"});
+    EXPECT_EQ(other->OpenRecordset("VOK")->RecordCount(), 0);
+    other->Close();
     // The disk has room again: a later transaction is the caller's own.
     ws.BeginTrans();
     addItem(rs, "later");
@@ -450,22 +454,26 @@ TEST_F(FileTest, AFullDiskInATransactionTakesItBackWhole) {
 
 // A disk that is really full says ENOSPC, not the size limit's EFBIG: a
 // file system of its own, with no room for the journal of a change.
+// No room for the journal's bytes, or no inode left for its name.
 TEST_F(FileTest, AFullFileSystemIsReportedAsAFullDisk) {
     const QString file = filledFile();
-    const QString small = path("small");
-    ASSERT_TRUE(QDir().mkdir(small));
-    QProcess mount;
-    mount.start("mount",
-                {"-t", "tmpfs", "-o", QString("size=%1").arg(QFileInfo(file).size() + 4096), "tmpfs", small});
-    if (!mount.waitForFinished() || mount.exitCode() != 0) GTEST_SKIP() << "no tmpfs of our own here";
-    struct Unmount {
-        QString at;
-        ~Unmount() { QProcess::execute("umount", {at}); }
-    } unmount{small};
-    ASSERT_TRUE(QFile::copy(file, small + "/items.wkd"));
-    auto db = ws.OpenDatabase(small + "/items.wkd", false, false, ";pwd=" + kVokPwd);
-    EXPECT_EQ(errorOf([&] { addItem(db->OpenRecordset("VOK"), "vier"); }), 3026);
-    db->Close();
+    for (const QString& full : {QString(), QStringLiteral(",nr_inodes=2")}) {
+        SCOPED_TRACE(full.toStdString());
+        const QString small = path("small" + full);
+        ASSERT_TRUE(QDir().mkdir(small));
+        QProcess mount;
+        mount.start("mount", {"-t", "tmpfs", "-o",
+                              QString("size=%1").arg(QFileInfo(file).size() + 4096) + full, "tmpfs", small});
+        if (!mount.waitForFinished() || mount.exitCode() != 0) GTEST_SKIP() << "no tmpfs of our own here";
+        struct Unmount {
+            QString at;
+            ~Unmount() { QProcess::execute("umount", {at}); }
+        } unmount{small};
+        ASSERT_TRUE(QFile::copy(file, small + "/items.wkd"));
+        auto db = ws.OpenDatabase(small + "/items.wkd", false, false, ";pwd=" + kVokPwd);
+        EXPECT_EQ(errorOf([&] { addItem(db->OpenRecordset("VOK"), "vier"); }), 3026);
+        db->Close();
+    }
 }
 
 // Flipped bytes in the stored password verifier are damage, not a wrong

@@ -142,9 +142,11 @@ TEST_F(BesideTheFile, ACopyWrittenOverTheOpenFileIsReadAndWrittenAsTheNewContent
     struct Case {
         const char* name;
         Source source;
-        bool truncate;  // cp truncates first; rsync --inplace writes over
+        bool truncate;              // cp truncates first; rsync --inplace writes over
+        bool afterRefusal = false;  // a write of this program refused just before
     };
     const Case cases[] = {{"cp of another database", Other, true},
+                          {"another database with the same counter, after a refused write", Twin, true, true},
                           {"rsync --inplace of another database", Other, false},
                           {"an older backup restored", Older, true},
                           {"another database with the same change counter, size and free list", Twin, true}};
@@ -186,6 +188,17 @@ TEST_F(BesideTheFile, ACopyWrittenOverTheOpenFileIsReadAndWrittenAsTheNewContent
         const auto kept =
             holder->OpenRecordset("SELECT * FROM VOK ORDER BY Q", dao::dbOpenDynaset, {}, {"Q"});
         EXPECT_EQ(kept->Value("Q").toString(), "item 0");
+        if (c.afterRefusal) {
+            QProcess other;
+            other.start("sqlite3", {file});
+            other.write("BEGIN IMMEDIATE; SELECT 'writing';\n");
+            ASSERT_TRUE(other.waitForReadyRead(20000));
+            ws.BeginTrans();
+            EXPECT_EQ(errorOf([&] { addItem(items, "refused"); }), 3260);
+            items->CancelUpdate();
+            ws.Rollback();
+            finish(other, "COMMIT;");
+        }
         if (c.truncate) {
             ASSERT_EQ(QProcess::execute("cp", {source, file}), 0);
         } else {

@@ -97,17 +97,23 @@ TEST_F(ReadsTogether, HoldTheReadLockUntilTheirEndAndLeaveNoTransactionBehind) {
     }
 }
 
-// Within a workspace transaction it leaves that one to its owner's Rollback.
+// Within a workspace transaction it leaves that one to its owner's Rollback,
+// whether the file has joined it yet or joins it inside.
 TEST_F(ReadsTogether, LeaveATransactionOpenBeforeToItsOwner) {
     openHolder("t.wkd");
     write(3);
-    ws.BeginTrans();
-    write(1);
-    {
-        const dao::ReadTogether together(*items);
-        items->MoveFirst();
+    for (const bool joined : {true, false}) {
+        SCOPED_TRACE(joined ? "written before" : "written inside");
+        ws.BeginTrans();
+        if (joined) write(1);
+        {
+            const dao::ReadTogether together(*items);
+            items->MoveFirst();
+            if (!joined) write(1);
+        }
+        ws.Rollback();
+        written = 3;
+        EXPECT_EQ(countInOtherProcess(file()), 3);
+        EXPECT_EQ(holder->OpenRecordset("VOK")->RecordCount(), 3);
     }
-    ws.Rollback();
-    EXPECT_EQ(countInOtherProcess(file()), 3);
-    EXPECT_EQ(holder->OpenRecordset("VOK")->RecordCount(), 3);
 }

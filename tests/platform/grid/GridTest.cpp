@@ -517,14 +517,16 @@ TEST(GridEvents, WidthChangesCanBeRefusedAndKeysCarryTheirCodes) {
     key(g, Qt::Key_F2);
     key(g, Qt::Key_F, Qt::ControlModifier, "\x06");
     key(g, Qt::Key_Space, Qt::NoModifier, " ");
+    key(g, Qt::Key_Period, Qt::NoModifier, ".");  // a character, not a key of the table (46 is Delete)
     ASSERT_EQ(keys->count(), 4);
     EXPECT_EQ(keys->at(0).at(0).toInt(), 46);
     EXPECT_EQ(keys->at(1).at(0).toInt(), 113);
     EXPECT_EQ(keys->at(2).at(0).toInt(), 70);
     EXPECT_EQ(keys->at(2).at(1).toInt(), 2);
     EXPECT_EQ(keys->at(3).at(0).toInt(), 32);
-    ASSERT_EQ(presses->count(), 1);
+    ASSERT_EQ(presses->count(), 2);
     EXPECT_EQ(presses->at(0).at(0).toInt(), 32);
+    EXPECT_EQ(presses->at(1).at(0).toInt(), 46);
 
     // F2 asks for an edit only when the grid is editable.
     auto edits = spyOn(&g, &Grid::RequestEdit);
