@@ -197,10 +197,9 @@ void frmMain::ShowNextQuestion(bool bStop) {
     auto& st = testState;
     const QScopedValueRollback placing(placingFocus_, placingFocus_ + 1);
     newsDue_.clear();  // of the item that ends
-    QWidget* choice = nullptr;
-    for (int i = 1; i <= 9; ++i)
-        for (QWidget* c : {static_cast<QWidget*>(optTestA(i)), static_cast<QWidget*>(chkTestA(i))})
-            if (c == QApplication::focusWidget()) choice = c;
+    // The first choice, where the next item starts too: the focus stays.
+    QWidget* choice = QApplication::focusWidget();
+    if (choice != optTestA(1) && choice != chkTestA(1)) choice = nullptr;
     tmrTestVok->setEnabled(false);
     tmrTest->setEnabled(false);
     imgTest->hide();

@@ -75,7 +75,8 @@ QString german(QString said) {
         {"Solution:", "Lösung:"},
         {"right :", "richtig :"},
         {"wrong :", "falsch :"},
-        {"Please choose the right answer", "Bitte wählen Sie die richtige Antwort"}};
+        {"Please choose the right answer", "Bitte wählen Sie die richtige Antwort"},
+        {"Rightclick for clue", "Rechtsklick für Tipp"}};
     for (const auto& [en, de] : words) said.replace(QString(en), QString(de));
     return said;
 }
@@ -144,15 +145,20 @@ TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
     };
     // The Explanation, closed by Esc, hands the keys back only after the
     // judge went on (as the desktop may).
-    const Step explained = [this, wrong] {
-        ui.pushModal([](QWidget& hint) {
-            QApplication::setActiveWindow(&hint);
-            wktest::keyTo(QApplication::focusWidget(), Qt::Key_Escape, {}, "\x1b");
+    const auto explainedBy = [this](Step submit) {
+        return Step([this, submit] {
+            ui.pushModal([](QWidget& hint) {
+                QApplication::setActiveWindow(&hint);
+                wktest::keyTo(QApplication::focusWidget(), Qt::Key_Escape, {}, "\x1b");
+            });
+            submit();
+            QApplication::setActiveWindow(&m());
+            QCoreApplication::sendPostedEvents();  // what the program left for right after
         });
-        wrong();
-        QApplication::setActiveWindow(&m());
-        QCoreApplication::sendPostedEvents();  // what the program left for right after
     };
+    const Step explained = explainedBy(wrong);
+    const Step typed = [this] { m().txtTestA(1)->setText("x"); };
+    const Step toSolve = [this] { m().imgTestBarSolve->setFocus(Qt::TabFocusReason); };
     const Step opened = [this] { m().VokDBOeffnen(other_); };
     const struct {
         const char* step;
@@ -197,6 +203,12 @@ TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
          {ctrlS, explained},
          "|txtTestA(1)",                   // the Explanation's button, gone since
          "Wrong !, Solution: Katze|cat"},  // told once the focus is back, whenever a reader reads it
+        // The verdict was the button's words for a moment only.
+        {"the Explanation closed on the button, Tab away and back",
+         "solution, explanation",
+         {ctrlS, typed, toSolve, explainedBy(space), tab, backTab},
+         "imgTestBarSolve",
+         "Rightclick for clue"},
         // Heard as when the focus comes to it: with nothing chosen.
         {"a choice asked again after its solution was chosen",
          "choice, solution",
@@ -204,6 +216,11 @@ TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
          "optTestA(1)",
          "sky"},
         {"Enter with nothing chosen", "choice", {ctrlS, enter}, "", "Please choose the right answer|sky"},
+        {"Enter with nothing ticked",
+         "choice, several",
+         {ctrlS, enter},
+         "",
+         "Please choose the right answer|sky"},
         {"several right answers, one ticked",
          "choice, several",
          {ctrlS, space, enter},

@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <algorithm>
+#include <tuple>
 
 #include <dlfcn.h>
 
@@ -212,6 +213,28 @@ void ReaderLog::heard(QAccessibleEvent* event) {
         if (event->type() == QAccessible::StateChanged &&
             static_cast<QAccessibleStateChangeEvent*>(event)->changedStates().checked)
             g_log->carried_ << "ticked: " + what + (a->state().checked ? " on" : " off");
+    }
+    if (QAccessibleInterface* o = QAccessible::queryAccessibleInterface(w)) {
+        QStringList& told = g_log->told_[o->text(QAccessible::Name)];
+        const QAccessible::Event type = event->type();
+        if (type == QAccessible::ObjectShow) told << "shown";
+        if (type == QAccessible::ValueChanged) told << "value";
+        if (type == QAccessible::Selection || type == QAccessible::SelectionAdd ||
+            type == QAccessible::SelectionRemove)
+            told << QString("entry %1 chosen").arg(event->child());
+        if (type == QAccessible::StateChanged && event->child() < 0) {
+            const QAccessible::State changed =
+                                         static_cast<QAccessibleStateChangeEvent*>(event)->changedStates(),
+                                     now = o->state();
+            const std::tuple<const char*, bool, bool> named[] = {
+                {"active", changed.active, now.active},
+                {"checked", changed.checked, now.checked},
+                {"disabled", changed.disabled, now.disabled}};
+            QString states = "states";
+            for (const auto& [name, isChanged, isNow] : named)
+                if (isChanged) states += (isNow ? " +" : " -") + QString(name);
+            told << (states == "states" ? "states (other)" : states);
+        }
     }
     if (event->type() != QAccessible::Focus) return;
     g_log->focus_ << nameOf(w) + (event->child() >= 0 ? QStringLiteral("/cell") : QString()) +

@@ -3,6 +3,7 @@
 // that Tab reaches, and the controls that have no accessible name.
 
 #include <QAccessible>
+#include <QHash>
 #include <QStringList>
 #include <QWidget>
 
@@ -81,6 +82,10 @@ public:
     // (or "off") for a box ticked or cleared, "caret: ..." and
     // "selection: ..." for a text's caret moved and its selection changed.
     QStringList carried() const { return carried_; }
+    // Of the controls named `name` (not their entries): "shown", "value",
+    // "entry N chosen" and "states" with the states told as changed
+    // ("+disabled", "-checked": as they are now; "(other)"), in order.
+    QStringList toldOf(const QString& name) const { return told_.value(name); }
 
     // Called for every event Qt hands to assistive tools.
     static void heard(QAccessibleEvent* event);
@@ -88,6 +93,7 @@ public:
 private:
     QStringList focus_;
     QStringList carried_;
+    QHash<QString, QStringList> told_;
 };
 
 }  // namespace wktest

@@ -3,13 +3,16 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSlider>
 #include <QTreeWidget>
+#include <QWindow>
 #include <functional>
 
 #include "platform/forms/Accessible.h"
@@ -87,6 +90,73 @@ TEST(Heard, TheFocusIsToldOnlyWhereItIs) {
         wktest::ReaderLog log;
         c.act();
         EXPECT_EQ(log.focus(), c.heard) << c.what;
+    }
+}
+
+// A control nobody sees tells the tools nothing while hidden (a reader
+// worked through seconds of it as a database opened); shown, it tells the
+// states that differ from what the tools heard, after it is shown, once,
+// and its value is read afresh. A window's activation is told as it comes.
+TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
+    forms::installAccessibility();
+    wktest::ReaderRunning reader;
+    QWidget window, other;
+    auto* box = new QCheckBox("Tick", &window);
+    auto* list = new QListWidget(&window);
+    auto* panel = new QWidget(&window);
+    auto* slider = new QSlider(panel);  // hidden with its panel
+    list->setAccessibleName("List");
+    list->addItems({"one", "two", "three"});
+    slider->setAccessibleName("Slider");
+    other.setAccessibleName("Other");
+    window.show();
+    const auto hiddenWhile = [](QWidget* w, const std::function<void()>& act) {
+        return [w, act] {
+            w->hide();
+            act();
+            w->show();
+        };
+    };
+    const struct {
+        const char* what;
+        QString name;
+        std::function<void()> act;
+        QStringList told;
+    } cases[] = {
+        {"ticked", "Tick", hiddenWhile(box, [&] { box->setChecked(true); }), {"shown", "states +checked"}},
+        {"cleared and ticked again",
+         "Tick",
+         hiddenWhile(box, [&] { box->setChecked(false), box->setChecked(true); }),
+         {"shown"}},
+        {"disabled and enabled again",
+         "Tick",
+         hiddenWhile(box, [&] { box->setEnabled(false), box->setEnabled(true); }),
+         {"shown"}},
+        {"disabled, ticked and cleared",
+         "Tick",
+         hiddenWhile(box, [&] { box->setEnabled(false), box->setChecked(false); }),
+         {"shown", "states +disabled", "states -checked"}},
+        {"shown again", "Tick", hiddenWhile(box, [] {}), {"shown"}},
+        {"an entry chosen",
+         "List",
+         hiddenWhile(list, [&] { list->setCurrentRow(1); }),
+         {"shown", "entry 1 chosen"}},
+        {"shown again", "List", hiddenWhile(list, [] {}), {"shown"}},
+        {"moved", "Slider", hiddenWhile(panel, [&] { slider->setValue(5); }), {"shown"}},
+        {"a window deactivated once hidden",
+         "Other",
+         [&] {
+             other.show();
+             other.hide();
+             QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);  // the desktop, after
+             QCoreApplication::sendEvent(other.windowHandle(), &out);
+         },
+         {"shown", "states -active"}},
+    };
+    for (const auto& c : cases) {
+        wktest::ReaderLog log;
+        c.act();
+        EXPECT_EQ(log.toldOf(c.name), c.told) << c.name.toStdString() << ": " << c.what;
     }
 }
 
