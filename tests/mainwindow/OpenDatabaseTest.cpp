@@ -261,10 +261,7 @@ TEST_F(OpenDatabase, AJournalNotItsOwnIsSetAsideAndSaid) {
     ASSERT_TRUE(otherFile.open(QIODevice::ReadOnly));
     const QByteArray otherBytes = otherFile.readAll();
     otherFile.close();
-    ASSERT_TRUE(wktest::LeaveStaleJournal(other));
-    for (int n = 1; n < 1000; ++n)
-        QFile(other + "-wal.set-aside" + (n == 1 ? QString() : "." + QString::number(n)))
-            .open(QIODevice::WriteOnly);
+    ASSERT_TRUE(wktest::LeaveJournalThatCannotBeSetAside(other));
     ui.pushMsgBox(forms::vbOK);
     MainForm().VokDBOeffnen(other);
     const auto refused = ui.calls(CallKind::MsgBox);

@@ -352,10 +352,7 @@ TEST_F(StartForm, UserDatabaseBesideAJournalThatCannotBeSetAsideIsLeftAlone) {
     makeUsers({{1, "Ben"}});
     const QString path = home.path() + "/USER.MDB";
     const QByteArray before = fileBytes(path);
-    ASSERT_TRUE(wktest::LeaveStaleJournal(path));
-    for (int n = 1; n < 1000; ++n)
-        QFile(path + "-wal.set-aside" + (n == 1 ? QString() : "." + QString::number(n)))
-            .open(QIODevice::WriteOnly);
+    ASSERT_TRUE(wktest::LeaveJournalThatCannotBeSetAside(path));
     ui.pushMsgBox(forms::vbOK);
     startup::FrmBenutzer f;
     EXPECT_THROW(f.Form_Load(), forms::ProgramEnded);

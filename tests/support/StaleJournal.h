@@ -34,4 +34,13 @@ inline bool LeaveStaleJournal(const QString& path) {
            wal.write(frames) == frames.size();
 }
 
+// Leaves such a journal beside path with every name to set it aside under
+// taken: it cannot be set aside.
+inline bool LeaveJournalThatCannotBeSetAside(const QString& path) {
+    for (int n = 1; n < 1000; ++n)
+        QFile(path + "-wal.set-aside" + (n == 1 ? QString() : "." + QString::number(n)))
+            .open(QIODevice::WriteOnly);
+    return LeaveStaleJournal(path);
+}
+
 }  // namespace wktest
