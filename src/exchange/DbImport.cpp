@@ -20,8 +20,9 @@ void ImportSource::Close() {
 
 ImportSource OpenImportSource(const QString& path, const QString& where, const dao::Params& params) {
     ImportSource src;
-    src.db =
-        dao::DBEngine::OpenDatabase(path, false, false, QStringLiteral(";pwd=") + vocabdb::VokDBPasswort);
+    // Opened to be read only: an import reads the source in one read
+    // transaction, as a SELECT reads it, and never takes it for writing.
+    src.db = dao::DBEngine::OpenDatabase(path, false, true, QStringLiteral(";pwd=") + vocabdb::VokDBPasswort);
     try {
         src.vok =
             src.db->OpenRecordset(QStringLiteral("SELECT * FROM VOK") + where + QStringLiteral(" ORDER BY Q"),

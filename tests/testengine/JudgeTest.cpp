@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 #include <QFile>
+#include <QProcess>
 #include <cmath>
 
 #include "EngineFixture.h"
@@ -299,6 +300,45 @@ TEST_F(Judging, AJudgementReachesTheFilesAsAWhole) {
     EXPECT_EQ(committed(db->Name(), "SELECT AA1 + AR1 + Known11 FROM VOK WHERE Q = 'eine'"), 3);
     EXPECT_EQ(committed(users.dbUser->Name(), "SELECT AnzFr + AnzR FROM Benutzer WHERE ID = 1"), 2);
     EXPECT_EQ(dao::DBEngine::Workspaces(0).TransactionDepth(), 0);
+}
+
+// Another program holds the vocabulary file for writing when an answer is
+// judged, and commits new counts while the judge waits for the file: the
+// judge counts on from those. Alone, in a repeat pass of an item without
+// answer controls, the error rate is all it writes.
+TEST_F(Judging, CountsGoOnFromWhatAnotherProgramCommittedWhileTheJudgeWaited) {
+    const struct {
+        const char* name;
+        bool repeatPass;
+        const char* result;  // AA1 AF1 FQ1
+    } rows[] = {
+        {"the error rate alone", true, "4 3 75.0"},
+        {"an answer counted", false, "5 3 60.0"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString q = QString("Bild %1").arg(&r - rows);
+        add(q, {{"Typ", 7}, {"A1", "x"}, {"AA1", 2}, {"AF1", 1}});
+        present(q);
+        st.RepeatPass = r.repeatPass;
+        EXPECT_EQ(rs->Value("AA1").toInt(), 2);
+        QProcess other;
+        other.start("sqlite3", {"-cmd", ".timeout 20000", db->Name()});
+        other.write(
+            QString("BEGIN IMMEDIATE; UPDATE VOK SET AA1 = 4, AF1 = 3 WHERE Q = '%1'; SELECT 'ready';\n"
+                    ".shell sleep 1\nCOMMIT;\n.quit\n")
+                .arg(q)
+                .toUtf8());
+        ASSERT_TRUE(other.waitForReadyRead(20000));
+        EXPECT_EQ(answer({"x"}).step, JudgeStep::Completed);
+        ASSERT_TRUE(other.state() == QProcess::NotRunning || other.waitForFinished(20000));
+        EXPECT_EQ(QString("%1 %2 %3")
+                      .arg(num(q, "AA1"))
+                      .arg(num(q, "AF1"))
+                      .arg(value(q, "FQ1").toDouble(), 0, 'f', 1),
+                  r.result);
+        EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 0);
+    }
 }
 
 TEST_F(Judging, AFinishedTestJudgesNothing) {

@@ -384,49 +384,81 @@ TEST_F(TestScreen, LeavingATestShowsWhatItStoredInTheOverview) {
     m().imgTestBarCancel_Click();
 }
 
-// One answer is judged while another program writes the vocabulary file for
-// longer than the program waits for it: the item's figures are refused and
-// told once, and every later answer is saved. After the exit the files hold
-// what the screen counted.
+// One answer is judged while another program reads or writes the
+// vocabulary file, or USER.MDB, for longer than the program waits for it:
+// what goes to that file is refused and told once, naming it; what goes
+// to the other file is saved, and so is every later answer. After the exit
+// the files hold what the screen counted, less the refused part.
 TEST_F(TestScreen, AnAnswerRefusedByAnotherProgramLosesNoLaterOne) {
-    for (const char* q : {"Baum", "Haus", "Hund", "Katze"}) item(q, {{"A1", QString(q).toLower()}});
-    option("FalscheNochmal", 0);
-    open();
     const auto asAnotherProgramReads = [](const QString& file, const QString& sql) {
         QProcess p;
         p.start("sqlite3", {"-cmd", ".timeout 5000", file, sql});
         EXPECT_TRUE(p.waitForFinished(15000));
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     };
-    QProcess other;
-    other.start("sqlite3", {path});
-    ASSERT_TRUE(other.waitForStarted());
-    other.write("BEGIN IMMEDIATE; SELECT 'writing';\n");
-    ASSERT_TRUE(other.waitForReadyRead(20000));
-    ui.pushMsgBox(forms::vbOK);
+    const struct {
+        const char* name;
+        bool users;        // the other program is at USER.MDB, not the vocabulary file
+        const char* hold;  // what it holds
+        const char* items;
+        int answers;  // the user's answers and right answers saved
+    } rows[] = {
+        {"another program writes the vocabulary file", false, "BEGIN IMMEDIATE; SELECT 'writing';",
+         "Baum00 Haus11 Hund11 Katze11", 4},
+        {"another program reads the vocabulary file", false, "BEGIN; SELECT count(*) FROM VOK;",
+         "Baum00 Haus11 Hund11 Katze11", 4},
+        {"another program writes USER.MDB", true, "BEGIN IMMEDIATE; SELECT 'writing';",
+         "Baum11 Haus11 Hund11 Katze11", 3},
+        {"another program reads USER.MDB", true, "BEGIN; SELECT count(*) FROM Benutzer;",
+         "Baum11 Haus11 Hund11 Katze11", 3},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        items_.clear();
+        for (const char* q : {"Baum", "Haus", "Hund", "Katze"}) item(q, {{"A1", QString(q).toLower()}});
+        option("FalscheNochmal", 0);
+        open(QString("test%1.wkd").arg(&r - rows));
+        const QString users = runstate::UserDBPfad;
+        const auto total = [&](const char* field) {
+            return asAnotherProgramReads(users, QString("SELECT %1 FROM Benutzer WHERE ID = 1;").arg(field))
+                .toInt();
+        };
+        const int askedBefore = total("AnzFr"), rightBefore = total("AnzR");
+        QProcess other;
+        other.start("sqlite3", {r.users ? users : path});
+        ASSERT_TRUE(other.waitForStarted());
+        other.write(QByteArray(r.hold) + "\n");
+        ASSERT_TRUE(other.waitForReadyRead(20000));
+        ui.pushMsgBox(forms::vbOK);
 
-    m().imgBarStartTest_Click();
-    ASSERT_EQ(question(), "Baum");
-    type(1, "baum");
-    ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
-    EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.contains("another program"));
-    other.write("COMMIT;\n.quit\n");
-    ASSERT_TRUE(other.waitForFinished(20000));
-    for (const char* a : {"haus", "hund", "katze"}) {
-        ASSERT_EQ(question().toLower(), a);
-        type(1, a);
+        m().imgBarStartTest_Click();
+        ASSERT_EQ(question(), "Baum");
+        type(1, "baum");
+        ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+        const QString box = ui.last(CallKind::MsgBox).prompt;
+        EXPECT_TRUE(box.contains("another program")) << box.toStdString();
+        EXPECT_TRUE(box.contains(QFileInfo(r.users ? users : path).fileName())) << box.toStdString();
+        EXPECT_FALSE(box.contains(QFileInfo(r.users ? path : users).fileName())) << box.toStdString();
+        other.write("COMMIT;\n.quit\n");
+        ASSERT_TRUE(other.waitForFinished(20000));
+        for (const char* a : {"haus", "hund", "katze"}) {
+            ASSERT_EQ(question().toLower(), a);
+            type(1, a);
+        }
+        ASSERT_TRUE(st().TestFinished);
+        EXPECT_EQ(st().RightCount, 4);
+        EXPECT_EQ(ui.count(CallKind::MsgBox), 1);
+        m().imgTestBarCancel_Click();
+        vocabdb::CloseAndCompactDatabases();
+        EXPECT_EQ(asAnotherProgramReads(path,
+                                        "SELECT group_concat(Q || AA1 || AR1, ' ') FROM "
+                                        "(SELECT * FROM VOK ORDER BY Q);"),
+                  r.items);
+        EXPECT_EQ(total("AnzFr") - askedBefore, r.answers);
+        EXPECT_EQ(total("AnzR") - rightBefore, r.answers);
+        ui.clearCalls();
+        roadtest::resetRunState();
     }
-    ASSERT_TRUE(st().TestFinished);
-    EXPECT_EQ(st().RightCount, 4);
-    EXPECT_EQ(ui.count(CallKind::MsgBox), 1);
-    m().imgTestBarCancel_Click();
-    const QString users = runstate::UserDBPfad;
-    vocabdb::CloseAndCompactDatabases();
-    EXPECT_EQ(asAnotherProgramReads(path,
-                                    "SELECT group_concat(Q || AA1 || AR1, ' ') FROM "
-                                    "(SELECT * FROM VOK ORDER BY Q);"),
-              "Baum00 Haus11 Hund11 Katze11");
-    EXPECT_EQ(asAnotherProgramReads(users, "SELECT AnzR FROM Benutzer WHERE ID = 1;"), "4");
 }
 
 TEST_F(TestScreen, ChoiceItemsAreJudged) {

@@ -20,6 +20,14 @@
 namespace dao::detail {
 
 bool StatementUse::step() {
+    if (!begun_) {
+        begun_ = true;
+        forgetFailedCall();
+        if (core_.readOnly || sqlite3_stmt_readonly(st_))
+            core_.beforeRead();
+        else
+            core_.beforeWrite();
+    }
     const int rc = sqlite3_step(st_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
@@ -116,9 +124,19 @@ void Core::markFile() {
     atomically([] {});
 }
 
-void Core::begin() {
-    exec(QLatin1String(readOnly ? "BEGIN" : "BEGIN IMMEDIATE"));
+void Core::begin(bool toWrite) {
     pageOneInJournal = false;
+    if (toWrite && !readOnly) {
+        exec(QStringLiteral("BEGIN IMMEDIATE"));
+        return;
+    }
+    exec(QStringLiteral("BEGIN"));
+    try {
+        exec(QStringLiteral("SELECT count(*) FROM sqlite_schema"));
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 void Core::commit() {
@@ -157,9 +175,8 @@ void Core::reopen() {
     connect();
 }
 
-sqlite3_stmt* Core::prepared(const QString& sql) {
+sqlite3_stmt* Core::cachedStatement(const QString& sql) {
     checkOpen();
-    reopenIfCopiedOver();
     sqlite3_stmt* st = statements.value(sql);
     return st ? st : prepare(sql);
 }

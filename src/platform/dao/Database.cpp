@@ -24,6 +24,7 @@ void Database::Impl::needWritable() const {
 void Database::Impl::detach() {
     if (!open) return;
     open = false;
+    if (core && !readOnly) --core->writers;
     if (core && --core->handles == 0 && core->savepoints == 0) core->workspace = nullptr;
     if (workspace) std::erase(workspace->handles, this);
     workspace = nullptr;
@@ -503,7 +504,7 @@ long Database::Execute(const QString& sql, const Params& params) {
     if (tokens[0].is("SELECT")) raise(3065);
 
     const QString translated = render(tokens);
-    const bool writes = !sqlite3_stmt_readonly(core.prepared(translated));
+    const bool writes = !sqlite3_stmt_readonly(core.cachedStatement(translated));
     if (writes) d->needWritable();
     auto run = [&] {
         StatementUse q(core, translated);

@@ -140,6 +140,9 @@ struct Core : std::enable_shared_from_this<Core> {
     // savepoints in it.
     int savepoints = 0;
     int handles = 0;  // open Database handles on this connection
+    // Of them, those not opened read-only: a transaction takes the file for
+    // writing where one of them may write it.
+    int writers = 0;
     // The workspace whose handles have it open, or whose transaction is
     // open on it. A connection has one transaction: a second workspace's
     // work would land in the first one's savepoints and go with its
@@ -199,20 +202,27 @@ struct Core : std::enable_shared_from_this<Core> {
     // own: nothing the connection kept of the old file is then read as the
     // new one's.
     void reopenIfCopiedOver();
-    // Begins the transaction, as a write where the connection may write: a
-    // transaction that read first and then wants to write would be refused
-    // by SQLite at once while another program writes, instead of waiting
-    // its turn.
-    void begin();
+    // Begins a transaction. One that may write takes the write lock now
+    // (BEGIN IMMEDIATE, waiting its turn): one that read first and then
+    // wanted to write would be refused by SQLite at once while another
+    // program writes. One that only reads takes its read lock now, so that
+    // it reads one state of the file from here on.
+    void begin(bool toWrite);
     // Before the connection writes: it joins the transaction of its
     // workspace, if one is open (refused with the error of a transaction
     // SQLite rolled back by itself); a write of its own gives the file its
     // mark first, one in a transaction puts page 1 first into the journal.
     void beforeWrite();
-    // Joins the transaction open in its workspace, if any, at its first
-    // write: only then does it take the file's write lock. Raises the error
-    // of a transaction SQLite rolled back, or the refusal of the lock; a
-    // refused join leaves nothing begun.
+    // Before the connection reads, a statement or a value kept from an
+    // earlier read: it joins the transaction of its workspace, if one is
+    // open, so that what the transaction reads is one state of the file,
+    // and what it changes is still so when it writes. A file the
+    // transaction could not have, or lost, is read as it is.
+    void beforeRead();
+    // Joins the transaction open in its workspace, if any: for writing
+    // where a handle of this process may write the file, to read only
+    // otherwise. Raises the error of a transaction SQLite rolled back, or
+    // the refusal of the lock; a refused join leaves nothing begun.
     void enterWorkspaceTransaction();
     // Page 1 is in the journal of the transaction open now.
     bool pageOneInJournal = false;
@@ -220,8 +230,9 @@ struct Core : std::enable_shared_from_this<Core> {
     // program's lock), nothing of it stays open behind the caller.
     void commit();
 
-    // Prepared once, reset after each use by StatementUse.
-    sqlite3_stmt* prepared(const QString& sql);
+    // The statement for sql, prepared on the first use and kept; reset
+    // after each use by StatementUse.
+    sqlite3_stmt* cachedStatement(const QString& sql);
     sqlite3_stmt* prepare(const QString& sql);
     void exec(const QString& sql);
     // Runs fn inside a savepoint: all or nothing.
@@ -234,36 +245,35 @@ struct Core : std::enable_shared_from_this<Core> {
     void invalidateCatalogue() { catalogueSchema = -1; }
 };
 
-// Resets a cached statement when leaving the scope, so no read transaction
-// stays open between calls.
+// A cached statement in use: reset when leaving the scope, so no read
+// transaction stays open between calls.
 class StatementUse {
 public:
-    // A statement that writes is prepared for by what its transaction
-    // needs first (Core::beforeWrite).
-    StatementUse(Core& core, const QString& sql) : core_(core), st_(core.prepared(sql)) {
-        forgetFailedCall();
+    // Opens the connection anew first where another program copied another
+    // file over it (Core::reopenIfCopiedOver); reads and writes nothing.
+    StatementUse(Core& core, const QString& sql) : core_(core) {
+        core_.reopenIfCopiedOver();
+        st_ = core_.cachedStatement(sql);
         core_.busy.insert(st_);
-        if (core_.readOnly || sqlite3_stmt_readonly(st_)) return;
-        try {
-            core_.beforeWrite();
-        } catch (...) {
-            core_.busy.remove(st_);
-            throw;
-        }
     }
     ~StatementUse() {
         sqlite3_reset(st_);
         sqlite3_clear_bindings(st_);
         core_.busy.remove(st_);
     }
+    StatementUse(const StatementUse&) = delete;
+    StatementUse& operator=(const StatementUse&) = delete;
     sqlite3_stmt* get() const { return st_; }
     operator sqlite3_stmt*() const { return st_; }
-    // Steps; SQLITE_ROW -> true, SQLITE_DONE -> false, else raises.
+    // Steps; SQLITE_ROW -> true, SQLITE_DONE -> false, else raises. The
+    // first step does first what its transaction needs (Core::beforeRead,
+    // Core::beforeWrite): it may wait for another program's lock there.
     bool step();
 
 private:
     Core& core_;
-    sqlite3_stmt* st_;
+    sqlite3_stmt* st_ = nullptr;
+    bool begun_ = false;
 };
 
 template <class F>
@@ -271,7 +281,7 @@ void Core::atomically(F&& fn) {
     enterWorkspaceTransaction();
     const bool outermost = sqlite3_get_autocommit(db);
     if (outermost)
-        begin();
+        begin(true);
     else
         exec(QStringLiteral("SAVEPOINT wk_atomic"));
     try {

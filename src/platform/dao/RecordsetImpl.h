@@ -119,9 +119,11 @@ struct Recordset::Impl : RecordsetImplBase {
     quint64 keptVersion = 0;
     quint64 askedEpoch = ~quint64(0);
     bool haveKept() const { return store.valid || !window.keys.empty(); }
-    // Before serving kept values: drops them when the connection has seen
-    // another commit since they were read, or SQLite knows of one (asked
-    // once per action; strict asks in any case).
+    // Before serving kept values (and before reading any value): joins the
+    // workspace's transaction where one is open, then drops what was kept
+    // when the connection has seen another commit since it was read, or
+    // SQLite knows of one (asked once per action; strict asks in any
+    // case).
     void confirmKept(bool strict = false);
     // After reading rows at `version`: what was kept at another version goes.
     void keptReadAt(quint64 version, bool intoStore);

@@ -233,6 +233,10 @@ void Recordset::Impl::keptReadAt(quint64 version, bool intoStore) {
 }
 
 void Recordset::Impl::confirmKept(bool strict) {
+    // In a transaction the kept values are served only once the file has
+    // joined it: what was read before may be older than what the
+    // transaction reads and writes.
+    c().beforeRead();
     if (!haveKept()) return;
     const quint64 epoch = actionEpoch.load(std::memory_order_relaxed);
     quint64 version = 0;

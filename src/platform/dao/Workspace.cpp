@@ -62,6 +62,7 @@ static DatabasePtr wrap(std::shared_ptr<Core> core, Workspace::Impl* ws, const Q
     impl->workspace = ws;
     impl->core->workspace = ws;
     ++impl->core->handles;
+    if (!readOnly) ++impl->core->writers;
     ws->handles.push_back(impl.get());
     return std::make_shared<Database>(std::move(impl));
 }
@@ -119,7 +120,7 @@ DatabasePtr Workspace::OpenDatabase(const QString& path, bool exclusive, bool re
     return db;
 }
 void Workspace::BeginTrans() {
-    // Nothing is locked here: a file joins at its first write (join). The
+    // Nothing is locked here: a file joins at its first use (join). The
     // files that joined at an outer level get a savepoint for this one; one
     // whose transaction SQLite rolled back has none to put it in, and one
     // refused at its join is not in the transaction.
@@ -146,10 +147,16 @@ void Workspace::BeginTrans() {
 }
 
 void Workspace::Impl::join(Core& c) {
-    // As a write: it waits for another program's lock instead of being
-    // refused at once. Reads held together (ReadTogether) refuse it.
+    // A file this process may write is taken for writing before anything of
+    // it is read: it waits for another program's lock instead of being
+    // refused at once at its first write, and no other program commits
+    // between what the transaction reads and what it writes. A file opened
+    // only to be read is read from one state, as a SELECT of plain SQLite
+    // reads it: another program's write transaction does not hold it up,
+    // and that program's commit waits for this transaction's end. Reads
+    // held together (ReadTogether) refuse a join for writing.
     try {
-        c.begin();
+        c.begin(c.writers > 0);
     } catch (const wk::Error& e) {
         // Until the transaction ends; it goes on without this file.
         c.refusedJoin = e;
@@ -174,6 +181,11 @@ void Core::enterWorkspaceTransaction() {
     if (lostTransaction) throw *lostTransaction;
     if (refusedJoin) throw *refusedJoin;
     if (workspace && workspace->depth > 0 && savepoints == 0) workspace->join(*this);
+}
+
+void Core::beforeRead() {
+    if (workspace && workspace->depth > 0 && savepoints == 0 && !refusedJoin && !lostTransaction)
+        workspace->join(*this);
 }
 
 }  // namespace detail
@@ -224,14 +236,23 @@ void Workspace::CommitTrans() {
         // file, and the transaction stays until Rollback.
         if (c->isOpen() && c->lostTransaction) throw *c->lostTransaction;
     }
+    // Each file commits on its own: one that another program keeps from
+    // committing stays open, for a second try or Rollback, and the others
+    // keep their own outcome. A commit SQLite rolls back is a lost
+    // transaction (Core::fail): nothing after it is committed.
+    std::optional<wk::Error> refused;
     for (const auto& c : d->transaction) {
         if (!c->isOpen() || c->savepoints <= 0) continue;
-        // A commit SQLite rolls back is a lost transaction (Core::fail);
-        // one another program's lock refused is still open, for a second
-        // try or Rollback.
-        c->exec(c->savepoints == 1 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE wk_trans"));
+        try {
+            c->exec(c->savepoints == 1 ? QStringLiteral("COMMIT") : QStringLiteral("RELEASE wk_trans"));
+        } catch (const wk::Error& e) {
+            if (c->lostTransaction) throw;
+            if (!refused) refused = e;
+            continue;
+        }
         --c->savepoints;
     }
+    if (refused) throw *refused;
     if (--d->depth == 0) d->endTransaction();
 }
 

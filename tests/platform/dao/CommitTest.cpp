@@ -40,8 +40,10 @@ protected:
 // for longer than the wait, or the file may not grow (a full disk; a file-size
 // limit, which must not end the program); a read of a second only delays it.
 // A transaction over two files is refused by the second only where it writes
-// it: one it only reads is read at once, and another program commits its own
-// write to it meanwhile. What comes after is saved, in both files.
+// it: one it opened only to read is read at once, from one state, and
+// another program's commit to it waits for the transaction's end, as it
+// waits for a SELECT of plain SQLite. What comes after is saved, in both
+// files.
 TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
     enum Obstacle { LongRead, ShortRead, NoRoom, LongWrite };
     enum Second { None, Writes, Reads };  // what the transaction does with a second file, the one in the way
@@ -66,7 +68,7 @@ TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
         const QString file = filled(100);
         const QString second = c.second == None ? QString() : filled(100);
         auto db = ws.OpenDatabase(file);
-        const dao::DatabasePtr db2 = c.second == None ? nullptr : ws.OpenDatabase(second);
+        dao::DatabasePtr db2 = c.second == None ? nullptr : ws.OpenDatabase(second, false, c.second == Reads);
         QProcess other;
         if (c.obstacle != NoRoom) {
             other.start("sqlite3", {c.second == None ? file : second});
@@ -93,7 +95,11 @@ TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
                 if (c.second == Writes) db2->Execute("INSERT INTO VOK (Q) VALUES ('mine')");
                 if (c.second == Reads) {
                     EXPECT_EQ(count(db2), 100);
-                    EXPECT_EQ(finish(other, "COMMIT;"), "") << "held by a file only read";
+                    other.write("COMMIT;\nSELECT 'tried';\n");
+                    EXPECT_TRUE(other.waitForReadyRead(20000));
+                    EXPECT_EQ(QString(other.readAllStandardOutput()).trimmed(), "tried");
+                    EXPECT_TRUE(other.readAllStandardError().contains("locked")) << "a commit amid the read";
+                    EXPECT_EQ(count(db2), 100);
                 }
                 if (c.transaction) ws.CommitTrans();
             } catch (const wk::Error& e) {
@@ -120,8 +126,20 @@ TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
                                 : refusal.isEmpty())
                 << refusal.toStdString();
         }
-        if (other.state() != QProcess::NotRunning)
+        if (c.second == Reads) {
+            // Refused once, its commit now goes through (the shell's status
+            // tells of the refusal).
+            other.write("COMMIT;\n.quit\n");
+            other.closeWriteChannel();
+            EXPECT_TRUE(other.waitForFinished(30000));
+            EXPECT_EQ(other.readAllStandardError(), "");
+        } else if (other.state() != QProcess::NotRunning) {
             finish(other, c.obstacle == LongRead || c.obstacle == LongWrite ? "COMMIT;" : "");
+        }
+        if (c.second == Reads) {
+            db2->Close();
+            db2 = ws.OpenDatabase(second);
+        }
         for (const dao::DatabasePtr& d : {db, db2}) {
             if (!d) continue;
             auto rs = d->OpenRecordset("VOK");
