@@ -90,10 +90,10 @@ namespace detail {
 namespace {
 
 // SQLite reports a write the disk refused as an I/O error; the system's
-// reason for the call that failed tells a full disk (or quota, or size
-// limit) from a failing one.
-bool diskFull() {
-    const int e = failedCallErrno();
+// reason for the call of this connection that failed tells a full disk (or
+// quota, or size limit) from a failing one.
+bool diskFull(sqlite3* db) {
+    const int e = failedCallErrno(db);
     return e == ENOSPC || e == EDQUOT || e == EFBIG;
 }
 
@@ -130,11 +130,22 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
             // the file it opened: it would belong to the file there now.
             if (rc == SQLITE_READONLY_DBMOVED) throw wk::Error(3043, replacedFileMessage(file));
             refuseBesideKeptJournal(file);
+            // A journal lies beside a file that cannot be written here:
+            // SQLite can neither play it back nor read past it.
+            if (rc == SQLITE_READONLY_ROLLBACK || rc == SQLITE_READONLY_RECOVERY)
+                throw wk::Error(
+                    3051, QStringLiteral("The database engine cannot read '%1': the journal file '%2' "
+                                         "lies beside it, left by a change that was not completed, "
+                                         "and the database cannot be written here to finish or take "
+                                         "back that change. Open it where it can be written, or move "
+                                         "the journal file elsewhere if it does not belong to it.")
+                              .arg(file, file + QLatin1String(rc == SQLITE_READONLY_ROLLBACK ? "-journal"
+                                                                                             : "-wal")));
             raise(3027);
         case SQLITE_PERM:
             raise(3051, file);
         case SQLITE_CANTOPEN:
-            if (diskFull()) raise(3026);
+            if (diskFull(db)) raise(3026);
             refuseBesideKeptJournal(file);
             // SQLite opens no journal through a link, and so cannot recover
             // the file from it.
@@ -152,7 +163,7 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
                                                  "again when that program is done with the file.")
                                       .arg(file));
         case SQLITE_IOERR:
-            if (diskFull()) raise(3026);
+            if (diskFull(db)) raise(3026);
             // A file shorter than its own header says is damaged.
             if (rc == SQLITE_IOERR_SHORT_READ) raise(3049, file);
             raise(3043);

@@ -18,13 +18,17 @@
 // only until it is gone.
 // The guard looks only where SQLite holds the file for itself: a rollback
 // journal under SQLite's exclusive lock (its second look), a write-ahead one
-// with every connection to it shut out. It takes no lock another program
-// would read as a live writer, which would make that program read the
-// half-written file instead of recovering it.
+// with every connection to it shut out. Which lock SQLite holds it learns
+// from the layer's VFS, which sees SQLite take each one; where that cannot
+// be told, the journal is kept where it lies and told, never replayed
+// unjudged. It takes no lock another program would read as a live writer,
+// which would make that program read the half-written file instead of
+// recovering it.
 // Beside a name that no longer reaches the file open here (another program
 // renamed a new file over it) every journal is the new file's, left to it.
 #include "platform/dao/LeftoverJournal.h"
 #include "platform/dao/File.h"
+#include "platform/dao/Vfs.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -57,11 +61,7 @@ constexpr int kCounter = 24;
 constexpr int kFileMark = 60;
 // A write-ahead journal's header, before its first frame.
 constexpr qint64 kWalHeader = 32;
-// SQLite's locks on a database: its exclusive lock is a write lock on
-// these bytes. And the byte of a -shm index that every connection in
-// write-ahead mode holds.
-constexpr off_t kSharedFirst = kLockRange + 2;
-constexpr off_t kSharedSize = 510;
+// The byte of a -shm index that every connection in write-ahead mode holds.
 constexpr off_t kShmOpenByte = kShmLocks + 8;
 
 quint32 be32(const uchar* p) {
@@ -172,18 +172,6 @@ private:
     bool held_ = false;
 };
 
-// Whether this process holds SQLite's exclusive lock on the file: asked
-// with a lock of the open file description's kind, which the kernel holds
-// against this process's own locks too. Nothing is locked by asking.
-bool holdsExclusiveLock(int fd) {
-    struct flock fl {};
-    fl.l_type = F_WRLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = kSharedFirst;
-    fl.l_len = kSharedSize;
-    return ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type == F_WRLCK && fl.l_pid == ::getpid();
-}
-
 // A descriptor closed when it goes out of scope.
 struct Descriptor {
     int fd;
@@ -255,11 +243,11 @@ QString moveAside(const QByteArray& journal) {
 enum class Kind { Rollback, WriteAhead };
 
 // The journal is hidden from SQLite from here on: set aside (and told), or,
-// where that cannot be done, kept where it is (told once) and guarded
-// against being written over. Runs where SQLite holds the file for itself
-// (see mayReplay).
-void putAside(const QByteArray& name, const QByteArray& journal, Kind kind) {
-    const QString aside = moveAside(journal);
+// where that cannot be done or is not to be done, kept where it is (told
+// once) and guarded against being written over. Runs where SQLite holds
+// the file for itself (see mayReplay).
+void putAside(const QByteArray& name, const QByteArray& journal, Kind kind, bool move = true) {
+    const QString aside = move ? moveAside(journal) : QString();
     // A -shm index belongs to its write-ahead journal, and no one uses it.
     if (!aside.isEmpty() && kind == Kind::WriteAhead) ::unlink((name + "-shm").constData());
     if (aside.isEmpty()) {
@@ -298,8 +286,14 @@ bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
         // SQLite's first look, under its shared lock: it tells a live
         // writer's journal from a hot one itself. Its second look comes
         // under its exclusive lock, where no other program can be writing
-        // the journal, nor reading the file.
-        if (!holdsExclusiveLock(lock->fd())) return true;
+        // the journal, nor reading the file. Where the lock cannot be told,
+        // the journal is not replayed unjudged: it stays where it lies.
+        const int held = sqliteLockOn(name);
+        if (held < 0) {
+            putAside(name, journal, kind, false);
+            return false;
+        }
+        if (held != SQLITE_LOCK_EXCLUSIVE) return true;
         // Opened as SQLite opens it, not through a link; a journal that
         // cannot be read is SQLite's to report.
         const Descriptor read{::open(journal.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW)};
@@ -332,11 +326,13 @@ bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
 
 }  // namespace
 
-bool mayUseJournal(const QByteArray& path) {
+JournalVerdict judgeJournal(const QByteArray& path) {
     for (const auto& [suffix, kind] :
          {std::pair{"-journal", Kind::Rollback}, std::pair{"-wal", Kind::WriteAhead}})
-        if (path.endsWith(suffix)) return mayReplay(path.chopped(int(qstrlen(suffix))), path, kind);
-    return true;
+        if (path.endsWith(suffix))
+            return mayReplay(path.chopped(int(qstrlen(suffix))), path, kind) ? JournalVerdict::Seen
+                                                                             : JournalVerdict::Hidden;
+    return JournalVerdict::Seen;
 }
 
 bool mayCreateJournal(const QByteArray& path) {

@@ -15,9 +15,12 @@
 
 namespace dao::detail {
 
-// Whether SQLite may see the journal at `path` ("<file>-journal" or
-// "<file>-wal") that it found beside a file: asked by the layer's VFS.
-bool mayUseJournal(const QByteArray& path);
+enum class JournalVerdict { Seen, Hidden };
+// Judges the journal at `path` ("<file>-journal" or "<file>-wal") that
+// SQLite found beside a file, for the layer's VFS: Seen leaves it to
+// SQLite; Hidden tells SQLite there is none, the journal having been set
+// aside (or kept where it lies) and told.
+JournalVerdict judgeJournal(const QByteArray& path);
 // Whether SQLite may create the rollback journal at `path`: not over one
 // the guard could not set aside.
 bool mayCreateJournal(const QByteArray& path);
