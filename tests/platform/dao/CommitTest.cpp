@@ -156,6 +156,38 @@ TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
     }
 }
 
+// A statement that fails after it began its transaction (a parameter
+// missing, a constraint) leaves nothing open: the next write is saved when
+// it returns, and another program that does not wait reads it and writes
+// at once; after Close it is still there.
+TEST_F(Commits, AStatementFailingAfterItBeganLeavesNothingOpen) {
+    const struct {
+        const char* name;
+        const char* sql;
+        dao::Params params;
+        int error;
+    } rows[] = {
+        {"a parameter missing", "UPDATE VOK SET A1 = ? WHERE Q = ?", {"x"}, 3061},
+        {"a text too long for its field", "UPDATE VOK SET T = ?", {QString(60, 't')}, 3163},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString file = filled(3);
+        auto db = ws.OpenDatabase(file);
+        EXPECT_EQ(errorOf([&] { db->Execute(r.sql, r.params); }), r.error);
+        db->Execute("UPDATE VOK SET A1 = 'after'");
+        QProcess now;
+        now.start("sqlite3",
+                  {"-cmd", ".timeout 0", file,
+                   "SELECT count(*) FROM VOK WHERE A1 = 'after'; INSERT INTO VOK (Q) VALUES ('other');"});
+        ASSERT_TRUE(now.waitForFinished(20000));
+        EXPECT_EQ(QString(now.readAllStandardOutput()).trimmed(), "3");
+        EXPECT_EQ(now.readAllStandardError(), "");
+        db->Close();
+        EXPECT_EQ(shell(file, "SELECT count(*), sum(A1 = 'after') FROM VOK;"), "4|3");
+    }
+}
+
 // One of the two copies below: 200 writes of every kind, telling how long
 // each refused one waited, how many items it added and how often it
 // counted the first item's points on.

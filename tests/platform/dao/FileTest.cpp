@@ -11,6 +11,7 @@
 
 #include <sqlite3.h>
 
+#include "support/ChildTest.h"
 #include "support/FileSizeLimit.h"
 #include "support/StuckPipe.h"
 
@@ -474,6 +475,30 @@ TEST_F(FileTest, AFullFileSystemIsReportedAsAFullDisk) {
         EXPECT_EQ(errorOf([&] { addItem(db->OpenRecordset("VOK"), "vier"); }), 3026);
         db->Close();
     }
+}
+
+// The child side of the test below: its system finds the disk full only
+// when it syncs the file or its journal.
+TEST_F(FileTest, DISABLED_ChildSyncsOnAFullDisk) {
+    if (qEnvironmentVariableIsEmpty("WK_SYNC_FULL_CHILD")) GTEST_SKIP() << "child of the test below only";
+    const QString file = filledFile();
+    const QByteArray before = bytes(file);
+    qputenv("WK_SHIM_SYNC_FULL", "items.wkd");
+    auto db = ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd);
+    EXPECT_EQ(errorOf([&] { addItem(db->OpenRecordset("VOK"), "vier"); }), 3026);
+    db->Close();
+    EXPECT_EQ(bytes(file), before);
+}
+
+// A disk that is full only when the written data goes out (a sync fails
+// with ENOSPC): told as the full disk it is, not as an error of the disk.
+TEST_F(FileTest, ADiskFoundFullAtTheSyncIsReportedAsAFullDisk) {
+    QProcess child;
+    wktest::StartChildTestOnShim(child, "FileTest.DISABLED_ChildSyncsOnAFullDisk", {"WK_SYNC_FULL_CHILD=1"});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const QString out = QString::fromUtf8(child.readAllStandardOutput());
+    EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
 }
 
 // Flipped bytes in the stored password verifier are damage, not a wrong

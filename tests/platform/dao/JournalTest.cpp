@@ -249,6 +249,38 @@ TEST_F(BesideTheFile, TheJournalOfAProgramAtWorkIsLeftToIt) {
     db->Close();
 }
 
+// A journal beside a file on a disk that cannot be written: SQLite can
+// neither play it back nor read past it, whoever's it is, and says the
+// file is read-only. The program names the journal.
+TEST_F(BesideTheFile, AJournalBesideAFileThatCannotBeWrittenIsNamed) {
+    const QString file = filled("kurs.wkd", 200);
+    const CrashImage own = rawCrashImage(file, "", "UPDATE VOK SET A1 = 'half';");
+    const CrashImage foreign =
+        rawCrashImage(path("scratch.db"), kRows, "PRAGMA user_version=0; UPDATE t SET b = 'y';");
+    for (const QByteArray& journal : {own.journal, foreign.journal}) {
+        const QString disk = path(QString("ro%1").arg(journal == own.journal));
+        ASSERT_TRUE(QDir().mkdir(disk));
+        QProcess mount;
+        mount.start("mount", {"-t", "tmpfs", "tmpfs", disk});
+        if (!mount.waitForFinished() || mount.exitCode() != 0) GTEST_SKIP() << "no tmpfs of our own here";
+        struct Unmount {
+            QString at;
+            ~Unmount() { QProcess::execute("umount", {at}); }
+        } unmount{disk};
+        put(disk + "/kurs.wkd", own.file);
+        put(disk + "/kurs.wkd-journal", journal);
+        ASSERT_EQ(QProcess::execute("mount", {"-o", "remount,ro", disk}), 0);
+        QProcess plain;
+        plain.start("sqlite3", {disk + "/kurs.wkd", "SELECT count(*) FROM VOK;"});
+        ASSERT_TRUE(plain.waitForFinished(20000));
+        EXPECT_TRUE(plain.readAllStandardError().contains("readonly")) << "plain SQLite refuses it so";
+        const QString refusal = messageOf([&] { ws.OpenDatabase(disk + "/kurs.wkd", false, true); });
+        EXPECT_TRUE(refusal.contains(disk + "/kurs.wkd-journal")) << refusal.toStdString();
+        EXPECT_EQ(errorOf([&] { ws.OpenDatabase(disk + "/kurs.wkd", false, true); }), 3051);
+        EXPECT_EQ(bytesOf(disk + "/kurs.wkd-journal"), journal);
+    }
+}
+
 // A file an earlier version left in write-ahead mode changes to the
 // rollback journal at its opening, unless another program keeps it in
 // that mode: then it is in use.
