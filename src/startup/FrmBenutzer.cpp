@@ -1,4 +1,6 @@
 #include "startup/FrmBenutzer.h"
+
+#include <QFileInfo>
 #include "startup/FrmUsers.h"
 
 #include <QCursor>
@@ -6,6 +8,7 @@
 #include <QEvent>
 #include <QEventLoopLocker>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QSignalBlocker>
 #include <cmath>
@@ -226,12 +229,20 @@ void FrmBenutzer::applyCaptions() {
     forms::nameBoxesAfterLabels(this);
 }
 
-void FrmBenutzer::userDatabaseFailed(const QString& reason) {
+void FrmBenutzer::userDatabaseFailed(const QString& reason, const QString& journalApplied) {
     // No language is chosen yet: English, as the other start-up messages.
-    forms::ui().MsgBox(QStringLiteral("The user database cannot be used:\r%1\r\r%2\r\r%3 cannot start and "
-                                      "has left the file as it is.")
-                           .arg(UserDBPfad, reason, ProgName.isEmpty() ? "Wortkiste" : ProgName),
-                       forms::vbCritical, QStringLiteral("Wortkiste"));
+    const QString name = ProgName.isEmpty() ? QStringLiteral("Wortkiste") : ProgName;
+    const QString end =
+        journalApplied.isEmpty()
+            ? QStringLiteral("%1 cannot start and has left the file as it is.").arg(name)
+            : QStringLiteral(
+                  "%1 cannot start. The database engine has applied the journal that lay beside the "
+                  "file (%2) to it, as it does for every program that opens the file; %1 has "
+                  "changed nothing else.")
+                  .arg(name, journalApplied);
+    forms::ui().MsgBox(
+        QStringLiteral("The user database cannot be used:\r%1\r\r%2\r\r%3").arg(UserDBPfad, reason, end),
+        forms::vbCritical, QStringLiteral("Wortkiste"));
     forms::ui().EndProgram(1);
     throw forms::ProgramEnded(1);  // EndProgram does not come back
 }
@@ -259,11 +270,22 @@ bool FrmBenutzer::openUserDatabase() {
         return true;
     }
 
+    // SQLite applies a journal it finds beside the file when it opens it,
+    // whatever becomes of the opening: the box says so where it changed it.
+    const QFileInfo file(UserDBPfad);
+    const qint64 size = file.size();
+    const QDateTime modified = file.lastModified();
+    QString journal;
+    for (const char* suffix : {"-journal", "-wal"})
+        if (QFileInfo(UserDBPfad + QLatin1String(suffix)).size() > 0)
+            journal = UserDBPfad + QLatin1String(suffix);
     modUserDB::UserDB u;
     try {
         u = modUserDB::OpenUserDB(UserDBPfad, UserDBPasswort, *wsUser);
     } catch (const wk::Error& e) {
-        userDatabaseFailed(modUserDB::WhyUnusable(e));
+        const QFileInfo now(UserDBPfad);
+        const bool changed = now.size() != size || now.lastModified() != modified;
+        userDatabaseFailed(modUserDB::WhyUnusable(e), changed ? journal : QString());
     }
     if (const QString kept = userfiles::KeptJournalText(*u.dbUser, true); !kept.isEmpty()) {
         modUserDB::Close(u);

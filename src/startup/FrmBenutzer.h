@@ -96,7 +96,9 @@ private:
     bool openUserDatabase();
     // Ends the program after telling the user that the user database cannot
     // be used.
-    [[noreturn]] void userDatabaseFailed(const QString& reason);
+    // Tells why USER.MDB cannot be used and ends the program; names the
+    // journal SQLite applied to the file while opening it, if any.
+    [[noreturn]] void userDatabaseFailed(const QString& reason, const QString& journalApplied = {});
 
     int passes_ = 0;  // runs of the start-up sequence
     bool bFormDrag = false;

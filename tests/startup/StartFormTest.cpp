@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 
 #include "mainwindow/RoadFixture.h"
 #include "support/Access.h"
@@ -344,6 +345,26 @@ TEST_F(StartForm, ForeignUserDatabaseIsNamedAndLeftAlone) {
     EXPECT_TRUE(box.prompt.contains(path));
     EXPECT_TRUE(box.prompt.contains("not this program's user database"));
     EXPECT_EQ(fileBytes(path), before);
+}
+
+// A file another program keeps in write-ahead mode, with the journal of
+// another file beside it: SQLite applies that journal, as it would for
+// any program, and the file is no longer the user database. The box says
+// so, and no longer that the file was left as it was.
+TEST_F(StartForm, AJournalAppliedToAnUnusableUserDatabaseIsNamed) {
+    makeUsers({{1, "Ben"}});
+    const QString path = home.path() + "/USER.MDB";
+    ASSERT_EQ(QProcess::execute("sqlite3", {path, "PRAGMA journal_mode=WAL;"}), 0);
+    ASSERT_TRUE(wktest::LeaveStaleJournal(path));
+    const QByteArray before = fileBytes(path);
+    ui.pushMsgBox(forms::vbOK);
+    startup::FrmBenutzer f;
+    EXPECT_THROW(f.Form_Load(), forms::ProgramEnded);
+    const QString box = ui.last(CallKind::MsgBox).prompt;
+    EXPECT_NE(fileBytes(path), before) << "SQLite applied the journal";
+    EXPECT_FALSE(box.contains("left the file as it is")) << box.toStdString();
+    EXPECT_TRUE(box.contains("applied the journal that lay beside the file (" + path + "-wal)"))
+        << box.toStdString();
 }
 
 // A journal beside it that was not its own and cannot be moved aside (every
