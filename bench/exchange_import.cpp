@@ -73,6 +73,10 @@
 // Each iteration works on a fresh copy of a database made before the clock
 // runs; cpu_ms is the layer's CPU time, raw_cpu_ms the raw one, ratio_cpu
 // their quotient.
+// BM_DbImportSystemCalls/items counts, with strace, the system calls of the
+// database import (a child importing every item, less a child that does
+// all but the import) and of the raw copy (less a child that only starts),
+// per item: syscalls_per_item, raw_syscalls_per_item, ratio_syscalls.
 
 #include <benchmark/benchmark.h>
 
@@ -560,13 +564,15 @@ int childTextImport(const QString& file, const QString& dbPath) {
     return n;
 }
 
-int childDbImport(const QString& source, const QString& dbPath) {
+// `import` false: everything but the import itself (the files opened, the
+// source's list read, as the wizard has done before the import begins).
+int childDbImport(const QString& source, const QString& dbPath, bool import = true) {
     auto db = dao::DBEngine::OpenDatabase(dbPath, false, false, ";pwd=" + vocabdb::VokDBPasswort);
     auto data = db->OpenRecordset("Alles");
     exchange::ImportSource src = exchange::OpenImportSource(source, "", {});
     QList<long> all;
     for (const exchange::SourceItem& item : exchange::SourceItems(*src.vok)) all << item.position;
-    const int n = exchange::ImportFromDB(*src.vok, all, *data, 5, {}).written;
+    const int n = import ? exchange::ImportFromDB(*src.vok, all, *data, 5, {}).written : 0;
     src.Close();
     data.reset();
     db->Close();
@@ -607,6 +613,69 @@ void runPeak(benchmark::State& state, const char* kind, const QString& from, con
     state.counters["peak_MB"] = peak;
 }
 
+// In the child of the system-call count: the database import through the
+// program ("db") or the raw copy ("raw"), whole ("import") or all but the
+// import itself ("setup").
+int runSyscallChild(char** argv) {
+    benchsupport::useOffscreenUnlessSet();
+    int argc = 1;
+    QApplication app(argc, argv);
+    const QString side = argv[2], part = argv[3], from = argv[4], into = argv[5];
+    if (side == "db") {
+        childDbImport(from, into, part == "import");
+    } else if (part == "import") {
+        SubjectCombos combos;
+        rawDbCopy(from, into, combos);
+    }
+    return 0;
+}
+
+// The system calls of one child run, as strace counts them (every thread);
+// -1 when strace is not there or the child failed.
+long systemCalls(const QStringList& childArgs) {
+    QTemporaryDir dir;
+    const QString summary = dir.filePath("calls");
+    QProcess strace;
+    strace.start("strace", QStringList{"-f", "-c", "-o", summary, QCoreApplication::applicationFilePath(),
+                                       "--syscall-child"} +
+                               childArgs);
+    if (!strace.waitForFinished(-1) || strace.exitCode() != 0) return -1;
+    QFile f(summary);
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        // "100.00    0.012345           1     12345       123 total"
+        const QList<QByteArray> cols = line.simplified().split(' ');
+        if (cols.size() >= 5 && cols.last() == "total") return cols.at(3).toLong();
+    }
+    return -1;
+}
+
+// The database import's own system calls per item, each side's run less
+// its run without the import, against the raw copy's.
+void BM_DbImportSystemCalls(benchmark::State& state) {
+    const long items = state.range(0);
+    const QString& source = templateOf(items);
+    QTemporaryDir work;
+    long layer = 0, raw = 0;
+    for (auto _ : state) {
+        const auto calls = [&](const char* side, const char* part) {
+            return systemCalls({side, part, source, freshCopy(templateOf(0), work, "calls.wkd")});
+        };
+        const long counts[4] = {calls("db", "import"), calls("db", "setup"), calls("raw", "import"),
+                                calls("raw", "setup")};
+        if (std::any_of(std::begin(counts), std::end(counts), [](long c) { return c < 0; })) {
+            state.SkipWithError("strace is needed, and the children must run");
+            return;
+        }
+        layer = counts[0] - counts[1];
+        raw = counts[2] - counts[3];
+    }
+    state.counters["syscalls_per_item"] = double(layer) / double(items);
+    state.counters["raw_syscalls_per_item"] = double(raw) / double(items);
+    if (raw > 0) state.counters["ratio_syscalls"] = double(layer) / double(raw);
+}
+BENCHMARK(BM_DbImportSystemCalls)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 double minOf(const std::vector<double>& v) {
     return v.empty() ? 0 : *std::min_element(v.begin(), v.end());
 }
@@ -637,5 +706,6 @@ BENCHMARK(BM_DbImportPeak)
 
 int main(int argc, char** argv) {
     if (argc == 5 && std::string(argv[1]) == "--peak-child") return runChild(argc, argv);
+    if (argc == 6 && std::string(argv[1]) == "--syscall-child") return runSyscallChild(argv);
     return benchsupport::runWidgetBenchmarks(argc, argv);
 }
