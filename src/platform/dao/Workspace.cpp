@@ -184,7 +184,9 @@ void Core::enterWorkspaceTransaction() {
 }
 
 void Core::beforeRead() {
-    if (workspace && workspace->depth > 0 && savepoints == 0 && !refusedJoin && !lostTransaction)
+    // Reads held together (ReadTogether) are one state already.
+    if (workspace && workspace->depth > 0 && savepoints == 0 && !refusedJoin && !lostTransaction &&
+        sqlite3_get_autocommit(db))
         workspace->join(*this);
 }
 

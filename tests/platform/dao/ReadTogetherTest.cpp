@@ -116,4 +116,10 @@ TEST_F(ReadsTogether, LeaveATransactionOpenBeforeToItsOwner) {
         EXPECT_EQ(countInOtherProcess(file()), 3);
         EXPECT_EQ(holder->OpenRecordset("VOK")->RecordCount(), 3);
     }
+    // A transaction begun while reads are held together reads on in them.
+    const dao::ReadTogether together(*items);
+    ws.BeginTrans();
+    items->MoveFirst();
+    EXPECT_EQ(items->Value("Q").toString(), "item 0");
+    ws.Rollback();
 }
