@@ -245,7 +245,7 @@ enum class Kind { Rollback, WriteAhead };
 // The journal is hidden from SQLite from here on: set aside (and told), or,
 // where that cannot be done or is not to be done, kept where it is (told
 // once) and guarded against being written over. Runs where SQLite holds
-// the file for itself (see mayReplay).
+// the file for itself (see judge).
 void putAside(const QByteArray& name, const QByteArray& journal, Kind kind, bool move = true) {
     const QString aside = move ? moveAside(journal) : QString();
     // A -shm index belongs to its write-ahead journal, and no one uses it.
@@ -268,20 +268,21 @@ bool stillKept(const QByteArray& journal, const struct stat& now) {
            it->second.st_mtim.tv_nsec == now.st_mtim.tv_nsec;
 }
 
-// Whether SQLite may see the journal that lies beside `name`.
-bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
+// Judges the journal that lies beside `name` (see judgeJournal).
+JournalVerdict judge(const QByteArray& name, const QByteArray& journal, Kind kind) {
     const std::shared_ptr<FileLock> lock = FileLock::named(name);
     // Not a file the layer opened (or no longer open): SQLite decides.
-    if (!lock) return true;
+    if (!lock) return JournalVerdict::Seen;
     struct stat open {};
     struct stat there {};
     struct stat found {};
-    if (::fstat(lock->fd(), &open) != 0 || ::stat(journal.constData(), &found) != 0) return true;
-    if (::stat(name.constData(), &there) != 0 || !sameFile(there, open)) return false;
-    if (stillKept(journal, found)) return false;
+    if (::fstat(lock->fd(), &open) != 0 || ::stat(journal.constData(), &found) != 0)
+        return JournalVerdict::Seen;
+    if (::stat(name.constData(), &there) != 0 || !sameFile(there, open)) return JournalVerdict::Hidden;
+    if (stillKept(journal, found)) return JournalVerdict::Hidden;
     uchar header[100];
     // A file shorter than its header: SQLite finds out what is wrong.
-    if (!readAt(lock->fd(), header, sizeof header, 0)) return true;
+    if (!readAt(lock->fd(), header, sizeof header, 0)) return JournalVerdict::Seen;
     if (kind == Kind::Rollback) {
         // SQLite's first look, under its shared lock: it tells a live
         // writer's journal from a hot one itself. Its second look comes
@@ -291,29 +292,29 @@ bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
         const int held = sqliteLockOn(name);
         if (held < 0) {
             putAside(name, journal, kind, false);
-            return false;
+            return JournalVerdict::Hidden;
         }
-        if (held != SQLITE_LOCK_EXCLUSIVE) return true;
+        if (held != SQLITE_LOCK_EXCLUSIVE) return JournalVerdict::Seen;
         // Opened as SQLite opens it, not through a link; a journal that
         // cannot be read is SQLite's to report.
         const Descriptor read{::open(journal.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW)};
         struct stat st {};
-        if (read.fd < 0 || ::fstat(read.fd, &st) != 0 || !S_ISREG(st.st_mode)) return true;
+        if (read.fd < 0 || ::fstat(read.fd, &st) != 0 || !S_ISREG(st.st_mode)) return JournalVerdict::Seen;
         const quint32 pageSize = qFromBigEndian<quint16>(header + kPageSize);
         const std::optional<PageOne> recorded =
             replayedPageOne(read.fd, st.st_size, pageSize == 1 ? 65536 : pageSize);
-        if (!recorded || !contradicts(*recorded, pageOneOf(header))) return true;
+        if (!recorded || !contradicts(*recorded, pageOneOf(header))) return JournalVerdict::Seen;
         putAside(name, journal, kind);
-        return false;
+        return JournalVerdict::Hidden;
     }
     // A file kept with a write-ahead journal: it is the file's.
-    if (header[18] == 2 || header[19] == 2) return true;
+    if (header[18] == 2 || header[19] == 2) return JournalVerdict::Seen;
     // Every connection to a write-ahead journal holds this byte of its index:
     // taken here, none is connected and none can connect.
     const Descriptor shm{::open((name + "-shm").constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK)};
-    if (shm.fd < 0 && errno != ENOENT) return true;
+    if (shm.fd < 0 && errno != ENOENT) return JournalVerdict::Seen;
     const ByteLock connected(shm.fd, kShmOpenByte, F_WRLCK);
-    if (shm.fd >= 0 && !connected.held()) return true;
+    if (shm.fd >= 0 && !connected.held()) return JournalVerdict::Seen;
     if (found.st_size <= kWalHeader) {
         // Without a frame it holds nothing, and SQLite would remove it too.
         ::unlink(journal.constData());
@@ -321,7 +322,7 @@ bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
     } else {
         putAside(name, journal, kind);
     }
-    return false;
+    return JournalVerdict::Hidden;
 }
 
 }  // namespace
@@ -329,9 +330,7 @@ bool mayReplay(const QByteArray& name, const QByteArray& journal, Kind kind) {
 JournalVerdict judgeJournal(const QByteArray& path) {
     for (const auto& [suffix, kind] :
          {std::pair{"-journal", Kind::Rollback}, std::pair{"-wal", Kind::WriteAhead}})
-        if (path.endsWith(suffix))
-            return mayReplay(path.chopped(int(qstrlen(suffix))), path, kind) ? JournalVerdict::Seen
-                                                                             : JournalVerdict::Hidden;
+        if (path.endsWith(suffix)) return judge(path.chopped(int(qstrlen(suffix))), path, kind);
     return JournalVerdict::Seen;
 }
 
