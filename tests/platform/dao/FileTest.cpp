@@ -409,13 +409,13 @@ TEST_F(FileTest, AFullDiskIsReportedAsSuchAndNeverAsDamage) {
     EXPECT_EQ(errorOf([&] { addItem(rs, "vier"); }), 3043);
     ASSERT_TRUE(QDir().rmdir(file + "-journal"));
     // Nor is a failure of another file's connection right after this one's.
+    const QString other = filledFile("other.wkd"), built = filledFile("built.wkd");
+    ASSERT_TRUE(QDir().mkdir(other + "-journal"));
     {
         wktest::FileSizeLimit full(4 * 1024);
         ASSERT_TRUE(full.ok());
         EXPECT_EQ(errorOf([&] { addItem(rs, "vier"); }), 3026);
     }
-    const QString other = filledFile("other.wkd"), built = filledFile("built.wkd");
-    ASSERT_TRUE(QDir().mkdir(other + "-journal"));
     EXPECT_EQ(errorOf([&] { dao::ReplaceFile(built, other); }), 3043);
     ASSERT_TRUE(QDir().rmdir(other + "-journal"));
     EXPECT_EQ(bytes(file), before);
