@@ -222,6 +222,9 @@ void ReaderLog::heard(QAccessibleEvent* event) {
         if (type == QAccessible::Selection || type == QAccessible::SelectionAdd ||
             type == QAccessible::SelectionRemove)
             told << QString("entry %1 chosen").arg(event->child());
+        if (type == QAccessible::StateChanged && event->child() >= 0 && event->accessibleInterface())
+            told << QString("entry %1 ").arg(event->child()) +
+                        (event->accessibleInterface()->state().checked ? "ticked" : "cleared");
         if (type == QAccessible::StateChanged && event->child() < 0) {
             const QAccessible::State changed =
                                          static_cast<QAccessibleStateChangeEvent*>(event)->changedStates(),

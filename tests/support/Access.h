@@ -82,9 +82,9 @@ public:
     // (or "off") for a box ticked or cleared, "caret: ..." and
     // "selection: ..." for a text's caret moved and its selection changed.
     QStringList carried() const { return carried_; }
-    // Of the controls named `name` (not their entries): "shown", "value",
-    // "entry N chosen" and "states" with the states told as changed
-    // ("+disabled", "-checked": as they are now; "(other)"), in order.
+    // Of the controls named `name`: "shown", "value", "entry N chosen",
+    // "entry N ticked" (or "cleared"), and "states" with the states told as
+    // changed ("+disabled", "-checked": as they are now; "(other)"), in order.
     QStringList toldOf(const QString& name) const { return told_.value(name); }
 
     // Called for every event Qt hands to assistive tools.
