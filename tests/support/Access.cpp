@@ -210,6 +210,8 @@ void ReaderLog::heard(QAccessibleEvent* event) {
         if (event->type() == QAccessible::Focus) g_log->carried_ << "focus: " + what;
         if (event->type() == QAccessible::TextCaretMoved) g_log->carried_ << "caret: " + what;
         if (event->type() == QAccessible::TextSelectionChanged) g_log->carried_ << "selection: " + what;
+        if (event->type() == QAccessible::DescriptionChanged)
+            g_log->carried_ << "described: " + what + ": " + a->text(QAccessible::Description);
         if (event->type() == QAccessible::StateChanged &&
             static_cast<QAccessibleStateChangeEvent*>(event)->changedStates().checked)
             g_log->carried_ << "ticked: " + what + (a->state().checked ? " on" : " off");
