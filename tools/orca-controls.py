@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """What a real screen reader (Orca) says of the controls, key by key: the
 start window's user and language boxes, every control of the item editor and
-of each settings page as Tab reaches it, ticking an export field, the
-Explanation window and the clue.
+of each settings page as Tab reaches it, a special sign put in from the
+editor's table, moving every question to the export and back, ticking an
+export field, the Explanation window and the clue.
 
     tools/ui-session.sh /usr/bin/python3 tools/orca-controls.py PROGRAM FOLDER LANG
 
@@ -144,6 +145,11 @@ def editor(w):
         w.find("text", text(558).rstrip(" :")).queryComponent().grabFocus()
         time.sleep(0.5)
         w.said(f"F8 adds {q!r}", lambda: keys("F8"))
+    # The special signs' table under the question box; Return puts a sign in.
+    w.said("Ctrl+S (special signs)", lambda: keys("ctrl", "s"))
+    for key in ("Right", "Return", "Return", "Escape"):
+        w.said(key, lambda: keys(key))
+    ui.set_text(w.find("text", text(558).rstrip(" :")), "")
     w.said("Alt+M (multiple choice)", lambda: keys("alt", "m"))
     tab_round(w, w.find("text", text(558).rstrip(" :")))
     w.said("Esc", lambda: keys("Escape"))
@@ -170,8 +176,15 @@ def export_fields(w):
     keys("Return")
     keys("Down")  # HTML
     keys("Return")
-    ui.press(w.find("push button", "Add all questions" if LANG == "en" else "Alle Begriffe hinzufügen"))
-    time.sleep(0.8)
+    add, remove = ("Add all questions", "Remove all questions") if LANG == "en" else (
+        "Alle Begriffe hinzufügen", "Alle Begriffe entfernen")
+    for name in (add, remove, add):
+        button = w.find("push button", name)
+        for i in range(12):
+            if focused(button):
+                break
+            w.said(f"Tab {i + 1}", lambda: keys("Tab"))
+        w.said(f"Space ({name})", lambda: keys("space"))
     ui.press(w.find("push button", text(603)))
     time.sleep(1)
     fields = w.find("list", text(630).rstrip(" :"))

@@ -11,8 +11,9 @@ five tests: a typed item first and a choice item first, each once with
 the focus staying in the answer control and once with Tab away and
 Shift+Tab back after every question, and one answered right throughout,
 with a new test over its result; then a choice asked again after its
-solution (Return with nothing chosen there) and a choice of several right
-answers. Before them it opens the database five times through the open
+solution (Return with nothing chosen there), a choice of several right
+answers, and two such items in a row, all right answers ticked, the first
+left on its second box and on its first. Before them it opens the database five times through the open
 dialog and times Orca from Return to its first words of the control the
 focus comes to. Writes what Orca said after each step to
 FOLDER/orca-test-LANG.txt (key echo left out), Orca's whole log beside it.
@@ -170,21 +171,33 @@ def answer(w, right, away):
     return w.step("type 'x', Return", lambda: (typed("x"), keys("Return")))
 
 
-def run(w, title, first, plan, away, tries=1, resolve=1, leave=True, again=0):
-    """One test: `first` asked first, then the others; plan: for each
-    question in turn, "right", "wrong", "confirm" (Return on the solution
-    shown) or "none" (Return with nothing chosen). With `again` an item
-    whose solution was shown is asked once more. The result is left by Esc
-    when `leave`."""
+# Every right answer of several ticked, the focus left on the second box or
+# on the first, then Return.
+BOTH = {"second": ("Space, Tab, Space, Return (both ticked, left on the second)", ("space", "Tab", "space")),
+        "first": ("Tab, Space, Shift+Tab, Space, Return (both ticked, left on the first)",
+                  ("Tab", "space", "shift+Tab", "space"))}
+
+
+def run(w, title, first, plan, away, tries=1, resolve=1, leave=True, again=0, second=None):
+    """One test: `first` asked first (`second` next), then the others; plan:
+    for each question in turn, "right", "wrong", "confirm" (Return on the
+    solution shown), "none" (Return with nothing chosen) or "both first" /
+    "both second" (BOTH). With `again` an item whose solution was shown is
+    asked once more. The result is left by Esc when `leave`."""
     w.say(f"== {title}")
     w.sql(f"UPDATE OPTIONS SET AnzahlVersuche = {tries}, BegriffAufloesen = {resolve}, "
           f"FalscheNochmal = 0, NochmalFragen = {again}")
     # Least known first: the item with the highest error rate leads.
     w.sql("UPDATE VOK SET AA1 = 0, AR1 = 0, AF1 = 0, FQ1 = 0")
     w.sql(f"UPDATE VOK SET FQ1 = 50 WHERE Q = '{first}'")
+    if second:
+        w.sql(f"UPDATE VOK SET FQ1 = 40 WHERE Q = '{second}'")
     w.step("Ctrl+S", lambda: keys("ctrl", "s"))
     for p in plan:
-        if p == "none":
+        if p.startswith("both"):
+            what, chords = BOTH[p.split()[1]]
+            w.step(what, lambda: [keys(*c.split("+")) for c in chords + ("Return",)])
+        elif p == "none":
             w.step("Return (nothing chosen)", lambda: keys("Return"))
         elif p == "confirm" and question(w) == "sky":
             w.step("Space, Return (the solution shown, chosen)", lambda: (keys("space"), keys("Return")))
@@ -223,6 +236,11 @@ def main():
         w.sql("UPDATE VOK SET RA2 = 1 WHERE Q = 'sky'")
         w.several = True
         run(w, "choice of several right answers first", "sky", ["wrong", "right", "right"], False, resolve=0)
+        # "dog" a choice of several right answers too, asked right after "sky".
+        w.sql("UPDATE VOK SET Typ = 1, A2 = 'Wolf', RA1 = 1, RA2 = 1 WHERE Q = 'dog'")
+        for left in ("second", "first"):
+            run(w, f"two choices of several right answers in a row, the first left on its {left} box", "sky",
+                [f"both {left}", "both first", "right"], False, resolve=0, second="dog")
     except Exception:
         w.shot("orca-failed")
         raise

@@ -3,6 +3,7 @@
 #include "editor/frmEditVok.h"
 #include "editor/frmEditVokParts.h"
 
+#include <QAccessible>
 #include <QFont>
 #include <QFontMetrics>
 #include <QTableView>
@@ -70,6 +71,10 @@ void frmEditVok::pickChar(long row, long col) {
     const QChar ch = SpecialChar(int(row), int(col));
     if (ch.isNull()) return;
     UmlautZiel->setText(UmlautZiel->text() + ch);
+    // The box is not where the keys are: a reader hears what it holds on the sign.
+    const QAccessibleInterface* box = QAccessible::queryAccessibleInterface(UmlautZiel);
+    vb->TellOnCurrentCell((box ? box->text(QAccessible::Name) : QString()) + QStringLiteral(": ") +
+                          UmlautZiel->text());
 }
 
 void frmEditVok::txtQ_DblClick() {

@@ -18,6 +18,7 @@
 #include "exchange/ExportWriter.h"
 #include "platform/Error.h"
 #include "platform/RegularFile.h"
+#include "platform/forms/Captions.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/MousePointer.h"
 #include "platform/forms/Twips.h"
@@ -101,6 +102,7 @@ void frmImport::moveRow(grid::Grid* from, grid::Grid* to, long row, bool bulk) {
     to->CellDetails(r, 1, text, grid::FormatSingleLine, -1, -1, -1, &questionFont);
     to->CellDetails(r, 2, pos);
     if (!bulk) {
+        for (QPushButton* all : {cmdExport_DB_L2R_A, cmdExport_DB_R2L_A}) all->setAccessibleDescription({});
         sortByPosition(*to);
         vgExDB->AutoWidthColumn(QStringLiteral("Q"));
         vgExEx->AutoWidthColumn(QStringLiteral("Q"));
@@ -161,6 +163,13 @@ void frmImport::moveAll(bool toExport) {
     from->SetShowData(false);
     vgExDB->SetRedraw(true);
     vgExEx->SetRedraw(true);
+    // Heard where the keys are, on the button, with the list they are in now.
+    const long n = to->Rows();
+    const QString words = forms::spokenCaption((toExport ? lblBExport_DBI : lblBExport_DB)->text()) +
+                          QStringLiteral(": ") + QString::number(n) + QLatin1Char(' ') +
+                          GetText(n == 1 ? 377 : 378);
+    cmdExport_DB_L2R_A->setAccessibleDescription(toExport ? words : QString());
+    cmdExport_DB_R2L_A->setAccessibleDescription(toExport ? QString() : words);
 }
 
 void frmImport::cmdExport_DB_L2R_Click() {

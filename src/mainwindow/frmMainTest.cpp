@@ -197,9 +197,12 @@ void frmMain::ShowNextQuestion(bool bStop) {
     auto& st = testState;
     const QScopedValueRollback placing(placingFocus_, placingFocus_ + 1);
     newsDue_.clear();  // of the item that ends
-    // The first choice, where the next item starts too: the focus stays.
-    QWidget* choice = QApplication::focusWidget();
-    if (choice != optTestA(1) && choice != chkTestA(1)) choice = nullptr;
+    // The choice the learner was on, cleared for the next item while a
+    // reader is still on it.
+    QWidget* choice = nullptr;
+    for (int i = 1; i <= 9; ++i)
+        if (QApplication::focusWidget() == optTestA(i) || QApplication::focusWidget() == chkTestA(i))
+            choice = QApplication::focusWidget();
     tmrTestVok->setEnabled(false);
     tmrTest->setEnabled(false);
     imgTest->hide();

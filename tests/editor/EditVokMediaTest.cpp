@@ -2,6 +2,7 @@
 // the media buttons, and the special characters.
 
 #include <unistd.h>
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -14,6 +15,7 @@
 #include "editor/EditVokRules.h"
 #include "editor/frmPic.h"
 #include "platform/forms/FileDialogs.h"
+#include "support/Access.h"
 #include "support/ProcessLocks.h"
 #include "support/QtPrinters.h"
 #include "support/StuckPipe.h"
@@ -382,9 +384,20 @@ TEST_F(EditorTest, CharacterGridOpensUnderItsBoxAndAppends) {
     form->vb_DblClick(1, 1);
     form->vb->SetSelectedColumn(2);
     int enter = 13;
+    wktest::ReaderRunning reader;
+    QApplication::setActiveWindow(form.get());
+    view->setFocus();
+    wktest::ReaderLog log;
     form->vb_KeyPress(enter);
     EXPECT_EQ(form->txtQ->text(), QString("ab") + QChar(0xC0) + QChar(0xE0));
     EXPECT_FALSE(form->vb->isHidden());
+    // Heard on the sign, where the keys are, until another is current.
+    EXPECT_EQ(log.carried(), QStringList{"described: cell 'à': Question: " + form->txtQ->text()});
+    QAccessibleTableInterface* signs = QAccessible::queryAccessibleInterface(view)->tableInterface();
+    EXPECT_EQ(signs->cellAt(0, 0)->text(QAccessible::Description), "");  // nor on the one beside
+    form->vb->SetSelectedColumn(3);
+    form->vb->SetSelectedColumn(2);  // and back
+    EXPECT_EQ(signs->cellAt(0, 1)->text(QAccessible::Description), "");
 
     int esc = 27;
     form->vb_KeyPress(esc);

@@ -126,6 +126,7 @@ TEST_F(WizardExport, MoveAllAndBack) {
     EXPECT_TRUE(form->cmdWeiter->isEnabled());
     EXPECT_TRUE(form->cmdCancel->isEnabled());
     EXPECT_EQ(form->lblBExport_DBI->text(), "Questions to export:");
+    EXPECT_EQ(form->cmdExport_DB_L2R_A->accessibleDescription(), "Questions to export: 11 Questions");
     form->cmdExport_DB_L2R_A_Click();  // empty: still enables Next
     EXPECT_TRUE(form->cmdWeiter->isEnabled());
     EXPECT_TRUE(form->vgExEx->ShowData());
@@ -134,6 +135,11 @@ TEST_F(WizardExport, MoveAllAndBack) {
     EXPECT_EQ(form->vgExDB->CellText(2, 2), "1");  // 2 before 10
     EXPECT_FALSE(form->vgExEx->ShowData());
     EXPECT_FALSE(form->cmdWeiter->isEnabled());
+    EXPECT_EQ(form->cmdExport_DB_L2R_A->accessibleDescription() + "|" +
+                  form->cmdExport_DB_R2L_A->accessibleDescription(),
+              "|Questions in the database: 11 Questions");
+    form->vgExDB_DblClick(1, 1);  // heard in the grid: the count above is gone
+    EXPECT_EQ(form->cmdExport_DB_R2L_A->accessibleDescription(), "");
 }
 
 // The item lists by their labels and the arrows by what they move, in

@@ -162,8 +162,8 @@ TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
     const Step opened = [this] { m().VokDBOeffnen(other_); };
     const struct {
         const char* step;
-        QString with;  // "2 tries", "solution" shown, "no text", a "choice" (of "several") asked first, an
-                       // "explanation"
+        QString with;  // "2 tries", "solution" shown, "no text", a "choice" (of "several") asked first
+                       // ("two" such in a row), an "explanation"
         std::vector<Step> keys;  // the last one heard
         QString focus, said;     // in order, "|" between
     } steps[] = {
@@ -226,6 +226,17 @@ TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
          {ctrlS, space, enter},
          "txtTestA(1)",
          "Wrong !|cat"},
+        // The next item's boxes are new: none is heard cleared, its question once.
+        {"two items of several answers, the first left on its first box",
+         "choice, several, two",
+         {ctrlS, tab, space, backTab, space, enter},
+         "chkTestA(1)",
+         "Right !|dog"},
+        {"two items of several answers, the first left on its second box",
+         "choice, several, two",
+         {ctrlS, space, tab, space, enter},
+         "chkTestA(1)",
+         "Right !|dog"},
         {"a database opened", "", {opened}, "", ""},
     };
     for (const auto& s : steps) {
@@ -238,6 +249,11 @@ TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
                 .arg(s.with.contains("choice") ? 50 : 0)
                 .arg(s.with.contains("several") ? 1 : 0)
                 .arg(s.with.contains("explanation") ? "'a pet'" : "Null"));
+        runstate::dbVok->Execute(  // "dog" of several answers too, asked next
+            QStringLiteral(
+                "UPDATE VOK SET Typ = %1, A2 = CASE %1 WHEN 1 THEN 'Wolf' END, RA1 = %1, RA2 = %1, "
+                "FQ1 = 40 * %1 WHERE Q = 'dog'")
+                .arg(s.with.contains("two") ? 1 : 0));
         setOpt("AnzahlVersuche", s.with.contains("2 tries") ? 2 : 1);
         setOpt("BegriffAufloesen", s.with.contains("solution") ? 1 : 0);
         setOpt("NochmalFragen", 1);  // the settings clear it without the solution shown

@@ -210,6 +210,8 @@ void ReaderLog::heard(QAccessibleEvent* event) {
         if (event->type() == QAccessible::Focus) g_log->carried_ << "focus: " + what;
         if (event->type() == QAccessible::TextCaretMoved) g_log->carried_ << "caret: " + what;
         if (event->type() == QAccessible::TextSelectionChanged) g_log->carried_ << "selection: " + what;
+        if (event->type() == QAccessible::DescriptionChanged)
+            g_log->carried_ << "described: " + what + ": " + a->text(QAccessible::Description);
         if (event->type() == QAccessible::StateChanged &&
             static_cast<QAccessibleStateChangeEvent*>(event)->changedStates().checked)
             g_log->carried_ << "ticked: " + what + (a->state().checked ? " on" : " off");
@@ -222,6 +224,9 @@ void ReaderLog::heard(QAccessibleEvent* event) {
         if (type == QAccessible::Selection || type == QAccessible::SelectionAdd ||
             type == QAccessible::SelectionRemove)
             told << QString("entry %1 chosen").arg(event->child());
+        if (type == QAccessible::StateChanged && event->child() >= 0 && event->accessibleInterface())
+            told << QString("entry %1 ").arg(event->child()) +
+                        (event->accessibleInterface()->state().checked ? "ticked" : "cleared");
         if (type == QAccessible::StateChanged && event->child() < 0) {
             const QAccessible::State changed =
                                          static_cast<QAccessibleStateChangeEvent*>(event)->changedStates(),

@@ -80,11 +80,12 @@ public:
     // What the tools are handed, in order: "focus: <role> '<name>'" for the
     // control or entry that takes the focus, "ticked: <role> '<name>' on"
     // (or "off") for a box ticked or cleared, "caret: ..." and
-    // "selection: ..." for a text's caret moved and its selection changed.
+    // "selection: ..." for a text's caret moved and its selection changed,
+    // "described: ...: <words>" for a description changed.
     QStringList carried() const { return carried_; }
-    // Of the controls named `name` (not their entries): "shown", "value",
-    // "entry N chosen" and "states" with the states told as changed
-    // ("+disabled", "-checked": as they are now; "(other)"), in order.
+    // Of the controls named `name`: "shown", "value", "entry N chosen",
+    // "entry N ticked" (or "cleared"), and "states" with the states told as
+    // changed ("+disabled", "-checked": as they are now; "(other)"), in order.
     QStringList toldOf(const QString& name) const { return told_.value(name); }
 
     // Called for every event Qt hands to assistive tools.

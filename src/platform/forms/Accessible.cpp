@@ -219,11 +219,11 @@ void tellCurrentEntry(QAbstractItemView* view) {
 // database opens), and a reader took seconds over them before it spoke.
 // Its states (which tools keep) are told as it is shown, where they differ
 // from what the tools last heard; its text and value are read afresh then.
-// What is still to tell is kept on the control itself: the states the
-// tools last heard and the states changed since (bits of
-// QAccessible::State), and the entries of a list chosen or no longer.
-constexpr const char* kStatesHeard = "wkStatesHeard";
-constexpr const char* kStatesChanged = "wkStatesChanged";
+// What is still to tell is kept on the control itself: by entry (-1 the
+// control's own, a list's entry by its number) the states the tools last
+// heard and the states changed since (bits of QAccessible::State), and the
+// entries of a list chosen or no longer.
+constexpr const char* kStatesKept = "wkStatesKept";
 constexpr const char* kEntriesChosen = "wkEntriesChosen";
 static_assert(sizeof(QAccessible::State) == sizeof(quint64));
 
@@ -242,13 +242,16 @@ bool keptUntilShown(QAccessibleEvent* event) {
             const QAccessible::State states =
                 static_cast<QAccessibleStateChangeEvent*>(event)->changedStates();
             if (states.active) return false;
-            QAccessibleInterface* a = event->accessibleInterface();
+            QAccessibleInterface* a = event->accessibleInterface();  // the entry's, for one
             if (!a) return true;
-            const quint64 changed = bits(states), before = w->property(kStatesChanged).toULongLong();
+            QVariantMap kept = w->property(kStatesKept).toMap();
+            const QString at = QString::number(event->child());
+            const QVariantList was = kept.value(at).toList();
+            const quint64 changed = bits(states), before = was.value(1).toULongLong();
             const quint64 first = changed & ~before;  // what the tools heard of these is the state before
-            w->setProperty(kStatesHeard,
-                           w->property(kStatesHeard).toULongLong() | ((bits(a->state()) ^ first) & first));
-            w->setProperty(kStatesChanged, before | changed);
+            kept[at] = QVariantList{was.value(0).toULongLong() | ((bits(a->state()) ^ first) & first),
+                                    before | changed};
+            w->setProperty(kStatesKept, kept);
             return true;
         }
         case QAccessible::Selection:
@@ -271,22 +274,29 @@ bool keptUntilShown(QAccessibleEvent* event) {
     }
 }
 
-// A control shown: the states it changed while hidden, each on its own (a
-// bridge tells one state an event), and the entries chosen or no longer.
+// A control shown: the states it and its entries changed while hidden,
+// each on its own (a bridge tells one state an event), and the entries
+// chosen or no longer.
 void tellUnsaid(QObject* o) {
-    const quint64 heard = o->property(kStatesHeard).toULongLong();
-    const quint64 changed = o->property(kStatesChanged).toULongLong();
+    const QVariantMap kept = o->property(kStatesKept).toMap();
     const QVariantList chosen = o->property(kEntriesChosen).toList();
-    if (!changed && chosen.isEmpty()) return;
-    for (const char* kept : {kStatesHeard, kStatesChanged, kEntriesChosen}) o->setProperty(kept, QVariant());
+    if (kept.isEmpty() && chosen.isEmpty()) return;
+    for (const char* p : {kStatesKept, kEntriesChosen}) o->setProperty(p, QVariant());
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(o);
     if (!a) return;
-    const quint64 differ = (bits(a->state()) ^ heard) & changed;
-    for (quint64 bit = 1; bit; bit <<= 1)
-        if (differ & bit) {
-            QAccessibleStateChangeEvent told(o, std::bit_cast<QAccessible::State>(bit));
-            pass(&told);
-        }
+    for (auto it = kept.begin(); it != kept.end(); ++it) {
+        const int entry = it.key().toInt();
+        QAccessibleInterface* now = entry < 0 ? a : a->child(entry);
+        const QVariantList was = it.value().toList();
+        const quint64 differ =
+            now ? (bits(now->state()) ^ was.value(0).toULongLong()) & was.value(1).toULongLong() : 0;
+        for (quint64 bit = 1; bit; bit <<= 1)
+            if (differ & bit) {
+                QAccessibleStateChangeEvent told(o, std::bit_cast<QAccessible::State>(bit));
+                told.setChild(entry);
+                pass(&told);
+            }
+    }
     for (const QVariant& entry : chosen)
         if (entry.toInt() >= 0 && entry.toInt() < a->childCount()) {
             QAccessibleEvent told(o, QAccessible::Selection);

@@ -568,6 +568,7 @@ void Grid::Clear(bool removeColumns) {
 
 void Grid::setCurrent(long row, long column, bool fromUser) {
     const bool changed = row != curRow_ || column != curCol_;
+    if (changed) cellNews_.clear();
     curRow_ = row;
     curCol_ = column;
     header()->setKeyboardSection(int(column - 1));

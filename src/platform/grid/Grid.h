@@ -203,6 +203,9 @@ public:
 
     // --- view
     void EnsureVisible(long row, long column);
+    // Words a screen reader says on the current cell, where a key did
+    // something out of the grid; read with the cell until another is current.
+    void TellOnCurrentCell(const QString& words);
     // Ends an in-place edit started through RequestEdit.
     void EndEdit();
     bool InEditMode() const { return inEdit_; }
@@ -298,6 +301,7 @@ private:
     int defaultColumnWidth_ = 96;
     long curRow_ = 0;
     long curCol_ = 0;
+    QString cellNews_;  // TellOnCurrentCell's
 };
 
 // v in decimal, as QString::number writes it, in the end of buf: a whole

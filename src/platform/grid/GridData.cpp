@@ -5,6 +5,7 @@
 #include "platform/Error.h"
 #include "platform/grid/ImageList.h"
 
+#include <QAccessible>
 #include <QCollator>
 #include <QDateTime>
 #include <QHeaderView>
@@ -381,6 +382,16 @@ long Grid::CellFormat(long row, long column) const {
 int Grid::CellIndent(long row, long column) const {
     cellIndex(row, column);
     return col(column).indent;
+}
+
+void Grid::TellOnCurrentCell(const QString& words) {
+    cellNews_ = words;
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view_);
+    QAccessibleInterface* cell = table && view_->hasFocus() ? table->focusChild() : nullptr;
+    if (!cell) return;
+    QAccessibleEvent told(view_, QAccessible::DescriptionChanged);
+    told.setChild(table->indexOfChild(cell));
+    QAccessible::updateAccessibility(&told);
 }
 
 QRect Grid::CellBoundary(long row, long column) const {

@@ -250,6 +250,9 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : pubCols; }
 
     QVariant data(const QModelIndex& idx, int role) const override {
+        if (role == Qt::AccessibleDescriptionRole && idx.row() + 1 == g_->curRow_ &&
+            idx.column() + 1 == g_->curCol_)
+            return g_->cellNews_;
         if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
         const auto& s = *g_->s_;
         if (!idx.isValid() || idx.column() >= int(s.cols.size()) || idx.row() >= s.rows) return {};

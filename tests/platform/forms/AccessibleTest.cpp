@@ -107,9 +107,16 @@ TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
     auto* slider = new QSlider(panel);
     list->setAccessibleName("List");
     list->addItems({"one", "two", "three"});
+    list->item(2)->setCheckState(Qt::Unchecked);
+    QAccessible::queryAccessibleInterface(list)->tableInterface()->cellAt(2, 0);  // the tools know it
     slider->setAccessibleName("Slider");
     other.setAccessibleName("Other");
     window.show();
+    const auto tick = [&](std::vector<Qt::CheckState> states) {
+        return [&, states] {
+            for (Qt::CheckState c : states) list->item(2)->setCheckState(c);
+        };
+    };
     const struct {
         const char* what;
         QWidget* hidden;  // while it acts
@@ -128,6 +135,10 @@ TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
         {"shown again", box, "Tick", [] {}, {"shown"}},
         {"an entry chosen", list, "List", [&] { list->setCurrentRow(1); }, {"shown", "entry 1 chosen"}},
         {"shown again", list, "List", [] {}, {"shown"}},
+        // An entry's tick is told on the entry.
+        {"an entry ticked", list, "List", tick({Qt::Checked}), {"shown", "entry 2 ticked"}},
+        {"an entry cleared", list, "List", tick({Qt::Unchecked}), {"shown", "entry 2 cleared"}},
+        {"an entry ticked, cleared", list, "List", tick({Qt::Checked, Qt::Unchecked}), {"shown"}},
         {"moved, its panel hidden", panel, "Slider", [&] { slider->setValue(5); }, {"shown"}},
         {"a window deactivated once hidden",
          &other,
