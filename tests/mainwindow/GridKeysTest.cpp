@@ -403,6 +403,11 @@ TEST_F(GridKeys, EscLeavesAnEditWithoutWritingAndEnterWrites) {
     ASSERT_TRUE(edit->hasFocus());
     type("x");
     EXPECT_EQ(edit->text(), "x");
+    // Ctrl+Shift with the keys of "1" and "ß" types the Spanish marks.
+    key(Qt::Key_Exclam, Qt::ControlModifier | Qt::ShiftModifier, "!");
+    key(Qt::Key_Question, Qt::ControlModifier | Qt::ShiftModifier, "?");
+    EXPECT_EQ(ui.count(CallKind::SendKeys), 2);
+    EXPECT_EQ(ui.last(CallKind::SendKeys).keys, QString::fromUtf8("¿"));
     key(Qt::Key_Escape, Qt::NoModifier, "\x1b");
     EXPECT_TRUE(edit->isHidden());
     EXPECT_TRUE(g().view()->hasFocus());
