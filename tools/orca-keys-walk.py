@@ -100,18 +100,20 @@ def grid(w):
 
 
 def named_keys(w):
-    """Each named key from the second row; whatever it brought up is left
-    with Esc (a deletion is refused, a test left), and the overview is
-    brought back with Ctrl+D."""
-    w.say("== Named keys on the grid, from the second row")
+    """Each named key from the answer of the second row; whatever it brought
+    up is left with Esc (a deletion is refused, a test left), and the
+    overview is brought back with Ctrl+D."""
+    w.say("== Named keys on the grid, from the answer of the second row")
     for key in ("Insert", "Delete", "Home", "End", "Prior", "Next", "BackSpace", "Tab",
                 *(f"F{i}" for i in range(1, 13))):
         for mods in ((), ("shift",), ("ctrl",)):
             w.find("table").queryComponent().grabFocus()
-            keys("ctrl", "Home")
-            keys("Down")
+            for chord in (("ctrl", "Home"), ("Down",), ("Home",), ("Right",)):  # the answer of row 2
+                keys(*chord)
             w.orca.idle(0.8)
             w.said("+".join((*mods, key)), lambda: keys(*mods, key), settle=2)
+            if (*mods, key) == ("shift", "F10"):
+                w.shot("orca-keys-menu")
             for _ in range(2):
                 keys("Escape")
                 time.sleep(0.5)
