@@ -2,7 +2,9 @@
 """What Orca says where the keyboard changes or finds things: Delete in the
 Users window, a closed list box with an entry other than the first, every
 character typed on the overview grid (none may delete an item), a search
-that finds its row, and "Finish import" of the text import.
+that finds its row, every named key on the grid (Insert, Delete, Home, End,
+Page Up and Down, Backspace, Tab, F1-F12; plain, with Shift and with Ctrl)
+from its second row, and "Finish import" of the text import.
 
     tools/ui-session.sh /usr/bin/python3 tools/orca-keys-walk.py PROGRAM FOLDER LANG
 
@@ -97,6 +99,29 @@ def grid(w):
     w.said("Esc", lambda: keys("Escape"))
 
 
+def named_keys(w):
+    """Each named key from the answer of the second row; whatever it brought
+    up is left with Esc (a deletion is refused, a test left), and the
+    overview is brought back with Ctrl+D."""
+    w.say("== Named keys on the grid, from the answer of the second row")
+    for key in ("Insert", "Delete", "Home", "End", "Prior", "Next", "BackSpace", "Tab",
+                *(f"F{i}" for i in range(1, 13))):
+        for mods in ((), ("shift",), ("ctrl",)):
+            w.find("table").queryComponent().grabFocus()
+            for chord in (("ctrl", "Home"), ("Down",), ("Home",), ("Right",)):  # the answer of row 2
+                keys(*chord)
+            w.orca.idle(0.8)
+            w.said("+".join((*mods, key)), lambda: keys(*mods, key), settle=2)
+            if (*mods, key) == ("shift", "F10"):
+                w.shot("orca-keys-menu")
+            for _ in range(2):
+                keys("Escape")
+                time.sleep(0.5)
+            keys("ctrl", "d")
+            time.sleep(0.8)
+    w.say(f"   rows in the grid: {w.find('table').queryTable().nRows}")
+
+
 def text_import(w):
     w.say("== Text import")
     path = os.path.join(w.home, "words.txt")
@@ -120,7 +145,7 @@ def text_import(w):
 def main():
     os.makedirs(OUT, exist_ok=True)
     run_steps(KeysWalk(), (("users", users), ("new database", new_database), ("items", items), ("grid", grid),
-                           ("import", text_import)), "orca-keys-failed-")
+                           ("named keys", named_keys), ("import", text_import)), "orca-keys-failed-")
 
 
 if __name__ == "__main__":

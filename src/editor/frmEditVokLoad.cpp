@@ -265,15 +265,15 @@ bool frmEditVok::eventFilter(QObject* watched, QEvent* e) {
         };
         switch (e->type()) {
             case QEvent::MouseButtonPress:
-                fraEditVok_MouseDown(int(me->button()), grid::shiftState(me->modifiers()), twips(true),
+                fraEditVok_MouseDown(int(me->button()), forms::vbShiftState(me->modifiers()), twips(true),
                                      twips(false));
                 return true;
             case QEvent::MouseMove:
-                fraEditVok_MouseMove(int(me->buttons()), grid::shiftState(me->modifiers()), twips(true),
+                fraEditVok_MouseMove(int(me->buttons()), forms::vbShiftState(me->modifiers()), twips(true),
                                      twips(false));
                 return true;
             case QEvent::MouseButtonRelease:
-                fraEditVok_MouseUp(int(me->button()), grid::shiftState(me->modifiers()), twips(true),
+                fraEditVok_MouseUp(int(me->button()), forms::vbShiftState(me->modifiers()), twips(true),
                                    twips(false));
                 return true;
             default:

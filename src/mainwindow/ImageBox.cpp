@@ -10,6 +10,8 @@
 #include <QStyle>
 #include <QStyleOption>
 
+#include "platform/forms/Keys.h"
+
 namespace mainwindow {
 
 namespace {
@@ -135,28 +137,20 @@ int vbButton(Qt::MouseButtons b) {
     return r;
 }
 
-int vbShift(Qt::KeyboardModifiers m) {
-    int r = 0;
-    if (m & Qt::ShiftModifier) r |= 1;
-    if (m & Qt::ControlModifier) r |= 2;
-    if (m & Qt::AltModifier) r |= 4;
-    return r;
-}
-
 void ImageBox::mousePressEvent(QMouseEvent* e) {
     pressedInside_ = true;
-    emit mouseDown(vbButton(e->button()), vbShift(e->modifiers()), twips(int(e->position().x())),
+    emit mouseDown(vbButton(e->button()), forms::vbShiftState(e->modifiers()), twips(int(e->position().x())),
                    twips(int(e->position().y())));
 }
 
 void ImageBox::mouseMoveEvent(QMouseEvent* e) {
-    emit mouseMove(vbButton(e->buttons()), vbShift(e->modifiers()), twips(int(e->position().x())),
+    emit mouseMove(vbButton(e->buttons()), forms::vbShiftState(e->modifiers()), twips(int(e->position().x())),
                    twips(int(e->position().y())));
 }
 
 void ImageBox::mouseReleaseEvent(QMouseEvent* e) {
     const bool inside = rect().contains(e->position().toPoint());
-    emit mouseUp(vbButton(e->button()), vbShift(e->modifiers()), twips(int(e->position().x())),
+    emit mouseUp(vbButton(e->button()), forms::vbShiftState(e->modifiers()), twips(int(e->position().x())),
                  twips(int(e->position().y())));
     if (pressedInside_ && inside && e->button() == Qt::LeftButton) emit clicked();
     pressedInside_ = false;

@@ -72,8 +72,8 @@ inline double twips(int pixels) {
     return double(pixels) * TwipsPerPixel;
 }
 
-// Mouse arguments in the original's numbering.
+// Mouse buttons in the original's numbering; the shift state is
+// forms::vbShiftState.
 int vbButton(Qt::MouseButtons b);
-int vbShift(Qt::KeyboardModifiers m);
 
 }  // namespace mainwindow

@@ -226,20 +226,6 @@ void frmMain::vg1_LostFocus() {
 
 namespace {
 
-// Key codes as the original's keyboard reported them: a shifted digit is
-// still its digit, and the key left of "]" is 219.
-int editorKeyCode(int qtKey) {
-    switch (qtKey) {
-        case Qt::Key_Exclam:
-            return 49;
-        case Qt::Key_BracketLeft:
-        case Qt::Key_BraceLeft:
-            return 219;
-        default:
-            return grid::virtualKeyCode(qtKey);
-    }
-}
-
 // Key and focus events of the in-place editors, in the original's terms.
 class EditorEvents : public QObject {
 public:
@@ -283,10 +269,10 @@ private:
                 if (k->isAutoRepeat()) return false;
                 // Only a key pressed here: the release of the Enter that
                 // closed a message box must not commit again.
-                if (pressed_ != std::pair<QObject*, int>{o, forms::vbKeyCode(*k)}) return false;
+                const int code = forms::vbKeyCode(*k);
+                if (pressed_ != std::pair<QObject*, int>{o, code}) return false;
                 pressed_ = {};
-                const int code = editorKeyCode(k->key());
-                const int shift = grid::shiftState(k->modifiers());
+                const int shift = forms::vbShiftState(k->modifiers());
                 if (isText)
                     m_->txtEdit_KeyUp(code, shift);
                 else if (o == m_->cboVGSubject)  // the combo passes its keys on to its line
@@ -314,7 +300,7 @@ private:
                 if (isText) {
                     auto* me = static_cast<QMouseEvent*>(e);
                     m_->txtEdit_MouseMove(grid::mouseButtons(me->buttons()),
-                                          grid::shiftState(me->modifiers()), int(me->position().x()),
+                                          forms::vbShiftState(me->modifiers()), int(me->position().x()),
                                           int(me->position().y()));
                 }
                 return false;

@@ -14,6 +14,7 @@
 #include "overview/GridUiRules.h"
 #include "platform/Error.h"
 #include "platform/forms/Interaction.h"
+#include "platform/forms/Keys.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
 
@@ -23,8 +24,6 @@ using namespace runstate;
 using modMain::GetText;
 
 namespace {
-
-constexpr int kSpace = 32, kDelete = 46, kF = 70, kF2 = 113, kF3 = 114, kF5 = 116;
 
 void toggleMark(frmMain& m) {
     try {
@@ -97,26 +96,26 @@ void deleteSelectedItem(frmMain& m) {
 }  // namespace
 
 void frmMain::vg1_KeyDown(int KeyCode, int Shift) {
-    if (KeyCode == kF && Shift == 2) {
+    if (KeyCode == 'F' && Shift == forms::vbCtrlMask) {
         cmdOverview1_Search_Click();
         return;
     }
     switch (KeyCode) {
-        case kSpace:
+        case forms::vbKeySpace:
             toggleMark(*this);
             break;
-        case kDelete:
+        case forms::vbKeyDelete:
             deleteSelectedItem(*this);
             break;
-        case kF2: {
+        case forms::vbKeyF2: {
             bool cancel = false;
-            vg1_RequestEdit(vg1->SelectedRow(), vg1->SelectedColumn(), 113, cancel);
+            vg1_RequestEdit(vg1->SelectedRow(), vg1->SelectedColumn(), forms::vbKeyF2, cancel);
             break;
         }
-        case kF3:
+        case forms::vbKeyF3:
             cmdOverview1_Search_Click();
             break;
-        case kF5:
+        case forms::vbKeyF5:
             if (!vg1->isHidden() && data) {
                 try {
                     if (data->AbsolutePosition() >= 0) modMedia::PlayItemSound(*data, true);

@@ -22,13 +22,12 @@ namespace mainwindow {
 using namespace runstate;
 
 void frmMain::Form_KeyUp(int& KeyCode, int Shift) {
-    constexpr int F1 = forms::vbKeyF1, F4 = F1 + 3, F5 = F1 + 4, F6 = F1 + 5, F7 = F1 + 6, F8 = F1 + 7;
     if (Shift == forms::vbAltMask) {
-        if (KeyCode == F4)
+        if (KeyCode == forms::vbKeyF4)
             CompactDatabasesAndEnd();
         else if (KeyCode == forms::vbKeyReturn)
             imgBarMax_Click();
-        else if (KeyCode == F5)
+        else if (KeyCode == forms::vbKeyF5)
             imgBarMin_Click();
         return;
     }
@@ -62,16 +61,17 @@ void frmMain::Form_KeyUp(int& KeyCode, int Shift) {
         return;
     }
     const bool overview = fraOverview1->isVisible();
-    if (KeyCode == F4 && bDBOffen && overview) {
+    if (KeyCode == forms::vbKeyF4 && bDBOffen && overview) {
         // The grid does not see this F4.
         KeyCode = 0;
         cmdOverview1_New_Click();
     }
-    if (KeyCode == F1 && bDBOffen && QuestionOpenNow() && TestActive) imgTestBarSolve_MouseUp(1, 0, 1, 1);
+    if (KeyCode == forms::vbKeyF1 && bDBOffen && QuestionOpenNow() && TestActive)
+        imgTestBarSolve_MouseUp(1, 0, 1, 1);
     const bool rowSelected = vg1 && vg1->SelectedRow() > 0;
-    if (KeyCode == F6 && overview && bDBOffen && rowSelected) mnuVGrid_ImportSound_Click();
-    if (KeyCode == F7 && overview && bDBOffen && rowSelected) mnuVGrid_ImportPic_Click();
-    if (KeyCode == F8 && overview && bDBOffen) cmdOverview1_GridOptions_Click();
+    if (KeyCode == forms::vbKeyF6 && overview && bDBOffen && rowSelected) mnuVGrid_ImportSound_Click();
+    if (KeyCode == forms::vbKeyF7 && overview && bDBOffen && rowSelected) mnuVGrid_ImportPic_Click();
+    if (KeyCode == forms::vbKeyF8 && overview && bDBOffen) cmdOverview1_GridOptions_Click();
 }
 
 void frmMain::Form_KeyPress(int& KeyAscii) {
@@ -123,7 +123,7 @@ protected:
             return false;
         auto* m = static_cast<QMouseEvent*>(e);
         const double x = twips(int(m->position().x())), y = twips(int(m->position().y()));
-        const int shift = vbShift(m->modifiers());
+        const int shift = forms::vbShiftState(m->modifiers());
         const Handler& h = t == QEvent::MouseButtonPress ? down_ : t == QEvent::MouseMove ? move_ : up_;
         if (!h) return false;
         guarded(

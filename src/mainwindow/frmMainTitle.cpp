@@ -9,6 +9,7 @@
 #include "core/modMain.h"
 #include "mainwindow/frmMain.h"
 #include "platform/Error.h"
+#include "platform/forms/Keys.h"
 
 namespace mainwindow {
 
@@ -168,17 +169,17 @@ void frmMain::fraOverview1_MouseMove(int, int, double, double) {
 }
 
 void frmMain::mousePressEvent(QMouseEvent* e) {
-    Form_MouseDown(vbButton(e->button()), vbShift(e->modifiers()), twips(int(e->position().x())),
+    Form_MouseDown(vbButton(e->button()), forms::vbShiftState(e->modifiers()), twips(int(e->position().x())),
                    twips(int(e->position().y())));
 }
 
 void frmMain::mouseMoveEvent(QMouseEvent* e) {
-    Form_MouseMove(vbButton(e->buttons()), vbShift(e->modifiers()), twips(int(e->position().x())),
+    Form_MouseMove(vbButton(e->buttons()), forms::vbShiftState(e->modifiers()), twips(int(e->position().x())),
                    twips(int(e->position().y())));
 }
 
 void frmMain::mouseReleaseEvent(QMouseEvent* e) {
-    Form_MouseUp(vbButton(e->button()), vbShift(e->modifiers()), twips(int(e->position().x())),
+    Form_MouseUp(vbButton(e->button()), forms::vbShiftState(e->modifiers()), twips(int(e->position().x())),
                  twips(int(e->position().y())));
 }
 

@@ -121,10 +121,8 @@ void FrmUsers::cmdDel_Click(int Index) {
     // The box emptied is not where the learner is: a reader hears it on the
     // button, which speaks a description that changes while it has the focus.
     if (name.isEmpty() || !cmdDel(Index)->hasFocus()) return;
-    const bool german = modMain::TextBasis == 10000;
-    cmdDel(Index)->setAccessibleDescription(
-        forms::spokenCaption(LblUser(Index)->text()) + QLatin1Char(' ') + name +
-        (german ? QStringLiteral(" entfernt") : QStringLiteral(" removed")));
+    cmdDel(Index)->setAccessibleDescription(forms::spokenCaption(LblUser(Index)->text()) + QLatin1Char(' ') +
+                                            name + GetText(5100));
 }
 
 void FrmUsers::TxtN_KeyPress(int Index, int& KeyAscii) {

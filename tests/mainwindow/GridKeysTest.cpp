@@ -3,6 +3,7 @@
 // in-place edit without writing, Enter writes it.
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTableView>
@@ -27,7 +28,7 @@ class GridKeys : public Road {
 protected:
     QString path;
 
-    mainwindow::frmMain& open(const QStringList& questions = {"Haus", "Baum"}) {
+    mainwindow::frmMain& open(const QStringList& questions = {"Haus", "Baum"}, const QByteArray& sound = {}) {
         path = makeVokDB("kurs.wkd");
         auto db = openVok(path);
         auto rs = db->OpenRecordset("VOK");
@@ -36,6 +37,7 @@ protected:
             rs->SetValue("Q", q);
             rs->SetValue("A1", q + "-a");
             rs->SetValue("T", "Dinge");
+            if (!sound.isEmpty()) rs->SetValue("Sound", sound);
             rs->Update();
         }
         db->Close();
@@ -403,6 +405,11 @@ TEST_F(GridKeys, EscLeavesAnEditWithoutWritingAndEnterWrites) {
     ASSERT_TRUE(edit->hasFocus());
     type("x");
     EXPECT_EQ(edit->text(), "x");
+    // Ctrl+Shift with the keys of "1" and "ß" types the Spanish marks.
+    key(Qt::Key_Exclam, Qt::ControlModifier | Qt::ShiftModifier, "!");
+    key(Qt::Key_Question, Qt::ControlModifier | Qt::ShiftModifier, "?");
+    EXPECT_EQ(ui.count(CallKind::SendKeys), 2);
+    EXPECT_EQ(ui.last(CallKind::SendKeys).keys, QString::fromUtf8("¿"));
     key(Qt::Key_Escape, Qt::NoModifier, "\x1b");
     EXPECT_TRUE(edit->isHidden());
     EXPECT_TRUE(g().view()->hasFocus());
@@ -434,6 +441,113 @@ TEST_F(GridKeys, EscLeavesAnEditWithoutWritingAndEnterWrites) {
     key(Qt::Key_Return, Qt::NoModifier, "\r");
     EXPECT_TRUE(combo->isHidden());
     EXPECT_EQ(stored("Haus", "T").toString(), "Welt");
+}
+
+class NamedKeys : public RowActedOn {};  // its helpers, without a parameter
+
+// Each named key, plain, with Shift and with Ctrl, on the 20th of 40 rows in
+// column A1: what became of the items and the current cell, where the focus
+// went and what was asked for ("" for nothing at all).
+TEST_F(NamedKeys, ActAsTheirNamesSay) {
+    QStringList qs;
+    for (int i = 1; i <= 40; ++i) qs << QString("q%1").arg(i, 2, 10, QChar('0'));
+    auto& m = open(qs, QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16));
+    const char* del = "MsgBox Do you really want to delete this question ? | current deleted | column Q";
+    const struct {
+        int key;
+        const char* after[3];  // plain, Shift, Ctrl
+    } keys[] = {
+        {Qt::Key_Insert, {"", "", ""}},
+        {Qt::Key_Delete, {del, del, del}},
+        {Qt::Key_Home, {"column Q", "column Q", "first row"}},
+        {Qt::Key_End, {"column FQ1", "column FQ1", "last row"}},
+        {Qt::Key_PageUp, {"rows up", "rows up", "rows up"}},
+        {Qt::Key_PageDown, {"rows down", "rows down", "rows down"}},
+        {Qt::Key_Backspace, {"", "", ""}},
+        {Qt::Key_Tab, {"focus QHeaderView", "focus cmdOverview1_GridOptions", ""}},
+        {Qt::Key_F1, {"", "", ""}},
+        {Qt::Key_F2, {"focus txtEdit", "focus txtEdit", "focus txtEdit"}},
+        // Ctrl with a key is its code's character on release: F4 is "s".
+        {Qt::Key_F3, {"ShowModal frmSearch", "ShowModal frmSearch", "ShowModal frmSearch"}},
+        {Qt::Key_F4, {"ShowModal frmEditVok", "ShowModal frmEditVok", "focus txtTestA(1) | test | sound"}},
+        {Qt::Key_F5, {"sound", "sound", "sound"}},
+        {Qt::Key_F6, {"ShowOpen Import soundfile", "ShowOpen Import soundfile", ""}},
+        {Qt::Key_F7, {"ShowOpen Import picture", "ShowOpen Import picture", ""}},
+        {Qt::Key_F8, {"ShowModal frmGridOptions", "ShowModal frmGridOptions", ""}},
+        {Qt::Key_F9, {"", "", ""}},
+        {Qt::Key_F10, {"", "PopupMenu mnuVGrid", ""}},
+        {Qt::Key_F11, {"", "", ""}},
+        {Qt::Key_F12, {"", "", ""}},
+    };
+    // The items in the grid's order, a marked one with "*".
+    const auto items = [&] {
+        QStringList out;
+        auto marked = marks();
+        for (long r = 1; r <= g().Rows(); ++r) {
+            const QString q = g().CellText(r, g().ColumnIndex("Q"));
+            out << q + (marked[q] ? "*" : "");
+        }
+        return out;
+    };
+    const auto temp = [] { return QDir(modMain::GetTempPath()).entryList(QDir::Files).size(); };
+    for (const auto& k : keys) {
+        for (int i = 0; i < 3; ++i) {
+            const Qt::KeyboardModifiers mods[] = {Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier};
+            const int key = k.key == Qt::Key_Tab && i == 1 ? int(Qt::Key_Backtab) : k.key;
+            SCOPED_TRACE(QKeySequence(key | mods[i]).toString().toStdString());
+            selectCell(20, "A1");
+            const QStringList before = items();
+            QStringList what, without = before;
+            without.removeAt(19);
+            const auto sounds = temp();
+            {
+                wktest::ScriptedUi asked;
+                asked.allowUnusedAnswers();
+                asked.pushMsgBox(forms::vbYes);
+                asked.pushModal([](QWidget& w) { w.hide(); });
+                asked.pushOpenCancel();
+                asked.pushPopupDismiss();
+                // A window that comes up takes the key's release.
+                bool up = false;
+                asked.setWhileAsking([&] { up = true; });
+                const char* text = key == Qt::Key_Tab ? "\t" : key == Qt::Key_Backspace ? "\b" : "";
+                for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                    QKeyEvent e(type, key, mods[i], key == Qt::Key_Delete ? "\x7f" : text);
+                    if (QWidget* w = QApplication::focusWidget(); w && !up) QApplication::sendEvent(w, &e);
+                }
+                for (const auto& c : asked.calls())
+                    what << QString(wktest::toString(c.kind)) + " " + c.prompt + c.formName +
+                                c.dialog.DialogTitle;
+            }
+            const QStringList after = items();
+            if (after == without)
+                what << "current deleted";
+            else if (after != before)
+                what << "items changed";
+            const long r = g().SelectedRow();
+            if (r != 20)
+                what << (r == 1            ? "first row"
+                         : r == g().Rows() ? "last row"
+                         : r > 21          ? "rows down"
+                         : r < 19          ? "rows up"
+                                           : "row " + QString::number(r));
+            if (g().SelectedColumn() != g().ColumnIndex("A1"))
+                what << "column " + g().ColumnKey(g().SelectedColumn());
+            if (QWidget* f = QApplication::focusWidget(); f != g().view())
+                what << "focus " + (!f                          ? QString("none")
+                                    : f->objectName().isEmpty() ? f->metaObject()->className()
+                                                                : f->objectName());
+            if (m.TestActive) what << "test";
+            if (temp() > sounds) what << "sound";
+            EXPECT_EQ(what.join(" | "), QString(k.after[i]));
+
+            if (m.TestActive) {
+                m.imgTestBarCancel_Click();
+                m.imgBarOverview_Click();
+            }
+            m.vg1_CancelEdit();
+        }
+    }
 }
 
 }  // namespace

@@ -23,8 +23,8 @@ const std::vector<std::pair<QString, std::vector<QString>>> kLayers = {
     {"platform/dao", {"platform"}},
     {"platform/forms", {"platform"}},
     {"platform/dialogs", {"platform/forms"}},
-    {"platform/grid", {"platform"}},
-    {"platform/media", {"platform/dao"}},  // files the layer holds are not read
+    {"platform/grid", {"platform/forms"}},  // its key events carry the forms layer's codes
+    {"platform/media", {"platform/dao"}},   // files the layer holds are not read
     {"platform/shell", {"platform"}},
     {"core", {"platform/dao", "platform/dialogs", "platform/grid", "platform/media", "platform/shell"}},
     {"vocabdb", {"core"}},

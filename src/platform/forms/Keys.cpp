@@ -215,7 +215,7 @@ int vbKeyCode(const QKeyEvent& e) {
         case Qt::Key_Meta:
             return 91;
         case Qt::Key_Menu:
-            return 93;
+            return vbKeyApps;
         case Qt::Key_NumLock:
             return 144;
         case Qt::Key_ScrollLock:

@@ -52,7 +52,16 @@ inline constexpr int vbKeyRight = 39;
 inline constexpr int vbKeyDown = 40;
 inline constexpr int vbKeyInsert = 45;
 inline constexpr int vbKeyDelete = 46;
-inline constexpr int vbKeyF1 = 112;  // F2 = 113 ... F12 = 123
+inline constexpr int vbKeyApps = 93;  // the menu key
+inline constexpr int vbKeyF1 = 112;
+inline constexpr int vbKeyF2 = 113;
+inline constexpr int vbKeyF3 = 114;
+inline constexpr int vbKeyF4 = 115;
+inline constexpr int vbKeyF5 = 116;
+inline constexpr int vbKeyF6 = 117;
+inline constexpr int vbKeyF7 = 118;
+inline constexpr int vbKeyF8 = 119;
+inline constexpr int vbKeyF10 = 121;  // F9 = 120 ... F12 = 123
 
 // The key code of a key: letters 65-90 and digits 48-57 (also with Shift),
 // F1 112 on, the keypad 96-111, and for the punctuation keys the codes of

@@ -2,6 +2,7 @@
 #include "platform/grid/GridStore.h"
 
 #include "platform/Error.h"
+#include "platform/forms/Keys.h"
 #include "platform/grid/GridHeader.h"
 #include "platform/grid/ImageList.h"
 
@@ -27,57 +28,6 @@ namespace grid {
 }
 
 namespace {
-
-// Windows virtual-key code of a Qt key, since the handlers compare key codes
-// such as 46 (Delete) or 113 (F2); 0 for a key this table does not name.
-// A character's own code is no key code: "." (46) would be Delete.
-int virtualKey(int key) {
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) return key;  // same codes
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) return key;
-    if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 112 + (key - Qt::Key_F1);
-    switch (key) {
-        case Qt::Key_Space:
-            return 32;
-        case Qt::Key_Delete:
-            return 46;
-        case Qt::Key_Insert:
-            return 45;
-        case Qt::Key_Backspace:
-            return 8;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return 9;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return 13;
-        case Qt::Key_Escape:
-            return 27;
-        case Qt::Key_PageUp:
-            return 33;
-        case Qt::Key_PageDown:
-            return 34;
-        case Qt::Key_End:
-            return 35;
-        case Qt::Key_Home:
-            return 36;
-        case Qt::Key_Left:
-            return 37;
-        case Qt::Key_Up:
-            return 38;
-        case Qt::Key_Right:
-            return 39;
-        case Qt::Key_Down:
-            return 40;
-        case Qt::Key_Shift:
-            return 16;
-        case Qt::Key_Control:
-            return 17;
-        case Qt::Key_Alt:
-            return 18;
-        default:
-            return 0;
-    }
-}
 
 int mouseButton(Qt::MouseButtons b) {
     int v = 0;
@@ -107,20 +57,8 @@ QString wordElided(const QFontMetrics& fm, QString text, int width) {
 
 }  // namespace
 
-int virtualKeyCode(int qtKey) {
-    return virtualKey(qtKey);
-}
-
 int mouseButtons(Qt::MouseButtons b) {
     return mouseButton(b);
-}
-
-int shiftState(Qt::KeyboardModifiers m) {
-    int s = 0;
-    if (m & Qt::ShiftModifier) s |= 1;
-    if (m & Qt::ControlModifier) s |= 2;
-    if (m & Qt::AltModifier) s |= 4;
-    return s;
 }
 
 QColor colourFromBGR(long bgr) {
@@ -233,60 +171,61 @@ protected:
     }
 
     void keyPressEvent(QKeyEvent* e) override {
-        const int vk = virtualKey(e->key());
-        const int shift = shiftState(e->modifiers());
-        if (vk != 0) emit g_->KeyDown(vk, shift);
+        // The program's key codes, the same its handlers compare.
+        const int code = forms::vbKeyCode(*e);
+        const int shift = forms::vbShiftState(e->modifiers());
+        if (code != 0) emit g_->KeyDown(code, shift);
         if (!e->text().isEmpty() && e->text().at(0).unicode() >= 32)
             emit g_->KeyPress(e->text().at(0).unicode());
         const long rows = g_->Rows();
         long r = g_->curRow_, c = g_->curCol_;
         const int page =
             std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()));
-        switch (e->key()) {
-            case Qt::Key_Up:
+        switch (code) {
+            case forms::vbKeyUp:
                 r = std::max(1L, r - 1);
                 break;
-            case Qt::Key_Down:
+            case forms::vbKeyDown:
                 r = std::min(rows, r + 1);
                 break;
-            case Qt::Key_PageUp:
+            case forms::vbKeyPageUp:
                 r = std::max(1L, r - page);
                 break;
-            case Qt::Key_PageDown:
+            case forms::vbKeyPageDown:
                 r = std::min(rows, r + page);
                 break;
-            case Qt::Key_Home:
-                if (e->modifiers() & Qt::ControlModifier)
+            case forms::vbKeyHome:
+                if (shift & forms::vbCtrlMask)
                     r = 1;
                 else
                     c = firstVisible();
                 break;
-            case Qt::Key_End:
-                if (e->modifiers() & Qt::ControlModifier)
+            case forms::vbKeyEnd:
+                if (shift & forms::vbCtrlMask)
                     r = rows;
                 else
                     c = lastVisible();
                 break;
-            case Qt::Key_Left:
+            case forms::vbKeyLeft:
                 c = nextVisible(c, -1);
                 break;
-            case Qt::Key_Right:
+            case forms::vbKeyRight:
                 c = nextVisible(c, +1);
                 break;
-            case Qt::Key_F2:
-                if (g_->editable_) requestEdit(113);
+            case forms::vbKeyF2:
+                if (g_->editable_) requestEdit(forms::vbKeyF2);
                 return;
-            case Qt::Key_Escape:
+            case forms::vbKeyEscape:
                 if (g_->inEdit_) {
                     g_->inEdit_ = false;
                     emit g_->CancelEdit();
                 }
                 return;
-            case Qt::Key_Menu:
+            case forms::vbKeyApps:
                 menuKey();
                 return;
-            case Qt::Key_F10:
-                if ((e->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) menuKey();
+            case forms::vbKeyF10:
+                if (shift == forms::vbShiftMask) menuKey();
                 return;
             default:
                 if (g_->editable_ && !e->text().isEmpty() && e->text().at(0).isPrint() &&
@@ -310,24 +249,24 @@ protected:
     }
 
     void keyReleaseEvent(QKeyEvent* e) override {
-        if (const int vk = virtualKey(e->key())) emit g_->KeyUp(vk, shiftState(e->modifiers()));
+        if (const int code = forms::vbKeyCode(*e)) emit g_->KeyUp(code, forms::vbShiftState(e->modifiers()));
     }
 
     void mousePressEvent(QMouseEvent* e) override {
         setFocus(Qt::MouseFocusReason);
         const QPoint gp = g_->mapFromGlobal(e->globalPosition().toPoint());
-        emit g_->MouseDown(mouseButton(e->button()), shiftState(e->modifiers()), gp.x(), gp.y());
+        emit g_->MouseDown(mouseButton(e->button()), forms::vbShiftState(e->modifiers()), gp.x(), gp.y());
         const QModelIndex idx = indexAt(e->position().toPoint());
         if (idx.isValid() && (e->button() == Qt::LeftButton || e->button() == Qt::RightButton))
             g_->userClick(idx.row() + 1, idx.column() + 1, e->modifiers());
     }
     void mouseMoveEvent(QMouseEvent* e) override {
         const QPoint gp = g_->mapFromGlobal(e->globalPosition().toPoint());
-        emit g_->MouseMove(mouseButton(e->buttons()), shiftState(e->modifiers()), gp.x(), gp.y());
+        emit g_->MouseMove(mouseButton(e->buttons()), forms::vbShiftState(e->modifiers()), gp.x(), gp.y());
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
         const QPoint gp = g_->mapFromGlobal(e->globalPosition().toPoint());
-        emit g_->MouseUp(mouseButton(e->button()), shiftState(e->modifiers()), gp.x(), gp.y());
+        emit g_->MouseUp(mouseButton(e->button()), forms::vbShiftState(e->modifiers()), gp.x(), gp.y());
     }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
         const QModelIndex idx = indexAt(e->position().toPoint());

@@ -52,12 +52,9 @@ enum SortTypeValue : int {
     SortAuto = 103,          // numbers as numbers, dates as dates, else text without case
 };
 
-// Shift state of the key and mouse events (1 Shift, 2 Ctrl, 4 Alt).
-int shiftState(Qt::KeyboardModifiers m);
-// Windows virtual-key code of a Qt key (0 for a key without one here), and
-// the button numbers (1 left, 2 right, 4 middle) of Qt buttons, as the
-// grid's events report them.
-int virtualKeyCode(int qtKey);
+// The button numbers (1 left, 2 right, 4 middle) of Qt buttons, as the
+// grid's mouse events report them; key codes and shift states are the
+// forms layer's (forms::vbKeyCode, forms::vbShiftState).
 int mouseButtons(Qt::MouseButtons b);
 // &H00BBGGRR -> QColor.
 QColor colourFromBGR(long bgr);
@@ -231,7 +228,7 @@ signals:
     void CancelEdit();
     // The menu key or Shift+F10: the context menu, asked for without a mouse.
     void ContextMenuKey();
-    // Only for keys with a code (virtualKeyCode); a character is a KeyPress.
+    // Only for keys with a code (forms::vbKeyCode); a character is a KeyPress.
     void KeyDown(int keyCode, int shift);
     void KeyPress(int keyAscii);
     void KeyUp(int keyCode, int shift);

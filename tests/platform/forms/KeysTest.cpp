@@ -60,6 +60,15 @@ TEST(KeyCodes, AsTheOriginalNumberedThem) {
     EXPECT_EQ(vbKeyCode(press(Qt::Key_Udiaeresis)), 186);
     EXPECT_EQ(vbKeyCode(press(Qt::Key_5, Qt::KeypadModifier)), 101);
     EXPECT_EQ(vbKeyCode(press(Qt::Key_unknown)), 0);
+    // The named keys keep their codes with Shift and Ctrl: Insert is not Delete.
+    for (const auto m : {Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier}) {
+        QList<int> codes;
+        for (const int k : {Qt::Key_Insert, Qt::Key_Delete, Qt::Key_Home, Qt::Key_End, Qt::Key_PageUp,
+                            Qt::Key_PageDown, Qt::Key_Backspace, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Menu,
+                            Qt::Key_F2, Qt::Key_F3, Qt::Key_F12})
+            codes << vbKeyCode(press(k, m));
+        EXPECT_EQ(codes, QList<int>({45, 46, 36, 35, 33, 34, 8, 9, 9, 93, 113, 114, 123})) << m;
+    }
 
     EXPECT_EQ(vbShiftState(Qt::ShiftModifier), 1);
     EXPECT_EQ(vbShiftState(Qt::ControlModifier), 2);
