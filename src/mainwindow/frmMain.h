@@ -467,7 +467,9 @@ private:
     void layoutOverviewToolbar();  // the toolbar for the panel's height
     void setupTabOrder();
     void redrawRowIcon();
-    void popUpGridMenu(const QPoint& at);  // prepares mnuVGrid for the current item
+    // Prepares mnuVGrid for the current item and opens it; one opened by a
+    // key starts on its first entry, which a reader then speaks.
+    void popUpGridMenu(const QPoint& at, bool byKey = false);
     void deleteCurrentItem(bool fromMenu);
     void showOverviewEmpty();
     void runBulk(const std::function<void()>& walk, bool rebuild = true);

@@ -2,6 +2,7 @@
 // the menu for the current item and pops it up; the entries that act on the
 // current item, and the delete of the current item shared with the toolbar.
 #include <QCursor>
+#include <QTimer>
 
 #include "core/RunState.h"
 #include "core/RunStateDb.h"
@@ -87,10 +88,10 @@ void frmMain::vg1_ContextMenuKey() {
     QRect at(QPoint(0, 0), QSize(1, 1));
     const long r = vg1->SelectedRow(), c = vg1->SelectedColumn();
     if (r >= 1 && r <= vg1->Rows() && c >= 1 && c <= vg1->Columns()) at = vg1->CellBoundary(r, c);
-    popUpGridMenu(vg1->mapToGlobal(at.bottomLeft()));
+    popUpGridMenu(vg1->mapToGlobal(at.bottomLeft()), true);
 }
 
-void frmMain::popUpGridMenu(const QPoint& at) {
+void frmMain::popUpGridMenu(const QPoint& at, bool byKey) {
     if (auto* editor = findChild<QWidget*>(QStringLiteral("txtEdit"))) editor->hide();
     vg1->EndEdit();
     RIGHTMOUSEBUTTONDOWN = false;
@@ -123,6 +124,16 @@ void frmMain::popUpGridMenu(const QPoint& at) {
                 a->setChecked(s.orderChecked);
             });
         }
+    }
+    if (byKey) {
+        // Once it shows, so that the tools hear of the entry.
+        QTimer::singleShot(0, mnuVGrid, [menu = mnuVGrid] {
+            for (QAction* a : menu->actions())
+                if (a->isVisible() && a->isEnabled() && !a->isSeparator()) {
+                    menu->setActiveAction(a);
+                    return;
+                }
+        });
     }
     forms::ui().PopupMenu(*mnuVGrid, at);
 }
