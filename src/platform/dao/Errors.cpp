@@ -163,9 +163,10 @@ void raiseSqlite(sqlite3* db, int rc, const QString& context) {
                                                  "again when that program is done with the file.")
                                       .arg(file));
         case SQLITE_IOERR:
-            if (diskFull(db)) raise(3026);
-            // A file shorter than its own header says is damaged.
+            // A file shorter than its own header says is damaged, whatever
+            // failed before.
             if (rc == SQLITE_IOERR_SHORT_READ) raise(3049, file);
+            if (diskFull(db)) raise(3026);
             raise(3043);
         case SQLITE_CONSTRAINT:
             if (rc == SQLITE_CONSTRAINT_NOTNULL) {

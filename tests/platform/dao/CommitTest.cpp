@@ -69,6 +69,10 @@ TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
         const QString second = c.second == None ? QString() : filled(100);
         auto db = ws.OpenDatabase(file);
         dao::DatabasePtr db2 = c.second == None ? nullptr : ws.OpenDatabase(second, false, c.second == Reads);
+        // Its questions read before, and kept: the first read of the file in
+        // the transaction below is served from memory.
+        const dao::RecordsetPtr kept =
+            c.second == Reads ? db2->OpenRecordset("VOK", dao::dbOpenDynaset, {}, {"Q"}) : nullptr;
         QProcess other;
         if (c.obstacle != NoRoom) {
             other.start("sqlite3", {c.second == None ? file : second});
@@ -94,7 +98,7 @@ TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
                 db->Execute("INSERT INTO VOK (Q, Bild) SELECT Q, Bild FROM VOK");
                 if (c.second == Writes) db2->Execute("INSERT INTO VOK (Q) VALUES ('mine')");
                 if (c.second == Reads) {
-                    EXPECT_EQ(count(db2), 100);
+                    EXPECT_EQ(kept->Value("Q").toString(), "x");
                     other.write("COMMIT;\nSELECT 'tried';\n");
                     EXPECT_TRUE(other.waitForReadyRead(20000));
                     EXPECT_EQ(QString(other.readAllStandardOutput()).trimmed(), "tried");
@@ -153,6 +157,59 @@ TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
         const int seconds = 100 + (c.obstacle == LongWrite) + (c.second == Writes && !c.error) + 3;
         EXPECT_EQ(shell(second, "SELECT count(*), sum(A1 = 'later') FROM VOK;"),
                   QString("%1|%1").arg(seconds));
+    }
+}
+
+// A file the transaction could not have: refused its read lock, or its write
+// lock and then read, or read through a handle opened to be read once the
+// writable one is closed. A read of it is refused only where the read lock
+// was, is read as it is otherwise, and after Rollback nothing of the
+// transaction holds the file: another program that does not wait writes it
+// at once, and a write of this program is there after Close.
+TEST_F(Commits, AFileTheTransactionCouldNotHaveIsLeftFree) {
+    const struct {
+        const char* name;
+        const char* other;  // what another program holds meanwhile
+        bool readOnly;      // read through a handle opened to be read
+        bool writeFirst;    // a write of the transaction, refused
+        bool writerClosed;  // a writable handle of the file opened and closed before
+        int readError;
+    } rows[] = {
+        {"opened to be read, another program holding it exclusively", "BEGIN EXCLUSIVE;", true, false, false,
+         3260},
+        {"refused for writing, then read", "BEGIN IMMEDIATE; INSERT INTO VOK (Q) VALUES ('other');", false,
+         true, false, 0},
+        {"read through a handle opened to be read, the writable one closed",
+         "BEGIN IMMEDIATE; INSERT INTO VOK (Q) VALUES ('other');", true, false, true, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QString file = filled(100);
+        dao::DatabasePtr writer = r.readOnly && !r.writerClosed ? nullptr : ws.OpenDatabase(file);
+        const dao::DatabasePtr reader = r.readOnly ? ws.OpenDatabase(file, false, true) : writer;
+        if (r.writerClosed) writer->Close();
+        QProcess other;
+        other.start("sqlite3", {file});
+        ASSERT_TRUE(other.waitForStarted());
+        other.write(QByteArray(r.other) + " SELECT 'holding';\n");
+        ASSERT_TRUE(other.waitForReadyRead(20000));
+        ws.BeginTrans();
+        if (r.writeFirst) {
+            EXPECT_EQ(errorOf([&] { writer->Execute("INSERT INTO VOK (Q) VALUES ('refused')"); }), 3260);
+        }
+        EXPECT_EQ(errorOf([&] { EXPECT_EQ(count(reader), 100); }), r.readError);
+        ws.Rollback();
+        finish(other, "COMMIT;");
+        count(reader);
+        QProcess now;
+        now.start("sqlite3", {"-cmd", ".timeout 0", file, "INSERT INTO VOK (Q) VALUES ('free');"});
+        ASSERT_TRUE(now.waitForFinished(20000));
+        EXPECT_EQ(now.readAllStandardError(), "");
+        auto mine = ws.OpenDatabase(file);
+        mine->Execute("INSERT INTO VOK (Q) VALUES ('mine')");
+        mine->Close();
+        reader->Close();
+        EXPECT_EQ(shell(file, "SELECT count(*) FROM VOK WHERE Q IN ('free', 'mine', 'refused');"), "2");
     }
 }
 
