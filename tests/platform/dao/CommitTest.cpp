@@ -95,10 +95,12 @@ TEST_F(Commits, AFailedCommitLeavesNothingOpenBehindTheCaller) {
             QString refusal;
             try {
                 if (c.transaction) ws.BeginTrans();
+                if (c.second == Reads) {
+                    EXPECT_EQ(kept->Value("Q").toString(), "x");
+                }
                 db->Execute("INSERT INTO VOK (Q, Bild) SELECT Q, Bild FROM VOK");
                 if (c.second == Writes) db2->Execute("INSERT INTO VOK (Q) VALUES ('mine')");
                 if (c.second == Reads) {
-                    EXPECT_EQ(kept->Value("Q").toString(), "x");
                     other.write("COMMIT;\nSELECT 'tried';\n");
                     EXPECT_TRUE(other.waitForReadyRead(20000));
                     EXPECT_EQ(QString(other.readAllStandardOutput()).trimmed(), "tried");
