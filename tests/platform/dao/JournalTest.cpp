@@ -227,26 +227,38 @@ TEST_F(BesideTheFile, ACopyWrittenOverTheOpenFileIsReadAndWrittenAsTheNewContent
 // reserved lock) is its own, whatever it holds: it stays where it is while
 // this program reads, and that program's commit lands.
 TEST_F(BesideTheFile, TheJournalOfAProgramAtWorkIsLeftToIt) {
-    const QString file = filled("kurs.wkd", 200);
-    QProcess other;
-    other.start("sqlite3", {"-cmd", ".timeout 5000", file});
-    ASSERT_TRUE(other.waitForStarted());
-    other.write("BEGIN IMMEDIATE; SELECT 'begun';\n");
-    ASSERT_TRUE(other.waitForReadyRead(20000));
-    // Its journal, as far as anyone can tell from outside: one that is not
-    // the file's.
-    const QByteArray journal =
-        rawCrashImage(path("scratch.db"), kRows, "PRAGMA user_version=0; UPDATE t SET b = 'y';").journal;
-    put(file + "-journal", journal);
-    auto db = ws.OpenDatabase(file);
-    EXPECT_EQ(count(db), 200);
-    EXPECT_FALSE(db->SetAside().has_value());
-    EXPECT_EQ(bytesOf(file + "-journal"), journal);
-    finish(other, "UPDATE VOK SET T = 'theirs'; COMMIT;");
-    dao::NewAction();
-    auto rs = db->OpenRecordset("SELECT count(*) AS n FROM VOK WHERE T = 'theirs'");
-    EXPECT_EQ(rs->Value("n").toInt(), 200);
-    db->Close();
+    // Opened when the journal lies there already, or open here before, and
+    // written (this program's own locks taken and given back).
+    for (const bool ownWriteBefore : {false, true}) {
+        SCOPED_TRACE(ownWriteBefore ? "written here before" : "opened now");
+        const QString file = filled(QString("kurs%1.wkd").arg(ownWriteBefore), 200);
+        dao::DatabasePtr db;
+        if (ownWriteBefore) {
+            db = ws.OpenDatabase(file);
+            db->Execute("UPDATE VOK SET T = 'mine' WHERE rowid = 1");
+        }
+        QProcess other;
+        other.start("sqlite3", {"-cmd", ".timeout 5000", file});
+        ASSERT_TRUE(other.waitForStarted());
+        other.write("BEGIN IMMEDIATE; SELECT 'begun';\n");
+        ASSERT_TRUE(other.waitForReadyRead(20000));
+        // Its journal, as far as anyone can tell from outside: one that is not
+        // the file's.
+        const QByteArray journal = rawCrashImage(path(QString("scratch%1.db").arg(ownWriteBefore)), kRows,
+                                                 "PRAGMA user_version=0; UPDATE t SET b = 'y';")
+                                       .journal;
+        put(file + "-journal", journal);
+        dao::NewAction();
+        if (!db) db = ws.OpenDatabase(file);
+        EXPECT_EQ(count(db), 200);
+        EXPECT_FALSE(db->SetAside().has_value());
+        EXPECT_EQ(bytesOf(file + "-journal"), journal);
+        finish(other, "UPDATE VOK SET T = 'theirs'; COMMIT;");
+        dao::NewAction();
+        auto rs = db->OpenRecordset("SELECT count(*) AS n FROM VOK WHERE T = 'theirs'");
+        EXPECT_EQ(rs->Value("n").toInt(), 200);
+        db->Close();
+    }
 }
 
 // A journal beside a file on a disk that cannot be written: SQLite can
