@@ -10,6 +10,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
 
 #include "mainwindow/RoadFixture.h"
 #include "support/Access.h"
@@ -344,27 +347,63 @@ TEST_F(StartForm, ForeignUserDatabaseIsNamedAndLeftAlone) {
     const auto box = ui.last(CallKind::MsgBox);
     EXPECT_TRUE(box.prompt.contains(path));
     EXPECT_TRUE(box.prompt.contains("not this program's user database"));
+    EXPECT_TRUE(box.prompt.contains("has left the file as it is."));
     EXPECT_EQ(fileBytes(path), before);
 }
 
-// A file another program keeps in write-ahead mode, with the journal of
-// another file beside it: SQLite applies that journal, as it would for
-// any program, and the file is no longer the user database. The box says
-// so, and no longer that the file was left as it was.
+// A journal beside an unusable user database that SQLite applies as it
+// opens it, as it would for any program: the write-ahead journal of another
+// file beside a file another program keeps in write-ahead mode, or the
+// rollback journal of a crash, whose playback leaves the size as it was.
+// The box names that journal, and no longer says the file was left as it was.
 TEST_F(StartForm, AJournalAppliedToAnUnusableUserDatabaseIsNamed) {
-    makeUsers({{1, "Ben"}});
     const QString path = home.path() + "/USER.MDB";
-    ASSERT_EQ(QProcess::execute("sqlite3", {path, "PRAGMA journal_mode=WAL;"}), 0);
-    ASSERT_TRUE(wktest::LeaveStaleJournal(path));
-    const QByteArray before = fileBytes(path);
-    ui.pushMsgBox(forms::vbOK);
-    startup::FrmBenutzer f;
-    EXPECT_THROW(f.Form_Load(), forms::ProgramEnded);
-    const QString box = ui.last(CallKind::MsgBox).prompt;
-    EXPECT_NE(fileBytes(path), before) << "SQLite applied the journal";
-    EXPECT_FALSE(box.contains("left the file as it is")) << box.toStdString();
-    EXPECT_TRUE(box.contains("applied the journal that lay beside the file (" + path + "-wal)"))
-        << box.toStdString();
+    for (const char* suffix : {"-wal", "-journal"}) {
+        SCOPED_TRACE(suffix);
+        QFile::remove(path);
+        if (QString(suffix) == "-wal") {
+            makeUsers({{1, "Ben"}});
+            ASSERT_EQ(QProcess::execute("sqlite3", {path, "PRAGMA journal_mode=WAL;"}), 0);
+            ASSERT_TRUE(wktest::LeaveStaleJournal(path));
+        } else {
+            {
+                auto db = dao::DBEngine::CreateDatabase(path);
+                auto td = db->CreateTableDef("Benutzer");
+                td->Append(td->CreateField("ID", dao::dbLong));
+                db->Append(td);
+                db->Close();
+            }
+            ASSERT_EQ(QProcess::execute("sqlite3", {path,
+                                                    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT "
+                                                    "i + 1 FROM n WHERE i < 3000) INSERT INTO Benutzer "
+                                                    "SELECT i FROM n;"}),
+                      0);
+            // Killed midway through a change: the file and its journal as
+            // another process copies them then.
+            sqlite3* raw = nullptr;
+            ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &raw), SQLITE_OK);
+            sqlite3_exec(raw, "PRAGMA cache_size=2; BEGIN; UPDATE Benutzer SET ID = -ID;", nullptr, nullptr,
+                         nullptr);
+            QTemporaryDir crash;
+            ASSERT_EQ(QProcess::execute("cp", {path, path + "-journal", crash.path()}), 0);
+            sqlite3_exec(raw, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_close(raw);
+            for (const QString& name : {QString("USER.MDB"), QString("USER.MDB-journal")}) {
+                QFile::remove(home.path() + "/" + name);
+                ASSERT_TRUE(QFile::copy(crash.filePath(name), home.path() + "/" + name));
+            }
+        }
+        const QByteArray before = fileBytes(path);
+        ui.pushMsgBox(forms::vbOK);
+        startup::FrmBenutzer f;
+        EXPECT_THROW(f.Form_Load(), forms::ProgramEnded);
+        const QString box = ui.last(CallKind::MsgBox).prompt;
+        EXPECT_NE(fileBytes(path), before) << "SQLite applied the journal";
+        EXPECT_FALSE(box.contains("left the file as it is")) << box.toStdString();
+        EXPECT_TRUE(box.contains("applied the journal that lay beside the file (" + path + suffix + ")"))
+            << box.toStdString();
+        roadtest::resetRunState();
+    }
 }
 
 // A journal beside it that was not its own and cannot be moved aside (every
