@@ -216,14 +216,17 @@ void tellCurrentEntry(QAbstractItemView* view) {
 
 // A control nobody sees tells the tools nothing they must work through:
 // Qt told of every change of a hidden panel's controls (enabling them as a
-// database opens), and a reader took seconds over them before it spoke.
-// Its states (which tools keep) are told as it is shown, where they differ
-// from what the tools last heard; its text and value are read afresh then.
-// What is still to tell is kept on the control itself: the states the
-// tools last heard and the states changed since (bits of
-// QAccessible::State), and the entries of a list chosen or no longer.
+// database opens, naming the settings' and the test screen's labels), and
+// a reader took seconds over them before it spoke. What tools keep (its
+// states, its name and description) is told as it is shown, where it
+// changed; its text and value are read afresh then. What is still to tell
+// is kept on the control itself: the states the tools last heard and the
+// states changed since (bits of QAccessible::State), whether its name and
+// its description changed, and the entries of a list chosen or no longer.
 constexpr const char* kStatesHeard = "wkStatesHeard";
 constexpr const char* kStatesChanged = "wkStatesChanged";
+constexpr const char* kRenamed = "wkRenamed";
+constexpr const char* kRedescribed = "wkRedescribed";
 constexpr const char* kEntriesChosen = "wkEntriesChosen";
 static_assert(sizeof(QAccessible::State) == sizeof(quint64));
 
@@ -232,12 +235,24 @@ quint64 bits(QAccessible::State s) {
 }
 
 // True when the event is kept from the tools: one of a hidden control
-// other than its name, its description, its showing, hiding and being made
-// or gone, and a window's activation, which tools follow.
+// other than its showing, hiding and being made or gone, and a window's
+// activation, which tools follow.
 bool keptUntilShown(QAccessibleEvent* event) {
     auto* w = qobject_cast<QWidget*>(event->object());
     if (!w || w->isVisible()) return false;
     switch (event->type()) {
+        case QAccessible::DescriptionChanged:
+            // A reader speaks a new description of the control it heard
+            // last had the focus, hidden since or not: news is told there.
+            if (g_told.control == w) return false;
+            [[fallthrough]];
+        case QAccessible::NameChanged:
+            // An entry's is read afresh with its list; the tools meet a
+            // control first through its window, and of one never made they
+            // know nothing to correct.
+            if (event->child() < 0 && w->window()->windowHandle())
+                w->setProperty(event->type() == QAccessible::NameChanged ? kRenamed : kRedescribed, true);
+            return true;
         case QAccessible::StateChanged: {
             const QAccessible::State states =
                 static_cast<QAccessibleStateChangeEvent*>(event)->changedStates();
@@ -271,16 +286,27 @@ bool keptUntilShown(QAccessibleEvent* event) {
     }
 }
 
-// A control shown: the states it changed while hidden, each on its own (a
-// bridge tells one state an event), and the entries chosen or no longer.
+// A control shown: its name and description where they changed while it
+// was hidden, the states it changed, each on its own (a bridge tells one
+// state an event), and the entries chosen or no longer.
 void tellUnsaid(QObject* o) {
     const quint64 heard = o->property(kStatesHeard).toULongLong();
     const quint64 changed = o->property(kStatesChanged).toULongLong();
+    const bool renamed = o->property(kRenamed).toBool(), redescribed = o->property(kRedescribed).toBool();
     const QVariantList chosen = o->property(kEntriesChosen).toList();
-    if (!changed && chosen.isEmpty()) return;
-    for (const char* kept : {kStatesHeard, kStatesChanged, kEntriesChosen}) o->setProperty(kept, QVariant());
+    if (!changed && !renamed && !redescribed && chosen.isEmpty()) return;
+    for (const char* kept : {kStatesHeard, kStatesChanged, kRenamed, kRedescribed, kEntriesChosen})
+        o->setProperty(kept, QVariant());
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(o);
     if (!a) return;
+    if (renamed) {
+        QAccessibleEvent told(o, QAccessible::NameChanged);
+        pass(&told);
+    }
+    if (redescribed && !sendDescriptionWords(a)) {
+        QAccessibleEvent told(o, QAccessible::DescriptionChanged);
+        pass(&told);
+    }
     const quint64 differ = (bits(a->state()) ^ heard) & changed;
     for (quint64 bit = 1; bit; bit <<= 1)
         if (differ & bit) {

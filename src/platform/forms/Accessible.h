@@ -13,7 +13,8 @@
 //   current entry of a list, table or tree that takes it, and the entry a
 //   key chooses in a closed list box;
 // - a control nobody sees tells nothing a reader must work through; its
-//   states are told as it is shown;
+//   name, description and states are told as it is shown, where they
+//   changed;
 // - a container is what it is: a panel, a line, a dialog or a message
 //   (property wkMessage on a dialog window), never a frame, which tools
 //   take for a window of its own.

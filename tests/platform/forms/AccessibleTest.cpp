@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -94,9 +95,10 @@ TEST(Heard, TheFocusIsToldOnlyWhereItIs) {
 }
 
 // A control nobody sees tells the tools nothing while hidden (a reader
-// worked through seconds of it as a database opened); shown, it tells the
-// states that differ from what the tools heard, after it is shown, once,
-// and its value is read afresh. A window's activation is told as it comes.
+// worked through seconds of it as a database opened); shown, it tells its
+// name and description where they changed, and the states that differ from
+// what the tools heard, after it is shown, once, and its value is read
+// afresh. A window's activation is told as it comes.
 TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
     forms::installAccessibility();
     wktest::ReaderRunning reader;
@@ -105,6 +107,7 @@ TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
     auto* list = new QListWidget(&window);
     auto* panel = new QWidget(&window);
     auto* slider = new QSlider(panel);
+    auto* label = new QLabel(panel);
     list->setAccessibleName("List");
     list->addItems({"one", "two", "three"});
     slider->setAccessibleName("Slider");
@@ -129,6 +132,16 @@ TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
         {"an entry chosen", list, "List", [&] { list->setCurrentRow(1); }, {"shown", "entry 1 chosen"}},
         {"shown again", list, "List", [] {}, {"shown"}},
         {"moved, its panel hidden", panel, "Slider", [&] { slider->setValue(5); }, {"shown"}},
+        {"renamed twice, its panel hidden",
+         panel,
+         "50%",
+         [&] { label->setText("10%"), label->setText("50%"); },
+         {"shown", "name"}},
+        {"described twice",
+         box,
+         "Tick",
+         [&] { box->setAccessibleDescription("a"), box->setAccessibleDescription("b"); },
+         {"shown", "description"}},
         {"a window deactivated once hidden",
          &other,
          "Other",
