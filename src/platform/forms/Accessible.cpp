@@ -228,6 +228,9 @@ constexpr const char* kStatesChanged = "wkStatesChanged";
 constexpr const char* kRenamed = "wkRenamed";
 constexpr const char* kRedescribed = "wkRedescribed";
 constexpr const char* kEntriesChosen = "wkEntriesChosen";
+// A control whose text passes by too fast to be read (a progress in per
+// cent) while a QuietProgress holds it.
+constexpr const char* kPassing = "wkPassing";
 static_assert(sizeof(QAccessible::State) == sizeof(quint64));
 
 quint64 bits(QAccessible::State s) {
@@ -335,6 +338,9 @@ void tellUnsaid(QObject* o) {
 // (tools took the box for the focus then, quietly, and never announced
 // it), one that loses it clears its selection ("unselected").
 void tellTools(QAccessibleEvent* event) {
+    if (event->type() == QAccessible::NameChanged && event->object() &&
+        event->object()->property(kPassing).toBool())
+        return;
     if (keptUntilShown(event)) return;
     if (event->type() == QAccessible::TextCaretMoved || event->type() == QAccessible::TextSelectionChanged)
         if (event->object() != QApplication::focusWidget() || g_told.control != event->object()) return;
@@ -377,6 +383,26 @@ void renewForTools(QWidget* control) {
     if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control))
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(a));
     if (g_told.control == control) g_told = {};
+}
+
+QuietProgress::QuietProgress(std::initializer_list<QWidget*> controls) {
+    for (QWidget* c : controls) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
+        if (!a) continue;
+        held_.push_back({c, a->text(QAccessible::Name)});
+        c->setProperty(kPassing, true);
+    }
+}
+
+QuietProgress::~QuietProgress() {
+    for (const Held& h : held_) {
+        if (!h.control) continue;
+        h.control->setProperty(kPassing, QVariant());
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(h.control);
+        if (!a || a->text(QAccessible::Name) == h.name) continue;
+        QAccessibleEvent told(h.control, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&told);  // kept until shown, where it is not
+    }
 }
 
 void nameBox(QWidget* box, const QString& name) {

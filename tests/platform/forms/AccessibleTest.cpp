@@ -162,6 +162,31 @@ TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
     }
 }
 
+// A progress passing in a shown label tells the tools nothing; as it ends,
+// the text it ends on, once, where it differs from the one it began with.
+TEST(Heard, AProgressTellsTheTextItEndsOnOnce) {
+    forms::installAccessibility();
+    wktest::ReaderRunning reader;
+    QWidget window;
+    auto* label = new QLabel("Kurs", &window);
+    label->setObjectName("label");
+    window.show();
+    const struct {
+        const char* what;
+        QString end;
+        QStringList renamed;
+    } cases[] = {{"back to its text", "Kurs", {}}, {"on another", "Done", {"label"}}};
+    for (const auto& c : cases) {
+        wktest::ReaderLog log;
+        {
+            const forms::QuietProgress progress{label};
+            for (int p = 0; p <= 100; p += 25) label->setText(QString::number(p) + "%");
+            label->setText(c.end);
+        }
+        EXPECT_EQ(log.renamed(), c.renamed) << c.what;
+    }
+}
+
 // A list entry is heard as a check box only where it shows one: Qt lets
 // the user tick every entry of a QListWidget, ticked or not, whether it
 // shows a box or not (the font list, the questions to revise).
