@@ -250,10 +250,9 @@ bool keptUntilShown(QAccessibleEvent* event) {
             if (g_told.control == w) return false;
             [[fallthrough]];
         case QAccessible::NameChanged:
-            // An entry's is read afresh with its list; the tools meet a
-            // control first through its window, and of one never made they
-            // know nothing to correct.
-            if (event->child() < 0 && w->window()->windowHandle())
+            // The tools meet a control first through its window: of one
+            // never made they know nothing to correct.
+            if (w->window()->windowHandle())
                 w->setProperty(event->type() == QAccessible::NameChanged ? kRenamed : kRedescribed, true);
             return true;
         case QAccessible::StateChanged: {
