@@ -86,14 +86,22 @@ class Session:
     def __init__(self, lang):
         self.lang = lang
         self.home = tempfile.mkdtemp(prefix="wk-shots-")
+        self.log = open(os.path.join(self.home, "program.log"), "w")
+        self.launch()
+
+    def launch(self):
         env = dict(os.environ, WORTKISTE_HOME=self.home, ASAN_OPTIONS="detect_leaks=0",
                    XDG_DATA_HOME=os.path.join(self.home, "xdg-data"),
                    XDG_CONFIG_HOME=os.path.join(self.home, "xdg-config"),
                    XDG_CACHE_HOME=os.path.join(self.home, "xdg-cache"))
-        self.log = open(os.path.join(self.home, "program.log"), "w")
         self.proc = subprocess.Popen([program()], env=env, stdout=self.log, stderr=subprocess.STDOUT)
         time.sleep(2)
         self.app = ui.app("Wortkiste", timeout=30)
+
+    def restart(self):
+        """Ends the program and starts it again on the same program folder."""
+        end_process(self.proc)
+        self.launch()
 
     def text(self, message_id):
         """A caption as the accessibility bus shows it (without "&")."""

@@ -18,6 +18,7 @@
 #include "overview/GridUiRules.h"
 #include "overview/frmLoading.h"
 #include "platform/Error.h"
+#include "platform/forms/Accessible.h"
 #include "platform/forms/Interaction.h"
 #include "platform/forms/MousePointer.h"
 #include "platform/grid/Grid.h"
@@ -383,7 +384,11 @@ private:
 void frmMain::FillVG1() {
     if (!bDBOffen || !data || !rsOptions) return;
     MainLoadingHost host(*this);
-    overview::FillVG1(host);
+    {
+        // The status caption shows the per cent done, then the name again.
+        forms::QuietProgress progress{lblBDBName};
+        overview::FillVG1(host);
+    }
     // The new rows have no current one, so no item may stay current either.
     if (vg1->SelectedRow() < 1) overview::leaveNoItemCurrent(*data);
 }

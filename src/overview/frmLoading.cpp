@@ -1,6 +1,7 @@
 #include "overview/frmLoading.h"
 
 #include "platform/Error.h"
+#include "platform/forms/Accessible.h"
 #include "platform/grid/Grid.h"
 #include "platform/grid/ImageList.h"
 
@@ -81,6 +82,7 @@ void frmLoading::Form_Load(LoadingHost& host) {
         return;
     }
     host.SetMainEnabled(false);
+    const forms::QuietProgress progress{lblStatus};
     lblBLoading->setText(host.GetText(msg::Loading));
     lblBLoading->repaint();
     const QString keptCaption = host.StatusCaption();

@@ -150,6 +150,31 @@ TEST_F(Heard, CellsNameTheirColumnByItsHeader) {
               "Word/Question");
 }
 
+// The progress of a rebuild passes on screen, per cent by per cent, in the
+// status caption and the loading window: a reader hears none of it (it
+// worked through some 200 names before it spoke of the grid), and of an open
+// the caption it ends on, once.
+TEST_F(Heard, AProgressIsHeardAtItsEndOnly) {
+    auto& m = startIn(1, 20);
+    const QString other = makeVokDB("other.wkd");
+    addItem(other, "sun", 0);
+    m.show();
+    wktest::ReaderRunning reader;
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        QStringList renamed;
+    } cases[] = {
+        {"a rebuild", [&] { m.FillVG1(); }, {}},
+        {"an open", [&] { m.VokDBOeffnen(other); }, {"lblBCount", "lblBDBName", "lblBCount"}},
+    };
+    for (const auto& c : cases) {
+        wktest::ReaderLog log;
+        c.act();
+        EXPECT_EQ(log.renamed(), c.renamed) << c.what;
+    }
+}
+
 // A locked bar button (and Start test on a database without items) is
 // heard disabled; an open one enabled.
 TEST_F(Heard, LockedBarButtonsAreDisabled) {

@@ -220,6 +220,11 @@ void ReaderLog::heard(QAccessibleEvent* event) {
         QStringList& told = g_log->told_[o->text(QAccessible::Name)];
         const QAccessible::Event type = event->type();
         if (type == QAccessible::ObjectShow) told << "shown";
+        if (type == QAccessible::NameChanged && event->child() < 0) {
+            told << "name";
+            g_log->renamed_ << nameOf(w) + (w->isVisible() ? QString() : QStringLiteral(" (hidden)"));
+        }
+        if (type == QAccessible::DescriptionChanged && event->child() < 0) told << "description";
         if (type == QAccessible::ValueChanged) told << "value";
         if (type == QAccessible::Selection || type == QAccessible::SelectionAdd ||
             type == QAccessible::SelectionRemove)

@@ -83,10 +83,14 @@ public:
     // "selection: ..." for a text's caret moved and its selection changed,
     // "described: ...: <words>" for a description changed.
     QStringList carried() const { return carried_; }
-    // Of the controls named `name`: "shown", "value", "entry N chosen",
-    // "entry N ticked" (or "cleared"), and "states" with the states told as
-    // changed ("+disabled", "-checked": as they are now; "(other)"), in order.
+    // Of the controls named `name` (not their entries): "shown", "name",
+    // "description", "value", "entry N chosen", "entry N ticked" (or
+    // "cleared"), and "states" with the states told as changed ("+disabled",
+    // "-checked": as they are now; "(other)"), in order.
     QStringList toldOf(const QString& name) const { return told_.value(name); }
+    // The controls told renamed (not their entries), in order, "name
+    // (hidden)" for one not shown.
+    QStringList renamed() const { return renamed_; }
 
     // Called for every event Qt hands to assistive tools.
     static void heard(QAccessibleEvent* event);
@@ -94,6 +98,7 @@ public:
 private:
     QStringList focus_;
     QStringList carried_;
+    QStringList renamed_;
     QHash<QString, QStringList> told_;
 };
 

@@ -216,15 +216,21 @@ void tellCurrentEntry(QAbstractItemView* view) {
 
 // A control nobody sees tells the tools nothing they must work through:
 // Qt told of every change of a hidden panel's controls (enabling them as a
-// database opens), and a reader took seconds over them before it spoke.
-// Its states (which tools keep) are told as it is shown, where they differ
-// from what the tools last heard; its text and value are read afresh then.
-// What is still to tell is kept on the control itself: by entry (-1 the
-// control's own, a list's entry by its number) the states the tools last
-// heard and the states changed since (bits of QAccessible::State), and the
-// entries of a list chosen or no longer.
+// database opens, naming the settings' and the test screen's labels), and
+// a reader took seconds over them before it spoke. What tools keep (its
+// states, its name and description) is told as it is shown, where it
+// changed; its text and value are read afresh then. What is still to tell
+// is kept on the control itself: by entry (-1 the control's own, a list's
+// entry by its number) the states the tools last heard and the states
+// changed since (bits of QAccessible::State), whether its name and its
+// description changed, and the entries of a list chosen or no longer.
 constexpr const char* kStatesKept = "wkStatesKept";
+constexpr const char* kRenamed = "wkRenamed";
+constexpr const char* kRedescribed = "wkRedescribed";
 constexpr const char* kEntriesChosen = "wkEntriesChosen";
+// A control whose text passes by too fast to be read (a progress in per
+// cent) while a QuietProgress holds it.
+constexpr const char* kPassing = "wkPassing";
 static_assert(sizeof(QAccessible::State) == sizeof(quint64));
 
 quint64 bits(QAccessible::State s) {
@@ -232,12 +238,23 @@ quint64 bits(QAccessible::State s) {
 }
 
 // True when the event is kept from the tools: one of a hidden control
-// other than its name, its description, its showing, hiding and being made
-// or gone, and a window's activation, which tools follow.
+// other than its showing, hiding and being made or gone, and a window's
+// activation, which tools follow.
 bool keptUntilShown(QAccessibleEvent* event) {
     auto* w = qobject_cast<QWidget*>(event->object());
     if (!w || w->isVisible()) return false;
     switch (event->type()) {
+        case QAccessible::DescriptionChanged:
+            // A reader speaks a new description of the control it heard
+            // last had the focus, hidden since or not: news is told there.
+            if (g_told.control == w) return false;
+            [[fallthrough]];
+        case QAccessible::NameChanged:
+            // The tools meet a control first through its window: of one
+            // never made they know nothing to correct.
+            if (w->window()->windowHandle())
+                w->setProperty(event->type() == QAccessible::NameChanged ? kRenamed : kRedescribed, true);
+            return true;
         case QAccessible::StateChanged: {
             const QAccessible::State states =
                 static_cast<QAccessibleStateChangeEvent*>(event)->changedStates();
@@ -274,16 +291,25 @@ bool keptUntilShown(QAccessibleEvent* event) {
     }
 }
 
-// A control shown: the states it and its entries changed while hidden,
-// each on its own (a bridge tells one state an event), and the entries
-// chosen or no longer.
+// A control shown: its name and description where they changed while it
+// was hidden, the states it and its entries changed, each on its own (a
+// bridge tells one state an event), and the entries chosen or no longer.
 void tellUnsaid(QObject* o) {
     const QVariantMap kept = o->property(kStatesKept).toMap();
+    const bool renamed = o->property(kRenamed).toBool(), redescribed = o->property(kRedescribed).toBool();
     const QVariantList chosen = o->property(kEntriesChosen).toList();
-    if (kept.isEmpty() && chosen.isEmpty()) return;
-    for (const char* p : {kStatesKept, kEntriesChosen}) o->setProperty(p, QVariant());
+    if (kept.isEmpty() && !renamed && !redescribed && chosen.isEmpty()) return;
+    for (const char* p : {kStatesKept, kRenamed, kRedescribed, kEntriesChosen}) o->setProperty(p, QVariant());
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(o);
     if (!a) return;
+    if (renamed) {
+        QAccessibleEvent told(o, QAccessible::NameChanged);
+        pass(&told);
+    }
+    if (redescribed && !sendDescriptionWords(a)) {
+        QAccessibleEvent told(o, QAccessible::DescriptionChanged);
+        pass(&told);
+    }
     for (auto it = kept.begin(); it != kept.end(); ++it) {
         const int entry = it.key().toInt();
         QAccessibleInterface* now = entry < 0 ? a : a->child(entry);
@@ -319,6 +345,9 @@ void tellUnsaid(QObject* o) {
 // (tools took the box for the focus then, quietly, and never announced
 // it), one that loses it clears its selection ("unselected").
 void tellTools(QAccessibleEvent* event) {
+    if (event->type() == QAccessible::NameChanged && event->object() &&
+        event->object()->property(kPassing).toBool())
+        return;
     if (keptUntilShown(event)) return;
     if (event->type() == QAccessible::TextCaretMoved || event->type() == QAccessible::TextSelectionChanged)
         if (event->object() != QApplication::focusWidget() || g_told.control != event->object()) return;
@@ -361,6 +390,26 @@ void renewForTools(QWidget* control) {
     if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(control))
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(a));
     if (g_told.control == control) g_told = {};
+}
+
+QuietProgress::QuietProgress(std::initializer_list<QWidget*> controls) {
+    for (QWidget* c : controls) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c);
+        if (!a) continue;
+        held_.push_back({c, a->text(QAccessible::Name)});
+        c->setProperty(kPassing, true);
+    }
+}
+
+QuietProgress::~QuietProgress() {
+    for (const Held& h : held_) {
+        if (!h.control) continue;
+        h.control->setProperty(kPassing, QVariant());
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(h.control);
+        if (!a || a->text(QAccessible::Name) == h.name) continue;
+        QAccessibleEvent told(h.control, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&told);  // kept until shown, where it is not
+    }
 }
 
 void nameBox(QWidget* box, const QString& name) {

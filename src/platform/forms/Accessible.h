@@ -13,15 +13,18 @@
 //   current entry of a list, table or tree that takes it, and the entry a
 //   key chooses in a closed list box;
 // - a control nobody sees tells nothing a reader must work through; its
-//   states are told as it is shown;
+//   name, description and states are told as it is shown, where they
+//   changed; nor does a progress as it passes (QuietProgress);
 // - a container is what it is: a panel, a line, a dialog or a message
 //   (property wkMessage on a dialog window), never a frame, which tools
 //   take for a window of its own.
 // Installed once, by the first form that names its boxes.
 
+#include <QPointer>
 #include <QString>
-
-class QWidget;
+#include <QWidget>
+#include <initializer_list>
+#include <vector>
 
 namespace forms {
 
@@ -32,6 +35,26 @@ void installAccessibility();
 // announces a focus only on a control other than the one it is on, with
 // the states it holds now, and for a new one keeps none it heard of the old.
 void renewForTools(QWidget* control);
+
+// While it lives, the texts `controls` show pass by too fast to be read
+// (a progress in per cent), and a reader worked through each before it
+// spoke again: they tell the tools nothing. As it ends, each control still
+// there tells the text it ends on, once, where it differs from the one it
+// began with (as it is shown, where it is hidden).
+class QuietProgress {
+public:
+    explicit QuietProgress(std::initializer_list<QWidget*> controls);
+    ~QuietProgress();
+    QuietProgress(const QuietProgress&) = delete;
+    QuietProgress& operator=(const QuietProgress&) = delete;
+
+private:
+    struct Held {
+        QPointer<QWidget> control;
+        QString name;
+    };
+    std::vector<Held> held_;
+};
 
 // Names a box for assistive tools, together with the inner part that takes
 // the focus for it (its focus proxy, a list box's text box).

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -94,9 +95,10 @@ TEST(Heard, TheFocusIsToldOnlyWhereItIs) {
 }
 
 // A control nobody sees tells the tools nothing while hidden (a reader
-// worked through seconds of it as a database opened); shown, it tells the
-// states that differ from what the tools heard, after it is shown, once,
-// and its value is read afresh. A window's activation is told as it comes.
+// worked through seconds of it as a database opened); shown, it tells its
+// name and description where they changed, and the states that differ from
+// what the tools heard, after it is shown, once, and its value is read
+// afresh. A window's activation is told as it comes.
 TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
     forms::installAccessibility();
     wktest::ReaderRunning reader;
@@ -105,6 +107,7 @@ TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
     auto* list = new QListWidget(&window);
     auto* panel = new QWidget(&window);
     auto* slider = new QSlider(panel);
+    auto* label = new QLabel(panel);
     list->setAccessibleName("List");
     list->addItems({"one", "two", "three"});
     list->item(2)->setCheckState(Qt::Unchecked);
@@ -140,6 +143,16 @@ TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
         {"an entry cleared", list, "List", tick({Qt::Unchecked}), {"shown", "entry 2 cleared"}},
         {"an entry ticked, cleared", list, "List", tick({Qt::Checked, Qt::Unchecked}), {"shown"}},
         {"moved, its panel hidden", panel, "Slider", [&] { slider->setValue(5); }, {"shown"}},
+        {"renamed twice, its panel hidden",
+         panel,
+         "50%",
+         [&] { label->setText("10%"), label->setText("50%"); },
+         {"shown", "name"}},
+        {"described twice",
+         box,
+         "Tick",
+         [&] { box->setAccessibleDescription("a"), box->setAccessibleDescription("b"); },
+         {"shown", "description"}},
         {"a window deactivated once hidden",
          &other,
          "Other",
@@ -157,6 +170,31 @@ TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
         c.act();
         c.hidden->show();
         EXPECT_EQ(log.toldOf(c.name), c.told) << c.name.toStdString() << ": " << c.what;
+    }
+}
+
+// A progress passing in a shown label tells the tools nothing; as it ends,
+// the text it ends on, once, where it differs from the one it began with.
+TEST(Heard, AProgressTellsTheTextItEndsOnOnce) {
+    forms::installAccessibility();
+    wktest::ReaderRunning reader;
+    QWidget window;
+    auto* label = new QLabel("Kurs", &window);
+    label->setObjectName("label");
+    window.show();
+    const struct {
+        const char* what;
+        QString end;
+        QStringList renamed;
+    } cases[] = {{"back to its text", "Kurs", {}}, {"on another", "Done", {"label"}}};
+    for (const auto& c : cases) {
+        wktest::ReaderLog log;
+        {
+            const forms::QuietProgress progress{label};
+            for (int p = 0; p <= 100; p += 25) label->setText(QString::number(p) + "%");
+            label->setText(c.end);
+        }
+        EXPECT_EQ(log.renamed(), c.renamed) << c.what;
     }
 }
 
