@@ -237,10 +237,11 @@ quint64 bits(QAccessible::State s) {
     return std::bit_cast<quint64>(s);
 }
 
-// True when the event is kept from the tools: one of a hidden control
-// other than its showing, hiding and being made or gone, and a window's
-// activation, which tools follow.
-bool keptUntilShown(QAccessibleEvent* event) {
+// Keeps the event from the tools, noting on the control what is to be told
+// once it shows, where it is one of a hidden control other than its
+// showing, hiding and being made or gone, and a window's activation, which
+// tools follow; true where it kept it.
+bool keepUntilShown(QAccessibleEvent* event) {
     auto* w = qobject_cast<QWidget*>(event->object());
     if (!w || w->isVisible()) return false;
     switch (event->type()) {
@@ -348,7 +349,7 @@ void tellTools(QAccessibleEvent* event) {
     if (event->type() == QAccessible::NameChanged && event->object() &&
         event->object()->property(kPassing).toBool())
         return;
-    if (keptUntilShown(event)) return;
+    if (keepUntilShown(event)) return;
     if (event->type() == QAccessible::TextCaretMoved || event->type() == QAccessible::TextSelectionChanged)
         if (event->object() != QApplication::focusWidget() || g_told.control != event->object()) return;
     if (event->type() == QAccessible::Focus) {
