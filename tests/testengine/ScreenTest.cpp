@@ -22,7 +22,10 @@ constexpr quint32 kGreen = 0x80FF80;
 constexpr quint32 kWhite = 0xFFFFFF;
 constexpr quint32 kRed = 0xAAAAFF;
 
-class TestScreen : public Screen {};
+class TestScreen : public Screen {
+protected:
+    void answerWhileHeld(bool atUsers, const char* hold, const char* items, const char* totals);
+};
 
 TEST_F(TestScreen, EmptySelectionShows5035AndLeavesTheTestScreen) {
     item("Haus", {{"A1", "house"}});
@@ -384,81 +387,66 @@ TEST_F(TestScreen, LeavingATestShowsWhatItStoredInTheOverview) {
     m().imgTestBarCancel_Click();
 }
 
-// One answer is judged while another program reads or writes the
-// vocabulary file, or USER.MDB, for longer than the program waits for it:
-// what goes to that file is refused and told once, naming it; what goes
-// to the other file is saved, and so is every later answer. After the exit
-// the files hold what the screen counted, less the refused part.
+// One answer is judged while another program writes the vocabulary file for
+// longer than the program waits for it: the item's figures are refused and
+// told once, and every later answer is saved. After the exit the files hold
+// what the screen counted.
+// So too when it only reads the file, or holds USER.MDB instead: the box
+// names the file held, and what goes to the other file is saved.
 TEST_F(TestScreen, AnAnswerRefusedByAnotherProgramLosesNoLaterOne) {
+    // USER.MDB's totals of answers and right answers go on from row to row.
+    answerWhileHeld(false, "BEGIN IMMEDIATE; SELECT 'writing';", "Baum00 Haus11 Hund11 Katze11", "4 4");
+    answerWhileHeld(false, "BEGIN; SELECT count(*) FROM VOK;", "Baum00 Haus11 Hund11 Katze11", "8 8");
+    answerWhileHeld(true, "BEGIN IMMEDIATE; SELECT 'writing';", "Baum11 Haus11 Hund11 Katze11", "11 11");
+    answerWhileHeld(true, "BEGIN; SELECT count(*) FROM Benutzer;", "Baum11 Haus11 Hund11 Katze11", "14 14");
+}
+
+void TestScreen::answerWhileHeld(bool atUsers, const char* hold, const char* items, const char* totals) {
+    SCOPED_TRACE(QString("%1 at %2").arg(hold, atUsers ? "USER.MDB" : "the vocabulary file").toStdString());
+    items_.clear();
+    ui.clearCalls();
+    roadtest::resetRunState();
+    QFile::remove(dbFolder() + "/test.wkd");
+    for (const char* q : {"Baum", "Haus", "Hund", "Katze"}) item(q, {{"A1", QString(q).toLower()}});
+    option("FalscheNochmal", 0);
+    open();
     const auto asAnotherProgramReads = [](const QString& file, const QString& sql) {
         QProcess p;
         p.start("sqlite3", {"-cmd", ".timeout 5000", file, sql});
         EXPECT_TRUE(p.waitForFinished(15000));
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     };
-    const struct {
-        const char* name;
-        bool users;        // the other program is at USER.MDB, not the vocabulary file
-        const char* hold;  // what it holds
-        const char* items;
-        int answers;  // the user's answers and right answers saved
-    } rows[] = {
-        {"another program writes the vocabulary file", false, "BEGIN IMMEDIATE; SELECT 'writing';",
-         "Baum00 Haus11 Hund11 Katze11", 4},
-        {"another program reads the vocabulary file", false, "BEGIN; SELECT count(*) FROM VOK;",
-         "Baum00 Haus11 Hund11 Katze11", 4},
-        {"another program writes USER.MDB", true, "BEGIN IMMEDIATE; SELECT 'writing';",
-         "Baum11 Haus11 Hund11 Katze11", 3},
-        {"another program reads USER.MDB", true, "BEGIN; SELECT count(*) FROM Benutzer;",
-         "Baum11 Haus11 Hund11 Katze11", 3},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        items_.clear();
-        for (const char* q : {"Baum", "Haus", "Hund", "Katze"}) item(q, {{"A1", QString(q).toLower()}});
-        option("FalscheNochmal", 0);
-        open(QString("test%1.wkd").arg(&r - rows));
-        const QString users = runstate::UserDBPfad;
-        const auto total = [&](const char* field) {
-            return asAnotherProgramReads(users, QString("SELECT %1 FROM Benutzer WHERE ID = 1;").arg(field))
-                .toInt();
-        };
-        const int askedBefore = total("AnzFr"), rightBefore = total("AnzR");
-        QProcess other;
-        other.start("sqlite3", {r.users ? users : path});
-        ASSERT_TRUE(other.waitForStarted());
-        other.write(QByteArray(r.hold) + "\n");
-        ASSERT_TRUE(other.waitForReadyRead(20000));
-        ui.pushMsgBox(forms::vbOK);
+    QProcess other;
+    other.start("sqlite3", {atUsers ? runstate::UserDBPfad : path});
+    ASSERT_TRUE(other.waitForStarted());
+    other.write(QByteArray(hold) + "\n");
+    ASSERT_TRUE(other.waitForReadyRead(20000));
+    ui.pushMsgBox(forms::vbOK);
 
-        m().imgBarStartTest_Click();
-        ASSERT_EQ(question(), "Baum");
-        type(1, "baum");
-        ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
-        const QString box = ui.last(CallKind::MsgBox).prompt;
-        EXPECT_TRUE(box.contains("another program")) << box.toStdString();
-        EXPECT_TRUE(box.contains(QFileInfo(r.users ? users : path).fileName())) << box.toStdString();
-        EXPECT_FALSE(box.contains(QFileInfo(r.users ? path : users).fileName())) << box.toStdString();
-        other.write("COMMIT;\n.quit\n");
-        ASSERT_TRUE(other.waitForFinished(20000));
-        for (const char* a : {"haus", "hund", "katze"}) {
-            ASSERT_EQ(question().toLower(), a);
-            type(1, a);
-        }
-        ASSERT_TRUE(st().TestFinished);
-        EXPECT_EQ(st().RightCount, 4);
-        EXPECT_EQ(ui.count(CallKind::MsgBox), 1);
-        m().imgTestBarCancel_Click();
-        vocabdb::CloseAndCompactDatabases();
-        EXPECT_EQ(asAnotherProgramReads(path,
-                                        "SELECT group_concat(Q || AA1 || AR1, ' ') FROM "
-                                        "(SELECT * FROM VOK ORDER BY Q);"),
-                  r.items);
-        EXPECT_EQ(total("AnzFr") - askedBefore, r.answers);
-        EXPECT_EQ(total("AnzR") - rightBefore, r.answers);
-        ui.clearCalls();
-        roadtest::resetRunState();
+    m().imgBarStartTest_Click();
+    ASSERT_EQ(question(), "Baum");
+    type(1, "baum");
+    ASSERT_EQ(ui.count(CallKind::MsgBox), 1);
+    EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.contains("another program"));
+    EXPECT_TRUE(ui.last(CallKind::MsgBox).prompt.contains(atUsers ? "USER.MDB" : "test.wkd"));
+    EXPECT_FALSE(ui.last(CallKind::MsgBox).prompt.contains(atUsers ? "test.wkd" : "USER.MDB"));
+    other.write("COMMIT;\n.quit\n");
+    ASSERT_TRUE(other.waitForFinished(20000));
+    for (const char* a : {"haus", "hund", "katze"}) {
+        ASSERT_EQ(question().toLower(), a);
+        type(1, a);
     }
+    ASSERT_TRUE(st().TestFinished);
+    EXPECT_EQ(st().RightCount, 4);
+    EXPECT_EQ(ui.count(CallKind::MsgBox), 1);
+    m().imgTestBarCancel_Click();
+    const QString users = runstate::UserDBPfad;
+    vocabdb::CloseAndCompactDatabases();
+    EXPECT_EQ(asAnotherProgramReads(path,
+                                    "SELECT group_concat(Q || AA1 || AR1, ' ') FROM "
+                                    "(SELECT * FROM VOK ORDER BY Q);"),
+              items);
+    EXPECT_EQ(asAnotherProgramReads(users, "SELECT AnzFr || ' ' || AnzR FROM Benutzer WHERE ID = 1"), totals);
 }
 
 TEST_F(TestScreen, ChoiceItemsAreJudged) {
