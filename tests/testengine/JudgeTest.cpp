@@ -307,36 +307,22 @@ TEST_F(Judging, AJudgementReachesTheFilesAsAWhole) {
 // judge counts on from those. Alone, in a repeat pass of an item without
 // answer controls, the error rate is all it writes.
 TEST_F(Judging, CountsGoOnFromWhatAnotherProgramCommittedWhileTheJudgeWaited) {
-    const struct {
-        const char* name;
-        bool repeatPass;
-        const char* result;  // AA1 AF1 FQ1
-    } rows[] = {
-        {"the error rate alone", true, "4 3 75.0"},
-        {"an answer counted", false, "5 3 60.0"},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        const QString q = QString("Bild %1").arg(&r - rows);
+    for (const bool repeatPass : {true, false}) {
+        SCOPED_TRACE(repeatPass ? "the error rate alone" : "an answer counted");
+        const QString q = "Bild " + QString::number(repeatPass);
         add(q, {{"Typ", 7}, {"A1", "x"}, {"AA1", 2}, {"AF1", 1}});
         present(q);
-        st.RepeatPass = r.repeatPass;
+        st.RepeatPass = repeatPass;
         EXPECT_EQ(rs->Value("AA1").toInt(), 2);
         QProcess other;
         other.start("sqlite3", {"-cmd", ".timeout 20000", db->Name()});
-        other.write(
-            QString("BEGIN IMMEDIATE; UPDATE VOK SET AA1 = 4, AF1 = 3 WHERE Q = '%1'; SELECT 'ready';\n"
-                    ".shell sleep 1\nCOMMIT;\n.quit\n")
-                .arg(q)
-                .toUtf8());
+        other.write("BEGIN IMMEDIATE; UPDATE VOK SET AA1 = 4, AF1 = 3 WHERE Q = '" + q.toUtf8() +
+                    "'; SELECT 'ready';\n.shell sleep 1\nCOMMIT;\n.quit\n");
         ASSERT_TRUE(other.waitForReadyRead(20000));
         EXPECT_EQ(answer({"x"}).step, JudgeStep::Completed);
         ASSERT_TRUE(other.state() == QProcess::NotRunning || other.waitForFinished(20000));
-        EXPECT_EQ(QString("%1 %2 %3")
-                      .arg(num(q, "AA1"))
-                      .arg(num(q, "AF1"))
-                      .arg(value(q, "FQ1").toDouble(), 0, 'f', 1),
-                  r.result);
+        EXPECT_EQ(QString("%1 %2 %3").arg(num(q, "AA1")).arg(num(q, "AF1")).arg(value(q, "FQ1").toDouble()),
+                  repeatPass ? "4 3 75" : "5 3 60");  // AA1 AF1 FQ1
         EXPECT_EQ(ui.count(wktest::CallKind::MsgBox), 0);
     }
 }
