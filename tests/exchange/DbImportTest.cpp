@@ -3,9 +3,7 @@
 // media copied whole, and the mixed mark.
 #include "ExchangeFixture.h"
 
-#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -221,34 +219,27 @@ TEST_F(DbImportTest, ProgressStartsAtZeroAndNeverReachesHundred) {
 // import reads it: the import copies one state of it, as one SELECT of
 // plain SQLite would, and the other program's commits wait meanwhile.
 TEST_F(DbImportTest, AnImportCopiesOneStateOfItsSource) {
-    ASSERT_EQ(QProcess::execute("sqlite3", {srcPath,
-                                            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
-                                            "FROM n WHERE i < 3000) INSERT INTO VOK (Q, A1) "
-                                            "SELECT 'item ' || i, 'v0' FROM n;"}),
-              0);
-    QTemporaryDir scripts;
-    const QString script = scripts.filePath("versions.sql");
-    {
-        QFile f(script);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("UPDATE VOK SET A1 = 'v1' WHERE Q LIKE 'item %';\nSELECT 'committing';\n");
-        for (int v = 2; v < 20000; ++v)
-            f.write(QString("UPDATE VOK SET A1 = 'v%1' WHERE Q LIKE 'item %';\n").arg(v).toUtf8());
-    }
+    const char* items =
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+        "WHERE i < 3000) INSERT INTO VOK (Q, A1) SELECT 'item ' || i, 'v0' FROM n;";
+    ASSERT_EQ(QProcess::execute("sqlite3", {srcPath, items}), 0);
+    QByteArray versions = "UPDATE VOK SET A1 = 'v1' WHERE Q LIKE 'item %';\nSELECT 'committing';\n";
+    for (int v = 2; v < 20000; ++v)
+        versions += "UPDATE VOK SET A1 = 'v" + QByteArray::number(v) + "' WHERE Q LIKE 'item %';\n";
+    writeFile(dir.filePath("versions.sql"), versions);
     wktest::ScriptedUi ui;
     ImportSource src = OpenImportSource(srcPath, "", {});
     QList<long> all;
     for (const SourceItem& item : SourceItems(*src.vok)) all << item.position;
     QProcess other;
-    other.start("sqlite3", {"-cmd", ".timeout 20000", srcPath, ".read " + script});
+    other.start("sqlite3", {"-cmd", ".timeout 20000", srcPath, ".read " + dir.filePath("versions.sql")});
     ASSERT_TRUE(other.waitForReadyRead(20000));
     EXPECT_EQ(ImportFromDB(*src.vok, all, *data, 5, {}).written, 3003);
     other.kill();
     other.waitForFinished();
     src.Close();
     auto copied = db->OpenRecordset(
-        "SELECT count(*) AS n, count(DISTINCT A1) AS states FROM VOK WHERE Q LIKE "
-        "'item *'");
+        "SELECT count(*) AS n, count(DISTINCT A1) AS states FROM VOK WHERE Q LIKE 'item *'");
     EXPECT_EQ(copied->Value("n").toInt(), 3000);
     EXPECT_EQ(copied->Value("states").toInt(), 1);
 }
