@@ -135,9 +135,8 @@ TEST_F(WizardExport, MoveAllAndBack) {
     EXPECT_EQ(form->vgExDB->CellText(2, 2), "1");  // 2 before 10
     EXPECT_FALSE(form->vgExEx->ShowData());
     EXPECT_FALSE(form->cmdWeiter->isEnabled());
-    EXPECT_EQ(form->cmdExport_DB_L2R_A->accessibleDescription() + "|" +
-                  form->cmdExport_DB_R2L_A->accessibleDescription(),
-              "|Questions in the database: 11 Questions");
+    EXPECT_EQ(form->cmdExport_DB_L2R_A->accessibleDescription(), "");
+    EXPECT_EQ(form->cmdExport_DB_R2L_A->accessibleDescription(), "Questions in the database: 11 Questions");
     form->vgExDB_DblClick(1, 1);  // heard in the grid: the count above is gone
     EXPECT_EQ(form->cmdExport_DB_R2L_A->accessibleDescription(), "");
 }
