@@ -390,8 +390,7 @@ TEST_F(BulkOps, AWalkActsOnWhatAnotherProgramCommittedWhileItWaited) {
         (main().*r.entry)();
         ASSERT_TRUE(other.state() == QProcess::NotRunning || other.waitForFinished(20000));
         EXPECT_EQ(other.exitCode(), 0) << other.readAllStandardError().toStdString();
-        // Only the question before deleting, no error.
-        EXPECT_EQ(ui.count(CallKind::MsgBox), asks ? 1 : 0);
+        EXPECT_EQ(ui.count(CallKind::MsgBox), asks ? 1 : 0);  // the question before deleting only, no error
         ui.clearCalls();
         QStringList items;
         for (const Item& it : stored())
@@ -437,8 +436,7 @@ TEST(BulkCopies, TwoCopiesExchangingAtOnceExchangeTwice) {
     while (!said.contains("exchanging\n") && copy.waitForReadyRead(30000))
         said += copy.readAllStandardOutput();
     ASSERT_TRUE(said.contains("exchanging\n"));
-    // The copy is at its exchange now, before the other program lets go.
-    QThread::msleep(300);
+    QThread::msleep(300);  // the copy is at its exchange now, before the other program lets go
     other.write(".shell sleep 1\nCOMMIT;\n.quit\n");
     ASSERT_TRUE(other.waitForBytesWritten(20000));
     overview::bulk::ExchangeQuestionAnswer(*rs, ws, overview::bulk::Items::All);

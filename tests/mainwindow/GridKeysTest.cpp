@@ -121,15 +121,13 @@ TEST_F(GridKeys, MenuKeyAndShiftF10OpenTheGridMenuAtTheCurrentCell) {
         EXPECT_TRUE(
             QRect(g().mapToGlobal(cell.topLeft()), cell.size()).adjusted(0, 0, 1, 1).contains(popup.at))
             << popup.at.x() << "," << popup.at.y();
-        // It starts on its first entry, so a reader speaks it.
-        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();  // it starts on its first entry, so a reader speaks it
         ASSERT_NE(m.mnuVGrid->activeAction(), nullptr);
         EXPECT_EQ(m.mnuVGrid->activeAction()->objectName(), popup.entries.value(0));
         m.mnuVGrid->setActiveAction(nullptr);
     }
-    // One opened by the mouse starts on none.
     ui.pushPopupDismiss();
-    m.vg1_MouseUp(2, 0, 5, 5);
+    m.vg1_MouseUp(2, 0, 5, 5);  // one opened by the mouse starts on none
     QCoreApplication::processEvents();
     EXPECT_EQ(m.mnuVGrid->activeAction(), nullptr);
     // F10 alone is no menu key.
@@ -415,8 +413,7 @@ TEST_F(GridKeys, EscLeavesAnEditWithoutWritingAndEnterWrites) {
     ASSERT_TRUE(edit->hasFocus());
     type("x");
     EXPECT_EQ(edit->text(), "x");
-    // Ctrl+Shift with the keys of "1" and "ß" types the Spanish marks.
-    key(Qt::Key_Exclam, Qt::ControlModifier | Qt::ShiftModifier, "!");
+    key(Qt::Key_Exclam, Qt::ControlModifier | Qt::ShiftModifier, "!");  // Ctrl+Shift+1, +ß: Spanish marks
     key(Qt::Key_Question, Qt::ControlModifier | Qt::ShiftModifier, "?");
     EXPECT_EQ(ui.count(CallKind::SendKeys), 2);
     EXPECT_EQ(ui.last(CallKind::SendKeys).keys, QString::fromUtf8("¿"));
