@@ -2,7 +2,6 @@
 // the media buttons, and the special characters.
 
 #include <unistd.h>
-#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QImage>

@@ -21,8 +21,8 @@ protected:
 
     // Makes the database with these items (field -> value) and opens it as
     // user 1 ("Anna").
-    void open(const std::vector<Item>& items, const QString& file = QStringLiteral("bulk.wkd")) {
-        path = makeVokDB(file);
+    void open(const std::vector<Item>& items) {
+        path = makeVokDB("bulk.wkd");
         {
             auto db = openVok(path);
             auto rs = db->OpenRecordset("VOK");

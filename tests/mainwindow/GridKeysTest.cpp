@@ -121,15 +121,13 @@ TEST_F(GridKeys, MenuKeyAndShiftF10OpenTheGridMenuAtTheCurrentCell) {
         EXPECT_TRUE(
             QRect(g().mapToGlobal(cell.topLeft()), cell.size()).adjusted(0, 0, 1, 1).contains(popup.at))
             << popup.at.x() << "," << popup.at.y();
-        // It starts on its first entry, so a reader speaks it.
-        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();  // it starts on its first entry, so a reader speaks it
         ASSERT_NE(m.mnuVGrid->activeAction(), nullptr);
         EXPECT_EQ(m.mnuVGrid->activeAction()->objectName(), popup.entries.value(0));
         m.mnuVGrid->setActiveAction(nullptr);
     }
-    // One opened by the mouse starts on none.
     ui.pushPopupDismiss();
-    m.vg1_MouseUp(2, 0, 5, 5);
+    m.vg1_MouseUp(2, 0, 5, 5);  // one opened by the mouse starts on none
     QCoreApplication::processEvents();
     EXPECT_EQ(m.mnuVGrid->activeAction(), nullptr);
     // F10 alone is no menu key.
@@ -415,8 +413,7 @@ TEST_F(GridKeys, EscLeavesAnEditWithoutWritingAndEnterWrites) {
     ASSERT_TRUE(edit->hasFocus());
     type("x");
     EXPECT_EQ(edit->text(), "x");
-    // Ctrl+Shift with the keys of "1" and "ß" types the Spanish marks.
-    key(Qt::Key_Exclam, Qt::ControlModifier | Qt::ShiftModifier, "!");
+    key(Qt::Key_Exclam, Qt::ControlModifier | Qt::ShiftModifier, "!");  // Ctrl+Shift+1, +ß: Spanish marks
     key(Qt::Key_Question, Qt::ControlModifier | Qt::ShiftModifier, "?");
     EXPECT_EQ(ui.count(CallKind::SendKeys), 2);
     EXPECT_EQ(ui.last(CallKind::SendKeys).keys, QString::fromUtf8("¿"));
@@ -489,58 +486,45 @@ TEST_F(NamedKeys, ActAsTheirNamesSay) {
         {Qt::Key_F11, {"", "", ""}},
         {Qt::Key_F12, {"", "", ""}},
     };
-    // The items in the grid's order, a marked one with "*".
-    const auto items = [&] {
+    const Qt::KeyboardModifiers mods[] = {Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier};
+    const QMap<int, QString> texts{{Qt::Key_Tab, "\t"}, {Qt::Key_Backspace, "\b"}, {Qt::Key_Delete, "\x7f"}};
+    const auto items = [&] {  // in the grid's order, a marked one with "*"
         QStringList out;
         auto marked = marks();
-        for (long r = 1; r <= g().Rows(); ++r) {
-            const QString q = g().CellText(r, g().ColumnIndex("Q"));
-            out << q + (marked[q] ? "*" : "");
-        }
+        for (long r = 1, q = g().ColumnIndex("Q"); r <= g().Rows(); ++r)
+            out << g().CellText(r, q) + (marked[g().CellText(r, q)] ? "*" : "");
         return out;
     };
     const auto temp = [] { return QDir(modMain::GetTempPath()).entryList(QDir::Files).size(); };
-    for (const auto& k : keys) {
+    ui.allowUnusedAnswers();
+    for (const auto& k : keys)
         for (int i = 0; i < 3; ++i) {
-            const Qt::KeyboardModifiers mods[] = {Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier};
             const int key = k.key == Qt::Key_Tab && i == 1 ? int(Qt::Key_Backtab) : k.key;
             SCOPED_TRACE(QKeySequence(key | mods[i]).toString().toStdString());
             selectCell(20, "A1");
             const QStringList before = items();
-            QStringList what, without = before;
-            without.removeAt(19);
             const auto sounds = temp();
-            {
-                wktest::ScriptedUi asked;
-                asked.allowUnusedAnswers();
-                asked.pushMsgBox(forms::vbYes);
-                asked.pushModal([](QWidget& w) { w.hide(); });
-                asked.pushOpenCancel();
-                asked.pushPopupDismiss();
-                // A window that comes up takes the key's release.
-                bool up = false;
-                asked.setWhileAsking([&] { up = true; });
-                const char* text = key == Qt::Key_Tab ? "\t" : key == Qt::Key_Backspace ? "\b" : "";
-                for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
-                    QKeyEvent e(type, key, mods[i], key == Qt::Key_Delete ? "\x7f" : text);
-                    if (QWidget* w = QApplication::focusWidget(); w && !up) QApplication::sendEvent(w, &e);
-                }
-                for (const auto& c : asked.calls())
-                    what << QString(wktest::toString(c.kind)) + " " + c.prompt + c.formName +
-                                c.dialog.DialogTitle;
+            ui.clearCalls();
+            ui.pushMsgBox(forms::vbYes);
+            ui.pushModal([](QWidget& w) { w.hide(); });
+            ui.pushOpenCancel();
+            ui.pushPopupDismiss();
+            // A window that comes up takes the key's release.
+            for (const auto type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                QKeyEvent e(type, key, mods[i], texts.value(key));
+                if (QWidget* w = QApplication::focusWidget(); w && ui.calls().empty())
+                    QApplication::sendEvent(w, &e);
             }
-            const QStringList after = items();
-            if (after == without)
-                what << "current deleted";
-            else if (after != before)
-                what << "items changed";
-            const long r = g().SelectedRow();
-            if (r != 20)
-                what << (r == 1            ? "first row"
-                         : r == g().Rows() ? "last row"
-                         : r > 21          ? "rows down"
-                         : r < 19          ? "rows up"
-                                           : "row " + QString::number(r));
+            QStringList what;
+            for (const auto& c : ui.calls())
+                what << wktest::toString(c.kind) + (" " + c.prompt) + c.formName + c.dialog.DialogTitle;
+            const QStringList now = items();
+            if (now != before)
+                what << (now == before.mid(0, 19) + before.mid(20) ? "current deleted" : "items changed");
+            const QMap<long, QString> rows{
+                {1, "first row"}, {19, "row 19"}, {21, "row 21"}, {g().Rows(), "last row"}};
+            if (const long r = g().SelectedRow(); r != 20)
+                what << rows.value(r, r > 20 ? "rows down" : "rows up");
             if (g().SelectedColumn() != g().ColumnIndex("A1"))
                 what << "column " + g().ColumnKey(g().SelectedColumn());
             if (QWidget* f = QApplication::focusWidget(); f != g().view())
@@ -550,14 +534,9 @@ TEST_F(NamedKeys, ActAsTheirNamesSay) {
             if (m.TestActive) what << "test";
             if (temp() > sounds) what << "sound";
             EXPECT_EQ(what.join(" | "), QString(k.after[i]));
-
-            if (m.TestActive) {
-                m.imgTestBarCancel_Click();
-                m.imgBarOverview_Click();
-            }
+            if (m.TestActive) m.imgTestBarCancel_Click(), m.imgBarOverview_Click();
             m.vg1_CancelEdit();
         }
-    }
 }
 
 }  // namespace

@@ -162,8 +162,8 @@ TEST_P(ReaderBus, EachStepIsHeardOnceWhereItEnds) {
     const Step opened = [this] { m().VokDBOeffnen(other_); };
     const struct {
         const char* step;
-        QString with;  // "2 tries", "solution" shown, "no text", a "choice" (of "several") asked first
-                       // ("two" such in a row), an "explanation"
+        QString with;  // "2 tries", "solution" shown, "no text", a "choice" (of "several") asked first, an
+                       // "explanation", "two" items of several answers in a row
         std::vector<Step> keys;  // the last one heard
         QString focus, said;     // in order, "|" between
     } steps[] = {

@@ -95,10 +95,10 @@ TEST(Heard, TheFocusIsToldOnlyWhereItIs) {
 }
 
 // A control nobody sees tells the tools nothing while hidden (a reader
-// worked through seconds of it as a database opened); shown, it tells its
-// name and description where they changed, and the states that differ from
-// what the tools heard, after it is shown, once, and its value is read
-// afresh. A window's activation is told as it comes.
+// worked through seconds of it as a database opened); shown, it tells the
+// states that differ from what the tools heard, after it is shown, once,
+// and its value is read afresh. A window's activation is told as it comes.
+// So are its name and description, where they changed.
 TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
     forms::installAccessibility();
     wktest::ReaderRunning reader;
@@ -115,11 +115,8 @@ TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
     slider->setAccessibleName("Slider");
     other.setAccessibleName("Other");
     window.show();
-    const auto tick = [&](std::vector<Qt::CheckState> states) {
-        return [&, states] {
-            for (Qt::CheckState c : states) list->item(2)->setCheckState(c);
-        };
-    };
+    const auto tick = [&](Qt::CheckState state) { list->item(2)->setCheckState(state); };
+    const auto describe = [&](const char* words) { box->setAccessibleDescription(words); };
     const struct {
         const char* what;
         QWidget* hidden;  // while it acts
@@ -139,20 +136,12 @@ TEST(Heard, AHiddenControlTellsWhatChangedOnceShown) {
         {"an entry chosen", list, "List", [&] { list->setCurrentRow(1); }, {"shown", "entry 1 chosen"}},
         {"shown again", list, "List", [] {}, {"shown"}},
         // An entry's tick is told on the entry.
-        {"an entry ticked", list, "List", tick({Qt::Checked}), {"shown", "entry 2 ticked"}},
-        {"an entry cleared", list, "List", tick({Qt::Unchecked}), {"shown", "entry 2 cleared"}},
-        {"an entry ticked, cleared", list, "List", tick({Qt::Checked, Qt::Unchecked}), {"shown"}},
+        {"entry ticked", list, "List", [&] { tick(Qt::Checked); }, {"shown", "entry 2 ticked"}},
+        {"entry cleared", list, "List", [&] { tick(Qt::Unchecked); }, {"shown", "entry 2 cleared"}},
+        {"entry ticked, cleared", list, "List", [&] { tick(Qt::Checked), tick(Qt::Unchecked); }, {"shown"}},
         {"moved, its panel hidden", panel, "Slider", [&] { slider->setValue(5); }, {"shown"}},
-        {"renamed twice, its panel hidden",
-         panel,
-         "50%",
-         [&] { label->setText("10%"), label->setText("50%"); },
-         {"shown", "name"}},
-        {"described twice",
-         box,
-         "Tick",
-         [&] { box->setAccessibleDescription("a"), box->setAccessibleDescription("b"); },
-         {"shown", "description"}},
+        {"renamed twice", panel, "b", [&] { label->setText("a"), label->setText("b"); }, {"shown", "name"}},
+        {"described twice", box, "Tick", [&] { describe("a"), describe("b"); }, {"shown", "description"}},
         {"a window deactivated once hidden",
          &other,
          "Other",
@@ -182,19 +171,15 @@ TEST(Heard, AProgressTellsTheTextItEndsOnOnce) {
     auto* label = new QLabel("Kurs", &window);
     label->setObjectName("label");
     window.show();
-    const struct {
-        const char* what;
-        QString end;
-        QStringList renamed;
-    } cases[] = {{"back to its text", "Kurs", {}}, {"on another", "Done", {"label"}}};
-    for (const auto& c : cases) {
+    for (const auto& [end, renamed] :
+         {std::pair{"Kurs", QStringList()}, std::pair{"Done", QStringList{"label"}}}) {
         wktest::ReaderLog log;
         {
             const forms::QuietProgress progress{label};
             for (int p = 0; p <= 100; p += 25) label->setText(QString::number(p) + "%");
-            label->setText(c.end);
+            label->setText(end);
         }
-        EXPECT_EQ(log.renamed(), c.renamed) << c.what;
+        EXPECT_EQ(log.renamed(), renamed) << end;
     }
 }
 

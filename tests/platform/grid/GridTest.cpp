@@ -517,10 +517,10 @@ TEST(GridEvents, WidthChangesCanBeRefusedAndKeysCarryTheirCodes) {
     key(g, Qt::Key_F2);
     key(g, Qt::Key_F, Qt::ControlModifier, "\x06");
     key(g, Qt::Key_Space, Qt::NoModifier, " ");
-    key(g, Qt::Key_Period, Qt::NoModifier, ".");  // its key's code, not its character's (46 is Delete)
+    key(g, Qt::Key_Period, Qt::NoModifier, ".");  // a character, not a key of the table (46 is Delete)
     key(g, Qt::Key_5, Qt::KeypadModifier, "5");
     ASSERT_EQ(keys->count(), 6);
-    EXPECT_EQ(keys->at(4).at(0).toInt(), 190);
+    EXPECT_EQ(keys->at(4).at(0).toInt(), 190);  // the key's own code
     EXPECT_EQ(keys->at(5).at(0).toInt(), 101);  // the keypad's own
     EXPECT_EQ(keys->at(0).at(0).toInt(), 46);
     EXPECT_EQ(keys->at(1).at(0).toInt(), 113);
