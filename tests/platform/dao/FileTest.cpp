@@ -390,11 +390,16 @@ TEST_F(FileTest, AFullDiskIsReportedAsSuchAndNeverAsDamage) {
     const QByteArray before = bytes(file);
     auto db = ws.OpenDatabase(file, false, false, ";pwd=" + kVokPwd);
     auto rs = db->OpenRecordset("VOK");
+    const QString other = filledFile("other.wkd"), built = filledFile("built.wkd");
+    ASSERT_TRUE(QDir().mkdir(other + "-journal"));
     {
         wktest::FileSizeLimit full(4 * 1024);
         ASSERT_TRUE(full.ok());
         EXPECT_EQ(errorOf([&] { addItem(rs, "vier"); }), 3026);
     }
+    // Nor is a failure of another file's connection right after this one's.
+    EXPECT_EQ(errorOf([&] { dao::ReplaceFile(built, other); }), 3043);
+    ASSERT_TRUE(QDir().rmdir(other + "-journal"));
     EXPECT_EQ(bytes(file), before);
     // The file itself may not grow (its journal may); a failure of another
     // kind after it is not called a full disk.
@@ -408,16 +413,6 @@ TEST_F(FileTest, AFullDiskIsReportedAsSuchAndNeverAsDamage) {
     ASSERT_TRUE(QDir().mkdir(file + "-journal"));
     EXPECT_EQ(errorOf([&] { addItem(rs, "vier"); }), 3043);
     ASSERT_TRUE(QDir().rmdir(file + "-journal"));
-    // Nor is a failure of another file's connection right after this one's.
-    const QString other = filledFile("other.wkd"), built = filledFile("built.wkd");
-    ASSERT_TRUE(QDir().mkdir(other + "-journal"));
-    {
-        wktest::FileSizeLimit full(4 * 1024);
-        ASSERT_TRUE(full.ok());
-        EXPECT_EQ(errorOf([&] { addItem(rs, "vier"); }), 3026);
-    }
-    EXPECT_EQ(errorOf([&] { dao::ReplaceFile(built, other); }), 3043);
-    ASSERT_TRUE(QDir().rmdir(other + "-journal"));
     EXPECT_EQ(bytes(file), before);
     EXPECT_EQ(errorOf([&] { addItem(rs, "vier"); }), 0);
     db->Close();
