@@ -9,25 +9,14 @@
 namespace wktest {
 
 inline void StartChildTest(QProcess& child, const QString& test, const QString& variable,
-                           const QString& value) {
+                           const QString& value, bool onShim = false) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(variable, value);
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=" + test, QStringLiteral("--gtest_also_run_disabled_tests")});
-}
-
-// The same on a system that refuses some calls (tests/support/shim): each
-// of `settings` ("NAME=value") set for the child, which preloads the shim.
-inline void StartChildTestOnShim(QProcess& child, const QString& test, const QStringList& settings) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString& s : settings)
-        env.insert(s.section(QLatin1Char('='), 0, 0), s.section(QLatin1Char('='), 1));
-    env.insert(QStringLiteral("LD_PRELOAD"),
-               QCoreApplication::applicationDirPath() + QStringLiteral("/shims/libwksyscallshim.so"));
-    // The sanitizers' runtime need not come first then.
-    env.insert(QStringLiteral("ASAN_OPTIONS"),
-               env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
+    if (onShim) {  // a system that refuses some calls (shim/SyscallShim.cpp), as `variable` may ask
+        env.insert("LD_PRELOAD", QCoreApplication::applicationDirPath() + "/shims/libwksyscallshim.so");
+        // The sanitizers' runtime need not come first then.
+        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+    }
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_filter=" + test, QStringLiteral("--gtest_also_run_disabled_tests")});

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 
 #include <sqlite3.h>
 #include <unistd.h>
@@ -82,6 +83,7 @@ protected:
     static QStringList entries(const QString& folder) {
         return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     }
+    void programAtWork(bool ownWriteBefore);
 };
 
 // a. Whatever the program writes, once the call returns nothing of it lies
@@ -226,39 +228,41 @@ TEST_F(BesideTheFile, ACopyWrittenOverTheOpenFileIsReadAndWrittenAsTheNewContent
 // A journal of another program at work on the file (it holds SQLite's
 // reserved lock) is its own, whatever it holds: it stays where it is while
 // this program reads, and that program's commit lands.
-TEST_F(BesideTheFile, TheJournalOfAProgramAtWorkIsLeftToIt) {
-    // Opened when the journal lies there already, or open here before, and
-    // written (this program's own locks taken and given back).
-    for (const bool ownWriteBefore : {false, true}) {
-        SCOPED_TRACE(ownWriteBefore ? "written here before" : "opened now");
-        const QString file = filled(QString("kurs%1.wkd").arg(ownWriteBefore), 200);
-        dao::DatabasePtr db;
-        if (ownWriteBefore) {
-            db = ws.OpenDatabase(file);
-            db->Execute("UPDATE VOK SET T = 'mine' WHERE rowid = 1");
-        }
-        QProcess other;
-        other.start("sqlite3", {"-cmd", ".timeout 5000", file});
-        ASSERT_TRUE(other.waitForStarted());
-        other.write("BEGIN IMMEDIATE; SELECT 'begun';\n");
-        ASSERT_TRUE(other.waitForReadyRead(20000));
-        // Its journal, as far as anyone can tell from outside: one that is not
-        // the file's.
-        const QByteArray journal = rawCrashImage(path(QString("scratch%1.db").arg(ownWriteBefore)), kRows,
-                                                 "PRAGMA user_version=0; UPDATE t SET b = 'y';")
-                                       .journal;
-        put(file + "-journal", journal);
-        dao::NewAction();
-        if (!db) db = ws.OpenDatabase(file);
-        EXPECT_EQ(count(db), 200);
-        EXPECT_FALSE(db->SetAside().has_value());
-        EXPECT_EQ(bytesOf(file + "-journal"), journal);
-        finish(other, "UPDATE VOK SET T = 'theirs'; COMMIT;");
-        dao::NewAction();
-        auto rs = db->OpenRecordset("SELECT count(*) AS n FROM VOK WHERE T = 'theirs'");
-        EXPECT_EQ(rs->Value("n").toInt(), 200);
-        db->Close();
+// Opened when the journal lies there already, or open here before and
+// written (this program's own locks taken and given back).
+void BesideTheFile::programAtWork(bool ownWriteBefore) {
+    const QString file = filled("kurs.wkd", 200);
+    dao::DatabasePtr db;
+    if (ownWriteBefore) {
+        db = ws.OpenDatabase(file);
+        db->Execute("UPDATE VOK SET T = 'mine' WHERE rowid = 1");
     }
+    QProcess other;
+    other.start("sqlite3", {"-cmd", ".timeout 5000", file});
+    ASSERT_TRUE(other.waitForStarted());
+    other.write("BEGIN IMMEDIATE; SELECT 'begun';\n");
+    ASSERT_TRUE(other.waitForReadyRead(20000));
+    // Its journal, as far as anyone can tell from outside: one that is not
+    // the file's.
+    const QByteArray journal =
+        rawCrashImage(path("scratch.db"), kRows, "PRAGMA user_version=0; UPDATE t SET b = 'y';").journal;
+    put(file + "-journal", journal);
+    dao::NewAction();
+    if (!db) db = ws.OpenDatabase(file);
+    EXPECT_EQ(count(db), 200);
+    EXPECT_FALSE(db->SetAside().has_value());
+    EXPECT_EQ(bytesOf(file + "-journal"), journal);
+    finish(other, "UPDATE VOK SET T = 'theirs'; COMMIT;");
+    dao::NewAction();
+    auto rs = db->OpenRecordset("SELECT count(*) AS n FROM VOK WHERE T = 'theirs'");
+    EXPECT_EQ(rs->Value("n").toInt(), 200);
+    db->Close();
+}
+TEST_F(BesideTheFile, TheJournalOfAProgramAtWorkIsLeftToIt) {
+    programAtWork(false);
+}
+TEST_F(BesideTheFile, TheJournalOfAProgramAtWorkIsLeftToItWhereThisProgramWroteTheFileBefore) {
+    programAtWork(true);
 }
 
 // A journal beside a file on a disk that cannot be written: SQLite can
@@ -272,13 +276,9 @@ TEST_F(BesideTheFile, AJournalBesideAFileThatCannotBeWrittenIsNamed) {
     for (const QByteArray& journal : {own.journal, foreign.journal}) {
         const QString disk = path(QString("ro%1").arg(journal == own.journal));
         ASSERT_TRUE(QDir().mkdir(disk));
-        QProcess mount;
-        mount.start("mount", {"-t", "tmpfs", "tmpfs", disk});
-        if (!mount.waitForFinished() || mount.exitCode() != 0) GTEST_SKIP() << "no tmpfs of our own here";
-        struct Unmount {
-            QString at;
-            ~Unmount() { QProcess::execute("umount", {at}); }
-        } unmount{disk};
+        if (QProcess::execute("mount", {"-t", "tmpfs", "tmpfs", disk}))
+            GTEST_SKIP() << "no tmpfs of our own here";
+        const auto unmount = qScopeGuard([&] { QProcess::execute("umount", {disk}); });
         put(disk + "/kurs.wkd", own.file);
         put(disk + "/kurs.wkd-journal", journal);
         ASSERT_EQ(QProcess::execute("mount", {"-o", "remount,ro", disk}), 0);

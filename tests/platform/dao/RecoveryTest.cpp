@@ -241,6 +241,13 @@ protected:
 };
 
 TEST_F(Recovery, GivesWhatSqliteGivesUnlessTheFileContradictsTheJournal) {
+    if (qEnvironmentVariableIsSet("WK_SHIM_REFUSE_OFD")) {  // run so by the test after this one
+        QFile probe(path("probe"));
+        ASSERT_TRUE(probe.open(QIODevice::ReadWrite));
+        struct flock fl {};
+        fl.l_type = F_WRLCK;
+        EXPECT_EQ(::fcntl(probe.handle(), F_OFD_GETLK, &fl), -1) << "the shim is not in place";
+    }
     // Another program killed before its commit; changed in place, its journal holds no page 1.
     recovers("another program changing items in place",
              killedIn(made("in-place"),
@@ -391,40 +398,15 @@ TEST_F(Recovery, GivesWhatSqliteGivesUnlessTheFileContradictsTheJournal) {
              withJournal("wal-foreign", nullptr, wktest::JournalWithFrames(), "-wal"), SetAside);
 }
 
-// The child side of the test below: where the system refuses locks of the
-// open file description, the guard still judges, by the lock it saw SQLite
-// take: it lets SQLite recover from this program's own crash, and sets
-// aside a journal of an older state and one of another file.
-TEST_F(Recovery, DISABLED_ChildJudgesWhereTheSystemRefusesOfdLocks) {
-    if (qEnvironmentVariableIsEmpty("WK_SHIM_REFUSE_OFD")) GTEST_SKIP() << "child of the test below only";
-    {
-        QFile probe(path("probe"));
-        ASSERT_TRUE(probe.open(QIODevice::ReadWrite));
-        struct flock fl {};
-        fl.l_type = F_WRLCK;
-        EXPECT_EQ(::fcntl(probe.handle(), F_OFD_GETLK, &fl), -1) << "the shim is not in place";
-    }
-    const Midway crash = ours("ours-transaction", true);
-    recovers("this program killed in a transaction", pair(crash.atKill, crash.journal), AsSqlite);
-    const QString file = pair(crash.atKill, crash.journal);
-    ws.OpenDatabase(file)->Close();  // replayed
-    auto db = ws.OpenDatabase(file);
-    for (int i = 0; i < 3; ++i) db->Execute(QString("UPDATE VOK SET A1 = 'n%1' WHERE rowid <= 50").arg(i));
-    db->Close();
-    put(file + "-journal", crash.journal);
-    recovers("an old journal beside newer work", file, SetAside);
-    recovers("a journal of another file many commits behind", pair(crash.committed, foreignJournal("other")),
-             SetAside);
-}
-
+// The table above again where the system refuses locks of the open file
+// description: the guard still judges, by the lock it saw SQLite take.
 TEST_F(Recovery, AJournalIsJudgedWhereTheSystemRefusesOfdLocks) {
     QProcess child;
-    wktest::StartChildTestOnShim(child, "Recovery.DISABLED_ChildJudgesWhereTheSystemRefusesOfdLocks",
-                                 {"WK_SHIM_REFUSE_OFD=1"});
+    wktest::StartChildTest(child, "Recovery.GivesWhatSqliteGivesUnlessTheFileContradictsTheJournal",
+                           "WK_SHIM_REFUSE_OFD", "1", true);
     ASSERT_TRUE(child.waitForFinished(120000));
-    const QString out = QString::fromUtf8(child.readAllStandardOutput());
-    EXPECT_EQ(child.exitCode(), 0) << out.toStdString() << child.readAllStandardError().toStdString();
-    EXPECT_TRUE(out.contains("[  PASSED  ] 1 test")) << out.toStdString();
+    const QString out = QString::fromUtf8(child.readAllStandardOutput() + child.readAllStandardError());
+    EXPECT_TRUE(child.exitCode() == 0 && out.contains("[  PASSED  ] 1 test")) << out.toStdString();
 }
 
 // The child side of the test below: opens the file as the program does,

@@ -32,9 +32,10 @@ protected:
     }
 
     // The other process: opens the file, runs sql, closes it and ends.
-    static QString shell(const QString& file, const QString& sql) {
+    // It waits `wait` ms for a lock (0: refused where it cannot have it at once).
+    static QString shell(const QString& file, const QString& sql, int wait = 5000) {
         QProcess p;
-        p.start("sqlite3", {"-cmd", ".timeout 5000", file, sql});
+        p.start("sqlite3", {"-cmd", QString(".timeout %1").arg(wait), file, sql});
         EXPECT_TRUE(p.waitForFinished(15000));
         EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
