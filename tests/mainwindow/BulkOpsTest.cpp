@@ -409,7 +409,10 @@ TEST(BulkCopies, DISABLED_ChildExchanges) {
     dao::Workspace ws;
     auto db = ws.OpenDatabase(file);
     auto rs = db->OpenRecordset("X");
-    for (long p = 0; p < rs->RecordCount(); ++p) rs->SetAbsolutePosition(p), rs->Value("Q");
+    for (long p = 0; p < rs->RecordCount(); ++p) {
+        rs->SetAbsolutePosition(p);
+        rs->Value("Q");
+    }
     std::cout << "exchanging" << std::endl;
     overview::bulk::ExchangeQuestionAnswer(*rs, ws, overview::bulk::Items::All);
     db->Close();
